@@ -1,0 +1,248 @@
+#include "app/Settings.h"
+
+#include <cstdio>
+#include <algorithm>
+#include <memory>
+
+#include "app/SettingsStore.h"
+#include "model/Mbcs.h"
+
+namespace setting {
+
+const char kOption[] = "Option";
+const char kCreater[] = "Option\\Creater";
+const char kFileInfoView[] = "FileInfoView";
+const char kRecentFileList[] = "Recent File List";
+
+namespace {
+constexpr SettingDef Int(const char* section, const char* name, int def,
+                         DefaultSource source = DefaultSource::Constant) {
+    return {section, name, SettingType::Int, def, "", source};
+}
+constexpr SettingDef Str(const char* section, const char* name, const char* def,
+                         DefaultSource source = DefaultSource::Constant) {
+    return {section, name, SettingType::String, 0, def, source};
+}
+constexpr DefaultSource kFont = DefaultSource::DialogFont;
+constexpr DefaultSource kDesk = DefaultSource::DesktopRect;
+}  // namespace
+
+const SettingDef FileType = Str(kOption, "FileType", "BMP JPG HTML");
+const SettingDef ModType = Int(kOption, "ModType", 1);
+const SettingDef ChangerType = Int(kOption, "ChangerType", 600);
+const SettingDef EndFileName = Str(kOption, "EndFileName", "");
+const SettingDef EndFileSetCheck = Int(kOption, "EndFileSetCheck", 0);
+const SettingDef ExecuteRadio = Int(kOption, "ExecuteRadio", 0);
+const SettingDef ExecuteFile = Str(kOption, "ExecuteFile", "", DefaultSource::RecentFile1);
+const SettingDef ExeCuteCheck = Int(kOption, "ExeCuteCheck", 0);
+const SettingDef CheckDispFileInfo = Int(kOption, "CheckDispFileInfo", 1);
+const SettingDef FileInfoBackColor = Int(kOption, "FileInfoBackColor", 0, DefaultSource::WindowColor);
+const SettingDef FileInfoFontColor =
+    Int(kOption, "FileInfoFontColor", 0, DefaultSource::WindowTextColor);
+const SettingDef CheckDispFileName = Int(kOption, "CheckDispFileName", 1);
+const SettingDef CheckDispFindAttr = Int(kOption, "CheckDispFindAttr", 1);
+const SettingDef CheckDispCreater = Int(kOption, "CheckDispCreater", 1);
+const SettingDef CheckDispComment = Int(kOption, "CheckDispComment", 1);
+const SettingDef lfHeight = Int(kOption, "lfHeight", 0, kFont);
+const SettingDef lfWidth = Int(kOption, "lfWidth", 0, kFont);
+const SettingDef lfEscapement = Int(kOption, "lfEscapement", 0, kFont);
+const SettingDef lfOrientation = Int(kOption, "lfOrientation", 0, kFont);
+const SettingDef lfWeight = Int(kOption, "lfWeight", 0, kFont);
+const SettingDef lfItalic = Int(kOption, "lfItalic", 0, kFont);
+const SettingDef lfUnderline = Int(kOption, "lfUnderline", 0, kFont);
+const SettingDef lfStrikeOut = Int(kOption, "lfStrikeOut", 0, kFont);
+const SettingDef lfCharSet = Int(kOption, "lfCharSet", 0, kFont);
+const SettingDef lfOutPrecision = Int(kOption, "lfOutPrecision", 0, kFont);
+const SettingDef lfClipPrecision = Int(kOption, "lfClipPrecision", 0, kFont);
+const SettingDef lfQuality = Int(kOption, "lfQuality", 0, kFont);
+const SettingDef lfPitchAndFamily = Int(kOption, "lfPitchAndFamily", 0, kFont);
+const SettingDef lfFaceName = Str(kOption, "lfFaceName", "", kFont);
+const SettingDef TreeSize = Int(kOption, "TreeSize", 150);
+const SettingDef ViewSize = Int(kOption, "ViewSize", 150);
+const SettingDef ImageViewSize = Int(kOption, "ImageViewSize", 150);
+const SettingDef ViewType = Int(kOption, "ViewType", 59411);
+const SettingDef ViewBordar = Int(kOption, "ViewBordar", 1);
+const SettingDef ViewWhiDth = Int(kOption, "ViewWhiDth", 120);
+const SettingDef ViewHeight = Int(kOption, "ViewHeight", 160);
+const SettingDef ViewMarjinWidth = Int(kOption, "ViewMarjinWidth", 10);
+const SettingDef ViewMarjinHeight = Int(kOption, "ViewMarjinHeight", 10);
+const SettingDef CreaterCount = Int(kCreater, "CreaterCount", 0);
+const SettingDef LeftPosition = Int(kFileInfoView, "LeftPosition", 0, kDesk);
+const SettingDef TopPosition = Int(kFileInfoView, "TopPosition", 0, kDesk);
+const SettingDef Width = Int(kFileInfoView, "Width", 0, kDesk);
+const SettingDef Height = Int(kFileInfoView, "Height", 0, kDesk);
+
+namespace {
+// The numbered names must outlive the SettingDef that points at them.
+const char* Intern(const std::string& name) {
+    static std::vector<std::unique_ptr<std::string>>* names =
+        new std::vector<std::unique_ptr<std::string>>;
+    for (const auto& n : *names) {
+        if (*n == name) return n->c_str();
+    }
+    names->push_back(std::make_unique<std::string>(name));
+    return names->back()->c_str();
+}
+
+std::string Format(const char* format, int value) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, format, value);
+    return buffer;
+}
+}  // namespace
+
+SettingDef Column(int index) { return Int(kOption, Intern(Format("Column-%02d", index)), 100); }
+SettingDef CreaterSlot(int index) {
+    return Str(kCreater, Intern(Format("Creater%04d", index)), "");
+}
+SettingDef RecentFile(int number) {
+    return Str(kRecentFileList, Intern(Format("File%d", number)), "");
+}
+
+const std::vector<SettingDef>& All() {
+    static const std::vector<SettingDef> all = [] {
+        std::vector<SettingDef> v = {
+            FileType, ModType, ChangerType, EndFileName, EndFileSetCheck, ExecuteRadio,
+            ExecuteFile, ExeCuteCheck, CheckDispFileInfo, FileInfoBackColor, FileInfoFontColor,
+            CheckDispFileName, CheckDispFindAttr, CheckDispCreater, CheckDispComment, lfHeight,
+            lfWidth, lfEscapement, lfOrientation, lfWeight, lfItalic, lfUnderline, lfStrikeOut,
+            lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily, lfFaceName,
+            TreeSize, ViewSize, ImageViewSize, ViewType, ViewBordar, ViewWhiDth, ViewHeight,
+            ViewMarjinWidth, ViewMarjinHeight, CreaterCount, LeftPosition, TopPosition, Width,
+            Height};
+        for (int i = 0; i < kColumnCount; ++i) v.push_back(Column(i));
+        return v;
+    }();
+    return all;
+}
+
+}  // namespace setting
+
+int InfoWindowDefault(const SettingDef& def, const DesktopRect& d) {
+    const std::string name = def.name;
+    if (name == "LeftPosition") return d.right - (d.right - d.left) / 10;
+    if (name == "TopPosition") return d.bottom - (d.bottom - d.top) / 10;
+    if (name == "Width") return (d.right - d.left) / 10;
+    if (name == "Height") return (d.bottom - d.top) / 10;
+    return 0;
+}
+
+namespace {
+
+int FontField(const FontRecord& f, const std::string& name) {
+    if (name == "lfHeight") return f.height;
+    if (name == "lfWidth") return f.width;
+    if (name == "lfEscapement") return f.escapement;
+    if (name == "lfOrientation") return f.orientation;
+    if (name == "lfWeight") return f.weight;
+    if (name == "lfItalic") return f.italic;
+    if (name == "lfUnderline") return f.underline;
+    if (name == "lfStrikeOut") return f.strikeOut;
+    if (name == "lfCharSet") return f.charSet;
+    if (name == "lfOutPrecision") return f.outPrecision;
+    if (name == "lfClipPrecision") return f.clipPrecision;
+    if (name == "lfQuality") return f.quality;
+    if (name == "lfPitchAndFamily") return f.pitchAndFamily;
+    return 0;
+}
+
+// Cuts a face name to the font record's 31 bytes without splitting a double-byte character.
+std::string CutFaceName(const std::string& face) {
+    std::size_t end = 0;
+    while (end < face.size()) {
+        std::size_t width = mbcs::IsLeadByte(static_cast<unsigned char>(face[end])) ? 2 : 1;
+        if (end + width > static_cast<std::size_t>(setting::kFaceNameMax)) break;
+        end += width;
+    }
+    return face.substr(0, std::min(end, face.size()));
+}
+
+}  // namespace
+
+CSettings::CSettings(ISettingsStore& store, SettingHooks hooks)
+    : m_store(store), m_hooks(std::move(hooks)) {}
+
+int CSettings::ComputedInt(const SettingDef& def) const {
+    switch (def.source) {
+        case DefaultSource::WindowColor:
+            return m_hooks.windowColor ? m_hooks.windowColor() : 0xFFFFFF;
+        case DefaultSource::WindowTextColor:
+            return m_hooks.windowTextColor ? m_hooks.windowTextColor() : 0;
+        case DefaultSource::DialogFont:
+            return m_hooks.dialogFont ? FontField(m_hooks.dialogFont(), def.name) : 0;
+        case DefaultSource::DesktopRect:
+            return m_hooks.desktop ? InfoWindowDefault(def, m_hooks.desktop()) : 0;
+        default:
+            return def.intDefault;
+    }
+}
+
+std::string CSettings::ComputedString(const SettingDef& def) const {
+    switch (def.source) {
+        case DefaultSource::RecentFile1:
+            return GetString(setting::RecentFile(1));
+        case DefaultSource::DialogFont:
+            return m_hooks.dialogFont ? m_hooks.dialogFont().faceName : std::string();
+        default:
+            return def.stringDefault;
+    }
+}
+
+int CSettings::GetInt(const SettingDef& def) const {
+    int fallback = def.source == DefaultSource::Constant ? def.intDefault : ComputedInt(def);
+    return m_store.GetInt(def.section, def.name, fallback);
+}
+
+std::string CSettings::GetString(const SettingDef& def) const {
+    std::string fallback =
+        def.source == DefaultSource::Constant ? std::string(def.stringDefault) : ComputedString(def);
+    std::string value = m_store.GetString(def.section, def.name, fallback);
+    if (def.source == DefaultSource::DialogFont) value = CutFaceName(value);
+    return value;
+}
+
+void CSettings::WriteInt(const SettingDef& def, int value) {
+    m_store.WriteInt(def.section, def.name, value);  // a failed write keeps the old value
+}
+
+void CSettings::WriteString(const SettingDef& def, const std::string& value) {
+    m_store.WriteString(def.section, def.name, value);
+}
+
+FontRecord CSettings::GetFont() const {
+    using namespace setting;
+    FontRecord f;
+    f.height = GetInt(lfHeight);
+    f.width = GetInt(lfWidth);
+    f.escapement = GetInt(lfEscapement);
+    f.orientation = GetInt(lfOrientation);
+    f.weight = GetInt(lfWeight);
+    f.italic = GetInt(lfItalic) & 0xFF;
+    f.underline = GetInt(lfUnderline) & 0xFF;
+    f.strikeOut = GetInt(lfStrikeOut) & 0xFF;
+    f.charSet = GetInt(lfCharSet) & 0xFF;
+    f.outPrecision = GetInt(lfOutPrecision) & 0xFF;
+    f.clipPrecision = GetInt(lfClipPrecision) & 0xFF;
+    f.quality = GetInt(lfQuality) & 0xFF;
+    f.pitchAndFamily = GetInt(lfPitchAndFamily) & 0xFF;
+    f.faceName = GetString(lfFaceName);
+    return f;
+}
+
+void CSettings::WriteFont(const FontRecord& f) {
+    using namespace setting;
+    WriteInt(lfHeight, f.height);
+    WriteInt(lfWidth, f.width);
+    WriteInt(lfEscapement, f.escapement);
+    WriteInt(lfOrientation, f.orientation);
+    WriteInt(lfWeight, f.weight);
+    WriteInt(lfItalic, f.italic & 0xFF);
+    WriteInt(lfUnderline, f.underline & 0xFF);
+    WriteInt(lfStrikeOut, f.strikeOut & 0xFF);
+    WriteInt(lfCharSet, f.charSet & 0xFF);
+    WriteInt(lfOutPrecision, f.outPrecision & 0xFF);
+    WriteInt(lfClipPrecision, f.clipPrecision & 0xFF);
+    WriteInt(lfQuality, f.quality & 0xFF);
+    WriteInt(lfPitchAndFamily, f.pitchAndFamily & 0xFF);
+    WriteString(lfFaceName, CutFaceName(f.faceName));
+}

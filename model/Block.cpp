@@ -1,0 +1,193 @@
+#include "model/Block.h"
+
+#include <utility>
+
+#include "model/RecordWriter.h"
+
+namespace {
+
+BlockPos ToPos(CBlock* block) { return reinterpret_cast<BlockPos>(block); }
+CBlock* FromPos(BlockPos pos) { return reinterpret_cast<CBlock*>(pos); }
+
+}  // namespace
+
+// ---- CBlockChildList ----
+
+CBlockChildList::~CBlockChildList() { RemoveAll(); }
+
+BlockPos CBlockChildList::GetHeadPosition() const {
+    return (m_pItems && !m_pItems->empty()) ? ToPos(m_pItems->front()) : nullptr;
+}
+
+CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
+    CBlock* entry = FromPos(pos);
+    std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
+    pos = next < m_pItems->size() ? ToPos((*m_pItems)[next]) : nullptr;
+    return entry;
+}
+
+CBlock* CBlockChildList::GetAt(BlockPos pos) const { return FromPos(pos); }
+
+BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
+    if (!entry || !m_pItems) return nullptr;
+    int index = entry->m_nIndexInList;
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size() ||
+        (*m_pItems)[index] != entry) {
+        return nullptr;
+    }
+    if (startAfter && FromPos(startAfter)->m_nIndexInList >= index) return nullptr;
+    return ToPos((*m_pItems)[index]);
+}
+
+CBlock* CBlockChildList::GetAtIndex(int n) const {
+    if (n < 0 || n >= GetCount()) return nullptr;
+    return (*m_pItems)[n];
+}
+
+int CBlockChildList::GetCount() const {
+    return m_pItems ? static_cast<int>(m_pItems->size()) : 0;
+}
+
+void CBlockChildList::AddTail(CBlock* entry) {
+    if (!m_pItems) m_pItems = std::make_unique<std::vector<CBlock*>>();
+    entry->m_nIndexInList = static_cast<int>(m_pItems->size());
+    m_pItems->push_back(entry);
+}
+
+void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
+    while (!pending.empty()) {
+        CBlock* entry = pending.back();
+        pending.pop_back();
+        if (auto items = std::move(entry->m_Children.m_pItems)) {
+            // Children go on the stack in reverse so that they die in list order.
+            pending.insert(pending.end(), items->rbegin(), items->rend());
+        }
+        delete entry;  // its child list is empty now, so this does not recurse
+    }
+}
+
+void CBlockChildList::RemoveAt(BlockPos pos) {
+    CBlock* entry = FromPos(pos);
+    std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
+    m_pItems->erase(m_pItems->begin() + index);
+    for (std::size_t i = index; i < m_pItems->size(); ++i) {
+        (*m_pItems)[i]->m_nIndexInList = static_cast<int>(i);
+    }
+    Destroy({entry});
+}
+
+void CBlockChildList::RemoveAll() {
+    if (!m_pItems) return;
+    std::vector<CBlock*> items;
+    items.swap(*m_pItems);
+    m_pItems.reset();
+    // Destroy in list order, as repeated removal at the head would.
+    std::vector<CBlock*> reversed(items.rbegin(), items.rend());
+    Destroy(std::move(reversed));
+}
+
+// ---- CBlock ----
+
+const std::shared_ptr<const CBlock::Texts>& CBlock::DefaultTexts() {
+    static const std::shared_ptr<const Texts> texts = std::make_shared<Texts>(Texts{"?", "?"});
+    return texts;
+}
+
+CBlock::CBlock() : m_pTexts(DefaultTexts()) {}
+
+CBlock::~CBlock() = default;
+
+void CBlock::SetAuthor(const std::string& author) {
+    if (author != m_pTexts->author) m_pTexts = std::make_shared<Texts>(Texts{author, m_pTexts->comment});
+}
+
+void CBlock::SetComment(const std::string& comment) {
+    if (comment != m_pTexts->comment) m_pTexts = std::make_shared<Texts>(Texts{m_pTexts->author, comment});
+}
+
+void CBlock::SetTexts(const std::string& author, const std::string& comment, const CBlock* like) {
+    if (like && like->m_pTexts->author == author && like->m_pTexts->comment == comment) {
+        m_pTexts = like->m_pTexts;
+    } else if (author == "?" && comment == "?") {
+        m_pTexts = DefaultTexts();
+    } else {
+        m_pTexts = std::make_shared<Texts>(Texts{author, comment});
+    }
+}
+
+void CBlock::WriteRecord(IByteSink& sink) const { WriteRecords(*this, sink); }
+
+void CBlock::InsertIntoTree(ITreeControl& tree, TreeItem parentItem) {
+    // Pre-order with an explicit stack: (entry, item of its parent).
+    std::vector<std::pair<CBlock*, TreeItem>> pending{{this, parentItem}};
+    int image = -2;  // looked up once, on the first folder
+    while (!pending.empty()) {
+        auto [entry, parent] = pending.back();
+        pending.pop_back();
+        if (!entry->m_bFolder) {
+            entry->m_hTreeItem = nullptr;
+            continue;
+        }
+        if (entry->m_strName.empty()) entry->m_strName = "Pelorand";
+        if (image == -2) image = tree.FolderImage();
+        entry->m_hTreeItem = tree.InsertItem(parent, entry->m_strName, image, image, entry);
+        tree.SetCheck(entry->m_hTreeItem, entry->m_bChangerEnabled != 0);
+        // Push children in reverse so that they are inserted in list order.
+        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), entry->m_hTreeItem);
+        }
+    }
+}
+
+void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copyPriority,
+                             bool copyAuthor, bool copyComment, bool copyInherit,
+                             bool copyEnabled) {
+    // Take the values first: the source may lie inside this subtree.
+    const short priority = source.m_nPriority;
+    const std::shared_ptr<const Texts> texts = source.m_pTexts;
+    const unsigned char inherit = source.m_bInherit;
+    const unsigned char enabled = source.m_bChangerEnabled;
+    std::vector<CBlock*> pending{this};
+    while (!pending.empty()) {
+        CBlock* entry = pending.back();
+        pending.pop_back();
+        if (copyPriority) entry->m_nPriority = priority;
+        if (copyAuthor && copyComment) {
+            entry->m_pTexts = texts;
+        } else if (copyAuthor) {
+            entry->SetAuthor(texts->author);
+        } else if (copyComment) {
+            entry->SetComment(texts->comment);
+        }
+        if (copyInherit) entry->m_bInherit = inherit;
+        if (copyEnabled) {
+            entry->m_bChangerEnabled = enabled;
+            if (tree && entry->m_hTreeItem) tree->SetCheck(entry->m_hTreeItem, enabled != 0);
+        }
+        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
+            pending.push_back(entry->m_Children.GetAtIndex(i));
+        }
+    }
+}
+
+void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {
+    std::vector<std::pair<CBlock*, bool>> pending{{this, includeSelf}};
+    while (!pending.empty()) {
+        auto [entry, include] = pending.back();
+        pending.pop_back();
+        if (entry->m_bFolder && include) collector.push_back(entry);
+        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), true);
+        }
+    }
+}
+
+void CBlock::DeleteEntry() {
+    if (m_pParent) {
+        if (BlockPos pos = m_pParent->m_Children.Find(this)) {
+            m_pParent->m_Children.RemoveAt(pos);
+            return;
+        }
+    }
+    CBlockChildList::Destroy({this});
+}

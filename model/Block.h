@@ -1,0 +1,104 @@
+// One entry of a wallpaper collection (a folder or a file entry) and the owning list of a
+// folder's children.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "model/TreeControl.h"
+
+class CBlock;
+class IByteSink;
+
+// Opaque list position: null means none. A position stays valid while other entries of the
+// list are added or removed.
+struct BlockPosTag;
+using BlockPos = BlockPosTag*;
+
+// Ordered children of a folder. The list owns its entries: removing one destroys it with its
+// subtree. GetAtIndex is constant-time, as the changer draws children by index.
+class CBlockChildList {
+public:
+    CBlockChildList() = default;
+    CBlockChildList(const CBlockChildList&) = delete;
+    CBlockChildList& operator=(const CBlockChildList&) = delete;
+    ~CBlockChildList();
+
+    BlockPos GetHeadPosition() const;
+    CBlock* GetNext(BlockPos& pos) const;
+    CBlock* GetAt(BlockPos pos) const;
+    // Searches after startAfter (from the head when null); null when absent.
+    BlockPos Find(const CBlock* entry, BlockPos startAfter = nullptr) const;
+    CBlock* GetAtIndex(int n) const;
+    int GetCount() const;
+    bool IsEmpty() const { return GetCount() == 0; }
+    // Takes ownership; the caller sets the entry's m_pParent.
+    void AddTail(CBlock* entry);
+    void RemoveAt(BlockPos pos);
+    void RemoveAll();
+
+private:
+    friend class CBlock;
+    // Destroys entries with their subtrees without recursion, so that a collection nested a
+    // million folders deep cannot exhaust the stack.
+    static void Destroy(std::vector<CBlock*> pending);
+    // Allocated on the first child, so that the many file entries pay one pointer.
+    std::unique_ptr<std::vector<CBlock*>> m_pItems;
+};
+
+class CBlock {
+public:
+    CBlock();
+    CBlock(const CBlock&) = delete;
+    CBlock& operator=(const CBlock&) = delete;
+    ~CBlock();
+
+    CBlockChildList m_Children;
+    BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
+    TreeItem m_hTreeItem = nullptr;   // the tree item showing this folder, run time only
+    int m_nListItem = -1;             // the list row while the folder is shown, run time only
+    unsigned char m_bFolder = 0;
+    unsigned char m_bChangerEnabled = 1;
+    unsigned char m_bInherit = 0;
+    short m_nPriority = 2;
+    CBlock* m_pParent = nullptr;
+    std::string m_strName;  // folder: display name; file entry: full path
+
+    std::string GetName() const { return m_strName; }
+    std::string GetAuthor() const { return m_pTexts->author; }
+    std::string GetComment() const { return m_pTexts->comment; }
+    const std::string& Author() const { return m_pTexts->author; }
+    const std::string& Comment() const { return m_pTexts->comment; }
+    void SetAuthor(const std::string& author);
+    void SetComment(const std::string& comment);
+    // Sets both; shares the storage of `like` when it holds the same two texts.
+    void SetTexts(const std::string& author, const std::string& comment, const CBlock* like);
+
+    // Writes this entry and its subtree as collection records.
+    void WriteRecord(IByteSink& sink) const;
+    // Shows this folder and the folders below it under parentItem (null: the top level).
+    void InsertIntoTree(ITreeControl& tree, TreeItem parentItem);
+    // Copies the chosen properties of source to this entry and every entry below it.
+    void ApplyProperties(const CBlock& source, ITreeControl* tree, bool copyPriority,
+                         bool copyAuthor, bool copyComment, bool copyInherit, bool copyEnabled);
+    // Appends the folders of this subtree in depth-first pre-order. The vector only refers
+    // to the entries; they stay owned by their parents.
+    void CollectFolders(std::vector<CBlock*>& collector, bool includeSelf);
+    // Removes this entry from its parent (destroying it and its subtree), or destroys it.
+    void DeleteEntry();
+
+private:
+    friend class CBlockChildList;
+
+    // Author and comment are nearly always shared between many entries ("?" by default),
+    // so they live in one shared, immutable record; this keeps large collections small.
+    struct Texts {
+        std::string author;
+        std::string comment;
+    };
+    static const std::shared_ptr<const Texts>& DefaultTexts();
+
+    std::shared_ptr<const Texts> m_pTexts;
+    int m_nIndexInList = -1;  // index in the owning list, which makes positions O(1)
+};

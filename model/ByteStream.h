@@ -1,0 +1,76 @@
+// Byte sinks and line sources that the record writer and reader work over.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+class IByteSink {
+public:
+    virtual ~IByteSink() = default;
+    virtual void Write(const char* data, std::size_t size) = 0;
+    void Write(const std::string& text) { Write(text.data(), text.size()); }
+};
+
+// Lines end at LF; a CR directly before the LF is dropped; a last line without LF is read.
+class ILineSource {
+public:
+    virtual ~ILineSource() = default;
+    // False when no line is left.
+    virtual bool ReadLine(std::string& line) = 0;
+};
+
+class CStringSink : public IByteSink {
+public:
+    void Write(const char* data, std::size_t size) override { m_text.append(data, size); }
+    using IByteSink::Write;
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+class CStringLineSource : public ILineSource {
+public:
+    explicit CStringLineSource(std::string text) : m_text(std::move(text)) {}
+    bool ReadLine(std::string& line) override;
+
+private:
+    std::string m_text;
+    std::size_t m_pos = 0;
+};
+
+// Buffered writing to an open stdio file; Good() turns false at the first failed write.
+class CFileSink : public IByteSink {
+public:
+    explicit CFileSink(std::FILE* file, std::size_t bufferSize = 4096);
+    ~CFileSink() override;
+    void Write(const char* data, std::size_t size) override;
+    using IByteSink::Write;
+    bool Flush();
+    bool Good() const { return m_good; }
+
+private:
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_used = 0;
+    bool m_good = true;
+};
+
+// Buffered line reading from an open stdio file; Failed() tells a read error from the end.
+class CFileLineSource : public ILineSource {
+public:
+    explicit CFileLineSource(std::FILE* file, std::size_t bufferSize = 4096);
+    bool ReadLine(std::string& line) override;
+    bool Failed() const { return m_failed; }
+
+private:
+    bool Fill();
+    std::FILE* m_file;
+    std::vector<char> m_buffer;
+    std::size_t m_pos = 0;
+    std::size_t m_end = 0;
+    bool m_eof = false;
+    bool m_failed = false;
+};

@@ -1,0 +1,168 @@
+#include "model/RecordReader.h"
+
+#include <memory>
+
+#include "model/Block.h"
+#include "model/ByteStream.h"
+#include "model/RecordWriter.h"
+#include "model/TokenList.h"
+
+namespace {
+
+// Undoes the line-break escape of a text field written with the escaped-line mark.
+void Unescape(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '/' && i + 1 < text.size()) {
+            char next = text[i + 1];
+            if (next == '/' || next == 'r' || next == 'n') {
+                out += next == '/' ? '/' : next == 'r' ? '\r' : '\n';
+                ++i;
+                continue;
+            }
+        }
+        out += text[i];
+    }
+    text.swap(out);
+}
+
+class Reader {
+public:
+    Reader(CBlock* parent, RecordReadContext& context)
+        : m_parent(parent), m_current(parent), m_context(context) {}
+
+    void Line(std::string& line) {
+        ++m_lineNo;
+        SplitOptions options;
+        options.keepEmptyQuoted = true;
+        options.rewriteSource = false;
+        std::size_t count = SplitTokens(line, m_tokens, options);
+        const std::string& tag = m_tokens[0];
+        if (tag == "FILE{") {
+            OpenFolder();
+        } else if (tag == "}FILE") {
+            CloseFolder();
+        } else if (tag == "NAME" || tag == "DATA") {
+            Entry(tag == "NAME", count);
+        } else if (!tag.empty()) {
+            Problem("unknown record \"" + Printable(tag) + "\" ignored");
+        }
+    }
+
+    void Finish() {
+        int open = 0;
+        for (CBlock* f = m_current; f && f != m_parent; f = f->m_pParent) ++open;
+        if (open > 0) {
+            ++m_lineNo;
+            Problem(std::to_string(open) + " folder(s) not closed by \"}FILE\" at the end");
+        }
+    }
+
+private:
+    void OpenFolder() {
+        CBlock* folder = new CBlock;
+        folder->m_bFolder = 1;
+        folder->m_pParent = m_current;
+        if (m_current) {
+            m_current->m_Children.AddTail(folder);
+        } else if (m_context.ppRoot) {
+            if (*m_context.ppRoot && m_rootsRead > 0) {
+                Problem("a further top-level folder replaces the collection read so far");
+            }
+            m_lastEntry = nullptr;  // it may lie in the tree about to go
+            delete *m_context.ppRoot;
+            *m_context.ppRoot = folder;
+            ++m_rootsRead;
+        } else {
+            // Nowhere to keep a top-level folder: read it, then drop it.
+            Problem("top-level folder with no document to hold it ignored");
+            m_lastEntry = nullptr;
+            m_orphan.reset(folder);
+        }
+        m_current = folder;
+    }
+
+    void CloseFolder() {
+        if (!m_current) {
+            Problem("\"}FILE\" with no open folder ignored");
+            return;
+        }
+        if (m_current == m_parent) {
+            Problem("\"}FILE\" closing the folder being read into ignored");
+            return;
+        }
+        if (m_context.insertPasted && m_context.tree && m_current->m_pParent == m_parent &&
+            m_parent) {
+            m_current->InsertIntoTree(*m_context.tree, m_context.pasteParentItem);
+        }
+        m_current = m_current->m_pParent;
+    }
+
+    void Entry(bool isName, std::size_t count) {
+        if (!m_current) {
+            Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
+            return;
+        }
+        auto token = [&](std::size_t i) -> std::string& {
+            if (i >= count) {
+                m_empty.clear();
+                return m_empty;
+            }
+            return m_tokens[i];
+        };
+        bool escaped = count > 7 && m_tokens[7] == kEscapedLineMark;
+        if (escaped) {
+            Unescape(token(1));
+            Unescape(token(3));
+            Unescape(token(4));
+        }
+        CBlock* target;
+        if (isName) {
+            target = m_current;
+        } else {
+            target = new CBlock;
+            target->m_bFolder = 0;
+            target->m_pParent = m_current;
+            m_current->m_Children.AddTail(target);
+        }
+        target->m_strName = token(1);
+        target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
+        target->SetTexts(token(3), token(4), m_lastEntry);
+        target->m_bInherit = ParseDecimal(token(5)) != 0;
+        target->m_bChangerEnabled = ParseDecimal(token(6)) != 0;
+        m_lastEntry = target;
+    }
+
+    static std::string Printable(const std::string& text) {
+        std::string out;
+        for (char c : text.substr(0, 40)) {
+            unsigned char u = static_cast<unsigned char>(c);
+            out += (u >= 0x20 && u < 0x7F) ? c : '?';
+        }
+        return out;
+    }
+
+    void Problem(const std::string& reason) {
+        if (m_context.problems) m_context.problems->push_back({m_lineNo, reason});
+    }
+
+    CBlock* const m_parent;
+    CBlock* m_current;
+    RecordReadContext& m_context;
+    std::vector<std::string> m_tokens;
+    std::string m_empty;
+    const CBlock* m_lastEntry = nullptr;
+    std::unique_ptr<CBlock> m_orphan;
+    long m_lineNo = 0;
+    int m_rootsRead = 0;
+};
+
+}  // namespace
+
+void ReadRecords(ILineSource& source, CBlock* parent, RecordReadContext& context) {
+    Reader reader(parent, context);
+    std::string line;
+    while (source.ReadLine(line)) reader.Line(line);
+    reader.Finish();
+}

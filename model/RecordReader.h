@@ -1,0 +1,33 @@
+// The reading side of the collection file format.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "model/TreeControl.h"
+
+class CBlock;
+class ILineSource;
+
+// A record the reader skipped or could not place, for reports such as `plr check`.
+struct ReadProblem {
+    long line;           // 1-based line number; for end-of-data notes, one past the last line
+    std::string reason;  // plain ASCII text
+};
+
+struct RecordReadContext {
+    // The document's root. Reading without a parent, a top-level "FILE{" destroys it and takes
+    // its place. Never touched while reading under a parent.
+    CBlock** ppRoot = nullptr;
+    // While set, each top-level folder closed under the parent is shown in tree under
+    // pasteParentItem (a paste).
+    bool insertPasted = false;
+    ITreeControl* tree = nullptr;
+    TreeItem pasteParentItem = nullptr;
+    // When given, receives what was skipped.
+    std::vector<ReadProblem>* problems = nullptr;
+};
+
+// Reads records until the source is exhausted. With parent null the records make up a whole
+// document; otherwise they are added below parent. Damaged text is skipped, never fatal.
+void ReadRecords(ILineSource& source, CBlock* parent, RecordReadContext& context);

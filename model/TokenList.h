@@ -1,0 +1,58 @@
+// Splits one line or option string into numbered tokens.
+// Comma, tab and space separate; double quotes group; a slash before a double quote
+// stands for a literal quote. All special bytes lie below 0x40, so CP932 text passes through.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <string>
+#include <vector>
+
+struct SplitOptions {
+    // Store a token that was written as "" even though it is empty, so that an empty
+    // value keeps its place on a record line.
+    bool keepEmptyQuoted = false;
+    // Replace the source with the text as read (quotes removed, slash-quote turned into a quote).
+    bool rewriteSource = true;
+};
+
+// The one splitting routine. Fills tokens[0 .. result) and returns the token count; the
+// vector is only grown, so its strings keep their buffers from call to call.
+std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
+                        const SplitOptions& options = SplitOptions());
+
+// The C library's decimal conversion (leading blanks, optional sign, digits; 0 when none),
+// saturating at the 32-bit limits instead of overflowing.
+int ParseDecimal(const std::string& text);
+
+// Every double quote preceded by a slash; nothing else changes.
+std::string EscapeQuotes(const std::string& text);
+
+class CTokenList {
+public:
+    CTokenList() = default;
+    explicit CTokenList(std::string& source);
+    virtual ~CTokenList() = default;
+
+    void SetSource(std::string& source) { m_pSource = &source; }
+    std::string* GetSource() const { return m_pSource; }
+
+    // Rebuilds the tokens from the current source; the source is rewritten as read.
+    void Split();
+
+    int GetCount() const { return static_cast<int>(m_tokens.size()); }
+
+    // Text of the token under key ("0", "1", ...); empty and false when absent.
+    bool Lookup(const std::string& key, std::string& text) const;
+    // As Lookup, converted with ParseDecimal; the number is 0 when absent.
+    bool LookupNumber(const std::string& key, int& number) const;
+    bool IsFirst(const std::string& text) const { return m_first == text; }
+
+    // Convenience for callers that count: the token at index, or empty.
+    std::string Token(int index) const;
+
+private:
+    std::string* m_pSource = nullptr;
+    std::map<std::string, std::string> m_tokens;
+    std::string m_first;
+};

@@ -1,0 +1,198 @@
+#include "model/Block.h"
+
+#include <gtest/gtest.h>
+
+#include "tests/core/FakeTree.h"
+
+namespace {
+
+// Counts live entries so that ownership faults show up as numbers, not just leaks.
+CBlock* Folder(CBlock* parent, const std::string& name) {
+    CBlock* b = new CBlock;
+    b->m_bFolder = 1;
+    b->m_strName = name;
+    if (parent) {
+        b->m_pParent = parent;
+        parent->m_Children.AddTail(b);
+    }
+    return b;
+}
+
+CBlock* File(CBlock* parent, const std::string& path) {
+    CBlock* b = Folder(parent, path);
+    b->m_bFolder = 0;
+    return b;
+}
+
+std::vector<std::string> Names(const CBlockChildList& list) {
+    std::vector<std::string> out;
+    BlockPos pos = list.GetHeadPosition();
+    while (pos) out.push_back(list.GetNext(pos)->m_strName);
+    return out;
+}
+
+}  // namespace
+
+TEST(Block, ConstructorDefaults) {
+    CBlock b;
+    EXPECT_EQ(b.m_nPriority, 2);
+    EXPECT_EQ(b.GetAuthor(), "?");
+    EXPECT_EQ(b.GetComment(), "?");
+    EXPECT_EQ(b.m_bInherit, 0);
+    EXPECT_EQ(b.m_bChangerEnabled, 1);
+    EXPECT_EQ(b.m_pParent, nullptr);
+    EXPECT_EQ(b.m_nListItem, -1);
+    EXPECT_EQ(b.m_hTreeItem, nullptr);
+    EXPECT_EQ(b.m_posChanger, nullptr);
+    EXPECT_TRUE(b.GetName().empty());
+    EXPECT_EQ(b.m_Children.GetCount(), 0);
+}
+
+TEST(Block, TextsAreIndependentPerEntry) {
+    CBlock a, b;
+    b.SetTexts("X", "Y", nullptr);
+    a.SetTexts("X", "Y", &b);  // shares storage
+    a.SetAuthor("Z");
+    EXPECT_EQ(a.GetAuthor(), "Z");
+    EXPECT_EQ(b.GetAuthor(), "X");
+    a.SetComment("multi\r\nline");
+    EXPECT_EQ(a.GetComment(), "multi\r\nline");
+    EXPECT_EQ(b.GetComment(), "Y");
+}
+
+class ChildListTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root.reset(Folder(nullptr, "root"));
+        a = File(root.get(), "A");
+        b = File(root.get(), "B");
+        c = File(root.get(), "C");
+    }
+    std::unique_ptr<CBlock> root;
+    CBlock *a, *b, *c;
+};
+
+TEST_F(ChildListTest, WalkIndexAndFind) {
+    CBlockChildList& list = root->m_Children;
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(list.GetAtIndex(0), a);
+    EXPECT_EQ(list.GetAtIndex(2), c);
+    EXPECT_EQ(list.GetAtIndex(-1), nullptr);
+    EXPECT_EQ(list.GetAtIndex(3), nullptr);
+    BlockPos pb = list.Find(b);
+    ASSERT_NE(pb, nullptr);
+    EXPECT_EQ(list.GetAt(pb), b);
+    EXPECT_EQ(list.Find(a, pb), nullptr);  // searching after B does not find A
+    EXPECT_EQ(list.GetAt(list.Find(c, pb)), c);
+    CBlock stranger;
+    EXPECT_EQ(list.Find(&stranger), nullptr);
+    EXPECT_EQ(list.Find(nullptr), nullptr);
+}
+
+TEST_F(ChildListTest, PositionsSurviveRemovalOfOthers) {
+    CBlockChildList& list = root->m_Children;
+    BlockPos pc = list.Find(c);
+    list.RemoveAt(list.Find(a));
+    EXPECT_EQ(list.GetAt(pc), c);
+    EXPECT_EQ(list.GetAtIndex(1), c);
+    // Removing while walking, as the editor deletes selected rows.
+    File(root.get(), "D");
+    BlockPos pos = list.GetHeadPosition();
+    while (pos) {
+        BlockPos here = pos;
+        CBlock* e = list.GetNext(pos);
+        if (e->m_strName != "D") list.RemoveAt(here);
+    }
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"D"}));
+}
+
+TEST_F(ChildListTest, DeleteEntryDestroysSubtree) {
+    CBlock* sub = Folder(root.get(), "sub");
+    File(Folder(sub, "deeper"), "leaf");
+    sub->DeleteEntry();
+    EXPECT_EQ(Names(root->m_Children), (std::vector<std::string>{"A", "B", "C"}));
+    b->DeleteEntry();
+    EXPECT_EQ(Names(root->m_Children), (std::vector<std::string>{"A", "C"}));
+    root->m_Children.RemoveAll();
+    EXPECT_EQ(root->m_Children.GetCount(), 0);
+    EXPECT_EQ(root->m_Children.GetHeadPosition(), nullptr);
+}
+
+TEST(Block, CollectFoldersPreOrder) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
+    CBlock* A = Folder(root.get(), "A");
+    File(root.get(), "f");
+    CBlock* A1 = Folder(A, "A1");
+    CBlock* B = Folder(root.get(), "B");
+    std::vector<CBlock*> out;
+    root->CollectFolders(out, false);
+    EXPECT_EQ(out, (std::vector<CBlock*>{A, A1, B}));
+    out.clear();
+    root->CollectFolders(out, true);
+    EXPECT_EQ(out.front(), root.get());
+    EXPECT_EQ(out.size(), 4u);
+}
+
+TEST(Block, InsertIntoTreeShowsFoldersOnly) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, ""));
+    CBlock* A = Folder(root.get(), "A");
+    CBlock* f = File(root.get(), "C:\\f.jpg");
+    CBlock* A1 = Folder(A, "A1");
+    A1->m_bChangerEnabled = 0;
+    FakeTree tree;
+    root->InsertIntoTree(tree, nullptr);
+    ASSERT_EQ(tree.items.size(), 3u);
+    EXPECT_EQ(root->m_strName, "Pelorand");  // an empty name takes the title and keeps it
+    EXPECT_EQ(FakeTree::At(root->m_hTreeItem).parent, nullptr);
+    EXPECT_EQ(FakeTree::At(A->m_hTreeItem).parent, root->m_hTreeItem);
+    EXPECT_EQ(FakeTree::At(A1->m_hTreeItem).parent, A->m_hTreeItem);
+    EXPECT_EQ(FakeTree::At(A1->m_hTreeItem).data, A1);
+    EXPECT_FALSE(FakeTree::At(A1->m_hTreeItem).checked);
+    EXPECT_TRUE(FakeTree::At(A->m_hTreeItem).checked);
+    EXPECT_EQ(FakeTree::At(A->m_hTreeItem).image, 7);
+    EXPECT_EQ(f->m_hTreeItem, nullptr);
+
+    FakeTree other;
+    f->InsertIntoTree(other, nullptr);
+    EXPECT_TRUE(other.items.empty());
+}
+
+TEST(Block, ApplyPropertiesCopiesChosenFieldsDownTheSubtree) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
+    CBlock* A = Folder(root.get(), "A");
+    CBlock* f = File(A, "f");
+    FakeTree tree;
+    root->InsertIntoTree(tree, nullptr);
+    CBlock source;
+    source.m_nPriority = 0;
+    source.SetTexts("auth", "comm", nullptr);
+    source.m_bInherit = 1;
+    source.m_bChangerEnabled = 0;
+
+    root->ApplyProperties(source, &tree, false, false, false, false, true);
+    EXPECT_EQ(f->m_bChangerEnabled, 0);
+    EXPECT_EQ(f->m_nPriority, 2);
+    EXPECT_EQ(f->GetAuthor(), "?");
+    EXPECT_FALSE(FakeTree::At(A->m_hTreeItem).checked);
+    EXPECT_FALSE(FakeTree::At(root->m_hTreeItem).checked);
+
+    A->ApplyProperties(source, &tree, true, true, false, true, false);
+    EXPECT_EQ(f->m_nPriority, 0);
+    EXPECT_EQ(f->GetAuthor(), "auth");
+    EXPECT_EQ(f->GetComment(), "?");
+    EXPECT_EQ(f->m_bInherit, 1);
+    EXPECT_EQ(root->m_nPriority, 2);  // above the start entry nothing changes
+}
+
+TEST(Block, MillionDeepTreeDoesNotUseTheStack) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
+    CBlock* cur = root.get();
+    for (int i = 0; i < 1000000; ++i) cur = Folder(cur, "d");
+    File(cur, "leaf");
+    std::vector<CBlock*> folders;
+    root->CollectFolders(folders, true);
+    EXPECT_EQ(folders.size(), 1000001u);
+    CBlock source;
+    root->ApplyProperties(source, nullptr, true, true, true, true, true);
+    root.reset();  // destruction must not recurse
+}

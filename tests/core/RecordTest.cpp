@@ -1,0 +1,234 @@
+#include <gtest/gtest.h>
+
+#include "model/Block.h"
+#include "model/ByteStream.h"
+#include "model/RecordReader.h"
+#include "model/RecordWriter.h"
+#include "tests/core/FakeTree.h"
+
+namespace {
+
+std::string Write(const CBlock& b) {
+    CStringSink sink;
+    b.WriteRecord(sink);
+    return sink.Text();
+}
+
+// Reads text as a whole document, starting from a fresh "Pelorand" root.
+struct Doc {
+    explicit Doc(const std::string& text) {
+        root = new CBlock;
+        root->m_bFolder = 1;
+        root->m_strName = "Pelorand";
+        RecordReadContext context;
+        context.ppRoot = &root;
+        context.problems = &problems;
+        CStringLineSource source(text);
+        ReadRecords(source, nullptr, context);
+    }
+    ~Doc() { delete root; }
+    CBlock* root;
+    std::vector<ReadProblem> problems;
+};
+
+CBlock* NewFolder(CBlock* parent, const std::string& name) {
+    CBlock* b = new CBlock;
+    b->m_bFolder = 1;
+    b->m_strName = name;
+    b->m_pParent = parent;
+    if (parent) parent->m_Children.AddTail(b);
+    return b;
+}
+
+CBlock* NewFile(CBlock* parent, const std::string& path) {
+    CBlock* b = NewFolder(parent, path);
+    b->m_bFolder = 0;
+    return b;
+}
+
+}  // namespace
+
+TEST(RecordWriter, NewCollectionIsExactlyThreeLines) {
+    CBlock root;
+    root.m_bFolder = 1;
+    root.m_strName = "Pelorand";
+    EXPECT_EQ(Write(root), "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+}
+
+TEST(RecordWriter, NestedBlocksInChildOrder) {
+    std::unique_ptr<CBlock> root(NewFolder(nullptr, "R"));
+    CBlock* f = NewFolder(root.get(), "F");
+    CBlock* p = NewFile(f, "C:\\壁紙\\表示.JPG");
+    p->m_nPriority = -3;
+    p->m_bInherit = 1;
+    p->m_bChangerEnabled = 0;
+    NewFile(root.get(), "C:\\a, b.bmp");
+    EXPECT_EQ(Write(*root),
+              "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+              "FILE{\r\nNAME\t\"F\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+              "DATA\t\"C:\\壁紙\\表示.JPG\",\"-3\",\"?\",\"?\",\"1\",\"0\"\r\n"
+              "}FILE\r\n"
+              "DATA\t\"C:\\a, b.bmp\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+              "}FILE\r\n");
+    // A file entry alone is its DATA line; copying twice gives the same bytes.
+    EXPECT_EQ(Write(*p), "DATA\t\"C:\\壁紙\\表示.JPG\",\"-3\",\"?\",\"?\",\"1\",\"0\"\r\n");
+    EXPECT_EQ(Write(*root), Write(*root));
+}
+
+TEST(RecordWriter, NameQuoteIsEscapedWithSlash) {
+    CBlock f;
+    f.m_bFolder = 1;
+    f.m_strName = "a\"b";
+    EXPECT_NE(Write(f).find("NAME\t\"a/\"b\""), std::string::npos);
+}
+
+// Values that the old plain writer could not keep: they must read back as written.
+class RoundTrip : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(RoundTrip, AuthorCommentNameAndPathSurvive) {
+    const std::string value = GetParam();
+    std::unique_ptr<CBlock> root(NewFolder(nullptr, value));
+    root->SetTexts(value, value, nullptr);
+    CBlock* file = NewFile(root.get(), value);
+    file->SetTexts(value, "after", nullptr);
+    file->m_nPriority = 4;
+    file->m_bInherit = 1;
+    CBlock* sub = NewFolder(root.get(), "sub");
+    sub->SetTexts("", value, nullptr);
+    sub->m_bChangerEnabled = 0;
+
+    Doc doc(Write(*root));
+    EXPECT_TRUE(doc.problems.empty());
+    ASSERT_EQ(doc.root->m_Children.GetCount(), 2);
+    EXPECT_EQ(doc.root->m_strName, value);
+    EXPECT_EQ(doc.root->GetAuthor(), value);
+    EXPECT_EQ(doc.root->GetComment(), value);
+    CBlock* f = doc.root->m_Children.GetAtIndex(0);
+    EXPECT_EQ(f->m_strName, value);
+    EXPECT_EQ(f->GetAuthor(), value);
+    EXPECT_EQ(f->GetComment(), "after");
+    EXPECT_EQ(f->m_nPriority, 4);
+    EXPECT_EQ(f->m_bInherit, 1);
+    EXPECT_EQ(f->m_bChangerEnabled, 1);
+    CBlock* s = doc.root->m_Children.GetAtIndex(1);
+    EXPECT_EQ(s->GetAuthor(), "");
+    EXPECT_EQ(s->GetComment(), value);
+    EXPECT_EQ(s->m_bChangerEnabled, 0);
+    // Writing what was read gives the same bytes again.
+    EXPECT_EQ(Write(*doc.root), Write(*root));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, RoundTrip,
+    ::testing::Values("plain", "", "say \"hi\"", "\"", "ends with slash/", "/", "//", "a/\"b",
+                      "two\r\nlines", "lf\nonly", "cr\ronly", "slash / and\nbreak/",
+                      "/n literal", "trailing\r\n", "C:\\壁紙\\表示.JPG", "ソフト\\", "a, b\tc",
+                      "\"quoted/\""));
+
+TEST(RecordReader, OldWriterFilesReadAsBefore) {
+    // LF only, a missing trailing line end, junk before the first folder.
+    Doc doc("junk line\nNAME\t\"early\"\nFILE{\nNAME\t\"R\",\"1\",\"me\",\"c\",\"1\",\"0\"\n"
+            "DATA\t\"C:\\x.bmp\"\n}FILE");
+    EXPECT_EQ(doc.root->m_strName, "R");
+    EXPECT_EQ(doc.root->m_nPriority, 1);
+    EXPECT_EQ(doc.root->GetAuthor(), "me");
+    EXPECT_EQ(doc.root->m_bInherit, 1);
+    EXPECT_EQ(doc.root->m_bChangerEnabled, 0);
+    ASSERT_EQ(doc.root->m_Children.GetCount(), 1);
+    CBlock* f = doc.root->m_Children.GetAtIndex(0);
+    // A DATA line with only a path: priority 0, empty texts, flags 0.
+    EXPECT_EQ(f->m_nPriority, 0);
+    EXPECT_EQ(f->GetAuthor(), "");
+    EXPECT_EQ(f->GetComment(), "");
+    EXPECT_EQ(f->m_bChangerEnabled, 0);
+    EXPECT_EQ(f->m_pParent, doc.root);
+}
+
+TEST(RecordReader, CrLfAndLfReadTheSame) {
+    std::string crlf = "FILE{\r\nNAME\t\"R\",\"3\",\"a\",\"b\",\"0\",\"1\"\r\nDATA\t\"p q\",\"0\",\"x\",\"y\",\"1\",\"1\"\r\n}FILE\r\n";
+    std::string lf = crlf;
+    for (std::size_t i; (i = lf.find('\r')) != std::string::npos;) lf.erase(i, 1);
+    Doc a(crlf), b(lf);
+    EXPECT_EQ(Write(*a.root), Write(*b.root));
+    EXPECT_EQ(Write(*a.root), crlf);
+}
+
+TEST(RecordReader, SecondTopLevelBlockBecomesTheRoot) {
+    Doc doc("FILE{\nNAME\t\"first\"\n}FILE\nFILE{\nNAME\t\"second\"\nFILE{\n}FILE\n}FILE\n");
+    EXPECT_EQ(doc.root->m_strName, "second");
+    EXPECT_EQ(doc.root->m_Children.GetCount(), 1);
+    EXPECT_EQ(doc.problems.size(), 1u);
+}
+
+TEST(RecordReader, PriorityIsSixteenBitsAndExtraTokensIgnored) {
+    Doc doc("FILE{\nNAME\t\"R\",\"70000\",\"a\",\"b\",\"5\",\"-1\",\"extra\",\"more\"\n}FILE\n");
+    EXPECT_EQ(doc.root->m_nPriority, static_cast<short>(70000));
+    EXPECT_EQ(doc.root->m_bInherit, 1);
+    EXPECT_EQ(doc.root->m_bChangerEnabled, 1);
+}
+
+TEST(RecordReader, DamagedTextIsSkippedAndReported) {
+    Doc doc("}FILE\nDATA\t\"lost\"\nFILE{\nNAME\t\"R\"\n}FILE\n}FILE\nDATA\t\"after\"\nNAME\t\"x\"\n");
+    EXPECT_EQ(doc.root->m_strName, "R");
+    EXPECT_EQ(doc.root->m_Children.GetCount(), 0);
+    ASSERT_EQ(doc.problems.size(), 5u);
+    EXPECT_EQ(doc.problems[0].line, 1);
+    EXPECT_EQ(doc.problems[1].line, 2);
+    EXPECT_EQ(doc.problems[2].line, 6);
+    EXPECT_EQ(doc.problems[4].line, 8);
+}
+
+TEST(RecordReader, UnclosedBlockStillBelongs) {
+    Doc doc("FILE{\nNAME\t\"R\"\nFILE{\nNAME\t\"S\"\nDATA\t\"f\"\n");
+    ASSERT_EQ(doc.root->m_Children.GetCount(), 1);
+    EXPECT_EQ(doc.root->m_Children.GetAtIndex(0)->m_Children.GetCount(), 1);
+    ASSERT_EQ(doc.problems.size(), 1u);
+    EXPECT_EQ(doc.problems[0].line, 6);
+}
+
+TEST(RecordReader, ReadingUnderAParentNeverTouchesTheRoot) {
+    std::unique_ptr<CBlock> root(NewFolder(nullptr, "root"));
+    CBlock* target = NewFolder(root.get(), "T");
+    NewFile(target, "existing");
+    CBlock* docRoot = root.get();
+    FakeTree tree;
+    root->InsertIntoTree(tree, nullptr);
+    RecordReadContext context;
+    context.ppRoot = &docRoot;
+    context.insertPasted = true;
+    context.tree = &tree;
+    context.pasteParentItem = target->m_hTreeItem;
+    std::vector<ReadProblem> problems;
+    context.problems = &problems;
+    // The transfer text of a folder F with one file, and a file G; then damage: two extra
+    // closings that would leave the target, and a further folder block.
+    CStringLineSource source(
+        "FILE{\r\nNAME\t\"F\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\nDATA\t\"f1\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n"
+        "DATA\t\"G\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n}FILE\r\nFILE{\r\nNAME\t\"H\"\r\n");
+    ReadRecords(source, target, context);
+    EXPECT_EQ(docRoot, root.get());
+    ASSERT_EQ(target->m_Children.GetCount(), 4);
+    CBlock* F = target->m_Children.GetAtIndex(1);
+    EXPECT_EQ(F->m_strName, "F");
+    EXPECT_EQ(F->m_pParent, target);
+    EXPECT_EQ(F->m_Children.GetCount(), 1);
+    EXPECT_EQ(target->m_Children.GetAtIndex(2)->m_strName, "G");
+    // F was closed and shown under the target; H was never closed, so it is not shown.
+    ASSERT_NE(F->m_hTreeItem, nullptr);
+    EXPECT_EQ(FakeTree::At(F->m_hTreeItem).parent, target->m_hTreeItem);
+    EXPECT_EQ(target->m_Children.GetAtIndex(3)->m_hTreeItem, nullptr);
+    EXPECT_EQ(problems.size(), 3u);  // two stray closings and the unclosed H
+}
+
+TEST(RecordReader, MillionDeepFileReadWrittenAndFreed) {
+    std::string text;
+    text.reserve(7 * 1000000);
+    for (int i = 0; i < 1000000; ++i) text += "FILE{\n";
+    Doc doc(text);
+    std::vector<CBlock*> folders;
+    doc.root->CollectFolders(folders, true);
+    EXPECT_EQ(folders.size(), 1000000u);
+    EXPECT_EQ(folders.back()->m_strName, "");
+    std::string written = Write(*doc.root);
+    EXPECT_EQ(written.size(), 1000000u * (7 + 29 + 7));
+}

@@ -1,0 +1,170 @@
+#include "tools/plr/PlrCommands.h"
+
+#include <cstdio>
+#include <utility>
+
+#include "model/Block.h"
+#include "model/CollectionFile.h"
+#include "model/RecordReader.h"
+#include "model/ShellText.h"
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "plr: %s\n", message.c_str());
+    return 2;
+}
+
+bool WantsHelp(const std::vector<std::string>& args) {
+    for (const auto& a : args) {
+        if (a == "--help" || a == "-h") return true;
+    }
+    return false;
+}
+
+std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<ReadProblem>* problems) {
+    CBlock* root = new CBlock;
+    root->m_bFolder = 1;
+    root->m_strName = "Pelorand";
+    RecordReadContext context;
+    context.ppRoot = &root;
+    context.problems = problems;
+    ReadStatus status = ReadCollectionFile(path, context, nullptr);
+    std::unique_ptr<CBlock> owned(root);
+    if (status == ReadStatus::CannotOpen) {
+        Fail("cannot open " + path + ": no such file or not readable");
+        return nullptr;
+    }
+    if (status == ReadStatus::ReadError) {
+        Fail("error while reading " + path);
+        return nullptr;
+    }
+    return owned;
+}
+
+namespace {
+
+void Print(const std::string& text, bool utf8) {
+    const std::string& out = utf8 ? ToUtf8(text) : text;
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+// A comment may hold line breaks; the tree shows one entry per line.
+std::string OneLine(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+        if (text[i] == '\r' || text[i] == '\n') {
+            out += "\\n";
+        } else if (text[i] == '\t') {
+            out += ' ';
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+bool ParseFileArgs(const std::vector<std::string>& args, std::size_t wanted,
+                   std::vector<std::string>& files, bool* utf8) {
+    for (const auto& a : args) {
+        if (utf8 && a == "--utf8") {
+            *utf8 = true;
+        } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
+            Fail("unknown option '" + a + "'");
+            return false;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != wanted) {
+        Fail(wanted == 1 ? "expected one FILE (see --help)" : "expected IN and OUT (see --help)");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunCheck(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    if (!ParseFileArgs(args, 1, files, nullptr)) return 2;
+    std::vector<ReadProblem> problems;
+    auto root = LoadDocument(files[0], &problems);
+    if (!root) return 2;
+    std::vector<CBlock*> folders;
+    root->CollectFolders(folders, true);
+    long files_count = 0;
+    for (CBlock* f : folders) {
+        for (int i = 0; i < f->m_Children.GetCount(); ++i) {
+            if (!f->m_Children.GetAtIndex(i)->m_bFolder) ++files_count;
+        }
+    }
+    std::printf("folders %zu files %ld\n", folders.size(), files_count);
+    for (const auto& p : problems) std::printf("line %ld: %s\n", p.line, p.reason.c_str());
+    return 0;
+}
+
+int RunTree(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    bool utf8 = false;
+    if (!ParseFileArgs(args, 1, files, &utf8)) return 2;
+    auto root = LoadDocument(files[0], nullptr);
+    if (!root) return 2;
+    std::vector<std::pair<const CBlock*, std::size_t>> pending{{root.get(), 0}};
+    std::string line;
+    while (!pending.empty()) {
+        auto [entry, depth] = pending.back();
+        pending.pop_back();
+        line.assign(depth * 2, ' ');
+        if (entry->m_bFolder) {
+            line += "[" + OneLine(entry->m_strName) + "]";
+        } else {
+            line += OneLine(entry->m_strName);
+        }
+        line += "\t" + GetPriorityLabel(entry->m_nPriority);
+        line += "\t" + OneLine(entry->Author());
+        line += "\t" + OneLine(entry->Comment());
+        line += entry->m_bInherit ? "\tI" : "\t-";
+        line += entry->m_bChangerEnabled ? "\tC\n" : "\t-\n";
+        Print(line, utf8);
+        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), depth + 1);
+        }
+    }
+    return 0;
+}
+
+int RunSave(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    if (!ParseFileArgs(args, 2, files, nullptr)) return 2;
+    auto root = LoadDocument(files[0], nullptr);
+    if (!root) return 2;
+    std::string error;
+    if (!WriteCollectionFile(files[1], *root, error)) {
+        return Fail("cannot write " + files[1] + ": " + error);
+    }
+    return 0;
+}
+
+const std::vector<PlrCommand>& PlrCommands() {
+    static const std::vector<PlrCommand> commands = {
+        {"check", "read a collection and report what had to be skipped",
+         "usage: plr check FILE\n\n"
+         "Reads FILE as the editor opens a collection and prints 'folders N files M',\n"
+         "then one line per record that was skipped or could not be placed.\n"
+         "Exit 0 when the file was read, 2 when it could not be opened or read.\n",
+         RunCheck},
+        {"tree", "print the folders and entries of a collection",
+         "usage: plr tree FILE [--utf8]\n\n"
+         "Prints the tree, two spaces of indent per level: folders as [name], files as\n"
+         "their path, then TAB-separated the priority label, author, comment, and the\n"
+         "inherit and changer flags as I/- and C/-. Text is printed as the file's own\n"
+         "bytes (CP932) unless --utf8 asks for UTF-8. Line breaks in values print as \\n.\n",
+         RunTree},
+        {"save", "read a collection and write it anew",
+         "usage: plr save IN OUT\n\n"
+         "Reads IN as a collection and writes it to OUT. OUT is replaced only once the\n"
+         "new file is fully written: a failure leaves any old OUT as it was.\n",
+         RunSave},
+    };
+    return commands;
+}

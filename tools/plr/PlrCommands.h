@@ -1,0 +1,31 @@
+// The commands of the plr tool. Each takes its own arguments (after the command name),
+// writes to stdout/stderr and returns the process exit code.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CBlock;
+
+struct PlrCommand {
+    const char* name;
+    const char* summary;
+    const char* help;
+    int (*run)(const std::vector<std::string>& args);
+};
+
+const std::vector<PlrCommand>& PlrCommands();
+
+// Shared helpers.
+int Fail(const std::string& message);  // prints "plr: message" to stderr, returns 2
+bool WantsHelp(const std::vector<std::string>& args);
+std::string ToUtf8(const std::string& cp932);  // implemented per platform
+
+// Reads a file as the editor opens a document: a fresh "Pelorand" root that the file's first
+// folder replaces. On failure prints the reason and returns null.
+std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<struct ReadProblem>* problems);
+
+int RunCheck(const std::vector<std::string>& args);
+int RunTree(const std::vector<std::string>& args);
+int RunSave(const std::vector<std::string>& args);

@@ -1,0 +1,42 @@
+// plr: inspect, rewrite and try out collection files from the command line.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "tools/plr/PlrCommands.h"
+
+namespace {
+
+void Usage(std::FILE* out) {
+    std::fprintf(out, "usage: plr COMMAND [ARGS]\n\ncommands:\n");
+    for (const auto& c : PlrCommands()) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
+    std::fprintf(out, "\n'plr COMMAND --help' tells more.\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) {
+        Usage(stderr);
+        return 2;
+    }
+    std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        Usage(stdout);
+        return 0;
+    }
+    std::vector<std::string> args(argv + 2, argv + argc);
+    for (const auto& c : PlrCommands()) {
+        if (name == c.name) {
+            if (WantsHelp(args)) {
+                std::fputs(c.help, stdout);
+                return 0;
+            }
+            return c.run(args);
+        }
+    }
+    std::fprintf(stderr, "plr: unknown command '%s'\n", name.c_str());
+    Usage(stderr);
+    return 2;
+}

@@ -11,13 +11,24 @@ const char kEscapedLineMark[] = "esc";
 namespace {
 
 bool HasLineBreak(const std::string& text) {
-    return text.find_first_of("\r\n") != std::string::npos;
+    for (char c : text) {
+        if (c == '\r' || c == '\n') return true;
+    }
+    return false;
 }
 
 // One quoted text field. A double quote is written as slash-quote, which the reader turns back
 // into a quote. Slashes at the end of the value are written after the closing quote: inside,
 // the last one would join the closing quote and be read as a literal quote.
 void AppendTextField(std::string& out, const std::string& value, bool escaped) {
+    // Most values need no escape at all: copy them straight through.
+    if (value.find('"') == std::string::npos && (value.empty() || value.back() != '/') &&
+        !escaped) {
+        out += '"';
+        out += value;
+        out += '"';
+        return;
+    }
     std::string inner;
     inner.reserve(value.size() + 2);
     for (char c : value) {
@@ -41,6 +52,18 @@ void AppendTextField(std::string& out, const std::string& value, bool escaped) {
     out.append(slashes, '/');
 }
 
+void AppendDecimal(std::string& out, int value) {
+    char digits[12];
+    int n = 0;
+    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    do {
+        digits[n++] = static_cast<char>('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude);
+    if (value < 0) out += '-';
+    while (n) out += digits[--n];
+}
+
 void AppendLine(std::string& out, const char* text) {
     out += text;
     out += "\r\n";
@@ -55,7 +78,7 @@ void AppendEntryLine(std::string& out, const CBlock& block) {
     out += block.m_bFolder ? "NAME\t" : "DATA\t";
     AppendTextField(out, block.m_strName, escaped);
     out += ",\"";
-    out += std::to_string(block.m_nPriority);
+    AppendDecimal(out, block.m_nPriority);
     out += "\",";
     AppendTextField(out, author, escaped);
     out += ',';

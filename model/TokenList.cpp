@@ -10,12 +10,22 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
-void StoreToken(std::vector<std::string>& tokens, std::size_t index, const std::string& token) {
+// Drops the white space at the left of a finished token.
+void TrimLeft(std::string& token) {
+    if (token.empty() || !IsBlank(token[0])) return;
     std::size_t skip = 0;
     while (skip < token.size() && IsBlank(token[skip])) ++skip;
-    if (tokens.size() <= index) tokens.resize(index + 1);
-    tokens[index].assign(token, skip, std::string::npos);
+    if (skip) token.erase(0, skip);
 }
+
+// Bytes that end a run of plain token text.
+struct SpecialBytes {
+    bool table[256] = {};
+    SpecialBytes() {
+        for (unsigned char c : {',', '\t', ' ', '"', '/'}) table[c] = true;
+    }
+};
+const SpecialBytes kSpecial;
 
 }  // namespace
 
@@ -26,36 +36,57 @@ std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
     std::size_t begin = 0;
     while (begin < end && IsBlank(source[begin])) ++begin;
 
-    std::string current;
-    std::string rebuilt;
-    if (options.rewriteSource) rebuilt.reserve(end - begin);
+    // Tokens are built in place in the vector's strings, so their buffers are reused.
     std::size_t count = 0;
+    if (tokens.empty()) tokens.resize(1);
+    std::string* current = &tokens[0];
+    current->clear();
+    std::string rebuilt;
+    const bool rewrite = options.rewriteSource;
+    if (rewrite) rebuilt.reserve(end - begin);
     bool inQuotes = false;
     bool quoted = false;  // the current token had a pair of quotes
-    for (std::size_t i = begin; i < end; ++i) {
-        char c = source[i];
+    const char* s = source.data();
+    const bool* special = kSpecial.table;
+    std::size_t i = begin;
+    while (i < end) {
+        // A run of plain bytes is copied in one go.
+        std::size_t run = i;
+        while (run < end && !special[static_cast<unsigned char>(s[run])]) ++run;
+        if (run > i) {
+            current->append(s + i, run - i);
+            if (rewrite) rebuilt.append(s + i, run - i);
+            i = run;
+            continue;
+        }
+        char c = s[i];
         if (!inQuotes && (c == ',' || c == '\t' || c == ' ')) {
-            if (!current.empty() || (options.keepEmptyQuoted && quoted)) {
-                StoreToken(tokens, count++, current);
+            if (!current->empty() || (options.keepEmptyQuoted && quoted)) {
+                TrimLeft(*current);
+                ++count;
+                if (tokens.size() <= count) tokens.resize(count + 1);
+                current = &tokens[count];
             }
-            current.clear();
+            current->clear();
             quoted = false;
-            if (options.rewriteSource) rebuilt += c;
+            if (rewrite) rebuilt += c;
         } else if (c == '"') {
             inQuotes = !inQuotes;
             quoted = true;
-        } else if (c == '/' && i + 1 < end && source[i + 1] == '"') {
-            current += '"';
-            if (options.rewriteSource) rebuilt += '"';
+        } else if (c == '/' && i + 1 < end && s[i + 1] == '"') {
+            *current += '"';
+            if (rewrite) rebuilt += '"';
             ++i;
         } else {
-            current += c;
-            if (options.rewriteSource) rebuilt += c;
+            *current += c;
+            if (rewrite) rebuilt += c;
         }
+        ++i;
     }
     // The last token is stored even when empty: a blank source gives one empty token.
-    StoreToken(tokens, count++, current);
-    if (options.rewriteSource) source.swap(rebuilt);
+    TrimLeft(*current);
+    ++count;
+    if (rewrite) source.swap(rebuilt);
     return count;
 }
 

@@ -39,15 +39,14 @@ int CRegistrySettingsStore::GetInt(const std::string& section, const std::string
     HKEY key = OpenForRead(KeyPath(section));
     if (!key) return def;
     DWORD type = 0, value = 0, size = sizeof value;
-    LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                               reinterpret_cast<BYTE*>(&value), &size);
+    LONG rc =
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size);
     RegCloseKey(key);
     if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return def;
     return static_cast<int>(value);
 }
 
-std::string CRegistrySettingsStore::GetString(const std::string& section,
-                                              const std::string& name,
+std::string CRegistrySettingsStore::GetString(const std::string& section, const std::string& name,
                                               const std::string& def) const {
     HKEY key = OpenForRead(KeyPath(section));
     if (!key) return def;
@@ -72,8 +71,8 @@ bool CRegistrySettingsStore::WriteInt(const std::string& section, const std::str
     HKEY key = OpenForWrite(KeyPath(section));
     if (!key) return false;
     DWORD data = static_cast<DWORD>(value);
-    LONG rc = RegSetValueExA(key, name.c_str(), 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&data), sizeof data);
+    LONG rc = RegSetValueExA(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data),
+                             sizeof data);
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }
@@ -82,17 +81,17 @@ bool CRegistrySettingsStore::WriteString(const std::string& section, const std::
                                          const std::string& value) {
     HKEY key = OpenForWrite(KeyPath(section));
     if (!key) return false;
-    LONG rc = RegSetValueExA(key, name.c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
+    LONG rc =
+        RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
     RegCloseKey(key);
     return rc == ERROR_SUCCESS;
 }
 
 bool CRegistrySettingsStore::ClearSection(const std::string& section) {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, KEY_READ | KEY_WRITE,
-                      &key) != ERROR_SUCCESS) {
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath(section).c_str(), 0, KEY_READ | KEY_WRITE, &key) !=
+        ERROR_SUCCESS) {
         return true;  // nothing to clear
     }
     std::vector<std::string> names;

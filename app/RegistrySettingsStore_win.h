@@ -6,7 +6,7 @@
 #include "app/SettingsStore.h"
 
 class CRegistrySettingsStore : public ISettingsStore {
-public:
+  public:
     CRegistrySettingsStore(std::string company, std::string application);
 
     int GetInt(const std::string& section, const std::string& name, int def) const override;
@@ -21,7 +21,7 @@ public:
     // "Software\<company>\<application>\<section>"
     std::string KeyPath(const std::string& section) const;
 
-private:
+  private:
     std::string m_company;
     std::string m_application;
 };

@@ -1,7 +1,7 @@
 #include "app/Settings.h"
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 
 #include "app/SettingsStore.h"
@@ -36,7 +36,8 @@ const SettingDef ExecuteRadio = Int(kOption, "ExecuteRadio", 0);
 const SettingDef ExecuteFile = Str(kOption, "ExecuteFile", "", DefaultSource::RecentFile1);
 const SettingDef ExeCuteCheck = Int(kOption, "ExeCuteCheck", 0);
 const SettingDef CheckDispFileInfo = Int(kOption, "CheckDispFileInfo", 1);
-const SettingDef FileInfoBackColor = Int(kOption, "FileInfoBackColor", 0, DefaultSource::WindowColor);
+const SettingDef FileInfoBackColor =
+    Int(kOption, "FileInfoBackColor", 0, DefaultSource::WindowColor);
 const SettingDef FileInfoFontColor =
     Int(kOption, "FileInfoFontColor", 0, DefaultSource::WindowTextColor);
 const SettingDef CheckDispFileName = Int(kOption, "CheckDispFileName", 1);
@@ -91,7 +92,9 @@ std::string Format(const char* format, int value) {
 }
 }  // namespace
 
-SettingDef Column(int index) { return Int(kOption, Intern(Format("Column-%02d", index)), 100); }
+SettingDef Column(int index) {
+    return Int(kOption, Intern(Format("Column-%02d", index)), 100);
+}
 SettingDef CreaterSlot(int index) {
     return Str(kCreater, Intern(Format("Creater%04d", index)), "");
 }
@@ -101,15 +104,49 @@ SettingDef RecentFile(int number) {
 
 const std::vector<SettingDef>& All() {
     static const std::vector<SettingDef> all = [] {
-        std::vector<SettingDef> v = {
-            FileType, ModType, ChangerType, EndFileName, EndFileSetCheck, ExecuteRadio,
-            ExecuteFile, ExeCuteCheck, CheckDispFileInfo, FileInfoBackColor, FileInfoFontColor,
-            CheckDispFileName, CheckDispFindAttr, CheckDispCreater, CheckDispComment, lfHeight,
-            lfWidth, lfEscapement, lfOrientation, lfWeight, lfItalic, lfUnderline, lfStrikeOut,
-            lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily, lfFaceName,
-            TreeSize, ViewSize, ImageViewSize, ViewType, ViewBordar, ViewWhiDth, ViewHeight,
-            ViewMarjinWidth, ViewMarjinHeight, CreaterCount, LeftPosition, TopPosition, Width,
-            Height};
+        std::vector<SettingDef> v = {FileType,
+                                     ModType,
+                                     ChangerType,
+                                     EndFileName,
+                                     EndFileSetCheck,
+                                     ExecuteRadio,
+                                     ExecuteFile,
+                                     ExeCuteCheck,
+                                     CheckDispFileInfo,
+                                     FileInfoBackColor,
+                                     FileInfoFontColor,
+                                     CheckDispFileName,
+                                     CheckDispFindAttr,
+                                     CheckDispCreater,
+                                     CheckDispComment,
+                                     lfHeight,
+                                     lfWidth,
+                                     lfEscapement,
+                                     lfOrientation,
+                                     lfWeight,
+                                     lfItalic,
+                                     lfUnderline,
+                                     lfStrikeOut,
+                                     lfCharSet,
+                                     lfOutPrecision,
+                                     lfClipPrecision,
+                                     lfQuality,
+                                     lfPitchAndFamily,
+                                     lfFaceName,
+                                     TreeSize,
+                                     ViewSize,
+                                     ImageViewSize,
+                                     ViewType,
+                                     ViewBordar,
+                                     ViewWhiDth,
+                                     ViewHeight,
+                                     ViewMarjinWidth,
+                                     ViewMarjinHeight,
+                                     CreaterCount,
+                                     LeftPosition,
+                                     TopPosition,
+                                     Width,
+                                     Height};
         for (int i = 0; i < kColumnCount; ++i) v.push_back(Column(i));
         return v;
     }();
@@ -194,8 +231,8 @@ int CSettings::GetInt(const SettingDef& def) const {
 }
 
 std::string CSettings::GetString(const SettingDef& def) const {
-    std::string fallback =
-        def.source == DefaultSource::Constant ? std::string(def.stringDefault) : ComputedString(def);
+    std::string fallback = def.source == DefaultSource::Constant ? std::string(def.stringDefault)
+                                                                 : ComputedString(def);
     std::string value = m_store.GetString(def.section, def.name, fallback);
     if (def.source == DefaultSource::DialogFont) value = CutFaceName(value);
     return value;

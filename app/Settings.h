@@ -35,13 +35,13 @@ extern const char kCreater[];
 extern const char kFileInfoView[];
 extern const char kRecentFileList[];
 
-extern const SettingDef FileType, ModType, ChangerType, EndFileName, EndFileSetCheck,
-    ExecuteRadio, ExecuteFile, ExeCuteCheck, CheckDispFileInfo, FileInfoBackColor,
-    FileInfoFontColor, CheckDispFileName, CheckDispFindAttr, CheckDispCreater, CheckDispComment,
-    lfHeight, lfWidth, lfEscapement, lfOrientation, lfWeight, lfItalic, lfUnderline, lfStrikeOut,
-    lfCharSet, lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily, lfFaceName,
-    TreeSize, ViewSize, ImageViewSize, ViewType, ViewBordar, ViewWhiDth, ViewHeight,
-    ViewMarjinWidth, ViewMarjinHeight, CreaterCount, LeftPosition, TopPosition, Width, Height;
+extern const SettingDef FileType, ModType, ChangerType, EndFileName, EndFileSetCheck, ExecuteRadio,
+    ExecuteFile, ExeCuteCheck, CheckDispFileInfo, FileInfoBackColor, FileInfoFontColor,
+    CheckDispFileName, CheckDispFindAttr, CheckDispCreater, CheckDispComment, lfHeight, lfWidth,
+    lfEscapement, lfOrientation, lfWeight, lfItalic, lfUnderline, lfStrikeOut, lfCharSet,
+    lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily, lfFaceName, TreeSize, ViewSize,
+    ImageViewSize, ViewType, ViewBordar, ViewWhiDth, ViewHeight, ViewMarjinWidth, ViewMarjinHeight,
+    CreaterCount, LeftPosition, TopPosition, Width, Height;
 
 // The numbered values: "Column-%02d" (0..5), "Creater%04d", "File%d" (1..8).
 SettingDef Column(int index);
@@ -64,8 +64,8 @@ struct DesktopRect {
 // The font fields that the information window stores, in the Windows font-record layout.
 struct FontRecord {
     int height = 0, width = 0, escapement = 0, orientation = 0, weight = 0;
-    int italic = 0, underline = 0, strikeOut = 0, charSet = 0, outPrecision = 0,
-        clipPrecision = 0, quality = 0, pitchAndFamily = 0;
+    int italic = 0, underline = 0, strikeOut = 0, charSet = 0, outPrecision = 0, clipPrecision = 0,
+        quality = 0, pitchAndFamily = 0;
     std::string faceName;
 };
 
@@ -78,7 +78,7 @@ struct SettingHooks {
 
 // Reads with the table's defaults; nothing is cached, every read asks the store.
 class CSettings {
-public:
+  public:
     explicit CSettings(ISettingsStore& store, SettingHooks hooks = SettingHooks());
 
     int GetInt(const SettingDef& def) const;
@@ -92,7 +92,7 @@ public:
 
     ISettingsStore& Store() const { return m_store; }
 
-private:
+  private:
     int ComputedInt(const SettingDef& def) const;
     std::string ComputedString(const SettingDef& def) const;
 

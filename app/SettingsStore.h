@@ -7,7 +7,7 @@
 #include <utility>
 
 class ISettingsStore {
-public:
+  public:
     virtual ~ISettingsStore() = default;
     virtual int GetInt(const std::string& section, const std::string& name, int def) const = 0;
     virtual std::string GetString(const std::string& section, const std::string& name,
@@ -18,7 +18,7 @@ public:
 };
 
 class CMemorySettingsStore : public ISettingsStore {
-public:
+  public:
     int GetInt(const std::string& section, const std::string& name, int def) const override;
     std::string GetString(const std::string& section, const std::string& name,
                           const std::string& def) const override;
@@ -26,9 +26,12 @@ public:
     bool WriteString(const std::string& section, const std::string& name,
                      const std::string& value) override;
     bool Has(const std::string& section, const std::string& name) const;
-    void Clear() { m_ints.clear(); m_strings.clear(); }
+    void Clear() {
+        m_ints.clear();
+        m_strings.clear();
+    }
 
-private:
+  private:
     using Key = std::pair<std::string, std::string>;
     std::map<Key, int> m_ints;
     std::map<Key, std::string> m_strings;

@@ -46,15 +46,17 @@ int Generate(const char* path, long entries, long folders) {
     long perFolder = entries / folders;
     char line[256];
     for (long d = 0; d < folders; ++d) {
-        int n = std::snprintf(line, sizeof line,
-                              "FILE{\r\nNAME\t\"folder %05ld\",\"%ld\",\"author%ld\",\"?\",\"%ld\",\"1\"\r\n",
-                              d, d % 5, d % 7, d % 2);
+        int n = std::snprintf(
+            line, sizeof line,
+            "FILE{\r\nNAME\t\"folder %05ld\",\"%ld\",\"author%ld\",\"?\",\"%ld\",\"1\"\r\n", d,
+            d % 5, d % 7, d % 2);
         sink.Write(line, n);
         for (long e = 0; e < perFolder; ++e) {
-            n = std::snprintf(line, sizeof line,
-                              "DATA\t\"C:\\Users\\me\\Pictures\\wall\\f%05ld\\img%07ld.jpg\",\"%ld\","
-                              "\"?\",\"?\",\"0\",\"1\"\r\n",
-                              d, d * perFolder + e, e % 5);
+            n = std::snprintf(
+                line, sizeof line,
+                "DATA\t\"C:\\Users\\me\\Pictures\\wall\\f%05ld\\img%07ld.jpg\",\"%ld\","
+                "\"?\",\"?\",\"0\",\"1\"\r\n",
+                d, d * perFolder + e, e % 5);
             sink.Write(line, n);
         }
         sink.Write("}FILE\r\n");
@@ -80,7 +82,8 @@ CBlock* Read(const char* path, double& seconds) {
 
 long CountEntries(const CBlock& root) {
     long n = 1;
-    for (int i = 0; i < root.m_Children.GetCount(); ++i) n += CountEntries(*root.m_Children.GetAtIndex(i));
+    for (int i = 0; i < root.m_Children.GetCount(); ++i)
+        n += CountEntries(*root.m_Children.GetAtIndex(i));
     return n;
 }
 
@@ -98,8 +101,9 @@ int main(int argc, char** argv) {
         std::unique_ptr<CBlock> root(Read(argv[2], seconds));
         long entries = CountEntries(*root);
         long peak = PeakKiB();
-        std::printf("read %.3f s, %ld entries, peak %ld KiB over %ld KiB at start: %.1f bytes/entry\n",
-                    seconds, entries, peak - before, before, (peak - before) * 1024.0 / entries);
+        std::printf(
+            "read %.3f s, %ld entries, peak %ld KiB over %ld KiB at start: %.1f bytes/entry\n",
+            seconds, entries, peak - before, before, (peak - before) * 1024.0 / entries);
         return 0;
     }
     if (argc >= 4 && !std::strcmp(argv[1], "roundtrip")) {
@@ -115,6 +119,8 @@ int main(int argc, char** argv) {
         std::printf("read %.3f s, write %.3f s\n", readSeconds, writeSeconds);
         return 0;
     }
-    std::fprintf(stderr, "usage: bench_collection generate FILE [ENTRIES] [FOLDERS] | read FILE | roundtrip IN OUT\n");
+    std::fprintf(stderr,
+                 "usage: bench_collection generate FILE [ENTRIES] [FOLDERS] | read FILE | "
+                 "roundtrip IN OUT\n");
     return 2;
 }

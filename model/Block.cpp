@@ -6,14 +6,20 @@
 
 namespace {
 
-BlockPos ToPos(CBlock* block) { return reinterpret_cast<BlockPos>(block); }
-CBlock* FromPos(BlockPos pos) { return reinterpret_cast<CBlock*>(pos); }
+BlockPos ToPos(CBlock* block) {
+    return reinterpret_cast<BlockPos>(block);
+}
+CBlock* FromPos(BlockPos pos) {
+    return reinterpret_cast<CBlock*>(pos);
+}
 
 }  // namespace
 
 // ---- CBlockChildList ----
 
-CBlockChildList::~CBlockChildList() { RemoveAll(); }
+CBlockChildList::~CBlockChildList() {
+    RemoveAll();
+}
 
 BlockPos CBlockChildList::GetHeadPosition() const {
     return (m_pItems && !m_pItems->empty()) ? ToPos(m_pItems->front()) : nullptr;
@@ -26,7 +32,9 @@ CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     return entry;
 }
 
-CBlock* CBlockChildList::GetAt(BlockPos pos) const { return FromPos(pos); }
+CBlock* CBlockChildList::GetAt(BlockPos pos) const {
+    return FromPos(pos);
+}
 
 BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (!entry || !m_pItems) return nullptr;
@@ -98,11 +106,13 @@ CBlock::CBlock() : m_pTexts(DefaultTexts()) {}
 CBlock::~CBlock() = default;
 
 void CBlock::SetAuthor(const std::string& author) {
-    if (author != m_pTexts->author) m_pTexts = std::make_shared<Texts>(Texts{author, m_pTexts->comment});
+    if (author != m_pTexts->author)
+        m_pTexts = std::make_shared<Texts>(Texts{author, m_pTexts->comment});
 }
 
 void CBlock::SetComment(const std::string& comment) {
-    if (comment != m_pTexts->comment) m_pTexts = std::make_shared<Texts>(Texts{m_pTexts->author, comment});
+    if (comment != m_pTexts->comment)
+        m_pTexts = std::make_shared<Texts>(Texts{m_pTexts->author, comment});
 }
 
 void CBlock::SetTexts(const std::string& author, const std::string& comment, const CBlock* like) {
@@ -115,7 +125,9 @@ void CBlock::SetTexts(const std::string& author, const std::string& comment, con
     }
 }
 
-void CBlock::WriteRecord(IByteSink& sink) const { WriteRecords(*this, sink); }
+void CBlock::WriteRecord(IByteSink& sink) const {
+    WriteRecords(*this, sink);
+}
 
 void CBlock::InsertIntoTree(ITreeControl& tree, TreeItem parentItem) {
     // Pre-order with an explicit stack: (entry, item of its parent).

@@ -19,7 +19,7 @@ using BlockPos = BlockPosTag*;
 // Ordered children of a folder. The list owns its entries: removing one destroys it with its
 // subtree. GetAtIndex is constant-time, as the changer draws children by index.
 class CBlockChildList {
-public:
+  public:
     CBlockChildList() = default;
     CBlockChildList(const CBlockChildList&) = delete;
     CBlockChildList& operator=(const CBlockChildList&) = delete;
@@ -38,7 +38,7 @@ public:
     void RemoveAt(BlockPos pos);
     void RemoveAll();
 
-private:
+  private:
     friend class CBlock;
     // Destroys entries with their subtrees without recursion, so that a collection nested a
     // million folders deep cannot exhaust the stack.
@@ -48,7 +48,7 @@ private:
 };
 
 class CBlock {
-public:
+  public:
     CBlock();
     CBlock(const CBlock&) = delete;
     CBlock& operator=(const CBlock&) = delete;
@@ -88,7 +88,7 @@ public:
     // Removes this entry from its parent (destroying it and its subtree), or destroys it.
     void DeleteEntry();
 
-private:
+  private:
     friend class CBlockChildList;
 
     // Author and comment are nearly always shared between many entries ("?" by default),

@@ -22,9 +22,12 @@ bool CStringLineSource::ReadLine(std::string& line) {
     return true;
 }
 
-CFileSink::CFileSink(std::FILE* file, std::size_t bufferSize) : m_file(file), m_buffer(bufferSize) {}
+CFileSink::CFileSink(std::FILE* file, std::size_t bufferSize)
+    : m_file(file), m_buffer(bufferSize) {}
 
-CFileSink::~CFileSink() { Flush(); }
+CFileSink::~CFileSink() {
+    Flush();
+}
 
 void CFileSink::Write(const char* data, std::size_t size) {
     if (!m_good) return;

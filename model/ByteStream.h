@@ -7,7 +7,7 @@
 #include <vector>
 
 class IByteSink {
-public:
+  public:
     virtual ~IByteSink() = default;
     virtual void Write(const char* data, std::size_t size) = 0;
     void Write(const std::string& text) { Write(text.data(), text.size()); }
@@ -15,35 +15,35 @@ public:
 
 // Lines end at LF; a CR directly before the LF is dropped; a last line without LF is read.
 class ILineSource {
-public:
+  public:
     virtual ~ILineSource() = default;
     // False when no line is left.
     virtual bool ReadLine(std::string& line) = 0;
 };
 
 class CStringSink : public IByteSink {
-public:
+  public:
     void Write(const char* data, std::size_t size) override { m_text.append(data, size); }
     using IByteSink::Write;
     const std::string& Text() const { return m_text; }
 
-private:
+  private:
     std::string m_text;
 };
 
 class CStringLineSource : public ILineSource {
-public:
+  public:
     explicit CStringLineSource(std::string text) : m_text(std::move(text)) {}
     bool ReadLine(std::string& line) override;
 
-private:
+  private:
     std::string m_text;
     std::size_t m_pos = 0;
 };
 
 // Buffered writing to an open stdio file; Good() turns false at the first failed write.
 class CFileSink : public IByteSink {
-public:
+  public:
     explicit CFileSink(std::FILE* file, std::size_t bufferSize = 4096);
     ~CFileSink() override;
     void Write(const char* data, std::size_t size) override;
@@ -51,7 +51,7 @@ public:
     bool Flush();
     bool Good() const { return m_good; }
 
-private:
+  private:
     std::FILE* m_file;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;
@@ -60,12 +60,12 @@ private:
 
 // Buffered line reading from an open stdio file; Failed() tells a read error from the end.
 class CFileLineSource : public ILineSource {
-public:
+  public:
     explicit CFileLineSource(std::FILE* file, std::size_t bufferSize = 4096);
     bool ReadLine(std::string& line) override;
     bool Failed() const { return m_failed; }
 
-private:
+  private:
     bool Fill();
     std::FILE* m_file;
     std::vector<char> m_buffer;

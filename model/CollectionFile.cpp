@@ -7,8 +7,7 @@
 #include "model/Block.h"
 #include "model/ByteStream.h"
 
-ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& context,
-                              CBlock* parent) {
+ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& context, CBlock* parent) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return ReadStatus::CannotOpen;
     CFileLineSource source(file, 64 * 1024);
@@ -50,5 +49,6 @@ bool WriteFileReplacing(const std::string& path, const std::function<void(IByteS
 }
 
 bool WriteCollectionFile(const std::string& path, const CBlock& root, std::string& error) {
-    return WriteFileReplacing(path, [&](IByteSink& sink) { root.WriteRecord(sink); }, error);
+    return WriteFileReplacing(
+        path, [&](IByteSink& sink) { root.WriteRecord(sink); }, error);
 }

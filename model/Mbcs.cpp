@@ -15,7 +15,9 @@ std::size_t LastComponentStart(const std::string& path) {
     return start;
 }
 
-std::string FileName(const std::string& path) { return path.substr(LastComponentStart(path)); }
+std::string FileName(const std::string& path) {
+    return path.substr(LastComponentStart(path));
+}
 
 std::string Extension(const std::string& path) {
     std::size_t start = LastComponentStart(path);

@@ -9,7 +9,9 @@
 namespace mbcs {
 
 // True when the byte starts a double-byte character in code page 932.
-inline bool IsLeadByte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+inline bool IsLeadByte(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
 // Index where the last path component starts ('\\', '/' and a drive colon separate).
 std::size_t LastComponentStart(const std::string& path);

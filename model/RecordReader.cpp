@@ -28,7 +28,7 @@ void Unescape(std::string& text) {
 }
 
 class Reader {
-public:
+  public:
     Reader(CBlock* parent, RecordReadContext& context)
         : m_parent(parent), m_current(parent), m_context(context) {}
 
@@ -59,7 +59,7 @@ public:
         }
     }
 
-private:
+  private:
     void OpenFolder() {
         CBlock* folder = new CBlock;
         folder->m_bFolder = 1;

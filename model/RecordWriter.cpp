@@ -55,7 +55,8 @@ void AppendTextField(std::string& out, const std::string& value, bool escaped) {
 void AppendDecimal(std::string& out, int value) {
     char digits[12];
     int n = 0;
-    unsigned magnitude = value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
+    unsigned magnitude =
+        value < 0 ? 0u - static_cast<unsigned>(value) : static_cast<unsigned>(value);
     do {
         digits[n++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;

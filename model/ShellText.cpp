@@ -11,7 +11,9 @@ std::string GetPriorityLabel(short level) {
     return labels[level];
 }
 
-std::string GetYesNoLabel(int flag) { return flag ? "Yes" : "No"; }
+std::string GetYesNoLabel(int flag) {
+    return flag ? "Yes" : "No";
+}
 
 bool MatchesFileType(const std::string& path, const std::string& token) {
     return mbcs::ToLower(mbcs::Extension(path)) == mbcs::ToLower("." + token);

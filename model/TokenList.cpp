@@ -118,7 +118,9 @@ std::string EscapeQuotes(const std::string& text) {
     return out;
 }
 
-CTokenList::CTokenList(std::string& source) : m_pSource(&source) { Split(); }
+CTokenList::CTokenList(std::string& source) : m_pSource(&source) {
+    Split();
+}
 
 void CTokenList::Split() {
     m_tokens.clear();

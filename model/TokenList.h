@@ -29,7 +29,7 @@ int ParseDecimal(const std::string& text);
 std::string EscapeQuotes(const std::string& text);
 
 class CTokenList {
-public:
+  public:
     CTokenList() = default;
     explicit CTokenList(std::string& source);
     virtual ~CTokenList() = default;
@@ -51,7 +51,7 @@ public:
     // Convenience for callers that count: the token at index, or empty.
     std::string Token(int index) const;
 
-private:
+  private:
     std::string* m_pSource = nullptr;
     std::map<std::string, std::string> m_tokens;
     std::string m_first;

@@ -9,7 +9,7 @@ class CBlock;
 using TreeItem = void*;
 
 class ITreeControl {
-public:
+  public:
     virtual ~ITreeControl() = default;
     // Inserts an item as the last child of parent (null: the top level) and returns it.
     virtual TreeItem InsertItem(TreeItem parent, const std::string& text, int image,

@@ -35,7 +35,7 @@ expect "save is stable" "$(cmp -s out.plr again.plr; echo $?)" 0
 
 out=$(plr check missing.plr); rc=$?
 expect "missing exit" "$rc" 2
-expect "missing message" "$(tr -d '\r' < err.txt)" "plr: cannot open missing.plr: no such file or not readable"
+expect "missing message" "$(tr -d '\r' < err.txt)" "plr: cannot open missing.plr: No such file or directory"
 
 echo "keep" > target.plr
 mkdir target.plr.tmp

@@ -1,7 +1,6 @@
-#include "model/Block.h"
-
 #include <gtest/gtest.h>
 
+#include "model/Block.h"
 #include "tests/core/FakeTree.h"
 
 namespace {
@@ -61,7 +60,7 @@ TEST(Block, TextsAreIndependentPerEntry) {
 }
 
 class ChildListTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         root.reset(Folder(nullptr, "root"));
         a = File(root.get(), "A");

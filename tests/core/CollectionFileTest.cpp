@@ -1,5 +1,3 @@
-#include "model/CollectionFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +7,7 @@
 
 #include "model/Block.h"
 #include "model/ByteStream.h"
+#include "model/CollectionFile.h"
 
 namespace {
 
@@ -75,7 +74,8 @@ TEST(CollectionFile, SaveReplacesOnlyWhenFullyWritten) {
     root.m_strName = "Pelorand";
     std::string error;
     ASSERT_TRUE(WriteCollectionFile(path, root, error)) << error;
-    EXPECT_EQ(Slurp(path), "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    EXPECT_EQ(Slurp(path),
+              "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
     EXPECT_FALSE(std::ifstream(path + ".tmp").good());
 
     // A target in a directory that does not exist fails and reports why.

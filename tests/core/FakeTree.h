@@ -9,7 +9,7 @@
 #include "model/TreeControl.h"
 
 class FakeTree : public ITreeControl {
-public:
+  public:
     struct Item {
         TreeItem parent;
         std::string text;

@@ -1,6 +1,6 @@
-#include "model/Mbcs.h"
-
 #include <gtest/gtest.h>
+
+#include "model/Mbcs.h"
 
 // "表" (0x95 0x5C) and "ソ" (0x83 0x5C) end in a backslash byte; "能" (0x94 0x5C) too.
 TEST(Mbcs, TrailBackslashIsNotASeparator) {

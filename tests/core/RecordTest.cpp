@@ -52,7 +52,8 @@ TEST(RecordWriter, NewCollectionIsExactlyThreeLines) {
     CBlock root;
     root.m_bFolder = 1;
     root.m_strName = "Pelorand";
-    EXPECT_EQ(Write(root), "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    EXPECT_EQ(Write(root),
+              "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
 }
 
 TEST(RecordWriter, NestedBlocksInChildOrder) {
@@ -118,17 +119,18 @@ TEST_P(RoundTrip, AuthorCommentNameAndPathSurvive) {
     EXPECT_EQ(Write(*doc.root), Write(*root));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Values, RoundTrip,
-    ::testing::Values("plain", "", "say \"hi\"", "\"", "ends with slash/", "/", "//", "a/\"b",
-                      "two\r\nlines", "lf\nonly", "cr\ronly", "slash / and\nbreak/",
-                      "/n literal", "trailing\r\n", "C:\\壁紙\\表示.JPG", "ソフト\\", "a, b\tc",
-                      "\"quoted/\""));
+INSTANTIATE_TEST_SUITE_P(Values, RoundTrip,
+                         ::testing::Values("plain", "", "say \"hi\"", "\"", "ends with slash/", "/",
+                                           "//", "a/\"b", "two\r\nlines", "lf\nonly", "cr\ronly",
+                                           "slash / and\nbreak/", "/n literal", "trailing\r\n",
+                                           "C:\\壁紙\\表示.JPG", "ソフト\\", "a, b\tc",
+                                           "\"quoted/\""));
 
 TEST(RecordReader, OldWriterFilesReadAsBefore) {
     // LF only, a missing trailing line end, junk before the first folder.
-    Doc doc("junk line\nNAME\t\"early\"\nFILE{\nNAME\t\"R\",\"1\",\"me\",\"c\",\"1\",\"0\"\n"
-            "DATA\t\"C:\\x.bmp\"\n}FILE");
+    Doc doc(
+        "junk line\nNAME\t\"early\"\nFILE{\nNAME\t\"R\",\"1\",\"me\",\"c\",\"1\",\"0\"\n"
+        "DATA\t\"C:\\x.bmp\"\n}FILE");
     EXPECT_EQ(doc.root->m_strName, "R");
     EXPECT_EQ(doc.root->m_nPriority, 1);
     EXPECT_EQ(doc.root->GetAuthor(), "me");
@@ -145,7 +147,9 @@ TEST(RecordReader, OldWriterFilesReadAsBefore) {
 }
 
 TEST(RecordReader, CrLfAndLfReadTheSame) {
-    std::string crlf = "FILE{\r\nNAME\t\"R\",\"3\",\"a\",\"b\",\"0\",\"1\"\r\nDATA\t\"p q\",\"0\",\"x\",\"y\",\"1\",\"1\"\r\n}FILE\r\n";
+    std::string crlf =
+        "FILE{\r\nNAME\t\"R\",\"3\",\"a\",\"b\",\"0\",\"1\"\r\nDATA\t\"p "
+        "q\",\"0\",\"x\",\"y\",\"1\",\"1\"\r\n}FILE\r\n";
     std::string lf = crlf;
     for (std::size_t i; (i = lf.find('\r')) != std::string::npos;) lf.erase(i, 1);
     Doc a(crlf), b(lf);
@@ -168,7 +172,8 @@ TEST(RecordReader, PriorityIsSixteenBitsAndExtraTokensIgnored) {
 }
 
 TEST(RecordReader, DamagedTextIsSkippedAndReported) {
-    Doc doc("}FILE\nDATA\t\"lost\"\nFILE{\nNAME\t\"R\"\n}FILE\n}FILE\nDATA\t\"after\"\nNAME\t\"x\"\n");
+    Doc doc(
+        "}FILE\nDATA\t\"lost\"\nFILE{\nNAME\t\"R\"\n}FILE\n}FILE\nDATA\t\"after\"\nNAME\t\"x\"\n");
     EXPECT_EQ(doc.root->m_strName, "R");
     EXPECT_EQ(doc.root->m_Children.GetCount(), 0);
     ASSERT_EQ(doc.problems.size(), 5u);
@@ -203,7 +208,8 @@ TEST(RecordReader, ReadingUnderAParentNeverTouchesTheRoot) {
     // The transfer text of a folder F with one file, and a file G; then damage: two extra
     // closings that would leave the target, and a further folder block.
     CStringLineSource source(
-        "FILE{\r\nNAME\t\"F\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\nDATA\t\"f1\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n"
+        "FILE{\r\nNAME\t\"F\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\nDATA\t\"f1\",\"2\",\"?\",\"?\","
+        "\"0\",\"1\"\r\n}FILE\r\n"
         "DATA\t\"G\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n}FILE\r\nFILE{\r\nNAME\t\"H\"\r\n");
     ReadRecords(source, target, context);
     EXPECT_EQ(docRoot, root.get());

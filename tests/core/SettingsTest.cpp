@@ -1,9 +1,8 @@
-#include "app/Settings.h"
-
 #include <gtest/gtest.h>
 
 #include <set>
 
+#include "app/Settings.h"
 #include "app/SettingsStore.h"
 
 TEST(SettingsTable, NamesAreUniqueAndDefaultsAsDocumented) {

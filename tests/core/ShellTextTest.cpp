@@ -1,7 +1,6 @@
-#include "model/ShellText.h"
-
 #include <gtest/gtest.h>
 
+#include "model/ShellText.h"
 #include "model/TokenList.h"
 
 TEST(ShellText, PriorityLabels) {

@@ -1,6 +1,6 @@
-#include "model/TokenList.h"
-
 #include <gtest/gtest.h>
+
+#include "model/TokenList.h"
 
 namespace {
 std::vector<std::string> Tokens(std::string source) {

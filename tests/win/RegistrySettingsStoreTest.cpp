@@ -1,23 +1,20 @@
-#include "app/RegistrySettingsStore_win.h"
-
+#include <gtest/gtest.h>
 #include <windows.h>
 
-#include <gtest/gtest.h>
-
+#include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 
 namespace {
 
 // Each test works under its own application key so that no other state leaks in.
 class RegistryStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest");
-    }
+  protected:
+    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
     static bool KeyExists(const char* path) {
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
         RegCloseKey(key);
         return true;
     }

@@ -1,6 +1,8 @@
 #include "tools/plr/PlrCommands.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <utility>
 
 #include "model/Block.h"
@@ -28,9 +30,10 @@ std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<ReadPr
     context.ppRoot = &root;
     context.problems = problems;
     ReadStatus status = ReadCollectionFile(path, context, nullptr);
+    const int openError = errno;
     std::unique_ptr<CBlock> owned(root);
     if (status == ReadStatus::CannotOpen) {
-        Fail("cannot open " + path + ": no such file or not readable");
+        Fail("cannot open " + path + ": " + std::strerror(openError));
         return nullptr;
     }
     if (status == ReadStatus::ReadError) {

@@ -24,7 +24,8 @@ std::string ToUtf8(const std::string& cp932);  // implemented per platform
 
 // Reads a file as the editor opens a document: a fresh "Pelorand" root that the file's first
 // folder replaces. On failure prints the reason and returns null.
-std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<struct ReadProblem>* problems);
+std::unique_ptr<CBlock> LoadDocument(const std::string& path,
+                                     std::vector<struct ReadProblem>* problems);
 
 int RunCheck(const std::vector<std::string>& args);
 int RunTree(const std::vector<std::string>& args);

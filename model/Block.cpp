@@ -1,5 +1,6 @@
 #include "model/Block.h"
 
+#include <cassert>
 #include <utility>
 
 #include "model/RecordWriter.h"
@@ -21,14 +22,30 @@ CBlockChildList::~CBlockChildList() {
     RemoveAll();
 }
 
+void CBlockChildList::Items::Compact() {
+    std::size_t out = 0;
+    for (CBlock* entry : slots) {
+        if (!entry) continue;
+        entry->m_nIndexInList = static_cast<int>(out);
+        slots[out++] = entry;
+    }
+    slots.resize(out);
+    holes = 0;
+    first = 0;
+}
+
 BlockPos CBlockChildList::GetHeadPosition() const {
-    return (m_pItems && !m_pItems->empty()) ? ToPos(m_pItems->front()) : nullptr;
+    return (m_pItems && m_pItems->first < m_pItems->slots.size())
+               ? ToPos(m_pItems->slots[m_pItems->first])
+               : nullptr;
 }
 
 CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     CBlock* entry = FromPos(pos);
+    const std::vector<CBlock*>& slots = m_pItems->slots;
     std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
-    pos = next < m_pItems->size() ? ToPos((*m_pItems)[next]) : nullptr;
+    while (next < slots.size() && !slots[next]) ++next;
+    pos = next < slots.size() ? ToPos(slots[next]) : nullptr;
     return entry;
 }
 
@@ -39,27 +56,30 @@ CBlock* CBlockChildList::GetAt(BlockPos pos) const {
 BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (!entry || !m_pItems) return nullptr;
     int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size() ||
-        (*m_pItems)[index] != entry) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->slots.size() ||
+        m_pItems->slots[index] != entry) {
         return nullptr;
     }
     if (startAfter && FromPos(startAfter)->m_nIndexInList >= index) return nullptr;
-    return ToPos((*m_pItems)[index]);
+    return ToPos(m_pItems->slots[index]);
 }
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
-    return (*m_pItems)[n];
+    if (m_pItems->holes) m_pItems->Compact();
+    return m_pItems->slots[n];
 }
 
 int CBlockChildList::GetCount() const {
-    return m_pItems ? static_cast<int>(m_pItems->size()) : 0;
+    return m_pItems ? static_cast<int>(m_pItems->slots.size() - m_pItems->holes) : 0;
 }
 
 void CBlockChildList::AddTail(CBlock* entry) {
-    if (!m_pItems) m_pItems = std::make_unique<std::vector<CBlock*>>();
-    entry->m_nIndexInList = static_cast<int>(m_pItems->size());
-    m_pItems->push_back(entry);
+    // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
+    assert(entry->m_nIndexInList < 0);
+    if (!m_pItems) m_pItems = std::make_unique<Items>();
+    entry->m_nIndexInList = static_cast<int>(m_pItems->slots.size());
+    m_pItems->slots.push_back(entry);
 }
 
 void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
@@ -68,7 +88,9 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
         pending.pop_back();
         if (auto items = std::move(entry->m_Children.m_pItems)) {
             // Children go on the stack in reverse so that they die in list order.
-            pending.insert(pending.end(), items->rbegin(), items->rend());
+            for (auto it = items->slots.rbegin(); it != items->slots.rend(); ++it) {
+                if (*it) pending.push_back(*it);
+            }
         }
         delete entry;  // its child list is empty now, so this does not recurse
     }
@@ -76,21 +98,33 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
 
 void CBlockChildList::RemoveAt(BlockPos pos) {
     CBlock* entry = FromPos(pos);
+    Items& items = *m_pItems;
     std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
-    m_pItems->erase(m_pItems->begin() + index);
-    for (std::size_t i = index; i < m_pItems->size(); ++i) {
-        (*m_pItems)[i]->m_nIndexInList = static_cast<int>(i);
+    items.slots[index] = nullptr;
+    ++items.holes;
+    if (index == items.first) {
+        while (items.first < items.slots.size() && !items.slots[items.first]) ++items.first;
     }
+    if (items.holes == items.slots.size()) {
+        items.slots.clear();
+        items.holes = 0;
+        items.first = 0;
+    } else if (items.holes > 64 && items.holes * 2 > items.slots.size()) {
+        items.Compact();
+    }
+    entry->m_nIndexInList = -1;
     Destroy({entry});
 }
 
 void CBlockChildList::RemoveAll() {
     if (!m_pItems) return;
-    std::vector<CBlock*> items;
-    items.swap(*m_pItems);
-    m_pItems.reset();
+    std::unique_ptr<Items> items = std::move(m_pItems);
     // Destroy in list order, as repeated removal at the head would.
-    std::vector<CBlock*> reversed(items.rbegin(), items.rend());
+    std::vector<CBlock*> reversed;
+    reversed.reserve(items->slots.size());
+    for (auto it = items->slots.rbegin(); it != items->slots.rend(); ++it) {
+        if (*it) reversed.push_back(*it);
+    }
     Destroy(std::move(reversed));
 }
 

@@ -43,8 +43,16 @@ class CBlockChildList {
     // Destroys entries with their subtrees without recursion, so that a collection nested a
     // million folders deep cannot exhaust the stack.
     static void Destroy(std::vector<CBlock*> pending);
+    // Removal leaves a hole instead of shifting the rest, so that deleting many entries one
+    // by one stays linear; holes are squeezed out before the next access by index.
+    struct Items {
+        std::vector<CBlock*> slots;  // null where an entry was removed
+        std::size_t holes = 0;
+        std::size_t first = 0;  // index of the first live slot
+        void Compact();
+    };
     // Allocated on the first child, so that the many file entries pay one pointer.
-    std::unique_ptr<std::vector<CBlock*>> m_pItems;
+    std::unique_ptr<Items> m_pItems;
 };
 
 class CBlock {

@@ -104,6 +104,12 @@ class Reader {
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
             return;
         }
+        if (isName && m_parent && m_current == m_parent) {
+            // Only damaged text names the folder being read into; renaming (or disabling) the
+            // paste target or the changer's own root would silently change what is there.
+            Problem("\"NAME\" outside any folder of the text ignored");
+            return;
+        }
         auto token = [&](std::size_t i) -> std::string& {
             if (i >= count) {
                 m_empty.clear();
@@ -111,7 +117,8 @@ class Reader {
             }
             return m_tokens[i];
         };
-        bool escaped = count > 7 && m_tokens[7] == kEscapedLineMark;
+        // The mark is always the last of exactly seven fields, which old files never end with.
+        bool escaped = count == 8 && m_tokens[7] == kEscapedLineMark;
         if (escaped) {
             Unescape(token(1));
             Unescape(token(3));

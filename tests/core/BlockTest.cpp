@@ -5,7 +5,6 @@
 
 namespace {
 
-// Counts live entries so that ownership faults show up as numbers, not just leaks.
 CBlock* Folder(CBlock* parent, const std::string& name) {
     CBlock* b = new CBlock;
     b->m_bFolder = 1;
@@ -115,6 +114,36 @@ TEST_F(ChildListTest, DeleteEntryDestroysSubtree) {
     root->m_Children.RemoveAll();
     EXPECT_EQ(root->m_Children.GetCount(), 0);
     EXPECT_EQ(root->m_Children.GetHeadPosition(), nullptr);
+}
+
+TEST(ChildList, RemovingManyOneByOneKeepsOrderIndexAndPositions) {
+    // Deleting the selected rows of a large folder removes entries one at a time.
+    std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
+    const int n = 300000;
+    std::vector<CBlock*> all;
+    for (int i = 0; i < n; ++i) all.push_back(File(root.get(), std::to_string(i)));
+    CBlockChildList& list = root->m_Children;
+    BlockPos keep = list.Find(all[n - 1]);
+    for (int i = 0; i < n - 1; ++i) {
+        if (i % 3 == 0) continue;
+        list.RemoveAt(list.Find(all[i]));
+    }
+    ASSERT_EQ(list.GetCount(), n / 3 + 1);  // 0, 3, 6, ... and the last
+    EXPECT_EQ(list.GetAt(keep), all[n - 1]);
+    EXPECT_EQ(list.GetAtIndex(1)->m_strName, "3");
+    EXPECT_EQ(list.GetAtIndex(list.GetCount() - 1), all[n - 1]);
+    int seen = 0;
+    for (BlockPos pos = list.GetHeadPosition(); pos; ++seen) {
+        CBlock* e = list.GetNext(pos);
+        EXPECT_EQ(list.GetAtIndex(seen), e);
+        if (seen > 5) break;
+    }
+    // Removing at the head over and over, then adding again.
+    while (list.GetCount() > 1) list.RemoveAt(list.GetHeadPosition());
+    EXPECT_EQ(list.GetAt(list.GetHeadPosition()), all[n - 1]);
+    CBlock* added = File(root.get(), "new");
+    EXPECT_EQ(list.GetAtIndex(1), added);
+    EXPECT_EQ(list.Find(added, keep), list.Find(added));
 }
 
 TEST(Block, CollectFoldersPreOrder) {

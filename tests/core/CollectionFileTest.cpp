@@ -84,7 +84,7 @@ TEST(CollectionFile, SaveReplacesOnlyWhenFullyWritten) {
     std::remove(path.c_str());
 }
 
-TEST(CollectionFile, FailedReplaceLeavesTheOldFile) {
+TEST(CollectionFile, FailedStartLeavesTheOldFile) {
     // A directory stands where the temporary file would go, so the write cannot start.
     std::string path = TempPath("guarded.plr");
     Spit(path, "keep me");
@@ -104,4 +104,29 @@ TEST(CollectionFile, FailedReplaceLeavesTheOldFile) {
     EXPECT_EQ(Slurp(path), "keep me");
     EXPECT_EQ(std::system(rm.c_str()), 0);
     std::remove(path.c_str());
+}
+
+TEST(CollectionFile, FailedRenameLeavesTargetAndRemovesTheTemporaryFile) {
+    // The target is a directory holding a file: writing works, replacing it cannot.
+    std::string path = TempPath("dir-target.plr");
+    std::string inside = path + "/keep.txt";
+#ifdef _WIN32
+    ASSERT_EQ(std::system(("mkdir \"" + path + "\"").c_str()), 0);
+#else
+    ASSERT_EQ(std::system(("mkdir -p '" + path + "'").c_str()), 0);
+#endif
+    Spit(inside, "keep");
+    CBlock root;
+    root.m_bFolder = 1;
+    std::string error;
+    EXPECT_FALSE(WriteCollectionFile(path, root, error));
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(Slurp(inside), "keep");
+    EXPECT_FALSE(std::ifstream(path + ".tmp").good());
+    std::remove(inside.c_str());
+#ifdef _WIN32
+    std::system(("rmdir \"" + path + "\"").c_str());
+#else
+    std::system(("rmdir '" + path + "'").c_str());
+#endif
 }

@@ -101,3 +101,88 @@ TEST(Settings, FontRoundTripCutsLongFaceNamesWithoutSplittingCharacters) {
     store.WriteString("Option", "lfFaceName", std::string(40, 'x'));
     EXPECT_EQ(s.GetFont().faceName, std::string(31, 'x'));
 }
+
+// The stored names are read by earlier installations' registries: a misspelling, a wrong
+// section or a changed default would silently lose users' settings.
+TEST(SettingsTable, EveryStoredValue) {
+    struct Expected {
+        const char* section;
+        const char* name;
+        SettingType type;
+        int intDefault;
+        const char* stringDefault;
+        DefaultSource source;
+    };
+    const auto I = SettingType::Int;
+    const auto S = SettingType::String;
+    const auto C = DefaultSource::Constant;
+    const auto F = DefaultSource::DialogFont;
+    const auto D = DefaultSource::DesktopRect;
+    const Expected expected[] = {
+        {"Option", "FileType", S, 0, "BMP JPG HTML", C},
+        {"Option", "ModType", I, 1, "", C},
+        {"Option", "ChangerType", I, 600, "", C},
+        {"Option", "EndFileName", S, 0, "", C},
+        {"Option", "EndFileSetCheck", I, 0, "", C},
+        {"Option", "ExecuteRadio", I, 0, "", C},
+        {"Option", "ExecuteFile", S, 0, "", DefaultSource::RecentFile1},
+        {"Option", "ExeCuteCheck", I, 0, "", C},
+        {"Option", "CheckDispFileInfo", I, 1, "", C},
+        {"Option", "FileInfoBackColor", I, 0, "", DefaultSource::WindowColor},
+        {"Option", "FileInfoFontColor", I, 0, "", DefaultSource::WindowTextColor},
+        {"Option", "CheckDispFileName", I, 1, "", C},
+        {"Option", "CheckDispFindAttr", I, 1, "", C},
+        {"Option", "CheckDispCreater", I, 1, "", C},
+        {"Option", "CheckDispComment", I, 1, "", C},
+        {"Option", "lfHeight", I, 0, "", F},
+        {"Option", "lfWidth", I, 0, "", F},
+        {"Option", "lfEscapement", I, 0, "", F},
+        {"Option", "lfOrientation", I, 0, "", F},
+        {"Option", "lfWeight", I, 0, "", F},
+        {"Option", "lfItalic", I, 0, "", F},
+        {"Option", "lfUnderline", I, 0, "", F},
+        {"Option", "lfStrikeOut", I, 0, "", F},
+        {"Option", "lfCharSet", I, 0, "", F},
+        {"Option", "lfOutPrecision", I, 0, "", F},
+        {"Option", "lfClipPrecision", I, 0, "", F},
+        {"Option", "lfQuality", I, 0, "", F},
+        {"Option", "lfPitchAndFamily", I, 0, "", F},
+        {"Option", "lfFaceName", S, 0, "", F},
+        {"Option", "TreeSize", I, 150, "", C},
+        {"Option", "ViewSize", I, 150, "", C},
+        {"Option", "ImageViewSize", I, 150, "", C},
+        {"Option", "ViewType", I, 59411, "", C},
+        {"Option", "ViewBordar", I, 1, "", C},
+        {"Option", "ViewWhiDth", I, 120, "", C},
+        {"Option", "ViewHeight", I, 160, "", C},
+        {"Option", "ViewMarjinWidth", I, 10, "", C},
+        {"Option", "ViewMarjinHeight", I, 10, "", C},
+        {"Option\\Creater", "CreaterCount", I, 0, "", C},
+        {"FileInfoView", "LeftPosition", I, 0, "", D},
+        {"FileInfoView", "TopPosition", I, 0, "", D},
+        {"FileInfoView", "Width", I, 0, "", D},
+        {"FileInfoView", "Height", I, 0, "", D},
+        {"Option", "Column-00", I, 100, "", C},
+        {"Option", "Column-01", I, 100, "", C},
+        {"Option", "Column-02", I, 100, "", C},
+        {"Option", "Column-03", I, 100, "", C},
+        {"Option", "Column-04", I, 100, "", C},
+        {"Option", "Column-05", I, 100, "", C},
+    };
+    const auto& all = setting::All();
+    ASSERT_EQ(all.size(), sizeof expected / sizeof expected[0]);
+    for (const Expected& e : expected) {
+        const SettingDef* found = nullptr;
+        for (const auto& d : all) {
+            if (std::string(d.name) == e.name) found = &d;
+        }
+        ASSERT_NE(found, nullptr) << e.name;
+        EXPECT_STREQ(found->section, e.section) << e.name;
+        EXPECT_EQ(found->type, e.type) << e.name;
+        EXPECT_EQ(found->source, e.source) << e.name;
+        if (e.source == DefaultSource::Constant) {
+            EXPECT_EQ(found->intDefault, e.intDefault) << e.name;
+            EXPECT_STREQ(found->stringDefault, e.stringDefault) << e.name;
+        }
+    }
+}

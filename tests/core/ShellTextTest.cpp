@@ -46,6 +46,14 @@ TEST(ShellText, OddTokens) {
     EXPECT_TRUE(MatchesFileType("a.", ""));  // a bare trailing dot is the extension "."
 }
 
+TEST(ShellText, DoubleByteExtensionsAreNotCaseFolded) {
+    // "ア" is 0x83 0x41; lower-casing its trail byte would make it "0x83 0x61" ("ャ"-like).
+    EXPECT_FALSE(MatchesFileType("x.\x83\x61", "\x83\x41"));
+    EXPECT_TRUE(MatchesFileType("x.\x83\x41", "\x83\x41"));
+    // A trail byte 0x2E would never occur, but a trail byte 0x5C must not end the name.
+    EXPECT_TRUE(MatchesFileType("C:\\能\\x.JPG", "jpg"));
+}
+
 TEST(ShellText, TempCollectionPath) {
     EXPECT_EQ(MakeTempCollectionPath("C:\\Temp\\"), "C:\\Temp\\PelorandTemp.plt");
 }

@@ -1,7 +1,8 @@
-#include <shellapi.h>
 #include <windows.h>
 
 #include "changer/PlatformDisplayName.h"
+// after windows.h, which it needs
+#include <shellapi.h>
 
 std::string CPlatformDisplayName::GetDisplayName(const std::string& path) const {
     SHFILEINFOA info = {};

@@ -1,26 +1,21 @@
 #include "changer/Wildcard.h"
 
 #include <cstddef>
-#include <vector>
 
 #include "model/Mbcs.h"
 
 namespace {
 
-// One code per character: a lower-cased single byte, or lead << 8 | trail (never below 0x8100,
-// so it cannot be mistaken for a single byte).
-std::vector<unsigned> Characters(const std::string& text) {
-    std::vector<unsigned> out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(text[i]);
-        if (mbcs::IsLeadByte(c) && i + 1 < text.size()) {
-            out.push_back(static_cast<unsigned>(c) << 8 | static_cast<unsigned char>(text[++i]));
-        } else {
-            out.push_back(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-        }
+// The character starting at byte i as one code: a lower-cased single byte, or lead << 8 | trail
+// (never below 0x8100, so it cannot be mistaken for a single byte). Returns the next index.
+std::size_t Next(const std::string& text, std::size_t i, unsigned& code) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (mbcs::IsLeadByte(c) && i + 1 < text.size()) {
+        code = static_cast<unsigned>(c) << 8 | static_cast<unsigned char>(text[i + 1]);
+        return i + 2;
     }
-    return out;
+    code = c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c;
+    return i + 1;
 }
 
 }  // namespace
@@ -30,25 +25,30 @@ bool MatchesWildcard(const std::string& name, const std::string& pattern) {
     // "*.*" is every name, and "*." every name whose extension is empty.
     if (pattern == "*.*") return true;
     if (pattern == "*.") return mbcs::Extension(name).size() <= 1;
-    const std::vector<unsigned> n = Characters(name);
-    const std::vector<unsigned> p = Characters(pattern);
     // Greedy matching that falls back to the last star: linear in practice, never exponential.
+    // Called for every name of a directory, so it works on the bytes without copying them.
     std::size_t ni = 0, pi = 0;
     std::size_t starP = std::string::npos, starN = 0;
-    while (ni < n.size()) {
-        if (pi < p.size() && (p[pi] == '?' || (p[pi] != '*' && p[pi] == n[ni]))) {
-            ++ni;
-            ++pi;
-        } else if (pi < p.size() && p[pi] == '*') {
-            starP = pi++;
+    unsigned nc = 0, pc = 0;
+    while (ni < name.size()) {
+        const std::size_t nNext = Next(name, ni, nc);
+        std::size_t pNext = pi;
+        if (pi < pattern.size()) pNext = Next(pattern, pi, pc);
+        if (pi < pattern.size() && (pc == '?' || (pc != '*' && pc == nc))) {
+            ni = nNext;
+            pi = pNext;
+        } else if (pi < pattern.size() && pc == '*') {
+            starP = pi;
+            pi = pNext;
             starN = ni;
         } else if (starP != std::string::npos) {
             pi = starP + 1;
-            ni = ++starN;
+            starN = Next(name, starN, nc);
+            ni = starN;
         } else {
             return false;
         }
     }
-    while (pi < p.size() && p[pi] == '*') ++pi;
-    return pi == p.size();
+    while (pi < pattern.size() && pattern[pi] == '*') ++pi;
+    return pi == pattern.size();
 }

@@ -29,6 +29,8 @@ TEST(Wildcard, DoubleByteCharactersAreOneCharacterAndKeepTheirCase) {
     EXPECT_FALSE(MatchesWildcard("表.jpg", "??.JPG"));
     EXPECT_TRUE(MatchesWildcard("ソフト.JPG", "*.jpg"));
     EXPECT_TRUE(MatchesWildcard("x.能力", "*.能力"));
+    EXPECT_TRUE(MatchesWildcard("表表.表.jpg", "*表.JPG"));  // a star backing up over them
+    EXPECT_FALSE(MatchesWildcard("表表.jpg", "*ソ.JPG"));
     // The trail byte of ア must not be lower-cased into a match.
     EXPECT_FALSE(MatchesWildcard("x.ア", std::string("*.\x83"
                                                      "a")));

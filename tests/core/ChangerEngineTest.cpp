@@ -188,7 +188,7 @@ TEST_F(ChangerTest, FoldersWithoutFilesChangeNothingInBothModes) {
     EXPECT_EQ(empty->m_posChanger, nullptr);
 }
 
-TEST_F(ChangerTest, RandomFollowsTheSpecifiedSequenceOfDraws) {
+TEST_F(ChangerTest, RandomDrawsInTheFixedOrderForEachSeed) {
     // Expected picks worked out by hand from the generator for these seeds and a sum of 2097.
     CBlock* f = Folder(root, "F");
     File(*f, "A", 0);

@@ -43,14 +43,6 @@ std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<ReadPr
     return owned;
 }
 
-namespace {
-
-void Print(const std::string& text, bool utf8) {
-    const std::string& out = utf8 ? ToUtf8(text) : text;
-    std::fwrite(out.data(), 1, out.size(), stdout);
-}
-
-// A comment may hold line breaks; the tree shows one entry per line.
 std::string OneLine(const std::string& text) {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -64,6 +56,13 @@ std::string OneLine(const std::string& text) {
         }
     }
     return out;
+}
+
+namespace {
+
+void Print(const std::string& text, bool utf8) {
+    const std::string& out = utf8 ? ToUtf8(text) : text;
+    std::fwrite(out.data(), 1, out.size(), stdout);
 }
 
 bool ParseFileArgs(const std::vector<std::string>& args, std::size_t wanted,
@@ -168,6 +167,18 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Reads IN as a collection and writes it to OUT. OUT is replaced only once the\n"
          "new file is fully written: a failure leaves any old OUT as it was.\n",
          RunSave},
+        {"simulate", "run the wallpaper changer's ticks over a collection",
+         "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"
+         "                    --start \"YYYY-MM-DD HH:MM:SS\" [--interval SECONDS] [--ticks N]\n\n"
+         "Loads FILE as the wallpaper changer does and runs N ticks (default 10). --start is\n"
+         "a local time in the process's time zone (TZ); tick k happens at that moment plus\n"
+         "k x SECONDS (default 600), seeded and summed from that moment as the changer is.\n"
+         "--mode and --filetype stand for the options (defaults: random, \"BMP JPG HTML\").\n"
+         "Prints one line per tick: 'k<TAB>-' when the tick changes nothing, else\n"
+         "k, the path set, then the information window's name, priority label, author and\n"
+         "comment, TAB-separated, as the file's own bytes (line breaks as \\n). Directory\n"
+         "entries are searched on disk; nothing is set on the desktop.\n",
+         RunSimulate},
     };
     return commands;
 }

@@ -21,6 +21,8 @@ const std::vector<PlrCommand>& PlrCommands();
 int Fail(const std::string& message);  // prints "plr: message" to stderr, returns 2
 bool WantsHelp(const std::vector<std::string>& args);
 std::string ToUtf8(const std::string& cp932);  // implemented per platform
+// Line breaks as "\n" and tabs as blanks, so that a value keeps to its field of one line.
+std::string OneLine(const std::string& text);
 
 // Reads a file as the editor opens a document: a fresh "Pelorand" root that the file's first
 // folder replaces. On failure prints the reason and returns null.
@@ -30,3 +32,4 @@ std::unique_ptr<CBlock> LoadDocument(const std::string& path,
 int RunCheck(const std::vector<std::string>& args);
 int RunTree(const std::vector<std::string>& args);
 int RunSave(const std::vector<std::string>& args);
+int RunSimulate(const std::vector<std::string>& args);

@@ -1,0 +1,143 @@
+#include "changer/ChangerEngine.h"
+
+#include <algorithm>
+
+#include "app/Settings.h"
+#include "changer/DirectorySearch.h"
+#include "model/Block.h"
+#include "model/ShellText.h"
+#include "model/TokenList.h"
+
+int TimeSum(const LocalTimeFields& t) {
+    return t.year + t.month + t.weekday + t.day + t.hour + t.minute + t.second;
+}
+
+const CBlock& InheritedDetails(const CBlock& file) {
+    const CBlock* folder = file.m_pParent;
+    const bool folderInherits = folder && folder->m_bInherit;
+    if (!folderInherits && !file.m_bInherit) return file;
+    const CBlock* entry = (folderInherits ? folder : &file)->m_pParent;
+    while (entry && entry->m_bInherit) entry = entry->m_pParent;
+    return entry ? *entry : file;
+}
+
+int AcceptanceModulus(short priority) {
+    return std::clamp<int>(priority, 0, 4) + 2;
+}
+
+CChangerEngine::CChangerEngine(CSettings& settings, IClock& clock, IFileSystem& fileSystem,
+                               IDisplayName& displayName, IWallpaperSetter& setter)
+    : m_settings(settings),
+      m_clock(clock),
+      m_fileSystem(fileSystem),
+      m_displayName(displayName),
+      m_setter(setter) {}
+
+void CChangerEngine::BuildRotationList(CBlock& root) {
+    m_rotation.clear();
+    m_nextFolder = 0;
+    root.CollectFolders(m_rotation, false);
+}
+
+void CChangerEngine::ClearRotationList() {
+    m_rotation.clear();
+    m_nextFolder = 0;
+}
+
+CBlock* CChangerEngine::NextEnabledFolder() {
+    // At most one full pass, wrapping from the last folder to the first.
+    for (std::size_t i = 0; i < m_rotation.size(); ++i) {
+        if (m_nextFolder >= m_rotation.size()) m_nextFolder = 0;
+        CBlock* folder = m_rotation[m_nextFolder++];
+        if (folder->m_bChangerEnabled) return folder;
+    }
+    return nullptr;
+}
+
+CBlock* CChangerEngine::ChooseInTurn(CBlock& folder) {
+    const CBlockChildList& children = folder.m_Children;
+    // The folder's cursor moves on past every child examined, whatever the outcome, so the next
+    // turn of this folder goes on from there. One full pass at most: a folder of disabled
+    // entries and sub-folders has nothing to show.
+    for (int examined = 0; examined < children.GetCount(); ++examined) {
+        if (!folder.m_posChanger) folder.m_posChanger = children.GetHeadPosition();
+        CBlock* child = children.GetNext(folder.m_posChanger);
+        if (child->m_bChangerEnabled && !child->m_bFolder) return child;
+    }
+    return nullptr;
+}
+
+CBlock* CChangerEngine::ChooseAtRandom(CBlock& folder, int timeSum, int& drawn) {
+    const CBlockChildList& children = folder.m_Children;
+    const int count = children.GetCount();
+    CBlock* candidate = nullptr;
+    int misses = 0;
+    // A rejected file sets the counter back to 1, so among two or more files the loop goes on
+    // until one is accepted; only draws of folders and disabled entries use it up.
+    while (misses < count) {
+        drawn = m_random.Next() % timeSum;
+        candidate = children.GetAtIndex(drawn % count);
+        if (!candidate->m_bChangerEnabled || candidate->m_bFolder) {
+            ++misses;
+        } else if (m_random.Next() % AcceptanceModulus(candidate->m_nPriority) == 0) {
+            return candidate;
+        } else {
+            misses = 1;
+        }
+    }
+    // The counter ran out. The entry drawn last stands in only when it is an enabled file (the
+    // lone file of a folder); a folder or a switched-off entry is never set as the wallpaper.
+    if (candidate && candidate->m_bChangerEnabled && !candidate->m_bFolder) return candidate;
+    return nullptr;
+}
+
+TickEnd CChangerEngine::Tick() {
+    const ClockReading now = m_clock.Now();
+    m_random.Seed(static_cast<std::uint32_t>(now.secondsSince1970));
+
+    CBlock* folder = NextEnabledFolder();
+    if (!folder) return TickEnd::NoFolder;
+
+    // Read at every tick: the options may change while the changer runs.
+    const int mode = m_settings.GetInt(setting::ModType);
+    m_fileTypes = m_settings.GetString(setting::FileType);
+    const std::size_t tokenCount = SplitTokens(m_fileTypes, m_tokens);
+
+    const int timeSum = TimeSum(now.local);
+    if (timeSum <= 0) return TickEnd::NoTime;
+    int drawn = m_random.Next() % timeSum;
+
+    // Only 0 asks for the in-turn order; any other value is taken as the default, random.
+    CBlock* chosen = mode == 0 ? ChooseInTurn(*folder) : ChooseAtRandom(*folder, timeSum, drawn);
+    if (!chosen) return TickEnd::NoEntry;
+
+    for (const CBlock* above = chosen->m_pParent; above; above = above->m_pParent) {
+        if (!above->m_bChangerEnabled) return TickEnd::DisabledAncestor;
+    }
+
+    WallpaperInfo info;
+    if (m_pInfo) {
+        info.name = m_displayName.GetDisplayName(chosen->m_strName);
+        const CBlock& details = InheritedDetails(*chosen);
+        info.priority = GetPriorityLabel(details.m_nPriority);
+        info.author = details.Author();
+        info.comment = details.Comment();
+    }
+
+    std::string path = chosen->m_strName;
+    const PathAttributes attributes = m_fileSystem.GetAttributes(path);
+    // A path that cannot be examined is searched like a directory: it then finds nothing.
+    if (!attributes.readable || attributes.isDirectory) {
+        DirectoryMatch match;
+        if (!SearchDirectory(m_fileSystem, path, m_tokens, tokenCount, drawn, m_random, match)) {
+            return TickEnd::NothingFound;
+        }
+        info.name = match.name;
+        path = match.path;
+    }
+
+    // The window gets all four texts at once and only when a wallpaper is about to be set, so
+    // it never shows one pick's name beside another's details.
+    if (m_pInfo) m_pInfo->ShowWallpaperInfo(info);
+    return m_setter.SetDesktopWallpaper(path) ? TickEnd::Applied : TickEnd::ApplyFailed;
+}

@@ -1,0 +1,77 @@
+// What the wallpaper changer asks of the platform. The engine only sees these interfaces; the
+// Windows program, the command-line tool and the tests each supply their own.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+struct LocalTimeFields {
+    int year = 0;     // four digits
+    int month = 0;    // 1 .. 12
+    int weekday = 0;  // 1 .. 7, Sunday = 1
+    int day = 0;      // day of the month
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+// One reading of the clock: the moment and its local-time fields belong together, so that a
+// tick never mixes two moments.
+struct ClockReading {
+    std::int64_t secondsSince1970 = 0;  // UTC
+    LocalTimeFields local;
+};
+
+class IClock {
+  public:
+    virtual ~IClock() = default;
+    virtual ClockReading Now() const = 0;
+};
+
+struct PathAttributes {
+    bool readable = false;  // false: the path does not exist or cannot be examined
+    bool isDirectory = false;
+};
+
+class IFileSystem {
+  public:
+    virtual ~IFileSystem() = default;
+    virtual PathAttributes GetAttributes(const std::string& path) const = 0;
+    // Calls onName with the name of every entry of dir that matches the wildcard pattern
+    // ('*' and '?', letters compared without case), "." and ".." included when they match, in
+    // the order the platform returns them, until onName returns false.
+    virtual void Enumerate(const std::string& dir, const std::string& pattern,
+                           const std::function<bool(const std::string& name)>& onName) const = 0;
+    // The separator that joins a directory and a name.
+    virtual char Separator() const = 0;
+};
+
+class IDisplayName {
+  public:
+    virtual ~IDisplayName() = default;
+    // The name the shell shows for the file at path; empty when it knows none.
+    virtual std::string GetDisplayName(const std::string& path) const = 0;
+};
+
+// The four texts of the information window, as the window shows them.
+struct WallpaperInfo {
+    std::string name;
+    std::string priority;  // the priority's label
+    std::string author;
+    std::string comment;
+};
+
+class IInfoSink {
+  public:
+    virtual ~IInfoSink() = default;
+    // Stores the texts and redraws at once.
+    virtual void ShowWallpaperInfo(const WallpaperInfo& info) = 0;
+};
+
+class IWallpaperSetter {
+  public:
+    virtual ~IWallpaperSetter() = default;
+    // Sets the desktop wallpaper; true when it was really set (and recorded in the history).
+    virtual bool SetDesktopWallpaper(const std::string& path) = 0;
+};

@@ -1,0 +1,67 @@
+#include "changer/DirectorySearch.h"
+
+#include <utility>
+
+#include "changer/ChangerSeams.h"
+#include "changer/CrtRandom.h"
+
+namespace {
+
+enum class Probe : unsigned char { Unknown, Fails, Found };
+
+struct TokenProbe {
+    Probe state = Probe::Unknown;
+    std::string name;
+};
+
+// Where every attempt with this token lands: match ((drawn - 1) mod m) + 1.
+TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::string& token,
+                      int drawn) {
+    const std::size_t steps = static_cast<std::size_t>(drawn);
+    std::vector<std::string> names;
+    // With at least `drawn` matches the landing is match number `drawn` itself, so the
+    // listing can stop there; otherwise the whole list is needed to wrap round it.
+    fs.Enumerate(dir, "*." + token, [&](const std::string& name) {
+        names.push_back(name);
+        return names.size() < steps;
+    });
+    TokenProbe probe;
+    probe.state = Probe::Fails;
+    if (names.empty()) return probe;
+    std::string& landing = names[(steps - 1) % names.size()];
+    if (landing == "." || landing == "..") return probe;
+    probe.state = Probe::Found;
+    probe.name = std::move(landing);
+    return probe;
+}
+
+}  // namespace
+
+bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
+                     const std::vector<std::string>& tokens, std::size_t tokenCount, int drawn,
+                     CCrtRandom& random, DirectoryMatch& match) {
+    if (drawn <= 0 || tokenCount == 0) return false;  // no attempt, and no token to draw
+    std::vector<TokenProbe> probes(tokenCount);
+    std::size_t failed = 0;
+    for (int attempt = 0; attempt < drawn; ++attempt) {
+        const std::size_t index = static_cast<std::size_t>(random.Next()) % tokenCount;
+        TokenProbe& probe = probes[index];
+        if (probe.state == Probe::Unknown) {
+            // The same text may stand at several indexes; list it once.
+            for (std::size_t i = 0; i < tokenCount; ++i) {
+                if (i != index && probes[i].state != Probe::Unknown && tokens[i] == tokens[index]) {
+                    probe = probes[i];
+                    break;
+                }
+            }
+            if (probe.state == Probe::Unknown) probe = ProbeToken(fs, dir, tokens[index], drawn);
+            if (probe.state == Probe::Fails && ++failed == tokenCount) return false;
+        }
+        if (probe.state == Probe::Found) {
+            match.name = probe.name;
+            match.path = dir + fs.Separator() + probe.name;
+            return true;
+        }
+    }
+    return false;
+}

@@ -1,0 +1,26 @@
+// Resolving a collection entry that names a disk directory to one file inside it.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class CCrtRandom;
+class IFileSystem;
+
+struct DirectoryMatch {
+    std::string name;  // the bare file name
+    std::string path;  // dir, separator, name
+};
+
+// Makes up to `drawn` attempts (none when it is 0). Each draws a token index from random and
+// lists dir for "*." + that token in the platform's order; with m matches it lands on match
+// ((drawn - 1) mod m) + 1, as if stepping `drawn` times round the list. A landing on "." or
+// "..", or a token without matches, fails the attempt. True when an attempt found a file.
+//
+// Every attempt with a given token lands on the same name, so each token is listed at most
+// once, only as far as the landing, and the attempts stop once every token is known to fail
+// (nothing drawn afterwards could matter). The outcome is that of the plain loop.
+bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
+                     const std::vector<std::string>& tokens, std::size_t tokenCount, int drawn,
+                     CCrtRandom& random, DirectoryMatch& match);

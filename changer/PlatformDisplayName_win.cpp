@@ -1,0 +1,12 @@
+#include <windows.h>
+
+#include "changer/PlatformDisplayName.h"
+// after windows.h, which it needs
+#include <shellapi.h>
+
+std::string CPlatformDisplayName::GetDisplayName(const std::string& path) const {
+    SHFILEINFOA info = {};
+    // The shell knows no name for a path that does not exist; the name is then empty.
+    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return {};
+    return info.szDisplayName;
+}

@@ -1,0 +1,13 @@
+// The file system the running program sees: Windows' attributes and find-first/find-next, or
+// on other systems stat and readdir with the Windows wildcard rules.
+#pragma once
+
+#include "changer/ChangerSeams.h"
+
+class CPlatformFileSystem : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override;
+    void Enumerate(const std::string& dir, const std::string& pattern,
+                   const std::function<bool(const std::string& name)>& onName) const override;
+    char Separator() const override;
+};

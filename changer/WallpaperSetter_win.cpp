@@ -1,0 +1,73 @@
+// clang-format off
+#include <windows.h>
+#include <wininet.h>  // before shlobj.h, which declares IActiveDesktop only after it
+#include <shlobj.h>
+#include <ole2.h>
+// clang-format on
+
+#include "changer/WallpaperSetter_win.h"
+
+#include "changer/WallPaperHistory.h"
+
+namespace {
+
+enum class ActiveDesktopResult { Set, Failed, Unavailable };
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
+    IUnknown* object = nullptr;
+    HRESULT hr =
+        CoCreateInstance(CLSID_ActiveDesktop, nullptr,
+                         CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
+                         IID_IUnknown, reinterpret_cast<void**>(&object));
+    if (FAILED(hr) || !object) return ActiveDesktopResult::Unavailable;
+    OleRun(object);
+    IActiveDesktop* desktop = nullptr;
+    hr = object->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(&desktop));
+    object->Release();
+    if (FAILED(hr) || !desktop) return ActiveDesktopResult::Unavailable;
+
+    const std::wstring wide = Widen(path);
+    WALLPAPEROPT options = {};
+    options.dwSize = sizeof options;
+    hr = desktop->SetWallpaper(wide.c_str(), 0);
+    if (SUCCEEDED(hr)) hr = desktop->GetWallpaperOptions(&options, 0);
+    // Handing back what was read keeps the display style the user chose.
+    if (SUCCEEDED(hr)) hr = desktop->SetWallpaperOptions(&options, 0);
+    if (SUCCEEDED(hr))
+        hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH);
+    desktop->Release();
+    if (hr == E_NOTIMPL) return ActiveDesktopResult::Unavailable;
+    return SUCCEEDED(hr) ? ActiveDesktopResult::Set : ActiveDesktopResult::Failed;
+}
+
+}  // namespace
+
+bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
+    bool set = false;
+    switch (SetThroughActiveDesktop(path)) {
+        case ActiveDesktopResult::Set:
+            set = true;
+            break;
+        case ActiveDesktopResult::Failed:
+            break;
+        case ActiveDesktopResult::Unavailable:
+            set = SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
+                                        SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
+            break;
+    }
+    if (set) history.Record(path);
+    return set;
+}
+
+bool CWallpaperSetter::SetDesktopWallpaper(const std::string& path) {
+    return ::SetDesktopWallpaper(path, m_history);
+}

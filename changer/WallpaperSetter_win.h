@@ -1,0 +1,24 @@
+// Setting the desktop wallpaper through the shell, and recording what was set.
+#pragma once
+
+#include <string>
+
+#include "changer/ChangerSeams.h"
+
+class CWallPaperHistory;
+
+// Sets path (ANSI code page) as the wallpaper through the shell's Active Desktop object, keeping
+// the user's display style. Where the shell has no working Active Desktop (the object cannot be
+// created, lacks the interface, or answers E_NOTIMPL, as Wine's does) the system's own wallpaper
+// setting is used instead. Only a wallpaper really set is appended to history; any other
+// failure is silent and records nothing. True when it was set.
+bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history);
+
+class CWallpaperSetter : public IWallpaperSetter {
+  public:
+    explicit CWallpaperSetter(CWallPaperHistory& history) : m_history(history) {}
+    bool SetDesktopWallpaper(const std::string& path) override;
+
+  private:
+    CWallPaperHistory& m_history;
+};

@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include "changer/CrtRandom.h"
+#include "changer/DirectorySearch.h"
+#include "tests/core/ChangerFakes.h"
+
+namespace {
+
+// The search as first described: every attempt lists the whole directory and steps `drawn`
+// times round the matches. The real search must always agree with it.
+bool PlainSearch(const IFileSystem& fs, const std::string& dir,
+                 const std::vector<std::string>& tokens, int drawn, CCrtRandom& random,
+                 DirectoryMatch& match) {
+    for (int attempt = 0; attempt < drawn; ++attempt) {
+        const std::string& token = tokens[random.Next() % static_cast<int>(tokens.size())];
+        std::vector<std::string> matches;
+        fs.Enumerate(dir, "*." + token, [&](const std::string& name) {
+            matches.push_back(name);
+            return true;
+        });
+        if (matches.empty()) continue;
+        std::size_t next = 0;
+        std::string reached;
+        for (int step = 1; step <= drawn; ++step) {
+            reached = matches[next];
+            next = (next + 1) % matches.size();
+        }
+        if (reached == "." || reached == "..") continue;
+        match.name = reached;
+        match.path = dir + fs.Separator() + reached;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(DirectorySearch, AgreesWithThePlainSearchOverManyDirectoriesAndSeeds) {
+    const std::vector<std::string> pool = {".",     "..",    "a.JPG", "b.jpg",  "c.BMP",
+                                           "d.txt", "e.htm", "f.JPG", "g.html", "noext"};
+    const std::vector<std::string> typePool = {"JPG", "BMP", "HTML", "GIF", "*", "", "htm"};
+    int found = 0, cases = 0;
+    for (std::uint32_t seed = 1; seed <= 4000; ++seed) {
+        CCrtRandom setup;
+        setup.Seed(seed * 7919u);
+        FakeFileSystem fs;
+        auto& names = fs.dirs["D:\\x"];
+        const int nameCount = setup.Next() % 12;
+        for (int i = 0; i < nameCount; ++i) names.push_back(pool[setup.Next() % pool.size()]);
+        std::vector<std::string> tokens;
+        const int tokenCount = 1 + setup.Next() % 4;
+        for (int i = 0; i < tokenCount; ++i)
+            tokens.push_back(typePool[setup.Next() % typePool.size()]);
+        const int drawn = (seed % 50 == 0) ? setup.Next() % 2097 : setup.Next() % 40;
+
+        CCrtRandom fast, plain;
+        fast.Seed(seed);
+        plain.Seed(seed);
+        DirectoryMatch fastMatch, plainMatch;
+        const bool fastFound =
+            SearchDirectory(fs, "D:\\x", tokens, tokens.size(), drawn, fast, fastMatch);
+        const bool plainFound = PlainSearch(fs, "D:\\x", tokens, drawn, plain, plainMatch);
+        ASSERT_EQ(fastFound, plainFound) << "seed " << seed;
+        if (fastFound) {
+            ++found;
+            ASSERT_EQ(fastMatch.name, plainMatch.name) << "seed " << seed;
+            ASSERT_EQ(fastMatch.path, plainMatch.path) << "seed " << seed;
+        }
+        ++cases;
+    }
+    // Both outcomes must have been exercised for the comparison to mean anything.
+    EXPECT_GT(found, cases / 5);
+    EXPECT_LT(found, cases - cases / 5);
+}
+
+TEST(DirectorySearch, ListsOnlyAsFarAsTheLanding) {
+    FakeFileSystem fs;
+    auto& names = fs.dirs["D:\\big"];
+    for (int i = 0; i < 1000; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
+    CCrtRandom random;
+    DirectoryMatch match;
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 10, random, match));
+    EXPECT_EQ(match.name, "p9.jpg");
+    EXPECT_EQ(match.path, "D:\\big\\p9.jpg");
+    EXPECT_EQ(fs.namesVisited, 10);
+    // More steps than matches: the whole list, once, and a landing that wrapped round.
+    fs.namesVisited = 0;
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 1500, random, match));
+    EXPECT_EQ(match.name, "p499.jpg");
+    EXPECT_EQ(fs.namesVisited, 1000);
+}
+
+TEST(DirectorySearch, NoAttemptWithoutDrawOrToken) {
+    FakeFileSystem fs;
+    fs.dirs["D:\\x"] = {"a.jpg"};
+    CCrtRandom random;
+    DirectoryMatch match;
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, 0, random, match));
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {}, 0, 100, random, match));
+    EXPECT_TRUE(fs.listings.empty());
+}

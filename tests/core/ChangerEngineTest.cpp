@@ -288,8 +288,9 @@ TEST_F(ChangerTest, DisabledAncestorSilencesTheFolderButKeepsItsTurn) {
     EXPECT_EQ(TickAt(kBaseSeed), "-");
     EXPECT_EQ(last, TickEnd::DisabledAncestor);
     EXPECT_EQ(TickAt(kBaseSeed), "next.jpg");
-    root.m_bChangerEnabled = 0;  // the check goes up to the root itself
-    EXPECT_EQ(TickAt(kBaseSeed), "-");
+    root.m_bChangerEnabled = 0;         // the check goes up to the root itself
+    EXPECT_EQ(TickAt(kBaseSeed), "-");  // On, still silenced by Off
+    EXPECT_EQ(TickAt(kBaseSeed), "-");  // Next: only the root is off above it
     EXPECT_EQ(last, TickEnd::DisabledAncestor);
 }
 
@@ -381,9 +382,35 @@ TEST_F(ChangerTest, DirectorySearchListsEachTokenOnceAndSurvivesNoTokens) {
     EXPECT_EQ(fs.listings.size(), 2u);
     for (const auto& listing : fs.listings) EXPECT_EQ(listing.second, 1) << listing.first.second;
 
-    for (const char* types : {"", "/"}) {  // no token to draw: nothing, and no division by 0
-        settings.WriteString(setting::FileType, types);
-        EXPECT_EQ(TickAt(kBaseSeed + 3), "-");
-        EXPECT_EQ(last, TickEnd::NothingFound);
-    }
+    // An empty option still splits into one empty token: "*." finds names without a dot.
+    fs.dirs["D:\\wall"].push_back("noext");
+    settings.WriteString(setting::FileType, "");
+    EXPECT_EQ(TickAt(SeedWhoseFirstDraw([](int r) { return r > 0; })), "D:\\wall\\noext");
+    settings.WriteString(setting::FileType, "/");  // "*./" matches nothing
+    EXPECT_EQ(TickAt(kBaseSeed + 3), "-");
+    EXPECT_EQ(last, TickEnd::NothingFound);
+}
+
+TEST_F(ChangerTest, RandomModeSearchesTheDirectoryWithTheLastDraw) {
+    // One directory entry: the tick draws R once at the start, then again for the index; the
+    // search must use the second. For this seed the two differ in parity.
+    settings.WriteString(setting::FileType, "JPG");
+    File(*Folder(root, "F"), "D:\\wall");
+    fs.files.erase("D:\\wall");
+    fs.dirs["D:\\wall"] = {"x.JPG", "y.JPG"};
+    engine.BuildRotationList(root);
+    CCrtRandom r;
+    r.Seed(kBaseSeed);
+    const int first = r.Next() % kSum;
+    const int second = r.Next() % kSum;
+    ASSERT_NE(first % 2, second % 2);
+    EXPECT_EQ(TickAt(kBaseSeed), "D:\\wall\\x.JPG");
+}
+
+TEST_F(ChangerTest, NoLocalTimeChangesNothing) {
+    File(*Folder(root, "F"), "a.jpg");
+    engine.BuildRotationList(root);
+    clock.reading.local = LocalTimeFields{};
+    EXPECT_EQ(TickAt(kBaseSeed), "-");
+    EXPECT_EQ(last, TickEnd::NoTime);
 }

@@ -11,5 +11,8 @@ public:
 
 protected:
     bool OnInitDialog() override;
+    bool DoDataExchange(CDataExchange& dx) override;
+    // Enter with no button focused ends the dialog as OK without storing anything.
+    void OnOK() override { EndDialog(IDOK); }
     bool OnCommand(UINT id, UINT code) override;
 };

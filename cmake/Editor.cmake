@@ -5,6 +5,7 @@
 add_library(pelorand_fw_portable STATIC
   fw/SplitterLayout.cpp
   fw/RecentFileList.cpp
+  fw/NumberText.cpp
 )
 target_link_libraries(pelorand_fw_portable PUBLIC pelorand_core)
 
@@ -25,6 +26,7 @@ if(WIN32)
     fw/SingleDocTemplate.cpp
     fw/WinApp.cpp
     fw/Dialog.cpp
+    fw/DataExchange.cpp
     model/Shell_win.cpp
     doc/PelorandDoc.cpp
     views/PelorandTreeView.cpp

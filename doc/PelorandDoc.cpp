@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <memory>
+
+#include "fw/Archive.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
-#include "model/CollectionFile.h"
+#include "model/RecordReader.h"
 #include "model/ShellText.h"
 #include "model/Shell_win.h"
 #include "res/resource.h"
@@ -39,34 +42,33 @@ bool CPelorandDoc::OnNewDocument() {
     return true;
 }
 
-bool CPelorandDoc::OnOpenDocument(const std::string& path) {
-    // Read into a tree of its own, so that a file that fails leaves the collection as it was.
-    CBlock* root = nullptr;
-    RecordReadContext context;
-    context.ppRoot = &root;
-    ReadStatus status = ReadCollectionFile(path, context, nullptr);
-    if (status != ReadStatus::Ok) {
-        delete root;
-        CWinApp::Get()->DoMessageBox("ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。", MB_OK | MB_ICONEXCLAMATION);
-        return false;
-    }
-    if (!root) {
-        // No folder record (an empty or foreign file): the file is shown as what it holds,
-        // an empty collection, rather than under the previous file's tree.
-        CreateRoot();
-    } else {
-        SetRoot(root);
-    }
-    return true;
+void CPelorandDoc::DeleteContents() {
+    // The views point into the tree that loading is about to replace.
+    if (m_pTreeView) m_pTreeView->ClearItems();
+    if (m_pListView) m_pListView->DeleteAllItems();
+    m_pLastDropTarget = nullptr;
 }
 
-bool CPelorandDoc::OnSaveDocument(const std::string& path) {
-    std::string error;
-    if (!m_pRoot || !WriteCollectionFile(path, *m_pRoot, error)) {
-        CWinApp::Get()->DoMessageBox("ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。", MB_OK | MB_ICONEXCLAMATION);
-        return false;
+void CPelorandDoc::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        if (m_pRoot) m_pRoot->WriteRecord(ar.Sink());
+        return;
     }
-    return true;
+    // A file without any folder record (empty or foreign) gives an empty collection rather
+    // than leaving the previous file's tree under the new file's name.
+    std::unique_ptr<CBlock> previous(m_pRoot);
+    m_pRoot = nullptr;
+    ReadRecords(ar.Source(), nullptr);
+    if (!m_pRoot) CreateRoot();
+}
+
+void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
+    RecordReadContext context;
+    context.ppRoot = &m_pRoot;
+    context.insertPasted = m_bInsertPasted != 0;
+    context.tree = m_pTreeView;
+    context.pasteParentItem = m_hPasteParentItem;
+    ::ReadRecords(source, parent, context);
 }
 
 void CPelorandDoc::ShowFolder(CBlock* folder) {

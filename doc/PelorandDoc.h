@@ -8,6 +8,7 @@
 #include "model/TreeControl.h"
 
 class CBlock;
+class ILineSource;
 class CImageHtmlView;
 class CPelorandListView;
 class CPelorandTreeView;
@@ -18,11 +19,14 @@ public:
     ~CPelorandDoc() override;
 
     bool OnNewDocument() override;
-    bool OnOpenDocument(const std::string& path) override;
-    bool OnSaveDocument(const std::string& path) override;
+    // Storing writes the root's records; loading reads a whole collection file.
+    void Serialize(CArchive& ar) override;
+    void DeleteContents() override;
 
     // Replaces the collection by a single folder named with the application title.
     void CreateRoot();
+    // Reads collection records: a whole document (parent null) or entries below parent.
+    void ReadRecords(ILineSource& source, CBlock* parent);
     // Lists folder's children in the file list (the last child at the top).
     void ShowFolder(CBlock* folder);
     // Stores each row's index in the entry the row holds.

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "fw/DataExchange.h"
 #include "fw/FrameWnd.h"
 #include "fw/WinApp.h"
 
@@ -17,6 +18,20 @@ INT_PTR CDialog::DoModal() {
 }
 
 void CDialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+
+bool CDialog::UpdateData(bool saveAndValidate) {
+    CDataExchange dx(this, saveAndValidate);
+    return DoDataExchange(dx);
+}
+
+bool CDialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+void CDialog::OnOK() {
+    if (UpdateData(true)) EndDialog(IDOK);
+}
 
 LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM) {
     switch (msg) {

@@ -5,6 +5,8 @@
 
 #include "fw/Wnd.h"
 
+class CDataExchange;
+
 class CDialog : public CWnd {
 public:
     explicit CDialog(UINT templateId, HWND parent = nullptr)
@@ -13,6 +15,8 @@ public:
     // Runs the dialog; returns the id it was ended with (IDOK, IDCANCEL, ...), -1 on failure.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
+    // Fills the controls (save false) or reads and checks them (save true).
+    bool UpdateData(bool saveAndValidate = true);
 
     HWND GetDlgItem(int id) const { return ::GetDlgItem(m_hWnd, id); }
     bool IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id) == BST_CHECKED; }
@@ -24,8 +28,11 @@ public:
     static void (*s_onShown)(CDialog& dialog);
 
 protected:
-    virtual bool OnInitDialog() { return true; }
-    virtual void OnOK() { EndDialog(IDOK); }
+    // Fills the controls from the members.
+    virtual bool OnInitDialog();
+    // Ends with IDOK once every field is valid; a bad field keeps the dialog open.
+    virtual void OnOK();
+    virtual bool DoDataExchange(CDataExchange& dx) { (void)dx; return true; }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // A command from a control other than IDOK and IDCANCEL. True when handled.
     virtual bool OnCommand(UINT id, UINT code) { (void)id; (void)code; return false; }

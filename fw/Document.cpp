@@ -2,15 +2,60 @@
 
 #include <windows.h>
 
+#include <cstdio>
+
+#include "fw/Archive.h"
 #include "fw/FrameWnd.h"
 #include "fw/SingleDocTemplate.h"
 #include "fw/WinApp.h"
+#include "model/CollectionFile.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
 
+namespace {
+const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
+const char kSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+}  // namespace
+
 bool CDocument::OnNewDocument() {
+    DeleteContents();
     m_strPathName.clear();
+    m_bStartOver = false;
     return true;
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+    m_bStartOver = false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    DeleteContents();
+    CFileLineSource source(file, CArchive::kBufferSize);
+    CArchive ar(source);
+    Serialize(ar);
+    bool failed = source.Failed();
+    std::fclose(file);
+    if (failed) {
+        m_bStartOver = true;
+        CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const std::string& path) {
+    std::string error;
+    bool saved = WriteFileReplacing(
+        path,
+        [&](IByteSink& sink) {
+            CArchive ar(sink);
+            Serialize(ar);
+        },
+        error);
+    if (!saved) CWinApp::Get()->DoMessageBox(kSaveFailed, MB_OK | MB_ICONEXCLAMATION);
+    return saved;
 }
 
 void CDocument::SetPathName(const std::string& path, bool addToRecent) {

@@ -5,6 +5,7 @@
 
 #include "fw/CmdTarget.h"
 
+class CArchive;
 class CSingleDocTemplate;
 
 class CDocument : public CCmdTarget {
@@ -13,10 +14,18 @@ public:
 
     // Starts an empty, untitled document.
     virtual bool OnNewDocument();
-    // Loads path. On false the document is as it was and the user has been told why.
-    virtual bool OnOpenDocument(const std::string& path) = 0;
-    // Writes path. On false nothing was damaged and the user has been told why.
-    virtual bool OnSaveDocument(const std::string& path) = 0;
+    // Loads path through Serialize. On false the user has been told why; the document is as
+    // it was unless StartsOver() says that reading failed part way.
+    virtual bool OnOpenDocument(const std::string& path);
+    // Writes path through Serialize, beside it first, so that a failed save leaves the old
+    // file whole. On false the user has been told why.
+    virtual bool OnSaveDocument(const std::string& path);
+    // Reads or writes the document's contents.
+    virtual void Serialize(CArchive& ar) = 0;
+    // Lets go of whatever refers into the contents, before they are read anew.
+    virtual void DeleteContents() {}
+    // True after a load failed part way: the contents are gone and the document starts over.
+    bool StartsOver() const { return m_bStartOver; }
 
     // Saves to path, or asks for a name first when path is empty. False when cancelled or failed.
     bool DoSave(const std::string& path);
@@ -34,4 +43,5 @@ public:
 protected:
     std::string m_strPathName;
     std::string m_strTitle;
+    bool m_bStartOver = false;
 };

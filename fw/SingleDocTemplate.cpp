@@ -69,8 +69,13 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path, bool ma
         }
     } else {
         if (!doc->OnOpenDocument(path)) {
-            // The document is as it was; a frame made just for it goes again.
-            if (created) CloseAll();
+            if (created) {
+                CloseAll();  // a frame made just for this document goes again
+            } else if (doc->StartsOver()) {
+                // Reading failed part way: what was read is no collection to keep.
+                SetDefaultTitle(doc);
+                if (doc->OnNewDocument()) m_frame->InitialUpdateFrame(doc, makeVisible);
+            }
             return nullptr;
         }
         doc->SetPathName(path);

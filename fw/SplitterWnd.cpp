@@ -104,17 +104,23 @@ LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_LBUTTONDOWN: {
             POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             m_tracking = HitTest(point);
-            if (m_tracking.second >= 0) SetCapture(m_hWnd);
+            if (m_tracking.second >= 0) {
+                const auto& panes = m_tracking.first ? m_rows : m_cols;
+                int barStart = SplitterPaneStart(panes, m_tracking.second, kBarSize) +
+                               panes[static_cast<std::size_t>(m_tracking.second)].current;
+                m_grabOffset = (m_tracking.first ? point.y : point.x) - barStart;
+                SetCapture(m_hWnd);
+            }
             return 0;
         }
         case WM_MOUSEMOVE:
             if (m_tracking.second >= 0 && GetCapture() == m_hWnd) {
                 RECT rc = GetClientRect();
                 if (m_tracking.first) {
-                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam), rc.bottom,
+                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset, rc.bottom,
                                     kBarSize);
                 } else {
-                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam), rc.right,
+                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset, rc.right,
                                     kBarSize);
                 }
                 RecalcLayout();

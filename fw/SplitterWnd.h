@@ -35,4 +35,5 @@ private:
     std::vector<SplitterPane> m_rows;
     std::vector<SplitterPane> m_cols;
     std::pair<bool, int> m_tracking{false, -1};
+    int m_grabOffset = 0;  // where in the bar it was grabbed, so that it does not jump
 };

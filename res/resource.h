@@ -4,6 +4,8 @@
 // Template resources (menu, accelerators, toolbar bitmap, icon and the template string).
 #define IDR_MAINFRAME 128
 #define IDD_ABOUTBOX 100
+#define IDR_FOLDER_POPUP 102
+#define IDR_LIST_POPUP 103
 #define IDD_CHANGER_START 143
 #define IDI_CHANGER 146
 #define IDC_CHANGER_START_OK 1035

@@ -140,6 +140,9 @@ void CMainFrame::OnViewStyle(unsigned id) {
     int type = ViewTypeOf(id);
     if (type < 0) return;  // sort by name does nothing
     list->ModifyStyle(LVS_TYPEMASK, type);
+    // Some list controls leave the old view's text behind on a style change.
+    RedrawWindow(list->m_hWnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
     CWinApp::Get()->Settings().WriteInt(setting::ViewType, static_cast<int>(id));
 }
 

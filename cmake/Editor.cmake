@@ -51,3 +51,9 @@ endif()
 if(PELORAND_TESTS AND NOT PELORAND_FUZZ)
   add_subdirectory(tests/editor)
 endif()
+
+# Figures, run by hand (see README): never part of the tests.
+if(WIN32)
+  add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(editor_figures PRIVATE pelorand_editor)
+endif()

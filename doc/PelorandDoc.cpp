@@ -74,6 +74,7 @@ void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
 void CPelorandDoc::ShowFolder(CBlock* folder) {
     if (!m_pListView || !folder) return;
     CPelorandListView& list = *m_pListView;
+    list.SetRedraw(false);
     list.DeleteAllItems();
     for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
         CBlock* child = folder->m_Children.GetNext(pos);
@@ -95,6 +96,7 @@ void CPelorandDoc::ShowFolder(CBlock* folder) {
         list.SetCheck(row, child->m_bChangerEnabled != 0);
         list.SetItemData(row, reinterpret_cast<LPARAM>(child));
     }
+    list.SetRedraw(true);
     RenumberListItems();
 }
 

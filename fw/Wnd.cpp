@@ -101,6 +101,11 @@ void CWnd::RedrawNow() {
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+void CWnd::SetRedraw(bool redraw) {
+    SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
 LRESULT CWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(m_superProc, m_hWnd, msg, wParam, lParam);
 }

@@ -26,7 +26,11 @@ void CPelorandTreeView::OnInitialUpdate() {
     doc->m_pTreeView = this;
     ClearItems();
     RedrawNow();
-    if (doc->m_pRoot) doc->m_pRoot->InsertIntoTree(*this, nullptr);
+    if (doc->m_pRoot) {
+        SetRedraw(false);
+        doc->m_pRoot->InsertIntoTree(*this, nullptr);
+        SetRedraw(true);
+    }
     RedrawNow();
 }
 

@@ -87,10 +87,14 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         buttons.push_back(button);
     }
     SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(layout.width, layout.height));
-    TBADDBITMAP bitmap{instance, resourceId};
-    if (SendMessageA(m_hWnd, TB_ADDBITMAP, images, reinterpret_cast<LPARAM>(&bitmap)) < 0) {
-        return false;
-    }
+    // Light grey is the bitmap's background: masked out, so that the buttons take the face
+    // colour and disabled ones are drawn embossed from the mask.
+    HIMAGELIST list = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(resourceId), layout.width, 0,
+                                           RGB(192, 192, 192), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (!list) return false;
+    if (m_imageList) ImageList_Destroy(m_imageList);
+    m_imageList = list;
+    SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
     if (!SendMessageA(m_hWnd, TB_ADDBUTTONSA, buttons.size(),
                       reinterpret_cast<LPARAM>(buttons.data()))) {
         return false;
@@ -113,6 +117,10 @@ bool CToolBar::IsButtonEnabled(UINT id) const {
 
 bool CToolBar::IsButtonChecked(UINT id) const {
     return SendMessageA(m_hWnd, TB_ISBUTTONCHECKED, id, 0) != 0;
+}
+
+CToolBar::~CToolBar() {
+    if (m_imageList) ImageList_Destroy(m_imageList);  // the toolbar does not own it
 }
 
 SIZE CToolBar::GetMaxSize() const {

@@ -2,12 +2,17 @@
 // size and the command ids, 0 for a separator) and a bitmap with one image per button.
 #pragma once
 
+#include <windows.h>
+
+#include <commctrl.h>
+
 #include <vector>
 
 #include "fw/ControlBar.h"
 
 class CToolBar : public CControlBar {
 public:
+    ~CToolBar() override;
     bool Create(CWnd* parent, DWORD style, UINT id);
     bool LoadToolBar(UINT resourceId);
     void OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) override;
@@ -19,4 +24,5 @@ public:
 
 private:
     std::vector<UINT> m_ids;
+    HIMAGELIST m_imageList = nullptr;
 };

@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "model/Mbcs.h"
 #include "model/ShellText.h"
 
 namespace {
@@ -17,9 +18,13 @@ std::string SystemDirectory() {
 
 bool GetShellIconIndex(std::string& path, int& index) {
     if (path.empty()) path = SystemDirectory();
+    // The link overlay is asked for shortcuts only: some shells put it on every icon asked
+    // for with it, and only shortcuts ever carry it.
+    std::string ext = mbcs::ToLower(mbcs::Extension(path));
+    UINT flags = SHGFI_SYSICONINDEX;
+    if (ext == ".lnk" || ext == ".pif") flags |= SHGFI_LINKOVERLAY;
     SHFILEINFOA info{};
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info,
-                                  SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY);
+    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);
     index = ok ? info.iIcon : -1;
     return true;
 }

@@ -57,3 +57,10 @@ if(WIN32)
   add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(editor_figures PRIVATE pelorand_editor)
 endif()
+
+# The help page ships beside the program.
+if(WIN32)
+  add_custom_command(TARGET Pelorand POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/res/help/Pelorand.html
+            $<TARGET_FILE_DIR:Pelorand>/Pelorand.html)
+endif()

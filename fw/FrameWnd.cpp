@@ -108,6 +108,11 @@ bool CFrameWnd::RouteCmdMsg(unsigned id, CCmdUI* ui) {
 }
 
 void CFrameWnd::ExecuteCommand(unsigned id, bool fromShortcut) {
+    if (m_bHelpMode && id != ID_CONTEXT_HELP) {
+        ExitHelpMode();
+        CWinApp::Get()->ShowHelp();
+        return;
+    }
     if (fromShortcut) {
         CCmdUI probe(id);
         if (!RouteCmdMsg(id, &probe) || !probe.m_bEnabled) return;
@@ -129,6 +134,17 @@ bool CFrameWnd::OnCmdMsg(unsigned id, CCmdUI* ui) {
             }
             return true;
         }
+        case ID_CONTEXT_HELP:
+            if (!ui) {
+                if (m_bHelpMode) {
+                    ExitHelpMode();
+                } else {
+                    EnterHelpMode();
+                }
+            } else {
+                ui->SetCheck(m_bHelpMode ? 1 : 0);
+            }
+            return true;
         case ID_NEXT_PANE:
         case ID_PREV_PANE:
             if (ui) {
@@ -233,7 +249,52 @@ void CFrameWnd::RecalcLayout() {
     }
 }
 
+void CFrameWnd::EnterHelpMode() {
+    m_bHelpMode = true;
+    SetCursor(LoadCursor(nullptr, IDC_HELP));
+}
+
+void CFrameWnd::ExitHelpMode() {
+    m_bHelpMode = false;
+    POINT point;
+    GetCursorPos(&point);
+    SetCursorPos(point.x, point.y);  // lets the window under the cursor set its own again
+}
+
 bool CFrameWnd::PreTranslateMessage(MSG* msg) {
+    if (m_bHelpMode && m_hWnd) {
+        // In help mode the frame takes the clicks and keys that would act on its children.
+        bool inFrame = msg->hwnd == m_hWnd || IsChild(m_hWnd, msg->hwnd);
+        if (inFrame && msg->message == WM_SETCURSOR) {
+            SetCursor(LoadCursor(nullptr, IDC_HELP));
+            return true;
+        }
+        if (inFrame && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+            ExitHelpMode();
+            return true;
+        }
+        if (inFrame && (msg->message == WM_LBUTTONDOWN || msg->message == WM_RBUTTONDOWN)) {
+            // A toolbar button asks for its command's help; anywhere else ends the mode.
+            char className[32] = "";
+            GetClassNameA(msg->hwnd, className, sizeof className);
+            if (msg->message == WM_LBUTTONDOWN && lstrcmpiA(className, TOOLBARCLASSNAMEA) == 0) {
+                POINT point{static_cast<short>(LOWORD(msg->lParam)),
+                            static_cast<short>(HIWORD(msg->lParam))};
+                int index = static_cast<int>(
+                    SendMessageA(msg->hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+                TBBUTTON button{};
+                if (index >= 0 &&
+                    SendMessageA(msg->hwnd, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
+                    button.idCommand != 0) {
+                    ExecuteCommand(static_cast<unsigned>(button.idCommand), false);
+                    return true;
+                }
+            }
+            ExitHelpMode();
+            if (msg->message == WM_LBUTTONDOWN) CWinApp::Get()->ShowHelp();
+            return true;
+        }
+    }
     return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
 }
 

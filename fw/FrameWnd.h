@@ -43,6 +43,12 @@ public:
 
     bool DestroyWindow() override;
 
+    // Context help: the cursor becomes a question mark; the next command chosen (a menu item
+    // or a toolbar button) opens help instead of running. Esc or a click elsewhere ends it.
+    void EnterHelpMode();
+    void ExitHelpMode();
+    bool InHelpMode() const { return m_bHelpMode; }
+
 protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Window creation after the base step; -1 makes creation fail.
@@ -68,4 +74,5 @@ private:
     HACCEL m_hAccel = nullptr;
     std::vector<CControlBar*> m_bars;
     bool m_bMenuOpen = false;
+    bool m_bHelpMode = false;
 };

@@ -1,6 +1,7 @@
 #include "fw/WinApp.h"
 
 #include <commdlg.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -12,6 +13,7 @@
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
 #include "fw/SingleDocTemplate.h"
+#include "model/Mbcs.h"
 #include "res/resource.h"
 
 namespace {
@@ -164,6 +166,11 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
         case ID_APP_EXIT:
             if (!ui && m_pMainWnd) PostMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
             return true;
+        case ID_HELP_INDEX:
+        case ID_HELP_FINDER:
+        case ID_HELP:
+            if (!ui) ShowHelp();
+            return true;
     }
     if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST && m_pRecentFileList) {
         int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
@@ -181,6 +188,27 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
         }
         return true;
     }
+    return false;
+}
+
+std::string CWinApp::GetHelpPath() const {
+    char exe[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir(exe, length);
+    dir.erase(mbcs::LastComponentStart(dir));
+    return dir + m_strAppTitle + ".html";
+}
+
+bool CWinApp::ShowHelp() {
+    std::string path = GetHelpPath();
+    if (m_helpHook) return m_helpHook(path);
+    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        if (result > 32) return true;
+    }
+    DoMessageBox("ﾍﾙﾌﾟ ﾌｧｲﾙ " + path + " を開けません。", MB_OK | MB_ICONEXCLAMATION);
     return false;
 }
 

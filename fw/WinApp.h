@@ -53,6 +53,12 @@ public:
 
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
+    // Opens the help page that ships beside the program. False (and a message) when it cannot.
+    bool ShowHelp();
+    // The help page: "<program directory>\<application title>.html".
+    std::string GetHelpPath() const;
+    std::function<bool(const std::string& path)> m_helpHook;  // tests see the page asked for
+
     // A message box captioned with the application title. Tests answer it through the hook.
     int DoMessageBox(const std::string& text, UINT type);
     std::function<int(const std::string& text, UINT type)> m_messageBoxHook;

@@ -290,3 +290,28 @@ TEST_F(EditorTest, TheChangerLaunchPromptStoresTheModeOnlyThroughItsOkButton) {
     CDialog::s_onShown = nullptr;
     g_changer = nullptr;
 }
+
+TEST_F(EditorTest, HelpOpensThePageBesideTheProgramAndContextHelpAsksInsteadOfRunning) {
+    std::string path = TempPath("help.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    std::vector<std::string> pages;
+    m_app->m_helpHook = [&](const std::string& page) {
+        pages.push_back(page);
+        return true;
+    };
+    Command(Frame(), ID_HELP_INDEX);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 1), 0);  // F1
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].substr(pages[0].size() - 14), "\\Pelorand.html");
+
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_CONTEXT_HELP, 1), 0);  // Shift+F1
+    EXPECT_TRUE(Frame()->InHelpMode());
+    EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 1);
+    Command(Frame(), ID_FILE_NEW);  // chosen from the menu while asking for help
+    EXPECT_FALSE(Frame()->InHelpMode());
+    EXPECT_EQ(pages.size(), 3u);
+    EXPECT_EQ(Doc()->GetPathName(), path);  // the command did not run
+    Command(Frame(), ID_FILE_NEW);
+    EXPECT_EQ(Doc()->GetPathName(), "");
+}

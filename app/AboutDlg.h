@@ -4,6 +4,6 @@
 #include "fw/Dialog.h"
 
 class CAboutDlg : public CDialog {
-public:
+  public:
     CAboutDlg();
 };

@@ -22,9 +22,9 @@ bool SetRegistryText(const std::string& key, const std::string& value) {
                         nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    LONG rc = RegSetValueExA(handle, nullptr, 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
+    LONG rc =
+        RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
     RegCloseKey(handle);
     return rc == ERROR_SUCCESS;
 }
@@ -84,7 +84,8 @@ void CPelorandApp::RegisterShellFileTypes() {
     const std::string classes = "Software\\Classes\\";
     bool changed = SetRegistryText(classes + ext, typeId);
     changed = SetRegistryText(classes + typeId, typeName) && changed;
-    changed = SetRegistryText(classes + typeId + "\\DefaultIcon", std::string(exe) + ",0") && changed;
+    changed =
+        SetRegistryText(classes + typeId + "\\DefaultIcon", std::string(exe) + ",0") && changed;
     changed = SetRegistryText(classes + typeId + "\\shell\\open\\command",
                               "\"" + std::string(exe) + "\" \"%1\"") &&
               changed;

@@ -6,7 +6,7 @@
 #include "fw/WinApp.h"
 
 class CPelorandApp : public CWinApp {
-public:
+  public:
     bool InitInstance() override;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 

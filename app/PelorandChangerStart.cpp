@@ -27,10 +27,11 @@ bool CPelorandChangerStart::OnCommand(UINT id, UINT code) {
         CWinApp* app = CWinApp::Get();
         app->Settings().WriteInt(setting::ExeCuteCheck, m_nExecuteCheck ? 1 : 0);
         // The message tells the mode now set, whether or not it changed.
-        app->DoMessageBox(m_nExecuteCheck
-                              ? "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます"
-                              : "Pelorandを設定モードにしました",
-                          MB_OK);
+        app->DoMessageBox(
+            m_nExecuteCheck
+                ? "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます"
+                : "Pelorandを設定モードにしました",
+            MB_OK);
         EndDialog(IDOK);
         return true;
     }

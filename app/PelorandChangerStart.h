@@ -4,12 +4,12 @@
 #include "fw/Dialog.h"
 
 class CPelorandChangerStart : public CDialog {
-public:
+  public:
     explicit CPelorandChangerStart(HWND parent = nullptr);
 
     int m_nExecuteCheck = 0;  // the check box's state
 
-protected:
+  protected:
     bool OnInitDialog() override;
     bool DoDataExchange(CDataExchange& dx) override;
     // Enter with no button focused ends the dialog as OK without storing anything.

@@ -2,7 +2,7 @@
 //  - start to an idle window with a collection of 100,000 entries;
 //  - ShowFolder of a folder of 10,000 entries.
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 #include <ole2.h>
 
@@ -18,7 +18,7 @@
 namespace {
 
 class FigureApp : public CPelorandApp {
-public:
+  public:
     bool InitInstance() override { return true; }
 };
 
@@ -55,7 +55,8 @@ void WriteCollection(const std::string& path, int folders, int files, const std:
 
 int main() {
     OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
     InitCommonControlsEx(&controls);
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);

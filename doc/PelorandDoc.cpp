@@ -19,7 +19,9 @@ CPelorandDoc::CPelorandDoc() {
     m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
 }
 
-CPelorandDoc::~CPelorandDoc() { delete m_pRoot; }
+CPelorandDoc::~CPelorandDoc() {
+    delete m_pRoot;
+}
 
 void CPelorandDoc::SetRoot(CBlock* root) {
     if (m_pTreeView) m_pTreeView->ClearItems();

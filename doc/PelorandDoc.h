@@ -14,7 +14,7 @@ class CPelorandListView;
 class CPelorandTreeView;
 
 class CPelorandDoc : public CDocument {
-public:
+  public:
     CPelorandDoc();
     ~CPelorandDoc() override;
 
@@ -41,7 +41,7 @@ public:
     TreeItem m_hPasteParentItem = nullptr;
     CBlock* m_pLastDropTarget = nullptr;
 
-private:
+  private:
     // Makes root the collection. The views drop their items first: they point into the old tree.
     void SetRoot(CBlock* root);
 };

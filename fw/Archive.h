@@ -5,7 +5,7 @@
 #include "model/ByteStream.h"
 
 class CArchive {
-public:
+  public:
     // Buffer size of the archives the document cycle makes over files.
     static constexpr std::size_t kBufferSize = 4096;
 
@@ -17,7 +17,7 @@ public:
     IByteSink& Sink() const { return *m_sink; }
     ILineSource& Source() const { return *m_source; }
 
-private:
+  private:
     IByteSink* m_sink = nullptr;
     ILineSource* m_source = nullptr;
 };

@@ -4,7 +4,7 @@
 class CCmdUI;
 
 class CCmdTarget {
-public:
+  public:
     virtual ~CCmdTarget() = default;
     // With ui null: run command id. With ui given: fill in the command's state.
     // Returns true when this target handles id (it then owns its state and its running).

@@ -5,15 +5,24 @@
 #include <string>
 
 class CCmdUI {
-public:
+  public:
     explicit CCmdUI(unsigned id) : m_nID(id) {}
     virtual ~CCmdUI() = default;
 
-    virtual void Enable(bool on = true) { m_bEnabled = on; m_bEnableChanged = true; }
+    virtual void Enable(bool on = true) {
+        m_bEnabled = on;
+        m_bEnableChanged = true;
+    }
     virtual void SetCheck(int check = 1) { m_nCheck = check; }
     // A radio mark; as with menus of this kind, off means no mark at all.
-    virtual void SetRadio(bool on = true) { m_nCheck = on ? 1 : 0; m_bRadio = on; }
-    virtual void SetText(const std::string& text) { m_strText = text; m_bTextSet = true; }
+    virtual void SetRadio(bool on = true) {
+        m_nCheck = on ? 1 : 0;
+        m_bRadio = on;
+    }
+    virtual void SetText(const std::string& text) {
+        m_strText = text;
+        m_bTextSet = true;
+    }
 
     unsigned m_nID;
     bool m_bEnabled = true;

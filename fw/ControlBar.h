@@ -6,7 +6,7 @@
 class CFrameWnd;
 
 class CControlBar : public CWnd {
-public:
+  public:
     enum class Align { Top, Bottom };
 
     // Brings the bar's items up to date with their commands' states (idle time).

@@ -10,7 +10,7 @@
 class CDialog;
 
 class CDataExchange {
-public:
+  public:
     CDataExchange(CDialog* dialog, bool saveAndValidate)
         : m_pDlgWnd(dialog), m_bSaveAndValidate(saveAndValidate) {}
 
@@ -22,7 +22,7 @@ public:
     CDialog* m_pDlgWnd;
     bool m_bSaveAndValidate;
 
-private:
+  private:
     HWND m_hLastControl = nullptr;
 };
 

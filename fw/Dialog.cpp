@@ -17,7 +17,9 @@ INT_PTR CDialog::DoModal() {
                            StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
-void CDialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(INT_PTR result) {
+    ::EndDialog(m_hWnd, result);
+}
 
 bool CDialog::UpdateData(bool saveAndValidate) {
     CDataExchange dx(this, saveAndValidate);

@@ -68,7 +68,8 @@ void CDocument::SetPathName(const std::string& path, bool addToRecent) {
 
 void CDocument::SetTitle(const std::string& title) {
     m_strTitle = title;
-    if (m_pDocTemplate && m_pDocTemplate->GetFrame()) m_pDocTemplate->GetFrame()->OnUpdateFrameTitle();
+    if (m_pDocTemplate && m_pDocTemplate->GetFrame())
+        m_pDocTemplate->GetFrame()->OnUpdateFrameTitle();
 }
 
 bool CDocument::DoSave(const std::string& path) {

@@ -9,7 +9,7 @@ class CArchive;
 class CSingleDocTemplate;
 
 class CDocument : public CCmdTarget {
-public:
+  public:
     ~CDocument() override = default;
 
     // Starts an empty, untitled document.
@@ -40,7 +40,7 @@ public:
 
     CSingleDocTemplate* m_pDocTemplate = nullptr;
 
-protected:
+  protected:
     std::string m_strPathName;
     std::string m_strTitle;
     bool m_bStartOver = false;

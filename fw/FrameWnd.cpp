@@ -18,7 +18,7 @@ namespace {
 const char kFrameClass[] = "PelorandFrame";
 
 class CMenuCmdUI : public CCmdUI {
-public:
+  public:
     CMenuCmdUI(HMENU menu, UINT index, UINT id) : CCmdUI(id), m_menu(menu), m_index(index) {}
     void Apply() {
         EnableMenuItem(m_menu, m_index, MF_BYPOSITION | (m_bEnabled ? MF_ENABLED : MF_GRAYED));
@@ -35,7 +35,7 @@ public:
         }
     }
 
-private:
+  private:
     HMENU m_menu;
     UINT m_index;
 };
@@ -52,9 +52,9 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
     m_pCreateDoc = doc;
     m_pDocument = doc;
     std::string title = CWinApp::Get()->AppTitle();
-    bool created = CreateEx(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr,
-                            menu);
+    bool created =
+        CreateEx(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu);
     m_pCreateDoc = nullptr;
     if (!created && menu) DestroyMenu(menu);
     return created;
@@ -64,9 +64,13 @@ int CFrameWnd::OnCreate(CREATESTRUCTA* create) {
     return OnCreateClient(create, m_pCreateDoc) ? 0 : -1;
 }
 
-bool CFrameWnd::OnCreateClient(CREATESTRUCTA*, CDocument*) { return true; }
+bool CFrameWnd::OnCreateClient(CREATESTRUCTA*, CDocument*) {
+    return true;
+}
 
-void CFrameWnd::AddControlBar(CControlBar* bar) { m_bars.push_back(bar); }
+void CFrameWnd::AddControlBar(CControlBar* bar) {
+    m_bars.push_back(bar);
+}
 
 CControlBar* CFrameWnd::BarById(UINT id) const {
     for (CControlBar* bar : m_bars) {
@@ -284,7 +288,8 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
                     SendMessageA(msg->hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
                 TBBUTTON button{};
                 if (index >= 0 &&
-                    SendMessageA(msg->hwnd, TB_GETBUTTON, index, reinterpret_cast<LPARAM>(&button)) &&
+                    SendMessageA(msg->hwnd, TB_GETBUTTON, index,
+                                 reinterpret_cast<LPARAM>(&button)) &&
                     button.idCommand != 0) {
                     ExecuteCommand(static_cast<unsigned>(button.idCommand), false);
                     return true;
@@ -298,7 +303,9 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
     return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
 }
 
-bool CFrameWnd::DestroyWindow() { return CWnd::DestroyWindow(); }
+bool CFrameWnd::DestroyWindow() {
+    return CWnd::DestroyWindow();
+}
 
 bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
     if (header->code == TTN_GETDISPINFOA) {

@@ -14,7 +14,7 @@ class CStatusBar;
 class CView;
 
 class CFrameWnd : public CWnd, public CCmdTarget {
-public:
+  public:
     // Creates the window with the menu, icon and accelerators of resourceId; its client
     // panes show doc.
     bool LoadFrame(UINT resourceId, CDocument* doc);
@@ -49,7 +49,7 @@ public:
     void ExitHelpMode();
     bool InHelpMode() const { return m_bHelpMode; }
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Window creation after the base step; -1 makes creation fail.
     virtual int OnCreate(CREATESTRUCTA* create);
@@ -62,7 +62,7 @@ protected:
 
     CStatusBar* m_pMessageBar = nullptr;  // where prompts and the idle message go
 
-private:
+  private:
     bool OnNotify(NMHDR* header, LRESULT& result);
     void ToggleBar(CControlBar* bar);
     CControlBar* BarById(UINT id) const;

@@ -38,7 +38,8 @@ int CListView::InsertItem(int index, const std::string& text, int image) {
     item.iItem = index;
     item.pszText = const_cast<char*>(text.c_str());
     item.iImage = image;
-    return static_cast<int>(SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+    return static_cast<int>(
+        SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
 bool CListView::SetItemText(int index, int subItem, const std::string& text) {
@@ -82,7 +83,8 @@ bool CListView::SetCheck(int index, bool checked) {
 }
 
 bool CListView::GetCheck(int index) const {
-    UINT state = static_cast<UINT>(SendMessageA(m_hWnd, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
+    UINT state =
+        static_cast<UINT>(SendMessageA(m_hWnd, LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK));
     return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
@@ -90,7 +92,9 @@ int CListView::GetItemCount() const {
     return static_cast<int>(SendMessageA(m_hWnd, LVM_GETITEMCOUNT, 0, 0));
 }
 
-bool CListView::DeleteAllItems() { return SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0; }
+bool CListView::DeleteAllItems() {
+    return SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0;
+}
 
 int CListView::GetImage(int index) const {
     LVITEMA item{};

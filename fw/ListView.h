@@ -2,7 +2,7 @@
 #pragma once
 
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
 #include <string>
@@ -10,7 +10,7 @@
 #include "fw/View.h"
 
 class CListView : public CView {
-public:
+  public:
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
 
     int InsertColumn(int index, const std::string& title, int format = LVCFMT_LEFT);

@@ -1,7 +1,9 @@
 #include "fw/NumberText.h"
 
 namespace {
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 }  // namespace
 
 bool ParseFieldInteger(const std::string& text, bool allowNegative, long long min, long long max,
@@ -23,7 +25,8 @@ bool ParseFieldInteger(const std::string& text, bool allowNegative, long long mi
         magnitude = magnitude * 10 + static_cast<unsigned>(c - '0');
         if (magnitude > (1ULL << 40)) return false;  // far beyond any field's range
     }
-    long long result = negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
+    long long result =
+        negative ? -static_cast<long long>(magnitude) : static_cast<long long>(magnitude);
     if (result < min || result > max) return false;
     value = result;
     return true;
@@ -33,7 +36,8 @@ std::string FormatMessage2(const std::string& pattern, const std::string& first,
                            const std::string& second) {
     std::string out;
     for (std::size_t i = 0; i < pattern.size(); ++i) {
-        if (pattern[i] == '%' && i + 1 < pattern.size() && (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
+        if (pattern[i] == '%' && i + 1 < pattern.size() &&
+            (pattern[i + 1] == '1' || pattern[i + 1] == '2')) {
             out += pattern[i + 1] == '1' ? first : second;
             ++i;
         } else {

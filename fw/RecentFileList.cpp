@@ -20,7 +20,8 @@ void CRecentFileList::Add(const std::string& path) {
 }
 
 void CRecentFileList::Remove(int index) {
-    if (index >= 0 && index < static_cast<int>(m_items.size())) m_items.erase(m_items.begin() + index);
+    if (index >= 0 && index < static_cast<int>(m_items.size()))
+        m_items.erase(m_items.begin() + index);
 }
 
 std::string CRecentFileList::EntryName(int number) const {

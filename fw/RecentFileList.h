@@ -8,7 +8,7 @@
 class ISettingsStore;
 
 class CRecentFileList {
-public:
+  public:
     CRecentFileList(std::string section, std::string entryFormat, int size);
 
     void Add(const std::string& path);
@@ -26,7 +26,7 @@ public:
     // The menu text of entry index: "&1 path", with '&' in the path doubled.
     static std::string MenuText(int index, const std::string& path);
 
-private:
+  private:
     std::string EntryName(int number) const;
     std::string m_section;
     std::string m_format;

@@ -23,7 +23,9 @@ CSingleDocTemplate::CSingleDocTemplate(unsigned resourceId, DocumentFactory make
       m_makeDocument(std::move(makeDocument)),
       m_makeFrame(std::move(makeFrame)) {}
 
-CSingleDocTemplate::~CSingleDocTemplate() { CloseAll(); }
+CSingleDocTemplate::~CSingleDocTemplate() {
+    CloseAll();
+}
 
 void CSingleDocTemplate::CloseAll() {
     // The views refer to the document, so the windows go first.

@@ -10,7 +10,7 @@ class CDocument;
 class CFrameWnd;
 
 class CSingleDocTemplate {
-public:
+  public:
     enum DocStringIndex {
         windowTitle,
         docName,
@@ -37,7 +37,7 @@ public:
     // Destroys the frame's window and then the document.
     void CloseAll();
 
-private:
+  private:
     bool CreateDocumentAndFrame();
 
     unsigned m_resourceId;

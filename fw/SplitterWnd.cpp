@@ -117,11 +117,11 @@ LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (m_tracking.second >= 0 && GetCapture() == m_hWnd) {
                 RECT rc = GetClientRect();
                 if (m_tracking.first) {
-                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset, rc.bottom,
-                                    kBarSize);
+                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset,
+                                    rc.bottom, kBarSize);
                 } else {
-                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset, rc.right,
-                                    kBarSize);
+                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset,
+                                    rc.right, kBarSize);
                 }
                 RecalcLayout();
             }

@@ -11,7 +11,7 @@ class CDocument;
 class CView;
 
 class CSplitterWnd : public CWnd {
-public:
+  public:
     static constexpr int kBarSize = 6;
 
     bool CreateStatic(HWND parent, int rows, int cols, UINT id);
@@ -25,10 +25,10 @@ public:
     void GetRowInfo(int row, int& current, int& min) const;
     void RecalcLayout();
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
-private:
+  private:
     // Which bar a client point is on: {true for a row bar, index}; index -1 for none.
     std::pair<bool, int> HitTest(POINT point) const;
 

@@ -8,7 +8,7 @@
 #include "fw/ControlBar.h"
 
 class CStatusBar : public CControlBar {
-public:
+  public:
     bool Create(CWnd* parent, DWORD style, UINT id);
     bool SetIndicators(const UINT* ids, int count);
     void OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) override;
@@ -22,7 +22,7 @@ public:
     void SetPaneText(int index, const std::string& text);
     HFONT GetFont() const;
 
-private:
+  private:
     struct Pane {
         UINT id;
         UINT style;

@@ -36,14 +36,14 @@ bool ParseToolBarResource(const unsigned char* data, DWORD size, ToolBarLayout& 
 }
 
 class CToolCmdUI : public CCmdUI {
-public:
+  public:
     CToolCmdUI(HWND toolbar, UINT id) : CCmdUI(id), m_toolbar(toolbar) {}
     void Apply() {
         SendMessageA(m_toolbar, TB_ENABLEBUTTON, m_nID, MAKELPARAM(m_bEnabled ? TRUE : FALSE, 0));
         SendMessageA(m_toolbar, TB_CHECKBUTTON, m_nID, MAKELPARAM(m_nCheck ? TRUE : FALSE, 0));
     }
 
-private:
+  private:
     HWND m_toolbar;
 };
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
 #include <vector>
@@ -11,7 +11,7 @@
 #include "fw/ControlBar.h"
 
 class CToolBar : public CControlBar {
-public:
+  public:
     ~CToolBar() override;
     bool Create(CWnd* parent, DWORD style, UINT id);
     bool LoadToolBar(UINT resourceId);
@@ -22,7 +22,7 @@ public:
     bool IsButtonChecked(UINT id) const;
     SIZE GetMaxSize() const;
 
-private:
+  private:
     std::vector<UINT> m_ids;
     HIMAGELIST m_imageList = nullptr;
 };

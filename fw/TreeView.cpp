@@ -72,8 +72,8 @@ bool CTreeView::SetCheck(HTREEITEM item, bool checked) {
 }
 
 bool CTreeView::GetCheck(HTREEITEM item) const {
-    UINT state = static_cast<UINT>(
-        SendMessageA(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
+    UINT state = static_cast<UINT>(SendMessageA(
+        m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
     return ((state & TVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
@@ -92,7 +92,9 @@ HTREEITEM CTreeView::GetParentItem(HTREEITEM item) const {
         SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
 }
 
-int CTreeView::GetCount() const { return static_cast<int>(SendMessageA(m_hWnd, TVM_GETCOUNT, 0, 0)); }
+int CTreeView::GetCount() const {
+    return static_cast<int>(SendMessageA(m_hWnd, TVM_GETCOUNT, 0, 0));
+}
 
 HIMAGELIST CTreeView::SetImageList(HIMAGELIST list, int which) {
     return reinterpret_cast<HIMAGELIST>(

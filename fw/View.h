@@ -9,7 +9,7 @@ class CDocument;
 class CFrameWnd;
 
 class CView : public CWnd, public CCmdTarget {
-public:
+  public:
     // The default view style: a visible child with a sunken edge.
     static constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE;
     static constexpr DWORD kDefaultExStyle = WS_EX_CLIENTEDGE;
@@ -23,7 +23,7 @@ public:
     CDocument* GetDocument() const { return m_pDocument; }
     CFrameWnd* GetParentFrame() const;
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     CDocument* m_pDocument = nullptr;
 };

@@ -4,7 +4,6 @@
 #include <shellapi.h>
 
 #include <algorithm>
-
 #include <vector>
 
 #include "app/RegistrySettingsStore_win.h"
@@ -76,7 +75,9 @@ CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CWinApp* CWinApp::Get() { return g_app; }
+CWinApp* CWinApp::Get() {
+    return g_app;
+}
 
 void CWinApp::SetRegistryKey(const std::string& company) {
     m_pStore = std::make_unique<CRegistrySettingsStore>(company, m_strAppTitle);
@@ -94,13 +95,15 @@ CRegistrySettingsStore& CWinApp::Store() {
 }
 
 void CWinApp::LoadStdProfileSettings(int recentCount) {
-    m_pRecentFileList = std::make_unique<CRecentFileList>("Recent File List", "File%d", recentCount);
+    m_pRecentFileList =
+        std::make_unique<CRecentFileList>("Recent File List", "File%d", recentCount);
     m_pRecentFileList->ReadList(Store());
 }
 
 std::string CWinApp::GetFrameTitle() const {
-    std::string title =
-        m_pDocTemplate ? m_pDocTemplate->GetDocString(CSingleDocTemplate::windowTitle) : std::string();
+    std::string title = m_pDocTemplate
+                            ? m_pDocTemplate->GetDocString(CSingleDocTemplate::windowTitle)
+                            : std::string();
     return title.empty() ? m_strAppTitle : title;
 }
 
@@ -182,7 +185,8 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
         if (index >= static_cast<int>(items.size())) return true;
         std::string path = items[static_cast<std::size_t>(index)];
         // A file that cannot be opened any more leaves the list.
-        if (!OpenDocumentFile(path) && GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        if (!OpenDocumentFile(path) &&
+            GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
             m_pRecentFileList->Remove(index);
             WriteRecentFileList();
         }
@@ -248,8 +252,8 @@ bool CWinApp::DoPromptFileName(std::string& name, bool open, CSingleDocTemplate*
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
     std::string defExt = ext.size() > 1 ? ext.substr(1) : std::string();
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
-    ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST |
-                (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
+    ofn.Flags =
+        OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
     BOOL ok = open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
     if (!ok) return false;
     name = buffer.data();

@@ -18,7 +18,7 @@ class CSettings;
 class CSingleDocTemplate;
 
 class CWinApp : public CCmdTarget {
-public:
+  public:
     CWinApp();
     ~CWinApp() override;
     static CWinApp* Get();
@@ -69,10 +69,10 @@ public:
     HINSTANCE m_hInstance = nullptr;
     CFrameWnd* m_pMainWnd = nullptr;
 
-protected:
+  protected:
     std::string m_strAppTitle;
 
-private:
+  private:
     void WriteRecentFileList();
 
     std::unique_ptr<CRegistrySettingsStore> m_pStore;

@@ -57,8 +57,7 @@ bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWO
     return true;
 }
 
-bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND parent,
-                         UINT id) {
+bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND parent, UINT id) {
     HWND hwnd = CreateWindowExA(exStyle, className, "", style, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
                                 GetModuleHandleA(nullptr), nullptr);
@@ -74,7 +73,9 @@ void CWnd::SubclassWindow(HWND hwnd) {
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
 }
 
-bool CWnd::DestroyWindow() { return m_hWnd && ::DestroyWindow(m_hWnd); }
+bool CWnd::DestroyWindow() {
+    return m_hWnd && ::DestroyWindow(m_hWnd);
+}
 
 void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
     LONG_PTR style = GetStyle();
@@ -88,7 +89,9 @@ RECT CWnd::GetClientRect() const {
     return rc;
 }
 
-void CWnd::SetWindowText(const std::string& text) { ::SetWindowTextA(m_hWnd, text.c_str()); }
+void CWnd::SetWindowText(const std::string& text) {
+    ::SetWindowTextA(m_hWnd, text.c_str());
+}
 
 std::string CWnd::GetWindowText() const {
     int length = GetWindowTextLengthA(m_hWnd);
@@ -110,7 +113,9 @@ LRESULT CWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CallWindowProcA(m_superProc, m_hWnd, msg, wParam, lParam);
 }
 
-bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) { return false; }
+bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
+    return false;
+}
 
 LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_NOTIFY) {

@@ -8,7 +8,7 @@
 #include <string>
 
 class CWnd {
-public:
+  public:
     CWnd() = default;
     CWnd(const CWnd&) = delete;
     CWnd& operator=(const CWnd&) = delete;
@@ -41,7 +41,7 @@ public:
 
     HWND m_hWnd = nullptr;
 
-protected:
+  protected:
     // Handles a message; the default passes it on to the class's own procedure.
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -50,7 +50,7 @@ protected:
     // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
     virtual void PostNcDestroy() {}
 
-private:
+  private:
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     WNDPROC m_superProc = DefWindowProcA;

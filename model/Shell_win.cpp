@@ -53,8 +53,8 @@ void ReleaseSystemImageLists() {
 
 bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName) {
     SHFILEINFOA info{};
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info,
-                                  SHGFI_DISPLAYNAME | SHGFI_TYPENAME);
+    DWORD_PTR ok =
+        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME);
     displayName = ok ? info.szDisplayName : "";
     typeName = ok ? info.szTypeName : "";
     if (typeName.empty()) typeName = "Pelorand Folders";

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
 #include <string>

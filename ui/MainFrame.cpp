@@ -22,11 +22,16 @@ constexpr int kMinPaneSize = 10;
 // The list's view type for a style command; -1 for commands that set none.
 int ViewTypeOf(unsigned id) {
     switch (id) {
-        case ID_VIEW_SMALLICON: return LVS_SMALLICON;
-        case ID_VIEW_LARGEICON: return LVS_ICON;
-        case ID_VIEW_LIST: return LVS_LIST;
-        case ID_VIEW_DETAILS: return LVS_REPORT;
-        default: return -1;
+        case ID_VIEW_SMALLICON:
+            return LVS_SMALLICON;
+        case ID_VIEW_LARGEICON:
+            return LVS_ICON;
+        case ID_VIEW_LIST:
+            return LVS_LIST;
+        case ID_VIEW_DETAILS:
+            return LVS_REPORT;
+        default:
+            return -1;
     }
 }
 
@@ -69,7 +74,8 @@ int CMainFrame::OnCreate(CREATESTRUCTA* create) {
 
 bool CMainFrame::OnCreateClient(CREATESTRUCTA*, CDocument* doc) {
     if (!m_wndSplitter.CreateStatic(m_hWnd, 1, 2, AFX_IDW_PANE_FIRST)) return false;
-    if (!m_wndSplitter2.CreateStatic(m_wndSplitter.m_hWnd, 2, 1, CSplitterWnd::IdFromRowCol(0, 1))) {
+    if (!m_wndSplitter2.CreateStatic(m_wndSplitter.m_hWnd, 2, 1,
+                                     CSplitterWnd::IdFromRowCol(0, 1))) {
         return false;
     }
     if (!m_wndSplitter.CreateView(0, 0, m_pTreeView.get(), SIZE{400, 400}, doc) ||
@@ -169,8 +175,8 @@ void CMainFrame::OnUpdateEntryCount(CCmdUI& ui) {
     std::snprintf(text, sizeof text, "%s-%d", label.c_str(), list ? list->GetItemCount() : 0);
     // The pane is as wide as its text in the bar's own font.
     HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, m_wndStatusBar.GetFont() ? m_wndStatusBar.GetFont()
-                                                            : GetStockObject(DEFAULT_GUI_FONT));
+    HGDIOBJ old = SelectObject(
+        dc, m_wndStatusBar.GetFont() ? m_wndStatusBar.GetFont() : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{};
     GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
     SelectObject(dc, old);

@@ -17,7 +17,7 @@ class CPelorandListView;
 class CPelorandTreeView;
 
 class CMainFrame : public CFrameWnd {
-public:
+  public:
     CMainFrame();
     ~CMainFrame() override;
 
@@ -36,11 +36,11 @@ public:
     CToolBar m_wndToolBar;
     CReBar m_wndReBar;
 
-protected:
+  protected:
     int OnCreate(CREATESTRUCTA* create) override;
     bool OnCreateClient(CREATESTRUCTA* create, CDocument* doc) override;
 
-private:
+  private:
     void OnViewStyle(unsigned id);
     void OnUpdateViewStyle(unsigned id, CCmdUI& ui) const;
     void OnUpdateEntryCount(CCmdUI& ui);

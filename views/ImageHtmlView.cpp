@@ -6,7 +6,9 @@ namespace {
 const char kPageViewClass[] = "PelorandPageView";
 }
 
-CPelorandDoc* CImageHtmlView::GetDocument() const { return static_cast<CPelorandDoc*>(m_pDocument); }
+CPelorandDoc* CImageHtmlView::GetDocument() const {
+    return static_cast<CPelorandDoc*>(m_pDocument);
+}
 
 bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     m_pDocument = doc;

@@ -7,7 +7,7 @@
 class CPelorandDoc;
 
 class CImageHtmlView : public CView {
-public:
+  public:
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     CPelorandDoc* GetDocument() const;

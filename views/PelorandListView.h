@@ -6,7 +6,7 @@
 class CPelorandDoc;
 
 class CPelorandListView : public CListView {
-public:
+  public:
     static constexpr int kColumnCount = 6;
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
@@ -17,6 +17,6 @@ public:
     void SaveColumnWidths();
     void LoadColumnWidths();
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 };

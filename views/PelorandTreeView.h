@@ -8,7 +8,7 @@ class CBlock;
 class CPelorandDoc;
 
 class CPelorandTreeView : public CTreeView, public ITreeControl {
-public:
+  public:
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
 
@@ -25,10 +25,10 @@ public:
 
     CPelorandDoc* GetDocument() const;
 
-protected:
+  protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
-private:
+  private:
     bool m_bClearing = false;
 };

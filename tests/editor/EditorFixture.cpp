@@ -39,7 +39,9 @@ void EditorTest::TearDown() {
     RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
 }
 
-bool EditorTest::OpenEditor(const std::string& path) { return m_app->CreateEditor(path); }
+bool EditorTest::OpenEditor(const std::string& path) {
+    return m_app->CreateEditor(path);
+}
 
 void EditorTest::CloseEditor() {
     if (m_app && m_app->GetDocTemplate()) m_app->GetDocTemplate()->CloseAll();
@@ -57,7 +59,9 @@ CPelorandDoc* EditorTest::Doc() const {
     return static_cast<CPelorandDoc*>(m_app->GetDocTemplate()->GetDocument());
 }
 
-CSettings& EditorTest::Settings() const { return m_app->Settings(); }
+CSettings& EditorTest::Settings() const {
+    return m_app->Settings();
+}
 
 void EditorTest::Pump() {
     MSG msg;
@@ -69,7 +73,9 @@ void EditorTest::Pump() {
     m_app->OnIdle(0);
 }
 
-std::string EditorTest::TempPath(const std::string& name) const { return m_tempDir + name; }
+std::string EditorTest::TempPath(const std::string& name) const {
+    return m_tempDir + name;
+}
 
 void EditorTest::WriteBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -17,12 +17,12 @@ class CPelorandDoc;
 class CSettings;
 
 class TestApp : public CPelorandApp {
-public:
+  public:
     bool InitInstance() override { return true; }
 };
 
 class EditorTest : public ::testing::Test {
-protected:
+  protected:
     static const char kCompany[];
 
     void SetUp() override;

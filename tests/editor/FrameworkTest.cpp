@@ -1,9 +1,8 @@
 // The framework's command routing and enabling, and data exchange, with small classes of
 // the tests' own.
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -29,7 +28,7 @@ constexpr unsigned kNobodyCmd = 40005;  // nobody
 std::vector<std::string> g_log;
 
 class LogView : public CTreeView {
-public:
+  public:
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override {
         if (id != kViewCmd && id != kSharedCmd) return false;
         if (!ui) g_log.push_back("view " + std::to_string(id));
@@ -38,7 +37,7 @@ public:
 };
 
 class LogDoc : public CDocument {
-public:
+  public:
     void Serialize(CArchive&) override {}
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override {
         if (id != kSharedCmd && id != kDocCmd && id != kOffCmd) return false;
@@ -53,11 +52,11 @@ public:
 };
 
 class LogFrame : public CFrameWnd {
-public:
+  public:
     std::vector<CView*> GetViews() const override { return {const_cast<LogView*>(&m_view)}; }
     LogView m_view;
 
-protected:
+  protected:
     bool OnCreateClient(CREATESTRUCTA*, CDocument* doc) override {
         return m_view.Create(m_hWnd, 59648, SIZE{100, 100}, doc);
     }
@@ -109,12 +108,12 @@ TEST_F(FrameworkTest, CommandsGoToTheActiveViewThenTheDocumentAndShortcutsHonour
 namespace {
 
 class NumberDialog : public CDialog {
-public:
+  public:
     NumberDialog() : CDialog(900) {}
     int m_nSeconds = 600;
     unsigned m_nCount = 3;
 
-protected:
+  protected:
     bool DoDataExchange(CDataExchange& dx) override {
         return DDX_Text(dx, 901, m_nSeconds) && DDV_MinMaxInt(dx, m_nSeconds, 1, 3600) &&
                DDX_Text(dx, 902, m_nCount);

@@ -1,5 +1,5 @@
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
 #include "EditorFixture.h"
@@ -243,7 +243,8 @@ void DriveChangerStart(CDialog& dialog) {
     switch (g_changer->action) {
         case 0:
         case 1:
-            CheckDlgButton(hwnd, IDC_EXECUTE_CHECK, g_changer->action == 0 ? BST_CHECKED : BST_UNCHECKED);
+            CheckDlgButton(hwnd, IDC_EXECUTE_CHECK,
+                           g_changer->action == 0 ? BST_CHECKED : BST_UNCHECKED);
             SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_START_OK, BN_CLICKED), 0);
             break;
         case 2:

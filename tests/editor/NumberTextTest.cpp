@@ -1,8 +1,8 @@
-#include "fw/NumberText.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
+
+#include "fw/NumberText.h"
 
 TEST(NumberText, AcceptsWholeIntegersWithBlanksAroundThem) {
     long long v = -1;

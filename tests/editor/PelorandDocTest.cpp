@@ -1,5 +1,5 @@
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 #include <shlobj.h>
 
@@ -33,7 +33,9 @@ const char kThreeChildren[] =
     "}FILE\r\n"
     "}FILE\r\n";
 
-std::string ItemText(CPelorandTreeView* tree, HTREEITEM item) { return tree->GetItemText(item); }
+std::string ItemText(CPelorandTreeView* tree, HTREEITEM item) {
+    return tree->GetItemText(item);
+}
 
 }  // namespace
 
@@ -116,7 +118,8 @@ TEST_F(EditorTest, ARootWithoutANameIsShownAndStoredAsPelorand) {
     WriteBytes(path, "FILE{\r\nNAME\t\"\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
     ASSERT_TRUE(OpenEditor(path));
     EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
-    EXPECT_EQ(Frame()->GetTreeView()->GetItemText(Frame()->GetTreeView()->GetRootItem()), "Pelorand");
+    EXPECT_EQ(Frame()->GetTreeView()->GetItemText(Frame()->GetTreeView()->GetRootItem()),
+              "Pelorand");
 }
 
 TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {

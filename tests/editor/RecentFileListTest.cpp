@@ -1,8 +1,7 @@
-#include "fw/RecentFileList.h"
-
 #include <gtest/gtest.h>
 
 #include "app/SettingsStore.h"
+#include "fw/RecentFileList.h"
 
 TEST(RecentFileList, NewestFirstWithoutDuplicatesAndBounded) {
     CRecentFileList list("Recent File List", "File%d", 3);

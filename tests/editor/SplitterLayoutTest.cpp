@@ -1,6 +1,6 @@
-#include "fw/SplitterLayout.h"
-
 #include <gtest/gtest.h>
+
+#include "fw/SplitterLayout.h"
 
 namespace {
 constexpr int kBar = 6;

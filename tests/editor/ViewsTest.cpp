@@ -1,5 +1,5 @@
 #include <windows.h>
-
+// (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
 #include "EditorFixture.h"
@@ -15,23 +15,27 @@ TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
     ASSERT_TRUE(OpenEditor());
     CPelorandListView* list = Frame()->GetActiveList();
     ASSERT_EQ(list->GetColumnCount(), 6);
-    const char* titles[] = {"ファイル名", "ファイル情報", "優先順位", "作成者", "コメント", "親情報継続"};
+    const char* titles[] = {"ファイル名", "ファイル情報", "優先順位",
+                            "作成者",     "コメント",     "親情報継続"};
     for (int i = 0; i < 6; ++i) {
         char text[64] = "";
         LVCOLUMNA column{};
         column.mask = LVCF_TEXT;
         column.pszText = text;
         column.cchTextMax = sizeof text;
-        ASSERT_TRUE(SendMessageA(list->m_hWnd, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        ASSERT_TRUE(
+            SendMessageA(list->m_hWnd, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
         EXPECT_STREQ(text, titles[i]);
     }
     DWORD ex = static_cast<DWORD>(SendMessageA(list->m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(ex & 0x24u, 0x24u);
     EXPECT_EQ(list->GetStyle() & 0x240, 0x240);
-    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
-              GetSystemImageList(false));
-    EXPECT_EQ(reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
-              GetSystemImageList(true));
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
+        GetSystemImageList(false));
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+        GetSystemImageList(true));
     EXPECT_NE(GetSystemImageList(true), GetSystemImageList(false));
 }
 

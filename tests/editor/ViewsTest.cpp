@@ -81,3 +81,33 @@ TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemText(0, 0), "Pelorand");
 }
+
+TEST(PelorandApp, TheFileToOpenIsTheFirstArgumentThatIsNoSwitch) {
+    char exe[] = "Pelorand.exe", dde[] = "/dde", flag[] = "-Embedding", empty[] = "",
+         file[] = "C:\\表示\\a.plr", other[] = "b.plr";
+    char* with[] = {exe, dde, flag, empty, file, other};
+    EXPECT_EQ(CPelorandApp::FileToOpen(6, with), "C:\\表示\\a.plr");
+    char* without[] = {exe, dde};
+    EXPECT_EQ(CPelorandApp::FileToOpen(2, without), "");
+}
+
+TEST_F(EditorTest, ThePlrTypeIsRegisteredForTheCurrentUserWithAnOpenCommand) {
+    auto value = [](const std::string& key) {
+        char data[1024] = "";
+        LONG size = sizeof data;
+        if (RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), data, &size) != ERROR_SUCCESS) {
+            return std::string("<missing>");
+        }
+        return std::string(data);
+    };
+    m_app->AddPelorandTemplate();
+    m_app->RegisterShellFileTypes();
+    EXPECT_EQ(value("Software\\Classes\\.plr"), "Pelorand.Document");
+    EXPECT_EQ(value("Software\\Classes\\Pelorand.Document"), "Pelorand Document");
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    EXPECT_EQ(value("Software\\Classes\\Pelorand.Document\\shell\\open\\command"),
+              "\"" + std::string(exe) + "\" \"%1\"");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\Pelorand.Document");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\.plr");
+}

@@ -25,6 +25,9 @@ xvfb_start
 trap 'wine_stop; xvfb_stop' EXIT
 wine_start
 (cd build/win && LANG=ja_JP.UTF-8 ctest --output-on-failure)
+
+echo "== the editor end to end (xdotool)"
+bash tests/e2e/editor_e2e.sh build/win
 wine_stop
 
 echo "== fuzzing the record reader for ${FUZZ_SECONDS}s"

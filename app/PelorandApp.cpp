@@ -1,0 +1,104 @@
+#include "app/PelorandApp.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdlib>
+
+#include "app/AboutDlg.h"
+#include "app/RegistrySettingsStore_win.h"
+#include "doc/PelorandDoc.h"
+#include "fw/SingleDocTemplate.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+
+namespace {
+
+bool SetRegistryText(const std::string& key, const std::string& value) {
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS) {
+        return false;
+    }
+    LONG rc =
+        RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
+    RegCloseKey(handle);
+    return rc == ERROR_SUCCESS;
+}
+
+}  // namespace
+
+std::string CPelorandApp::FileToOpen(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (!argv[i] || !argv[i][0]) continue;
+        if (argv[i][0] == '/' || argv[i][0] == '-') continue;
+        return argv[i];
+    }
+    return {};
+}
+
+bool CPelorandApp::InitInstance() {
+    // Results ignored: without OLE only the clipboard and drag and drop are missing.
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+
+    SetRegistryKey("Tesmarin");
+    LoadStdProfileSettings(8);
+    std::string file = FileToOpen(__argc, __argv);
+    AddPelorandTemplate();
+    RegisterShellFileTypes();
+    return CreateEditor(file);
+}
+
+void CPelorandApp::AddPelorandTemplate() {
+    AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return std::make_unique<CPelorandDoc>(); },
+        [] { return std::make_unique<CMainFrame>(); }));
+}
+
+bool CPelorandApp::CreateEditor(const std::string& path) {
+    if (!GetDocTemplate()) AddPelorandTemplate();
+    if (!GetDocTemplate()->OpenDocumentFile(path, false)) return false;
+    m_pMainWnd = GetDocTemplate()->GetFrame();
+    ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
+    UpdateWindow(m_pMainWnd->m_hWnd);
+    DragAcceptFiles(m_pMainWnd->m_hWnd, TRUE);
+    return true;
+}
+
+void CPelorandApp::RegisterShellFileTypes() {
+    CSingleDocTemplate* docTemplate = GetDocTemplate();
+    std::string typeId = "Pelorand.Document", typeName = "Pelorand Document", ext = ".plr";
+    if (docTemplate) {
+        typeId = docTemplate->GetDocString(CSingleDocTemplate::regFileTypeId);
+        typeName = docTemplate->GetDocString(CSingleDocTemplate::regFileTypeName);
+        ext = docTemplate->GetDocString(CSingleDocTemplate::filterExt);
+    }
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string classes = "Software\\Classes\\";
+    bool changed = SetRegistryText(classes + ext, typeId);
+    changed = SetRegistryText(classes + typeId, typeName) && changed;
+    changed =
+        SetRegistryText(classes + typeId + "\\DefaultIcon", std::string(exe) + ",0") && changed;
+    changed = SetRegistryText(classes + typeId + "\\shell\\open\\command",
+                              "\"" + std::string(exe) + "\" \"%1\"") &&
+              changed;
+    if (changed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+bool CPelorandApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_APP_ABOUT) {
+        if (!ui) {
+            CAboutDlg dialog;
+            dialog.DoModal();
+        }
+        return true;
+    }
+    return CWinApp::OnCmdMsg(id, ui);
+}

@@ -1,0 +1,22 @@
+// The application: start-up of the editor and the application-wide commands.
+#pragma once
+
+#include <string>
+
+#include "fw/WinApp.h"
+
+class CPelorandApp : public CWinApp {
+  public:
+    bool InitInstance() override;
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
+    // The collection file named on the command line: the first argument that is no switch.
+    static std::string FileToOpen(int argc, char** argv);
+    // The single-document template: collection document, main frame, folder tree first.
+    void AddPelorandTemplate();
+    // Creates the document template if need be and opens path (empty: a new collection), then shows
+    // the editor. False when that failed.
+    bool CreateEditor(const std::string& path);
+    // Maps ".plr" to "Pelorand.Document" for the current user, opened by this program.
+    void RegisterShellFileTypes();
+};

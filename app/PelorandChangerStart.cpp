@@ -1,0 +1,43 @@
+#include "app/PelorandChangerStart.h"
+
+#include "app/Settings.h"
+#include "fw/DataExchange.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+
+namespace {
+constexpr UINT kCancelButton = 7;
+}
+
+CPelorandChangerStart::CPelorandChangerStart(HWND parent) : CDialog(IDD_CHANGER_START, parent) {}
+
+bool CPelorandChangerStart::OnInitDialog() {
+    m_nExecuteCheck = CWinApp::Get()->Settings().GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
+    return CDialog::OnInitDialog();
+}
+
+bool CPelorandChangerStart::DoDataExchange(CDataExchange& dx) {
+    return DDX_Check(dx, IDC_EXECUTE_CHECK, m_nExecuteCheck);
+}
+
+bool CPelorandChangerStart::OnCommand(UINT id, UINT code) {
+    if (code != BN_CLICKED) return false;
+    if (id == IDC_CHANGER_START_OK) {
+        UpdateData(true);
+        CWinApp* app = CWinApp::Get();
+        app->Settings().WriteInt(setting::ExeCuteCheck, m_nExecuteCheck ? 1 : 0);
+        // The message tells the mode now set, whether or not it changed.
+        app->DoMessageBox(
+            m_nExecuteCheck
+                ? "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます"
+                : "Pelorandを設定モードにしました",
+            MB_OK);
+        EndDialog(IDOK);
+        return true;
+    }
+    if (id == kCancelButton) {
+        EndDialog(IDCANCEL);
+        return true;
+    }
+    return false;
+}

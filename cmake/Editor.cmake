@@ -1,0 +1,66 @@
+# The collection editor: the framework under it (fw/), the document, views, frame and
+# application, and the Pelorand program. Included last from the top-level CMakeLists.txt.
+
+# The framework's portable rules (splitter layout, recent-file list), built and tested natively too.
+add_library(pelorand_fw_portable STATIC
+  fw/SplitterLayout.cpp
+  fw/RecentFileList.cpp
+  fw/NumberText.cpp
+)
+target_link_libraries(pelorand_fw_portable PUBLIC pelorand_core)
+
+if(WIN32)
+  enable_language(RC)
+  add_library(pelorand_editor STATIC
+    fw/Wnd.cpp
+    fw/View.cpp
+    fw/TreeView.cpp
+    fw/ListView.cpp
+    fw/SplitterWnd.cpp
+    fw/ControlBar.cpp
+    fw/ToolBar.cpp
+    fw/ReBar.cpp
+    fw/StatusBar.cpp
+    fw/FrameWnd.cpp
+    fw/Document.cpp
+    fw/SingleDocTemplate.cpp
+    fw/WinApp.cpp
+    fw/Dialog.cpp
+    fw/DataExchange.cpp
+    model/Shell_win.cpp
+    doc/PelorandDoc.cpp
+    views/PelorandTreeView.cpp
+    views/PelorandListView.cpp
+    views/ImageHtmlView.cpp
+    ui/MainFrame.cpp
+    app/PelorandApp.cpp
+    app/AboutDlg.cpp
+    app/PelorandChangerStart.cpp
+  )
+  target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
+    comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
+
+  set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
+  set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest")
+
+  add_executable(Pelorand WIN32 app/Main_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(Pelorand PRIVATE pelorand_editor)
+endif()
+
+if(PELORAND_TESTS AND NOT PELORAND_FUZZ)
+  add_subdirectory(tests/editor)
+endif()
+
+# Figures, run by hand (see README): never part of the tests.
+if(WIN32)
+  add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(editor_figures PRIVATE pelorand_editor)
+endif()
+
+# The help page ships beside the program.
+if(WIN32)
+  add_custom_command(TARGET Pelorand POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/res/help/Pelorand.html
+            $<TARGET_FILE_DIR:Pelorand>/Pelorand.html)
+endif()

@@ -1,0 +1,113 @@
+#include "doc/PelorandDoc.h"
+
+#include <windows.h>
+
+#include <memory>
+
+#include "fw/Archive.h"
+#include "fw/WinApp.h"
+#include "model/Block.h"
+#include "model/RecordReader.h"
+#include "model/ShellText.h"
+#include "model/Shell_win.h"
+#include "res/resource.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+CPelorandDoc::CPelorandDoc() {
+    std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
+    m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
+}
+
+CPelorandDoc::~CPelorandDoc() {
+    delete m_pRoot;
+}
+
+void CPelorandDoc::SetRoot(CBlock* root) {
+    if (m_pTreeView) m_pTreeView->ClearItems();
+    if (m_pListView) m_pListView->DeleteAllItems();
+    m_pLastDropTarget = nullptr;
+    delete m_pRoot;
+    m_pRoot = root;
+}
+
+void CPelorandDoc::CreateRoot() {
+    auto* root = new CBlock;
+    root->m_bFolder = 1;
+    root->m_strName = LoadResourceString(AFX_IDS_APP_TITLE);
+    SetRoot(root);
+}
+
+bool CPelorandDoc::OnNewDocument() {
+    if (!CDocument::OnNewDocument()) return false;
+    CreateRoot();
+    return true;
+}
+
+void CPelorandDoc::DeleteContents() {
+    // The views point into the tree that loading is about to replace.
+    if (m_pTreeView) m_pTreeView->ClearItems();
+    if (m_pListView) m_pListView->DeleteAllItems();
+    m_pLastDropTarget = nullptr;
+}
+
+void CPelorandDoc::Serialize(CArchive& ar) {
+    if (ar.IsStoring()) {
+        if (m_pRoot) m_pRoot->WriteRecord(ar.Sink());
+        return;
+    }
+    // A file without any folder record (empty or foreign) gives an empty collection rather
+    // than leaving the previous file's tree under the new file's name.
+    std::unique_ptr<CBlock> previous(m_pRoot);
+    m_pRoot = nullptr;
+    ReadRecords(ar.Source(), nullptr);
+    if (!m_pRoot) CreateRoot();
+}
+
+void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
+    RecordReadContext context;
+    context.ppRoot = &m_pRoot;
+    context.insertPasted = m_bInsertPasted != 0;
+    context.tree = m_pTreeView;
+    context.pasteParentItem = m_hPasteParentItem;
+    ::ReadRecords(source, parent, context);
+}
+
+void CPelorandDoc::ShowFolder(CBlock* folder) {
+    if (!m_pListView || !folder) return;
+    CPelorandListView& list = *m_pListView;
+    list.SetRedraw(false);
+    list.DeleteAllItems();
+    for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
+        CBlock* child = folder->m_Children.GetNext(pos);
+        std::string displayName, typeName;
+        GetShellNames(child->m_strName, displayName, typeName);
+        std::string iconPath = child->m_bFolder ? std::string() : child->m_strName;
+        int image = -1;
+        GetShellIconIndex(iconPath, image);
+        const std::string& text = child->m_bFolder ? child->m_strName : displayName;
+        int row = list.InsertItem(0, text, image);
+        if (row < 0) continue;
+        list.SetItemText(row, 1, typeName);
+        list.SetItemText(row, 2, GetPriorityLabel(child->m_nPriority));
+        list.SetItemText(row, 3, child->Author());
+        list.SetItemText(row, 4, child->Comment());
+        list.SetItemText(row, 5, GetYesNoLabel(child->m_bInherit));
+        child->m_nListItem = row;
+        // The check goes before the data, so that the change it causes finds no entry yet.
+        list.SetCheck(row, child->m_bChangerEnabled != 0);
+        list.SetItemData(row, reinterpret_cast<LPARAM>(child));
+    }
+    list.SetRedraw(true);
+    RenumberListItems();
+}
+
+void CPelorandDoc::RenumberListItems() {
+    if (!m_pListView) return;
+    int count = m_pListView->GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (auto* entry = reinterpret_cast<CBlock*>(m_pListView->GetItemData(row))) {
+            entry->m_nListItem = row;
+        }
+    }
+}

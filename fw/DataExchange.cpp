@@ -1,0 +1,90 @@
+#include "fw/DataExchange.h"
+
+#include <climits>
+
+#include "fw/Dialog.h"
+#include "fw/NumberText.h"
+#include "fw/WinApp.h"
+
+namespace {
+const char kParseInt[] = "整数を入力してください。";
+const char kParseUnsigned[] = "正の整数を入力してください。";
+const char kIntRange[] = "%1 から %2 までの整数を入力してください。";
+
+std::string ControlText(HWND control) {
+    int length = GetWindowTextLengthA(control);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    int got = GetWindowTextA(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+}  // namespace
+
+HWND CDataExchange::PrepareCtrl(int id) {
+    m_hLastControl = m_pDlgWnd->GetDlgItem(id);
+    return m_hLastControl;
+}
+
+bool CDataExchange::Fail(const std::string& text) {
+    if (m_hLastControl) {
+        SetFocus(m_hLastControl);
+        char className[16] = "";
+        GetClassNameA(m_hLastControl, className, sizeof className);
+        if (lstrcmpiA(className, "Edit") == 0) SendMessageA(m_hLastControl, EM_SETSEL, 0, -1);
+    }
+    CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+bool DDX_Text(CDataExchange& dx, int id, std::string& value) {
+    HWND control = dx.PrepareCtrl(id);
+    if (dx.m_bSaveAndValidate) {
+        value = ControlText(control);
+    } else {
+        SetWindowTextA(control, value.c_str());
+    }
+    return true;
+}
+
+bool DDX_Text(CDataExchange& dx, int id, int& value) {
+    HWND control = dx.PrepareCtrl(id);
+    if (!dx.m_bSaveAndValidate) {
+        SetWindowTextA(control, std::to_string(value).c_str());
+        return true;
+    }
+    long long number = 0;
+    if (!ParseFieldInteger(ControlText(control), true, INT_MIN, INT_MAX, number)) {
+        return dx.Fail(kParseInt);
+    }
+    value = static_cast<int>(number);
+    return true;
+}
+
+bool DDX_Text(CDataExchange& dx, int id, unsigned& value) {
+    HWND control = dx.PrepareCtrl(id);
+    if (!dx.m_bSaveAndValidate) {
+        SetWindowTextA(control, std::to_string(value).c_str());
+        return true;
+    }
+    long long number = 0;
+    if (!ParseFieldInteger(ControlText(control), false, 0, UINT_MAX, number)) {
+        return dx.Fail(kParseUnsigned);
+    }
+    value = static_cast<unsigned>(number);
+    return true;
+}
+
+bool DDX_Check(CDataExchange& dx, int id, int& value) {
+    HWND control = dx.PrepareCtrl(id);
+    if (dx.m_bSaveAndValidate) {
+        value = static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0));
+    } else {
+        SendMessageA(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+    }
+    return true;
+}
+
+bool DDV_MinMaxInt(CDataExchange& dx, int value, int min, int max) {
+    if (!dx.m_bSaveAndValidate || (value >= min && value <= max)) return true;
+    return dx.Fail(FormatMessage2(kIntRange, std::to_string(min), std::to_string(max)));
+}

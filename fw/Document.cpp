@@ -1,0 +1,102 @@
+#include "fw/Document.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+#include "fw/Archive.h"
+#include "fw/FrameWnd.h"
+#include "fw/SingleDocTemplate.h"
+#include "fw/WinApp.h"
+#include "model/CollectionFile.h"
+#include "model/Mbcs.h"
+#include "res/resource.h"
+
+namespace {
+const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
+const char kSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+}  // namespace
+
+bool CDocument::OnNewDocument() {
+    DeleteContents();
+    m_strPathName.clear();
+    m_bStartOver = false;
+    return true;
+}
+
+bool CDocument::OnOpenDocument(const std::string& path) {
+    m_bStartOver = false;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    DeleteContents();
+    CFileLineSource source(file, CArchive::kBufferSize);
+    CArchive ar(source);
+    Serialize(ar);
+    bool failed = source.Failed();
+    std::fclose(file);
+    if (failed) {
+        m_bStartOver = true;
+        CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+bool CDocument::OnSaveDocument(const std::string& path) {
+    std::string error;
+    bool saved = WriteFileReplacing(
+        path,
+        [&](IByteSink& sink) {
+            CArchive ar(sink);
+            Serialize(ar);
+        },
+        error);
+    if (!saved) CWinApp::Get()->DoMessageBox(kSaveFailed, MB_OK | MB_ICONEXCLAMATION);
+    return saved;
+}
+
+void CDocument::SetPathName(const std::string& path, bool addToRecent) {
+    char full[MAX_PATH * 2] = "";
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    m_strPathName = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+    SetTitle(mbcs::FileName(m_strPathName));
+    if (addToRecent) CWinApp::Get()->AddToRecentFileList(m_strPathName);
+}
+
+void CDocument::SetTitle(const std::string& title) {
+    m_strTitle = title;
+    if (m_pDocTemplate && m_pDocTemplate->GetFrame())
+        m_pDocTemplate->GetFrame()->OnUpdateFrameTitle();
+}
+
+bool CDocument::DoSave(const std::string& path) {
+    std::string target = path;
+    if (target.empty()) {
+        // An untitled document is offered under its title, with the document's extension.
+        std::string name = m_strPathName.empty() ? m_strTitle : m_strPathName;
+        if (m_strPathName.empty() && m_pDocTemplate) {
+            std::string ext = m_pDocTemplate->GetDocString(CSingleDocTemplate::filterExt);
+            if (!ext.empty() && mbcs::Extension(name).empty()) name += ext;
+        }
+        if (!CWinApp::Get()->DoPromptFileName(name, false, m_pDocTemplate)) return false;
+        target = name;
+    }
+    if (!OnSaveDocument(target)) return false;
+    if (path.empty() || target != m_strPathName) SetPathName(target);
+    return true;
+}
+
+bool CDocument::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    switch (id) {
+        case ID_FILE_SAVE:
+            if (!ui) DoSave(m_strPathName);
+            return true;
+        case ID_FILE_SAVE_AS:
+            if (!ui) DoSave(std::string());
+            return true;
+    }
+    return false;
+}

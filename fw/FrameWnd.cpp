@@ -1,0 +1,403 @@
+#include "fw/FrameWnd.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <algorithm>
+
+#include "fw/CmdUI.h"
+#include "fw/ControlBar.h"
+#include "fw/Document.h"
+#include "fw/StatusBar.h"
+#include "fw/View.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+
+namespace {
+
+const char kFrameClass[] = "PelorandFrame";
+
+class CMenuCmdUI : public CCmdUI {
+  public:
+    CMenuCmdUI(HMENU menu, UINT index, UINT id) : CCmdUI(id), m_menu(menu), m_index(index) {}
+    void Apply() {
+        EnableMenuItem(m_menu, m_index, MF_BYPOSITION | (m_bEnabled ? MF_ENABLED : MF_GRAYED));
+        if (m_bRadio) {
+            CheckMenuRadioItem(m_menu, m_index, m_index, m_index, MF_BYPOSITION);
+        } else {
+            MENUITEMINFOA info{};
+            info.cbSize = sizeof info;
+            info.fMask = MIIM_FTYPE | MIIM_STATE;
+            GetMenuItemInfoA(m_menu, m_index, TRUE, &info);
+            info.fType &= ~MFT_RADIOCHECK;
+            info.fState = (info.fState & ~MFS_CHECKED) | (m_nCheck ? MFS_CHECKED : 0);
+            SetMenuItemInfoA(m_menu, m_index, TRUE, &info);
+        }
+    }
+
+  private:
+    HMENU m_menu;
+    UINT m_index;
+};
+
+}  // namespace
+
+bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resourceId));
+    RegisterClassOnce(kFrameClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
+                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
+    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(resourceId));
+    m_hAccel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(resourceId));
+    m_pCreateDoc = doc;
+    m_pDocument = doc;
+    std::string title = CWinApp::Get()->AppTitle();
+    bool created =
+        CreateEx(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu);
+    m_pCreateDoc = nullptr;
+    if (!created && menu) DestroyMenu(menu);
+    return created;
+}
+
+int CFrameWnd::OnCreate(CREATESTRUCTA* create) {
+    return OnCreateClient(create, m_pCreateDoc) ? 0 : -1;
+}
+
+bool CFrameWnd::OnCreateClient(CREATESTRUCTA*, CDocument*) {
+    return true;
+}
+
+void CFrameWnd::AddControlBar(CControlBar* bar) {
+    m_bars.push_back(bar);
+}
+
+CControlBar* CFrameWnd::BarById(UINT id) const {
+    for (CControlBar* bar : m_bars) {
+        if (bar->m_hWnd && static_cast<UINT>(GetDlgCtrlID(bar->m_hWnd)) == id) return bar;
+    }
+    return nullptr;
+}
+
+CDocument* CFrameWnd::GetActiveDocument() const {
+    if (m_pActiveView && m_pActiveView->GetDocument()) return m_pActiveView->GetDocument();
+    return m_pDocument;
+}
+
+void CFrameWnd::SetActiveView(CView* view, bool focus) {
+    m_pActiveView = view;
+    if (focus && view && view->m_hWnd && GetFocus() != view->m_hWnd) SetFocus(view->m_hWnd);
+}
+
+void CFrameWnd::InitialUpdateFrame(CDocument* doc, bool makeVisible) {
+    m_pDocument = doc;
+    std::vector<CView*> views = GetViews();
+    for (CView* view : views) view->OnInitialUpdate();
+    if (!m_pActiveView && !views.empty()) SetActiveView(views.front(), false);
+    OnUpdateFrameTitle();
+    if (makeVisible) {
+        ShowWindow(m_hWnd, SW_SHOWNORMAL);
+        UpdateWindow(m_hWnd);
+    }
+}
+
+bool CFrameWnd::RouteCmdMsg(unsigned id, CCmdUI* ui) {
+    if (m_pActiveView && m_pActiveView->OnCmdMsg(id, ui)) return true;
+    if (CDocument* doc = GetActiveDocument()) {
+        if (doc->OnCmdMsg(id, ui)) return true;
+    }
+    if (OnCmdMsg(id, ui)) return true;
+    CWinApp* app = CWinApp::Get();
+    return app && app->OnCmdMsg(id, ui);
+}
+
+void CFrameWnd::ExecuteCommand(unsigned id, bool fromShortcut) {
+    if (m_bHelpMode && id != ID_CONTEXT_HELP) {
+        ExitHelpMode();
+        CWinApp::Get()->ShowHelp();
+        return;
+    }
+    if (fromShortcut) {
+        CCmdUI probe(id);
+        if (!RouteCmdMsg(id, &probe) || !probe.m_bEnabled) return;
+    }
+    RouteCmdMsg(id, nullptr);
+}
+
+bool CFrameWnd::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    switch (id) {
+        case ID_VIEW_TOOLBAR:
+        case ID_VIEW_STATUS_BAR: {
+            CControlBar* bar = BarById(id == ID_VIEW_TOOLBAR ? AFX_IDW_REBAR : AFX_IDW_STATUS_BAR);
+            if (!bar && id == ID_VIEW_TOOLBAR) bar = BarById(AFX_IDW_TOOLBAR);
+            if (!bar) return false;
+            if (ui) {
+                ui->SetCheck(bar->IsVisible() ? 1 : 0);
+            } else {
+                ToggleBar(bar);
+            }
+            return true;
+        }
+        case ID_CONTEXT_HELP:
+            if (!ui) {
+                if (m_bHelpMode) {
+                    ExitHelpMode();
+                } else {
+                    EnterHelpMode();
+                }
+            } else {
+                ui->SetCheck(m_bHelpMode ? 1 : 0);
+            }
+            return true;
+        case ID_NEXT_PANE:
+        case ID_PREV_PANE:
+            if (ui) {
+                ui->Enable(GetViews().size() > 1);
+            } else {
+                ActivateNextPane(id == ID_PREV_PANE);
+            }
+            return true;
+    }
+    return false;
+}
+
+void CFrameWnd::ToggleBar(CControlBar* bar) {
+    ShowWindow(bar->m_hWnd, bar->IsVisible() ? SW_HIDE : SW_SHOWNA);
+    RecalcLayout();
+}
+
+void CFrameWnd::ActivateNextPane(bool previous) {
+    std::vector<CView*> views = GetViews();
+    views.erase(std::remove_if(views.begin(), views.end(),
+                               [](CView* v) { return !IsWindowVisible(v->m_hWnd); }),
+                views.end());
+    if (views.empty()) return;
+    auto it = std::find(views.begin(), views.end(), m_pActiveView);
+    std::size_t index = it == views.end() ? 0 : static_cast<std::size_t>(it - views.begin());
+    std::size_t count = views.size();
+    index = previous ? (index + count - 1) % count : (index + 1) % count;
+    SetActiveView(views[index], true);
+}
+
+void CFrameWnd::OnIdleUpdateCmdUI() {
+    if (!m_hWnd || m_bMenuOpen) return;
+    for (CControlBar* bar : m_bars) {
+        if (bar->IsVisible()) bar->OnUpdateCmdUI(this, true);
+    }
+}
+
+void CFrameWnd::UpdateMenuPopup(HMENU popup) {
+    // The recent-file list rebuilds its own items first, so that they are updated below.
+    int count = GetMenuItemCount(popup);
+    for (int i = 0; i < count; ++i) {
+        UINT id = GetMenuItemID(popup, i);
+        if (id == ID_FILE_MRU_FILE1) {
+            if (CWinApp* app = CWinApp::Get()) app->UpdateRecentFileMenu(popup, i);
+            count = GetMenuItemCount(popup);
+            break;
+        }
+    }
+    for (int i = 0; i < count; ++i) {
+        UINT id = GetMenuItemID(popup, i);
+        if (id == 0 || id == static_cast<UINT>(-1)) continue;  // separator or sub-menu
+        CMenuCmdUI ui(popup, static_cast<UINT>(i), id);
+        if (!RouteCmdMsg(id, &ui)) ui.m_bEnabled = false;  // nobody runs it: grey it
+        ui.Apply();
+    }
+}
+
+void CFrameWnd::SetMessageText(const std::string& text) {
+    if (m_pMessageBar && m_pMessageBar->m_hWnd) m_pMessageBar->SetPaneText(0, text);
+}
+
+std::string CFrameWnd::CommandPrompt(UINT id) {
+    std::string text = LoadResourceString(id);
+    std::size_t newline = text.find('\n');
+    return newline == std::string::npos ? text : text.substr(0, newline);
+}
+
+std::string CFrameWnd::CommandTip(UINT id) {
+    std::string text = LoadResourceString(id);
+    std::size_t newline = text.find('\n');
+    return newline == std::string::npos ? std::string() : text.substr(newline + 1);
+}
+
+void CFrameWnd::OnUpdateFrameTitle() {
+    if (!m_hWnd) return;
+    std::string title = CWinApp::Get()->GetFrameTitle();
+    if (CDocument* doc = GetActiveDocument()) title = doc->GetTitle() + " - " + title;
+    if (GetWindowText() != title) SetWindowText(title);
+}
+
+void CFrameWnd::RecalcLayout() {
+    if (!m_hWnd) return;
+    RECT rc = GetClientRect();
+    int width = rc.right - rc.left;
+    LONG top = rc.top, bottom = rc.bottom;
+    for (CControlBar* bar : m_bars) {
+        if (!bar->IsVisible() || bar->m_align != CControlBar::Align::Top) continue;
+        int height = bar->CalcHeight(width);
+        SetWindowPos(bar->m_hWnd, nullptr, 0, top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+        top += height;
+    }
+    for (CControlBar* bar : m_bars) {
+        if (!bar->IsVisible() || bar->m_align != CControlBar::Align::Bottom) continue;
+        int height = bar->CalcHeight(width);
+        SetWindowPos(bar->m_hWnd, nullptr, 0, bottom - height, width, height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        bottom -= height;
+    }
+    if (HWND pane = GetDlgItem(m_hWnd, AFX_IDW_PANE_FIRST)) {
+        SetWindowPos(pane, nullptr, 0, top, width, std::max<LONG>(bottom - top, 0),
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void CFrameWnd::EnterHelpMode() {
+    m_bHelpMode = true;
+    SetCursor(LoadCursor(nullptr, IDC_HELP));
+}
+
+void CFrameWnd::ExitHelpMode() {
+    m_bHelpMode = false;
+    POINT point;
+    GetCursorPos(&point);
+    SetCursorPos(point.x, point.y);  // lets the window under the cursor set its own again
+}
+
+bool CFrameWnd::PreTranslateMessage(MSG* msg) {
+    if (m_bHelpMode && m_hWnd) {
+        // In help mode the frame takes the clicks and keys that would act on its children.
+        bool inFrame = msg->hwnd == m_hWnd || IsChild(m_hWnd, msg->hwnd);
+        if (inFrame && msg->message == WM_SETCURSOR) {
+            SetCursor(LoadCursor(nullptr, IDC_HELP));
+            return true;
+        }
+        if (inFrame && msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE) {
+            ExitHelpMode();
+            return true;
+        }
+        if (inFrame && (msg->message == WM_LBUTTONDOWN || msg->message == WM_RBUTTONDOWN)) {
+            // A toolbar button asks for its command's help; anywhere else ends the mode.
+            char className[32] = "";
+            GetClassNameA(msg->hwnd, className, sizeof className);
+            if (msg->message == WM_LBUTTONDOWN && lstrcmpiA(className, TOOLBARCLASSNAMEA) == 0) {
+                POINT point{static_cast<short>(LOWORD(msg->lParam)),
+                            static_cast<short>(HIWORD(msg->lParam))};
+                int index = static_cast<int>(
+                    SendMessageA(msg->hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+                TBBUTTON button{};
+                if (index >= 0 &&
+                    SendMessageA(msg->hwnd, TB_GETBUTTON, index,
+                                 reinterpret_cast<LPARAM>(&button)) &&
+                    button.idCommand != 0) {
+                    ExecuteCommand(static_cast<unsigned>(button.idCommand), false);
+                    return true;
+                }
+            }
+            ExitHelpMode();
+            if (msg->message == WM_LBUTTONDOWN) CWinApp::Get()->ShowHelp();
+            return true;
+        }
+    }
+    return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
+}
+
+bool CFrameWnd::DestroyWindow() {
+    return CWnd::DestroyWindow();
+}
+
+bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        UINT id = static_cast<UINT>(header->idFrom);
+        if (info->uFlags & TTF_IDISHWND) return false;
+        static std::string tip;  // must outlive this call; the tooltip copies it at once
+        tip = CommandTip(id);
+        info->lpszText = const_cast<char*>(tip.c_str());
+        result = 0;
+        return true;
+    }
+    if (header->code == TBN_HOTITEMCHANGE) {
+        auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);
+        if (hot->dwFlags & HICF_LEAVING) {
+            SetMessageText(LoadResourceString(AFX_IDS_IDLEMESSAGE));
+        } else {
+            SetMessageText(CommandPrompt(static_cast<UINT>(hot->idNew)));
+        }
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE:
+            return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
+        case WM_SIZE:
+            RecalcLayout();
+            return 0;
+        case WM_COMMAND: {
+            UINT id = LOWORD(wParam);
+            // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
+            if (HIWORD(wParam) <= 1) {
+                ExecuteCommand(id, HIWORD(wParam) == 1 && lParam == 0);
+                return 0;
+            }
+            break;
+        }
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
+            break;
+        }
+        case WM_INITMENUPOPUP:
+            if (!HIWORD(lParam)) UpdateMenuPopup(reinterpret_cast<HMENU>(wParam));
+            return 0;
+        case WM_ENTERMENULOOP:
+            m_bMenuOpen = true;
+            break;
+        case WM_EXITMENULOOP:
+            m_bMenuOpen = false;
+            SetMessageText(LoadResourceString(AFX_IDS_IDLEMESSAGE));
+            break;
+        case WM_MENUSELECT: {
+            UINT flags = HIWORD(wParam);
+            if (flags == 0xFFFF && lParam == 0) break;  // the menu is closing
+            if (!(flags & (MF_POPUP | MF_SEPARATOR))) {
+                SetMessageText(CommandPrompt(LOWORD(wParam)));
+            } else {
+                SetMessageText("");
+            }
+            return 0;
+        }
+        case WM_SETFOCUS:
+            if (m_pActiveView && m_pActiveView->m_hWnd && IsWindowVisible(m_pActiveView->m_hWnd)) {
+                SetFocus(m_pActiveView->m_hWnd);
+                return 0;
+            }
+            break;
+        case WM_DROPFILES: {
+            HDROP drop = reinterpret_cast<HDROP>(wParam);
+            UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+            std::vector<std::string> paths;
+            for (UINT i = 0; i < count; ++i) {
+                char path[MAX_PATH] = "";
+                if (DragQueryFileA(drop, i, path, MAX_PATH)) paths.emplace_back(path);
+            }
+            DragFinish(drop);
+            SetForegroundWindow(m_hWnd);
+            // One after the other, in the order of the drop: the last one stays open.
+            for (const std::string& path : paths) CWinApp::Get()->OpenDocumentFile(path);
+            return 0;
+        }
+        case WM_CLOSE:
+            DestroyWindow();
+            return 0;
+        case WM_DESTROY:
+            if (CWinApp::Get() && CWinApp::Get()->m_pMainWnd == this) PostQuitMessage(0);
+            break;
+    }
+    return CWnd::WndProc(msg, wParam, lParam);
+}

@@ -1,0 +1,78 @@
+// The main window of a document: menu, accelerators, bars, the client pane and command
+// routing (active view, then document, then the frame itself, then the application).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "fw/CmdTarget.h"
+#include "fw/Wnd.h"
+
+class CControlBar;
+class CDocument;
+class CStatusBar;
+class CView;
+
+class CFrameWnd : public CWnd, public CCmdTarget {
+  public:
+    // Creates the window with the menu, icon and accelerators of resourceId; its client
+    // panes show doc.
+    bool LoadFrame(UINT resourceId, CDocument* doc);
+
+    // Runs command id (ui null) or asks for its state, through every target in turn.
+    bool RouteCmdMsg(unsigned id, CCmdUI* ui);
+    // Runs a command as a menu, toolbar button or shortcut would; a shortcut for a disabled
+    // command is ignored.
+    void ExecuteCommand(unsigned id, bool fromShortcut);
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
+    CView* GetActiveView() const { return m_pActiveView; }
+    void SetActiveView(CView* view, bool focus = true);
+    CDocument* GetActiveDocument() const;
+    // Every view of the frame, in pane order.
+    virtual std::vector<CView*> GetViews() const { return {}; }
+    void InitialUpdateFrame(CDocument* doc, bool makeVisible);
+
+    // Brings bars up to date (the application calls it when idle).
+    void OnIdleUpdateCmdUI();
+    void UpdateMenuPopup(HMENU popup);
+    void SetMessageText(const std::string& text);
+    void OnUpdateFrameTitle();
+    void RecalcLayout();
+    bool PreTranslateMessage(MSG* msg);
+
+    bool DestroyWindow() override;
+
+    // Context help: the cursor becomes a question mark; the next command chosen (a menu item
+    // or a toolbar button) opens help instead of running. Esc or a click elsewhere ends it.
+    void EnterHelpMode();
+    void ExitHelpMode();
+    bool InHelpMode() const { return m_bHelpMode; }
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Window creation after the base step; -1 makes creation fail.
+    virtual int OnCreate(CREATESTRUCTA* create);
+    // Creates the client panes (a single view unless overridden).
+    virtual bool OnCreateClient(CREATESTRUCTA* create, CDocument* doc);
+    void AddControlBar(CControlBar* bar);
+    // The status prompt of a command: the text before "\n" of its string resource.
+    static std::string CommandPrompt(UINT id);
+    static std::string CommandTip(UINT id);
+
+    CStatusBar* m_pMessageBar = nullptr;  // where prompts and the idle message go
+
+  private:
+    bool OnNotify(NMHDR* header, LRESULT& result);
+    void ToggleBar(CControlBar* bar);
+    CControlBar* BarById(UINT id) const;
+    void ActivateNextPane(bool previous);
+
+    CDocument* m_pCreateDoc = nullptr;
+    CDocument* m_pDocument = nullptr;
+    CView* m_pActiveView = nullptr;
+    HACCEL m_hAccel = nullptr;
+    std::vector<CControlBar*> m_bars;
+    bool m_bMenuOpen = false;
+    bool m_bHelpMode = false;
+};

@@ -1,0 +1,36 @@
+// A view that is a list control ("SysListView32"), with the few item operations we use.
+#pragma once
+
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include <string>
+
+#include "fw/View.h"
+
+class CListView : public CView {
+  public:
+    bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
+
+    int InsertColumn(int index, const std::string& title, int format = LVCFMT_LEFT);
+    int GetColumnCount() const;
+    int GetColumnWidth(int column) const;
+    bool SetColumnWidth(int column, int width);
+
+    int InsertItem(int index, const std::string& text, int image);
+    bool SetItemText(int item, int subItem, const std::string& text);
+    std::string GetItemText(int item, int subItem) const;
+    bool SetItemData(int item, LPARAM data);
+    LPARAM GetItemData(int item) const;
+    bool SetCheck(int item, bool checked);
+    bool GetCheck(int item) const;
+    int GetItemCount() const;
+    bool DeleteAllItems();
+    int GetImage(int item) const;
+
+    // The two view-type bits of the window style (LVS_ICON, LVS_REPORT, LVS_SMALLICON, LVS_LIST).
+    DWORD GetViewType() const { return static_cast<DWORD>(GetStyle()) & LVS_TYPEMASK; }
+    DWORD SetExtendedStyle(DWORD mask, DWORD style);
+    HIMAGELIST SetImageList(HIMAGELIST list, int which);
+};

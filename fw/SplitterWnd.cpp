@@ -1,0 +1,137 @@
+#include "fw/SplitterWnd.h"
+
+#include <windowsx.h>
+
+#include "fw/View.h"
+#include "res/resource.h"
+
+namespace {
+const char kSplitterClass[] = "PelorandSplitter";
+}
+
+bool CSplitterWnd::CreateStatic(HWND parent, int rows, int cols, UINT id) {
+    RegisterClassOnce(kSplitterClass, CS_DBLCLKS, nullptr,
+                      reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    m_rows.assign(static_cast<std::size_t>(rows), SplitterPane{});
+    m_cols.assign(static_cast<std::size_t>(cols), SplitterPane{});
+    return CreateEx(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
+                    parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+}
+
+UINT CSplitterWnd::IdFromRowCol(int row, int col) {
+    return static_cast<UINT>(AFX_IDW_PANE_FIRST + row * 16 + col);
+}
+
+bool CSplitterWnd::CreateView(int row, int col, CView* view, SIZE size, CDocument* doc) {
+    return view->Create(m_hWnd, IdFromRowCol(row, col), size, doc);
+}
+
+CWnd* CSplitterWnd::GetPane(int row, int col) const {
+    return FromHandle(GetDlgItem(m_hWnd, static_cast<int>(IdFromRowCol(row, col))));
+}
+
+void CSplitterWnd::SetColumnInfo(int col, int ideal, int min) {
+    m_cols.at(static_cast<std::size_t>(col)).ideal = ideal;
+    m_cols.at(static_cast<std::size_t>(col)).min = min;
+}
+
+void CSplitterWnd::SetRowInfo(int row, int ideal, int min) {
+    m_rows.at(static_cast<std::size_t>(row)).ideal = ideal;
+    m_rows.at(static_cast<std::size_t>(row)).min = min;
+}
+
+void CSplitterWnd::GetColumnInfo(int col, int& current, int& min) const {
+    current = m_cols.at(static_cast<std::size_t>(col)).current;
+    min = m_cols.at(static_cast<std::size_t>(col)).min;
+}
+
+void CSplitterWnd::GetRowInfo(int row, int& current, int& min) const {
+    current = m_rows.at(static_cast<std::size_t>(row)).current;
+    min = m_rows.at(static_cast<std::size_t>(row)).min;
+}
+
+void CSplitterWnd::RecalcLayout() {
+    if (!m_hWnd) return;
+    RECT rc = GetClientRect();
+    LayoutSplitterPanes(m_cols, rc.right - rc.left, kBarSize);
+    LayoutSplitterPanes(m_rows, rc.bottom - rc.top, kBarSize);
+    HDWP defer = BeginDeferWindowPos(static_cast<int>(m_rows.size() * m_cols.size()));
+    for (int r = 0; r < static_cast<int>(m_rows.size()); ++r) {
+        for (int c = 0; c < static_cast<int>(m_cols.size()); ++c) {
+            HWND pane = GetDlgItem(m_hWnd, static_cast<int>(IdFromRowCol(r, c)));
+            if (!pane) continue;
+            int x = SplitterPaneStart(m_cols, c, kBarSize);
+            int y = SplitterPaneStart(m_rows, r, kBarSize);
+            int cx = m_cols[static_cast<std::size_t>(c)].current;
+            int cy = m_rows[static_cast<std::size_t>(r)].current;
+            // A pane of no size is hidden, so that it takes neither clicks nor the focus.
+            UINT show = (cx > 0 && cy > 0) ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+            if (defer) {
+                defer = DeferWindowPos(defer, pane, nullptr, x, y, cx, cy,
+                                       SWP_NOZORDER | SWP_NOACTIVATE | show);
+            }
+        }
+    }
+    if (defer) EndDeferWindowPos(defer);
+    InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+std::pair<bool, int> CSplitterWnd::HitTest(POINT point) const {
+    int col = SplitterHitBar(m_cols, point.x, kBarSize);
+    if (col >= 0) return {false, col};
+    int row = SplitterHitBar(m_rows, point.y, kBarSize);
+    if (row >= 0) return {true, row};
+    return {false, -1};
+}
+
+LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_SIZE:
+            RecalcLayout();
+            return 0;
+        case WM_SETCURSOR:
+            if (reinterpret_cast<HWND>(wParam) == m_hWnd && LOWORD(lParam) == HTCLIENT) {
+                POINT point;
+                GetCursorPos(&point);
+                ScreenToClient(m_hWnd, &point);
+                auto hit = HitTest(point);
+                if (hit.second >= 0) {
+                    SetCursor(LoadCursor(nullptr, hit.first ? IDC_SIZENS : IDC_SIZEWE));
+                    return TRUE;
+                }
+            }
+            break;
+        case WM_LBUTTONDOWN: {
+            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            m_tracking = HitTest(point);
+            if (m_tracking.second >= 0) {
+                const auto& panes = m_tracking.first ? m_rows : m_cols;
+                int barStart = SplitterPaneStart(panes, m_tracking.second, kBarSize) +
+                               panes[static_cast<std::size_t>(m_tracking.second)].current;
+                m_grabOffset = (m_tracking.first ? point.y : point.x) - barStart;
+                SetCapture(m_hWnd);
+            }
+            return 0;
+        }
+        case WM_MOUSEMOVE:
+            if (m_tracking.second >= 0 && GetCapture() == m_hWnd) {
+                RECT rc = GetClientRect();
+                if (m_tracking.first) {
+                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset,
+                                    rc.bottom, kBarSize);
+                } else {
+                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset,
+                                    rc.right, kBarSize);
+                }
+                RecalcLayout();
+            }
+            return 0;
+        case WM_LBUTTONUP:
+            if (GetCapture() == m_hWnd) ReleaseCapture();
+            return 0;
+        case WM_CAPTURECHANGED:
+            m_tracking = {false, -1};
+            return 0;
+    }
+    return CWnd::WndProc(msg, wParam, lParam);
+}

@@ -1,0 +1,130 @@
+#include "fw/ToolBar.h"
+
+#include <commctrl.h>
+
+#include "fw/CmdUI.h"
+#include "fw/FrameWnd.h"
+
+namespace {
+
+const LPCSTR kRtToolbar = MAKEINTRESOURCEA(241);
+
+struct ToolBarLayout {
+    int width = 0, height = 0;
+    std::vector<UINT> items;  // command ids, 0 for a separator
+};
+
+// Two layouts exist: 16-bit fields (version 1, width, height, count, ids) as Microsoft's
+// resource compiler writes them, and 32-bit fields without a version (width, height, count,
+// ids) as GNU windres writes them. The size tells them apart.
+bool ParseToolBarResource(const unsigned char* data, DWORD size, ToolBarLayout& layout) {
+    auto word = [&](DWORD at) { return static_cast<UINT>(data[at] | (data[at + 1] << 8)); };
+    auto dword = [&](DWORD at) { return word(at) | (word(at + 2) << 16); };
+    if (size >= 8 && word(0) == 1 && size == 8 + 2 * word(6)) {
+        layout.width = static_cast<int>(word(2));
+        layout.height = static_cast<int>(word(4));
+        for (UINT i = 0; i < word(6); ++i) layout.items.push_back(word(8 + 2 * i));
+        return true;
+    }
+    if (size >= 12 && size == 12 + 4 * dword(8)) {
+        layout.width = static_cast<int>(dword(0));
+        layout.height = static_cast<int>(dword(4));
+        for (UINT i = 0; i < dword(8); ++i) layout.items.push_back(dword(12 + 4 * i));
+        return true;
+    }
+    return false;
+}
+
+class CToolCmdUI : public CCmdUI {
+  public:
+    CToolCmdUI(HWND toolbar, UINT id) : CCmdUI(id), m_toolbar(toolbar) {}
+    void Apply() {
+        SendMessageA(m_toolbar, TB_ENABLEBUTTON, m_nID, MAKELPARAM(m_bEnabled ? TRUE : FALSE, 0));
+        SendMessageA(m_toolbar, TB_CHECKBUTTON, m_nID, MAKELPARAM(m_nCheck ? TRUE : FALSE, 0));
+    }
+
+  private:
+    HWND m_toolbar;
+};
+
+}  // namespace
+
+bool CToolBar::Create(CWnd* parent, DWORD style, UINT id) {
+    if (!CreateControl(0, TOOLBARCLASSNAMEA,
+                       style | WS_CHILD | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
+                       parent->m_hWnd, id)) {
+        return false;
+    }
+    SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // Notifications (tooltips, hot items) go to the frame even when a rebar holds the bar.
+    SendMessageA(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(parent->m_hWnd), 0);
+    return true;
+}
+
+bool CToolBar::LoadToolBar(UINT resourceId) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(resourceId), kRtToolbar);
+    if (!found) return false;
+    HGLOBAL loaded = LoadResource(instance, found);
+    const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
+    ToolBarLayout layout;
+    if (!data || !ParseToolBarResource(data, SizeofResource(instance, found), layout)) return false;
+    int images = 0;
+    std::vector<TBBUTTON> buttons;
+    m_ids.clear();
+    for (UINT id : layout.items) {
+        TBBUTTON button{};
+        if (id == 0) {
+            button.iBitmap = 6;  // the gap of a separator
+            button.fsStyle = BTNS_SEP;
+        } else {
+            button.iBitmap = images++;
+            button.idCommand = static_cast<int>(id);
+            button.fsState = TBSTATE_ENABLED;
+            button.fsStyle = BTNS_BUTTON;
+            m_ids.push_back(id);
+        }
+        buttons.push_back(button);
+    }
+    SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(layout.width, layout.height));
+    // Light grey is the bitmap's background: masked out, so that the buttons take the face
+    // colour and disabled ones are drawn embossed from the mask.
+    HIMAGELIST list = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(resourceId), layout.width, 0,
+                                           RGB(192, 192, 192), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    if (!list) return false;
+    if (m_imageList) ImageList_Destroy(m_imageList);
+    m_imageList = list;
+    SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+    if (!SendMessageA(m_hWnd, TB_ADDBUTTONSA, buttons.size(),
+                      reinterpret_cast<LPARAM>(buttons.data()))) {
+        return false;
+    }
+    SendMessageA(m_hWnd, TB_AUTOSIZE, 0, 0);
+    return true;
+}
+
+void CToolBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
+    for (UINT id : m_ids) {
+        CToolCmdUI ui(m_hWnd, id);
+        if (!target->RouteCmdMsg(id, &ui) && disableIfNoHandler) ui.m_bEnabled = false;
+        ui.Apply();
+    }
+}
+
+bool CToolBar::IsButtonEnabled(UINT id) const {
+    return SendMessageA(m_hWnd, TB_ISBUTTONENABLED, id, 0) != 0;
+}
+
+bool CToolBar::IsButtonChecked(UINT id) const {
+    return SendMessageA(m_hWnd, TB_ISBUTTONCHECKED, id, 0) != 0;
+}
+
+CToolBar::~CToolBar() {
+    if (m_imageList) ImageList_Destroy(m_imageList);  // the toolbar does not own it
+}
+
+SIZE CToolBar::GetMaxSize() const {
+    SIZE size{};
+    SendMessageA(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    return size;
+}

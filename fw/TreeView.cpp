@@ -1,0 +1,102 @@
+#include "fw/TreeView.h"
+
+#include <vector>
+
+bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
+    m_pDocument = doc;
+    if (!CreateControl(kDefaultExStyle, WC_TREEVIEWA, kDefaultStyle, parent, id)) return false;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
+HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,
+                                int selectedImage, LPARAM data) {
+    TVINSERTSTRUCTA insert{};
+    insert.hParent = parent ? parent : TVI_ROOT;
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.iImage = image;
+    insert.item.iSelectedImage = selectedImage;
+    insert.item.lParam = data;
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+bool CTreeView::DeleteItem(HTREEITEM item) {
+    return SendMessageA(m_hWnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+HTREEITEM CTreeView::GetSelectedItem() const {
+    return reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
+}
+
+bool CTreeView::SelectItem(HTREEITEM item) {
+    return SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+LPARAM CTreeView::GetItemData(HTREEITEM item) const {
+    TVITEMA tv{};
+    tv.mask = TVIF_PARAM | TVIF_HANDLE;
+    tv.hItem = item;
+    if (!item || !SendMessageA(m_hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
+    return tv.lParam;
+}
+
+std::string CTreeView::GetItemText(HTREEITEM item) const {
+    std::vector<char> buffer(4096, '\0');
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = buffer.data();
+    tv.cchTextMax = static_cast<int>(buffer.size());
+    if (!SendMessageA(m_hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return {};
+    return tv.pszText ? std::string(tv.pszText) : std::string();
+}
+
+bool CTreeView::SetItemText(HTREEITEM item, const std::string& text) {
+    TVITEMA tv{};
+    tv.mask = TVIF_TEXT | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.pszText = const_cast<char*>(text.c_str());
+    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+bool CTreeView::SetCheck(HTREEITEM item, bool checked) {
+    TVITEMA tv{};
+    tv.mask = TVIF_STATE | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.stateMask = TVIS_STATEIMAGEMASK;
+    tv.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
+    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+bool CTreeView::GetCheck(HTREEITEM item) const {
+    UINT state = static_cast<UINT>(SendMessageA(
+        m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
+    return ((state & TVIS_STATEIMAGEMASK) >> 12) == 2;
+}
+
+HTREEITEM CTreeView::GetChildItem(HTREEITEM item) const {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM CTreeView::GetNextSiblingItem(HTREEITEM item) const {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+}
+
+HTREEITEM CTreeView::GetParentItem(HTREEITEM item) const {
+    return reinterpret_cast<HTREEITEM>(
+        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+}
+
+int CTreeView::GetCount() const {
+    return static_cast<int>(SendMessageA(m_hWnd, TVM_GETCOUNT, 0, 0));
+}
+
+HIMAGELIST CTreeView::SetImageList(HIMAGELIST list, int which) {
+    return reinterpret_cast<HIMAGELIST>(
+        SendMessageA(m_hWnd, TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list)));
+}

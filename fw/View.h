@@ -1,0 +1,29 @@
+// A pane that shows the document. Views are system controls or windows of ours placed in a
+// splitter pane; the frame routes commands to the active one first.
+#pragma once
+
+#include "fw/CmdTarget.h"
+#include "fw/Wnd.h"
+
+class CDocument;
+class CFrameWnd;
+
+class CView : public CWnd, public CCmdTarget {
+  public:
+    // The default view style: a visible child with a sunken edge.
+    static constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE;
+    static constexpr DWORD kDefaultExStyle = WS_EX_CLIENTEDGE;
+
+    // Creates the view's window as pane id of parent, showing doc.
+    virtual bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) = 0;
+    // Runs each time the document is new or freshly opened.
+    virtual void OnInitialUpdate() {}
+    bool OnCmdMsg(unsigned, CCmdUI*) override { return false; }
+
+    CDocument* GetDocument() const { return m_pDocument; }
+    CFrameWnd* GetParentFrame() const;
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    CDocument* m_pDocument = nullptr;
+};

@@ -1,0 +1,295 @@
+#include "fw/WinApp.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
+#include "fw/CmdUI.h"
+#include "fw/Document.h"
+#include "fw/FrameWnd.h"
+#include "fw/SingleDocTemplate.h"
+#include "model/Mbcs.h"
+#include "res/resource.h"
+
+namespace {
+CWinApp* g_app = nullptr;
+
+FontRecord GuiFont() {
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    FontRecord f;
+    f.height = lf.lfHeight;
+    f.width = lf.lfWidth;
+    f.escapement = lf.lfEscapement;
+    f.orientation = lf.lfOrientation;
+    f.weight = lf.lfWeight;
+    f.italic = lf.lfItalic;
+    f.underline = lf.lfUnderline;
+    f.strikeOut = lf.lfStrikeOut;
+    f.charSet = lf.lfCharSet;
+    f.outPrecision = lf.lfOutPrecision;
+    f.clipPrecision = lf.lfClipPrecision;
+    f.quality = lf.lfQuality;
+    f.pitchAndFamily = lf.lfPitchAndFamily;
+    f.faceName = lf.lfFaceName;
+    return f;
+}
+
+SettingHooks SystemHooks() {
+    SettingHooks hooks;
+    hooks.windowColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOW)); };
+    hooks.windowTextColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOWTEXT)); };
+    hooks.dialogFont = GuiFont;
+    hooks.desktop = [] {
+        RECT rc{};
+        GetWindowRect(GetDesktopWindow(), &rc);
+        return DesktopRect{rc.left, rc.top, rc.right, rc.bottom};
+    };
+    return hooks;
+}
+}  // namespace
+
+std::string LoadResourceString(UINT id) {
+    // With a zero length LoadString hands out a pointer to the resource's UTF-16 text.
+    const wchar_t* text = nullptr;
+    int length = LoadStringW(GetModuleHandleA(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    if (length <= 0 || !text) return {};
+    int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), bytes, nullptr, nullptr);
+    return out;
+}
+
+CWinApp::CWinApp() {
+    g_app = this;
+    m_hInstance = GetModuleHandleA(nullptr);
+    m_strAppTitle = LoadResourceString(AFX_IDS_APP_TITLE);
+}
+
+CWinApp::~CWinApp() {
+    m_pDocTemplate.reset();
+    if (g_app == this) g_app = nullptr;
+}
+
+CWinApp* CWinApp::Get() {
+    return g_app;
+}
+
+void CWinApp::SetRegistryKey(const std::string& company) {
+    m_pStore = std::make_unique<CRegistrySettingsStore>(company, m_strAppTitle);
+    m_pSettings = std::make_unique<CSettings>(*m_pStore, SystemHooks());
+}
+
+CSettings& CWinApp::Settings() {
+    if (!m_pSettings) SetRegistryKey("Local AppWizard-Generated Applications");
+    return *m_pSettings;
+}
+
+CRegistrySettingsStore& CWinApp::Store() {
+    Settings();
+    return *m_pStore;
+}
+
+void CWinApp::LoadStdProfileSettings(int recentCount) {
+    m_pRecentFileList =
+        std::make_unique<CRecentFileList>("Recent File List", "File%d", recentCount);
+    m_pRecentFileList->ReadList(Store());
+}
+
+std::string CWinApp::GetFrameTitle() const {
+    std::string title = m_pDocTemplate
+                            ? m_pDocTemplate->GetDocString(CSingleDocTemplate::windowTitle)
+                            : std::string();
+    return title.empty() ? m_strAppTitle : title;
+}
+
+void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate) {
+    m_pDocTemplate = std::move(docTemplate);
+}
+
+CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
+    if (!m_pDocTemplate) return nullptr;
+    CDocument* doc = m_pDocTemplate->OpenDocumentFile(path);
+    return doc;
+}
+
+void CWinApp::OnFileNew() {
+    if (m_pDocTemplate) m_pDocTemplate->OpenDocumentFile(std::string());
+}
+
+void CWinApp::OnFileOpen() {
+    std::string name;
+    if (!DoPromptFileName(name, true, m_pDocTemplate.get())) return;
+    OpenDocumentFile(name);
+}
+
+void CWinApp::AddToRecentFileList(const std::string& path) {
+    if (!m_pRecentFileList) return;
+    m_pRecentFileList->Add(path);
+    WriteRecentFileList();
+}
+
+void CWinApp::WriteRecentFileList() {
+    // Written at once rather than at exit: the changer window reads the same values.
+    Store().ClearSection(m_pRecentFileList->Section());
+    m_pRecentFileList->WriteList(Store());
+}
+
+void CWinApp::UpdateRecentFileMenu(HMENU popup, int first) {
+    if (!m_pRecentFileList) return;
+    // Remove the items of the last update (or the placeholder).
+    for (UINT id = ID_FILE_MRU_FILE1; id <= ID_FILE_MRU_LAST; ++id) {
+        DeleteMenu(popup, id, MF_BYCOMMAND);
+    }
+    const auto& items = m_pRecentFileList->Items();
+    if (items.empty()) {
+        InsertMenuA(popup, static_cast<UINT>(first), MF_BYPOSITION | MF_STRING | MF_GRAYED,
+                    ID_FILE_MRU_FILE1, "最近使ったﾌｧｲﾙ");
+        return;
+    }
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        std::string text = CRecentFileList::MenuText(static_cast<int>(i), items[i]);
+        InsertMenuA(popup, static_cast<UINT>(first) + static_cast<UINT>(i),
+                    MF_BYPOSITION | MF_STRING, ID_FILE_MRU_FILE1 + i, text.c_str());
+    }
+}
+
+bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    switch (id) {
+        case ID_FILE_NEW:
+            if (!ui) OnFileNew();
+            return true;
+        case ID_FILE_OPEN:
+            if (!ui) OnFileOpen();
+            return true;
+        case ID_APP_EXIT:
+            if (!ui && m_pMainWnd) PostMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+            return true;
+        case ID_HELP_INDEX:
+        case ID_HELP_FINDER:
+        case ID_HELP:
+            if (!ui) ShowHelp();
+            return true;
+    }
+    if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_LAST && m_pRecentFileList) {
+        int index = static_cast<int>(id - ID_FILE_MRU_FILE1);
+        const auto& items = m_pRecentFileList->Items();
+        if (ui) {
+            ui->Enable(index < static_cast<int>(items.size()));
+            return true;
+        }
+        if (index >= static_cast<int>(items.size())) return true;
+        std::string path = items[static_cast<std::size_t>(index)];
+        // A file that cannot be opened any more leaves the list.
+        if (!OpenDocumentFile(path) &&
+            GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            m_pRecentFileList->Remove(index);
+            WriteRecentFileList();
+        }
+        return true;
+    }
+    return false;
+}
+
+std::string CWinApp::GetHelpPath() const {
+    char exe[MAX_PATH] = "";
+    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir(exe, length);
+    dir.erase(mbcs::LastComponentStart(dir));
+    return dir + m_strAppTitle + ".html";
+}
+
+bool CWinApp::ShowHelp() {
+    std::string path = GetHelpPath();
+    if (m_helpHook) return m_helpHook(path);
+    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        auto result = reinterpret_cast<INT_PTR>(
+            ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+        if (result > 32) return true;
+    }
+    DoMessageBox("ﾍﾙﾌﾟ ﾌｧｲﾙ " + path + " を開けません。", MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
+int CWinApp::DoMessageBox(const std::string& text, UINT type) {
+    if (m_messageBoxHook) return m_messageBoxHook(text, type);
+    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    if (owner && !IsWindowVisible(owner)) owner = nullptr;
+    return MessageBoxA(owner, text.c_str(), m_strAppTitle.c_str(), type | MB_TASKMODAL);
+}
+
+bool CWinApp::DoPromptFileName(std::string& name, bool open, CSingleDocTemplate* docTemplate) {
+    if (m_fileDialogHook) return m_fileDialogHook(name, open);
+    std::string filter;
+    std::string ext;
+    if (docTemplate) {
+        std::string filterName = docTemplate->GetDocString(CSingleDocTemplate::filterName);
+        ext = docTemplate->GetDocString(CSingleDocTemplate::filterExt);
+        if (!filterName.empty() && !ext.empty()) {
+            filter += filterName;
+            filter += '\0';
+            filter += "*" + ext;
+            filter += '\0';
+        }
+    }
+    filter += LoadResourceString(AFX_IDS_ALLFILTER);
+    filter += '\0';
+    filter += "*.*";
+    filter += '\0';
+    std::vector<char> buffer(MAX_PATH * 2, '\0');
+    name.copy(buffer.data(), std::min(name.size(), buffer.size() - 1));
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = buffer.data();
+    ofn.nMaxFile = static_cast<DWORD>(buffer.size());
+    std::string defExt = ext.size() > 1 ? ext.substr(1) : std::string();
+    ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
+    ofn.Flags =
+        OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
+    BOOL ok = open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+    if (!ok) return false;
+    name = buffer.data();
+    return true;
+}
+
+bool CWinApp::PumpMessage() {
+    MSG msg;
+    if (!GetMessageA(&msg, nullptr, 0, 0)) {
+        PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the outer loop too
+        return false;
+    }
+    if (!m_pMainWnd || !m_pMainWnd->PreTranslateMessage(&msg)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return true;
+}
+
+bool CWinApp::OnIdle(long count) {
+    if (count == 0 && m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
+    return false;
+}
+
+int CWinApp::Run() {
+    MSG msg;
+    for (;;) {
+        long idleCount = 0;
+        while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && OnIdle(idleCount++)) {
+        }
+        do {
+            if (!GetMessageA(&msg, nullptr, 0, 0)) return static_cast<int>(msg.wParam);
+            if (!m_pMainWnd || !m_pMainWnd->PreTranslateMessage(&msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    }
+}

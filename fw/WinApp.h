@@ -1,0 +1,85 @@
+// The application object: settings, recent files, the document template, the message loop
+// with idle processing, and the application-wide commands (new, open, recent file, exit).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "fw/CmdTarget.h"
+#include "fw/RecentFileList.h"
+
+class CDocument;
+class CFrameWnd;
+class CRegistrySettingsStore;
+class CSettings;
+class CSingleDocTemplate;
+
+class CWinApp : public CCmdTarget {
+  public:
+    CWinApp();
+    ~CWinApp() override;
+    static CWinApp* Get();
+
+    virtual bool InitInstance() = 0;
+    // The message loop; returns the exit code.
+    int Run();
+    // Idle-time work; count is 0 on the first call after a message. True asks for more.
+    virtual bool OnIdle(long count);
+    // Handles one message; false when the application is quitting.
+    bool PumpMessage();
+
+    // Settings live under HKCU\Software\<company>\<application title>.
+    void SetRegistryKey(const std::string& company);
+    void LoadStdProfileSettings(int recentCount);
+    CSettings& Settings();
+    CRegistrySettingsStore& Store();
+    const std::string& AppTitle() const { return m_strAppTitle; }
+    // The first field of the template string (the frame's title), or the application title.
+    std::string GetFrameTitle() const;
+
+    void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
+    CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
+    CDocument* OpenDocumentFile(const std::string& path);
+    void OnFileNew();
+    void OnFileOpen();
+
+    void AddToRecentFileList(const std::string& path);
+    CRecentFileList* GetRecentFileList() { return m_pRecentFileList.get(); }
+    // Replaces the recent-file items of popup, which start at position first.
+    void UpdateRecentFileMenu(HMENU popup, int first);
+
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
+    // Opens the help page that ships beside the program. False (and a message) when it cannot.
+    bool ShowHelp();
+    // The help page: "<program directory>\<application title>.html".
+    std::string GetHelpPath() const;
+    std::function<bool(const std::string& path)> m_helpHook;  // tests see the page asked for
+
+    // A message box captioned with the application title. Tests answer it through the hook.
+    int DoMessageBox(const std::string& text, UINT type);
+    std::function<int(const std::string& text, UINT type)> m_messageBoxHook;
+    // The open or save file dialog; name is the proposal in and the choice out.
+    bool DoPromptFileName(std::string& name, bool open, CSingleDocTemplate* docTemplate);
+    std::function<bool(std::string& name, bool open)> m_fileDialogHook;
+
+    HINSTANCE m_hInstance = nullptr;
+    CFrameWnd* m_pMainWnd = nullptr;
+
+  protected:
+    std::string m_strAppTitle;
+
+  private:
+    void WriteRecentFileList();
+
+    std::unique_ptr<CRegistrySettingsStore> m_pStore;
+    std::unique_ptr<CSettings> m_pSettings;
+    std::unique_ptr<CRecentFileList> m_pRecentFileList;
+    std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
+};
+
+// A string resource of the program; empty when missing.
+std::string LoadResourceString(UINT id);

@@ -1,0 +1,174 @@
+#include "fw/Wnd.h"
+
+#include <exception>
+#include <vector>
+
+namespace {
+// Set while CreateEx runs, so that messages before WM_NCCREATE (WM_GETMINMAXINFO) find the object.
+thread_local CWnd* t_creating = nullptr;
+}  // namespace
+
+CWnd::~CWnd() {
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        // The object goes first: detach so that late messages do not reach a dead object.
+        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
+        if (m_superProc != DefWindowProcA) {
+            SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+        }
+        ::DestroyWindow(m_hWnd);
+    }
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticWndProc)) {
+        return nullptr;  // not one of ours: its user data belongs to someone else
+    }
+    return reinterpret_cast<CWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+}
+
+void CWnd::RegisterClassOnce(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
+                             HICON icon) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA existing{};
+    existing.cbSize = sizeof existing;
+    if (GetClassInfoExA(instance, className, &existing)) return;
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = style;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = instance;
+    wc.hCursor = cursor;
+    wc.hbrBackground = background;
+    wc.hIcon = icon;
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+}
+
+bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                    int y, int cx, int cy, HWND parent, HMENU menuOrId) {
+    CWnd* previous = t_creating;
+    t_creating = this;
+    HWND hwnd = CreateWindowExA(exStyle, className, title, style, x, y, cx, cy, parent, menuOrId,
+                                GetModuleHandleA(nullptr), this);
+    t_creating = previous;
+    if (!hwnd) return false;
+    m_hWnd = hwnd;
+    return true;
+}
+
+bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND parent, UINT id) {
+    HWND hwnd = CreateWindowExA(exStyle, className, "", style, 0, 0, 0, 0, parent,
+                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!hwnd) return false;
+    SubclassWindow(hwnd);
+    return true;
+}
+
+void CWnd::SubclassWindow(HWND hwnd) {
+    m_hWnd = hwnd;
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    m_superProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+}
+
+bool CWnd::DestroyWindow() {
+    return m_hWnd && ::DestroyWindow(m_hWnd);
+}
+
+void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
+    LONG_PTR style = GetStyle();
+    LONG_PTR changed = (style & ~remove) | add;
+    if (changed != style) SetWindowLongPtrA(m_hWnd, GWL_STYLE, changed);
+}
+
+RECT CWnd::GetClientRect() const {
+    RECT rc{};
+    ::GetClientRect(m_hWnd, &rc);
+    return rc;
+}
+
+void CWnd::SetWindowText(const std::string& text) {
+    ::SetWindowTextA(m_hWnd, text.c_str());
+}
+
+std::string CWnd::GetWindowText() const {
+    int length = GetWindowTextLengthA(m_hWnd);
+    std::vector<char> buffer(static_cast<std::size_t>(length) + 2, '\0');
+    int got = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
+    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+void CWnd::RedrawNow() {
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void CWnd::SetRedraw(bool redraw) {
+    SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
+LRESULT CWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
+    return CallWindowProcA(m_superProc, m_hWnd, msg, wParam, lParam);
+}
+
+bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
+    return false;
+}
+
+LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NOTIFY) {
+        // Controls report to their parent; the control's own object handles its notifications.
+        NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
+        CWnd* child = FromHandle(header->hwndFrom);
+        LRESULT result = 0;
+        if (child && child != this && child->OnReflectNotify(header, result)) return result;
+    }
+    return Default(msg, wParam, lParam);
+}
+
+LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    try {
+        result = WndProc(msg, wParam, lParam);
+    } catch (const std::exception& e) {
+        ReportUnexpectedException(e.what());
+    } catch (...) {
+        ReportUnexpectedException("unknown exception");
+    }
+    if (msg == WM_NCDESTROY) {
+        HWND hwnd = m_hWnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        if (m_superProc != DefWindowProcA) {
+            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+        }
+        m_hWnd = nullptr;
+        PostNcDestroy();
+    }
+    return result;
+}
+
+LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    CWnd* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    if (!wnd && msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        wnd = static_cast<CWnd*>(create->lpCreateParams);
+        if (wnd) {
+            wnd->m_hWnd = hwnd;
+            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
+        }
+    }
+    if (!wnd && t_creating && !t_creating->m_hWnd) {
+        wnd = t_creating;  // messages that come before WM_NCCREATE
+        wnd->m_hWnd = hwnd;
+    }
+    if (!wnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return wnd->Dispatch(msg, wParam, lParam);
+}
+
+void ReportUnexpectedException(const char* what) {
+    std::string text = "予期しないエラーが発生しました。\n";
+    text += what;
+    MessageBoxA(nullptr, text.c_str(), "Pelorand", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+}

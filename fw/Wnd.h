@@ -1,0 +1,60 @@
+// Base window wrapper: one C++ object per window, found through GWLP_USERDATA.
+// Our own window classes attach the object at WM_NCCREATE from the creation parameter;
+// system controls (tree, list, toolbar) are subclassed right after creation.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CWnd {
+  public:
+    CWnd() = default;
+    CWnd(const CWnd&) = delete;
+    CWnd& operator=(const CWnd&) = delete;
+    virtual ~CWnd();
+
+    static CWnd* FromHandle(HWND hwnd);
+
+    // Registers (once) a window class of ours whose procedure dispatches to WndProc.
+    static void RegisterClassOnce(const char* className, UINT style, HCURSOR cursor,
+                                  HBRUSH background, HICON icon = nullptr);
+    // Creates a window of one of our registered classes.
+    bool CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
+                  int y, int cx, int cy, HWND parent, HMENU menuOrId);
+    // Creates a system control and subclasses it.
+    bool CreateControl(DWORD exStyle, const char* className, DWORD style, HWND parent, UINT id);
+    // Hooks an existing window (a control or a dialog item) into this object.
+    void SubclassWindow(HWND hwnd);
+
+    virtual bool DestroyWindow();
+
+    LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hWnd, GWL_STYLE); }
+    // Replaces the bits in remove with the bits in add; sends the style-change messages.
+    void ModifyStyle(LONG_PTR remove, LONG_PTR add);
+    RECT GetClientRect() const;
+    void SetWindowText(const std::string& text);
+    std::string GetWindowText() const;
+    void RedrawNow();
+    // Turns drawing off while a control is filled (far faster for long lists), and on again.
+    void SetRedraw(bool redraw);
+
+    HWND m_hWnd = nullptr;
+
+  protected:
+    // Handles a message; the default passes it on to the class's own procedure.
+    virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+    // A notification this window sent to its parent, handed back to it. True when handled.
+    virtual bool OnReflectNotify(NMHDR* header, LRESULT& result);
+    // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
+    virtual void PostNcDestroy() {}
+
+  private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    WNDPROC m_superProc = DefWindowProcA;
+};
+
+// Reports an exception caught at a window procedure boundary (it must not cross into Windows).
+void ReportUnexpectedException(const char* what);

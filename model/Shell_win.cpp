@@ -1,0 +1,69 @@
+#include "model/Shell_win.h"
+
+#include <shellapi.h>
+
+#include "model/Mbcs.h"
+#include "model/ShellText.h"
+
+namespace {
+HIMAGELIST g_largeList = nullptr;
+HIMAGELIST g_smallList = nullptr;
+
+std::string SystemDirectory() {
+    char buffer[MAX_PATH] = "";
+    UINT length = GetSystemDirectoryA(buffer, MAX_PATH);
+    return (length > 0 && length < MAX_PATH) ? std::string(buffer, length) : std::string();
+}
+}  // namespace
+
+bool GetShellIconIndex(std::string& path, int& index) {
+    if (path.empty()) path = SystemDirectory();
+    // The link overlay is asked for shortcuts only: some shells put it on every icon asked
+    // for with it, and only shortcuts ever carry it.
+    std::string ext = mbcs::ToLower(mbcs::Extension(path));
+    UINT flags = SHGFI_SYSICONINDEX;
+    if (ext == ".lnk" || ext == ".pif") flags |= SHGFI_LINKOVERLAY;
+    SHFILEINFOA info{};
+    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);
+    index = ok ? info.iIcon : -1;
+    return true;
+}
+
+HIMAGELIST GetSystemImageList(bool small) {
+    if (!g_largeList || !g_smallList) {
+        std::string dir = SystemDirectory();
+        SHFILEINFOA info{};
+        if (!g_largeList) {
+            g_largeList = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
+                dir.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY));
+        }
+        if (!g_smallList) {
+            g_smallList = reinterpret_cast<HIMAGELIST>(
+                SHGetFileInfoA(dir.c_str(), 0, &info, sizeof info,
+                               SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY | SHGFI_SMALLICON));
+        }
+    }
+    return small ? g_smallList : g_largeList;
+}
+
+void ReleaseSystemImageLists() {
+    g_largeList = nullptr;
+    g_smallList = nullptr;
+}
+
+bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName) {
+    SHFILEINFOA info{};
+    DWORD_PTR ok =
+        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME);
+    displayName = ok ? info.szDisplayName : "";
+    typeName = ok ? info.szTypeName : "";
+    if (typeName.empty()) typeName = "Pelorand Folders";
+    return true;
+}
+
+std::string GetTempCollectionPath() {
+    char buffer[MAX_PATH + 1] = "";
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    std::string dir = (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : "";
+    return MakeTempCollectionPath(dir);
+}

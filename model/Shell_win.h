@@ -1,0 +1,25 @@
+// The shell's side of the shared helpers: icons, names and the shared system image lists.
+#pragma once
+
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include <string>
+
+// An empty path stands for the system directory (a plain folder icon) and is replaced by it.
+// index is the shell's system icon index, or -1 when the shell knows no such path.
+bool GetShellIconIndex(std::string& path, int& index);
+
+// The shell's system image list (small or large), shared by the views and never destroyed
+// by us: it belongs to the system.
+HIMAGELIST GetSystemImageList(bool small);
+// Forgets both lists without destroying anything; the next GetSystemImageList asks again.
+void ReleaseSystemImageLists();
+
+// The shell's display name and type name of path. The type name is "Pelorand Folders" when
+// the shell gives none (a collection folder's free-text name, a path that does not exist).
+bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName);
+
+// The user's temporary directory (with its trailing backslash) + "PelorandTemp.plt".
+std::string GetTempCollectionPath();

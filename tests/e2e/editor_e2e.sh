@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Drives Pelorand.exe as a user would: a collection on the command line, a folder selected
+# with the keyboard, the list switched to large icons on the toolbar, Ctrl+S, File > Exit.
+# Then checks the registry and the saved file. Needs DISPLAY, WINEPREFIX and a running
+# wineserver (scripts/test.sh provides them). Usage: editor_e2e.sh BUILD_DIR
+set -euo pipefail
+build=$(cd "${1:?build dir}" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work="$build/e2e"
+rm -rf "$work"
+mkdir -p "$work"
+fail() { echo "e2e: FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
+reg_value() {  # KEY VALUE -> the data column of `reg query`
+  wine_ wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
+    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
+}
+wait_for() {  # tries COMMAND...: polls up to tries/2 seconds
+  local tries=$1; shift
+  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.5; done
+  return 1
+}
+
+# The collection is written with LF line ends; saving must write it back with CR LF.
+sample=$(bash "$root/scripts/make-samples.sh" "$work" lf)
+expected="$work/expected.plr"
+sed 's/$/\r/' "$sample" >"$expected"
+
+wine_ wine reg delete 'HKCU\Software\Tesmarin' /f >/dev/null 2>&1 || true
+
+# As a Windows path: a leading slash would read as a switch.
+wine_ wine explorer /desktop=PelorandE2E,1024x768 "$build/Pelorand.exe" "Z:${sample//\//\\}" >/dev/null 2>&1 &
+desktop=$!
+title="sample.plr - Pelorand For ActiveDesktop"
+wait_for 60 xdotool search --name "$title" >/dev/null 2>&1 || fail "no editor window"
+win=$(xdotool search --name "$title" | head -1)
+xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
+xdotool windowfocus --sync "$win"
+sleep 0.5
+
+# The tree has the focus: open the root and go down to its first folder, 風景.
+xdotool key --window "$win" Home Right Down
+sleep 0.5
+# The toolbar's large-icons button: the tenth button (after two separators), in the frame at
+# the desktop's top left.
+geometry=$(xwininfo -root -tree | grep -F "\"$title" | head -1 || true)
+read -r x y < <(echo "$geometry" | sed -E 's/.* ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+) +\+(-?[0-9]+)\+(-?[0-9]+).*/\5 \6/')
+[ -n "${x:-}" ] || fail "cannot place the window: $geometry"
+# Button centres measured from the frame's client origin: 23 px per button, 8 per separator.
+xdotool mousemove $((x + 197)) $((y + 52)) click 1
+sleep 0.5
+xdotool key --window "$win" ctrl+s
+wait_for 20 cmp -s "$sample" "$expected" || fail "Ctrl+S did not write the collection back"
+xwd -root -silent | convert xwd:- -crop 1024x768+0+0 "$work/editor.png"
+
+xdotool key --window "$win" alt+f x
+wait_for 40 bash -c "! kill -0 $desktop 2>/dev/null" || fail "the editor did not close"
+
+opt='HKCU\Software\Tesmarin\Pelorand\Option'
+[ "$(reg_value "$opt" TreeSize)" = 0x96 ] || fail "TreeSize is $(reg_value "$opt" TreeSize)"
+[ "$(reg_value "$opt" ViewType)" = 0xe811 ] || fail "ViewType is $(reg_value "$opt" ViewType), not large icons"
+[ "$(reg_value "$opt" Column-00)" = 0x64 ] || fail "Column-00 is $(reg_value "$opt" Column-00)"
+recent=$(reg_value 'HKCU\Software\Tesmarin\Pelorand\Recent File List' File1)
+case "$recent" in *sample.plr) ;; *) fail "File1 is '$recent'" ;; esac
+echo "e2e: screenshot in $work/editor.png"
+echo "1 passed, 0 failed"

@@ -1,0 +1,90 @@
+#include "EditorFixture.h"
+
+#include <commctrl.h>
+#include <ole2.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
+#include "doc/PelorandDoc.h"
+#include "fw/SingleDocTemplate.h"
+#include "ui/MainFrame.h"
+
+const char EditorTest::kCompany[] = "TesmarinEditorTest";
+
+void EditorTest::SetUp() {
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
+    m_app = std::make_unique<TestApp>();
+    m_app->SetRegistryKey(kCompany);
+    m_app->LoadStdProfileSettings(8);
+    m_app->m_messageBoxHook = [this](const std::string& text, UINT) {
+        m_messages.push_back(text);
+        return m_answer;
+    };
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    m_tempDir = std::string(temp) + "pelorand_editor_test\\";
+    CreateDirectoryA(m_tempDir.c_str(), nullptr);
+}
+
+void EditorTest::TearDown() {
+    CloseEditor();
+    m_app.reset();
+    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
+}
+
+bool EditorTest::OpenEditor(const std::string& path) {
+    return m_app->CreateEditor(path);
+}
+
+void EditorTest::CloseEditor() {
+    if (m_app && m_app->GetDocTemplate()) m_app->GetDocTemplate()->CloseAll();
+    // Closing the main window asks the loop to quit; there is no loop here to take it.
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    }
+}
+
+CMainFrame* EditorTest::Frame() const {
+    return static_cast<CMainFrame*>(m_app->GetDocTemplate()->GetFrame());
+}
+
+CPelorandDoc* EditorTest::Doc() const {
+    return static_cast<CPelorandDoc*>(m_app->GetDocTemplate()->GetDocument());
+}
+
+CSettings& EditorTest::Settings() const {
+    return m_app->Settings();
+}
+
+void EditorTest::Pump() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    m_app->OnIdle(0);
+}
+
+std::string EditorTest::TempPath(const std::string& name) const {
+    return m_tempDir + name;
+}
+
+void EditorTest::WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << bytes;
+}
+
+std::string EditorTest::ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}

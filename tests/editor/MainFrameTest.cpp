@@ -1,0 +1,318 @@
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include "EditorFixture.h"
+#include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
+#include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
+#include "fw/Dialog.h"
+#include "model/Block.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+#include "views/ImageHtmlView.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+namespace {
+
+int TreeWidth(CMainFrame* frame) {
+    int current = 0, min = 0;
+    frame->m_wndSplitter.GetColumnInfo(0, current, min);
+    return current;
+}
+
+int RowHeight(CMainFrame* frame, int row) {
+    int current = 0, min = 0;
+    frame->m_wndSplitter2.GetRowInfo(row, current, min);
+    return current;
+}
+
+int WindowWidth(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc.right - rc.left;
+}
+
+struct CmdState {
+    bool handled, enabled;
+    int check;
+};
+
+CmdState StateOf(CMainFrame* frame, unsigned id) {
+    CCmdUI ui(id);
+    bool handled = frame->RouteCmdMsg(id, &ui);
+    return {handled, ui.m_bEnabled, ui.m_nCheck};
+}
+
+void Command(CMainFrame* frame, unsigned id) {
+    SendMessageA(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+}
+
+std::string CountPaneText(CMainFrame* frame) {
+    for (int i = 0; i < frame->m_wndStatusBar.GetCount(); ++i) {
+        if (frame->m_wndStatusBar.GetItemID(i) == ID_INDICATOR_COUNT) {
+            return frame->m_wndStatusBar.GetPaneText(i);
+        }
+    }
+    return "<none>";
+}
+
+}  // namespace
+
+TEST_F(EditorTest, FirstStartLaysOutThePanesFromTheDefaultsAndWritesTheListStyle) {
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    EXPECT_EQ(m_app->Store().GetInt("Option", "ViewType", -1), 59411);  // written at once
+    EXPECT_EQ(TreeWidth(frame), 150);
+    EXPECT_EQ(WindowWidth(frame->GetTreeView()->m_hWnd), 150);
+    EXPECT_EQ(RowHeight(frame, 0), 150);
+    EXPECT_GT(RowHeight(frame, 1), 0);  // the thumbnails take what is left
+    CPelorandListView* list = frame->GetActiveList();
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(list->GetViewType(), static_cast<DWORD>(LVS_REPORT));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(list->GetColumnWidth(i), 100) << i;
+    EXPECT_EQ(frame->GetWindowText(), "無題 - Pelorand For ActiveDesktop ");
+    EXPECT_TRUE(IsWindowVisible(frame->m_wndReBar.m_hWnd));
+    EXPECT_TRUE(IsWindowVisible(frame->m_wndStatusBar.m_hWnd));
+    // The three panes registered with the document.
+    EXPECT_EQ(Doc()->m_pTreeView, frame->GetTreeView());
+    EXPECT_EQ(Doc()->m_pListView, list);
+    EXPECT_EQ(Doc()->m_pImageView, frame->GetImageView());
+}
+
+TEST_F(EditorTest, PaneSizesRoundTripThroughTheRegistry) {
+    Settings().WriteInt(setting::TreeSize, 222);
+    Settings().WriteInt(setting::ViewSize, 90);
+    Settings().WriteInt(setting::ImageViewSize, 70);
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    EXPECT_EQ(TreeWidth(frame), 222);
+    EXPECT_EQ(RowHeight(frame, 0), 90);
+    int imageHeight = RowHeight(frame, 1);
+
+    // The user drags the tree's bar 40 pixels to the right.
+    HWND splitter = frame->m_wndSplitter.m_hWnd;
+    int y = 50;
+    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(224, y));
+    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(264, y));
+    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(264, y));
+    EXPECT_EQ(TreeWidth(frame), 262);
+
+    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindow(splitter));
+    EXPECT_EQ(Settings().GetInt(setting::TreeSize), 262);
+    EXPECT_EQ(Settings().GetInt(setting::ViewSize), 90);
+    EXPECT_EQ(Settings().GetInt(setting::ImageViewSize), imageHeight);
+}
+
+TEST_F(EditorTest, AStoredSizeBelowTheMinimumStartsThePaneHidden) {
+    Settings().WriteInt(setting::TreeSize, 9);
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_EQ(TreeWidth(Frame()), 0);
+    EXPECT_FALSE(IsWindowVisible(Frame()->GetTreeView()->m_hWnd));
+}
+
+TEST_F(EditorTest, ListStyleCommandsChangeOnlyTheViewTypeAndShowTheirState) {
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    CPelorandListView* list = frame->GetActiveList();
+    LONG_PTR otherBits = list->GetStyle() & ~static_cast<LONG_PTR>(LVS_TYPEMASK);
+    ASSERT_TRUE(otherBits & LVS_EDITLABELS);
+
+    Command(frame, ID_VIEW_LARGEICON);
+    EXPECT_EQ(list->GetViewType(), static_cast<DWORD>(LVS_ICON));
+    EXPECT_EQ(list->GetStyle() & ~static_cast<LONG_PTR>(LVS_TYPEMASK), otherBits);
+    EXPECT_EQ(Settings().GetInt(setting::ViewType), ID_VIEW_LARGEICON);
+    EXPECT_EQ(StateOf(frame, ID_VIEW_LARGEICON).check, 1);
+    EXPECT_EQ(StateOf(frame, ID_VIEW_DETAILS).check, 0);
+    EXPECT_TRUE(StateOf(frame, ID_VIEW_LINEUP).enabled);
+
+    Command(frame, ID_VIEW_SMALLICON);
+    EXPECT_EQ(list->GetViewType(), static_cast<DWORD>(LVS_SMALLICON));
+    EXPECT_TRUE(StateOf(frame, ID_VIEW_LINEUP).enabled);
+    Command(frame, ID_VIEW_LIST);
+    EXPECT_EQ(list->GetViewType(), static_cast<DWORD>(LVS_LIST));
+    EXPECT_FALSE(StateOf(frame, ID_VIEW_LINEUP).enabled);
+    EXPECT_EQ(StateOf(frame, ID_VIEW_LINEUP).check, 0);
+
+    // Sort by name and line up change nothing and write nothing.
+    Command(frame, ID_VIEW_BYNAME);
+    Command(frame, ID_VIEW_LINEUP);
+    EXPECT_EQ(list->GetViewType(), static_cast<DWORD>(LVS_LIST));
+    EXPECT_EQ(Settings().GetInt(setting::ViewType), ID_VIEW_LIST);
+    CmdState byName = StateOf(frame, ID_VIEW_BYNAME);
+    EXPECT_TRUE(byName.enabled);
+    EXPECT_EQ(byName.check, 0);
+
+    // The toolbar shows the same state once the program is idle.
+    Pump();
+    EXPECT_TRUE(frame->m_wndToolBar.IsButtonChecked(ID_VIEW_LIST));
+    EXPECT_FALSE(frame->m_wndToolBar.IsButtonChecked(ID_VIEW_DETAILS));
+    EXPECT_TRUE(frame->m_wndToolBar.IsButtonEnabled(ID_FILE_SAVE));
+    EXPECT_FALSE(frame->m_wndToolBar.IsButtonEnabled(ID_AUTHOR_LIST));  // no handler yet
+}
+
+TEST_F(EditorTest, AStoredViewTypeThatIsNoListStyleWritesNothing) {
+    Settings().WriteInt(setting::ViewType, ID_VIEW_LINEUP);
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_EQ(Frame()->GetActiveList()->GetViewType(), static_cast<DWORD>(LVS_ICON));
+    EXPECT_EQ(Settings().GetInt(setting::ViewType), ID_VIEW_LINEUP);
+    CloseEditor();
+    // Not even a command of another kind runs from it.
+    Settings().WriteInt(setting::ViewType, ID_CHANGER_START);
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(Settings().GetInt(setting::ViewType), ID_CHANGER_START);
+}
+
+TEST_F(EditorTest, ColumnWidthsAreKeptAcrossStyleChangesAndClosing) {
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    CPelorandListView* list = frame->GetActiveList();
+    list->SetColumnWidth(2, 180);
+    Command(frame, ID_VIEW_LARGEICON);  // leaving report saves
+    EXPECT_EQ(Settings().GetInt(setting::Column(2)), 180);
+    EXPECT_EQ(Settings().GetInt(setting::Column(0)), 100);
+    Settings().WriteInt(setting::Column(3), 77);
+    Command(frame, ID_VIEW_DETAILS);  // entering report loads
+    EXPECT_EQ(list->GetColumnWidth(2), 180);
+    EXPECT_EQ(list->GetColumnWidth(3), 77);
+    list->SetColumnWidth(5, 33);
+    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);  // destruction saves
+    EXPECT_EQ(Settings().GetInt(setting::Column(5)), 33);
+}
+
+TEST_F(EditorTest, TheEntryCountPaneCountsTheListedEntries) {
+    ASSERT_TRUE(OpenEditor());
+    Pump();
+    EXPECT_EQ(CountPaneText(Frame()), "壁紙件数-0");
+    CBlock* root = Doc()->m_pRoot;
+    for (int i = 0; i < 12; ++i) {
+        auto* child = new CBlock;
+        child->m_strName = "C:\\nothing\\" + std::to_string(i) + ".bmp";
+        child->m_pParent = root;
+        root->m_Children.AddTail(child);
+    }
+    Doc()->ShowFolder(root);
+    Pump();
+    EXPECT_EQ(CountPaneText(Frame()), "壁紙件数-12");
+}
+
+TEST_F(EditorTest, MenusShowWhatCanRunAndTheRecentFiles) {
+    std::string path = TempPath("menu.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    HMENU file = GetSubMenu(GetMenu(frame->m_hWnd), 0);
+    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    auto state = [&](unsigned id) { return GetMenuState(file, id, MF_BYCOMMAND); };
+    EXPECT_FALSE(state(ID_FILE_SAVE) & MF_GRAYED);
+    EXPECT_FALSE(state(ID_CHANGER_START) & MF_GRAYED);
+    EXPECT_TRUE(state(ID_FILE_MRU_FILE1) & MF_GRAYED);  // the placeholder of an empty list
+
+    ASSERT_NE(m_app->OpenDocumentFile(path), nullptr);
+    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    char text[MAX_PATH + 8] = "";
+    GetMenuStringA(file, ID_FILE_MRU_FILE1, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_EQ(std::string(text), "&1 " + path);
+    EXPECT_FALSE(state(ID_FILE_MRU_FILE1) & MF_GRAYED);
+    EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), path);
+    EXPECT_EQ(frame->GetWindowText(), "menu.plr - Pelorand For ActiveDesktop ");
+
+    HMENU view = GetSubMenu(GetMenu(frame->m_hWnd), 2);
+    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
+    EXPECT_TRUE(GetMenuState(view, ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
+    Command(frame, ID_VIEW_STATUS_BAR);
+    EXPECT_FALSE(IsWindowVisible(frame->m_wndStatusBar.m_hWnd));
+    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
+    EXPECT_FALSE(GetMenuState(view, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
+}
+
+namespace {
+struct ChangerStartScript {
+    int action = 0;  // 0: tick and OK, 1: untick and OK, 2: cancel button, 3: Enter (IDOK)
+    bool initiallyChecked = false;
+};
+ChangerStartScript* g_changer = nullptr;
+
+void DriveChangerStart(CDialog& dialog) {
+    HWND hwnd = dialog.m_hWnd;
+    g_changer->initiallyChecked = IsDlgButtonChecked(hwnd, IDC_EXECUTE_CHECK) == BST_CHECKED;
+    switch (g_changer->action) {
+        case 0:
+        case 1:
+            CheckDlgButton(hwnd, IDC_EXECUTE_CHECK,
+                           g_changer->action == 0 ? BST_CHECKED : BST_UNCHECKED);
+            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_START_OK, BN_CLICKED), 0);
+            break;
+        case 2:
+            CheckDlgButton(hwnd, IDC_EXECUTE_CHECK, BST_CHECKED);
+            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), 0);
+            break;
+        case 3:
+            CheckDlgButton(hwnd, IDC_EXECUTE_CHECK, BST_CHECKED);
+            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            break;
+    }
+}
+}  // namespace
+
+TEST_F(EditorTest, TheChangerLaunchPromptStoresTheModeOnlyThroughItsOkButton) {
+    ASSERT_TRUE(OpenEditor());
+    ChangerStartScript script;
+    g_changer = &script;
+    CDialog::s_onShown = DriveChangerStart;
+
+    script.action = 2;  // キャンセル
+    Command(Frame(), ID_CHANGER_START);
+    EXPECT_EQ(m_app->Store().GetInt("Option", "ExeCuteCheck", -1), -1);
+    script.action = 3;  // Enter
+    Command(Frame(), ID_CHANGER_START);
+    EXPECT_EQ(m_app->Store().GetInt("Option", "ExeCuteCheck", -1), -1);
+    EXPECT_TRUE(m_messages.empty());
+
+    script.action = 0;
+    Command(Frame(), ID_CHANGER_START);
+    EXPECT_FALSE(script.initiallyChecked);
+    EXPECT_EQ(Settings().GetInt(setting::ExeCuteCheck), 1);
+    script.action = 0;  // the message follows the box, changed or not
+    Command(Frame(), ID_CHANGER_START);
+    EXPECT_TRUE(script.initiallyChecked);
+    script.action = 1;
+    Command(Frame(), ID_CHANGER_START);
+    EXPECT_EQ(Settings().GetInt(setting::ExeCuteCheck), 0);
+    EXPECT_EQ(m_messages,
+              (std::vector<std::string>{
+                  "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます",
+                  "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます",
+                  "Pelorandを設定モードにしました"}));
+    CDialog::s_onShown = nullptr;
+    g_changer = nullptr;
+}
+
+TEST_F(EditorTest, HelpOpensThePageBesideTheProgramAndContextHelpAsksInsteadOfRunning) {
+    std::string path = TempPath("help.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    std::vector<std::string> pages;
+    m_app->m_helpHook = [&](const std::string& page) {
+        pages.push_back(page);
+        return true;
+    };
+    Command(Frame(), ID_HELP_INDEX);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 1), 0);  // F1
+    ASSERT_EQ(pages.size(), 2u);
+    EXPECT_EQ(pages[0].substr(pages[0].size() - 14), "\\Pelorand.html");
+
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_CONTEXT_HELP, 1), 0);  // Shift+F1
+    EXPECT_TRUE(Frame()->InHelpMode());
+    EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 1);
+    Command(Frame(), ID_FILE_NEW);  // chosen from the menu while asking for help
+    EXPECT_FALSE(Frame()->InHelpMode());
+    EXPECT_EQ(pages.size(), 3u);
+    EXPECT_EQ(Doc()->GetPathName(), path);  // the command did not run
+    Command(Frame(), ID_FILE_NEW);
+    EXPECT_EQ(Doc()->GetPathName(), "");
+}

@@ -1,0 +1,256 @@
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include "EditorFixture.h"
+#include "app/RegistrySettingsStore_win.h"
+#include "doc/PelorandDoc.h"
+#include "fw/SingleDocTemplate.h"
+#include "model/Block.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+namespace {
+
+const char kNewFile[] = "FILE{\r\nNAME\t\"Pelorand\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n";
+
+// A root "R" with the folders A (unchecked) and C around a file entry B.
+const char kThreeChildren[] =
+    "FILE{\r\n"
+    "NAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "FILE{\r\n"
+    "NAME\t\"A\",\"0\",\"山田\",\"海\",\"1\",\"0\"\r\n"
+    "FILE{\r\n"
+    "NAME\t\"A1\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "}FILE\r\n"
+    "}FILE\r\n"
+    "DATA\t\"C:\\nowhere\\B.jpg\",\"4\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "FILE{\r\n"
+    "NAME\t\"C\",\"9\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "}FILE\r\n"
+    "}FILE\r\n";
+
+std::string ItemText(CPelorandTreeView* tree, HTREEITEM item) {
+    return tree->GetItemText(item);
+}
+
+}  // namespace
+
+TEST_F(EditorTest, ANewDocumentSavedAtOnceIsTheThreeLineFile) {
+    ASSERT_TRUE(OpenEditor());
+    std::string path = TempPath("new.plr");
+    DeleteFileA(path.c_str());
+    m_app->m_fileDialogHook = [&](std::string& name, bool open) {
+        EXPECT_FALSE(open);
+        EXPECT_EQ(name, "無題.plr");  // an untitled document is offered under its title
+        name = path;
+        return true;
+    };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);  // Ctrl+S
+    EXPECT_EQ(ReadBytes(path), kNewFile);
+    EXPECT_EQ(Doc()->GetPathName(), path);
+    EXPECT_EQ(Frame()->GetWindowText(), "new.plr - Pelorand For ActiveDesktop ");
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst) {
+    std::string path = TempPath("three.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandListView* list = Frame()->GetActiveList();
+    CBlock* root = Doc()->m_pRoot;
+    ASSERT_EQ(root->m_strName, "R");
+
+    // Folders only, in list order, each with its check box.
+    EXPECT_EQ(tree->GetCount(), 4);
+    HTREEITEM rootItem = tree->GetRootItem();
+    EXPECT_EQ(rootItem, static_cast<HTREEITEM>(root->m_hTreeItem));
+    HTREEITEM a = tree->GetChildItem(rootItem);
+    HTREEITEM c = tree->GetNextSiblingItem(a);
+    EXPECT_EQ(ItemText(tree, a), "A");
+    EXPECT_EQ(ItemText(tree, c), "C");
+    EXPECT_EQ(tree->GetNextSiblingItem(c), nullptr);
+    EXPECT_FALSE(tree->GetCheck(a));
+    EXPECT_TRUE(tree->GetCheck(c));
+    EXPECT_EQ(root->m_Children.GetAtIndex(1)->m_hTreeItem, nullptr);  // B is a file
+    EXPECT_EQ(tree->GetStyle() & 0x12F, 0x12F);
+
+    // (The control itself may select its first item when it takes the focus.)
+    ASSERT_TRUE(tree->SelectItem(a));
+    ASSERT_TRUE(tree->SelectItem(rootItem));
+    EXPECT_EQ(tree->GetSelectedFolder(), root);
+    ASSERT_EQ(list->GetItemCount(), 3);
+    EXPECT_EQ(list->GetItemText(0, 0), "C");
+    EXPECT_EQ(list->GetItemText(1, 0), "");  // the shell knows no such file
+    EXPECT_EQ(list->GetItemText(2, 0), "A");
+    for (int row = 0; row < 3; ++row) {
+        auto* entry = reinterpret_cast<CBlock*>(list->GetItemData(row));
+        ASSERT_NE(entry, nullptr);
+        EXPECT_EQ(entry->m_nListItem, row);
+        EXPECT_EQ(entry, root->m_Children.GetAtIndex(2 - row));
+        EXPECT_EQ(list->GetCheck(row), entry->m_bChangerEnabled != 0) << row;
+    }
+    // A: folder type, priority 0, author, comment, inherit.
+    EXPECT_EQ(list->GetItemText(2, 1), "Pelorand Folders");
+    EXPECT_EQ(list->GetItemText(2, 2), "萌え萌え！");
+    EXPECT_EQ(list->GetItemText(2, 3), "山田");
+    EXPECT_EQ(list->GetItemText(2, 4), "海");
+    EXPECT_EQ(list->GetItemText(2, 5), "Yes");
+    EXPECT_EQ(list->GetItemText(1, 1), "Pelorand Folders");
+    EXPECT_EQ(list->GetItemText(1, 2), "たまに見るのも良いかな");
+    EXPECT_EQ(list->GetItemText(0, 2), "");  // priority 9 has no label
+    EXPECT_EQ(list->GetItemText(0, 5), "No");
+    // Folders show the system directory's icon.
+    EXPECT_EQ(list->GetImage(0), tree->FolderImage());
+
+    // Selecting a sub-folder lists its own children.
+    ASSERT_TRUE(tree->SelectItem(a));
+    ASSERT_EQ(list->GetItemCount(), 1);
+    EXPECT_EQ(list->GetItemText(0, 0), "A1");
+}
+
+TEST_F(EditorTest, ARootWithoutANameIsShownAndStoredAsPelorand) {
+    std::string path = TempPath("noname.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
+    EXPECT_EQ(Frame()->GetTreeView()->GetItemText(Frame()->GetTreeView()->GetRootItem()),
+              "Pelorand");
+}
+
+TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {
+    std::string path = TempPath("three.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* root = Doc()->m_pRoot;
+    EXPECT_EQ(m_app->OpenDocumentFile(TempPath("missing.plr")), nullptr);
+    EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"});
+    EXPECT_EQ(Doc()->m_pRoot, root);
+    EXPECT_EQ(Doc()->GetPathName(), path);
+    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 4);
+}
+
+TEST_F(EditorTest, AStartFileThatCannotBeOpenedEndsTheStart) {
+    EXPECT_FALSE(OpenEditor(TempPath("missing.plr")));
+    EXPECT_EQ(m_messages.size(), 1u);
+}
+
+TEST_F(EditorTest, DamagedAndForeignFilesKeepTheProgramAlive) {
+    ASSERT_TRUE(OpenEditor());
+    std::string damaged = TempPath("damaged.plr");
+    std::string bytes = "}FILE\r\nDATA\t\"x\"\r\nFILE{\r\nNAME\t\"ok\r\n\xff\xfe\x81\r\nFILE{\n";
+    bytes += std::string(3000, '"') + "\r\n" + std::string(1, '\0') + "}FILE\r\nNAME\r\n";
+    WriteBytes(damaged, bytes);
+    ASSERT_NE(m_app->OpenDocumentFile(damaged), nullptr);
+    ASSERT_NE(Doc()->m_pRoot, nullptr);
+    EXPECT_GE(Frame()->GetTreeView()->GetCount(), 1);
+    EXPECT_TRUE(Frame()->GetTreeView()->SelectItem(Frame()->GetTreeView()->GetRootItem()));
+
+    // A file with no folder record at all is an empty collection under its own name.
+    std::string empty = TempPath("empty.plr");
+    WriteBytes(empty, "");
+    ASSERT_NE(m_app->OpenDocumentFile(empty), nullptr);
+    EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
+    EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 0);
+    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 1);
+    EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 0);
+    EXPECT_EQ(Frame()->GetWindowText(), "empty.plr - Pelorand For ActiveDesktop ");
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(EditorTest, OpeningAnotherFileDropsTheViewsHoldOnTheOldTree) {
+    std::string first = TempPath("first.plr");
+    WriteBytes(first, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(first));
+    CPelorandTreeView* tree = Frame()->GetTreeView();
+    ASSERT_TRUE(tree->SelectItem(tree->GetChildItem(tree->GetRootItem())));
+    ASSERT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
+    std::string second = TempPath("second.plr");
+    WriteBytes(second, kNewFile);
+    ASSERT_NE(m_app->OpenDocumentFile(second), nullptr);
+    EXPECT_EQ(tree->GetCount(), 1);
+    EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 0);
+    EXPECT_EQ(reinterpret_cast<CBlock*>(tree->GetItemData(tree->GetRootItem())), Doc()->m_pRoot);
+    // New empties it again.
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 1), 0);
+    EXPECT_EQ(Doc()->GetPathName(), "");
+    EXPECT_EQ(Frame()->GetWindowText(), "無題 - Pelorand For ActiveDesktop ");
+    EXPECT_EQ(tree->GetCount(), 1);
+}
+
+TEST_F(EditorTest, SavingWritesTheCollectionBackRecordForRecord) {
+    std::string path = TempPath("roundtrip.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    Doc()->m_pRoot->m_Children.GetAtIndex(0)->m_strName = "A\"q";
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    std::string expected = kThreeChildren;
+    expected.replace(expected.find("\"A\","), 4, "\"A/\"q\",");
+    EXPECT_EQ(ReadBytes(path), expected);
+
+    std::string copy = TempPath("copy.plr");
+    DeleteFileA(copy.c_str());
+    m_app->m_fileDialogHook = [&](std::string& name, bool) {
+        EXPECT_EQ(name, path);  // save as proposes the current file
+        name = copy;
+        return true;
+    };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
+    EXPECT_EQ(ReadBytes(copy), expected);
+    EXPECT_EQ(Doc()->GetPathName(), copy);
+    EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), copy);
+    EXPECT_EQ(m_app->Store().GetString("Recent File List", "File2", ""), path);
+
+    // A cancelled dialog saves nothing.
+    m_app->m_fileDialogHook = [](std::string&, bool) { return false; };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
+    EXPECT_EQ(Doc()->GetPathName(), copy);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(EditorTest, AFailedSaveLeavesTheOldFileWholeAndSaysSo) {
+    std::string path = TempPath("keep.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* extra = new CBlock;
+    extra->m_strName = "C:\\x.bmp";
+    extra->m_pParent = Doc()->m_pRoot;
+    Doc()->m_pRoot->m_Children.AddTail(extra);
+    // The file written beside the target cannot be made: a directory is in its way.
+    std::string blocker = path + ".tmp";
+    CreateDirectoryA(blocker.c_str(), nullptr);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    RemoveDirectoryA(blocker.c_str());
+    EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"});
+    EXPECT_EQ(ReadBytes(path), kThreeChildren);
+    EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 4);  // the tree is as it was
+
+    // Into a folder that does not exist: same message, nothing written, title unchanged.
+    m_messages.clear();
+    EXPECT_FALSE(Doc()->DoSave(TempPath("no-such-dir\\x.plr")));
+    EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"});
+    EXPECT_EQ(Doc()->GetPathName(), path);
+}
+
+TEST_F(EditorTest, FilesDroppedOnTheFrameAreOpenedOneAfterTheOther) {
+    ASSERT_TRUE(OpenEditor());
+    std::string first = TempPath("drop1.plr"), second = TempPath("drop2.plr");
+    WriteBytes(first, kThreeChildren);
+    WriteBytes(second, kNewFile);
+    // A drop block as the shell makes it: DROPFILES, then the ANSI paths, then an empty one.
+    std::string paths = first + '\0' + second + '\0' + '\0';
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, sizeof(DROPFILES) + paths.size());
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(block));
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = FALSE;
+    memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), paths.data(), paths.size());
+    GlobalUnlock(block);
+    SendMessageA(Frame()->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    EXPECT_EQ(Doc()->GetPathName(), second);
+    EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), second);
+    EXPECT_EQ(m_app->Store().GetString("Recent File List", "File2", ""), first);
+}

@@ -1,0 +1,113 @@
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include "EditorFixture.h"
+#include "doc/PelorandDoc.h"
+#include "model/Block.h"
+#include "model/Shell_win.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
+    ASSERT_TRUE(OpenEditor());
+    CPelorandListView* list = Frame()->GetActiveList();
+    ASSERT_EQ(list->GetColumnCount(), 6);
+    const char* titles[] = {"ファイル名", "ファイル情報", "優先順位",
+                            "作成者",     "コメント",     "親情報継続"};
+    for (int i = 0; i < 6; ++i) {
+        char text[64] = "";
+        LVCOLUMNA column{};
+        column.mask = LVCF_TEXT;
+        column.pszText = text;
+        column.cchTextMax = sizeof text;
+        ASSERT_TRUE(
+            SendMessageA(list->m_hWnd, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_STREQ(text, titles[i]);
+    }
+    DWORD ex = static_cast<DWORD>(SendMessageA(list->m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    EXPECT_EQ(ex & 0x24u, 0x24u);
+    EXPECT_EQ(list->GetStyle() & 0x240, 0x240);
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
+        GetSystemImageList(false));
+    EXPECT_EQ(
+        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+        GetSystemImageList(true));
+    EXPECT_NE(GetSystemImageList(true), GetSystemImageList(false));
+}
+
+TEST_F(EditorTest, ShellHelpersNameTheSystemDirectoryForAnEmptyPathAndFallBackForUnknownNames) {
+    std::string path;
+    int index = -2;
+    EXPECT_TRUE(GetShellIconIndex(path, index));
+    char system[MAX_PATH] = "";
+    GetSystemDirectoryA(system, MAX_PATH);
+    EXPECT_EQ(path, system);  // the caller sees the replacement
+    EXPECT_GE(index, 0);
+    std::string display, type;
+    EXPECT_TRUE(GetShellNames("風景", display, type));
+    EXPECT_EQ(type, "Pelorand Folders");
+    EXPECT_EQ(display, "");
+    EXPECT_TRUE(GetShellNames(system, display, type));
+    EXPECT_NE(type, "Pelorand Folders");
+    EXPECT_FALSE(display.empty());
+    std::string temp = GetTempCollectionPath();
+    EXPECT_GT(temp.size(), strlen("PelorandTemp.plt"));
+    EXPECT_EQ(temp.substr(temp.size() - 17), "\\PelorandTemp.plt");
+}
+
+TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
+    ASSERT_TRUE(OpenEditor());
+    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CBlock* root = Doc()->m_pRoot;
+    auto* sub = new CBlock;
+    sub->m_bFolder = 1;
+    sub->m_pParent = root;
+    root->m_Children.AddTail(sub);  // empty name: shown as the application title
+    auto* file = new CBlock;
+    file->m_strName = "C:\\x.bmp";
+    file->m_pParent = sub;
+    sub->m_Children.AddTail(file);
+    tree->OnInitialUpdate();
+    ASSERT_EQ(tree->GetCount(), 2);
+    EXPECT_EQ(sub->m_strName, "Pelorand");
+    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(sub->m_hTreeItem)));
+    EXPECT_EQ(tree->GetSelectedFolder(), sub);
+    EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
+    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(root->m_hTreeItem)));
+    EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
+    EXPECT_EQ(Frame()->GetActiveList()->GetItemText(0, 0), "Pelorand");
+}
+
+TEST(PelorandApp, TheFileToOpenIsTheFirstArgumentThatIsNoSwitch) {
+    char exe[] = "Pelorand.exe", dde[] = "/dde", flag[] = "-Embedding", empty[] = "",
+         file[] = "C:\\表示\\a.plr", other[] = "b.plr";
+    char* with[] = {exe, dde, flag, empty, file, other};
+    EXPECT_EQ(CPelorandApp::FileToOpen(6, with), "C:\\表示\\a.plr");
+    char* without[] = {exe, dde};
+    EXPECT_EQ(CPelorandApp::FileToOpen(2, without), "");
+}
+
+TEST_F(EditorTest, ThePlrTypeIsRegisteredForTheCurrentUserWithAnOpenCommand) {
+    auto value = [](const std::string& key) {
+        char data[1024] = "";
+        LONG size = sizeof data;
+        if (RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), data, &size) != ERROR_SUCCESS) {
+            return std::string("<missing>");
+        }
+        return std::string(data);
+    };
+    m_app->AddPelorandTemplate();
+    m_app->RegisterShellFileTypes();
+    EXPECT_EQ(value("Software\\Classes\\.plr"), "Pelorand.Document");
+    EXPECT_EQ(value("Software\\Classes\\Pelorand.Document"), "Pelorand Document");
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    EXPECT_EQ(value("Software\\Classes\\Pelorand.Document\\shell\\open\\command"),
+              "\"" + std::string(exe) + "\" \"%1\"");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\Pelorand.Document");
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\.plr");
+}

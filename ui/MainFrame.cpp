@@ -1,0 +1,197 @@
+#include "ui/MainFrame.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/PelorandChangerStart.h"
+#include "app/Settings.h"
+#include "fw/CmdUI.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+#include "views/ImageHtmlView.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+namespace {
+
+const UINT kIndicators[] = {0, ID_INDICATOR_COUNT};
+constexpr int kMinPaneSize = 10;
+
+// The list's view type for a style command; -1 for commands that set none.
+int ViewTypeOf(unsigned id) {
+    switch (id) {
+        case ID_VIEW_SMALLICON:
+            return LVS_SMALLICON;
+        case ID_VIEW_LARGEICON:
+            return LVS_ICON;
+        case ID_VIEW_LIST:
+            return LVS_LIST;
+        case ID_VIEW_DETAILS:
+            return LVS_REPORT;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame()
+    : m_pTreeView(std::make_unique<CPelorandTreeView>()),
+      m_pListView(std::make_unique<CPelorandListView>()),
+      m_pImageView(std::make_unique<CImageHtmlView>()) {}
+
+CMainFrame::~CMainFrame() {
+    // The windows go before the objects that wrap them.
+    if (m_hWnd) ::DestroyWindow(m_hWnd);
+}
+
+int CMainFrame::OnCreate(CREATESTRUCTA* create) {
+    if (CFrameWnd::OnCreate(create) == -1) return -1;
+    if (!m_wndToolBar.Create(this, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | WS_VISIBLE, AFX_IDW_TOOLBAR) ||
+        !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
+        return -1;
+    }
+    if (!m_wndReBar.Create(this, RBS_BANDBORDERS | WS_VISIBLE | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                           AFX_IDW_REBAR) ||
+        !m_wndReBar.AddBar(&m_wndToolBar, RBBS_GRIPPERALWAYS | RBBS_FIXEDBMP)) {
+        return -1;
+    }
+    if (!m_wndStatusBar.Create(this, WS_VISIBLE, AFX_IDW_STATUS_BAR) ||
+        !m_wndStatusBar.SetIndicators(kIndicators, 2)) {
+        return -1;
+    }
+    m_wndReBar.m_align = CControlBar::Align::Top;
+    m_wndStatusBar.m_align = CControlBar::Align::Bottom;
+    AddControlBar(&m_wndReBar);
+    AddControlBar(&m_wndStatusBar);
+    m_pMessageBar = &m_wndStatusBar;
+    SetMessageText(LoadResourceString(AFX_IDS_IDLEMESSAGE));
+    RecalcLayout();
+    return 0;
+}
+
+bool CMainFrame::OnCreateClient(CREATESTRUCTA*, CDocument* doc) {
+    if (!m_wndSplitter.CreateStatic(m_hWnd, 1, 2, AFX_IDW_PANE_FIRST)) return false;
+    if (!m_wndSplitter2.CreateStatic(m_wndSplitter.m_hWnd, 2, 1,
+                                     CSplitterWnd::IdFromRowCol(0, 1))) {
+        return false;
+    }
+    if (!m_wndSplitter.CreateView(0, 0, m_pTreeView.get(), SIZE{400, 400}, doc) ||
+        !m_wndSplitter2.CreateView(0, 0, m_pListView.get(), SIZE{100, 0}, doc) ||
+        !m_wndSplitter2.CreateView(1, 0, m_pImageView.get(), SIZE{100, 100}, doc)) {
+        return false;
+    }
+    CSettings& settings = CWinApp::Get()->Settings();
+    m_wndSplitter.SetColumnInfo(0, settings.GetInt(setting::TreeSize), kMinPaneSize);
+    m_wndSplitter2.SetRowInfo(0, settings.GetInt(setting::ViewSize), kMinPaneSize);
+    m_wndSplitter2.SetRowInfo(1, settings.GetInt(setting::ImageViewSize), kMinPaneSize);
+    SetActiveView(m_pTreeView.get(), false);
+    // As if the user chose the stored style; only the list-style commands are taken from it.
+    unsigned viewType = static_cast<unsigned>(settings.GetInt(setting::ViewType));
+    if (viewType >= ID_VIEW_SMALLICON && viewType <= ID_VIEW_BYNAME) OnViewStyle(viewType);
+    return true;
+}
+
+std::vector<CView*> CMainFrame::GetViews() const {
+    return {m_pTreeView.get(), m_pListView.get(), m_pImageView.get()};
+}
+
+CPelorandListView* CMainFrame::GetActiveList() const {
+    return dynamic_cast<CPelorandListView*>(m_wndSplitter2.GetPane(0, 0));
+}
+
+bool CMainFrame::DestroyWindow() {
+    if (m_hWnd && m_wndSplitter.m_hWnd) {
+        CSettings& settings = CWinApp::Get()->Settings();
+        int current = 0, min = 0;
+        m_wndSplitter.GetColumnInfo(0, current, min);
+        settings.WriteInt(setting::TreeSize, current);
+        m_wndSplitter2.GetRowInfo(0, current, min);
+        settings.WriteInt(setting::ViewSize, current);
+        m_wndSplitter2.GetRowInfo(1, current, min);
+        settings.WriteInt(setting::ImageViewSize, current);
+    }
+    return CFrameWnd::DestroyWindow();
+}
+
+bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id >= ID_VIEW_SMALLICON && id <= ID_VIEW_BYNAME) {
+        if (ui) {
+            OnUpdateViewStyle(id, *ui);
+        } else {
+            OnViewStyle(id);
+        }
+        return true;
+    }
+    switch (id) {
+        case ID_INDICATOR_COUNT:
+            if (ui) OnUpdateEntryCount(*ui);
+            return true;
+        case ID_CHANGER_START:
+            if (!ui) OnChangerStart();
+            return true;
+    }
+    return CFrameWnd::OnCmdMsg(id, ui);
+}
+
+void CMainFrame::OnViewStyle(unsigned id) {
+    CPelorandListView* list = GetActiveList();
+    if (!list) return;
+    if (id == ID_VIEW_LINEUP) {
+        SendMessageA(list->m_hWnd, LVM_ARRANGE, LVA_SNAPTOGRID, 0);
+        return;
+    }
+    int type = ViewTypeOf(id);
+    if (type < 0) return;  // sort by name does nothing
+    list->ModifyStyle(LVS_TYPEMASK, type);
+    // Some list controls leave the old view's text behind on a style change.
+    RedrawWindow(list->m_hWnd, nullptr, nullptr,
+                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
+    CWinApp::Get()->Settings().WriteInt(setting::ViewType, static_cast<int>(id));
+}
+
+void CMainFrame::OnUpdateViewStyle(unsigned id, CCmdUI& ui) const {
+    CPelorandListView* list = GetActiveList();
+    if (!list) {
+        ui.Enable(false);
+        return;
+    }
+    DWORD type = list->GetViewType();
+    if (id == ID_VIEW_LINEUP) {
+        ui.Enable(type == LVS_ICON || type == LVS_SMALLICON);
+        return;
+    }
+    ui.Enable(true);
+    int selects = ViewTypeOf(id);
+    ui.SetRadio(selects >= 0 && static_cast<DWORD>(selects) == type);
+}
+
+void CMainFrame::OnUpdateEntryCount(CCmdUI& ui) {
+    CPelorandListView* list = GetActiveList();
+    std::string label = LoadResourceString(ID_INDICATOR_COUNT);
+    char text[300];
+    std::snprintf(text, sizeof text, "%s-%d", label.c_str(), list ? list->GetItemCount() : 0);
+    // The pane is as wide as its text in the bar's own font.
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(
+        dc, m_wndStatusBar.GetFont() ? m_wndStatusBar.GetFont() : GetStockObject(DEFAULT_GUI_FONT));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    for (int i = 0; i < m_wndStatusBar.GetCount(); ++i) {
+        if (m_wndStatusBar.GetItemID(i) != ID_INDICATOR_COUNT) continue;
+        UINT paneId = 0, style = 0;
+        int width = 0;
+        m_wndStatusBar.GetPaneInfo(i, paneId, style, width);
+        m_wndStatusBar.SetPaneInfo(i, paneId, style, size.cx);
+    }
+    ui.SetText(text);
+}
+
+void CMainFrame::OnChangerStart() {
+    CPelorandChangerStart dialog(m_hWnd);
+    dialog.DoModal();
+}

@@ -1,0 +1,52 @@
+// The editor's main window: menu, toolbar in a rebar, status bar, and three panes (folder
+// tree left, file list top right, thumbnail page bottom right) whose sizes and list style
+// are kept in the settings.
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "fw/FrameWnd.h"
+#include "fw/ReBar.h"
+#include "fw/SplitterWnd.h"
+#include "fw/StatusBar.h"
+#include "fw/ToolBar.h"
+
+class CImageHtmlView;
+class CPelorandListView;
+class CPelorandTreeView;
+
+class CMainFrame : public CFrameWnd {
+  public:
+    CMainFrame();
+    ~CMainFrame() override;
+
+    bool DestroyWindow() override;
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+    std::vector<CView*> GetViews() const override;
+
+    // The list in the upper right pane, or null when that pane holds no file list.
+    CPelorandListView* GetActiveList() const;
+    CPelorandTreeView* GetTreeView() const { return m_pTreeView.get(); }
+    CImageHtmlView* GetImageView() const { return m_pImageView.get(); }
+
+    CSplitterWnd m_wndSplitter;   // 1 row, 2 columns
+    CSplitterWnd m_wndSplitter2;  // 2 rows, 1 column, in column 1 of the first
+    CStatusBar m_wndStatusBar;
+    CToolBar m_wndToolBar;
+    CReBar m_wndReBar;
+
+  protected:
+    int OnCreate(CREATESTRUCTA* create) override;
+    bool OnCreateClient(CREATESTRUCTA* create, CDocument* doc) override;
+
+  private:
+    void OnViewStyle(unsigned id);
+    void OnUpdateViewStyle(unsigned id, CCmdUI& ui) const;
+    void OnUpdateEntryCount(CCmdUI& ui);
+    void OnChangerStart();
+
+    std::unique_ptr<CPelorandTreeView> m_pTreeView;
+    std::unique_ptr<CPelorandListView> m_pListView;
+    std::unique_ptr<CImageHtmlView> m_pImageView;
+};

@@ -90,8 +90,11 @@ int main() {
         CBlock* folder = doc->m_pRoot->m_Children.GetAtIndex(0);
         start = std::chrono::steady_clock::now();
         doc->ShowFolder(folder);
-        std::printf("ShowFolder of 10,000 entries (%s): %.3f s\n",
-                    name == existing ? "existing file" : "missing file", Seconds(start));
+        const double filled = Seconds(start);
+        // The rows in sight ask the shell for their names and icons as they are drawn.
+        PumpUntilIdle(app);
+        std::printf("ShowFolder of 10,000 entries (%s): %.3f s, visible rows drawn after %.3f s\n",
+                    name == existing ? "existing file" : "missing file", filled, Seconds(start));
         app.GetDocTemplate()->CloseAll();
     }
     DeleteFileA(big.c_str());

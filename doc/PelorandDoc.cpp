@@ -80,15 +80,11 @@ void CPelorandDoc::ShowFolder(CBlock* folder) {
     list.DeleteAllItems();
     for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
         CBlock* child = folder->m_Children.GetNext(pos);
-        std::string displayName, typeName;
-        GetShellNames(child->m_strName, displayName, typeName);
-        std::string iconPath = child->m_bFolder ? std::string() : child->m_strName;
-        int image = -1;
-        GetShellIconIndex(iconPath, image);
-        const std::string& text = child->m_bFolder ? child->m_strName : displayName;
-        int row = list.InsertItem(0, text, image);
+        // A file's shown name, the type column and the icon come from the shell when the row
+        // is first needed (CPelorandListView::GetShellInfo).
+        int row = list.InsertDeferredItem(0, !child->m_bFolder, child->m_strName);
         if (row < 0) continue;
-        list.SetItemText(row, 1, typeName);
+        list.SetDeferredItemText(row, 1);
         list.SetItemText(row, 2, GetPriorityLabel(child->m_nPriority));
         list.SetItemText(row, 3, child->Author());
         list.SetItemText(row, 4, child->Comment());

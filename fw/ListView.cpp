@@ -42,6 +42,23 @@ int CListView::InsertItem(int index, const std::string& text, int image) {
         SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
+int CListView::InsertDeferredItem(int index, bool textFromOwner, const std::string& text) {
+    LVITEMA item{};
+    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.iItem = index;
+    item.pszText = textFromOwner ? LPSTR_TEXTCALLBACKA : const_cast<char*>(text.c_str());
+    item.iImage = I_IMAGECALLBACK;
+    return static_cast<int>(
+        SendMessageA(m_hWnd, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+bool CListView::SetDeferredItemText(int index, int subItem) {
+    LVITEMA item{};
+    item.iSubItem = subItem;
+    item.pszText = LPSTR_TEXTCALLBACKA;
+    return SendMessageA(m_hWnd, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
 bool CListView::SetItemText(int index, int subItem, const std::string& text) {
     LVITEMA item{};
     item.iSubItem = subItem;

@@ -19,6 +19,10 @@ class CListView : public CView {
     bool SetColumnWidth(int column, int width);
 
     int InsertItem(int index, const std::string& text, int image);
+    // An item whose text (when textFromOwner) and image the owner gives only when the list
+    // needs them, through LVN_GETDISPINFO.
+    int InsertDeferredItem(int index, bool textFromOwner, const std::string& text);
+    bool SetDeferredItemText(int item, int subItem);
     bool SetItemText(int item, int subItem, const std::string& text);
     std::string GetItemText(int item, int subItem) const;
     bool SetItemData(int item, LPARAM data);

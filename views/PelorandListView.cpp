@@ -1,8 +1,11 @@
 #include "views/PelorandListView.h"
 
+#include <cstring>
+
 #include "app/Settings.h"
 #include "doc/PelorandDoc.h"
 #include "fw/WinApp.h"
+#include "model/Block.h"
 #include "model/Shell_win.h"
 
 namespace {
@@ -51,8 +54,46 @@ void CPelorandListView::LoadColumnWidths() {
     }
 }
 
+const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock& entry) {
+    auto found = m_shellInfo.find(&entry);
+    if (found != m_shellInfo.end()) return found->second;
+    ShellInfo info;
+    GetShellNames(entry.m_strName, info.displayName, info.typeName);
+    std::string iconPath = entry.m_bFolder ? std::string() : entry.m_strName;
+    GetShellIconIndex(iconPath, info.image);
+    return m_shellInfo.emplace(&entry, std::move(info)).first->second;
+}
+
+bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
+    if (header->code != LVN_GETDISPINFOA) return false;
+    auto* request = reinterpret_cast<NMLVDISPINFOA*>(header);
+    LVITEMA& item = request->item;
+    const auto* entry = reinterpret_cast<const CBlock*>(item.lParam);
+    result = 0;
+    if (!entry) {
+        // A row asked for before its entry is attached: nothing to show yet.
+        if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = 0;
+        if (item.mask & LVIF_IMAGE) item.iImage = -1;
+        return true;
+    }
+    const ShellInfo& info = GetShellInfo(*entry);
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string& text = item.iSubItem == 0   ? info.displayName
+                                  : item.iSubItem == 1 ? info.typeName
+                                                       : std::string();
+        // lstrcpyn keeps a double-byte character whole at the cut.
+        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+    }
+    if (item.mask & LVIF_IMAGE) item.iImage = info.image;
+    return true;
+}
+
 LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case LVM_DELETEALLITEMS:
+            // The entries behind the rows may be freed next; forget what was asked about them.
+            m_shellInfo.clear();
+            break;
         case WM_STYLECHANGING: {
             LRESULT result = CListView::WndProc(msg, wParam, lParam);
             const auto* change = reinterpret_cast<const STYLESTRUCT*>(lParam);

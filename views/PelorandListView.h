@@ -1,8 +1,12 @@
 // The file list: the selected folder's entries with their properties, in the upper right pane.
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
 #include "fw/ListView.h"
 
+class CBlock;
 class CPelorandDoc;
 
 class CPelorandListView : public CListView {
@@ -17,6 +21,20 @@ class CPelorandListView : public CListView {
     void SaveColumnWidths();
     void LoadColumnWidths();
 
+    // The shell's display name, type name and icon of an entry's row. Asking the shell costs
+    // about a millisecond per file, so rows get them only when first drawn or read, and keep
+    // them until the list is emptied.
+    struct ShellInfo {
+        std::string displayName;
+        std::string typeName;
+        int image = -1;
+    };
+    const ShellInfo& GetShellInfo(const CBlock& entry);
+
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
+
+  private:
+    std::unordered_map<const CBlock*, ShellInfo> m_shellInfo;
 };

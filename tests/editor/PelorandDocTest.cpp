@@ -8,6 +8,7 @@
 #include "doc/PelorandDoc.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
+#include "model/Shell_win.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
@@ -111,6 +112,36 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     ASSERT_TRUE(tree->SelectItem(a));
     ASSERT_EQ(list->GetItemCount(), 1);
     EXPECT_EQ(list->GetItemText(0, 0), "A1");
+}
+
+TEST_F(EditorTest, RowsOfRealFilesGetTheShellsNameTypeAndIconWhenShown) {
+    // The shell is asked only when a row is drawn or read; the answer must be the same as
+    // asking at once, and must not outlive the listing.
+    std::string image = TempPath("表示.bmp");
+    WriteBytes(image, "BM");
+    std::string path = TempPath("real.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + image + "\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandListView* list = Frame()->GetActiveList();
+    ASSERT_TRUE(tree->SelectItem(tree->GetRootItem()));
+    ASSERT_EQ(list->GetItemCount(), 1);
+    std::string display, type;
+    GetShellNames(image, display, type);
+    std::string iconPath = image;
+    int icon = -2;
+    GetShellIconIndex(iconPath, icon);
+    EXPECT_FALSE(display.empty());
+    EXPECT_EQ(list->GetItemText(0, 0), display);
+    EXPECT_EQ(list->GetItemText(0, 1), type);
+    EXPECT_EQ(list->GetImage(0), icon);
+    EXPECT_NE(list->GetImage(0), tree->FolderImage());
+
+    // Refilling forgets the earlier answers: a deleted file shows an empty name.
+    DeleteFileA(image.c_str());
+    Doc()->ShowFolder(Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemText(0, 0), "");
+    EXPECT_EQ(list->GetItemText(0, 1), "Pelorand Folders");
 }
 
 TEST_F(EditorTest, ARootWithoutANameIsShownAndStoredAsPelorand) {

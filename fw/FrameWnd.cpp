@@ -336,7 +336,9 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE:
             return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
         case WM_SIZE:
-            RecalcLayout();
+            // A minimised frame keeps its panes as they were: laid out in no space at all they
+            // would shrink to nothing, and be stored so at closing.
+            if (wParam != SIZE_MINIMIZED) RecalcLayout();
             return 0;
         case WM_COMMAND: {
             UINT id = LOWORD(wParam);

@@ -218,7 +218,10 @@ bool CWinApp::ShowHelp() {
 
 int CWinApp::DoMessageBox(const std::string& text, UINT type) {
     if (m_messageBoxHook) return m_messageBoxHook(text, type);
-    HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
+    // The box belongs to the window the user works in (a dialog over the frame, say), so that
+    // it is disabled while the box is up and gets the focus back afterwards.
+    HWND owner = GetActiveWindow();
+    if (!owner && m_pMainWnd) owner = GetLastActivePopup(m_pMainWnd->m_hWnd);
     if (owner && !IsWindowVisible(owner)) owner = nullptr;
     return MessageBoxA(owner, text.c_str(), m_strAppTitle.c_str(), type | MB_TASKMODAL);
 }

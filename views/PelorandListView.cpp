@@ -12,8 +12,14 @@ namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
     "ファイル名", "ファイル情報", "優先順位", "作成者", "コメント", "親情報継続"};
 
-// The report bit; the list style (3) carries it as well, and so saves and loads widths too.
+// The report bit; the list style (3) carries it as well, and so loads the widths too.
 constexpr LONG_PTR kReportBit = 1;
+
+// Only the report style has real columns. In the list style every column reads as the one
+// list column's width, so saving there would overwrite the user's six widths with it.
+bool IsReport(LONG_PTR style) {
+    return (style & LVS_TYPEMASK) == LVS_REPORT;
+}
 }  // namespace
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
@@ -41,7 +47,7 @@ void CPelorandListView::OnInitialUpdate() {
 }
 
 void CPelorandListView::SaveColumnWidths() {
-    if (!(GetStyle() & kReportBit)) return;
+    if (!IsReport(GetStyle())) return;
     CSettings& settings = CWinApp::Get()->Settings();
     int count = GetColumnCount();
     for (int i = 0; i < count; ++i) settings.WriteInt(setting::Column(i), GetColumnWidth(i));
@@ -97,7 +103,7 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_STYLECHANGING: {
             LRESULT result = CListView::WndProc(msg, wParam, lParam);
             const auto* change = reinterpret_cast<const STYLESTRUCT*>(lParam);
-            if (static_cast<int>(wParam) == GWL_STYLE && (change->styleOld & kReportBit)) {
+            if (static_cast<int>(wParam) == GWL_STYLE && IsReport(change->styleOld)) {
                 SaveColumnWidths();
             }
             return result;

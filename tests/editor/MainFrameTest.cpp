@@ -107,6 +107,20 @@ TEST_F(EditorTest, PaneSizesRoundTripThroughTheRegistry) {
     EXPECT_EQ(Settings().GetInt(setting::ImageViewSize), imageHeight);
 }
 
+TEST_F(EditorTest, ClosingWhileMinimisedKeepsThePaneSizes) {
+    Settings().WriteInt(setting::TreeSize, 180);
+    Settings().WriteInt(setting::ViewSize, 120);
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    ShowWindow(frame->m_hWnd, SW_MINIMIZE);
+    Pump();
+    ASSERT_TRUE(IsIconic(frame->m_hWnd));
+    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(Settings().GetInt(setting::TreeSize), 180);
+    EXPECT_EQ(Settings().GetInt(setting::ViewSize), 120);
+    EXPECT_GE(Settings().GetInt(setting::ImageViewSize), 10);
+}
+
 TEST_F(EditorTest, AStoredSizeBelowTheMinimumStartsThePaneHidden) {
     Settings().WriteInt(setting::TreeSize, 9);
     ASSERT_TRUE(OpenEditor());
@@ -179,6 +193,12 @@ TEST_F(EditorTest, ColumnWidthsAreKeptAcrossStyleChangesAndClosing) {
     Command(frame, ID_VIEW_DETAILS);  // entering report loads
     EXPECT_EQ(list->GetColumnWidth(2), 180);
     EXPECT_EQ(list->GetColumnWidth(3), 77);
+    // The list style has one column of its own; passing through it keeps the six widths.
+    Command(frame, ID_VIEW_LIST);
+    Command(frame, ID_VIEW_DETAILS);
+    EXPECT_EQ(list->GetColumnWidth(2), 180);
+    EXPECT_EQ(list->GetColumnWidth(3), 77);
+    EXPECT_EQ(Settings().GetInt(setting::Column(2)), 180);
     list->SetColumnWidth(5, 33);
     SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);  // destruction saves
     EXPECT_EQ(Settings().GetInt(setting::Column(5)), 33);

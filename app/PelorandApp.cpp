@@ -16,17 +16,24 @@
 
 namespace {
 
-bool SetRegistryText(const std::string& key, const std::string& value) {
+// Sets a key's default text; true only when the stored text really changed.
+bool UpdateRegistryText(const std::string& key, const std::string& value) {
     HKEY handle = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
+                        nullptr, &handle, nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    LONG rc =
-        RegSetValueExA(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
+    char old[1024] = "";
+    DWORD type = 0, size = sizeof old - 1;
+    bool same = RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old),
+                                 &size) == ERROR_SUCCESS &&
+                type == REG_SZ && value == old;
+    LONG rc = same ? ERROR_SUCCESS
+                   : RegSetValueExA(handle, nullptr, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(value.c_str()),
+                                    static_cast<DWORD>(value.size() + 1));
     RegCloseKey(handle);
-    return rc == ERROR_SUCCESS;
+    return !same && rc == ERROR_SUCCESS;
 }
 
 }  // namespace
@@ -82,13 +89,12 @@ void CPelorandApp::RegisterShellFileTypes() {
     char exe[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, exe, MAX_PATH);
     const std::string classes = "Software\\Classes\\";
-    bool changed = SetRegistryText(classes + ext, typeId);
-    changed = SetRegistryText(classes + typeId, typeName) && changed;
-    changed =
-        SetRegistryText(classes + typeId + "\\DefaultIcon", std::string(exe) + ",0") && changed;
-    changed = SetRegistryText(classes + typeId + "\\shell\\open\\command",
-                              "\"" + std::string(exe) + "\" \"%1\"") &&
-              changed;
+    bool changed = UpdateRegistryText(classes + ext, typeId);
+    changed |= UpdateRegistryText(classes + typeId, typeName);
+    changed |= UpdateRegistryText(classes + typeId + "\\DefaultIcon", std::string(exe) + ",0");
+    changed |= UpdateRegistryText(classes + typeId + "\\shell\\open\\command",
+                                  "\"" + std::string(exe) + "\" \"%1\"");
+    // Tell the shell only when something changed: the notice makes it reload every association.
     if (changed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
 }
 

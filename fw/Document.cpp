@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <exception>
 
 #include "fw/Archive.h"
 #include "fw/FrameWnd.h"
@@ -34,8 +35,14 @@ bool CDocument::OnOpenDocument(const std::string& path) {
     DeleteContents();
     CFileLineSource source(file, CArchive::kBufferSize);
     CArchive ar(source);
-    Serialize(ar);
-    bool failed = source.Failed();
+    bool failed = false;
+    try {
+        Serialize(ar);
+        failed = source.Failed();
+    } catch (const std::exception&) {
+        // Out of memory part way through a huge file, say: what was read is no collection.
+        failed = true;
+    }
     std::fclose(file);
     if (failed) {
         m_bStartOver = true;

@@ -113,8 +113,23 @@ void CWinApp::AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate) {
 
 CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
     if (!m_pDocTemplate) return nullptr;
-    CDocument* doc = m_pDocTemplate->OpenDocumentFile(path);
-    return doc;
+    // The collection already open is only brought forward: reading it again from disk would
+    // throw away what was changed since it was saved.
+    if (CDocument* open = m_pDocTemplate->GetDocument()) {
+        char full[MAX_PATH * 2] = "";
+        DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+        std::string wanted =
+            (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+        if (!open->GetPathName().empty() &&
+            mbcs::ToLower(wanted) == mbcs::ToLower(open->GetPathName())) {
+            if (CFrameWnd* frame = m_pDocTemplate->GetFrame()) {
+                if (IsIconic(frame->m_hWnd)) ShowWindow(frame->m_hWnd, SW_RESTORE);
+                SetForegroundWindow(frame->m_hWnd);
+            }
+            return open;
+        }
+    }
+    return m_pDocTemplate->OpenDocumentFile(path);
 }
 
 void CWinApp::OnFileNew() {

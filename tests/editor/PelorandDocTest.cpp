@@ -3,9 +3,13 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <memory>
+#include <stdexcept>
+
 #include "EditorFixture.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Archive.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/Shell_win.h"
@@ -142,6 +146,49 @@ TEST_F(EditorTest, RowsOfRealFilesGetTheShellsNameTypeAndIconWhenShown) {
     Doc()->ShowFolder(Doc()->m_pRoot);
     EXPECT_EQ(list->GetItemText(0, 0), "");
     EXPECT_EQ(list->GetItemText(0, 1), "Pelorand Folders");
+}
+
+namespace {
+// Reads the file, then fails as a disk or memory failure part way through would.
+class FailingDoc : public CPelorandDoc {
+  public:
+    void Serialize(CArchive& ar) override {
+        CPelorandDoc::Serialize(ar);
+        if (ar.IsLoading()) throw std::runtime_error("read failed");
+    }
+};
+}  // namespace
+
+TEST_F(EditorTest, AReadFailingPartWayStartsAFreshUntitledCollection) {
+    std::string good = TempPath("good.plr");
+    WriteBytes(good, kThreeChildren);
+    m_app->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
+        IDR_MAINFRAME, [] { return std::make_unique<FailingDoc>(); },
+        [] { return std::make_unique<CMainFrame>(); }));
+    ASSERT_TRUE(OpenEditor());
+    m_messages.clear();
+    EXPECT_EQ(m_app->OpenDocumentFile(good), nullptr);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。");
+    EXPECT_EQ(Doc()->GetTitle(), "無題");
+    EXPECT_TRUE(Doc()->GetPathName().empty());
+    ASSERT_NE(Doc()->m_pRoot, nullptr);
+    EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
+    EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 0);
+    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 1);
+}
+
+TEST_F(EditorTest, OpeningTheOpenCollectionAgainKeepsItAsItIs) {
+    std::string path = TempPath("again.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* root = Doc()->m_pRoot;
+    root->m_strName = "changed";  // an edit not saved yet
+    CharUpperA(&path[0]);         // the same file, named in other letters
+    EXPECT_EQ(m_app->OpenDocumentFile(path), Doc());
+    EXPECT_EQ(Doc()->m_pRoot, root);
+    EXPECT_EQ(root->m_strName, "changed");
+    EXPECT_TRUE(m_messages.empty());
 }
 
 TEST_F(EditorTest, ARootWithoutANameIsShownAndStoredAsPelorand) {

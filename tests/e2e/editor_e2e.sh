@@ -9,7 +9,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$build/e2e"
 rm -rf "$work"
 mkdir -p "$work"
-fail() { echo "e2e: FAIL: $*" >&2; echo "0 passed, 1 failed"; exit 1; }
+fail() {
+  echo "e2e: FAIL: $*" >&2
+  xwd -root -silent 2>/dev/null | convert xwd:- "$work/failure.png" 2>/dev/null &&
+    echo "e2e: the screen at the failure is $work/failure.png" >&2
+  echo "0 passed, 1 failed"
+  exit 1
+}
 wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
 reg_value() {  # KEY VALUE -> the data column of `reg query`
   wine_ wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
@@ -33,9 +39,20 @@ wine_ wine explorer /desktop=PelorandE2E,1024x768 "$build/Pelorand.exe" "Z:${sam
 desktop=$!
 title="sample.plr - Pelorand For ActiveDesktop"
 wait_for 60 xdotool search --name "$title" >/dev/null 2>&1 || fail "no editor window"
-win=$(xdotool search --name "$title" | head -1)
+# The window can be found a moment before X maps it, and focusing it then is an X error:
+# take the first window of that name that X shows.
+win=
+viewable() {
+  local w
+  for w in $(xdotool search --name "$title" 2>/dev/null); do
+    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then win=$w; return 0; fi
+  done
+  return 1
+}
+wait_for 40 viewable || fail "the editor window never became viewable"
+focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
 xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
-xdotool windowfocus --sync "$win"
+wait_for 20 focused || fail "cannot focus the editor window"
 sleep 0.5
 
 # The tree has the focus: open the root and go down to its first folder, 風景.
@@ -53,8 +70,17 @@ xdotool key --window "$win" ctrl+s
 wait_for 20 cmp -s "$sample" "$expected" || fail "Ctrl+S did not write the collection back"
 xwd -root -silent | convert xwd:- -crop 1024x768+0+0 "$work/editor.png"
 
-xdotool key --window "$win" alt+f x
-wait_for 40 bash -c "! kill -0 $desktop 2>/dev/null" || fail "the editor did not close"
+# File > Exit. The menu takes a moment to open, and a key sent before it is lost: give it
+# time, and try again from a closed menu if the program is still there.
+closed() { ! kill -0 "$desktop" 2>/dev/null; }
+for _ in 1 2 3; do
+  xdotool key --window "$win" alt+f
+  sleep 1
+  xdotool key --window "$win" x
+  wait_for 20 closed && break
+  xdotool key --window "$win" Escape Escape 2>/dev/null || true
+done
+closed || fail "the editor did not close"
 
 opt='HKCU\Software\Tesmarin\Pelorand\Option'
 [ "$(reg_value "$opt" TreeSize)" = 0x96 ] || fail "TreeSize is $(reg_value "$opt" TreeSize)"

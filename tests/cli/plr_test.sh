@@ -94,7 +94,7 @@ if [ -z "${EMULATOR:-}" ]; then
 fi
 
 plr simulate missing.plr --start "2026-12-06 14:00:00" >/dev/null; rc=$?
-expect "simulate missing file" "$rc:$(tr -d '\r' < err.txt)" "2:plr: cannot open missing.plr: no such file or not readable"
+expect "simulate missing file" "$rc:$(tr -d '\r' < err.txt)" "2:plr: cannot open missing.plr: No such file or directory"
 for bad in "2026-12-06" "2026-13-01 00:00:00" "2026-02-30 12:00:00" "2026-12-06T14:00:00" "2026-12-06 14:00:00x"; do
   plr simulate sim.plr --start "$bad" >/dev/null; rc=$?
   expect "simulate malformed start '$bad'" "$rc:$(tr -d '\r' < err.txt)" "2:plr: --start '$bad' is not a local time as YYYY-MM-DD HH:MM:SS"

@@ -1,7 +1,9 @@
 // plr simulate: runs the wallpaper changer's ticks over a collection at chosen moments and
 // prints what each would set, without touching the desktop.
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -143,8 +145,9 @@ int RunSimulate(const std::vector<std::string>& args) {
     root.m_bFolder = 1;
     RecordReadContext context;
     const ReadStatus status = ReadCollectionFile(files[0], context, &root);
+    const int openError = errno;
     if (status == ReadStatus::CannotOpen) {
-        return Fail("cannot open " + files[0] + ": no such file or not readable");
+        return Fail("cannot open " + files[0] + ": " + std::strerror(openError));
     }
     if (status == ReadStatus::ReadError) return Fail("error while reading " + files[0]);
 

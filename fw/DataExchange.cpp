@@ -46,32 +46,31 @@ bool DDX_Text(CDataExchange& dx, int id, std::string& value) {
     return true;
 }
 
-bool DDX_Text(CDataExchange& dx, int id, int& value) {
+namespace {
+// A number field: shown as decimal; read back within [low, high], or refused with `message`.
+template <typename Number>
+bool NumberField(CDataExchange& dx, int id, Number& value, bool isSigned, long long low,
+                 long long high, const char* message) {
     HWND control = dx.PrepareCtrl(id);
     if (!dx.m_bSaveAndValidate) {
         SetWindowTextA(control, std::to_string(value).c_str());
         return true;
     }
     long long number = 0;
-    if (!ParseFieldInteger(ControlText(control), true, INT_MIN, INT_MAX, number)) {
-        return dx.Fail(kParseInt);
+    if (!ParseFieldInteger(ControlText(control), isSigned, low, high, number)) {
+        return dx.Fail(message);
     }
-    value = static_cast<int>(number);
+    value = static_cast<Number>(number);
     return true;
+}
+}  // namespace
+
+bool DDX_Text(CDataExchange& dx, int id, int& value) {
+    return NumberField(dx, id, value, true, INT_MIN, INT_MAX, kParseInt);
 }
 
 bool DDX_Text(CDataExchange& dx, int id, unsigned& value) {
-    HWND control = dx.PrepareCtrl(id);
-    if (!dx.m_bSaveAndValidate) {
-        SetWindowTextA(control, std::to_string(value).c_str());
-        return true;
-    }
-    long long number = 0;
-    if (!ParseFieldInteger(ControlText(control), false, 0, UINT_MAX, number)) {
-        return dx.Fail(kParseUnsigned);
-    }
-    value = static_cast<unsigned>(number);
-    return true;
+    return NumberField(dx, id, value, false, 0, UINT_MAX, kParseUnsigned);
 }
 
 bool DDX_Check(CDataExchange& dx, int id, int& value) {

@@ -66,9 +66,7 @@ bool CDocument::OnSaveDocument(const std::string& path) {
 }
 
 void CDocument::SetPathName(const std::string& path, bool addToRecent) {
-    char full[MAX_PATH * 2] = "";
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    m_strPathName = (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+    m_strPathName = FullPathName(path);
     SetTitle(mbcs::FileName(m_strPathName));
     if (addToRecent) CWinApp::Get()->AddToRecentFileList(m_strPathName);
 }

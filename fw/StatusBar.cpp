@@ -4,6 +4,7 @@
 
 #include "fw/CmdUI.h"
 #include "fw/FrameWnd.h"
+#include "fw/WinApp.h"
 
 namespace {
 // Room around a pane's text: the pane's border and a little space.
@@ -32,13 +33,11 @@ HFONT CStatusBar::GetFont() const {
 
 bool CStatusBar::SetIndicators(const UINT* ids, int count) {
     m_panes.clear();
-    char buffer[256];
     for (int i = 0; i < count; ++i) {
         Pane pane{ids[i], 0, 0, ""};
         if (ids[i] != 0) {
-            int length = LoadStringA(GetModuleHandleA(nullptr), ids[i], buffer, sizeof buffer);
-            if (length <= 0) return false;
-            pane.text.assign(buffer, static_cast<std::size_t>(length));
+            pane.text = LoadResourceString(ids[i]);
+            if (pane.text.empty()) return false;
             pane.width = TextWidth(m_hWnd, GetFont(), pane.text);
         }
         m_panes.push_back(pane);

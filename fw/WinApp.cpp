@@ -53,6 +53,12 @@ SettingHooks SystemHooks() {
 }
 }  // namespace
 
+std::string FullPathName(const std::string& path) {
+    char full[MAX_PATH * 2] = "";
+    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
+    return (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+}
+
 std::string LoadResourceString(UINT id) {
     // With a zero length LoadString hands out a pointer to the resource's UTF-16 text.
     const wchar_t* text = nullptr;
@@ -116,12 +122,8 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
     // The collection already open is only brought forward: reading it again from disk would
     // throw away what was changed since it was saved.
     if (CDocument* open = m_pDocTemplate->GetDocument()) {
-        char full[MAX_PATH * 2] = "";
-        DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-        std::string wanted =
-            (length > 0 && length < sizeof full) ? std::string(full, length) : path;
         if (!open->GetPathName().empty() &&
-            mbcs::ToLower(wanted) == mbcs::ToLower(open->GetPathName())) {
+            mbcs::ToLower(FullPathName(path)) == mbcs::ToLower(open->GetPathName())) {
             if (CFrameWnd* frame = m_pDocTemplate->GetFrame()) {
                 if (IsIconic(frame->m_hWnd)) ShowWindow(frame->m_hWnd, SW_RESTORE);
                 SetForegroundWindow(frame->m_hWnd);

@@ -83,3 +83,6 @@ class CWinApp : public CCmdTarget {
 
 // A string resource of the program; empty when missing.
 std::string LoadResourceString(UINT id);
+
+// The full path of a file name as the system resolves it; the name itself when it cannot.
+std::string FullPathName(const std::string& path);

@@ -26,6 +26,9 @@ if(WIN32)
     fw/SingleDocTemplate.cpp
     fw/WinApp.cpp
     fw/Dialog.cpp
+    fw/PropertyPage.cpp
+    fw/PropertySheet.cpp
+    fw/Worker.cpp
     fw/DataExchange.cpp
     model/Shell_win.cpp
     doc/PelorandDoc.cpp

@@ -1,29 +1,89 @@
 #include "fw/Dialog.h"
 
-#include <exception>
-
 #include "fw/DataExchange.h"
-#include "fw/FrameWnd.h"
 #include "fw/WinApp.h"
 
 void (*CDialog::s_onShown)(CDialog& dialog) = nullptr;
 
-INT_PTR CDialog::DoModal() {
-    HWND parent = m_hParent;
-    if (!parent && CWinApp::Get() && CWinApp::Get()->m_pMainWnd) {
-        parent = CWinApp::Get()->m_pMainWnd->m_hWnd;
+namespace {
+// Posted at WM_INITDIALOG when a test waits for the dialog to open.
+const UINT kShownMessage = WM_APP + 0x7F;
+}  // namespace
+
+CDialog::~CDialog() {
+    if (m_hWnd && IsWindow(m_hWnd)) {
+        // The object goes first: detach so that the last messages do not reach it.
+        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        HWND hwnd = m_hWnd;
+        m_hWnd = nullptr;
+        ::DestroyWindow(hwnd);
     }
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate), parent,
-                           StaticDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+HWND CDialog::DefaultParent() const {
+    if (m_hParent) return m_hParent;
+    CWinApp* app = CWinApp::Get();
+    return app && app->m_pMainWnd ? app->m_pMainWnd->m_hWnd : nullptr;
+}
+
+INT_PTR CDialog::DoModal() {
+    m_bModal = true;
+    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+                           DefaultParent(), StaticDialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+bool CDialog::Create(HWND parent) {
+    m_bModal = false;
+    if (parent) m_hParent = parent;
+    HWND hwnd =
+        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+                           DefaultParent(), StaticDialogProc, reinterpret_cast<LPARAM>(this));
+    if (!hwnd || !IsWindow(hwnd)) return false;  // it may have ended in WM_INITDIALOG
+    if (CWinApp* app = CWinApp::Get()) app->AddMessageFilter(this);
+    return true;
 }
 
 void CDialog::EndDialog(INT_PTR result) {
-    ::EndDialog(m_hWnd, result);
+    if (m_bModal) {
+        ::EndDialog(m_hWnd, result);
+    } else {
+        DestroyWindow();
+    }
+}
+
+bool CDialog::PreTranslateMessage(MSG* msg) {
+    return !m_bModal && m_hWnd && IsDialogMessageA(m_hWnd, msg);
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
     CDataExchange dx(this, saveAndValidate);
     return DoDataExchange(dx);
+}
+
+void CDialog::CenterWindow(HWND owner) {
+    if (!owner) owner = GetWindow(m_hWnd, GW_OWNER);
+    RECT area{};
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &area);
+    } else {
+        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    }
+    RECT rc{};
+    GetWindowRect(m_hWnd, &rc);
+    int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    int x = area.left + (area.right - area.left - width) / 2;
+    int y = area.top + (area.bottom - area.top - height) / 2;
+    // Kept on the monitor's work area, so that a frame near the edge does not push it off.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        if (x + width > work.right) x = work.right - width;
+        if (y + height > work.bottom) y = work.bottom - height;
+        if (x < work.left) x = work.left;
+        if (y < work.top) y = work.top;
+    }
+    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::OnInitDialog() {
@@ -35,14 +95,19 @@ void CDialog::OnOK() {
     if (UpdateData(true)) EndDialog(IDOK);
 }
 
-LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM) {
+LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG: {
-            bool focusDefault = OnInitDialog();
-            if (s_onShown) PostMessageA(m_hWnd, WM_APP + 0x7F, 0, 0);
+            bool focusDefault = true;
+            if (!CallGuarded([&] { focusDefault = OnInitDialog(); })) {
+                // A dialog that could not fill itself is not shown half filled.
+                EndDialog(-1);
+                return FALSE;
+            }
+            if (s_onShown) PostMessageA(m_hWnd, kShownMessage, 0, 0);
             return focusDefault ? TRUE : FALSE;
         }
-        case WM_APP + 0x7F:
+        case kShownMessage:
             if (s_onShown) s_onShown(*this);
             return TRUE;
         case WM_COMMAND: {
@@ -55,30 +120,43 @@ LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM) {
                 OnCancel();
                 return TRUE;
             }
-            return OnCommand(id, HIWORD(wParam)) ? TRUE : FALSE;
+            if (OnCommand(id, HIWORD(wParam))) return TRUE;
+            LRESULT ignored = 0;
+            return ReflectToChild(msg, wParam, lParam, ignored) ? TRUE : FALSE;
         }
+        case WM_NOTIFY: {
+            LRESULT result = 0;
+            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result) ||
+                ReflectToChild(msg, wParam, lParam, result)) {
+                SetMsgResult(result);
+                return TRUE;
+            }
+            return FALSE;
+        }
+        case WM_HELP:
+            if (OnHelp(*reinterpret_cast<const HELPINFO*>(lParam))) {
+                SetMsgResult(TRUE);
+                return TRUE;
+            }
+            return FALSE;
     }
     return FALSE;
 }
 
-INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CDialog* dialog = nullptr;
-    if (msg == WM_INITDIALOG) {
-        dialog = reinterpret_cast<CDialog*>(lParam);
+INT_PTR CDialog::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialog* object) {
+    CDialog* dialog = object;
+    if (dialog) {
         dialog->m_hWnd = hwnd;
-        SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     } else {
         dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
     }
     if (!dialog) return FALSE;
-    INT_PTR result = FALSE;
-    try {
-        result = static_cast<INT_PTR>(dialog->WndProc(msg, wParam, lParam));
-    } catch (const std::exception& e) {
-        ReportUnexpectedException(e.what());
-    } catch (...) {
-        ReportUnexpectedException("unknown exception");
-    }
-    if (msg == WM_NCDESTROY) dialog->m_hWnd = nullptr;
-    return result;
+    if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    return static_cast<INT_PTR>(dialog->Dispatch(msg, wParam, lParam));
+}
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    return Route(hwnd, msg, wParam, lParam,
+                 msg == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lParam) : nullptr);
 }

@@ -2,12 +2,14 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <exception>
 
 #include "fw/Archive.h"
 #include "fw/FrameWnd.h"
 #include "fw/SingleDocTemplate.h"
+#include "fw/View.h"
 #include "fw/WinApp.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
@@ -17,6 +19,28 @@ namespace {
 const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
 const char kSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
 }  // namespace
+
+CDocument::~CDocument() {
+    // Views that outlive the document must not reach for it.
+    std::vector<CView*> views = m_views;
+    for (CView* view : views) view->SetDocument(nullptr);
+}
+
+void CDocument::AddView(CView* view) {
+    if (view && std::find(m_views.begin(), m_views.end(), view) == m_views.end())
+        m_views.push_back(view);
+}
+
+void CDocument::RemoveView(CView* view) {
+    m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
+}
+
+void CDocument::UpdateAllViews(CView* sender, LPARAM hint) {
+    std::vector<CView*> views = m_views;
+    for (CView* view : views) {
+        if (view != sender) view->OnUpdate(sender, hint);
+    }
+}
 
 bool CDocument::OnNewDocument() {
     DeleteContents();

@@ -1,16 +1,28 @@
 // A document: its path, its title, and the save commands of the document cycle.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
+#include <vector>
 
 #include "fw/CmdTarget.h"
 
 class CArchive;
 class CSingleDocTemplate;
+class CView;
 
 class CDocument : public CCmdTarget {
   public:
-    ~CDocument() override = default;
+    ~CDocument() override;
+
+    // The views showing this document. A view joins when it is created on the document and
+    // leaves when it goes; windows other than the frame's panes attach the same way.
+    void AddView(CView* view);
+    void RemoveView(CView* view);
+    const std::vector<CView*>& GetViews() const { return m_views; }
+    // Calls OnUpdate(sender, hint) on every view but sender.
+    void UpdateAllViews(CView* sender, LPARAM hint = 0);
 
     // Starts an empty, untitled document.
     virtual bool OnNewDocument();
@@ -44,4 +56,7 @@ class CDocument : public CCmdTarget {
     std::string m_strPathName;
     std::string m_strTitle;
     bool m_bStartOver = false;
+
+  private:
+    std::vector<CView*> m_views;
 };

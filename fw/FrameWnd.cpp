@@ -303,10 +303,6 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
     return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
 }
 
-bool CFrameWnd::DestroyWindow() {
-    return CWnd::DestroyWindow();
-}
-
 bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
     if (header->code == TTN_GETDISPINFOA) {
         auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
@@ -397,9 +393,6 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CLOSE:
             DestroyWindow();
             return 0;
-        case WM_DESTROY:
-            if (CWinApp::Get() && CWinApp::Get()->m_pMainWnd == this) PostQuitMessage(0);
-            break;
     }
     return CWnd::WndProc(msg, wParam, lParam);
 }

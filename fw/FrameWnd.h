@@ -34,14 +34,12 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     void InitialUpdateFrame(CDocument* doc, bool makeVisible);
 
     // Brings bars up to date (the application calls it when idle).
-    void OnIdleUpdateCmdUI();
+    void OnIdleUpdateCmdUI() override;
     void UpdateMenuPopup(HMENU popup);
     void SetMessageText(const std::string& text);
     void OnUpdateFrameTitle();
     void RecalcLayout();
-    bool PreTranslateMessage(MSG* msg);
-
-    bool DestroyWindow() override;
+    bool PreTranslateMessage(MSG* msg) override;
 
     // Context help: the cursor becomes a question mark; the next command chosen (a menu item
     // or a toolbar button) opens help instead of running. Esc or a click elsewhere ends it.

@@ -3,7 +3,7 @@
 #include <vector>
 
 bool CListView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    m_pDocument = doc;
+    SetDocument(doc);
     if (!CreateControl(kDefaultExStyle, WC_LISTVIEWA, kDefaultStyle, parent, id)) return false;
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     return true;

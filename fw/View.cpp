@@ -1,6 +1,14 @@
 #include "fw/View.h"
 
+#include "fw/Document.h"
 #include "fw/FrameWnd.h"
+
+void CView::SetDocument(CDocument* doc) {
+    if (m_pDocument == doc) return;
+    if (m_pDocument) m_pDocument->RemoveView(this);
+    m_pDocument = doc;
+    if (doc) doc->AddView(this);
+}
 
 CFrameWnd* CView::GetParentFrame() const {
     if (!m_hWnd) return nullptr;

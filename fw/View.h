@@ -10,6 +10,8 @@ class CFrameWnd;
 
 class CView : public CWnd, public CCmdTarget {
   public:
+    ~CView() override { SetDocument(nullptr); }
+
     // The default view style: a visible child with a sunken edge.
     static constexpr DWORD kDefaultStyle = WS_CHILD | WS_VISIBLE;
     static constexpr DWORD kDefaultExStyle = WS_EX_CLIENTEDGE;
@@ -20,7 +22,15 @@ class CView : public CWnd, public CCmdTarget {
     virtual void OnInitialUpdate() {}
     bool OnCmdMsg(unsigned, CCmdUI*) override { return false; }
 
+    // Another view or the document changed something this view shows.
+    virtual void OnUpdate(CView* sender, LPARAM hint) {
+        (void)sender;
+        (void)hint;
+    }
+
     CDocument* GetDocument() const { return m_pDocument; }
+    // Shows doc (null: none); the view joins the document's list of views.
+    void SetDocument(CDocument* doc);
     CFrameWnd* GetParentFrame() const;
 
   protected:

@@ -280,21 +280,54 @@ bool CWinApp::DoPromptFileName(std::string& name, bool open, CSingleDocTemplate*
     return true;
 }
 
-bool CWinApp::PumpMessage() {
-    MSG msg;
-    if (!GetMessageA(&msg, nullptr, 0, 0)) {
-        PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the outer loop too
-        return false;
-    }
-    if (!m_pMainWnd || !m_pMainWnd->PreTranslateMessage(&msg)) {
+bool CWinApp::HandleOneMessage(MSG& msg) {
+    if (!GetMessageA(&msg, nullptr, 0, 0)) return false;
+    bool handled = false;
+    // A filter that throws has had its say: the message is not handled twice.
+    if (!CallGuarded([&] { handled = PreTranslateMessage(&msg); })) handled = true;
+    if (!handled) {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
     return true;
 }
 
+bool CWinApp::PumpMessage() {
+    MSG msg;
+    if (!HandleOneMessage(msg)) {
+        PostQuitMessage(static_cast<int>(msg.wParam));  // leave it for the outer loop too
+        return false;
+    }
+    return true;
+}
+
+bool CWinApp::PreTranslateMessage(MSG* msg) {
+    if (m_pMainWnd && m_pMainWnd->PreTranslateMessage(msg)) return true;
+    // A copy: a filter may close its window, and so leave the list, while it looks.
+    std::vector<CWnd*> filters = m_filters;
+    for (CWnd* wnd : filters) {
+        if (wnd != m_pMainWnd && wnd->PreTranslateMessage(msg)) return true;
+    }
+    return false;
+}
+
+void CWinApp::AddMessageFilter(CWnd* wnd) {
+    if (std::find(m_filters.begin(), m_filters.end(), wnd) == m_filters.end())
+        m_filters.push_back(wnd);
+}
+
+void CWinApp::RemoveMessageFilter(CWnd* wnd) {
+    m_filters.erase(std::remove(m_filters.begin(), m_filters.end(), wnd), m_filters.end());
+}
+
 bool CWinApp::OnIdle(long count) {
-    if (count == 0 && m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
+    if (count == 0) {
+        if (m_pMainWnd) m_pMainWnd->OnIdleUpdateCmdUI();
+        std::vector<CWnd*> filters = m_filters;
+        for (CWnd* wnd : filters) {
+            if (wnd != m_pMainWnd) wnd->OnIdleUpdateCmdUI();
+        }
+    }
     return false;
 }
 
@@ -302,14 +335,28 @@ int CWinApp::Run() {
     MSG msg;
     for (;;) {
         long idleCount = 0;
-        while (!PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE) && OnIdle(idleCount++)) {
+        bool more = true;
+        while (more && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+            // A handler that throws at idle is reported; idling stops until the next message.
+            if (!CallGuarded([&] { more = OnIdle(idleCount++); })) more = false;
         }
         do {
-            if (!GetMessageA(&msg, nullptr, 0, 0)) return static_cast<int>(msg.wParam);
-            if (!m_pMainWnd || !m_pMainWnd->PreTranslateMessage(&msg)) {
-                TranslateMessage(&msg);
-                DispatchMessageA(&msg);
-            }
+            if (!HandleOneMessage(msg)) return static_cast<int>(msg.wParam);
         } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+    }
+}
+
+void ReportUnexpectedException(const char* what) noexcept {
+    try {
+        std::string text = "予期しないエラーが発生しました。\n";
+        text += what ? what : "";
+        if (CWinApp* app = CWinApp::Get()) {
+            app->DoMessageBox(text, MB_OK | MB_ICONSTOP);
+        } else {
+            MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+        }
+    } catch (...) {
+        // Out of memory while reporting, or a message box hook that throws: nothing is left
+        // to tell the user with, and nothing may cross into Windows.
     }
 }

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fw/CmdTarget.h"
 #include "fw/RecentFileList.h"
@@ -16,6 +17,7 @@ class CFrameWnd;
 class CRegistrySettingsStore;
 class CSettings;
 class CSingleDocTemplate;
+class CWnd;
 
 class CWinApp : public CCmdTarget {
   public:
@@ -30,6 +32,12 @@ class CWinApp : public CCmdTarget {
     virtual bool OnIdle(long count);
     // Handles one message; false when the application is quitting.
     bool PumpMessage();
+    // Offers msg to the main window and then to each filter; true when one of them took it.
+    virtual bool PreTranslateMessage(MSG* msg);
+    // A modeless window that sees the loop's messages first (a modeless dialog, for its
+    // keyboard interface). Windows leave the list by themselves when destroyed.
+    void AddMessageFilter(CWnd* wnd);
+    void RemoveMessageFilter(CWnd* wnd);
 
     // Settings live under HKCU\Software\<company>\<application title>.
     void SetRegistryKey(const std::string& company);
@@ -67,13 +75,18 @@ class CWinApp : public CCmdTarget {
     std::function<bool(std::string& name, bool open)> m_fileDialogHook;
 
     HINSTANCE m_hInstance = nullptr;
-    CFrameWnd* m_pMainWnd = nullptr;
+    // The loop ends when this window is destroyed. Any kind of window: a frame, a dialog.
+    CWnd* m_pMainWnd = nullptr;
 
   protected:
     std::string m_strAppTitle;
 
   private:
     void WriteRecentFileList();
+    // Takes one message from the queue and handles it; false at WM_QUIT (msg holds it).
+    bool HandleOneMessage(MSG& msg);
+
+    std::vector<CWnd*> m_filters;
 
     std::unique_ptr<CRegistrySettingsStore> m_pStore;
     std::unique_ptr<CSettings> m_pSettings;

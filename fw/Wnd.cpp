@@ -1,7 +1,9 @@
 #include "fw/Wnd.h"
 
-#include <exception>
 #include <vector>
+
+#include "fw/WinApp.h"
+#include "fw/Worker.h"
 
 namespace {
 // Set while CreateEx runs, so that messages before WM_NCCREATE (WM_GETMINMAXINFO) find the object.
@@ -9,6 +11,10 @@ thread_local CWnd* t_creating = nullptr;
 }  // namespace
 
 CWnd::~CWnd() {
+    if (CWinApp* app = CWinApp::Get()) {
+        if (app->m_pMainWnd == this) app->m_pMainWnd = nullptr;
+        app->RemoveMessageFilter(this);
+    }
     if (m_hWnd && IsWindow(m_hWnd)) {
         // The object goes first: detach so that late messages do not reach a dead object.
         SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
@@ -117,25 +123,45 @@ bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
     return false;
 }
 
-LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    result = 0;
     if (msg == WM_NOTIFY) {
         // Controls report to their parent; the control's own object handles its notifications.
         NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
         CWnd* child = FromHandle(header->hwndFrom);
-        LRESULT result = 0;
-        if (child && child != this && child->OnReflectNotify(header, result)) return result;
+        return child && child != this && child->OnReflectNotify(header, result);
     }
+    if (msg == WM_COMMAND && lParam != 0) {
+        CWnd* child = FromHandle(reinterpret_cast<HWND>(lParam));
+        return child && child != this && child->OnReflectCommand(HIWORD(wParam));
+    }
+    return false;
+}
+
+LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (ReflectToChild(msg, wParam, lParam, result)) return result;
     return Default(msg, wParam, lParam);
 }
 
 LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    // Background work for this window ends before the window does.
+    if (msg == WM_DESTROY) {
+        for (CWorker* worker : m_workers) worker->OnOwnerDestroyed();
+    }
+    if (msg == CWorker::FailureMessage()) {
+        for (CWorker* worker : m_workers) {
+            if (reinterpret_cast<LPARAM>(worker) != lParam) continue;
+            if (auto text = worker->Take<std::string>(wParam))
+                ReportUnexpectedException(text->c_str());
+        }
+        return 0;
+    }
     LRESULT result = 0;
-    try {
-        result = WndProc(msg, wParam, lParam);
-    } catch (const std::exception& e) {
-        ReportUnexpectedException(e.what());
-    } catch (...) {
-        ReportUnexpectedException("unknown exception");
+    if (!CallGuarded([&] { result = WndProc(msg, wParam, lParam); })) {
+        // A window whose creation failed half way must not be created at all.
+        if (msg == WM_CREATE) result = -1;
+        if (msg == WM_NCCREATE) result = FALSE;
     }
     if (msg == WM_NCDESTROY) {
         HWND hwnd = m_hWnd;
@@ -144,6 +170,13 @@ LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
         }
         m_hWnd = nullptr;
+        // The loop ends with the main window, whatever kind of window it is.
+        CWinApp* app = CWinApp::Get();
+        if (app && app->m_pMainWnd == this) {
+            app->m_pMainWnd = nullptr;
+            PostQuitMessage(0);
+        }
+        if (app) app->RemoveMessageFilter(this);
         PostNcDestroy();
     }
     return result;
@@ -165,10 +198,4 @@ LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
     }
     if (!wnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
     return wnd->Dispatch(msg, wParam, lParam);
-}
-
-void ReportUnexpectedException(const char* what) {
-    std::string text = "予期しないエラーが発生しました。\n";
-    text += what;
-    MessageBoxA(nullptr, text.c_str(), "Pelorand", MB_OK | MB_ICONSTOP | MB_TASKMODAL);
 }

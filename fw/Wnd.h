@@ -5,7 +5,11 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <string>
+#include <vector>
+
+class CWorker;
 
 class CWnd {
   public:
@@ -29,6 +33,15 @@ class CWnd {
 
     virtual bool DestroyWindow();
 
+    // Sees a message of the loop before it is translated and dispatched; true when handled.
+    // The application asks its main window and the windows it was given as filters.
+    virtual bool PreTranslateMessage(MSG* msg) {
+        (void)msg;
+        return false;
+    }
+    // Brings the window's commands up to date; the application calls it when idle.
+    virtual void OnIdleUpdateCmdUI() {}
+
     LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hWnd, GWL_STYLE); }
     // Replaces the bits in remove with the bits in add; sends the style-change messages.
     void ModifyStyle(LONG_PTR remove, LONG_PTR add);
@@ -47,14 +60,41 @@ class CWnd {
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
     // A notification this window sent to its parent, handed back to it. True when handled.
     virtual bool OnReflectNotify(NMHDR* header, LRESULT& result);
+    // A command (WM_COMMAND) this control sent to its parent, handed back to it.
+    virtual bool OnReflectCommand(UINT code) {
+        (void)code;
+        return false;
+    }
+    // Hands WM_NOTIFY and control WM_COMMAND to the object of the control that sent them.
+    bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
     virtual void PostNcDestroy() {}
+    // Every message goes through here: WndProc under the exception guard, workers joined at
+    // WM_DESTROY, the object detached at WM_NCDESTROY.
+    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 
   private:
+    friend class CWorker;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     WNDPROC m_superProc = DefWindowProcA;
+    std::vector<CWorker*> m_workers;  // joined when the window is destroyed
 };
 
-// Reports an exception caught at a window procedure boundary (it must not cross into Windows).
-void ReportUnexpectedException(const char* what);
+// Reports an exception caught at a boundary with Windows (it must not cross into Windows),
+// through the application's message box. Never throws.
+void ReportUnexpectedException(const char* what) noexcept;
+
+// Runs f; an exception is reported and false returned. Every boundary with Windows (window
+// and dialog procedures, the message loop, worker threads) goes through here.
+template <typename F>
+bool CallGuarded(F&& f) noexcept {
+    try {
+        f();
+        return true;
+    } catch (const std::exception& e) {
+        ReportUnexpectedException(e.what());
+    } catch (...) {
+        ReportUnexpectedException("unknown exception");
+    }
+    return false;
+}

@@ -11,7 +11,7 @@ CPelorandDoc* CImageHtmlView::GetDocument() const {
 }
 
 bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    m_pDocument = doc;
+    SetDocument(doc);
     RegisterClassOnce(kPageViewClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                       reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return CreateEx(kDefaultExStyle, kPageViewClass, "", kDefaultStyle, 0, 0, size.cx, size.cy,

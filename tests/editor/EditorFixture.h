@@ -6,6 +6,7 @@
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -19,6 +20,11 @@ class CSettings;
 class TestApp : public CPelorandApp {
   public:
     bool InitInstance() override { return true; }
+    bool OnIdle(long count) override {
+        if (m_idleHook) m_idleHook();
+        return CPelorandApp::OnIdle(count);
+    }
+    std::function<void()> m_idleHook;  // runs at each idle call
 };
 
 class EditorTest : public ::testing::Test {

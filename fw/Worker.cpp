@@ -1,0 +1,103 @@
+#include "fw/Worker.h"
+
+#include <algorithm>
+#include <exception>
+
+#include "fw/Handles.h"
+#include "fw/Wnd.h"
+
+CWorker::CWorker(CWnd& owner) : m_owner(owner) {
+    m_owner.m_workers.push_back(this);
+}
+
+CWorker::~CWorker() {
+    Join();
+    auto& workers = m_owner.m_workers;
+    workers.erase(std::remove(workers.begin(), workers.end(), this), workers.end());
+}
+
+UINT CWorker::FailureMessage() {
+    static const UINT message = RegisterWindowMessageA("CWorker.Failure");
+    return message;
+}
+
+bool CWorker::Start(Job job) {
+    Join();
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_results.clear();
+    }
+    m_hTarget = m_owner.m_hWnd;
+    if (!m_hTarget) return false;
+    m_cancel = false;
+    m_running = true;
+    m_thread = std::thread([this, job = std::move(job)] { Run(job); });
+    return true;
+}
+
+void CWorker::Wait() {
+    if (m_thread.joinable()) m_thread.join();
+}
+
+void CWorker::Join() {
+    m_cancel = true;
+    Wait();
+}
+
+void CWorker::OnOwnerDestroyed() {
+    Join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_results.clear();
+}
+
+void CWorker::Run(const Job& job) {
+    CComInit com;
+    std::string failure;
+    try {
+        job(*this);
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "unknown exception";
+    }
+    if (!failure.empty()) {
+        // Reported on the window's thread: this one has no business showing a message box.
+        try {
+            auto text = std::make_unique<std::string>(failure);
+            OwnedPtr owned(text.release(), [](void* p) { delete static_cast<std::string*>(p); });
+            PostKeyed(FailureMessage(), std::move(owned), typeid(std::string),
+                      reinterpret_cast<LPARAM>(this));
+        } catch (...) {
+            // No memory left for the text: the failure goes unreported rather than crash.
+        }
+    }
+    m_running = false;
+}
+
+bool CWorker::PostOwned(UINT msg, OwnedPtr value, const std::type_info& type) {
+    if (m_cancel) return false;
+    return PostKeyed(msg, std::move(value), type, 0);
+}
+
+bool CWorker::PostKeyed(UINT msg, OwnedPtr value, const std::type_info& type, LPARAM lParam) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    WPARAM key = m_nextKey++;
+    m_results.emplace(key, Owned{std::move(value), &type});
+    if (PostMessageA(m_hTarget, msg, key, lParam)) return true;
+    m_results.erase(key);  // the window is gone: nobody will take it
+    return false;
+}
+
+CWorker::OwnedPtr CWorker::TakeOwned(WPARAM key, const std::type_info& type) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto found = m_results.find(key);
+    if (found == m_results.end() || *found->second.type != type) return OwnedPtr(nullptr, nullptr);
+    OwnedPtr value = std::move(found->second.value);
+    m_results.erase(found);
+    return value;
+}
+
+std::size_t CWorker::PendingCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_results.size();
+}

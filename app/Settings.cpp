@@ -183,6 +183,8 @@ int FontField(const FontRecord& f, const std::string& name) {
     return 0;
 }
 
+}  // namespace
+
 // Cuts a face name to the font record's 31 bytes without splitting a double-byte character.
 std::string CutFaceName(const std::string& face) {
     std::size_t end = 0;
@@ -193,8 +195,6 @@ std::string CutFaceName(const std::string& face) {
     }
     return face.substr(0, std::min(end, face.size()));
 }
-
-}  // namespace
 
 CSettings::CSettings(ISettingsStore& store, SettingHooks hooks)
     : m_store(store), m_hooks(std::move(hooks)) {}

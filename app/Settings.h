@@ -100,5 +100,8 @@ class CSettings {
     SettingHooks m_hooks;
 };
 
+// Cuts a face name to the font record's 31 bytes without splitting a double-byte character.
+std::string CutFaceName(const std::string& face);
+
 // The default place of the information window: the bottom-right tenth of the desktop.
 int InfoWindowDefault(const SettingDef& def, const DesktopRect& desktop);

@@ -39,6 +39,8 @@ if(WIN32)
     app/PelorandApp.cpp
     app/AboutDlg.cpp
     app/PelorandChangerStart.cpp
+    # The wallpaper changer's windows
+    changer/FileInfomationView.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
     comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)

@@ -1,0 +1,171 @@
+#include "changer/FileInfomationView.h"
+
+#include <cstring>
+
+#include "app/Settings.h"
+#include "fw/Handles.h"
+#include "fw/WinApp.h"
+
+const char CFileInfomationView::kClassName[] = "PelorandFileInfomationView";
+
+namespace {
+
+// A font field read with the window's current value as its default.
+SettingDef FontDef(const SettingDef& def, int current) {
+    SettingDef copy = def;
+    copy.intDefault = current;
+    copy.source = DefaultSource::Constant;
+    return copy;
+}
+
+BYTE FontByte(CSettings& settings, const SettingDef& def, BYTE current) {
+    return static_cast<BYTE>(settings.GetInt(FontDef(def, current)) & 0xFF);
+}
+
+}  // namespace
+
+CFileInfomationView::CFileInfomationView()
+    : m_crBack(GetSysColor(COLOR_WINDOW)),
+      m_crText(GetSysColor(COLOR_WINDOWTEXT)),
+      m_strName("ファイル名"),
+      m_strPriority("優先順位"),
+      m_strAuthor("作成者"),
+      m_strComment("コメント") {
+    std::memset(&m_lf, 0, sizeof m_lf);
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof m_lf, &m_lf);
+}
+
+CSettings& CFileInfomationView::Settings() const {
+    return m_pSettings ? *m_pSettings : CWinApp::Get()->Settings();
+}
+
+bool CFileInfomationView::Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect,
+                                 HWND parent, UINT id) {
+    RegisterClassOnce(kClassName, CS_HREDRAW | CS_VREDRAW, LoadCursor(nullptr, IDC_ARROW), nullptr);
+    const bool visible = (style & WS_VISIBLE) != 0;
+    // Shown only once placed, and without taking the activation from anyone.
+    if (!CreateEx(exStyle, kClassName, title, style & ~WS_VISIBLE, rect.left, rect.top,
+                  rect.right - rect.left, rect.bottom - rect.top, parent,
+                  reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
+        return false;
+    }
+    if (visible) ShowWindow(m_hWnd, SW_SHOWNOACTIVATE);
+    return true;
+}
+
+void CFileInfomationView::SetTexts(const std::string& name, const std::string& priority,
+                                   const std::string& author, const std::string& comment) {
+    m_strName = name;
+    m_strPriority = priority;
+    m_strAuthor = author;
+    m_strComment = comment;
+    if (m_hWnd) RedrawNow();
+}
+
+void CFileInfomationView::ShowWallpaperInfo(const WallpaperInfo& info) {
+    SetTexts(info.name, info.priority, info.author, info.comment);
+}
+
+std::string CFileInfomationView::GetDisplayText() const {
+    std::string text;
+    if (m_bDispName) text += m_strName + "\n";
+    if (m_bDispPriority) text += m_strPriority + "\n";
+    if (m_bDispAuthor) text += m_strAuthor + "\n";
+    if (m_bDispComment) text += m_strComment;
+    return text;
+}
+
+void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
+    CUniqueBrush back(CreateSolidBrush(m_crBack));
+    FillRect(dc, &client, back.Get());
+    CUniqueFont font(CreateFontIndirectA(&m_lf));
+    CSelectObject selectFont(
+        dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
+    COLORREF oldText = SetTextColor(dc, m_crText);
+    COLORREF oldBack = SetBkColor(dc, m_crBack);
+    int oldMode = SetBkMode(dc, OPAQUE);
+    std::string text = GetDisplayText();
+    RECT rc = client;
+    // No DT_NOPREFIX: "&" underlines the next character and "&&" shows one.
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP);
+    SetBkMode(dc, oldMode);
+    SetBkColor(dc, oldBack);
+    SetTextColor(dc, oldText);
+}
+
+void CFileInfomationView::LoadPlacementAndFont() {
+    CSettings& settings = Settings();
+    const int left = settings.GetInt(setting::LeftPosition);
+    const int top = settings.GetInt(setting::TopPosition);
+    const int width = settings.GetInt(setting::Width);
+    const int height = settings.GetInt(setting::Height);
+    MoveWindow(m_hWnd, left, top, width, height, TRUE);
+
+    using namespace setting;
+    m_lf.lfHeight = settings.GetInt(FontDef(lfHeight, m_lf.lfHeight));
+    m_lf.lfWidth = settings.GetInt(FontDef(lfWidth, m_lf.lfWidth));
+    m_lf.lfEscapement = settings.GetInt(FontDef(lfEscapement, m_lf.lfEscapement));
+    m_lf.lfOrientation = settings.GetInt(FontDef(lfOrientation, m_lf.lfOrientation));
+    m_lf.lfWeight = settings.GetInt(FontDef(lfWeight, m_lf.lfWeight));
+    m_lf.lfItalic = FontByte(settings, lfItalic, m_lf.lfItalic);
+    m_lf.lfUnderline = FontByte(settings, lfUnderline, m_lf.lfUnderline);
+    m_lf.lfStrikeOut = FontByte(settings, lfStrikeOut, m_lf.lfStrikeOut);
+    m_lf.lfCharSet = FontByte(settings, lfCharSet, m_lf.lfCharSet);
+    m_lf.lfOutPrecision = FontByte(settings, lfOutPrecision, m_lf.lfOutPrecision);
+    m_lf.lfClipPrecision = FontByte(settings, lfClipPrecision, m_lf.lfClipPrecision);
+    m_lf.lfQuality = FontByte(settings, lfQuality, m_lf.lfQuality);
+    m_lf.lfPitchAndFamily = FontByte(settings, lfPitchAndFamily, m_lf.lfPitchAndFamily);
+
+    SettingDef faceDef = lfFaceName;
+    const std::string current(m_lf.lfFaceName, strnlen(m_lf.lfFaceName, LF_FACESIZE));
+    faceDef.stringDefault = current.c_str();
+    faceDef.source = DefaultSource::Constant;
+    // A name edited in by hand may be longer than the record holds: cut it at a whole character.
+    const std::string face = CutFaceName(settings.GetString(faceDef));
+    std::memset(m_lf.lfFaceName, 0, sizeof m_lf.lfFaceName);
+    std::memcpy(m_lf.lfFaceName, face.data(), face.size());
+}
+
+void CFileInfomationView::SavePlacement() {
+    RECT rc{};
+    GetWindowRect(m_hWnd, &rc);
+    CSettings& settings = Settings();
+    settings.WriteInt(setting::LeftPosition, rc.left);
+    settings.WriteInt(setting::TopPosition, rc.top);
+    settings.WriteInt(setting::Width, rc.right - rc.left);
+    settings.WriteInt(setting::Height, rc.bottom - rc.top);
+}
+
+LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_CREATE: {
+            LRESULT result = Default(msg, wParam, lParam);
+            if (result == -1) return -1;
+            if (m_bPersist) LoadPlacementAndFont();
+            return result;
+        }
+        case WM_MOVE:
+        case WM_SIZE: {
+            LRESULT result = Default(msg, wParam, lParam);
+            if (m_bPersist) SavePlacement();
+            return result;
+        }
+        case WM_MOUSEACTIVATE:
+            // A click or a drag of the frame must not take the focus from the user's program.
+            return MA_NOACTIVATE;
+        case WM_CLOSE:
+            return 0;  // only its owner ends it
+        case WM_ERASEBKGND:
+            return 1;  // the paint fills the whole client area
+        case WM_PAINT: {
+            CPaintDC dc(m_hWnd);
+            Paint(dc, GetClientRect());
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            Paint(reinterpret_cast<HDC>(wParam), GetClientRect());
+            return 0;
+        default:
+            return CWnd::WndProc(msg, wParam, lParam);
+    }
+}

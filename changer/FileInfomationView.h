@@ -1,0 +1,75 @@
+// The small floating window that tells which wallpaper the changer has just set: file name,
+// priority label, author and comment, one per line, in the creator's font and colours.
+//
+// Use:
+//   CFileInfomationView view;              // texts hold the four labels until the first change
+//   view.m_crBack = ...; view.m_crText = ...; view.m_lf = ...;   // colours and font
+//   view.m_bDispName = ... (and the other three switches)
+//   view.m_bPersist = TRUE;                // place, size and font from the settings, and every
+//                                          // move or resize written back (the preview leaves it
+//                                          off)
+//   view.Create(exStyle, style, title, rect, parent);
+//   view.SetTexts(name, priority, author, comment);   // or set m_strName... and RedrawNow()
+//
+// The window never takes the focus from the application the user is working in: it is shown
+// without activation and refuses activation by the mouse. It ignores WM_CLOSE, so without a
+// system menu the user can move and resize it but not close it; DestroyWindow still works.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "changer/ChangerSeams.h"
+#include "fw/Wnd.h"
+
+class CSettings;
+
+class CFileInfomationView : public CWnd, public IInfoSink {
+  public:
+    CFileInfomationView();
+
+    // The settings a persisting window loads from and saves to; without one it uses the
+    // application's.
+    void SetSettings(CSettings* settings) { m_pSettings = settings; }
+
+    // Creates the window. A visible style is honoured by showing it without activating it,
+    // after it has placed itself.
+    bool Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect, HWND parent,
+                UINT id = 0);
+
+    // Stores the four texts and repaints at once.
+    void SetTexts(const std::string& name, const std::string& priority, const std::string& author,
+                  const std::string& comment);
+    void ShowWallpaperInfo(const WallpaperInfo& info) override;
+
+    // The text painted: each switched-on line, every line but the comment ended by "\n".
+    std::string GetDisplayText() const;
+    // Paints into dc over client, as WM_PAINT does (also answers WM_PRINTCLIENT).
+    void Paint(HDC dc, const RECT& client) const;
+
+    static const char kClassName[];
+
+    COLORREF m_crBack;
+    COLORREF m_crText;
+    LOGFONTA m_lf;
+    int m_bDispName = TRUE;
+    int m_bDispPriority = TRUE;
+    int m_bDispAuthor = TRUE;
+    int m_bDispComment = TRUE;
+    BYTE m_bPersist = FALSE;
+    std::string m_strName;
+    std::string m_strPriority;
+    std::string m_strAuthor;
+    std::string m_strComment;
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    CSettings& Settings() const;
+    void LoadPlacementAndFont();
+    void SavePlacement();
+
+    CSettings* m_pSettings = nullptr;
+};

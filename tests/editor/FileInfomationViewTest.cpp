@@ -1,0 +1,259 @@
+// The information window, created for real: where it sits, what it stores, what it paints, and
+// that it never takes the activation.
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EditorFixture.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "changer/FileInfomationView.h"
+#include "fw/Handles.h"
+
+namespace {
+
+constexpr DWORD kInfoExStyle = WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE;
+constexpr DWORD kInfoStyle = WS_POPUP | WS_CAPTION | WS_THICKFRAME | WS_VISIBLE;
+
+RECT WindowRect(HWND hwnd) {
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+// The client area as painted through WM_PRINTCLIENT, one 0x00RRGGBB value per pixel.
+struct Pixels {
+    int width = 0, height = 0;
+    std::vector<COLORREF> rgb;
+    COLORREF At(int x, int y) const { return rgb[static_cast<std::size_t>(y * width + x)]; }
+    // Columns holding a pixel other than back: the extent of the ink.
+    int InkWidth(COLORREF back) const {
+        int first = -1, last = -1;
+        for (int x = 0; x < width; ++x) {
+            for (int y = 0; y < height; ++y) {
+                if (At(x, y) != back) {
+                    if (first < 0) first = x;
+                    last = x;
+                    break;
+                }
+            }
+        }
+        return first < 0 ? 0 : last - first + 1;
+    }
+};
+
+Pixels Capture(HWND hwnd) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    Pixels p;
+    p.width = client.right;
+    p.height = client.bottom;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = p.width;
+    info.bmiHeader.biHeight = -p.height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    CClientDC screen(nullptr);
+    CUniqueBitmap bitmap(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    CMemoryDC dc(screen);
+    {
+        CSelectObject select(dc, bitmap.Get());
+        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)),
+                     PRF_CLIENT);
+        GdiFlush();
+    }
+    const DWORD* src = static_cast<const DWORD*>(bits);
+    for (int i = 0; i < p.width * p.height; ++i) {
+        DWORD bgra = src[i];
+        p.rgb.push_back(RGB((bgra >> 16) & 0xFF, (bgra >> 8) & 0xFF, bgra & 0xFF));
+    }
+    return p;
+}
+
+class FileInfomationViewTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        RECT desktop{};
+        GetWindowRect(GetDesktopWindow(), &desktop);
+        m_desktop = desktop;
+    }
+    void TearDown() override {
+        m_view.reset();
+        EditorTest::TearDown();
+    }
+    // The changer's own copy: persisting, floating, topmost, without a close box.
+    CFileInfomationView& CreateChangerCopy() {
+        m_view = std::make_unique<CFileInfomationView>();
+        m_view->m_bPersist = TRUE;
+        RECT empty{};
+        EXPECT_TRUE(
+            m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
+        return *m_view;
+    }
+    // The options preview's copy: a plain popup that loads and stores nothing.
+    CFileInfomationView& CreatePreview(int width = 200, int height = 80) {
+        m_view = std::make_unique<CFileInfomationView>();
+        m_view->m_crBack = RGB(10, 20, 30);
+        m_view->m_crText = RGB(250, 250, 250);
+        RECT rc{0, 0, width, height};
+        EXPECT_TRUE(m_view->Create(0, WS_POPUP | WS_VISIBLE, "", rc, nullptr));
+        return *m_view;
+    }
+    int Stored(const char* name) {
+        return Settings().Store().GetInt(setting::kFileInfoView, name, -12345);
+    }
+
+    RECT m_desktop{};
+    std::unique_ptr<CFileInfomationView> m_view;
+};
+
+TEST_F(FileInfomationViewTest, FirstRunTakesTheBottomRightTenthAndStoresIt) {
+    CFileInfomationView& view = CreateChangerCopy();
+    const int w = (m_desktop.right - m_desktop.left) / 10,
+              h = (m_desktop.bottom - m_desktop.top) / 10;
+    RECT rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(m_desktop.right - w, rc.left);
+    EXPECT_EQ(m_desktop.bottom - h, rc.top);
+    EXPECT_EQ(w, rc.right - rc.left);
+    EXPECT_EQ(h, rc.bottom - rc.top);
+    // The move made while placing itself is stored like any other.
+    EXPECT_EQ(rc.left, Stored("LeftPosition"));
+    EXPECT_EQ(rc.top, Stored("TopPosition"));
+    EXPECT_EQ(w, Stored("Width"));
+    EXPECT_EQ(h, Stored("Height"));
+    EXPECT_TRUE(IsWindowVisible(view.m_hWnd));
+    EXPECT_TRUE(GetWindowLongPtrA(view.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+}
+
+TEST_F(FileInfomationViewTest, MoveAndResizeAreStoredAtOnceAndComeBackAtTheNextStart) {
+    CFileInfomationView& view = CreateChangerCopy();
+    SetWindowPos(view.m_hWnd, nullptr, 40, 50, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(40, Stored("LeftPosition"));
+    EXPECT_EQ(50, Stored("TopPosition"));
+    SetWindowPos(view.m_hWnd, nullptr, 0, 0, 300, 120, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(40, Stored("LeftPosition"));
+    EXPECT_EQ(300, Stored("Width"));
+    EXPECT_EQ(120, Stored("Height"));
+
+    m_view.reset();
+    CFileInfomationView& again = CreateChangerCopy();
+    RECT rc = WindowRect(again.m_hWnd);
+    EXPECT_EQ(40, rc.left);
+    EXPECT_EQ(50, rc.top);
+    EXPECT_EQ(300, rc.right - rc.left);
+    EXPECT_EQ(120, rc.bottom - rc.top);
+}
+
+TEST_F(FileInfomationViewTest, PreviewNeitherLoadsNorStores) {
+    Settings().WriteInt(setting::LeftPosition, 7);
+    CFileInfomationView& view = CreatePreview();
+    EXPECT_EQ(0, WindowRect(view.m_hWnd).left);
+    SetWindowPos(view.m_hWnd, nullptr, 60, 70, 150, 60, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(7, Stored("LeftPosition"));
+    EXPECT_EQ(-12345, Stored("Width"));
+}
+
+TEST_F(FileInfomationViewTest, FontComesFromTheSettingsWithTheCurrentFontAsDefault) {
+    m_view = std::make_unique<CFileInfomationView>();
+    m_view->m_bPersist = TRUE;
+    m_view->m_lf.lfHeight = -13;
+    m_view->m_lf.lfWeight = FW_BOLD;
+    lstrcpyA(m_view->m_lf.lfFaceName, "Current");
+    Settings().WriteInt(setting::lfHeight, -20);
+    Settings().WriteInt(setting::lfItalic, 0x101);  // only the low byte counts
+    RECT empty{};
+    ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
+    EXPECT_EQ(-20, m_view->m_lf.lfHeight);
+    EXPECT_EQ(FW_BOLD, m_view->m_lf.lfWeight);
+    EXPECT_EQ(1, m_view->m_lf.lfItalic);
+    EXPECT_STREQ("Current", m_view->m_lf.lfFaceName);
+}
+
+TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
+    // 30 ASCII bytes and then a double-byte character that would end at byte 32.
+    const std::string thirty(30, 'F');
+    Settings().WriteString(setting::lfFaceName, thirty + "表示");
+    m_view = std::make_unique<CFileInfomationView>();
+    m_view->m_bPersist = TRUE;
+    RECT empty{};
+    ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
+    EXPECT_EQ(thirty, std::string(m_view->m_lf.lfFaceName));
+
+    Settings().WriteString(setting::lfFaceName, std::string(29, 'G') + "表示");
+    m_view.reset();
+    m_view = std::make_unique<CFileInfomationView>();
+    m_view->m_bPersist = TRUE;
+    ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
+    EXPECT_EQ(std::string(29, 'G') + "表", std::string(m_view->m_lf.lfFaceName));
+}
+
+TEST_F(FileInfomationViewTest, LinesFollowTheSwitchesAndAnEmptyCommentLeavesTheLastLineEmpty) {
+    CFileInfomationView view;
+    EXPECT_EQ("ファイル名\n優先順位\n作成者\nコメント", view.GetDisplayText());
+    view.m_strName = "a.bmp";
+    view.m_strPriority = "p";
+    view.m_strAuthor = "x";
+    view.m_strComment.clear();
+    EXPECT_EQ("a.bmp\np\nx\n", view.GetDisplayText());
+    view.m_bDispPriority = FALSE;
+    view.m_bDispAuthor = FALSE;
+    EXPECT_EQ("a.bmp\n", view.GetDisplayText());
+    view.m_bDispName = FALSE;
+    view.m_bDispComment = TRUE;
+    view.m_strComment = "c";
+    EXPECT_EQ("c", view.GetDisplayText());
+}
+
+TEST_F(FileInfomationViewTest, AllSwitchesOffPaintsOnlyTheBackground) {
+    CFileInfomationView& view = CreatePreview();
+    Pixels shown = Capture(view.m_hWnd);
+    ASSERT_GT(shown.InkWidth(RGB(10, 20, 30)), 0);  // the labels are drawn
+    view.m_bDispName = view.m_bDispPriority = view.m_bDispAuthor = view.m_bDispComment = FALSE;
+    Pixels blank = Capture(view.m_hWnd);
+    ASSERT_EQ(200, blank.width);
+    for (COLORREF c : blank.rgb) ASSERT_EQ(RGB(10, 20, 30), c);
+}
+
+TEST_F(FileInfomationViewTest, AnAmpersandPrefixesTheNextCharacterAndTwoShowOne) {
+    CFileInfomationView& view = CreatePreview(300, 30);
+    view.m_bDispPriority = view.m_bDispAuthor = view.m_bDispComment = FALSE;
+    auto inkOf = [&](const char* name) {
+        view.m_strName = name;
+        return Capture(view.m_hWnd).InkWidth(RGB(10, 20, 30));
+    };
+    const int plain = inkOf("WW");
+    ASSERT_GT(plain, 0);
+    EXPECT_EQ(plain, inkOf("W&W"));   // the single "&" is not drawn
+    EXPECT_GT(inkOf("W&&W"), plain);  // "&&" draws one "&"
+}
+
+TEST_F(FileInfomationViewTest, NeverTakesTheActivationAndCannotBeClosedByTheUser) {
+    HWND user = CreateWindowExA(0, "STATIC", "user", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(user);
+    SetActiveWindow(user);
+    SetForegroundWindow(user);
+    ASSERT_EQ(user, GetActiveWindow());
+
+    CFileInfomationView& view = CreateChangerCopy();
+    EXPECT_EQ(user, GetActiveWindow());
+    EXPECT_FALSE(GetWindowLongPtrA(view.m_hWnd, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_EQ(MA_NOACTIVATE,
+              SendMessageA(view.m_hWnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(view.m_hWnd),
+                           MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)));
+    view.SetTexts("b.jpg", "p", "a", "c");
+    EXPECT_EQ(user, GetActiveWindow());
+    SendMessageA(view.m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(view.m_hWnd));
+    DestroyWindow(user);
+}
+
+}  // namespace

@@ -136,8 +136,9 @@ TickEnd CChangerEngine::Tick() {
         path = match.path;
     }
 
-    // The window gets all four texts at once and only when a wallpaper is about to be set, so
-    // it never shows one pick's name beside another's details.
+    if (!m_setter.SetDesktopWallpaper(path)) return TickEnd::ApplyFailed;
+    // The window gets all four texts at once and only once the wallpaper is really set: it
+    // never describes a pick that did not become the wallpaper.
     if (m_pInfo) m_pInfo->ShowWallpaperInfo(info);
-    return m_setter.SetDesktopWallpaper(path) ? TickEnd::Applied : TickEnd::ApplyFailed;
+    return TickEnd::Applied;
 }

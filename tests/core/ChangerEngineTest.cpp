@@ -322,15 +322,24 @@ TEST_F(ChangerTest, InformationWindowGetsInheritedDetailsWithTheShownName) {
 
 TEST_F(ChangerTest, PlainFileIsSetAsItIsAndAFailedApplyIsReported) {
     InTurn();
+    engine.SetInfoSink(&info);
     settings.WriteString(setting::FileType, "JPG");  // matters only inside directories
-    File(*Folder(root, "F"), "C:\\page.html");
+    CBlock* f = Folder(root, "F");
+    File(*f, "C:\\a.jpg");
+    File(*f, "C:\\page.html");
     engine.BuildRotationList(root);
+    EXPECT_EQ(TickAt(kBaseSeed), "C:\\a.jpg");
+    ASSERT_EQ(info.shown.size(), 1u);
     setter.succeed = false;
     EXPECT_EQ(TickAt(kBaseSeed), "C:\\page.html");
     EXPECT_EQ(last, TickEnd::ApplyFailed);
+    // The window still describes the wallpaper on the desktop, not the one that failed.
+    EXPECT_EQ(info.shown.size(), 1u);
+    EXPECT_EQ(LastShownName(), "shown:a.jpg");
     setter.succeed = true;
     TickAt(kBaseSeed);
     EXPECT_EQ(last, TickEnd::Applied);
+    EXPECT_EQ(info.shown.size(), 2u);
 }
 
 TEST_F(ChangerTest, DirectoryEntryLandsByTheParityOfTheDraw) {

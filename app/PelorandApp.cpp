@@ -9,6 +9,8 @@
 
 #include "app/AboutDlg.h"
 #include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
+#include "changer/PelorandChanger.h"
 #include "doc/PelorandDoc.h"
 #include "fw/SingleDocTemplate.h"
 #include "res/resource.h"
@@ -57,9 +59,22 @@ bool CPelorandApp::InitInstance() {
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
     std::string file = FileToOpen(__argc, __argv);
+    if (!RunChangerPhase(file)) return false;
     AddPelorandTemplate();
     RegisterShellFileTypes();
     return CreateEditor(file);
+}
+
+bool CPelorandApp::RunChangerPhase(const std::string& file) {
+    if (!file.empty() || Settings().GetInt(setting::ExeCuteCheck) == 0) return true;
+    INT_PTR result = 0;
+    {
+        // Ending the window object stops the changer and sets the end wallpaper, whichever
+        // way the window was left.
+        CPelorandChanger changer;
+        result = changer.DoModal();
+    }
+    return result != IDCANCEL;
 }
 
 void CPelorandApp::AddPelorandTemplate() {

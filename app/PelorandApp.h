@@ -12,6 +12,9 @@ class CPelorandApp : public CWinApp {
 
     // The collection file named on the command line: the first argument that is no switch.
     static std::string FileToOpen(int argc, char** argv);
+    // Changer mode: with no file named and ExeCuteCheck set, the changer window runs before any
+    // editor window. False when the user closed it, which ends the program.
+    bool RunChangerPhase(const std::string& file);
     // The single-document template: collection document, main frame, folder tree first.
     void AddPelorandTemplate();
     // Creates the document template if need be and opens path (empty: a new collection), then shows

@@ -8,3 +8,8 @@ void CWallPaperHistory::Record(const std::string& path) {
 std::string CWallPaperHistory::GetAt(std::size_t index) const {
     return index < m_paths.size() ? m_paths[index] : std::string();
 }
+
+CWallPaperHistory& WallPaperHistory() {
+    static CWallPaperHistory history;
+    return history;
+}

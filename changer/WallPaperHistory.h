@@ -23,3 +23,7 @@ class CWallPaperHistory {
   private:
     std::deque<std::string> m_paths;
 };
+
+// The process-wide history: every wallpaper set by this process, from the changer's first tick
+// to the editor's last command.
+CWallPaperHistory& WallPaperHistory();

@@ -1,0 +1,579 @@
+// The changer window, the history dialog and the changer phase of the start-up, created for
+// real and driven through the messages a user's actions send.
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "EditorFixture.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "changer/ChangerEngine.h"
+#include "changer/FileInfomationView.h"
+#include "changer/PelorandChanger.h"
+#include "changer/PelorandWallPaperHistory.h"
+#include "changer/WallPaperHistory.h"
+#include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
+#include "fw/SingleDocTemplate.h"
+#include "model/Block.h"
+#include "model/Mbcs.h"
+#include "res/resource.h"
+
+namespace {
+
+const unsigned char kGreenJpeg[] = {
+    0xff, 0xd8, 0xff, 0xe0, 0x00, 0x10, 0x4a, 0x46, 0x49, 0x46, 0x00, 0x01, 0x01, 0x00, 0x00, 0x01,
+    0x00, 0x01, 0x00, 0x00, 0xff, 0xdb, 0x00, 0x43, 0x00, 0x10, 0x0b, 0x0c, 0x0e, 0x0c, 0x0a, 0x10,
+    0x0e, 0x0d, 0x0e, 0x12, 0x11, 0x10, 0x13, 0x18, 0x28, 0x1a, 0x18, 0x16, 0x16, 0x18, 0x31, 0x23,
+    0x25, 0x1d, 0x28, 0x3a, 0x33, 0x3d, 0x3c, 0x39, 0x33, 0x38, 0x37, 0x40, 0x48, 0x5c, 0x4e, 0x40,
+    0x44, 0x57, 0x45, 0x37, 0x38, 0x50, 0x6d, 0x51, 0x57, 0x5f, 0x62, 0x67, 0x68, 0x67, 0x3e, 0x4d,
+    0x71, 0x79, 0x70, 0x64, 0x78, 0x5c, 0x65, 0x67, 0x63, 0xff, 0xdb, 0x00, 0x43, 0x01, 0x11, 0x12,
+    0x12, 0x18, 0x15, 0x18, 0x2f, 0x1a, 0x1a, 0x2f, 0x63, 0x42, 0x38, 0x42, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63,
+    0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0x63, 0xff, 0xc0,
+    0x00, 0x11, 0x08, 0x00, 0x10, 0x00, 0x10, 0x03, 0x01, 0x22, 0x00, 0x02, 0x11, 0x01, 0x03, 0x11,
+    0x01, 0xff, 0xc4, 0x00, 0x15, 0x00, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0xff, 0xc4, 0x00, 0x14, 0x10, 0x01, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xc4,
+    0x00, 0x14, 0x01, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x06, 0xff, 0xc4, 0x00, 0x14, 0x11, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xda, 0x00, 0x0c, 0x03, 0x01,
+    0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3f, 0x00, 0xac, 0x01, 0x70, 0xd7, 0xff, 0xd9};
+
+// Sets nothing on the desktop; records what it was asked, as the real setter does.
+class RecordingSetter : public IWallpaperSetter {
+  public:
+    explicit RecordingSetter(CWallPaperHistory& history) : m_history(history) {}
+    bool SetDesktopWallpaper(const std::string& path) override {
+        asked.push_back(path);
+        if (!succeed) return false;
+        m_history.Record(path);
+        return true;
+    }
+    std::vector<std::string> asked;
+    bool succeed = true;
+
+  private:
+    CWallPaperHistory& m_history;
+};
+
+// A 24-bit BMP whose top half is top and bottom half bottom.
+std::string TwoColourBmp(COLORREF top, COLORREF bottom, int width = 8, int height = 8) {
+    const int rowBytes = (width * 3 + 3) & ~3;
+    const int imageBytes = rowBytes * height;
+    std::string bytes(54 + static_cast<std::size_t>(imageBytes), '\0');
+    auto put32 = [&](std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    put32(2, static_cast<std::uint32_t>(bytes.size()));
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, static_cast<std::uint32_t>(width));
+    put32(22, static_cast<std::uint32_t>(height));  // bottom-up rows
+    bytes[26] = 1;
+    bytes[28] = 24;
+    put32(34, static_cast<std::uint32_t>(imageBytes));
+    for (int y = 0; y < height; ++y) {
+        const COLORREF c = y < height / 2 ? bottom : top;  // the first row is the bottom one
+        for (int x = 0; x < width; ++x) {
+            std::size_t at = 54 + static_cast<std::size_t>(y * rowBytes + x * 3);
+            bytes[at] = static_cast<char>(GetBValue(c));
+            bytes[at + 1] = static_cast<char>(GetGValue(c));
+            bytes[at + 2] = static_cast<char>(GetRValue(c));
+        }
+    }
+    return bytes;
+}
+
+// The colour the window paints at (x, y) of its client area, through WM_PRINTCLIENT.
+COLORREF PaintedPixel(HWND hwnd, int x, int y) {
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    CClientDC screen(nullptr);
+    CUniqueBitmap bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
+    CMemoryDC dc(screen);
+    CSelectObject select(dc, bitmap.Get());
+    SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), PRF_CLIENT);
+    return GetPixel(dc, x, y);
+}
+
+bool Near(COLORREF a, COLORREF b) {
+    auto close = [](int x, int y) { return x - y < 40 && y - x < 40; };
+    return close(GetRValue(a), GetRValue(b)) && close(GetGValue(a), GetGValue(b)) &&
+           close(GetBValue(a), GetBValue(b));
+}
+
+void Click(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+std::string Text(HWND dialog, int id) {
+    char text[1024] = "";
+    GetDlgItemTextA(dialog, id, text, sizeof text);
+    return text;
+}
+
+std::vector<std::string> ComboItems(HWND combo) {
+    std::vector<std::string> items;
+    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[1024] = "";
+        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::vector<std::string> ListLines(HWND list) {
+    std::vector<std::string> lines;
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[1024] = "";
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+        lines.push_back(text);
+    }
+    return lines;
+}
+
+std::string Data(const std::string& path, bool enabled = true) {
+    return "DATA\t\"" + path + "\",\"2\",\"?\",\"?\",\"0\",\"" + (enabled ? "1" : "0") + "\"\r\n";
+}
+
+class ChangerWindowTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        m_dir = TempPath("changer\\");
+        CreateDirectoryA(m_dir.c_str(), nullptr);
+        CreateDirectoryA((m_dir + "one").c_str(), nullptr);
+        CreateDirectoryA((m_dir + "two").c_str(), nullptr);
+    }
+    void TearDown() override {
+        m_changer.reset();
+        EditorTest::TearDown();
+    }
+    // An image file of the test's own; the recording setter never reads it.
+    std::string Image(const std::string& name, COLORREF top = RGB(255, 0, 0),
+                      COLORREF bottom = RGB(255, 0, 0)) {
+        std::string path = m_dir + name;
+        WriteBytes(path, TwoColourBmp(top, bottom));
+        return path;
+    }
+    // The root folder R holding the given files directly, then a folder A holding its own.
+    std::string Collection(const std::vector<std::string>& rootFiles,
+                           const std::vector<std::string>& folderFiles) {
+        std::string text = "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n";
+        for (const std::string& f : rootFiles) text += Data(f);
+        text += "FILE{\r\nNAME\t\"A\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n";
+        for (const std::string& f : folderFiles) text += Data(f);
+        text += "}FILE\r\n}FILE\r\n";
+        std::string path = m_dir + "c.plr";
+        WriteBytes(path, text);
+        return path;
+    }
+    CPelorandChanger& OpenChanger() {
+        m_changer = std::make_unique<CPelorandChanger>(nullptr, &m_setter, &m_history);
+        EXPECT_TRUE(m_changer->Create());
+        return *m_changer;
+    }
+    HWND Window() const { return m_changer->m_hWnd; }
+    void Tick() { SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0); }
+    // True when timer 11 was running (it is stopped by asking).
+    bool TimerWasRunning() { return KillTimer(Window(), IDT_CHANGER) != FALSE; }
+    void UseNamedFile(const std::string& path) {
+        Settings().WriteInt(setting::ExecuteRadio, 0);
+        Settings().WriteString(setting::ExecuteFile, path);
+    }
+
+    std::string m_dir;
+    CWallPaperHistory m_history;
+    RecordingSetter m_setter{m_history};
+    std::unique_ptr<CPelorandChanger> m_changer;
+};
+
+TEST_F(ChangerWindowTest, RecentFilesAreListedSortedWithTheMostRecentPreselected) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"C:\\m.plr", "C:\\a.plr", "C:\\z.plr"},
+        {"D:\\h.plr", "C:\\b.plr", "C:\\g.plr", "C:\\a.plr", "C:\\f.plr", "C:\\c.plr", "C:\\e.plr",
+         "C:\\d.plr"},
+    };
+    for (const auto& files : cases) {
+        Settings().Store().WriteString(setting::kRecentFileList, "File1", "");
+        for (std::size_t i = 0; i < files.size(); ++i) {
+            Settings().WriteString(setting::RecentFile(static_cast<int>(i) + 1), files[i]);
+        }
+        OpenChanger();
+        HWND combo = GetDlgItem(Window(), IDC_CHANGER_RECENT);
+        std::vector<std::string> sorted = files;
+        std::sort(sorted.begin(), sorted.end());
+        EXPECT_EQ(sorted, ComboItems(combo));
+        if (files.empty()) {
+            EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETCURSEL, 0, 0));
+            EXPECT_EQ("", Text(Window(), IDC_CHANGER_FILE));
+        } else {
+            EXPECT_EQ(files[0], Text(Window(), IDC_CHANGER_RECENT));
+            // The named file defaults to the most recent one.
+            EXPECT_EQ(files[0], Text(Window(), IDC_CHANGER_FILE));
+        }
+        EXPECT_TRUE(IsDlgButtonChecked(Window(), IDC_CHANGER_RADIO_FILE));
+        m_changer.reset();
+    }
+}
+
+TEST_F(ChangerWindowTest, StartWithNoRecentFileChosenRunsWithoutTimerUntilStopped) {
+    Settings().WriteInt(setting::ExecuteRadio, 1);
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_TRUE(m_changer->IsRunning());
+    EXPECT_EQ("停止", Text(Window(), IDC_CHANGER_RUN));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Window(), IDC_CHANGER_HISTORY)));
+    EXPECT_TRUE(IsIconic(Window()));
+    EXPECT_EQ(nullptr, m_changer->GetLoadedRoot());
+    EXPECT_EQ(nullptr, m_changer->GetInfoView());
+    Tick();
+    EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_FALSE(TimerWasRunning());
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(m_changer->IsRunning());
+    EXPECT_EQ("起動", Text(Window(), IDC_CHANGER_RUN));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Window(), IDC_CHANGER_HISTORY)));
+}
+
+TEST_F(ChangerWindowTest, StopThenStartReloadsTheFileAndStartsAgainAtTheFirstFolder) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), r2 = Image("r2.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    ASSERT_NE(nullptr, m_changer->GetLoadedRoot());
+    EXPECT_TRUE(TimerWasRunning());
+    Tick();
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{r1, a1}), m_setter.asked);
+
+    Click(Window(), IDC_CHANGER_RUN);  // stop
+    EXPECT_EQ(nullptr, m_changer->GetLoadedRoot());
+    EXPECT_TRUE(m_changer->GetEngine()->RotationList().empty());
+    Tick();  // a late timer message changes nothing
+    EXPECT_EQ(2u, m_setter.asked.size());
+
+    Collection({r2}, {a1});  // saved while stopped
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();
+    EXPECT_EQ(r2, m_setter.asked.back());
+    EXPECT_EQ(3u, m_history.GetCount());
+}
+
+TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
+    Settings().WriteString(setting::RecentFile(1), "C:\\recent.plr");
+    OpenChanger();
+    m_changer->m_browseHook = [](std::string& path) {
+        path = "C:\\chosen.plr";
+        return true;
+    };
+    Click(Window(), IDC_CHANGER_CHOOSE_FILE);
+    EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
+    CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
+                     IDC_CHANGER_RADIO_RECENT);
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_EQ(1, Settings().GetInt(setting::ExecuteRadio));
+    EXPECT_EQ("C:\\chosen.plr", Settings().GetString(setting::ExecuteFile));
+    CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
+                     IDC_CHANGER_RADIO_FILE);
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
+
+    // A browser cancelled changes nothing.
+    m_changer->m_browseHook = [](std::string&) { return false; };
+    Click(Window(), IDC_CHANGER_CHOOSE_FILE);
+    EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
+
+    // Enter with no push button focused closes like "設定" without storing the controls.
+    CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
+                     IDC_CHANGER_RADIO_RECENT);
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    EXPECT_EQ(nullptr, Window());
+    EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
+}
+
+TEST_F(ChangerWindowTest, SettingsButtonStoresTheChoiceAsLastReadNotAsShown) {
+    UseNamedFile("C:\\named.plr");
+    OpenChanger();
+    CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
+                     IDC_CHANGER_RADIO_RECENT);
+    Settings().WriteString(setting::ExecuteFile, "C:\\other.plr");
+    Click(Window(), IDC_CHANGER_SETTINGS);
+    EXPECT_EQ(nullptr, Window());
+    EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
+    EXPECT_EQ("C:\\named.plr", Settings().GetString(setting::ExecuteFile));
+}
+
+TEST_F(ChangerWindowTest, WithoutTheInformationWindowChangesAndHistoryStillWork) {
+    Settings().WriteInt(setting::CheckDispFileInfo, 0);
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();
+    Tick();
+    EXPECT_EQ(nullptr, m_changer->GetInfoView());
+    EXPECT_EQ(nullptr, FindWindowA(CFileInfomationView::kClassName, nullptr));
+    EXPECT_EQ(2u, m_history.GetCount());
+}
+
+TEST_F(ChangerWindowTest, InformationWindowFollowsTheSettingsAndShowsOnlyWallpapersSet) {
+    Settings().WriteInt(setting::FileInfoBackColor, RGB(1, 2, 3));
+    Settings().WriteInt(setting::FileInfoFontColor, RGB(4, 5, 6));
+    Settings().WriteInt(setting::CheckDispCreater, 0);
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    CFileInfomationView* view = m_changer->GetInfoView();
+    ASSERT_NE(nullptr, view);
+    ASSERT_TRUE(IsWindow(view->m_hWnd));
+    EXPECT_EQ("壁紙情報", view->GetWindowText());
+    EXPECT_TRUE(GetWindowLongPtrA(view->m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongPtrA(view->m_hWnd, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_EQ(RGB(1, 2, 3), view->m_crBack);
+    EXPECT_EQ(RGB(4, 5, 6), view->m_crText);
+    EXPECT_FALSE(view->m_bDispAuthor);
+    EXPECT_TRUE(view->m_bDispName);
+    EXPECT_EQ("ファイル名", view->m_strName);  // the labels until the first change
+
+    Tick();
+    EXPECT_EQ("r1.bmp", view->m_strName);
+    m_setter.succeed = false;
+    Tick();  // a1 could not be set: the window goes on describing r1
+    EXPECT_EQ(a1, m_setter.asked.back());
+    EXPECT_EQ("r1.bmp", view->m_strName);
+
+    // A stop leaves the window open with its last texts; the next start replaces it.
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_TRUE(IsWindow(view->m_hWnd));
+    HWND first = view->m_hWnd;
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(IsWindow(first));
+    ASSERT_NE(nullptr, m_changer->GetInfoView());
+    EXPECT_TRUE(IsWindow(m_changer->GetInfoView()->m_hWnd));
+}
+
+TEST_F(ChangerWindowTest, ClosingWhileRunningStopsAndSetsTheEndWallpaperIntoTheHistory) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), end = Image("end.bmp");
+    Settings().WriteInt(setting::EndFileSetCheck, 1);
+    Settings().WriteString(setting::EndFileName, end);
+    UseNamedFile(Collection({r1}, {}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();
+    HWND info = m_changer->GetInfoView()->m_hWnd;
+    HWND window = Window();
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_FALSE(IsWindow(info));
+    m_changer.reset();
+    EXPECT_EQ((std::vector<std::string>{r1, end}), m_setter.asked);
+    ASSERT_EQ(2u, m_history.GetCount());
+    EXPECT_EQ(end, m_history.GetAt(1));
+
+    // Without the switch nothing is set at the end, even after a run.
+    Settings().WriteInt(setting::EndFileSetCheck, 0);
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    m_changer.reset();
+    EXPECT_EQ(2u, m_setter.asked.size());
+}
+
+TEST_F(ChangerWindowTest, AnIntervalOutOfRangeStillRunsAValidTimer) {
+    EXPECT_EQ(1000u, CPelorandChanger::TimerPeriod(0));
+    EXPECT_EQ(1000u, CPelorandChanger::TimerPeriod(-600));
+    EXPECT_EQ(600000u, CPelorandChanger::TimerPeriod(600));
+    EXPECT_EQ(9999000u, CPelorandChanger::TimerPeriod(2000000000));
+    UseNamedFile(Collection({Image("r1.bmp")}, {}));
+    for (int stored : {0, -5, 10000, 2147483647}) {
+        Settings().WriteInt(setting::ChangerType, stored);
+        OpenChanger();
+        Click(Window(), IDC_CHANGER_RUN);
+        EXPECT_TRUE(TimerWasRunning()) << stored;
+        m_changer.reset();
+    }
+}
+
+class HistoryDialogTest : public ChangerWindowTest {
+  protected:
+    CPelorandWallPaperHistory& OpenHistory() {
+        m_dialog = std::make_unique<CPelorandWallPaperHistory>(nullptr, &m_setter);
+        m_dialog->m_pHistory = &m_history;
+        EXPECT_TRUE(m_dialog->Create());
+        return *m_dialog;
+    }
+    HWND List() const { return GetDlgItem(m_dialog->m_hWnd, IDC_HISTORY_LIST); }
+    void Select(int index) {
+        SendMessageA(List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageA(m_dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_LIST, LBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(List()));
+    }
+    void TearDown() override {
+        m_dialog.reset();
+        ChangerWindowTest::TearDown();
+    }
+    std::unique_ptr<CPelorandWallPaperHistory> m_dialog;
+};
+
+TEST_F(HistoryDialogTest, AnEmptyHistoryListsNothingAndDoesNothing) {
+    OpenHistory();
+    EXPECT_TRUE(ListLines(List()).empty());
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
+}
+
+TEST_F(HistoryDialogTest, SameNamesInTwoDirectoriesEachPreviewAndSetTheirOwnPath) {
+    const std::string red = Image("one\\same.bmp", RGB(255, 0, 0), RGB(255, 0, 0));
+    const std::string blue = Image("two\\same.bmp", RGB(0, 0, 255), RGB(0, 0, 255));
+    m_history.Record(red);
+    m_history.Record(blue);
+    OpenHistory();
+    EXPECT_EQ((std::vector<std::string>{"same.bmp", "same.bmp"}), ListLines(List()));
+    EXPECT_EQ(LB_ERR, SendMessageA(List(), LB_GETCURSEL, 0, 0));
+
+    HWND preview = m_dialog->m_preview.m_hWnd;
+    Select(1);
+    EXPECT_TRUE(Near(RGB(0, 0, 255), PaintedPixel(preview, 10, 10)));
+    Select(0);
+    EXPECT_TRUE(Near(RGB(255, 0, 0), PaintedPixel(preview, 10, 10)));
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    EXPECT_EQ(red, m_setter.asked.back());
+    Select(1);
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    EXPECT_EQ(blue, m_setter.asked.back());
+    // The list is not filled again: the new entries show at the next opening.
+    EXPECT_EQ(2u, ListLines(List()).size());
+    EXPECT_EQ(4u, m_history.GetCount());
+}
+
+TEST_F(HistoryDialogTest, BmpAndJpegArePreviewedUprightAndAPageLeavesThePreviewEmpty) {
+    const std::string bmp = Image("updown.bmp", RGB(255, 0, 0), RGB(0, 0, 255));
+    const std::string jpeg = m_dir + "green.jpg";
+    WriteBytes(jpeg, std::string(reinterpret_cast<const char*>(kGreenJpeg), sizeof kGreenJpeg));
+    const std::string page = m_dir + "page.html";
+    WriteBytes(page, "<HTML><BODY></BODY></HTML>\r\n");
+    for (const std::string& p : {bmp, jpeg, page}) m_history.Record(p);
+    OpenHistory();
+    HWND preview = m_dialog->m_preview.m_hWnd;
+    RECT rc{};
+    GetClientRect(preview, &rc);
+
+    Select(0);
+    ASSERT_TRUE(m_dialog->m_preview.Picture().HasPicture());
+    EXPECT_TRUE(Near(RGB(255, 0, 0), PaintedPixel(preview, rc.right / 2, 2)));
+    EXPECT_TRUE(Near(RGB(0, 0, 255), PaintedPixel(preview, rc.right / 2, rc.bottom - 3)));
+    Select(1);
+    ASSERT_TRUE(m_dialog->m_preview.Picture().HasPicture());
+    EXPECT_TRUE(Near(RGB(0, 255, 0), PaintedPixel(preview, rc.right / 2, rc.bottom / 2)));
+    Select(2);
+    EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
+    EXPECT_EQ(GetSysColor(COLOR_3DFACE), PaintedPixel(preview, rc.right / 2, rc.bottom / 2));
+}
+
+TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWallpaper) {
+    for (int i = 0; i < 101; ++i) m_history.Record(m_dir + "p" + std::to_string(i) + ".bmp");
+    OpenHistory();
+    Select(0);
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    EXPECT_EQ(m_dir + "p0.bmp", m_setter.asked.back());
+    ASSERT_EQ(101u, m_history.GetCount());
+    std::vector<std::string> lines = ListLines(List());
+    ASSERT_EQ(101u, lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        ASSERT_EQ(mbcs::FileName(m_history.GetAt(i)), lines[i]) << i;
+    }
+    // The line of the wallpaper just set is selected; the first line now sets what it shows.
+    EXPECT_EQ(100, SendMessageA(List(), LB_GETCURSEL, 0, 0));
+    Select(0);
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    EXPECT_EQ(m_dir + lines[0], m_setter.asked.back());
+}
+
+// The changer phase of the start-up, with the real modal window and the real wallpaper.
+struct StartupScript {
+    bool shown = false;
+    int finalButton = IDCANCEL;
+    int ticks = 0;
+};
+StartupScript* g_startup = nullptr;
+
+void DriveChangerWindow(CDialog& dialog) {
+    g_startup->shown = true;
+    if (g_startup->ticks > 0) {
+        Click(dialog.m_hWnd, IDC_CHANGER_RUN);
+        for (int i = 0; i < g_startup->ticks; ++i) {
+            SendMessageA(dialog.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+        }
+        Click(dialog.m_hWnd, IDC_CHANGER_RUN);
+    }
+    Click(dialog.m_hWnd, g_startup->finalButton);
+}
+
+class StartupTest : public ChangerWindowTest {
+  protected:
+    void SetUp() override {
+        ChangerWindowTest::SetUp();
+        g_startup = &m_script;
+        CDialog::s_onShown = DriveChangerWindow;
+    }
+    void TearDown() override {
+        CDialog::s_onShown = nullptr;
+        g_startup = nullptr;
+        ChangerWindowTest::TearDown();
+    }
+    StartupScript m_script;
+};
+
+TEST_F(StartupTest, ClosingTheChangerEndsTheProgramWithoutAnEditorWindow) {
+    Settings().WriteInt(setting::ExeCuteCheck, 1);
+    EXPECT_FALSE(m_app->RunChangerPhase(""));
+    EXPECT_TRUE(m_script.shown);
+    EXPECT_EQ(nullptr, m_app->GetDocTemplate());
+    EXPECT_EQ(nullptr, m_app->m_pMainWnd);
+}
+
+TEST_F(StartupTest, NamedFileOrSettingsModeSkipTheChanger) {
+    Settings().WriteInt(setting::ExeCuteCheck, 1);
+    EXPECT_TRUE(m_app->RunChangerPhase("C:\\x.plr"));
+    Settings().WriteInt(setting::ExeCuteCheck, 0);
+    EXPECT_TRUE(m_app->RunChangerPhase(""));
+    EXPECT_FALSE(m_script.shown);
+}
+
+TEST_F(StartupTest, SettingsButtonGoesOnToAnUntitledEditorKeepingTheHistory) {
+    Settings().WriteInt(setting::ExeCuteCheck, 1);
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    m_script.finalButton = IDC_CHANGER_SETTINGS;
+    m_script.ticks = 2;
+    const std::size_t before = WallPaperHistory().GetCount();
+    ASSERT_TRUE(m_app->RunChangerPhase(""));
+    ASSERT_EQ(before + 2, WallPaperHistory().GetCount());
+    EXPECT_EQ(a1, WallPaperHistory().GetAt(WallPaperHistory().GetCount() - 1));
+    EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
+
+    ASSERT_TRUE(OpenEditor(""));
+    EXPECT_TRUE(Doc()->GetPathName().empty());
+    EXPECT_EQ(before + 2, WallPaperHistory().GetCount());
+}
+
+}  // namespace

@@ -65,6 +65,8 @@ endif()
 if(WIN32)
   add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(editor_figures PRIVATE pelorand_editor)
+  add_executable(changer_figures EXCLUDE_FROM_ALL bench/ChangerFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
 endif()
 
 # The help page ships beside the program.

@@ -40,8 +40,8 @@ void PrintUtf8(const std::wstring& line) {
                         nullptr, nullptr);
     out += '\n';
     DWORD written = 0;
-    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()),
-              &written, nullptr);
+    WriteFile(GetStdHandle(STD_OUTPUT_HANDLE), out.data(), static_cast<DWORD>(out.size()), &written,
+              nullptr);
 }
 
 }  // namespace

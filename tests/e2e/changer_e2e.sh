@@ -79,6 +79,7 @@ winctl click "壁紙チェンジャー起動" 1035 || fail "cannot press 停止"
 wait_for 25 winctl click "壁紙チェンジャー起動" 1039 || fail "cannot press 履歴..."
 wait_for 50 winctl exists "壁紙履歴" || fail "no history dialog"
 lines=$(winctl list "壁紙履歴" 1052)
+xwd -root -silent | convert xwd:- -crop 1024x768+0+0 "$work/changer-history.png"
 for set in "${seen[@]}"; do
   name=${set##*\\}
   grep -qxF "$name" <<<"$lines" || fail "the history does not list $name: $lines"

@@ -8,14 +8,14 @@
 #include "fw/CmdUI.h"
 #include "fw/ControlBar.h"
 #include "fw/Document.h"
+#include "fw/Ids.h"
 #include "fw/StatusBar.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
-#include "res/resource.h"
 
 namespace {
 
-const char kFrameClass[] = "PelorandFrame";
+const char kFrameClass[] = "FrameWnd";
 
 class CMenuCmdUI : public CCmdUI {
   public:

@@ -66,7 +66,7 @@ TEST_F(EditorTest, FirstStartLaysOutThePanesFromTheDefaultsAndWritesTheListStyle
     CMainFrame* frame = Frame();
     EXPECT_EQ(m_app->Store().GetInt("Option", "ViewType", -1), 59411);  // written at once
     EXPECT_EQ(TreeWidth(frame), 150);
-    EXPECT_EQ(WindowWidth(frame->GetTreeView()->m_hWnd), 150);
+    EXPECT_EQ(WindowWidth(Doc()->m_pTreeView->m_hWnd), 150);
     EXPECT_EQ(RowHeight(frame, 0), 150);
     EXPECT_GT(RowHeight(frame, 1), 0);  // the thumbnails take what is left
     CPelorandListView* list = frame->GetActiveList();
@@ -77,9 +77,9 @@ TEST_F(EditorTest, FirstStartLaysOutThePanesFromTheDefaultsAndWritesTheListStyle
     EXPECT_TRUE(IsWindowVisible(frame->m_wndReBar.m_hWnd));
     EXPECT_TRUE(IsWindowVisible(frame->m_wndStatusBar.m_hWnd));
     // The three panes registered with the document.
-    EXPECT_EQ(Doc()->m_pTreeView, frame->GetTreeView());
+    EXPECT_EQ(static_cast<CView*>(Doc()->m_pTreeView), frame->GetViews()[0]);
     EXPECT_EQ(Doc()->m_pListView, list);
-    EXPECT_EQ(Doc()->m_pImageView, frame->GetImageView());
+    EXPECT_EQ(static_cast<CView*>(Doc()->m_pImageView), frame->GetViews()[2]);
 }
 
 TEST_F(EditorTest, PaneSizesRoundTripThroughTheRegistry) {
@@ -125,7 +125,7 @@ TEST_F(EditorTest, AStoredSizeBelowTheMinimumStartsThePaneHidden) {
     Settings().WriteInt(setting::TreeSize, 9);
     ASSERT_TRUE(OpenEditor());
     EXPECT_EQ(TreeWidth(Frame()), 0);
-    EXPECT_FALSE(IsWindowVisible(Frame()->GetTreeView()->m_hWnd));
+    EXPECT_FALSE(IsWindowVisible(Doc()->m_pTreeView->m_hWnd));
 }
 
 TEST_F(EditorTest, ListStyleCommandsChangeOnlyTheViewTypeAndShowTheirState) {
@@ -162,10 +162,13 @@ TEST_F(EditorTest, ListStyleCommandsChangeOnlyTheViewTypeAndShowTheirState) {
 
     // The toolbar shows the same state once the program is idle.
     Pump();
-    EXPECT_TRUE(frame->m_wndToolBar.IsButtonChecked(ID_VIEW_LIST));
-    EXPECT_FALSE(frame->m_wndToolBar.IsButtonChecked(ID_VIEW_DETAILS));
-    EXPECT_TRUE(frame->m_wndToolBar.IsButtonEnabled(ID_FILE_SAVE));
-    EXPECT_FALSE(frame->m_wndToolBar.IsButtonEnabled(ID_AUTHOR_LIST));  // no handler yet
+    auto button = [&](UINT message, UINT id) {
+        return SendMessageA(frame->m_wndToolBar.m_hWnd, message, id, 0) != 0;
+    };
+    EXPECT_TRUE(button(TB_ISBUTTONCHECKED, ID_VIEW_LIST));
+    EXPECT_FALSE(button(TB_ISBUTTONCHECKED, ID_VIEW_DETAILS));
+    EXPECT_TRUE(button(TB_ISBUTTONENABLED, ID_FILE_SAVE));
+    EXPECT_FALSE(button(TB_ISBUTTONENABLED, ID_AUTHOR_LIST));  // no handler yet
 }
 
 TEST_F(EditorTest, AStoredViewTypeThatIsNoListStyleWritesNothing) {
@@ -327,10 +330,9 @@ TEST_F(EditorTest, HelpOpensThePageBesideTheProgramAndContextHelpAsksInsteadOfRu
     EXPECT_EQ(pages[0].substr(pages[0].size() - 14), "\\Pelorand.html");
 
     SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_CONTEXT_HELP, 1), 0);  // Shift+F1
-    EXPECT_TRUE(Frame()->InHelpMode());
     EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 1);
     Command(Frame(), ID_FILE_NEW);  // chosen from the menu while asking for help
-    EXPECT_FALSE(Frame()->InHelpMode());
+    EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 0);
     EXPECT_EQ(pages.size(), 3u);
     EXPECT_EQ(Doc()->GetPathName(), path);  // the command did not run
     Command(Frame(), ID_FILE_NEW);

@@ -331,3 +331,51 @@ TEST_F(EditorTest, FilesDroppedOnTheFrameAreOpenedOneAfterTheOther) {
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), second);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File2", ""), first);
 }
+
+TEST_F(EditorTest, AfterFileOpenTheRootIsSelectedAndListedAsAtStartUp) {
+    std::string first = TempPath("first.plr"), second = TempPath("second.plr");
+    WriteBytes(first, kThreeChildren);
+    WriteBytes(second, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(first));
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
+    CPelorandListView* list = Frame()->GetActiveList();
+    EXPECT_EQ(tree->GetSelectedFolder(), Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemCount(), 3);
+
+    // The tree has the focus when File > Open is chosen: it selects nothing by itself.
+    ASSERT_TRUE(tree->SelectItem(tree->GetChildItem(tree->GetRootItem())));
+    SetFocus(tree->m_hWnd);
+    m_app->m_fileDialogHook = [&](std::string& name, bool) {
+        name = second;
+        return true;
+    };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    m_app->m_fileDialogHook = nullptr;
+    ASSERT_EQ(Doc()->GetPathName(), FullPathName(second));
+    EXPECT_EQ(tree->GetSelectedFolder(), Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemCount(), 3);
+}
+
+TEST_F(EditorTest, ADeletedRowForgetsWhatTheShellSaidAboutItsEntry) {
+    std::string one = TempPath("一.bmp"), two = TempPath("二.bmp");
+    WriteBytes(one, "BM");
+    WriteBytes(two, "BM");
+    std::string path = TempPath("rows.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + one + "\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    CPelorandListView* list = Frame()->GetActiveList();
+    ASSERT_EQ(list->GetItemCount(), 1);
+    auto* entry = reinterpret_cast<CBlock*>(list->GetItemData(0));
+    std::string displayOne, displayTwo, type;
+    GetShellNames(one, displayOne, type);
+    GetShellNames(two, displayTwo, type);
+    ASSERT_NE(displayOne, displayTwo);
+    EXPECT_EQ(list->GetItemText(0, 0), displayOne);
+
+    // The row goes; a new entry at the freed address (here: the same object) names another file.
+    ASSERT_TRUE(SendMessageA(list->m_hWnd, LVM_DELETEITEM, 0, 0));
+    entry->m_strName = two;
+    ASSERT_EQ(list->InsertDeferredItem(0, true, ""), 0);
+    list->SetItemData(0, reinterpret_cast<LPARAM>(entry));
+    EXPECT_EQ(list->GetItemText(0, 0), displayTwo);
+}

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "changer/ChangerEngine.h"
 #include "changer/FileInfomationView.h"
@@ -14,7 +15,6 @@
 #include "changer/SystemClock.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
-#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "res/resource.h"
@@ -61,7 +61,7 @@ CPelorandChanger::~CPelorandChanger() {
 }
 
 CSettings& CPelorandChanger::Settings() const {
-    return CWinApp::Get()->Settings();
+    return CPelorandApp::Get()->Settings();
 }
 
 UINT CPelorandChanger::TimerPeriod(int seconds) {

@@ -53,6 +53,7 @@ CPelorandChanger::CPelorandChanger(HWND parent, IWallpaperSetter* setter,
 
 CPelorandChanger::~CPelorandChanger() {
     Stop();
+    m_pEngine->SetInfoSink(nullptr);
     m_pInfoView.reset();
     // Also after "設定" and whether or not the changer ever ran.
     if (Settings().GetInt(setting::EndFileSetCheck) != 0) {

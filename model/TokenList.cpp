@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
 
 namespace {
 
@@ -26,6 +27,10 @@ struct SpecialBytes {
     }
 };
 const SpecialBytes kSpecial;
+
+bool IsSeparator(char c) {
+    return c == ',' || c == '\t' || c == ' ';
+}
 
 }  // namespace
 
@@ -64,6 +69,8 @@ std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
             if (!current->empty() || (options.keepEmptyQuoted && quoted)) {
                 TrimLeft(*current);
                 ++count;
+                // A separator after a complete token always leaves one more token.
+                if (!rewrite && count == options.stopAfter) return count + 1;
                 if (tokens.size() <= count) tokens.resize(count + 1);
                 current = &tokens[count];
             }
@@ -90,7 +97,61 @@ std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
     return count;
 }
 
-int ParseDecimal(const std::string& text) {
+bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
+                     std::size_t& count) {
+    const char* s = line.data();
+    std::size_t end = line.size();
+    while (end > 0 && IsBlank(s[end - 1])) --end;
+    std::size_t i = 0;
+    while (i < end && IsBlank(s[i])) ++i;
+    const bool* special = kSpecial.table;
+    count = 0;
+    for (;;) {
+        // Separators with no token before them are dropped; the last token counts even empty.
+        while (i < end && IsSeparator(s[i])) ++i;
+        if (i == end) {
+            tokens[count++] = std::string_view();
+            return true;
+        }
+        std::string_view token;
+        if (s[i] == '"') {
+            const void* quote = std::memchr(s + i + 1, '"', end - i - 1);
+            if (!quote) return false;
+            const std::size_t close = static_cast<const char*>(quote) - s;
+            if (close > i + 1 && s[close - 1] == '/') return false;
+            token = std::string_view(s + i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < end && !special[static_cast<unsigned char>(s[i])]) ++i;
+            token = std::string_view(s + start, i - start);
+        }
+        if (i < end && !IsSeparator(s[i])) return false;
+        if (!token.empty() && IsBlank(token[0])) return false;
+        tokens[count++] = token;
+        if (i == end) return true;
+        if (count == stopAfter) {
+            ++count;
+            return true;
+        }
+    }
+}
+
+std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
+                       std::vector<std::string>& fallback) {
+    std::size_t count;
+    if (SplitPlainSpans(line, tokens, stopAfter, count)) return count;
+    std::string copy(line);
+    SplitOptions options;
+    options.keepEmptyQuoted = true;
+    options.rewriteSource = false;
+    options.stopAfter = stopAfter;
+    count = SplitTokens(copy, fallback, options);
+    for (std::size_t i = 0; i < count && i < stopAfter; ++i) tokens[i] = fallback[i];
+    return count;
+}
+
+int ParseDecimal(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     bool negative = false;

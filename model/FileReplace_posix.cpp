@@ -69,7 +69,8 @@ bool SaveReplacing(const std::string& path,
             error = "not a regular file";
             return false;
         }
-        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(target.c_str(), W_OK) != 0) {
+        if ((st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 ||
+            access(target.c_str(), W_OK) != 0) {
             error = "the file is read-only";
             return false;
         }

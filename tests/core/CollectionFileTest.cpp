@@ -63,7 +63,8 @@ std::string Collection(const std::string& name, int entries) {
 }
 
 bool SaveText(const std::string& path, const std::string& text, std::string& error) {
-    return WriteFileReplacing(path, [&](IByteSink& sink) { sink.Write(text); }, error);
+    return WriteFileReplacing(
+        path, [&](IByteSink& sink) { sink.Write(text); }, error);
 }
 
 }  // namespace

@@ -5,8 +5,10 @@
 #include <new>
 
 #include "app/PelorandApp.h"
+#include "model/Mbcs.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    mbcs::UseSystemCodePage();
     try {
         CPelorandApp app;
         if (!app.InitInstance()) return 0;

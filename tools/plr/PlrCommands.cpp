@@ -105,6 +105,8 @@ int RunCheck(const std::vector<std::string>& args) {
     return 0;
 }
 
+constexpr std::size_t kIndentLevels = 40;
+
 int RunTree(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     bool utf8 = false;
@@ -116,7 +118,14 @@ int RunTree(const std::vector<std::string>& args) {
     while (!pending.empty()) {
         auto [entry, depth] = pending.back();
         pending.pop_back();
-        line.assign(depth * 2, ' ');
+        // Deep nesting would print a line's worth of blanks per level (a million-deep file,
+        // a terabyte): past kIndentLevels the depth is printed as a number instead.
+        if (depth <= kIndentLevels) {
+            line.assign(depth * 2, ' ');
+        } else {
+            line.assign(kIndentLevels * 2, ' ');
+            line += "(" + std::to_string(depth) + ") ";
+        }
         if (entry->m_bFolder) {
             line += "[" + OneLine(entry->m_strName) + "]";
         } else {
@@ -157,7 +166,8 @@ const std::vector<PlrCommand>& PlrCommands() {
          RunCheck},
         {"tree", "print the folders and entries of a collection",
          "usage: plr tree FILE [--utf8]\n\n"
-         "Prints the tree, two spaces of indent per level: folders as [name], files as\n"
+         "Prints the tree, two spaces of indent per level (below 40 levels, 80 spaces and\n"
+         "the level in parentheses, as \"(41) \"): folders as [name], files as\n"
          "their path, then TAB-separated the priority label, author, comment, and the\n"
          "inherit and changer flags as I/- and C/-. Text is printed as the file's own\n"
          "bytes (CP932) unless --utf8 asks for UTF-8. Line breaks in values print as \\n.\n",

@@ -73,10 +73,15 @@ class CBlock {
     static void* operator new(std::size_t size);
     static void operator delete(void* entry, std::size_t size);
 
-    // The members are laid out so that an entry takes 64 bytes.
+    // The members are laid out so that an entry takes 56 bytes.
     CBlockChildList m_Children;
-    BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
-    TreeItem m_hTreeItem = nullptr;   // the tree item showing this folder, run time only
+    // The changer's cursor and the tree item share their room: the changer works on a copy
+    // of the collection of its own, which is never shown in a tree, and the tree of the
+    // editor's document is never walked by the changer. Both start null.
+    union {
+        BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
+        TreeItem m_hTreeItem;             // the tree item showing this folder, run time only
+    };
     int m_nListItem = -1;             // the list row while the folder is shown, run time only
 
   private:

@@ -1,6 +1,10 @@
 // The name of an entry (a folder's display name, a file entry's full path), kept in the block
 // pool. It reads like the std::string it replaces: it converts to one, compares with strings
 // and takes strings, so the code using entries' names stays as it is.
+//
+// The file entries of a folder mostly lie in one directory, so a name read after a sibling's
+// may share the directory part with it: the name then holds a counted reference to that part
+// and only its own last part. A name is the same text either way.
 #pragma once
 
 #include <cstddef>
@@ -12,9 +16,9 @@ class CBlockName {
   public:
     CBlockName() = default;
     explicit CBlockName(std::string_view text) { assign(text); }
-    CBlockName(const CBlockName& other) { assign(other.view()); }
+    CBlockName(const CBlockName& other) { assign(other.str()); }
     CBlockName& operator=(const CBlockName& other) {
-        if (this != &other) assign(other.view());
+        if (this != &other) assign(other.str());
         return *this;
     }
     CBlockName& operator=(std::string_view text) {
@@ -24,76 +28,46 @@ class CBlockName {
     ~CBlockName() { Release(); }
 
     void assign(std::string_view text);
+    // As assign, sharing the directory part of like's name when it has the same one.
+    void AssignSharing(std::string_view text, const CBlockName& like);
     void clear() { Release(); }
 
-    std::string_view view() const {
-        if (!m_pRecord) return std::string_view();
-        std::size_t header;
-        std::size_t length = Length(header);
-        return std::string_view(m_pRecord + header, length);
-    }
-    std::string str() const { return std::string(view()); }
+    // The text is head followed by tail; head is empty unless the directory part is shared.
+    void Parts(std::string_view& head, std::string_view& tail) const;
+    std::string str() const;
     operator std::string() const { return str(); }
-    operator std::string_view() const { return view(); }
 
     bool empty() const { return m_pRecord == nullptr; }
-    std::size_t size() const { return view().size(); }
+    std::size_t size() const;
     std::size_t length() const { return size(); }
-    const char* data() const { return view().data(); }
+    bool Equals(std::string_view text) const;
 
   private:
-    std::size_t Length(std::size_t& header) const;
     void Release();
 
-    char* m_pRecord = nullptr;  // length, then the bytes; null when empty
+    // A length byte (or a marker and four bytes) and the bytes, or a marker, a shared head
+    // and then the tail as a plain record; null when empty.
+    char* m_pRecord = nullptr;
 };
 
-inline bool operator==(const CBlockName& a, std::string_view b) {
-    return a.view() == b;
-}
-inline bool operator==(std::string_view a, const CBlockName& b) {
-    return a == b.view();
-}
-inline bool operator==(const CBlockName& a, const CBlockName& b) {
-    return a.view() == b.view();
-}
-inline bool operator==(const CBlockName& a, const std::string& b) {
-    return a.view() == b;
-}
-inline bool operator==(const std::string& a, const CBlockName& b) {
-    return a == b.view();
-}
-inline bool operator==(const CBlockName& a, const char* b) {
-    return a.view() == b;
-}
-inline bool operator==(const char* a, const CBlockName& b) {
-    return a == b.view();
-}
+inline bool operator==(const CBlockName& a, std::string_view b) { return a.Equals(b); }
+inline bool operator==(std::string_view a, const CBlockName& b) { return b.Equals(a); }
+inline bool operator==(const CBlockName& a, const std::string& b) { return a.Equals(b); }
+inline bool operator==(const std::string& a, const CBlockName& b) { return b.Equals(a); }
+inline bool operator==(const CBlockName& a, const char* b) { return a.Equals(b); }
+inline bool operator==(const char* a, const CBlockName& b) { return b.Equals(a); }
+inline bool operator==(const CBlockName& a, const CBlockName& b) { return a.Equals(b.str()); }
 template <class T>
 bool operator!=(const CBlockName& a, const T& b) {
     return !(a == b);
 }
-inline bool operator!=(const std::string& a, const CBlockName& b) {
-    return !(a == b);
-}
-inline bool operator!=(const char* a, const CBlockName& b) {
-    return !(a == b);
-}
+inline bool operator!=(const std::string& a, const CBlockName& b) { return !(a == b); }
+inline bool operator!=(const char* a, const CBlockName& b) { return !(a == b); }
 
-inline std::string operator+(const CBlockName& a, const std::string& b) {
-    return a.str() + b;
-}
-inline std::string operator+(const std::string& a, const CBlockName& b) {
-    return a + std::string(b.view());
-}
-inline std::string operator+(const CBlockName& a, const char* b) {
-    return a.str() + b;
-}
-inline std::string operator+(const char* a, const CBlockName& b) {
-    return a + std::string(b.view());
-}
-inline std::string operator+(const CBlockName& a, char b) {
-    return a.str() + b;
-}
+inline std::string operator+(const CBlockName& a, const std::string& b) { return a.str() + b; }
+inline std::string operator+(const std::string& a, const CBlockName& b) { return a + b.str(); }
+inline std::string operator+(const CBlockName& a, const char* b) { return a.str() + b; }
+inline std::string operator+(const char* a, const CBlockName& b) { return a + b.str(); }
+inline std::string operator+(const CBlockName& a, char b) { return a.str() + b; }
 
 std::ostream& operator<<(std::ostream& out, const CBlockName& name);

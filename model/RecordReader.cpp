@@ -129,7 +129,11 @@ class Reader {
             target->m_pParent = m_current;
             m_current->m_Children.AddTail(target);
         }
-        target->m_strName.assign(token(1));
+        if (!isName && m_lastEntry) {
+            target->m_strName.AssignSharing(token(1), m_lastEntry->m_strName);
+        } else {
+            target->m_strName.assign(token(1));
+        }
         target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
         target->SetTexts(token(3), token(4), m_lastEntry);
         target->m_bInherit = ParseDecimal(token(5)) != 0;

@@ -85,18 +85,37 @@ char* PutDecimal(char* p, int value) {
     return p;
 }
 
+// The name's field, its two parts written as one.
+char* PutNameField(char* p, std::string_view head, std::string_view tail, bool escaped) {
+    if (head.empty()) return PutTextField(p, tail, escaped);
+    const char last = tail.empty() ? head.back() : tail.back();
+    if (escaped || last == '/' || std::memchr(head.data(), '"', head.size()) ||
+        (!tail.empty() && std::memchr(tail.data(), '"', tail.size()))) {
+        std::string whole;
+        whole.append(head).append(tail);
+        return PutTextField(p, whole, escaped);
+    }
+    *p++ = '"';
+    p = Put(p, head.data(), head.size());
+    p = Put(p, tail.data(), tail.size());
+    *p++ = '"';
+    return p;
+}
+
 // The most bytes the NAME or DATA line of block can take.
 std::size_t EntryLineBound(const CBlock& block) {
     return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
 }
 
 char* PutEntryLine(char* p, const CBlock& block) {
-    const std::string_view name = block.m_strName.view();
+    std::string_view head, tail;
+    block.m_strName.Parts(head, tail);
     const std::string& author = block.Author();
     const std::string& comment = block.Comment();
-    const bool escaped = HasLineBreak(name) || HasLineBreak(author) || HasLineBreak(comment);
+    const bool escaped = HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) ||
+                         HasLineBreak(comment);
     p = block.m_bFolder ? Put(p, "NAME\t") : Put(p, "DATA\t");
-    p = PutTextField(p, name, escaped);
+    p = PutNameField(p, head, tail, escaped);
     p = Put(p, ",\"");
     p = PutDecimal(p, block.m_nPriority);
     p = Put(p, "\",");

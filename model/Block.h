@@ -82,7 +82,7 @@ class CBlock {
         BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
         TreeItem m_hTreeItem;             // the tree item showing this folder, run time only
     };
-    int m_nListItem = -1;             // the list row while the folder is shown, run time only
+    int m_nListItem = -1;  // the list row while the folder is shown, run time only
 
   private:
     int m_nIndexInList = -1;  // index in the owning list, which makes positions O(1)

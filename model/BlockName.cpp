@@ -141,8 +141,7 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
         const std::string_view dir = text.substr(0, cut);
         const std::size_t fromHead = dir.size() < likeHead.size() ? dir.size() : likeHead.size();
         const bool likeHasIt =
-            cut >= kMinShared && cut < text.size() &&
-            likeHead.size() + likeTail.size() > cut &&
+            cut >= kMinShared && cut < text.size() && likeHead.size() + likeTail.size() > cut &&
             dir.compare(0, fromHead, likeHead, 0, fromHead) == 0 &&
             dir.compare(fromHead, cut - fromHead, likeTail, 0, cut - fromHead) == 0;
         if (!likeHasIt) {

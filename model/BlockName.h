@@ -50,24 +50,52 @@ class CBlockName {
     char* m_pRecord = nullptr;
 };
 
-inline bool operator==(const CBlockName& a, std::string_view b) { return a.Equals(b); }
-inline bool operator==(std::string_view a, const CBlockName& b) { return b.Equals(a); }
-inline bool operator==(const CBlockName& a, const std::string& b) { return a.Equals(b); }
-inline bool operator==(const std::string& a, const CBlockName& b) { return b.Equals(a); }
-inline bool operator==(const CBlockName& a, const char* b) { return a.Equals(b); }
-inline bool operator==(const char* a, const CBlockName& b) { return b.Equals(a); }
-inline bool operator==(const CBlockName& a, const CBlockName& b) { return a.Equals(b.str()); }
+inline bool operator==(const CBlockName& a, std::string_view b) {
+    return a.Equals(b);
+}
+inline bool operator==(std::string_view a, const CBlockName& b) {
+    return b.Equals(a);
+}
+inline bool operator==(const CBlockName& a, const std::string& b) {
+    return a.Equals(b);
+}
+inline bool operator==(const std::string& a, const CBlockName& b) {
+    return b.Equals(a);
+}
+inline bool operator==(const CBlockName& a, const char* b) {
+    return a.Equals(b);
+}
+inline bool operator==(const char* a, const CBlockName& b) {
+    return b.Equals(a);
+}
+inline bool operator==(const CBlockName& a, const CBlockName& b) {
+    return a.Equals(b.str());
+}
 template <class T>
 bool operator!=(const CBlockName& a, const T& b) {
     return !(a == b);
 }
-inline bool operator!=(const std::string& a, const CBlockName& b) { return !(a == b); }
-inline bool operator!=(const char* a, const CBlockName& b) { return !(a == b); }
+inline bool operator!=(const std::string& a, const CBlockName& b) {
+    return !(a == b);
+}
+inline bool operator!=(const char* a, const CBlockName& b) {
+    return !(a == b);
+}
 
-inline std::string operator+(const CBlockName& a, const std::string& b) { return a.str() + b; }
-inline std::string operator+(const std::string& a, const CBlockName& b) { return a + b.str(); }
-inline std::string operator+(const CBlockName& a, const char* b) { return a.str() + b; }
-inline std::string operator+(const char* a, const CBlockName& b) { return a + b.str(); }
-inline std::string operator+(const CBlockName& a, char b) { return a.str() + b; }
+inline std::string operator+(const CBlockName& a, const std::string& b) {
+    return a.str() + b;
+}
+inline std::string operator+(const std::string& a, const CBlockName& b) {
+    return a + b.str();
+}
+inline std::string operator+(const CBlockName& a, const char* b) {
+    return a.str() + b;
+}
+inline std::string operator+(const char* a, const CBlockName& b) {
+    return a + b.str();
+}
+inline std::string operator+(const CBlockName& a, char b) {
+    return a.str() + b;
+}
 
 std::ostream& operator<<(std::ostream& out, const CBlockName& name);

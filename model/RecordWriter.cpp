@@ -12,6 +12,46 @@ const char kEscapedLineMark[] = "esc";
 
 namespace {
 
+// Bytes that make a text field take the careful path: a quote, or a line break.
+struct CarefulBytes {
+    bool table[256] = {};
+    CarefulBytes() {
+        for (unsigned char c : {'"', '\r', '\n'}) table[c] = true;
+    }
+};
+const CarefulBytes kCareful;
+
+// No quote and no line break, and no slash at the end: the text is written as it is.
+bool IsPlainText(std::string_view head, std::string_view tail) {
+    const bool* careful = kCareful.table;
+    for (char c : head) {
+        if (careful[static_cast<unsigned char>(c)]) return false;
+    }
+    for (char c : tail) {
+        if (careful[static_cast<unsigned char>(c)]) return false;
+    }
+    const std::string_view last = tail.empty() ? head : tail;
+    return last.empty() || last.back() != '/';
+}
+
+// Author and comment are mostly the same texts from entry to entry: their verdict is kept.
+class CPlainCache {
+  public:
+    bool IsPlain(const std::string& text) {
+        if (&text != m_pLast || text.size() != m_size) {
+            m_pLast = &text;
+            m_size = text.size();
+            m_plain = IsPlainText(std::string_view(), text);
+        }
+        return m_plain;
+    }
+
+  private:
+    const std::string* m_pLast = nullptr;
+    std::size_t m_size = 0;
+    bool m_plain = false;
+};
+
 bool HasLineBreak(std::string_view text) {
     if (text.empty()) return false;
     return std::memchr(text.data(), '\r', text.size()) ||
@@ -107,13 +147,30 @@ std::size_t EntryLineBound(const CBlock& block) {
     return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
 }
 
-char* PutEntryLine(char* p, const CBlock& block) {
+char* PutEntryLine(char* p, const CBlock& block, CPlainCache& authors, CPlainCache& comments) {
     std::string_view head, tail;
     block.m_strName.Parts(head, tail);
     const std::string& author = block.Author();
     const std::string& comment = block.Comment();
-    const bool escaped = HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) ||
-                         HasLineBreak(comment);
+    const bool nameIsPlain = IsPlainText(head, tail);
+    const bool authorIsPlain = authors.IsPlain(author);
+    const bool commentIsPlain = comments.IsPlain(comment);
+    if (nameIsPlain && authorIsPlain && commentIsPlain) {
+        // The common line: no field needs an escape.
+        p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
+        p = Put(p, head.data(), head.size());
+        p = Put(p, tail.data(), tail.size());
+        p = Put(p, "\",\"");
+        p = PutDecimal(p, block.m_nPriority);
+        p = Put(p, "\",\"");
+        p = Put(p, author.data(), author.size());
+        p = Put(p, "\",\"");
+        p = Put(p, comment.data(), comment.size());
+        p = block.m_bInherit ? Put(p, "\",\"1\",") : Put(p, "\",\"0\",");
+        return block.m_bChangerEnabled ? Put(p, "\"1\"\r\n") : Put(p, "\"0\"\r\n");
+    }
+    const bool escaped =
+        HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) || HasLineBreak(comment);
     p = block.m_bFolder ? Put(p, "NAME\t") : Put(p, "DATA\t");
     p = PutNameField(p, head, tail, escaped);
     p = Put(p, ",\"");
@@ -165,22 +222,25 @@ class CRecordBuffer {
 void AppendEntryLine(std::string& out, const CBlock& block) {
     const std::size_t old = out.size();
     out.resize(old + EntryLineBound(block));
-    char* end = PutEntryLine(&out[old], block);
+    CPlainCache authors, comments;
+    char* end = PutEntryLine(&out[old], block, authors, comments);
     out.resize(end - out.data());
 }
 
 void WriteRecords(const CBlock& block, IByteSink& sink) {
     // Iterative pre-order walk; an entry with a null "next child" index is being opened.
     CRecordBuffer out(sink);
+    CPlainCache authors, comments;
     std::vector<std::pair<const CBlock*, int>> stack{{&block, -1}};
     while (!stack.empty()) {
         auto& [entry, next] = stack.back();
         if (!entry->m_bFolder) {
-            out.Commit(PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry));
+            out.Commit(
+                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, authors, comments));
             stack.pop_back();
         } else if (next < 0) {
             char* p = out.Reserve(EntryLineBound(*entry) + 8);
-            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry));
+            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, authors, comments));
             next = 0;
         } else if (next < entry->m_Children.GetCount()) {
             const CBlock* child = entry->m_Children.GetAtIndex(next++);

@@ -55,6 +55,16 @@ expect "save beside a .tmp file" "$rc/$(cat target.plr.tmp)" "0/mine"
 expect "saved over the old file" "$(cmp -s target.plr out.plr; echo $?)" 0
 expect "no temporary file left" "$(ls | grep -c '^~plr')" 0
 
+# Out of memory: a clear message and a failure, not an abort. The sanitizers keep their own
+# books of memory and a limit on it stops them from starting, so this runs on plain builds.
+if [ -z "${EMULATOR:-}" ] && ! grep -qa AddressSanitizer "$PLR"; then
+  { printf 'FILE{\r\nNAME\t"'; head -c 300000000 /dev/zero | tr '\0' n; printf '"\r\n}FILE\r\n'; } > huge.plr
+  out=$( (ulimit -v 400000; plr check huge.plr) ); rc=$?
+  expect "out of memory exit" "$rc" 2
+  expect "out of memory message" "$(tr -d '\r' < err.txt)" "plr: out of memory"
+  rm -f huge.plr
+fi
+
 # simulate: a collection whose entries exist on disk, run at fixed moments in a fixed zone.
 # Expected lines were worked out by hand from the changer's rules for these moments.
 export TZ=JST-9  # read the same way by the C library on Linux and on Windows

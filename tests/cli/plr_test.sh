@@ -57,7 +57,7 @@ expect "no temporary file left" "$(ls | grep -c '^~plr')" 0
 
 # Out of memory: a clear message and a failure, not an abort. The sanitizers keep their own
 # books of memory and a limit on it stops them from starting, so this runs on plain builds.
-if [ -z "${EMULATOR:-}" ] && ! grep -qa AddressSanitizer "$PLR"; then
+if [ -z "${EMULATOR:-}" ] && ! grep -qa __asan_init "$PLR"; then
   { printf 'FILE{\r\nNAME\t"'; head -c 300000000 /dev/zero | tr '\0' n; printf '"\r\n}FILE\r\n'; } > huge.plr
   out=$( (ulimit -v 400000; plr check huge.plr) ); rc=$?
   expect "out of memory exit" "$rc" 2

@@ -9,14 +9,14 @@
 
 namespace {
 
-// Record layouts, told apart by the first byte.
-constexpr unsigned char kLongMarker = 0xFF;    // four length bytes, then the bytes
-constexpr unsigned char kSharedMarker = 0xFE;  // a Head pointer, then the tail's own record
+constexpr unsigned char kLongMarker = 0xFF;  // as in CBlockName
+constexpr unsigned char kSharedMarker = 0xFE;
 constexpr std::size_t kPointer = sizeof(void*);
 // Directory parts shorter than this are not worth a shared head.
 constexpr std::size_t kMinShared = 16;
 
-// A shared directory part: a count of the names using it, its length, its bytes.
+// A shared directory part: a count of the names using it, its length, its bytes (the layout
+// CBlockName::Parts reads).
 struct Head {
     std::uint32_t refs;
     std::uint32_t length;
@@ -25,15 +25,6 @@ struct Head {
 
 std::size_t PlainHeader(std::size_t length) {
     return length < kSharedMarker ? 1 : 1 + sizeof(std::uint32_t);
-}
-
-// Length and bytes of a plain record.
-std::string_view ReadPlain(const char* record) {
-    const unsigned char first = static_cast<unsigned char>(record[0]);
-    if (first != kLongMarker) return std::string_view(record + 1, first);
-    std::uint32_t length;
-    std::memcpy(&length, record + 1, sizeof length);
-    return std::string_view(record + 1 + sizeof length, length);
 }
 
 void WritePlain(char* record, std::string_view text) {
@@ -60,19 +51,6 @@ void CheckLength(std::size_t size) {
 
 }  // namespace
 
-void CBlockName::Parts(std::string_view& head, std::string_view& tail) const {
-    if (!m_pRecord) {
-        head = tail = std::string_view();
-    } else if (static_cast<unsigned char>(m_pRecord[0]) == kSharedMarker) {
-        Head* shared = ReadHead(m_pRecord);
-        head = std::string_view(shared->Bytes(), shared->length);
-        tail = ReadPlain(m_pRecord + 1 + kPointer);
-    } else {
-        head = std::string_view();
-        tail = ReadPlain(m_pRecord);
-    }
-}
-
 std::string CBlockName::str() const {
     std::string_view head, tail;
     Parts(head, tail);
@@ -81,12 +59,6 @@ std::string CBlockName::str() const {
     out.append(head);
     out.append(tail);
     return out;
-}
-
-std::size_t CBlockName::size() const {
-    std::string_view head, tail;
-    Parts(head, tail);
-    return head.size() + tail.size();
 }
 
 bool CBlockName::Equals(std::string_view text) const {

@@ -8,6 +8,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -33,16 +35,46 @@ class CBlockName {
     void clear() { Release(); }
 
     // The text is head followed by tail; head is empty unless the directory part is shared.
-    void Parts(std::string_view& head, std::string_view& tail) const;
+    void Parts(std::string_view& head, std::string_view& tail) const {
+        if (!m_pRecord) {
+            head = tail = std::string_view();
+        } else if (static_cast<unsigned char>(m_pRecord[0]) == kSharedMarker) {
+            const char* shared;
+            std::memcpy(&shared, m_pRecord + 1, sizeof shared);
+            std::uint32_t length;
+            std::memcpy(&length, shared + sizeof(std::uint32_t), sizeof length);
+            head = std::string_view(shared + 2 * sizeof(std::uint32_t), length);
+            tail = ReadPlain(m_pRecord + 1 + sizeof shared);
+        } else {
+            head = std::string_view();
+            tail = ReadPlain(m_pRecord);
+        }
+    }
     std::string str() const;
     operator std::string() const { return str(); }
 
     bool empty() const { return m_pRecord == nullptr; }
-    std::size_t size() const;
+    std::size_t size() const {
+        std::string_view head, tail;
+        Parts(head, tail);
+        return head.size() + tail.size();
+    }
     std::size_t length() const { return size(); }
     bool Equals(std::string_view text) const;
 
   private:
+    // Record layouts, told apart by the first byte.
+    static constexpr unsigned char kLongMarker = 0xFF;    // four length bytes, then the bytes
+    static constexpr unsigned char kSharedMarker = 0xFE;  // a shared head, then a plain tail
+
+    // Length and bytes of a plain record.
+    static std::string_view ReadPlain(const char* record) {
+        const unsigned char first = static_cast<unsigned char>(record[0]);
+        if (first != kLongMarker) return std::string_view(record + 1, first);
+        std::uint32_t length;
+        std::memcpy(&length, record + 1, sizeof length);
+        return std::string_view(record + 1 + sizeof length, length);
+    }
     void Release();
 
     // A length byte (or a marker and four bytes) and the bytes, or a marker, a shared head

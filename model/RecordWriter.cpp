@@ -6,29 +6,18 @@
 #include <vector>
 
 #include "model/Block.h"
+#include "model/ByteScan.h"
 #include "model/ByteStream.h"
 
 const char kEscapedLineMark[] = "esc";
 
 namespace {
 
-// Bytes that make a text field take the careful path: a quote, or a line break.
-struct CarefulBytes {
-    bool table[256] = {};
-    CarefulBytes() {
-        for (unsigned char c : {'"', '\r', '\n'}) table[c] = true;
-    }
-};
-const CarefulBytes kCareful;
-
 // No quote and no line break, and no slash at the end: the text is written as it is.
 bool IsPlainText(std::string_view head, std::string_view tail) {
-    const bool* careful = kCareful.table;
-    for (char c : head) {
-        if (careful[static_cast<unsigned char>(c)]) return false;
-    }
-    for (char c : tail) {
-        if (careful[static_cast<unsigned char>(c)]) return false;
+    if (bytescan::HasAny(head.data(), head.data() + head.size(), '"', '\r', '\n') ||
+        bytescan::HasAny(tail.data(), tail.data() + tail.size(), '"', '\r', '\n')) {
+        return false;
     }
     const std::string_view last = tail.empty() ? head : tail;
     return last.empty() || last.back() != '/';

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "model/ByteScan.h"
+
 namespace {
 
 // The C locale's white space; bytes of 0x80 and above are never white space here.
@@ -115,9 +117,8 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
         }
         std::string_view token;
         if (s[i] == '"') {
-            const void* quote = std::memchr(s + i + 1, '"', end - i - 1);
-            if (!quote) return false;
-            const std::size_t close = static_cast<const char*>(quote) - s;
+            const std::size_t close = bytescan::Find(s + i + 1, s + end, '"') - s;
+            if (close == end) return false;
             if (close > i + 1 && s[close - 1] == '/') return false;
             token = std::string_view(s + i + 1, close - i - 1);
             i = close + 1;

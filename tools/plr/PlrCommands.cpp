@@ -175,7 +175,9 @@ const std::vector<PlrCommand>& PlrCommands() {
         {"save", "read a collection and write it anew",
          "usage: plr save IN OUT\n\n"
          "Reads IN as a collection and writes it to OUT. OUT is replaced only once the\n"
-         "new file is fully written: a failure leaves any old OUT as it was.\n",
+         "new file is fully written: a failure leaves any old OUT as it was. The new file\n"
+         "keeps OUT's permissions; when OUT is a symbolic link, the file it leads to is\n"
+         "written. A read-only OUT is refused (exit 2).\n",
          RunSave},
         {"simulate", "run the wallpaper changer's ticks over a collection",
          "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"

@@ -94,9 +94,15 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
         CBlock* entry = pending.back();
         pending.pop_back();
         if (auto items = std::move(entry->m_Children.m_pItems)) {
-            // Children go on the stack in reverse so that they die in list order.
-            for (auto it = items->slots.rbegin(); it != items->slots.rend(); ++it) {
-                if (*it) pending.push_back(*it);
+            // Children without children of their own (most of them) go at once; the others
+            // wait on the stack, so that nothing here recurses.
+            for (CBlock* child : items->slots) {
+                if (!child) continue;
+                if (child->m_Children.m_pItems) {
+                    pending.push_back(child);
+                } else {
+                    delete child;
+                }
             }
         }
         delete entry;  // its child list is empty now, so this does not recurse

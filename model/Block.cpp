@@ -274,7 +274,9 @@ void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {
         pending.pop_back();
         if (entry->m_bFolder && include) collector.push_back(entry);
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
-            pending.emplace_back(entry->m_Children.GetAtIndex(i), true);
+            CBlock* child = entry->m_Children.GetAtIndex(i);
+            // A file entry with nothing below it has no folder to give: not worth a visit.
+            if (child->m_bFolder || !child->m_Children.IsEmpty()) pending.emplace_back(child, true);
         }
     }
 }

@@ -94,12 +94,10 @@ int RunCheck(const std::vector<std::string>& args) {
     if (!root) return 2;
     std::vector<CBlock*> folders;
     root->CollectFolders(folders, true);
-    long files_count = 0;
-    for (CBlock* f : folders) {
-        for (int i = 0; i < f->m_Children.GetCount(); ++i) {
-            if (!f->m_Children.GetAtIndex(i)->m_bFolder) ++files_count;
-        }
-    }
+    // Every entry but the root is a child of a folder; the rest of them are the files.
+    long entries = 1;
+    for (CBlock* f : folders) entries += f->m_Children.GetCount();
+    const long files_count = entries - static_cast<long>(folders.size());
     std::printf("folders %zu files %ld\n", folders.size(), files_count);
     for (const auto& p : problems) std::printf("line %ld: %s\n", p.line, p.reason.c_str());
     return 0;

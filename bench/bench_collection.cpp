@@ -94,6 +94,7 @@ long CountEntries(const CBlock& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    blockpool::UseSystemChunks();  // as plr does
     if (argc >= 3 && !std::strcmp(argv[1], "generate")) {
         long entries = argc > 3 ? std::atol(argv[3]) : 1000000;
         long folders = argc > 4 ? std::atol(argv[4]) : 10000;

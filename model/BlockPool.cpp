@@ -40,8 +40,16 @@ struct FreePiece {
 
 // Plain zero-initialised data: no constructor or destructor runs at start-up or exit, so
 // entries of static objects may come and go at any time.
+void* HeapAllocate(std::size_t size) {
+    return ::operator new(size);
+}
+void HeapRelease(void* chunk, std::size_t) {
+    ::operator delete(chunk);
+}
+
 struct State {
     FreePiece* freeLists[kClasses];
+    ChunkSource source;
     Chunk* chunks;
     char* bump;
     char* bumpEnd;
@@ -61,7 +69,7 @@ void ReleaseChunks() {
     for (Chunk* c = s.chunks; c;) {
         Chunk* next = c->next;
         POOL_UNPOISON(c, c->size);
-        ::operator delete(c);
+        s.source.release(c, c->size);
         c = next;
     }
     for (auto& list : s.freeLists) list = nullptr;
@@ -77,7 +85,8 @@ char* NewChunk(std::size_t need) {
     // Chunks grow with the collection: a large one reads into few large chunks.
     s.nextChunk = size < kMaxChunk ? size * 2 : kMaxChunk;
     if (size < need + kChunkHeader) size = need + kChunkHeader;
-    Chunk* chunk = static_cast<Chunk*>(::operator new(size));
+    if (!s.source.allocate) s.source = {HeapAllocate, HeapRelease};
+    Chunk* chunk = static_cast<Chunk*>(s.source.allocate(size));
     chunk->next = s.chunks;
     chunk->size = size;
     s.chunks = chunk;
@@ -133,6 +142,11 @@ void Free(void* piece, std::size_t size) {
     head->next = s.freeLists[cls];
     s.freeLists[cls] = head;
     POOL_POISON(piece, bytes);
+}
+
+void SetChunkSource(const ChunkSource& source) {
+    if (g_state.chunks) return;  // too late: chunks of the old source are in use
+    g_state.source = source;
 }
 
 Stats GetStats() {

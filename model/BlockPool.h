@@ -23,6 +23,18 @@ void* Allocate(std::size_t size);
 // size must be the size given to Allocate.
 void Free(void* piece, std::size_t size);
 
+// Where the pool's chunks come from: the heap unless a platform sets its own, which may hand
+// out memory that the system backs with large pages (far fewer page faults while a large
+// collection is read). Set only while the pool holds nothing, as a program starts.
+struct ChunkSource {
+    void* (*allocate)(std::size_t size);  // throws std::bad_alloc on failure
+    void (*release)(void* chunk, std::size_t size);
+};
+void SetChunkSource(const ChunkSource& source);
+
+// Platform part: sets the system's best chunk source (programs call it as they start).
+void UseSystemChunks();
+
 struct Stats {
     std::size_t chunkBytes;  // held from the system for small pieces
     std::size_t liveBytes;   // handed out and not yet freed (rounded up to the class)

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "model/BlockPool.h"
 #include "model/Mbcs.h"
 #include "tools/plr/PlrCommands.h"
 
@@ -20,6 +21,7 @@ void Usage(std::FILE* out) {
 
 int main(int argc, char** argv) {
     mbcs::UseSystemCodePage();
+    blockpool::UseSystemChunks();
     if (argc < 2) {
         Usage(stderr);
         return 2;

@@ -27,7 +27,15 @@ inline std::uint64_t Matches(std::uint64_t word, unsigned char c) {
 inline const char* Find(const char* p, const char* end, char c) {
     const unsigned char u = static_cast<unsigned char>(c);
     for (; end - p >= 8; p += 8) {
-        if (Matches(Load(p), u)) break;
+        if (const std::uint64_t m = Matches(Load(p), u)) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // The lowest marked byte is always a true match (false marks only follow one).
+            return p + (__builtin_ctzll(m) >> 3);
+#else
+            (void)m;
+            break;
+#endif
+        }
     }
     while (p < end && *p != c) ++p;
     return p;

@@ -10,7 +10,8 @@ namespace {
 
 // The C locale's white space; bytes of 0x80 and above are never white space here.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    // '\t', '\n', '\v', '\f' and '\r' are 9 to 13.
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
 
 // Drops the white space at the left of a finished token.

@@ -1,5 +1,6 @@
 #include "model/RecordReader.h"
 
+#include <cstring>
 #include <memory>
 
 #include "model/Block.h"
@@ -36,12 +37,13 @@ class Reader {
         ++m_lineNo;
         std::size_t count = SplitSpans(line, m_tokens, kFields, m_fallback);
         const std::string_view tag = m_tokens[0];
-        if (tag == "FILE{") {
+        // Tags told apart by their length and bytes; entry lines come first, as most are.
+        if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
+            Entry(tag[0] == 'N', count);
+        } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
-        } else if (tag == "}FILE") {
+        } else if (tag.size() == 5 && Is(tag, "}FILE")) {
             CloseFolder();
-        } else if (tag == "NAME" || tag == "DATA") {
-            Entry(tag == "NAME", count);
         } else if (!tag.empty()) {
             Problem("unknown record \"" + Printable(tag) + "\" ignored");
         }
@@ -57,6 +59,11 @@ class Reader {
     }
 
   private:
+    template <std::size_t N>
+    static bool Is(std::string_view tag, const char (&name)[N]) {
+        return std::memcmp(tag.data(), name, N - 1) == 0;
+    }
+
     void OpenFolder() {
         CBlock* folder = new CBlock;
         folder->m_bFolder = 1;

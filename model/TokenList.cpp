@@ -154,6 +154,7 @@ std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::siz
 }
 
 int ParseDecimal(std::string_view text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';  // most
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     bool negative = false;

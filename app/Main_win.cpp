@@ -5,8 +5,12 @@
 #include <new>
 
 #include "app/PelorandApp.h"
+#include "model/BlockPool.h"
+#include "model/Mbcs.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    mbcs::UseSystemCodePage();
+    blockpool::UseSystemChunks();
     try {
         CPelorandApp app;
         if (!app.InitInstance()) return 0;

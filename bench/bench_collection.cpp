@@ -2,6 +2,8 @@
 //   bench_collection generate FILE [ENTRIES] [FOLDERS]
 //   bench_collection read FILE          (seconds, peak memory per entry)
 //   bench_collection roundtrip IN OUT   (read, then write; seconds for each)
+//   bench_collection reuse FILE         (cut a tenth of the folders and paste them back, five
+//                                        times: the pool's memory after each round)
 #include <sys/resource.h>
 
 #include <chrono>
@@ -12,8 +14,10 @@
 #include <string>
 
 #include "model/Block.h"
+#include "model/BlockPool.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
+#include "model/RecordReader.h"
 
 namespace {
 
@@ -90,6 +94,7 @@ long CountEntries(const CBlock& root) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    blockpool::UseSystemChunks();  // as plr does
     if (argc >= 3 && !std::strcmp(argv[1], "generate")) {
         long entries = argc > 3 ? std::atol(argv[3]) : 1000000;
         long folders = argc > 4 ? std::atol(argv[4]) : 10000;
@@ -101,9 +106,39 @@ int main(int argc, char** argv) {
         std::unique_ptr<CBlock> root(Read(argv[2], seconds));
         long entries = CountEntries(*root);
         long peak = PeakKiB();
+        double t = Now();
+        root.reset();
+        double freeSeconds = Now() - t;
         std::printf(
-            "read %.3f s, %ld entries, peak %ld KiB over %ld KiB at start: %.1f bytes/entry\n",
-            seconds, entries, peak - before, before, (peak - before) * 1024.0 / entries);
+            "read %.3f s, %ld entries, peak %ld KiB over %ld KiB at start: %.1f bytes/entry; "
+            "freed in %.3f s\n",
+            seconds, entries, peak - before, before, (peak - before) * 1024.0 / entries,
+            freeSeconds);
+        return 0;
+    }
+    if (argc >= 3 && !std::strcmp(argv[1], "reuse")) {
+        double seconds;
+        std::unique_ptr<CBlock> root(Read(argv[2], seconds));
+        const int cut = root->m_Children.GetCount() / 10;
+        long entries = 0;
+        std::printf("pool after reading: %.1f MiB\n", blockpool::GetStats().chunkBytes / 1048576.0);
+        for (int round = 1; round <= 5; ++round) {
+            // Cut: the folders' records go to the clipboard text, then the folders go.
+            CStringSink clip;
+            entries = 0;
+            for (int i = 0; i < cut; ++i) {
+                CBlock* folder = root->m_Children.GetAtIndex(0);
+                entries += CountEntries(*folder);
+                folder->WriteRecord(clip);
+                folder->DeleteEntry();
+            }
+            // Paste them back below the root.
+            CStringLineSource lines(clip.Text());
+            RecordReadContext context;
+            ReadRecords(lines, root.get(), context);
+            std::printf("round %d: %ld entries cut and pasted, pool %.1f MiB\n", round, entries,
+                        blockpool::GetStats().chunkBytes / 1048576.0);
+        }
         return 0;
     }
     if (argc >= 4 && !std::strcmp(argv[1], "roundtrip")) {
@@ -121,6 +156,6 @@ int main(int argc, char** argv) {
     }
     std::fprintf(stderr,
                  "usage: bench_collection generate FILE [ENTRIES] [FOLDERS] | read FILE | "
-                 "roundtrip IN OUT\n");
+                 "roundtrip IN OUT | reuse FILE\n");
     return 2;
 }

@@ -4,6 +4,7 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/CrtRandom.h"
+#include "model/Mbcs.h"
 
 namespace {
 
@@ -35,6 +36,14 @@ TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::
     return probe;
 }
 
+// A directory that ends in a separator already (a drive root such as "D:\\", or "/photos/")
+// takes the name straight after it.
+std::string JoinPath(const std::string& dir, char separator, const std::string& name) {
+    const bool endsInSeparator = !dir.empty() && mbcs::LastComponentStart(dir) == dir.size() &&
+                                 (dir.back() == separator || dir.back() == '/');
+    return endsInSeparator ? dir + name : dir + separator + name;
+}
+
 }  // namespace
 
 bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
@@ -59,7 +68,7 @@ bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
         }
         if (probe.state == Probe::Found) {
             match.name = probe.name;
-            match.path = dir + fs.Separator() + probe.name;
+            match.path = JoinPath(dir, fs.Separator(), probe.name);
             return true;
         }
     }

@@ -2,13 +2,18 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <memory>
+#include <string_view>
+#include <vector>
 
 #include "fw/Archive.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
+#include "model/ByteStream.h"
 #include "model/RecordReader.h"
 #include "model/ShellText.h"
+#include "model/TokenList.h"
 #include "views/ShellInfo.h"
 #include "res/resource.h"
 #include "views/PelorandListView.h"
@@ -44,6 +49,39 @@ bool CPelorandDoc::OnNewDocument() {
     return true;
 }
 
+namespace {
+
+// False for a file with text in which the reader would find no folder record. A collection
+// names its first folder on its first line, so this reads no further than that.
+bool MayHoldACollection(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return true;  // opening reports it
+    CFileLineSource source(file, 64 * 1024);
+    std::string_view line;
+    std::string_view tag[2];
+    std::vector<std::string> fallback;
+    bool empty = true;
+    bool found = false;
+    while (!found && source.ReadLineView(line)) {
+        empty = false;
+        found = SplitSpans(line, tag, 1, fallback) >= 1 && tag[0] == "FILE{";
+    }
+    bool failed = source.Failed();
+    std::fclose(file);
+    return found || empty || failed;
+}
+
+}  // namespace
+
+bool CPelorandDoc::OnOpenDocument(const std::string& path) {
+    if (!MayHoldACollection(path)) {
+        CWinApp::Get()->DoMessageBox("ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。",
+                                     MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    return CDocument::OnOpenDocument(path);
+}
+
 void CPelorandDoc::DeleteContents() {
     // The views point into the tree that loading is about to replace.
     if (m_pTreeView) m_pTreeView->ClearItems();
@@ -56,8 +94,8 @@ void CPelorandDoc::Serialize(CArchive& ar) {
         if (m_pRoot) m_pRoot->WriteRecord(ar.Sink());
         return;
     }
-    // A file without any folder record (empty or foreign) gives an empty collection rather
-    // than leaving the previous file's tree under the new file's name.
+    // An empty file gives an empty collection rather than leaving the previous file's tree
+    // under the new file's name (text without a folder record is refused before this).
     std::unique_ptr<CBlock> previous(m_pRoot);
     m_pRoot = nullptr;
     ReadRecords(ar.Source(), nullptr);

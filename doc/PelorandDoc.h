@@ -19,6 +19,9 @@ class CPelorandDoc : public CDocument {
     ~CPelorandDoc() override;
 
     bool OnNewDocument() override;
+    // A file with text but no folder record is no collection: it is not opened, and the
+    // collection open until then stays.
+    bool OnOpenDocument(const std::string& path) override;
     // Storing writes the root's records; loading reads a whole collection file.
     void Serialize(CArchive& ar) override;
     void DeleteContents() override;

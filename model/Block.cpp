@@ -3,6 +3,7 @@
 #include <cassert>
 #include <utility>
 
+#include "model/BlockPool.h"
 #include "model/RecordWriter.h"
 
 namespace {
@@ -82,14 +83,26 @@ void CBlockChildList::AddTail(CBlock* entry) {
     m_pItems->slots.push_back(entry);
 }
 
+void CBlockChildList::ShrinkToFit() {
+    if (!m_pItems) return;
+    std::vector<CBlock*>& slots = m_pItems->slots;
+    if (slots.capacity() - slots.size() > slots.size() / 8 + 1) slots.shrink_to_fit();
+}
+
 void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
     while (!pending.empty()) {
         CBlock* entry = pending.back();
         pending.pop_back();
         if (auto items = std::move(entry->m_Children.m_pItems)) {
-            // Children go on the stack in reverse so that they die in list order.
-            for (auto it = items->slots.rbegin(); it != items->slots.rend(); ++it) {
-                if (*it) pending.push_back(*it);
+            // Children without children of their own (most of them) go at once; the others
+            // wait on the stack, so that nothing here recurses.
+            for (CBlock* child : items->slots) {
+                if (!child) continue;
+                if (child->m_Children.m_pItems) {
+                    pending.push_back(child);
+                } else {
+                    delete child;
+                }
             }
         }
         delete entry;  // its child list is empty now, so this does not recurse
@@ -130,32 +143,68 @@ void CBlockChildList::RemoveAll() {
 
 // ---- CBlock ----
 
-const std::shared_ptr<const CBlock::Texts>& CBlock::DefaultTexts() {
-    static const std::shared_ptr<const Texts> texts = std::make_shared<Texts>(Texts{"?", "?"});
+CBlock::Texts* CBlock::DefaultTexts() {
+    // Never freed: entries of static objects may still refer to it while the program ends.
+    static Texts* const texts = new Texts{"?", "?", 1};
     return texts;
 }
 
-CBlock::CBlock() : m_pTexts(DefaultTexts()) {}
-
-CBlock::~CBlock() = default;
-
-void CBlock::SetAuthor(const std::string& author) {
-    if (author != m_pTexts->author)
-        m_pTexts = std::make_shared<Texts>(Texts{author, m_pTexts->comment});
+CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view comment) {
+    if (author == "?" && comment == "?") {
+        Texts* texts = DefaultTexts();
+        ++texts->refs;
+        return texts;
+    }
+    return new Texts{std::string(author), std::string(comment), 1};
 }
 
-void CBlock::SetComment(const std::string& comment) {
-    if (comment != m_pTexts->comment)
-        m_pTexts = std::make_shared<Texts>(Texts{m_pTexts->author, comment});
+void CBlock::UseTexts(Texts* texts) {
+    // Taken first: texts may be the record this entry holds alone.
+    ++texts->refs;
+    if (--m_pTexts->refs == 0) delete m_pTexts;
+    m_pTexts = texts;
 }
 
-void CBlock::SetTexts(const std::string& author, const std::string& comment, const CBlock* like) {
+void* CBlock::operator new(std::size_t size) {
+    return blockpool::Allocate(size);
+}
+
+void CBlock::operator delete(void* entry, std::size_t size) {
+    blockpool::Free(entry, size);
+}
+
+CBlock::CBlock() : m_pTexts(DefaultTexts()) {
+    ++m_pTexts->refs;
+}
+
+CBlock::~CBlock() {
+    if (--m_pTexts->refs == 0) delete m_pTexts;
+}
+
+void CBlock::SetAuthor(std::string_view author) {
+    if (author != m_pTexts->author) {
+        Texts* texts = NewTexts(author, m_pTexts->comment);
+        UseTexts(texts);
+        --texts->refs;
+    }
+}
+
+void CBlock::SetComment(std::string_view comment) {
+    if (comment != m_pTexts->comment) {
+        Texts* texts = NewTexts(m_pTexts->author, comment);
+        UseTexts(texts);
+        --texts->refs;
+    }
+}
+
+void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
+    if (m_pTexts->author == author && m_pTexts->comment == comment) return;
     if (like && like->m_pTexts->author == author && like->m_pTexts->comment == comment) {
-        m_pTexts = like->m_pTexts;
-    } else if (author == "?" && comment == "?") {
-        m_pTexts = DefaultTexts();
+        UseTexts(like->m_pTexts);
     } else {
-        m_pTexts = std::make_shared<Texts>(Texts{author, comment});
+        Texts* texts = NewTexts(author, comment);
+        UseTexts(texts);
+        --texts->refs;
     }
 }
 
@@ -190,7 +239,8 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
                              bool copyEnabled) {
     // Take the values first: the source may lie inside this subtree.
     const short priority = source.m_nPriority;
-    const std::shared_ptr<const Texts> texts = source.m_pTexts;
+    Texts* const texts = source.m_pTexts;
+    ++texts->refs;  // held while the subtree changes
     const unsigned char inherit = source.m_bInherit;
     const unsigned char enabled = source.m_bChangerEnabled;
     std::vector<CBlock*> pending{this};
@@ -199,7 +249,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
         pending.pop_back();
         if (copyPriority) entry->m_nPriority = priority;
         if (copyAuthor && copyComment) {
-            entry->m_pTexts = texts;
+            entry->UseTexts(texts);
         } else if (copyAuthor) {
             entry->SetAuthor(texts->author);
         } else if (copyComment) {
@@ -214,6 +264,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
             pending.push_back(entry->m_Children.GetAtIndex(i));
         }
     }
+    if (--texts->refs == 0) delete texts;
 }
 
 void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {
@@ -223,7 +274,9 @@ void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {
         pending.pop_back();
         if (entry->m_bFolder && include) collector.push_back(entry);
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
-            pending.emplace_back(entry->m_Children.GetAtIndex(i), true);
+            CBlock* child = entry->m_Children.GetAtIndex(i);
+            // A file entry with nothing below it has no folder to give: not worth a visit.
+            if (child->m_bFolder || !child->m_Children.IsEmpty()) pending.emplace_back(child, true);
         }
     }
 }
@@ -237,3 +290,6 @@ void CBlock::DeleteEntry() {
     }
     CBlockChildList::Destroy({this});
 }
+
+// Every byte here is paid a million times over in a large collection.
+static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 56, "CBlock grew");

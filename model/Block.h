@@ -2,10 +2,13 @@
 // folder's children.
 #pragma once
 
+#include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "model/BlockName.h"
 #include "model/TreeControl.h"
 
 class CBlock;
@@ -37,6 +40,8 @@ class CBlockChildList {
     void AddTail(CBlock* entry);
     void RemoveAt(BlockPos pos);
     void RemoveAll();
+    // Gives back the room kept for further children (a reader calls it as a folder closes).
+    void ShrinkToFit();
 
   private:
     friend class CBlock;
@@ -62,26 +67,43 @@ class CBlock {
     CBlock& operator=(const CBlock&) = delete;
     ~CBlock();
 
+    // Entries made with new come from the block pool (model/BlockPool.h), and go back to it
+    // when deleted: a large collection costs no heap allocation per entry, and memory freed
+    // by deleting entries is reused by the next ones read or pasted.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* entry, std::size_t size);
+
+    // The members are laid out so that an entry takes 56 bytes.
     CBlockChildList m_Children;
-    BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
-    TreeItem m_hTreeItem = nullptr;   // the tree item showing this folder, run time only
-    int m_nListItem = -1;             // the list row while the folder is shown, run time only
+    // The changer's cursor and the tree item share their room: the changer works on a copy
+    // of the collection of its own, which is never shown in a tree, and the tree of the
+    // editor's document is never walked by the changer. Both start null.
+    union {
+        BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
+        TreeItem m_hTreeItem;             // the tree item showing this folder, run time only
+    };
+    int m_nListItem = -1;  // the list row while the folder is shown, run time only
+
+  private:
+    int m_nIndexInList = -1;  // index in the owning list, which makes positions O(1)
+
+  public:
     unsigned char m_bFolder = 0;
     unsigned char m_bChangerEnabled = 1;
     unsigned char m_bInherit = 0;
     short m_nPriority = 2;
     CBlock* m_pParent = nullptr;
-    std::string m_strName;  // folder: display name; file entry: full path
+    CBlockName m_strName;  // folder: display name; file entry: full path
 
-    std::string GetName() const { return m_strName; }
+    std::string GetName() const { return m_strName.str(); }
     std::string GetAuthor() const { return m_pTexts->author; }
     std::string GetComment() const { return m_pTexts->comment; }
     const std::string& Author() const { return m_pTexts->author; }
     const std::string& Comment() const { return m_pTexts->comment; }
-    void SetAuthor(const std::string& author);
-    void SetComment(const std::string& comment);
+    void SetAuthor(std::string_view author);
+    void SetComment(std::string_view comment);
     // Sets both; shares the storage of `like` when it holds the same two texts.
-    void SetTexts(const std::string& author, const std::string& comment, const CBlock* like);
+    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like);
 
     // Writes this entry and its subtree as collection records.
     void WriteRecord(IByteSink& sink) const;
@@ -101,12 +123,15 @@ class CBlock {
 
     // Author and comment are nearly always shared between many entries ("?" by default),
     // so they live in one shared, immutable record; this keeps large collections small.
+    // The count is not atomic: entries belong to one thread (see model/BlockPool.h).
     struct Texts {
         std::string author;
         std::string comment;
+        unsigned long refs = 1;
     };
-    static const std::shared_ptr<const Texts>& DefaultTexts();
+    static Texts* DefaultTexts();
+    static Texts* NewTexts(std::string_view author, std::string_view comment);
+    void UseTexts(Texts* texts);
 
-    std::shared_ptr<const Texts> m_pTexts;
-    int m_nIndexInList = -1;  // index in the owning list, which makes positions O(1)
+    Texts* m_pTexts;
 };

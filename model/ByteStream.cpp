@@ -8,6 +8,27 @@ void DropTrailingCr(std::string& line) {
 }
 }  // namespace
 
+bool ILineSource::ReadLineView(std::string_view& line) {
+    if (!ReadLine(m_line)) return false;
+    line = m_line;
+    return true;
+}
+
+bool CStringLineSource::ReadLineView(std::string_view& line) {
+    if (m_pos >= m_text.size()) return false;
+    std::size_t lf = m_text.find('\n', m_pos);
+    if (lf == std::string::npos) {
+        line = std::string_view(m_text).substr(m_pos);
+        m_pos = m_text.size();
+        return true;
+    }
+    std::size_t n = lf - m_pos;
+    if (n > 0 && m_text[lf - 1] == '\r') --n;
+    line = std::string_view(m_text.data() + m_pos, n);
+    m_pos = lf + 1;
+    return true;
+}
+
 bool CStringLineSource::ReadLine(std::string& line) {
     if (m_pos >= m_text.size()) return false;
     std::size_t lf = m_text.find('\n', m_pos);
@@ -81,6 +102,40 @@ bool CFileLineSource::ReadLine(std::string& line) {
             return true;
         }
         line.append(start, m_end - m_pos);
+        m_pos = m_end;
+    }
+}
+
+bool CFileLineSource::ReadLineView(std::string_view& line) {
+    if (m_pos >= m_end && !Fill()) return false;
+    const char* start = m_buffer.data() + m_pos;
+    const void* lf = std::memchr(start, '\n', m_end - m_pos);
+    if (lf) {
+        // The usual case: the whole line lies in the buffer.
+        std::size_t n = static_cast<const char*>(lf) - start;
+        m_pos += n + 1;
+        if (n > 0 && start[n - 1] == '\r') --n;
+        line = std::string_view(start, n);
+        return true;
+    }
+    m_line.assign(start, m_end - m_pos);
+    m_pos = m_end;
+    for (;;) {
+        if (!Fill()) {
+            line = m_line;
+            return true;
+        }
+        start = m_buffer.data();
+        lf = std::memchr(start, '\n', m_end);
+        if (lf) {
+            std::size_t n = static_cast<const char*>(lf) - start;
+            m_line.append(start, n);
+            m_pos = n + 1;
+            DropTrailingCr(m_line);
+            line = m_line;
+            return true;
+        }
+        m_line.append(start, m_end);
         m_pos = m_end;
     }
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class IByteSink {
@@ -19,6 +20,12 @@ class ILineSource {
     virtual ~ILineSource() = default;
     // False when no line is left.
     virtual bool ReadLine(std::string& line) = 0;
+    // The same line as a view, valid until the next read; sources that hold the text already
+    // hand it out without a copy.
+    virtual bool ReadLineView(std::string_view& line);
+
+  private:
+    std::string m_line;
 };
 
 class CStringSink : public IByteSink {
@@ -35,6 +42,7 @@ class CStringLineSource : public ILineSource {
   public:
     explicit CStringLineSource(std::string text) : m_text(std::move(text)) {}
     bool ReadLine(std::string& line) override;
+    bool ReadLineView(std::string_view& line) override;
 
   private:
     std::string m_text;
@@ -63,10 +71,12 @@ class CFileLineSource : public ILineSource {
   public:
     explicit CFileLineSource(std::FILE* file, std::size_t bufferSize = 4096);
     bool ReadLine(std::string& line) override;
+    bool ReadLineView(std::string_view& line) override;
     bool Failed() const { return m_failed; }
 
   private:
     bool Fill();
+    std::string m_line;  // a line that crosses the end of the buffer
     std::FILE* m_file;
     std::vector<char> m_buffer;
     std::size_t m_pos = 0;

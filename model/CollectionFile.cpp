@@ -19,33 +19,20 @@ ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& contex
 
 bool WriteFileReplacing(const std::string& path, const std::function<void(IByteSink&)>& write,
                         std::string& error) {
-    const std::string temp = path + ".tmp";
-    std::FILE* file = std::fopen(temp.c_str(), "wb");
-    if (!file) {
-        error = std::strerror(errno);
-        return false;
-    }
-    bool ok;
-    {
-        CFileSink sink(file, 64 * 1024);
-        write(sink);
-        ok = sink.Flush();
-        if (!ok) error = std::strerror(errno);
-    }
-    if (std::fflush(file) != 0 && ok) {
-        ok = false;
-        error = std::strerror(errno);
-    }
-    if (std::fclose(file) != 0 && ok) {
-        ok = false;
-        error = std::strerror(errno);
-    }
-    if (ok && !ReplaceFileWith(temp, path)) {
-        ok = false;
-        error = "cannot replace the file";
-    }
-    if (!ok) std::remove(temp.c_str());
-    return ok;
+    return SaveReplacing(
+        path,
+        [&](std::FILE* file, std::string& writeError) {
+            bool ok;
+            {
+                CFileSink sink(file, 64 * 1024);
+                write(sink);
+                ok = sink.Flush();
+            }
+            if (std::fflush(file) != 0) ok = false;
+            if (!ok) writeError = std::strerror(errno);
+            return ok;
+        },
+        error);
 }
 
 bool WriteCollectionFile(const std::string& path, const CBlock& root, std::string& error) {

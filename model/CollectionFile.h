@@ -1,7 +1,9 @@
-// Reading and writing whole collection files. Saving goes through a file beside the target
-// that replaces it only once fully written, so a failed save never damages the old file.
+// Reading and writing whole collection files. Saving goes through a fresh file beside the
+// target that replaces it only once fully written, so a failed save never damages the old file
+// and nothing but the target is ever touched.
 #pragma once
 
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -17,12 +19,18 @@ enum class ReadStatus { Ok, CannotOpen, ReadError };
 // replaces *ppRoot) or below parent (as the changer loads its private copy).
 ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& context, CBlock* parent);
 
-// Writes through "<path>.tmp" and renames it over path. On failure path is untouched and
-// error says why.
+// Writes through a new temporary file in the directory of path and moves it over path. When
+// path is a symbolic link, the file it leads to is the one replaced. A read-only file is
+// refused. On failure path is untouched, no temporary file is left and error says why.
 bool WriteFileReplacing(const std::string& path, const std::function<void(IByteSink&)>& write,
                         std::string& error);
 
 bool WriteCollectionFile(const std::string& path, const CBlock& root, std::string& error);
 
-// Platform part: moves source over target, replacing it. Implemented per platform.
-bool ReplaceFileWith(const std::string& source, const std::string& target);
+// Platform part of WriteFileReplacing: finds the file to replace, creates the temporary file
+// exclusively (never through an existing name or link), lets write fill it (false with error
+// on failure), and replaces the target atomically, keeping its attributes (mode bits, owner,
+// read-only flag and the like). The temporary file is gone on every path, exceptions included.
+bool SaveReplacing(const std::string& path,
+                   const std::function<bool(std::FILE* file, std::string& error)>& write,
+                   std::string& error);

@@ -2,6 +2,16 @@
 
 namespace mbcs {
 
+namespace detail {
+LeadByteTable g_leadBytes;
+}  // namespace detail
+
+void SetLeadBytes(bool (*isLead)(unsigned char)) {
+    for (int c = 0; c < 256; ++c) {
+        detail::g_leadBytes.lead[c] = isLead && isLead(static_cast<unsigned char>(c));
+    }
+}
+
 std::size_t LastComponentStart(const std::string& path) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {

@@ -1,6 +1,9 @@
-// CP932 (Shift-JIS) aware helpers for paths and names.
-// The second byte of a double-byte character may be '\\' or an ASCII letter, so paths
-// must never be scanned or lower-cased byte by byte without knowing where characters start.
+// Multibyte-aware helpers for paths and names, following the code page of the system the
+// program runs on: the ANSI code page on Windows (CP932, Shift-JIS, on a Japanese system),
+// UTF-8 on Linux, whose characters never hide a separator or a letter in a later byte.
+// In CP932 the second byte of a double-byte character may be '\\' or an ASCII letter, so
+// paths must never be scanned or lower-cased byte by byte without knowing where characters
+// start.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +11,36 @@
 
 namespace mbcs {
 
-// True when the byte starts a double-byte character in code page 932.
-inline bool IsLeadByte(unsigned char c) {
+// The lead bytes of code page 932.
+constexpr bool IsCp932LeadByte(unsigned char c) {
     return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
 }
+
+namespace detail {
+struct LeadByteTable {
+    bool lead[256];
+    // Constant-initialised, so that the rules hold before any other initialiser runs.
+    constexpr LeadByteTable() : lead() {
+#ifdef _WIN32
+        for (int c = 0; c < 256; ++c) lead[c] = IsCp932LeadByte(static_cast<unsigned char>(c));
+#endif
+    }
+};
+extern LeadByteTable g_leadBytes;
+}  // namespace detail
+
+// True when the byte starts a double-byte character under the rules in force.
+inline bool IsLeadByte(unsigned char c) {
+    return detail::g_leadBytes.lead[c];
+}
+
+// Sets the rules: isLead tells the bytes that start a double-byte character; null for a code
+// page without any (UTF-8, single-byte code pages). Until set: CP932 in the Windows build,
+// none elsewhere.
+void SetLeadBytes(bool (*isLead)(unsigned char));
+
+// Sets the rules of the running system (platform part; programs call it as they start).
+void UseSystemCodePage();
 
 // Index where the last path component starts ('\\', '/' and a drive colon separate).
 std::size_t LastComponentStart(const std::string& path);

@@ -1,5 +1,6 @@
 #include "model/RecordReader.h"
 
+#include <cstring>
 #include <memory>
 
 #include "model/Block.h"
@@ -32,19 +33,17 @@ class Reader {
     Reader(CBlock* parent, RecordReadContext& context)
         : m_parent(parent), m_current(parent), m_context(context) {}
 
-    void Line(std::string& line) {
+    void Line(std::string_view line) {
         ++m_lineNo;
-        SplitOptions options;
-        options.keepEmptyQuoted = true;
-        options.rewriteSource = false;
-        std::size_t count = SplitTokens(line, m_tokens, options);
-        const std::string& tag = m_tokens[0];
-        if (tag == "FILE{") {
+        std::size_t count = SplitSpans(line, m_tokens, kFields, m_fallback);
+        const std::string_view tag = m_tokens[0];
+        // Tags told apart by their length and bytes; entry lines come first, as most are.
+        if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
+            Entry(tag[0] == 'N', count);
+        } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
-        } else if (tag == "}FILE") {
+        } else if (tag.size() == 5 && Is(tag, "}FILE")) {
             CloseFolder();
-        } else if (tag == "NAME" || tag == "DATA") {
-            Entry(tag == "NAME", count);
         } else if (!tag.empty()) {
             Problem("unknown record \"" + Printable(tag) + "\" ignored");
         }
@@ -60,6 +59,11 @@ class Reader {
     }
 
   private:
+    template <std::size_t N>
+    static bool Is(std::string_view tag, const char (&name)[N]) {
+        return std::memcmp(tag.data(), name, N - 1) == 0;
+    }
+
     void OpenFolder() {
         CBlock* folder = new CBlock;
         folder->m_bFolder = 1;
@@ -92,6 +96,7 @@ class Reader {
             Problem("\"}FILE\" closing the folder being read into ignored");
             return;
         }
+        m_current->m_Children.ShrinkToFit();
         if (m_context.insertPasted && m_context.tree && m_current->m_pParent == m_parent &&
             m_parent) {
             m_current->InsertIntoTree(*m_context.tree, m_context.pasteParentItem);
@@ -110,19 +115,17 @@ class Reader {
             Problem("\"NAME\" outside any folder of the text ignored");
             return;
         }
-        auto token = [&](std::size_t i) -> std::string& {
-            if (i >= count) {
-                m_empty.clear();
-                return m_empty;
-            }
-            return m_tokens[i];
+        auto token = [&](std::size_t i) {
+            return i < count && i < kFields ? m_tokens[i] : std::string_view();
         };
         // The mark is always the last of exactly seven fields, which old files never end with.
-        bool escaped = count == 8 && m_tokens[7] == kEscapedLineMark;
-        if (escaped) {
-            Unescape(token(1));
-            Unescape(token(3));
-            Unescape(token(4));
+        if (count == kFields && m_tokens[7] == kEscapedLineMark) {
+            for (std::size_t i : {1, 3, 4}) {
+                std::string& owned = m_unescaped[i];
+                owned.assign(m_tokens[i]);
+                Unescape(owned);
+                m_tokens[i] = owned;
+            }
         }
         CBlock* target;
         if (isName) {
@@ -133,7 +136,11 @@ class Reader {
             target->m_pParent = m_current;
             m_current->m_Children.AddTail(target);
         }
-        target->m_strName = token(1);
+        if (!isName && m_lastEntry) {
+            target->m_strName.AssignSharing(token(1), m_lastEntry->m_strName);
+        } else {
+            target->m_strName.assign(token(1));
+        }
         target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
         target->SetTexts(token(3), token(4), m_lastEntry);
         target->m_bInherit = ParseDecimal(token(5)) != 0;
@@ -141,7 +148,7 @@ class Reader {
         m_lastEntry = target;
     }
 
-    static std::string Printable(const std::string& text) {
+    static std::string Printable(std::string_view text) {
         std::string out;
         for (char c : text.substr(0, 40)) {
             unsigned char u = static_cast<unsigned char>(c);
@@ -157,8 +164,11 @@ class Reader {
     CBlock* const m_parent;
     CBlock* m_current;
     RecordReadContext& m_context;
-    std::vector<std::string> m_tokens;
-    std::string m_empty;
+    // The tag and seven fields are all a record has; text after them is never split.
+    static constexpr std::size_t kFields = 8;
+    std::string_view m_tokens[kFields + 1];
+    std::vector<std::string> m_fallback;
+    std::string m_unescaped[5];
     const CBlock* m_lastEntry = nullptr;
     std::unique_ptr<CBlock> m_orphan;
     long m_lineNo = 0;
@@ -169,7 +179,7 @@ class Reader {
 
 void ReadRecords(ILineSource& source, CBlock* parent, RecordReadContext& context) {
     Reader reader(parent, context);
-    std::string line;
-    while (source.ReadLine(line)) reader.Line(line);
+    std::string_view line;
+    while (source.ReadLineView(line)) reader.Line(line);
     reader.Finish();
 }

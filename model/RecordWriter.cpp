@@ -1,58 +1,106 @@
 #include "model/RecordWriter.h"
 
+#include <cstring>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "model/Block.h"
+#include "model/ByteScan.h"
 #include "model/ByteStream.h"
 
 const char kEscapedLineMark[] = "esc";
 
 namespace {
 
-bool HasLineBreak(const std::string& text) {
-    for (char c : text) {
-        if (c == '\r' || c == '\n') return true;
+// No quote and no line break, and no slash at the end: the text is written as it is.
+bool IsPlainText(std::string_view head, std::string_view tail) {
+    if (bytescan::HasAny(head.data(), head.data() + head.size(), '"', '\r', '\n') ||
+        bytescan::HasAny(tail.data(), tail.data() + tail.size(), '"', '\r', '\n')) {
+        return false;
     }
-    return false;
+    const std::string_view last = tail.empty() ? head : tail;
+    return last.empty() || last.back() != '/';
 }
 
-// One quoted text field. A double quote is written as slash-quote, which the reader turns back
-// into a quote. Slashes at the end of the value are written after the closing quote: inside,
-// the last one would join the closing quote and be read as a literal quote.
-void AppendTextField(std::string& out, const std::string& value, bool escaped) {
-    // Most values need no escape at all: copy them straight through.
-    if (value.find('"') == std::string::npos && (value.empty() || value.back() != '/') &&
-        !escaped) {
-        out += '"';
-        out += value;
-        out += '"';
-        return;
+// Author and comment are mostly the same texts from entry to entry: their verdict is kept.
+class CPlainCache {
+  public:
+    bool IsPlain(const std::string& text) {
+        if (&text != m_pLast || text.size() != m_size) {
+            m_pLast = &text;
+            m_size = text.size();
+            m_plain = IsPlainText(std::string_view(), text);
+        }
+        return m_plain;
     }
-    std::string inner;
-    inner.reserve(value.size() + 2);
+
+  private:
+    const std::string* m_pLast = nullptr;
+    std::size_t m_size = 0;
+    bool m_plain = false;
+};
+
+bool HasLineBreak(std::string_view text) {
+    if (text.empty()) return false;
+    return std::memchr(text.data(), '\r', text.size()) ||
+           std::memchr(text.data(), '\n', text.size());
+}
+
+char* Put(char* p, const char* text, std::size_t size) {
+    if (size) std::memcpy(p, text, size);
+    return p + size;
+}
+
+template <std::size_t N>
+char* Put(char* p, const char (&text)[N]) {
+    return Put(p, text, N - 1);
+}
+
+// One quoted text field (at most 2 * size + 2 bytes). A double quote is written as
+// slash-quote, which the reader turns back into a quote. Slashes at the end of the value are
+// written after the closing quote: inside, the last one would join the closing quote and be
+// read as a literal quote.
+char* PutTextField(char* p, std::string_view value, bool escaped) {
+    *p++ = '"';
+    // Most values need no escape at all: copy them straight through.
+    if (!escaped &&
+        (value.empty() || (value.back() != '/' && !std::memchr(value.data(), '"', value.size())))) {
+        p = Put(p, value.data(), value.size());
+        *p++ = '"';
+        return p;
+    }
+    char* const inner = p;
     for (char c : value) {
         if (c == '"') {
-            inner += "/\"";
+            *p++ = '/';
+            *p++ = '"';
         } else if (escaped && c == '/') {
-            inner += "//";
+            *p++ = '/';
+            *p++ = '/';
         } else if (escaped && c == '\r') {
-            inner += "/r";
+            *p++ = '/';
+            *p++ = 'r';
         } else if (escaped && c == '\n') {
-            inner += "/n";
+            *p++ = '/';
+            *p++ = 'n';
         } else {
-            inner += c;
+            *p++ = c;
         }
     }
     std::size_t slashes = 0;
-    while (slashes < inner.size() && inner[inner.size() - 1 - slashes] == '/') ++slashes;
-    out += '"';
-    out.append(inner, 0, inner.size() - slashes);
-    out += '"';
-    out.append(slashes, '/');
+    while (inner + slashes < p && p[-1 - static_cast<std::ptrdiff_t>(slashes)] == '/') ++slashes;
+    // Move the closing quote before the trailing slashes.
+    std::memset(p - slashes + 1, '/', slashes);
+    p[-static_cast<std::ptrdiff_t>(slashes)] = '"';
+    return p + 1;
 }
 
-void AppendDecimal(std::string& out, int value) {
+char* PutDecimal(char* p, int value) {
+    if (value >= 0 && value <= 9) {
+        *p++ = static_cast<char>('0' + value);
+        return p;
+    }
     char digits[12];
     int n = 0;
     unsigned magnitude =
@@ -61,63 +109,135 @@ void AppendDecimal(std::string& out, int value) {
         digits[n++] = static_cast<char>('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude);
-    if (value < 0) out += '-';
-    while (n) out += digits[--n];
+    if (value < 0) *p++ = '-';
+    while (n) *p++ = digits[--n];
+    return p;
 }
 
-void AppendLine(std::string& out, const char* text) {
-    out += text;
-    out += "\r\n";
+// The name's field, its two parts written as one.
+char* PutNameField(char* p, std::string_view head, std::string_view tail, bool escaped) {
+    if (head.empty()) return PutTextField(p, tail, escaped);
+    const char last = tail.empty() ? head.back() : tail.back();
+    if (escaped || last == '/' || std::memchr(head.data(), '"', head.size()) ||
+        (!tail.empty() && std::memchr(tail.data(), '"', tail.size()))) {
+        std::string whole;
+        whole.append(head).append(tail);
+        return PutTextField(p, whole, escaped);
+    }
+    *p++ = '"';
+    p = Put(p, head.data(), head.size());
+    p = Put(p, tail.data(), tail.size());
+    *p++ = '"';
+    return p;
 }
+
+// The most bytes the NAME or DATA line of block can take.
+std::size_t EntryLineBound(const CBlock& block) {
+    return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
+}
+
+char* PutEntryLine(char* p, const CBlock& block, CPlainCache& authors, CPlainCache& comments) {
+    std::string_view head, tail;
+    block.m_strName.Parts(head, tail);
+    const std::string& author = block.Author();
+    const std::string& comment = block.Comment();
+    const bool nameIsPlain = IsPlainText(head, tail);
+    const bool authorIsPlain = authors.IsPlain(author);
+    const bool commentIsPlain = comments.IsPlain(comment);
+    if (nameIsPlain && authorIsPlain && commentIsPlain) {
+        // The common line: no field needs an escape.
+        p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
+        p = Put(p, head.data(), head.size());
+        p = Put(p, tail.data(), tail.size());
+        p = Put(p, "\",\"");
+        p = PutDecimal(p, block.m_nPriority);
+        p = Put(p, "\",\"");
+        p = Put(p, author.data(), author.size());
+        p = Put(p, "\",\"");
+        p = Put(p, comment.data(), comment.size());
+        p = block.m_bInherit ? Put(p, "\",\"1\",") : Put(p, "\",\"0\",");
+        return block.m_bChangerEnabled ? Put(p, "\"1\"\r\n") : Put(p, "\"0\"\r\n");
+    }
+    const bool escaped =
+        HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) || HasLineBreak(comment);
+    p = block.m_bFolder ? Put(p, "NAME\t") : Put(p, "DATA\t");
+    p = PutNameField(p, head, tail, escaped);
+    p = Put(p, ",\"");
+    p = PutDecimal(p, block.m_nPriority);
+    p = Put(p, "\",");
+    p = PutTextField(p, author, escaped);
+    *p++ = ',';
+    p = PutTextField(p, comment, escaped);
+    p = block.m_bInherit ? Put(p, ",\"1\",") : Put(p, ",\"0\",");
+    p = block.m_bChangerEnabled ? Put(p, "\"1\"") : Put(p, "\"0\"");
+    if (escaped) {
+        p = Put(p, ",\"");
+        p = Put(p, kEscapedLineMark, sizeof kEscapedLineMark - 1);
+        *p++ = '"';
+    }
+    return Put(p, "\r\n");
+}
+
+// Lines are formatted straight into one buffer of about a megabyte, handed to the sink each
+// time it fills up.
+class CRecordBuffer {
+  public:
+    explicit CRecordBuffer(IByteSink& sink) : m_sink(sink), m_buffer(kSize) {}
+    ~CRecordBuffer() = default;
+
+    // Room for size more bytes.
+    char* Reserve(std::size_t size) {
+        if (m_used + size > m_buffer.size()) {
+            Flush();
+            if (size > m_buffer.size()) m_buffer.resize(size);
+        }
+        return m_buffer.data() + m_used;
+    }
+    void Commit(char* end) { m_used = end - m_buffer.data(); }
+    void Flush() {
+        if (m_used) m_sink.Write(m_buffer.data(), m_used);
+        m_used = 0;
+    }
+
+  private:
+    static constexpr std::size_t kSize = 1 << 20;
+    IByteSink& m_sink;
+    std::vector<char> m_buffer;
+    std::size_t m_used = 0;
+};
 
 }  // namespace
 
 void AppendEntryLine(std::string& out, const CBlock& block) {
-    const std::string& author = block.Author();
-    const std::string& comment = block.Comment();
-    bool escaped = HasLineBreak(block.m_strName) || HasLineBreak(author) || HasLineBreak(comment);
-    out += block.m_bFolder ? "NAME\t" : "DATA\t";
-    AppendTextField(out, block.m_strName, escaped);
-    out += ",\"";
-    AppendDecimal(out, block.m_nPriority);
-    out += "\",";
-    AppendTextField(out, author, escaped);
-    out += ',';
-    AppendTextField(out, comment, escaped);
-    out += block.m_bInherit ? ",\"1\"," : ",\"0\",";
-    out += block.m_bChangerEnabled ? "\"1\"" : "\"0\"";
-    if (escaped) {
-        out += ",\"";
-        out += kEscapedLineMark;
-        out += '"';
-    }
-    out += "\r\n";
+    const std::size_t old = out.size();
+    out.resize(old + EntryLineBound(block));
+    CPlainCache authors, comments;
+    char* end = PutEntryLine(&out[old], block, authors, comments);
+    out.resize(end - out.data());
 }
 
 void WriteRecords(const CBlock& block, IByteSink& sink) {
     // Iterative pre-order walk; an entry with a null "next child" index is being opened.
-    std::string out;
+    CRecordBuffer out(sink);
+    CPlainCache authors, comments;
     std::vector<std::pair<const CBlock*, int>> stack{{&block, -1}};
     while (!stack.empty()) {
         auto& [entry, next] = stack.back();
         if (!entry->m_bFolder) {
-            AppendEntryLine(out, *entry);
+            out.Commit(
+                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, authors, comments));
             stack.pop_back();
         } else if (next < 0) {
-            AppendLine(out, "FILE{");
-            AppendEntryLine(out, *entry);
+            char* p = out.Reserve(EntryLineBound(*entry) + 8);
+            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, authors, comments));
             next = 0;
         } else if (next < entry->m_Children.GetCount()) {
             const CBlock* child = entry->m_Children.GetAtIndex(next++);
             stack.emplace_back(child, -1);
         } else {
-            AppendLine(out, "}FILE");
+            out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
             stack.pop_back();
         }
-        if (out.size() >= 64 * 1024) {
-            sink.Write(out);
-            out.clear();
-        }
     }
-    sink.Write(out);
+    out.Flush();
 }

@@ -2,12 +2,16 @@
 
 #include <climits>
 #include <cstdint>
+#include <cstring>
+
+#include "model/ByteScan.h"
 
 namespace {
 
 // The C locale's white space; bytes of 0x80 and above are never white space here.
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+    // '\t', '\n', '\v', '\f' and '\r' are 9 to 13.
+    return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
 }
 
 // Drops the white space at the left of a finished token.
@@ -26,6 +30,10 @@ struct SpecialBytes {
     }
 };
 const SpecialBytes kSpecial;
+
+bool IsSeparator(char c) {
+    return c == ',' || c == '\t' || c == ' ';
+}
 
 }  // namespace
 
@@ -64,6 +72,8 @@ std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
             if (!current->empty() || (options.keepEmptyQuoted && quoted)) {
                 TrimLeft(*current);
                 ++count;
+                // A separator after a complete token always leaves one more token.
+                if (!rewrite && count == options.stopAfter) return count + 1;
                 if (tokens.size() <= count) tokens.resize(count + 1);
                 current = &tokens[count];
             }
@@ -90,7 +100,61 @@ std::size_t SplitTokens(std::string& source, std::vector<std::string>& tokens,
     return count;
 }
 
-int ParseDecimal(const std::string& text) {
+bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
+                     std::size_t& count) {
+    const char* s = line.data();
+    std::size_t end = line.size();
+    while (end > 0 && IsBlank(s[end - 1])) --end;
+    std::size_t i = 0;
+    while (i < end && IsBlank(s[i])) ++i;
+    const bool* special = kSpecial.table;
+    count = 0;
+    for (;;) {
+        // Separators with no token before them are dropped; the last token counts even empty.
+        while (i < end && IsSeparator(s[i])) ++i;
+        if (i == end) {
+            tokens[count++] = std::string_view();
+            return true;
+        }
+        std::string_view token;
+        if (s[i] == '"') {
+            const std::size_t close = bytescan::Find(s + i + 1, s + end, '"') - s;
+            if (close == end) return false;
+            if (close > i + 1 && s[close - 1] == '/') return false;
+            token = std::string_view(s + i + 1, close - i - 1);
+            i = close + 1;
+        } else {
+            const std::size_t start = i;
+            while (i < end && !special[static_cast<unsigned char>(s[i])]) ++i;
+            token = std::string_view(s + start, i - start);
+        }
+        if (i < end && !IsSeparator(s[i])) return false;
+        if (!token.empty() && IsBlank(token[0])) return false;
+        tokens[count++] = token;
+        if (i == end) return true;
+        if (count == stopAfter) {
+            ++count;
+            return true;
+        }
+    }
+}
+
+std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
+                       std::vector<std::string>& fallback) {
+    std::size_t count;
+    if (SplitPlainSpans(line, tokens, stopAfter, count)) return count;
+    std::string copy(line);
+    SplitOptions options;
+    options.keepEmptyQuoted = true;
+    options.rewriteSource = false;
+    options.stopAfter = stopAfter;
+    count = SplitTokens(copy, fallback, options);
+    for (std::size_t i = 0; i < count && i < stopAfter; ++i) tokens[i] = fallback[i];
+    return count;
+}
+
+int ParseDecimal(std::string_view text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';  // most
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     bool negative = false;

@@ -35,10 +35,14 @@ echo "== the changer end to end"
 bash tests/e2e/changer_e2e.sh build/win
 wine_stop
 
-echo "== fuzzing the record reader for ${FUZZ_SECONDS}s"
+echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPELORAND_FUZZ=ON >/dev/null
 ninja -C build/fuzz
-mkdir -p build/fuzz/corpus
-build/fuzz/tests/fuzz/fuzz_records -max_total_time="$FUZZ_SECONDS" -max_len=4096 -print_final_stats=0 \
-  build/fuzz/corpus tests/fuzz/corpus 2>&1 | tail -2
+half=$(( (FUZZ_SECONDS + 1) / 2 ))
+for target in fuzz_records fuzz_split; do
+  mkdir -p "build/fuzz/corpus-$target"
+  seeds=(); [ "$target" = fuzz_records ] && seeds=(tests/fuzz/corpus)
+  build/fuzz/tests/fuzz/$target -max_total_time="$half" -max_len=4096 -print_final_stats=0 \
+    "build/fuzz/corpus-$target" "${seeds[@]}" 2>&1 | tail -2
+done
 echo "== all tests passed"

@@ -27,6 +27,11 @@ expect "tree output (CP932 bytes)" "$out" "$want"
 out=$(plr tree ok.plr --utf8 | head -1)
 expect "tree --utf8" "$out" $'[Root]\tつぼにはまりすぎ\tme\ttop\t-\tC'
 
+# Deep nesting: two spaces a level up to 40 levels, then the level as a number.
+for i in $(seq 0 44); do printf 'FILE{\r\nNAME\t"d%d"\r\n' "$i"; done > deep.plr
+out=$(plr tree deep.plr | sed -n '41p;42p;45p' | cut -f1)
+expect "tree indent capped" "$out" "$(printf '%80s[d40]\n%80s(41) [d41]\n%80s(44) [d44]' '' '' '')"
+
 plr save ok.plr out.plr; rc=$?
 expect "save exit" "$rc" 0
 expect "save output" "$(od -c out.plr | head -2 | tail -1 | tr -s ' ')" "$(printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\n' | od -c | head -2 | tail -1 | tr -s ' ')"
@@ -38,10 +43,27 @@ expect "missing exit" "$rc" 2
 expect "missing message" "$(tr -d '\r' < err.txt)" "plr: cannot open missing.plr: No such file or directory"
 
 echo "keep" > target.plr
-mkdir target.plr.tmp
+echo "mine" > target.plr.tmp
+chmod 0444 target.plr
 plr save ok.plr target.plr; rc=$?
-expect "failed save exit" "$rc" 2
-expect "failed save keeps old file" "$(cat target.plr)" "keep"
+expect "read-only save exit" "$rc" 2
+expect "read-only save message" "$(tr -d '\r' < err.txt)" "plr: cannot write target.plr: the file is read-only"
+expect "read-only save keeps old file" "$(cat target.plr)" "keep"
+chmod 0644 target.plr
+plr save ok.plr target.plr; rc=$?
+expect "save beside a .tmp file" "$rc/$(cat target.plr.tmp)" "0/mine"
+expect "saved over the old file" "$(cmp -s target.plr out.plr; echo $?)" 0
+expect "no temporary file left" "$(ls | grep -c '^~plr')" 0
+
+# Out of memory: a clear message and a failure, not an abort. The sanitizers keep their own
+# books of memory and a limit on it stops them from starting, so this runs on plain builds.
+if [ -z "${EMULATOR:-}" ] && ! grep -qa __asan_init "$PLR"; then
+  { printf 'FILE{\r\nNAME\t"'; head -c 300000000 /dev/zero | tr '\0' n; printf '"\r\n}FILE\r\n'; } > huge.plr
+  out=$( (ulimit -v 400000; plr check huge.plr) ); rc=$?
+  expect "out of memory exit" "$rc" 2
+  expect "out of memory message" "$(tr -d '\r' < err.txt)" "plr: out of memory"
+  rm -f huge.plr
+fi
 
 # simulate: a collection whose entries exist on disk, run at fixed moments in a fixed zone.
 # Expected lines were worked out by hand from the changer's rules for these moments.

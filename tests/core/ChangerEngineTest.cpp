@@ -264,6 +264,21 @@ TEST_F(ChangerTest, ForeignPrioritiesAndModesNeverDivideByZero) {
     }
 }
 
+TEST_F(ChangerTest, EveryModeButZeroDrawsTheSameAsRandom) {
+    CBlock* f = Folder(root, "F");
+    for (const char* name : {"A", "B", "C", "D", "E"}) File(*f, name, 4);
+    engine.BuildRotationList(root);
+    auto picks = [&](int mode) {
+        settings.WriteInt(setting::ModType, mode);
+        std::string seen;
+        for (std::uint32_t i = 0; i < 20; ++i) seen += TickAt(kBaseSeed + 7 * i);
+        return seen;
+    };
+    const std::string random = picks(1);
+    EXPECT_NE(random, "ABCDEABCDEABCDEABCDE");  // in turn, whatever the seed
+    for (int mode : {2, 3, -1, 99, 1 << 20}) EXPECT_EQ(picks(mode), random) << mode;
+}
+
 TEST_F(ChangerTest, SettingsAreReadAtEveryTick) {
     CBlock* f = Folder(root, "F");
     File(*f, "A", 4);

@@ -90,6 +90,21 @@ TEST(DirectorySearch, ListsOnlyAsFarAsTheLanding) {
     EXPECT_EQ(fs.namesVisited, 1000);
 }
 
+TEST(DirectorySearch, OneSeparatorBetweenTheDirectoryAndTheName) {
+    FakeFileSystem fs;
+    fs.dirs["D:\\"] = {"x.JPG"};
+    fs.dirs["D:\\a/"] = {"y.jpg"};
+    fs.dirs["C:\\表"] = {"z.jpg"};  // ends in the trail byte 0x5C, which is no separator
+    CCrtRandom random;
+    DirectoryMatch match;
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\", {"JPG"}, 1, 1, random, match));
+    EXPECT_EQ(match.path, "D:\\x.JPG");
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\a/", {"JPG"}, 1, 1, random, match));
+    EXPECT_EQ(match.path, "D:\\a/y.jpg");
+    ASSERT_TRUE(SearchDirectory(fs, "C:\\表", {"JPG"}, 1, 1, random, match));
+    EXPECT_EQ(match.path, "C:\\表\\z.jpg");
+}
+
 TEST(DirectorySearch, NoAttemptWithoutDrawOrToken) {
     FakeFileSystem fs;
     fs.dirs["D:\\x"] = {"a.jpg"};

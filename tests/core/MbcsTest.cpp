@@ -1,6 +1,22 @@
 #include <gtest/gtest.h>
 
+#include "changer/Wildcard.h"
 #include "model/Mbcs.h"
+
+namespace {
+// The core's tests use CP932 names, as the program meets them on a Japanese system; the
+// tests of other code pages set their rules themselves and put these back.
+class Cp932Rules : public ::testing::Environment {
+  public:
+    void SetUp() override { mbcs::SetLeadBytes(mbcs::IsCp932LeadByte); }
+};
+::testing::Environment* const kCp932Rules = ::testing::AddGlobalTestEnvironment(new Cp932Rules);
+
+struct ScopedLeadBytes {
+    explicit ScopedLeadBytes(bool (*isLead)(unsigned char)) { mbcs::SetLeadBytes(isLead); }
+    ~ScopedLeadBytes() { mbcs::SetLeadBytes(mbcs::IsCp932LeadByte); }
+};
+}  // namespace
 
 // "表" (0x95 0x5C) and "ソ" (0x83 0x5C) end in a backslash byte; "能" (0x94 0x5C) too.
 TEST(Mbcs, TrailBackslashIsNotASeparator) {
@@ -27,3 +43,36 @@ TEST(Mbcs, LowerCasesAsciiButNotTrailBytes) {
     // A lone lead byte at the end does not swallow past the string.
     EXPECT_EQ(mbcs::ToLower("A\x83"), "a\x83");
 }
+
+TEST(Mbcs, TheLastLeadBytesOfCp932HideABackslashToo) {
+    // 0xFA-0xFC lead user-defined and IBM characters such as "\xFA\x5C".
+    for (unsigned char lead : {0xFA, 0xFB, 0xFC}) {
+        const std::string name = std::string(1, static_cast<char>(lead)) + "\x5C" + "x.JPG";
+        EXPECT_EQ(mbcs::FileName("C:\\d\\" + name), name) << int(lead);
+        EXPECT_EQ(mbcs::ToLower(name), name.substr(0, 2) + "x.jpg");
+    }
+    EXPECT_FALSE(mbcs::IsLeadByte(0xFD));
+    EXPECT_FALSE(mbcs::IsLeadByte(0xA0));
+    EXPECT_FALSE(mbcs::IsLeadByte(0x80));
+}
+
+TEST(Mbcs, Utf8NamesFollowTheirOwnRules) {
+    // "\xE3\x81\x82" is a UTF-8 character; under CP932 rules its 0x82 would swallow the dot.
+    const std::string a = "\xE3\x81\x82";
+    EXPECT_FALSE(MatchesWildcard(a + ".jpg", "*.JPG"));  // CP932 rules misread it
+    ScopedLeadBytes utf8(nullptr);
+    EXPECT_TRUE(MatchesWildcard(a + ".jpg", "*.JPG"));
+    EXPECT_EQ(mbcs::Extension(a + ".jpg"), ".jpg");
+    EXPECT_EQ(mbcs::FileName("/photos/" + a + "/pic.jpg"), "pic.jpg");
+    EXPECT_EQ(mbcs::ToLower(a + "A.JPG"), a + "a.jpg");
+}
+
+#ifndef _WIN32
+TEST(Mbcs, TheLinuxSystemCodePageIsUtf8) {
+    ScopedLeadBytes restore(nullptr);
+    mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);
+    mbcs::UseSystemCodePage();
+    for (int c = 0; c < 256; ++c)
+        EXPECT_FALSE(mbcs::IsLeadByte(static_cast<unsigned char>(c))) << c;
+}
+#endif

@@ -239,6 +239,32 @@ TEST_F(EditorTest, DamagedAndForeignFilesKeepTheProgramAlive) {
     EXPECT_TRUE(m_messages.empty());
 }
 
+TEST_F(EditorTest, TextWithoutAFolderRecordIsNotOpenedAndTheCollectionStays) {
+    std::string path = TempPath("three.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* root = Doc()->m_pRoot;
+    const std::string foreign[] = {
+        std::string("\xff\xfe"
+                    "F\0I\0L\0E\0{\0\r\0\n\0",
+                    16),                // UTF-16 with a byte-order mark
+        "FILE{\rNAME\t\"R\"\r}FILE\r",  // CR-only line ends
+        "just some notes\r\nDATA\t\"C:\\x.jpg\"\r\n",
+        "\r\n",
+    };
+    for (const std::string& bytes : foreign) {
+        std::string other = TempPath("foreign.plr");
+        WriteBytes(other, bytes);
+        m_messages.clear();
+        EXPECT_EQ(m_app->OpenDocumentFile(other), nullptr);
+        EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"});
+        EXPECT_EQ(Doc()->m_pRoot, root);
+        EXPECT_EQ(Doc()->GetPathName(), path);
+        EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 4);
+        EXPECT_EQ(ReadBytes(other), bytes);  // and nothing wrote to it
+    }
+}
+
 TEST_F(EditorTest, OpeningAnotherFileDropsTheViewsHoldOnTheOldTree) {
     std::string first = TempPath("first.plr");
     WriteBytes(first, kThreeChildren);
@@ -297,11 +323,12 @@ TEST_F(EditorTest, AFailedSaveLeavesTheOldFileWholeAndSaysSo) {
     extra->m_strName = "C:\\x.bmp";
     extra->m_pParent = Doc()->m_pRoot;
     Doc()->m_pRoot->m_Children.AddTail(extra);
-    // The file written beside the target cannot be made: a directory is in its way.
-    std::string blocker = path + ".tmp";
-    CreateDirectoryA(blocker.c_str(), nullptr);
+    // A read-only file is not replaced, and stays read-only.
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
-    RemoveDirectoryA(blocker.c_str());
+    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY,
+              DWORD(FILE_ATTRIBUTE_READONLY));
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"});
     EXPECT_EQ(ReadBytes(path), kThreeChildren);
     EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 4);  // the tree is as it was

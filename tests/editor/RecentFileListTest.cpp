@@ -5,6 +5,7 @@
 
 #include "fw/ProfileStore.h"
 #include "fw/RecentFileList.h"
+#include "model/Mbcs.h"
 
 namespace {
 
@@ -52,6 +53,7 @@ TEST(RecentFileList, NewestFirstWithoutDuplicatesAndBounded) {
 
 TEST(RecentFileList, DoubleByteNamesAreNotFoldedIntoEachOther) {
     // Lower-cased byte by byte, ア (0x83 0x41) would become ヂ (0x83 0x61).
+    mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);  // a Japanese system's, wherever this runs
     CRecentFileList list("Recent File List", "File%d", 8);
     list.Add("C:\\ア.plr");
     list.Add("C:\\ヂ.plr");

@@ -94,16 +94,16 @@ int RunCheck(const std::vector<std::string>& args) {
     if (!root) return 2;
     std::vector<CBlock*> folders;
     root->CollectFolders(folders, true);
-    long files_count = 0;
-    for (CBlock* f : folders) {
-        for (int i = 0; i < f->m_Children.GetCount(); ++i) {
-            if (!f->m_Children.GetAtIndex(i)->m_bFolder) ++files_count;
-        }
-    }
+    // Every entry but the root is a child of a folder; the rest of them are the files.
+    long entries = 1;
+    for (CBlock* f : folders) entries += f->m_Children.GetCount();
+    const long files_count = entries - static_cast<long>(folders.size());
     std::printf("folders %zu files %ld\n", folders.size(), files_count);
     for (const auto& p : problems) std::printf("line %ld: %s\n", p.line, p.reason.c_str());
     return 0;
 }
+
+constexpr std::size_t kIndentLevels = 40;
 
 int RunTree(const std::vector<std::string>& args) {
     std::vector<std::string> files;
@@ -116,7 +116,14 @@ int RunTree(const std::vector<std::string>& args) {
     while (!pending.empty()) {
         auto [entry, depth] = pending.back();
         pending.pop_back();
-        line.assign(depth * 2, ' ');
+        // Deep nesting would print a line's worth of blanks per level (a million-deep file,
+        // a terabyte): past kIndentLevels the depth is printed as a number instead.
+        if (depth <= kIndentLevels) {
+            line.assign(depth * 2, ' ');
+        } else {
+            line.assign(kIndentLevels * 2, ' ');
+            line += "(" + std::to_string(depth) + ") ";
+        }
         if (entry->m_bFolder) {
             line += "[" + OneLine(entry->m_strName) + "]";
         } else {
@@ -157,7 +164,8 @@ const std::vector<PlrCommand>& PlrCommands() {
          RunCheck},
         {"tree", "print the folders and entries of a collection",
          "usage: plr tree FILE [--utf8]\n\n"
-         "Prints the tree, two spaces of indent per level: folders as [name], files as\n"
+         "Prints the tree, two spaces of indent per level (below 40 levels, 80 spaces and\n"
+         "the level in parentheses, as \"(41) \"): folders as [name], files as\n"
          "their path, then TAB-separated the priority label, author, comment, and the\n"
          "inherit and changer flags as I/- and C/-. Text is printed as the file's own\n"
          "bytes (CP932) unless --utf8 asks for UTF-8. Line breaks in values print as \\n.\n",
@@ -165,7 +173,9 @@ const std::vector<PlrCommand>& PlrCommands() {
         {"save", "read a collection and write it anew",
          "usage: plr save IN OUT\n\n"
          "Reads IN as a collection and writes it to OUT. OUT is replaced only once the\n"
-         "new file is fully written: a failure leaves any old OUT as it was.\n",
+         "new file is fully written: a failure leaves any old OUT as it was. The new file\n"
+         "keeps OUT's permissions; when OUT is a symbolic link, the file it leads to is\n"
+         "written. A read-only OUT is refused (exit 2).\n",
          RunSave},
         {"simulate", "run the wallpaper changer's ticks over a collection",
          "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"

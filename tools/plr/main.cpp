@@ -1,9 +1,12 @@
 // plr: inspect, rewrite and try out collection files from the command line.
 #include <cstdio>
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
+#include "model/BlockPool.h"
+#include "model/Mbcs.h"
 #include "tools/plr/PlrCommands.h"
 
 namespace {
@@ -17,6 +20,8 @@ void Usage(std::FILE* out) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    mbcs::UseSystemCodePage();
+    blockpool::UseSystemChunks();
     if (argc < 2) {
         Usage(stderr);
         return 2;
@@ -33,7 +38,12 @@ int main(int argc, char** argv) {
                 std::fputs(c.help, stdout);
                 return 0;
             }
-            return c.run(args);
+            try {
+                return c.run(args);
+            } catch (const std::bad_alloc&) {
+                std::fprintf(stderr, "plr: out of memory\n");
+                return 2;
+            }
         }
     }
     std::fprintf(stderr, "plr: unknown command '%s'\n", name.c_str());

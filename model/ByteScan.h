@@ -1,0 +1,59 @@
+// Searching short texts for a few byte values eight bytes at a time. The record reader and
+// writer look at every field of every line; for fields of a few dozen bytes a library call
+// per field costs more than the search.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+namespace bytescan {
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+
+inline std::uint64_t Load(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// High bit set in each byte of word that equals c (and possibly in the bytes after it).
+inline std::uint64_t Matches(std::uint64_t word, unsigned char c) {
+    const std::uint64_t v = word ^ (kOnes * c);
+    return (v - kOnes) & ~v & kHighs;
+}
+
+// The first byte c in [p, end), or end.
+inline const char* Find(const char* p, const char* end, char c) {
+    const unsigned char u = static_cast<unsigned char>(c);
+    for (; end - p >= 8; p += 8) {
+        if (const std::uint64_t m = Matches(Load(p), u)) {
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+            // The lowest marked byte is always a true match (false marks only follow one).
+            return p + (__builtin_ctzll(m) >> 3);
+#else
+            (void)m;
+            break;
+#endif
+        }
+    }
+    while (p < end && *p != c) ++p;
+    return p;
+}
+
+// True when [p, end) holds any of the bytes a, b and c.
+inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
+    const unsigned char ua = static_cast<unsigned char>(a);
+    const unsigned char ub = static_cast<unsigned char>(b);
+    const unsigned char uc = static_cast<unsigned char>(c);
+    for (; end - p >= 8; p += 8) {
+        const std::uint64_t word = Load(p);
+        if (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) return true;
+    }
+    for (; p < end; ++p) {
+        if (*p == a || *p == b || *p == c) return true;
+    }
+    return false;
+}
+
+}  // namespace bytescan

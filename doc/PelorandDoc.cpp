@@ -11,6 +11,7 @@
 #include "model/ShellText.h"
 #include "model/Shell_win.h"
 #include "res/resource.h"
+#include "ui/CreaterListDlg.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 
@@ -106,4 +107,15 @@ void CPelorandDoc::RenumberListItems() {
             entry->m_nListItem = row;
         }
     }
+}
+
+bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_AUTHOR_LIST) {
+        if (!ui) {
+            CCreaterListDlg dialog;
+            dialog.DoModal();  // its changes are already stored, whichever way it closes
+        }
+        return true;
+    }
+    return CDocument::OnCmdMsg(id, ui);
 }

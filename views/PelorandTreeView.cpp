@@ -3,6 +3,8 @@
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
 #include "model/Shell_win.h"
+#include "res/resource.h"
+#include "ui/PropertyCommands.h"
 
 namespace {
 constexpr LONG_PTR kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
@@ -73,6 +75,14 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return true;
     }
     return false;
+}
+
+bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_PROPERTY) {
+        if (!ui) RunTreeProperties(*GetDocument(), *this);
+        return true;
+    }
+    return CTreeView::OnCmdMsg(id, ui);
 }
 
 LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -223,3 +223,45 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
     EXPECT_GE(popup.top, control.bottom);
     EXPECT_EQ(pages.size(), 1u);
 }
+
+namespace {
+void CollectCommands(HMENU menu, std::set<UINT>& ids) {
+    int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (HMENU sub = GetSubMenu(menu, i)) {
+            CollectCommands(sub, ids);
+        } else if (UINT id = GetMenuItemID(menu, i); id != 0 && id != static_cast<UINT>(-1)) {
+            ids.insert(id);
+        }
+    }
+}
+}  // namespace
+
+TEST_F(EditorTest, TheHelpPageNamesEveryHelpIdOfTheDialogsAndEveryCommandOfTheMenus) {
+    std::string page = ReadBytes(PELORAND_HELP_PAGE);
+    ASSERT_GT(page.size(), 1000u) << PELORAND_HELP_PAGE;
+    int topics = 0;
+    for (UINT dialog :
+         {IDD_PROPERTY, IDD_AUTHOR_LIST, IDD_NEW_AUTHOR, IDD_CHANGER_START, IDD_OPTION_CHANGER,
+          IDD_OPTION_ENDFILE, IDD_OPTION_INFO, IDD_OPTION_IMAGE}) {
+        for (UINT control = 1000; control < 1100; ++control) {
+            DWORD id = 0x80000000u + dialog * 65536u + control;
+            if (HelpTopicText(id).empty()) continue;
+            ++topics;
+            EXPECT_NE(page.find("id=\"h" + std::to_string(id) + "\""), std::string::npos) << id;
+        }
+    }
+    EXPECT_EQ(topics, 38);
+    std::set<UINT> commands;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (UINT menuId : {IDR_MAINFRAME, IDR_FOLDER_POPUP, IDR_LIST_POPUP}) {
+        HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(menuId));
+        ASSERT_NE(menu, nullptr);
+        CollectCommands(menu, commands);
+        DestroyMenu(menu);
+    }
+    EXPECT_GT(commands.size(), 20u);
+    for (UINT id : commands) {
+        EXPECT_NE(page.find(std::to_string(id)), std::string::npos) << "command " << id;
+    }
+}

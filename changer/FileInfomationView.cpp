@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/Handles.h"
 #include "fw/WinApp.h"
@@ -36,7 +37,7 @@ CFileInfomationView::CFileInfomationView()
 }
 
 CSettings& CFileInfomationView::Settings() const {
-    return m_pSettings ? *m_pSettings : CWinApp::Get()->Settings();
+    return m_pSettings ? *m_pSettings : CPelorandApp::Get()->Settings();
 }
 
 bool CFileInfomationView::Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect,

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/AuthorList.h"
+#include "app/PelorandApp.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
@@ -36,7 +37,7 @@ bool CCreaterListDlg::OnInitDialog() {
 void CCreaterListDlg::LoadList() {
     HWND list = List();
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(CWinApp::Get()->Settings())) {
+    for (const std::string& name : ReadAuthors(CPelorandApp::Get()->Settings())) {
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
 }
@@ -65,7 +66,7 @@ bool CCreaterListDlg::OnCommand(UINT id, UINT code) {
 void CCreaterListDlg::OnAdd() {
     CNewCreaterDlg dialog(m_hWnd);
     if (dialog.DoModal() != IDOK) return;
-    AppendAuthor(CWinApp::Get()->Settings(), dialog.m_strName);
+    AppendAuthor(CPelorandApp::Get()->Settings(), dialog.m_strName);
     LoadList();
 }
 
@@ -77,7 +78,7 @@ void CCreaterListDlg::OnDelete() {
     std::string text = "作成者 " + name + " を削除します。\nよろしいですか？";
     if (CWinApp::Get()->DoMessageBox(text, MB_OKCANCEL) != IDOK) return;
     SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-    StoreAuthors(CWinApp::Get()->Settings(), GetListedNames());
+    StoreAuthors(CPelorandApp::Get()->Settings(), GetListedNames());
 }
 
 bool CCreaterListDlg::OnHelp(const HELPINFO& info) {

@@ -1,5 +1,6 @@
 #include "ui/PelorandOptionEndFile.h"
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
@@ -12,7 +13,7 @@ CPelorandOptionEndFile::CPelorandOptionEndFile() : CPropertyPage(IDD_OPTION_ENDF
 bool CPelorandOptionEndFile::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     m_strEndFile = settings.GetString(setting::EndFileName);
     m_bEnabled = settings.GetInt(setting::EndFileSetCheck);
     UpdateData(false);
@@ -37,7 +38,7 @@ bool CPelorandOptionEndFile::OnCommand(UINT id, UINT code) {
 
 bool CPelorandOptionEndFile::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     settings.WriteString(setting::EndFileName, m_strEndFile);
     settings.WriteInt(setting::EndFileSetCheck, m_bEnabled);
     return true;

@@ -1,5 +1,6 @@
 #include "ui/PelorandOptionFileChanger.h"
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
@@ -12,7 +13,7 @@ CPelorandOptionFileChanger::CPelorandOptionFileChanger() : CPropertyPage(IDD_OPT
 bool CPelorandOptionFileChanger::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     m_strFileType = settings.GetString(setting::FileType);
     m_nModType = settings.GetInt(setting::ModType);
     m_nChangerType = static_cast<unsigned>(settings.GetInt(setting::ChangerType));
@@ -31,7 +32,7 @@ bool CPelorandOptionFileChanger::DoDataExchange(CDataExchange& dx) {
 
 bool CPelorandOptionFileChanger::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     settings.WriteString(setting::FileType, m_strFileType);
     settings.WriteInt(setting::ModType, m_nModType);
     settings.WriteInt(setting::ChangerType, static_cast<int>(m_nChangerType));

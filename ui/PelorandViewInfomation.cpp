@@ -1,5 +1,6 @@
 #include "ui/PelorandViewInfomation.h"
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
@@ -11,7 +12,7 @@ CPelorandViewInfomation::CPelorandViewInfomation() : CPropertyPage(IDD_OPTION_IM
 bool CPelorandViewInfomation::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     m_nBorder = static_cast<unsigned>(settings.GetInt(setting::ViewBordar));
     m_nWidth = static_cast<unsigned>(settings.GetInt(setting::ViewWhiDth));
     m_nHeight = static_cast<unsigned>(settings.GetInt(setting::ViewHeight));
@@ -63,7 +64,7 @@ bool CPelorandViewInfomation::OnCommand(UINT id, UINT code) {
 
 bool CPelorandViewInfomation::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     settings.WriteInt(setting::ViewBordar, static_cast<int>(m_nBorder));
     settings.WriteInt(setting::ViewWhiDth, static_cast<int>(m_nWidth));
     settings.WriteInt(setting::ViewHeight, static_cast<int>(m_nHeight));

@@ -1,5 +1,6 @@
 #include "ui/PelorandWallPaperInfomation.h"
 
+#include "app/PelorandApp.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 #include "fw/CommonDialogs.h"
@@ -62,7 +63,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     m_wndSample.m_bPersist = FALSE;
     m_wndSample.Create(0, WS_CHILD | WS_VISIBLE, "FileInfomationView", client, frame);
 
-    CWinApp* app = CWinApp::Get();
+    CPelorandApp* app = CPelorandApp::Get();
     CSettings& settings = app->Settings();
     m_wndSample.m_crBack = static_cast<COLORREF>(settings.GetInt(setting::FileInfoBackColor));
     m_wndSample.m_crText = static_cast<COLORREF>(settings.GetInt(setting::FileInfoFontColor));
@@ -145,7 +146,7 @@ void CPelorandWallPaperInfomation::OnFont() {
 }
 
 bool CPelorandWallPaperInfomation::OnApply() {
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     settings.WriteInt(setting::FileInfoBackColor, static_cast<int>(m_wndSample.m_crBack));
     settings.WriteInt(setting::FileInfoFontColor, static_cast<int>(m_wndSample.m_crText));
     settings.WriteFont(ToRecord(m_wndSample.m_lf));

@@ -1,6 +1,7 @@
 #include "ui/PropertyDlg.h"
 
 #include "app/AuthorList.h"
+#include "app/PelorandApp.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
@@ -66,7 +67,7 @@ bool CPropertyDlg::OnInitDialog() {
 void CPropertyDlg::FillAuthorList() {
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
     SendMessageA(authors, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(CWinApp::Get()->Settings())) {
+    for (const std::string& name : ReadAuthors(CPelorandApp::Get()->Settings())) {
         SendMessageA(authors, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     if (!m_pBlock) return;

@@ -2,9 +2,9 @@
 
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
-#include "model/Shell_win.h"
 #include "res/resource.h"
 #include "ui/PropertyCommands.h"
+#include "views/ShellInfo.h"
 
 namespace {
 constexpr LONG_PTR kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
@@ -34,6 +34,10 @@ void CPelorandTreeView::OnInitialUpdate() {
         SetRedraw(true);
     }
     RedrawNow();
+}
+
+void CPelorandTreeView::SelectRoot() {
+    if (HTREEITEM root = GetRootItem()) SelectItem(root);
 }
 
 void CPelorandTreeView::ClearItems() {

@@ -90,7 +90,7 @@ class EntryDialogsTest : public EditorTest {
         for (const auto& name : names) Settings().WriteString(setting::CreaterSlot(slot++), name);
         Settings().WriteInt(setting::CreaterCount, slot);
     }
-    CPelorandTreeView* Tree() const { return Frame()->GetTreeView(); }
+    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
     CPelorandListView* List() const { return Frame()->GetActiveList(); }
     CBlock* Root() const { return Doc()->m_pRoot; }
     CBlock* Child(CBlock* folder, int index) const { return folder->m_Children.GetAtIndex(index); }

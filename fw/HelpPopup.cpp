@@ -1,11 +1,12 @@
 #include "fw/HelpPopup.h"
 
+#include "fw/Dpi.h"
 #include "fw/Handles.h"
 
 const char CHelpPopup::kClassName[] = "PelorandHelpPopup";
 
 namespace {
-constexpr int kTextWidth = 300;  // pixels of text per line before it wraps
+constexpr int kTextWidth = 300;  // pixels (at 96 DPI) of text per line before it wraps
 constexpr int kPadding = 6;
 
 CHelpPopup& Instance() {
@@ -27,7 +28,7 @@ HFONT MessageFont() {
 }
 
 RECT TextRect(const std::string& text) {
-    RECT rc{0, 0, kTextWidth, 0};
+    RECT rc{0, 0, ScaleToScreen(kTextWidth), 0};
     CClientDC dc(nullptr);
     CSelectObject font(dc, MessageFont());
     DrawTextA(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
@@ -61,8 +62,9 @@ HWND CHelpPopup::Show(HWND owner, POINT at, const std::string& text) {
     RegisterClassOnce(kClassName, CS_SAVEBITS | CS_DROPSHADOW, LoadCursor(nullptr, IDC_ARROW),
                       nullptr);
     RECT textRect = TextRect(text);
-    int width = textRect.right - textRect.left + 2 * kPadding + 2;
-    int height = textRect.bottom - textRect.top + 2 * kPadding + 2;
+    const int padding = ScaleToScreen(kPadding);
+    int width = textRect.right - textRect.left + 2 * padding + 2;
+    int height = textRect.bottom - textRect.top + 2 * padding + 2;
     // Kept on the monitor's work area, below and right of the point where there is room.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
@@ -107,7 +109,7 @@ void CHelpPopup::Paint() {
     CSelectObject font(dc, MessageFont());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-    InflateRect(&rc, -kPadding, -kPadding);
+    InflateRect(&rc, -ScaleToScreen(kPadding), -ScaleToScreen(kPadding));
     std::string text = GetWindowText();
     DrawTextA(dc, text.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
 }

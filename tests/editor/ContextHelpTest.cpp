@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "EditorFixture.h"
+#include "app/AboutDlg.h"
 #include "app/PelorandChangerStart.h"
 #include "fw/HelpPopup.h"
 #include "fw/PropertySheet.h"
@@ -52,6 +53,7 @@ void SurveyDialog(CDialog& dialog) {
     if (dynamic_cast<CCreaterListDlg*>(&dialog)) id = IDD_AUTHOR_LIST;
     if (dynamic_cast<CNewCreaterDlg*>(&dialog)) id = IDD_NEW_AUTHOR;
     if (dynamic_cast<CPelorandChangerStart*>(&dialog)) id = IDD_CHANGER_START;
+    if (dynamic_cast<CAboutDlg*>(&dialog)) id = IDD_ABOUTBOX;
     g_surveys[id] = Survey(dialog.m_hWnd);
     g_helpButton[id] = (GetWindowLongPtrA(dialog.m_hWnd, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
     SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
@@ -76,6 +78,8 @@ TEST_F(EditorTest, EveryControlWithAHelpIdHasATopicAndTextsBoxesIconsOkAndCancel
         newAuthor.DoModal();
         CPelorandChangerStart start;
         start.DoModal();
+        CAboutDlg about;
+        about.DoModal();
     }
     CDialog::s_onShown = nullptr;
     bool sheetHelp = false;
@@ -109,6 +113,7 @@ TEST_F(EditorTest, EveryControlWithAHelpIdHasATopicAndTextsBoxesIconsOkAndCancel
         {IDD_AUTHOR_LIST, {1031, 1032, 1033}},
         {IDD_NEW_AUTHOR, {1034}},
         {IDD_CHANGER_START, {IDC_EXECUTE_CHECK}},
+        {IDD_ABOUTBOX, {}},
         {IDD_OPTION_CHANGER, {1002, 1003, 1004, 1005}},
         {IDD_OPTION_ENDFILE, {1006, 1011, 1013}},
         {IDD_OPTION_INFO, {1020, 1022, 1023, 1024, 1026, 1027, 1028, 1029}},

@@ -168,7 +168,7 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
         return true;
     };
     std::string shown, afterKey, afterClick;
-    bool closedByKey = false, closedByClick = false, replaced = false;
+    bool closedByKey = false, closedByClick = false, closedByFocus = false, replaced = false;
     RECT control{}, popup{};
     g_helpScript = [&](CDialog& dialog) {
         HWND priority = dialog.GetDlgItem(IDC_PROP_PRIORITY);
@@ -202,6 +202,14 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
             SendMessageA(second, WM_LBUTTONDOWN, MK_LBUTTON, 0);
             closedByClick = CHelpPopup::Current() == nullptr;
         }
+        // Going back to the dialog closes it as well.
+        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        if (CHelpPopup::Current()) {
+            SetFocus(priority);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            closedByFocus = CHelpPopup::Current() == nullptr;
+        }
         // A group box has no topic: the help page opens instead.
         HWND group = nullptr;
         for (HWND c = GetWindow(dialog.m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
@@ -223,6 +231,7 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
     EXPECT_TRUE(closedByKey);
     EXPECT_TRUE(replaced);
     EXPECT_TRUE(closedByClick);
+    EXPECT_TRUE(closedByFocus);
     // Near the control: just below it, from the keyboard.
     EXPECT_LE(popup.top - control.bottom, 8);
     EXPECT_GE(popup.top, control.bottom);

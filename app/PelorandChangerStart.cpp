@@ -5,6 +5,7 @@
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
+#include "ui/ContextHelp.h"
 
 namespace {
 constexpr UINT kCancelButton = 7;
@@ -13,6 +14,8 @@ constexpr UINT kCancelButton = 7;
 CPelorandChangerStart::CPelorandChangerStart(HWND parent) : CDialog(IDD_CHANGER_START, parent) {}
 
 bool CPelorandChangerStart::OnInitDialog() {
+    // Its own OK and cancel buttons (1035, 7) carry no help, as OK and cancel never do.
+    AssignHelpIds(m_hWnd, m_nIDTemplate, {IDC_CHANGER_START_OK, kCancelButton});
     m_nExecuteCheck = CPelorandApp::Get()->Settings().GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
     return CDialog::OnInitDialog();
 }
@@ -41,4 +44,8 @@ bool CPelorandChangerStart::OnCommand(UINT id, UINT code) {
         return true;
     }
     return false;
+}
+
+bool CPelorandChangerStart::OnHelp(const HELPINFO& info) {
+    return ShowContextHelp(info);
 }

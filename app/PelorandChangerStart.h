@@ -15,4 +15,5 @@ class CPelorandChangerStart : public CDialog {
     // Enter with no button focused ends the dialog as OK without storing anything.
     void OnOK() override { EndDialog(IDOK); }
     bool OnCommand(UINT id, UINT code) override;
+    bool OnHelp(const HELPINFO& info) override;
 };

@@ -46,13 +46,28 @@ if(WIN32)
     changer/PelorandWallPaperHistory.cpp
     changer/PicturePreview.cpp
     changer/LoadedPicture.cpp
+    # Dialogs: entry properties, author list, options sheet, context help.
+    fw/CommonDialogs.cpp
+    fw/DataExchangeControls.cpp
+    fw/HelpPopup.cpp
+    ui/ContextHelp.cpp
+    ui/CreaterListDlg.cpp
+    ui/NewCreaterDlg.cpp
+    ui/PropertyDlg.cpp
+    ui/PropertyCommands.cpp
+    ui/ImageLayoutPreview.cpp
+    ui/PelorandOption.cpp
+    ui/PelorandOptionFileChanger.cpp
+    ui/PelorandOptionEndFile.cpp
+    ui/PelorandWallPaperInfomation.cpp
+    ui/PelorandViewInfomation.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
     comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
 
   set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
   set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest;${CMAKE_SOURCE_DIR}/res/Changer.rc")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/Changer.rc;${CMAKE_SOURCE_DIR}/res/Dialogs.rc;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest")
 
   add_executable(Pelorand WIN32 app/Main_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(Pelorand PRIVATE pelorand_editor)

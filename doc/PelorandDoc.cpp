@@ -16,6 +16,7 @@
 #include "model/TokenList.h"
 #include "views/ShellInfo.h"
 #include "res/resource.h"
+#include "ui/CreaterListDlg.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 
@@ -144,4 +145,15 @@ void CPelorandDoc::RenumberListItems() {
             entry->m_nListItem = row;
         }
     }
+}
+
+bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_AUTHOR_LIST) {
+        if (!ui) {
+            CCreaterListDlg dialog;
+            dialog.DoModal();  // its changes are already stored, whichever way it closes
+        }
+        return true;
+    }
+    return CDocument::OnCmdMsg(id, ui);
 }

@@ -35,6 +35,9 @@ class CPelorandDoc : public CDocument {
     // Stores each row's index in the entry the row holds.
     void RenumberListItems();
 
+    // The author list command (1003) opens the author list dialog.
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
     CPelorandTreeView* m_pTreeView = nullptr;
     CPelorandListView* m_pListView = nullptr;
     CImageHtmlView* m_pImageView = nullptr;

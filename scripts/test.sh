@@ -33,6 +33,8 @@ echo "== the editor end to end (xdotool)"
 bash tests/e2e/editor_e2e.sh build/win
 echo "== the changer end to end"
 bash tests/e2e/changer_e2e.sh build/win
+echo "== the editor's dialogs end to end (xdotool)"
+bash tests/e2e/dialogs_e2e.sh build/win
 wine_stop
 
 echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"

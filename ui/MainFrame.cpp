@@ -12,6 +12,7 @@
 #include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
+#include "ui/PelorandOption.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
@@ -156,6 +157,12 @@ bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
             return true;
         case ID_CHANGER_START:
             if (!ui) OnChangerStart();
+            return true;
+        case ID_OPTION:
+            if (!ui) {
+                CPelorandOption sheet(m_hWnd);
+                sheet.DoModal();
+            }
             return true;
     }
     return CFrameWnd::OnCmdMsg(id, ui);

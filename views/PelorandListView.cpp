@@ -8,6 +8,8 @@
 #include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
+#include "res/resource.h"
+#include "ui/PropertyCommands.h"
 #include "views/ShellInfo.h"
 
 namespace {
@@ -108,6 +110,14 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
     }
     if (item.mask & LVIF_IMAGE) item.iImage = info.image;
     return true;
+}
+
+bool CPelorandListView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_PROPERTY) {
+        if (!ui) RunListProperties(*GetDocument(), *this);
+        return true;
+    }
+    return CListView::OnCmdMsg(id, ui);
 }
 
 LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

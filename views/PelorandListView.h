@@ -16,6 +16,7 @@ class CPelorandListView : public CListView {
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     CPelorandDoc* GetDocument() const;
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
     // Column widths live in the settings while the list shows columns (report or list style).
     void SaveColumnWidths();

@@ -2,6 +2,8 @@
 
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
+#include "res/resource.h"
+#include "ui/PropertyCommands.h"
 #include "views/ShellInfo.h"
 
 namespace {
@@ -77,6 +79,14 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return true;
     }
     return false;
+}
+
+bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (id == ID_PROPERTY) {
+        if (!ui) RunTreeProperties(*GetDocument(), *this);
+        return true;
+    }
+    return CTreeView::OnCmdMsg(id, ui);
 }
 
 LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

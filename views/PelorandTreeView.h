@@ -26,6 +26,7 @@ class CPelorandTreeView : public CTreeView, public ITreeControl {
     int FolderImage() override;
 
     CPelorandDoc* GetDocument() const;
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

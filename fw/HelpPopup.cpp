@@ -1,0 +1,140 @@
+#include "fw/HelpPopup.h"
+
+#include "fw/Dpi.h"
+#include "fw/Handles.h"
+
+const char CHelpPopup::kClassName[] = "PelorandHelpPopup";
+
+namespace {
+constexpr int kTextWidth = 300;  // pixels (at 96 DPI) of text per line before it wraps
+constexpr int kPadding = 6;
+
+CHelpPopup& Instance() {
+    static CHelpPopup popup;
+    return popup;
+}
+
+HFONT MessageFont() {
+    static CUniqueFont font = [] {
+        NONCLIENTMETRICSA metrics{};
+        metrics.cbSize = sizeof metrics;
+        HFONT f = nullptr;
+        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            f = CreateFontIndirectA(&metrics.lfMessageFont);
+        }
+        return CUniqueFont(f);
+    }();
+    return font ? font.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+RECT TextRect(const std::string& text) {
+    RECT rc{0, 0, ScaleToScreen(kTextWidth), 0};
+    CClientDC dc(nullptr);
+    CSelectObject font(dc, MessageFont());
+    DrawTextA(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    return rc;
+}
+}  // namespace
+
+DWORD HelpContextId(UINT dialogId, UINT controlId) {
+    return 0x80000000u + (static_cast<DWORD>(dialogId) << 16) + (controlId & 0xFFFFu);
+}
+
+bool ControlCarriesHelp(HWND control, std::initializer_list<int> endButtons) {
+    int id = GetDlgCtrlID(control);
+    if (id <= 0 || id == 0xFFFF || id == IDOK || id == IDCANCEL) return false;
+    for (int end : endButtons) {
+        if (id == end) return false;
+    }
+    char className[32] = "";
+    GetClassNameA(control, className, sizeof className);
+    if (lstrcmpiA(className, "Static") == 0) return false;
+    if (lstrcmpiA(className, "Button") == 0) {
+        LONG_PTR type = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+        if (type == BS_GROUPBOX) return false;
+    }
+    return true;
+}
+
+HWND CHelpPopup::Show(HWND owner, POINT at, const std::string& text) {
+    Close();
+    CHelpPopup& popup = Instance();
+    RegisterClassOnce(kClassName, CS_SAVEBITS | CS_DROPSHADOW, LoadCursor(nullptr, IDC_ARROW),
+                      nullptr);
+    RECT textRect = TextRect(text);
+    const int padding = ScaleToScreen(kPadding);
+    int width = textRect.right - textRect.left + 2 * padding + 2;
+    int height = textRect.bottom - textRect.top + 2 * padding + 2;
+    // Kept on the monitor's work area, below and right of the point where there is room.
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    int x = at.x, y = at.y;
+    if (GetMonitorInfoA(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        const RECT& work = monitor.rcWork;
+        if (x + width > work.right) x = work.right - width;
+        if (y + height > work.bottom) y = at.y - height;
+        if (x < work.left) x = work.left;
+        if (y < work.top) y = work.top;
+    }
+    HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
+    popup.m_bClosing = false;
+    if (!popup.CreateEx(WS_EX_TOOLWINDOW, kClassName, text.c_str(), WS_POPUP | WS_BORDER, x, y,
+                        width, height, top, nullptr)) {
+        return nullptr;
+    }
+    ShowWindow(popup.m_hWnd, SW_SHOW);
+    SetFocus(popup.m_hWnd);
+    return popup.m_hWnd;
+}
+
+HWND CHelpPopup::Current() {
+    HWND hwnd = Instance().m_hWnd;
+    return hwnd && IsWindow(hwnd) ? hwnd : nullptr;
+}
+
+void CHelpPopup::Close() {
+    CHelpPopup& popup = Instance();
+    if (!popup.m_hWnd || popup.m_bClosing) return;
+    popup.m_bClosing = true;  // losing the focus while going must not close it twice
+    HWND owner = GetWindow(popup.m_hWnd, GW_OWNER);
+    bool wasActive = GetActiveWindow() == popup.m_hWnd;
+    popup.DestroyWindow();
+    if (wasActive && owner && IsWindow(owner)) SetActiveWindow(owner);
+}
+
+void CHelpPopup::Paint() {
+    CPaintDC dc(m_hWnd);
+    RECT rc = GetClientRect();
+    FillRect(dc, &rc, GetSysColorBrush(COLOR_INFOBK));
+    CSelectObject font(dc, MessageFont());
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+    InflateRect(&rc, -ScaleToScreen(kPadding), -ScaleToScreen(kPadding));
+    std::string text = GetWindowText();
+    DrawTextA(dc, text.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+}
+
+LRESULT CHelpPopup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_PAINT:
+            Paint();
+            return 0;
+        case WM_LBUTTONDOWN:
+        case WM_RBUTTONDOWN:
+        case WM_MBUTTONDOWN:
+        case WM_KEYDOWN:
+        case WM_SYSKEYDOWN:
+            Close();
+            return 0;
+        case WM_KILLFOCUS:
+            if (!m_bClosing) PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            break;
+        case WM_ACTIVATE:
+            if (LOWORD(wParam) == WA_INACTIVE && !m_bClosing) PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            break;
+        case WM_CLOSE:
+            Close();
+            return 0;
+    }
+    return CWnd::WndProc(msg, wParam, lParam);
+}

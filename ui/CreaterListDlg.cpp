@@ -1,0 +1,86 @@
+#include "ui/CreaterListDlg.h"
+
+#include <cstdio>
+
+#include "app/AuthorList.h"
+#include "app/PelorandApp.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+#include "ui/ContextHelp.h"
+#include "ui/NewCreaterDlg.h"
+
+namespace {
+std::string ListItemText(HWND list, int index) {
+    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR) return std::string();
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
+                               reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+}  // namespace
+
+CCreaterListDlg::CCreaterListDlg(HWND parent) : CDialog(IDD_AUTHOR_LIST, parent) {}
+
+HWND CCreaterListDlg::List() const {
+    return GetDlgItem(IDC_AUTHOR_LIST);
+}
+
+bool CCreaterListDlg::OnInitDialog() {
+    AssignHelpIds(m_hWnd, m_nIDTemplate);
+    CDialog::OnInitDialog();
+    LoadList();
+    return true;
+}
+
+void CCreaterListDlg::LoadList() {
+    HWND list = List();
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& name : ReadAuthors(CPelorandApp::Get()->Settings())) {
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    }
+}
+
+std::vector<std::string> CCreaterListDlg::GetListedNames() const {
+    std::vector<std::string> names;
+    HWND list = List();
+    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) names.push_back(ListItemText(list, i));
+    return names;
+}
+
+bool CCreaterListDlg::OnCommand(UINT id, UINT code) {
+    if (code != BN_CLICKED) return false;
+    if (id == IDC_AUTHOR_ADD) {
+        OnAdd();
+        return true;
+    }
+    if (id == IDC_AUTHOR_DELETE) {
+        OnDelete();
+        return true;
+    }
+    return false;
+}
+
+void CCreaterListDlg::OnAdd() {
+    CNewCreaterDlg dialog(m_hWnd);
+    if (dialog.DoModal() != IDOK) return;
+    AppendAuthor(CPelorandApp::Get()->Settings(), dialog.m_strName);
+    LoadList();
+}
+
+void CCreaterListDlg::OnDelete() {
+    HWND list = List();
+    int selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    if (selected == LB_ERR) return;
+    std::string name = ListItemText(list, selected);
+    std::string text = "作成者 " + name + " を削除します。\nよろしいですか？";
+    if (CWinApp::Get()->DoMessageBox(text, MB_OKCANCEL) != IDOK) return;
+    SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    StoreAuthors(CPelorandApp::Get()->Settings(), GetListedNames());
+}
+
+bool CCreaterListDlg::OnHelp(const HELPINFO& info) {
+    return ShowContextHelp(info);
+}

@@ -1,0 +1,49 @@
+#include "ui/PelorandOptionEndFile.h"
+
+#include "app/PelorandApp.h"
+#include "app/Settings.h"
+#include "fw/CommonDialogs.h"
+#include "fw/DataExchange.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+#include "ui/ContextHelp.h"
+
+CPelorandOptionEndFile::CPelorandOptionEndFile() : CPropertyPage(IDD_OPTION_ENDFILE) {}
+
+bool CPelorandOptionEndFile::OnInitDialog() {
+    AddHelpButtonToSheet(GetSheet());
+    AssignHelpIds(m_hWnd, m_nIDTemplate);
+    CSettings& settings = CPelorandApp::Get()->Settings();
+    m_strEndFile = settings.GetString(setting::EndFileName);
+    m_bEnabled = settings.GetInt(setting::EndFileSetCheck);
+    UpdateData(false);
+    return true;
+}
+
+bool CPelorandOptionEndFile::DoDataExchange(CDataExchange& dx) {
+    DDX_Text(dx, IDC_OPT_END_FILE, m_strEndFile);
+    return DDX_Check(dx, IDC_OPT_END_ENABLED, m_bEnabled);
+}
+
+bool CPelorandOptionEndFile::OnCommand(UINT id, UINT code) {
+    if (id != IDC_OPT_END_FILE_BROWSE || code != BN_CLICKED) return false;
+    std::string path;
+    if (OpenFileDialog(m_hWnd, path)) {
+        // Only the path changes: a tick made in the check box since the page opened stays.
+        m_strEndFile = path;
+        SetDlgItemTextA(m_hWnd, IDC_OPT_END_FILE, m_strEndFile.c_str());
+    }
+    return true;
+}
+
+bool CPelorandOptionEndFile::OnApply() {
+    if (!CPropertyPage::OnApply()) return false;
+    CSettings& settings = CPelorandApp::Get()->Settings();
+    settings.WriteString(setting::EndFileName, m_strEndFile);
+    settings.WriteInt(setting::EndFileSetCheck, m_bEnabled);
+    return true;
+}
+
+bool CPelorandOptionEndFile::OnHelp(const HELPINFO& info) {
+    return ShowContextHelp(info);
+}

@@ -1,0 +1,22 @@
+// Options page "壁紙": the file types the changer takes from folders, the order of change and
+// the interval in seconds.
+#pragma once
+
+#include <string>
+
+#include "fw/PropertyPage.h"
+
+class CPelorandOptionFileChanger : public CPropertyPage {
+  public:
+    CPelorandOptionFileChanger();
+
+    std::string m_strFileType;
+    int m_nModType = 0;           // 0 in turn, 1 at random
+    unsigned m_nChangerType = 0;  // seconds, 1 to 9999
+
+  protected:
+    bool DoDataExchange(CDataExchange& dx) override;
+    bool OnInitDialog() override;
+    bool OnApply() override;
+    bool OnHelp(const HELPINFO& info) override;
+};

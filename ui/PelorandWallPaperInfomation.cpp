@@ -1,0 +1,163 @@
+#include "ui/PelorandWallPaperInfomation.h"
+
+#include "app/PelorandApp.h"
+#include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
+#include "fw/CommonDialogs.h"
+#include "fw/DataExchange.h"
+#include "fw/WinApp.h"
+#include "res/resource.h"
+#include "ui/ContextHelp.h"
+
+namespace {
+
+FontRecord ToRecord(const LOGFONTA& lf) {
+    FontRecord f;
+    f.height = lf.lfHeight;
+    f.width = lf.lfWidth;
+    f.escapement = lf.lfEscapement;
+    f.orientation = lf.lfOrientation;
+    f.weight = lf.lfWeight;
+    f.italic = lf.lfItalic;
+    f.underline = lf.lfUnderline;
+    f.strikeOut = lf.lfStrikeOut;
+    f.charSet = lf.lfCharSet;
+    f.outPrecision = lf.lfOutPrecision;
+    f.clipPrecision = lf.lfClipPrecision;
+    f.quality = lf.lfQuality;
+    f.pitchAndFamily = lf.lfPitchAndFamily;
+    f.faceName.assign(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
+    return f;
+}
+
+LOGFONTA ToLogFont(const FontRecord& f) {
+    LOGFONTA lf{};
+    lf.lfHeight = f.height;
+    lf.lfWidth = f.width;
+    lf.lfEscapement = f.escapement;
+    lf.lfOrientation = f.orientation;
+    lf.lfWeight = f.weight;
+    lf.lfItalic = static_cast<BYTE>(f.italic);
+    lf.lfUnderline = static_cast<BYTE>(f.underline);
+    lf.lfStrikeOut = static_cast<BYTE>(f.strikeOut);
+    lf.lfCharSet = static_cast<BYTE>(f.charSet);
+    lf.lfOutPrecision = static_cast<BYTE>(f.outPrecision);
+    lf.lfClipPrecision = static_cast<BYTE>(f.clipPrecision);
+    lf.lfQuality = static_cast<BYTE>(f.quality);
+    lf.lfPitchAndFamily = static_cast<BYTE>(f.pitchAndFamily);
+    // The settings keep at most 31 bytes and never half a double-byte character.
+    f.faceName.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    return lf;
+}
+
+}  // namespace
+
+CPelorandWallPaperInfomation::CPelorandWallPaperInfomation() : CPropertyPage(IDD_OPTION_INFO) {}
+
+bool CPelorandWallPaperInfomation::OnInitDialog() {
+    AddHelpButtonToSheet(GetSheet());
+    AssignHelpIds(m_hWnd, m_nIDTemplate);
+    HWND frame = GetDlgItem(IDC_OPT_INFO_FRAME);
+    RECT client{};
+    ::GetClientRect(frame, &client);
+    m_wndSample.m_bPersist = FALSE;
+    m_wndSample.Create(0, WS_CHILD | WS_VISIBLE, "FileInfomationView", client, frame);
+
+    CPelorandApp* app = CPelorandApp::Get();
+    CSettings& settings = app->Settings();
+    m_wndSample.m_crBack = static_cast<COLORREF>(settings.GetInt(setting::FileInfoBackColor));
+    m_wndSample.m_crText = static_cast<COLORREF>(settings.GetInt(setting::FileInfoFontColor));
+    // Fields not stored yet take this page's own dialog font.
+    LOGFONTA pageFont{};
+    auto font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+    if (!font || !GetObjectA(font, sizeof pageFont, &pageFont)) {
+        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof pageFont, &pageFont);
+    }
+    SettingHooks hooks;
+    hooks.dialogFont = [&pageFont] { return ToRecord(pageFont); };
+    CSettings withPageFont(app->Store(), hooks);
+    m_wndSample.m_lf = ToLogFont(withPageFont.GetFont());
+
+    m_wndSample.m_bDispName = settings.GetInt(setting::CheckDispFileName);
+    m_wndSample.m_bDispPriority = settings.GetInt(setting::CheckDispFindAttr);
+    m_wndSample.m_bDispAuthor = settings.GetInt(setting::CheckDispCreater);
+    m_wndSample.m_bDispComment = settings.GetInt(setting::CheckDispComment);
+    m_bDispName = m_wndSample.m_bDispName;
+    m_bDispPriority = m_wndSample.m_bDispPriority;
+    m_bDispAuthor = m_wndSample.m_bDispAuthor;
+    m_bDispComment = m_wndSample.m_bDispComment;
+    m_bShowWindow = settings.GetInt(setting::CheckDispFileInfo);
+    UpdateData(false);
+    if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();
+    return true;
+}
+
+bool CPelorandWallPaperInfomation::DoDataExchange(CDataExchange& dx) {
+    DDX_Check(dx, IDC_OPT_SHOW_INFO, m_bShowWindow);
+    DDX_Check(dx, IDC_OPT_SHOW_NAME, m_bDispName);
+    DDX_Check(dx, IDC_OPT_SHOW_PRIORITY, m_bDispPriority);
+    DDX_Check(dx, IDC_OPT_SHOW_AUTHOR, m_bDispAuthor);
+    return DDX_Check(dx, IDC_OPT_SHOW_COMMENT, m_bDispComment);
+}
+
+bool CPelorandWallPaperInfomation::OnCommand(UINT id, UINT code) {
+    if (code != BN_CLICKED) return false;
+    switch (id) {
+        case IDC_OPT_SHOW_NAME:
+        case IDC_OPT_SHOW_PRIORITY:
+        case IDC_OPT_SHOW_AUTHOR:
+        case IDC_OPT_SHOW_COMMENT:
+            OnShowFlags();
+            return true;
+        case IDC_OPT_BACK_COLOR:
+            OnColor(m_wndSample.m_crBack);
+            return true;
+        case IDC_OPT_TEXT_COLOR:
+            OnColor(m_wndSample.m_crText);
+            return true;
+        case IDC_OPT_FONT:
+            OnFont();
+            return true;
+    }
+    return false;
+}
+
+void CPelorandWallPaperInfomation::OnShowFlags() {
+    UpdateData(true);
+    m_wndSample.m_bDispName = m_bDispName;
+    m_wndSample.m_bDispPriority = m_bDispPriority;
+    m_wndSample.m_bDispAuthor = m_bDispAuthor;
+    m_wndSample.m_bDispComment = m_bDispComment;
+    if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();
+}
+
+void CPelorandWallPaperInfomation::OnColor(COLORREF& target) {
+    COLORREF colour = RGB(0, 0, 0);  // the dialog starts from black
+    if (!ChooseColorDialog(m_hWnd, colour)) return;
+    target = colour;
+    if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();
+}
+
+void CPelorandWallPaperInfomation::OnFont() {
+    LOGFONTA font = m_wndSample.m_lf;
+    if (!ChooseFontDialog(m_hWnd, font)) return;
+    m_wndSample.m_lf = font;
+    if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();
+}
+
+bool CPelorandWallPaperInfomation::OnApply() {
+    CSettings& settings = CPelorandApp::Get()->Settings();
+    settings.WriteInt(setting::FileInfoBackColor, static_cast<int>(m_wndSample.m_crBack));
+    settings.WriteInt(setting::FileInfoFontColor, static_cast<int>(m_wndSample.m_crText));
+    settings.WriteFont(ToRecord(m_wndSample.m_lf));
+    settings.WriteInt(setting::CheckDispFileName, m_wndSample.m_bDispName);
+    settings.WriteInt(setting::CheckDispFindAttr, m_wndSample.m_bDispPriority);
+    settings.WriteInt(setting::CheckDispCreater, m_wndSample.m_bDispAuthor);
+    settings.WriteInt(setting::CheckDispComment, m_wndSample.m_bDispComment);
+    settings.WriteInt(setting::CheckDispFileInfo, m_bShowWindow);
+    return true;
+}
+
+bool CPelorandWallPaperInfomation::OnHelp(const HELPINFO& info) {
+    return ShowContextHelp(info);
+}

@@ -1,0 +1,55 @@
+#include "ui/PropertyCommands.h"
+
+#include <vector>
+
+#include "doc/PelorandDoc.h"
+#include "model/Block.h"
+#include "model/PropertyChange.h"
+#include "ui/PropertyDlg.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+
+namespace {
+
+TreeItemTextSetter ItemTextSetter(CPelorandTreeView* tree) {
+    return [tree](TreeItem item, const std::string& text) {
+        if (tree) tree->SetItemText(static_cast<HTREEITEM>(item), text);
+    };
+}
+
+// The list is rebuilt from the folder selected in the tree.
+void RefreshList(CPelorandDoc& doc) {
+    if (doc.m_pTreeView) doc.ShowFolder(doc.m_pTreeView->GetSelectedFolder());
+}
+
+}  // namespace
+
+void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
+    CBlock* folder = tree.GetSelectedFolder();
+    if (!folder) return;
+    CPropertyDlg dialog;
+    dialog.m_pBlock = folder;
+    if (dialog.DoModal() != IDOK) return;
+    // The tree stores the name as the list does: the field is offered for editing there too.
+    ApplyPropertyChange(*folder, dialog.GetChange(true), &tree, ItemTextSetter(&tree));
+    RefreshList(doc);
+}
+
+void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
+    std::vector<CBlock*> entries;
+    for (int row = ListView_GetNextItem(list.m_hWnd, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(list.m_hWnd, row, LVNI_SELECTED)) {
+        if (auto* entry = reinterpret_cast<CBlock*>(list.GetItemData(row))) {
+            entries.push_back(entry);
+        }
+    }
+    if (entries.empty()) return;
+    CPropertyDlg dialog;
+    if (entries.size() == 1) dialog.m_pBlock = entries.front();
+    if (dialog.DoModal() != IDOK) return;
+    PropertyChange change = dialog.GetChange(entries.size() == 1);
+    for (CBlock* entry : entries) {
+        ApplyPropertyChange(*entry, change, doc.m_pTreeView, ItemTextSetter(doc.m_pTreeView));
+    }
+    RefreshList(doc);
+}

@@ -72,12 +72,17 @@ void CPropertyDlg::FillAuthorList() {
     }
     if (!m_pBlock) return;
     m_nPriority = m_pBlock->m_nPriority;
-    // The first name that begins with the entry's author, without regard to case; else the
-    // first name of the list.
+    // The first name that begins with the entry's author, without regard to case. An author
+    // the list does not hold (or none at all) is offered first and selected, so that OK
+    // without a change never hands the entry somebody else's name or drops its own.
     std::string author = m_pBlock->GetAuthor();
-    LRESULT found = SendMessageA(authors, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(author.c_str()));
-    if (found == CB_ERR) SendMessageA(authors, CB_SETCURSEL, 0, 0);
+    LRESULT found = author.empty() ? CB_ERR
+                                   : SendMessageA(authors, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(author.c_str()));
+    if (found == CB_ERR) {
+        SendMessageA(authors, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(author.c_str()));
+        SendMessageA(authors, CB_SETCURSEL, 0, 0);
+    }
 }
 
 void CPropertyDlg::OnOK() {

@@ -120,7 +120,7 @@ class EntryDialogsTest : public EditorTest {
 
 }  // namespace
 
-TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesTakesTheListsFirstAuthor) {
+TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesKeepsAnAuthorTheListLacks) {
     OpenCollection();
     SetAuthors({"佐藤", "", "鈴木"});
     CBlock* a = Child(Root(), 0);
@@ -151,13 +151,13 @@ TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesTakesTheListsF
     EXPECT_EQ(seen.name, "A");
     EXPECT_EQ(seen.comment, "海");
     EXPECT_EQ(seen.priority, "萌え萌え！");
-    EXPECT_EQ(seen.author, "佐藤");  // 山田 is not in the list: its first name is taken
-    EXPECT_EQ(seen.authors, 2);      // the empty slot is no author
+    EXPECT_EQ(seen.author, "山田");  // not in the list: offered first, not replaced
+    EXPECT_EQ(seen.authors, 3);      // the empty slot is no author
     EXPECT_TRUE(seen.inherit);
     EXPECT_FALSE(seen.changer);
     EXPECT_FALSE(seen.updateEnabled);
     EXPECT_TRUE(seen.updateChecked);
-    EXPECT_EQ(a->GetAuthor(), "佐藤");
+    EXPECT_EQ(a->GetAuthor(), "山田");
     EXPECT_EQ(a->GetComment(), "海");
     EXPECT_EQ(a->m_nPriority, 0);
     EXPECT_EQ(a->m_bInherit, 1);
@@ -169,8 +169,12 @@ TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesTakesTheListsF
     TreeProperties();
     EXPECT_EQ(a->GetAuthor(), "Yamada Taro");
 
-    // With an empty author list OK clears the author.
+    // Neither an empty author list nor an entry without an author changes the author on OK.
     SetAuthors({});
+    TreeProperties();
+    EXPECT_EQ(a->GetAuthor(), "Yamada Taro");
+    SetAuthors({"佐藤"});
+    a->SetAuthor("");
     TreeProperties();
     EXPECT_EQ(a->GetAuthor(), "");
 }
@@ -203,7 +207,7 @@ TEST_F(EntryDialogsTest, TheTreeStoresTheNameAndAClearedChangerFlagReachesEveryD
     EXPECT_FALSE(TreeChecked(a));
     EXPECT_FALSE(TreeChecked(a1));
     // Every property went down with it: the one-entry mode updates all five.
-    EXPECT_EQ(file->GetAuthor(), "");  // empty author list
+    EXPECT_EQ(file->GetAuthor(), "山田");  // the folder's own, kept with an empty list
     EXPECT_EQ(file->GetComment(), "海");
     EXPECT_EQ(file->m_nPriority, 0);
     EXPECT_TRUE(TreeChecked(Root()));
@@ -450,6 +454,7 @@ TEST_F(EntryDialogsTest, ThePropertiesDialogReloadsItsAuthorsAfterTheAuthorListC
         }
     };
     ListProperties();
-    EXPECT_EQ(counts, (std::vector<int>{1, 2}));
-    EXPECT_EQ(b->GetAuthor(), "鈴木");  // found again after the reload
+    // 鈴木 is offered on its own until the list holds it; after the reload it is the list's.
+    EXPECT_EQ(counts, (std::vector<int>{2, 2}));
+    EXPECT_EQ(b->GetAuthor(), "鈴木");
 }

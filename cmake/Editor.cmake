@@ -35,13 +35,15 @@ if(WIN32)
     views/PelorandTreeView.cpp
     views/PelorandListView.cpp
     views/ImageHtmlView.cpp
+    views/ImageDecoder.cpp
+    views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp
     app/PelorandApp.cpp
     app/AboutDlg.cpp
     app/PelorandChangerStart.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
-    comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
+    comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 windowscodecs)
 
   set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
   set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES

@@ -11,6 +11,7 @@
 #include "model/ShellText.h"
 #include "model/Shell_win.h"
 #include "res/resource.h"
+#include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 
@@ -106,4 +107,21 @@ void CPelorandDoc::RenumberListItems() {
             entry->m_nListItem = row;
         }
     }
+}
+
+bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    switch (id) {
+        case ID_IMAGE_BACK:
+        case ID_IMAGE_FORWARD:
+            // Always enabled; with nothing to go back or forward to, the pane stays as it is.
+            if (!ui && m_pImageView) {
+                if (id == ID_IMAGE_BACK) {
+                    m_pImageView->GoBack();
+                } else {
+                    m_pImageView->GoForward();
+                }
+            }
+            return true;
+    }
+    return CDocument::OnCmdMsg(id, ui);
 }

@@ -22,6 +22,8 @@ class CPelorandDoc : public CDocument {
     // Storing writes the root's records; loading reads a whole collection file.
     void Serialize(CArchive& ar) override;
     void DeleteContents() override;
+    // Back and forward in the thumbnail pane; the rest goes to the framework's document.
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
     // Replaces the collection by a single folder named with the application title.
     void CreateRoot();

@@ -7,6 +7,7 @@
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/Shell_win.h"
+#include "views/ImageHtmlView.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -21,6 +22,12 @@ bool IsReport(LONG_PTR style) {
     return (style & LVS_TYPEMASK) == LVS_REPORT;
 }
 }  // namespace
+
+CPelorandListView::CPelorandListView()
+    : m_thumbnails(*this, [this]() -> HWND {
+          CImageHtmlView* pane = GetDocument() ? GetDocument()->m_pImageView : nullptr;
+          return pane ? pane->m_hWnd : nullptr;
+      }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
     return static_cast<CPelorandDoc*>(m_pDocument);
@@ -71,6 +78,18 @@ const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock
 }
 
 bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        m_thumbnails.OnItemChanged(
+            change->uNewState & LVIS_SELECTED, [this](std::vector<std::string>& paths) {
+                for (int i = -1; (i = ListView_GetNextItem(m_hWnd, i, LVNI_SELECTED)) >= 0;) {
+                    const auto* entry = reinterpret_cast<const CBlock*>(GetItemData(i));
+                    if (entry && !entry->m_bFolder) paths.push_back(entry->m_strName);
+                }
+            });
+        result = 0;
+        return true;
+    }
     if (header->code != LVN_GETDISPINFOA) return false;
     auto* request = reinterpret_cast<NMLVDISPINFOA*>(header);
     LVITEMA& item = request->item;
@@ -116,7 +135,11 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
+        case WM_TIMER:
+            if (wParam == CThumbnailScheduler::kTimerId) m_thumbnails.OnTimer();
+            break;  // and the control's own handling
         case WM_DESTROY:
+            m_thumbnails.OnDestroy();
             SaveColumnWidths();
             ReleaseSystemImageLists();
             break;

@@ -46,7 +46,8 @@ void AppendDirectory(std::string& page, const std::string& dir, const ThumbnailS
     const std::string prefix = hasSeparator ? dir : dir + fs.Separator();
     std::vector<std::string> lowerTokens;
     lowerTokens.reserve(tokenCount);
-    for (std::size_t i = 0; i < tokenCount; ++i) lowerTokens.push_back(mbcs::ToLower("." + tokens[i]));
+    for (std::size_t i = 0; i < tokenCount; ++i)
+        lowerTokens.push_back(mbcs::ToLower("." + tokens[i]));
     fs.Enumerate(root, "*.*", [&](const std::string& name) {
         const std::string full = prefix + name;
         const std::string extension = mbcs::ToLower(mbcs::Extension(full));

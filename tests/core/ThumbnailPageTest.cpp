@@ -7,9 +7,10 @@
 
 namespace {
 
-std::string Line(const std::string& path, const char* sizes = "HEIGHT=\"160\" WIDTH=\"120\" "
-                                                            "HSPACE=\"10\" VSPACE=\"10\" BORDER = "
-                                                            "\"1\"") {
+std::string Line(const std::string& path, const char* sizes =
+                                              "HEIGHT=\"160\" WIDTH=\"120\" "
+                                              "HSPACE=\"10\" VSPACE=\"10\" BORDER = "
+                                              "\"1\"") {
     return "<A HREF=\"" + path + "\"><IMG SRC=\"" + path + "\" ALT= \"" + path + "\" " + sizes +
            "></A>\r\n";
 }
@@ -62,8 +63,9 @@ TEST_F(ThumbnailPageTest, APlainFileIsShownWhateverItsExtensionAndTheSizesComeFr
     settings.WriteInt(setting::ViewMarjinHeight, 4);
     settings.WriteInt(setting::ViewBordar, 0);
     EXPECT_EQ(Build({"C:\\notes.txt"}),
-              Page(Line("C:\\notes.txt", "HEIGHT=\"48\" WIDTH=\"64\" HSPACE=\"3\" VSPACE=\"4\" "
-                                         "BORDER = \"0\"")));
+              Page(Line("C:\\notes.txt",
+                        "HEIGHT=\"48\" WIDTH=\"64\" HSPACE=\"3\" VSPACE=\"4\" "
+                        "BORDER = \"0\"")));
 }
 
 TEST_F(ThumbnailPageTest, ShiftClickNotificationsGiveEachFileOnceInOrderOfFirstAppearance) {
@@ -114,11 +116,10 @@ TEST_F(ThumbnailPageTest, AStopRequestPartWayThroughADirectoryClosesTheShortened
     auto& names = stopping.dirs["D:\\big"];
     for (int i = 0; i < 1000; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
     stopping.files["C:\\after.jpg"] = true;
-    const std::string page =
-        BuildThumbnailPageText({"D:\\big", "C:\\after.jpg"}, ReadThumbnailSizes(settings),
-                               settings, stopping, &stop);
-    EXPECT_EQ(page, Page(Line("D:\\big\\p0.jpg") + Line("D:\\big\\p1.jpg") +
-                         Line("D:\\big\\p2.jpg")));
+    const std::string page = BuildThumbnailPageText(
+        {"D:\\big", "C:\\after.jpg"}, ReadThumbnailSizes(settings), settings, stopping, &stop);
+    EXPECT_EQ(page,
+              Page(Line("D:\\big\\p0.jpg") + Line("D:\\big\\p1.jpg") + Line("D:\\big\\p2.jpg")));
     EXPECT_EQ(stopping.namesVisited, 3);
 }
 
@@ -155,8 +156,8 @@ TEST(ThumbnailPageParse, ReadsBackWhatIsWrittenAndRefusesAnythingElse) {
     const std::string foreign[] = {
         "",
         "<html><body>hello</body></html>",
-        "<HTML>\r\n",                          // never closed
-        page.substr(0, page.size() - 12),      // cut inside the last line
+        "<HTML>\r\n",                            // never closed
+        page.substr(0, page.size() - 12),        // cut inside the last line
         "<HTML>\r\n<B>bold</B>\r\n</HTML>\r\n",  // a line of another kind
         "<HTML>\r\n</HTML>\r\ntrailing",
         "\x89PNG\r\n\x1a\n",
@@ -208,8 +209,8 @@ TEST(ThumbnailLayout, FlowsRowsLeftToRightAndWrapsAtThePaneWidth) {
 TEST(ThumbnailLayout, HitTestingFindsTheLinkAreaButNotTheSpacing) {
     std::vector<PageItem> items(4);
     const PageLayout layout = LayoutThumbnails(items, 500);
-    EXPECT_EQ(HitTestThumbnail(layout, 18, 18), 0);    // on the border
-    EXPECT_EQ(HitTestThumbnail(layout, 139, 179), 0);  // last pixel of the border
+    EXPECT_EQ(HitTestThumbnail(layout, 18, 18), 0);     // on the border
+    EXPECT_EQ(HitTestThumbnail(layout, 139, 179), 0);   // last pixel of the border
     EXPECT_EQ(HitTestThumbnail(layout, 140, 100), -1);  // in the spacing
     EXPECT_EQ(HitTestThumbnail(layout, 200, 100), 1);
     EXPECT_EQ(HitTestThumbnail(layout, 19, 201), 3);

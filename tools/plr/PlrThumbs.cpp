@@ -37,8 +37,10 @@ int RunThumbs(const std::vector<std::string>& args) {
     const struct {
         const char* option;
         const SettingDef& def;
-    } sizeOptions[] = {{"--width", setting::ViewWhiDth},       {"--height", setting::ViewHeight},
-                       {"--hspace", setting::ViewMarjinWidth}, {"--vspace", setting::ViewMarjinHeight},
+    } sizeOptions[] = {{"--width", setting::ViewWhiDth},
+                       {"--height", setting::ViewHeight},
+                       {"--hspace", setting::ViewMarjinWidth},
+                       {"--vspace", setting::ViewMarjinHeight},
                        {"--border", setting::ViewBordar}};
     std::vector<std::string> paths;
     bool optionsEnded = false;
@@ -69,9 +71,9 @@ int RunThumbs(const std::vector<std::string>& args) {
         if (!known) return Fail("unknown option '" + a + "'");
     }
     CPlatformFileSystem fileSystem;
-    const std::string page = BuildThumbnailPageText(
-        CollectUniquePaths(paths, nullptr), ReadThumbnailSizes(settings), settings, fileSystem,
-        nullptr);
+    const std::string page =
+        BuildThumbnailPageText(CollectUniquePaths(paths, nullptr), ReadThumbnailSizes(settings),
+                               settings, fileSystem, nullptr);
     SetBinaryStdout();
     if (std::fwrite(page.data(), 1, page.size(), stdout) != page.size() || std::fflush(stdout)) {
         return Fail("cannot write the page");

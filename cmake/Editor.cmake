@@ -61,6 +61,8 @@ endif()
 if(WIN32)
   add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(editor_figures PRIVATE pelorand_editor)
+  add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
 endif()
 
 # The help page ships beside the program.

@@ -83,7 +83,8 @@ void Frame(HDC dc, RECT rect, COLORREF color) {
 }  // namespace
 
 CImageHtmlView::CImageHtmlView()
-    : m_decoder(std::make_unique<CImageDecoder>(*this, kDecodedMessage)) {}
+    : m_decoder(std::make_unique<CImageDecoder>(*this, kDecodedMessage)),
+      m_pageReader(std::make_unique<CWorker>(*this)) {}
 
 CImageHtmlView::~CImageHtmlView() = default;
 
@@ -175,23 +176,53 @@ void CImageHtmlView::Clear() {
     m_decoder->SetWanted({});
 }
 
+// A page or picture read on the reader thread: a page of many thousands of thumbnails takes a
+// while to read and parse, and the window (and whoever waits in its message loop) must not.
+struct CImageHtmlView::PageRead {
+    unsigned ticket = 0;
+    FileKind kind = FileKind::Unreadable;
+    std::vector<PageItem> items;
+    std::vector<std::string> keys;
+};
+
 void CImageHtmlView::Show(const HistoryStep& step) {
     Clear();
-    std::vector<PageItem> items;
-    switch (ReadPage(step.path, items)) {
-        case FileKind::Page:
-            m_content = Content::Page;
-            m_items = std::move(items);
-            m_keys.reserve(m_items.size());
-            for (const PageItem& item : m_items) {
-                m_keys.push_back(
+    m_pendingScroll = step.scroll;
+    m_loading = true;
+    const unsigned ticket = ++m_ticket;
+    const std::string path = step.path;
+    const bool started = m_pageReader && m_pageReader->Start([path, ticket](CWorker& worker) {
+        auto read = std::make_unique<PageRead>();
+        read->ticket = ticket;
+        read->kind = ReadPage(path, read->items);
+        if (read->kind == FileKind::Page) {
+            read->keys.reserve(read->items.size());
+            for (const PageItem& item : read->items) {
+                read->keys.push_back(
                     DecodeRequest{item.src, item.sizes.width, item.sizes.height}.Key());
             }
+        }
+        worker.Post(kPageReadMessage, std::move(read));
+    });
+    if (!started) m_loading = false;
+    UpdateScrollBars();
+    UpdateToolTip(POINT{-1, -1});
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::OnPageRead(std::unique_ptr<PageRead> read) {
+    if (!read || read->ticket != m_ticket) return;  // superseded by a later step
+    m_loading = false;
+    switch (read->kind) {
+        case FileKind::Page:
+            m_content = Content::Page;
+            m_items = std::move(read->items);
+            m_keys = std::move(read->keys);
             Relayout();
             break;
         case FileKind::Other: {
             m_content = Content::Picture;
-            DecodeRequest request{step.path, 0, 0};
+            DecodeRequest request{GetLocation(), 0, 0};
             m_pictureKey = request.Key();
             m_decoder->SetWanted({request});
             break;
@@ -200,7 +231,7 @@ void CImageHtmlView::Show(const HistoryStep& step) {
         case FileKind::Unreadable:
             break;  // shows nothing
     }
-    m_scroll = step.scroll;
+    m_scroll = m_pendingScroll;
     UpdateScrollBars();
     RequestDecodes();
     UpdateToolTip(POINT{-1, -1});
@@ -497,6 +528,9 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     switch (msg) {
+        case kPageReadMessage:
+            OnPageRead(m_pageReader->Take<PageRead>(wParam));
+            return 0;
         case kLoadPageMessage: {
             std::unique_ptr<std::string> path(reinterpret_cast<std::string*>(lParam));
             if (path) Navigate(*path);

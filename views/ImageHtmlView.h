@@ -15,6 +15,7 @@
 
 #include "fw/Handles.h"
 #include "fw/View.h"
+#include "fw/Worker.h"
 #include "views/ThumbnailPage.h"
 
 class CImageDecoder;
@@ -26,6 +27,7 @@ class CImageHtmlView : public CView {
     // Load the page whose path (a new std::string, now the pane's) is lParam.
     static constexpr UINT kLoadPageMessage = WM_APP + 0x40;
     static constexpr UINT kDecodedMessage = WM_APP + 0x41;  // and the next one
+    static constexpr UINT kPageReadMessage = WM_APP + 0x43;
 
     CImageHtmlView();
     ~CImageHtmlView() override;
@@ -41,8 +43,10 @@ class CImageHtmlView : public CView {
     bool GoBack();
     bool GoForward();
 
+    // What is shown. A step is read in the background: until then (IsLoading) nothing is.
     enum class Content { Nothing, Page, Picture };
     Content GetContent() const { return m_content; }
+    bool IsLoading() const { return m_loading; }
     const std::string& GetLocation() const;
     std::size_t HistoryLength() const { return m_history.size(); }
 
@@ -83,7 +87,9 @@ class CImageHtmlView : public CView {
         std::list<std::string>::iterator age;
     };
 
+    struct PageRead;
     void Show(const HistoryStep& step);
+    void OnPageRead(std::unique_ptr<PageRead> read);
     void Clear();
     void OnPaint();
     void DrawPage(HDC dc, const RECT& client);
@@ -100,6 +106,10 @@ class CImageHtmlView : public CView {
     void RememberHistoryScroll();
 
     std::unique_ptr<CImageDecoder> m_decoder;
+    std::unique_ptr<CWorker> m_pageReader;
+    unsigned m_ticket = 0;  // of the step being read
+    bool m_loading = false;
+    POINT m_pendingScroll{0, 0};
     std::vector<HistoryStep> m_history;
     std::size_t m_step = 0;  // index into m_history when it is not empty
     Content m_content = Content::Nothing;

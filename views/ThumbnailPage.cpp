@@ -94,8 +94,10 @@ bool TakeUntil(std::string_view& text, std::string_view until, std::string& fiel
 }
 
 bool TakeNumber(std::string_view& text, std::string_view until, int& value) {
-    std::string digits;
-    return TakeUntil(text, until, digits) && ParseSize(digits, value);
+    const std::size_t at = text.find(until);
+    if (at == std::string_view::npos || !ParseSize(text.substr(0, at), value)) return false;
+    text.remove_prefix(at + until.size());
+    return true;
 }
 
 bool ParseLine(std::string_view line, PageItem& item) {
@@ -163,15 +165,18 @@ bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items) {
     items.clear();
     std::string_view rest = text;
     if (!Take(rest, kPageHead)) return false;
+    items.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')));
     while (!rest.empty()) {
         const std::size_t end = rest.find("\r\n");
         if (end == std::string_view::npos) return false;
         const std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end + 2);
         if (line == "</HTML>") return rest.empty();
-        PageItem item;
-        if (!ParseLine(line, item)) return false;
-        items.push_back(std::move(item));
+        items.emplace_back();
+        if (!ParseLine(line, items.back())) {
+            items.clear();
+            return false;
+        }
     }
     return false;  // never closed
 }

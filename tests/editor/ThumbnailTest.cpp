@@ -115,9 +115,20 @@ class ThumbnailTest : public EditorTest {
         for (int i = 0; i < 2000 && CThumbnailScheduler::IsGenerationRunning(); ++i) Sleep(5);
         ASSERT_FALSE(CThumbnailScheduler::IsGenerationRunning());
         Pump();
+        Settle();
+    }
+    // Handles messages until the view has read the step it shows (bounded).
+    void Settle() {
+        for (int i = 0; i < 4000 && view->IsLoading(); ++i) {
+            Pump();
+            Sleep(2);
+        }
+        Pump();
+        ASSERT_FALSE(view->IsLoading());
     }
     // Handles messages until the view has what it asked to decode (bounded).
     void PumpUntilDecoded() {
+        Settle();
         for (int i = 0; i < 1000 && view->DecodesOutstanding() > 0; ++i) {
             Pump();
             Sleep(5);
@@ -194,6 +205,7 @@ TEST_F(ThumbnailTest, ASelectionChangeDuringALongPageEndsItEarlyAndTheNextPageFo
     ASSERT_GE(written.size(), 9u);
     EXPECT_EQ(written.substr(written.size() - 9), "</HTML>\r\n");
     Pump();
+    Settle();
     ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
     const std::size_t shortened = view->Items().size();
     EXPECT_GE(shortened, 100u);
@@ -258,6 +270,7 @@ TEST_F(ThumbnailTest, ThePaneFlowsThumbnailsAtItsWidthDrawsThemAndBreaksWhatIsNo
     const ThumbnailSizes sizes{40, 30, 5, 6, 2};
     const std::string page = WritePage({red, text, red, red, text}, sizes);
     view->Navigate(page);
+    Settle();
     ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
     ASSERT_EQ(view->Items().size(), 5u);
     const RECT client = view->GetClientRect();
@@ -299,6 +312,7 @@ TEST_F(ThumbnailTest, DecodedThumbnailsStayWithinTheCacheBudget) {
     const ThumbnailSizes sizes{50, 50, 1, 1, 0};
     view->m_cacheBudget = 3 * (50 * 50 * 4 + 64);
     view->Navigate(WritePage(srcs, sizes));
+    Settle();
     PumpUntilDecoded();
     EXPECT_GT(view->CachedBytes(), 0u);
     EXPECT_LE(view->CachedBytes(), view->m_cacheBudget);
@@ -311,12 +325,15 @@ TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {
     const std::string page = WritePage({red, blue}, ThumbnailSizes());
     EXPECT_FALSE(view->GoBack());  // no history at all: nothing happens
     view->Navigate(page);
+    Settle();
     EXPECT_FALSE(view->GoBack());
+    Settle();
     EXPECT_EQ(view->GetLocation(), page);
 
     Click(POINT{2, 2});  // the margin: no link
     EXPECT_EQ(view->GetLocation(), page);
     Click(CentreOf(1));
+    Settle();
     EXPECT_EQ(view->GetLocation(), blue);
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Picture);
     PumpUntilDecoded();
@@ -325,38 +342,48 @@ TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {
 
     // The document's back and forward commands, as the toolbar sends them.
     SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
+    Settle();
     EXPECT_EQ(view->GetLocation(), page);
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
     SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
+    Settle();
     EXPECT_EQ(view->GetLocation(), blue);
     SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
     EXPECT_EQ(view->GetLocation(), blue);
     EXPECT_TRUE(view->GoBack());
+    Settle();
 
     // Going somewhere new from the page drops the way forward.
     Click(CentreOf(0));
+    Settle();
     EXPECT_EQ(view->GetLocation(), red);
     EXPECT_EQ(view->HistoryLength(), 2u);
     EXPECT_FALSE(view->GoForward());
+    Settle();
     // A new page at the same address is read anew in the same step.
     EXPECT_TRUE(view->GoBack());
+    Settle();
     WritePage({blue}, ThumbnailSizes());
     view->Navigate(page);
+    Settle();
     EXPECT_EQ(view->HistoryLength(), 1u);
     EXPECT_EQ(view->Items().size(), 1u);
 }
 
 TEST_F(ThumbnailTest, FilesThatAreNeitherOurPagesNorPicturesShowNothing) {
     view->Navigate(TempPath("missing.html"));
+    Settle();
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
     const std::string odd = TempPath("odd.html");
     WriteBytes(odd, "<HTML>\r\n<B>bold</B>\r\n</HTML>\r\n");
     view->Navigate(odd);
+    Settle();
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
     EXPECT_TRUE(view->Items().empty());
     const std::string foreign = TempPath("foreign.html");
     WriteBytes(foreign, "<html><body bgcolor=\"#336699\"></body></html>\r\n");
     view->Navigate(foreign);
+    Settle();
     PumpUntilDecoded();
     EXPECT_TRUE(view->IsPictureBroken());
     EXPECT_EQ(view->GetPictureSize().cx, 0);
@@ -367,6 +394,7 @@ TEST_F(ThumbnailTest, ScrollingIsBoundedByThePageAndHitTestingFollowsIt) {
     SetWindowPos(view->m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
     std::vector<std::string> srcs(40, "C:\\none.jpg");
     view->Navigate(WritePage(srcs, ThumbnailSizes()));
+    Settle();
     const RECT client = view->GetClientRect();
     view->ScrollTo(0, 1000000);
     EXPECT_EQ(view->GetScrollPosition().y, view->Layout().height - client.bottom);

@@ -86,7 +86,8 @@ void CThumbnailScheduler::ReleaseFinishedThread() {
 }
 
 void CThumbnailScheduler::WaitForThumbnailThread() {
-    if (!IsGenerationRunning()) return;
+    // A page started by another list reads its own pending list and clears its own flag.
+    if (!IsGenerationRunning() || !m_thread) return;
     m_stop = 1;
     CWinApp* app = CWinApp::Get();
     do {

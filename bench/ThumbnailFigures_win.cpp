@@ -6,7 +6,6 @@
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
-#include <ole2.h>
 #include <psapi.h>
 
 #include <algorithm>
@@ -63,10 +62,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: thumbnail_figures MANY_FILES_DIR PICTURES_DIR\n");
         return 2;
     }
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitPlatform();
     FigureApp app;
     app.SetRegistryKey("TesmarinFigures");
     app.LoadStdProfileSettings(8);
@@ -74,8 +70,8 @@ int main(int argc, char** argv) {
     Pump(app);
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CPelorandListView* list = frame->GetActiveList();
-    CImageHtmlView* view = frame->GetImageView();
-    CPelorandDoc* doc = static_cast<CPelorandDoc*>(list->GetDocument());
+    CPelorandDoc* doc = list->GetDocument();
+    CImageHtmlView* view = doc->m_pImageView;
 
     // Stop latency: a page of one directory entry naming the big directory.
     auto* entry = new CBlock;

@@ -9,7 +9,7 @@
 #include "model/Block.h"
 #include "model/RecordReader.h"
 #include "model/ShellText.h"
-#include "model/Shell_win.h"
+#include "views/ShellInfo.h"
 #include "res/resource.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"

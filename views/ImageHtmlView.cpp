@@ -94,7 +94,8 @@ CPelorandDoc* CImageHtmlView::GetDocument() const {
 
 bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     SetDocument(doc);
-    RegisterClassOnce(kPageViewClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
+    // Redrawn whole at every size: the page flows its thumbnails to the width.
+    RegisterClassOnce(kPageViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, LoadCursor(nullptr, IDC_ARROW),
                       reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     if (!CreateEx(kDefaultExStyle, kPageViewClass, "",
                   kDefaultStyle | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN, 0, 0, size.cx, size.cy,

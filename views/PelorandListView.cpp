@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
-#include "model/Shell_win.h"
 #include "views/ImageHtmlView.h"
+#include "views/ShellInfo.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -55,15 +57,18 @@ void CPelorandListView::OnInitialUpdate() {
 
 void CPelorandListView::SaveColumnWidths() {
     if (!IsReport(GetStyle())) return;
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     int count = GetColumnCount();
-    for (int i = 0; i < count; ++i) settings.WriteInt(setting::Column(i), GetColumnWidth(i));
+    // Stored at 96 DPI, as the pane sizes are.
+    for (int i = 0; i < count; ++i) {
+        settings.WriteInt(setting::Column(i), ScaleFromScreen(GetColumnWidth(i)));
+    }
 }
 
 void CPelorandListView::LoadColumnWidths() {
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     for (int i = 0; i < kColumnCount; ++i) {
-        SetColumnWidth(i, settings.GetInt(setting::Column(i)) & 0xFFFF);
+        SetColumnWidth(i, ScaleToScreen(settings.GetInt(setting::Column(i)) & 0xFFFF));
     }
 }
 
@@ -87,6 +92,17 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
                     if (entry && !entry->m_bFolder) paths.push_back(entry->m_strName);
                 }
             });
+        result = 0;
+        return true;
+    }
+    if (header->code == LVN_DELETEALLITEMS) {
+        result = TRUE;  // no notice per row: LVM_DELETEALLITEMS forgets them all at once
+        return true;
+    }
+    if (header->code == LVN_DELETEITEM) {
+        // The entry behind the row may be freed next, and a new one take its address.
+        const auto* row = reinterpret_cast<const NMLISTVIEW*>(header);
+        m_shellInfo.erase(reinterpret_cast<const CBlock*>(row->lParam));
         result = 0;
         return true;
     }

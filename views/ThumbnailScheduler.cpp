@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "changer/PlatformFileSystem.h"
 #include "fw/WinApp.h"
@@ -119,7 +120,7 @@ DWORD WINAPI CThumbnailScheduler::ThreadMain(void* param) {
 
 void CThumbnailScheduler::Generate(Generation& job) {
     if (m_onGenerationStart) m_onGenerationStart();
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     const ThumbnailSizes sizes = ReadThumbnailSizes(settings);
     const std::vector<std::string> paths = CollectUniquePaths(m_pending, &m_stop);
     CPlatformFileSystem platform;

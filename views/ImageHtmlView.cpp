@@ -23,7 +23,8 @@ const COLORREF kBrokenColor = RGB(160, 160, 160);
 // What kind of file path is, from its first bytes (and, for a page, all of it).
 enum class FileKind { Unreadable, Page, NotPage, Other };
 
-FileKind ReadPage(const std::string& path, std::vector<PageItem>& items) {
+FileKind ReadPage(const std::string& path, std::vector<PageItem>& items,
+                  const std::function<bool()>& stop) {
     CUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FileKind::Unreadable;
@@ -40,13 +41,14 @@ FileKind ReadPage(const std::string& path, std::vector<PageItem>& items) {
     if (text.compare(0, head, kPageHead) != 0) return FileKind::Other;
     std::size_t done = head;
     while (done < text.size()) {
+        if (stop()) return FileKind::Unreadable;
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
         if (!ReadFile(file.Get(), &text[done], chunk, &got, nullptr) || got == 0) {
             return FileKind::Unreadable;
         }
         done += got;
     }
-    return ParseThumbnailPage(text, items) ? FileKind::Page : FileKind::NotPage;
+    return ParseThumbnailPage(text, items, stop) ? FileKind::Page : FileKind::NotPage;
 }
 
 BITMAPINFO TopDownInfo(int width, int height) {
@@ -95,8 +97,8 @@ CPelorandDoc* CImageHtmlView::GetDocument() const {
 bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     SetDocument(doc);
     // Redrawn whole at every size: the page flows its thumbnails to the width.
-    RegisterClassOnce(kPageViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW, LoadCursor(nullptr, IDC_ARROW),
-                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    RegisterClassOnce(kPageViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                      LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     if (!CreateEx(kDefaultExStyle, kPageViewClass, "",
                   kDefaultStyle | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN, 0, 0, size.cx, size.cy,
                   parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
@@ -195,7 +197,8 @@ void CImageHtmlView::Show(const HistoryStep& step) {
     const bool started = m_pageReader && m_pageReader->Start([path, ticket](CWorker& worker) {
         auto read = std::make_unique<PageRead>();
         read->ticket = ticket;
-        read->kind = ReadPage(path, read->items);
+        // A newer step stops this one at once: the window waits for it before starting that.
+        read->kind = ReadPage(path, read->items, [&worker] { return worker.CancelRequested(); });
         if (read->kind == FileKind::Page) {
             read->keys.reserve(read->items.size());
             for (const PageItem& item : read->items) {

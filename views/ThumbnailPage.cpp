@@ -161,7 +161,8 @@ std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
     return page;
 }
 
-bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items) {
+bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items,
+                        const std::function<bool()>& stop) {
     items.clear();
     std::string_view rest = text;
     if (!Take(rest, kPageHead)) return false;
@@ -169,6 +170,10 @@ bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items) {
     while (!rest.empty()) {
         const std::size_t end = rest.find("\r\n");
         if (end == std::string_view::npos) return false;
+        if (stop && items.size() % 4096 == 4095 && stop()) {
+            items.clear();
+            return false;
+        }
         const std::string_view line = rest.substr(0, end);
         rest.remove_prefix(end + 2);
         if (line == "</HTML>") return rest.empty();

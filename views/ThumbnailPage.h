@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -52,8 +53,10 @@ struct PageItem {
 constexpr int kMaxThumbnailSide = 4096;
 
 // Reads a page of ours. False for anything else (the pane then shows nothing); sizes are
-// clamped to 0 .. kMaxThumbnailSide.
-bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items);
+// clamped to 0 .. kMaxThumbnailSide. A reader that is no longer wanted can end a long page
+// early through stop (asked every few thousand lines); the result is then false.
+bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items,
+                        const std::function<bool()>& stop = nullptr);
 
 struct PageRect {
     int left = 0, top = 0, right = 0, bottom = 0;

@@ -91,13 +91,16 @@ void CThumbnailScheduler::WaitForThumbnailThread() {
     if (!IsGenerationRunning() || !m_thread) return;
     m_stop = 1;
     CWinApp* app = CWinApp::Get();
+    auto stillRunning = [this] { return m_stop.load() != 0; };
     do {
         WaitForSingleObject(m_thread.Get(), 100);
+        // Once the page has ended the wait is over: messages that other threads go on posting
+        // (decoded pictures) would otherwise keep it pumping, and are left for the loop.
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        while (stillRunning() && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             if (!app || !app->PumpMessage()) break;  // quitting: the quit is left for the loop
         }
-        if (app) {
+        if (app && stillRunning()) {
             for (long count = 0; app->OnIdle(count); ++count) {
             }
         }

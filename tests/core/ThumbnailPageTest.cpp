@@ -171,6 +171,19 @@ TEST(ThumbnailPageParse, ReadsBackWhatIsWrittenAndRefusesAnythingElse) {
     EXPECT_FALSE(ParseThumbnailPage(bad, items));
 }
 
+TEST(ThumbnailPageParse, AReaderNoLongerWantedEndsALongPageEarly) {
+    std::string page = "<HTML>\r\n";
+    for (int i = 0; i < 10000; ++i) AppendThumbnailLine(page, "p" + std::to_string(i), {});
+    page += "</HTML>\r\n";
+    std::vector<PageItem> items;
+    int asked = 0;
+    EXPECT_TRUE(ParseThumbnailPage(page, items, [&] { return ++asked < 0; }));
+    EXPECT_EQ(items.size(), 10000u);
+    EXPECT_GT(asked, 0);
+    EXPECT_FALSE(ParseThumbnailPage(page, items, [] { return true; }));
+    EXPECT_TRUE(items.empty());
+}
+
 TEST(ThumbnailPageParse, SizesOutsideWhatThePaneDrawsAreClamped) {
     std::string page = "<HTML>\r\n";
     AppendThumbnailLine(page, "a.jpg", ThumbnailSizes{-5, 2000000000, 0, 99999, 1});

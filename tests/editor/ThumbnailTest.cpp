@@ -239,6 +239,42 @@ TEST_F(ThumbnailTest, TheRunningFlagIsUpBeforeThePageThreadReadsThePendingList) 
     m_app->m_idleHook = nullptr;
 }
 
+namespace {
+// A window that answers each of its messages by posting the next, up to kChainLength: a
+// queue that is never empty while another thread (or this chain) keeps posting.
+constexpr UINT kChainMessage = WM_APP + 7;
+constexpr long kChainLength = 100000;
+long g_chainHandled = 0;
+LRESULT CALLBACK ChainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kChainMessage) {
+        if (++g_chainHandled < kChainLength) PostMessageA(hwnd, kChainMessage, 0, 0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(ThumbnailTest, TheWaitEndsWithThePageEvenWhileMessagesKeepComing) {
+    WNDCLASSA chainClass{};
+    chainClass.lpfnWndProc = ChainProc;
+    chainClass.hInstance = GetModuleHandleA(nullptr);
+    chainClass.lpszClassName = "PelorandTestChain";
+    RegisterClassA(&chainClass);
+    HWND chain = CreateWindowExA(0, "PelorandTestChain", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(chain, nullptr);
+    ShowFiles({"C:\\a.jpg"});
+    Select("C:\\a.jpg");
+    FireTimer();
+    g_chainHandled = 0;
+    PostMessageA(chain, kChainMessage, 0, 0);
+    Select("C:\\a.jpg", false);  // stops and waits
+    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_LT(g_chainHandled, kChainLength) << "the wait went on pumping after the page ended";
+    DestroyWindow(chain);
+    Pump();
+}
+
 TEST_F(ThumbnailTest, APageThatCannotBeWrittenLoadsNothingAndLeavesNobodyWaiting) {
     list->m_thumbnails.m_pagePath = TempPath("no such folder\\thumbs.html");
     ShowFiles({"C:\\a.jpg"});

@@ -36,6 +36,8 @@ if(WIN32)
     views/PelorandTreeView.cpp
     views/PelorandListView.cpp
     views/ImageHtmlView.cpp
+    views/ImageDecoder.cpp
+    views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp
     app/PelorandApp.cpp
     app/AboutDlg.cpp
@@ -63,7 +65,7 @@ if(WIN32)
     ui/PelorandViewInfomation.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
-    comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)
+    comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 windowscodecs)
 
   set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
   set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES
@@ -83,6 +85,8 @@ if(WIN32)
   target_link_libraries(editor_figures PRIVATE pelorand_editor)
   add_executable(changer_figures EXCLUDE_FROM_ALL bench/ChangerFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
+  add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
 endif()
 
 # The help page ships beside the program.

@@ -17,6 +17,7 @@
 #include "views/ShellInfo.h"
 #include "res/resource.h"
 #include "ui/CreaterListDlg.h"
+#include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 
@@ -148,12 +149,24 @@ void CPelorandDoc::RenumberListItems() {
 }
 
 bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (id == ID_AUTHOR_LIST) {
-        if (!ui) {
-            CCreaterListDlg dialog;
-            dialog.DoModal();  // its changes are already stored, whichever way it closes
-        }
-        return true;
+    switch (id) {
+        case ID_AUTHOR_LIST:
+            if (!ui) {
+                CCreaterListDlg dialog;
+                dialog.DoModal();  // its changes are already stored, whichever way it closes
+            }
+            return true;
+        case ID_IMAGE_BACK:
+        case ID_IMAGE_FORWARD:
+            // Always enabled; with nothing to go back or forward to, the pane stays as it is.
+            if (!ui && m_pImageView) {
+                if (id == ID_IMAGE_BACK) {
+                    m_pImageView->GoBack();
+                } else {
+                    m_pImageView->GoForward();
+                }
+            }
+            return true;
     }
     return CDocument::OnCmdMsg(id, ui);
 }

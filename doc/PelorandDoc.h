@@ -25,6 +25,9 @@ class CPelorandDoc : public CDocument {
     // Storing writes the root's records; loading reads a whole collection file.
     void Serialize(CArchive& ar) override;
     void DeleteContents() override;
+    // The author list (1003), back and forward in the thumbnail pane; the rest goes to the
+    // framework's document.
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
     // Replaces the collection by a single folder named with the application title.
     void CreateRoot();
@@ -34,9 +37,6 @@ class CPelorandDoc : public CDocument {
     void ShowFolder(CBlock* folder);
     // Stores each row's index in the entry the row holds.
     void RenumberListItems();
-
-    // The author list command (1003) opens the author list dialog.
-    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
     CPelorandTreeView* m_pTreeView = nullptr;
     CPelorandListView* m_pListView = nullptr;

@@ -1,10 +1,94 @@
 #include "views/ImageHtmlView.h"
 
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include <algorithm>
+#include <unordered_set>
+
 #include "doc/PelorandDoc.h"
+#include "views/ImageDecoder.h"
 
 namespace {
 const char kPageViewClass[] = "PelorandPageView";
+const char kPageHead[] = "<HTML>\r\n";
+// Larger files are neither pages of ours nor pictures the pane would show.
+constexpr LONGLONG kMaxFileBytes = 512ll * 1024 * 1024;
+constexpr int kLineStep = 20;
+const COLORREF kLinkColor = RGB(0, 0, 238);
+const COLORREF kWaitingColor = RGB(224, 224, 224);
+const COLORREF kBrokenColor = RGB(160, 160, 160);
+
+// What kind of file path is, from its first bytes (and, for a page, all of it).
+enum class FileKind { Unreadable, Page, NotPage, Other };
+
+FileKind ReadPage(const std::string& path, std::vector<PageItem>& items,
+                  const std::function<bool()>& stop) {
+    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return FileKind::Unreadable;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileBytes)
+        return FileKind::Unreadable;
+    std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
+    const std::size_t head = sizeof kPageHead - 1;
+    DWORD got = 0;
+    if (text.size() < head) return FileKind::Other;
+    if (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(head), &got, nullptr) || got != head) {
+        return FileKind::Unreadable;
+    }
+    if (text.compare(0, head, kPageHead) != 0) return FileKind::Other;
+    std::size_t done = head;
+    while (done < text.size()) {
+        if (stop()) return FileKind::Unreadable;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
+        if (!ReadFile(file.Get(), &text[done], chunk, &got, nullptr) || got == 0) {
+            return FileKind::Unreadable;
+        }
+        done += got;
+    }
+    return ParseThumbnailPage(text, items, stop) ? FileKind::Page : FileKind::NotPage;
 }
+
+BITMAPINFO TopDownInfo(int width, int height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
+RECT ToRect(const PageRect& r, POINT scroll) {
+    return RECT{r.left - scroll.x, r.top - scroll.y, r.right - scroll.x, r.bottom - scroll.y};
+}
+
+void Fill(HDC dc, const RECT& rect, COLORREF color) {
+    SetBkColor(dc, color);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+}
+
+POINT PointOf(LPARAM lParam) {
+    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+}
+
+void Frame(HDC dc, RECT rect, COLORREF color) {
+    if (rect.right - rect.left < 1 || rect.bottom - rect.top < 1) return;
+    Fill(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, color);
+    Fill(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, color);
+    Fill(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, color);
+    Fill(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, color);
+}
+}  // namespace
+
+CImageHtmlView::CImageHtmlView()
+    : m_decoder(std::make_unique<CImageDecoder>(*this, kDecodedMessage)),
+      m_pageReader(std::make_unique<CWorker>(*this)) {}
+
+CImageHtmlView::~CImageHtmlView() = default;
 
 CPelorandDoc* CImageHtmlView::GetDocument() const {
     return static_cast<CPelorandDoc*>(m_pDocument);
@@ -15,11 +99,557 @@ bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* d
     // Redrawn whole at every size: the page flows its thumbnails to the width.
     RegisterClassOnce(kPageViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
                       LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
-    return CreateEx(kDefaultExStyle, kPageViewClass, "", kDefaultStyle, 0, 0, size.cx, size.cy,
-                    parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
+    if (!CreateEx(kDefaultExStyle, kPageViewClass, "",
+                  kDefaultStyle | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN, 0, 0, size.cx, size.cy,
+                  parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)))) {
+        return false;
+    }
+    UpdateScrollBars();
+    m_toolTip =
+        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
+    if (m_toolTip) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = 0;  // mouse messages are relayed after the tool's place is updated
+        tool.hwnd = m_hWnd;
+        tool.uId = 1;
+        tool.lpszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 640);
+    }
+    return m_decoder->Start();
 }
 
 void CImageHtmlView::OnInitialUpdate() {
     // Registers with the document only; the page it shows, if any, stays.
     GetDocument()->m_pImageView = this;
+}
+
+const std::string& CImageHtmlView::GetLocation() const {
+    static const std::string none;
+    return m_history.empty() ? none : m_history[m_step].path;
+}
+
+void CImageHtmlView::RememberHistoryScroll() {
+    if (!m_history.empty()) m_history[m_step].scroll = m_scroll;
+}
+
+void CImageHtmlView::Navigate(const std::string& path) {
+    if (!m_history.empty() && m_history[m_step].path == path) {
+        m_history.resize(m_step + 1);
+        m_history[m_step].scroll = POINT{0, 0};
+    } else {
+        RememberHistoryScroll();
+        if (!m_history.empty()) m_history.resize(m_step + 1);
+        m_history.push_back(HistoryStep{path, POINT{0, 0}});
+        m_step = m_history.size() - 1;
+    }
+    Show(m_history[m_step]);
+}
+
+bool CImageHtmlView::GoBack() {
+    if (m_history.empty() || m_step == 0) return false;
+    RememberHistoryScroll();
+    --m_step;
+    Show(m_history[m_step]);
+    return true;
+}
+
+bool CImageHtmlView::GoForward() {
+    if (m_step + 1 >= m_history.size()) return false;
+    RememberHistoryScroll();
+    ++m_step;
+    Show(m_history[m_step]);
+    return true;
+}
+
+void CImageHtmlView::Clear() {
+    m_content = Content::Nothing;
+    m_items.clear();
+    m_keys.clear();
+    m_layout = PageLayout();
+    m_pictureKey.clear();
+    m_picture.Reset();
+    m_pictureSize = SIZE{0, 0};
+    m_pictureBroken = false;
+    m_hover = m_pressed = -1;
+    m_scroll = POINT{0, 0};
+    m_decoder->SetWanted({});
+}
+
+// A page or picture read on the reader thread: a page of many thousands of thumbnails takes a
+// while to read and parse, and the window (and whoever waits in its message loop) must not.
+struct CImageHtmlView::PageRead {
+    unsigned ticket = 0;
+    FileKind kind = FileKind::Unreadable;
+    std::vector<PageItem> items;
+    std::vector<std::string> keys;
+};
+
+void CImageHtmlView::Show(const HistoryStep& step) {
+    Clear();
+    m_pendingScroll = step.scroll;
+    m_loading = true;
+    const unsigned ticket = ++m_ticket;
+    const std::string path = step.path;
+    const bool started = m_pageReader && m_pageReader->Start([path, ticket](CWorker& worker) {
+        auto read = std::make_unique<PageRead>();
+        read->ticket = ticket;
+        // A newer step stops this one at once: the window waits for it before starting that.
+        read->kind = ReadPage(path, read->items, [&worker] { return worker.CancelRequested(); });
+        if (read->kind == FileKind::Page) {
+            read->keys.reserve(read->items.size());
+            for (const PageItem& item : read->items) {
+                read->keys.push_back(
+                    DecodeRequest{item.src, item.sizes.width, item.sizes.height}.Key());
+            }
+        }
+        worker.Post(kPageReadMessage, std::move(read));
+    });
+    if (!started) m_loading = false;
+    UpdateScrollBars();
+    UpdateToolTip(POINT{-1, -1});
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::OnPageRead(std::unique_ptr<PageRead> read) {
+    if (!read || read->ticket != m_ticket) return;  // superseded by a later step
+    m_loading = false;
+    switch (read->kind) {
+        case FileKind::Page:
+            m_content = Content::Page;
+            m_items = std::move(read->items);
+            m_keys = std::move(read->keys);
+            Relayout();
+            break;
+        case FileKind::Other: {
+            m_content = Content::Picture;
+            DecodeRequest request{GetLocation(), 0, 0};
+            m_pictureKey = request.Key();
+            m_decoder->SetWanted({request});
+            break;
+        }
+        case FileKind::NotPage:
+        case FileKind::Unreadable:
+            break;  // shows nothing
+    }
+    m_scroll = m_pendingScroll;
+    UpdateScrollBars();
+    RequestDecodes();
+    UpdateToolTip(POINT{-1, -1});
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::Relayout() {
+    if (m_content != Content::Page) return;
+    const RECT client = GetClientRect();
+    m_layout = LayoutThumbnails(m_items, client.right - client.left);
+}
+
+SIZE CImageHtmlView::ContentSize() const {
+    switch (m_content) {
+        case Content::Page:
+            return SIZE{m_layout.width, m_layout.height};
+        case Content::Picture:
+            return m_pictureSize;
+        case Content::Nothing:
+            break;
+    }
+    return SIZE{0, 0};
+}
+
+void CImageHtmlView::UpdateScrollBars() {
+    if (!m_hWnd) return;
+    const RECT client = GetClientRect();
+    const SIZE content = ContentSize();
+    const int page[2] = {client.right - client.left, client.bottom - client.top};
+    const int extent[2] = {content.cx, content.cy};
+    LONG* position[2] = {&m_scroll.x, &m_scroll.y};
+    const int bars[2] = {SB_HORZ, SB_VERT};
+    for (int i = 0; i < 2; ++i) {
+        const int most = std::max(0, extent[i] - page[i]);
+        *position[i] = std::max(0, std::min<int>(*position[i], most));
+        SCROLLINFO info{};
+        info.cbSize = sizeof info;
+        info.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+        info.nMin = 0;
+        info.nMax = std::max(0, extent[i] - 1);
+        info.nPage = static_cast<UINT>(std::max(0, page[i]));
+        info.nPos = *position[i];
+        SetScrollInfo(m_hWnd, bars[i], &info, TRUE);
+    }
+}
+
+void CImageHtmlView::ScrollTo(int x, int y) {
+    const RECT client = GetClientRect();
+    const SIZE content = ContentSize();
+    x = std::max(0, std::min<int>(x, content.cx - (client.right - client.left)));
+    y = std::max(0, std::min<int>(y, content.cy - (client.bottom - client.top)));
+    if (x == m_scroll.x && y == m_scroll.y) return;
+    m_scroll = POINT{x, y};
+    SetScrollPos(m_hWnd, SB_HORZ, x, TRUE);
+    SetScrollPos(m_hWnd, SB_VERT, y, TRUE);
+    m_hover = -1;
+    UpdateToolTip(POINT{-1, -1});
+    RequestDecodes();
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::OnScroll(int bar, int code) {
+    SCROLLINFO info{};
+    info.cbSize = sizeof info;
+    info.fMask = SIF_ALL;
+    GetScrollInfo(m_hWnd, bar, &info);
+    int pos = info.nPos;
+    const int page = static_cast<int>(info.nPage);
+    switch (code) {
+        case SB_LINEUP:
+            pos -= kLineStep;
+            break;
+        case SB_LINEDOWN:
+            pos += kLineStep;
+            break;
+        case SB_PAGEUP:
+            pos -= page;
+            break;
+        case SB_PAGEDOWN:
+            pos += page;
+            break;
+        case SB_THUMBTRACK:
+        case SB_THUMBPOSITION:
+            pos = info.nTrackPos;
+            break;
+        case SB_TOP:
+            pos = 0;
+            break;
+        case SB_BOTTOM:
+            pos = info.nMax;
+            break;
+        default:
+            return;
+    }
+    if (bar == SB_VERT) {
+        ScrollTo(m_scroll.x, pos);
+    } else {
+        ScrollTo(pos, m_scroll.y);
+    }
+}
+
+int CImageHtmlView::HitTest(POINT client) const {
+    if (m_content != Content::Page) return -1;
+    return HitTestThumbnail(m_layout, client.x + m_scroll.x, client.y + m_scroll.y);
+}
+
+std::string CImageHtmlView::ToolTipTextAt(POINT client) const {
+    const int item = HitTest(client);
+    return item < 0 ? std::string() : m_items[item].alt;
+}
+
+void CImageHtmlView::UpdateToolTip(POINT client) {
+    if (!m_toolTip) return;
+    const int item = HitTest(client);
+    if (item == m_hover && client.x >= 0) return;
+    m_hover = item;
+    // The tool is the thumbnail under the mouse: moving to another one shows its own text.
+    TOOLINFOA tool{};
+    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    tool.hwnd = m_hWnd;
+    tool.uId = 1;
+    if (item >= 0) tool.rect = ToRect(m_layout.borders[item], m_scroll);
+    SendMessageA(m_toolTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
+    if (item < 0 || static_cast<std::size_t>(item) >= m_keys.size()) return Thumb::Waiting;
+    auto found = m_cache.find(m_keys[item]);
+    if (found == m_cache.end()) return Thumb::Waiting;
+    return found->second.broken ? Thumb::Broken : Thumb::Drawn;
+}
+
+SIZE CImageHtmlView::GetPictureSize() const {
+    return m_pictureSize;
+}
+
+std::size_t CImageHtmlView::DecodesOutstanding() const {
+    return m_decoder->Outstanding();
+}
+
+const CImageHtmlView::CacheEntry* CImageHtmlView::FindCached(const std::string& key) {
+    auto found = m_cache.find(key);
+    if (found == m_cache.end()) return nullptr;
+    m_ages.splice(m_ages.end(), m_ages, found->second.age);  // drawn now: the youngest
+    return &found->second;
+}
+
+void CImageHtmlView::RequestDecodes() {
+    if (m_content != Content::Page) return;
+    const RECT client = GetClientRect();
+    const int top = m_scroll.y, bottom = m_scroll.y + (client.bottom - client.top);
+    std::vector<DecodeRequest> wanted;
+    std::unordered_set<std::string> asked;
+    std::size_t first = m_items.size();
+    // The thumbnails in sight first.
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const PageRect& r = m_layout.borders[i];
+        if (r.bottom <= top || r.top >= bottom) continue;
+        first = std::min(first, i);
+        if (m_cache.count(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
+        wanted.push_back(
+            DecodeRequest{m_items[i].src, m_items[i].sizes.width, m_items[i].sizes.height});
+    }
+    // Then those below them, while the cache can hold them.
+    std::size_t budgetLeft = m_cacheBudget > m_cacheBytes ? m_cacheBudget - m_cacheBytes : 0;
+    for (std::size_t i = first; i < m_items.size() && wanted.size() < 2000; ++i) {
+        const ThumbnailSizes& s = m_items[i].sizes;
+        const std::size_t bytes = static_cast<std::size_t>(s.width) * s.height * 4;
+        if (m_cache.count(m_keys[i]) || asked.count(m_keys[i])) continue;
+        if (bytes > budgetLeft) break;
+        budgetLeft -= bytes;
+        asked.insert(m_keys[i]);
+        wanted.push_back(DecodeRequest{m_items[i].src, s.width, s.height});
+    }
+    m_decoder->SetWanted(wanted);
+}
+
+void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
+    if (!image) return;
+    const std::string key = image->request.Key();
+    if (m_content == Content::Picture && key == m_pictureKey) {
+        if (!image->ok) {
+            m_pictureBroken = true;
+        } else {
+            BITMAPINFO info = TopDownInfo(image->width, image->height);
+            void* bits = nullptr;
+            CClientDC screen(m_hWnd);
+            m_picture.Reset(CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+            if (m_picture && bits) {
+                std::copy(image->pixels.begin(), image->pixels.end(),
+                          static_cast<std::uint32_t*>(bits));
+                m_pictureSize = SIZE{image->width, image->height};
+            } else {
+                m_picture.Reset();
+                m_pictureBroken = true;
+            }
+        }
+        UpdateScrollBars();
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+        return;
+    }
+    if (m_content != Content::Page || m_cache.count(key)) return;
+    CacheEntry entry;
+    entry.broken = !image->ok;
+    entry.width = image->width;
+    entry.height = image->height;
+    entry.pixels = std::move(image->pixels);
+    const std::size_t bytes = entry.pixels.size() * 4 + 64;
+    m_ages.push_back(key);
+    entry.age = std::prev(m_ages.end());
+    m_cache.emplace(key, std::move(entry));
+    m_cacheBytes += bytes;
+    // The oldest drawn go first; the one just come stays.
+    while (m_cacheBytes > m_cacheBudget && m_ages.size() > 1) {
+        auto oldest = m_cache.find(m_ages.front());
+        m_cacheBytes -= oldest->second.pixels.size() * 4 + 64;
+        m_cache.erase(oldest);
+        m_ages.pop_front();
+    }
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
+    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    CSelectObject selectFont(dc, font);
+    SetBkMode(dc, TRANSPARENT);
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        const RECT border = ToRect(m_layout.borders[i], m_scroll);
+        if (border.bottom <= client.top || border.top >= client.bottom ||
+            border.right <= client.left || border.left >= client.right) {
+            continue;
+        }
+        const RECT image = ToRect(m_layout.images[i], m_scroll);
+        if (m_items[i].sizes.border > 0) {
+            Fill(dc, border, kLinkColor);
+            Fill(dc, image, GetSysColor(COLOR_WINDOW));
+        }
+        const CacheEntry* cached = FindCached(m_keys[i]);
+        if (!cached) {
+            Frame(dc, image, kWaitingColor);
+        } else if (cached->broken) {
+            Frame(dc, image, kBrokenColor);
+            RECT text = image;
+            InflateRect(&text, -3, -3);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            DrawTextA(dc, m_items[i].alt.c_str(), static_cast<int>(m_items[i].alt.size()), &text,
+                      DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+        } else if (!cached->pixels.empty()) {
+            BITMAPINFO info = TopDownInfo(cached->width, cached->height);
+            SetDIBitsToDevice(dc, image.left, image.top, static_cast<DWORD>(cached->width),
+                              static_cast<DWORD>(cached->height), 0, 0, 0,
+                              static_cast<UINT>(cached->height), cached->pixels.data(), &info,
+                              DIB_RGB_COLORS);
+        }
+    }
+}
+
+void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
+    if (!m_picture) return;
+    CMemoryDC source(dc);
+    CSelectObject select(source, m_picture.Get());
+    BitBlt(dc, 0, 0, client.right, client.bottom, source, m_scroll.x, m_scroll.y, SRCCOPY);
+    // Beyond the picture the pane's own background shows (already filled).
+    (void)client;
+}
+
+void CImageHtmlView::OnPaint() {
+    CPaintDC paint(m_hWnd);
+    const RECT client = GetClientRect();
+    const int width = std::max<LONG>(1, client.right), height = std::max<LONG>(1, client.bottom);
+    // Drawn off screen first, so that a thumbnail arriving never makes the pane flicker.
+    CMemoryDC memory(paint);
+    CUniqueBitmap canvas(CreateCompatibleBitmap(paint, width, height));
+    if (!memory || !canvas) return;
+    CSelectObject select(memory, canvas.Get());
+    Fill(memory, RECT{0, 0, width, height}, GetSysColor(COLOR_WINDOW));
+    if (m_content == Content::Page) DrawPage(memory, client);
+    if (m_content == Content::Picture) {
+        DrawPicture(memory, client);
+        if (m_picture) {
+            // The picture ends where the page does: the rest is background.
+            const RECT right{m_pictureSize.cx - m_scroll.x, 0, width, height};
+            const RECT below{0, m_pictureSize.cy - m_scroll.y, width, height};
+            if (right.left < width) Fill(memory, right, GetSysColor(COLOR_WINDOW));
+            if (below.top < height) Fill(memory, below, GetSysColor(COLOR_WINDOW));
+        }
+    }
+    BitBlt(paint, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+}
+
+LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (m_decoder->IsOurMessage(msg)) {
+        OnDecoded(m_decoder->Take(msg, wParam));
+        return 0;
+    }
+    switch (msg) {
+        case kPageReadMessage:
+            OnPageRead(m_pageReader->Take<PageRead>(wParam));
+            return 0;
+        case kLoadPageMessage: {
+            std::unique_ptr<std::string> path(reinterpret_cast<std::string*>(lParam));
+            if (path) Navigate(*path);
+            return 0;
+        }
+        case WM_PAINT:
+            OnPaint();
+            return 0;
+        case WM_ERASEBKGND:
+            return 1;  // the paint covers everything
+        case WM_SIZE:
+            Relayout();
+            UpdateScrollBars();
+            RequestDecodes();
+            InvalidateRect(m_hWnd, nullptr, FALSE);
+            return 0;
+        case WM_VSCROLL:
+            OnScroll(SB_VERT, LOWORD(wParam));
+            return 0;
+        case WM_HSCROLL:
+            OnScroll(SB_HORZ, LOWORD(wParam));
+            return 0;
+        case WM_MOUSEWHEEL: {
+            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+            ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+            return 0;
+        }
+        case WM_KEYDOWN:
+            switch (wParam) {
+                case VK_UP:
+                    OnScroll(SB_VERT, SB_LINEUP);
+                    return 0;
+                case VK_DOWN:
+                    OnScroll(SB_VERT, SB_LINEDOWN);
+                    return 0;
+                case VK_PRIOR:
+                    OnScroll(SB_VERT, SB_PAGEUP);
+                    return 0;
+                case VK_NEXT:
+                    OnScroll(SB_VERT, SB_PAGEDOWN);
+                    return 0;
+                case VK_HOME:
+                    ScrollTo(0, 0);
+                    return 0;
+                case VK_END:
+                    ScrollTo(m_scroll.x, ContentSize().cy);
+                    return 0;
+            }
+            break;
+        case WM_MOUSEMOVE:
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+            if (msg == WM_MOUSEMOVE) UpdateToolTip(PointOf(lParam));
+            if (m_toolTip) {
+                MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+                GetCursorPos(&relayed.pt);
+                SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+            }
+            if (msg == WM_MOUSEMOVE) return 0;
+            break;
+    }
+    switch (msg) {
+        case WM_SETCURSOR:
+            if (LOWORD(lParam) == HTCLIENT && m_hover >= 0) {
+                SetCursor(LoadCursor(nullptr, IDC_HAND));
+                return TRUE;
+            }
+            break;
+        case WM_LBUTTONDOWN:
+            SetFocus(m_hWnd);
+            m_pressed = HitTest(PointOf(lParam));
+            return 0;
+        case WM_LBUTTONUP: {
+            const int item = HitTest(PointOf(lParam));
+            const bool clicked = item >= 0 && item == m_pressed;
+            m_pressed = -1;
+            if (clicked) {
+                const std::string target = m_items[item].href;  // the page goes away
+                Navigate(target);
+            }
+            return 0;
+        }
+        case WM_NOTIFY: {
+            auto* header = reinterpret_cast<NMHDR*>(lParam);
+            if (header->hwndFrom != m_toolTip) break;
+            POINT cursor{};
+            GetCursorPos(&cursor);
+            ScreenToClient(m_hWnd, &cursor);
+            m_tipText = ToolTipTextAt(cursor);
+            if (header->code == TTN_GETDISPINFOA) {
+                reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = &m_tipText[0];
+                return 0;
+            }
+            if (header->code == TTN_GETDISPINFOW) {
+                const int length =
+                    MultiByteToWideChar(CP_ACP, 0, m_tipText.c_str(), -1, nullptr, 0);
+                m_tipWide.assign(static_cast<std::size_t>(std::max(length, 1)), L'\0');
+                MultiByteToWideChar(CP_ACP, 0, m_tipText.c_str(), -1, &m_tipWide[0], length);
+                reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = &m_tipWide[0];
+                return 0;
+            }
+            break;
+        }
+        case WM_DESTROY: {
+            // Pages posted and never loaded: their paths are ours to free.
+            MSG pending;
+            while (PeekMessageA(&pending, m_hWnd, kLoadPageMessage, kLoadPageMessage, PM_REMOVE)) {
+                delete reinterpret_cast<std::string*>(pending.lParam);
+            }
+            if (m_toolTip) ::DestroyWindow(m_toolTip);
+            m_toolTip = nullptr;
+            break;
+        }
+    }
+    return CView::WndProc(msg, wParam, lParam);
 }

@@ -1,14 +1,136 @@
 // The lower right pane, where the thumbnail page of the selected images is shown. It stays
-// blank until a page is loaded into it.
+// blank until a page is loaded into it. It reads the pages the editor writes (anything else
+// shows nothing), flows their thumbnails as a browser flows inline images, follows a click on
+// one to the picture itself (at its own size, with scroll bars), and keeps a back and forward
+// history. Pictures are decoded on background threads; thumbnails are kept in a cache of
+// bounded size.
 #pragma once
 
-#include "fw/View.h"
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
+#include "fw/Handles.h"
+#include "fw/View.h"
+#include "fw/Worker.h"
+#include "views/ThumbnailPage.h"
+
+class CImageDecoder;
 class CPelorandDoc;
+struct DecodedImage;
 
 class CImageHtmlView : public CView {
   public:
+    // Load the page whose path (a new std::string, now the pane's) is lParam.
+    static constexpr UINT kLoadPageMessage = WM_APP + 0x40;
+    static constexpr UINT kDecodedMessage = WM_APP + 0x41;  // and the next one
+    static constexpr UINT kPageReadMessage = WM_APP + 0x43;
+
+    CImageHtmlView();
+    ~CImageHtmlView() override;
+
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     CPelorandDoc* GetDocument() const;
+
+    // Shows path as a new step of the history (the steps after the current one are dropped).
+    // Showing the path shown now again reads it anew in the same step.
+    void Navigate(const std::string& path);
+    // False, and nothing changes, when there is no step that way.
+    bool GoBack();
+    bool GoForward();
+
+    // What is shown. A step is read in the background: until then (IsLoading) nothing is.
+    enum class Content { Nothing, Page, Picture };
+    Content GetContent() const { return m_content; }
+    bool IsLoading() const { return m_loading; }
+    const std::string& GetLocation() const;
+    std::size_t HistoryLength() const { return m_history.size(); }
+
+    // The page shown: its thumbnails and where they stand on the page.
+    const std::vector<PageItem>& Items() const { return m_items; }
+    const PageLayout& Layout() const { return m_layout; }
+    // The thumbnail under a point of the window, or -1.
+    int HitTest(POINT client) const;
+    // The tool tip for a point of the window: the thumbnail's alternative text, or empty.
+    std::string ToolTipTextAt(POINT client) const;
+
+    enum class Thumb { Waiting, Drawn, Broken };
+    Thumb GetThumbState(int item) const;
+    // The picture shown in picture mode: its size, or 0 x 0 while it is decoded (or broken).
+    SIZE GetPictureSize() const;
+    bool IsPictureBroken() const { return m_pictureBroken; }
+    POINT GetScrollPosition() const { return m_scroll; }
+    void ScrollTo(int x, int y);
+    std::size_t CachedBytes() const { return m_cacheBytes; }
+    // Decodes asked for and not yet back.
+    std::size_t DecodesOutstanding() const;
+
+    // The most memory the decoded thumbnails may take.
+    std::size_t m_cacheBudget = 96u * 1024 * 1024;
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+  private:
+    struct HistoryStep {
+        std::string path;
+        POINT scroll{0, 0};
+    };
+    struct CacheEntry {
+        std::vector<std::uint32_t> pixels;
+        int width = 0, height = 0;
+        bool broken = false;
+        std::list<std::string>::iterator age;
+    };
+
+    struct PageRead;
+    void Show(const HistoryStep& step);
+    void OnPageRead(std::unique_ptr<PageRead> read);
+    void Clear();
+    void OnPaint();
+    void DrawPage(HDC dc, const RECT& client);
+    void DrawPicture(HDC dc, const RECT& client);
+    void OnDecoded(std::unique_ptr<DecodedImage> image);
+    // Asks for the visible thumbnails first, then those that follow while the budget allows.
+    void RequestDecodes();
+    void Relayout();
+    void UpdateScrollBars();
+    void OnScroll(int bar, int code);
+    SIZE ContentSize() const;
+    void UpdateToolTip(POINT client);
+    const CacheEntry* FindCached(const std::string& key);
+    void RememberHistoryScroll();
+
+    std::unique_ptr<CImageDecoder> m_decoder;
+    std::unique_ptr<CWorker> m_pageReader;
+    unsigned m_ticket = 0;  // of the step being read
+    bool m_loading = false;
+    POINT m_pendingScroll{0, 0};
+    std::vector<HistoryStep> m_history;
+    std::size_t m_step = 0;  // index into m_history when it is not empty
+    Content m_content = Content::Nothing;
+
+    std::vector<PageItem> m_items;
+    std::vector<std::string> m_keys;  // each item's cache key
+    PageLayout m_layout;
+
+    std::unordered_map<std::string, CacheEntry> m_cache;
+    std::list<std::string> m_ages;  // least recently drawn first
+    std::size_t m_cacheBytes = 0;
+
+    std::string m_pictureKey;
+    CUniqueBitmap m_picture;
+    SIZE m_pictureSize{0, 0};
+    bool m_pictureBroken = false;
+
+    POINT m_scroll{0, 0};
+    HWND m_toolTip = nullptr;
+    int m_hover = -1;
+    int m_pressed = -1;
+    std::string m_tipText;
+    std::wstring m_tipWide;
 };

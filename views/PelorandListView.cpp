@@ -10,6 +10,7 @@
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/PropertyCommands.h"
+#include "views/ImageHtmlView.h"
 #include "views/ShellInfo.h"
 
 namespace {
@@ -25,6 +26,12 @@ bool IsReport(LONG_PTR style) {
     return (style & LVS_TYPEMASK) == LVS_REPORT;
 }
 }  // namespace
+
+CPelorandListView::CPelorandListView()
+    : m_thumbnails(*this, [this]() -> HWND {
+          CImageHtmlView* pane = GetDocument() ? GetDocument()->m_pImageView : nullptr;
+          return pane ? pane->m_hWnd : nullptr;
+      }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
     return static_cast<CPelorandDoc*>(m_pDocument);
@@ -78,6 +85,18 @@ const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock
 }
 
 bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
+    if (header->code == LVN_ITEMCHANGED) {
+        const auto* change = reinterpret_cast<const NMLISTVIEW*>(header);
+        m_thumbnails.OnItemChanged(
+            change->uNewState & LVIS_SELECTED, [this](std::vector<std::string>& paths) {
+                for (int i = -1; (i = ListView_GetNextItem(m_hWnd, i, LVNI_SELECTED)) >= 0;) {
+                    const auto* entry = reinterpret_cast<const CBlock*>(GetItemData(i));
+                    if (entry && !entry->m_bFolder) paths.push_back(entry->m_strName);
+                }
+            });
+        result = 0;
+        return true;
+    }
     if (header->code == LVN_DELETEALLITEMS) {
         result = TRUE;  // no notice per row: LVM_DELETEALLITEMS forgets them all at once
         return true;
@@ -142,7 +161,11 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
+        case WM_TIMER:
+            if (wParam == CThumbnailScheduler::kTimerId) m_thumbnails.OnTimer();
+            break;  // and the control's own handling
         case WM_DESTROY:
+            m_thumbnails.OnDestroy();
             SaveColumnWidths();
             ReleaseSystemImageLists();
             break;

@@ -5,12 +5,15 @@
 #include <unordered_map>
 
 #include "fw/ListView.h"
+#include "views/ThumbnailScheduler.h"
 
 class CBlock;
 class CPelorandDoc;
 
 class CPelorandListView : public CListView {
   public:
+    CPelorandListView();
+
     static constexpr int kColumnCount = 6;
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
@@ -35,6 +38,10 @@ class CPelorandListView : public CListView {
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
+
+  public:
+    // The thumbnail page of the selected files, written a moment after the last change.
+    CThumbnailScheduler m_thumbnails;
 
   private:
     std::unordered_map<const CBlock*, ShellInfo> m_shellInfo;

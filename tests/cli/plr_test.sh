@@ -127,6 +127,38 @@ plr simulate sim.plr >/dev/null; expect "simulate needs --start" "$?" 2
 plr simulate sim.plr --start "2026-12-06 14:00:00" --mode sometimes >/dev/null; expect "simulate bad mode" "$?" 2
 plr simulate sim.plr --start >/dev/null; expect "simulate option without value" "$?" 2
 
+# thumbs: the page the editor writes for some paths, byte for byte (CR LF, no escaping).
+thumbs() { ${EMULATOR:+$EMULATOR} "$PLR" thumbs "$@" 2>err.txt; }
+tline() { # PATH [HEIGHT WIDTH HSPACE VSPACE BORDER]
+  printf '<A HREF="%s"><IMG SRC="%s" ALT= "%s" HEIGHT="%s" WIDTH="%s" HSPACE="%s" VSPACE="%s" BORDER = "%s"></A>\r\n' \
+    "$1" "$1" "$1" "${2:-160}" "${3:-120}" "${4:-10}" "${5:-10}" "${6:-1}"
+}
+mkdir -p pics && touch pics/a.JPG pics/b.bmp pics/c.txt pics/d.html note.txt
+thumbs "$W${S}note.txt" "$W${S}note.txt" "$W${S}absent.jpg" > page.html; rc=$?
+{ printf '<HTML>\r\n'; tline "$W${S}note.txt"; printf '</HTML>\r\n'; } > want.html
+expect "thumbs exit" "$rc" 0
+expect "thumbs plain file once, missing path nothing" "$(cmp page.html want.html && echo same)" "same"
+thumbs > page.html
+expect "thumbs no paths" "$(od -An -c page.html | tr -s ' ')" "$(printf '<HTML>\r\n</HTML>\r\n' | od -An -c | tr -s ' ')"
+thumbs --width 64 --height 48 --hspace 3 --vspace 4 --border 0 "$W${S}note.txt" > page.html
+{ printf '<HTML>\r\n'; tline "$W${S}note.txt" 48 64 3 4 0; printf '</HTML>\r\n'; } > want.html
+expect "thumbs sizes" "$(cmp page.html want.html && echo same)" "same"
+# A directory: its pictures in the order the directory is read (the tool's own order on each system).
+thumbs "$W${S}pics" > page.html
+expect "thumbs directory picks its types" "$(grep -c '<A HREF' page.html):$(grep -c 'c.txt' page.html)" "3:0"
+expect "thumbs directory lines" "$(tr -d '\r' < page.html | sed -n 's/^<A HREF="\([^"]*\)".*/\1/p' | sort)" \
+  "$(printf '%s\n' "$W${S}pics${S}a.JPG" "$W${S}pics${S}b.bmp" "$W${S}pics${S}d.html" | sort)"
+if [ -z "${EMULATOR:-}" ]; then
+  want=$(ls -f pics | grep -Ei '\.(jpg|bmp|html)$' | sed "s|^|$work/pics/|")
+  expect "thumbs directory order" "$(tr -d '\r' < page.html | sed -n 's/^<A HREF="\([^"]*\)".*/\1/p')" "$want"
+fi
+thumbs --file-type "JPG,JPG" "$W${S}pics" > page.html
+expect "thumbs type named twice" "$(grep -c 'a.JPG' page.html):$(grep -c '<A HREF' page.html)" "2:2"
+thumbs --width wide x >/dev/null; rc=$?
+expect "thumbs bad number" "$rc:$(tr -d '\r' < err.txt)" "2:plr: --width 'wide' is not a whole number"
+thumbs --colour red x >/dev/null; expect "thumbs unknown option" "$?" 2
+thumbs x --border >/dev/null; expect "thumbs option without value" "$?" 2
+
 plr check >/dev/null; expect "no args exit" "$?" 2
 plr check --help >/dev/null; expect "help exit" "$?" 0
 out=$(plr --help); expect "top help lists check" "$(echo "$out" | grep -c '^  check')" 1

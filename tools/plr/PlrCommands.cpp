@@ -189,6 +189,15 @@ const std::vector<PlrCommand>& PlrCommands() {
          "comment, TAB-separated, as the file's own bytes (line breaks as \\n). Directory\n"
          "entries are searched on disk; nothing is set on the desktop.\n",
          RunSimulate},
+        {"thumbs", "print the thumbnail page the editor would write for some paths",
+         "usage: plr thumbs [--file-type T] [--width N] [--height N] [--hspace N]\n"
+         "                  [--vspace N] [--border N] [--] PATH...\n\n"
+         "Prints the page of thumbnails for the paths, in that order, each once: a file\n"
+         "gives its own line, a directory one line per file whose extension is one of the\n"
+         "file types T (default \"BMP JPG HTML\"), in the order the directory is read.\n"
+         "Sizes default to the editor's: width 120, height 160, spacing 10 and 10, border 1.\n"
+         "The paths are written as given, with CR LF line ends.\n",
+         RunThumbs},
     };
     return commands;
 }

@@ -21,6 +21,8 @@ const std::vector<PlrCommand>& PlrCommands();
 int Fail(const std::string& message);  // prints "plr: message" to stderr, returns 2
 bool WantsHelp(const std::vector<std::string>& args);
 std::string ToUtf8(const std::string& cp932);  // implemented per platform
+// Output bytes as they are: no LF to CR LF translation where the C library would make one.
+void SetBinaryStdout();
 // Line breaks as "\n" and tabs as blanks, so that a value keeps to its field of one line.
 std::string OneLine(const std::string& text);
 
@@ -33,3 +35,4 @@ int RunCheck(const std::vector<std::string>& args);
 int RunTree(const std::vector<std::string>& args);
 int RunSave(const std::vector<std::string>& args);
 int RunSimulate(const std::vector<std::string>& args);
+int RunThumbs(const std::vector<std::string>& args);

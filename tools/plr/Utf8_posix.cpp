@@ -26,3 +26,5 @@ std::string ToUtf8(const std::string& cp932) {
     iconv_close(cd);
     return out;
 }
+
+void SetBinaryStdout() {}

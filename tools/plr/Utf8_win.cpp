@@ -1,4 +1,9 @@
 #include <windows.h>
+// (after windows.h)
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include <string>
 
@@ -14,4 +19,9 @@ std::string ToUtf8(const std::string& cp932) {
     std::string out(bytes, '\0');
     WideCharToMultiByte(CP_UTF8, 0, w.data(), wide, &out[0], bytes, nullptr, nullptr);
     return out;
+}
+
+void SetBinaryStdout() {
+    std::fflush(stdout);
+    _setmode(_fileno(stdout), _O_BINARY);
 }

@@ -1,0 +1,443 @@
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+
+#include <atomic>
+
+#include "EditorFixture.h"
+#include "changer/ChangerSeams.h"
+#include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
+#include "model/Block.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+#include "views/ImageHtmlView.h"
+#include "views/PelorandListView.h"
+#include "views/ThumbnailPage.h"
+
+namespace {
+
+// A directory that goes on for as long as the page wants names: it hands out `first` names,
+// says so, then one name every few milliseconds until the page stops (or `last` is reached).
+class SlowDirectory : public IFileSystem {
+  public:
+    SlowDirectory() : started(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes a;
+        a.readable = true;
+        a.isDirectory = path == kDir;
+        return a;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        if (dir != kDir) return;
+        for (int i = 0; i < last; ++i) {
+            if (i == first) SetEvent(started.Get());
+            if (i >= first) Sleep(2);
+            if (!onName("p" + std::to_string(i) + ".jpg")) return;
+        }
+    }
+    char Separator() const override { return '\\'; }
+
+    static constexpr const char* kDir = "D:\\slow";
+    CUniqueKernelHandle started;
+    int first = 100;
+    int last = 1 << 30;
+};
+
+// A 24-bit picture of one colour.
+std::string Bitmap(int width, int height, COLORREF color) {
+    const int stride = (width * 3 + 3) & ~3;
+    const int imageBytes = stride * height;
+    BITMAPFILEHEADER file{};
+    BITMAPINFOHEADER info{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info;
+    file.bfSize = file.bfOffBits + imageBytes;
+    info.biSize = sizeof info;
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info), sizeof info);
+    std::string row(stride, '\0');
+    for (int x = 0; x < width; ++x) {
+        row[x * 3] = static_cast<char>(GetBValue(color));
+        row[x * 3 + 1] = static_cast<char>(GetGValue(color));
+        row[x * 3 + 2] = static_cast<char>(GetRValue(color));
+    }
+    for (int y = 0; y < height; ++y) bytes += row;
+    return bytes;
+}
+
+class ThumbnailTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        ASSERT_TRUE(OpenEditor());
+        list = Frame()->GetActiveList();
+        view = Doc()->m_pImageView;  // registered at its initial update
+        ASSERT_NE(view, nullptr);
+        pagePath = TempPath("thumbs.html");
+        DeleteFileA(pagePath.c_str());
+        list->m_thumbnails.m_pagePath = pagePath;
+    }
+    void TearDown() override {
+        CloseEditor();
+        EditorTest::TearDown();
+    }
+
+    // File entries in the root, shown in the list (the last added at the top).
+    void ShowFiles(const std::vector<std::string>& paths) {
+        CBlock* root = Doc()->m_pRoot;
+        for (const std::string& path : paths) {
+            auto* entry = new CBlock;
+            entry->m_strName = path;
+            entry->m_pParent = root;
+            root->m_Children.AddTail(entry);
+        }
+        Doc()->ShowFolder(root);
+    }
+    int RowOf(const std::string& path) {
+        for (int i = 0; i < list->GetItemCount(); ++i) {
+            if (reinterpret_cast<CBlock*>(list->GetItemData(i))->m_strName == path) return i;
+        }
+        return -1;
+    }
+    void Select(const std::string& path, bool selected = true) {
+        ListView_SetItemState(list->m_hWnd, RowOf(path), selected ? LVIS_SELECTED : 0,
+                              LVIS_SELECTED);
+    }
+    void FireTimer() { SendMessageA(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
+    // Lets a page that ends by itself finish, then loads it.
+    void FinishGeneration() {
+        for (int i = 0; i < 2000 && CThumbnailScheduler::IsGenerationRunning(); ++i) Sleep(5);
+        ASSERT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+        Pump();
+        Settle();
+    }
+    // Handles messages until the view has read the step it shows (bounded).
+    void Settle() {
+        for (int i = 0; i < 4000 && view->IsLoading(); ++i) {
+            Pump();
+            Sleep(2);
+        }
+        Pump();
+        ASSERT_FALSE(view->IsLoading());
+    }
+    // Handles messages until the view has what it asked to decode (bounded).
+    void PumpUntilDecoded() {
+        Settle();
+        for (int i = 0; i < 1000 && view->DecodesOutstanding() > 0; ++i) {
+            Pump();
+            Sleep(5);
+        }
+        Pump();
+    }
+    std::string WritePage(const std::vector<std::string>& srcs, ThumbnailSizes sizes,
+                          const std::string& name = "page.html") {
+        std::string page = "<HTML>\r\n";
+        for (const std::string& src : srcs) AppendThumbnailLine(page, src, sizes);
+        page += "</HTML>\r\n";
+        const std::string path = TempPath(name);
+        WriteBytes(path, page);
+        return path;
+    }
+    void Click(POINT at) {
+        const LPARAM where = MAKELPARAM(at.x, at.y);
+        SendMessageA(view->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        SendMessageA(view->m_hWnd, WM_LBUTTONUP, 0, where);
+    }
+    POINT CentreOf(int item) const {
+        const PageRect& r = view->Layout().images[item];
+        const POINT scroll = view->GetScrollPosition();
+        return POINT{(r.left + r.right) / 2 - scroll.x, (r.top + r.bottom) / 2 - scroll.y};
+    }
+
+    CPelorandListView* list = nullptr;
+    CImageHtmlView* view = nullptr;
+    std::string pagePath;
+};
+
+}  // namespace
+
+TEST_F(ThumbnailTest, SelectingRowsRestartsTheDelayAndTheTimerWritesAndLoadsOnePage) {
+    const std::string a = TempPath("a.bmp"), b = TempPath("b.bmp");
+    WriteBytes(a, Bitmap(4, 4, RGB(255, 0, 0)));
+    WriteBytes(b, Bitmap(4, 4, RGB(0, 0, 255)));
+    ShowFiles({a, b});
+    KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId);
+    Select(a);
+    Select(b);  // each notification appends every selected row again
+    EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not started";
+    EXPECT_EQ(list->m_thumbnails.Pending().size(), 3u);
+    FireTimer();
+    FinishGeneration();
+    EXPECT_TRUE(list->m_thumbnails.Pending().empty());
+    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
+    EXPECT_EQ(view->GetLocation(), pagePath);
+    ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
+    ASSERT_EQ(view->Items().size(), 2u);  // each file once, in the order first selected
+    EXPECT_EQ(view->Items()[0].src, a);
+    EXPECT_EQ(view->Items()[1].src, b);
+    // The timer is one-shot.
+    EXPECT_FALSE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId));
+}
+
+TEST_F(ThumbnailTest, ASelectionChangeDuringALongPageEndsItEarlyAndTheNextPageFollows) {
+    SlowDirectory slow;
+    list->m_thumbnails.m_pFileSystem = &slow;
+    const std::string file = "C:\\a.jpg";
+    ShowFiles({SlowDirectory::kDir, file});
+    Select(SlowDirectory::kDir);
+    FireTimer();
+    ASSERT_EQ(WaitForSingleObject(slow.started.Get(), 20000), WAIT_OBJECT_0);
+    EXPECT_TRUE(CThumbnailScheduler::IsGenerationRunning());
+
+    Select(file);  // stops the page, waits for it, then appends
+    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
+    // Every selected row in row order: the file was added last, so it stands at the top.
+    EXPECT_EQ(list->m_thumbnails.Pending(), (std::vector<std::string>{file, SlowDirectory::kDir}));
+    // The shortened page is whole and is loaded.
+    const std::string written = ReadBytes(pagePath);
+    ASSERT_GE(written.size(), 9u);
+    EXPECT_EQ(written.substr(written.size() - 9), "</HTML>\r\n");
+    Pump();
+    Settle();
+    ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
+    const std::size_t shortened = view->Items().size();
+    EXPECT_GE(shortened, 100u);
+    for (const PageItem& item : view->Items()) EXPECT_EQ(item.src.rfind("D:\\slow\\p", 0), 0u);
+
+    // The next page, from what was pending, runs to its end.
+    slow.last = 3;
+    FireTimer();
+    FinishGeneration();
+    ASSERT_EQ(view->Items().size(), 4u);
+    EXPECT_EQ(view->Items()[0].src, file);
+    EXPECT_EQ(view->Items()[1].src, "D:\\slow\\p0.jpg");
+    EXPECT_EQ(view->Items()[3].src, "D:\\slow\\p2.jpg");
+    EXPECT_TRUE(list->m_thumbnails.Pending().empty());
+}
+
+TEST_F(ThumbnailTest, TheRunningFlagIsUpBeforeThePageThreadReadsThePendingList) {
+    CUniqueKernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    list->m_thumbnails.m_onGenerationStart = [&] { WaitForSingleObject(release.Get(), 20000); };
+    m_app->m_idleHook = [&] { SetEvent(release.Get()); };
+    const std::string a = "C:\\a.jpg", b = "C:\\b.jpg";
+    ShowFiles({a, b});
+    Select(a);
+    FireTimer();
+    // The thread has not begun its work, and still the list must not be changed under it.
+    EXPECT_TRUE(CThumbnailScheduler::IsGenerationRunning());
+    Select(a, false);
+    Select(b);  // waits (its pump releases the thread), then appends
+    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{b});
+    m_app->m_idleHook = nullptr;
+}
+
+namespace {
+// A window that answers each of its messages by posting the next, up to kChainLength: a
+// queue that is never empty while another thread (or this chain) keeps posting.
+constexpr UINT kChainMessage = WM_APP + 7;
+constexpr long kChainLength = 100000;
+long g_chainHandled = 0;
+LRESULT CALLBACK ChainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kChainMessage) {
+        if (++g_chainHandled < kChainLength) PostMessageA(hwnd, kChainMessage, 0, 0);
+        return 0;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+}  // namespace
+
+TEST_F(ThumbnailTest, TheWaitEndsWithThePageEvenWhileMessagesKeepComing) {
+    WNDCLASSA chainClass{};
+    chainClass.lpfnWndProc = ChainProc;
+    chainClass.hInstance = GetModuleHandleA(nullptr);
+    chainClass.lpszClassName = "PelorandTestChain";
+    RegisterClassA(&chainClass);
+    HWND chain = CreateWindowExA(0, "PelorandTestChain", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 nullptr, nullptr);
+    ASSERT_NE(chain, nullptr);
+    ShowFiles({"C:\\a.jpg"});
+    Select("C:\\a.jpg");
+    FireTimer();
+    g_chainHandled = 0;
+    PostMessageA(chain, kChainMessage, 0, 0);
+    Select("C:\\a.jpg", false);  // stops and waits
+    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_LT(g_chainHandled, kChainLength) << "the wait went on pumping after the page ended";
+    DestroyWindow(chain);
+    Pump();
+}
+
+TEST_F(ThumbnailTest, APageThatCannotBeWrittenLoadsNothingAndLeavesNobodyWaiting) {
+    list->m_thumbnails.m_pagePath = TempPath("no such folder\\thumbs.html");
+    ShowFiles({"C:\\a.jpg"});
+    Select("C:\\a.jpg");
+    FireTimer();
+    FinishGeneration();
+    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
+    EXPECT_TRUE(list->m_thumbnails.Pending().empty());
+    EXPECT_EQ(view->GetLocation(), "");
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
+}
+
+TEST_F(ThumbnailTest, ClosingTheEditorDuringAPageStopsIt) {
+    SlowDirectory slow;
+    list->m_thumbnails.m_pFileSystem = &slow;
+    ShowFiles({SlowDirectory::kDir});
+    Select(SlowDirectory::kDir);
+    FireTimer();
+    ASSERT_EQ(WaitForSingleObject(slow.started.Get(), 20000), WAIT_OBJECT_0);
+    CloseEditor();
+    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+}
+
+TEST_F(ThumbnailTest, ThePaneFlowsThumbnailsAtItsWidthDrawsThemAndBreaksWhatIsNoPicture) {
+    const std::string red = TempPath("red.bmp"), text = TempPath("note.txt");
+    WriteBytes(red, Bitmap(30, 20, RGB(255, 0, 0)));
+    WriteBytes(text, "not a picture");
+    SetWindowPos(view->m_hWnd, nullptr, 0, 0, 220, 300, SWP_NOMOVE | SWP_NOZORDER);
+    const ThumbnailSizes sizes{40, 30, 5, 6, 2};
+    const std::string page = WritePage({red, text, red, red, text}, sizes);
+    view->Navigate(page);
+    Settle();
+    ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
+    ASSERT_EQ(view->Items().size(), 5u);
+    const RECT client = view->GetClientRect();
+    const PageLayout expected = LayoutThumbnails(view->Items(), client.right);
+    // Boxes of 54 x 46 from the margin of 8.
+    EXPECT_EQ(view->Layout().images[0].left, 15);
+    EXPECT_EQ(view->Layout().images[0].top, 16);
+    EXPECT_EQ(view->Layout().images[1].left, 15 + 54);
+    for (std::size_t i = 0; i < 5; ++i) {
+        EXPECT_EQ(view->Layout().images[i].left, expected.images[i].left) << i;
+        EXPECT_EQ(view->Layout().images[i].top, expected.images[i].top) << i;
+    }
+    EXPECT_GT(view->Layout().images[4].top, view->Layout().images[0].top);  // wrapped
+
+    PumpUntilDecoded();
+    EXPECT_EQ(view->GetThumbState(0), CImageHtmlView::Thumb::Drawn);
+    EXPECT_EQ(view->GetThumbState(1), CImageHtmlView::Thumb::Broken);
+    EXPECT_EQ(view->GetThumbState(2), CImageHtmlView::Thumb::Drawn);
+
+    // Scaled to exactly the page's size, inside a border of the link colour.
+    RedrawWindow(view->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    CClientDC dc(view->m_hWnd);
+    const PageRect& image = view->Layout().images[0];
+    EXPECT_EQ(GetPixel(dc, image.left, image.top), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, image.right - 1, image.bottom - 1), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(dc, image.right, image.bottom), RGB(0, 0, 238));
+    EXPECT_EQ(GetPixel(dc, image.right + 2, image.top), GetSysColor(COLOR_WINDOW));
+
+    EXPECT_EQ(view->ToolTipTextAt(CentreOf(1)), text);
+    EXPECT_EQ(view->ToolTipTextAt(POINT{2, 2}), "");
+}
+
+TEST_F(ThumbnailTest, DecodedThumbnailsStayWithinTheCacheBudget) {
+    std::vector<std::string> srcs;
+    for (int i = 0; i < 8; ++i) {
+        srcs.push_back(TempPath("c" + std::to_string(i) + ".bmp"));
+        WriteBytes(srcs.back(), Bitmap(8, 8, RGB(i * 30, 0, 0)));
+    }
+    const ThumbnailSizes sizes{50, 50, 1, 1, 0};
+    view->m_cacheBudget = 3 * (50 * 50 * 4 + 64);
+    view->Navigate(WritePage(srcs, sizes));
+    Settle();
+    PumpUntilDecoded();
+    EXPECT_GT(view->CachedBytes(), 0u);
+    EXPECT_LE(view->CachedBytes(), view->m_cacheBudget);
+}
+
+TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {
+    const std::string red = TempPath("red.bmp"), blue = TempPath("blue.bmp");
+    WriteBytes(red, Bitmap(30, 20, RGB(255, 0, 0)));
+    WriteBytes(blue, Bitmap(12, 10, RGB(0, 0, 255)));
+    const std::string page = WritePage({red, blue}, ThumbnailSizes());
+    EXPECT_FALSE(view->GoBack());  // no history at all: nothing happens
+    view->Navigate(page);
+    Settle();
+    EXPECT_FALSE(view->GoBack());
+    Settle();
+    EXPECT_EQ(view->GetLocation(), page);
+
+    Click(POINT{2, 2});  // the margin: no link
+    EXPECT_EQ(view->GetLocation(), page);
+    Click(CentreOf(1));
+    Settle();
+    EXPECT_EQ(view->GetLocation(), blue);
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Picture);
+    PumpUntilDecoded();
+    EXPECT_EQ(view->GetPictureSize().cx, 12);  // at its own size
+    EXPECT_EQ(view->GetPictureSize().cy, 10);
+
+    // The document's back and forward commands, as the toolbar sends them.
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
+    Settle();
+    EXPECT_EQ(view->GetLocation(), page);
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
+    Settle();
+    EXPECT_EQ(view->GetLocation(), blue);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
+    EXPECT_EQ(view->GetLocation(), blue);
+    EXPECT_TRUE(view->GoBack());
+    Settle();
+
+    // Going somewhere new from the page drops the way forward.
+    Click(CentreOf(0));
+    Settle();
+    EXPECT_EQ(view->GetLocation(), red);
+    EXPECT_EQ(view->HistoryLength(), 2u);
+    EXPECT_FALSE(view->GoForward());
+    Settle();
+    // A new page at the same address is read anew in the same step.
+    EXPECT_TRUE(view->GoBack());
+    Settle();
+    WritePage({blue}, ThumbnailSizes());
+    view->Navigate(page);
+    Settle();
+    EXPECT_EQ(view->HistoryLength(), 1u);
+    EXPECT_EQ(view->Items().size(), 1u);
+}
+
+TEST_F(ThumbnailTest, FilesThatAreNeitherOurPagesNorPicturesShowNothing) {
+    view->Navigate(TempPath("missing.html"));
+    Settle();
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
+    const std::string odd = TempPath("odd.html");
+    WriteBytes(odd, "<HTML>\r\n<B>bold</B>\r\n</HTML>\r\n");
+    view->Navigate(odd);
+    Settle();
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
+    EXPECT_TRUE(view->Items().empty());
+    const std::string foreign = TempPath("foreign.html");
+    WriteBytes(foreign, "<html><body bgcolor=\"#336699\"></body></html>\r\n");
+    view->Navigate(foreign);
+    Settle();
+    PumpUntilDecoded();
+    EXPECT_TRUE(view->IsPictureBroken());
+    EXPECT_EQ(view->GetPictureSize().cx, 0);
+    RedrawWindow(view->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // no crash
+}
+
+TEST_F(ThumbnailTest, ScrollingIsBoundedByThePageAndHitTestingFollowsIt) {
+    SetWindowPos(view->m_hWnd, nullptr, 0, 0, 300, 200, SWP_NOMOVE | SWP_NOZORDER);
+    std::vector<std::string> srcs(40, "C:\\none.jpg");
+    view->Navigate(WritePage(srcs, ThumbnailSizes()));
+    Settle();
+    const RECT client = view->GetClientRect();
+    view->ScrollTo(0, 1000000);
+    EXPECT_EQ(view->GetScrollPosition().y, view->Layout().height - client.bottom);
+    EXPECT_EQ(view->HitTest(CentreOf(39)), 39);
+    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_TOP, 0);
+    EXPECT_EQ(view->GetScrollPosition().y, 0);
+    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_LINEDOWN, 0);
+    EXPECT_EQ(view->GetScrollPosition().y, 20);
+    EXPECT_EQ(view->HitTest(CentreOf(0)), 0);
+}

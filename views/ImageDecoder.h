@@ -1,0 +1,68 @@
+// Pictures decoded with the system's imaging component away from the window's thread: the
+// window says which pictures it wants, most wanted first, and receives each one decoded and
+// scaled as a posted message. What it stops wanting before a thread reaches it is dropped.
+#pragma once
+
+#include <windows.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fw/Worker.h"
+
+struct DecodeRequest {
+    std::string path;
+    int width = 0;  // 0 and 0: the picture's own size
+    int height = 0;
+    std::string Key() const;
+};
+
+struct DecodedImage {
+    DecodeRequest request;
+    bool ok = false;
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint32_t> pixels;  // top-down rows, premultiplied BGRA
+};
+
+// Decodes path (CP932) at the size asked for. False for a file that is not a picture, cannot
+// be read, or is larger than the pane will hold.
+bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image);
+
+class CImageDecoder {
+  public:
+    // Results go to owner as message firstMessage + the index of the thread that decoded them.
+    static constexpr int kThreads = 2;
+    CImageDecoder(CWnd& owner, UINT firstMessage);
+    ~CImageDecoder();
+
+    // Starts the threads (the owner's window must exist).
+    bool Start();
+    // Replaces what is waiting by wanted, in that order; a picture being decoded is not asked
+    // for twice.
+    void SetWanted(const std::vector<DecodeRequest>& wanted);
+    // The result behind a message of ours, or null (dropped, or not ours).
+    std::unique_ptr<DecodedImage> Take(UINT msg, WPARAM wParam);
+    bool IsOurMessage(UINT msg) const {
+        return msg >= m_firstMessage && msg < m_firstMessage + kThreads;
+    }
+    // Requests waiting or being decoded (tests look).
+    std::size_t Outstanding() const;
+
+  private:
+    void Run(CWorker& worker, UINT message);
+    bool Next(CWorker& worker, DecodeRequest& request);
+
+    UINT m_firstMessage;
+    std::vector<std::unique_ptr<CWorker>> m_workers;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_ready;
+    std::deque<DecodeRequest> m_queue;
+    std::multiset<std::string> m_busy;  // keys being decoded now
+};

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <vector>
 
 #include "fw/Archive.h"
 #include "fw/WinApp.h"
@@ -75,35 +76,20 @@ void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
 
 void CPelorandDoc::ShowFolder(CBlock* folder) {
     if (!m_pListView || !folder) return;
-    CPelorandListView& list = *m_pListView;
-    list.SetRedraw(false);
-    list.DeleteAllItems();
+    // Each child goes in at the top, so the rows end in the reverse order of the children.
+    const int count = folder->m_Children.GetCount();
+    std::vector<CBlock*> rows(static_cast<std::size_t>(count));
+    int row = count;
     for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
-        CBlock* child = folder->m_Children.GetNext(pos);
-        // A file's shown name, the type column and the icon come from the shell when the row
-        // is first needed (CPelorandListView::GetShellInfo).
-        int row = list.InsertDeferredItem(0, !child->m_bFolder, child->m_strName);
-        if (row < 0) continue;
-        list.SetDeferredItemText(row, 1);
-        list.SetItemText(row, 2, GetPriorityLabel(child->m_nPriority));
-        list.SetItemText(row, 3, child->Author());
-        list.SetItemText(row, 4, child->Comment());
-        list.SetItemText(row, 5, GetYesNoLabel(child->m_bInherit));
-        child->m_nListItem = row;
-        // The check goes before the data, so that the change it causes finds no entry yet.
-        list.SetCheck(row, child->m_bChangerEnabled != 0);
-        list.SetItemData(row, reinterpret_cast<LPARAM>(child));
+        rows[--row] = folder->m_Children.GetNext(pos);
     }
-    list.SetRedraw(true);
+    m_pListView->SetRows(std::move(rows));
     RenumberListItems();
 }
 
 void CPelorandDoc::RenumberListItems() {
     if (!m_pListView) return;
-    int count = m_pListView->GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        if (auto* entry = reinterpret_cast<CBlock*>(m_pListView->GetItemData(row))) {
-            entry->m_nListItem = row;
-        }
-    }
+    const std::vector<CBlock*>& rows = m_pListView->Rows();
+    for (std::size_t row = 0; row < rows.size(); ++row)
+        rows[row]->m_nListItem = static_cast<int>(row);
 }

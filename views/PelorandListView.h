@@ -3,6 +3,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "fw/ListView.h"
 
@@ -21,6 +22,17 @@ class CPelorandListView : public CListView {
     void SaveColumnWidths();
     void LoadColumnWidths();
 
+    // The rows are the owner's (a virtual list): the control asks for texts, icons and check
+    // boxes only of the rows it draws, so a folder of any size is listed at once.
+    void SetRows(std::vector<CBlock*> rows);
+    const std::vector<CBlock*>& Rows() const { return m_rows; }
+    // The entry shown in row, or null.
+    CBlock* GetEntry(int row) const;
+    // Repaints the rows after their entries changed.
+    void RefreshRows();
+    // A row's check box is its entry's changer flag; a folder's tree item follows it.
+    void SetEntryCheck(int row, bool checked);
+
     // The shell's display name, type name and icon of an entry's row. Asking the shell costs
     // about a millisecond per file, so rows get them only when first drawn or read, and keep
     // them until the list is emptied.
@@ -36,5 +48,9 @@ class CPelorandListView : public CListView {
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
   private:
+    bool OnGetDispInfo(LVITEMA& item);
+    void OnItemChanged(const NMLISTVIEW& change);
+
+    std::vector<CBlock*> m_rows;
     std::unordered_map<const CBlock*, ShellInfo> m_shellInfo;
 };

@@ -70,8 +70,8 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     CBlock* root = Doc()->m_pRoot;
     ASSERT_EQ(root->m_strName, "R");
 
-    // Folders only, in list order, each with its check box.
-    EXPECT_EQ(tree->GetCount(), 4);
+    // Folders only, in list order, each with its check box. A1 gets its item when A opens.
+    EXPECT_EQ(tree->GetCount(), 3);
     HTREEITEM rootItem = tree->GetRootItem();
     EXPECT_EQ(rootItem, static_cast<HTREEITEM>(root->m_hTreeItem));
     HTREEITEM a = tree->GetChildItem(rootItem);
@@ -79,6 +79,16 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     EXPECT_EQ(ItemText(tree, a), "A");
     EXPECT_EQ(ItemText(tree, c), "C");
     EXPECT_EQ(tree->GetNextSiblingItem(c), nullptr);
+    EXPECT_EQ(tree->GetChildItem(c), nullptr);
+    tree->Expand(a, TVE_EXPAND);
+    EXPECT_EQ(tree->GetCount(), 4);
+    HTREEITEM a1 = tree->GetChildItem(a);
+    EXPECT_EQ(ItemText(tree, a1), "A1");
+    EXPECT_EQ(a1, static_cast<HTREEITEM>(
+                      root->m_Children.GetAtIndex(0)->m_Children.GetAtIndex(0)->m_hTreeItem));
+    tree->Expand(a, TVE_COLLAPSE);
+    tree->Expand(a, TVE_EXPAND);  // opening again inserts nothing twice
+    EXPECT_EQ(tree->GetCount(), 4);
     EXPECT_FALSE(tree->GetCheck(a));
     EXPECT_TRUE(tree->GetCheck(c));
     EXPECT_EQ(root->m_Children.GetAtIndex(1)->m_hTreeItem, nullptr);  // B is a file
@@ -93,7 +103,7 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     EXPECT_EQ(list->GetItemText(1, 0), "");  // the shell knows no such file
     EXPECT_EQ(list->GetItemText(2, 0), "A");
     for (int row = 0; row < 3; ++row) {
-        auto* entry = reinterpret_cast<CBlock*>(list->GetItemData(row));
+        CBlock* entry = list->GetEntry(row);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->m_nListItem, row);
         EXPECT_EQ(entry, root->m_Children.GetAtIndex(2 - row));
@@ -209,7 +219,7 @@ TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"});
     EXPECT_EQ(Doc()->m_pRoot, root);
     EXPECT_EQ(Doc()->GetPathName(), path);
-    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 4);
+    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 3);
 }
 
 TEST_F(EditorTest, AStartFileThatCannotBeOpenedEndsTheStart) {

@@ -9,34 +9,94 @@
 
 #include "app/AboutDlg.h"
 #include "app/RegistrySettingsStore_win.h"
+#include "app/Settings.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 
 namespace {
 
+FontRecord GuiFont() {
+    LOGFONTA lf{};
+    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    FontRecord f;
+    f.height = lf.lfHeight;
+    f.width = lf.lfWidth;
+    f.escapement = lf.lfEscapement;
+    f.orientation = lf.lfOrientation;
+    f.weight = lf.lfWeight;
+    f.italic = lf.lfItalic;
+    f.underline = lf.lfUnderline;
+    f.strikeOut = lf.lfStrikeOut;
+    f.charSet = lf.lfCharSet;
+    f.outPrecision = lf.lfOutPrecision;
+    f.clipPrecision = lf.lfClipPrecision;
+    f.quality = lf.lfQuality;
+    f.pitchAndFamily = lf.lfPitchAndFamily;
+    f.faceName = lf.lfFaceName;
+    return f;
+}
+
+// Defaults that come from the system rather than the settings table.
+SettingHooks SystemHooks() {
+    SettingHooks hooks;
+    hooks.windowColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOW)); };
+    hooks.windowTextColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOWTEXT)); };
+    hooks.dialogFont = GuiFont;
+    hooks.desktop = [] {
+        RECT rc{};
+        GetWindowRect(GetDesktopWindow(), &rc);
+        return DesktopRect{rc.left, rc.top, rc.right, rc.bottom};
+    };
+    return hooks;
+}
+
 // Sets a key's default text; true only when the stored text really changed.
 bool UpdateRegistryText(const std::string& key, const std::string& value) {
-    HKEY handle = nullptr;
+    CUniqueKey handle;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, &handle, nullptr) != ERROR_SUCCESS) {
+                        nullptr, handle.Put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
     char old[1024] = "";
     DWORD type = 0, size = sizeof old - 1;
-    bool same = RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(old),
-                                 &size) == ERROR_SUCCESS &&
+    bool same = RegQueryValueExA(handle.Get(), nullptr, nullptr, &type,
+                                 reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
                 type == REG_SZ && value == old;
     LONG rc = same ? ERROR_SUCCESS
-                   : RegSetValueExA(handle, nullptr, 0, REG_SZ,
+                   : RegSetValueExA(handle.Get(), nullptr, 0, REG_SZ,
                                     reinterpret_cast<const BYTE*>(value.c_str()),
                                     static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(handle);
     return !same && rc == ERROR_SUCCESS;
 }
 
 }  // namespace
+
+CPelorandApp::CPelorandApp() = default;
+
+CPelorandApp::~CPelorandApp() {
+    // The document template's windows may still write settings as they close.
+    CloseAllDocuments();
+    SetProfileStore(nullptr);
+}
+
+void CPelorandApp::SetRegistryKey(const std::string& company) {
+    m_pStore = std::make_unique<CRegistrySettingsStore>(company, AppTitle());
+    m_pSettings = std::make_unique<CSettings>(*m_pStore, SystemHooks());
+    SetProfileStore(m_pStore.get());
+}
+
+CSettings& CPelorandApp::Settings() {
+    if (!m_pSettings) SetRegistryKey("Local AppWizard-Generated Applications");
+    return *m_pSettings;
+}
+
+CRegistrySettingsStore& CPelorandApp::Store() {
+    Settings();
+    return *m_pStore;
+}
 
 std::string CPelorandApp::FileToOpen(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -48,12 +108,7 @@ std::string CPelorandApp::FileToOpen(int argc, char** argv) {
 }
 
 bool CPelorandApp::InitInstance() {
-    // Results ignored: without OLE only the clipboard and drag and drop are missing.
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&controls);
-
+    InitPlatform();
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
     std::string file = FileToOpen(__argc, __argv);

@@ -1,12 +1,20 @@
 // The application: start-up of the editor and the application-wide commands.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "fw/WinApp.h"
 
+class CRegistrySettingsStore;
+class CSettings;
+
 class CPelorandApp : public CWinApp {
   public:
+    CPelorandApp();
+    ~CPelorandApp() override;
+    static CPelorandApp* Get() { return static_cast<CPelorandApp*>(CWinApp::Get()); }
+
     bool InitInstance() override;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
@@ -17,6 +25,15 @@ class CPelorandApp : public CWinApp {
     // Creates the document template if need be and opens path (empty: a new collection), then shows
     // the editor. False when that failed.
     bool CreateEditor(const std::string& path);
+    // Settings live under HKCU\Software\<company>\<application title>; the framework keeps its
+    // recent-file list there too.
+    void SetRegistryKey(const std::string& company);
+    CSettings& Settings();
+    CRegistrySettingsStore& Store();
     // Maps ".plr" to "Pelorand.Document" for the current user, opened by this program.
     void RegisterShellFileTypes();
+
+  private:
+    std::unique_ptr<CRegistrySettingsStore> m_pStore;
+    std::unique_ptr<CSettings> m_pSettings;
 };

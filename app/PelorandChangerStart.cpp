@@ -1,5 +1,6 @@
 #include "app/PelorandChangerStart.h"
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
@@ -12,7 +13,7 @@ constexpr UINT kCancelButton = 7;
 CPelorandChangerStart::CPelorandChangerStart(HWND parent) : CDialog(IDD_CHANGER_START, parent) {}
 
 bool CPelorandChangerStart::OnInitDialog() {
-    m_nExecuteCheck = CWinApp::Get()->Settings().GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
+    m_nExecuteCheck = CPelorandApp::Get()->Settings().GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
     return CDialog::OnInitDialog();
 }
 
@@ -24,7 +25,7 @@ bool CPelorandChangerStart::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return false;
     if (id == IDC_CHANGER_START_OK) {
         UpdateData(true);
-        CWinApp* app = CWinApp::Get();
+        CPelorandApp* app = CPelorandApp::Get();
         app->Settings().WriteInt(setting::ExeCuteCheck, m_nExecuteCheck ? 1 : 0);
         // The message tells the mode now set, whether or not it changed.
         app->DoMessageBox(

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "app/SettingsStore.h"
+#include "fw/ProfileStore.h"
 
-class CRegistrySettingsStore : public ISettingsStore {
+// The program's settings, and the framework's profile (the recent-file list), in one place.
+class CRegistrySettingsStore : public ISettingsStore, public IProfileStore {
   public:
     CRegistrySettingsStore(std::string company, std::string application);
 
@@ -17,7 +19,7 @@ class CRegistrySettingsStore : public ISettingsStore {
                      const std::string& value) override;
 
     // Removes every value of a section (the recent-file list is rewritten this way).
-    bool ClearSection(const std::string& section);
+    bool ClearSection(const std::string& section) override;
     // "Software\<company>\<application>\<section>"
     std::string KeyPath(const std::string& section) const;
 

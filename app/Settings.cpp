@@ -14,64 +14,13 @@ const char kCreater[] = "Option\\Creater";
 const char kFileInfoView[] = "FileInfoView";
 const char kRecentFileList[] = "Recent File List";
 
-namespace {
-constexpr SettingDef Int(const char* section, const char* name, int def,
-                         DefaultSource source = DefaultSource::Constant) {
-    return {section, name, SettingType::Int, def, "", source};
-}
-constexpr SettingDef Str(const char* section, const char* name, const char* def,
-                         DefaultSource source = DefaultSource::Constant) {
-    return {section, name, SettingType::String, 0, def, source};
-}
-constexpr DefaultSource kFont = DefaultSource::DialogFont;
-constexpr DefaultSource kDesk = DefaultSource::DesktopRect;
-}  // namespace
-
-const SettingDef FileType = Str(kOption, "FileType", "BMP JPG HTML");
-const SettingDef ModType = Int(kOption, "ModType", 1);
-const SettingDef ChangerType = Int(kOption, "ChangerType", 600);
-const SettingDef EndFileName = Str(kOption, "EndFileName", "");
-const SettingDef EndFileSetCheck = Int(kOption, "EndFileSetCheck", 0);
-const SettingDef ExecuteRadio = Int(kOption, "ExecuteRadio", 0);
-const SettingDef ExecuteFile = Str(kOption, "ExecuteFile", "", DefaultSource::RecentFile1);
-const SettingDef ExeCuteCheck = Int(kOption, "ExeCuteCheck", 0);
-const SettingDef CheckDispFileInfo = Int(kOption, "CheckDispFileInfo", 1);
-const SettingDef FileInfoBackColor =
-    Int(kOption, "FileInfoBackColor", 0, DefaultSource::WindowColor);
-const SettingDef FileInfoFontColor =
-    Int(kOption, "FileInfoFontColor", 0, DefaultSource::WindowTextColor);
-const SettingDef CheckDispFileName = Int(kOption, "CheckDispFileName", 1);
-const SettingDef CheckDispFindAttr = Int(kOption, "CheckDispFindAttr", 1);
-const SettingDef CheckDispCreater = Int(kOption, "CheckDispCreater", 1);
-const SettingDef CheckDispComment = Int(kOption, "CheckDispComment", 1);
-const SettingDef lfHeight = Int(kOption, "lfHeight", 0, kFont);
-const SettingDef lfWidth = Int(kOption, "lfWidth", 0, kFont);
-const SettingDef lfEscapement = Int(kOption, "lfEscapement", 0, kFont);
-const SettingDef lfOrientation = Int(kOption, "lfOrientation", 0, kFont);
-const SettingDef lfWeight = Int(kOption, "lfWeight", 0, kFont);
-const SettingDef lfItalic = Int(kOption, "lfItalic", 0, kFont);
-const SettingDef lfUnderline = Int(kOption, "lfUnderline", 0, kFont);
-const SettingDef lfStrikeOut = Int(kOption, "lfStrikeOut", 0, kFont);
-const SettingDef lfCharSet = Int(kOption, "lfCharSet", 0, kFont);
-const SettingDef lfOutPrecision = Int(kOption, "lfOutPrecision", 0, kFont);
-const SettingDef lfClipPrecision = Int(kOption, "lfClipPrecision", 0, kFont);
-const SettingDef lfQuality = Int(kOption, "lfQuality", 0, kFont);
-const SettingDef lfPitchAndFamily = Int(kOption, "lfPitchAndFamily", 0, kFont);
-const SettingDef lfFaceName = Str(kOption, "lfFaceName", "", kFont);
-const SettingDef TreeSize = Int(kOption, "TreeSize", 150);
-const SettingDef ViewSize = Int(kOption, "ViewSize", 150);
-const SettingDef ImageViewSize = Int(kOption, "ImageViewSize", 150);
-const SettingDef ViewType = Int(kOption, "ViewType", 59411);
-const SettingDef ViewBordar = Int(kOption, "ViewBordar", 1);
-const SettingDef ViewWhiDth = Int(kOption, "ViewWhiDth", 120);
-const SettingDef ViewHeight = Int(kOption, "ViewHeight", 160);
-const SettingDef ViewMarjinWidth = Int(kOption, "ViewMarjinWidth", 10);
-const SettingDef ViewMarjinHeight = Int(kOption, "ViewMarjinHeight", 10);
-const SettingDef CreaterCount = Int(kCreater, "CreaterCount", 0);
-const SettingDef LeftPosition = Int(kFileInfoView, "LeftPosition", 0, kDesk);
-const SettingDef TopPosition = Int(kFileInfoView, "TopPosition", 0, kDesk);
-const SettingDef Width = Int(kFileInfoView, "Width", 0, kDesk);
-const SettingDef Height = Int(kFileInfoView, "Height", 0, kDesk);
+// clang-format off
+#define PELORAND_DEFINE_SETTING(name, section, type, intDefault, stringDefault, source)       \
+    const SettingDef name = {section, #name, SettingType::type, intDefault, stringDefault,   \
+                             DefaultSource::source};
+// clang-format on
+PELORAND_SETTINGS(PELORAND_DEFINE_SETTING)
+#undef PELORAND_DEFINE_SETTING
 
 namespace {
 // The numbered names must outlive the SettingDef that points at them.
@@ -93,60 +42,31 @@ std::string Format(const char* format, int value) {
 }  // namespace
 
 SettingDef Column(int index) {
-    return Int(kOption, Intern(Format("Column-%02d", index)), 100);
+    return {kOption,
+            Intern(Format("Column-%02d", index)),
+            SettingType::Int,
+            100,
+            "",
+            DefaultSource::Constant};
 }
 SettingDef CreaterSlot(int index) {
-    return Str(kCreater, Intern(Format("Creater%04d", index)), "");
+    return {kCreater,
+            Intern(Format("Creater%04d", index)),
+            SettingType::String,
+            0,
+            "",
+            DefaultSource::Constant};
 }
 SettingDef RecentFile(int number) {
-    return Str(kRecentFileList, Intern(Format("File%d", number)), "");
+    return {kRecentFileList,        Intern(Format("File%d", number)), SettingType::String, 0, "",
+            DefaultSource::Constant};
 }
 
 const std::vector<SettingDef>& All() {
     static const std::vector<SettingDef> all = [] {
-        std::vector<SettingDef> v = {FileType,
-                                     ModType,
-                                     ChangerType,
-                                     EndFileName,
-                                     EndFileSetCheck,
-                                     ExecuteRadio,
-                                     ExecuteFile,
-                                     ExeCuteCheck,
-                                     CheckDispFileInfo,
-                                     FileInfoBackColor,
-                                     FileInfoFontColor,
-                                     CheckDispFileName,
-                                     CheckDispFindAttr,
-                                     CheckDispCreater,
-                                     CheckDispComment,
-                                     lfHeight,
-                                     lfWidth,
-                                     lfEscapement,
-                                     lfOrientation,
-                                     lfWeight,
-                                     lfItalic,
-                                     lfUnderline,
-                                     lfStrikeOut,
-                                     lfCharSet,
-                                     lfOutPrecision,
-                                     lfClipPrecision,
-                                     lfQuality,
-                                     lfPitchAndFamily,
-                                     lfFaceName,
-                                     TreeSize,
-                                     ViewSize,
-                                     ImageViewSize,
-                                     ViewType,
-                                     ViewBordar,
-                                     ViewWhiDth,
-                                     ViewHeight,
-                                     ViewMarjinWidth,
-                                     ViewMarjinHeight,
-                                     CreaterCount,
-                                     LeftPosition,
-                                     TopPosition,
-                                     Width,
-                                     Height};
+#define PELORAND_LIST_SETTING(name, ...) name,
+        std::vector<SettingDef> v = {PELORAND_SETTINGS(PELORAND_LIST_SETTING)};
+#undef PELORAND_LIST_SETTING
         for (int i = 0; i < kColumnCount; ++i) v.push_back(Column(i));
         return v;
     }();

@@ -29,19 +29,62 @@ struct SettingDef {
     DefaultSource source;
 };
 
+// The table: every fixed setting once, as X(name, section, type, int default, string
+// default, default source). The name in code is the name stored.
+#define PELORAND_SETTINGS(X)                                   \
+    X(FileType, kOption, String, 0, "BMP JPG HTML", Constant)  \
+    X(ModType, kOption, Int, 1, "", Constant)                  \
+    X(ChangerType, kOption, Int, 600, "", Constant)            \
+    X(EndFileName, kOption, String, 0, "", Constant)           \
+    X(EndFileSetCheck, kOption, Int, 0, "", Constant)          \
+    X(ExecuteRadio, kOption, Int, 0, "", Constant)             \
+    X(ExecuteFile, kOption, String, 0, "", RecentFile1)        \
+    X(ExeCuteCheck, kOption, Int, 0, "", Constant)             \
+    X(CheckDispFileInfo, kOption, Int, 1, "", Constant)        \
+    X(FileInfoBackColor, kOption, Int, 0, "", WindowColor)     \
+    X(FileInfoFontColor, kOption, Int, 0, "", WindowTextColor) \
+    X(CheckDispFileName, kOption, Int, 1, "", Constant)        \
+    X(CheckDispFindAttr, kOption, Int, 1, "", Constant)        \
+    X(CheckDispCreater, kOption, Int, 1, "", Constant)         \
+    X(CheckDispComment, kOption, Int, 1, "", Constant)         \
+    X(lfHeight, kOption, Int, 0, "", DialogFont)               \
+    X(lfWidth, kOption, Int, 0, "", DialogFont)                \
+    X(lfEscapement, kOption, Int, 0, "", DialogFont)           \
+    X(lfOrientation, kOption, Int, 0, "", DialogFont)          \
+    X(lfWeight, kOption, Int, 0, "", DialogFont)               \
+    X(lfItalic, kOption, Int, 0, "", DialogFont)               \
+    X(lfUnderline, kOption, Int, 0, "", DialogFont)            \
+    X(lfStrikeOut, kOption, Int, 0, "", DialogFont)            \
+    X(lfCharSet, kOption, Int, 0, "", DialogFont)              \
+    X(lfOutPrecision, kOption, Int, 0, "", DialogFont)         \
+    X(lfClipPrecision, kOption, Int, 0, "", DialogFont)        \
+    X(lfQuality, kOption, Int, 0, "", DialogFont)              \
+    X(lfPitchAndFamily, kOption, Int, 0, "", DialogFont)       \
+    X(lfFaceName, kOption, String, 0, "", DialogFont)          \
+    X(TreeSize, kOption, Int, 150, "", Constant)               \
+    X(ViewSize, kOption, Int, 150, "", Constant)               \
+    X(ImageViewSize, kOption, Int, 150, "", Constant)          \
+    X(ViewType, kOption, Int, 59411, "", Constant)             \
+    X(ViewBordar, kOption, Int, 1, "", Constant)               \
+    X(ViewWhiDth, kOption, Int, 120, "", Constant)             \
+    X(ViewHeight, kOption, Int, 160, "", Constant)             \
+    X(ViewMarjinWidth, kOption, Int, 10, "", Constant)         \
+    X(ViewMarjinHeight, kOption, Int, 10, "", Constant)        \
+    X(CreaterCount, kCreater, Int, 0, "", Constant)            \
+    X(LeftPosition, kFileInfoView, Int, 0, "", DesktopRect)    \
+    X(TopPosition, kFileInfoView, Int, 0, "", DesktopRect)     \
+    X(Width, kFileInfoView, Int, 0, "", DesktopRect)           \
+    X(Height, kFileInfoView, Int, 0, "", DesktopRect)
+
 namespace setting {
 extern const char kOption[];
 extern const char kCreater[];
 extern const char kFileInfoView[];
 extern const char kRecentFileList[];
 
-extern const SettingDef FileType, ModType, ChangerType, EndFileName, EndFileSetCheck, ExecuteRadio,
-    ExecuteFile, ExeCuteCheck, CheckDispFileInfo, FileInfoBackColor, FileInfoFontColor,
-    CheckDispFileName, CheckDispFindAttr, CheckDispCreater, CheckDispComment, lfHeight, lfWidth,
-    lfEscapement, lfOrientation, lfWeight, lfItalic, lfUnderline, lfStrikeOut, lfCharSet,
-    lfOutPrecision, lfClipPrecision, lfQuality, lfPitchAndFamily, lfFaceName, TreeSize, ViewSize,
-    ImageViewSize, ViewType, ViewBordar, ViewWhiDth, ViewHeight, ViewMarjinWidth, ViewMarjinHeight,
-    CreaterCount, LeftPosition, TopPosition, Width, Height;
+#define PELORAND_DECLARE_SETTING(name, ...) extern const SettingDef name;
+PELORAND_SETTINGS(PELORAND_DECLARE_SETTING)
+#undef PELORAND_DECLARE_SETTING
 
 // The numbered values: "Column-%02d" (0..5), "Creater%04d", "File%d" (1..8).
 SettingDef Column(int index);

@@ -56,10 +56,7 @@ void WriteCollection(const std::string& path, int folders, int files, const std:
 }  // namespace
 
 int main() {
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitPlatform();
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);
     char windir[MAX_PATH] = "";

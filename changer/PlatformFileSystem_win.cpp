@@ -1,6 +1,7 @@
 #include <windows.h>
 
 #include "changer/PlatformFileSystem.h"
+#include "fw/Handles.h"
 
 PathAttributes CPlatformFileSystem::GetAttributes(const std::string& path) const {
     PathAttributes attributes;
@@ -15,12 +16,12 @@ void CPlatformFileSystem::Enumerate(
     const std::string& dir, const std::string& pattern,
     const std::function<bool(const std::string& name)>& onName) const {
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + '\\' + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return;
+    // Closed however the loop ends, a callback that throws included.
+    CUniqueFind search(FindFirstFileA((dir + '\\' + pattern).c_str(), &found));
+    if (!search) return;
     do {
         if (!onName(found.cFileName)) break;
-    } while (FindNextFileA(search, &found));
-    FindClose(search);
+    } while (FindNextFileA(search.Get(), &found));
 }
 
 char CPlatformFileSystem::Separator() const {

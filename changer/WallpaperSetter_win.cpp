@@ -8,6 +8,7 @@
 #include "changer/WallpaperSetter_win.h"
 
 #include "changer/WallPaperHistory.h"
+#include "fw/Handles.h"
 
 namespace {
 
@@ -23,16 +24,16 @@ std::wstring Widen(const std::string& text) {
 }
 
 ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
-    IUnknown* object = nullptr;
+    ComPtr<IUnknown> object;
     HRESULT hr =
         CoCreateInstance(CLSID_ActiveDesktop, nullptr,
                          CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                         IID_IUnknown, reinterpret_cast<void**>(&object));
+                         IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()));
     if (FAILED(hr) || !object) return ActiveDesktopResult::Unavailable;
-    OleRun(object);
-    IActiveDesktop* desktop = nullptr;
-    hr = object->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(&desktop));
-    object->Release();
+    OleRun(object.Get());
+    ComPtr<IActiveDesktop> desktop;
+    hr = object->QueryInterface(IID_IActiveDesktop,
+                                reinterpret_cast<void**>(desktop.GetAddressOf()));
     if (FAILED(hr) || !desktop) return ActiveDesktopResult::Unavailable;
 
     const std::wstring wide = Widen(path);
@@ -44,7 +45,6 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     if (SUCCEEDED(hr)) hr = desktop->SetWallpaperOptions(&options, 0);
     if (SUCCEEDED(hr))
         hr = desktop->ApplyChanges(AD_APPLY_SAVE | AD_APPLY_HTMLGEN | AD_APPLY_REFRESH);
-    desktop->Release();
     if (hr == E_NOTIMPL) return ActiveDesktopResult::Unavailable;
     return SUCCEEDED(hr) ? ActiveDesktopResult::Set : ActiveDesktopResult::Failed;
 }

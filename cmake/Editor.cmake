@@ -26,11 +26,12 @@ if(WIN32)
     fw/SingleDocTemplate.cpp
     fw/WinApp.cpp
     fw/Dialog.cpp
+    fw/Dpi.cpp
     fw/PropertyPage.cpp
     fw/PropertySheet.cpp
     fw/Worker.cpp
     fw/DataExchange.cpp
-    model/Shell_win.cpp
+    views/ShellInfo.cpp
     doc/PelorandDoc.cpp
     views/PelorandTreeView.cpp
     views/PelorandListView.cpp

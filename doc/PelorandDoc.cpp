@@ -10,7 +10,7 @@
 #include "model/Block.h"
 #include "model/RecordReader.h"
 #include "model/ShellText.h"
-#include "model/Shell_win.h"
+#include "views/ShellInfo.h"
 #include "res/resource.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"

@@ -98,11 +98,19 @@ void CDialog::OnOK() {
 LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_INITDIALOG: {
+            RECT placed{};
+            GetWindowRect(m_hWnd, &placed);
             bool focusDefault = true;
             if (!CallGuarded([&] { focusDefault = OnInitDialog(); })) {
                 // A dialog that could not fill itself is not shown half filled.
                 EndDialog(-1);
                 return FALSE;
+            }
+            // Over the window it belongs to, unless it placed itself or is a page of a sheet.
+            RECT now{};
+            GetWindowRect(m_hWnd, &now);
+            if (EqualRect(&placed, &now) && !(GetStyle() & (WS_CHILD | DS_ABSALIGN))) {
+                CenterWindow();
             }
             if (s_onShown) PostMessageA(m_hWnd, kShownMessage, 0, 0);
             return focusDefault ? TRUE : FALSE;

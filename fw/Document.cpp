@@ -8,12 +8,12 @@
 
 #include "fw/Archive.h"
 #include "fw/FrameWnd.h"
+#include "fw/Ids.h"
 #include "fw/SingleDocTemplate.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
-#include "res/resource.h"
 
 namespace {
 const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";

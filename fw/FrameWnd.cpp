@@ -8,14 +8,15 @@
 #include "fw/CmdUI.h"
 #include "fw/ControlBar.h"
 #include "fw/Document.h"
+#include "fw/Handles.h"
+#include "fw/Ids.h"
 #include "fw/StatusBar.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
-#include "res/resource.h"
 
 namespace {
 
-const char kFrameClass[] = "PelorandFrame";
+const char kFrameClass[] = "FrameWnd";
 
 class CMenuCmdUI : public CCmdUI {
   public:
@@ -47,16 +48,17 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
     HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resourceId));
     RegisterClassOnce(kFrameClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
-    HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(resourceId));
+    // The window owns the menu once it exists; until then it is ours to free.
+    CUniqueMenu menu(LoadMenuA(instance, MAKEINTRESOURCEA(resourceId)));
     m_hAccel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(resourceId));
     m_pCreateDoc = doc;
     m_pDocument = doc;
     std::string title = CWinApp::Get()->AppTitle();
     bool created =
         CreateEx(0, kFrameClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu);
+                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, menu.Get());
     m_pCreateDoc = nullptr;
-    if (!created && menu) DestroyMenu(menu);
+    if (created) menu.Detach();
     return created;
 }
 

@@ -31,7 +31,8 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     CDocument* GetActiveDocument() const;
     // Every view of the frame, in pane order.
     virtual std::vector<CView*> GetViews() const { return {}; }
-    void InitialUpdateFrame(CDocument* doc, bool makeVisible);
+    // Shows doc in every view (a new or freshly opened document).
+    virtual void InitialUpdateFrame(CDocument* doc, bool makeVisible);
 
     // Brings bars up to date (the application calls it when idle).
     void OnIdleUpdateCmdUI() override;
@@ -45,7 +46,6 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     // or a toolbar button) opens help instead of running. Esc or a click elsewhere ends it.
     void EnterHelpMode();
     void ExitHelpMode();
-    bool InHelpMode() const { return m_bHelpMode; }
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -3,10 +3,7 @@
 #include <vector>
 
 bool CListView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    SetDocument(doc);
-    if (!CreateControl(kDefaultExStyle, WC_LISTVIEWA, kDefaultStyle, parent, id)) return false;
-    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
+    return CreateControlView(WC_LISTVIEWA, parent, id, size, doc);
 }
 
 int CListView::InsertColumn(int index, const std::string& title, int format) {

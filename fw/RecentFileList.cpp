@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/SettingsStore.h"
+#include "fw/ProfileStore.h"
 #include "model/Mbcs.h"
 
 CRecentFileList::CRecentFileList(std::string section, std::string entryFormat, int size)
@@ -30,7 +30,7 @@ std::string CRecentFileList::EntryName(int number) const {
     return name;
 }
 
-void CRecentFileList::ReadList(const ISettingsStore& store) {
+void CRecentFileList::ReadList(const IProfileStore& store) {
     m_items.clear();
     for (int i = 1; i <= m_size; ++i) {
         std::string path = store.GetString(m_section, EntryName(i), "");
@@ -38,7 +38,7 @@ void CRecentFileList::ReadList(const ISettingsStore& store) {
     }
 }
 
-void CRecentFileList::WriteList(ISettingsStore& store) const {
+void CRecentFileList::WriteList(IProfileStore& store) const {
     for (std::size_t i = 0; i < m_items.size(); ++i) {
         store.WriteString(m_section, EntryName(static_cast<int>(i) + 1), m_items[i]);
     }

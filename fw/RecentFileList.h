@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-class ISettingsStore;
+class IProfileStore;
 
 class CRecentFileList {
   public:
@@ -17,10 +17,10 @@ class CRecentFileList {
     const std::vector<std::string>& Items() const { return m_items; }
 
     // Reads entries 1..size; empty or missing values are skipped.
-    void ReadList(const ISettingsStore& store);
+    void ReadList(const IProfileStore& store);
     // Writes the entries as 1..count. Values past count are left as they are: the caller
-    // clears the section first when the store can.
-    void WriteList(ISettingsStore& store) const;
+    // clears the section first.
+    void WriteList(IProfileStore& store) const;
     const std::string& Section() const { return m_section; }
 
     // The menu text of entry index: "&1 path", with '&' in the path doubled.

@@ -2,8 +2,8 @@
 
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
+#include "fw/Ids.h"
 #include "fw/WinApp.h"
-#include "res/resource.h"
 
 std::string DocStringField(const std::string& docStrings, int index) {
     std::size_t start = 0;

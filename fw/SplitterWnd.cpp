@@ -2,16 +2,18 @@
 
 #include <windowsx.h>
 
+#include "fw/Dpi.h"
+#include "fw/Ids.h"
 #include "fw/View.h"
-#include "res/resource.h"
 
 namespace {
-const char kSplitterClass[] = "PelorandSplitter";
+const char kSplitterClass[] = "SplitterWnd";
 }
 
 bool CSplitterWnd::CreateStatic(HWND parent, int rows, int cols, UINT id) {
     RegisterClassOnce(kSplitterClass, CS_DBLCLKS, nullptr,
                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
+    m_bar = ScaleToScreen(kBarSize);
     m_rows.assign(static_cast<std::size_t>(rows), SplitterPane{});
     m_cols.assign(static_cast<std::size_t>(cols), SplitterPane{});
     return CreateEx(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
@@ -53,33 +55,36 @@ void CSplitterWnd::GetRowInfo(int row, int& current, int& min) const {
 void CSplitterWnd::RecalcLayout() {
     if (!m_hWnd) return;
     RECT rc = GetClientRect();
-    LayoutSplitterPanes(m_cols, rc.right - rc.left, kBarSize);
-    LayoutSplitterPanes(m_rows, rc.bottom - rc.top, kBarSize);
+    LayoutSplitterPanes(m_cols, rc.right - rc.left, m_bar);
+    LayoutSplitterPanes(m_rows, rc.bottom - rc.top, m_bar);
     HDWP defer = BeginDeferWindowPos(static_cast<int>(m_rows.size() * m_cols.size()));
     for (int r = 0; r < static_cast<int>(m_rows.size()); ++r) {
         for (int c = 0; c < static_cast<int>(m_cols.size()); ++c) {
             HWND pane = GetDlgItem(m_hWnd, static_cast<int>(IdFromRowCol(r, c)));
             if (!pane) continue;
-            int x = SplitterPaneStart(m_cols, c, kBarSize);
-            int y = SplitterPaneStart(m_rows, r, kBarSize);
+            int x = SplitterPaneStart(m_cols, c, m_bar);
+            int y = SplitterPaneStart(m_rows, r, m_bar);
             int cx = m_cols[static_cast<std::size_t>(c)].current;
             int cy = m_rows[static_cast<std::size_t>(r)].current;
             // A pane of no size is hidden, so that it takes neither clicks nor the focus.
             UINT show = (cx > 0 && cy > 0) ? SWP_SHOWWINDOW : SWP_HIDEWINDOW;
+            // No copied bits: a list or a page keeps nothing of where it was drawn before.
             if (defer) {
                 defer = DeferWindowPos(defer, pane, nullptr, x, y, cx, cy,
-                                       SWP_NOZORDER | SWP_NOACTIVATE | show);
+                                       SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOCOPYBITS | show);
             }
         }
     }
     if (defer) EndDeferWindowPos(defer);
-    InvalidateRect(m_hWnd, nullptr, TRUE);
+    // The bars and every pane repaint whole: the splitter clips its children, so invalidating
+    // only itself would leave the panes' old pixels (columns, lines, scroll bars) in place.
+    RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 std::pair<bool, int> CSplitterWnd::HitTest(POINT point) const {
-    int col = SplitterHitBar(m_cols, point.x, kBarSize);
+    int col = SplitterHitBar(m_cols, point.x, m_bar);
     if (col >= 0) return {false, col};
-    int row = SplitterHitBar(m_rows, point.y, kBarSize);
+    int row = SplitterHitBar(m_rows, point.y, m_bar);
     if (row >= 0) return {true, row};
     return {false, -1};
 }
@@ -106,7 +111,7 @@ LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_tracking = HitTest(point);
             if (m_tracking.second >= 0) {
                 const auto& panes = m_tracking.first ? m_rows : m_cols;
-                int barStart = SplitterPaneStart(panes, m_tracking.second, kBarSize) +
+                int barStart = SplitterPaneStart(panes, m_tracking.second, m_bar) +
                                panes[static_cast<std::size_t>(m_tracking.second)].current;
                 m_grabOffset = (m_tracking.first ? point.y : point.x) - barStart;
                 SetCapture(m_hWnd);
@@ -118,10 +123,10 @@ LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 RECT rc = GetClientRect();
                 if (m_tracking.first) {
                     SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset,
-                                    rc.bottom, kBarSize);
+                                    rc.bottom, m_bar);
                 } else {
                     SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset,
-                                    rc.right, kBarSize);
+                                    rc.right, m_bar);
                 }
                 RecalcLayout();
             }

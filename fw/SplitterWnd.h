@@ -12,7 +12,7 @@ class CView;
 
 class CSplitterWnd : public CWnd {
   public:
-    static constexpr int kBarSize = 6;
+    static constexpr int kBarSize = 6;  // at 96 DPI
 
     bool CreateStatic(HWND parent, int rows, int cols, UINT id);
     bool CreateView(int row, int col, CView* view, SIZE size, CDocument* doc);
@@ -32,6 +32,7 @@ class CSplitterWnd : public CWnd {
     // Which bar a client point is on: {true for a row bar, index}; index -1 for none.
     std::pair<bool, int> HitTest(POINT point) const;
 
+    int m_bar = kBarSize;  // at the screen's DPI
     std::vector<SplitterPane> m_rows;
     std::vector<SplitterPane> m_cols;
     std::pair<bool, int> m_tracking{false, -1};

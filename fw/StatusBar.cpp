@@ -3,24 +3,24 @@
 #include <commctrl.h>
 
 #include "fw/CmdUI.h"
+#include "fw/Dpi.h"
 #include "fw/FrameWnd.h"
+#include "fw/Handles.h"
 #include "fw/WinApp.h"
 
 namespace {
 // Room around a pane's text: the pane's border and a little space.
-constexpr int kPaneMargin = 10;
+constexpr int kPaneMargin = 10;  // at 96 DPI
+}  // namespace
 
-int TextWidth(HWND window, HFONT font, const std::string& text) {
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+int CStatusBar::TextWidth(const std::string& text) const {
+    HFONT font = GetFont();
+    CClientDC dc(nullptr);
+    CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
-    (void)window;
     return size.cx;
 }
-}  // namespace
 
 bool CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
     return CreateControl(0, STATUSCLASSNAMEA, style | WS_CHILD | CCS_BOTTOM | SBARS_SIZEGRIP,
@@ -38,7 +38,7 @@ bool CStatusBar::SetIndicators(const UINT* ids, int count) {
         if (ids[i] != 0) {
             pane.text = LoadResourceString(ids[i]);
             if (pane.text.empty()) return false;
-            pane.width = TextWidth(m_hWnd, GetFont(), pane.text);
+            pane.width = TextWidth(pane.text);
         }
         m_panes.push_back(pane);
     }
@@ -55,7 +55,7 @@ void CStatusBar::UpdateParts() {
     int right = rc.right;
     for (std::size_t i = m_panes.size(); i-- > 0;) {
         edges[i] = (i + 1 == m_panes.size()) ? -1 : right;
-        if (m_panes[i].id != 0) right -= m_panes[i].width + kPaneMargin;
+        if (m_panes[i].id != 0) right -= m_panes[i].width + ScaleToScreen(kPaneMargin);
         if (i + 1 == m_panes.size()) right -= GetSystemMetrics(SM_CXVSCROLL);  // the size grip
     }
     SendMessageA(m_hWnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));

@@ -21,6 +21,8 @@ class CStatusBar : public CControlBar {
     std::string GetPaneText(int index) const;
     void SetPaneText(int index, const std::string& text);
     HFONT GetFont() const;
+    // The width of text in the bar's font.
+    int TextWidth(const std::string& text) const;
 
   private:
     struct Pane {

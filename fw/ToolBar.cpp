@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "fw/CmdUI.h"
+#include "fw/Dpi.h"
 #include "fw/FrameWnd.h"
 
 namespace {
@@ -33,6 +34,37 @@ bool ParseToolBarResource(const unsigned char* data, DWORD size, ToolBarLayout& 
         return true;
     }
     return false;
+}
+
+// Light grey is the bitmap's background: masked out, so that the buttons take the face
+// colour and disabled ones are drawn embossed from the mask.
+const COLORREF kMaskColour = RGB(192, 192, 192);
+
+// The strip of button images, width by height each, drawn at the screen's DPI. Stretched
+// pixel for pixel (no blending), so that the mask colour stays exact at the edges.
+CUniqueImageList LoadButtonImages(UINT resourceId, int width, int height, int count) {
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    CUniqueBitmap strip(static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(resourceId),
+                                                        IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!strip) return CUniqueImageList();
+    BITMAP info{};
+    GetObjectA(strip.Get(), sizeof info, &info);
+    int scaledWidth = ScaleToScreen(width), scaledHeight = ScaleToScreen(height);
+    int scaledStrip = ScaleToScreen(info.bmWidth);
+    CClientDC screen(nullptr);
+    CUniqueBitmap scaled(CreateCompatibleBitmap(screen, scaledStrip, scaledHeight));
+    if (!scaled) return CUniqueImageList();
+    {
+        CMemoryDC from(screen), to(screen);
+        CSelectObject selectFrom(from, strip.Get()), selectTo(to, scaled.Get());
+        SetStretchBltMode(to, COLORONCOLOR);
+        StretchBlt(to, 0, 0, scaledStrip, scaledHeight, from, 0, 0, info.bmWidth, info.bmHeight,
+                   SRCCOPY);
+    }
+    CUniqueImageList list(
+        ImageList_Create(scaledWidth, scaledHeight, ILC_COLOR24 | ILC_MASK, count, 0));
+    if (list && ImageList_AddMasked(list.Get(), scaled.Get(), kMaskColour) < 0) list.Reset();
+    return list;
 }
 
 class CToolCmdUI : public CCmdUI {
@@ -75,7 +107,7 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
     for (UINT id : layout.items) {
         TBBUTTON button{};
         if (id == 0) {
-            button.iBitmap = 6;  // the gap of a separator
+            button.iBitmap = ScaleToScreen(6);  // the gap of a separator
             button.fsStyle = BTNS_SEP;
         } else {
             button.iBitmap = images++;
@@ -86,15 +118,12 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         }
         buttons.push_back(button);
     }
-    SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0, MAKELPARAM(layout.width, layout.height));
-    // Light grey is the bitmap's background: masked out, so that the buttons take the face
-    // colour and disabled ones are drawn embossed from the mask.
-    HIMAGELIST list = ImageList_LoadImageA(instance, MAKEINTRESOURCEA(resourceId), layout.width, 0,
-                                           RGB(192, 192, 192), IMAGE_BITMAP, LR_CREATEDIBSECTION);
+    CUniqueImageList list = LoadButtonImages(resourceId, layout.width, layout.height, images);
     if (!list) return false;
-    if (m_imageList) ImageList_Destroy(m_imageList);
-    m_imageList = list;
-    SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list));
+    SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0,
+                 MAKELPARAM(ScaleToScreen(layout.width), ScaleToScreen(layout.height)));
+    SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
+    m_imageList = std::move(list);  // the toolbar does not own it
     if (!SendMessageA(m_hWnd, TB_ADDBUTTONSA, buttons.size(),
                       reinterpret_cast<LPARAM>(buttons.data()))) {
         return false;
@@ -109,18 +138,6 @@ void CToolBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
         if (!target->RouteCmdMsg(id, &ui) && disableIfNoHandler) ui.m_bEnabled = false;
         ui.Apply();
     }
-}
-
-bool CToolBar::IsButtonEnabled(UINT id) const {
-    return SendMessageA(m_hWnd, TB_ISBUTTONENABLED, id, 0) != 0;
-}
-
-bool CToolBar::IsButtonChecked(UINT id) const {
-    return SendMessageA(m_hWnd, TB_ISBUTTONCHECKED, id, 0) != 0;
-}
-
-CToolBar::~CToolBar() {
-    if (m_imageList) ImageList_Destroy(m_imageList);  // the toolbar does not own it
 }
 
 SIZE CToolBar::GetMaxSize() const {

@@ -9,20 +9,17 @@
 #include <vector>
 
 #include "fw/ControlBar.h"
+#include "fw/Handles.h"
 
 class CToolBar : public CControlBar {
   public:
-    ~CToolBar() override;
     bool Create(CWnd* parent, DWORD style, UINT id);
     bool LoadToolBar(UINT resourceId);
     void OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) override;
 
-    const std::vector<UINT>& ButtonIds() const { return m_ids; }
-    bool IsButtonEnabled(UINT id) const;
-    bool IsButtonChecked(UINT id) const;
     SIZE GetMaxSize() const;
 
   private:
     std::vector<UINT> m_ids;
-    HIMAGELIST m_imageList = nullptr;
+    CUniqueImageList m_imageList;
 };

@@ -3,10 +3,7 @@
 #include <vector>
 
 bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    SetDocument(doc);
-    if (!CreateControl(kDefaultExStyle, WC_TREEVIEWA, kDefaultStyle, parent, id)) return false;
-    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    return true;
+    return CreateControlView(WC_TREEVIEWA, parent, id, size, doc);
 }
 
 HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,

@@ -10,6 +10,14 @@ void CView::SetDocument(CDocument* doc) {
     if (doc) doc->AddView(this);
 }
 
+bool CView::CreateControlView(const char* className, HWND parent, UINT id, const SIZE& size,
+                              CDocument* doc) {
+    SetDocument(doc);
+    if (!CreateControl(kDefaultExStyle, className, kDefaultStyle, parent, id)) return false;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    return true;
+}
+
 CFrameWnd* CView::GetParentFrame() const {
     if (!m_hWnd) return nullptr;
     return dynamic_cast<CFrameWnd*>(FromHandle(GetAncestor(m_hWnd, GA_ROOT)));

@@ -34,6 +34,9 @@ class CView : public CWnd, public CCmdTarget {
     CFrameWnd* GetParentFrame() const;
 
   protected:
+    // Create for a view that is a system control of className (a tree, a list).
+    bool CreateControlView(const char* className, HWND parent, UINT id, const SIZE& size,
+                           CDocument* doc);
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     CDocument* m_pDocument = nullptr;
 };

@@ -1,57 +1,33 @@
 #include "fw/WinApp.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <vector>
 
-#include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "fw/CmdUI.h"
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
+#include "fw/Ids.h"
+#include "fw/ProfileStore.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Mbcs.h"
-#include "res/resource.h"
 
 namespace {
 CWinApp* g_app = nullptr;
-
-FontRecord GuiFont() {
-    LOGFONTA lf{};
-    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    FontRecord f;
-    f.height = lf.lfHeight;
-    f.width = lf.lfWidth;
-    f.escapement = lf.lfEscapement;
-    f.orientation = lf.lfOrientation;
-    f.weight = lf.lfWeight;
-    f.italic = lf.lfItalic;
-    f.underline = lf.lfUnderline;
-    f.strikeOut = lf.lfStrikeOut;
-    f.charSet = lf.lfCharSet;
-    f.outPrecision = lf.lfOutPrecision;
-    f.clipPrecision = lf.lfClipPrecision;
-    f.quality = lf.lfQuality;
-    f.pitchAndFamily = lf.lfPitchAndFamily;
-    f.faceName = lf.lfFaceName;
-    return f;
-}
-
-SettingHooks SystemHooks() {
-    SettingHooks hooks;
-    hooks.windowColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOW)); };
-    hooks.windowTextColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOWTEXT)); };
-    hooks.dialogFont = GuiFont;
-    hooks.desktop = [] {
-        RECT rc{};
-        GetWindowRect(GetDesktopWindow(), &rc);
-        return DesktopRect{rc.left, rc.top, rc.right, rc.bottom};
-    };
-    return hooks;
-}
 }  // namespace
+
+void InitPlatform() {
+    // Results ignored: without OLE only the clipboard and drag and drop are missing, and the
+    // common controls answer the classes asked for or the windows fail to be created.
+    OleInitialize(nullptr);
+    INITCOMMONCONTROLSEX controls{sizeof controls,
+                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
+    InitCommonControlsEx(&controls);
+}
 
 std::string FullPathName(const std::string& path) {
     char full[MAX_PATH * 2] = "";
@@ -85,25 +61,10 @@ CWinApp* CWinApp::Get() {
     return g_app;
 }
 
-void CWinApp::SetRegistryKey(const std::string& company) {
-    m_pStore = std::make_unique<CRegistrySettingsStore>(company, m_strAppTitle);
-    m_pSettings = std::make_unique<CSettings>(*m_pStore, SystemHooks());
-}
-
-CSettings& CWinApp::Settings() {
-    if (!m_pSettings) SetRegistryKey("Local AppWizard-Generated Applications");
-    return *m_pSettings;
-}
-
-CRegistrySettingsStore& CWinApp::Store() {
-    Settings();
-    return *m_pStore;
-}
-
 void CWinApp::LoadStdProfileSettings(int recentCount) {
     m_pRecentFileList =
         std::make_unique<CRecentFileList>("Recent File List", "File%d", recentCount);
-    m_pRecentFileList->ReadList(Store());
+    if (m_pProfileStore) m_pRecentFileList->ReadList(*m_pProfileStore);
 }
 
 std::string CWinApp::GetFrameTitle() const {
@@ -134,6 +95,10 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
     return m_pDocTemplate->OpenDocumentFile(path);
 }
 
+void CWinApp::CloseAllDocuments() {
+    if (m_pDocTemplate) m_pDocTemplate->CloseAll();
+}
+
 void CWinApp::OnFileNew() {
     if (m_pDocTemplate) m_pDocTemplate->OpenDocumentFile(std::string());
 }
@@ -152,8 +117,9 @@ void CWinApp::AddToRecentFileList(const std::string& path) {
 
 void CWinApp::WriteRecentFileList() {
     // Written at once rather than at exit: the changer window reads the same values.
-    Store().ClearSection(m_pRecentFileList->Section());
-    m_pRecentFileList->WriteList(Store());
+    if (!m_pProfileStore) return;
+    m_pProfileStore->ClearSection(m_pRecentFileList->Section());
+    m_pRecentFileList->WriteList(*m_pProfileStore);
 }
 
 void CWinApp::UpdateRecentFileMenu(HMENU popup, int first) {

@@ -14,9 +14,8 @@
 
 class CDocument;
 class CFrameWnd;
-class CRegistrySettingsStore;
-class CSettings;
 class CSingleDocTemplate;
+class IProfileStore;
 class CWnd;
 
 class CWinApp : public CCmdTarget {
@@ -39,11 +38,13 @@ class CWinApp : public CCmdTarget {
     void AddMessageFilter(CWnd* wnd);
     void RemoveMessageFilter(CWnd* wnd);
 
-    // Settings live under HKCU\Software\<company>\<application title>.
-    void SetRegistryKey(const std::string& company);
+    // Where the framework keeps the recent-file list; the program's, and it outlives the
+    // application object. Without one nothing is remembered.
+    void SetProfileStore(IProfileStore* store) { m_pProfileStore = store; }
+    IProfileStore* GetProfileStore() const { return m_pProfileStore; }
+    // Reads the recent-file list of recentCount entries from the profile store.
     void LoadStdProfileSettings(int recentCount);
-    CSettings& Settings();
-    CRegistrySettingsStore& Store();
+    // The program's name, from its string AFX_IDS_APP_TITLE: message box captions, the help page.
     const std::string& AppTitle() const { return m_strAppTitle; }
     // The first field of the template string (the frame's title), or the application title.
     std::string GetFrameTitle() const;
@@ -51,6 +52,8 @@ class CWinApp : public CCmdTarget {
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
     CDocument* OpenDocumentFile(const std::string& path);
+    // Closes the template's frame and document (they may still use the program's settings).
+    void CloseAllDocuments();
     void OnFileNew();
     void OnFileOpen();
 
@@ -88,11 +91,14 @@ class CWinApp : public CCmdTarget {
 
     std::vector<CWnd*> m_filters;
 
-    std::unique_ptr<CRegistrySettingsStore> m_pStore;
-    std::unique_ptr<CSettings> m_pSettings;
+    IProfileStore* m_pProfileStore = nullptr;
     std::unique_ptr<CRecentFileList> m_pRecentFileList;
     std::unique_ptr<CSingleDocTemplate> m_pDocTemplate;
 };
+
+// Starts what the program's windows need of the platform: OLE (clipboard, drag and drop) and
+// the common controls. Once per thread that makes windows, before the first of them.
+void InitPlatform();
 
 // A string resource of the program; empty when missing.
 std::string LoadResourceString(UINT id);

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the toolbar bitmap (16 x 15 buttons) and the program icon into res/.
-Run by hand when a button changes; the results are committed."""
+"""Draws the toolbar bitmap into res/Toolbar.bmp: sixteen 16 x 15 buttons in a row, on the
+light grey (192, 192, 192) that the toolbar masks out. The program icon (res/Pelorand.ico) is
+not drawn here. Run by hand when a button changes; the bitmap is committed."""
 import struct, sys, os
 
 W, H = 16, 15

@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/PelorandApp.h"
 #include "app/PelorandChangerStart.h"
 #include "app/Settings.h"
 #include "fw/CmdUI.h"
+#include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
 #include "views/ImageHtmlView.h"
@@ -17,7 +19,16 @@
 namespace {
 
 const UINT kIndicators[] = {0, ID_INDICATOR_COUNT};
-constexpr int kMinPaneSize = 10;
+constexpr int kMinPaneSize = 10;  // at 96 DPI, as the stored sizes are
+
+// A stored pane size in screen pixels. Sizes are stored at 96 DPI, so that they mean the same
+// on any screen. One no drag can make (negative, or past the screen) reads as the default; a
+// size below the minimum is the user's closed pane and is kept.
+int StoredPaneSize(const CSettings& settings, const SettingDef& def, int screenExtent) {
+    int size = settings.GetInt(def);
+    if (size < 0 || size > ScaleFromScreen(screenExtent)) size = def.intDefault;
+    return ScaleToScreen(size);
+}
 
 // The list's view type for a style command; -1 for commands that set none.
 int ViewTypeOf(unsigned id) {
@@ -83,10 +94,16 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTA*, CDocument* doc) {
         !m_wndSplitter2.CreateView(1, 0, m_pImageView.get(), SIZE{100, 100}, doc)) {
         return false;
     }
-    CSettings& settings = CWinApp::Get()->Settings();
-    m_wndSplitter.SetColumnInfo(0, settings.GetInt(setting::TreeSize), kMinPaneSize);
-    m_wndSplitter2.SetRowInfo(0, settings.GetInt(setting::ViewSize), kMinPaneSize);
-    m_wndSplitter2.SetRowInfo(1, settings.GetInt(setting::ImageViewSize), kMinPaneSize);
+    CSettings& settings = CPelorandApp::Get()->Settings();
+    int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    int minSize = ScaleToScreen(kMinPaneSize);
+    m_wndSplitter.SetColumnInfo(0, StoredPaneSize(settings, setting::TreeSize, screenWidth),
+                                minSize);
+    m_wndSplitter2.SetRowInfo(0, StoredPaneSize(settings, setting::ViewSize, screenHeight),
+                              minSize);
+    m_wndSplitter2.SetRowInfo(1, StoredPaneSize(settings, setting::ImageViewSize, screenHeight),
+                              minSize);
     SetActiveView(m_pTreeView.get(), false);
     // As if the user chose the stored style; only the list-style commands are taken from it.
     unsigned viewType = static_cast<unsigned>(settings.GetInt(setting::ViewType));
@@ -98,20 +115,28 @@ std::vector<CView*> CMainFrame::GetViews() const {
     return {m_pTreeView.get(), m_pListView.get(), m_pImageView.get()};
 }
 
+void CMainFrame::InitialUpdateFrame(CDocument* doc, bool makeVisible) {
+    // After every view has its contents: the list is emptied by its own initial update. At
+    // start-up the tree would select its root when it got the focus; after File > Open it has
+    // the focus already and would select nothing.
+    CFrameWnd::InitialUpdateFrame(doc, makeVisible);
+    m_pTreeView->SelectRoot();
+}
+
 CPelorandListView* CMainFrame::GetActiveList() const {
     return dynamic_cast<CPelorandListView*>(m_wndSplitter2.GetPane(0, 0));
 }
 
 bool CMainFrame::DestroyWindow() {
     if (m_hWnd && m_wndSplitter.m_hWnd) {
-        CSettings& settings = CWinApp::Get()->Settings();
+        CSettings& settings = CPelorandApp::Get()->Settings();
         int current = 0, min = 0;
         m_wndSplitter.GetColumnInfo(0, current, min);
-        settings.WriteInt(setting::TreeSize, current);
+        settings.WriteInt(setting::TreeSize, ScaleFromScreen(current));
         m_wndSplitter2.GetRowInfo(0, current, min);
-        settings.WriteInt(setting::ViewSize, current);
+        settings.WriteInt(setting::ViewSize, ScaleFromScreen(current));
         m_wndSplitter2.GetRowInfo(1, current, min);
-        settings.WriteInt(setting::ImageViewSize, current);
+        settings.WriteInt(setting::ImageViewSize, ScaleFromScreen(current));
     }
     return CFrameWnd::DestroyWindow();
 }
@@ -149,7 +174,7 @@ void CMainFrame::OnViewStyle(unsigned id) {
     // Some list controls leave the old view's text behind on a style change.
     RedrawWindow(list->m_hWnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    CWinApp::Get()->Settings().WriteInt(setting::ViewType, static_cast<int>(id));
+    CPelorandApp::Get()->Settings().WriteInt(setting::ViewType, static_cast<int>(id));
 }
 
 void CMainFrame::OnUpdateViewStyle(unsigned id, CCmdUI& ui) const {
@@ -174,19 +199,13 @@ void CMainFrame::OnUpdateEntryCount(CCmdUI& ui) {
     char text[300];
     std::snprintf(text, sizeof text, "%s-%d", label.c_str(), list ? list->GetItemCount() : 0);
     // The pane is as wide as its text in the bar's own font.
-    HDC dc = GetDC(nullptr);
-    HGDIOBJ old = SelectObject(
-        dc, m_wndStatusBar.GetFont() ? m_wndStatusBar.GetFont() : GetStockObject(DEFAULT_GUI_FONT));
-    SIZE size{};
-    GetTextExtentPoint32A(dc, text, static_cast<int>(std::strlen(text)), &size);
-    SelectObject(dc, old);
-    ReleaseDC(nullptr, dc);
+    int textWidth = m_wndStatusBar.TextWidth(text);
     for (int i = 0; i < m_wndStatusBar.GetCount(); ++i) {
         if (m_wndStatusBar.GetItemID(i) != ID_INDICATOR_COUNT) continue;
         UINT paneId = 0, style = 0;
         int width = 0;
         m_wndStatusBar.GetPaneInfo(i, paneId, style, width);
-        m_wndStatusBar.SetPaneInfo(i, paneId, style, size.cx);
+        m_wndStatusBar.SetPaneInfo(i, paneId, style, textWidth);
     }
     ui.SetText(text);
 }

@@ -22,13 +22,13 @@ class CMainFrame : public CFrameWnd {
     ~CMainFrame() override;
 
     bool DestroyWindow() override;
+    // Then selects the tree's root, which lists it.
+    void InitialUpdateFrame(CDocument* doc, bool makeVisible) override;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
     std::vector<CView*> GetViews() const override;
 
     // The list in the upper right pane, or null when that pane holds no file list.
     CPelorandListView* GetActiveList() const;
-    CPelorandTreeView* GetTreeView() const { return m_pTreeView.get(); }
-    CImageHtmlView* GetImageView() const { return m_pImageView.get(); }
 
     CSplitterWnd m_wndSplitter;   // 1 row, 2 columns
     CSplitterWnd m_wndSplitter2;  // 2 rows, 1 column, in column 1 of the first

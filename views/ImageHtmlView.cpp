@@ -12,8 +12,9 @@ CPelorandDoc* CImageHtmlView::GetDocument() const {
 
 bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     SetDocument(doc);
-    RegisterClassOnce(kPageViewClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
-                      reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
+    // Redrawn whole at every size: the page flows its thumbnails to the width.
+    RegisterClassOnce(kPageViewClass, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW,
+                      LoadCursor(nullptr, IDC_ARROW), reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1));
     return CreateEx(kDefaultExStyle, kPageViewClass, "", kDefaultStyle, 0, 0, size.cx, size.cy,
                     parent, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)));
 }

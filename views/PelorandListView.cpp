@@ -4,13 +4,15 @@
 
 #include <cstring>
 
+#include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/ShellText.h"
-#include "model/Shell_win.h"
 #include "views/PelorandTreeView.h"
+#include "views/ShellInfo.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -58,15 +60,18 @@ void CPelorandListView::OnInitialUpdate() {
 
 void CPelorandListView::SaveColumnWidths() {
     if (!IsReport(GetStyle())) return;
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     int count = GetColumnCount();
-    for (int i = 0; i < count; ++i) settings.WriteInt(setting::Column(i), GetColumnWidth(i));
+    // Stored at 96 DPI, as the pane sizes are.
+    for (int i = 0; i < count; ++i) {
+        settings.WriteInt(setting::Column(i), ScaleFromScreen(GetColumnWidth(i)));
+    }
 }
 
 void CPelorandListView::LoadColumnWidths() {
-    CSettings& settings = CWinApp::Get()->Settings();
+    CSettings& settings = CPelorandApp::Get()->Settings();
     for (int i = 0; i < kColumnCount; ++i) {
-        SetColumnWidth(i, settings.GetInt(setting::Column(i)) & 0xFFFF);
+        SetColumnWidth(i, ScaleToScreen(settings.GetInt(setting::Column(i)) & 0xFFFF));
     }
 }
 

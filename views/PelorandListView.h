@@ -35,7 +35,7 @@ class CPelorandListView : public CListView {
 
     // The shell's display name, type name and icon of an entry's row. Asking the shell costs
     // about a millisecond per file, so rows get them only when first drawn or read, and keep
-    // them until the list is emptied.
+    // them until the row is deleted.
     struct ShellInfo {
         std::string displayName;
         std::string typeName;

@@ -2,7 +2,7 @@
 
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
-#include "model/Shell_win.h"
+#include "views/ShellInfo.h"
 
 namespace {
 constexpr LONG_PTR kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
@@ -35,6 +35,10 @@ void CPelorandTreeView::OnInitialUpdate() {
         SetRedraw(true);
     }
     RedrawNow();
+}
+
+void CPelorandTreeView::SelectRoot() {
+    if (HTREEITEM root = GetRootItem()) SelectItem(root);
 }
 
 void CPelorandTreeView::ClearItems() {

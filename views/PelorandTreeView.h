@@ -17,6 +17,8 @@ class CPelorandTreeView : public CTreeView, public ITreeControl {
 
     // The entry of the selected item, or null.
     CBlock* GetSelectedFolder() const;
+    // Selects the root, which lists its entries.
+    void SelectRoot();
     // Deletes every item without treating the selection changes this causes as the user's.
     void ClearItems();
 

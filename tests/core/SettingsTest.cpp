@@ -5,7 +5,7 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 
-TEST(SettingsTable, NamesAreUniqueAndDefaultsAsDocumented) {
+TEST(SettingsTable, NamesAreUniqueAndReadsFallBackToTheTablesDefaults) {
     std::set<std::pair<std::string, std::string>> seen;
     for (const auto& d : setting::All()) {
         EXPECT_TRUE(seen.insert({d.section, d.name}).second) << d.name;

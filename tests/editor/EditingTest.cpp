@@ -34,7 +34,7 @@ class EditingTest : public EditorTest {
         ASSERT_TRUE(OpenEditor(path));
         ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
     }
-    CPelorandTreeView* Tree() const { return Frame()->GetTreeView(); }
+    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
     CPelorandListView* List() const { return Frame()->GetActiveList(); }
     CBlock* Root() const { return Doc()->m_pRoot; }
     CBlock* Child(CBlock* folder, int i) const { return folder->m_Children.GetAtIndex(i); }

@@ -15,10 +15,7 @@
 const char EditorTest::kCompany[] = "TesmarinEditorTest";
 
 void EditorTest::SetUp() {
-    OleInitialize(nullptr);
-    INITCOMMONCONTROLSEX controls{sizeof controls,
-                                  ICC_WIN95_CLASSES | ICC_BAR_CLASSES | ICC_COOL_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitPlatform();
     RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
     m_app = std::make_unique<TestApp>();
     m_app->SetRegistryKey(kCompany);

@@ -15,6 +15,7 @@
 #include "fw/Dialog.h"
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
+#include "fw/Handles.h"
 #include "fw/TreeView.h"
 
 namespace {
@@ -90,7 +91,8 @@ TEST_F(FrameworkTest, CommandsGoToTheActiveViewThenTheDocumentAndShortcutsHonour
 
     // A menu shows each command's state; commands nobody runs are greyed.
     frame.SetActiveView(&frame.m_view, false);
-    HMENU popup = CreatePopupMenu();
+    CUniqueMenu menu(CreatePopupMenu());
+    HMENU popup = menu.Get();
     for (unsigned id : {kViewCmd, kDocCmd, kOffCmd, kNobodyCmd}) {
         AppendMenuA(popup, MF_STRING, id, "x");
     }
@@ -101,7 +103,6 @@ TEST_F(FrameworkTest, CommandsGoToTheActiveViewThenTheDocumentAndShortcutsHonour
     EXPECT_TRUE(state(kDocCmd) & MF_CHECKED);
     EXPECT_TRUE(state(kOffCmd) & MF_GRAYED);
     EXPECT_TRUE(state(kNobodyCmd) & MF_GRAYED);
-    DestroyMenu(popup);
     frame.DestroyWindow();
 }
 

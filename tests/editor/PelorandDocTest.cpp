@@ -12,11 +12,11 @@
 #include "fw/Archive.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
-#include "model/Shell_win.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "views/ShellInfo.h"
 
 namespace {
 
@@ -65,7 +65,7 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     std::string path = TempPath("three.plr");
     WriteBytes(path, kThreeChildren);
     ASSERT_TRUE(OpenEditor(path));
-    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
     CPelorandListView* list = Frame()->GetActiveList();
     CBlock* root = Doc()->m_pRoot;
     ASSERT_EQ(root->m_strName, "R");
@@ -136,7 +136,7 @@ TEST_F(EditorTest, RowsOfRealFilesGetTheShellsNameTypeAndIconWhenShown) {
     std::string path = TempPath("real.plr");
     WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + image + "\"\r\n}FILE\r\n");
     ASSERT_TRUE(OpenEditor(path));
-    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
     CPelorandListView* list = Frame()->GetActiveList();
     ASSERT_TRUE(tree->SelectItem(tree->GetRootItem()));
     ASSERT_EQ(list->GetItemCount(), 1);
@@ -185,7 +185,7 @@ TEST_F(EditorTest, AReadFailingPartWayStartsAFreshUntitledCollection) {
     ASSERT_NE(Doc()->m_pRoot, nullptr);
     EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
     EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 0);
-    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 1);
+    EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 1);
 }
 
 TEST_F(EditorTest, OpeningTheOpenCollectionAgainKeepsItAsItIs) {
@@ -206,8 +206,7 @@ TEST_F(EditorTest, ARootWithoutANameIsShownAndStoredAsPelorand) {
     WriteBytes(path, "FILE{\r\nNAME\t\"\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
     ASSERT_TRUE(OpenEditor(path));
     EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
-    EXPECT_EQ(Frame()->GetTreeView()->GetItemText(Frame()->GetTreeView()->GetRootItem()),
-              "Pelorand");
+    EXPECT_EQ(Doc()->m_pTreeView->GetItemText(Doc()->m_pTreeView->GetRootItem()), "Pelorand");
 }
 
 TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {
@@ -219,7 +218,7 @@ TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"});
     EXPECT_EQ(Doc()->m_pRoot, root);
     EXPECT_EQ(Doc()->GetPathName(), path);
-    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 3);
+    EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 3);
 }
 
 TEST_F(EditorTest, AStartFileThatCannotBeOpenedEndsTheStart) {
@@ -235,8 +234,8 @@ TEST_F(EditorTest, DamagedAndForeignFilesKeepTheProgramAlive) {
     WriteBytes(damaged, bytes);
     ASSERT_NE(m_app->OpenDocumentFile(damaged), nullptr);
     ASSERT_NE(Doc()->m_pRoot, nullptr);
-    EXPECT_GE(Frame()->GetTreeView()->GetCount(), 1);
-    EXPECT_TRUE(Frame()->GetTreeView()->SelectItem(Frame()->GetTreeView()->GetRootItem()));
+    EXPECT_GE(Doc()->m_pTreeView->GetCount(), 1);
+    EXPECT_TRUE(Doc()->m_pTreeView->SelectItem(Doc()->m_pTreeView->GetRootItem()));
 
     // A file with no folder record at all is an empty collection under its own name.
     std::string empty = TempPath("empty.plr");
@@ -244,7 +243,7 @@ TEST_F(EditorTest, DamagedAndForeignFilesKeepTheProgramAlive) {
     ASSERT_NE(m_app->OpenDocumentFile(empty), nullptr);
     EXPECT_EQ(Doc()->m_pRoot->m_strName, "Pelorand");
     EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 0);
-    EXPECT_EQ(Frame()->GetTreeView()->GetCount(), 1);
+    EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 1);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 0);
     EXPECT_EQ(Frame()->GetWindowText(), "empty.plr - Pelorand For ActiveDesktop ");
     EXPECT_TRUE(m_messages.empty());
@@ -254,7 +253,7 @@ TEST_F(EditorTest, OpeningAnotherFileDropsTheViewsHoldOnTheOldTree) {
     std::string first = TempPath("first.plr");
     WriteBytes(first, kThreeChildren);
     ASSERT_TRUE(OpenEditor(first));
-    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
     ASSERT_TRUE(tree->SelectItem(tree->GetChildItem(tree->GetRootItem())));
     ASSERT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
     std::string second = TempPath("second.plr");
@@ -341,4 +340,51 @@ TEST_F(EditorTest, FilesDroppedOnTheFrameAreOpenedOneAfterTheOther) {
     EXPECT_EQ(Doc()->GetPathName(), second);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), second);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File2", ""), first);
+}
+
+TEST_F(EditorTest, AfterFileOpenTheRootIsSelectedAndListedAsAtStartUp) {
+    std::string first = TempPath("first.plr"), second = TempPath("second.plr");
+    WriteBytes(first, kThreeChildren);
+    WriteBytes(second, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(first));
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
+    CPelorandListView* list = Frame()->GetActiveList();
+    EXPECT_EQ(tree->GetSelectedFolder(), Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemCount(), 3);
+
+    // The tree has the focus when File > Open is chosen: it selects nothing by itself.
+    ASSERT_TRUE(tree->SelectItem(tree->GetChildItem(tree->GetRootItem())));
+    SetFocus(tree->m_hWnd);
+    m_app->m_fileDialogHook = [&](std::string& name, bool) {
+        name = second;
+        return true;
+    };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    m_app->m_fileDialogHook = nullptr;
+    ASSERT_EQ(Doc()->GetPathName(), FullPathName(second));
+    EXPECT_EQ(tree->GetSelectedFolder(), Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemCount(), 3);
+}
+
+TEST_F(EditorTest, ADeletedRowForgetsWhatTheShellSaidAboutItsEntry) {
+    std::string one = TempPath("一.bmp"), two = TempPath("二.bmp");
+    WriteBytes(one, "BM");
+    WriteBytes(two, "BM");
+    std::string path = TempPath("rows.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + one + "\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    CPelorandListView* list = Frame()->GetActiveList();
+    ASSERT_EQ(list->GetItemCount(), 1);
+    CBlock* entry = list->GetEntry(0);
+    std::string displayOne, displayTwo, type;
+    GetShellNames(one, displayOne, type);
+    GetShellNames(two, displayTwo, type);
+    ASSERT_NE(displayOne, displayTwo);
+    EXPECT_EQ(list->GetItemText(0, 0), displayOne);
+
+    // The rows are listed anew; a new entry at the freed address (here: the same object)
+    // names another file.
+    entry->m_strName = two;
+    Doc()->ShowFolder(Doc()->m_pRoot);
+    EXPECT_EQ(list->GetItemText(0, 0), displayTwo);
 }

@@ -1,7 +1,33 @@
 #include <gtest/gtest.h>
 
-#include "app/SettingsStore.h"
+#include <map>
+#include <utility>
+
+#include "fw/ProfileStore.h"
 #include "fw/RecentFileList.h"
+
+namespace {
+
+class MemoryProfile : public IProfileStore {
+  public:
+    std::string GetString(const std::string& section, const std::string& name,
+                          const std::string& def) const override {
+        auto found = values.find({section, name});
+        return found == values.end() ? def : found->second;
+    }
+    bool WriteString(const std::string& section, const std::string& name,
+                     const std::string& value) override {
+        values[{section, name}] = value;
+        return true;
+    }
+    bool ClearSection(const std::string&) override { return false; }
+    bool Has(const std::string& section, const std::string& name) const {
+        return values.count({section, name}) != 0;
+    }
+    std::map<std::pair<std::string, std::string>, std::string> values;
+};
+
+}  // namespace
 
 TEST(RecentFileList, NewestFirstWithoutDuplicatesAndBounded) {
     CRecentFileList list("Recent File List", "File%d", 3);
@@ -37,7 +63,7 @@ TEST(RecentFileList, DoubleByteNamesAreNotFoldedIntoEachOther) {
 }
 
 TEST(RecentFileList, RoundTripsThroughTheStoreAsFile1ToFileN) {
-    CMemorySettingsStore store;
+    MemoryProfile store;
     CRecentFileList list("Recent File List", "File%d", 8);
     list.Add("C:\\old.plr");
     list.Add("C:\\new.plr");

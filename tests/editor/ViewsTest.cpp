@@ -5,11 +5,11 @@
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
-#include "model/Shell_win.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "views/ShellInfo.h"
 
 TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
     ASSERT_TRUE(OpenEditor());
@@ -61,7 +61,7 @@ TEST_F(EditorTest, ShellHelpersNameTheSystemDirectoryForAnEmptyPathAndFallBackFo
 
 TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
     ASSERT_TRUE(OpenEditor());
-    CPelorandTreeView* tree = Frame()->GetTreeView();
+    CPelorandTreeView* tree = Doc()->m_pTreeView;
     CBlock* root = Doc()->m_pRoot;
     auto* sub = new CBlock;
     sub->m_bFolder = 1;

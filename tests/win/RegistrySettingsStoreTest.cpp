@@ -3,6 +3,7 @@
 
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
+#include "fw/Handles.h"
 
 namespace {
 
@@ -12,11 +13,8 @@ class RegistryStoreTest : public ::testing::Test {
     void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
     void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
     static bool KeyExists(const char* path) {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(key);
-        return true;
+        CUniqueKey key;
+        return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
     }
     CRegistrySettingsStore store{"TesmarinTest", "Pelorand"};
 };
@@ -53,13 +51,22 @@ TEST_F(RegistryStoreTest, FirstWriteCreatesTheKeyAndValuesRoundTrip) {
     EXPECT_EQ(store.GetInt("Option", "FileType", 77), 77);
 }
 
-TEST_F(RegistryStoreTest, ClearSectionRemovesAllValues) {
+TEST_F(RegistryStoreTest, ClearSectionRemovesAllValuesWhateverTheLengthOfTheirNames) {
     CSettings s(store);
     s.WriteString(setting::RecentFile(1), "C:\\a.plr");
     s.WriteString(setting::RecentFile(2), "C:\\b.plr");
+    // Names past 255 characters, up to the registry's limit, once ended the enumeration.
+    const std::string longName(300, 'n'), longestName(16383, 'm');
+    ASSERT_TRUE(store.WriteString("Recent File List", longName, "C:\\c.plr"));
+    ASSERT_TRUE(store.WriteString("Recent File List", longestName, "C:\\d.plr"));
+    ASSERT_EQ(store.GetString("Recent File List", longestName, ""), "C:\\d.plr");
+    s.WriteString(setting::RecentFile(3), "C:\\e.plr");
     EXPECT_TRUE(store.ClearSection("Recent File List"));
     EXPECT_EQ(s.GetString(setting::RecentFile(1)), "");
     EXPECT_EQ(s.GetString(setting::RecentFile(2)), "");
+    EXPECT_EQ(s.GetString(setting::RecentFile(3)), "");
+    EXPECT_EQ(store.GetString("Recent File List", longName, ""), "");
+    EXPECT_EQ(store.GetString("Recent File List", longestName, ""), "");
 }
 
 TEST(AnsiCodePage, IsJapanese) {

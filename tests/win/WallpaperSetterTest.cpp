@@ -8,6 +8,7 @@
 #include "changer/CrtRandom.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
+#include "fw/Handles.h"
 
 namespace {
 
@@ -54,13 +55,15 @@ TEST_F(WallpaperSetterTest, SetsTheWallpaperAndRecordsItWithOrWithoutCom) {
     ASSERT_EQ(history.GetCount(), 1u);
     EXPECT_EQ(history.GetAt(0), picture);
 
-    ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    CWallpaperSetter setter(history);
-    EXPECT_TRUE(setter.SetDesktopWallpaper(""));  // an empty path is passed on as it is
-    EXPECT_EQ(StoredWallpaper(), "");
-    EXPECT_TRUE(setter.SetDesktopWallpaper(picture));
-    EXPECT_EQ(StoredWallpaper(), picture);
-    CoUninitialize();
+    {
+        CComInit com;
+        ASSERT_TRUE(SUCCEEDED(com.Result()));
+        CWallpaperSetter setter(history);
+        EXPECT_TRUE(setter.SetDesktopWallpaper(""));  // an empty path is passed on as it is
+        EXPECT_EQ(StoredWallpaper(), "");
+        EXPECT_TRUE(setter.SetDesktopWallpaper(picture));
+        EXPECT_EQ(StoredWallpaper(), picture);
+    }
     ASSERT_EQ(history.GetCount(), 3u);
     EXPECT_EQ(history.GetAt(1), "");
     EXPECT_EQ(history.GetAt(2), picture);

@@ -1,4 +1,4 @@
-// The shell's side of the shared helpers: icons, names and the shared system image lists.
+// The shell as the views show it: icons, display and type names, the system image lists.
 #pragma once
 
 #include <windows.h>

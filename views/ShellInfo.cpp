@@ -1,4 +1,4 @@
-#include "model/Shell_win.h"
+#include "views/ShellInfo.h"
 
 #include <shellapi.h>
 

@@ -40,6 +40,11 @@ if(WIN32)
     app/PelorandApp.cpp
     app/AboutDlg.cpp
     app/PelorandChangerStart.cpp
+    # Editing: clipboard and drag and drop, shell drops and the picker, shared view pieces.
+    fw/OleTransfer.cpp
+    fw/DragDrop.cpp
+    views/ShellTransfer.cpp
+    views/ViewEditing.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
     comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32)

@@ -383,8 +383,13 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
             std::vector<std::string> paths;
             for (UINT i = 0; i < count; ++i) {
-                char path[MAX_PATH] = "";
-                if (DragQueryFileA(drop, i, path, MAX_PATH)) paths.emplace_back(path);
+                // Asked for its length first: a long path arrives whole, never cut.
+                UINT length = DragQueryFileA(drop, i, nullptr, 0);
+                std::string path(length + 1, '\0');
+                if (DragQueryFileA(drop, i, &path[0], length + 1)) {
+                    path.resize(length);
+                    paths.push_back(path);
+                }
             }
             DragFinish(drop);
             SetForegroundWindow(m_hWnd);
@@ -393,6 +398,9 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_CLOSE:
+            if (CDocument* doc = GetActiveDocument()) {
+                if (!doc->SaveModified()) return 0;  // cancelled: the window stays
+            }
             DestroyWindow();
             return 0;
     }

@@ -1,18 +1,25 @@
 #include "views/PelorandListView.h"
 
+#include <shellapi.h>
 #include <windowsx.h>
 
 #include <cstring>
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
+#include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
 #include "fw/Dpi.h"
+#include "fw/OleTransfer.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
+#include "model/Mbcs.h"
 #include "model/ShellText.h"
+#include "res/resource.h"
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
+#include "views/ViewEditing.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -38,8 +45,9 @@ bool CPelorandListView::Create(HWND parent, UINT id, const SIZE& size, CDocument
     if (!CreateControl(kDefaultExStyle, WC_LISTVIEWA, kDefaultStyle | LVS_OWNERDATA, parent, id))
         return false;
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
-    // The check boxes are the entries' flags, answered with the texts.
-    SetCallbackMask(LVIS_STATEIMAGEMASK);
+    // The check boxes are the entries' flags, answered with the texts; so is the drop mark.
+    SetCallbackMask(LVIS_STATEIMAGEMASK | LVIS_DROPHILITED);
+    m_dropTarget.Register(m_hWnd, this);
     // Shared from the start: the system's image lists must never be destroyed with the control.
     ModifyStyle(0, LVS_SHAREIMAGELISTS);
     for (int i = 0; i < kColumnCount; ++i) {
@@ -137,12 +145,17 @@ bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
         item.state = (item.state & ~LVIS_STATEIMAGEMASK) |
                      INDEXTOSTATEIMAGEMASK(entry->m_bChangerEnabled ? 2 : 1);
     }
+    if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_DROPHILITED)) {
+        item.state =
+            (item.state & ~LVIS_DROPHILITED) | (item.iItem == m_dropRow ? LVIS_DROPHILITED : 0);
+    }
     return true;
 }
 
 void CPelorandListView::SetEntryCheck(int row, bool checked) {
     CBlock* entry = GetEntry(row);
     if (!entry) return;
+    if ((entry->m_bChangerEnabled != 0) != checked) GetDocument()->SetModifiedFlag();
     entry->m_bChangerEnabled = checked ? 1 : 0;
     CPelorandDoc* doc = GetDocument();
     if (entry->m_bFolder && entry->m_hTreeItem && doc->m_pTreeView) {
@@ -169,6 +182,27 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
         case LVN_ITEMCHANGED:
             OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
+            return true;
+        case LVN_BEGINLABELEDITA:
+        case LVN_BEGINLABELEDITW: {
+            const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+            result = (!entry || !entry->m_bFolder) ? TRUE : FALSE;  // files keep their paths
+            return true;
+        }
+        case LVN_ENDLABELEDITA:
+        case LVN_ENDLABELEDITW: {
+            const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+            const bool cancelled = item.pszText == nullptr;
+            std::string text = AnsiText(item.pszText, header->code == LVN_ENDLABELEDITW);
+            OnEndLabelEdit(item.iItem, cancelled ? nullptr : text.c_str());
+            result = 0;  // the text is set already
+            return true;
+        }
+        case LVN_BEGINDRAG:
+            BeginDrag();
+            return true;
+        case NM_DBLCLK:
+            OnDoubleClick(reinterpret_cast<NMITEMACTIVATE*>(header)->iItem);
             return true;
     }
     return false;
@@ -234,10 +268,234 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return result;
         }
+        case WM_CONTEXTMENU:
+            OnContextMenu(lParam);
+            return 0;
         case WM_DESTROY:
+            m_dropTarget.Revoke();
             SaveColumnWidths();
             ReleaseSystemImageLists();
             break;
     }
     return CListView::WndProc(msg, wParam, lParam);
+}
+
+std::vector<CBlock*> CPelorandListView::GetSelectedEntries() const {
+    std::vector<CBlock*> entries;
+    for (int row = GetNextItem(-1, LVNI_SELECTED); row >= 0;
+         row = GetNextItem(row, LVNI_SELECTED)) {
+        if (CBlock* entry = GetEntry(row)) entries.push_back(entry);
+    }
+    return entries;
+}
+
+CBlock* CPelorandListView::SingleSelectedFile() const {
+    if (GetSelectedCount() != 1) return nullptr;
+    CBlock* entry = GetEntry(GetNextItem(-1, LVNI_SELECTED));
+    return entry && !entry->m_bFolder ? entry : nullptr;
+}
+
+bool CPelorandListView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    const int selected = GetSelectedCount();
+    switch (id) {
+        case ID_DELETE:
+        case ID_EDIT_COPY:
+        case ID_EDIT_CUT:
+            if (ui) {
+                ui->Enable(selected > 0);
+                return true;
+            }
+            if (selected == 0) return true;
+            if (id == ID_DELETE) {
+                if (CWinApp::Get()->DoMessageBox(kDeleteQuestion, MB_OKCANCEL | MB_ICONQUESTION) !=
+                    IDCANCEL) {
+                    DeleteSelection();
+                }
+            } else if (id == ID_EDIT_COPY) {
+                CopySelection();
+            } else if (CopySelection()) {
+                DeleteSelection();
+            }
+            return true;
+        case ID_RENAME: {
+            CBlock* entry = selected == 1 ? GetEntry(GetNextItem(-1, LVNI_SELECTED)) : nullptr;
+            if (ui) {
+                ui->Enable(entry && entry->m_bFolder);
+            } else if (entry && entry->m_bFolder) {
+                SetFocus(m_hWnd);
+                SendMessageA(m_hWnd, LVM_EDITLABELA, GetNextItem(-1, LVNI_SELECTED), 0);
+            }
+            return true;
+        }
+        case ID_EXPLORER:
+        case ID_SET_WALLPAPER:
+        case ID_OPEN_FILE: {
+            CBlock* file = SingleSelectedFile();
+            if (ui) {
+                ui->Enable(file != nullptr);
+                return true;
+            }
+            if (!file) return true;
+            if (id == ID_SET_WALLPAPER) {
+                // The path as it is: a disk folder entry is not resolved to one of its files.
+                SetDesktopWallpaper(file->m_strName, ProcessWallPaperHistory());
+            } else if (id == ID_EXPLORER) {
+                char windows[MAX_PATH] = "";
+                GetWindowsDirectoryA(windows, MAX_PATH);
+                std::string dir =
+                    file->m_strName.substr(0, mbcs::LastComponentStart(file->m_strName));
+                ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "explore", dir.c_str(), nullptr,
+                              windows, SW_SHOWDEFAULT);
+            } else {
+                // Shown: a program opened hidden would look like nothing happened.
+                ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "open", file->m_strName.c_str(),
+                              nullptr, nullptr, SW_SHOWNORMAL);
+            }
+            return true;
+        }
+        case ID_SELECT_ALL:
+            if (!ui) SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
+            return true;
+    }
+    return false;
+}
+
+void CPelorandListView::DeleteSelection() {
+    CPelorandDoc* doc = GetDocument();
+    std::vector<CBlock*> entries = GetSelectedEntries();
+    if (entries.empty()) return;
+    CBlock* parent = entries.front()->m_pParent;
+    // The rows go first: they point at what is freed next.
+    SetRows({});
+    for (CBlock* entry : entries) doc->RemoveEntry(entry);
+    if (parent) doc->ShowFolder(parent);
+}
+
+bool CPelorandListView::CopySelection() {
+    CPelorandDoc* doc = GetDocument();
+    doc->RenumberListItems();
+    doc->m_pLastDropTarget = nullptr;
+    std::vector<CBlock*> entries = GetSelectedEntries();
+    if (entries.empty()) return false;
+    ComPtr<IDataObject> data = doc->SendEntries(entries);
+    return data && SetClipboardData(data.Get());
+}
+
+void CPelorandListView::OnEndLabelEdit(int row, const char* text) {
+    CBlock* entry = GetEntry(row);
+    if (!entry) return;
+    if (text) {
+        entry->m_strName = text;
+        GetDocument()->SetModifiedFlag();
+    }
+    CPelorandDoc* doc = GetDocument();
+    if (entry->m_hTreeItem && doc->m_pTreeView) {
+        doc->m_pTreeView->SetItemText(static_cast<HTREEITEM>(entry->m_hTreeItem), entry->m_strName);
+    }
+    RedrawItems(row, row);
+}
+
+void CPelorandListView::OnDoubleClick(int row) {
+    CBlock* entry = GetEntry(row);
+    CPelorandDoc* doc = GetDocument();
+    if (!entry || !entry->m_bFolder || !doc->m_pTreeView) return;
+    if (HTREEITEM item = doc->m_pTreeView->EnsureItem(entry)) doc->m_pTreeView->SelectItem(item);
+}
+
+void CPelorandListView::OnContextMenu(LPARAM position) {
+    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    if (point.x == -1 && point.y == -1) {  // from the keyboard
+        point = POINT{5, 5};
+        ClientToScreen(m_hWnd, &point);
+    }
+    TrackViewPopup(m_hWnd, IDR_LIST_POPUP, point);
+}
+
+void CPelorandListView::BeginDrag() {
+    CPelorandDoc* doc = GetDocument();
+    doc->RenumberListItems();
+    doc->m_pLastDropTarget = nullptr;
+    std::vector<CBlock*> entries = GetSelectedEntries();
+    if (!entries.empty()) {
+        ComPtr<IDataObject> data = doc->SendEntries(entries);
+        DWORD effect =
+            data ? DoDragDrop(data.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE) : DROPEFFECT_NONE;
+        if (effect == DROPEFFECT_MOVE) {
+            CBlock* target = doc->m_pLastDropTarget;
+            CBlock* parent = nullptr;
+            bool told = false;
+            SetRows({});  // the rows point at entries about to go
+            for (CBlock* entry : entries) {
+                parent = entry->m_pParent;
+                if (target && entry->m_bFolder && IsSameOrBelow(target, entry)) {
+                    if (!told) {
+                        CWinApp::Get()->DoMessageBox(kSelfMoveMessage, MB_OK | MB_ICONEXCLAMATION);
+                        told = true;
+                    }
+                    continue;
+                }
+                doc->RemoveEntry(entry);
+            }
+            if (parent) doc->ShowFolder(parent);
+        }
+        if (effect == DROPEFFECT_COPY || effect == DROPEFFECT_MOVE) {
+            if (doc->m_pTreeView) doc->m_pTreeView->RedrawNow();
+            RedrawNow();
+        }
+    }
+    if (CBlock* target = doc->m_pLastDropTarget) {
+        doc->ShowFolder(target);
+        if (doc->m_pTreeView) {
+            if (HTREEITEM item = doc->m_pTreeView->EnsureItem(target)) {
+                doc->m_pTreeView->SelectItem(item);
+            }
+        }
+        doc->m_pLastDropTarget = nullptr;
+    }
+}
+
+void CPelorandListView::SetDropRow(int row) {
+    if (row == m_dropRow) return;
+    int old = m_dropRow;
+    m_dropRow = row;
+    if (old >= 0) RedrawItems(old, old);
+    if (row >= 0) RedrawItems(row, row);
+}
+
+DWORD CPelorandListView::OnDragOver(IDataObject* data, DWORD keyState, POINT point) {
+    const bool files = DataOffers(data, CF_HDROP);
+    if (!files && !DataOffers(data, GetDocument()->m_cfCollection)) return DROPEFFECT_NONE;
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SetDropRow(GetEntry(hit.iItem) ? hit.iItem : -1);
+    if (keyState & MK_CONTROL) return DROPEFFECT_COPY;
+    return files ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
+}
+
+void CPelorandListView::OnDragLeave() {
+    SetDropRow(-1);
+}
+
+bool CPelorandListView::OnDrop(IDataObject* data, DWORD effect, POINT point) {
+    CPelorandDoc* doc = GetDocument();
+    bool files = false, collection = false;
+    if (!doc->CanAcceptData(data, files, collection, effect)) return false;
+    SetDropRow(-1);
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    CBlock* target = GetEntry(hit.iItem);
+    if (!target) {
+        target = doc->m_pTreeView ? doc->m_pTreeView->GetSelectedFolder() : nullptr;
+    } else if (!target->m_bFolder) {
+        target = target->m_pParent;
+    }
+    if (!doc->AcceptData(target, data)) return false;
+    if (files) doc->ShowFolder(target);
+    return true;
+}
+
+DWORD CPelorandListView::OnDragScroll(DWORD, POINT point) {
+    return DragScrollAtEdges(m_hWnd, point);
 }

@@ -5,12 +5,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fw/DragDrop.h"
 #include "fw/ListView.h"
 
 class CBlock;
 class CPelorandDoc;
 
-class CPelorandListView : public CListView {
+class CPelorandListView : public CListView, public IDropClient {
   public:
     static constexpr int kColumnCount = 6;
 
@@ -33,6 +34,18 @@ class CPelorandListView : public CListView {
     // A row's check box is its entry's changer flag; a folder's tree item follows it.
     void SetEntryCheck(int row, bool checked);
 
+    // The selected rows' entries, in row order.
+    std::vector<CBlock*> GetSelectedEntries() const;
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+    // Drags the selected rows: copies or moves them where they are dropped.
+    void BeginDrag();
+
+    // Dropping onto the list: onto a folder row, a file row's folder, or the shown folder.
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    DWORD OnDragScroll(DWORD keyState, POINT point) override;
+
     // The shell's display name, type name and icon of an entry's row. Asking the shell costs
     // about a millisecond per file, so rows get them only when first drawn or read, and keep
     // them until the row is deleted.
@@ -49,6 +62,18 @@ class CPelorandListView : public CListView {
 
   private:
     bool OnGetDispInfo(LVITEMA& item);
+    void DeleteSelection();
+    bool CopySelection();
+    void OnEndLabelEdit(int row, const char* text);
+    void OnDoubleClick(int row);
+    void OnContextMenu(LPARAM position);
+    // The row shown as the drop target (-1: none); the control keeps no such state here.
+    void SetDropRow(int row);
+    // The single selected file entry, or null.
+    CBlock* SingleSelectedFile() const;
+
+    CDropTargetRegistration m_dropTarget;
+    int m_dropRow = -1;
     void OnItemChanged(const NMLISTVIEW& change);
 
     std::vector<CBlock*> m_rows;

@@ -4,14 +4,18 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "fw/DragDrop.h"
 #include "fw/TreeView.h"
 #include "model/TreeControl.h"
 
 class CBlock;
 class CPelorandDoc;
 
-class CPelorandTreeView : public CTreeView, public ITreeControl {
+class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropClient {
   public:
+    static constexpr UINT_PTR kHoverTimer = 0;
+    static constexpr UINT kHoverDelay = 2000;
+
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
 
@@ -42,13 +46,33 @@ class CPelorandTreeView : public CTreeView, public ITreeControl {
 
     CPelorandDoc* GetDocument() const;
 
+    // A new folder, named "Pelorand", as the last child of parentItem's folder.
+    void InsertNewFolder(HTREEITEM parentItem);
+    bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
+    // Dropping onto a folder of the tree.
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    DWORD OnDragScroll(DWORD keyState, POINT point) override;
+    // Drags the folder of item (never the root): copies or moves it where it is dropped.
+    void BeginDrag(HTREEITEM item);
+
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
   private:
     bool HasSubFolder(const CBlock* folder);
+    CBlock* EntryOf(HTREEITEM item) const;
+    void DeleteSelected();
+    bool CopySelected();
+    void OnEndLabelEdit(HTREEITEM item, const char* text);
+    void OnRightClick();
+    // After a click or the space bar may have toggled a check box: the entry follows it.
+    void SyncCheck(HTREEITEM item);
 
+    CDropTargetRegistration m_dropTarget;
     bool m_bClearing = false;
     std::unordered_set<HTREEITEM> m_open;                  // items whose children are inserted
     std::unordered_map<const CBlock*, bool> m_hasFolders;  // asked by the expand buttons

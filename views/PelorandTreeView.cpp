@@ -56,6 +56,7 @@ void CPelorandTreeView::ClearItems() {
     m_bClearing = false;
     m_open.clear();
     m_hasFolders.clear();
+    m_hDropItem = nullptr;
 }
 
 void CPelorandTreeView::ShowChildren(HTREEITEM item) {
@@ -187,6 +188,9 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_DELETEITEMA:
         case TVN_DELETEITEMW:
             m_open.erase(reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem);
+            if (reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem == m_hDropItem) {
+                m_hDropItem = nullptr;
+            }
             result = 0;
             return true;
     }
@@ -201,8 +205,7 @@ LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_TIMER:
             if (wParam != kHoverTimer) break;
-            if (HTREEITEM item = reinterpret_cast<HTREEITEM>(
-                    SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0))) {
+            if (HTREEITEM item = m_hDropItem) {
                 if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
             }
             KillTimer(m_hWnd, kHoverTimer);
@@ -211,15 +214,21 @@ LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             TVHITTESTINFO hit{};
             hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
             SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            LRESULT result = CTreeView::WndProc(msg, wParam, lParam);
-            if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) SyncCheck(hit.hItem);
-            return result;
+            if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+                // Toggled here, the same on every version of the control.
+                SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
+                SyncCheck(hit.hItem);
+                return 0;
+            }
+            break;
         }
         case WM_KEYDOWN:
             if (wParam == VK_SPACE) {
-                LRESULT result = CTreeView::WndProc(msg, wParam, lParam);
-                SyncCheck(GetSelectedItem());
-                return result;
+                if (HTREEITEM item = GetSelectedItem()) {
+                    SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
+                    SyncCheck(item);
+                }
+                return 0;
             }
             break;
     }
@@ -378,20 +387,20 @@ DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT poi
     hit.pt = point;
     SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (!hit.hItem) return DROPEFFECT_NONE;
-    auto highlighted =
-        reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
-    if (hit.hItem != highlighted) {
+    if (hit.hItem != m_hDropItem) {
+        // Kept here too: the control's own mark is for the eye only.
+        m_hDropItem = hit.hItem;
         SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(hit.hItem));
         KillTimer(m_hWnd, kHoverTimer);
         SetTimer(m_hWnd, kHoverTimer, kHoverDelay, nullptr);
-        highlighted = hit.hItem;
     }
-    if (!highlighted) return DROPEFFECT_NONE;
+    if (!m_hDropItem) return DROPEFFECT_NONE;
     if (keyState & MK_CONTROL) return DROPEFFECT_COPY;
     return files ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
 }
 
 void CPelorandTreeView::OnDragLeave() {
+    m_hDropItem = nullptr;
     SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, 0);
 }
 
@@ -399,8 +408,7 @@ bool CPelorandTreeView::OnDrop(IDataObject* data, DWORD effect, POINT) {
     CPelorandDoc* doc = GetDocument();
     bool files = false, collection = false;
     if (!doc->CanAcceptData(data, files, collection, effect)) return false;
-    auto item =
-        reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_DROPHILITE, 0));
+    HTREEITEM item = m_hDropItem;
     OnDragLeave();
     CBlock* target = EntryOf(item);
     if (!target) return false;

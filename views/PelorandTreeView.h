@@ -69,10 +69,11 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     bool CopySelected();
     void OnEndLabelEdit(HTREEITEM item, const char* text);
     void OnRightClick();
-    // After a click or the space bar may have toggled a check box: the entry follows it.
+    // After a click or the space bar toggled a check box: the entry follows it.
     void SyncCheck(HTREEITEM item);
 
     CDropTargetRegistration m_dropTarget;
+    HTREEITEM m_hDropItem = nullptr;  // the folder marked as the drop target
     bool m_bClearing = false;
     std::unordered_set<HTREEITEM> m_open;                  // items whose children are inserted
     std::unordered_map<const CBlock*, bool> m_hasFolders;  // asked by the expand buttons

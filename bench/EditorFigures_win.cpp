@@ -2,7 +2,9 @@
 //  - start to an idle window with a collection of 100,000 entries;
 //  - ShowFolder of a folder of 10,000 entries;
 //  - 1,000,000 files in one folder: start to idle, listing them, closing;
-//  - 1,000,000 nested folders (a file of "FILE{" lines): start to idle, closing.
+//  - 1,000,000 nested folders (a file of "FILE{" lines): start to idle, closing;
+//  - importing a disk folder of 10,000 images in 100 sub-folders;
+//  - copying and pasting, then deleting, a folder of 100,000 entries.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
@@ -14,6 +16,7 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 
@@ -151,6 +154,57 @@ int main() {
     std::printf("  closing: %.3f s\n", Seconds(start));
     DeleteFileA(deep.c_str());
 
+    {
+        // 100 sub-folders of 100 (empty) images each.
+        std::string dir = std::string(temp) + "pelorand_figures_import";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        for (int d = 0; d < 100; ++d) {
+            std::string sub = dir + "\\sub" + std::to_string(d);
+            CreateDirectoryA(sub.c_str(), nullptr);
+            for (int i = 0; i < 100; ++i) {
+                std::FILE* f =
+                    std::fopen((sub + "\\img" + std::to_string(i) + ".jpg").c_str(), "wb");
+                if (f) std::fclose(f);
+            }
+        }
+        app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        start = std::chrono::steady_clock::now();
+        doc->AddPath(doc->m_pRoot, dir);
+        PumpUntilIdle(app);
+        std::printf("importing a disk folder of 10,000 images in 100 sub-folders: %.3f s\n",
+                    Seconds(start));
+        app.GetDocTemplate()->CloseAll();
+        for (int d = 0; d < 100; ++d) {
+            std::string sub = dir + "\\sub" + std::to_string(d);
+            for (int i = 0; i < 100; ++i)
+                DeleteFileA((sub + "\\img" + std::to_string(i) + ".jpg").c_str());
+            RemoveDirectoryA(sub.c_str());
+        }
+        RemoveDirectoryA(dir.c_str());
+
+        WriteCollection(big, 1, 100000, existing);
+        if (!app.CreateEditor(big)) return 1;
+        doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        CBlock* folder = doc->m_pRoot->m_Children.GetAtIndex(0);
+        start = std::chrono::steady_clock::now();
+        ComPtr<IDataObject> data = doc->SendEntries({folder});
+        double copied = Seconds(start);
+        start = std::chrono::steady_clock::now();
+        doc->AcceptData(doc->m_pRoot, data.Get());
+        doc->ShowFolder(doc->m_pRoot);
+        PumpUntilIdle(app);
+        std::printf("copying a folder of 100,000 entries: %.3f s, pasting it: %.3f s\n", copied,
+                    Seconds(start));
+        start = std::chrono::steady_clock::now();
+        doc->RemoveEntry(folder);
+        doc->ShowFolder(doc->m_pRoot);
+        PumpUntilIdle(app);
+        std::printf("deleting a folder of 100,000 entries: %.3f s\n", Seconds(start));
+        app.GetDocTemplate()->CloseAll();
+        app.m_messageBoxHook = nullptr;
+    }
     {
         auto* root = new CBlock;
         root->m_bFolder = 1;

@@ -67,6 +67,12 @@ if(WIN32)
   target_link_libraries(editor_figures PRIVATE pelorand_editor)
 endif()
 
+# A helper of the editing script: files on the clipboard as the shell copies them.
+if(WIN32)
+  add_executable(e2e_clip_files tests/e2e/ClipFiles_win.cpp)
+  target_link_libraries(e2e_clip_files PRIVATE pelorand_options user32)
+endif()
+
 # The help page ships beside the program.
 if(WIN32)
   add_custom_command(TARGET Pelorand POST_BUILD

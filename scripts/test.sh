@@ -28,6 +28,8 @@ wine_start
 
 echo "== the editor end to end (xdotool)"
 bash tests/e2e/editor_e2e.sh build/win
+echo "== editing a collection end to end (xdotool)"
+bash tests/e2e/edit_e2e.sh build/win
 wine_stop
 
 echo "== fuzzing the record reader for ${FUZZ_SECONDS}s"

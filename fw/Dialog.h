@@ -22,7 +22,6 @@ class CDialog : public CWnd {
     bool Create(HWND parent = nullptr);
     // Ends a modal dialog with result; destroys a modeless one.
     void EndDialog(INT_PTR result);
-    bool IsModal() const { return m_bModal; }
     // Fills the controls (save false) or reads and checks them (save true).
     bool UpdateData(bool saveAndValidate = true);
 

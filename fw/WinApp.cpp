@@ -268,13 +268,13 @@ bool CWinApp::PumpMessage() {
 }
 
 bool CWinApp::PreTranslateMessage(MSG* msg) {
-    if (m_pMainWnd && m_pMainWnd->PreTranslateMessage(msg)) return true;
-    // A copy: a filter may close its window, and so leave the list, while it looks.
+    // The filters first: a key typed in a modeless window is that window's, not a shortcut
+    // of the main window's. A copy: a filter may close its window, and so leave the list.
     std::vector<CWnd*> filters = m_filters;
     for (CWnd* wnd : filters) {
         if (wnd != m_pMainWnd && wnd->PreTranslateMessage(msg)) return true;
     }
-    return false;
+    return m_pMainWnd && m_pMainWnd->PreTranslateMessage(msg);
 }
 
 void CWinApp::AddMessageFilter(CWnd* wnd) {

@@ -31,7 +31,7 @@ class CWinApp : public CCmdTarget {
     virtual bool OnIdle(long count);
     // Handles one message; false when the application is quitting.
     bool PumpMessage();
-    // Offers msg to the main window and then to each filter; true when one of them took it.
+    // Offers msg to each filter and then to the main window; true when one of them took it.
     virtual bool PreTranslateMessage(MSG* msg);
     // A modeless window that sees the loop's messages first (a modeless dialog, for its
     // keyboard interface). Windows leave the list by themselves when destroyed.

@@ -96,8 +96,3 @@ CWorker::OwnedPtr CWorker::TakeOwned(WPARAM key, const std::type_info& type) {
     m_results.erase(found);
     return value;
 }
-
-std::size_t CWorker::PendingCount() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_results.size();
-}

@@ -53,8 +53,6 @@ class CWorker {
     std::unique_ptr<T> Take(WPARAM key) {
         return std::unique_ptr<T>(static_cast<T*>(TakeOwned(key, typeid(T)).release()));
     }
-    // Results posted and not yet taken (tests look).
-    std::size_t PendingCount() const;
 
     // An exception that ended the job is posted to the owner as this message (wParam the
     // key, lParam the worker); CWnd reports it through the application.

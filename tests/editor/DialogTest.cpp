@@ -69,7 +69,6 @@ TEST_F(DialogTest, AModelessDialogAnswersNotificationsReflectsToControlsRoutesHe
     ModelessDialog dialog;
     ASSERT_TRUE(dialog.Create());
     ShowWindow(dialog.m_hWnd, SW_SHOW);
-    ASSERT_FALSE(dialog.IsModal());
 
     // A notification's result reaches the sender through DWLP_MSGRESULT.
     NMHDR header{dialog.GetDlgItem(931), 931, kNotifyAnswered};
@@ -232,4 +231,25 @@ TEST_F(DialogTest, APropertySheetAppliesOnlyPagesShownAndCancelResetsThem) {
     EXPECT_EQ(g_events, std::vector<std::string>{"reset number"});
     EXPECT_EQ(number.m_nValue, 5);
     EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(DialogTest, KeysInAModelessDialogAreTheDialogsNotTheMainWindowsShortcuts) {
+    ASSERT_TRUE(m_app->CreateEditor(""));
+    std::vector<std::string> pages;
+    m_app->m_helpHook = [&](const std::string& page) {
+        pages.push_back(page);
+        return true;
+    };
+    ModelessDialog dialog;
+    ASSERT_TRUE(dialog.Create());
+    ShowWindow(dialog.m_hWnd, SW_SHOW);
+    MSG f1{dialog.GetDlgItem(931), WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
+    EXPECT_TRUE(m_app->PreTranslateMessage(&f1));
+    EXPECT_TRUE(pages.empty());  // F1 is the main window's help key, but not here
+    // The main window's own keys still work.
+    HWND frame = m_app->m_pMainWnd->m_hWnd;
+    MSG frameF1{frame, WM_KEYDOWN, VK_F1, 0, 0, {0, 0}};
+    EXPECT_TRUE(m_app->PreTranslateMessage(&frameF1));
+    EXPECT_EQ(pages.size(), 1u);
+    dialog.DestroyWindow();
 }

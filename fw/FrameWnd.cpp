@@ -302,6 +302,16 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
             return true;
         }
     }
+    // Keys typed into an edit box (a label being renamed) are the box's: Delete must delete a
+    // character there, not the folder.
+    if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN || msg->message == WM_CHAR) {
+        char className[16] = "";
+        if (msg->hwnd && GetClassNameA(msg->hwnd, className, sizeof className) &&
+            lstrcmpiA(className, "Edit") == 0 && GetParent(msg->hwnd) &&
+            IsChild(m_hWnd, msg->hwnd) && !(GetKeyState(VK_MENU) & 0x8000)) {
+            return false;
+        }
+    }
     return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
 }
 

@@ -737,3 +737,25 @@ TEST_F(EditingTest, DroppedPathsArriveWholeInTheirOrder) {
     GetDroppedPaths(paths, ansi);
     EXPECT_EQ(paths, std::vector<std::string>{"C:\\a.bmp"});
 }
+
+TEST_F(EditingTest, KeysTypedIntoALabelBeingRenamedAreNotShortcuts) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    HTREEITEM item = Item(f);
+    Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
+    SetFocus(Tree()->m_hWnd);
+    auto edit = reinterpret_cast<HWND>(
+        SendMessageA(Tree()->m_hWnd, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item)));
+    ASSERT_NE(edit, nullptr);
+    MSG key{edit, WM_KEYDOWN, VK_DELETE, 0, 0, {0, 0}};
+    EXPECT_FALSE(Frame()->PreTranslateMessage(&key));
+    EXPECT_TRUE(m_messages.empty());  // no question about deleting the folder
+    SendMessageA(Tree()->m_hWnd, TVM_ENDEDITLABELNOW, TRUE, 0);
+    // On the tree itself Delete is the delete command.
+    ASSERT_TRUE(Tree()->SelectItem(item));
+    m_answer = IDCANCEL;
+    key.hwnd = Tree()->m_hWnd;
+    EXPECT_TRUE(Frame()->PreTranslateMessage(&key));
+    EXPECT_EQ(m_messages, std::vector<std::string>{"削除していいですか？"});
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+}

@@ -1,6 +1,10 @@
 // Figures for the editor, run by hand under Wine (never part of the tests):
 //  - start to an idle window with a collection of 100,000 entries;
-//  - ShowFolder of a folder of 10,000 entries.
+//  - ShowFolder of a folder of 10,000 entries;
+//  - 1,000,000 files in one folder: start to idle, listing them, closing;
+//  - 1,000,000 nested folders (a file of "FILE{" lines): start to idle, closing;
+//  - importing a disk folder of 10,000 images in 100 sub-folders;
+//  - copying and pasting, then deleting, a folder of 100,000 entries.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
@@ -12,6 +16,7 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 
@@ -61,6 +66,16 @@ int main() {
     GetWindowsDirectoryA(windir, MAX_PATH);
     std::string existing = std::string(windir) + "\\notepad.exe";
 
+    {
+        // What destroying any visible top-level window costs here, as a yardstick.
+        HWND plain = CreateWindowExA(0, "STATIC", "x", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                                     200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        auto begin = std::chrono::steady_clock::now();
+        DestroyWindow(plain);
+        std::printf("destroying a plain visible top-level window: %.3f s\n", Seconds(begin));
+    }
     FigureApp app;
     app.SetRegistryKey("TesmarinFigures");
     app.LoadStdProfileSettings(8);
@@ -69,7 +84,9 @@ int main() {
     if (!app.CreateEditor("")) return 1;
     PumpUntilIdle(app);
     std::printf("start to idle, new collection: %.3f s\n", Seconds(start));
+    start = std::chrono::steady_clock::now();
     app.GetDocTemplate()->CloseAll();
+    std::printf("  closing: %.3f s\n", Seconds(start));
 
     std::string big = std::string(temp) + "pelorand_figures_100k.plr";
     WriteCollection(big, 1000, 100, existing);
@@ -94,6 +111,114 @@ int main() {
                     name == existing ? "existing file" : "missing file", filled, Seconds(start));
         app.GetDocTemplate()->CloseAll();
     }
+    std::string million = std::string(temp) + "pelorand_figures_1m.plr";
+    WriteCollection(million, 1, 1000000, existing);
+    start = std::chrono::steady_clock::now();
+    if (!app.CreateEditor(million)) return 1;
+    PumpUntilIdle(app);
+    std::printf("start to idle, 1,000,000 files in one folder: %.3f s\n", Seconds(start));
+    {
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        start = std::chrono::steady_clock::now();
+        doc->ShowFolder(doc->m_pRoot->m_Children.GetAtIndex(0));
+        PumpUntilIdle(app);
+        std::printf("  listing the 1,000,000 files, drawn: %.3f s\n", Seconds(start));
+    }
+    {
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        start = std::chrono::steady_clock::now();
+        doc->DeleteContents();
+        std::printf("  views emptied: %.3f s\n", Seconds(start));
+        start = std::chrono::steady_clock::now();
+        delete doc->m_pRoot;
+        doc->m_pRoot = nullptr;
+        std::printf("  tree freed: %.3f s\n", Seconds(start));
+    }
+    start = std::chrono::steady_clock::now();
+    app.GetDocTemplate()->CloseAll();
+    std::printf("  closing: %.3f s\n", Seconds(start));
+    DeleteFileA(million.c_str());
+
+    std::string deep = std::string(temp) + "pelorand_figures_deep.plr";
+    {
+        std::FILE* out = std::fopen(deep.c_str(), "wb");
+        for (int i = 0; i < 1000000; ++i) std::fputs("FILE{\r\n", out);
+        std::fclose(out);
+    }
+    start = std::chrono::steady_clock::now();
+    if (!app.CreateEditor(deep)) return 1;
+    PumpUntilIdle(app);
+    std::printf("start to idle, 1,000,000 nested folders: %.3f s\n", Seconds(start));
+    start = std::chrono::steady_clock::now();
+    app.GetDocTemplate()->CloseAll();
+    std::printf("  closing: %.3f s\n", Seconds(start));
+    DeleteFileA(deep.c_str());
+
+    {
+        // 100 sub-folders of 100 (empty) images each.
+        std::string dir = std::string(temp) + "pelorand_figures_import";
+        CreateDirectoryA(dir.c_str(), nullptr);
+        for (int d = 0; d < 100; ++d) {
+            std::string sub = dir + "\\sub" + std::to_string(d);
+            CreateDirectoryA(sub.c_str(), nullptr);
+            for (int i = 0; i < 100; ++i) {
+                std::FILE* f =
+                    std::fopen((sub + "\\img" + std::to_string(i) + ".jpg").c_str(), "wb");
+                if (f) std::fclose(f);
+            }
+        }
+        app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        start = std::chrono::steady_clock::now();
+        doc->AddPath(doc->m_pRoot, dir);
+        PumpUntilIdle(app);
+        std::printf("importing a disk folder of 10,000 images in 100 sub-folders: %.3f s\n",
+                    Seconds(start));
+        app.GetDocTemplate()->CloseAll();
+        for (int d = 0; d < 100; ++d) {
+            std::string sub = dir + "\\sub" + std::to_string(d);
+            for (int i = 0; i < 100; ++i)
+                DeleteFileA((sub + "\\img" + std::to_string(i) + ".jpg").c_str());
+            RemoveDirectoryA(sub.c_str());
+        }
+        RemoveDirectoryA(dir.c_str());
+
+        WriteCollection(big, 1, 100000, existing);
+        if (!app.CreateEditor(big)) return 1;
+        doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        CBlock* folder = doc->m_pRoot->m_Children.GetAtIndex(0);
+        start = std::chrono::steady_clock::now();
+        ComPtr<IDataObject> data = doc->SendEntries({folder});
+        double copied = Seconds(start);
+        start = std::chrono::steady_clock::now();
+        doc->AcceptData(doc->m_pRoot, data.Get());
+        doc->ShowFolder(doc->m_pRoot);
+        PumpUntilIdle(app);
+        std::printf("copying a folder of 100,000 entries: %.3f s, pasting it: %.3f s\n", copied,
+                    Seconds(start));
+        start = std::chrono::steady_clock::now();
+        doc->RemoveEntry(folder);
+        doc->ShowFolder(doc->m_pRoot);
+        PumpUntilIdle(app);
+        std::printf("deleting a folder of 100,000 entries: %.3f s\n", Seconds(start));
+        app.GetDocTemplate()->CloseAll();
+        app.m_messageBoxHook = nullptr;
+    }
+    {
+        auto* root = new CBlock;
+        root->m_bFolder = 1;
+        for (int i = 0; i < 1000000; ++i) {
+            auto* entry = new CBlock;
+            entry->m_strName = existing;
+            entry->m_pParent = root;
+            root->m_Children.AddTail(entry);
+        }
+        start = std::chrono::steady_clock::now();
+        delete root;
+        std::printf("freeing a tree of 1,000,000 entries alone: %.3f s\n", Seconds(start));
+    }
+
     DeleteFileA(big.c_str());
     DeleteFileA(wide.c_str());
     RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinFigures");

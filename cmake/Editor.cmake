@@ -63,6 +63,11 @@ if(WIN32)
     ui/PelorandOptionEndFile.cpp
     ui/PelorandWallPaperInfomation.cpp
     ui/PelorandViewInfomation.cpp
+    # Editing: clipboard and drag and drop, shell drops and the picker, shared view pieces.
+    fw/OleTransfer.cpp
+    fw/DragDrop.cpp
+    views/ShellTransfer.cpp
+    views/ViewEditing.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
     comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 windowscodecs)
@@ -87,6 +92,12 @@ if(WIN32)
   target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
   add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
+endif()
+
+# A helper of the editing script: files on the clipboard as the shell copies them.
+if(WIN32)
+  add_executable(e2e_clip_files tests/e2e/ClipFiles_win.cpp)
+  target_link_libraries(e2e_clip_files PRIVATE pelorand_options user32)
 endif()
 
 # The help page ships beside the program.

@@ -2,9 +2,15 @@
 // and fills the file list with a folder's entries.
 #pragma once
 
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <ole2.h>
+
 #include <string>
+#include <vector>
 
 #include "fw/Document.h"
+#include "fw/Handles.h"
 #include "model/TreeControl.h"
 
 class CBlock;
@@ -38,6 +44,26 @@ class CPelorandDoc : public CDocument {
     // Stores each row's index in the entry the row holds.
     void RenumberListItems();
 
+    // The edits. Each marks the document modified.
+    // Whether data may be dropped with effect (copy or move only), and what it offers.
+    bool CanAcceptData(IDataObject* data, bool& offersFiles, bool& offersCollection,
+                       DWORD effect) const;
+    // Takes collection text, then shell files, into target. False only without a target.
+    bool AcceptData(CBlock* target, IDataObject* data);
+    // Takes one format of data into target, staged through the temporary transfer file.
+    void ReceiveData(IDataObject* data, CBlock* target, UINT format);
+    // Adds a file, or a disk folder (as a file entry, or imported when the user says so).
+    void AddPath(CBlock* target, const std::string& path);
+    // Imports the images and sub-folders of a disk folder into folder.
+    bool AddFolderContents(CBlock* folder, const std::string& path);
+    // Writes entries (with their subtrees) as transfer text through the temporary transfer
+    // file and offers it under m_cfCollection. Null when the file cannot be written or read.
+    ComPtr<IDataObject> SendEntries(const std::vector<CBlock*>& entries);
+    // Removes entry and its subtree from the views and the collection. Never the root.
+    void RemoveEntry(CBlock* entry);
+    // The folder whose children the list shows, or null.
+    CBlock* m_pShownFolder = nullptr;
+
     CPelorandTreeView* m_pTreeView = nullptr;
     CPelorandListView* m_pListView = nullptr;
     CImageHtmlView* m_pImageView = nullptr;
@@ -48,6 +74,13 @@ class CPelorandDoc : public CDocument {
     CBlock* m_pLastDropTarget = nullptr;
 
   private:
+    CBlock* SelectedFolder() const;
+    void OnAddFile();
+    void OnPaste();
+    void OnNewFolder();
+    bool AddFolderContents(CBlock* folder, const std::string& path,
+                           std::vector<std::string>& ancestors, int depth);
+
     // Makes root the collection. The views drop their items first: they point into the old tree.
     void SetRoot(CBlock* root);
 };

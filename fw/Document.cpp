@@ -46,6 +46,7 @@ bool CDocument::OnNewDocument() {
     DeleteContents();
     m_strPathName.clear();
     m_bStartOver = false;
+    m_bModified = false;
     return true;
 }
 
@@ -73,6 +74,7 @@ bool CDocument::OnOpenDocument(const std::string& path) {
         CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
+    m_bModified = false;
     return true;
 }
 
@@ -114,8 +116,22 @@ bool CDocument::DoSave(const std::string& path) {
         target = name;
     }
     if (!OnSaveDocument(target)) return false;
+    m_bModified = false;
     if (path.empty() || target != m_strPathName) SetPathName(target);
     return true;
+}
+
+bool CDocument::SaveModified() {
+    if (!m_bModified) return true;
+    std::string question = m_strTitle + " への変更を保存しますか?";
+    switch (CWinApp::Get()->DoMessageBox(question, MB_YESNOCANCEL | MB_ICONEXCLAMATION)) {
+        case IDYES:
+            return DoSave(m_strPathName);
+        case IDNO:
+            return true;
+        default:
+            return false;
+    }
 }
 
 bool CDocument::OnCmdMsg(unsigned id, CCmdUI* ui) {

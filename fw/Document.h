@@ -42,6 +42,13 @@ class CDocument : public CCmdTarget {
     // Saves to path, or asks for a name first when path is empty. False when cancelled or failed.
     bool DoSave(const std::string& path);
 
+    // Unsaved edits. Every edit sets the flag; a new, opened or saved document clears it.
+    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    bool IsModified() const { return m_bModified; }
+    // Before unsaved edits would be lost: asks whether to save them first. False when the
+    // user cancels or the save fails (the edits are then kept).
+    virtual bool SaveModified();
+
     const std::string& GetPathName() const { return m_strPathName; }
     // A full path: the title becomes its file name; with addToRecent it joins the recent files.
     void SetPathName(const std::string& path, bool addToRecent = true);
@@ -56,6 +63,7 @@ class CDocument : public CCmdTarget {
     std::string m_strPathName;
     std::string m_strTitle;
     bool m_bStartOver = false;
+    bool m_bModified = false;
 
   private:
     std::vector<CView*> m_views;

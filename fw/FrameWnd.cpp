@@ -302,6 +302,16 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
             return true;
         }
     }
+    // Keys typed into an edit box (a label being renamed) are the box's: Delete must delete a
+    // character there, not the folder.
+    if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN || msg->message == WM_CHAR) {
+        char className[16] = "";
+        if (msg->hwnd && GetClassNameA(msg->hwnd, className, sizeof className) &&
+            lstrcmpiA(className, "Edit") == 0 && GetParent(msg->hwnd) &&
+            IsChild(m_hWnd, msg->hwnd) && !(GetKeyState(VK_MENU) & 0x8000)) {
+            return false;
+        }
+    }
     return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
 }
 
@@ -383,8 +393,13 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
             std::vector<std::string> paths;
             for (UINT i = 0; i < count; ++i) {
-                char path[MAX_PATH] = "";
-                if (DragQueryFileA(drop, i, path, MAX_PATH)) paths.emplace_back(path);
+                // Asked for its length first: a long path arrives whole, never cut.
+                UINT length = DragQueryFileA(drop, i, nullptr, 0);
+                std::string path(length + 1, '\0');
+                if (DragQueryFileA(drop, i, &path[0], length + 1)) {
+                    path.resize(length);
+                    paths.push_back(path);
+                }
             }
             DragFinish(drop);
             SetForegroundWindow(m_hWnd);
@@ -393,6 +408,9 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         }
         case WM_CLOSE:
+            if (CDocument* doc = GetActiveDocument()) {
+                if (!doc->SaveModified()) return 0;  // cancelled: the window stays
+            }
             DestroyWindow();
             return 0;
     }

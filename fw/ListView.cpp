@@ -126,3 +126,30 @@ HIMAGELIST CListView::SetImageList(HIMAGELIST list, int which) {
     return reinterpret_cast<HIMAGELIST>(
         SendMessageA(m_hWnd, LVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list)));
 }
+
+bool CListView::SetItemCount(int count) {
+    return SendMessageA(m_hWnd, LVM_SETITEMCOUNT, count, 0) != 0;
+}
+
+bool CListView::SetCallbackMask(UINT mask) {
+    return SendMessageA(m_hWnd, LVM_SETCALLBACKMASK, mask, 0) != 0;
+}
+
+bool CListView::RedrawItems(int first, int last) {
+    return SendMessageA(m_hWnd, LVM_REDRAWITEMS, first, last) != 0;
+}
+
+int CListView::GetNextItem(int after, UINT flags) const {
+    return static_cast<int>(SendMessageA(m_hWnd, LVM_GETNEXTITEM, after, MAKELPARAM(flags, 0)));
+}
+
+int CListView::GetSelectedCount() const {
+    return static_cast<int>(SendMessageA(m_hWnd, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+bool CListView::SetItemState(int index, UINT state, UINT mask) {
+    LVITEMA item{};
+    item.stateMask = mask;
+    item.state = state;
+    return SendMessageA(m_hWnd, LVM_SETITEMSTATE, index, reinterpret_cast<LPARAM>(&item)) != 0;
+}

@@ -37,4 +37,14 @@ class CListView : public CView {
     DWORD GetViewType() const { return static_cast<DWORD>(GetStyle()) & LVS_TYPEMASK; }
     DWORD SetExtendedStyle(DWORD mask, DWORD style);
     HIMAGELIST SetImageList(HIMAGELIST list, int which);
+
+    // For a list whose owner keeps the rows (LVS_OWNERDATA): the number of rows, the states
+    // the owner answers for (LVM_SETCALLBACKMASK), and repainting rows whose data changed.
+    bool SetItemCount(int count);
+    bool SetCallbackMask(UINT mask);
+    bool RedrawItems(int first, int last);
+    // The next row after `after` (-1: from the start) with all of the LVNI_ flags; -1 for none.
+    int GetNextItem(int after, UINT flags) const;
+    int GetSelectedCount() const;
+    bool SetItemState(int item, UINT state, UINT mask);
 };

@@ -63,6 +63,8 @@ CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path, bool ma
         created = true;
     }
     CDocument* doc = m_document.get();
+    // The edits of the collection open now would be lost.
+    if (!created && !doc->SaveModified()) return nullptr;
     if (path.empty()) {
         SetDefaultTitle(doc);
         if (!doc->OnNewDocument()) {

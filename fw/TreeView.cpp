@@ -8,6 +8,11 @@ bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
 
 HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,
                                 int selectedImage, LPARAM data) {
+    return InsertItem(parent, text, image, selectedImage, data, -2);
+}
+
+HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,
+                                int selectedImage, LPARAM data, int children) {
     TVINSERTSTRUCTA insert{};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
@@ -16,6 +21,10 @@ HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int i
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = data;
+    if (children != -2) {  // -2: the control works it out from the items inserted
+        insert.item.mask |= TVIF_CHILDREN;
+        insert.item.cChildren = children;
+    }
     return reinterpret_cast<HTREEITEM>(
         SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
 }
@@ -96,4 +105,21 @@ int CTreeView::GetCount() const {
 HIMAGELIST CTreeView::SetImageList(HIMAGELIST list, int which) {
     return reinterpret_cast<HIMAGELIST>(
         SendMessageA(m_hWnd, TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list)));
+}
+
+bool CTreeView::SetItemChildren(HTREEITEM item, int children) {
+    TVITEMA tv{};
+    tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
+    tv.hItem = item;
+    tv.cChildren = children;
+    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+}
+
+bool CTreeView::Expand(HTREEITEM item, UINT code) {
+    return SendMessageA(m_hWnd, TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
+}
+
+UINT CTreeView::GetItemState(HTREEITEM item, UINT mask) const {
+    return static_cast<UINT>(
+        SendMessageA(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
 }

@@ -15,6 +15,13 @@ class CTreeView : public CView {
 
     HTREEITEM InsertItem(HTREEITEM parent, const std::string& text, int image, int selectedImage,
                          LPARAM data);
+    // children: whether the item shows an expand button, or I_CHILDRENCALLBACK to be asked
+    // through TVN_GETDISPINFO, so that an owner can insert the children only when opened.
+    HTREEITEM InsertItem(HTREEITEM parent, const std::string& text, int image, int selectedImage,
+                         LPARAM data, int children);
+    bool SetItemChildren(HTREEITEM item, int children);
+    bool Expand(HTREEITEM item, UINT code);
+    UINT GetItemState(HTREEITEM item, UINT mask) const;
     bool DeleteItem(HTREEITEM item);
     bool DeleteAllItems() { return DeleteItem(TVI_ROOT); }
     HTREEITEM GetSelectedItem() const;

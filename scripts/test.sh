@@ -37,6 +37,8 @@ echo "== the editor's dialogs end to end (xdotool)"
 bash tests/e2e/dialogs_e2e.sh build/win
 echo "== the thumbnail pane end to end (xdotool)"
 bash tests/e2e/thumbs_e2e.sh build/win
+echo "== editing a collection end to end (xdotool)"
+bash tests/e2e/edit_e2e.sh build/win
 wine_stop
 
 echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"

@@ -32,17 +32,12 @@ void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
     if (dialog.DoModal() != IDOK) return;
     // The tree stores the name as the list does: the field is offered for editing there too.
     ApplyPropertyChange(*folder, dialog.GetChange(true), &tree, ItemTextSetter(&tree));
+    doc.SetModifiedFlag();
     RefreshList(doc);
 }
 
 void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
-    std::vector<CBlock*> entries;
-    for (int row = ListView_GetNextItem(list.m_hWnd, -1, LVNI_SELECTED); row >= 0;
-         row = ListView_GetNextItem(list.m_hWnd, row, LVNI_SELECTED)) {
-        if (auto* entry = reinterpret_cast<CBlock*>(list.GetItemData(row))) {
-            entries.push_back(entry);
-        }
-    }
+    std::vector<CBlock*> entries = list.GetSelectedEntries();
     if (entries.empty()) return;
     CPropertyDlg dialog;
     if (entries.size() == 1) dialog.m_pBlock = entries.front();
@@ -51,5 +46,6 @@ void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
     for (CBlock* entry : entries) {
         ApplyPropertyChange(*entry, change, doc.m_pTreeView, ItemTextSetter(doc.m_pTreeView));
     }
+    doc.SetModifiedFlag();
     RefreshList(doc);
 }

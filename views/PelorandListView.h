@@ -3,14 +3,16 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
+#include "fw/DragDrop.h"
 #include "fw/ListView.h"
 #include "views/ThumbnailScheduler.h"
 
 class CBlock;
 class CPelorandDoc;
 
-class CPelorandListView : public CListView {
+class CPelorandListView : public CListView, public IDropClient {
   public:
     CPelorandListView();
 
@@ -24,6 +26,28 @@ class CPelorandListView : public CListView {
     // Column widths live in the settings while the list shows columns (report or list style).
     void SaveColumnWidths();
     void LoadColumnWidths();
+
+    // The rows are the owner's (a virtual list): the control asks for texts, icons and check
+    // boxes only of the rows it draws, so a folder of any size is listed at once.
+    void SetRows(std::vector<CBlock*> rows);
+    const std::vector<CBlock*>& Rows() const { return m_rows; }
+    // The entry shown in row, or null.
+    CBlock* GetEntry(int row) const;
+    // Repaints the rows after their entries changed.
+    void RefreshRows();
+    // A row's check box is its entry's changer flag; a folder's tree item follows it.
+    void SetEntryCheck(int row, bool checked);
+
+    // The selected rows' entries, in row order.
+    std::vector<CBlock*> GetSelectedEntries() const;
+    // Drags the selected rows: copies or moves them where they are dropped.
+    void BeginDrag();
+
+    // Dropping onto the list: onto a folder row, a file row's folder, or the shown folder.
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    DWORD OnDragScroll(DWORD keyState, POINT point) override;
 
     // The shell's display name, type name and icon of an entry's row. Asking the shell costs
     // about a millisecond per file, so rows get them only when first drawn or read, and keep
@@ -44,5 +68,21 @@ class CPelorandListView : public CListView {
     CThumbnailScheduler m_thumbnails;
 
   private:
+    bool OnGetDispInfo(LVITEMA& item);
+    void DeleteSelection();
+    bool CopySelection();
+    void OnEndLabelEdit(int row, const char* text);
+    void OnDoubleClick(int row);
+    void OnContextMenu(LPARAM position);
+    // The row shown as the drop target (-1: none); the control keeps no such state here.
+    void SetDropRow(int row);
+    // The single selected file entry, or null.
+    CBlock* SingleSelectedFile() const;
+
+    CDropTargetRegistration m_dropTarget;
+    int m_dropRow = -1;
+    void OnItemChanged(const NMLISTVIEW& change);
+
+    std::vector<CBlock*> m_rows;
     std::unordered_map<const CBlock*, ShellInfo> m_shellInfo;
 };

@@ -1,10 +1,17 @@
 #include "views/PelorandTreeView.h"
 
+#include <windowsx.h>
+
 #include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
+#include "fw/OleTransfer.h"
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/PropertyCommands.h"
+#include "views/PelorandListView.h"
 #include "views/ShellInfo.h"
+#include "views/ViewEditing.h"
 
 namespace {
 constexpr LONG_PTR kTreeStyles = TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_EDITLABELS |
@@ -18,6 +25,7 @@ CPelorandDoc* CPelorandTreeView::GetDocument() const {
 bool CPelorandTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     if (!CTreeView::Create(parent, id, size, doc)) return false;
     SetImageList(GetSystemImageList(true), TVSIL_NORMAL);
+    m_dropTarget.Register(m_hWnd, this);
     return true;
 }
 
@@ -30,7 +38,10 @@ void CPelorandTreeView::OnInitialUpdate() {
     RedrawNow();
     if (doc->m_pRoot) {
         SetRedraw(false);
+        // Names every folder (an empty name becomes the title) and shows the root.
         doc->m_pRoot->InsertIntoTree(*this, nullptr);
+        if (doc->m_pRoot->m_hTreeItem)
+            ShowChildren(static_cast<HTREEITEM>(doc->m_pRoot->m_hTreeItem));
         SetRedraw(true);
     }
     RedrawNow();
@@ -44,6 +55,55 @@ void CPelorandTreeView::ClearItems() {
     m_bClearing = true;
     DeleteAllItems();
     m_bClearing = false;
+    m_open.clear();
+    m_hasFolders.clear();
+    m_hDropItem = nullptr;
+}
+
+void CPelorandTreeView::ShowChildren(HTREEITEM item) {
+    if (!item || m_open.count(item)) return;
+    auto* folder = reinterpret_cast<CBlock*>(GetItemData(item));
+    if (!folder) return;
+    m_open.insert(item);
+    const int image = FolderImage();
+    for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
+        CBlock* child = folder->m_Children.GetNext(pos);
+        if (!child->m_bFolder) continue;
+        if (child->m_strName.empty()) child->m_strName = "Pelorand";
+        child->m_hTreeItem =
+            CTreeView::InsertItem(item, child->m_strName, image, image,
+                                  reinterpret_cast<LPARAM>(child), I_CHILDRENCALLBACK);
+        SetCheck(child->m_hTreeItem, child->m_bChangerEnabled != 0);
+    }
+}
+
+HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {
+    if (!folder || !folder->m_bFolder) return nullptr;
+    if (folder->m_hTreeItem) return static_cast<HTREEITEM>(folder->m_hTreeItem);
+    if (!folder->m_pParent) return nullptr;  // a root that is not shown here
+    HTREEITEM parent = EnsureItem(folder->m_pParent);
+    if (!parent) return nullptr;
+    ShowChildren(parent);
+    return static_cast<HTREEITEM>(folder->m_hTreeItem);
+}
+
+void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
+    // Entries may have been freed: nothing cached about them may stay.
+    m_hasFolders.clear();
+    if (folder && folder->m_hTreeItem) {
+        SetItemChildren(static_cast<HTREEITEM>(folder->m_hTreeItem), I_CHILDRENCALLBACK);
+    }
+}
+
+bool CPelorandTreeView::HasSubFolder(const CBlock* folder) {
+    auto found = m_hasFolders.find(folder);
+    if (found != m_hasFolders.end()) return found->second;
+    bool has = false;
+    for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos && !has;) {
+        has = folder->m_Children.GetNext(pos)->m_bFolder != 0;
+    }
+    m_hasFolders.emplace(folder, has);
+    return has;
 }
 
 CBlock* CPelorandTreeView::GetSelectedFolder() const {
@@ -53,12 +113,16 @@ CBlock* CPelorandTreeView::GetSelectedFolder() const {
 
 TreeItem CPelorandTreeView::InsertItem(TreeItem parent, const std::string& text, int image,
                                        int selectedImage, CBlock* data) {
-    return CTreeView::InsertItem(static_cast<HTREEITEM>(parent), text, image, selectedImage,
-                                 reinterpret_cast<LPARAM>(data));
+    auto parentItem = static_cast<HTREEITEM>(parent);
+    // The only top-level item is the root; below, only open items take children now.
+    if (parentItem ? !m_open.count(parentItem) : GetCount() > 0) return nullptr;
+    if (data && data->m_pParent) m_hasFolders.erase(data->m_pParent);
+    return CTreeView::InsertItem(parentItem, text, image, selectedImage,
+                                 reinterpret_cast<LPARAM>(data), I_CHILDRENCALLBACK);
 }
 
 void CPelorandTreeView::SetCheck(TreeItem item, bool checked) {
-    CTreeView::SetCheck(static_cast<HTREEITEM>(item), checked);
+    if (item) CTreeView::SetCheck(static_cast<HTREEITEM>(item), checked);
 }
 
 int CPelorandTreeView::FolderImage() {
@@ -77,19 +141,286 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             }
             result = 0;
             return true;
+        case TVN_GETDISPINFOA:
+        case TVN_GETDISPINFOW: {
+            // The A and W forms agree on everything but the text, which is never asked for.
+            TVITEMA& item = reinterpret_cast<NMTVDISPINFOA*>(header)->item;
+            const auto* folder = reinterpret_cast<const CBlock*>(item.lParam);
+            if ((item.mask & TVIF_CHILDREN) && folder)
+                item.cChildren = HasSubFolder(folder) ? 1 : 0;
+            result = 0;
+            return true;
+        }
+        case TVN_ITEMEXPANDINGA:
+        case TVN_ITEMEXPANDINGW: {
+            const auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
+            if ((change->action & TVE_EXPAND) && !(change->action & TVE_COLLAPSE)) {
+                SetRedraw(false);
+                ShowChildren(change->itemNew.hItem);
+                SetRedraw(true);
+            }
+            result = FALSE;  // let it open
+            return true;
+        }
+        case TVN_BEGINLABELEDITA:
+        case TVN_BEGINLABELEDITW: {
+            const CBlock* entry = EntryOf(reinterpret_cast<NMTVDISPINFOA*>(header)->item.hItem);
+            result = (!entry || !entry->m_pParent) ? TRUE : FALSE;  // the root keeps its name
+            return true;
+        }
+        case TVN_ENDLABELEDITA:
+        case TVN_ENDLABELEDITW: {
+            const TVITEMA& item = reinterpret_cast<NMTVDISPINFOA*>(header)->item;
+            const bool cancelled = item.pszText == nullptr;
+            std::string text = AnsiText(item.pszText, header->code == TVN_ENDLABELEDITW);
+            OnEndLabelEdit(item.hItem, cancelled ? nullptr : text.c_str());
+            result = 0;  // the text is set already
+            return true;
+        }
+        case TVN_BEGINDRAGA:
+        case TVN_BEGINDRAGW:
+            BeginDrag(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+            result = 0;
+            return true;
+        case NM_RCLICK:
+            OnRightClick();
+            result = 0;
+            return true;
+        case TVN_DELETEITEMA:
+        case TVN_DELETEITEMW:
+            m_open.erase(reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem);
+            if (reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem == m_hDropItem) {
+                m_hDropItem = nullptr;
+            }
+            result = 0;
+            return true;
     }
     return false;
 }
 
-bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (id == ID_PROPERTY) {
-        if (!ui) RunTreeProperties(*GetDocument(), *this);
-        return true;
+LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+        case WM_DESTROY:
+            m_dropTarget.Revoke();
+            ReleaseSystemImageLists();
+            break;
+        case WM_TIMER:
+            if (wParam != kHoverTimer) break;
+            if (HTREEITEM item = m_hDropItem) {
+                if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
+            }
+            KillTimer(m_hWnd, kHoverTimer);
+            return 0;
+        case WM_LBUTTONDOWN: {
+            TVHITTESTINFO hit{};
+            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+            SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+            if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
+                // Toggled here, the same on every version of the control.
+                SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
+                SyncCheck(hit.hItem);
+                return 0;
+            }
+            break;
+        }
+        case WM_KEYDOWN:
+            if (wParam == VK_SPACE) {
+                if (HTREEITEM item = GetSelectedItem()) {
+                    SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
+                    SyncCheck(item);
+                }
+                return 0;
+            }
+            break;
     }
-    return CTreeView::OnCmdMsg(id, ui);
+    return CTreeView::WndProc(msg, wParam, lParam);
 }
 
-LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_DESTROY) ReleaseSystemImageLists();
-    return CTreeView::WndProc(msg, wParam, lParam);
+CBlock* CPelorandTreeView::EntryOf(HTREEITEM item) const {
+    return item ? reinterpret_cast<CBlock*>(GetItemData(item)) : nullptr;
+}
+
+void CPelorandTreeView::SyncCheck(HTREEITEM item) {
+    CBlock* entry = EntryOf(item);
+    if (!entry) return;
+    unsigned char checked = GetCheck(item) ? 1 : 0;
+    if (entry->m_bChangerEnabled == checked) return;
+    entry->m_bChangerEnabled = checked;
+    CPelorandDoc* doc = GetDocument();
+    doc->SetModifiedFlag();
+    if (doc->m_pListView) doc->m_pListView->RefreshRows();
+}
+
+void CPelorandTreeView::InsertNewFolder(HTREEITEM parentItem) {
+    auto* folder = new CBlock;
+    folder->m_bFolder = 1;
+    CBlock* parent = EntryOf(parentItem);
+    // Shown (and so named) first, then placed: an item only when the parent's are shown.
+    folder->InsertIntoTree(*this, parentItem);
+    if (parent) {
+        parent->m_Children.AddTail(folder);
+        folder->m_nPriority = parent->m_nPriority;
+        folder->m_bInherit = parent->m_bInherit;
+        folder->SetTexts(parent->Author(), parent->Comment(), parent);
+    }
+    folder->m_pParent = parent;
+    if (!parent) {
+        // Nothing owns it: an item without a folder cannot take children.
+        if (folder->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(folder->m_hTreeItem));
+        delete folder;
+        return;
+    }
+    ChildrenChanged(parent);
+    GetDocument()->SetModifiedFlag();
+    if (parentItem == GetSelectedItem()) GetDocument()->ShowFolder(parent);
+}
+
+bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    switch (id) {
+        case ID_PROPERTY:
+            if (!ui) RunTreeProperties(*GetDocument(), *this);
+            return true;
+        case ID_DELETE:
+        case ID_EDIT_COPY:
+        case ID_EDIT_CUT:
+        case ID_RENAME:
+            break;
+        default:
+            return false;
+    }
+    HTREEITEM selected = GetSelectedItem();
+    CBlock* entry = EntryOf(selected);
+    if (ui) {
+        // Without a selection the state is left as it is, and the command does nothing.
+        if (entry) ui->Enable(entry->m_pParent != nullptr);
+        return true;
+    }
+    if (!entry || !entry->m_pParent) return true;
+    switch (id) {
+        case ID_DELETE:
+            if (CWinApp::Get()->DoMessageBox(kDeleteQuestion, MB_OKCANCEL | MB_ICONQUESTION) !=
+                IDCANCEL) {
+                DeleteSelected();
+            }
+            break;
+        case ID_EDIT_COPY:
+            CopySelected();
+            break;
+        case ID_EDIT_CUT:
+            if (CopySelected()) DeleteSelected();
+            break;
+        case ID_RENAME:
+            SetFocus(m_hWnd);
+            SendMessageA(m_hWnd, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(selected));
+            break;
+    }
+    return true;
+}
+
+void CPelorandTreeView::DeleteSelected() {
+    CBlock* entry = EntryOf(GetSelectedItem());
+    if (!entry || !entry->m_pParent) return;
+    CBlock* parent = entry->m_pParent;
+    CPelorandDoc* doc = GetDocument();
+    doc->RemoveEntry(entry);
+    doc->ShowFolder(parent);
+}
+
+bool CPelorandTreeView::CopySelected() {
+    CBlock* entry = EntryOf(GetSelectedItem());
+    if (!entry) return false;
+    ComPtr<IDataObject> data = GetDocument()->SendEntries({entry});
+    return data && SetClipboardData(data.Get());
+}
+
+void CPelorandTreeView::OnEndLabelEdit(HTREEITEM item, const char* text) {
+    CBlock* entry = EntryOf(item);
+    if (!entry) return;
+    if (text) {
+        // An empty text is a name too: the folder is shown empty until the file is read again.
+        entry->m_strName = text;
+        GetDocument()->SetModifiedFlag();
+    }
+    SetItemText(item, entry->m_strName);
+    GetDocument()->ShowFolder(entry);
+}
+
+void CPelorandTreeView::OnRightClick() {
+    POINT screen{};
+    GetCursorPos(&screen);
+    TVHITTESTINFO hit{};
+    hit.pt = screen;
+    ScreenToClient(m_hWnd, &hit.pt);
+    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!hit.hItem) return;
+    if (CBlock* entry = EntryOf(hit.hItem)) GetDocument()->ShowFolder(entry);
+    SelectItem(hit.hItem);
+    TrackViewPopup(m_hWnd, IDR_FOLDER_POPUP, screen);
+}
+
+void CPelorandTreeView::BeginDrag(HTREEITEM item) {
+    CBlock* entry = EntryOf(item);
+    if (!entry || !entry->m_pParent) return;  // the root stays where it is
+    CPelorandDoc* doc = GetDocument();
+    doc->m_pLastDropTarget = nullptr;
+    ComPtr<IDataObject> data = doc->SendEntries({entry});
+    if (!data) return;
+    DWORD effect = DoDragDrop(data.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+    data.Reset();
+    CBlock* target = doc->m_pLastDropTarget;
+    if (effect == DROPEFFECT_MOVE) {
+        if (target && IsSameOrBelow(target, entry)) {
+            CWinApp::Get()->DoMessageBox(kSelfMoveMessage, MB_OK | MB_ICONEXCLAMATION);
+        } else {
+            doc->RemoveEntry(entry);
+        }
+    }
+    target = doc->m_pLastDropTarget;  // (gone if it lay in what was removed)
+    if (target) {
+        doc->ShowFolder(target);
+        if (HTREEITEM targetItem = EnsureItem(target)) SelectItem(targetItem);
+        doc->m_pLastDropTarget = nullptr;
+    }
+}
+
+DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT point) {
+    CPelorandDoc* doc = GetDocument();
+    const bool files = DataOffers(data, CF_HDROP);
+    if (!files && !DataOffers(data, doc->m_cfCollection)) return DROPEFFECT_NONE;
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!hit.hItem) return DROPEFFECT_NONE;
+    if (hit.hItem != m_hDropItem) {
+        // Kept here too: the control's own mark is for the eye only.
+        m_hDropItem = hit.hItem;
+        SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(hit.hItem));
+        KillTimer(m_hWnd, kHoverTimer);
+        SetTimer(m_hWnd, kHoverTimer, kHoverDelay, nullptr);
+    }
+    if (!m_hDropItem) return DROPEFFECT_NONE;
+    if (keyState & MK_CONTROL) return DROPEFFECT_COPY;
+    return files ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
+}
+
+void CPelorandTreeView::OnDragLeave() {
+    m_hDropItem = nullptr;
+    SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, 0);
+}
+
+bool CPelorandTreeView::OnDrop(IDataObject* data, DWORD effect, POINT) {
+    CPelorandDoc* doc = GetDocument();
+    bool files = false, collection = false;
+    if (!doc->CanAcceptData(data, files, collection, effect)) return false;
+    HTREEITEM item = m_hDropItem;
+    OnDragLeave();
+    CBlock* target = EntryOf(item);
+    if (!target) return false;
+    if (!doc->AcceptData(target, data)) return false;
+    if (files && item == GetSelectedItem()) doc->ShowFolder(target);
+    return true;
+}
+
+DWORD CPelorandTreeView::OnDragScroll(DWORD, POINT point) {
+    return DragScrollAtEdges(m_hWnd, point);
 }

@@ -1,14 +1,21 @@
 // The folder tree: one item per folder of the collection, in the left pane.
 #pragma once
 
+#include <unordered_map>
+#include <unordered_set>
+
+#include "fw/DragDrop.h"
 #include "fw/TreeView.h"
 #include "model/TreeControl.h"
 
 class CBlock;
 class CPelorandDoc;
 
-class CPelorandTreeView : public CTreeView, public ITreeControl {
+class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropClient {
   public:
+    static constexpr UINT_PTR kHoverTimer = 0;
+    static constexpr UINT kHoverDelay = 2000;
+
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
 
@@ -19,19 +26,55 @@ class CPelorandTreeView : public CTreeView, public ITreeControl {
     // Deletes every item without treating the selection changes this causes as the user's.
     void ClearItems();
 
-    // ITreeControl: how the entry tree shows its folders here.
+    // A folder's sub-folders get items only when its item is first opened, so that a
+    // collection of any size or depth is shown at once. ShowChildren inserts them now (once).
+    void ShowChildren(HTREEITEM item);
+    // The item of folder, inserting the items on the way down to it; null when the folder is
+    // not in the shown collection.
+    HTREEITEM EnsureItem(CBlock* folder);
+    // Call after folders were added below folder or removed anywhere: the expand buttons are
+    // worked out again.
+    void ChildrenChanged(CBlock* folder);
+    bool IsShowingChildren(HTREEITEM item) const { return m_open.count(item) != 0; }
+
+    // ITreeControl: how the entry tree shows its folders here. A folder whose parent item is
+    // not open yet gets no item (null): it is inserted when the parent is opened.
     TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage,
                         CBlock* data) override;
     void SetCheck(TreeItem item, bool checked) override;
     int FolderImage() override;
 
     CPelorandDoc* GetDocument() const;
+
+    // A new folder, named "Pelorand", as the last child of parentItem's folder.
+    void InsertNewFolder(HTREEITEM parentItem);
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+
+    // Dropping onto a folder of the tree.
+    DWORD OnDragOver(IDataObject* data, DWORD keyState, POINT point) override;
+    void OnDragLeave() override;
+    bool OnDrop(IDataObject* data, DWORD effect, POINT point) override;
+    DWORD OnDragScroll(DWORD keyState, POINT point) override;
+    // Drags the folder of item (never the root): copies or moves it where it is dropped.
+    void BeginDrag(HTREEITEM item);
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
   private:
+    bool HasSubFolder(const CBlock* folder);
+    CBlock* EntryOf(HTREEITEM item) const;
+    void DeleteSelected();
+    bool CopySelected();
+    void OnEndLabelEdit(HTREEITEM item, const char* text);
+    void OnRightClick();
+    // After a click or the space bar toggled a check box: the entry follows it.
+    void SyncCheck(HTREEITEM item);
+
+    CDropTargetRegistration m_dropTarget;
+    HTREEITEM m_hDropItem = nullptr;  // the folder marked as the drop target
     bool m_bClearing = false;
+    std::unordered_set<HTREEITEM> m_open;                  // items whose children are inserted
+    std::unordered_map<const CBlock*, bool> m_hasFolders;  // asked by the expand buttons
 };

@@ -147,7 +147,9 @@ TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesKeepsAnAuthorT
         seen.updateChecked = IsDlgButtonChecked(h, IDC_PROP_UPDATE_CHANGER) == BST_CHECKED;
         Click(h, IDOK);
     };
+    ASSERT_FALSE(Doc()->IsModified());
     TreeProperties();
+    EXPECT_TRUE(Doc()->IsModified());  // closing now asks before the change is lost
     EXPECT_EQ(seen.name, "A");
     EXPECT_EQ(seen.comment, "海");
     EXPECT_EQ(seen.priority, "萌え萌え！");

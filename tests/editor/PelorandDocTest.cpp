@@ -70,8 +70,8 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     CBlock* root = Doc()->m_pRoot;
     ASSERT_EQ(root->m_strName, "R");
 
-    // Folders only, in list order, each with its check box.
-    EXPECT_EQ(tree->GetCount(), 4);
+    // Folders only, in list order, each with its check box. A1 gets its item when A opens.
+    EXPECT_EQ(tree->GetCount(), 3);
     HTREEITEM rootItem = tree->GetRootItem();
     EXPECT_EQ(rootItem, static_cast<HTREEITEM>(root->m_hTreeItem));
     HTREEITEM a = tree->GetChildItem(rootItem);
@@ -79,6 +79,16 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     EXPECT_EQ(ItemText(tree, a), "A");
     EXPECT_EQ(ItemText(tree, c), "C");
     EXPECT_EQ(tree->GetNextSiblingItem(c), nullptr);
+    EXPECT_EQ(tree->GetChildItem(c), nullptr);
+    tree->Expand(a, TVE_EXPAND);
+    EXPECT_EQ(tree->GetCount(), 4);
+    HTREEITEM a1 = tree->GetChildItem(a);
+    EXPECT_EQ(ItemText(tree, a1), "A1");
+    EXPECT_EQ(a1, static_cast<HTREEITEM>(
+                      root->m_Children.GetAtIndex(0)->m_Children.GetAtIndex(0)->m_hTreeItem));
+    tree->Expand(a, TVE_COLLAPSE);
+    tree->Expand(a, TVE_EXPAND);  // opening again inserts nothing twice
+    EXPECT_EQ(tree->GetCount(), 4);
     EXPECT_FALSE(tree->GetCheck(a));
     EXPECT_TRUE(tree->GetCheck(c));
     EXPECT_EQ(root->m_Children.GetAtIndex(1)->m_hTreeItem, nullptr);  // B is a file
@@ -93,7 +103,7 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     EXPECT_EQ(list->GetItemText(1, 0), "");  // the shell knows no such file
     EXPECT_EQ(list->GetItemText(2, 0), "A");
     for (int row = 0; row < 3; ++row) {
-        auto* entry = reinterpret_cast<CBlock*>(list->GetItemData(row));
+        CBlock* entry = list->GetEntry(row);
         ASSERT_NE(entry, nullptr);
         EXPECT_EQ(entry->m_nListItem, row);
         EXPECT_EQ(entry, root->m_Children.GetAtIndex(2 - row));
@@ -208,7 +218,7 @@ TEST_F(EditorTest, AFileThatCannotBeOpenedLeavesTheCollectionAsItWas) {
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。"});
     EXPECT_EQ(Doc()->m_pRoot, root);
     EXPECT_EQ(Doc()->GetPathName(), path);
-    EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 4);
+    EXPECT_EQ(Doc()->m_pTreeView->GetCount(), 3);
 }
 
 TEST_F(EditorTest, AStartFileThatCannotBeOpenedEndsTheStart) {
@@ -392,17 +402,16 @@ TEST_F(EditorTest, ADeletedRowForgetsWhatTheShellSaidAboutItsEntry) {
     ASSERT_TRUE(OpenEditor(path));
     CPelorandListView* list = Frame()->GetActiveList();
     ASSERT_EQ(list->GetItemCount(), 1);
-    auto* entry = reinterpret_cast<CBlock*>(list->GetItemData(0));
+    CBlock* entry = list->GetEntry(0);
     std::string displayOne, displayTwo, type;
     GetShellNames(one, displayOne, type);
     GetShellNames(two, displayTwo, type);
     ASSERT_NE(displayOne, displayTwo);
     EXPECT_EQ(list->GetItemText(0, 0), displayOne);
 
-    // The row goes; a new entry at the freed address (here: the same object) names another file.
-    ASSERT_TRUE(SendMessageA(list->m_hWnd, LVM_DELETEITEM, 0, 0));
+    // The rows are listed anew; a new entry at the freed address (here: the same object)
+    // names another file.
     entry->m_strName = two;
-    ASSERT_EQ(list->InsertDeferredItem(0, true, ""), 0);
-    list->SetItemData(0, reinterpret_cast<LPARAM>(entry));
+    Doc()->ShowFolder(Doc()->m_pRoot);
     EXPECT_EQ(list->GetItemText(0, 0), displayTwo);
 }

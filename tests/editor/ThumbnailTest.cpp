@@ -101,7 +101,7 @@ class ThumbnailTest : public EditorTest {
     }
     int RowOf(const std::string& path) {
         for (int i = 0; i < list->GetItemCount(); ++i) {
-            if (reinterpret_cast<CBlock*>(list->GetItemData(i))->m_strName == path) return i;
+            if (list->GetEntry(i)->m_strName == path) return i;
         }
         return -1;
     }

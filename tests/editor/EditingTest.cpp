@@ -1,0 +1,761 @@
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstring>
+#include <string>
+
+#include "EditorFixture.h"
+#include "app/Settings.h"
+#include "changer/WallPaperHistory.h"
+#include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
+#include "fw/DragDrop.h"
+#include "fw/OleTransfer.h"
+#include "model/Block.h"
+#include "model/ByteStream.h"
+#include "model/RecordWriter.h"
+#include "res/resource.h"
+#include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
+#include "views/ShellInfo.h"
+#include "views/ShellTransfer.h"
+#include "views/ViewEditing.h"
+
+namespace {
+
+// Root "R" holding folder F (with file F1) and the files G and H.
+const char kSmall[] =
+    "FILE{\r\n"
+    "NAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "FILE{\r\n"
+    "NAME\t\"F\",\"1\",\"a\",\"c\",\"0\",\"1\"\r\n"
+    "DATA\t\"C:\\nowhere\\F1.jpg\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "}FILE\r\n"
+    "DATA\t\"C:\\nowhere\\G.jpg\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+    "DATA\t\"C:\\nowhere\\H.jpg\",\"2\",\"?\",\"?\",\"0\",\"0\"\r\n"
+    "}FILE\r\n";
+
+// The transfer text the writer gives for entries, as the clipboard carries it.
+std::string TransferText(std::initializer_list<const CBlock*> entries) {
+    CStringSink sink;
+    for (const CBlock* entry : entries) WriteRecords(*entry, sink);
+    return sink.Text();
+}
+
+// A drop block as the shell makes it, with wide names.
+CUniqueGlobal WideDropBlock(const std::vector<std::wstring>& paths) {
+    std::wstring list;
+    for (const std::wstring& path : paths) list += path + L'\0';
+    list += L'\0';
+    std::size_t size = sizeof(DROPFILES) + list.size() * sizeof(wchar_t);
+    CUniqueGlobal block(GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, size));
+    CGlobalLock lock(block.Get());
+    auto* drop = static_cast<DROPFILES*>(lock.Data());
+    drop->pFiles = sizeof(DROPFILES);
+    drop->fWide = TRUE;
+    std::memcpy(drop + 1, list.data(), list.size() * sizeof(wchar_t));
+    return block;
+}
+
+std::wstring Wide(const std::string& ansi) {
+    int size = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], size);
+    wide.resize(static_cast<std::size_t>(size - 1));
+    return wide;
+}
+
+class EditingTest : public EditorTest {
+  protected:
+    void TearDown() override {
+        g_dragDropHook = nullptr;
+        g_browseForPathHook = nullptr;
+        EditorTest::TearDown();
+    }
+    void OpenSmall() {
+        std::string path = TempPath("small.plr");
+        WriteBytes(path, kSmall);
+        ASSERT_TRUE(OpenEditor(path));
+        ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    }
+    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
+    CPelorandListView* List() const { return Frame()->GetActiveList(); }
+    CBlock* Root() const { return Doc()->m_pRoot; }
+    CBlock* Child(CBlock* folder, int i) const { return folder->m_Children.GetAtIndex(i); }
+    void Command(CView* view, unsigned id) {
+        Frame()->SetActiveView(view, false);
+        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    }
+    bool Enabled(CView* view, unsigned id) {
+        Frame()->SetActiveView(view, false);
+        CCmdUI ui(id);
+        return Frame()->RouteCmdMsg(id, &ui) && ui.m_bEnabled;
+    }
+    HTREEITEM Item(CBlock* folder) { return Tree()->EnsureItem(folder); }
+    // A notification as the control sends it to its parent.
+    LRESULT Notify(CWnd* control, NMHDR& header) {
+        header.hwndFrom = control->m_hWnd;
+        header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control->m_hWnd));
+        return SendMessageA(GetParent(control->m_hWnd), WM_NOTIFY, header.idFrom,
+                            reinterpret_cast<LPARAM>(&header));
+    }
+    LRESULT EndTreeEdit(HTREEITEM item, const char* text) {
+        NMTVDISPINFOA info{};
+        info.hdr.code = TVN_ENDLABELEDITA;
+        info.item.hItem = item;
+        info.item.pszText = const_cast<char*>(text);
+        return Notify(Tree(), info.hdr);
+    }
+    LRESULT BeginTreeEdit(HTREEITEM item) {
+        NMTVDISPINFOA info{};
+        info.hdr.code = TVN_BEGINLABELEDITA;
+        info.item.hItem = item;
+        return Notify(Tree(), info.hdr);
+    }
+    POINT Centre(HTREEITEM item) {
+        RECT rc{};
+        *reinterpret_cast<HTREEITEM*>(&rc) = item;
+        SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
+        return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    }
+    // The drag ends over item of the tree with keys held.
+    void DragOntoTree(HTREEITEM item, DWORD keys) {
+        g_dragDropHook = [this, item, keys](IDataObject* data, DWORD allowed) -> DWORD {
+            POINT point = Centre(item);
+            DWORD effect = Tree()->OnDragOver(data, keys, point) & allowed;
+            if (effect == DROPEFFECT_NONE) return effect;
+            return Tree()->OnDrop(data, effect, point) ? effect : DROPEFFECT_NONE;
+        };
+    }
+    std::string ClipboardCollection() {
+        std::string bytes;
+        ComPtr<IDataObject> data = GetClipboardData();
+        if (!data || !GetGlobalBytes(data.Get(), Doc()->m_cfCollection, bytes)) return "<none>";
+        return bytes;
+    }
+    ComPtr<IDataObject> CollectionData(const std::string& text) {
+        ComPtr<CDataSource> source(new CDataSource);
+        source->CacheGlobalData(Doc()->m_cfCollection, MakeGlobalText(text));
+        return source;
+    }
+    ComPtr<IDataObject> FileDropData(const std::vector<std::string>& paths) {
+        std::vector<std::wstring> wide;
+        for (const std::string& path : paths) wide.push_back(Wide(path));
+        ComPtr<CDataSource> source(new CDataSource);
+        source->CacheGlobalData(CF_HDROP, WideDropBlock(wide));
+        return source;
+    }
+    // A disk folder holding a.bmp, b.txt and s\c.JPG.
+    std::string MakeImportFolder(const std::string& name) {
+        std::string dir = TempPath(name);
+        CreateDirectoryA(dir.c_str(), nullptr);
+        CreateDirectoryA((dir + "\\s").c_str(), nullptr);
+        WriteBytes(dir + "\\a.bmp", "BM");
+        WriteBytes(dir + "\\b.txt", "text");
+        WriteBytes(dir + "\\s\\c.JPG", "jpg");
+        return dir;
+    }
+    CBlock* FindChild(CBlock* folder, const std::string& name) {
+        for (int i = 0; i < folder->m_Children.GetCount(); ++i) {
+            if (Child(folder, i)->m_strName == name) return Child(folder, i);
+        }
+        return nullptr;
+    }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, ListCheckBoxesWriteTheFlagBackAndFollowItInTheTree) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    CBlock* h = Child(Root(), 2);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    ASSERT_EQ(List()->GetEntry(2), f);
+    ASSERT_EQ(List()->GetEntry(0), h);
+    EXPECT_FALSE(List()->GetCheck(0));
+    EXPECT_TRUE(List()->GetCheck(2));
+
+    // Unticking the folder's row clears its flag and its tree check.
+    List()->SetCheck(2, false);
+    EXPECT_EQ(f->m_bChangerEnabled, 0);
+    EXPECT_FALSE(Tree()->GetCheck(static_cast<HTREEITEM>(f->m_hTreeItem)));
+    EXPECT_FALSE(List()->GetCheck(2));
+    // Ticking a file's row sets its flag.
+    List()->SetCheck(0, true);
+    EXPECT_EQ(h->m_bChangerEnabled, 1);
+    EXPECT_TRUE(List()->GetCheck(0));
+
+    // A click on the check box itself.
+    SendMessageA(List()->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
+    RECT box{};
+    box.left = LVIR_ICON;
+    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&box));
+    CBlock* g = Child(Root(), 1);
+    ASSERT_EQ(List()->GetEntry(1), g);
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{box.left - 8, (box.top + box.bottom) / 2};
+    SendMessageA(List()->m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    ASSERT_EQ(hit.iItem, 1);
+    ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
+    SendMessageA(List()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageA(List()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    Pump();
+    EXPECT_EQ(g->m_bChangerEnabled, 0);
+    EXPECT_FALSE(List()->GetCheck(1));
+    // The space bar toggles the focused row.
+    List()->SetItemState(1, LVIS_FOCUSED, LVIS_FOCUSED);
+    SendMessageA(List()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(g->m_bChangerEnabled, 1);
+}
+
+TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
+    const int depth = 300;
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "FILE{\r\n";
+    std::string path = TempPath("deep.plr");
+    WriteBytes(path, text);
+    ASSERT_TRUE(OpenEditor(path));
+    EXPECT_EQ(Tree()->GetCount(), 2);  // the root and its one sub-folder
+    CBlock* deepest = Root();
+    while (deepest->m_Children.GetCount()) deepest = Child(deepest, 0);
+    EXPECT_EQ(deepest->m_strName, "Pelorand");  // every folder is named, shown or not
+    EXPECT_EQ(deepest->m_hTreeItem, nullptr);
+    HTREEITEM item = Tree()->EnsureItem(deepest);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    EXPECT_EQ(reinterpret_cast<CBlock*>(Tree()->GetItemData(item)), deepest);
+    EXPECT_EQ(Tree()->GetParentItem(item), static_cast<HTREEITEM>(deepest->m_pParent->m_hTreeItem));
+    // Opening the folders on the way inserts nothing twice.
+    Tree()->Expand(static_cast<HTREEITEM>(Root()->m_hTreeItem), TVE_EXPAND);
+    Tree()->Expand(static_cast<HTREEITEM>(deepest->m_pParent->m_hTreeItem), TVE_EXPAND);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    ASSERT_TRUE(Tree()->SelectItem(item));
+    EXPECT_EQ(List()->GetItemCount(), 0);
+}
+
+TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
+    OpenSmall();
+    std::string image = TempPath("pic.bmp");
+    WriteBytes(image, "BM");
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    std::string chosen = image;
+    g_browseForPathHook = [&](std::string& path) {
+        path = chosen;
+        return true;
+    };
+    EXPECT_TRUE(Enabled(Tree(), ID_ADD_FILE));
+    Command(Tree(), ID_ADD_FILE);
+    ASSERT_EQ(f->m_Children.GetCount(), 2);
+    CBlock* added = Child(f, 1);
+    EXPECT_EQ(added->m_strName, image);
+    EXPECT_EQ(added->m_bFolder, 0);
+    EXPECT_EQ(added->m_nPriority, 2);  // defaults, not the folder's
+    EXPECT_EQ(added->Author(), "?");
+    EXPECT_EQ(added->m_pParent, f);
+    EXPECT_EQ(List()->GetEntry(0), added);  // listed at once, at the top
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(Doc()->IsModified());
+
+    // A disk folder answered No: one file entry standing for the folder.
+    chosen = MakeImportFolder("imp_no");
+    m_answer = IDNO;
+    Command(Tree(), ID_ADD_FILE);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(m_messages[0], "フォルダーを指定しました\nPelorandフォルダーに変更しますか");
+    ASSERT_EQ(f->m_Children.GetCount(), 3);
+    EXPECT_EQ(Child(f, 2)->m_strName, chosen);
+    EXPECT_EQ(Child(f, 2)->m_bFolder, 0);
+    EXPECT_EQ(Child(f, 2)->m_Children.GetCount(), 0);
+
+    // A cancelled picker adds nothing.
+    g_browseForPathHook = [](std::string&) { return false; };
+    Command(Tree(), ID_ADD_FILE);
+    EXPECT_EQ(f->m_Children.GetCount(), 3);
+}
+
+TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsProperties) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);  // priority 1, author "a", comment "c"
+    f->m_bInherit = 1;
+    std::string dir = MakeImportFolder("imp_yes");
+    m_answer = IDYES;
+    Doc()->AddPath(f, dir);
+    ASSERT_EQ(f->m_Children.GetCount(), 2);
+    CBlock* imported = Child(f, 1);
+    EXPECT_EQ(imported->m_strName, dir);
+    EXPECT_EQ(imported->m_bFolder, 1);
+    EXPECT_EQ(imported->m_nPriority, 1);
+    EXPECT_EQ(imported->Author(), "a");
+    // a.bmp and s, in the order the disk gives them; b.txt is no image.
+    ASSERT_EQ(imported->m_Children.GetCount(), 2);
+    CBlock* a = FindChild(imported, dir + "\\a.bmp");
+    CBlock* s = FindChild(imported, dir + "\\s");
+    ASSERT_NE(a, nullptr);
+    ASSERT_NE(s, nullptr);
+    EXPECT_EQ(FindChild(imported, dir + "\\b.txt"), nullptr);
+    for (CBlock* first : {a, s}) {
+        EXPECT_EQ(first->m_nPriority, 1);
+        EXPECT_EQ(first->m_bInherit, 1);
+        EXPECT_EQ(first->Author(), "a");
+        EXPECT_EQ(first->Comment(), "c");
+    }
+    EXPECT_EQ(a->m_bFolder, 0);
+    EXPECT_EQ(s->m_bFolder, 1);
+    ASSERT_EQ(s->m_Children.GetCount(), 1);
+    CBlock* c = Child(s, 0);
+    EXPECT_EQ(c->m_strName, dir + "\\s\\c.JPG");
+    // Filled while s still had the defaults.
+    EXPECT_EQ(c->m_nPriority, 2);
+    EXPECT_EQ(c->Author(), "?");
+    EXPECT_EQ(c->Comment(), "?");
+    EXPECT_EQ(c->m_bInherit, 0);
+    // The tree shows the new folder under F once F opens, and F's list is shown again.
+    EXPECT_EQ(Doc()->m_pShownFolder, f);
+    Tree()->Expand(Item(f), TVE_EXPAND);
+    EXPECT_NE(imported->m_hTreeItem, nullptr);
+    EXPECT_EQ(Tree()->GetItemText(static_cast<HTREEITEM>(imported->m_hTreeItem)), dir);
+
+    // With an empty file-type option only the sub-folders come.
+    Settings().WriteString(setting::FileType, "");
+    Doc()->AddPath(Root(), dir);
+    CBlock* foldersOnly = Child(Root(), Root()->m_Children.GetCount() - 1);
+    ASSERT_EQ(foldersOnly->m_Children.GetCount(), 1);
+    EXPECT_EQ(Child(foldersOnly, 0)->m_strName, dir + "\\s");
+    EXPECT_EQ(Child(foldersOnly, 0)->m_Children.GetCount(), 0);
+}
+
+TEST_F(EditingTest, ImportingEndsOnAFolderHoldingALinkToItsOwnAncestor) {
+    // Made by the build: import-loop\a.bmp and import-loop\s\loop, a link to import-loop.
+    char exe[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    std::string dir = std::string(exe).substr(0, std::string(exe).rfind('\\')) + "\\import-loop";
+    ASSERT_NE(GetFileAttributesA((dir + "\\s\\loop\\a.bmp").c_str()), INVALID_FILE_ATTRIBUTES)
+        << "the link was not made";
+    OpenSmall();
+    m_answer = IDYES;
+    Doc()->AddPath(Root(), dir);
+    CBlock* imported = Child(Root(), 3);
+    ASSERT_EQ(imported->m_strName, dir);
+    CBlock* s = FindChild(imported, dir + "\\s");
+    ASSERT_NE(s, nullptr);
+    EXPECT_NE(FindChild(imported, dir + "\\a.bmp"), nullptr);
+    EXPECT_EQ(s->m_Children.GetCount(), 0);  // the link back is not followed
+}
+
+TEST_F(EditingTest, ANewFolderIsTheLastChildNamedPelorandWithTheParentsProperties) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
+    Command(Tree(), ID_NEW_FOLDER);
+    ASSERT_EQ(f->m_Children.GetCount(), 2);
+    CBlock* made = Child(f, 1);
+    EXPECT_EQ(made->m_bFolder, 1);
+    EXPECT_EQ(made->m_strName, "Pelorand");
+    EXPECT_EQ(made->m_pParent, f);
+    EXPECT_EQ(made->m_nPriority, 1);
+    EXPECT_EQ(made->Author(), "a");
+    EXPECT_EQ(made->Comment(), "c");
+    EXPECT_EQ(made->m_bChangerEnabled, 1);
+    EXPECT_EQ(List()->GetEntry(0), made);  // F is selected: its list shows the new folder
+    // Shown in the tree, checked, when F opens; F itself is not opened by this.
+    EXPECT_FALSE(Tree()->GetItemState(Item(f), TVIS_EXPANDED) & TVIS_EXPANDED);
+    HTREEITEM item = Item(made);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(Tree()->GetItemText(item), "Pelorand");
+    EXPECT_TRUE(Tree()->GetCheck(item));
+    EXPECT_EQ(Tree()->GetNextSiblingItem(item), nullptr);
+    // Twice into an open folder: items in the order of the children.
+    Tree()->Expand(Item(f), TVE_EXPAND);
+    Command(Tree(), ID_NEW_FOLDER);
+    EXPECT_EQ(Tree()->GetNextSiblingItem(item), Item(Child(f, 2)));
+    EXPECT_EQ(Tree()->GetChildItem(Item(f)), item);
+    EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(EditingTest, RenamingAFolderInTheTreeOrTheList) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    HTREEITEM item = Item(f);
+    EXPECT_EQ(BeginTreeEdit(Tree()->GetRootItem()), TRUE);  // the root keeps its name
+    EXPECT_EQ(BeginTreeEdit(item), FALSE);
+    EXPECT_EQ(EndTreeEdit(item, "山と海"), 0);
+    EXPECT_EQ(f->m_strName, "山と海");
+    EXPECT_EQ(Tree()->GetItemText(item), "山と海");
+    EXPECT_TRUE(Doc()->IsModified());
+    EndTreeEdit(item, nullptr);  // cancelled
+    EXPECT_EQ(f->m_strName, "山と海");
+    EndTreeEdit(item, "");  // an empty name is a name
+    EXPECT_EQ(f->m_strName, "");
+    EXPECT_EQ(Tree()->GetItemText(item), "");
+
+    // In the list: folders only; the tree follows.
+    Doc()->ShowFolder(Root());
+    ASSERT_EQ(List()->GetEntry(2), f);
+    NMLVDISPINFOA info{};
+    info.hdr.code = LVN_BEGINLABELEDITA;
+    info.item.iItem = 0;  // a file
+    EXPECT_EQ(Notify(List(), info.hdr), TRUE);
+    info.item.iItem = 2;
+    EXPECT_EQ(Notify(List(), info.hdr), FALSE);
+    info.hdr.code = LVN_ENDLABELEDITA;
+    info.item.pszText = const_cast<char*>("能力");
+    Notify(List(), info.hdr);
+    EXPECT_EQ(f->m_strName, "能力");
+    EXPECT_EQ(Tree()->GetItemText(item), "能力");
+    EXPECT_EQ(List()->GetItemText(2, 0), "能力");
+    // Rename is offered for exactly one folder row.
+    List()->SetItemState(2, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Enabled(List(), ID_RENAME));
+    List()->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_FALSE(Enabled(List(), ID_RENAME));
+    EXPECT_FALSE(Enabled(List(), ID_SET_WALLPAPER));
+    EXPECT_TRUE(Enabled(List(), ID_DELETE));
+}
+
+TEST_F(EditingTest, DeletingAsksFirstNeverTakesTheRootAndRefreshesTheList) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    EXPECT_FALSE(Enabled(Tree(), ID_DELETE));
+    EXPECT_FALSE(Enabled(Tree(), ID_EDIT_CUT));
+    Command(Tree(), ID_DELETE);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    EXPECT_TRUE(Enabled(Tree(), ID_DELETE));
+    m_answer = IDCANCEL;
+    Command(Tree(), ID_DELETE);
+    EXPECT_EQ(m_messages, std::vector<std::string>{"削除していいですか？"});
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+    m_answer = IDOK;
+    Command(Tree(), ID_DELETE);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 2);
+    EXPECT_EQ(Tree()->GetCount(), 1);
+    EXPECT_EQ(List()->GetItemCount(), 2);  // the parent is listed again
+    EXPECT_EQ(Doc()->m_pShownFolder, Root());
+
+    // Two rows of the list at once.
+    List()->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    List()->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    Command(List(), ID_DELETE);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 0);
+    EXPECT_EQ(List()->GetItemCount(), 0);
+}
+
+TEST_F(EditingTest, DeletingAFolderWhoseChildrenAreListedEmptiesTheList) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    Doc()->ShowFolder(f);  // as after a drop onto F's row: the tree keeps the root selected
+    ASSERT_EQ(List()->GetItemCount(), 1);
+    Doc()->RemoveEntry(f);
+    EXPECT_EQ(List()->GetItemCount(), 0);
+    EXPECT_EQ(List()->GetItemText(0, 0), "");  // nothing points at the freed entries
+}
+
+TEST_F(EditingTest, CopyCutAndPasteCarryTheWritersTextBetweenFoldersAndDocuments) {
+    std::string path = TempPath("small.plr");
+    WriteBytes(path, kSmall);
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    Command(Tree(), ID_EDIT_COPY);
+    const std::string text = TransferText({f});
+    EXPECT_EQ(ClipboardCollection(), text + '\0');
+    EXPECT_EQ(ReadBytes(GetTempCollectionPath()), text);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // Pasted into the root: a second F after the existing children, shown in the tree.
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    EXPECT_TRUE(Enabled(Tree(), ID_EDIT_PASTE));
+    Command(Tree(), ID_EDIT_PASTE);
+    ASSERT_EQ(Root()->m_Children.GetCount(), 4);
+    CBlock* pasted = Child(Root(), 3);
+    EXPECT_EQ(TransferText({pasted}), text);
+    EXPECT_EQ(List()->GetEntry(0), pasted);
+    ASSERT_NE(pasted->m_hTreeItem, nullptr);
+    EXPECT_EQ(Tree()->GetNextSiblingItem(Item(f)), static_cast<HTREEITEM>(pasted->m_hTreeItem));
+    EXPECT_TRUE(Doc()->IsModified());
+
+    // Two rows copied from the list: a folder with its file, then a file.
+    Doc()->ShowFolder(Root());
+    List()->SetItemState(-1, 0, LVIS_SELECTED);
+    List()->SetItemState(3, LVIS_SELECTED, LVIS_SELECTED);  // F
+    List()->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);  // H
+    Command(List(), ID_EDIT_COPY);
+    CBlock* h = Child(Root(), 2);
+    EXPECT_EQ(ClipboardCollection(), TransferText({h, f}) + '\0');  // row order
+
+    // Cut from one document, pasted into a new one.
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    Command(Tree(), ID_EDIT_CUT);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+    EXPECT_TRUE(m_messages.empty());  // a cut asks nothing
+    m_answer = IDNO;                  // do not save the first one
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    ASSERT_EQ(m_messages.size(), 1u);
+    ASSERT_EQ(Root()->m_Children.GetCount(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    Command(Tree(), ID_EDIT_PASTE);
+    ASSERT_EQ(Root()->m_Children.GetCount(), 1);
+    EXPECT_EQ(TransferText({Child(Root(), 0)}), text);
+}
+
+TEST_F(EditingTest, TextThatIsNoCollectionIsRefusedAndChangesNothing) {
+    OpenSmall();
+    const std::string before = TransferText({Root()});
+    for (std::string hostile :
+         {std::string("}FILE\r\n}FILE\r\n}FILE\r\n"), std::string("\xff\xfe\x81\"\"\"/\r\nNAME"),
+          std::string(100000, '"'), std::string("NAME\t\"x\"\r\n}FILE\r\nNAME\t\"y\"\r\n")}) {
+        ComPtr<IDataObject> data = CollectionData(hostile);
+        EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+        EXPECT_EQ(TransferText({Root()}), before);
+    }
+    EXPECT_FALSE(Doc()->IsModified());
+    // Bytes after a zero byte are not read.
+    ComPtr<IDataObject> data =
+        CollectionData(std::string("DATA\t\"C:\\x.jpg\"\r\n") + '\0' + "DATA\t\"C:\\y.jpg\"\r\n");
+    EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+    EXPECT_EQ(Root()->m_Children.GetCount(), 4);
+    EXPECT_FALSE(Doc()->AcceptData(nullptr, data.Get()));
+}
+
+TEST_F(EditingTest, DropRulesCopyMoveAndTheMoveIntoItself) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    bool files = false, collection = false;
+    ComPtr<IDataObject> text = CollectionData(TransferText({f}));
+    EXPECT_FALSE(Doc()->CanAcceptData(text.Get(), files, collection, DROPEFFECT_LINK));
+    EXPECT_TRUE(Doc()->CanAcceptData(text.Get(), files, collection, DROPEFFECT_MOVE));
+    EXPECT_TRUE(collection);
+    EXPECT_FALSE(files);
+
+    HTREEITEM rootItem = Tree()->GetRootItem();
+    Tree()->Expand(rootItem, TVE_EXPAND);
+    POINT point = Centre(rootItem);
+    EXPECT_EQ(Tree()->OnDragOver(text.Get(), 0, point), static_cast<DWORD>(DROPEFFECT_MOVE));
+    EXPECT_EQ(Tree()->OnDragOver(text.Get(), MK_CONTROL, point),
+              static_cast<DWORD>(DROPEFFECT_COPY));
+    ComPtr<IDataObject> shell = FileDropData({TempPath("x.bmp")});
+    EXPECT_EQ(Tree()->OnDragOver(shell.Get(), 0, point), static_cast<DWORD>(DROPEFFECT_COPY));
+    ComPtr<IDataObject> neither(new CDataSource);
+    EXPECT_EQ(Tree()->OnDragOver(neither.Get(), 0, point), static_cast<DWORD>(DROPEFFECT_NONE));
+    Tree()->OnDragLeave();
+    EXPECT_FALSE(Tree()->OnDrop(text.Get(), DROPEFFECT_MOVE, point));  // nothing highlighted
+
+    // F dragged onto its own parent: moved to the end of the root's children.
+    DragOntoTree(rootItem, 0);
+    Tree()->BeginDrag(Item(f));
+    ASSERT_EQ(Root()->m_Children.GetCount(), 3);
+    CBlock* moved = Child(Root(), 2);
+    EXPECT_EQ(moved->m_strName, "F");
+    EXPECT_EQ(moved->m_Children.GetCount(), 1);
+    EXPECT_EQ(FindChild(Root(), "F"), moved);  // the source is gone
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
+    EXPECT_TRUE(m_messages.empty());
+
+    // Ctrl: copied, the source stays.
+    DragOntoTree(rootItem, MK_CONTROL);
+    Tree()->BeginDrag(Item(moved));
+    EXPECT_EQ(Root()->m_Children.GetCount(), 4);
+    EXPECT_EQ(Child(Root(), 2), moved);
+
+    // Onto itself: the copy lands inside, the source stays, the user is told.
+    Tree()->Expand(Item(moved), TVE_EXPAND);
+    DragOntoTree(Item(moved), 0);
+    Tree()->BeginDrag(Item(moved));
+    EXPECT_EQ(m_messages,
+              std::vector<std::string>{
+                  "自分自身か子供に移動をしようとしました\n移動元はそのままになります"});
+    EXPECT_EQ(Child(Root(), 2), moved);
+    ASSERT_EQ(moved->m_Children.GetCount(), 2);
+    EXPECT_EQ(Child(moved, 1)->m_strName, "F");
+    EXPECT_EQ(Tree()->GetSelectedFolder(), moved);
+    EXPECT_EQ(Doc()->m_pShownFolder, moved);
+
+    // The root does not move.
+    m_messages.clear();
+    bool dragged = false;
+    g_dragDropHook = [&](IDataObject*, DWORD) {
+        dragged = true;
+        return static_cast<DWORD>(DROPEFFECT_MOVE);
+    };
+    Tree()->BeginDrag(rootItem);
+    EXPECT_FALSE(dragged);
+}
+
+TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
+    OpenSmall();
+    std::string one = TempPath("表示.bmp"), two = TempPath(std::string(200, 'n') + ".jpg");
+    WriteBytes(one, "BM");
+    ComPtr<IDataObject> shell = FileDropData({one, two});
+    CBlock* f = Child(Root(), 0);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
+    SetWindowPos(List()->m_hWnd, nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rc{};
+    rc.left = LVIR_LABEL;
+    // Onto a file row: into the root, the file's folder.
+    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+    POINT onFile{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    EXPECT_EQ(List()->OnDragOver(shell.Get(), 0, onFile), static_cast<DWORD>(DROPEFFECT_COPY));
+    ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFile));
+    ASSERT_EQ(Root()->m_Children.GetCount(), 5);
+    EXPECT_EQ(Child(Root(), 3)->m_strName, one);  // wide names in the ANSI code page
+    EXPECT_EQ(Child(Root(), 4)->m_strName, two);  // longer than MAX_PATH: whole
+    // Onto a folder row: into that folder, which the list then shows; the tree keeps the root.
+    Doc()->ShowFolder(Root());
+    int row = Root()->m_Children.GetCount() - 1;
+    ASSERT_EQ(List()->GetEntry(row), f);
+    SendMessageA(List()->m_hWnd, LVM_ENSUREVISIBLE, row, FALSE);
+    rc = RECT{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+    POINT onFolder{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    List()->OnDragOver(shell.Get(), 0, onFolder);
+    ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFolder));
+    EXPECT_EQ(f->m_Children.GetCount(), 3);
+    EXPECT_EQ(Doc()->m_pShownFolder, f);
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
+    EXPECT_FALSE(List()->OnDrop(shell.Get(), DROPEFFECT_LINK, onFolder));
+}
+
+TEST_F(EditingTest, TickingAFolderInTheTreeWritesItsFlagAndTheListFollows) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    HTREEITEM item = Item(f);
+    Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
+    RECT text{};
+    *reinterpret_cast<HTREEITEM*>(&text) = item;
+    SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text));
+    TVHITTESTINFO hit{};
+    int y = (text.top + text.bottom) / 2;
+    for (int x = 0; x < text.left; ++x) {
+        hit.pt = POINT{x, y};
+        SendMessageA(Tree()->m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) break;
+    }
+    ASSERT_TRUE(hit.flags & TVHT_ONITEMSTATEICON);
+    SendMessageA(Tree()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageA(Tree()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    Pump();
+    EXPECT_FALSE(Tree()->GetCheck(item));
+    // The space bar ticks the selected folder again.
+    ASSERT_TRUE(Tree()->SelectItem(item));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(Tree()->GetCheck(item));
+    EXPECT_EQ(f->m_bChangerEnabled, 1);
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    Doc()->ShowFolder(Root());
+    EXPECT_EQ(f->m_bChangerEnabled, 0);
+    EXPECT_FALSE(List()->GetCheck(2));
+    EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(EditingTest, SetAsWallpaperSetsTheSelectedFileAndRecordsIt) {
+    std::string image = TempPath("wall.bmp");
+    WriteBytes(image, "BM");
+    std::string path = TempPath("wall.plr");
+    WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + image +
+                         "\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    EXPECT_FALSE(Enabled(List(), ID_SET_WALLPAPER));
+    List()->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Enabled(List(), ID_SET_WALLPAPER));
+    std::size_t before = WallPaperHistory().GetCount();
+    Command(List(), ID_SET_WALLPAPER);
+    ASSERT_EQ(WallPaperHistory().GetCount(), before + 1);
+    EXPECT_EQ(WallPaperHistory().GetAt(before), image);
+}
+
+TEST_F(EditingTest, UnsavedEditsAreOfferedForSavingBeforeTheyWouldBeLost) {
+    OpenSmall();
+    const std::string question = "small.plr への変更を保存しますか?";
+    // No edit, no question.
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    EXPECT_TRUE(m_messages.empty());
+    std::string path = TempPath("small.plr");
+    ASSERT_NE(m_app->OpenDocumentFile(path), nullptr);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // Cancel keeps everything; No throws the edit away.
+    Doc()->RemoveEntry(Child(Root(), 2));
+    m_answer = IDCANCEL;
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    EXPECT_EQ(m_messages, std::vector<std::string>{question});
+    EXPECT_EQ(Root()->m_Children.GetCount(), 2);
+    SendMessageA(Frame()->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindow(Frame()->m_hWnd));
+    EXPECT_EQ(m_messages.size(), 2u);
+    std::string other = TempPath("other.plr");
+    WriteBytes(other, kSmall);
+    m_app->m_fileDialogHook = [&](std::string& name, bool) {
+        name = other;
+        return true;
+    };
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    EXPECT_EQ(m_messages.size(), 3u);
+    EXPECT_EQ(Doc()->GetPathName(), path);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 2);
+
+    // Yes saves first; after a save nothing is asked.
+    m_answer = IDYES;
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    EXPECT_EQ(m_messages.size(), 4u);
+    std::string saved = ReadBytes(path);
+    EXPECT_EQ(saved.find("H.jpg"), std::string::npos);
+    EXPECT_NE(saved.find("G.jpg"), std::string::npos);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 0);  // the new collection
+    Command(Tree(), ID_NEW_FOLDER);
+    Tree()->SelectItem(Tree()->GetRootItem());
+    Command(Tree(), ID_NEW_FOLDER);
+    EXPECT_TRUE(Doc()->IsModified());
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 0), 0);
+    EXPECT_FALSE(Doc()->IsModified());
+    m_messages.clear();
+    SendMessageA(Frame()->m_hWnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(EditingTest, DroppedPathsArriveWholeInTheirOrder) {
+    std::string longName = "C:\\" + std::string(300, 'x') + "\\表示.jpg";
+    std::vector<std::string> paths;
+    CGlobalLock lock(WideDropBlock({Wide(longName), L"C:\\b.bmp"}).Detach());
+    std::string block(static_cast<const char*>(lock.Data()), lock.Size());
+    GetDroppedPaths(paths, block);
+    EXPECT_EQ(paths, (std::vector<std::string>{longName, "C:\\b.bmp"}));
+    // An ANSI block without its closing empty name still ends at the block's end.
+    std::string ansi(sizeof(DROPFILES), '\0');
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    std::memcpy(&ansi[0], &header, sizeof header);
+    ansi += "C:\\a.bmp";
+    paths.clear();
+    GetDroppedPaths(paths, ansi);
+    EXPECT_EQ(paths, std::vector<std::string>{"C:\\a.bmp"});
+}
+
+TEST_F(EditingTest, KeysTypedIntoALabelBeingRenamedAreNotShortcuts) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    HTREEITEM item = Item(f);
+    Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
+    SetFocus(Tree()->m_hWnd);
+    auto edit = reinterpret_cast<HWND>(
+        SendMessageA(Tree()->m_hWnd, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item)));
+    ASSERT_NE(edit, nullptr);
+    MSG key{edit, WM_KEYDOWN, VK_DELETE, 0, 0, {0, 0}};
+    EXPECT_FALSE(Frame()->PreTranslateMessage(&key));
+    EXPECT_TRUE(m_messages.empty());  // no question about deleting the folder
+    SendMessageA(Tree()->m_hWnd, TVM_ENDEDITLABELNOW, TRUE, 0);
+    // On the tree itself Delete is the delete command.
+    ASSERT_TRUE(Tree()->SelectItem(item));
+    m_answer = IDCANCEL;
+    key.hwnd = Tree()->m_hWnd;
+    EXPECT_TRUE(Frame()->PreTranslateMessage(&key));
+    EXPECT_EQ(m_messages, std::vector<std::string>{"削除していいですか？"});
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+}

@@ -1,0 +1,21 @@
+// The shell's side of adding entries: the paths of a file drop and the file-or-folder picker.
+#pragma once
+
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <ole2.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+// Appends the paths of data's file drop (CF_HDROP) in their order, whole whatever their
+// length; wide names arrive in the ANSI code page. Adds nothing when data offers no drop.
+void GetDroppedPaths(std::vector<std::string>& paths, IDataObject* data);
+// The same for a drop block itself.
+void GetDroppedPaths(std::vector<std::string>& paths, const std::string& dropBlock);
+
+// The shell's folder browser that also shows files, titled "ファイルを追加する", owned by
+// owner. False when cancelled. Tests answer it through the hook.
+bool BrowseForPath(HWND owner, std::string& path);
+extern std::function<bool(std::string& path)> g_browseForPathHook;

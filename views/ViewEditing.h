@@ -1,0 +1,28 @@
+// What the folder tree and the file list share in editing: the edge scrolling during a drag,
+// their popup menus, and the wallpaper history of the process.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+class CBlock;
+class CWallPaperHistory;
+
+// Scrolls hwnd by one line or column when point lies within 32 pixels of an edge it can
+// scroll towards. DROPEFFECT_SCROLL when it scrolled, DROPEFFECT_NONE otherwise.
+DWORD DragScrollAtEdges(HWND hwnd, POINT point);
+
+// Tracks the first popup of menu resource menuId at point (screen), owned by the top-level
+// window of view so that its commands take the frame's usual way.
+void TrackViewPopup(HWND view, UINT menuId, POINT point);
+
+// True when entry is folder or lies below it.
+bool IsSameOrBelow(const CBlock* entry, const CBlock* folder);
+
+
+// A label edit's text in the ANSI code page, from the A or W form of the notification.
+std::string AnsiText(const void* text, bool wide);
+
+extern const char kSelfMoveMessage[];
+extern const char kDeleteQuestion[];

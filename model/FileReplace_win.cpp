@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fw/Handles.h"
 #include "model/CollectionFile.h"
 
 namespace {
@@ -45,13 +46,14 @@ std::string SystemMessage(DWORD code) {
 
 // The file a link at path leads to, or path itself.
 std::wstring FollowLinks(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return path;
+    CUniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
     wchar_t buffer[32768];
-    DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(h);
+    DWORD n = GetFinalPathNameByHandleW(file.Get(), buffer, 32768,
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    file.Reset();
     if (n == 0 || n >= 32768) return path;
     return std::wstring(buffer, n);
 }
@@ -81,32 +83,30 @@ bool SaveReplacing(const std::string& path,
     // CREATE_NEW makes the name exclusively: an existing file or link there makes us try another.
     static std::atomic<unsigned> s_counter{0};
     std::wstring temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    CUniqueFile h;
+    for (int attempt = 0; attempt < 100 && !h; ++attempt) {
         wchar_t name[64];
         swprintf(name, 64, L"\\~plr%lx-%llx-%x.tmp", GetCurrentProcessId(),
                  static_cast<unsigned long long>(GetTickCount64()), s_counter++);
         temp = dir + name;
-        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
+        h.Reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
             break;
         }
     }
-    if (h == INVALID_HANDLE_VALUE) {
+    if (!h) {
         error = SystemMessage(GetLastError());
         return false;
     }
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.Get()), _O_WRONLY | _O_BINARY);
+    // From here the descriptor owns the handle.
+    if (fd >= 0) h.Detach();
     std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
     if (!file) {
         error = "cannot write the temporary file";
-        if (fd >= 0) {
-            _close(fd);
-        } else {
-            CloseHandle(h);
-        }
+        if (fd >= 0) _close(fd);
+        h.Reset();
         DeleteFileW(temp.c_str());
         return false;
     }

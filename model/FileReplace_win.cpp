@@ -66,7 +66,9 @@ bool SaveReplacing(const std::string& path,
     std::wstring target = LongPath(Widen(path));
     DWORD attributes = GetFileAttributesW(target.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Asked of every existing target, not only of reparse points: Wine shows a Unix link as a
+    // plain file, and replacing it would turn the link into a file and remove the file it led to.
+    if (exists) {
         target = LongPath(FollowLinks(target));
         attributes = GetFileAttributesW(target.c_str());
         exists = attributes != INVALID_FILE_ATTRIBUTES;

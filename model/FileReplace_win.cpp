@@ -19,6 +19,16 @@ std::wstring Widen(const std::string& text) {
     return out;
 }
 
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
+    return out;
+}
+
 // The absolute path with the prefix that lifts the MAX_PATH limit: the temporary file's name
 // is longer than the target's, and a target near the limit must still be saved.
 std::wstring LongPath(const std::wstring& path) {
@@ -131,8 +141,17 @@ bool SaveReplacing(const std::string& path,
                                : MoveFileExW(temp.c_str(), target.c_str(),
                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!replaced) {
+            DWORD code = GetLastError();
+            if (exists && code == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+                // The old file is gone already and the temporary file is the only copy: move
+                // it into place, or keep it where the user can find it.
+                if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+                error = SystemMessage(GetLastError()) + " (the collection is kept in " +
+                        Narrow(temp) + ")";
+                return false;
+            }
             ok = false;
-            error = SystemMessage(GetLastError());
+            error = SystemMessage(code);
         }
     }
     if (!ok) DeleteFileW(temp.c_str());

@@ -22,6 +22,7 @@
 #include "changer/FileInfomationView.h"
 #include "changer/PelorandChanger.h"
 #include "changer/WallPaperHistory.h"
+#include "fw/Handles.h"
 #include "res/resource.h"
 
 namespace {
@@ -85,16 +86,12 @@ void WriteBmp(const std::string& path, unsigned char shade) {
 // Probes how many handles are live by where the next one lands: a leak moves it on (the
 // system's own counts are not kept under Wine).
 std::uintptr_t NextGdiSlot() {
-    HBRUSH probe = CreateSolidBrush(RGB(1, 2, 3));
-    std::uintptr_t slot = reinterpret_cast<std::uintptr_t>(probe) & 0xFFFF;
-    DeleteObject(probe);
-    return slot;
+    CUniqueBrush probe(CreateSolidBrush(RGB(1, 2, 3)));
+    return reinterpret_cast<std::uintptr_t>(probe.Get()) & 0xFFFF;
 }
 std::uintptr_t NextUserSlot() {
-    HMENU probe = CreateMenu();
-    std::uintptr_t slot = reinterpret_cast<std::uintptr_t>(probe) & 0xFFFF;
-    DestroyMenu(probe);
-    return slot;
+    CUniqueMenu probe(CreateMenu());
+    return reinterpret_cast<std::uintptr_t>(probe.Get()) & 0xFFFF;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 
+#include "fw/Handles.h"
 #include "model/CollectionFile.h"
 
 namespace {
@@ -15,6 +16,16 @@ std::wstring Widen(const std::string& text) {
     int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
+    return out;
+}
+
+std::string Narrow(const std::wstring& text) {
+    if (text.empty()) return std::string();
+    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
+                        nullptr);
     return out;
 }
 
@@ -45,13 +56,14 @@ std::string SystemMessage(DWORD code) {
 
 // The file a link at path leads to, or path itself.
 std::wstring FollowLinks(const std::wstring& path) {
-    HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return path;
+    CUniqueFile file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!file) return path;
     wchar_t buffer[32768];
-    DWORD n = GetFinalPathNameByHandleW(h, buffer, 32768, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
-    CloseHandle(h);
+    DWORD n = GetFinalPathNameByHandleW(file.Get(), buffer, 32768,
+                                        FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    file.Reset();
     if (n == 0 || n >= 32768) return path;
     return std::wstring(buffer, n);
 }
@@ -64,7 +76,9 @@ bool SaveReplacing(const std::string& path,
     std::wstring target = LongPath(Widen(path));
     DWORD attributes = GetFileAttributesW(target.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    // Asked of every existing target, not only of reparse points: Wine shows a Unix link as a
+    // plain file, and replacing it would turn the link into a file and remove the file it led to.
+    if (exists) {
         target = LongPath(FollowLinks(target));
         attributes = GetFileAttributesW(target.c_str());
         exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -81,32 +95,30 @@ bool SaveReplacing(const std::string& path,
     // CREATE_NEW makes the name exclusively: an existing file or link there makes us try another.
     static std::atomic<unsigned> s_counter{0};
     std::wstring temp;
-    HANDLE h = INVALID_HANDLE_VALUE;
-    for (int attempt = 0; attempt < 100 && h == INVALID_HANDLE_VALUE; ++attempt) {
+    CUniqueFile h;
+    for (int attempt = 0; attempt < 100 && !h; ++attempt) {
         wchar_t name[64];
         swprintf(name, 64, L"\\~plr%lx-%llx-%x.tmp", GetCurrentProcessId(),
                  static_cast<unsigned long long>(GetTickCount64()), s_counter++);
         temp = dir + name;
-        h = CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                        nullptr);
-        if (h == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS &&
-            GetLastError() != ERROR_ALREADY_EXISTS) {
+        h.Reset(CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!h && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) {
             break;
         }
     }
-    if (h == INVALID_HANDLE_VALUE) {
+    if (!h) {
         error = SystemMessage(GetLastError());
         return false;
     }
-    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_WRONLY | _O_BINARY);
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h.Get()), _O_WRONLY | _O_BINARY);
+    // From here the descriptor owns the handle.
+    if (fd >= 0) h.Detach();
     std::FILE* file = fd >= 0 ? _fdopen(fd, "wb") : nullptr;
     if (!file) {
         error = "cannot write the temporary file";
-        if (fd >= 0) {
-            _close(fd);
-        } else {
-            CloseHandle(h);
-        }
+        if (fd >= 0) _close(fd);
+        h.Reset();
         DeleteFileW(temp.c_str());
         return false;
     }
@@ -129,8 +141,17 @@ bool SaveReplacing(const std::string& path,
                                : MoveFileExW(temp.c_str(), target.c_str(),
                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!replaced) {
+            DWORD code = GetLastError();
+            if (exists && code == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+                // The old file is gone already and the temporary file is the only copy: move
+                // it into place, or keep it where the user can find it.
+                if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
+                error = SystemMessage(GetLastError()) + " (the collection is kept in " +
+                        Narrow(temp) + ")";
+                return false;
+            }
             ok = false;
-            error = SystemMessage(GetLastError());
+            error = SystemMessage(code);
         }
     }
     if (!ok) DeleteFileW(temp.c_str());

@@ -13,6 +13,11 @@ cmake -S . -B build/native -G Ninja -DPELORAND_SANITIZE=ON >/dev/null
 ninja -C build/native
 (cd build/native && ctest --output-on-failure)
 
+echo "== the command-line tool from a plain build (the sanitizers cannot run its out-of-memory case)"
+cmake -S . -B build/plain -G Ninja -DPELORAND_TESTS=OFF >/dev/null
+ninja -C build/plain plr
+PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
+
 echo "== windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 ninja -C build/win

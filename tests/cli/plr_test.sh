@@ -55,6 +55,13 @@ expect "save beside a .tmp file" "$rc/$(cat target.plr.tmp)" "0/mine"
 expect "saved over the old file" "$(cmp -s target.plr out.plr; echo $?)" 0
 expect "no temporary file left" "$(ls | grep -c '^~plr')" 0
 
+# A collection file that is a symbolic link is written through: the link stays a link and the
+# file it leads to gets the collection (under Wine too, which shows the link as a plain file).
+printf 'old' > real.plr
+ln -s real.plr link.plr
+plr save ok.plr link.plr; rc=$?
+expect "save through a link" "$rc/$([ -L link.plr ] && echo link)/$(cmp -s real.plr out.plr; echo $?)" "0/link/0"
+
 # Out of memory: a clear message and a failure, not an abort. The sanitizers keep their own
 # books of memory and a limit on it stops them from starting, so this runs on plain builds.
 if [ -z "${EMULATOR:-}" ] && ! grep -qa __asan_init "$PLR"; then

@@ -16,6 +16,7 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "ui/MainFrame.h"
@@ -46,11 +47,10 @@ void Pump(CWinApp& app) {
 std::vector<std::string> Files(const std::string& dir) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((dir + "\\*.jpg").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return names;
+    CUniqueFind search(FindFirstFileA((dir + "\\*.jpg").c_str(), &found));
+    if (!search) return names;
     do names.push_back(dir + "\\" + found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
+    while (FindNextFileA(search.Get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }

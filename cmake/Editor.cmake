@@ -87,7 +87,7 @@ endif()
 # Figures, run by hand (see README): never part of the tests.
 if(WIN32)
   add_executable(editor_figures EXCLUDE_FROM_ALL bench/EditorFigures_win.cpp ${PELORAND_RESOURCES})
-  target_link_libraries(editor_figures PRIVATE pelorand_editor)
+  target_link_libraries(editor_figures PRIVATE pelorand_editor psapi)
   add_executable(changer_figures EXCLUDE_FROM_ALL bench/ChangerFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
   add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})

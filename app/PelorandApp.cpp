@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/AboutDlg.h"
+#include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 #include "changer/PelorandChanger.h"
@@ -22,22 +23,7 @@ namespace {
 FontRecord GuiFont() {
     LOGFONTA lf{};
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
-    FontRecord f;
-    f.height = lf.lfHeight;
-    f.width = lf.lfWidth;
-    f.escapement = lf.lfEscapement;
-    f.orientation = lf.lfOrientation;
-    f.weight = lf.lfWeight;
-    f.italic = lf.lfItalic;
-    f.underline = lf.lfUnderline;
-    f.strikeOut = lf.lfStrikeOut;
-    f.charSet = lf.lfCharSet;
-    f.outPrecision = lf.lfOutPrecision;
-    f.clipPrecision = lf.lfClipPrecision;
-    f.quality = lf.lfQuality;
-    f.pitchAndFamily = lf.lfPitchAndFamily;
-    f.faceName = lf.lfFaceName;
-    return f;
+    return ToFontRecord(lf);
 }
 
 // Defaults that come from the system rather than the settings table.

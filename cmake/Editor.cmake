@@ -40,6 +40,7 @@ if(WIN32)
     views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp
     app/PelorandApp.cpp
+    app/FontRecord_win.cpp
     app/AboutDlg.cpp
     app/PelorandChangerStart.cpp
     # The wallpaper changer's windows

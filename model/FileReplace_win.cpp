@@ -142,13 +142,18 @@ bool SaveReplacing(const std::string& path,
                                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (!replaced) {
             DWORD code = GetLastError();
-            if (exists && code == ERROR_UNABLE_TO_MOVE_REPLACEMENT) {
+            if (exists && code == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
+                GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
                 // The old file is gone already and the temporary file is the only copy: move
                 // it into place, or keep it where the user can find it.
                 if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-                error = SystemMessage(GetLastError()) + " (the collection is kept in " +
-                        Narrow(temp) + ")";
-                return false;
+                DWORD moveCode = GetLastError();
+                if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+                    error = SystemMessage(moveCode) + " (the collection is kept in " +
+                            Narrow(temp) + ")";
+                    return false;
+                }
+                // Another save put a whole file there meanwhile: ours is not needed any more.
             }
             ok = false;
             error = SystemMessage(code);

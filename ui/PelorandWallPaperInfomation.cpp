@@ -1,5 +1,6 @@
 #include "ui/PelorandWallPaperInfomation.h"
 
+#include "app/FontRecord_win.h"
 #include "app/PelorandApp.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
@@ -8,49 +9,6 @@
 #include "fw/WinApp.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
-
-namespace {
-
-FontRecord ToRecord(const LOGFONTA& lf) {
-    FontRecord f;
-    f.height = lf.lfHeight;
-    f.width = lf.lfWidth;
-    f.escapement = lf.lfEscapement;
-    f.orientation = lf.lfOrientation;
-    f.weight = lf.lfWeight;
-    f.italic = lf.lfItalic;
-    f.underline = lf.lfUnderline;
-    f.strikeOut = lf.lfStrikeOut;
-    f.charSet = lf.lfCharSet;
-    f.outPrecision = lf.lfOutPrecision;
-    f.clipPrecision = lf.lfClipPrecision;
-    f.quality = lf.lfQuality;
-    f.pitchAndFamily = lf.lfPitchAndFamily;
-    f.faceName.assign(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
-    return f;
-}
-
-LOGFONTA ToLogFont(const FontRecord& f) {
-    LOGFONTA lf{};
-    lf.lfHeight = f.height;
-    lf.lfWidth = f.width;
-    lf.lfEscapement = f.escapement;
-    lf.lfOrientation = f.orientation;
-    lf.lfWeight = f.weight;
-    lf.lfItalic = static_cast<BYTE>(f.italic);
-    lf.lfUnderline = static_cast<BYTE>(f.underline);
-    lf.lfStrikeOut = static_cast<BYTE>(f.strikeOut);
-    lf.lfCharSet = static_cast<BYTE>(f.charSet);
-    lf.lfOutPrecision = static_cast<BYTE>(f.outPrecision);
-    lf.lfClipPrecision = static_cast<BYTE>(f.clipPrecision);
-    lf.lfQuality = static_cast<BYTE>(f.quality);
-    lf.lfPitchAndFamily = static_cast<BYTE>(f.pitchAndFamily);
-    // The settings keep at most 31 bytes and never half a double-byte character.
-    f.faceName.copy(lf.lfFaceName, LF_FACESIZE - 1);
-    return lf;
-}
-
-}  // namespace
 
 CPelorandWallPaperInfomation::CPelorandWallPaperInfomation() : CPropertyPage(IDD_OPTION_INFO) {}
 
@@ -74,7 +32,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
         GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof pageFont, &pageFont);
     }
     SettingHooks hooks;
-    hooks.dialogFont = [&pageFont] { return ToRecord(pageFont); };
+    hooks.dialogFont = [&pageFont] { return ToFontRecord(pageFont); };
     CSettings withPageFont(app->Store(), hooks);
     m_wndSample.m_lf = ToLogFont(withPageFont.GetFont());
 
@@ -149,7 +107,7 @@ bool CPelorandWallPaperInfomation::OnApply() {
     CSettings& settings = CPelorandApp::Get()->Settings();
     settings.WriteInt(setting::FileInfoBackColor, static_cast<int>(m_wndSample.m_crBack));
     settings.WriteInt(setting::FileInfoFontColor, static_cast<int>(m_wndSample.m_crText));
-    settings.WriteFont(ToRecord(m_wndSample.m_lf));
+    settings.WriteFont(ToFontRecord(m_wndSample.m_lf));
     settings.WriteInt(setting::CheckDispFileName, m_wndSample.m_bDispName);
     settings.WriteInt(setting::CheckDispFindAttr, m_wndSample.m_bDispPriority);
     settings.WriteInt(setting::CheckDispCreater, m_wndSample.m_bDispAuthor);

@@ -11,26 +11,13 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$build/e2e"
 mkdir -p "$work"
 desk=PelorandChanger
-fail() {
-  echo "changer e2e: FAIL: $*" >&2
-  xwd -root -silent 2>/dev/null | convert xwd:- "$work/changer-failure.png" 2>/dev/null &&
-    echo "changer e2e: the screen at the failure is $work/changer-failure.png" >&2
-  [ -n "${program:-}" ] && kill "$program" 2>/dev/null || true
-  echo "0 passed, 1 failed"
-  exit 1
-}
-wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
+e2e_name="changer e2e"
+e2e_failure_shot=changer-failure.png
+e2e_poll=0.2
+on_fail() { [ -n "${program:-}" ] && kill "$program" 2>/dev/null; }
+# shellcheck source=lib.sh
+source "$root/tests/e2e/lib.sh"
 winctl() { wine_ wine "$build/tests/winctl.exe" "$desk" "$@" 2>/dev/null | tr -d '\r'; return "${PIPESTATUS[0]}"; }
-reg_value() {  # KEY VALUE -> the data column of `reg query`
-  wine_ wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
-    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
-}
-wait_for() {  # tries COMMAND...: polls up to tries/5 seconds
-  local tries=$1; shift
-  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.2; done
-  return 1
-}
-win() { printf 'Z:%s' "${1//\//\\}"; }
 
 sample=$(bash "$root/scripts/make-samples.sh" "$work/changer-samples")
 images=$(win "$(dirname "$sample")/images")

@@ -11,23 +11,9 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$build/e2e-dialogs"
 rm -rf "$work"
 mkdir -p "$work"
-fail() {
-  echo "e2e dialogs: FAIL: $*" >&2
-  xwd -root -silent 2>/dev/null | convert xwd:- "$work/failure.png" 2>/dev/null &&
-    echo "e2e dialogs: the screen at the failure is $work/failure.png" >&2
-  echo "0 passed, 1 failed"
-  exit 1
-}
-wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
-reg_value() {  # KEY VALUE -> the data column of `reg query`
-  wine_ wine reg query "$1" /v "$2" 2>/dev/null | iconv -f CP932 -t UTF-8 | tr -d '\r' |
-    awk -v v="$2" '$1 == v { $1 = ""; $2 = ""; sub(/^ +/, ""); print }'
-}
-wait_for() {  # tries COMMAND...: polls up to tries/2 seconds
-  local tries=$1; shift
-  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.5; done
-  return 1
-}
+e2e_name="e2e dialogs"
+# shellcheck source=lib.sh
+source "$root/tests/e2e/lib.sh"
 # The id and the absolute place of the first window whose name is exactly NAME.
 window_line() { xwininfo -root -tree | grep -F "\"$1\": (" | head -1; }
 window_id() { window_line "$1" | awk '{print $1}'; }
@@ -54,31 +40,7 @@ wine_ wine reg add "$creater" /v CreaterCount /t REG_DWORD /d 2 /f >/dev/null 2>
 wine_ wine explorer /desktop=PelorandDialogs,1024x768 "$build/Pelorand.exe" "Z:${sample//\//\\}" >/dev/null 2>&1 &
 desktop=$!
 title="sample.plr - Pelorand For ActiveDesktop"
-wait_for 60 xdotool search --name "$title" >/dev/null 2>&1 || fail "no editor window"
-win=
-viewable() {
-  local w
-  for w in $(xdotool search --name "$title" 2>/dev/null); do
-    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then win=$w; return 0; fi
-  done
-  return 1
-}
-wait_for 40 viewable || fail "the editor window never became viewable"
-# Keys for the editor. Under load the window first found can still be replaced by the one X
-# keeps; sending to a window that is gone is an X error: find the window again and retry.
-keys() {
-  local _
-  for _ in 1 2 3 4 5; do
-    xdotool key --window "$win" "$@" 2>/dev/null && return 0
-    sleep 0.5
-    viewable || true
-  done
-  return 1
-}
-focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
-xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
-wait_for 20 focused || fail "cannot focus the editor window"
-sleep 0.5
+editor_window 120
 
 # ---- The options sheet from the View menu.
 sheet="Pelorandオプションダイアログ"
@@ -165,14 +127,6 @@ xdotool key Escape
 wait_for 20 bash -c "! xwininfo -root -tree | grep -qF '\"$props\": ('" || fail "Esc did not cancel the dialog"
 
 closed() { ! kill -0 "$desktop" 2>/dev/null; }
-for _ in 1 2 3; do
-  closed && break
-  keys alt+f || true
-  sleep 1
-  keys x || true
-  wait_for 20 closed && break
-  closed || keys Escape Escape || true
-done
-closed || fail "the editor did not close"
+exit_editor
 echo "e2e dialogs: screenshots in $work (range-message.png, image-page.png, properties.png, help-popup.png)"
 echo "1 passed, 0 failed"

@@ -10,25 +10,15 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$build/e2e-edit"
 rm -rf "$work"
 mkdir -p "$work/import"
-fail() {
-  echo "edit e2e: FAIL: $*" >&2
-  xwd -root -silent 2>/dev/null | convert xwd:- "$work/failure.png" 2>/dev/null &&
-    echo "edit e2e: the screen at the failure is $work/failure.png" >&2
-  # The program itself, found by its window: the launcher's pid is not the program's.
-  if [ -n "${win:-}" ]; then
-    pid=$(xdotool getwindowpid "$win" 2>/dev/null || true)
-    [ -n "$pid" ] && kill "$pid" 2>/dev/null
-  fi
-  echo "0 passed, 1 failed"
-  exit 1
+e2e_name="edit e2e"
+# The program itself, found by its window: the launcher's pid is not the program's.
+on_fail() {
+  [ -n "${win:-}" ] || return 0
+  pid=$(xdotool getwindowpid "$win" 2>/dev/null || true)
+  [ -n "$pid" ] && kill "$pid" 2>/dev/null
 }
-wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
-wait_for() {  # tries COMMAND...: polls up to tries/2 seconds
-  local tries=$1; shift
-  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.5; done
-  return 1
-}
-win() { printf 'Z:%s' "${1//\//\\}"; }
+# shellcheck source=lib.sh
+source "$root/tests/e2e/lib.sh"
 
 # One image and a file that is none: the import takes the image only, whatever the disk's order.
 bash "$root/scripts/make-samples.sh" "$work/samples" >/dev/null
@@ -57,19 +47,9 @@ wine_ wine explorer /desktop=PelorandEdit,1024x768 "$build/Pelorand.exe" >/dev/n
 desktop=$!
 title="無題 - Pelorand For ActiveDesktop"
 win=
-viewable() {
-  local w
-  for w in $(xdotool search --name "$title" 2>/dev/null); do
-    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then win=$w; return 0; fi
-  done
-  return 1
-}
-wait_for 80 viewable || fail "the editor window never became viewable"
-focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
-xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
-wait_for 20 focused || fail "cannot focus the editor window"
-sleep 1.5
-key() { xdotool key --window "$win" "$@"; sleep 0.4; }
+editor_window 80
+sleep 1
+key() { keys "$@" || fail "cannot type into the editor"; sleep 0.4; }
 # A message box of the program: answered with its default button.
 answer() {
   local box
@@ -136,17 +116,9 @@ cmp -s "$saved" "$work/expected.plr" || {
 }
 
 # Closing asks nothing after the save.
-# File > Exit; a key sent before the menu is open is lost, so try again from a closed menu.
 xdotool windowfocus --sync "$win" >/dev/null 2>&1 || true
 closed() { ! xdotool search --onlyvisible --name "Pelorand For ActiveDesktop" >/dev/null 2>&1; }
-for _ in 1 2 3; do
-  xdotool key --window "$win" alt+f
-  sleep 1
-  xdotool key --window "$win" x
-  wait_for 10 closed && break
-  xdotool key --window "$win" Escape Escape 2>/dev/null || true
-done
-closed || fail "the editor did not close"
+exit_editor
 ! xdotool search --onlyvisible --name '^Pelorand$' >/dev/null 2>&1 || fail "closing asked a question"
 echo "edit e2e: screenshot in $work/edited.png"
 echo "1 passed, 0 failed"

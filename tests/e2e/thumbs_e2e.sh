@@ -11,20 +11,10 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 work="$build/e2e-thumbs"
 rm -rf "$work"
 mkdir -p "$work"
-fail() {
-  echo "thumbs e2e: FAIL: $*" >&2
-  xwd -root -silent 2>/dev/null | convert xwd:- "$work/failure.png" 2>/dev/null &&
-    echo "thumbs e2e: the screen at the failure is $work/failure.png" >&2
-  [ -n "${desktop:-}" ] && kill "$desktop" 2>/dev/null
-  echo "0 passed, 1 failed"
-  exit 1
-}
-wine_() { LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8 "$@"; }
-wait_for() {  # tries COMMAND...: polls up to tries/2 seconds
-  local tries=$1; shift
-  for _ in $(seq 1 "$tries"); do "$@" && return 0; sleep 0.5; done
-  return 1
-}
+on_fail() { [ -n "${desktop:-}" ] && kill "$desktop" 2>/dev/null; }
+e2e_name="thumbs e2e"
+# shellcheck source=lib.sh
+source "$root/tests/e2e/lib.sh"
 shot() { xwd -root -silent | convert xwd:- -crop 1024x768+0+0 "$1"; }
 # The colour at a point of the frame (x, y from its top left) on a fresh screenshot, as "r g b".
 pixel() {
@@ -44,30 +34,7 @@ rm -f "$temp/PelorandHtmlTemp.html"
 wine_ wine explorer /desktop=PelorandThumbs,1024x768 "$build/Pelorand.exe" "Z:${sample//\//\\}" >/dev/null 2>&1 &
 desktop=$!
 title="sample.plr - Pelorand For ActiveDesktop"
-wait_for 60 xdotool search --name "$title" >/dev/null 2>&1 || fail "no editor window"
-win=
-viewable() {
-  local w
-  for w in $(xdotool search --name "$title" 2>/dev/null); do
-    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then win=$w; return 0; fi
-  done
-  return 1
-}
-wait_for 40 viewable || fail "the editor window never became viewable"
-# Keys for the editor. Under load the window first found can still be replaced by the one X
-# keeps; sending to a window that is gone is an X error: find the window again and retry.
-keys() {
-  local _
-  for _ in 1 2 3 4 5; do
-    xdotool key --window "$win" "$@" 2>/dev/null && return 0
-    sleep 0.5
-    viewable || true
-  done
-  return 1
-}
-focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
-wait_for 20 focused || fail "cannot focus the editor window"
-sleep 0.5
+editor_window 120
 geometry=$(xwininfo -root -tree | grep -F "\"$title" | head -1 || true)
 read -r fx fy < <(echo "$geometry" | sed -E 's/.* ([0-9]+)x([0-9]+)\+(-?[0-9]+)\+(-?[0-9]+) +\+(-?[0-9]+)\+(-?[0-9]+).*/\5 \6/')
 [ -n "${fx:-}" ] || fail "cannot place the window: $geometry"
@@ -103,14 +70,6 @@ xdotool mousemove $((fx + 346)) $((fy + 52)) click 1
 wait_for 20 bluish 310 250 || fail "forward did not show the picture again"
 
 closed() { ! kill -0 "$desktop" 2>/dev/null; }
-for _ in 1 2 3; do
-  closed && break
-  keys alt+f || true
-  sleep 1
-  keys x || true
-  wait_for 20 closed && break
-  closed || keys Escape Escape || true
-done
-closed || fail "the editor did not close"
+exit_editor
 echo "thumbs e2e: screenshots in $work (thumbnails.png, picture.png, back.png)"
 echo "1 passed, 0 failed"

@@ -1,0 +1,42 @@
+#include "app/FontRecord_win.h"
+
+#include <cstring>
+
+FontRecord ToFontRecord(const LOGFONTA& lf) {
+    FontRecord f;
+    f.height = lf.lfHeight;
+    f.width = lf.lfWidth;
+    f.escapement = lf.lfEscapement;
+    f.orientation = lf.lfOrientation;
+    f.weight = lf.lfWeight;
+    f.italic = lf.lfItalic;
+    f.underline = lf.lfUnderline;
+    f.strikeOut = lf.lfStrikeOut;
+    f.charSet = lf.lfCharSet;
+    f.outPrecision = lf.lfOutPrecision;
+    f.clipPrecision = lf.lfClipPrecision;
+    f.quality = lf.lfQuality;
+    f.pitchAndFamily = lf.lfPitchAndFamily;
+    f.faceName.assign(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
+    return f;
+}
+
+LOGFONTA ToLogFont(const FontRecord& f) {
+    LOGFONTA lf{};
+    lf.lfHeight = f.height;
+    lf.lfWidth = f.width;
+    lf.lfEscapement = f.escapement;
+    lf.lfOrientation = f.orientation;
+    lf.lfWeight = f.weight;
+    lf.lfItalic = static_cast<BYTE>(f.italic);
+    lf.lfUnderline = static_cast<BYTE>(f.underline);
+    lf.lfStrikeOut = static_cast<BYTE>(f.strikeOut);
+    lf.lfCharSet = static_cast<BYTE>(f.charSet);
+    lf.lfOutPrecision = static_cast<BYTE>(f.outPrecision);
+    lf.lfClipPrecision = static_cast<BYTE>(f.clipPrecision);
+    lf.lfQuality = static_cast<BYTE>(f.quality);
+    lf.lfPitchAndFamily = static_cast<BYTE>(f.pitchAndFamily);
+    // The settings keep at most 31 bytes and never half a double-byte character.
+    f.faceName.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    return lf;
+}

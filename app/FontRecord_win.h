@@ -1,0 +1,10 @@
+// The settings' font record and the system's logical font, field for field.
+#pragma once
+
+#include <windows.h>
+
+#include "app/Settings.h"
+
+FontRecord ToFontRecord(const LOGFONTA& lf);
+// The face name is cut to what the record allows (31 bytes, never half a character).
+LOGFONTA ToLogFont(const FontRecord& f);

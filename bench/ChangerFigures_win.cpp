@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/PelorandApp.h"
+#include "bench/ProcessMemory_win.h"
 #include "app/Settings.h"
 #include "changer/FileInfomationView.h"
 #include "changer/PelorandChanger.h"
@@ -31,27 +32,6 @@ class FigureApp : public CPelorandApp {
   public:
     bool InitInstance() override { return true; }
 };
-
-// Private bytes as the system reports them; under Wine, where that field stays 0, the
-// anonymous resident memory of the Linux process behind it.
-double PrivateMegabytes() {
-    PROCESS_MEMORY_COUNTERS_EX counters{};
-    counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    if (counters.PrivateUsage)
-        return static_cast<double>(counters.PrivateUsage) / (1024.0 * 1024.0);
-    if (std::FILE* status = std::fopen("Z:\\proc\\self\\status", "r")) {
-        char line[256];
-        double kb = 0;
-        while (std::fgets(line, sizeof line, status)) {
-            if (std::sscanf(line, "RssAnon: %lf", &kb) == 1) break;
-        }
-        std::fclose(status);
-        return kb / 1024.0;
-    }
-    return 0;
-}
 
 void Pump() {
     MSG msg;

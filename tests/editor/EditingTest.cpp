@@ -22,6 +22,7 @@
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
 #include "views/ShellTransfer.h"
+#include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
 
 namespace {
@@ -447,6 +448,25 @@ TEST_F(EditingTest, DeletingAsksFirstNeverTakesTheRootAndRefreshesTheList) {
     Command(List(), ID_DELETE);
     EXPECT_EQ(Root()->m_Children.GetCount(), 0);
     EXPECT_EQ(List()->GetItemCount(), 0);
+}
+
+TEST_F(EditingTest, RowsSelectedInOneFolderAreNotSelectedInTheNextOneShown) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    List()->SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    List()->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    KillTimer(List()->m_hWnd, CThumbnailScheduler::kTimerId);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    ASSERT_EQ(List()->GetItemCount(), 1);
+    // Letting the old rows go is no change of the user's: the thumbnail page stays.
+    EXPECT_FALSE(KillTimer(List()->m_hWnd, CThumbnailScheduler::kTimerId));
+    EXPECT_EQ(List()->GetSelectedCount(), 0);
+    EXPECT_EQ(List()->GetNextItem(-1, LVNI_FOCUSED), -1);
+    // Delete now takes nothing the user did not choose here.
+    m_answer = IDOK;
+    Command(List(), ID_DELETE);
+    EXPECT_EQ(f->m_Children.GetCount(), 1);
 }
 
 TEST_F(EditingTest, DeletingAFolderWhoseChildrenAreListedEmptiesTheList) {

@@ -104,6 +104,16 @@ const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock
 
 void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     m_shellInfo.clear();
+    // The control keeps selection and focus by row number: the rows chosen in the folder shown
+    // before would come up chosen in this one, where Delete or Cut would take entries nobody
+    // picked. Emptying the list first lets them go, as refilling a list always did; that is
+    // no change of the user's, so the thumbnail page is not disturbed by it.
+    if (GetItemCount() > 0) {
+        m_bResettingRows = true;
+        SetItemCount(0);
+        SendMessageA(m_hWnd, LVM_SETSELECTIONMARK, 0, -1);
+        m_bResettingRows = false;
+    }
     m_rows = std::move(rows);
     SetItemCount(static_cast<int>(m_rows.size()));
 }
@@ -174,6 +184,7 @@ void CPelorandListView::SetEntryCheck(int row, bool checked) {
 }
 
 void CPelorandListView::OnItemChanged(const NMLISTVIEW& change) {
+    if (m_bResettingRows) return;
     m_thumbnails.OnItemChanged(change.uNewState & LVIS_SELECTED,
                                [this](std::vector<std::string>& paths) {
                                    for (int i = -1; (i = GetNextItem(i, LVNI_SELECTED)) >= 0;) {

@@ -28,7 +28,8 @@ class CPelorandListView : public CListView, public IDropClient {
     void LoadColumnWidths();
 
     // The rows are the owner's (a virtual list): the control asks for texts, icons and check
-    // boxes only of the rows it draws, so a folder of any size is listed at once.
+    // boxes only of the rows it draws, so a folder of any size is listed at once. No row of
+    // the new list starts selected or focused.
     void SetRows(std::vector<CBlock*> rows);
     const std::vector<CBlock*>& Rows() const { return m_rows; }
     // The entry shown in row, or null.
@@ -81,6 +82,7 @@ class CPelorandListView : public CListView, public IDropClient {
 
     CDropTargetRegistration m_dropTarget;
     int m_dropRow = -1;
+    bool m_bResettingRows = false;  // the old rows' selection is being dropped
     void OnItemChanged(const NMLISTVIEW& change);
 
     std::vector<CBlock*> m_rows;

@@ -22,6 +22,7 @@
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
 #include "views/ShellTransfer.h"
+#include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
 
 namespace {
@@ -178,8 +179,10 @@ TEST_F(EditingTest, ListCheckBoxesWriteTheFlagBackAndFollowItInTheTree) {
     EXPECT_FALSE(List()->GetCheck(0));
     EXPECT_TRUE(List()->GetCheck(2));
 
-    // Unticking the folder's row clears its flag and its tree check.
+    // Unticking the folder's row clears its flag and its tree check, and is an edit.
+    ASSERT_FALSE(Doc()->IsModified());
     List()->SetCheck(2, false);
+    EXPECT_TRUE(Doc()->IsModified());
     EXPECT_EQ(f->m_bChangerEnabled, 0);
     EXPECT_FALSE(Tree()->GetCheck(static_cast<HTREEITEM>(f->m_hTreeItem)));
     EXPECT_FALSE(List()->GetCheck(2));
@@ -447,6 +450,25 @@ TEST_F(EditingTest, DeletingAsksFirstNeverTakesTheRootAndRefreshesTheList) {
     EXPECT_EQ(List()->GetItemCount(), 0);
 }
 
+TEST_F(EditingTest, RowsSelectedInOneFolderAreNotSelectedInTheNextOneShown) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    ASSERT_EQ(List()->GetItemCount(), 3);
+    List()->SetItemState(0, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    List()->SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+    KillTimer(List()->m_hWnd, CThumbnailScheduler::kTimerId);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    ASSERT_EQ(List()->GetItemCount(), 1);
+    // Letting the old rows go is no change of the user's: the thumbnail page stays.
+    EXPECT_FALSE(KillTimer(List()->m_hWnd, CThumbnailScheduler::kTimerId));
+    EXPECT_EQ(List()->GetSelectedCount(), 0);
+    EXPECT_EQ(List()->GetNextItem(-1, LVNI_FOCUSED), -1);
+    // Delete now takes nothing the user did not choose here.
+    m_answer = IDOK;
+    Command(List(), ID_DELETE);
+    EXPECT_EQ(f->m_Children.GetCount(), 1);
+}
+
 TEST_F(EditingTest, DeletingAFolderWhoseChildrenAreListedEmptiesTheList) {
     OpenSmall();
     CBlock* f = Child(Root(), 0);
@@ -620,6 +642,63 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     EXPECT_EQ(Doc()->m_pShownFolder, f);
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
     EXPECT_FALSE(List()->OnDrop(shell.Get(), DROPEFFECT_LINK, onFolder));
+}
+
+TEST_F(EditingTest, FoldersNotYetInTheTreeTakeDropsAndDeletesAndShowThemWhenOpened) {
+    // R > F > (K, L); only R and F have tree items at first.
+    std::string path = TempPath("lazy.plr");
+    WriteBytes(path,
+               "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+               "FILE{\r\nNAME\t\"F\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n"
+               "FILE{\r\nNAME\t\"K\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n"
+               "FILE{\r\nNAME\t\"L\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n"
+               "}FILE\r\n}FILE\r\n");
+    ASSERT_TRUE(OpenEditor(path));
+    CBlock* f = Child(Root(), 0);
+    CBlock* k = Child(f, 0);
+    CBlock* l = Child(f, 1);
+    ASSERT_NE(f->m_hTreeItem, nullptr);
+    ASSERT_EQ(k->m_hTreeItem, nullptr);
+    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(f->m_hTreeItem)));
+    ASSERT_EQ(List()->GetEntry(1), k);
+    ASSERT_EQ(k->m_hTreeItem, nullptr);  // selecting F lists K and L without opening F
+    const int items = Tree()->GetCount();
+
+    // Collection text dropped onto K's row goes into K, and into no tree item for now.
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
+    RECT rc{LVIR_LABEL, 0, 0, 0};
+    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
+    POINT onK{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
+    ComPtr<IDataObject> text =
+        CollectionData("FILE{\r\nNAME\t\"P\",\"2\",\"?\",\"?\",\"0\",\"0\"\r\n}FILE\r\n");
+    ASSERT_TRUE(List()->OnDrop(text.Get(), DROPEFFECT_COPY, onK));
+    ASSERT_EQ(k->m_Children.GetCount(), 1);
+    CBlock* p = Child(k, 0);
+    EXPECT_EQ(p->m_strName, "P");
+    EXPECT_EQ(Tree()->GetCount(), items);
+    EXPECT_EQ(Tree()->GetNextSiblingItem(Tree()->GetRootItem()), nullptr);  // no stray top
+    EXPECT_TRUE(Doc()->IsModified());
+
+    // L's row deleted while L has no item; opening F then shows K alone, and K shows P
+    // with its cleared check.
+    List()->SetItemState(-1, 0, LVIS_SELECTED);
+    List()->SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    ASSERT_EQ(List()->GetEntry(0), l);
+    m_answer = IDOK;
+    Command(List(), ID_DELETE);
+    ASSERT_EQ(f->m_Children.GetCount(), 1);
+    Tree()->Expand(static_cast<HTREEITEM>(f->m_hTreeItem), TVE_EXPAND);
+    ASSERT_NE(k->m_hTreeItem, nullptr);
+    HTREEITEM kItem = static_cast<HTREEITEM>(k->m_hTreeItem);
+    EXPECT_EQ(Tree()->GetChildItem(static_cast<HTREEITEM>(f->m_hTreeItem)), kItem);
+    EXPECT_EQ(Tree()->GetNextSiblingItem(kItem), nullptr);
+    Tree()->Expand(kItem, TVE_EXPAND);
+    HTREEITEM pItem = Tree()->GetChildItem(kItem);
+    ASSERT_NE(pItem, nullptr);
+    EXPECT_EQ(reinterpret_cast<CBlock*>(Tree()->GetItemData(pItem)), p);
+    EXPECT_EQ(static_cast<HTREEITEM>(p->m_hTreeItem), pItem);
+    EXPECT_FALSE(Tree()->GetCheck(pItem));
+    EXPECT_EQ(Tree()->GetCount(), items + 2);  // K, then P
 }
 
 TEST_F(EditingTest, TickingAFolderInTheTreeWritesItsFlagAndTheListFollows) {

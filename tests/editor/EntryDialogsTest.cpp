@@ -207,7 +207,7 @@ TEST_F(EntryDialogsTest, TheTreeStoresTheNameAndAClearedChangerFlagReachesEveryD
     TreeProperties();
     for (CBlock* e : {a, a1, file}) EXPECT_EQ(e->m_bChangerEnabled, 0) << e->m_strName;
     EXPECT_FALSE(TreeChecked(a));
-    EXPECT_FALSE(TreeChecked(a1));
+    ASSERT_EQ(a1->m_hTreeItem, nullptr);  // A was never opened: its sub-folder has no item yet
     // Every property went down with it: the one-entry mode updates all five.
     EXPECT_EQ(file->GetAuthor(), "山田");  // the folder's own, kept with an empty list
     EXPECT_EQ(file->GetComment(), "海");
@@ -215,6 +215,20 @@ TEST_F(EntryDialogsTest, TheTreeStoresTheNameAndAClearedChangerFlagReachesEveryD
     EXPECT_TRUE(TreeChecked(Root()));
     // The list shows the folder selected in the tree again.
     EXPECT_EQ(List()->GetItemCount(), 1);
+    // Opening A shows A1 with the cleared check.
+    ASSERT_NE(Tree()->EnsureItem(a1), nullptr);
+    EXPECT_FALSE(TreeChecked(a1));
+    // Shown now, A1's item follows the root's flag set again for every descendant.
+    SelectFolder(Root());
+    g_script = [&](CDialog& dialog) {
+        SetCheck(dialog.m_hWnd, IDC_PROP_CHANGER, true);
+        SetCheck(dialog.m_hWnd, IDC_PROP_SUBFOLDERS, true);
+        Click(dialog.m_hWnd, IDOK);
+    };
+    TreeProperties();
+    EXPECT_EQ(a1->m_bChangerEnabled, 1);
+    EXPECT_TRUE(TreeChecked(a));
+    EXPECT_TRUE(TreeChecked(a1));
 }
 
 TEST_F(EntryDialogsTest, CancelAndTheFileButtonsCancelChangeNothing) {

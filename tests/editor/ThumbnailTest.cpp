@@ -2,6 +2,7 @@
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
+#include <algorithm>
 #include <atomic>
 
 #include "EditorFixture.h"
@@ -183,6 +184,37 @@ TEST_F(ThumbnailTest, SelectingRowsRestartsTheDelayAndTheTimerWritesAndLoadsOneP
     EXPECT_EQ(view->Items()[1].src, b);
     // The timer is one-shot.
     EXPECT_FALSE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId));
+}
+
+TEST_F(ThumbnailTest, ARangeSelectedWithTheMouseIsTakenWhole) {
+    const std::string a = TempPath("a.bmp"), b = TempPath("b.bmp"), c = TempPath("c.bmp");
+    ShowFiles({a, b, c});
+    SendMessageA(list->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
+    auto click = [&](int row, WPARAM keys) {
+        RECT label{};
+        label.left = LVIR_LABEL;
+        SendMessageA(list->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+        const LPARAM where = MAKELPARAM(label.left + 4, (label.top + label.bottom) / 2);
+        // Queued first, so that a control waiting for the button to come up sees it.
+        PostMessageA(list->m_hWnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, where);
+        SendMessageA(list->m_hWnd, WM_LBUTTONDOWN, keys | MK_LBUTTON, where);
+        Pump();
+    };
+    click(0, 0);
+    ASSERT_EQ(list->GetSelectedCount(), 1);
+    FireTimer();
+    FinishGeneration();
+    ASSERT_TRUE(list->m_thumbnails.Pending().empty());
+    KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId);
+
+    // The rows in between change with one notice for the whole range.
+    click(2, MK_CONTROL | MK_SHIFT);
+    ASSERT_EQ(list->GetSelectedCount(), 3);
+    EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not started";
+    std::vector<std::string> pending = list->m_thumbnails.Pending();
+    for (const std::string& path : {a, b, c}) {
+        EXPECT_NE(std::find(pending.begin(), pending.end(), path), pending.end()) << path;
+    }
 }
 
 TEST_F(ThumbnailTest, ASelectionChangeDuringALongPageEndsItEarlyAndTheNextPageFollows) {

@@ -10,7 +10,7 @@
 ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& context, CBlock* parent) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return ReadStatus::CannotOpen;
-    CFileLineSource source(file, 64 * 1024);
+    CFileLineSource source(file, 256 * 1024);
     ReadRecords(source, parent, context);
     bool failed = source.Failed();
     std::fclose(file);

@@ -118,7 +118,11 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
         }
         std::string_view token;
         if (s[i] == '"') {
-            const std::size_t close = bytescan::Find(s + i + 1, s + end, '"') - s;
+            // Most quoted fields of a record hold one byte (a flag, a digit, a "?"): their
+            // closing quote is looked at directly before any search.
+            const std::size_t close = i + 2 < end && s[i + 1] != '"' && s[i + 2] == '"'
+                                          ? i + 2
+                                          : bytescan::Find(s + i + 1, s + end, '"') - s;
             if (close == end) return false;
             if (close > i + 1 && s[close - 1] == '/') return false;
             token = std::string_view(s + i + 1, close - i - 1);

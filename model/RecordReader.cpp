@@ -56,6 +56,11 @@ class Reader {
             ++m_lineNo;
             Problem(std::to_string(open) + " folder(s) not closed by \"}FILE\" at the end");
         }
+        if (m_context.counts && !m_parent && m_context.ppRoot && m_rootsRead > 0) {
+            m_context.counts->counted = true;
+            m_context.counts->folders = m_folders;
+            m_context.counts->files = m_files;
+        }
     }
 
   private:
@@ -70,6 +75,7 @@ class Reader {
         folder->m_pParent = m_current;
         if (m_current) {
             m_current->m_Children.AddTail(folder);
+            ++m_folders;
         } else if (m_context.ppRoot) {
             if (*m_context.ppRoot && m_rootsRead > 0) {
                 Problem("a further top-level folder replaces the collection read so far");
@@ -78,6 +84,9 @@ class Reader {
             delete *m_context.ppRoot;
             *m_context.ppRoot = folder;
             ++m_rootsRead;
+            // Without a parent, everything placed from here on lies in this folder's tree.
+            m_folders = 1;
+            m_files = 0;
         } else {
             // Nowhere to keep a top-level folder: read it, then drop it.
             Problem("top-level folder with no document to hold it ignored");
@@ -135,6 +144,7 @@ class Reader {
             target->m_bFolder = 0;
             target->m_pParent = m_current;
             m_current->m_Children.AddTail(target);
+            ++m_files;
         }
         if (!isName && m_lastEntry) {
             target->m_strName.AssignSharing(token(1), m_lastEntry->m_strName);
@@ -173,6 +183,8 @@ class Reader {
     std::unique_ptr<CBlock> m_orphan;
     long m_lineNo = 0;
     int m_rootsRead = 0;
+    long m_folders = 0;  // meaningful without a parent once a top-level folder was read
+    long m_files = 0;
 };
 
 }  // namespace

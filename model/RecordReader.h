@@ -15,6 +15,13 @@ struct ReadProblem {
     std::string reason;  // plain ASCII text
 };
 
+// The size of a collection read as a whole document, counted while its entries were placed.
+struct RecordCounts {
+    bool counted = false;  // false when the text held no top-level folder
+    long folders = 0;      // the top-level folder among them
+    long files = 0;
+};
+
 struct RecordReadContext {
     // The document's root. Reading without a parent, a top-level "FILE{" destroys it and takes
     // its place. Never touched while reading under a parent.
@@ -26,6 +33,9 @@ struct RecordReadContext {
     TreeItem pasteParentItem = nullptr;
     // When given, receives what was skipped.
     std::vector<ReadProblem>* problems = nullptr;
+    // When given and reading without a parent, receives the size of the collection left at
+    // *ppRoot (no walk over a large tree afterwards).
+    RecordCounts* counts = nullptr;
 };
 
 // Reads records until the source is exhausted. With parent null the records make up a whole

@@ -23,12 +23,14 @@ struct Doc {
         RecordReadContext context;
         context.ppRoot = &root;
         context.problems = &problems;
+        context.counts = &counts;
         CStringLineSource source(text);
         ReadRecords(source, nullptr, context);
     }
     ~Doc() { delete root; }
     CBlock* root;
     std::vector<ReadProblem> problems;
+    RecordCounts counts;
 };
 
 CBlock* NewFolder(CBlock* parent, const std::string& name) {
@@ -161,6 +163,23 @@ TEST(RecordReader, SecondTopLevelBlockBecomesTheRoot) {
     EXPECT_EQ(doc.root->m_strName, "second");
     EXPECT_EQ(doc.root->m_Children.GetCount(), 1);
     EXPECT_EQ(doc.problems.size(), 1u);
+}
+
+TEST(RecordReader, CountsAreTheSizeOfTheTreeLeft) {
+    // Entries of a replaced collection, names and skipped records count for nothing.
+    Doc replaced(
+        "FILE{\nDATA\t\"a\"\nFILE{\n}FILE\n}FILE\nDATA\t\"lost\"\nFILE{\nNAME\t\"R\"\n"
+        "DATA\t\"b\"\nFILE{\nNAME\t\"S\"\nDATA\t\"c\"\nFILE{\n}FILE\n}FILE\n}FILE\n}FILE\n");
+    ASSERT_TRUE(replaced.counts.counted);
+    EXPECT_EQ(replaced.counts.folders, 3);
+    EXPECT_EQ(replaced.counts.files, 2);
+    // An unclosed folder still belongs to the collection.
+    Doc unclosed("FILE{\nFILE{\nDATA\t\"f\"\n");
+    EXPECT_EQ(unclosed.counts.folders, 2);
+    EXPECT_EQ(unclosed.counts.files, 1);
+    // Without a top-level folder the root given is still the document, and nothing is counted.
+    Doc none("DATA\t\"x\"\n}FILE\n");
+    EXPECT_FALSE(none.counts.counted);
 }
 
 TEST(RecordReader, PriorityIsSixteenBitsAndExtraTokensIgnored) {

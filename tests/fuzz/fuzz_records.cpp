@@ -86,8 +86,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.ppRoot = &root;
     std::vector<ReadProblem> problems;
     context.problems = &problems;
+    RecordCounts counts;
+    context.counts = &counts;
     CStringLineSource lines(text);
     ReadRecords(lines, nullptr, context);
+
+    // The size counted while reading is the size of the tree that was left.
+    std::vector<CBlock*> folders;
+    root->CollectFolders(folders, true);
+    long entries = 1;
+    for (CBlock* f : folders) entries += f->m_Children.GetCount();
+    if (counts.counted && (counts.folders != static_cast<long>(folders.size()) ||
+                           counts.files != entries - counts.folders)) {
+        std::abort();
+    }
+    if (!counts.counted && entries != 1) std::abort();
 
     // Whatever was read must survive its own writer unchanged.
     std::string first = Write(*root);

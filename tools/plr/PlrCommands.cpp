@@ -22,13 +22,15 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
-std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<ReadProblem>* problems) {
+std::unique_ptr<CBlock> LoadDocument(const std::string& path, std::vector<ReadProblem>* problems,
+                                     RecordCounts* counts) {
     CBlock* root = new CBlock;
     root->m_bFolder = 1;
     root->m_strName = "Pelorand";
     RecordReadContext context;
     context.ppRoot = &root;
     context.problems = problems;
+    context.counts = counts;
     ReadStatus status = ReadCollectionFile(path, context, nullptr);
     const int openError = errno;
     std::unique_ptr<CBlock> owned(root);
@@ -98,15 +100,20 @@ int RunCheck(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     if (!ParseFileArgs(args, 1, files, nullptr)) return 2;
     std::vector<ReadProblem> problems;
-    auto root = LoadDocument(files[0], &problems);
+    RecordCounts counts;
+    auto root = LoadDocument(files[0], &problems, &counts);
     if (!root) return 2;
-    std::vector<CBlock*> folders;
-    root->CollectFolders(folders, true);
-    // Every entry but the root is a child of a folder; the rest of them are the files.
-    long entries = 1;
-    for (CBlock* f : folders) entries += f->m_Children.GetCount();
-    const long files_count = entries - static_cast<long>(folders.size());
-    std::printf("folders %zu files %ld\n", folders.size(), files_count);
+    if (!counts.counted) {
+        // The document is still the empty one made before reading.
+        std::vector<CBlock*> folders;
+        root->CollectFolders(folders, true);
+        // Every entry but the root is a child of a folder; the rest of them are the files.
+        long entries = 1;
+        for (CBlock* f : folders) entries += f->m_Children.GetCount();
+        counts.folders = static_cast<long>(folders.size());
+        counts.files = entries - counts.folders;
+    }
+    std::printf("folders %ld files %ld\n", counts.folders, counts.files);
     for (const auto& p : problems) std::printf("line %ld: %s\n", p.line, p.reason.c_str());
     KeepUntilExit(std::move(root));
     return 0;

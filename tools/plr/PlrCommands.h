@@ -27,9 +27,11 @@ void SetBinaryStdout();
 std::string OneLine(const std::string& text);
 
 // Reads a file as the editor opens a document: a fresh "Pelorand" root that the file's first
-// folder replaces. On failure prints the reason and returns null.
+// folder replaces. On failure prints the reason and returns null. counts, when given, receives
+// the size of what was read.
 std::unique_ptr<CBlock> LoadDocument(const std::string& path,
-                                     std::vector<struct ReadProblem>* problems);
+                                     std::vector<struct ReadProblem>* problems,
+                                     struct RecordCounts* counts = nullptr);
 
 int RunCheck(const std::vector<std::string>& args);
 int RunTree(const std::vector<std::string>& args);

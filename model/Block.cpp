@@ -1,6 +1,7 @@
 #include "model/Block.h"
 
 #include <cassert>
+#include <cstring>
 #include <utility>
 
 #include "model/BlockPool.h"
@@ -197,9 +198,20 @@ void CBlock::SetComment(std::string_view comment) {
     }
 }
 
+namespace {
+// Most texts are one byte ("?"): they are told apart without a library call.
+inline bool SameText(const std::string& a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n == 0) return true;
+    return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
+}
+}  // namespace
+
 void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
-    if (m_pTexts->author == author && m_pTexts->comment == comment) return;
-    if (like && like->m_pTexts->author == author && like->m_pTexts->comment == comment) {
+    if (SameText(m_pTexts->author, author) && SameText(m_pTexts->comment, comment)) return;
+    if (like && SameText(like->m_pTexts->author, author) &&
+        SameText(like->m_pTexts->comment, comment)) {
         UseTexts(like->m_pTexts);
     } else {
         Texts* texts = NewTexts(author, comment);

@@ -7,7 +7,92 @@
 #include "model/Block.h"
 #include "model/ByteStream.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+// Lines straight out of a read-only mapping of the file: no copy into a buffer. The pages
+// already read are handed back as the reading goes on, so the mapping never holds more than
+// about a MiB of the process's memory.
+class CMappedLineSource : public ILineSource {
+  public:
+    CMappedLineSource(const char* data, std::size_t size) : m_data(data), m_size(size) {}
+    bool ReadLine(std::string& line) override {
+        std::string_view view;
+        if (!ReadLineView(view)) return false;
+        line.assign(view.data(), view.size());
+        return true;
+    }
+    bool ReadLineView(std::string_view& line) override {
+        if (m_pos >= m_size) return false;
+        if (m_pos - m_released >= kReleaseStep) Release();
+        const char* start = m_data + m_pos;
+        const void* lf = std::memchr(start, '\n', m_size - m_pos);
+        if (!lf) {
+            // The last line without LF keeps a lone CR, as there is no LF after it.
+            line = std::string_view(start, m_size - m_pos);
+            m_pos = m_size;
+            return true;
+        }
+        std::size_t n = static_cast<const char*>(lf) - start;
+        m_pos += n + 1;
+        if (n > 0 && start[n - 1] == '\r') --n;
+        line = std::string_view(start, n);
+        return true;
+    }
+
+  private:
+    static constexpr std::size_t kReleaseStep = 1024 * 1024;
+    void Release() {
+        // Only whole pages before the current line: the caller's last view is done with.
+        const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+        std::size_t end = m_pos / page * page;
+        if (end > m_released) {
+            madvise(const_cast<char*>(m_data) + m_released, end - m_released, MADV_DONTNEED);
+            m_released = end;
+        }
+    }
+    const char* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+    std::size_t m_released = 0;
+};
+
+// Reads a regular, non-empty file through a mapping; false when it cannot be mapped, and the
+// caller reads it the ordinary way.
+bool ReadMapped(const std::string& path, RecordReadContext& context, CBlock* parent,
+                ReadStatus& status) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= 0) {
+        close(fd);
+        return false;
+    }
+    const std::size_t size = static_cast<std::size_t>(st.st_size);
+    void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    close(fd);
+    if (map == MAP_FAILED) return false;
+    madvise(map, size, MADV_SEQUENTIAL);
+    {
+        CMappedLineSource source(static_cast<const char*>(map), size);
+        ReadRecords(source, parent, context);
+    }
+    munmap(map, size);
+    status = ReadStatus::Ok;
+    return true;
+}
+}  // namespace
+#endif
+
 ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& context, CBlock* parent) {
+#ifndef _WIN32
+    ReadStatus mapped;
+    if (ReadMapped(path, context, parent, mapped)) return mapped;
+#endif
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return ReadStatus::CannotOpen;
     CFileLineSource source(file, 256 * 1024);

@@ -84,6 +84,53 @@ TEST(CollectionFile, ReadsLongLinesAndAFinalLineWithoutBreak) {
     std::remove(path.c_str());
 }
 
+// A file of several MiB is read in pieces whose pages are handed back on the way; every line,
+// the damaged ones and a last one ending in a lone CR included, must come out as from memory.
+TEST(CollectionFile, LargeFileReadsAsTheSameTextFromMemory) {
+    std::string text = Collection("big", 120000);
+    text.resize(text.size() - std::string("}FILE\r\n").size());
+    text.insert(text.find('\n', text.size() / 2) + 1, "DATA\t\"half/\"way\",\"4\"\r\nBOGUS\r\n");
+    text += "DATA\t\"tail\",\"3\",\"a b\"\r";
+    ASSERT_GT(text.size(), 3u * 1024 * 1024);
+    const std::string path = TempPath("large.plr");
+    Spit(path, text);
+
+    auto read = [](auto&& readInto, std::vector<ReadProblem>& problems) {
+        CBlock* root = nullptr;
+        RecordReadContext context;
+        context.ppRoot = &root;
+        context.problems = &problems;
+        readInto(context);
+        std::unique_ptr<CBlock> owned(root);
+        CStringSink sink;
+        if (root) root->WriteRecord(sink);
+        return sink.Text();
+    };
+    std::vector<ReadProblem> fromFileProblems, fromMemoryProblems;
+    const std::string fromFile = read(
+        [&](RecordReadContext& context) {
+            EXPECT_EQ(ReadCollectionFile(path, context, nullptr), ReadStatus::Ok);
+        },
+        fromFileProblems);
+    const std::string fromMemory = read(
+        [&](RecordReadContext& context) {
+            CStringLineSource source(text);
+            ReadRecords(source, nullptr, context);
+        },
+        fromMemoryProblems);
+    EXPECT_EQ(fromFile, fromMemory);
+    EXPECT_NE(fromFile.find("C:\\big\\119999.jpg"), std::string::npos);
+    EXPECT_NE(fromFile.find("half/\"way"), std::string::npos);
+    ASSERT_EQ(fromFileProblems.size(), fromMemoryProblems.size());
+    ASSERT_EQ(fromFileProblems.size(), 2u);  // the unknown record and the unclosed folder
+    for (std::size_t i = 0; i < fromFileProblems.size(); ++i) {
+        EXPECT_EQ(fromFileProblems[i].line, fromMemoryProblems[i].line);
+        EXPECT_EQ(fromFileProblems[i].reason, fromMemoryProblems[i].reason);
+    }
+    EXPECT_NE(fromFile.find("\"tail\",\"3\",\"a b\""), std::string::npos);
+    std::remove(path.c_str());
+}
+
 TEST(CollectionFile, MissingFileCannotBeOpened) {
     CBlock* root = nullptr;
     RecordReadContext context;

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace bytescan {
 
 constexpr std::uint64_t kOnes = 0x0101010101010101ull;
@@ -26,6 +30,17 @@ inline std::uint64_t Matches(std::uint64_t word, unsigned char c) {
 // The first byte c in [p, end), or end.
 inline const char* Find(const char* p, const char* end, char c) {
     const unsigned char u = static_cast<unsigned char>(c);
+#if defined(__SSE2__)
+    // Sixteen bytes at a time where the processor has the instructions; a path is about
+    // three such steps.
+    const __m128i needle = _mm_set1_epi8(c);
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (const int m = _mm_movemask_epi8(_mm_cmpeq_epi8(chunk, needle))) {
+            return p + __builtin_ctz(static_cast<unsigned>(m));
+        }
+    }
+#endif
     for (; end - p >= 8; p += 8) {
         if (const std::uint64_t m = Matches(Load(p), u)) {
 #if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__

@@ -157,8 +157,7 @@ std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::siz
     return count;
 }
 
-int ParseDecimal(std::string_view text) {
-    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';  // most
+int ParseDecimalText(std::string_view text) {
     std::size_t i = 0;
     while (i < text.size() && IsBlank(text[i])) ++i;
     bool negative = false;

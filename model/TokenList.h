@@ -41,7 +41,12 @@ std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::siz
 
 // The C library's decimal conversion (leading blanks, optional sign, digits; 0 when none),
 // saturating at the 32-bit limits instead of overflowing.
-int ParseDecimal(std::string_view text);
+int ParseDecimalText(std::string_view text);
+// Nearly every number of a record is one digit: that case is taken without a call.
+inline int ParseDecimal(std::string_view text) {
+    if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
+    return ParseDecimalText(text);
+}
 
 // Every double quote preceded by a slash; nothing else changes.
 std::string EscapeQuotes(const std::string& text);

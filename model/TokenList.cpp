@@ -108,12 +108,13 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
     std::size_t i = 0;
     while (i < end && IsBlank(s[i])) ++i;
     const bool* special = kSpecial.table;
-    count = 0;
+    std::size_t n = 0;  // kept in a register; count is set on the way out
     for (;;) {
         // Separators with no token before them are dropped; the last token counts even empty.
         while (i < end && IsSeparator(s[i])) ++i;
         if (i == end) {
-            tokens[count++] = std::string_view();
+            tokens[n++] = std::string_view();
+            count = n;
             return true;
         }
         std::string_view token;
@@ -134,10 +135,13 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
         }
         if (i < end && !IsSeparator(s[i])) return false;
         if (!token.empty() && IsBlank(token[0])) return false;
-        tokens[count++] = token;
-        if (i == end) return true;
-        if (count == stopAfter) {
-            ++count;
+        tokens[n++] = token;
+        if (i == end) {
+            count = n;
+            return true;
+        }
+        if (n == stopAfter) {
+            count = n + 1;
             return true;
         }
     }

@@ -16,7 +16,7 @@
 namespace {
 // Lines straight out of a read-only mapping of the file: no copy into a buffer. The pages
 // already read are handed back as the reading goes on, so the mapping never holds more than
-// about a MiB of the process's memory.
+// about 256 KiB of the process's memory.
 class CMappedLineSource : public ILineSource {
   public:
     CMappedLineSource(const char* data, std::size_t size) : m_data(data), m_size(size) {}
@@ -45,7 +45,7 @@ class CMappedLineSource : public ILineSource {
     }
 
   private:
-    static constexpr std::size_t kReleaseStep = 1024 * 1024;
+    static constexpr std::size_t kReleaseStep = 256 * 1024;
     void Release() {
         // Only whole pages before the current line: the caller's last view is done with.
         const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));

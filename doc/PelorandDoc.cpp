@@ -276,12 +276,16 @@ void CPelorandDoc::AddPath(CBlock* target, const std::string& path) {
         ShowFolder(target);
         return;
     }
+    AddFileEntry(target, path);
+}
+
+void CPelorandDoc::AddFileEntry(CBlock* folder, const std::string& path) {
     auto* entry = new CBlock;
     entry->m_strName = path;
-    target->m_Children.AddTail(entry);
-    entry->m_pParent = target;
+    folder->m_Children.AddTail(entry);
+    entry->m_pParent = folder;
     SetModifiedFlag();
-    ShowFolder(target);
+    ShowFolder(folder);
 }
 
 bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path) {
@@ -292,12 +296,7 @@ bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path) {
 bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path,
                                      std::vector<std::string>& ancestors, int depth) {
     if (!IsDiskFolder(path)) {
-        auto* entry = new CBlock;
-        entry->m_strName = path;
-        folder->m_Children.AddTail(entry);
-        entry->m_pParent = folder;
-        SetModifiedFlag();
-        ShowFolder(folder);
+        AddFileEntry(folder, path);
         return true;
     }
     std::string option = CPelorandApp::Get()->Settings().GetString(setting::FileType);

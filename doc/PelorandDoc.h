@@ -74,6 +74,8 @@ class CPelorandDoc : public CDocument {
     CBlock* m_pLastDropTarget = nullptr;
 
   private:
+    // One file entry for path as the last child of folder, shown in the list.
+    void AddFileEntry(CBlock* folder, const std::string& path);
     CBlock* SelectedFolder() const;
     void OnAddFile();
     void OnPaste();

@@ -4,6 +4,7 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/CrtRandom.h"
+#include "changer/Wildcard.h"
 #include "model/Mbcs.h"
 
 namespace {
@@ -19,10 +20,14 @@ struct TokenProbe {
 TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::string& token,
                       int drawn) {
     const std::size_t steps = static_cast<std::size_t>(drawn);
+    const std::string pattern = "*." + token;
     std::vector<std::string> names;
     // With at least `drawn` matches the landing is match number `drawn` itself, so the
     // listing can stop there; otherwise the whole list is needed to wrap round it.
-    fs.Enumerate(dir, "*." + token, [&](const std::string& name) {
+    fs.Enumerate(dir, pattern, [&](const std::string& name) {
+        // Windows also matches the pattern against short (8.3) names: "*.JPG" finds
+        // "x.jpgx" through "X~1.JPG". Only a name whose own extension matches counts.
+        if (!MatchesWildcard(name, pattern)) return true;
         names.push_back(name);
         return names.size() < steps;
     });

@@ -14,8 +14,9 @@ struct DirectoryMatch {
 };
 
 // Makes up to `drawn` attempts (none when it is 0). Each draws a token index from random and
-// lists dir for "*." + that token in the platform's order; with m matches it lands on match
-// ((drawn - 1) mod m) + 1, as if stepping `drawn` times round the list. A landing on "." or
+// lists dir for "*." + that token in the platform's order; the names whose own extension
+// does not match (found through their short names) are passed over. With m matches it lands on
+// match ((drawn - 1) mod m) + 1, as if stepping `drawn` times round the list. A landing on "." or
 // "..", or a token without matches, fails the attempt. True when an attempt found a file.
 //
 // Every attempt with a given token lands on the same name, so each token is listed at most

@@ -3,7 +3,10 @@
 #include <wininet.h>  // before shlobj.h, which declares IActiveDesktop only after it
 #include <shlobj.h>
 #include <ole2.h>
+#include <wincodec.h>
 // clang-format on
+
+#include <cstdint>
 
 #include "changer/WallpaperSetter_win.h"
 
@@ -13,6 +16,10 @@
 namespace {
 
 enum class ActiveDesktopResult { Set, Failed, Unavailable };
+
+// The most pixels the thumbnails decode. A wallpaper bigger than that is refused as well: the
+// shell would decode all of it at every change, and at the next start of the desktop.
+constexpr std::uint64_t kMaxWallpaperPixels = 64ull * 1024 * 1024;
 
 std::wstring Widen(const std::string& text) {
     if (text.empty()) return std::wstring();
@@ -49,23 +56,59 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     return SUCCEEDED(hr) ? ActiveDesktopResult::Set : ActiveDesktopResult::Failed;
 }
 
+// True when the file at path is a picture WIC can decode, of a size the desktop can take. Only
+// the headers are read (the decoder and the first frame's size); no pixel is decoded, so a
+// forged header that claims a huge picture costs nothing.
+bool IsWallpaperPicture(const std::wstring& path) {
+    // Others may go on reading, writing, renaming or deleting it (a sync client, the indexer).
+    CUniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    // The caller's thread may have no COM yet; the factory is free-threaded, either model does.
+    CComInit com;
+    ComPtr<IWICImagingFactory> factory;
+    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                IID_PPV_ARGS(&factory)))) {
+        return false;
+    }
+    ComPtr<IWICBitmapDecoder> decoder;
+    if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Get()),
+                                                    nullptr, WICDecodeMetadataCacheOnDemand,
+                                                    &decoder))) {
+        return false;
+    }
+    ComPtr<IWICBitmapFrameDecode> frame;
+    UINT width = 0, height = 0;
+    if (FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height))) {
+        return false;
+    }
+    return width > 0 && height > 0 &&
+           static_cast<std::uint64_t>(width) * height <= kMaxWallpaperPixels;
+}
+
+// Applies path as the wallpaper: Active Desktop, or the system setting where there is none.
+bool ApplyWallpaper(const std::string& path) {
+    switch (SetThroughActiveDesktop(path)) {
+        case ActiveDesktopResult::Set:
+            return true;
+        case ActiveDesktopResult::Failed:
+            return false;
+        case ActiveDesktopResult::Unavailable:
+            break;
+    }
+    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
+                                 SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
+}
+
 }  // namespace
 
 bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
-    bool set = false;
-    switch (SetThroughActiveDesktop(path)) {
-        case ActiveDesktopResult::Set:
-            set = true;
-            break;
-        case ActiveDesktopResult::Failed:
-            break;
-        case ActiveDesktopResult::Unavailable:
-            set = SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
-                                        SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
-            break;
-    }
-    if (set) history.Record(path);
-    return set;
+    // An empty path is passed on as it is: it takes the wallpaper away.
+    if (!path.empty() && !IsWallpaperPicture(Widen(path))) return false;
+    if (!ApplyWallpaper(path)) return false;
+    history.Record(path);
+    return true;
 }
 
 bool CWallpaperSetter::SetDesktopWallpaper(const std::string& path) {

@@ -10,8 +10,10 @@ class CWallPaperHistory;
 // Sets path (ANSI code page) as the wallpaper through the shell's Active Desktop object, keeping
 // the user's display style. Where the shell has no working Active Desktop (the object cannot be
 // created, lacks the interface, or answers E_NOTIMPL, as Wine's does) the system's own wallpaper
-// setting is used instead. Only a wallpaper really set is appended to history; any other
-// failure is silent and records nothing. True when it was set.
+// setting is used instead. A file that is not a picture WIC decodes (a missing file, an HTML
+// page, a text file under a picture's name) or whose header claims more than 64 Mi pixels is
+// not set. An empty path takes the wallpaper away. Only a wallpaper really set is appended to
+// history; any other failure is silent and records nothing. True when it was set.
 bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history);
 
 class CWallpaperSetter : public IWallpaperSetter {

@@ -114,3 +114,43 @@ TEST(DirectorySearch, NoAttemptWithoutDrawOrToken) {
     EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {}, 0, 100, random, match));
     EXPECT_TRUE(fs.listings.empty());
 }
+
+namespace {
+
+// Lists as Windows does: a name is found when its long name or its short (8.3) name matches.
+class ShortNameFileSystem : public FakeFileSystem {
+  public:
+    void Enumerate(const std::string& dir, const std::string& pattern,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        auto found = dirs.find(dir);
+        if (found == dirs.end()) return;
+        for (const auto& name : found->second) {
+            auto shortName = shortNames.find(name);
+            const bool matches = MatchesWildcard(name, pattern) ||
+                                 (shortName != shortNames.end() &&
+                                  MatchesWildcard(shortName->second, pattern));
+            if (matches && !onName(name)) return;
+        }
+    }
+    std::map<std::string, std::string> shortNames;
+};
+
+}  // namespace
+
+TEST(DirectorySearch, NamesFoundThroughTheirShortNamesDoNotCount) {
+    ShortNameFileSystem fs;
+    fs.dirs["D:\\x"] = {"a.jpgx", "b.jpg", "c.jpeg~", "d.JPG"};
+    fs.shortNames = {{"a.jpgx", "A~1.JPG"}, {"c.jpeg~", "C~1.JPG"}};
+    DirectoryMatch match;
+    // Stepping 1, 2, 3, ... times lands on b.jpg, d.JPG, b.jpg, ...: never on a stray name.
+    for (int drawn = 1; drawn <= 6; ++drawn) {
+        CCrtRandom random;
+        ASSERT_TRUE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, drawn, random, match)) << drawn;
+        EXPECT_EQ(match.name, drawn % 2 ? "b.jpg" : "d.JPG") << drawn;
+    }
+    // A directory whose only matches are short names has no file of that type.
+    fs.dirs["D:\\y"] = {"only.jpgx"};
+    fs.shortNames["only.jpgx"] = "ONLY~1.JPG";
+    CCrtRandom random;
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\y", {"JPG"}, 1, 5, random, match));
+}

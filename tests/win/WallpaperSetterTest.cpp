@@ -2,8 +2,12 @@
 #include <objbase.h>
 #include <windows.h>
 
+#include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <vector>
 
 #include "changer/CrtRandom.h"
 #include "changer/WallPaperHistory.h"
@@ -22,6 +26,63 @@ std::string StoredWallpaper() {
     return value;
 }
 
+void Put16(std::string& out, std::uint16_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+void Put32(std::string& out, std::uint32_t v) {
+    Put16(out, static_cast<std::uint16_t>(v & 0xFFFF));
+    Put16(out, static_cast<std::uint16_t>(v >> 16));
+}
+
+// A 24-bit BMP of the given size whose pixel rows hold only `pixelBytes` bytes: the whole
+// picture for 1 x 1, a forged header for a huge one.
+std::string Bmp(std::uint32_t width, std::uint32_t height, std::size_t pixelBytes) {
+    const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
+    std::string out = "BM";
+    Put32(out, 54 + stride * height);
+    Put32(out, 0);
+    Put32(out, 54);
+    Put32(out, 40);
+    Put32(out, width);
+    Put32(out, height);
+    Put16(out, 1);
+    Put16(out, 24);
+    Put32(out, 0);  // BI_RGB
+    Put32(out, stride * height);
+    Put32(out, 2835);
+    Put32(out, 2835);
+    Put32(out, 0);
+    Put32(out, 0);
+    out.append(pixelBytes, '\x40');
+    return out;
+}
+
+void PutBig16(std::string& out, std::uint16_t v) {
+    out += static_cast<char>(v >> 8);
+    out += static_cast<char>(v & 0xFF);
+}
+
+// The start of a baseline JPEG whose frame header claims width x height, padded to 1 KB.
+std::string ForgedJpeg(std::uint16_t width, std::uint16_t height) {
+    std::string out = "\xFF\xD8\xFF\xE0";
+    PutBig16(out, 16);
+    out += std::string("JFIF\0\x01\x01\0\0\x01\0\x01\0\0", 14);
+    out += "\xFF\xC0";
+    PutBig16(out, 11);
+    out += '\x08';
+    PutBig16(out, height);
+    PutBig16(out, width);
+    out += std::string("\x01\x01\x11\0", 4);
+    out.resize(1024, '\0');
+    return out;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
 // Sets wallpapers for real, so the user's own wallpaper is put back afterwards.
 class WallpaperSetterTest : public ::testing::Test {
   protected:
@@ -29,8 +90,9 @@ class WallpaperSetterTest : public ::testing::Test {
         previous = StoredWallpaper();
         char temp[MAX_PATH];
         GetTempPathA(MAX_PATH, temp);
-        picture = std::string(temp) + "壁紙テスト.bmp";
-        std::ofstream(picture, std::ios::binary) << "BM";
+        dir = temp;
+        picture = dir + "壁紙テスト.bmp";
+        WriteFile(picture, Bmp(1, 1, 4));
     }
     void TearDown() override {
         if (previous != "<none>") {
@@ -38,8 +100,16 @@ class WallpaperSetterTest : public ::testing::Test {
                                   SPIF_UPDATEINIFILE);
         }
         DeleteFileA(picture.c_str());
+        for (const std::string& path : others) DeleteFileA(path.c_str());
+    }
+    std::string Other(const std::string& name, const std::string& bytes) {
+        others.push_back(dir + name);
+        WriteFile(others.back(), bytes);
+        return others.back();
     }
 
+    std::string dir;
+    std::vector<std::string> others;
     std::string previous;
     std::string picture;
     CWallPaperHistory history;
@@ -67,6 +137,43 @@ TEST_F(WallpaperSetterTest, SetsTheWallpaperAndRecordsItWithOrWithoutCom) {
     ASSERT_EQ(history.GetCount(), 3u);
     EXPECT_EQ(history.GetAt(1), "");
     EXPECT_EQ(history.GetAt(2), picture);
+}
+
+TEST_F(WallpaperSetterTest, OnlyAPictureOfATakableSizeIsSet) {
+    ASSERT_TRUE(SetDesktopWallpaper(picture, history));
+    const std::string html = Other("page.html", "<html><body><img src=a.jpg></body></html>\r\n");
+    const std::string text = Other("notes.jpg", "this is a text file, not a picture\r\n");
+    const std::string twoBytes = Other("two.bmp", "BM");
+    const std::string missing = dir + "no-such-picture.bmp";
+    DeleteFileA(missing.c_str());
+    const std::string hugeBmp = Other("huge.bmp", Bmp(20000, 20000, 1024 - 54));
+    const std::string hugeJpeg = Other("huge.jpg", ForgedJpeg(20000, 20000));
+    const std::string wide = Other("wide.bmp", Bmp(65536, 1025, 1024 - 54));
+    for (bool withCom : {false, true}) {
+        CComInit com(withCom ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
+        for (const std::string& path : {html, text, twoBytes, missing, hugeBmp, hugeJpeg, wide}) {
+            const auto start = std::chrono::steady_clock::now();
+            EXPECT_FALSE(SetDesktopWallpaper(path, history)) << path;
+            const auto spent = std::chrono::steady_clock::now() - start;
+            // Headers only: no picture of 20000 x 20000 is decoded to find it too big.
+            EXPECT_LT(spent, std::chrono::milliseconds(500)) << path;
+            EXPECT_EQ(StoredWallpaper(), picture) << path;
+        }
+    }
+    ASSERT_EQ(history.GetCount(), 1u);
+
+    // The largest picture taken has 64 Mi pixels; its size is read from the header alone.
+    const std::string largest = Other("largest.bmp", Bmp(65536, 1024, 1024 - 54));
+    EXPECT_TRUE(SetDesktopWallpaper(largest, history));
+    EXPECT_EQ(StoredWallpaper(), largest);
+    EXPECT_EQ(history.GetCount(), 2u);
+
+    // A picture held open by another program without write sharing is still read and set.
+    CUniqueFile held(CreateFileA(picture.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+                                 nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(SetDesktopWallpaper(picture, history));
+    EXPECT_EQ(history.GetCount(), 3u);
 }
 
 TEST(CrtRandomOnWindows, AgreesWithTheCLibrarysRand) {

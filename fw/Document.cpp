@@ -18,6 +18,7 @@
 namespace {
 const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
 const char kSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
+const char kKeptIn[] = "保存した内容は次のファイルにあります:";
 }  // namespace
 
 CDocument::~CDocument() {
@@ -79,15 +80,21 @@ bool CDocument::OnOpenDocument(const std::string& path) {
 }
 
 bool CDocument::OnSaveDocument(const std::string& path) {
-    std::string error;
+    std::string error, keptAt;
     bool saved = WriteFileReplacing(
         path,
         [&](IByteSink& sink) {
             CArchive ar(sink);
             Serialize(ar);
         },
-        error);
-    if (!saved) CWinApp::Get()->DoMessageBox(kSaveFailed, MB_OK | MB_ICONEXCLAMATION);
+        error, &keptAt);
+    if (!saved) {
+        // When the save went wrong half-way, the collection is still in a file of its own:
+        // the user must learn where, or it looks lost.
+        std::string text = kSaveFailed;
+        if (!keptAt.empty()) text += std::string("\n") + kKeptIn + "\n" + keptAt;
+        CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+    }
     return saved;
 }
 

@@ -103,7 +103,7 @@ ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& contex
 }
 
 bool WriteFileReplacing(const std::string& path, const std::function<void(IByteSink&)>& write,
-                        std::string& error) {
+                        std::string& error, std::string* keptAt) {
     return SaveReplacing(
         path,
         [&](std::FILE* file, std::string& writeError) {
@@ -117,7 +117,7 @@ bool WriteFileReplacing(const std::string& path, const std::function<void(IByteS
             if (!ok) writeError = std::strerror(errno);
             return ok;
         },
-        error);
+        error, keptAt);
 }
 
 bool WriteCollectionFile(const std::string& path, const CBlock& root, std::string& error) {

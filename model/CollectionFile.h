@@ -21,16 +21,25 @@ ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& contex
 
 // Writes through a new temporary file in the directory of path and moves it over path. When
 // path is a symbolic link, the file it leads to is the one replaced. A read-only file is
-// refused. On failure path is untouched, no temporary file is left and error says why.
+// refused. The new file is flushed to the disk before it takes the old one's place (and on
+// POSIX systems the directory after the rename), so a power cut leaves the old collection or the
+// new one. A target that another program holds for a moment (a sync client, a virus scanner)
+// is tried again for about a second.
+// On failure error says why and, as a rule, path is untouched and nothing is left beside it.
+// The one exception: when the replacing went wrong half-way and left path missing (Windows can
+// do that), the new file is moved into place, and if even that fails the old file is put back
+// and the new one is kept under its temporary name, which keptAt (when given) receives; it is
+// empty otherwise.
 bool WriteFileReplacing(const std::string& path, const std::function<void(IByteSink&)>& write,
-                        std::string& error);
+                        std::string& error, std::string* keptAt = nullptr);
 
 bool WriteCollectionFile(const std::string& path, const CBlock& root, std::string& error);
 
 // Platform part of WriteFileReplacing: finds the file to replace, creates the temporary file
 // exclusively (never through an existing name or link), lets write fill it (false with error
 // on failure), and replaces the target atomically, keeping its attributes (mode bits, owner,
-// read-only flag and the like). The temporary file is gone on every path, exceptions included.
+// read-only flag and the like). The temporary file is gone on every path, exceptions included,
+// except when it is the only copy of the saved collection (keptAt above).
 bool SaveReplacing(const std::string& path,
                    const std::function<bool(std::FILE* file, std::string& error)>& write,
-                   std::string& error);
+                   std::string& error, std::string* keptAt = nullptr);

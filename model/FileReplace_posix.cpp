@@ -1,7 +1,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -48,18 +50,38 @@ bool FollowLinks(const std::string& path, std::string& target, struct stat& st, 
     return false;
 }
 
-mode_t NewFileMode() {
-    // The mode a file created by an ordinary open would get.
-    mode_t mask = umask(0);
-    umask(mask);
-    return 0666 & ~mask;
+// Creates a file of our own kind ("~plr." and six characters) in dir that did not exist, with
+// mode (less the process's umask, which the kernel applies as it creates the file: no umask
+// call, which would race with other threads). Never opens through an existing name or link.
+int CreateFresh(const std::string& dir, mode_t mode, std::string& temp) {
+    static std::atomic<unsigned> s_counter{0};
+    static const char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 1000; ++attempt) {
+        struct timespec now;
+        clock_gettime(CLOCK_REALTIME, &now);
+        unsigned long long seed = static_cast<unsigned long long>(now.tv_nsec) ^
+                                  (static_cast<unsigned long long>(getpid()) << 20) ^
+                                  (static_cast<unsigned long long>(s_counter++) * 0x9E3779B97F4A7C15ull);
+        std::string name = "/~plr.";
+        for (int i = 0; i < 6; ++i) {
+            name += kLetters[seed % 62];
+            seed /= 62;
+        }
+        temp = dir + name;
+        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
 }
 
 }  // namespace
 
 bool SaveReplacing(const std::string& path,
                    const std::function<bool(std::FILE* file, std::string& error)>& write,
-                   std::string& error) {
+                   std::string& error, std::string* keptAt) {
+    // rename replaces the target in one step: the target is never missing, nothing is kept.
+    if (keptAt) keptAt->clear();
     std::string target;
     struct stat st;
     bool exists = false;
@@ -75,9 +97,11 @@ bool SaveReplacing(const std::string& path,
             return false;
         }
     }
-    // mkstemp creates the name exclusively: an existing file or link there makes it try another.
-    std::string temp = DirectoryOf(target) + "/~plr.XXXXXX";
-    int fd = mkstemp(&temp[0]);
+    // A new collection gets the mode any new file gets; a replacing one starts private and
+    // takes the old file's owner and mode on its descriptor before anything is written.
+    const std::string dir = DirectoryOf(target);
+    std::string temp;
+    int fd = CreateFresh(dir, exists ? 0600 : 0666, temp);
     if (fd < 0) {
         error = std::strerror(errno);
         return false;
@@ -87,8 +111,6 @@ bool SaveReplacing(const std::string& path,
             // Only the owner's own group or the super-user may give the file away; keep ours.
         }
         fchmod(fd, st.st_mode & 07777);
-    } else {
-        fchmod(fd, NewFileMode());
     }
     std::FILE* file = fdopen(fd, "wb");
     if (!file) {
@@ -105,6 +127,12 @@ bool SaveReplacing(const std::string& path,
         unlink(temp.c_str());
         throw;
     }
+    // On the disk before it takes the old file's place: a power cut then leaves the old
+    // collection or the new one, never an empty file under the collection's name.
+    if (ok && (std::fflush(file) != 0 || fsync(fileno(file)) != 0)) {
+        ok = false;
+        error = std::strerror(errno);
+    }
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         error = std::strerror(errno);
@@ -113,6 +141,16 @@ bool SaveReplacing(const std::string& path,
         ok = false;
         error = std::strerror(errno);
     }
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself is on the disk once the directory is. The collection is saved either
+    // way: a directory that cannot be synchronised (some network file systems) is no failure.
+    int dirFd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
 }

@@ -8,6 +8,7 @@
 
 #include "fw/Handles.h"
 #include "model/CollectionFile.h"
+#include "model/FileReplace_win.h"
 
 namespace {
 
@@ -68,11 +69,83 @@ std::wstring FollowLinks(const std::wstring& path) {
     return std::wstring(buffer, n);
 }
 
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// A name beside the target that no file has: our own kind ("~plr"), never the user's.
+std::wstring FreshName(const std::wstring& dir, const wchar_t* suffix) {
+    static std::atomic<unsigned> s_counter{0};
+    for (;;) {
+        wchar_t name[64];
+        swprintf(name, 64, L"\\~plr%lx-%llx-%x.%ls", GetCurrentProcessId(),
+                 static_cast<unsigned long long>(GetTickCount64()), s_counter++, suffix);
+        if (!Exists(dir + name)) return dir + name;
+    }
+}
+
+// Errors that a sync client, a virus scanner or the indexer causes while it holds the file
+// for a moment without sharing delete: worth another try.
+bool IsPassing(DWORD code) {
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED ||
+           code == ERROR_LOCK_VIOLATION || code == ERROR_UNABLE_TO_REMOVE_REPLACED;
+}
+
+// The waits between tries: about a second in all before a failure is reported.
+const DWORD kRetryWaits[] = {50, 100, 150, 200, 250, 300};
+
+enum class Recovery { Placed, TargetThere, Kept };
+
+// After a failed replace: when the target is gone, the saved file goes into its place, or the
+// old one comes back and the saved one stays where it is (keptAt names it).
+Recovery Recover(const std::wstring& target, const std::wstring& temp, const std::wstring& backup,
+             const FileReplaceOps& ops, std::string& error, std::string* keptAt) {
+    if (Exists(target)) return Recovery::TargetThere;  // the old file, or another save's
+    for (std::size_t attempt = 0;; ++attempt) {
+        if (ops.move(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            DeleteFileW(backup.c_str());
+            return Recovery::Placed;
+        }
+        const DWORD code = GetLastError();
+        if (Exists(target) || !IsPassing(code) || attempt == std::size(kRetryWaits)) break;
+        ops.wait(kRetryWaits[attempt]);
+    }
+    // Another save put a whole file there meanwhile.
+    if (Exists(target)) return Recovery::TargetThere;
+    // The old collection goes back under its name; the saved one is kept for the user.
+    if (Exists(backup)) ops.move(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
+    if (keptAt) *keptAt = Narrow(temp);
+    error += " (the collection is kept in " + Narrow(temp) + ")";
+    if (Exists(backup)) error += " (the previous file is " + Narrow(backup) + ")";
+    return Recovery::Kept;
+}
+
 }  // namespace
+
+const FileReplaceOps& SystemFileReplaceOps() {
+    static const FileReplaceOps ops = {
+        [](const wchar_t* target, const wchar_t* replacement, const wchar_t* backup) {
+            return ReplaceFileW(target, replacement, backup, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                                nullptr, nullptr);
+        },
+        [](const wchar_t* from, const wchar_t* to, DWORD flags) {
+            return MoveFileExW(from, to, flags);
+        },
+        [](DWORD milliseconds) { Sleep(milliseconds); },
+    };
+    return ops;
+}
 
 bool SaveReplacing(const std::string& path,
                    const std::function<bool(std::FILE* file, std::string& error)>& write,
-                   std::string& error) {
+                   std::string& error, std::string* keptAt) {
+    return SaveReplacingWith(path, write, error, keptAt, SystemFileReplaceOps());
+}
+
+bool SaveReplacingWith(const std::string& path,
+                       const std::function<bool(std::FILE* file, std::string& error)>& write,
+                       std::string& error, std::string* keptAt, const FileReplaceOps& ops) {
+    if (keptAt) keptAt->clear();
     std::wstring target = LongPath(Widen(path));
     DWORD attributes = GetFileAttributesW(target.c_str());
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
@@ -130,35 +203,50 @@ bool SaveReplacing(const std::string& path,
         DeleteFileW(temp.c_str());
         throw;
     }
+    // On the disk before it takes the old file's place: a power cut then leaves the old
+    // collection or the new one, never an empty file under the collection's name.
+    if (ok && (std::fflush(file) != 0 ||
+               !FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))))) {
+        ok = false;
+        error = SystemMessage(GetLastError());
+    }
     if (std::fclose(file) != 0 && ok) {
         ok = false;
         error = "cannot write the temporary file";
     }
-    if (ok) {
-        // ReplaceFile gives the new file the old one's attributes, security and streams.
-        BOOL replaced = exists ? ReplaceFileW(target.c_str(), temp.c_str(), nullptr,
-                                              REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr)
-                               : MoveFileExW(temp.c_str(), target.c_str(),
-                                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
-        if (!replaced) {
-            DWORD code = GetLastError();
-            if (exists && code == ERROR_UNABLE_TO_MOVE_REPLACEMENT &&
-                GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                // The old file is gone already and the temporary file is the only copy: move
-                // it into place, or keep it where the user can find it.
-                if (MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) return true;
-                DWORD moveCode = GetLastError();
-                if (GetFileAttributesW(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
-                    error = SystemMessage(moveCode) + " (the collection is kept in " +
-                            Narrow(temp) + ")";
-                    return false;
-                }
-                // Another save put a whole file there meanwhile: ours is not needed any more.
-            }
-            ok = false;
-            error = SystemMessage(code);
-        }
+    if (!ok) {
+        DeleteFileW(temp.c_str());
+        return false;
     }
-    if (!ok) DeleteFileW(temp.c_str());
-    return ok;
+    // The old file goes to a backup name of ours while the new one takes its place: left to
+    // itself ReplaceFile may choose a name of its own, which stays behind when it fails, and
+    // after a failure the old file is always found.
+    const std::wstring backup = exists ? FreshName(dir, L"bak") : std::wstring();
+    for (std::size_t attempt = 0;; ++attempt) {
+        // ReplaceFile gives the new file the old one's attributes, security and streams.
+        const BOOL replaced =
+            exists ? ops.replace(target.c_str(), temp.c_str(), backup.c_str())
+                   : ops.move(temp.c_str(), target.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (replaced) {
+            if (exists) DeleteFileW(backup.c_str());
+            return true;
+        }
+        const DWORD code = GetLastError();
+        error = SystemMessage(code);
+        if (exists && !Exists(target)) {
+            // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 above all: the old file is at the backup
+            // name, the target is missing, and the saved file is the only copy of the new.
+            const Recovery recovery = Recover(target, temp, backup, ops, error, keptAt);
+            if (recovery == Recovery::Placed) return true;
+            if (recovery == Recovery::Kept) return false;
+            break;
+        }
+        if (!IsPassing(code) || attempt == std::size(kRetryWaits)) break;
+        ops.wait(kRetryWaits[attempt]);
+    }
+    // The target holds a whole file: the old one, or another save's.
+    DeleteFileW(temp.c_str());
+    if (exists) DeleteFileW(backup.c_str());
+    return false;
 }

@@ -298,6 +298,27 @@ TEST(SafeSave, ModeBitsOfTheTargetAreKept) {
     std::remove(path.c_str());
 }
 
+TEST(SafeSave, ANewFileGetsTheModeOfAnyNewFileAndAReplacedOneKeepsItsOwn) {
+    std::string path = TempPath("fresh.plr");
+    std::remove(path.c_str());
+    const mode_t previous = umask(027);
+    std::string error;
+    ASSERT_TRUE(SaveText(path, "new", error)) << error;
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    // The mask is the process's again afterwards.
+    EXPECT_EQ(umask(previous), 027u);
+    // A target more open than the mask keeps its mode.
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
+    umask(077);
+    ASSERT_TRUE(SaveText(path, "again", error)) << error;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0666u);
+    umask(previous);
+    std::remove(path.c_str());
+}
+
 TEST(SafeSave, ALinkedTargetIsWrittenThroughAndStaysALink) {
     std::string real = TempPath("real.plr");
     std::string link = TempPath("link.plr");

@@ -413,6 +413,16 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             DestroyWindow();
             return 0;
+        case WM_QUERYENDSESSION:
+            // Shutdown, sign-out or an update's restart: Windows ends the process without a
+            // WM_CLOSE, so unsaved edits are offered here; cancel refuses the end.
+            if (CDocument* doc = GetActiveDocument()) return doc->SaveModified() ? TRUE : FALSE;
+            return TRUE;
+        case WM_ENDSESSION:
+            // The edits were saved or given up at the question; what the window keeps at its
+            // destruction (the layout) is kept now, before the process is ended.
+            if (wParam) DestroyWindow();
+            return 0;
     }
     return CWnd::WndProc(msg, wParam, lParam);
 }

@@ -838,3 +838,38 @@ TEST_F(EditingTest, KeysTypedIntoALabelBeingRenamedAreNotShortcuts) {
     EXPECT_EQ(m_messages, std::vector<std::string>{"削除していいですか？"});
     EXPECT_EQ(Root()->m_Children.GetCount(), 3);
 }
+
+TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
+    OpenSmall();
+    const std::string question = "small.plr への変更を保存しますか?";
+    std::string path = TempPath("small.plr");
+    // Nothing changed: the session may end without a question.
+    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_TRUE(m_messages.empty());
+
+    Doc()->RemoveEntry(Child(Root(), 2));
+    m_answer = IDCANCEL;
+    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    EXPECT_EQ(m_messages, std::vector<std::string>{question});
+    // Another program refused the end: the session goes on, and so does the editor.
+    SendMessageA(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    ASSERT_TRUE(IsWindow(Frame()->m_hWnd));
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(ReadBytes(path), kSmall);
+
+    // Yes saves before the end is allowed.
+    m_answer = IDYES;
+    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_NE(ReadBytes(path), kSmall);
+    EXPECT_EQ(ReadBytes(path).find("H.jpg"), std::string::npos);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // The session ends: the frame closes as at a close, keeping its layout, asking nothing more.
+    Settings().WriteInt(setting::TreeSize, 0);
+    HWND frame = Frame()->m_hWnd;
+    SendMessageA(frame, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    EXPECT_FALSE(IsWindow(frame));
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_GT(Settings().GetInt(setting::TreeSize), 0);
+}

@@ -735,7 +735,11 @@ TEST_F(EditingTest, TickingAFolderInTheTreeWritesItsFlagAndTheListFollows) {
 
 TEST_F(EditingTest, SetAsWallpaperSetsTheSelectedFileAndRecordsIt) {
     std::string image = TempPath("wall.bmp");
-    WriteBytes(image, "BM");
+    // A whole 1 x 1 picture: only a picture is set as the wallpaper.
+    std::string bmp("BM\x3A\0\0\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x01\0\0\0\x01\0\0\0\x01\0\x18\0", 30);
+    bmp.append(24, '\0');
+    bmp.append("\x40\x80\xC0\0", 4);
+    WriteBytes(image, bmp);
     std::string path = TempPath("wall.plr");
     WriteBytes(path, "FILE{\r\nNAME\t\"R\"\r\nDATA\t\"" + image +
                          "\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n");

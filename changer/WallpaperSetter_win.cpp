@@ -6,9 +6,9 @@
 #include <wincodec.h>
 // clang-format on
 
-#include <cstdint>
-
 #include "changer/WallpaperSetter_win.h"
+
+#include <cstdint>
 
 #include "changer/WallPaperHistory.h"
 #include "fw/Handles.h"

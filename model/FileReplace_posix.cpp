@@ -59,9 +59,10 @@ int CreateFresh(const std::string& dir, mode_t mode, std::string& temp) {
     for (int attempt = 0; attempt < 1000; ++attempt) {
         struct timespec now;
         clock_gettime(CLOCK_REALTIME, &now);
-        unsigned long long seed = static_cast<unsigned long long>(now.tv_nsec) ^
-                                  (static_cast<unsigned long long>(getpid()) << 20) ^
-                                  (static_cast<unsigned long long>(s_counter++) * 0x9E3779B97F4A7C15ull);
+        unsigned long long seed =
+            static_cast<unsigned long long>(now.tv_nsec) ^
+            (static_cast<unsigned long long>(getpid()) << 20) ^
+            (static_cast<unsigned long long>(s_counter++) * 0x9E3779B97F4A7C15ull);
         std::string name = "/~plr.";
         for (int i = 0; i < 6; ++i) {
             name += kLetters[seed % 62];

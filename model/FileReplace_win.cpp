@@ -99,7 +99,7 @@ enum class Recovery { Placed, TargetThere, Kept };
 // After a failed replace: when the target is gone, the saved file goes into its place, or the
 // old one comes back and the saved one stays where it is (keptAt names it).
 Recovery Recover(const std::wstring& target, const std::wstring& temp, const std::wstring& backup,
-             const FileReplaceOps& ops, std::string& error, std::string* keptAt) {
+                 const FileReplaceOps& ops, std::string& error, std::string* keptAt) {
     if (Exists(target)) return Recovery::TargetThere;  // the old file, or another save's
     for (std::size_t attempt = 0;; ++attempt) {
         if (ops.move(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
@@ -224,10 +224,9 @@ bool SaveReplacingWith(const std::string& path,
     const std::wstring backup = exists ? FreshName(dir, L"bak") : std::wstring();
     for (std::size_t attempt = 0;; ++attempt) {
         // ReplaceFile gives the new file the old one's attributes, security and streams.
-        const BOOL replaced =
-            exists ? ops.replace(target.c_str(), temp.c_str(), backup.c_str())
-                   : ops.move(temp.c_str(), target.c_str(),
-                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        const BOOL replaced = exists ? ops.replace(target.c_str(), temp.c_str(), backup.c_str())
+                                     : ops.move(temp.c_str(), target.c_str(),
+                                                MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
         if (replaced) {
             if (exists) DeleteFileW(backup.c_str());
             return true;

@@ -126,9 +126,9 @@ class ShortNameFileSystem : public FakeFileSystem {
         if (found == dirs.end()) return;
         for (const auto& name : found->second) {
             auto shortName = shortNames.find(name);
-            const bool matches = MatchesWildcard(name, pattern) ||
-                                 (shortName != shortNames.end() &&
-                                  MatchesWildcard(shortName->second, pattern));
+            const bool matches =
+                MatchesWildcard(name, pattern) ||
+                (shortName != shortNames.end() && MatchesWildcard(shortName->second, pattern));
             if (matches && !onName(name)) return;
         }
     }

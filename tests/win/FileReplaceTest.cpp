@@ -32,7 +32,8 @@ void Spit(const std::string& path, const std::string& text) {
 }
 
 bool EndsWith(const std::wstring& text, const std::wstring& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+    return text.size() >= end.size() &&
+           text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
 // A folder of its own for each test, so that anything a save leaves beside the collection shows.
@@ -62,7 +63,8 @@ class FileReplaceTest : public ::testing::Test {
     std::vector<std::string> Others() const {
         std::vector<std::string> names;
         for (const auto& e : fs::directory_iterator(dir)) {
-            if (e.path().filename() != "collection.plr") names.push_back(e.path().filename().string());
+            if (e.path().filename() != "collection.plr")
+                names.push_back(e.path().filename().string());
         }
         return names;
     }

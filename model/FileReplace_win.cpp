@@ -107,6 +107,10 @@ Recovery Recover(const std::wstring& target, const std::wstring& temp, const std
             return Recovery::Placed;
         }
         const DWORD code = GetLastError();
+        // Another save put a whole file there, even if a third one has the name again by now
+        // (it will put its own file there in turn).
+        if (code == ERROR_ALREADY_EXISTS || code == ERROR_FILE_EXISTS)
+            return Recovery::TargetThere;
         if (Exists(target) || !IsPassing(code) || attempt == std::size(kRetryWaits)) break;
         ops.wait(kRetryWaits[attempt]);
     }

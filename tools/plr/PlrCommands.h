@@ -38,3 +38,7 @@ int RunTree(const std::vector<std::string>& args);
 int RunSave(const std::vector<std::string>& args);
 int RunSimulate(const std::vector<std::string>& args);
 int RunThumbs(const std::vector<std::string>& args);
+#ifndef _WIN32
+int RunRun(const std::vector<std::string>& args);
+int RunHistory(const std::vector<std::string>& args);
+#endif

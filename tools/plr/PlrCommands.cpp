@@ -250,8 +250,8 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Commands are run directly, never through a shell, and stopped after 15 s.\n"
          "--notify shows each change as a desktop notification (notify-send or gdbus).\n\n"
          "For tests only: --start \"YYYY-MM-DD HH:MM:SS\" makes tick k draw as if at that\n"
-         "local moment plus k x S (as plr simulate does), and --ticks N ends after N ticks\n"
-         "as a signal would.\n",
+         "local moment plus k x S (as plr simulate does), one tick right after the other\n"
+         "without waiting; --ticks N ends after N ticks as a signal would.\n",
          RunRun},
         {"history", "print the wallpapers that plr run set",
          "usage: plr history [--history FILE]\n\n"

@@ -394,6 +394,17 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("--ticks '" + ticks + "' is not a count (1 or more)");
     }
 
+    // Loaded as the changer loads it: below a fresh root of its own.
+    CBlock root;
+    root.m_bFolder = 1;
+    RecordReadContext context;
+    const ReadStatus status = ReadCollectionFile(files[0], context, &root);
+    const int openError = errno;
+    if (status == ReadStatus::CannotOpen) {
+        return Fail("cannot open " + files[0] + ": " + std::strerror(openError));
+    }
+    if (status == ReadStatus::ReadError) return Fail("error while reading " + files[0]);
+
     CDesktopSetter desktop;
     std::string error;
     if (!setterCommand.empty()) {
@@ -415,21 +426,14 @@ int RunRun(const std::vector<std::string>& args) {
     CNotifier notifier;
     if (notify && !notifier.Create(error)) return Fail(error);
 
-    // Loaded as the changer loads it: below a fresh root of its own.
-    CBlock root;
-    root.m_bFolder = 1;
-    RecordReadContext context;
-    const ReadStatus status = ReadCollectionFile(files[0], context, &root);
-    const int openError = errno;
-    if (status == ReadStatus::CannotOpen) {
-        return Fail("cannot open " + files[0] + ": " + std::strerror(openError));
-    }
-    if (status == ReadStatus::ReadError) return Fail("error while reading " + files[0]);
-
     // The ending signals are taken only while waiting, so a tick is never cut in half.
     sigset_t ending;
     sigemptyset(&ending);
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&ending, s);
+    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+        sigaddset(&ending, s);
+        // A shell starts background jobs with SIGINT ignored; here it still ends the changer.
+        signal(s, SIG_DFL);
+    }
     sigprocmask(SIG_BLOCK, &ending, nullptr);
     // A reader that goes away must not end the changer; the desktop still wants its wallpaper.
     signal(SIGPIPE, SIG_IGN);
@@ -451,8 +455,9 @@ int RunRun(const std::vector<std::string>& args) {
     Steady::time_point next = Steady::now() + step;
     bool stop = false;
     for (std::int64_t k = 1; !stop; ++k) {
-        // The first change comes one full period after the start, as in the window's timer.
-        for (;;) {
+        // The first change comes one full period after the start, as in the window's timer. On
+        // the stepped clock of the tests the moments are made up, and so is the waiting.
+        while (!fixedClock) {
             const auto left = next - Steady::now();
             if (left <= Steady::duration::zero()) break;
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
@@ -462,6 +467,11 @@ int RunRun(const std::vector<std::string>& args) {
                 stop = true;
                 break;
             }
+        }
+        if (!stop && fixedClock) {
+            // Still ended by a signal, between two ticks.
+            const timespec now = {0, 0};
+            stop = sigtimedwait(&ending, nullptr, &now) > 0;
         }
         if (stop) break;
         if (fixedClock) steppedClock.Set(startSeconds + k * period);

@@ -104,8 +104,10 @@ for sig in TERM INT HUP; do
   : > "$RECORD"
   PATH=$work/fakes:$PATH "$PLR" run sim.plr --interval 60 --setter-command setter --end "$work/d.jpg" >out.txt 2>err.txt &
   runner=$!
-  for _ in $(seq 1 100); do [ -e "/proc/$runner" ] && grep -q SigBlk "/proc/$runner/status" && \
-    [ "$(awk '/SigBlk/ {print $2}' "/proc/$runner/status")" != 0000000000000000 ] && break; sleep 0.05; done
+  # Ready once it ignores SIGPIPE, which it does right after taking over the ending signals.
+  for _ in $(seq 1 100); do
+    ign=$(awk '/^SigIgn/ {print $2}' "/proc/$runner/status" 2>/dev/null)
+    [ -n "$ign" ] && (( (16#$ign & 0x1000) && !(16#$ign & 0x2) )) && break; sleep 0.02; done
   kill -s "$sig" "$runner"; wait "$runner"; rc=$?; runner=
   expect "SIG$sig ends with the end wallpaper" "$rc:$(cat "$RECORD"):$(cat out.txt)" "0:setter
 [$work/d.jpg]:"
@@ -222,10 +224,10 @@ gnome_uri() { GSETTINGS_BACKEND=keyfile gsettings get org.gnome.desktop.backgrou
 gnome_both() { [ "$(gnome_uri picture-uri)" = "$(gnome_uri picture-uri-dark)" ] && gnome_uri picture-uri; }
 GSETTINGS_BACKEND=keyfile XDG_CURRENT_DESKTOP=ubuntu:GNOME "$PLR" run colours.plr --mode turn --interval 2 >run.out 2>err.txt &
 runner=$!
-follow 4 gnome_both
+follow 3 gnome_both
 kill -TERM "$runner"; wait "$runner"; runner=
 expect "GNOME: no complaint" "$(cat err.txt)" ""
-expect "GNOME: the keyfile holds it" "$(grep -c "^picture-uri='file://$work/colours/red.png'" "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile")" 1
+expect "GNOME: the keyfile holds it" "$(grep -c "^picture-uri='file://$work/colours/blue.png'" "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile")" 1
 
 # XFCE: a real xfconfd on a private session bus; two monitors' last-image properties.
 cat > xfce.sh <<'EOF'

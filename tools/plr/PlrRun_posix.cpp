@@ -272,32 +272,6 @@ bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high, s
     return value >= low && value <= high;
 }
 
-// "YYYY-MM-DD HH:MM:SS" in local time, as plr simulate reads it.
-bool ParseMoment(const std::string& text, std::int64_t& seconds) {
-    static const char kShape[] = "dddd-dd-dd dd:dd:dd";
-    if (text.size() != sizeof kShape - 1) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool digit = text[i] >= '0' && text[i] <= '9';
-        if (kShape[i] == 'd' ? !digit : text[i] != kShape[i]) return false;
-    }
-    std::tm fields = {};
-    fields.tm_year = std::stoi(text.substr(0, 4)) - 1900;
-    fields.tm_mon = std::stoi(text.substr(5, 2)) - 1;
-    fields.tm_mday = std::stoi(text.substr(8, 2));
-    fields.tm_hour = std::stoi(text.substr(11, 2));
-    fields.tm_min = std::stoi(text.substr(14, 2));
-    fields.tm_sec = std::stoi(text.substr(17, 2));
-    fields.tm_isdst = -1;
-    const std::tm asked = fields;
-    const std::time_t moment = std::mktime(&fields);
-    if (moment == static_cast<std::time_t>(-1) || fields.tm_mday != asked.tm_mday ||
-        fields.tm_mon != asked.tm_mon || fields.tm_hour > 23) {
-        return false;
-    }
-    seconds = static_cast<std::int64_t>(moment);
-    return true;
-}
-
 std::string HistoryPath(const std::string& given) {
     return given.empty() ? XdgPath("XDG_STATE_HOME", "/.local/state", "history") : given;
 }
@@ -387,7 +361,7 @@ int RunRun(const std::vector<std::string>& args) {
     }
     std::int64_t startSeconds = 0, tickLimit = 0;
     const bool fixedClock = !start.empty();
-    if (fixedClock && !ParseMoment(start, startSeconds)) {
+    if (fixedClock && !ParseLocalMoment(start, startSeconds)) {
         return Fail("--start '" + start + "' is not a local time as YYYY-MM-DD HH:MM:SS");
     }
     if (!ticks.empty() && !ParseNumber(ticks, 1, 100000000, tickLimit)) {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -125,7 +126,11 @@ bool CIniSettingsStore::Store(const std::string& section, const std::string& nam
             return false;
         }
     }
-    if (std::rename(temp.c_str(), m_path.c_str()) != 0) {
+    // The standard library's rename replaces an existing file on every system; the C one does
+    // not on Windows.
+    std::error_code failed;
+    std::filesystem::rename(temp, m_path, failed);
+    if (failed) {
         std::remove(temp.c_str());
         return false;
     }

@@ -100,18 +100,30 @@ expect "failed set: the others still set" "$out" "$want"
 expect "failed set: told on stderr" "$(head -1 err.txt)" "plr: cannot set $work/b.bmp: picky failed (exit 3): cannot read $work/b.bmp"
 
 # -- Ending: each of the three signals sets the end wallpaper and exits 0, before the first tick.
-for sig in TERM INT HUP; do
+# The end wallpaper comes from the settings file unless --end names one; unchecked, there is none.
+ini=$XDG_CONFIG_HOME/pelorand/pelorand.ini
+for case in "TERM --end $work/d.jpg" "INT" "HUP" "TERM unchecked"; do
+  set -- $case; sig=$1; shift
+  printf '[Option]\nEndFileSetCheck=%s\nEndFileName=%s\n' "$([ "${1:-}" = unchecked ] && echo 0 || echo 1)" "$work/c.jpg" > "$ini"
+  [ "${1:-}" = unchecked ] && shift
   : > "$RECORD"
-  PATH=$work/fakes:$PATH "$PLR" run sim.plr --interval 60 --setter-command setter --end "$work/d.jpg" >out.txt 2>err.txt &
+  PATH=$work/fakes:$PATH "$PLR" run sim.plr --interval 60 --setter-command setter "$@" >out.txt 2>err.txt &
   runner=$!
   # Ready once it ignores SIGPIPE, which it does right after taking over the ending signals.
   for _ in $(seq 1 100); do
     ign=$(awk '/^SigIgn/ {print $2}' "/proc/$runner/status" 2>/dev/null)
     [ -n "$ign" ] && (( (16#$ign & 0x1000) && !(16#$ign & 0x2) )) && break; sleep 0.02; done
   kill -s "$sig" "$runner"; wait "$runner"; rc=$?; runner=
-  expect "SIG$sig ends with the end wallpaper" "$rc:$(cat "$RECORD"):$(cat out.txt)" "0:setter
-[$work/d.jpg]:"
+  case $case in
+    *--end*) end="setter
+[$work/d.jpg]";;
+    *unchecked) end="";;
+    *) end="setter
+[$work/c.jpg]";;
+  esac
+  expect "SIG$case: end wallpaper, exit 0" "$rc:$(cat "$RECORD"):$(cat out.txt)$(cat err.txt)" "0:$end:"
 done
+rm "$ini"
 
 # -- Errors that stop it at once.
 "$PLR" run missing.plr --setter-command setter >/dev/null 2>err.txt; rc=$?
@@ -156,7 +168,13 @@ expect "KDE through qdbus" "$(echo "$out" | head -4)" "qdbus
 expect "KDE script sets every desktop" "$(echo "$out" | grep -c 'desktops()\|writeConfig("Image", "'"$uri"'")')" 2
 rm fakes/qdbus
 out=$(setter_for KDE)
-expect "KDE through gdbus" "$(echo "$out" | sed -n '2,10p' | tr '\n' ' ')" "[call] [--session] [--dest] [org.kde.plasmashell] [--object-path] [/PlasmaShell] [--method] [org.kde.PlasmaShell.evaluateScript] ['var all = desktops(); "
+expect "KDE through gdbus" "$(echo "$out" | sed -n '2,9p' | tr '\n' ' ')" "[call] [--session] [--dest] [org.kde.plasmashell] [--object-path] [/PlasmaShell] [--method] [org.kde.PlasmaShell.evaluateScript] "
+# One GVariant string, its line breaks escaped: GLib's own parser takes it back unchanged.
+script=$(echo "$out" | sed -n '10p' | sed 's/^\[\(.*\)\]$/\1/')
+expect "KDE script is one GVariant string" "$(XDG_CONFIG_HOME=$work/gv GSETTINGS_BACKEND=keyfile \
+  gsettings set org.gnome.desktop.background picture-uri "$script" && XDG_CONFIG_HOME=$work/gv GSETTINGS_BACKEND=keyfile \
+  gsettings get org.gnome.desktop.background picture-uri)" "$script"
+expect "KDE script over gdbus sets every desktop" "$(echo "$script" | grep -c "desktops();.*writeConfig(\"Image\", \"$uri\")")" 1
 expect "sway" "$(setter_for sway | tr '\n' ' ')" "swaymsg [output] [*] [bg] [\"$work/odd dir/it's 100%.jpg\"] [fill] "
 expect "plain X takes the first root setter found" "$(DISPLAY=:9 setter_for "" | head -2 | tr '\n' ' ')" "feh [--no-fehbg] "
 expect "hsetroot" "$(setter_for "" --setter hsetroot | tr '\n' ' ')" "hsetroot [-fill] [$work/odd dir/it's 100%.jpg] "

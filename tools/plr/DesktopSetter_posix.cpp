@@ -74,6 +74,10 @@ std::string AbsolutePath(const std::string& path) {
 std::string GVariantString(const std::string& text) {
     std::string out = "'";
     for (char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
         if (c == '\'' || c == '\\') out += '\\';
         out += c;
     }

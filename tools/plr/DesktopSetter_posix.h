@@ -41,5 +41,5 @@ class CDesktopSetter {
 std::string FileUri(const std::string& absolutePath);
 // The path made absolute against the current directory.
 std::string AbsolutePath(const std::string& path);
-// A string in GVariant's text form: single quotes, with quote and backslash escaped.
+// A string in GVariant's text form: single quotes, with quote, backslash and line break escaped.
 std::string GVariantString(const std::string& text);

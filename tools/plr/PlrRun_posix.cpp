@@ -276,6 +276,153 @@ std::string HistoryPath(const std::string& given) {
     return given.empty() ? XdgPath("XDG_STATE_HOME", "/.local/state", "history") : given;
 }
 
+// What the command line asked for; empty strings where it said nothing.
+struct RunOptions {
+    std::string file, interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
+    std::string start, ticks;  // for tests only
+    bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
+    bool notify = false;
+};
+
+bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string* value = nullptr;
+        bool* given = nullptr;
+        if (a == "--notify") {
+            o.notify = true;
+            continue;
+        }
+        if (a == "--interval") {
+            value = &o.interval, given = &o.haveInterval;
+        } else if (a == "--mode") {
+            value = &o.mode, given = &o.haveMode;
+        } else if (a == "--filetype") {
+            value = &o.fileType, given = &o.haveFileType;
+        } else if (a == "--end") {
+            value = &o.endFile, given = &o.haveEnd;
+        } else if (a == "--setter") {
+            value = &o.setterName;
+        } else if (a == "--setter-command") {
+            value = &o.setterCommand;
+        } else if (a == "--history") {
+            value = &o.historyPath;
+        } else if (a == "--start") {
+            value = &o.start;
+        } else if (a == "--ticks") {
+            value = &o.ticks;
+        } else if (a.size() > 1 && a[0] == '-') {
+            Fail("unknown option '" + a + "'");
+            return false;
+        } else {
+            files.push_back(a);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            Fail("option " + a + " needs a value");
+            return false;
+        }
+        *value = args[++i];
+        if (given) *given = true;
+    }
+    if (files.size() != 1) {
+        Fail("expected one FILE (see --help)");
+        return false;
+    }
+    o.file = files[0];
+    if (o.haveMode && o.mode != "turn" && o.mode != "random") {
+        Fail("--mode must be turn or random, not '" + o.mode + "'");
+        return false;
+    }
+    return true;
+}
+
+// The setter named on the command line, or the one for this session's desktop.
+bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
+    std::string name = o.setterName;
+    if (!o.setterCommand.empty()) {
+        if (!name.empty() && name != "command") {
+            Fail("--setter " + name + " and --setter-command exclude each other");
+            return false;
+        }
+        name = "command";
+    } else if (name == "command") {
+        Fail("--setter command needs --setter-command 'CMD {}'");
+        return false;
+    }
+    if (name.empty()) {
+        name = CDesktopSetter::ForDesktop(Env("XDG_CURRENT_DESKTOP"), !Env("DISPLAY").empty());
+        if (name.empty()) {
+            Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
+                 "' and there is no DISPLAY): name one with --setter or --setter-command");
+            return false;
+        }
+    }
+    std::string error;
+    if (!setter.Create(name, o.setterCommand, error)) {
+        Fail(error);
+        return false;
+    }
+    return true;
+}
+
+// The changer's timer: one tick a period, the first a full period after the start, and the
+// ending signals taken only while waiting, so that a tick is never cut in half.
+class CTickTimer {
+  public:
+    CTickTimer(std::int64_t periodSeconds, bool wait)
+        : m_step(std::chrono::seconds(periodSeconds)), m_wait(wait) {
+        sigemptyset(&m_ending);
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            sigaddset(&m_ending, s);
+            // A shell starts background jobs with SIGINT ignored; here it still ends the changer.
+            signal(s, SIG_DFL);
+        }
+        sigprocmask(SIG_BLOCK, &m_ending, nullptr);
+        m_next = Steady::now() + m_step;
+    }
+    // False when an ending signal came first. Without waiting (the tests' stepped clock) the
+    // ticks follow each other at once, a signal still ending them between two.
+    bool WaitForTick() {
+        if (!m_wait) {
+            const timespec none = {0, 0};
+            return sigtimedwait(&m_ending, nullptr, &none) <= 0;
+        }
+        for (;;) {
+            const auto left = m_next - Steady::now();
+            if (left <= Steady::duration::zero()) break;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec wait = {static_cast<time_t>(ns / 1000000000),
+                                   static_cast<long>(ns % 1000000000)};
+            if (sigtimedwait(&m_ending, nullptr, &wait) > 0) return false;
+        }
+        // A tick that overran its period (a slow setter) does not make the next ones bunch up.
+        m_next += m_step;
+        if (m_next < Steady::now()) m_next = Steady::now() + m_step;
+        return true;
+    }
+
+  private:
+    using Steady = std::chrono::steady_clock;
+    sigset_t m_ending;
+    Steady::duration m_step;
+    Steady::time_point m_next;
+    bool m_wait;
+};
+
+std::string ChangeLine(const ClockReading& when, const std::string& path, const WallpaperInfo& info) {
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", when.local.hour, when.local.minute,
+                  when.local.second);
+    std::string line = stamp;
+    for (const std::string* field : {&path, &info.name, &info.priority, &info.author, &info.comment}) {
+        line += '\t';
+        line += Shown(*field);
+    }
+    return line + '\n';
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -283,51 +430,8 @@ std::string SettingsFilePath() {
 }
 
 int RunRun(const std::vector<std::string>& args) {
-    std::vector<std::string> files;
-    std::string interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
-    std::string start, ticks;
-    bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        std::string* value = nullptr;
-        bool* given = nullptr;
-        if (a == "--notify") {
-            notify = true;
-            continue;
-        }
-        if (a == "--interval") {
-            value = &interval, given = &haveInterval;
-        } else if (a == "--mode") {
-            value = &mode, given = &haveMode;
-        } else if (a == "--filetype") {
-            value = &fileType, given = &haveFileType;
-        } else if (a == "--end") {
-            value = &endFile, given = &haveEnd;
-        } else if (a == "--setter") {
-            value = &setterName;
-        } else if (a == "--setter-command") {
-            value = &setterCommand;
-        } else if (a == "--history") {
-            value = &historyPath;
-        } else if (a == "--start") {
-            value = &start;
-        } else if (a == "--ticks") {
-            value = &ticks;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return Fail("unknown option '" + a + "'");
-        } else {
-            files.push_back(a);
-            continue;
-        }
-        if (i + 1 >= args.size()) return Fail("option " + a + " needs a value");
-        *value = args[++i];
-        if (given) *given = true;
-    }
-    if (files.size() != 1) return Fail("expected one FILE (see --help)");
-    if (haveMode && mode != "turn" && mode != "random") {
-        return Fail("--mode must be turn or random, not '" + mode + "'");
-    }
+    RunOptions o;
+    if (!ParseRunOptions(args, o)) return 2;
 
     // The settings file, when there is one, under the flags.
     const std::string iniPath = SettingsFilePath();
@@ -336,85 +440,63 @@ int RunRun(const std::vector<std::string>& args) {
     if (::stat(iniPath.c_str(), &iniInfo) == 0) base = std::make_unique<CIniSettingsStore>(iniPath);
     CLayeredSettingsStore store(std::move(base));
     CSettings settings(store);
-    if (haveMode) settings.WriteInt(setting::ModType, mode == "turn" ? 0 : 1);
-    if (haveFileType) settings.WriteString(setting::FileType, fileType);
+    if (o.haveMode) settings.WriteInt(setting::ModType, o.mode == "turn" ? 0 : 1);
+    if (o.haveFileType) settings.WriteString(setting::FileType, o.fileType);
 
     std::int64_t period = 0;
-    if (haveInterval) {
-        if (!ParseNumber(interval, 1, 9999, period)) {
-            return Fail("--interval '" + interval + "' is not a number of seconds from 1 to 9999");
+    if (o.haveInterval) {
+        if (!ParseNumber(o.interval, 1, 9999, period)) {
+            return Fail("--interval '" + o.interval + "' is not a number of seconds from 1 to 9999");
         }
     } else {
+        // The options sheet keeps it within 1 to 9999; a hand-edited file may not.
         period = settings.GetInt(setting::ChangerType);
         if (period < 1 || period > 9999) {
             const std::int64_t stored = period;
             period = period < 1 ? 1 : 9999;
-            Fail("ChangerType " + std::to_string(stored) + " in " + iniPath + " is outside 1 to 9999; " +
-                 std::to_string(period) + " is used");
+            Fail("ChangerType " + std::to_string(stored) + " in " + iniPath +
+                 " is outside 1 to 9999; " + std::to_string(period) + " is used");
         }
     }
     std::string end;
-    if (haveEnd) {
-        end = endFile;
+    if (o.haveEnd) {
+        end = o.endFile;
     } else if (settings.GetInt(setting::EndFileSetCheck)) {
         end = settings.GetString(setting::EndFileName);
     }
     std::int64_t startSeconds = 0, tickLimit = 0;
-    const bool fixedClock = !start.empty();
-    if (fixedClock && !ParseLocalMoment(start, startSeconds)) {
-        return Fail("--start '" + start + "' is not a local time as YYYY-MM-DD HH:MM:SS");
+    const bool stepped = !o.start.empty();
+    if (stepped && !ParseLocalMoment(o.start, startSeconds)) {
+        return Fail("--start '" + o.start + "' is not a local time as YYYY-MM-DD HH:MM:SS");
     }
-    if (!ticks.empty() && !ParseNumber(ticks, 1, 100000000, tickLimit)) {
-        return Fail("--ticks '" + ticks + "' is not a count (1 or more)");
+    if (!o.ticks.empty() && !ParseNumber(o.ticks, 1, 100000000, tickLimit)) {
+        return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
     }
 
     // Loaded as the changer loads it: below a fresh root of its own.
     CBlock root;
     root.m_bFolder = 1;
     RecordReadContext context;
-    const ReadStatus status = ReadCollectionFile(files[0], context, &root);
+    const ReadStatus status = ReadCollectionFile(o.file, context, &root);
     const int openError = errno;
     if (status == ReadStatus::CannotOpen) {
-        return Fail("cannot open " + files[0] + ": " + std::strerror(openError));
+        return Fail("cannot open " + o.file + ": " + std::strerror(openError));
     }
-    if (status == ReadStatus::ReadError) return Fail("error while reading " + files[0]);
+    if (status == ReadStatus::ReadError) return Fail("error while reading " + o.file);
 
     CDesktopSetter desktop;
-    std::string error;
-    if (!setterCommand.empty()) {
-        if (!setterName.empty() && setterName != "command") {
-            return Fail("--setter " + setterName + " and --setter-command exclude each other");
-        }
-        setterName = "command";
-    } else if (setterName == "command") {
-        return Fail("--setter command needs --setter-command 'CMD {}'");
-    }
-    if (setterName.empty()) {
-        setterName = CDesktopSetter::ForDesktop(Env("XDG_CURRENT_DESKTOP"), !Env("DISPLAY").empty());
-        if (setterName.empty()) {
-            return Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
-                        "' and there is no DISPLAY): name one with --setter or --setter-command");
-        }
-    }
-    if (!desktop.Create(setterName, setterCommand, error)) return Fail(error);
+    if (!CreateSetter(o, desktop)) return 2;
     CNotifier notifier;
-    if (notify && !notifier.Create(error)) return Fail(error);
+    std::string error;
+    if (o.notify && !notifier.Create(error)) return Fail(error);
 
-    // The ending signals are taken only while waiting, so a tick is never cut in half.
-    sigset_t ending;
-    sigemptyset(&ending);
-    for (int s : {SIGTERM, SIGINT, SIGHUP}) {
-        sigaddset(&ending, s);
-        // A shell starts background jobs with SIGINT ignored; here it still ends the changer.
-        signal(s, SIG_DFL);
-    }
-    sigprocmask(SIG_BLOCK, &ending, nullptr);
+    CTickTimer timer(period, !stepped);
     // A reader that goes away must not end the changer; the desktop still wants its wallpaper.
     signal(SIGPIPE, SIG_IGN);
 
     CSystemClock systemClock;
     CFixedStepClock steppedClock;
-    CRecordingClock clock(fixedClock ? static_cast<const IClock&>(steppedClock) : systemClock);
+    CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
     CPlatformFileSystem fileSystem;
     CPlatformDisplayName displayName;
     CReportingSetter setter(desktop);
@@ -422,62 +504,25 @@ int RunRun(const std::vector<std::string>& args) {
     CChangerEngine engine(settings, clock, fileSystem, displayName, setter);
     engine.SetInfoSink(&info);
     engine.BuildRotationList(root);
-    CHistoryFile history(HistoryPath(historyPath));
+    CHistoryFile history(HistoryPath(o.historyPath));
 
-    using Steady = std::chrono::steady_clock;
-    const auto step = std::chrono::seconds(period);
-    Steady::time_point next = Steady::now() + step;
-    bool stop = false;
-    for (std::int64_t k = 1; !stop; ++k) {
-        // The first change comes one full period after the start, as in the window's timer. On
-        // the stepped clock of the tests the moments are made up, and so is the waiting.
-        while (!fixedClock) {
-            const auto left = next - Steady::now();
-            if (left <= Steady::duration::zero()) break;
-            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-            timespec wait = {static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-            const int got = sigtimedwait(&ending, nullptr, &wait);
-            if (got > 0) {
-                stop = true;
-                break;
-            }
-        }
-        if (!stop && fixedClock) {
-            // Still ended by a signal, between two ticks.
-            const timespec now = {0, 0};
-            stop = sigtimedwait(&ending, nullptr, &now) > 0;
-        }
-        if (stop) break;
-        if (fixedClock) steppedClock.Set(startSeconds + k * period);
+    for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
+        if (stepped) steppedClock.Set(startSeconds + k * period);
         if (engine.Tick() == TickEnd::Applied) {
-            const LocalTimeFields& t = clock.Last().local;
-            char stamp[16];
-            std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", t.hour, t.minute, t.second);
-            std::string line = stamp;
-            for (const std::string* field : {&setter.last, &info.last.name, &info.last.priority,
-                                             &info.last.author, &info.last.comment}) {
-                line += '\t';
-                line += Shown(*field);
-            }
-            line += '\n';
+            const std::string line = ChangeLine(clock.Last(), setter.last, info.last);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             history.Add(clock.Last(), setter.last);
-            if (notify) notifier.Show(settings, setter.last, info.last);
+            if (o.notify) notifier.Show(settings, setter.last, info.last);
         }
         if (tickLimit && k >= tickLimit) break;
-        // A tick that overran its period (a slow setter) does not make the next ones bunch up.
-        next += step;
-        if (next < Steady::now()) next = Steady::now() + step;
     }
 
-    if (!end.empty()) {
-        if (setter.SetDesktopWallpaper(end)) {
-            ClockReading now;
-            now.secondsSince1970 = static_cast<std::int64_t>(std::time(nullptr));
-            now.local = LocalTimeAt(now.secondsSince1970);
-            history.Add(now, end);
-        }
+    if (!end.empty() && setter.SetDesktopWallpaper(end)) {
+        ClockReading now;
+        now.secondsSince1970 = static_cast<std::int64_t>(std::time(nullptr));
+        now.local = LocalTimeAt(now.secondsSince1970);
+        history.Add(now, end);
     }
     return 0;
 }

@@ -40,7 +40,8 @@ CIniSettingsStore::Values CIniSettingsStore::Parse(const std::string& text) {
         if (line.empty() || line[0] == '#' || line[0] == ';') continue;
         if (line[0] == '[') {
             const std::size_t close = line.rfind(']');
-            section = Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            section =
+                Trim(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             continue;
         }
         const std::size_t equals = line.find('=');
@@ -87,8 +88,7 @@ bool CIniSettingsStore::Load(Values& values) const {
     return true;
 }
 
-int CIniSettingsStore::GetInt(const std::string& section, const std::string& name,
-                              int def) const {
+int CIniSettingsStore::GetInt(const std::string& section, const std::string& name, int def) const {
     Values values;
     if (!Load(values)) return def;
     const auto it = values.find({Folded(section), Folded(name)});

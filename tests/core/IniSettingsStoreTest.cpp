@@ -16,9 +16,7 @@ class IniSettingsStoreTest : public ::testing::Test {
         std::remove(m_path.c_str());
     }
     void TearDown() override { std::remove(m_path.c_str()); }
-    void WriteFile(const std::string& text) {
-        std::ofstream(m_path, std::ios::binary) << text;
-    }
+    void WriteFile(const std::string& text) { std::ofstream(m_path, std::ios::binary) << text; }
     std::string ReadFile() {
         std::ifstream in(m_path, std::ios::binary);
         std::ostringstream text;

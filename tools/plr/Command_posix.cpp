@@ -127,7 +127,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
     std::string* sinks[2] = {&result.out, &result.error};
     int open = 2;
     while (open > 0) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
         if (left.count() <= 0) {
             result.timedOut = true;
             break;
@@ -140,7 +141,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
             char buffer[4096];
             const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
             if (n > 0) {
-                if (sinks[i]->size() < (1u << 20)) sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                if (sinks[i]->size() < (1u << 20))
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
             } else if (n == 0 || errno != EINTR) {
                 fds[i].fd = -1;
                 --open;

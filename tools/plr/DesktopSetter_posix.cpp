@@ -18,7 +18,8 @@ struct Tool {
 const Tool kGsettings = {"gsettings", "libglib2.0-bin"};
 const Tool kXfconf = {"xfconf-query", "xfconf"};
 const Tool kSwaymsg = {"swaymsg", "sway"};
-const Tool kRootSetters[] = {{"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
+const Tool kRootSetters[] = {
+    {"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
 
 bool Need(const Tool& tool, std::string& error) {
     if (!FindProgram(tool.program).empty()) return true;
@@ -85,9 +86,9 @@ std::string GVariantString(const std::string& text) {
 }
 
 const std::vector<std::string>& CDesktopSetter::Names() {
-    static const std::vector<std::string> names = {
-        "gnome", "cinnamon", "mate", "kde", "xfce", "sway", "x", "xwallpaper", "feh", "hsetroot",
-        "command"};
+    static const std::vector<std::string> names = {"gnome", "cinnamon", "mate",   "kde",
+                                                   "xfce",  "sway",     "x",      "xwallpaper",
+                                                   "feh",   "hsetroot", "command"};
     return names;
 }
 
@@ -180,7 +181,9 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
         "  var d = all[i];\n"
         "  d.wallpaperPlugin = \"org.kde.image\";\n"
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
-        "  d.writeConfig(\"Image\", \"" + uri + "\");\n"
+        "  d.writeConfig(\"Image\", \"" +
+        uri +
+        "\");\n"
         "}\n";
     if (m_dbusTool == "gdbus") {
         return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
@@ -213,10 +216,10 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
         }
     }
     if (properties.empty()) {
-        return Run({"xfconf-query", "-c", "xfce4-desktop", "-p",
-                    "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string", "-s",
-                    path},
-                   error);
+        return Run(
+            {"xfconf-query", "-c", "xfce4-desktop", "-p",
+             "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string", "-s", path},
+            error);
     }
     for (const std::string& property : properties) {
         if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-s", path}, error)) {
@@ -245,9 +248,9 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
         return !m_darkKey || Run({"gsettings", "set", schema, "picture-uri-dark", uri}, error);
     }
     if (m_name == "mate") {
-        return Run({"gsettings", "set", "org.mate.background", "picture-filename",
-                    GVariantString(path)},
-                   error);
+        return Run(
+            {"gsettings", "set", "org.mate.background", "picture-filename", GVariantString(path)},
+            error);
     }
     if (m_name == "kde") return SetKde(FileUri(path), error);
     if (m_name == "xfce") return SetXfce(path, error);

@@ -33,8 +33,8 @@ class CDesktopSetter {
 
     std::string m_name;
     std::vector<std::string> m_template;  // the words of --setter-command
-    bool m_darkKey = false;                // GNOME's schema has picture-uri-dark
-    std::string m_dbusTool;                // KDE: qdbus (any of its names) or gdbus
+    bool m_darkKey = false;               // GNOME's schema has picture-uri-dark
+    std::string m_dbusTool;               // KDE: qdbus (any of its names) or gdbus
 };
 
 // "file://" and the absolute path, every byte but unreserved ones and '/' percent-encoded.

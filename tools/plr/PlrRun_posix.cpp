@@ -80,7 +80,8 @@ std::string Shown(const std::string& text) {
 // The flags given on the command line, over the settings file (or nothing).
 class CLayeredSettingsStore : public ISettingsStore {
   public:
-    explicit CLayeredSettingsStore(std::unique_ptr<ISettingsStore> base) : m_base(std::move(base)) {}
+    explicit CLayeredSettingsStore(std::unique_ptr<ISettingsStore> base)
+        : m_base(std::move(base)) {}
     int GetInt(const std::string& section, const std::string& name, int def) const override {
         if (m_flags.Has(section, name)) return m_flags.GetInt(section, name, def);
         return m_base ? m_base->GetInt(section, name, def) : def;
@@ -216,8 +217,9 @@ class CNotifier {
                 return true;
             }
         }
-        error = "--notify needs notify-send or gdbus: install the package libnotify-bin or "
-                "libglib2.0-bin";
+        error =
+            "--notify needs notify-send or gdbus: install the package libnotify-bin or "
+            "libglib2.0-bin";
         return false;
     }
     void Show(const CSettings& settings, const std::string& path, const WallpaperInfo& info) {
@@ -237,11 +239,23 @@ class CNotifier {
         if (m_tool == "notify-send") {
             argv = {"notify-send", "-a", "Pelorand", "-i", AbsolutePath(path), "--", title, body};
         } else {
-            argv = {"gdbus", "call", "--session", "--dest", "org.freedesktop.Notifications",
-                    "--object-path", "/org/freedesktop/Notifications", "--method",
-                    "org.freedesktop.Notifications.Notify", GVariantString("Pelorand"),
-                    "uint32 0", GVariantString(AbsolutePath(path)), GVariantString(title),
-                    GVariantString(body), "@as []", "@a{sv} {}", "int32 -1"};
+            argv = {"gdbus",
+                    "call",
+                    "--session",
+                    "--dest",
+                    "org.freedesktop.Notifications",
+                    "--object-path",
+                    "/org/freedesktop/Notifications",
+                    "--method",
+                    "org.freedesktop.Notifications.Notify",
+                    GVariantString("Pelorand"),
+                    "uint32 0",
+                    GVariantString(AbsolutePath(path)),
+                    GVariantString(title),
+                    GVariantString(body),
+                    "@as []",
+                    "@a{sv} {}",
+                    "int32 -1"};
         }
         CommandResult result = RunCommand(argv, CDesktopSetter::kTimeoutMs);
         if (!result.Ok()) Fail("cannot show a notification: " + result.Describe(m_tool));
@@ -252,17 +266,22 @@ class CNotifier {
     static std::string Escaped(const std::string& text) {
         std::string out;
         for (char c : text) {
-            if (c == '&') out += "&amp;";
-            else if (c == '<') out += "&lt;";
-            else if (c == '>') out += "&gt;";
-            else out += c;
+            if (c == '&')
+                out += "&amp;";
+            else if (c == '<')
+                out += "&lt;";
+            else if (c == '>')
+                out += "&gt;";
+            else
+                out += c;
         }
         return out;
     }
     std::string m_tool;
 };
 
-bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high, std::int64_t& value) {
+bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
+                 std::int64_t& value) {
     if (text.empty() || text.size() > 18) return false;
     value = 0;
     for (char c : text) {
@@ -411,12 +430,14 @@ class CTickTimer {
     bool m_wait;
 };
 
-std::string ChangeLine(const ClockReading& when, const std::string& path, const WallpaperInfo& info) {
+std::string ChangeLine(const ClockReading& when, const std::string& path,
+                       const WallpaperInfo& info) {
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", when.local.hour, when.local.minute,
                   when.local.second);
     std::string line = stamp;
-    for (const std::string* field : {&path, &info.name, &info.priority, &info.author, &info.comment}) {
+    for (const std::string* field :
+         {&path, &info.name, &info.priority, &info.author, &info.comment}) {
         line += '\t';
         line += Shown(*field);
     }
@@ -446,7 +467,8 @@ int RunRun(const std::vector<std::string>& args) {
     std::int64_t period = 0;
     if (o.haveInterval) {
         if (!ParseNumber(o.interval, 1, 9999, period)) {
-            return Fail("--interval '" + o.interval + "' is not a number of seconds from 1 to 9999");
+            return Fail("--interval '" + o.interval +
+                        "' is not a number of seconds from 1 to 9999");
         }
     } else {
         // The options sheet keeps it within 1 to 9999; a hand-edited file may not.

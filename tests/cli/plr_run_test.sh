@@ -77,6 +77,25 @@ expect "flags override the settings file" "$out" "$want"
 all+=$'\n'$out
 rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
 
+# A collection made by the Windows program under Wine names its files as Wine shows them, on
+# drive Z: in CP932; the files are found and set where they are, the lines keep the collection's
+# names. 表 and 能力 end in a backslash byte in CP932.
+mkdir -p "写真/壁"; touch "写真/表.jpg" "写真/壁/能力.JPG" "写真/壁/ソフト.txt"
+wine_path() { printf 'Z:%s' "$(echo "$1" | tr / '\\')" | iconv -f UTF-8 -t CP932; }
+printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","1","?","?","0","1"\r\n}FILE\r\n' \
+  "$(wine_path "$work/写真/表.jpg")" "$(wine_path "$work/写真/壁")" > wine.plr
+: > "$RECORD"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run wine.plr --mode turn --filetype JPG --interval 7 --start "$START" --ticks 4 --setter-command setter 2>err.txt)
+want=$("$PLR" simulate wine.plr --mode turn --filetype JPG --interval 7 --start "$START" --ticks 4 | as_run 7)
+W="Z:$(echo "$work" | tr / '\\')"
+expect "Wine's drive Z: paths = simulate" "$out" "$want"
+all+=$'\n'$out
+expect "Wine's drive Z: paths, as the collection names them" "$(echo "$out" | cut -f2,3 | sort -u)" "$W\\写真\\壁/能力.JPG	能力.JPG
+$W\\写真\\表.jpg	表.jpg"
+expect "Wine's drive Z: paths, set where they are" "$(sort -u "$RECORD")" "[$work/写真/壁/能力.JPG]
+[$work/写真/表.jpg]
+setter"
+
 # -- History: every change, oldest first, the last 100 only, and plr history prints it.
 hist=$XDG_STATE_HOME/pelorand/history
 expect "history kept under XDG_STATE_HOME" "$(cut -f2 "$hist")" "$(echo "$all" | cut -f2)"

@@ -21,11 +21,10 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
-#include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
 #include "changer/SystemClock.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
+#include "tools/plr/CollectionPaths_posix.h"
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"
 #include "tools/plr/PlrCommands.h"
@@ -145,7 +144,7 @@ class CReportingSetter : public IWallpaperSetter {
     explicit CReportingSetter(CDesktopSetter& setter) : m_setter(setter) {}
     bool SetDesktopWallpaper(const std::string& path) override {
         std::string error;
-        if (m_setter.Set(path, error)) {
+        if (m_setter.Set(LocalPath(path), error)) {
             last = path;
             return true;
         }
@@ -237,7 +236,7 @@ class CNotifier {
         const std::string title = ToUtf8("壁紙情報");
         std::vector<std::string> argv;
         if (m_tool == "notify-send") {
-            argv = {"notify-send", "-a", "Pelorand", "-i", AbsolutePath(path), "--", title, body};
+            argv = {"notify-send", "-a", "Pelorand", "-i", AbsolutePath(LocalPath(path)), "--", title, body};
         } else {
             argv = {"gdbus",
                     "call",
@@ -250,7 +249,7 @@ class CNotifier {
                     "org.freedesktop.Notifications.Notify",
                     GVariantString("Pelorand"),
                     "uint32 0",
-                    GVariantString(AbsolutePath(path)),
+                    GVariantString(AbsolutePath(LocalPath(path))),
                     GVariantString(title),
                     GVariantString(body),
                     "@as []",
@@ -519,8 +518,8 @@ int RunRun(const std::vector<std::string>& args) {
     CSystemClock systemClock;
     CFixedStepClock steppedClock;
     CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
-    CPlatformFileSystem fileSystem;
-    CPlatformDisplayName displayName;
+    CCollectionFileSystem fileSystem;
+    CCollectionDisplayName displayName;
     CReportingSetter setter(desktop);
     CCapturedInfo info;
     CChangerEngine engine(settings, clock, fileSystem, displayName, setter);

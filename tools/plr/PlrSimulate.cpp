@@ -11,8 +11,14 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
+#ifdef _WIN32
 #include "changer/PlatformDisplayName.h"
 #include "changer/PlatformFileSystem.h"
+using CCollectionFileSystem = CPlatformFileSystem;
+using CCollectionDisplayName = CPlatformDisplayName;
+#else
+#include "tools/plr/CollectionPaths_posix.h"
+#endif
 #include "changer/SystemClock.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
@@ -156,8 +162,8 @@ int RunSimulate(const std::vector<std::string>& args) {
     if (haveMode) settings.WriteInt(setting::ModType, mode == "turn" ? 0 : 1);
     if (haveFileType) settings.WriteString(setting::FileType, fileType);
     SimulatedClock clock;
-    CPlatformFileSystem fileSystem;
-    CPlatformDisplayName displayName;
+    CCollectionFileSystem fileSystem;
+    CCollectionDisplayName displayName;
     CapturedWallpaper wallpaper;
     CapturedInfo info;
     CChangerEngine engine(settings, clock, fileSystem, displayName, wallpaper);

@@ -34,6 +34,7 @@ done
 # A setter that refuses the b.bmp file.
 printf '#!/bin/sh\ncase "$1" in *b.bmp) echo "cannot read $1" >&2; exit 3;; esac\necho "$1" >> "$RECORD"\n' > fakes/picky
 chmod +x fakes/picky
+printf '#!/bin/sh\nexec sleep 9\n' > fakes/slow; chmod +x fakes/slow
 export RECORD=$work/record.txt
 START="2026-12-06 14:00:00"
 
@@ -163,6 +164,17 @@ one() { printf 'FILE{\r\nNAME\t"R","1","?","?","0","1"\r\nDATA\t"%s","2","?","?"
 mkdir -p "odd dir"; touch "odd dir/it's 100%.jpg"
 one "$work/odd dir/it's 100%.jpg"
 uri="file://$work/odd%20dir/it%27s%20100%25.jpg"
+
+# -- A command that hangs is stopped at its time limit and counts as a failure; one that leaves
+# something running in the background with its outputs is not waited for.
+SECONDS=0
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 2 --timeout 1 --setter-command slow 2>err.txt); rc=$?
+expect "hanging setter: stopped each tick, then goes on" "$rc:$out:$(sort | uniq -c < err.txt | tr -s ' '):$((SECONDS < 6))" \
+  "0:: 2 plr: cannot set $work/odd dir/it's 100%.jpg: slow did not finish in time:1"
+SECONDS=0
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 --setter-command "sh -c 'sleep 9 & exit 0'" 2>err.txt)
+expect "background left by the setter: not waited for" "$(echo "$out" | cut -f3):$(cat err.txt):$((SECONDS < 3))" "it's 100%.jpg::1"
+
 setter_for() { # DESKTOP [ARGS...]: runs one tick under that desktop name, prints the record
   local desktop=$1; shift
   : > "$RECORD"

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
@@ -123,46 +124,45 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
     using Clock = std::chrono::steady_clock;
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     // Both outputs are read as they come, so a talkative program never blocks on a full pipe.
+    // Once the program has ended, only what is already there is read: something it left running
+    // in the background may hold the pipes open for as long as it likes.
     pollfd fds[2] = {{out.fd[0], POLLIN, 0}, {err.fd[0], POLLIN, 0}};
     std::string* sinks[2] = {&result.out, &result.error};
-    int open = 2;
-    while (open > 0) {
+    int open = 2, status = 0;
+    bool exited = false;
+    while (open > 0 || !exited) {
+        if (!exited && ::waitpid(pid, &status, WNOHANG) == pid) exited = true;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) {
-            result.timedOut = true;
-            break;
-        }
-        const int ready = ::poll(fds, 2, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready < 0) break;
-        for (int i = 0; i < 2; ++i) {
-            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            char buffer[4096];
-            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-            if (n > 0) {
-                if (sinks[i]->size() < (1u << 20))
-                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
-            } else if (n == 0 || errno != EINTR) {
-                fds[i].fd = -1;
-                --open;
-            }
-        }
-    }
-    // A program that closed its outputs may still be running; it gets the rest of its time.
-    int status = 0;
-    for (;;) {
-        const pid_t done = ::waitpid(pid, &status, WNOHANG);
-        if (done == pid) break;
-        if (done < 0 && errno != EINTR) break;
-        if (result.timedOut || Clock::now() >= deadline) {
+        if (!exited && left.count() <= 0) {
             result.timedOut = true;
             ::kill(pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
             break;
         }
-        ::usleep(5000);
+        if (open == 0) {
+            ::usleep(2000);  // outputs closed, the program not yet gone
+            continue;
+        }
+        const int wait = exited ? 0 : static_cast<int>(std::min<long long>(left.count(), 20));
+        const int ready = ::poll(fds, 2, wait);
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready < 0 || (ready == 0 && exited)) break;
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+            char buffer[4096];
+            const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (n > 0) {
+                if (sinks[i]->size() < (1u << 20)) {
+                    sinks[i]->append(buffer, static_cast<std::size_t>(n));
+                }
+            } else if (n == 0 || errno != EINTR) {
+                fds[i].fd = -1;
+                --open;
+            }
+        }
+        if (exited && Clock::now() >= deadline) break;  // a background writer that never stops
     }
     if (!result.timedOut) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;

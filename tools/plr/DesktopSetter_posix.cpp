@@ -164,7 +164,7 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
 
 bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& error,
                          std::string* out) {
-    CommandResult result = RunCommand(argv, kTimeoutMs);
+    CommandResult result = RunCommand(argv, m_timeoutMs);
     if (!result.Ok()) {
         error = result.Describe(argv[0]);
         return false;

@@ -24,7 +24,10 @@ class CDesktopSetter {
 
     const std::string& Name() const { return m_name; }
 
-    static constexpr int kTimeoutMs = 15000;
+    // How long one command may take before it is stopped.
+    static constexpr int kDefaultTimeoutMs = 15000;
+    void SetTimeout(int milliseconds) { m_timeoutMs = milliseconds; }
+    int Timeout() const { return m_timeoutMs; }
 
   private:
     bool Run(const std::vector<std::string>& argv, std::string& error, std::string* out = nullptr);
@@ -35,6 +38,7 @@ class CDesktopSetter {
     std::vector<std::string> m_template;  // the words of --setter-command
     bool m_darkKey = false;               // GNOME's schema has picture-uri-dark
     std::string m_dbusTool;               // KDE: qdbus (any of its names) or gdbus
+    int m_timeoutMs = kDefaultTimeoutMs;
 };
 
 // "file://" and the absolute path, every byte but unreserved ones and '/' percent-encoded.

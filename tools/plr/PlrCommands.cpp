@@ -219,7 +219,7 @@ const std::vector<PlrCommand>& PlrCommands() {
         {"run", "change the desktop wallpaper from a collection at an interval",
          "usage: plr run FILE [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
          "                    [--setter NAME | --setter-command 'CMD {}'] [--history FILE]\n"
-         "                    [--notify]\n\n"
+         "                    [--timeout S] [--notify]\n\n"
          "The wallpaper changer: loads FILE as the Windows changer does and, every S seconds\n"
          "(the first time S seconds after the start), picks the next wallpaper with the same\n"
          "rules and sets it. Each change prints one UTF-8 line:\n"
@@ -247,7 +247,8 @@ const std::vector<PlrCommand>& PlrCommands() {
          "  --setter-command 'CMD {}' runs CMD with {} replaced by the file (the file is\n"
          "            added last when there is no {}); words split as a shell would split\n"
          "            them, with quotes, but nothing is expanded and no shell runs.\n"
-         "Commands are run directly, never through a shell, and stopped after 15 s.\n"
+         "Commands are run directly, never through a shell, and stopped after --timeout\n"
+         "seconds (default 15); one that is stopped counts as a failure.\n"
          "--notify shows each change as a desktop notification (notify-send or gdbus).\n\n"
          "For tests only: --start \"YYYY-MM-DD HH:MM:SS\" makes tick k draw as if at that\n"
          "local moment plus k x S (as plr simulate does), one tick right after the other\n"

@@ -209,7 +209,8 @@ class CHistoryFile {
 // Desktop notifications through the session's notification service.
 class CNotifier {
   public:
-    bool Create(std::string& error) {
+    bool Create(int timeoutMs, std::string& error) {
+        m_timeoutMs = timeoutMs;
         for (const char* tool : {"notify-send", "gdbus"}) {
             if (!FindProgram(tool).empty()) {
                 m_tool = tool;
@@ -236,7 +237,8 @@ class CNotifier {
         const std::string title = ToUtf8("壁紙情報");
         std::vector<std::string> argv;
         if (m_tool == "notify-send") {
-            argv = {"notify-send", "-a", "Pelorand", "-i", AbsolutePath(LocalPath(path)), "--", title, body};
+            const std::string icon = AbsolutePath(LocalPath(path));
+            argv = {"notify-send", "-a", "Pelorand", "-i", icon, "--", title, body};
         } else {
             argv = {"gdbus",
                     "call",
@@ -256,7 +258,7 @@ class CNotifier {
                     "@a{sv} {}",
                     "int32 -1"};
         }
-        CommandResult result = RunCommand(argv, CDesktopSetter::kTimeoutMs);
+        CommandResult result = RunCommand(argv, m_timeoutMs);
         if (!result.Ok()) Fail("cannot show a notification: " + result.Describe(m_tool));
     }
 
@@ -277,6 +279,7 @@ class CNotifier {
         return out;
     }
     std::string m_tool;
+    int m_timeoutMs = 0;
 };
 
 bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
@@ -297,6 +300,7 @@ std::string HistoryPath(const std::string& given) {
 // What the command line asked for; empty strings where it said nothing.
 struct RunOptions {
     std::string file, interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
+    std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
     bool notify = false;
@@ -326,6 +330,8 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
             value = &o.setterCommand;
         } else if (a == "--history") {
             value = &o.historyPath;
+        } else if (a == "--timeout") {
+            value = &o.timeout;
         } else if (a == "--start") {
             value = &o.start;
         } else if (a == "--ticks") {
@@ -505,11 +511,16 @@ int RunRun(const std::vector<std::string>& args) {
     }
     if (status == ReadStatus::ReadError) return Fail("error while reading " + o.file);
 
+    std::int64_t timeout = CDesktopSetter::kDefaultTimeoutMs / 1000;
+    if (!o.timeout.empty() && !ParseNumber(o.timeout, 1, 600, timeout)) {
+        return Fail("--timeout '" + o.timeout + "' is not a number of seconds from 1 to 600");
+    }
     CDesktopSetter desktop;
+    desktop.SetTimeout(static_cast<int>(timeout * 1000));
     if (!CreateSetter(o, desktop)) return 2;
     CNotifier notifier;
     std::string error;
-    if (o.notify && !notifier.Create(error)) return Fail(error);
+    if (o.notify && !notifier.Create(desktop.Timeout(), error)) return Fail(error);
 
     CTickTimer timer(period, !stepped);
     // A reader that goes away must not end the changer; the desktop still wants its wallpaper.

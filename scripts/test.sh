@@ -17,6 +17,8 @@ echo "== the command-line tool from a plain build (the sanitizers cannot run its
 cmake -S . -B build/plain -G Ninja -DPELORAND_TESTS=OFF >/dev/null
 ninja -C build/plain plr
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
+echo "== plr run on free desktops: the root window under Xvfb, GSettings, xfconfd"
+PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
 echo "== windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null

@@ -215,6 +215,52 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Sizes default to the editor's: width 120, height 160, spacing 10 and 10, border 1.\n"
          "The paths are written as given, with CR LF line ends.\n",
          RunThumbs},
+#ifndef _WIN32
+        {"run", "change the desktop wallpaper from a collection at an interval",
+         "usage: plr run FILE [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
+         "                    [--setter NAME | --setter-command 'CMD {}'] [--history FILE]\n"
+         "                    [--timeout S] [--notify]\n\n"
+         "The wallpaper changer: loads FILE as the Windows changer does and, every S seconds\n"
+         "(the first time S seconds after the start), picks the next wallpaper with the same\n"
+         "rules and sets it. Each change prints one UTF-8 line:\n"
+         "  HH:MM:SS<TAB>path<TAB>name<TAB>priority label<TAB>author<TAB>comment\n"
+         "A tick that finds nothing prints nothing; a file that cannot be set is reported\n"
+         "on standard error, and the changer goes on. SIGTERM, SIGINT or SIGHUP end it: the\n"
+         "end wallpaper is set when there is one, and the exit code is 0. A collection that\n"
+         "cannot be read, or a setter whose tool is missing, ends it at once with exit 2.\n\n"
+         "Defaults come from $XDG_CONFIG_HOME/pelorand/pelorand.ini (~/.config when unset),\n"
+         "section [Option], with the Windows program's names: ChangerType (600), ModType\n"
+         "(1 = random, 0 = in turn), FileType (\"BMP JPG HTML\"), EndFileSetCheck and\n"
+         "EndFileName; the flags override them. The last 100 changes are kept in\n"
+         "$XDG_STATE_HOME/pelorand/history (~/.local/state when unset) or --history FILE.\n\n"
+         "Setters (--setter NAME; chosen from XDG_CURRENT_DESKTOP when not named):\n"
+         "  gnome     gsettings org.gnome.desktop.background picture-uri (and -dark)\n"
+         "            (GNOME, Unity, Budgie)\n"
+         "  cinnamon  gsettings org.cinnamon.desktop.background picture-uri\n"
+         "  mate      gsettings org.mate.background picture-filename\n"
+         "  kde       the Plasma shell's evaluateScript over D-Bus (qdbus or gdbus),\n"
+         "            every desktop\n"
+         "  xfce      xfconf-query: every last-image property of xfce4-desktop\n"
+         "  sway      swaymsg output * bg FILE fill (sway and wlroots desktops)\n"
+         "  x         the first of xwallpaper, feh, hsetroot (no desktop named, on X);\n"
+         "            xwallpaper, feh and hsetroot name one of them\n"
+         "  --setter-command 'CMD {}' runs CMD with {} replaced by the file (the file is\n"
+         "            added last when there is no {}); words split as a shell would split\n"
+         "            them, with quotes, but nothing is expanded and no shell runs.\n"
+         "Commands are run directly, never through a shell, and stopped after --timeout\n"
+         "seconds (default 15); one that is stopped counts as a failure.\n"
+         "--notify shows each change as a desktop notification (notify-send or gdbus).\n\n"
+         "For tests only: --start \"YYYY-MM-DD HH:MM:SS\" makes tick k draw as if at that\n"
+         "local moment plus k x S (as plr simulate does), one tick right after the other\n"
+         "without waiting; --ticks N ends after N ticks as a signal would.\n",
+         RunRun},
+        {"history", "print the wallpapers that plr run set",
+         "usage: plr history [--history FILE]\n\n"
+         "Prints the last 100 wallpapers that plr run set, oldest first, one\n"
+         "'YYYY-MM-DD HH:MM:SS<TAB>path' line each, from $XDG_STATE_HOME/pelorand/history\n"
+         "(~/.local/state when unset) or FILE. Nothing is printed before the first change.\n",
+         RunHistory},
+#endif
     };
     return commands;
 }

@@ -2,6 +2,7 @@
 // writes to stdout/stderr and returns the process exit code.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,6 +26,8 @@ std::string ToUtf8(const std::string& cp932);  // implemented per platform
 void SetBinaryStdout();
 // Line breaks as "\n" and tabs as blanks, so that a value keeps to its field of one line.
 std::string OneLine(const std::string& text);
+// "YYYY-MM-DD HH:MM:SS" as a local time in the process's zone; false for anything else.
+bool ParseLocalMoment(const std::string& text, std::int64_t& seconds);
 
 // Reads a file as the editor opens a document: a fresh "Pelorand" root that the file's first
 // folder replaces. On failure prints the reason and returns null. counts, when given, receives
@@ -38,3 +41,7 @@ int RunTree(const std::vector<std::string>& args);
 int RunSave(const std::vector<std::string>& args);
 int RunSimulate(const std::vector<std::string>& args);
 int RunThumbs(const std::vector<std::string>& args);
+#ifndef _WIN32
+int RunRun(const std::vector<std::string>& args);
+int RunHistory(const std::vector<std::string>& args);
+#endif

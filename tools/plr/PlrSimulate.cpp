@@ -11,8 +11,14 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
+#ifdef _WIN32
 #include "changer/PlatformDisplayName.h"
 #include "changer/PlatformFileSystem.h"
+using CCollectionFileSystem = CPlatformFileSystem;
+using CCollectionDisplayName = CPlatformDisplayName;
+#else
+#include "tools/plr/CollectionPaths_posix.h"
+#endif
 #include "changer/SystemClock.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
@@ -58,8 +64,10 @@ bool ParseCount(const std::string& text, std::int64_t limit, std::int64_t& value
     return value <= limit;
 }
 
+}  // namespace
+
 // "YYYY-MM-DD HH:MM:SS" as local time, daylight saving left for the C library to find.
-bool ParseStart(const std::string& text, std::int64_t& seconds) {
+bool ParseLocalMoment(const std::string& text, std::int64_t& seconds) {
     static const char kShape[] = "dddd-dd-dd dd:dd:dd";
     if (text.size() != sizeof kShape - 1) return false;
     for (std::size_t i = 0; i < text.size(); ++i) {
@@ -92,8 +100,6 @@ bool ParseStart(const std::string& text, std::int64_t& seconds) {
     seconds = static_cast<std::int64_t>(moment);
     return true;
 }
-
-}  // namespace
 
 int RunSimulate(const std::vector<std::string>& args) {
     std::vector<std::string> files;
@@ -130,7 +136,7 @@ int RunSimulate(const std::vector<std::string>& args) {
         return Fail("--mode must be turn or random, not '" + mode + "'");
     }
     std::int64_t startSeconds = 0, intervalSeconds = 0, tickCount = 0;
-    if (!ParseStart(start, startSeconds)) {
+    if (!ParseLocalMoment(start, startSeconds)) {
         return Fail("--start '" + start + "' is not a local time as YYYY-MM-DD HH:MM:SS");
     }
     if (!ParseCount(interval, 100LL * 365 * 24 * 3600, intervalSeconds)) {
@@ -156,8 +162,8 @@ int RunSimulate(const std::vector<std::string>& args) {
     if (haveMode) settings.WriteInt(setting::ModType, mode == "turn" ? 0 : 1);
     if (haveFileType) settings.WriteString(setting::FileType, fileType);
     SimulatedClock clock;
-    CPlatformFileSystem fileSystem;
-    CPlatformDisplayName displayName;
+    CCollectionFileSystem fileSystem;
+    CCollectionDisplayName displayName;
     CapturedWallpaper wallpaper;
     CapturedInfo info;
     CChangerEngine engine(settings, clock, fileSystem, displayName, wallpaper);

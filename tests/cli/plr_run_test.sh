@@ -1,0 +1,310 @@
+#!/usr/bin/env bash
+# plr run on free desktops: the same choices as plr simulate, the real root window under Xvfb
+# with xwallpaper, GNOME's real schemas on GSettings' keyfile backend, XFCE's real xfconfd on a
+# private session bus, and the other desktops through stand-ins that record their commands.
+# PLR is a native plr.
+set -u
+here=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+cleanup() {
+  [ -n "${runner:-}" ] && kill "$runner" 2>/dev/null
+  [ -n "${holder:-}" ] && kill "$holder" 2>/dev/null
+  xvfb_stop 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work"
+fails=0; passes=0
+expect() { # expect NAME ACTUAL WANTED
+  if [ "$2" == "$3" ]; then passes=$((passes+1)); else
+    fails=$((fails+1)); echo "FAIL $1"; echo "  got:    $(printf %q "$2")"; echo "  wanted: $(printf %q "$3")"; fi
+}
+# Every run gets its own settings, history and desktop; nothing of the caller's leaks in.
+export XDG_CONFIG_HOME=$work/config XDG_STATE_HOME=$work/state HOME=$work/home TZ=JST-9
+unset XDG_CURRENT_DESKTOP DISPLAY WAYLAND_DISPLAY GSETTINGS_BACKEND
+mkdir -p "$HOME" "$XDG_CONFIG_HOME/pelorand"
+
+# Stand-ins for desktop tools: each appends its name and then its arguments, one per line in
+# brackets, to $RECORD.
+mkdir fakes
+for tool in gsettings qdbus gdbus swaymsg feh hsetroot notify-send setter; do
+  printf '#!/bin/sh\n{ echo "%s"; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\n' "$tool" > "fakes/$tool"
+  chmod +x "fakes/$tool"
+done
+# A setter that refuses the b.bmp file.
+printf '#!/bin/sh\ncase "$1" in *b.bmp) echo "cannot read $1" >&2; exit 3;; esac\necho "$1" >> "$RECORD"\n' > fakes/picky
+chmod +x fakes/picky
+printf '#!/bin/sh\nexec sleep 9\n' > fakes/slow; chmod +x fakes/slow
+export RECORD=$work/record.txt
+START="2026-12-06 14:00:00"
+
+# The collection of the simulate tests: files, a directory entry, a disabled entry, a folder
+# that inherits, and a switched-off folder.
+mkdir -p wall
+touch a.jpg b.bmp c.jpg d.jpg off.jpg wall/x.JPG wall/n.txt
+printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\nDATA\t"%s","0","x","y","0","1"\r\nDATA\t"%s","4","?","?","1","1"\r\nDATA\t"%s","2","w","dir","0","1"\r\nDATA\t"%s","2","?","?","0","0"\r\nFILE{\r\nNAME\t"Sub","2","?","?","1","1"\r\nDATA\t"%s","3","?","?","1","1"\r\n}FILE\r\nFILE{\r\nNAME\t"OffSub","2","?","?","0","0"\r\nFILE{\r\nNAME\t"Inner","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n}FILE\r\n}FILE\r\n' \
+  "$work/a.jpg" "$work/b.bmp" "$work/wall" "$work/off.jpg" "$work/c.jpg" "$work/d.jpg" > sim.plr
+
+# simulate's lines in run's form: UTF-8, the tick's time of day instead of its number, and the
+# ticks that change nothing left out.
+as_run() { # INTERVAL
+  iconv -f CP932 -t UTF-8 | awk -F'\t' -v OFS='\t' -v step="$1" '$2 != "-" {
+    s = 14*3600 + $1*step; $1 = sprintf("%02d:%02d:%02d", int(s/3600)%24, int(s/60)%60, s%60); print }'
+}
+
+# -- The engine is shared: plr run draws what plr simulate draws, tick for tick, in both orders,
+# and the settings file gives the order and the file types.
+: > "$RECORD"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 \
+  --setter-command 'setter --file={} --fill' 2>err.txt); rc=$?
+want=$("$PLR" simulate sim.plr --interval 1 --start "$START" --ticks 9 | as_run 1)
+expect "run random exit" "$rc:$(cat err.txt)" "0:"
+expect "run random = simulate" "$out" "$want"
+n=$(echo "$out" | grep -c .)
+expect "run random changed something" "$([ "$n" -ge 3 ] && echo yes)" yes
+expect "setter got each path, {} replaced" "$(grep -c '^\[--file=/' "$RECORD"):$(grep -c '^\[--fill\]' "$RECORD")" "$n:$n"
+expect "setter paths in order" "$(sed -n 's/^\[--file=\(.*\)\]$/\1/p' "$RECORD")" "$(echo "$out" | cut -f2)"
+all=$out
+
+printf '[Option]\nModType=0\nFileType=TXT\nChangerType=1\n' > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --start "$START" --ticks 9 --setter-command setter 2>err.txt)
+want=$("$PLR" simulate sim.plr --mode turn --filetype TXT --interval 1 --start "$START" --ticks 9 | as_run 1)
+expect "run in turn from the settings file = simulate" "$out" "$want"
+expect "settings file's FileType reached the directory search" "$(echo "$out" | grep -c 'wall/n.txt')" 1
+all+=$'\n'$out
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --mode random --filetype JPG --start "$START" --ticks 6 --setter-command setter 2>err.txt)
+want=$("$PLR" simulate sim.plr --mode random --filetype JPG --interval 1 --start "$START" --ticks 6 | as_run 1)
+expect "flags override the settings file" "$out" "$want"
+all+=$'\n'$out
+rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+
+# A collection made by the Windows program under Wine names its files as Wine shows them, on
+# drive Z: in CP932; the files are found and set where they are, the lines keep the collection's
+# names. 表 and 能力 end in a backslash byte in CP932.
+mkdir -p "写真/壁"; touch "写真/表.jpg" "写真/壁/能力.JPG" "写真/壁/ソフト.txt"
+wine_path() { printf 'Z:%s' "$(echo "$1" | tr / '\\')" | iconv -f UTF-8 -t CP932; }
+printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","1","?","?","0","1"\r\n}FILE\r\n' \
+  "$(wine_path "$work/写真/表.jpg")" "$(wine_path "$work/写真/壁")" > wine.plr
+: > "$RECORD"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run wine.plr --mode turn --filetype JPG --interval 7 --start "$START" --ticks 4 --setter-command setter 2>err.txt)
+want=$("$PLR" simulate wine.plr --mode turn --filetype JPG --interval 7 --start "$START" --ticks 4 | as_run 7)
+W="Z:$(echo "$work" | tr / '\\')"
+expect "Wine's drive Z: paths = simulate" "$out" "$want"
+all+=$'\n'$out
+expect "Wine's drive Z: paths, as the collection names them" "$(echo "$out" | cut -f2,3 | sort -u)" "$W\\写真\\壁/能力.JPG	能力.JPG
+$W\\写真\\表.jpg	表.jpg"
+expect "Wine's drive Z: paths, set where they are" "$(sort -u "$RECORD")" "[$work/写真/壁/能力.JPG]
+[$work/写真/表.jpg]
+setter"
+
+# -- History: every change, oldest first, the last 100 only, and plr history prints it.
+hist=$XDG_STATE_HOME/pelorand/history
+expect "history kept under XDG_STATE_HOME" "$(cut -f2 "$hist")" "$(echo "$all" | cut -f2)"
+expect "history time" "$(head -1 "$hist" | cut -f1)" "2026-12-06 $(head -1 <<<"$all" | cut -f1)"
+expect "plr history" "$("$PLR" history)" "$(cat "$hist")"
+for i in $(seq 1 99); do printf '2026-01-01 00:00:00\t/old/%d\n' "$i"; done > own-history
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 3 --setter-command setter --history own-history 2>&1)
+n=$(echo "$out" | grep -c .)
+expect "history holds 100" "$(wc -l < own-history):$(head -1 own-history | cut -f2):$(tail -"$n" own-history | cut -f2)" \
+  "100:/old/$n:$(echo "$out" | cut -f2)"
+expect "plr history --history" "$("$PLR" history --history own-history | tail -1)" "$(tail -1 own-history)"
+expect "no temporary file beside the history" "$(ls -a "$XDG_STATE_HOME/pelorand" | grep -c plr)" 0
+expect "plr history before any change" "$(XDG_STATE_HOME=$work/none "$PLR" history; echo "rc=$?")" "rc=0"
+
+# -- A file that cannot be set is told and the changer goes on with the next tick.
+: > "$RECORD"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 --setter-command picky 2>err.txt); rc=$?
+want=$("$PLR" simulate sim.plr --interval 1 --start "$START" --ticks 9 | as_run 1 | grep -v 'b\.bmp')
+expect "failed set: exit" "$rc" 0
+expect "failed set: the others still set" "$out" "$want"
+expect "failed set: told on stderr" "$(head -1 err.txt)" "plr: cannot set $work/b.bmp: picky failed (exit 3): cannot read $work/b.bmp"
+
+# -- Ending: each of the three signals sets the end wallpaper and exits 0, before the first tick.
+# The end wallpaper comes from the settings file unless --end names one; unchecked, there is none.
+ini=$XDG_CONFIG_HOME/pelorand/pelorand.ini
+for case in "TERM --end $work/d.jpg" "INT" "HUP" "TERM unchecked"; do
+  set -- $case; sig=$1; shift
+  printf '[Option]\nEndFileSetCheck=%s\nEndFileName=%s\n' "$([ "${1:-}" = unchecked ] && echo 0 || echo 1)" "$work/c.jpg" > "$ini"
+  [ "${1:-}" = unchecked ] && shift
+  : > "$RECORD"
+  PATH=$work/fakes:$PATH "$PLR" run sim.plr --interval 60 --setter-command setter "$@" >out.txt 2>err.txt &
+  runner=$!
+  # Ready once it ignores SIGPIPE, which it does right after taking over the ending signals.
+  for _ in $(seq 1 100); do
+    ign=$(awk '/^SigIgn/ {print $2}' "/proc/$runner/status" 2>/dev/null)
+    [ -n "$ign" ] && (( (16#$ign & 0x1000) && !(16#$ign & 0x2) )) && break; sleep 0.02; done
+  kill -s "$sig" "$runner"; wait "$runner"; rc=$?; runner=
+  case $case in
+    *--end*) end="setter
+[$work/d.jpg]";;
+    *unchecked) end="";;
+    *) end="setter
+[$work/c.jpg]";;
+  esac
+  expect "SIG$case: end wallpaper, exit 0" "$rc:$(cat "$RECORD"):$(cat out.txt)$(cat err.txt)" "0:$end:"
+done
+rm "$ini"
+
+# -- Errors that stop it at once.
+"$PLR" run missing.plr --setter-command setter >/dev/null 2>err.txt; rc=$?
+expect "unreadable collection" "$rc:$(cat err.txt)" "2:plr: cannot open missing.plr: No such file or directory"
+PATH=/nonexistent "$PLR" run sim.plr --setter hsetroot >/dev/null 2>err.txt; rc=$?
+expect "missing tool names its package" "$rc:$(cat err.txt)" "2:plr: hsetroot not found: install the package hsetroot"
+PATH=/nonexistent DISPLAY=:0 "$PLR" run sim.plr >/dev/null 2>err.txt; rc=$?
+expect "no root setter on X" "$rc:$(cat err.txt)" "2:plr: no root-window setter found: install the package xwallpaper, feh or hsetroot"
+"$PLR" run sim.plr >/dev/null 2>err.txt; rc=$?
+expect "no desktop at all" "$rc:$(head -c 18 err.txt)" "2:plr: no known desk"
+"$PLR" run sim.plr --interval 0 --setter-command setter >/dev/null 2>err.txt
+expect "interval range" "$?:$(cat err.txt)" "2:plr: --interval '0' is not a number of seconds from 1 to 9999"
+"$PLR" run sim.plr --setter-command "setter 'open" >/dev/null 2>err.txt
+expect "unclosed quote in the command" "$?:$(cat err.txt)" "2:plr: unclosed ' in the command"
+
+# -- Desktops reached only through their commands (stand-ins record the argument vectors).
+one() { printf 'FILE{\r\nNAME\t"R","1","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' "$1" > one.plr; }
+mkdir -p "odd dir"; touch "odd dir/it's 100%.jpg"
+one "$work/odd dir/it's 100%.jpg"
+uri="file://$work/odd%20dir/it%27s%20100%25.jpg"
+
+# -- A command that hangs is stopped at its time limit and counts as a failure; one that leaves
+# something running in the background with its outputs is not waited for.
+SECONDS=0
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 2 --timeout 1 --setter-command slow 2>err.txt); rc=$?
+expect "hanging setter: stopped each tick, then goes on" "$rc:$out:$(sort | uniq -c < err.txt | tr -s ' '):$((SECONDS < 6))" \
+  "0:: 2 plr: cannot set $work/odd dir/it's 100%.jpg: slow did not finish in time:1"
+SECONDS=0
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 --setter-command "sh -c 'sleep 9 & exit 0'" 2>err.txt)
+expect "background left by the setter: not waited for" "$(echo "$out" | cut -f3):$(cat err.txt):$((SECONDS < 3))" "it's 100%.jpg::1"
+
+setter_for() { # DESKTOP [ARGS...]: runs one tick under that desktop name, prints the record
+  local desktop=$1; shift
+  : > "$RECORD"
+  XDG_CURRENT_DESKTOP=$desktop PATH=$work/fakes /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 "$@" >/dev/null 2>err.txt
+  cat "$RECORD"
+}
+expect "Cinnamon" "$(setter_for X-Cinnamon)" "gsettings
+[set]
+[org.cinnamon.desktop.background]
+[picture-uri]
+['$uri']"
+expect "MATE" "$(setter_for MATE)" "gsettings
+[set]
+[org.mate.background]
+[picture-filename]
+['$work/odd dir/it\\'s 100%.jpg']"
+out=$(setter_for KDE)
+expect "KDE through qdbus" "$(echo "$out" | head -4)" "qdbus
+[org.kde.plasmashell]
+[/PlasmaShell]
+[org.kde.PlasmaShell.evaluateScript]"
+expect "KDE script sets every desktop" "$(echo "$out" | grep -c 'desktops()\|writeConfig("Image", "'"$uri"'")')" 2
+rm fakes/qdbus
+out=$(setter_for KDE)
+expect "KDE through gdbus" "$(echo "$out" | sed -n '2,9p' | tr '\n' ' ')" "[call] [--session] [--dest] [org.kde.plasmashell] [--object-path] [/PlasmaShell] [--method] [org.kde.PlasmaShell.evaluateScript] "
+# One GVariant string, its line breaks escaped: GLib's own parser takes it back unchanged.
+script=$(echo "$out" | sed -n '10p' | sed 's/^\[\(.*\)\]$/\1/')
+expect "KDE script is one GVariant string" "$(XDG_CONFIG_HOME=$work/gv GSETTINGS_BACKEND=keyfile \
+  gsettings set org.gnome.desktop.background picture-uri "$script" && XDG_CONFIG_HOME=$work/gv GSETTINGS_BACKEND=keyfile \
+  gsettings get org.gnome.desktop.background picture-uri)" "$script"
+expect "KDE script over gdbus sets every desktop" "$(echo "$script" | grep -c "desktops();.*writeConfig(\"Image\", \"$uri\")")" 1
+expect "sway" "$(setter_for sway | tr '\n' ' ')" "swaymsg [output] [*] [bg] [\"$work/odd dir/it's 100%.jpg\"] [fill] "
+expect "plain X takes the first root setter found" "$(DISPLAY=:9 setter_for "" | head -2 | tr '\n' ' ')" "feh [--no-fehbg] "
+expect "hsetroot" "$(setter_for "" --setter hsetroot | tr '\n' ' ')" "hsetroot [-fill] [$work/odd dir/it's 100%.jpg] "
+out=$(setter_for "" --setter-command 'setter' --notify)
+expect "notification: the information window's lines" "$(echo "$out" | sed -n '/^notify-send/,$p')" "notify-send
+[-a]
+[Pelorand]
+[-i]
+[$work/odd dir/it's 100%.jpg]
+[--]
+[壁紙情報]
+[it's 100%.jpg
+OKだよ
+?
+?]"
+
+# -- Real desktops.
+colour_of() { # FILE: the colour name an image was made in
+  case "$1" in *red*) echo red;; *green*) echo green;; *blue*) echo blue;; esac
+}
+# follow N CHECK: as each of the first N lines of run.out appears, CHECK LINE must print the
+# colour or value that line's path stands for.
+follow() {
+  local n=$1 check=$2 k line
+  for k in $(seq 1 "$n"); do
+    for _ in $(seq 1 200); do [ "$(wc -l < run.out)" -ge "$k" ] && break; sleep 0.02; done
+    line=$(sed -n "${k}p" run.out)
+    got=$($check "$line")
+    # On a busy machine the next tick may have come while this one was being read.
+    if [ "$(wc -l < run.out)" -gt "$k" ] && [ "$got" = "$(colour_of "$(sed -n "$((k+1))p" run.out | cut -f2)")" ]; then
+      got=$(colour_of "$(echo "$line" | cut -f2)")
+    fi
+    expect "$check tick $k" "$got" "$(colour_of "$(echo "$line" | cut -f2)")"
+  done
+}
+mkdir -p colours
+for c in red:FF0000 green:00FF00 blue:0000FF; do /usr/bin/convert -size 64x64 "xc:#${c#*:}" "colours/${c%:*}.png"; done
+printf 'FILE{\r\nNAME\t"Colours","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' \
+  "$work/colours/red.png" "$work/colours/green.png" "$work/colours/blue.png" > colours.plr
+
+# X without a desktop: the root window itself, read back from the screen.
+source "$here/scripts/xvfb.sh"
+export PELORAND_DISPLAY=${PELORAND_DISPLAY:-77}
+if xvfb_start; then
+  root_colour() { # the colour of the root window's middle, by its strongest channel
+    xwd -root -silent | /usr/bin/convert xwd:- -crop 1x1+20+20 -depth 8 txt:- | tail -1 |
+      sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+      awk '{ if ($1 > 128 && $2 < 64 && $3 < 64) print "red"; else if ($2 > 128 && $1 < 64 && $3 < 64) print "green";
+             else if ($3 > 128 && $1 < 64 && $2 < 64) print "blue"; else print "other " $0 }'
+  }
+  # Xvfb resets itself, root window included, whenever its last client leaves; a session always
+  # has one, and so does this test.
+  xprop -root -spy >/dev/null 2>&1 &
+  holder=$!
+  xwallpaper --zoom colours/green.png
+  "$PLR" run colours.plr --mode turn --interval 2 --end "$work/colours/red.png" >run.out 2>err.txt &
+  runner=$!
+  follow 3 root_colour
+  kill -TERM "$runner"; wait "$runner"; rc=$?; runner=
+  expect "xwallpaper: the three in turn" "$(cut -f2 run.out | xargs -n1 basename | tr '\n' ' ')" "red.png green.png blue.png "
+  expect "xwallpaper: SIGTERM ends on the end wallpaper" "$rc:$(root_colour):$(cat err.txt)" "0:red:"
+  kill "$holder"; wait "$holder" 2>/dev/null; holder=
+  xvfb_stop
+else
+  fails=$((fails+1)); echo "FAIL no Xvfb"
+fi
+
+# GNOME: the real schemas, GSettings' keyfile backend in this run's own config folder.
+gnome_uri() { GSETTINGS_BACKEND=keyfile gsettings get org.gnome.desktop.background "$1" | sed "s|^'file://$work/colours/||; s|\.png'\$||"; }
+gnome_both() { [ "$(gnome_uri picture-uri)" = "$(gnome_uri picture-uri-dark)" ] && gnome_uri picture-uri; }
+GSETTINGS_BACKEND=keyfile XDG_CURRENT_DESKTOP=ubuntu:GNOME "$PLR" run colours.plr --mode turn --interval 2 >run.out 2>err.txt &
+runner=$!
+follow 3 gnome_both
+kill -TERM "$runner"; wait "$runner"; runner=
+expect "GNOME: no complaint" "$(cat err.txt)" ""
+expect "GNOME: the keyfile holds it" "$(grep -c "^picture-uri='file://$work/colours/blue.png'" "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile")" 1
+
+# XFCE: a real xfconfd on a private session bus; two monitors' last-image properties.
+cat > xfce.sh <<'EOF'
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorVirtual1/workspace0/last-image -n -t string -s /old/one
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorHDMI-1/workspace1/last-image -n -t string -s /old/two
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorHDMI-1/workspace1/image-style -n -t int -s 5
+XDG_CURRENT_DESKTOP=XFCE "$PLR" run colours.plr --mode turn --interval 1 --start "2026-12-06 14:00:00" --ticks 2 >run.out 2>err.txt
+echo "$?"
+xfconf-query -c xfce4-desktop -lv
+EOF
+out=$(XDG_CONFIG_HOME=$work/xfce1 timeout 60 dbus-run-session -- bash xfce.sh 2>/dev/null)
+expect "XFCE: every last-image, nothing else" "$(echo "$out" | tr -s ' ')" "0
+/backdrop/screen0/monitorHDMI-1/workspace1/image-style 5
+/backdrop/screen0/monitorHDMI-1/workspace1/last-image $work/colours/green.png
+/backdrop/screen0/monitorVirtual1/workspace0/last-image $work/colours/green.png"
+expect "XFCE: lines" "$(cut -f2 run.out | xargs -n1 basename | tr '\n' ' '):$(cat err.txt)" "red.png green.png :"
+cat > xfce-empty.sh <<'EOF'
+XDG_CURRENT_DESKTOP=XFCE "$PLR" run colours.plr --mode turn --interval 1 --ticks 1 >/dev/null 2>err.txt
+xfconf-query -c xfce4-desktop -lv
+EOF
+out=$(XDG_CONFIG_HOME=$work/xfce2 timeout 60 dbus-run-session -- bash xfce-empty.sh 2>/dev/null)
+expect "XFCE: a channel without last-image gets the first monitor's" "$(echo "$out" | tr -s ' ')" \
+  "/backdrop/screen0/monitor0/workspace0/last-image $work/colours/red.png"
+
+echo "$passes passed, $fails failed"
+[ "$fails" -eq 0 ]

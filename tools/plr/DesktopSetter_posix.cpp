@@ -1,0 +1,276 @@
+#include "tools/plr/DesktopSetter_posix.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "tools/plr/Command_posix.h"
+
+namespace {
+
+struct Tool {
+    const char* program;
+    const char* package;  // the Debian package that brings it
+};
+
+const Tool kGsettings = {"gsettings", "libglib2.0-bin"};
+const Tool kXfconf = {"xfconf-query", "xfconf"};
+const Tool kSwaymsg = {"swaymsg", "sway"};
+const Tool kRootSetters[] = {
+    {"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
+
+bool Need(const Tool& tool, std::string& error) {
+    if (!FindProgram(tool.program).empty()) return true;
+    error = std::string(tool.program) + " not found: install the package " + tool.package;
+    return false;
+}
+
+std::string Lower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+// Sway joins its arguments into one command line and splits it again; a quoted word survives.
+std::string SwayWord(const std::string& text) {
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "\"";
+}
+
+}  // namespace
+
+std::string FileUri(const std::string& absolutePath) {
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string uri = "file://";
+    for (unsigned char c : absolutePath) {
+        const bool unreserved = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                                (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_' ||
+                                c == '~' || c == '/';
+        if (unreserved) {
+            uri += static_cast<char>(c);
+        } else {
+            uri += '%';
+            uri += kHex[c >> 4];
+            uri += kHex[c & 15];
+        }
+    }
+    return uri;
+}
+
+std::string AbsolutePath(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    std::string dir(4096, '\0');
+    if (!::getcwd(&dir[0], dir.size())) return path;
+    dir.resize(std::strlen(dir.c_str()));
+    return dir + (dir == "/" ? "" : "/") + path;
+}
+
+std::string GVariantString(const std::string& text) {
+    std::string out = "'";
+    for (char c : text) {
+        if (c == '\n') {
+            out += "\\n";
+            continue;
+        }
+        if (c == '\'' || c == '\\') out += '\\';
+        out += c;
+    }
+    return out + "'";
+}
+
+const std::vector<std::string>& CDesktopSetter::Names() {
+    static const std::vector<std::string> names = {"gnome", "cinnamon", "mate",   "kde",
+                                                   "xfce",  "sway",     "x",      "xwallpaper",
+                                                   "feh",   "hsetroot", "command"};
+    return names;
+}
+
+std::string CDesktopSetter::ForDesktop(const std::string& currentDesktop, bool haveX) {
+    std::size_t start = 0;
+    while (start <= currentDesktop.size()) {
+        std::size_t colon = currentDesktop.find(':', start);
+        if (colon == std::string::npos) colon = currentDesktop.size();
+        const std::string name = Lower(currentDesktop.substr(start, colon - start));
+        start = colon + 1;
+        if (name == "gnome" || name == "unity" || name == "budgie" || name == "gnome-classic" ||
+            name == "gnome-flashback" || name == "pantheon") {
+            return "gnome";
+        }
+        if (name == "x-cinnamon" || name == "cinnamon") return "cinnamon";
+        if (name == "mate") return "mate";
+        if (name == "kde") return "kde";
+        if (name == "xfce") return "xfce";
+        if (name == "sway" || name == "wlroots") return "sway";
+    }
+    return haveX ? "x" : std::string();
+}
+
+bool CDesktopSetter::Create(const std::string& name, const std::string& commandTemplate,
+                            std::string& error) {
+    m_name = name;
+    if (name == "gnome") {
+        if (!Need(kGsettings, error)) return false;
+        std::string keys;
+        if (Run({"gsettings", "list-keys", "org.gnome.desktop.background"}, error, &keys)) {
+            m_darkKey = ("\n" + keys).find("\npicture-uri-dark\n") != std::string::npos;
+        }
+        error.clear();  // a missing schema shows at the first setting, with gsettings' words
+        return true;
+    }
+    if (name == "cinnamon" || name == "mate") return Need(kGsettings, error);
+    if (name == "kde") {
+        for (const char* tool : {"qdbus", "qdbus6", "qdbus-qt5", "gdbus"}) {
+            if (!FindProgram(tool).empty()) {
+                m_dbusTool = tool;
+                return true;
+            }
+        }
+        error = "neither qdbus nor gdbus found: install the package qdbus-qt5 or libglib2.0-bin";
+        return false;
+    }
+    if (name == "xfce") return Need(kXfconf, error);
+    if (name == "sway") return Need(kSwaymsg, error);
+    if (name == "x") {
+        for (const Tool& tool : kRootSetters) {
+            if (!FindProgram(tool.program).empty()) {
+                m_name = tool.program;
+                return true;
+            }
+        }
+        error = "no root-window setter found: install the package xwallpaper, feh or hsetroot";
+        return false;
+    }
+    for (const Tool& tool : kRootSetters) {
+        if (name == tool.program) return Need(tool, error);
+    }
+    if (name == "command") {
+        if (!SplitCommandWords(commandTemplate, m_template, error)) return false;
+        if (FindProgram(m_template[0]).empty()) {
+            error = m_template[0] + " not found";
+            return false;
+        }
+        return true;
+    }
+    error = "unknown setter '" + name + "'";
+    return false;
+}
+
+bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& error,
+                         std::string* out) {
+    CommandResult result = RunCommand(argv, m_timeoutMs);
+    if (!result.Ok()) {
+        error = result.Describe(argv[0]);
+        return false;
+    }
+    if (out) *out = result.out;
+    return true;
+}
+
+bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
+    // Every desktop of every screen and activity gets the picture, through the image plugin.
+    const std::string script =
+        "var all = desktops();\n"
+        "for (var i = 0; i < all.length; i++) {\n"
+        "  var d = all[i];\n"
+        "  d.wallpaperPlugin = \"org.kde.image\";\n"
+        "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
+        "  d.writeConfig(\"Image\", \"" +
+        uri +
+        "\");\n"
+        "}\n";
+    if (m_dbusTool == "gdbus") {
+        return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
+                    "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
+                    GVariantString(script)},
+                   error);
+    }
+    return Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
+                "org.kde.PlasmaShell.evaluateScript", script},
+               error);
+}
+
+bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
+    // xfdesktop keeps one last-image per monitor and workspace; all of them are set. A channel
+    // with none yet (xfdesktop never ran) gets the first monitor's.
+    std::string listing, ignored;
+    std::vector<std::string> properties;
+    if (Run({"xfconf-query", "-c", "xfce4-desktop", "-l"}, ignored, &listing)) {
+        std::size_t start = 0;
+        while (start < listing.size()) {
+            std::size_t end = listing.find('\n', start);
+            if (end == std::string::npos) end = listing.size();
+            const std::string line = listing.substr(start, end - start);
+            static const std::string kSuffix = "/last-image";
+            if (line.size() > kSuffix.size() &&
+                line.compare(line.size() - kSuffix.size(), kSuffix.size(), kSuffix) == 0) {
+                properties.push_back(line);
+            }
+            start = end + 1;
+        }
+    }
+    if (properties.empty()) {
+        return Run(
+            {"xfconf-query", "-c", "xfce4-desktop", "-p",
+             "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string", "-s", path},
+            error);
+    }
+    for (const std::string& property : properties) {
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-s", path}, error)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool CDesktopSetter::Set(const std::string& given, std::string& error) {
+    struct stat info;
+    if (::stat(given.c_str(), &info) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        error = "not a file";
+        return false;
+    }
+    const std::string path = AbsolutePath(given);
+    if (m_name == "gnome" || m_name == "cinnamon") {
+        const std::string schema =
+            m_name == "gnome" ? "org.gnome.desktop.background" : "org.cinnamon.desktop.background";
+        const std::string uri = GVariantString(FileUri(path));
+        if (!Run({"gsettings", "set", schema, "picture-uri", uri}, error)) return false;
+        return !m_darkKey || Run({"gsettings", "set", schema, "picture-uri-dark", uri}, error);
+    }
+    if (m_name == "mate") {
+        return Run(
+            {"gsettings", "set", "org.mate.background", "picture-filename", GVariantString(path)},
+            error);
+    }
+    if (m_name == "kde") return SetKde(FileUri(path), error);
+    if (m_name == "xfce") return SetXfce(path, error);
+    if (m_name == "sway") {
+        return Run({"swaymsg", "output", "*", "bg", SwayWord(path), "fill"}, error);
+    }
+    if (m_name == "xwallpaper") return Run({"xwallpaper", "--zoom", path}, error);
+    if (m_name == "feh") return Run({"feh", "--no-fehbg", "--bg-fill", path}, error);
+    if (m_name == "hsetroot") return Run({"hsetroot", "-fill", path}, error);
+    // The user's command: {} in any word stands for the file; without one, the file comes last.
+    std::vector<std::string> argv;
+    bool placed = false;
+    for (std::string word : m_template) {
+        for (std::size_t at = word.find("{}"); at != std::string::npos;
+             at = word.find("{}", at + path.size())) {
+            word.replace(at, 2, path);
+            placed = true;
+        }
+        argv.push_back(word);
+    }
+    if (!placed) argv.push_back(path);
+    return Run(argv, error);
+}

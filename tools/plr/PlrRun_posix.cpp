@@ -1,0 +1,582 @@
+// plr run: the wallpaper changer on free desktops, with the Windows program's engine, settings
+// and collection files; plr history: the wallpapers it set.
+#include <signal.h>
+#include <sys/stat.h>
+#include <time.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <deque>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/IniSettingsStore.h"
+#include "app/Settings.h"
+#include "app/SettingsStore.h"
+#include "changer/ChangerEngine.h"
+#include "changer/SystemClock.h"
+#include "model/Block.h"
+#include "model/CollectionFile.h"
+#include "tools/plr/CollectionPaths_posix.h"
+#include "tools/plr/Command_posix.h"
+#include "tools/plr/DesktopSetter_posix.h"
+#include "tools/plr/PlrCommands.h"
+
+namespace {
+
+constexpr std::size_t kHistoryLines = 100;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? value : "";
+}
+
+// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file.
+std::string XdgPath(const char* variable, const char* fallback, const char* file) {
+    std::string base = Env(variable);
+    if (base.empty() || base[0] != '/') base = Env("HOME") + fallback;
+    return base + "/pelorand/" + file;
+}
+
+bool IsUtf8(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t extra;
+        if (c < 0x80) {
+            extra = 0;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+// Collection texts are the program's code page; a Linux file name or a text written on Linux
+// may already be UTF-8, and is then shown as it is.
+std::string Shown(const std::string& text) {
+    return OneLine(IsUtf8(text) ? text : ToUtf8(text));
+}
+
+// The flags given on the command line, over the settings file (or nothing).
+class CLayeredSettingsStore : public ISettingsStore {
+  public:
+    explicit CLayeredSettingsStore(std::unique_ptr<ISettingsStore> base)
+        : m_base(std::move(base)) {}
+    int GetInt(const std::string& section, const std::string& name, int def) const override {
+        if (m_flags.Has(section, name)) return m_flags.GetInt(section, name, def);
+        return m_base ? m_base->GetInt(section, name, def) : def;
+    }
+    std::string GetString(const std::string& section, const std::string& name,
+                          const std::string& def) const override {
+        if (m_flags.Has(section, name)) return m_flags.GetString(section, name, def);
+        return m_base ? m_base->GetString(section, name, def) : def;
+    }
+    // Flags live for this run only; the file is never written.
+    bool WriteInt(const std::string& section, const std::string& name, int value) override {
+        return m_flags.WriteInt(section, name, value);
+    }
+    bool WriteString(const std::string& section, const std::string& name,
+                     const std::string& value) override {
+        return m_flags.WriteString(section, name, value);
+    }
+
+  private:
+    std::unique_ptr<ISettingsStore> m_base;
+    CMemorySettingsStore m_flags;
+};
+
+// Tick k reads start + k × interval, as plr simulate does: the same moments, the same choices.
+class CFixedStepClock : public IClock {
+  public:
+    void Set(std::int64_t seconds) {
+        m_reading.secondsSince1970 = seconds;
+        m_reading.local = LocalTimeAt(seconds);
+    }
+    ClockReading Now() const override { return m_reading; }
+
+  private:
+    ClockReading m_reading;
+};
+
+// Remembers the clock reading the tick drew with, for the line's time of day.
+class CRecordingClock : public IClock {
+  public:
+    explicit CRecordingClock(const IClock& inner) : m_inner(inner) {}
+    ClockReading Now() const override {
+        m_last = m_inner.Now();
+        return m_last;
+    }
+    const ClockReading& Last() const { return m_last; }
+
+  private:
+    const IClock& m_inner;
+    mutable ClockReading m_last;
+};
+
+class CCapturedInfo : public IInfoSink {
+  public:
+    void ShowWallpaperInfo(const WallpaperInfo& info) override { last = info; }
+    WallpaperInfo last;
+};
+
+// The desktop's setter behind the engine's seam; a failure is told on standard error.
+class CReportingSetter : public IWallpaperSetter {
+  public:
+    explicit CReportingSetter(CDesktopSetter& setter) : m_setter(setter) {}
+    bool SetDesktopWallpaper(const std::string& path) override {
+        std::string error;
+        if (m_setter.Set(LocalPath(path), error)) {
+            last = path;
+            return true;
+        }
+        Fail("cannot set " + Shown(path) + ": " + error);
+        return false;
+    }
+    std::string last;
+
+  private:
+    CDesktopSetter& m_setter;
+};
+
+// The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each.
+class CHistoryFile {
+  public:
+    explicit CHistoryFile(std::string path) : m_path(std::move(path)) {
+        std::ifstream in(m_path, std::ios::binary);
+        std::string line;
+        while (std::getline(in, line)) {
+            if (line.empty()) continue;
+            m_lines.push_back(line);
+            if (m_lines.size() > kHistoryLines) m_lines.pop_front();
+        }
+    }
+    void Add(const ClockReading& when, const std::string& path) {
+        const LocalTimeFields& t = when.local;
+        char stamp[40];
+        std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                      t.hour, t.minute, t.second);
+        m_lines.push_back(std::string(stamp) + "\t" + Shown(path));
+        if (m_lines.size() > kHistoryLines) m_lines.pop_front();
+        Save();
+    }
+
+  private:
+    void Save() {
+        MakeParents();
+        std::string error;
+        const bool saved = SaveReplacing(
+            m_path,
+            [this](std::FILE* file, std::string& why) {
+                for (const std::string& line : m_lines) {
+                    std::fputs(line.c_str(), file);
+                    std::fputc('\n', file);
+                }
+                if (std::ferror(file)) why = std::strerror(errno);
+                return !std::ferror(file);
+            },
+            error);
+        if (!saved) Fail("cannot write the history " + m_path + ": " + error);
+    }
+    void MakeParents() const {
+        for (std::size_t slash = m_path.find('/', 1); slash != std::string::npos;
+             slash = m_path.find('/', slash + 1)) {
+            ::mkdir(m_path.substr(0, slash).c_str(), 0700);  // an existing one is fine
+        }
+    }
+    std::string m_path;
+    std::deque<std::string> m_lines;
+};
+
+// Desktop notifications through the session's notification service.
+class CNotifier {
+  public:
+    bool Create(int timeoutMs, std::string& error) {
+        m_timeoutMs = timeoutMs;
+        for (const char* tool : {"notify-send", "gdbus"}) {
+            if (!FindProgram(tool).empty()) {
+                m_tool = tool;
+                return true;
+            }
+        }
+        error =
+            "--notify needs notify-send or gdbus: install the package libnotify-bin or "
+            "libglib2.0-bin";
+        return false;
+    }
+    void Show(const CSettings& settings, const std::string& path, const WallpaperInfo& info) {
+        // The lines the information window shows, as its switches choose them.
+        std::string body;
+        auto add = [&](const SettingDef& def, const std::string& text) {
+            if (!settings.GetInt(def)) return;
+            if (!body.empty()) body += '\n';
+            body += Escaped(Shown(text));
+        };
+        add(setting::CheckDispFileName, info.name);
+        add(setting::CheckDispFindAttr, info.priority);
+        add(setting::CheckDispCreater, info.author);
+        add(setting::CheckDispComment, info.comment);
+        const std::string title = ToUtf8("壁紙情報");
+        std::vector<std::string> argv;
+        if (m_tool == "notify-send") {
+            const std::string icon = AbsolutePath(LocalPath(path));
+            argv = {"notify-send", "-a", "Pelorand", "-i", icon, "--", title, body};
+        } else {
+            argv = {"gdbus",
+                    "call",
+                    "--session",
+                    "--dest",
+                    "org.freedesktop.Notifications",
+                    "--object-path",
+                    "/org/freedesktop/Notifications",
+                    "--method",
+                    "org.freedesktop.Notifications.Notify",
+                    GVariantString("Pelorand"),
+                    "uint32 0",
+                    GVariantString(AbsolutePath(LocalPath(path))),
+                    GVariantString(title),
+                    GVariantString(body),
+                    "@as []",
+                    "@a{sv} {}",
+                    "int32 -1"};
+        }
+        CommandResult result = RunCommand(argv, m_timeoutMs);
+        if (!result.Ok()) Fail("cannot show a notification: " + result.Describe(m_tool));
+    }
+
+  private:
+    // Notification bodies may carry markup; the texts are shown as they are.
+    static std::string Escaped(const std::string& text) {
+        std::string out;
+        for (char c : text) {
+            if (c == '&')
+                out += "&amp;";
+            else if (c == '<')
+                out += "&lt;";
+            else if (c == '>')
+                out += "&gt;";
+            else
+                out += c;
+        }
+        return out;
+    }
+    std::string m_tool;
+    int m_timeoutMs = 0;
+};
+
+bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
+                 std::int64_t& value) {
+    if (text.empty() || text.size() > 18) return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') return false;
+        value = value * 10 + (c - '0');
+    }
+    return value >= low && value <= high;
+}
+
+std::string HistoryPath(const std::string& given) {
+    return given.empty() ? XdgPath("XDG_STATE_HOME", "/.local/state", "history") : given;
+}
+
+// What the command line asked for; empty strings where it said nothing.
+struct RunOptions {
+    std::string file, interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
+    std::string timeout;
+    std::string start, ticks;  // for tests only
+    bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
+    bool notify = false;
+};
+
+bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
+    std::vector<std::string> files;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        std::string* value = nullptr;
+        bool* given = nullptr;
+        if (a == "--notify") {
+            o.notify = true;
+            continue;
+        }
+        if (a == "--interval") {
+            value = &o.interval, given = &o.haveInterval;
+        } else if (a == "--mode") {
+            value = &o.mode, given = &o.haveMode;
+        } else if (a == "--filetype") {
+            value = &o.fileType, given = &o.haveFileType;
+        } else if (a == "--end") {
+            value = &o.endFile, given = &o.haveEnd;
+        } else if (a == "--setter") {
+            value = &o.setterName;
+        } else if (a == "--setter-command") {
+            value = &o.setterCommand;
+        } else if (a == "--history") {
+            value = &o.historyPath;
+        } else if (a == "--timeout") {
+            value = &o.timeout;
+        } else if (a == "--start") {
+            value = &o.start;
+        } else if (a == "--ticks") {
+            value = &o.ticks;
+        } else if (a.size() > 1 && a[0] == '-') {
+            Fail("unknown option '" + a + "'");
+            return false;
+        } else {
+            files.push_back(a);
+            continue;
+        }
+        if (i + 1 >= args.size()) {
+            Fail("option " + a + " needs a value");
+            return false;
+        }
+        *value = args[++i];
+        if (given) *given = true;
+    }
+    if (files.size() != 1) {
+        Fail("expected one FILE (see --help)");
+        return false;
+    }
+    o.file = files[0];
+    if (o.haveMode && o.mode != "turn" && o.mode != "random") {
+        Fail("--mode must be turn or random, not '" + o.mode + "'");
+        return false;
+    }
+    return true;
+}
+
+// The setter named on the command line, or the one for this session's desktop.
+bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
+    std::string name = o.setterName;
+    if (!o.setterCommand.empty()) {
+        if (!name.empty() && name != "command") {
+            Fail("--setter " + name + " and --setter-command exclude each other");
+            return false;
+        }
+        name = "command";
+    } else if (name == "command") {
+        Fail("--setter command needs --setter-command 'CMD {}'");
+        return false;
+    }
+    if (name.empty()) {
+        name = CDesktopSetter::ForDesktop(Env("XDG_CURRENT_DESKTOP"), !Env("DISPLAY").empty());
+        if (name.empty()) {
+            Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
+                 "' and there is no DISPLAY): name one with --setter or --setter-command");
+            return false;
+        }
+    }
+    std::string error;
+    if (!setter.Create(name, o.setterCommand, error)) {
+        Fail(error);
+        return false;
+    }
+    return true;
+}
+
+// The changer's timer: one tick a period, the first a full period after the start, and the
+// ending signals taken only while waiting, so that a tick is never cut in half.
+class CTickTimer {
+  public:
+    CTickTimer(std::int64_t periodSeconds, bool wait)
+        : m_step(std::chrono::seconds(periodSeconds)), m_wait(wait) {
+        sigemptyset(&m_ending);
+        for (int s : {SIGTERM, SIGINT, SIGHUP}) {
+            sigaddset(&m_ending, s);
+            // A shell starts background jobs with SIGINT ignored; here it still ends the changer.
+            signal(s, SIG_DFL);
+        }
+        sigprocmask(SIG_BLOCK, &m_ending, nullptr);
+        m_next = Steady::now() + m_step;
+    }
+    // False when an ending signal came first. Without waiting (the tests' stepped clock) the
+    // ticks follow each other at once, a signal still ending them between two.
+    bool WaitForTick() {
+        if (!m_wait) {
+            const timespec none = {0, 0};
+            return sigtimedwait(&m_ending, nullptr, &none) <= 0;
+        }
+        for (;;) {
+            const auto left = m_next - Steady::now();
+            if (left <= Steady::duration::zero()) break;
+            const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+            const timespec wait = {static_cast<time_t>(ns / 1000000000),
+                                   static_cast<long>(ns % 1000000000)};
+            if (sigtimedwait(&m_ending, nullptr, &wait) > 0) return false;
+        }
+        // A tick that overran its period (a slow setter) does not make the next ones bunch up.
+        m_next += m_step;
+        if (m_next < Steady::now()) m_next = Steady::now() + m_step;
+        return true;
+    }
+
+  private:
+    using Steady = std::chrono::steady_clock;
+    sigset_t m_ending;
+    Steady::duration m_step;
+    Steady::time_point m_next;
+    bool m_wait;
+};
+
+std::string ChangeLine(const ClockReading& when, const std::string& path,
+                       const WallpaperInfo& info) {
+    char stamp[16];
+    std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", when.local.hour, when.local.minute,
+                  when.local.second);
+    std::string line = stamp;
+    for (const std::string* field :
+         {&path, &info.name, &info.priority, &info.author, &info.comment}) {
+        line += '\t';
+        line += Shown(*field);
+    }
+    return line + '\n';
+}
+
+}  // namespace
+
+std::string SettingsFilePath() {
+    return XdgPath("XDG_CONFIG_HOME", "/.config", "pelorand.ini");
+}
+
+int RunRun(const std::vector<std::string>& args) {
+    RunOptions o;
+    if (!ParseRunOptions(args, o)) return 2;
+
+    // The settings file, when there is one, under the flags.
+    const std::string iniPath = SettingsFilePath();
+    struct stat iniInfo;
+    std::unique_ptr<ISettingsStore> base;
+    if (::stat(iniPath.c_str(), &iniInfo) == 0) base = std::make_unique<CIniSettingsStore>(iniPath);
+    CLayeredSettingsStore store(std::move(base));
+    CSettings settings(store);
+    if (o.haveMode) settings.WriteInt(setting::ModType, o.mode == "turn" ? 0 : 1);
+    if (o.haveFileType) settings.WriteString(setting::FileType, o.fileType);
+
+    std::int64_t period = 0;
+    if (o.haveInterval) {
+        if (!ParseNumber(o.interval, 1, 9999, period)) {
+            return Fail("--interval '" + o.interval +
+                        "' is not a number of seconds from 1 to 9999");
+        }
+    } else {
+        // The options sheet keeps it within 1 to 9999; a hand-edited file may not.
+        period = settings.GetInt(setting::ChangerType);
+        if (period < 1 || period > 9999) {
+            const std::int64_t stored = period;
+            period = period < 1 ? 1 : 9999;
+            Fail("ChangerType " + std::to_string(stored) + " in " + iniPath +
+                 " is outside 1 to 9999; " + std::to_string(period) + " is used");
+        }
+    }
+    std::string end;
+    if (o.haveEnd) {
+        end = o.endFile;
+    } else if (settings.GetInt(setting::EndFileSetCheck)) {
+        end = settings.GetString(setting::EndFileName);
+    }
+    std::int64_t startSeconds = 0, tickLimit = 0;
+    const bool stepped = !o.start.empty();
+    if (stepped && !ParseLocalMoment(o.start, startSeconds)) {
+        return Fail("--start '" + o.start + "' is not a local time as YYYY-MM-DD HH:MM:SS");
+    }
+    if (!o.ticks.empty() && !ParseNumber(o.ticks, 1, 100000000, tickLimit)) {
+        return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
+    }
+
+    // Loaded as the changer loads it: below a fresh root of its own.
+    CBlock root;
+    root.m_bFolder = 1;
+    RecordReadContext context;
+    const ReadStatus status = ReadCollectionFile(o.file, context, &root);
+    const int openError = errno;
+    if (status == ReadStatus::CannotOpen) {
+        return Fail("cannot open " + o.file + ": " + std::strerror(openError));
+    }
+    if (status == ReadStatus::ReadError) return Fail("error while reading " + o.file);
+
+    std::int64_t timeout = CDesktopSetter::kDefaultTimeoutMs / 1000;
+    if (!o.timeout.empty() && !ParseNumber(o.timeout, 1, 600, timeout)) {
+        return Fail("--timeout '" + o.timeout + "' is not a number of seconds from 1 to 600");
+    }
+    CDesktopSetter desktop;
+    desktop.SetTimeout(static_cast<int>(timeout * 1000));
+    if (!CreateSetter(o, desktop)) return 2;
+    CNotifier notifier;
+    std::string error;
+    if (o.notify && !notifier.Create(desktop.Timeout(), error)) return Fail(error);
+
+    CTickTimer timer(period, !stepped);
+    // A reader that goes away must not end the changer; the desktop still wants its wallpaper.
+    signal(SIGPIPE, SIG_IGN);
+
+    CSystemClock systemClock;
+    CFixedStepClock steppedClock;
+    CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
+    CCollectionFileSystem fileSystem;
+    CCollectionDisplayName displayName;
+    CReportingSetter setter(desktop);
+    CCapturedInfo info;
+    CChangerEngine engine(settings, clock, fileSystem, displayName, setter);
+    engine.SetInfoSink(&info);
+    engine.BuildRotationList(root);
+    CHistoryFile history(HistoryPath(o.historyPath));
+
+    for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
+        if (stepped) steppedClock.Set(startSeconds + k * period);
+        if (engine.Tick() == TickEnd::Applied) {
+            const std::string line = ChangeLine(clock.Last(), setter.last, info.last);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            std::fflush(stdout);
+            history.Add(clock.Last(), setter.last);
+            if (o.notify) notifier.Show(settings, setter.last, info.last);
+        }
+        if (tickLimit && k >= tickLimit) break;
+    }
+
+    if (!end.empty() && setter.SetDesktopWallpaper(end)) {
+        ClockReading now;
+        now.secondsSince1970 = static_cast<std::int64_t>(std::time(nullptr));
+        now.local = LocalTimeAt(now.secondsSince1970);
+        history.Add(now, end);
+    }
+    return 0;
+}
+
+int RunHistory(const std::vector<std::string>& args) {
+    std::string path;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--history" && i + 1 < args.size()) {
+            path = args[++i];
+        } else {
+            return Fail("unknown argument '" + args[i] + "' (see --help)");
+        }
+    }
+    path = HistoryPath(path);
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT) return 0;  // nothing set yet
+        return Fail("cannot open " + path + ": " + std::strerror(errno));
+    }
+    std::ostringstream text;
+    text << in.rdbuf();
+    const std::string all = text.str();
+    std::fwrite(all.data(), 1, all.size(), stdout);
+    return 0;
+}

@@ -8,6 +8,7 @@
 #include "changer/WallpaperSetter_win.h"
 
 #include "changer/WallPaperHistory.h"
+#include "changer/WallpaperStyle_win.h"
 #include "fw/Handles.h"
 
 namespace {
@@ -41,6 +42,7 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     options.dwSize = sizeof options;
     hr = desktop->SetWallpaper(wide.c_str(), 0);
     if (SUCCEEDED(hr)) hr = desktop->GetWallpaperOptions(&options, 0);
+    if (SUCCEEDED(hr)) ApplyWallpaperStyle(options.dwStyle);
     // Handing back what was read keeps the display style the user chose.
     if (SUCCEEDED(hr)) hr = desktop->SetWallpaperOptions(&options, 0);
     if (SUCCEEDED(hr))
@@ -60,6 +62,7 @@ bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
         case ActiveDesktopResult::Failed:
             break;
         case ActiveDesktopResult::Unavailable:
+            ApplyWallpaperStyle();
             set = SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
                                         SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
             break;

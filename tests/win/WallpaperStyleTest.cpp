@@ -8,6 +8,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "changer/WallpaperStyle_win.h"
+#include "fw/Handles.h"
 
 namespace {
 
@@ -22,16 +23,16 @@ std::string DesktopValue(const char* name) {
 }
 
 void SetDesktopValue(const char* name, const std::string& value) {
-    HKEY key = nullptr;
+    CUniqueKey key;
     ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
-                                             nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr));
+                                             nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
+                                             nullptr));
     if (value == "<none>") {
-        RegDeleteValueA(key, name);
+        RegDeleteValueA(key.Get(), name);
     } else {
-        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+        RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>(value.size() + 1));
     }
-    RegCloseKey(key);
 }
 
 // A real 1x1 BMP: 24 bits, one blue pixel.

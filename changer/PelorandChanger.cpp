@@ -284,6 +284,13 @@ void CPelorandChanger::ChooseFile() {
 }
 
 void CPelorandChanger::ShowHistory() {
+    // The running menu can ask again while the dialog is open.
+    if (m_bInHistory) return;
+    m_bInHistory = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_bInHistory};
     CPelorandWallPaperHistory dialog(m_hWnd, m_pSetter);
     dialog.m_pHistory = &m_history;
     dialog.DoModal();
@@ -416,7 +423,8 @@ void CPelorandChanger::RunCommand(UINT id) {
 }
 
 void CPelorandChanger::ShowMenu(POINT at) {
-    if (!m_bRunning) return;
+    // While the history is open the changer window is disabled, and so is its menu.
+    if (!m_bRunning || m_bInHistory) return;
     CUniqueMenu resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CHANGER_POPUP)));
     if (!resource) return;
     HMENU menu = GetSubMenu(resource.Get(), 0);
@@ -526,10 +534,8 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case WM_ENDSESSION:
             // Windows ends the process without closing the window: what closing does is done now.
-            if (wParam) {
-                m_worker.Join();
-                EndChanger();
-            }
+            // A tick still reading the disk is not waited for: its result is dropped.
+            if (wParam) EndChanger();
             SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_QUERYDRAGICON:

@@ -122,6 +122,7 @@ class CPelorandChanger : public CDialog {
     bool m_bTickRunning = false;
     bool m_bTrayIcon = false;
     bool m_bEnded = false;  // the end wallpaper has been dealt with
+    bool m_bInHistory = false;
     unsigned m_nRun = 0;    // counts the starts: a tick of an earlier run is dropped
     unsigned m_nTickRun = 0;
     std::string m_strLoaded;       // the running collection's file

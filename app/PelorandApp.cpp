@@ -14,13 +14,13 @@
 #include "changer/PelorandChanger.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
-#include "model/Block.h"
-#include "views/PelorandListView.h"
-#include "views/PelorandTreeView.h"
 #include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
+#include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
 
 namespace {
 

@@ -148,9 +148,8 @@ bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
         search.info.comment = details.Comment();
     }
     search.path = chosen->m_strName;
-    search.tokens.assign(m_tokens.begin(),
-                         m_tokens.begin() + static_cast<std::ptrdiff_t>(
-                                                std::min(tokenCount, m_tokens.size())));
+    search.tokens.assign(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                  tokenCount, m_tokens.size())));
     search.tokenCount = tokenCount;
     search.drawn = drawn;
     search.random = m_random;
@@ -167,8 +166,8 @@ TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayNa
     // A path that cannot be examined is searched like a directory: it then finds nothing.
     if (!attributes.readable || attributes.isDirectory) {
         DirectoryMatch match;
-        if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount,
-                             search.drawn, search.random, match)) {
+        if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount, search.drawn,
+                             search.random, match)) {
             found.end = TickEnd::NothingFound;
             return found;
         }

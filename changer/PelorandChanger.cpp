@@ -47,8 +47,8 @@ std::wstring Wide(const std::string& text) {
 
 std::wstring ResourceText(UINT id) {
     const wchar_t* text = nullptr;
-    const int length = LoadStringW(GetModuleHandleW(nullptr), id,
-                                   reinterpret_cast<wchar_t*>(&text), 0);
+    const int length =
+        LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
     return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
@@ -379,9 +379,8 @@ void CPelorandChanger::OpenEditor() {
     m_strEditFile = m_strLoaded;
     m_editEntry.clear();
     // Up to the file's root folder, the only child of the loaded root.
-    for (const CBlock* entry = m_pEngine->CurrentEntry(); entry && entry->m_pParent &&
-                                                          entry->m_pParent != m_pRoot.get();
-         entry = entry->m_pParent) {
+    for (const CBlock* entry = m_pEngine->CurrentEntry();
+         entry && entry->m_pParent && entry->m_pParent != m_pRoot.get(); entry = entry->m_pParent) {
         const CBlockChildList& siblings = entry->m_pParent->m_Children;
         int index = 0;
         for (BlockPos pos = siblings.GetHeadPosition(); pos; ++index) {
@@ -483,8 +482,8 @@ void CPelorandChanger::UpdateTrayTip() {
     data.hWnd = m_hWnd;
     data.uID = kTrayIconId;
     data.uFlags = NIF_TIP;
-    std::wstring tip = m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE)
-                                                : Wide(m_strCurrentName);
+    std::wstring tip =
+        m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE) : Wide(m_strCurrentName);
     if (m_bPaused) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     Shell_NotifyIconW(NIM_MODIFY, &data);

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <windows.h>
+// (shellapi.h needs the definitions of windows.h)
 #include <shellapi.h>
 
 #include <functional>
@@ -123,8 +124,7 @@ class CPelorandChanger : public CDialog {
     bool m_bTrayIcon = false;
     bool m_bEnded = false;  // the end wallpaper has been dealt with
     bool m_bInHistory = false;
-    unsigned m_nRun = 0;    // counts the starts: a tick of an earlier run is dropped
-    unsigned m_nTickRun = 0;
+    unsigned m_nRun = 0;           // counts the starts: a tick of an earlier run is dropped
     std::string m_strLoaded;       // the running collection's file
     std::string m_strCurrentName;  // the current wallpaper's name, for the icon's tip
     std::string m_strEditFile;

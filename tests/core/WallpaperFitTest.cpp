@@ -14,8 +14,8 @@ TEST(WallpaperFitTest, EachChoiceStoresTheShellsOwnValuesAndUnchangedStoresNone)
     };
     // The numbers the shell reads: a wrong one shows the picture in another way.
     const Case cases[] = {
-        {1, "中央に表示", "0", "0", 0},     {2, "並べて表示", "0", "1", 1},
-        {3, "拡大して表示", "2", "0", 2},   {4, "画面に合わせる", "6", "0", 3},
+        {1, "中央に表示", "0", "0", 0},      {2, "並べて表示", "0", "1", 1},
+        {3, "拡大して表示", "2", "0", 2},    {4, "画面に合わせる", "6", "0", 3},
         {5, "画面全体に表示", "10", "0", 4},
     };
     for (const Case& c : cases) {

@@ -17,13 +17,13 @@
 #include "changer/PelorandWallPaperHistory.h"
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
-#include "views/PelorandListView.h"
-#include "views/PelorandTreeView.h"
 #include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
 
 namespace {
 

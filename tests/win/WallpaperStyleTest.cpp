@@ -24,9 +24,9 @@ std::string DesktopValue(const char* name) {
 
 void SetDesktopValue(const char* name, const std::string& value) {
     CUniqueKey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0,
-                                             nullptr, 0, KEY_SET_VALUE, nullptr, key.Put(),
-                                             nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, key.Put(), nullptr));
     if (value == "<none>") {
         RegDeleteValueA(key.Get(), name);
     } else {
@@ -37,10 +37,10 @@ void SetDesktopValue(const char* name, const std::string& value) {
 
 // A real 1x1 BMP: 24 bits, one blue pixel.
 std::string OnePixelBmp() {
-    const unsigned char bytes[] = {
-        'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0, 40, 0, 0, 0, 1, 0, 0, 0, 1, 0, 0, 0, 1, 0,
-        24,  0,   0,  0, 0, 0, 4, 0, 0, 0, 0,  0, 0, 0, 0,  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 255,
-        0,   0,   0};
+    const unsigned char bytes[] = {'B', 'M', 58, 0, 0, 0, 0, 0, 0, 0,   54, 0, 0, 0,  40,
+                                   0,   0,   0,  1, 0, 0, 0, 1, 0, 0,   0,  1, 0, 24, 0,
+                                   0,   0,   0,  0, 4, 0, 0, 0, 0, 0,   0,  0, 0, 0,  0,
+                                   0,   0,   0,  0, 0, 0, 0, 0, 0, 255, 0,  0, 0};
     return std::string(reinterpret_cast<const char*>(bytes), sizeof bytes);
 }
 

@@ -595,8 +595,11 @@ TEST_F(ChangerWindowTest, ATickIsNeverRunTwiceAtOnceAndAStoppedTicksResultIsDrop
     UseNamedFile(Collection({r1}, {a1}));
     OpenChanger();
     Click(Window(), IDC_CHANGER_RUN);
-    // Three requests before the first result is taken: one tick.
+    // Three requests before the first result is taken: one tick. The timer message returns
+    // before the disk is read: nothing is set until the worker's result is taken back here.
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    EXPECT_TRUE(m_changer->IsTickRunning());
+    EXPECT_TRUE(m_setter.asked.empty());
     SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
     SettleTick(*m_changer);

@@ -12,11 +12,15 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 #include "changer/PelorandChanger.h"
+#include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
+#include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
 
 namespace {
 
@@ -32,9 +36,13 @@ SettingHooks SystemHooks() {
     hooks.windowColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOW)); };
     hooks.windowTextColor = [] { return static_cast<int>(GetSysColor(COLOR_WINDOWTEXT)); };
     hooks.dialogFont = GuiFont;
+    // The information window's default place: the work area, not the whole screen, so that
+    // it never lies under the taskbar.
     hooks.desktop = [] {
         RECT rc{};
-        GetWindowRect(GetDesktopWindow(), &rc);
+        if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &rc, 0)) {
+            GetWindowRect(GetDesktopWindow(), &rc);
+        }
         return DesktopRect{rc.left, rc.top, rc.right, rc.bottom};
     };
     return hooks;
@@ -61,9 +69,17 @@ bool UpdateRegistryText(const std::string& key, const std::string& value) {
 
 }  // namespace
 
-CPelorandApp::CPelorandApp() = default;
+CPelorandApp::CPelorandApp() {
+    // Every wallpaper set in this process, by the changer or the editor, takes the fit chosen
+    // in the options at that moment.
+    SetWallpaperFitSource([] {
+        CPelorandApp* app = Get();
+        return app ? app->Settings().GetInt(setting::FitType) : 0;
+    });
+}
 
 CPelorandApp::~CPelorandApp() {
+    SetWallpaperFitSource(nullptr);
     // The document template's windows may still write settings as they close.
     CloseAllDocuments();
     SetProfileStore(nullptr);
@@ -102,6 +118,11 @@ bool CPelorandApp::InitInstance() {
     if (!RunChangerPhase(file)) return false;
     AddPelorandTemplate();
     RegisterShellFileTypes();
+    if (file.empty() && !m_strChangerEditFile.empty()) {
+        if (!CreateEditor(m_strChangerEditFile)) return false;
+        SelectChangerEntry();
+        return true;
+    }
     return CreateEditor(file);
 }
 
@@ -113,8 +134,47 @@ bool CPelorandApp::RunChangerPhase(const std::string& file) {
         // way the window was left.
         CPelorandChanger changer;
         result = changer.DoModal();
+        m_strChangerEditFile = changer.GetEditFile();
+        m_changerEditEntry = changer.GetEditEntry();
     }
     return result != IDCANCEL;
+}
+
+void CPelorandApp::SelectChangerEntry() {
+    CSingleDocTemplate* docTemplate = GetDocTemplate();
+    auto* doc = docTemplate ? dynamic_cast<CPelorandDoc*>(docTemplate->GetDocument()) : nullptr;
+    if (!doc || !doc->m_pRoot || !doc->m_pTreeView || m_changerEditEntry.empty()) return;
+    // The same file read again: the same indexes lead to the same entry, unless it was
+    // changed meanwhile, when the walk stops at the deepest folder it still finds.
+    CBlock* folder = doc->m_pRoot;
+    CBlock* entry = nullptr;
+    for (std::size_t i = 0; i < m_changerEditEntry.size(); ++i) {
+        const int index = m_changerEditEntry[i];
+        if (index < 0 || index >= folder->m_Children.GetCount()) break;
+        CBlock* child = folder->m_Children.GetAtIndex(index);
+        if (i + 1 < m_changerEditEntry.size()) {
+            if (!child->m_bFolder) break;
+            folder = child;
+        } else {
+            entry = child;
+        }
+    }
+    if (HTREEITEM item = doc->m_pTreeView->EnsureItem(folder)) {
+        doc->m_pTreeView->SelectItem(item);
+    }
+    if (!entry || !doc->m_pListView) return;
+    HWND list = doc->m_pListView->m_hWnd;
+    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        if (doc->m_pListView->GetEntry(row) != entry) continue;
+        LVITEMA state{};
+        state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        state.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                     reinterpret_cast<LPARAM>(&state));
+        SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+        break;
+    }
 }
 
 void CPelorandApp::AddPelorandTemplate() {

@@ -3,6 +3,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fw/WinApp.h"
 
@@ -23,6 +24,10 @@ class CPelorandApp : public CWinApp {
     // Changer mode: with no file named and ExeCuteCheck set, the changer window runs before any
     // editor window. False when the user closed it, which ends the program.
     bool RunChangerPhase(const std::string& file);
+    // After the changer's "エディタで表示": the running collection, opened in place of an empty
+    // one, and its entry then selected in the editor.
+    const std::string& ChangerEditFile() const { return m_strChangerEditFile; }
+    void SelectChangerEntry();
     // The single-document template: collection document, main frame, folder tree first.
     void AddPelorandTemplate();
     // Creates the document template if need be and opens path (empty: a new collection), then shows
@@ -37,6 +42,8 @@ class CPelorandApp : public CWinApp {
     void RegisterShellFileTypes();
 
   private:
+    std::string m_strChangerEditFile;
+    std::vector<int> m_changerEditEntry;
     std::unique_ptr<CRegistrySettingsStore> m_pStore;
     std::unique_ptr<CSettings> m_pSettings;
 };

@@ -70,6 +70,9 @@ struct SettingDef {
     X(ViewHeight, kOption, Int, 160, "", Constant)             \
     X(ViewMarjinWidth, kOption, Int, 10, "", Constant)         \
     X(ViewMarjinHeight, kOption, Int, 10, "", Constant)        \
+    X(FitType, kOption, Int, 0, "", Constant)                  \
+    X(CheckTrayIcon, kOption, Int, 0, "", Constant)            \
+    X(CheckFullScreenQuiet, kOption, Int, 0, "", Constant)     \
     X(CreaterCount, kCreater, Int, 0, "", Constant)            \
     X(LeftPosition, kFileInfoView, Int, 0, "", DesktopRect)    \
     X(TopPosition, kFileInfoView, Int, 0, "", DesktopRect)     \

@@ -1,6 +1,7 @@
 #include "changer/ChangerEngine.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/Settings.h"
 #include "changer/DirectorySearch.h"
@@ -36,12 +37,16 @@ CChangerEngine::CChangerEngine(CSettings& settings, IClock& clock, IFileSystem& 
 void CChangerEngine::BuildRotationList(CBlock& root) {
     m_rotation.clear();
     m_nextFolder = 0;
+    m_pPending = nullptr;
+    m_pCurrent = nullptr;
     root.CollectFolders(m_rotation, false);
 }
 
 void CChangerEngine::ClearRotationList() {
     m_rotation.clear();
     m_nextFolder = 0;
+    m_pPending = nullptr;
+    m_pCurrent = nullptr;
 }
 
 CBlock* CChangerEngine::NextEnabledFolder() {
@@ -92,11 +97,21 @@ CBlock* CChangerEngine::ChooseAtRandom(CBlock& folder, int timeSum, int& drawn) 
 }
 
 TickEnd CChangerEngine::Tick() {
+    TickSearch search;
+    TickEnd end = TickEnd::NoFolder;
+    if (!Prepare(search, end)) return end;
+    return Finish(Search(m_fileSystem, m_displayName, std::move(search)));
+}
+
+bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
     const ClockReading now = m_clock.Now();
     m_random.Seed(static_cast<std::uint32_t>(now.secondsSince1970));
 
     CBlock* folder = NextEnabledFolder();
-    if (!folder) return TickEnd::NoFolder;
+    if (!folder) {
+        end = TickEnd::NoFolder;
+        return false;
+    }
 
     // Read at every tick: the options may change while the changer runs.
     const int mode = m_settings.GetInt(setting::ModType);
@@ -104,41 +119,73 @@ TickEnd CChangerEngine::Tick() {
     const std::size_t tokenCount = SplitTokens(m_fileTypes, m_tokens);
 
     const int timeSum = TimeSum(now.local);
-    if (timeSum <= 0) return TickEnd::NoTime;
+    if (timeSum <= 0) {
+        end = TickEnd::NoTime;
+        return false;
+    }
     int drawn = m_random.Next() % timeSum;
 
     // Only 0 asks for the in-turn order; any other value is taken as the default, random.
     CBlock* chosen = mode == 0 ? ChooseInTurn(*folder) : ChooseAtRandom(*folder, timeSum, drawn);
-    if (!chosen) return TickEnd::NoEntry;
+    if (!chosen) {
+        end = TickEnd::NoEntry;
+        return false;
+    }
 
     for (const CBlock* above = chosen->m_pParent; above; above = above->m_pParent) {
-        if (!above->m_bChangerEnabled) return TickEnd::DisabledAncestor;
+        if (!above->m_bChangerEnabled) {
+            end = TickEnd::DisabledAncestor;
+            return false;
+        }
     }
 
-    WallpaperInfo info;
-    if (m_pInfo) {
-        info.name = m_displayName.GetDisplayName(chosen->m_strName);
+    m_pPending = chosen;
+    search.wantInfo = m_pInfo != nullptr;
+    if (search.wantInfo) {
         const CBlock& details = InheritedDetails(*chosen);
-        info.priority = GetPriorityLabel(details.m_nPriority);
-        info.author = details.Author();
-        info.comment = details.Comment();
+        search.info.priority = GetPriorityLabel(details.m_nPriority);
+        search.info.author = details.Author();
+        search.info.comment = details.Comment();
     }
+    search.path = chosen->m_strName;
+    search.tokens.assign(m_tokens.begin(), m_tokens.begin() + static_cast<std::ptrdiff_t>(std::min(
+                                                                  tokenCount, m_tokens.size())));
+    search.tokenCount = tokenCount;
+    search.drawn = drawn;
+    search.random = m_random;
+    return true;
+}
 
-    std::string path = chosen->m_strName;
-    const PathAttributes attributes = m_fileSystem.GetAttributes(path);
+TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayName& displayName,
+                                 TickSearch search) {
+    TickFound found;
+    found.info = std::move(search.info);
+    if (search.wantInfo) found.info.name = displayName.GetDisplayName(search.path);
+    found.path = std::move(search.path);
+    const PathAttributes attributes = fileSystem.GetAttributes(found.path);
     // A path that cannot be examined is searched like a directory: it then finds nothing.
     if (!attributes.readable || attributes.isDirectory) {
         DirectoryMatch match;
-        if (!SearchDirectory(m_fileSystem, path, m_tokens, tokenCount, drawn, m_random, match)) {
-            return TickEnd::NothingFound;
+        if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount, search.drawn,
+                             search.random, match)) {
+            found.end = TickEnd::NothingFound;
+            return found;
         }
-        info.name = match.name;
-        path = match.path;
+        found.info.name = match.name;
+        found.path = match.path;
     }
+    found.end = TickEnd::Applied;
+    return found;
+}
 
-    if (!m_setter.SetDesktopWallpaper(path)) return TickEnd::ApplyFailed;
+TickEnd CChangerEngine::Finish(const TickFound& found) {
+    if (found.end != TickEnd::Applied) return found.end;
+    CBlock* entry = m_pPending;
+    m_pPending = nullptr;
+    if (!m_setter.SetDesktopWallpaper(found.path)) return TickEnd::ApplyFailed;
+    m_pCurrent = entry;
     // The window gets all four texts at once and only once the wallpaper is really set: it
     // never describes a pick that did not become the wallpaper.
-    if (m_pInfo) m_pInfo->ShowWallpaperInfo(info);
+    if (m_pInfo) m_pInfo->ShowWallpaperInfo(found.info);
     return TickEnd::Applied;
 }

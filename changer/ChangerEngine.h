@@ -36,6 +36,25 @@ const CBlock& InheritedDetails(const CBlock& file);
 // five defined levels so that a foreign value can neither divide by zero nor go negative.
 int AcceptanceModulus(short priority);
 
+// The part of a tick that reads the disk, cut out so that it can run away from the window's
+// thread: it owns copies of everything it needs and touches neither the tree nor the engine.
+struct TickSearch {
+    std::string path;  // the chosen entry's path
+    std::vector<std::string> tokens;
+    std::size_t tokenCount = 0;
+    int drawn = 0;
+    CCrtRandom random;  // the tick's generator as it stands before the directory search
+    bool wantInfo = false;
+    WallpaperInfo info;  // priority, author and comment already resolved
+};
+
+// What the disk said: the path to set and the texts to show, or NothingFound.
+struct TickFound {
+    TickEnd end = TickEnd::NothingFound;
+    std::string path;
+    WallpaperInfo info;
+};
+
 class CChangerEngine {
   public:
     CChangerEngine(CSettings& settings, IClock& clock, IFileSystem& fileSystem,
@@ -52,8 +71,21 @@ class CChangerEngine {
     // Forgets the list without touching the entries, and starts the rotation over.
     void ClearRotationList();
     const std::vector<CBlock*>& RotationList() const { return m_rotation; }
+    // The entry whose wallpaper the last applied tick set (for a directory entry, the entry
+    // itself); null before the first change and after the list is cleared.
+    const CBlock* CurrentEntry() const { return m_pCurrent; }
 
+    // One whole tick on this thread: Prepare, Search, Finish.
     TickEnd Tick();
+
+    // The tick in three steps. Prepare chooses the entry (the rotation, the cursors and the
+    // draws) and returns false when the tick has already ended, with `end` saying how; else
+    // search holds the disk work. Search may run on any thread with its own file system and
+    // display name. Finish sets the wallpaper and, only when it was set, shows the texts.
+    bool Prepare(TickSearch& search, TickEnd& end);
+    static TickFound Search(const IFileSystem& fileSystem, const IDisplayName& displayName,
+                            TickSearch search);
+    TickEnd Finish(const TickFound& found);
 
   private:
     CBlock* NextEnabledFolder();
@@ -70,6 +102,8 @@ class CChangerEngine {
     CCrtRandom m_random;
     std::vector<CBlock*> m_rotation;  // refers to the entries, owns none
     std::size_t m_nextFolder = 0;     // index in m_rotation of the next folder to try
+    CBlock* m_pPending = nullptr;     // chosen by Prepare, waiting for Finish
+    CBlock* m_pCurrent = nullptr;     // the entry shown now
     // Kept from tick to tick so that the split reuses their buffers.
     std::string m_fileTypes;
     std::vector<std::string> m_tokens;

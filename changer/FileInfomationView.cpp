@@ -1,5 +1,6 @@
 #include "changer/FileInfomationView.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "app/PelorandApp.h"
@@ -93,13 +94,33 @@ void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
     SetTextColor(dc, oldText);
 }
 
+RECT CFileInfomationView::OntoMonitor(const RECT& stored) {
+    if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL)) return stored;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoW(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return stored;
+    }
+    const RECT& work = monitor.rcWork;
+    const LONG width = std::min(stored.right - stored.left, work.right - work.left);
+    const LONG height = std::min(stored.bottom - stored.top, work.bottom - work.top);
+    RECT placed;
+    placed.left = std::clamp(stored.left, work.left, work.right - width);
+    placed.top = std::clamp(stored.top, work.top, work.bottom - height);
+    placed.right = placed.left + width;
+    placed.bottom = placed.top + height;
+    return placed;
+}
+
 void CFileInfomationView::LoadPlacementAndFont() {
     CSettings& settings = Settings();
     const int left = settings.GetInt(setting::LeftPosition);
     const int top = settings.GetInt(setting::TopPosition);
     const int width = settings.GetInt(setting::Width);
     const int height = settings.GetInt(setting::Height);
-    MoveWindow(m_hWnd, left, top, width, height, TRUE);
+    const RECT placed = OntoMonitor(RECT{left, top, left + width, top + height});
+    MoveWindow(m_hWnd, placed.left, placed.top, placed.right - placed.left,
+               placed.bottom - placed.top, TRUE);
 
     using namespace setting;
     m_lf.lfHeight = settings.GetInt(FontDef(lfHeight, m_lf.lfHeight));
@@ -150,6 +171,19 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (m_bPersist) SavePlacement();
             return result;
         }
+        case WM_CONTEXTMENU:
+            if (m_hCommandTarget) {
+                POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
+                if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
+                    RECT rc{};
+                    GetWindowRect(m_hWnd, &rc);
+                    at = POINT{rc.left, rc.top};
+                }
+                SendMessageW(m_hCommandTarget, m_uMenuMessage, 0,
+                             MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+                return 0;
+            }
+            return CWnd::WndProc(msg, wParam, lParam);
         case WM_MOUSEACTIVATE:
             // A click or a drag of the frame must not take the focus from the user's program.
             return MA_NOACTIVATE;

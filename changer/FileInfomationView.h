@@ -38,6 +38,19 @@ class CFileInfomationView : public CWnd, public IInfoSink {
     bool Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect, HWND parent,
                 UINT id = 0);
 
+    // A right-click (or the menu key) asks target for its menu with message, lParam the screen
+    // point as WM_CONTEXTMENU gives it. Without a target there is no menu (the options'
+    // preview).
+    void SetCommandTarget(HWND target, UINT message) {
+        m_hCommandTarget = target;
+        m_uMenuMessage = message;
+    }
+
+    // A stored place that lies on no monitor any more (one was unplugged) brought onto the
+    // nearest one's work area, as much of its size as fits there; a place on a monitor is
+    // kept as it is.
+    static RECT OntoMonitor(const RECT& stored);
+
     // Stores the four texts and repaints at once.
     void SetTexts(const std::string& name, const std::string& priority, const std::string& author,
                   const std::string& comment);
@@ -72,4 +85,6 @@ class CFileInfomationView : public CWnd, public IInfoSink {
     void SavePlacement();
 
     CSettings* m_pSettings = nullptr;
+    HWND m_hCommandTarget = nullptr;
+    UINT m_uMenuMessage = 0;
 };

@@ -3,6 +3,8 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cwchar>
+#include <utility>
 #include <vector>
 
 #include "app/PelorandApp.h"
@@ -17,6 +19,7 @@
 #include "changer/WallpaperSetter_win.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
+#include "model/Mbcs.h"
 #include "res/resource.h"
 
 namespace {
@@ -32,6 +35,28 @@ std::string ItemText(HWND control, int id) {
     GetDlgItemTextA(control, id, text.data(), static_cast<int>(text.size()));
     return text.data();
 }
+
+std::wstring Wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+std::wstring ResourceText(UINT id) {
+    const wchar_t* text = nullptr;
+    const int length =
+        LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<wchar_t*>(&text), 0);
+    return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
+}
+
+// The tick's disk work as the worker hands it back: which tick, and what the disk said.
+struct TickResult {
+    unsigned tick = 0;
+    TickFound found;
+};
 
 }  // namespace
 
@@ -52,10 +77,18 @@ CPelorandChanger::CPelorandChanger(HWND parent, IWallpaperSetter* setter,
 }
 
 CPelorandChanger::~CPelorandChanger() {
-    Stop();
+    m_worker.Join();
+    EndChanger();
     m_pEngine->SetInfoSink(nullptr);
     m_pInfoView.reset();
-    // Also after "設定" and whether or not the changer ever ran.
+}
+
+void CPelorandChanger::EndChanger() {
+    Stop();
+    // Once, whether the window object ends or the session does first; also after "設定" and
+    // whether or not the changer ever ran.
+    if (m_bEnded) return;
+    m_bEnded = true;
     if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
         m_pSetter->SetDesktopWallpaper(Settings().GetString(setting::EndFileName));
     }
@@ -96,6 +129,7 @@ bool CPelorandChanger::OnInitDialog() {
     m_nRadio = Settings().GetInt(setting::ExecuteRadio) == 1 ? 1 : 0;
     m_strFile = Settings().GetString(setting::ExecuteFile);
     ShowMembers();
+    m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     return true;
 }
 
@@ -145,6 +179,9 @@ bool CPelorandChanger::OnCommand(UINT id, UINT code) {
 
 void CPelorandChanger::Start() {
     m_bRunning = true;
+    m_bPaused = false;
+    ++m_nRun;
+    m_strCurrentName.clear();
     SetDlgItemTextA(m_hWnd, IDC_CHANGER_RUN, "停止");
     EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), FALSE);
     ShowWindow(m_hWnd, SW_MINIMIZE);
@@ -183,13 +220,23 @@ void CPelorandChanger::Start() {
         }
     }
 
+    if (m_pInfoView && m_pInfoView->m_hWnd) m_pInfoView->SetCommandTarget(m_hWnd, kMenuMessage);
+
     m_pRoot = std::make_unique<CBlock>();
     m_pRoot->m_bFolder = 1;
     // A missing or damaged file is not reported: what could be read stays loaded.
     RecordReadContext context;
     ReadCollectionFile(path, context, m_pRoot.get());
+    m_strLoaded = path;
     m_pEngine->BuildRotationList(*m_pRoot);
 
+    if (Settings().GetInt(setting::CheckTrayIcon) != 0) AddTrayIcon();
+    ShowPaused();
+    RestartTimer();
+}
+
+void CPelorandChanger::RestartTimer() {
+    // Setting the timer again starts its period over from now.
     SetTimer(m_hWnd, IDT_CHANGER, TimerPeriod(Settings().GetInt(setting::ChangerType)), nullptr);
 }
 
@@ -200,10 +247,15 @@ void CPelorandChanger::Stop() {
         SetDlgItemTextA(m_hWnd, IDC_CHANGER_RUN, "起動");
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
     }
-    // The list refers into the tree: it goes first.
+    RemoveTrayIcon();
+    // The list refers into the tree: it goes first. A tick still on the worker holds copies
+    // only; its result is dropped when it comes.
     m_pEngine->ClearRotationList();
     m_pRoot.reset();
     m_bRunning = false;
+    m_bPaused = false;
+    ++m_nRun;
+    ShowPaused();
 }
 
 void CPelorandChanger::ChooseFile() {
@@ -232,22 +284,265 @@ void CPelorandChanger::ChooseFile() {
 }
 
 void CPelorandChanger::ShowHistory() {
+    // The running menu can ask again while the dialog is open.
+    if (m_bInHistory) return;
+    m_bInHistory = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_bInHistory};
     CPelorandWallPaperHistory dialog(m_hWnd, m_pSetter);
     dialog.m_pHistory = &m_history;
     dialog.DoModal();
+}
+
+bool CPelorandChanger::FullScreenProgramRuns() {
+    QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
+    if (FAILED(SHQueryUserNotificationState(&state))) return false;
+    return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN ||
+           state == QUNS_PRESENTATION_MODE;
+}
+
+void CPelorandChanger::OnTimerTick() {
+    if (!m_bRunning || m_bPaused) return;
+    // Skipped, not delayed: the next tick comes at its own time.
+    if (Settings().GetInt(setting::CheckFullScreenQuiet) != 0 &&
+        (m_fullScreenHook ? m_fullScreenHook() : FullScreenProgramRuns())) {
+        return;
+    }
+    StartTick();
+}
+
+void CPelorandChanger::StartTick() {
+    // One tick at a time: a period that ends while the disk is still being read is let go.
+    if (m_bTickRunning) return;
+    auto search = std::make_shared<TickSearch>();
+    TickEnd end = TickEnd::NoFolder;
+    if (!m_pEngine->Prepare(*search, end)) return;
+    const unsigned tick = m_nRun;
+    const IFileSystem& fileSystem = *m_pFileSystem;
+    const IDisplayName& displayName = *m_pDisplayName;
+    m_bTickRunning = m_worker.Start([search, tick, &fileSystem, &displayName](CWorker& worker) {
+        auto result = std::make_unique<TickResult>();
+        result->tick = tick;
+        try {
+            result->found = CChangerEngine::Search(fileSystem, displayName, std::move(*search));
+        } catch (...) {
+            // A result always comes back, or no tick would ever start again.
+            result->found = TickFound();
+        }
+        worker.Post(kTickFoundMessage, std::move(result));
+    });
+}
+
+void CPelorandChanger::OnTickFound(WPARAM key) {
+    std::unique_ptr<TickResult> result = m_worker.Take<TickResult>(key);
+    if (!result) return;
+    m_bTickRunning = false;
+    // The changer stopped (and maybe started again) since this tick began.
+    if (result->tick != m_nRun || !m_bRunning) return;
+    if (m_pEngine->Finish(result->found) == TickEnd::Applied) {
+        const std::size_t name = mbcs::LastComponentStart(result->found.path);
+        m_strCurrentName = result->found.path.substr(name);
+        UpdateTrayTip();
+    }
+}
+
+void CPelorandChanger::NextNow() {
+    if (!m_bRunning) return;
+    StartTick();
+    if (!m_bPaused) RestartTimer();
+}
+
+void CPelorandChanger::TogglePause() {
+    if (!m_bRunning) return;
+    m_bPaused = !m_bPaused;
+    if (m_bPaused) {
+        KillTimer(m_hWnd, IDT_CHANGER);
+    } else {
+        RestartTimer();
+    }
+    ShowPaused();
+}
+
+void CPelorandChanger::ShowPaused() {
+    if (m_pInfoView && m_pInfoView->m_hWnd) {
+        std::wstring title = L"壁紙情報";
+        if (m_bPaused) title += L" - " + ResourceText(IDS_CHANGER_PAUSED);
+        SetWindowTextW(m_pInfoView->m_hWnd, title.c_str());
+    }
+    UpdateTrayTip();
+}
+
+void CPelorandChanger::OpenEditor() {
+    if (!m_bRunning) return;
+    m_strEditFile = m_strLoaded;
+    m_editEntry.clear();
+    // Up to the file's root folder, the only child of the loaded root.
+    for (const CBlock* entry = m_pEngine->CurrentEntry();
+         entry && entry->m_pParent && entry->m_pParent != m_pRoot.get(); entry = entry->m_pParent) {
+        const CBlockChildList& siblings = entry->m_pParent->m_Children;
+        int index = 0;
+        for (BlockPos pos = siblings.GetHeadPosition(); pos; ++index) {
+            if (siblings.GetNext(pos) == entry) break;
+        }
+        m_editEntry.insert(m_editEntry.begin(), index);
+    }
+    // Like "設定": the changer ends and the editor opens, here on the running collection.
+    EndDialog(IDOK);
+}
+
+void CPelorandChanger::StopFromMenu() {
+    if (!m_bRunning) return;
+    Stop();
+    // The window is how the user starts it again.
+    ShowWindow(m_hWnd, SW_RESTORE);
+}
+
+void CPelorandChanger::RunCommand(UINT id) {
+    switch (id) {
+        case ID_CHANGER_NEXT:
+            NextNow();
+            break;
+        case ID_CHANGER_PAUSE:
+            TogglePause();
+            break;
+        case ID_CHANGER_SHOW_HISTORY:
+            ShowHistory();
+            break;
+        case ID_CHANGER_EDIT:
+            OpenEditor();
+            break;
+        case ID_CHANGER_STOP:
+            StopFromMenu();
+            break;
+        default:
+            break;
+    }
+}
+
+void CPelorandChanger::ShowMenu(POINT at) {
+    // While the history is open the changer window is disabled, and so is its menu.
+    if (!m_bRunning || m_bInHistory) return;
+    CUniqueMenu resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CHANGER_POPUP)));
+    if (!resource) return;
+    HMENU menu = GetSubMenu(resource.Get(), 0);
+    if (m_bPaused) {
+        const std::wstring resume = ResourceText(IDS_CHANGER_RESUME);
+        ModifyMenuW(menu, ID_CHANGER_PAUSE, MF_BYCOMMAND | MF_STRING, ID_CHANGER_PAUSE,
+                    resume.c_str());
+    }
+    // The editor needs a wallpaper of the collection to show.
+    if (!m_pEngine->CurrentEntry()) EnableMenuItem(menu, ID_CHANGER_EDIT, MF_BYCOMMAND | MF_GRAYED);
+    SetMenuDefaultItem(menu, ID_CHANGER_NEXT, FALSE);
+    UINT id = 0;
+    if (m_menuHook) {
+        id = m_menuHook(menu);
+    } else {
+        // The menu of a notification icon closes when the user clicks elsewhere only when its
+        // owner is the foreground window.
+        SetForegroundWindow(m_hWnd);
+        id = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                              at.x, at.y, 0, m_hWnd, nullptr));
+        PostMessageW(m_hWnd, WM_NULL, 0, 0);
+    }
+    if (id) RunCommand(id);
+}
+
+void CPelorandChanger::AddTrayIcon() {
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWnd;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
+    data.uCallbackMessage = kTrayMessage;
+    data.hIcon = m_smallIcon.Get();
+    const std::wstring tip = ResourceText(AFX_IDS_APP_TITLE);
+    wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
+    // Wanted while running even if the shell refused it now: TaskbarCreated tries again.
+    m_bTrayIcon = true;
+    Shell_NotifyIconW(NIM_ADD, &data);
+    UpdateTrayTip();
+}
+
+void CPelorandChanger::RemoveTrayIcon() {
+    if (!m_bTrayIcon) return;
+    m_bTrayIcon = false;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWnd;
+    data.uID = kTrayIconId;
+    Shell_NotifyIconW(NIM_DELETE, &data);
+}
+
+void CPelorandChanger::UpdateTrayTip() {
+    if (!m_bTrayIcon || !m_hWnd) return;
+    NOTIFYICONDATAW data{};
+    data.cbSize = sizeof data;
+    data.hWnd = m_hWnd;
+    data.uID = kTrayIconId;
+    data.uFlags = NIF_TIP;
+    std::wstring tip =
+        m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE) : Wide(m_strCurrentName);
+    if (m_bPaused) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
+    wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
+    Shell_NotifyIconW(NIM_MODIFY, &data);
 }
 
 LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_TIMER:
             // The window owns no other timer.
-            if (m_bRunning) m_pEngine->Tick();
+            OnTimerTick();
+            return TRUE;
+        case kTickFoundMessage:
+            OnTickFound(wParam);
+            return TRUE;
+        case kMenuMessage:
+            ShowMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            return TRUE;
+        case kTrayMessage:
+            if (wParam != kTrayIconId) return TRUE;
+            switch (LOWORD(lParam)) {
+                case WM_RBUTTONUP:
+                case WM_CONTEXTMENU: {
+                    POINT at{};
+                    GetCursorPos(&at);
+                    ShowMenu(at);
+                    break;
+                }
+                case WM_LBUTTONDBLCLK:
+                    ShowWindow(m_hWnd, SW_RESTORE);
+                    SetForegroundWindow(m_hWnd);
+                    break;
+                default:
+                    break;
+            }
+            return TRUE;
+        case WM_COMMAND:
+            // The running menu's commands, from a menu of its own or posted by a test or script.
+            if (HIWORD(wParam) == 0 && lParam == 0 && LOWORD(wParam) >= ID_CHANGER_NEXT &&
+                LOWORD(wParam) <= ID_CHANGER_STOP) {
+                RunCommand(LOWORD(wParam));
+                return TRUE;
+            }
+            return CDialog::WndProc(msg, wParam, lParam);
+        case WM_QUERYENDSESSION:
+            // Nothing to save here: the session may end.
+            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        case WM_ENDSESSION:
+            // Windows ends the process without closing the window: what closing does is done now.
+            // A tick still reading the disk is not waited for: its result is dropped.
+            if (wParam) EndChanger();
+            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_QUERYDRAGICON:
             // One of the few messages whose dialog-procedure result is the answer itself.
             return reinterpret_cast<LRESULT>(m_icon.Get());
         case WM_DESTROY:
             KillTimer(m_hWnd, IDT_CHANGER);
+            RemoveTrayIcon();
             // The object stays until the changer ends; only its window goes with this one.
             if (m_pInfoView) {
                 m_pEngine->SetInfoSink(nullptr);
@@ -255,6 +550,14 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             return CDialog::WndProc(msg, wParam, lParam);
         default:
+            if (msg == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
+                // Explorer started again: the icons it showed are gone.
+                if (m_bTrayIcon) {
+                    m_bTrayIcon = false;
+                    AddTrayIcon();
+                }
+                return TRUE;
+            }
             return CDialog::WndProc(msg, wParam, lParam);
     }
 }

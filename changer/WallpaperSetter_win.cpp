@@ -11,6 +11,7 @@
 #include <cstdint>
 
 #include "changer/WallPaperHistory.h"
+#include "changer/WallpaperStyle_win.h"
 #include "fw/Handles.h"
 
 namespace {
@@ -48,6 +49,7 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     options.dwSize = sizeof options;
     hr = desktop->SetWallpaper(wide.c_str(), 0);
     if (SUCCEEDED(hr)) hr = desktop->GetWallpaperOptions(&options, 0);
+    if (SUCCEEDED(hr)) ApplyWallpaperStyle(options.dwStyle);
     // Handing back what was read keeps the display style the user chose.
     if (SUCCEEDED(hr)) hr = desktop->SetWallpaperOptions(&options, 0);
     if (SUCCEEDED(hr))
@@ -97,6 +99,7 @@ bool ApplyWallpaper(const std::string& path) {
         case ActiveDesktopResult::Unavailable:
             break;
     }
+    ApplyWallpaperStyle();
     return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
                                  SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
 }

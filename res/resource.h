@@ -103,3 +103,16 @@
 #define IDC_OPT_MARGIN_HEIGHT 1049
 // The string of a help topic: one per control with help, numbered from its dialog and control.
 #define IDS_HELP_TOPIC(dialog, control) (20000 + ((dialog) - 128) * 100 + ((control) - 1000))
+// The changer's fit, tray and quiet options (pages 133 and 135).
+#define IDC_OPT_FIT 1060
+#define IDC_OPT_FULLSCREEN_QUIET 1061
+#define IDC_OPT_TRAY_ICON 1062
+// The menu of the information window and of the notification-area icon.
+#define IDR_CHANGER_POPUP 160
+#define ID_CHANGER_NEXT 32790
+#define ID_CHANGER_PAUSE 32791
+#define ID_CHANGER_SHOW_HISTORY 32792
+#define ID_CHANGER_EDIT 32793
+#define ID_CHANGER_STOP 32794
+#define IDS_CHANGER_RESUME 161
+#define IDS_CHANGER_PAUSED 162

@@ -40,6 +40,8 @@ echo "== the editor end to end (xdotool)"
 bash tests/e2e/editor_e2e.sh build/win
 echo "== the changer end to end"
 bash tests/e2e/changer_e2e.sh build/win
+echo "== the changer's notification-area menu end to end"
+bash tests/e2e/tray_e2e.sh build/win
 echo "== the editor's dialogs end to end (xdotool)"
 bash tests/e2e/dialogs_e2e.sh build/win
 echo "== the thumbnail pane end to end (xdotool)"

@@ -1,5 +1,6 @@
 // Options page "壁紙": the file types the changer takes from folders, the order of change and
-// the interval in seconds.
+// the interval in seconds, how the picture fits the screen, and quiet while a full-screen
+// program runs.
 #pragma once
 
 #include <string>
@@ -13,6 +14,8 @@ class CPelorandOptionFileChanger : public CPropertyPage {
     std::string m_strFileType;
     int m_nModType = 0;           // 0 in turn, 1 at random
     unsigned m_nChangerType = 0;  // seconds, 1 to 9999
+    int m_nFitType = 0;           // index of the fit list (WallpaperFit)
+    int m_bFullScreenQuiet = 0;
 
   protected:
     bool DoDataExchange(CDataExchange& dx) override;

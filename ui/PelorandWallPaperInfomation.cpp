@@ -45,6 +45,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     m_bDispAuthor = m_wndSample.m_bDispAuthor;
     m_bDispComment = m_wndSample.m_bDispComment;
     m_bShowWindow = settings.GetInt(setting::CheckDispFileInfo);
+    m_bTrayIcon = settings.GetInt(setting::CheckTrayIcon) != 0 ? 1 : 0;
     UpdateData(false);
     if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();
     return true;
@@ -52,6 +53,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
 
 bool CPelorandWallPaperInfomation::DoDataExchange(CDataExchange& dx) {
     DDX_Check(dx, IDC_OPT_SHOW_INFO, m_bShowWindow);
+    DDX_Check(dx, IDC_OPT_TRAY_ICON, m_bTrayIcon);
     DDX_Check(dx, IDC_OPT_SHOW_NAME, m_bDispName);
     DDX_Check(dx, IDC_OPT_SHOW_PRIORITY, m_bDispPriority);
     DDX_Check(dx, IDC_OPT_SHOW_AUTHOR, m_bDispAuthor);
@@ -113,6 +115,9 @@ bool CPelorandWallPaperInfomation::OnApply() {
     settings.WriteInt(setting::CheckDispCreater, m_wndSample.m_bDispAuthor);
     settings.WriteInt(setting::CheckDispComment, m_wndSample.m_bDispComment);
     settings.WriteInt(setting::CheckDispFileInfo, m_bShowWindow);
+    if (m_bTrayIcon != (settings.GetInt(setting::CheckTrayIcon) != 0 ? 1 : 0)) {
+        settings.WriteInt(setting::CheckTrayIcon, m_bTrayIcon);
+    }
     return true;
 }
 

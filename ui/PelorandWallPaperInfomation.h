@@ -1,5 +1,5 @@
 // Options page "壁紙情報": the information window's colours, font and lines, edited on a live
-// sample of the window, and whether the window is shown at all.
+// sample of the window, whether the window is shown at all, and the notification-area icon.
 #pragma once
 
 #include "changer/FileInfomationView.h"
@@ -16,6 +16,7 @@ class CPelorandWallPaperInfomation : public CPropertyPage {
     int m_bDispComment = 1;   // 1029
     int m_bDispAuthor = 1;    // 1028
     int m_bShowWindow = 1;    // 1020
+    int m_bTrayIcon = 0;      // 1062
 
   protected:
     bool DoDataExchange(CDataExchange& dx) override;

@@ -438,3 +438,89 @@ TEST_F(ChangerTest, NoLocalTimeChangesNothing) {
     EXPECT_EQ(TickAt(kBaseSeed), "-");
     EXPECT_EQ(last, TickEnd::NoTime);
 }
+
+TEST_F(ChangerTest, TheTickInStepsMakesTheSameChangesAsTheWholeTick) {
+    // Two engines over equal collections, one ticking whole, one in the three steps the window
+    // runs apart (the disk work on another thread), must set the same wallpapers in the same
+    // order, show the same texts and keep the same cursors: files, a directory entry, a
+    // disabled file, an empty folder, both orders.
+    auto build = [](CBlock& top, FakeFileSystem& disk) {
+        top.m_bFolder = 1;
+        CBlock* f = Add(top, "F", true);
+        for (const char* p : {"a.jpg", "b.jpg", "c.jpg"}) {
+            disk.files[p] = true;
+            Add(*f, p, false, 1);
+        }
+        Add(*f, "off.jpg", false, 0, false);
+        Add(*f, "D:\\wall", false, 0);
+        disk.dirs["D:\\wall"] = {"x.JPG", ".", "y.JPG", "z.BMP"};
+        Add(top, "Empty", true);
+        CBlock* g = Add(top, "G", true);
+        g->m_bInherit = 1;
+        disk.files["g.jpg"] = true;
+        Add(*g, "g.jpg", false, 4);
+    };
+    for (int mode : {0, 1}) {
+        CMemorySettingsStore otherStore;
+        CSettings otherSettings{otherStore};
+        for (CSettings* s : {&settings, &otherSettings}) {
+            s->WriteInt(setting::ModType, mode);
+            s->WriteString(setting::FileType, "JPG BMP");
+        }
+        CBlock whole, stepped;
+        FakeFileSystem wholeDisk, steppedDisk;
+        build(whole, wholeDisk);
+        build(stepped, steppedDisk);
+        FakeSetter wholeSetter, steppedSetter;
+        FakeInfoSink wholeInfo, steppedInfo;
+        CChangerEngine a{settings, clock, wholeDisk, names, wholeSetter};
+        CChangerEngine b{otherSettings, clock, steppedDisk, names, steppedSetter};
+        a.SetInfoSink(&wholeInfo);
+        b.SetInfoSink(&steppedInfo);
+        a.BuildRotationList(whole);
+        b.BuildRotationList(stepped);
+        for (std::uint32_t t = 0; t < 60; ++t) {
+            clock.reading.secondsSince1970 = kBaseSeed + t * 7919;
+            const TickEnd wholeEnd = a.Tick();
+            TickSearch search;
+            TickEnd steppedEnd = TickEnd::Applied;
+            if (b.Prepare(search, steppedEnd)) {
+                steppedEnd = b.Finish(CChangerEngine::Search(steppedDisk, names, search));
+            }
+            ASSERT_EQ(wholeEnd, steppedEnd) << "mode " << mode << " tick " << t;
+            EXPECT_EQ((a.CurrentEntry() ? a.CurrentEntry()->m_strName.str() : "-"),
+                      (b.CurrentEntry() ? b.CurrentEntry()->m_strName.str() : "-"));
+        }
+        EXPECT_EQ(wholeSetter.paths, steppedSetter.paths);
+        EXPECT_GT(wholeSetter.paths.size(), 10u);
+        ASSERT_EQ(wholeInfo.shown.size(), steppedInfo.shown.size());
+        for (std::size_t i = 0; i < wholeInfo.shown.size(); ++i) {
+            EXPECT_EQ(wholeInfo.shown[i].name, steppedInfo.shown[i].name);
+            EXPECT_EQ(wholeInfo.shown[i].author, steppedInfo.shown[i].author);
+            EXPECT_EQ(wholeInfo.shown[i].priority, steppedInfo.shown[i].priority);
+        }
+    }
+}
+
+TEST_F(ChangerTest, AFailedSetShowsNothingAndKeepsTheCurrentEntry) {
+    CBlock* f = Folder(root, "F");
+    File(*f, "a.jpg");
+    File(*f, "b.jpg");
+    InTurn();
+    engine.SetInfoSink(&info);
+    engine.BuildRotationList(root);
+    EXPECT_EQ(TickAt(kBaseSeed), "a.jpg");
+    ASSERT_NE(engine.CurrentEntry(), nullptr);
+    EXPECT_EQ(engine.CurrentEntry()->m_strName, "a.jpg");
+    setter.succeed = false;
+    TickAt(kBaseSeed + 1);
+    EXPECT_EQ(last, TickEnd::ApplyFailed);
+    EXPECT_EQ(info.shown.size(), 1u);
+    EXPECT_EQ(engine.CurrentEntry()->m_strName, "a.jpg");
+    // The changer goes on: the next tick sets the next file.
+    setter.succeed = true;
+    EXPECT_EQ(TickAt(kBaseSeed + 2), "a.jpg");
+    EXPECT_EQ(info.shown.size(), 2u);
+    engine.ClearRotationList();
+    EXPECT_EQ(engine.CurrentEntry(), nullptr);
+}

@@ -5,9 +5,13 @@
 //   winctl DESKTOP topmost TITLE        exit 0 when that window is topmost
 //   winctl DESKTOP click TITLE ID       posts the click of push button ID
 //   winctl DESKTOP list TITLE ID        prints the lines of list box ID, one a line (UTF-8)
+//   winctl DESKTOP post TITLE MSG WPARAM LPARAM
+//                                       posts a message (numbers, decimal or 0x hex), as the
+//                                       shell does for a click on a notification-area icon
 // Exit 2 on a usage error, 1 when the window or control is not there.
 #include <windows.h>
 
+#include <cwchar>
 #include <string>
 #include <vector>
 
@@ -62,6 +66,15 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"exists" || command == L"contains") return 0;
     if (command == L"topmost") {
         return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 0 : 1;
+    }
+    if (command == L"post") {
+        if (argc < 7) return 2;
+        auto number = [](const wchar_t* text) { return wcstoull(text, nullptr, 0); };
+        return PostMessageW(hwnd, static_cast<UINT>(number(argv[4])),
+                            static_cast<WPARAM>(number(argv[5])),
+                            static_cast<LPARAM>(number(argv[6])))
+                   ? 0
+                   : 1;
     }
     if (argc < 5) return 2;
     const int id = _wtoi(argv[4]);

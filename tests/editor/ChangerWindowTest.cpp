@@ -22,6 +22,8 @@
 #include "model/Block.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
 
 namespace {
 
@@ -147,6 +149,25 @@ std::string Data(const std::string& path, bool enabled = true) {
     return "DATA\t\"" + path + "\",\"2\",\"?\",\"?\",\"0\",\"" + (enabled ? "1" : "0") + "\"\r\n";
 }
 
+// The changer reads the disk of a tick on its worker: lets the result come back and be used.
+void SettleTick(CPelorandChanger& changer) {
+    for (int i = 0; i < 2000 && changer.IsTickRunning(); ++i) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (changer.IsTickRunning()) Sleep(2);
+    }
+    EXPECT_FALSE(changer.IsTickRunning());
+}
+
+std::wstring WindowTitle(HWND hwnd) {
+    wchar_t text[256] = L"";
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
 class ChangerWindowTest : public EditorTest {
   protected:
     void SetUp() override {
@@ -185,7 +206,15 @@ class ChangerWindowTest : public EditorTest {
         return *m_changer;
     }
     HWND Window() const { return m_changer->m_hWnd; }
-    void Tick() { SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0); }
+    void Tick() {
+        SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+        SettleTick(*m_changer);
+    }
+    // A command of the running menu, as the menu sends it.
+    void Command(UINT id) {
+        SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        if (m_changer && Window()) SettleTick(*m_changer);
+    }
     // True when timer 11 was running (it is stopped by asking).
     bool TimerWasRunning() { return KillTimer(Window(), IDT_CHANGER) != FALSE; }
     void UseNamedFile(const std::string& path) {
@@ -411,6 +440,212 @@ TEST_F(ChangerWindowTest, AnIntervalOutOfRangeStillRunsAValidTimer) {
     }
 }
 
+TEST_F(ChangerWindowTest, NextNowPauseAndResumeDriveTheTicksAndTheTimer) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), r2 = Image("r2.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1, r2}, {a1}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    HWND info = m_changer->GetInfoView()->m_hWnd;
+
+    // Next now: one tick at once, the one the timer would have made, and the period over.
+    Command(ID_CHANGER_NEXT);
+    EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
+    EXPECT_EQ("r1.bmp", m_changer->GetInfoView()->m_strName);
+    EXPECT_TRUE(TimerWasRunning());
+    Tick();
+    EXPECT_EQ(a1, m_setter.asked.back());
+
+    // Paused: no timer, timer messages change nothing, and the window says so.
+    Command(ID_CHANGER_PAUSE);
+    EXPECT_TRUE(m_changer->IsPaused());
+    EXPECT_FALSE(TimerWasRunning());
+    EXPECT_EQ(L"壁紙情報 - 一時停止中", WindowTitle(info));
+    for (int i = 0; i < 3; ++i) Tick();
+    EXPECT_EQ(2u, m_setter.asked.size());
+    // The user's own next still changes it, and the pause stays.
+    Command(ID_CHANGER_NEXT);
+    EXPECT_EQ(r2, m_setter.asked.back());
+    EXPECT_TRUE(m_changer->IsPaused());
+    EXPECT_FALSE(TimerWasRunning());
+
+    Command(ID_CHANGER_PAUSE);  // resume
+    EXPECT_FALSE(m_changer->IsPaused());
+    EXPECT_EQ(L"壁紙情報", WindowTitle(info));
+    EXPECT_TRUE(TimerWasRunning());
+    Tick();
+    EXPECT_EQ(a1, m_setter.asked.back());
+    EXPECT_EQ(4u, m_history.GetCount());
+
+    // Stop from the menu: stopped, the window shown again; the commands then do nothing.
+    Command(ID_CHANGER_PAUSE);
+    Command(ID_CHANGER_STOP);
+    EXPECT_FALSE(m_changer->IsRunning());
+    EXPECT_FALSE(m_changer->IsPaused());
+    EXPECT_FALSE(IsIconic(Window()));
+    EXPECT_EQ("起動", Text(Window(), IDC_CHANGER_RUN));
+    EXPECT_EQ(L"壁紙情報", WindowTitle(info));
+    Command(ID_CHANGER_NEXT);
+    Command(ID_CHANGER_PAUSE);
+    EXPECT_FALSE(m_changer->IsPaused());
+    EXPECT_EQ(4u, m_setter.asked.size());
+}
+
+TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
+    Settings().WriteInt(setting::ModType, 0);
+    Settings().WriteInt(setting::CheckTrayIcon, 1);
+    const std::string r1 = Image("r1.bmp");
+    UseNamedFile(Collection({r1}, {}));
+    OpenChanger();
+    std::vector<std::wstring> items;
+    UINT answer = 0;
+    m_changer->m_menuHook = [&](HMENU menu) {
+        items.clear();
+        for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+            wchar_t text[64] = L"";
+            GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+            if (text[0]) items.push_back(text);
+        }
+        return answer;
+    };
+    EXPECT_FALSE(m_changer->HasTrayIcon());
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_TRUE(m_changer->HasTrayIcon());
+    HWND info = m_changer->GetInfoView()->m_hWnd;
+
+    answer = ID_CHANGER_NEXT;
+    SendMessageA(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
+    SettleTick(*m_changer);
+    EXPECT_EQ((std::vector<std::wstring>{L"次の壁紙", L"一時停止", L"壁紙の履歴", L"エディタで表示",
+                                         L"停止"}),
+              items);
+    EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
+
+    answer = ID_CHANGER_PAUSE;
+    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+                 WM_RBUTTONUP);
+    EXPECT_TRUE(m_changer->IsPaused());
+    answer = 0;
+    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+                 WM_RBUTTONUP);
+    EXPECT_EQ(L"再開", items[1]);
+
+    // A double-click shows the changer window; Explorer started again keeps the icon wanted.
+    EXPECT_TRUE(IsIconic(Window()));
+    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+                 WM_LBUTTONDBLCLK);
+    EXPECT_FALSE(IsIconic(Window()));
+    SendMessageA(Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(m_changer->HasTrayIcon());
+
+    Click(Window(), IDC_CHANGER_RUN);  // stop: the icon goes with the running changer
+    EXPECT_FALSE(m_changer->HasTrayIcon());
+    answer = ID_CHANGER_NEXT;
+    items.clear();
+    SendMessageA(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
+    EXPECT_TRUE(items.empty());
+    EXPECT_EQ(1u, m_setter.asked.size());
+}
+
+TEST_F(ChangerWindowTest, AFullScreenProgramSkipsTicksOnlyWhenAskedFor) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    OpenChanger();
+    bool fullScreen = true;
+    m_changer->m_fullScreenHook = [&] { return fullScreen; };
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();  // off by default: the full-screen program does not matter
+    EXPECT_EQ(1u, m_setter.asked.size());
+    Settings().WriteInt(setting::CheckFullScreenQuiet, 1);
+    Tick();
+    Tick();
+    EXPECT_EQ(1u, m_setter.asked.size());
+    EXPECT_TRUE(TimerWasRunning());  // skipped, not stopped
+    // A skipped tick takes nothing from the rotation: the next one goes on where it stood.
+    fullScreen = false;
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{r1, a1}), m_setter.asked);
+}
+
+TEST_F(ChangerWindowTest, TheSessionEndStopsAndSetsTheEndWallpaperOnce) {
+    const std::string end = Image("end.bmp");
+    Settings().WriteInt(setting::EndFileSetCheck, 1);
+    Settings().WriteString(setting::EndFileName, end);
+    UseNamedFile(Collection({Image("r1.bmp")}, {}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_EQ(TRUE, SendMessageA(Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_TRUE(m_changer->IsRunning());
+    EXPECT_TRUE(m_setter.asked.empty());
+    // A session that does not end after all changes nothing.
+    SendMessageA(Window(), WM_ENDSESSION, FALSE, 0);
+    EXPECT_TRUE(m_changer->IsRunning());
+    SendMessageA(Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_FALSE(m_changer->IsRunning());
+    EXPECT_EQ((std::vector<std::string>{end}), m_setter.asked);
+    m_changer.reset();
+    EXPECT_EQ(1u, m_setter.asked.size());
+    EXPECT_EQ(1u, m_history.GetCount());
+}
+
+TEST_F(ChangerWindowTest, ATickIsNeverRunTwiceAtOnceAndAStoppedTicksResultIsDropped) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    // Three requests before the first result is taken: one tick. The timer message returns
+    // before the disk is read: nothing is set until the worker's result is taken back here.
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    EXPECT_TRUE(m_changer->IsTickRunning());
+    EXPECT_TRUE(m_setter.asked.empty());
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SettleTick(*m_changer);
+    EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
+    // Stopped while the disk is read: the result of that run sets nothing.
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    Click(Window(), IDC_CHANGER_RUN);
+    SettleTick(*m_changer);
+    EXPECT_EQ(1u, m_setter.asked.size());
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();
+    EXPECT_EQ(r1, m_setter.asked.back());  // the new run starts at the first folder
+}
+
+TEST_F(ChangerWindowTest, AStoredPlaceOnAMonitorNoLongerThereComesBackOntoTheNearestOne) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT onScreen{work.left + 10, work.top + 10, work.left + 110, work.top + 60};
+    const RECT kept = CFileInfomationView::OntoMonitor(onScreen);
+    EXPECT_TRUE(EqualRect(&kept, &onScreen));
+    // Far to the right of every monitor, as after undocking from a second screen.
+    const RECT gone{work.right + 5000, work.top + 20, work.right + 5200, work.top + 120};
+    const RECT back = CFileInfomationView::OntoMonitor(gone);
+    EXPECT_EQ(200, back.right - back.left);
+    EXPECT_EQ(100, back.bottom - back.top);
+    EXPECT_EQ(work.right, back.right);
+    EXPECT_EQ(work.top + 20, back.top);
+    // Larger than the work area: as much as fits.
+    const RECT huge{work.right + 10, work.top, work.right + 100010, work.top + 100000};
+    const RECT fitted = CFileInfomationView::OntoMonitor(huge);
+    EXPECT_LE(fitted.right - fitted.left, work.right - work.left);
+    EXPECT_GE(fitted.left, work.left);
+
+    Settings().WriteInt(setting::LeftPosition, gone.left);
+    Settings().WriteInt(setting::TopPosition, gone.top);
+    Settings().WriteInt(setting::Width, 200);
+    Settings().WriteInt(setting::Height, 100);
+    UseNamedFile(Collection({Image("r1.bmp")}, {}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    RECT placed{};
+    GetWindowRect(m_changer->GetInfoView()->m_hWnd, &placed);
+    EXPECT_TRUE(EqualRect(&placed, &back));
+    EXPECT_EQ(back.left, Settings().GetInt(setting::LeftPosition));
+}
+
 class HistoryDialogTest : public ChangerWindowTest {
   protected:
     CPelorandWallPaperHistory& OpenHistory() {
@@ -512,6 +747,7 @@ struct StartupScript {
     bool shown = false;
     int finalButton = IDCANCEL;
     int ticks = 0;
+    UINT finalCommand = 0;  // a command of the running menu in place of stop and the button
 };
 StartupScript* g_startup = nullptr;
 
@@ -521,6 +757,11 @@ void DriveChangerWindow(CDialog& dialog) {
         Click(dialog.m_hWnd, IDC_CHANGER_RUN);
         for (int i = 0; i < g_startup->ticks; ++i) {
             SendMessageA(dialog.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+            SettleTick(dynamic_cast<CPelorandChanger&>(dialog));
+        }
+        if (g_startup->finalCommand) {
+            SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(g_startup->finalCommand, 0), 0);
+            return;
         }
         Click(dialog.m_hWnd, IDC_CHANGER_RUN);
     }
@@ -574,6 +815,27 @@ TEST_F(StartupTest, SettingsButtonGoesOnToAnUntitledEditorKeepingTheHistory) {
     ASSERT_TRUE(OpenEditor(""));
     EXPECT_TRUE(Doc()->GetPathName().empty());
     EXPECT_EQ(before + 2, WallPaperHistory().GetCount());
+}
+
+TEST_F(StartupTest, ShowInEditorOpensTheRunningCollectionOnTheEntryShown) {
+    Settings().WriteInt(setting::ExeCuteCheck, 1);
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp"), a2 = Image("a2.bmp");
+    const std::string collection = Collection({r1}, {a1, a2});
+    UseNamedFile(collection);
+    m_script.ticks = 2;
+    m_script.finalCommand = ID_CHANGER_EDIT;
+    ASSERT_TRUE(m_app->RunChangerPhase(""));
+    EXPECT_EQ(collection, m_app->ChangerEditFile());
+
+    ASSERT_TRUE(OpenEditor(m_app->ChangerEditFile()));
+    m_app->SelectChangerEntry();
+    CBlock* folder = Doc()->m_pTreeView->GetSelectedFolder();
+    ASSERT_NE(nullptr, folder);
+    EXPECT_EQ("A", folder->m_strName);
+    std::vector<CBlock*> selected = Doc()->m_pListView->GetSelectedEntries();
+    ASSERT_EQ(1u, selected.size());
+    EXPECT_EQ(a1, selected[0]->m_strName);
 }
 
 }  // namespace

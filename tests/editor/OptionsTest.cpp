@@ -264,6 +264,54 @@ TEST_F(OptionsTest, CancelAfterChoosingColoursAndAFontWritesNothing) {
     EXPECT_TRUE(NewOptionValues().empty());
 }
 
+TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged) {
+    Open();
+    std::vector<std::string> fits;
+    int shownFit = -1;
+    bool trayBox = true;
+    RunOptions([&](HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        HWND combo = GetDlgItem(page, IDC_OPT_FIT);
+        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
+            char text[64] = "";
+            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
+                         reinterpret_cast<LPARAM>(text));
+            fits.push_back(text);
+        }
+        shownFit = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
+        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        trayBox = IsDlgButtonChecked(CurrentPage(sheet), IDC_OPT_TRAY_ICON) == BST_CHECKED;
+        Press(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(fits, (std::vector<std::string>{"変更しない", "中央に表示", "並べて表示",
+                                              "拡大して表示", "画面に合わせる", "画面全体に表示"}));
+    EXPECT_EQ(shownFit, 0);
+    EXPECT_FALSE(trayBox);
+    // Left at their defaults, the new choices add nothing to the stored options.
+    for (const char* name : {"FitType", "CheckFullScreenQuiet", "CheckTrayIcon"}) {
+        EXPECT_FALSE(OptionValues().count(name)) << name;
+    }
+
+    RunOptions([&](HWND sheet) {
+        HWND page = CurrentPage(sheet);
+        SendMessageA(GetDlgItem(page, IDC_OPT_FIT), CB_SETCURSEL, 4, 0);
+        CheckDlgButton(page, IDC_OPT_FULLSCREEN_QUIET, BST_CHECKED);
+        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        CheckDlgButton(CurrentPage(sheet), IDC_OPT_TRAY_ICON, BST_CHECKED);
+        Press(sheet, PSBTN_OK);
+    });
+    EXPECT_EQ(Settings().GetInt(setting::FitType), 4);
+    EXPECT_EQ(Settings().GetInt(setting::CheckFullScreenQuiet), 1);
+    EXPECT_EQ(Settings().GetInt(setting::CheckTrayIcon), 1);
+
+    RunOptions([&](HWND sheet) {
+        shownFit = static_cast<int>(
+            SendMessageA(GetDlgItem(CurrentPage(sheet), IDC_OPT_FIT), CB_GETCURSEL, 0, 0));
+        Press(sheet, PSBTN_CANCEL);
+    });
+    EXPECT_EQ(shownFit, 4);
+}
+
 TEST_F(OptionsTest, TheInformationPageLoadsItsSampleRepaintsItOnEachBoxAndSavesWhatItShows) {
     Open();
     Settings().WriteInt(setting::FileInfoBackColor, static_cast<int>(RGB(0, 0, 128)));

@@ -118,7 +118,7 @@ class EditingTest : public EditorTest {
     }
     POINT Centre(HTREEITEM item) {
         RECT rc{};
-        *reinterpret_cast<HTREEITEM*>(&rc) = item;
+        std::memcpy(&rc, &item, sizeof item);  // the item goes in where the rectangle comes out
         SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
         return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     }
@@ -707,7 +707,7 @@ TEST_F(EditingTest, TickingAFolderInTheTreeWritesItsFlagAndTheListFollows) {
     HTREEITEM item = Item(f);
     Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
     RECT text{};
-    *reinterpret_cast<HTREEITEM*>(&text) = item;
+    std::memcpy(&text, &item, sizeof item);
     SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text));
     TVHITTESTINFO hit{};
     int y = (text.top + text.bottom) / 2;

@@ -31,9 +31,6 @@ class CPelorandChanger : public CDialog {
     const CBlock* GetLoadedRoot() const { return m_pRoot.get(); }
     CChangerEngine* GetEngine() const { return m_pEngine.get(); }
 
-    // The folder browser; tests answer it here (true and a path: the user chose it).
-    std::function<bool(std::string& path)> m_browseHook;
-
     // The timer period for a stored interval in seconds: kept between 1 and 9999 seconds, so
     // that a value edited into the registry can neither stop the timer nor overflow it.
     static UINT TimerPeriod(int seconds);

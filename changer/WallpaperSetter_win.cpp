@@ -9,19 +9,11 @@
 
 #include "changer/WallPaperHistory.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 
 namespace {
 
 enum class ActiveDesktopResult { Set, Failed, Unavailable };
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     ComPtr<IUnknown> object;
@@ -36,7 +28,7 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
                                 reinterpret_cast<void**>(desktop.GetAddressOf()));
     if (FAILED(hr) || !desktop) return ActiveDesktopResult::Unavailable;
 
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = ToWide(path);
     WALLPAPEROPT options = {};
     options.dwSize = sizeof options;
     hr = desktop->SetWallpaper(wide.c_str(), 0);

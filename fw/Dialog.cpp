@@ -1,13 +1,14 @@
 #include "fw/Dialog.h"
 
 #include "fw/DataExchange.h"
+#include "fw/Ids.h"
 #include "fw/WinApp.h"
 
 void (*CDialog::s_onShown)(CDialog& dialog) = nullptr;
 
 namespace {
 // Posted at WM_INITDIALOG when a test waits for the dialog to open.
-const UINT kShownMessage = WM_APP + 0x7F;
+const UINT kShownMessage = WM_FW_DIALOG_SHOWN;
 }  // namespace
 
 CDialog::~CDialog() {

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
 
@@ -96,7 +97,7 @@ RECT CWnd::GetClientRect() const {
 }
 
 void CWnd::SetWindowText(const std::string& text) {
-    ::SetWindowTextA(m_hWnd, text.c_str());
+    SetWindowTextUi(m_hWnd, text);
 }
 
 std::string CWnd::GetWindowText() const {

@@ -17,6 +17,7 @@
 #include "changer/PelorandWallPaperHistory.h"
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CommonDialogs.h"
 #include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
@@ -276,12 +277,15 @@ TEST_F(ChangerWindowTest, StopThenStartReloadsTheFileAndStartsAgainAtTheFirstFol
 TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     Settings().WriteString(setting::RecentFile(1), "C:\\recent.plr");
     OpenChanger();
-    m_changer->m_browseHook = [](std::string& path) {
+    std::string askedTitle;
+    TestCommonDialogHooks().browse = [&](const std::string& title, std::string& path) {
+        askedTitle = title;
         path = "C:\\chosen.plr";
         return true;
     };
     Click(Window(), IDC_CHANGER_CHOOSE_FILE);
     EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
+    EXPECT_EQ("ファイルを追加する", askedTitle);
     CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      IDC_CHANGER_RADIO_RECENT);
     Click(Window(), IDC_CHANGER_RUN);
@@ -293,7 +297,7 @@ TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
 
     // A browser cancelled changes nothing.
-    m_changer->m_browseHook = [](std::string&) { return false; };
+    TestCommonDialogHooks().browse = [](const std::string&, std::string&) { return false; };
     Click(Window(), IDC_CHANGER_CHOOSE_FILE);
     EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
 

@@ -1,6 +1,8 @@
 // The changer window, the history dialog and the changer phase of the start-up, created for
 // real and driven through the messages a user's actions send.
 #include <windows.h>
+// (commctrl.h needs the definitions of windows.h)
+#include <commctrl.h>
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
@@ -23,6 +25,7 @@
 #include "model/Block.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "ui/MainFrame.h"
 
 namespace {
 
@@ -581,3 +584,41 @@ TEST_F(StartupTest, SettingsButtonGoesOnToAnUntitledEditorKeepingTheHistory) {
 }
 
 }  // namespace
+
+// Run also under a locale whose ANSI code page is not 932 (see tests/editor/CMakeLists.txt):
+// the program's own texts must read the same there.
+TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) {
+    UseNamedFile(Collection({Image("a.bmp")}, {}));
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    wchar_t text[64] = L"";
+    InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
+    EXPECT_STREQ(L"\u505c\u6b62", text);  // 停止
+    Click(Window(), IDC_CHANGER_RUN);
+    InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
+    EXPECT_STREQ(L"\u8d77\u52d5", text);  // 起動
+    m_changer.reset();
+
+    // The editor's title (a window of ours with an ANSI procedure) and a column header.
+    ASSERT_TRUE(OpenEditor(""));
+    InternalGetWindowText(Frame()->m_hWnd, text, 64);
+    EXPECT_EQ(std::wstring(L"\u7121\u984c - Pelorand For ActiveDesktop "), text);  // 無題
+    HWND header = nullptr;
+    EnumChildWindows(
+        Frame()->m_hWnd,
+        [](HWND child, LPARAM found) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, WC_HEADERA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&header));
+    ASSERT_NE(nullptr, header);
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_STREQ(L"\u30d5\u30a1\u30a4\u30eb\u540d", text);  // ファイル名
+}

@@ -62,7 +62,11 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 }
 
 void CDialog::CenterWindow(HWND owner) {
-    if (!owner) owner = GetWindow(m_hWnd, GW_OWNER);
+    CenterWindowOver(m_hWnd, owner);
+}
+
+void CenterWindowOver(HWND window, HWND owner) {
+    if (!owner) owner = GetWindow(window, GW_OWNER);
     RECT area{};
     if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
         GetWindowRect(owner, &area);
@@ -70,7 +74,7 @@ void CDialog::CenterWindow(HWND owner) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT rc{};
-    GetWindowRect(m_hWnd, &rc);
+    GetWindowRect(window, &rc);
     int width = rc.right - rc.left, height = rc.bottom - rc.top;
     int x = area.left + (area.right - area.left - width) / 2;
     int y = area.top + (area.bottom - area.top - height) / 2;
@@ -84,7 +88,7 @@ void CDialog::CenterWindow(HWND owner) {
         if (x < work.left) x = work.left;
         if (y < work.top) y = work.top;
     }
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::OnInitDialog() {

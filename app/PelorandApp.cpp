@@ -99,6 +99,13 @@ std::string CPelorandApp::FileToOpen(int argc, wchar_t** argv) {
 
 bool CPelorandApp::InitInstance() {
     InitPlatform();
+    // Collections keep their paths in code page 932, and the program hands them to the system
+    // in the code page it runs with.
+    if (GetACP() != kUiCodePage) {
+        DoMessageBox("このシステムの文字コードは日本語 (コード ページ 932) ではありません。\n"
+                     "コレクションの中の日本語のパスを扱うには、日本語のコード ページが必要です。",
+                     MB_OK | MB_ICONINFORMATION);
+    }
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
     std::string file;

@@ -327,6 +327,15 @@ bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (info->uFlags & TTF_IDISHWND) return false;
+        static std::wstring tip;  // must outlive this call; the tooltip copies it at once
+        tip = UiText(CommandTip(static_cast<UINT>(header->idFrom)));
+        info->lpszText = &tip[0];
+        result = 0;
+        return true;
+    }
     if (header->code == TBN_HOTITEMCHANGE) {
         auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);
         if (hot->dwFlags & HICF_LEAVING) {

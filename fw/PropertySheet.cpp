@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "fw/Dialog.h"
+#include "fw/Strconv.h"
 
 #include "fw/PropertyPage.h"
 #include "fw/WinApp.h"
@@ -62,7 +63,11 @@ LRESULT CALLBACK CPropertySheet::SheetProc(HWND sheet, UINT msg, WPARAM wParam, 
     switch (msg) {
         case WM_SHOWWINDOW:
             if (wParam && self) {
-                CallGuarded([&] { self->FitToPages(sheet); });
+                CallGuarded([&] {
+                    // The caption went in through the ANSI code page; now as it is meant.
+                    SetWindowTextUi(sheet, self->m_strCaption);
+                    self->FitToPages(sheet);
+                });
                 // Once: the user may move it afterwards.
                 SetWindowSubclass(sheet, SheetProc, id, 0);
             }

@@ -6,6 +6,7 @@
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -588,6 +589,10 @@ TEST_F(StartupTest, SettingsButtonGoesOnToAnUntitledEditorKeepingTheHistory) {
 // Run also under a locale whose ANSI code page is not 932 (see tests/editor/CMakeLists.txt):
 // the program's own texts must read the same there.
 TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) {
+    // The run under another locale says which code page it expects, lest it test 932 twice.
+    if (const char* expected = std::getenv("PELORAND_EXPECT_ACP")) {
+        ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), GetACP());
+    }
     UseNamedFile(Collection({Image("a.bmp")}, {}));
     OpenChanger();
     Click(Window(), IDC_CHANGER_RUN);
@@ -621,4 +626,28 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     item.cchTextMax = 64;
     ASSERT_TRUE(SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
     EXPECT_STREQ(L"\u30d5\u30a1\u30a4\u30eb\u540d", text);  // ファイル名
+
+    // A toolbar button's tip, asked of the tip window as the pointer would.
+    HWND toolbar = FindWindowExA(nullptr, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    EnumChildWindows(
+        Frame()->m_hWnd,
+        [](HWND child, LPARAM found) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&toolbar));
+    ASSERT_NE(nullptr, toolbar);
+    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(nullptr, tips);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = toolbar;
+    tool.uId = ID_FILE_NEW;
+    tool.lpszText = text;
+    text[0] = 0;
+    SendMessageW(tips, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(L"\u65b0\u898f\uff8c\uff67\uff72\uff99", text);  // 新規ﾌｧｲﾙ
 }

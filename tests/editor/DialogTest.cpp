@@ -233,13 +233,15 @@ TEST_F(DialogTest, APropertySheetAppliesOnlyPagesShownAndCancelResetsThem) {
     EXPECT_TRUE(m_messages.empty());
 }
 
-TEST_F(DialogTest, ASheetGrowsToItsPagesInTheirOwnFontAndOpensCentredOverItsOwner) {
+TEST_F(DialogTest, ASheetGrowsToItsPagesInTheirOwnFontAndOpensCentredOverItsOwnerOnAnyCodePage) {
     ASSERT_TRUE(m_app->CreateEditor(""));
     HWND owner = m_app->m_pMainWnd->m_hWnd;
     SetWindowPos(owner, nullptr, 40, 30, 900, 700, SWP_NOZORDER);
     CPropertyPage large(940);
     static RECT s_needed, s_page, s_frame, s_sheet, s_ok, s_tab;
+    static wchar_t s_caption[32];
     CPropertySheet::s_onShown = [](HWND sheet) {
+        InternalGetWindowText(sheet, s_caption, 32);
         HWND page = CurrentPage(sheet);
         s_needed = RECT{0, 0, 200, 80};
         MapDialogRect(page, &s_needed);
@@ -256,6 +258,7 @@ TEST_F(DialogTest, ASheetGrowsToItsPagesInTheirOwnFontAndOpensCentredOverItsOwne
     sheet.AddPage(&large);
     sheet.DoModal();
     CPropertySheet::s_onShown = nullptr;
+    EXPECT_STREQ(L"\u8a2d\u5b9a", s_caption);  // 設定
     // The whole page shows, its frame inside the sheet, the buttons below the tab.
     EXPECT_GE(s_page.right, s_needed.right);
     EXPECT_GE(s_page.bottom, s_needed.bottom);

@@ -6,12 +6,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "EditorFixture.h"
+#include "doc/PelorandDoc.h"
 #include "fw/Handles.h"
 #include "fw/Strconv.h"
+#include "model/Block.h"
 #include "views/ShellTransfer.h"
 
 namespace {
@@ -97,4 +101,33 @@ TEST(Strconv, ADroppedFileTheCodePageCannotNameArrivesByItsShortNameOrNotAtAll) 
     std::wstring message = RefusedNamesMessage({outside});
     EXPECT_NE(std::wstring::npos, message.find(outside));
     EXPECT_TRUE(RefusedNamesMessage({}).empty());
+}
+
+TEST_F(EditorTest, AnImportedFolderAddsANameTheCodePageCannotHoldByItsShortNameOrNotAtAll) {
+    ASSERT_TRUE(OpenEditor(""));
+    const std::wstring dir = ToWide(TempPath("import-names"));
+    CreateDirectoryW(dir.c_str(), nullptr);
+    const std::wstring outside = dir + L"\\" + kOutside + L".bmp";
+    const std::wstring plain = dir + L"\\plain.bmp";
+    for (const std::wstring& path : {outside, plain}) {
+        CUniqueFile file(
+            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ASSERT_TRUE(file);
+    }
+    CBlock* root = Doc()->m_pRoot;
+    ASSERT_TRUE(Doc()->AddFolderContents(root, ToMultiByteLossy(dir)));
+    std::vector<std::wstring> reached;
+    for (int i = 0; i < root->m_Children.GetCount(); ++i) {
+        const std::string& name = root->m_Children.GetAtIndex(i)->m_strName;
+        EXPECT_EQ(std::string::npos, name.find('?')) << name;
+        reached.push_back(LongPathOf(ToWide(name)));
+    }
+    // Each added entry opens the very file, and a name not added was said so.
+    const bool outsideAdded =
+        std::find(reached.begin(), reached.end(), LongPathOf(outside)) != reached.end();
+    EXPECT_NE(std::find(reached.begin(), reached.end(), LongPathOf(plain)), reached.end());
+    EXPECT_EQ(reached.size(), outsideAdded ? 2u : 1u);
+    EXPECT_EQ(m_messages.size(), outsideAdded ? 0u : 1u);
+    for (const std::wstring& path : {outside, plain}) DeleteFileW(path.c_str());
+    RemoveDirectoryW(dir.c_str());
 }

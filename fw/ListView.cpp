@@ -5,7 +5,22 @@
 #include "fw/Strconv.h"
 
 bool CListView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    return CreateControlView(WC_LISTVIEWA, parent, id, size, doc);
+    if (!CreateControlView(WC_LISTVIEWA, parent, id, size, doc)) return false;
+    AskTextsInUtf16();
+    return true;
+}
+
+void CListView::AskTextsInUtf16() {
+    SendMessageA(m_hWnd, CCM_SETUNICODEFORMAT, TRUE, 0);
+}
+
+LRESULT CListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NOTIFYFORMAT && lParam == NF_REQUERY) {
+        Default(msg, wParam, lParam);
+        AskTextsInUtf16();
+        return NFR_UNICODE;
+    }
+    return CView::WndProc(msg, wParam, lParam);
 }
 
 int CListView::InsertColumn(int index, const std::string& title, int format) {

@@ -22,11 +22,13 @@
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
+#include "views/PelorandListView.h"
 
 namespace {
 
@@ -593,7 +595,8 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     if (const char* expected = std::getenv("PELORAND_EXPECT_ACP")) {
         ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), GetACP());
     }
-    UseNamedFile(Collection({Image("a.bmp")}, {}));
+    const std::string collection = Collection({Image("a.bmp")}, {});
+    UseNamedFile(collection);
     OpenChanger();
     Click(Window(), IDC_CHANGER_RUN);
     wchar_t text[64] = L"";
@@ -604,10 +607,22 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     EXPECT_STREQ(L"\u8d77\u52d5", text);  // 起動
     m_changer.reset();
 
-    // The editor's title (a window of ours with an ANSI procedure) and a column header.
-    ASSERT_TRUE(OpenEditor(""));
+    // The editor's title (a window of ours with an ANSI procedure), a column header and a
+    // priority label in the list.
+    ASSERT_TRUE(OpenEditor(collection));
     InternalGetWindowText(Frame()->m_hWnd, text, 64);
-    EXPECT_EQ(std::wstring(L"\u7121\u984c - Pelorand For ActiveDesktop "), text);  // 無題
+    EXPECT_EQ(std::wstring(L"c.plr - Pelorand For ActiveDesktop "), text);
+    SetWindowTextUi(Frame()->m_hWnd, "無題");
+    InternalGetWindowText(Frame()->m_hWnd, text, 64);
+    EXPECT_STREQ(L"\u7121\u984c", text);
+    HWND listWindow = Frame()->GetActiveList()->m_hWnd;
+    ASSERT_GT(ListView_GetItemCount(listWindow), 0);
+    LVITEMW row{};
+    row.iSubItem = 2;
+    row.pszText = text;
+    row.cchTextMax = 64;
+    SendMessageW(listWindow, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&row));
+    EXPECT_STREQ(L"OK\u3060\u3088", text);  // OKだよ
     HWND header = nullptr;
     EnumChildWindows(
         Frame()->m_hWnd,

@@ -5,6 +5,7 @@
 #include <new>
 
 #include "app/PelorandApp.h"
+#include "fw/Strconv.h"
 #include "model/BlockPool.h"
 #include "model/Mbcs.h"
 
@@ -16,10 +17,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         if (!app.InitInstance()) return 0;
         return app.Run();
     } catch (const std::bad_alloc&) {
-        MessageBoxA(nullptr, "メモリが不足しています。", "Pelorand", MB_OK | MB_ICONSTOP);
+        MessageBoxUi(nullptr, "メモリが不足しています。", "Pelorand", MB_OK | MB_ICONSTOP);
     } catch (const std::exception&) {
         // Windows catch their own exceptions; one that reaches here ends the start-up.
-        MessageBoxA(nullptr, "Pelorand を起動できませんでした。", "Pelorand", MB_OK | MB_ICONSTOP);
+        MessageBoxUi(nullptr, "Pelorand を起動できませんでした。", "Pelorand", MB_OK | MB_ICONSTOP);
     }
     return 1;
 }

@@ -17,6 +17,7 @@
 #include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
+#include "fw/Strconv.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
@@ -101,20 +102,39 @@ CRegistrySettingsStore& CPelorandApp::Store() {
     return *m_pStore;
 }
 
-std::string CPelorandApp::FileToOpen(int argc, char** argv) {
+std::string CPelorandApp::FileToOpen(int argc, wchar_t** argv) {
     for (int i = 1; i < argc; ++i) {
         if (!argv[i] || !argv[i][0]) continue;
-        if (argv[i][0] == '/' || argv[i][0] == '-') continue;
-        return argv[i];
+        if (argv[i][0] == L'/' || argv[i][0] == L'-') continue;
+        std::string file;
+        if (!PathToAnsi(argv[i], file)) NoteRefusedName(argv[i]);
+        return file;
     }
     return {};
 }
 
 bool CPelorandApp::InitInstance() {
     InitPlatform();
+    // Collections keep their paths in code page 932, and the program hands them to the system
+    // in the code page it runs with.
+    if (GetACP() != kUiCodePage) {
+        DoMessageBox("このシステムの文字コードは日本語 (コード ページ 932) ではありません。\n"
+                     "コレクションの中の日本語のパスを扱うには、日本語のコード ページが必要です。",
+                     MB_OK | MB_ICONINFORMATION);
+    }
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
-    std::string file = FileToOpen(__argc, __argv);
+    std::string file;
+    {
+        // The wide command line: the ANSI one would hold a look-alike of a name the code page
+        // cannot hold.
+        int argc = 0;
+        wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+        CUniqueLocal owner(argv);
+        CRefusedNames refused;
+        if (argv) file = FileToOpen(argc, argv);
+        ReportRefusedNames(refused.Names());
+    }
     if (!RunChangerPhase(file)) return false;
     AddPelorandTemplate();
     RegisterShellFileTypes();
@@ -201,8 +221,15 @@ void CPelorandApp::RegisterShellFileTypes() {
         typeName = docTemplate->GetDocString(CSingleDocTemplate::regFileTypeName);
         ext = docTemplate->GetDocString(CSingleDocTemplate::filterExt);
     }
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    wchar_t exePath[MAX_PATH] = L"", tempPath[MAX_PATH + 2] = L"";
+    DWORD exeLength = GetModuleFileNameW(nullptr, exePath, MAX_PATH);
+    DWORD tempLength = GetTempPathW(MAX_PATH + 2, tempPath);
+    if (exeLength > 0 && exeLength < MAX_PATH && tempLength > 0 && tempLength <= MAX_PATH + 1 &&
+        IsInsideFolder(exePath, tempPath)) {
+        return;
+    }
+    const std::string exe = ModulePathAnsi();
+    if (exe.empty()) return;  // a path the code page cannot name would open nothing
     const std::string classes = "Software\\Classes\\";
     bool changed = UpdateRegistryText(classes + ext, typeId);
     changed |= UpdateRegistryText(classes + typeId, typeName);
@@ -211,6 +238,32 @@ void CPelorandApp::RegisterShellFileTypes() {
                                   "\"" + std::string(exe) + "\" \"%1\"");
     // Tell the shell only when something changed: the notice makes it reload every association.
     if (changed) SHChangeNotify(SHCNE_ASSOCCHANGED, SHCNF_IDLIST, nullptr, nullptr);
+}
+
+bool CPelorandApp::IsInsideFolder(const std::wstring& path, const std::wstring& folder) {
+    // Both as full long paths: the temporary folder is often given in its short form.
+    auto normal = [](const std::wstring& in) {
+        std::wstring out = in;
+        DWORD length = GetFullPathNameW(in.c_str(), 0, nullptr, nullptr);
+        if (length > 0) {
+            std::wstring full(length, L'\0');
+            length = GetFullPathNameW(in.c_str(), length, &full[0], nullptr);
+            if (length > 0 && length < full.size()) out.assign(full, 0, length);
+        }
+        DWORD longLength = GetLongPathNameW(out.c_str(), nullptr, 0);
+        if (longLength > 0) {
+            std::wstring longPath(longLength, L'\0');
+            longLength = GetLongPathNameW(out.c_str(), &longPath[0], longLength);
+            if (longLength > 0 && longLength < longPath.size()) out.assign(longPath, 0, longLength);
+        }
+        while (!out.empty() && (out.back() == L'\\' || out.back() == L'/')) out.pop_back();
+        return out;
+    };
+    const std::wstring inner = normal(path), outer = normal(folder);
+    if (outer.empty() || inner.size() <= outer.size()) return false;
+    if (inner[outer.size()] != L'\\' && inner[outer.size()] != L'/') return false;
+    return CompareStringOrdinal(inner.c_str(), static_cast<int>(outer.size()), outer.c_str(),
+                                static_cast<int>(outer.size()), TRUE) == CSTR_EQUAL;
 }
 
 bool CPelorandApp::OnCmdMsg(unsigned id, CCmdUI* ui) {

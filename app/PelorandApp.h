@@ -19,8 +19,10 @@ class CPelorandApp : public CWinApp {
     bool InitInstance() override;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
-    // The collection file named on the command line: the first argument that is no switch.
-    static std::string FileToOpen(int argc, char** argv);
+    // The collection file named on the command line: the first argument that is no switch, in
+    // the ANSI code page (or its short name). Empty, and the name noted as refused
+    // (NoteRefusedName), when the code page cannot name it.
+    static std::string FileToOpen(int argc, wchar_t** argv);
     // Changer mode: with no file named and ExeCuteCheck set, the changer window runs before any
     // editor window. False when the user closed it, which ends the program.
     bool RunChangerPhase(const std::string& file);
@@ -38,8 +40,13 @@ class CPelorandApp : public CWinApp {
     void SetRegistryKey(const std::string& company);
     CSettings& Settings();
     CRegistrySettingsStore& Store();
-    // Maps ".plr" to "Pelorand.Document" for the current user, opened by this program.
+    // Maps ".plr" to "Pelorand.Document" for the current user, opened by this program; not when
+    // the program runs from the temporary folder (a preview of an archive, say), whose copy is
+    // soon gone.
     void RegisterShellFileTypes();
+    // Whether path lies in folder or below it, as the file system compares names (any case,
+    // long or short forms).
+    static bool IsInsideFolder(const std::wstring& path, const std::wstring& folder);
 
   private:
     std::string m_strChangerEditFile;

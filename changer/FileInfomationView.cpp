@@ -6,6 +6,7 @@
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 
 const char CFileInfomationView::kClassName[] = "PelorandFileInfomationView";
 
@@ -88,7 +89,7 @@ void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
     std::string text = GetDisplayText();
     RECT rc = client;
     // No DT_NOPREFIX: "&" underlines the next character and "&&" shows one.
-    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &rc, DT_LEFT | DT_TOP);
+    DrawTextUi(dc, text, &rc, DT_LEFT | DT_TOP);
     SetBkMode(dc, oldMode);
     SetBkColor(dc, oldBack);
     SetTextColor(dc, oldText);

@@ -17,17 +17,14 @@
 #include "changer/SystemClock.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
+#include "fw/CommonDialogs.h"
+#include "fw/Strconv.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
 
 namespace {
-
-struct CoTaskMemDeleter {
-    void operator()(ITEMIDLIST* list) const { CoTaskMemFree(list); }
-};
-using CUniqueIdList = std::unique_ptr<ITEMIDLIST, CoTaskMemDeleter>;
 
 std::string ItemText(HWND control, int id) {
     std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(GetDlgItem(control, id))) +
@@ -182,7 +179,7 @@ void CPelorandChanger::Start() {
     m_bPaused = false;
     ++m_nRun;
     m_strCurrentName.clear();
-    SetDlgItemTextA(m_hWnd, IDC_CHANGER_RUN, "停止");
+    SetDlgItemTextUi(m_hWnd, IDC_CHANGER_RUN, "停止");
     EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), FALSE);
     ShowWindow(m_hWnd, SW_MINIMIZE);
 
@@ -244,7 +241,7 @@ void CPelorandChanger::Stop() {
     if (!m_bRunning) return;
     if (m_hWnd && IsWindow(m_hWnd)) {
         KillTimer(m_hWnd, IDT_CHANGER);
-        SetDlgItemTextA(m_hWnd, IDC_CHANGER_RUN, "起動");
+        SetDlgItemTextUi(m_hWnd, IDC_CHANGER_RUN, "起動");
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
     }
     RemoveTrayIcon();
@@ -260,24 +257,7 @@ void CPelorandChanger::Stop() {
 
 void CPelorandChanger::ChooseFile() {
     std::string chosen;
-    bool ok = false;
-    if (m_browseHook) {
-        ok = m_browseHook(chosen);
-    } else {
-        char display[MAX_PATH] = "";
-        BROWSEINFOA info{};
-        info.hwndOwner = GetActiveWindow();
-        info.pszDisplayName = display;
-        info.lpszTitle = "ファイルを追加する";
-        info.ulFlags = BIF_BROWSEINCLUDEFILES | BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
-        CUniqueIdList list(SHBrowseForFolderA(&info));
-        char path[MAX_PATH] = "";
-        if (list && SHGetPathFromIDListA(list.get(), path)) {
-            chosen = path;
-            ok = true;
-        }
-    }
-    if (!ok) return;
+    if (!BrowseForFileOrFolder(GetActiveWindow(), "ファイルを追加する", chosen)) return;
     ReadControls();
     m_strFile = chosen;
     ShowMembers();

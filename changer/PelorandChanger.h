@@ -22,6 +22,7 @@
 #include "changer/ChangerSeams.h"
 #include "fw/Dialog.h"
 #include "fw/Handles.h"
+#include "fw/Ids.h"
 #include "fw/Worker.h"
 
 class CBlock;
@@ -47,8 +48,6 @@ class CPelorandChanger : public CDialog {
     const CBlock* GetLoadedRoot() const { return m_pRoot.get(); }
     CChangerEngine* GetEngine() const { return m_pEngine.get(); }
 
-    // The folder browser; tests answer it here (true and a path: the user chose it).
-    std::function<bool(std::string& path)> m_browseHook;
     // Whether the user runs a full-screen program now; tests answer it here.
     std::function<bool()> m_fullScreenHook;
     // The running menu itself; tests answer it here with the command chosen (0: none).
@@ -60,12 +59,12 @@ class CPelorandChanger : public CDialog {
     const std::vector<int>& GetEditEntry() const { return m_editEntry; }
 
     // The notification-area icon's callback message and its id.
-    static constexpr UINT kTrayMessage = WM_APP + 0x50;
+    static constexpr UINT kTrayMessage = WM_FW_PROGRAM_FIRST + 0x50;
     static constexpr UINT kTrayIconId = 1;
     // A tick's disk work done (wParam: the worker's key).
-    static constexpr UINT kTickFoundMessage = WM_APP + 0x51;
+    static constexpr UINT kTickFoundMessage = WM_FW_PROGRAM_FIRST + 0x51;
     // The information window asks for the menu (lParam: the screen point, as WM_CONTEXTMENU).
-    static constexpr UINT kMenuMessage = WM_APP + 0x52;
+    static constexpr UINT kMenuMessage = WM_FW_PROGRAM_FIRST + 0x52;
 
     // Whether a full-screen program, a presentation or a game has the screen now.
     static bool FullScreenProgramRuns();

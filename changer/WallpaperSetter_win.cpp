@@ -13,6 +13,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperStyle_win.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 
 namespace {
 
@@ -21,15 +22,6 @@ enum class ActiveDesktopResult { Set, Failed, Unavailable };
 // The most pixels the thumbnails decode. A wallpaper bigger than that is refused as well: the
 // shell would decode all of it at every change, and at the next start of the desktop.
 constexpr std::uint64_t kMaxWallpaperPixels = 64ull * 1024 * 1024;
-
-std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
 
 ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     ComPtr<IUnknown> object;
@@ -44,7 +36,7 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
                                 reinterpret_cast<void**>(desktop.GetAddressOf()));
     if (FAILED(hr) || !desktop) return ActiveDesktopResult::Unavailable;
 
-    const std::wstring wide = Widen(path);
+    const std::wstring wide = ToWide(path);
     WALLPAPEROPT options = {};
     options.dwSize = sizeof options;
     hr = desktop->SetWallpaper(wide.c_str(), 0);
@@ -108,7 +100,7 @@ bool ApplyWallpaper(const std::string& path) {
 
 bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
     // An empty path is passed on as it is: it takes the wallpaper away.
-    if (!path.empty() && !IsWallpaperPicture(Widen(path))) return false;
+    if (!path.empty() && !IsWallpaperPicture(ToWide(path))) return false;
     if (!ApplyWallpaper(path)) return false;
     history.Record(path);
     return true;

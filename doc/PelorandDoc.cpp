@@ -13,6 +13,7 @@
 #include "fw/Archive.h"
 #include "fw/CmdUI.h"
 #include "fw/OleTransfer.h"
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/ByteStream.h"
@@ -290,7 +291,10 @@ void CPelorandDoc::AddFileEntry(CBlock* folder, const std::string& path) {
 
 bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path) {
     std::vector<std::string> ancestors;
-    return AddFolderContents(folder, path, ancestors, 0);
+    CRefusedNames refused;
+    bool added = AddFolderContents(folder, path, ancestors, 0);
+    ReportRefusedNames(refused.Names());
+    return added;
 }
 
 bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path,
@@ -305,11 +309,15 @@ bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path,
     // The folders being imported, from the top down to this one: a link or junction that
     // leads back to one of them would never end.
     ancestors.push_back(DirectoryIdentity(path));
-    WIN32_FIND_DATAA found{};
-    CUniqueFind find(FindFirstFileA((path + "\\*.*").c_str(), &found));
+    WIN32_FIND_DATAW found{};
+    CUniqueFind find(FindFirstFileW(ToWide(path + "\\*.*").c_str(), &found));
     if (find) {
         do {
-            std::string name = found.cFileName;
+            std::string name;
+            if (!FoundNameToAnsi(found, name)) {
+                NoteRefusedName(ToWide(path + "\\") + found.cFileName);
+                continue;
+            }
             if (name == "." || name == "..") continue;
             std::string full = path + "\\" + name;
             const bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -335,7 +343,7 @@ bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path,
             folder->m_Children.AddTail(entry);
             CopyProperties(*entry, *folder);
             SetModifiedFlag();
-        } while (FindNextFileA(find.Get(), &found));
+        } while (FindNextFileW(find.Get(), &found));
     }
     ancestors.pop_back();
     if (m_pTreeView) m_pTreeView->ChildrenChanged(folder);

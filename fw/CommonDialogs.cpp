@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 
 CommonDialogHooks& TestCommonDialogHooks() {
     static CommonDialogHooks hooks;
@@ -55,15 +56,6 @@ bool OpenFileDialog(HWND owner, std::string& path) {
     return true;
 }
 
-namespace {
-struct ItemIdList {
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    ~ItemIdList() {
-        if (pidl) CoTaskMemFree(pidl);
-    }
-};
-}  // namespace
-
 bool BrowseForFileOrFolder(HWND owner, const std::string& title, std::string& path) {
     if (auto& hook = TestCommonDialogHooks().browse) return hook(title, path);
     CComInit com;  // the browser needs COM on this thread; harmless when it is already there
@@ -73,20 +65,19 @@ bool BrowseForFileOrFolder(HWND owner, const std::string& title, std::string& pa
     bi.pszDisplayName = display;
     bi.lpszTitle = title.c_str();
     bi.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_BROWSEINCLUDEFILES;
-    ItemIdList chosen;
-    chosen.pidl = SHBrowseForFolderA(&bi);
-    if (!chosen.pidl) return false;
+    CUniqueIdList chosen(SHBrowseForFolderA(&bi));
+    if (!chosen) return false;
     // Through the wide path, so that a path longer than MAX_PATH arrives whole.
     std::vector<wchar_t> wide(32768, L'\0');
-    if (!SHGetPathFromIDListEx(chosen.pidl, wide.data(), static_cast<DWORD>(wide.size()),
+    if (!SHGetPathFromIDListEx(chosen.Get(), wide.data(), static_cast<DWORD>(wide.size()),
                                GPFIDL_DEFAULT)) {
         return false;
     }
-    int bytes = WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return false;
-    std::string chosenPath(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), -1, chosenPath.data(), bytes, nullptr, nullptr);
-    chosenPath.resize(static_cast<std::size_t>(bytes - 1));
+    std::string chosenPath;
+    if (!PathToAnsi(wide.data(), chosenPath) || chosenPath.empty()) {
+        MessageBoxUi(owner, RefusedNamesMessage({wide.data()}), title, MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
     path = chosenPath;
     return true;
 }

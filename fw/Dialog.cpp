@@ -1,13 +1,14 @@
 #include "fw/Dialog.h"
 
 #include "fw/DataExchange.h"
+#include "fw/Ids.h"
 #include "fw/WinApp.h"
 
 void (*CDialog::s_onShown)(CDialog& dialog) = nullptr;
 
 namespace {
 // Posted at WM_INITDIALOG when a test waits for the dialog to open.
-const UINT kShownMessage = WM_APP + 0x7F;
+const UINT kShownMessage = WM_FW_DIALOG_SHOWN;
 }  // namespace
 
 CDialog::~CDialog() {
@@ -61,7 +62,11 @@ bool CDialog::UpdateData(bool saveAndValidate) {
 }
 
 void CDialog::CenterWindow(HWND owner) {
-    if (!owner) owner = GetWindow(m_hWnd, GW_OWNER);
+    CenterWindowOver(m_hWnd, owner);
+}
+
+void CenterWindowOver(HWND window, HWND owner) {
+    if (!owner) owner = GetWindow(window, GW_OWNER);
     RECT area{};
     if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
         GetWindowRect(owner, &area);
@@ -69,7 +74,7 @@ void CDialog::CenterWindow(HWND owner) {
         SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT rc{};
-    GetWindowRect(m_hWnd, &rc);
+    GetWindowRect(window, &rc);
     int width = rc.right - rc.left, height = rc.bottom - rc.top;
     int x = area.left + (area.right - area.left - width) / 2;
     int y = area.top + (area.bottom - area.top - height) / 2;
@@ -83,7 +88,7 @@ void CDialog::CenterWindow(HWND owner) {
         if (x < work.left) x = work.left;
         if (y < work.top) y = work.top;
     }
-    SetWindowPos(m_hWnd, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 bool CDialog::OnInitDialog() {

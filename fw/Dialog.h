@@ -85,3 +85,7 @@ class CDialog : public CWnd {
     HWND DefaultParent() const;
     bool m_bModal = false;
 };
+
+// Centres window over owner (null: its owner; a hidden or minimised one: the work area), kept
+// on the monitor's work area.
+void CenterWindowOver(HWND window, HWND owner);

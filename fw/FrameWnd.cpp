@@ -11,6 +11,7 @@
 #include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "fw/StatusBar.h"
+#include "fw/Strconv.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
 
@@ -326,6 +327,15 @@ bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
         result = 0;
         return true;
     }
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
+        if (info->uFlags & TTF_IDISHWND) return false;
+        static std::wstring tip;  // must outlive this call; the tooltip copies it at once
+        tip = UiText(CommandTip(static_cast<UINT>(header->idFrom)));
+        info->lpszText = &tip[0];
+        result = 0;
+        return true;
+    }
     if (header->code == TBN_HOTITEMCHANGE) {
         auto* hot = reinterpret_cast<NMTBHOTITEM*>(header);
         if (hot->dwFlags & HICF_LEAVING) {
@@ -337,6 +347,31 @@ bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
         return true;
     }
     return false;
+}
+
+void CFrameWnd::OnDropFiles(HDROP dropped) {
+    CUniqueDrop drop(dropped);  // finished on every path
+    const UINT count = DragQueryFileW(drop.Get(), 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
+    CRefusedNames refused;
+    for (UINT i = 0; i < count; ++i) {
+        // Asked for its length first: a long path arrives whole, never cut.
+        const UINT length = DragQueryFileW(drop.Get(), i, nullptr, 0);
+        std::wstring path(length + 1, L'\0');
+        if (!DragQueryFileW(drop.Get(), i, &path[0], length + 1)) continue;
+        path.resize(length);
+        std::string ansi;
+        if (PathToAnsi(path, ansi)) {
+            paths.push_back(ansi);
+        } else {
+            NoteRefusedName(path);
+        }
+    }
+    drop.Reset();
+    SetForegroundWindow(m_hWnd);
+    ReportRefusedNames(refused.Names());
+    // One after the other, in the order of the drop: the last one stays open.
+    for (const std::string& path : paths) CWinApp::Get()->OpenDocumentFile(path);
 }
 
 LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -388,25 +423,9 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
-        case WM_DROPFILES: {
-            HDROP drop = reinterpret_cast<HDROP>(wParam);
-            UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-            std::vector<std::string> paths;
-            for (UINT i = 0; i < count; ++i) {
-                // Asked for its length first: a long path arrives whole, never cut.
-                UINT length = DragQueryFileA(drop, i, nullptr, 0);
-                std::string path(length + 1, '\0');
-                if (DragQueryFileA(drop, i, &path[0], length + 1)) {
-                    path.resize(length);
-                    paths.push_back(path);
-                }
-            }
-            DragFinish(drop);
-            SetForegroundWindow(m_hWnd);
-            // One after the other, in the order of the drop: the last one stays open.
-            for (const std::string& path : paths) CWinApp::Get()->OpenDocumentFile(path);
+        case WM_DROPFILES:
+            OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
-        }
         case WM_CLOSE:
             if (CDocument* doc = GetActiveDocument()) {
                 if (!doc->SaveModified()) return 0;  // cancelled: the window stays

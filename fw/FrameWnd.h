@@ -2,6 +2,10 @@
 // routing (active view, then document, then the frame itself, then the application).
 #pragma once
 
+#include <windows.h>
+// (shellapi.h needs the definitions of windows.h)
+#include <shellapi.h>
+
 #include <string>
 #include <vector>
 
@@ -49,6 +53,8 @@ class CFrameWnd : public CWnd, public CCmdTarget {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Files dropped from the shell: each is opened as a document, in the order of the drop.
+    virtual void OnDropFiles(HDROP drop);
     // Window creation after the base step; -1 makes creation fail.
     virtual int OnCreate(CREATESTRUCTA* create);
     // Creates the client panes (a single view unless overridden).

@@ -6,6 +6,9 @@
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 #include <objbase.h>
+#include <ole2.h>
+#include <shellapi.h>
+#include <shtypes.h>
 #include <wrl/client.h>
 
 #include <atomic>
@@ -101,6 +104,25 @@ struct Global {
     static Handle Empty() { return nullptr; }
     static void Close(Handle h) { GlobalFree(h); }
 };
+// What FormatMessage and the security functions allocate.
+struct Local {
+    using Handle = HLOCAL;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { LocalFree(h); }
+};
+// The shell's file drop of WM_DROPFILES; the receiver finishes it.
+struct Drop {
+    using Handle = HDROP;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { DragFinish(h); }
+};
+// Memory of the COM task allocator that a call hands over: item id lists, shell strings.
+template <typename T>
+struct CoTaskMem {
+    using Handle = T*;
+    static Handle Empty() { return nullptr; }
+    static void Close(Handle h) { CoTaskMemFree(const_cast<void*>(static_cast<const void*>(h))); }
+};
 }  // namespace handle_traits
 
 using CUniqueBitmap = CUniqueHandle<handle_traits::Gdi<HBITMAP>>;
@@ -116,6 +138,34 @@ using CUniqueKernelHandle = CUniqueHandle<handle_traits::Kernel>;
 using CUniqueFile = CUniqueHandle<handle_traits::File>;
 using CUniqueFind = CUniqueHandle<handle_traits::Find>;
 using CUniqueGlobal = CUniqueHandle<handle_traits::Global>;
+using CUniqueLocal = CUniqueHandle<handle_traits::Local>;
+using CUniqueDrop = CUniqueHandle<handle_traits::Drop>;
+template <typename T>
+using CUniqueCoTaskMem = CUniqueHandle<handle_traits::CoTaskMem<T>>;
+using CUniqueIdList = CUniqueCoTaskMem<ITEMIDLIST_ABSOLUTE>;
+
+// A storage medium filled in by IDataObject::GetData; released with whatever it holds.
+class CStgMedium {
+  public:
+    CStgMedium() = default;
+    ~CStgMedium() { Reset(); }
+    CStgMedium(const CStgMedium&) = delete;
+    CStgMedium& operator=(const CStgMedium&) = delete;
+    STGMEDIUM* operator->() { return &m_medium; }
+    const STGMEDIUM& Get() const { return m_medium; }
+    // For GetData; what was held is released first.
+    STGMEDIUM* Put() {
+        Reset();
+        return &m_medium;
+    }
+    void Reset() {
+        if (m_medium.tymed != TYMED_NULL) ReleaseStgMedium(&m_medium);
+        m_medium = STGMEDIUM{};
+    }
+
+  private:
+    STGMEDIUM m_medium{};
+};
 
 // A window's (or, with null, the screen's) device context for the scope.
 class CClientDC {

@@ -2,8 +2,7 @@
 
 #include "fw/Dpi.h"
 #include "fw/Handles.h"
-
-const char CHelpPopup::kClassName[] = "PelorandHelpPopup";
+#include "fw/Strconv.h"
 
 namespace {
 constexpr int kTextWidth = 300;  // pixels (at 96 DPI) of text per line before it wraps
@@ -31,7 +30,7 @@ RECT TextRect(const std::string& text) {
     RECT rc{0, 0, ScaleToScreen(kTextWidth), 0};
     CClientDC dc(nullptr);
     CSelectObject font(dc, MessageFont());
-    DrawTextA(dc, text.c_str(), -1, &rc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextUi(dc, text, &rc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return rc;
 }
 }  // namespace
@@ -56,10 +55,10 @@ bool ControlCarriesHelp(HWND control, std::initializer_list<int> endButtons) {
     return true;
 }
 
-HWND CHelpPopup::Show(HWND owner, POINT at, const std::string& text) {
+HWND CHelpPopup::Show(const char* className, HWND owner, POINT at, const std::string& text) {
     Close();
     CHelpPopup& popup = Instance();
-    RegisterClassOnce(kClassName, CS_SAVEBITS | CS_DROPSHADOW, LoadCursor(nullptr, IDC_ARROW),
+    RegisterClassOnce(className, CS_SAVEBITS | CS_DROPSHADOW, LoadCursor(nullptr, IDC_ARROW),
                       nullptr);
     RECT textRect = TextRect(text);
     const int padding = ScaleToScreen(kPadding);
@@ -78,7 +77,8 @@ HWND CHelpPopup::Show(HWND owner, POINT at, const std::string& text) {
     }
     HWND top = owner ? GetAncestor(owner, GA_ROOT) : nullptr;
     popup.m_bClosing = false;
-    if (!popup.CreateEx(WS_EX_TOOLWINDOW, kClassName, text.c_str(), WS_POPUP | WS_BORDER, x, y,
+    popup.m_strText = text;
+    if (!popup.CreateEx(WS_EX_TOOLWINDOW, className, text.c_str(), WS_POPUP | WS_BORDER, x, y,
                         width, height, top, nullptr)) {
         return nullptr;
     }
@@ -110,8 +110,7 @@ void CHelpPopup::Paint() {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
     InflateRect(&rc, -ScaleToScreen(kPadding), -ScaleToScreen(kPadding));
-    std::string text = GetWindowText();
-    DrawTextA(dc, text.c_str(), -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+    DrawTextUi(dc, m_strText, &rc, DT_WORDBREAK | DT_NOPREFIX);
 }
 
 LRESULT CHelpPopup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -20,14 +20,12 @@ bool ControlCarriesHelp(HWND control, std::initializer_list<int> endButtons = {}
 
 class CHelpPopup : public CWnd {
   public:
-    // Shows text near the screen point at, owned by owner's top-level window; a pop-up already
-    // shown closes first. Returns the pop-up's window.
-    static HWND Show(HWND owner, POINT at, const std::string& text);
+    // Shows text near the screen point at, owned by owner's top-level window, in a window of
+    // the program's class className; a pop-up already shown closes first. Returns its window.
+    static HWND Show(const char* className, HWND owner, POINT at, const std::string& text);
     // The pop-up on screen, or null.
     static HWND Current();
     static void Close();
-
-    static const char kClassName[];
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
@@ -35,4 +33,5 @@ class CHelpPopup : public CWnd {
   private:
     void Paint();
     bool m_bClosing = false;
+    std::string m_strText;  // the program's text (CP932), drawn through the wide functions
 };

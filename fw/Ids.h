@@ -36,6 +36,14 @@
 #define ID_VIEW_LINEUP 59412
 #define ID_VIEW_BYNAME 59413
 
+// Private window messages. The framework keeps WM_APP to WM_APP + 0xFF for its own windows; the
+// program's messages start at WM_FW_PROGRAM_FIRST. (Messages between threads of the framework's
+// worker are registered by name: see CWorker::FailureMessage.)
+#define WM_FW_FIRST WM_APP
+#define WM_FW_DIALOG_SHOWN (WM_FW_FIRST + 0x00)  // a dialog tells a waiting test it is up
+#define WM_FW_LAST (WM_APP + 0xFF)
+#define WM_FW_PROGRAM_FIRST (WM_APP + 0x100)
+
 // Windows.
 #define AFX_IDW_TOOLBAR 59392
 #define AFX_IDW_STATUS_BAR 59393

@@ -2,18 +2,36 @@
 
 #include <vector>
 
+#include "fw/Strconv.h"
+
 bool CListView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    return CreateControlView(WC_LISTVIEWA, parent, id, size, doc);
+    if (!CreateControlView(WC_LISTVIEWA, parent, id, size, doc)) return false;
+    AskTextsInUtf16();
+    return true;
+}
+
+void CListView::AskTextsInUtf16() {
+    SendMessageA(m_hWnd, CCM_SETUNICODEFORMAT, TRUE, 0);
+}
+
+LRESULT CListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NOTIFYFORMAT && lParam == NF_REQUERY) {
+        Default(msg, wParam, lParam);
+        AskTextsInUtf16();
+        return NFR_UNICODE;
+    }
+    return CView::WndProc(msg, wParam, lParam);
 }
 
 int CListView::InsertColumn(int index, const std::string& title, int format) {
-    LVCOLUMNA column{};
+    std::wstring text = UiText(title);
+    LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_FMT | LVCF_SUBITEM;
     column.fmt = format;
-    column.pszText = const_cast<char*>(title.c_str());
+    column.pszText = &text[0];
     column.iSubItem = index;
     return static_cast<int>(
-        SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column)));
+        SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column)));
 }
 
 int CListView::GetColumnCount() const {

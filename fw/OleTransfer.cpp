@@ -96,19 +96,14 @@ bool DataOffers(IDataObject* data, UINT format) {
 bool GetGlobalBytes(IDataObject* data, UINT format, std::string& bytes) {
     if (!data) return false;
     FORMATETC query{static_cast<CLIPFORMAT>(format), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
-    STGMEDIUM medium{};
-    if (FAILED(data->GetData(&query, &medium))) return false;
-    bool ok = false;
-    if (medium.tymed == TYMED_HGLOBAL && medium.hGlobal) {
-        // The block's size bounds the read: a sender's text need not end in a zero byte.
-        CGlobalLock lock(medium.hGlobal);
-        if (lock.Data()) {
-            bytes.assign(static_cast<const char*>(lock.Data()), lock.Size());
-            ok = true;
-        }
-    }
-    ReleaseStgMedium(&medium);
-    return ok;
+    CStgMedium medium;
+    if (FAILED(data->GetData(&query, medium.Put()))) return false;
+    if (medium->tymed != TYMED_HGLOBAL || !medium->hGlobal) return false;
+    // The block's size bounds the read: a sender's text need not end in a zero byte.
+    CGlobalLock lock(medium->hGlobal);
+    if (!lock.Data()) return false;
+    bytes.assign(static_cast<const char*>(lock.Data()), lock.Size());
+    return true;
 }
 
 bool SetClipboardData(IDataObject* data) {

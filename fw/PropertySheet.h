@@ -26,6 +26,13 @@ class CPropertySheet {
 
   private:
     static int CALLBACK Callback(HWND sheet, UINT msg, LPARAM lParam);
+    static LRESULT CALLBACK SheetProc(HWND sheet, UINT msg, WPARAM wParam, LPARAM lParam,
+                                      UINT_PTR id, DWORD_PTR data);
+    // Grows the sheet until the largest page, in its own font, fits; then places it.
+    void FitToPages(HWND sheet) const;
+    static void FitPageToTab(HWND sheet, HWND page);
+    SIZE m_pageUnits{};  // the largest page's size in dialog units
+    static CPropertySheet* s_running;  // the sheet in DoModal, for its callback
     std::string m_strCaption;
     HWND m_hParent;
     UINT m_nStartPage;

@@ -6,6 +6,7 @@
 #include "fw/Dpi.h"
 #include "fw/FrameWnd.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 
 namespace {
@@ -83,8 +84,9 @@ std::string CStatusBar::GetPaneText(int index) const {
 
 void CStatusBar::SetPaneText(int index, const std::string& text) {
     m_panes.at(static_cast<std::size_t>(index)).text = text;
-    SendMessageA(m_hWnd, SB_SETTEXTA, static_cast<WPARAM>(index),
-                 reinterpret_cast<LPARAM>(text.c_str()));
+    const std::wstring wide = UiText(text);
+    SendMessageW(m_hWnd, SB_SETTEXTW, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 void CStatusBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {

@@ -88,6 +88,8 @@ bool CToolBar::Create(CWnd* parent, DWORD style, UINT id) {
         return false;
     }
     SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    // Tips are asked for in UTF-16, so that they read the same on any code page.
+    SendMessageA(m_hWnd, TB_SETUNICODEFORMAT, TRUE, 0);
     // Notifications (tooltips, hot items) go to the frame even when a rebar holds the bar.
     SendMessageA(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(parent->m_hWnd), 0);
     return true;

@@ -14,6 +14,7 @@
 #include "fw/Ids.h"
 #include "fw/ProfileStore.h"
 #include "fw/SingleDocTemplate.h"
+#include "fw/Strconv.h"
 #include "model/Mbcs.h"
 
 namespace {
@@ -40,10 +41,8 @@ std::string LoadResourceString(UINT id) {
     const wchar_t* text = nullptr;
     int length = LoadStringW(GetModuleHandleA(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || !text) return {};
-    int bytes = WideCharToMultiByte(CP_ACP, 0, text, length, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text, length, out.data(), bytes, nullptr, nullptr);
-    return out;
+    // Kept as the program keeps its own texts, whatever the system's code page.
+    return UiFromWide(std::wstring(text, static_cast<std::size_t>(length)));
 }
 
 CWinApp::CWinApp() {
@@ -201,12 +200,24 @@ bool CWinApp::ShowHelp() {
 
 int CWinApp::DoMessageBox(const std::string& text, UINT type) {
     if (m_messageBoxHook) return m_messageBoxHook(text, type);
+    return DoMessageBox(UiText(text), type);
+}
+
+int CWinApp::DoMessageBox(const std::wstring& text, UINT type) {
+    if (m_messageBoxHook) return m_messageBoxHook(UiFromWide(text), type);
     // The box belongs to the window the user works in (a dialog over the frame, say), so that
     // it is disabled while the box is up and gets the focus back afterwards.
     HWND owner = GetActiveWindow();
     if (!owner && m_pMainWnd) owner = GetLastActivePopup(m_pMainWnd->m_hWnd);
     if (owner && !IsWindowVisible(owner)) owner = nullptr;
-    return MessageBoxA(owner, text.c_str(), m_strAppTitle.c_str(), type | MB_TASKMODAL);
+    return MessageBoxUi(owner, text, m_strAppTitle, type | MB_TASKMODAL);
+}
+
+void ReportRefusedNames(const std::vector<std::wstring>& names) {
+    if (names.empty()) return;
+    if (CWinApp* app = CWinApp::Get()) {
+        app->DoMessageBox(RefusedNamesMessage(names), MB_OK | MB_ICONEXCLAMATION);
+    }
 }
 
 bool CWinApp::DoPromptFileName(std::string& name, bool open, CSingleDocTemplate* docTemplate) {
@@ -319,7 +330,7 @@ void ReportUnexpectedException(const char* what) noexcept {
         if (CWinApp* app = CWinApp::Get()) {
             app->DoMessageBox(text, MB_OK | MB_ICONSTOP);
         } else {
-            MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
+            MessageBoxW(nullptr, UiText(text).c_str(), nullptr, MB_OK | MB_ICONSTOP | MB_TASKMODAL);
         }
     } catch (...) {
         // Out of memory while reporting, or a message box hook that throws: nothing is left

@@ -72,6 +72,8 @@ class CWinApp : public CCmdTarget {
 
     // A message box captioned with the application title. Tests answer it through the hook.
     int DoMessageBox(const std::string& text, UINT type);
+    // The same for a text that may hold characters of no code page (a file's name).
+    int DoMessageBox(const std::wstring& text, UINT type);
     std::function<int(const std::string& text, UINT type)> m_messageBoxHook;
     // The open or save file dialog; name is the proposal in and the choice out.
     bool DoPromptFileName(std::string& name, bool open, CSingleDocTemplate* docTemplate);
@@ -99,6 +101,10 @@ class CWinApp : public CCmdTarget {
 // Starts what the program's windows need of the platform: OLE (clipboard, drag and drop) and
 // the common controls. Once per thread that makes windows, before the first of them.
 void InitPlatform();
+
+// One message listing the names that were not added because the ANSI code page cannot hold
+// them (see CRefusedNames); nothing when there are none.
+void ReportRefusedNames(const std::vector<std::wstring>& names);
 
 // A string resource of the program; empty when missing.
 std::string LoadResourceString(UINT id);

@@ -1,7 +1,12 @@
 #include "fw/Wnd.h"
 
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
 #include <vector>
 
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
 
@@ -96,7 +101,7 @@ RECT CWnd::GetClientRect() const {
 }
 
 void CWnd::SetWindowText(const std::string& text) {
-    ::SetWindowTextA(m_hWnd, text.c_str());
+    SetWindowTextUi(m_hWnd, text);
 }
 
 std::string CWnd::GetWindowText() const {
@@ -123,13 +128,47 @@ bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
     return false;
 }
 
+// A list control that asks for its items' texts in UTF-16 (CListView's do) is answered by the
+// object's handler of the ANSI form, whose texts are the program's (CP932).
+bool CWnd::ReflectListDispInfoW(CWnd& child, NMLVDISPINFOW& wide, LRESULT& result) {
+    NMLVDISPINFOA ansi{};
+    ansi.hdr = wide.hdr;
+    ansi.hdr.code = LVN_GETDISPINFOA;
+    static_assert(sizeof ansi.item == sizeof wide.item, "the two item forms differ in layout");
+    std::memcpy(&ansi.item, &wide.item, sizeof ansi.item);
+    const bool wantsText =
+        (wide.item.mask & LVIF_TEXT) && wide.item.pszText && wide.item.cchTextMax > 0;
+    std::string buffer;
+    if (wantsText) {
+        // Room for as many characters, each of up to two bytes.
+        buffer.assign(static_cast<std::size_t>(wide.item.cchTextMax) * 2 + 1, '\0');
+        ansi.item.pszText = &buffer[0];
+        ansi.item.cchTextMax = static_cast<int>(buffer.size());
+    }
+    if (!child.OnReflectNotify(&ansi.hdr, result)) return false;
+    LPWSTR text = wide.item.pszText;
+    const int room = wide.item.cchTextMax;
+    std::memcpy(&wide.item, &ansi.item, sizeof wide.item);  // image, state, indent
+    wide.item.pszText = text;
+    wide.item.cchTextMax = room;
+    if (wantsText) {
+        const std::wstring shown = ansi.item.pszText ? UiText(ansi.item.pszText) : std::wstring();
+        lstrcpynW(text, shown.c_str(), room);
+    }
+    return true;
+}
+
 bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (msg == WM_NOTIFY) {
         // Controls report to their parent; the control's own object handles its notifications.
         NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
         CWnd* child = FromHandle(header->hwndFrom);
-        return child && child != this && child->OnReflectNotify(header, result);
+        if (!child || child == this) return false;
+        if (header->code == LVN_GETDISPINFOW) {
+            return ReflectListDispInfoW(*child, *reinterpret_cast<NMLVDISPINFOW*>(header), result);
+        }
+        return child->OnReflectNotify(header, result);
     }
     if (msg == WM_COMMAND && lParam != 0) {
         CWnd* child = FromHandle(reinterpret_cast<HWND>(lParam));

@@ -51,7 +51,9 @@ void CWorker::OnOwnerDestroyed() {
 }
 
 void CWorker::Run(const Job& job) {
-    CComInit com;
+    // Free-threaded: a job's COM objects (the imaging codecs) need no message pump, and a
+    // single-threaded apartment here would have none.
+    CComInit com(COINIT_MULTITHREADED);
     std::string failure;
     try {
         job(*this);

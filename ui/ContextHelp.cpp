@@ -4,6 +4,11 @@
 #include "fw/WinApp.h"
 #include "res/resource.h"
 
+namespace {
+// The window class of the program's help pop-up.
+const char kHelpPopupClass[] = "PelorandHelpPopup";
+}  // namespace
+
 DWORD DialogHelpId(UINT dialogId, HWND control, std::initializer_list<int> endButtons) {
     if (!ControlCarriesHelp(control, endButtons)) return 0;
     UINT id = static_cast<UINT>(GetDlgCtrlID(control));
@@ -45,7 +50,7 @@ bool ShowContextHelp(const HELPINFO& info) {
     GetWindowRect(control, &rc);
     POINT at = info.MousePos;
     if (!PtInRect(&rc, at)) at = POINT{rc.left + 8, rc.bottom + 2};
-    CHelpPopup::Show(control, at, text);
+    CHelpPopup::Show(kHelpPopupClass, control, at, text);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include "changer/WallpaperFit.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
@@ -20,8 +21,8 @@ bool CPelorandOptionFileChanger::OnInitDialog() {
     m_nChangerType = static_cast<unsigned>(settings.GetInt(setting::ChangerType));
     HWND fit = GetDlgItem(IDC_OPT_FIT);
     for (int i = 0; i < kWallpaperFitCount; ++i) {
-        SendMessageA(fit, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(WallpaperFitLabel(static_cast<WallpaperFit>(i))));
+        const std::wstring label = UiText(WallpaperFitLabel(static_cast<WallpaperFit>(i)));
+        SendMessageW(fit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
     }
     m_nFitType = static_cast<int>(ToWallpaperFit(settings.GetInt(setting::FitType)));
     m_bFullScreenQuiet = settings.GetInt(setting::CheckFullScreenQuiet) != 0 ? 1 : 0;

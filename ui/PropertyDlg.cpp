@@ -5,6 +5,7 @@
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/ShellText.h"
@@ -41,8 +42,8 @@ bool CPropertyDlg::OnInitDialog() {
     // The list index is the priority level.
     HWND priority = GetDlgItem(IDC_PROP_PRIORITY);
     for (short level = 0; level < kPriorityLevels; ++level) {
-        std::string label = GetPriorityLabel(level);
-        SendMessageA(priority, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        std::wstring label = UiText(GetPriorityLabel(level));
+        SendMessageW(priority, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
     }
     FillAuthorList();
     if (m_pBlock) {

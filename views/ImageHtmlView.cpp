@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "doc/PelorandDoc.h"
+#include "fw/Strconv.h"
 #include "views/ImageDecoder.h"
 
 namespace {
@@ -631,10 +632,7 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             if (header->code == TTN_GETDISPINFOW) {
-                const int length =
-                    MultiByteToWideChar(CP_ACP, 0, m_tipText.c_str(), -1, nullptr, 0);
-                m_tipWide.assign(static_cast<std::size_t>(std::max(length, 1)), L'\0');
-                MultiByteToWideChar(CP_ACP, 0, m_tipText.c_str(), -1, &m_tipWide[0], length);
+                m_tipWide = ToWide(m_tipText);
                 reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = &m_tipWide[0];
                 return 0;
             }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fw/Handles.h"
+#include "fw/Ids.h"
 #include "fw/View.h"
 #include "fw/Worker.h"
 #include "views/ThumbnailPage.h"
@@ -25,9 +26,9 @@ struct DecodedImage;
 class CImageHtmlView : public CView {
   public:
     // Load the page whose path (a new std::string, now the pane's) is lParam.
-    static constexpr UINT kLoadPageMessage = WM_APP + 0x40;
-    static constexpr UINT kDecodedMessage = WM_APP + 0x41;  // and the next one
-    static constexpr UINT kPageReadMessage = WM_APP + 0x43;
+    static constexpr UINT kLoadPageMessage = WM_FW_PROGRAM_FIRST + 0x40;
+    static constexpr UINT kDecodedMessage = WM_FW_PROGRAM_FIRST + 0x41;  // and the next one
+    static constexpr UINT kPageReadMessage = WM_FW_PROGRAM_FIRST + 0x43;
 
     CImageHtmlView();
     ~CImageHtmlView() override;

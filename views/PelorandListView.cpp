@@ -54,6 +54,7 @@ bool CPelorandListView::Create(HWND parent, UINT id, const SIZE& size, CDocument
     if (!CreateControl(kDefaultExStyle, WC_LISTVIEWA, kDefaultStyle | LVS_OWNERDATA, parent, id))
         return false;
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    AskTextsInUtf16();
     // The check boxes are the entries' flags, answered with the texts; so is the drop mark.
     SetCallbackMask(LVIS_STATEIMAGEMASK | LVIS_DROPHILITED);
     m_dropTarget.Register(m_hWnd, this);

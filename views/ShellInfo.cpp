@@ -2,6 +2,7 @@
 
 #include <shellapi.h>
 
+#include "fw/Strconv.h"
 #include "model/Mbcs.h"
 #include "model/ShellText.h"
 
@@ -62,8 +63,5 @@ bool GetShellNames(const std::string& path, std::string& displayName, std::strin
 }
 
 std::string GetTempCollectionPath() {
-    char buffer[MAX_PATH + 1] = "";
-    DWORD length = GetTempPathA(sizeof buffer, buffer);
-    std::string dir = (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : "";
-    return MakeTempCollectionPath(dir);
+    return MakeTempCollectionPath(TempFolderAnsi());
 }

@@ -4,10 +4,11 @@
 
 #include <cstring>
 
+#include "fw/CommonDialogs.h"
 #include "fw/Handles.h"
 #include "fw/OleTransfer.h"
-
-std::function<bool(std::string&)> g_browseForPathHook;
+#include "fw/Strconv.h"
+#include "fw/WinApp.h"
 
 void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) {
     if (block.size() < sizeof(DROPFILES)) return;
@@ -26,12 +27,12 @@ void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) 
             }
             pos += 2;
             if (name.empty()) break;
-            int size = WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()),
-                                           nullptr, 0, nullptr, nullptr);
-            std::string ansi(static_cast<std::size_t>(size), '\0');
-            WideCharToMultiByte(CP_ACP, 0, name.data(), static_cast<int>(name.size()), &ansi[0],
-                                size, nullptr, nullptr);
-            paths.push_back(ansi);
+            std::string ansi;
+            if (PathToAnsi(name, ansi)) {
+                paths.push_back(ansi);
+            } else {
+                NoteRefusedName(name);
+            }
         }
         return;
     }
@@ -46,22 +47,11 @@ void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) 
 
 void GetDroppedPaths(std::vector<std::string>& paths, IDataObject* data) {
     std::string block;
+    CRefusedNames refused;
     if (GetGlobalBytes(data, CF_HDROP, block)) GetDroppedPaths(paths, block);
+    ReportRefusedNames(refused.Names());
 }
 
 bool BrowseForPath(HWND owner, std::string& path) {
-    if (g_browseForPathHook) return g_browseForPathHook(path);
-    char display[MAX_PATH] = "";
-    BROWSEINFOA info{};
-    info.hwndOwner = owner;
-    info.pszDisplayName = display;
-    info.lpszTitle = "ファイルを追加する";
-    info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_BROWSEINCLUDEFILES;
-    LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
-    if (!chosen) return false;
-    char buffer[MAX_PATH] = "";
-    bool ok = SHGetPathFromIDListA(chosen, buffer) != FALSE;
-    CoTaskMemFree(chosen);
-    if (ok) path = buffer;
-    return ok;
+    return BrowseForFileOrFolder(owner, "ファイルを追加する", path);
 }

@@ -10,12 +10,13 @@
 #include <vector>
 
 // Appends the paths of data's file drop (CF_HDROP) in their order, whole whatever their
-// length; wide names arrive in the ANSI code page. Adds nothing when data offers no drop.
+// length; wide names arrive in the ANSI code page, or as their short names when it cannot hold
+// them, or not at all (NoteRefusedName; the first form reports them to the user). Adds nothing
+// when data offers no drop.
 void GetDroppedPaths(std::vector<std::string>& paths, IDataObject* data);
 // The same for a drop block itself.
 void GetDroppedPaths(std::vector<std::string>& paths, const std::string& dropBlock);
 
 // The shell's folder browser that also shows files, titled "ファイルを追加する", owned by
-// owner. False when cancelled. Tests answer it through the hook.
+// owner. False when cancelled. Tests answer it through the common dialogs' hooks.
 bool BrowseForPath(HWND owner, std::string& path);
-extern std::function<bool(std::string& path)> g_browseForPathHook;

@@ -6,6 +6,7 @@
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "changer/PlatformFileSystem.h"
+#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "fw/Wnd.h"
 #include "model/ByteStream.h"
@@ -39,10 +40,7 @@ bool CThumbnailScheduler::IsGenerationRunning() {
 }
 
 std::string CThumbnailScheduler::DefaultPagePath() {
-    char dir[MAX_PATH] = "";
-    const DWORD length = GetTempPathA(MAX_PATH, dir);
-    if (length == 0 || length >= MAX_PATH) dir[0] = 0;
-    return std::string(dir) + kThumbnailPageFileName;
+    return TempFolderAnsi() + kThumbnailPageFileName;
 }
 
 void CThumbnailScheduler::OnItemChanged(

@@ -6,6 +6,7 @@
 
 #include "changer/WallPaperHistory.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 #include "model/Block.h"
 
 const char kSelfMoveMessage[] =
@@ -72,11 +73,6 @@ bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
 std::string AnsiText(const void* text, bool wide) {
     if (!text) return std::string();
     if (!wide) return static_cast<const char*>(text);
-    const auto* w = static_cast<const wchar_t*>(text);
-    int size = WideCharToMultiByte(CP_ACP, 0, w, -1, nullptr, 0, nullptr, nullptr);
-    if (size <= 1) return std::string();
-    std::string ansi(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, w, -1, &ansi[0], size, nullptr, nullptr);
-    ansi.resize(static_cast<std::size_t>(size - 1));
-    return ansi;
+    // A character the code page lacks shows as '?', never as a look-alike of another name.
+    return ToMultiByteLossy(static_cast<const wchar_t*>(text));
 }

@@ -1,9 +1,12 @@
 // The changer window, the history dialog and the changer phase of the start-up, created for
 // real and driven through the messages a user's actions send.
 #include <windows.h>
+// (commctrl.h needs the definitions of windows.h)
+#include <commctrl.h>
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,11 +20,14 @@
 #include "changer/PelorandWallPaperHistory.h"
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CommonDialogs.h"
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 
@@ -305,12 +311,15 @@ TEST_F(ChangerWindowTest, StopThenStartReloadsTheFileAndStartsAgainAtTheFirstFol
 TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     Settings().WriteString(setting::RecentFile(1), "C:\\recent.plr");
     OpenChanger();
-    m_changer->m_browseHook = [](std::string& path) {
+    std::string askedTitle;
+    TestCommonDialogHooks().browse = [&](const std::string& title, std::string& path) {
+        askedTitle = title;
         path = "C:\\chosen.plr";
         return true;
     };
     Click(Window(), IDC_CHANGER_CHOOSE_FILE);
     EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
+    EXPECT_EQ("ファイルを追加する", askedTitle);
     CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      IDC_CHANGER_RADIO_RECENT);
     Click(Window(), IDC_CHANGER_RUN);
@@ -322,7 +331,7 @@ TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
 
     // A browser cancelled changes nothing.
-    m_changer->m_browseHook = [](std::string&) { return false; };
+    TestCommonDialogHooks().browse = [](const std::string&, std::string&) { return false; };
     Click(Window(), IDC_CHANGER_CHOOSE_FILE);
     EXPECT_EQ("C:\\chosen.plr", Text(Window(), IDC_CHANGER_FILE));
 
@@ -839,3 +848,82 @@ TEST_F(StartupTest, ShowInEditorOpensTheRunningCollectionOnTheEntryShown) {
 }
 
 }  // namespace
+
+// Run also under a locale whose ANSI code page is not 932 (see tests/editor/CMakeLists.txt):
+// the program's own texts must read the same there.
+TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) {
+    // The run under another locale says which code page it expects, lest it test 932 twice.
+    if (const char* expected = std::getenv("PELORAND_EXPECT_ACP")) {
+        ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), GetACP());
+    }
+    const std::string collection = Collection({Image("a.bmp")}, {});
+    UseNamedFile(collection);
+    OpenChanger();
+    Click(Window(), IDC_CHANGER_RUN);
+    wchar_t text[64] = L"";
+    InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
+    EXPECT_STREQ(L"\u505c\u6b62", text);  // 停止
+    Click(Window(), IDC_CHANGER_RUN);
+    InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
+    EXPECT_STREQ(L"\u8d77\u52d5", text);  // 起動
+    m_changer.reset();
+
+    // The editor's title (a window of ours with an ANSI procedure), a column header and a
+    // priority label in the list.
+    ASSERT_TRUE(OpenEditor(collection));
+    InternalGetWindowText(Frame()->m_hWnd, text, 64);
+    EXPECT_EQ(std::wstring(L"c.plr - Pelorand For ActiveDesktop "), text);
+    SetWindowTextUi(Frame()->m_hWnd, "無題");
+    InternalGetWindowText(Frame()->m_hWnd, text, 64);
+    EXPECT_STREQ(L"\u7121\u984c", text);
+    HWND listWindow = Frame()->GetActiveList()->m_hWnd;
+    ASSERT_GT(ListView_GetItemCount(listWindow), 0);
+    LVITEMW row{};
+    row.iSubItem = 2;
+    row.pszText = text;
+    row.cchTextMax = 64;
+    SendMessageW(listWindow, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&row));
+    EXPECT_STREQ(L"OK\u3060\u3088", text);  // OKだよ
+    HWND header = nullptr;
+    EnumChildWindows(
+        Frame()->m_hWnd,
+        [](HWND child, LPARAM found) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, WC_HEADERA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&header));
+    ASSERT_NE(nullptr, header);
+    HDITEMW item{};
+    item.mask = HDI_TEXT;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(header, HDM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    EXPECT_STREQ(L"\u30d5\u30a1\u30a4\u30eb\u540d", text);  // ファイル名
+
+    // A toolbar button's tip, asked of the tip window as the pointer would.
+    HWND toolbar = FindWindowExA(nullptr, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    EnumChildWindows(
+        Frame()->m_hWnd,
+        [](HWND child, LPARAM found) {
+            char cls[64] = "";
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(found) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&toolbar));
+    ASSERT_NE(nullptr, toolbar);
+    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    ASSERT_NE(nullptr, tips);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = toolbar;
+    tool.uId = ID_FILE_NEW;
+    tool.lpszText = text;
+    text[0] = 0;
+    SendMessageW(tips, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
+    EXPECT_STREQ(L"\u65b0\u898f\uff8c\uff67\uff72\uff99", text);  // 新規ﾌｧｲﾙ
+}

@@ -233,6 +233,44 @@ TEST_F(DialogTest, APropertySheetAppliesOnlyPagesShownAndCancelResetsThem) {
     EXPECT_TRUE(m_messages.empty());
 }
 
+TEST_F(DialogTest, ASheetGrowsToItsPagesInTheirOwnFontAndOpensCentredOverItsOwnerOnAnyCodePage) {
+    ASSERT_TRUE(m_app->CreateEditor(""));
+    HWND owner = m_app->m_pMainWnd->m_hWnd;
+    SetWindowPos(owner, nullptr, 40, 30, 900, 700, SWP_NOZORDER);
+    CPropertyPage large(940);
+    static RECT s_needed, s_page, s_frame, s_sheet, s_ok, s_tab;
+    static wchar_t s_caption[32];
+    CPropertySheet::s_onShown = [](HWND sheet) {
+        InternalGetWindowText(sheet, s_caption, 32);
+        HWND page = CurrentPage(sheet);
+        s_needed = RECT{0, 0, 200, 80};
+        MapDialogRect(page, &s_needed);
+        GetClientRect(page, &s_page);
+        GetWindowRect(GetDlgItem(page, 941), &s_frame);
+        GetClientRect(sheet, &s_sheet);
+        MapWindowPoints(sheet, nullptr, reinterpret_cast<POINT*>(&s_sheet), 2);
+        GetWindowRect(GetDlgItem(sheet, IDOK), &s_ok);
+        GetWindowRect(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0)), &s_tab);
+        GetWindowRect(sheet, &s_sheet);
+        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    };
+    CPropertySheet sheet("設定", owner);
+    sheet.AddPage(&large);
+    sheet.DoModal();
+    CPropertySheet::s_onShown = nullptr;
+    EXPECT_STREQ(L"\u8a2d\u5b9a", s_caption);  // 設定
+    // The whole page shows, its frame inside the sheet, the buttons below the tab.
+    EXPECT_GE(s_page.right, s_needed.right);
+    EXPECT_GE(s_page.bottom, s_needed.bottom);
+    EXPECT_LT(s_frame.right, s_tab.right);
+    EXPECT_LT(s_tab.right, s_sheet.right);
+    EXPECT_GE(s_ok.top, s_tab.bottom);
+    EXPECT_LT(s_ok.right, s_sheet.right);
+    // Centred over the owner (40 + 900 / 2, 30 + 700 / 2).
+    EXPECT_NEAR((s_sheet.left + s_sheet.right) / 2, 490, 2);
+    EXPECT_NEAR((s_sheet.top + s_sheet.bottom) / 2, 380, 2);
+}
+
 TEST_F(DialogTest, KeysInAModelessDialogAreTheDialogsNotTheMainWindowsShortcuts) {
     ASSERT_TRUE(m_app->CreateEditor(""));
     std::vector<std::string> pages;

@@ -11,6 +11,7 @@
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
+#include "fw/CommonDialogs.h"
 #include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
 #include "model/Block.h"
@@ -73,7 +74,6 @@ class EditingTest : public EditorTest {
   protected:
     void TearDown() override {
         g_dragDropHook = nullptr;
-        g_browseForPathHook = nullptr;
         EditorTest::TearDown();
     }
     void OpenSmall() {
@@ -246,13 +246,16 @@ TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
     CBlock* f = Child(Root(), 0);
     ASSERT_TRUE(Tree()->SelectItem(Item(f)));
     std::string chosen = image;
-    g_browseForPathHook = [&](std::string& path) {
+    std::string askedTitle;
+    TestCommonDialogHooks().browse = [&](const std::string& title, std::string& path) {
+        askedTitle = title;
         path = chosen;
         return true;
     };
     EXPECT_TRUE(Enabled(Tree(), ID_ADD_FILE));
     Command(Tree(), ID_ADD_FILE);
     ASSERT_EQ(f->m_Children.GetCount(), 2);
+    EXPECT_EQ(askedTitle, "ファイルを追加する");
     CBlock* added = Child(f, 1);
     EXPECT_EQ(added->m_strName, image);
     EXPECT_EQ(added->m_bFolder, 0);
@@ -275,7 +278,7 @@ TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
     EXPECT_EQ(Child(f, 2)->m_Children.GetCount(), 0);
 
     // A cancelled picker adds nothing.
-    g_browseForPathHook = [](std::string&) { return false; };
+    TestCommonDialogHooks().browse = [](const std::string&, std::string&) { return false; };
     Command(Tree(), ID_ADD_FILE);
     EXPECT_EQ(f->m_Children.GetCount(), 3);
 }

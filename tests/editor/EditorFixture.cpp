@@ -9,6 +9,7 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CommonDialogs.h"
 #include "fw/SingleDocTemplate.h"
 #include "ui/MainFrame.h"
 
@@ -31,6 +32,7 @@ void EditorTest::SetUp() {
 }
 
 void EditorTest::TearDown() {
+    TestCommonDialogHooks() = CommonDialogHooks();
     CloseEditor();
     m_app.reset();
     RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());

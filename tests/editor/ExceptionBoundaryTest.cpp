@@ -15,6 +15,7 @@
 #include "fw/Dialog.h"
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
+#include "fw/Ids.h"
 #include "fw/Worker.h"
 
 namespace {
@@ -50,7 +51,7 @@ class PlainFrame : public CFrameWnd {
 class ThrowingFilter : public CWnd {
   public:
     bool PreTranslateMessage(MSG* msg) override {
-        if (msg->message == WM_APP + 5) throw std::runtime_error("filter failed");
+        if (msg->message == WM_FW_PROGRAM_FIRST + 5) throw std::runtime_error("filter failed");
         return false;
     }
 };
@@ -83,7 +84,7 @@ TEST_F(ExceptionBoundaryTest, IdleAndFilterFailuresAreReportedAndTheLoopRunsOn) 
     };
     ThrowingFilter filter;
     m_app->AddMessageFilter(&filter);
-    PostMessageA(nullptr, WM_APP + 5, 0, 0);  // a thread message: only the filter sees it
+    PostMessageA(nullptr, WM_FW_PROGRAM_FIRST + 5, 0, 0);  // a thread message: only the filter sees it
     // After a failure idling waits for the next message: a timer brings one.
     UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int code = m_app->Run();

@@ -9,6 +9,7 @@
 #include "changer/ChangerSeams.h"
 #include "doc/PelorandDoc.h"
 #include "fw/Handles.h"
+#include "fw/Ids.h"
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
@@ -274,7 +275,7 @@ TEST_F(ThumbnailTest, TheRunningFlagIsUpBeforeThePageThreadReadsThePendingList) 
 namespace {
 // A window that answers each of its messages by posting the next, up to kChainLength: a
 // queue that is never empty while another thread (or this chain) keeps posting.
-constexpr UINT kChainMessage = WM_APP + 7;
+constexpr UINT kChainMessage = WM_FW_PROGRAM_FIRST + 7;
 constexpr long kChainLength = 100000;
 long g_chainHandled = 0;
 LRESULT CALLBACK ChainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -4,6 +4,7 @@
 
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Strconv.h"
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
@@ -83,12 +84,45 @@ TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
 }
 
 TEST(PelorandApp, TheFileToOpenIsTheFirstArgumentThatIsNoSwitch) {
-    char exe[] = "Pelorand.exe", dde[] = "/dde", flag[] = "-Embedding", empty[] = "",
-         file[] = "C:\\表示\\a.plr", other[] = "b.plr";
-    char* with[] = {exe, dde, flag, empty, file, other};
+    wchar_t exe[] = L"Pelorand.exe", dde[] = L"/dde", flag[] = L"-Embedding", empty[] = L"",
+            file[] = L"C:\\\u8868\u793a\\a.plr", other[] = L"b.plr";
+    wchar_t* with[] = {exe, dde, flag, empty, file, other};
     EXPECT_EQ(CPelorandApp::FileToOpen(6, with), "C:\\表示\\a.plr");
-    char* without[] = {exe, dde};
+    wchar_t* without[] = {exe, dde};
     EXPECT_EQ(CPelorandApp::FileToOpen(2, without), "");
+}
+
+TEST(PelorandApp, AFileNamedWithACharacterTheCodePageLacksIsRefusedNotLookedAlike) {
+    // 𠮷 and é exist in no form of code page 932; best fit would make "e" of the é.
+    wchar_t exe[] = L"Pelorand.exe", file[] = L"Z:\\no-such-dir\\caf\u00e9\U00020BB7.plr";
+    wchar_t* args[] = {exe, file};
+    CRefusedNames refused;
+    EXPECT_EQ(CPelorandApp::FileToOpen(2, args), "");
+    ASSERT_EQ(refused.Names().size(), 1u);
+    EXPECT_EQ(refused.Names()[0], file);
+}
+
+TEST(PelorandApp, TheTemporaryFolderIsFoundInAnyCaseAndForm) {
+    wchar_t temp[MAX_PATH + 2] = L"";
+    ASSERT_GT(GetTempPathW(MAX_PATH + 2, temp), 0u);
+    std::wstring dir = std::wstring(temp) + L"InsideTempTest";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    std::wstring exe = dir + L"\\Pelorand.exe";
+    EXPECT_TRUE(CPelorandApp::IsInsideFolder(exe, temp));
+    std::wstring upper = exe;
+    CharUpperW(&upper[0]);
+    EXPECT_TRUE(CPelorandApp::IsInsideFolder(upper, temp));
+    wchar_t shortTemp[MAX_PATH] = L"";
+    if (GetShortPathNameW(temp, shortTemp, MAX_PATH) > 0) {
+        EXPECT_TRUE(CPelorandApp::IsInsideFolder(exe, shortTemp));
+    }
+    // A sibling whose name begins like the folder's is not inside it.
+    std::wstring folder = temp;
+    folder.pop_back();
+    EXPECT_FALSE(CPelorandApp::IsInsideFolder(folder + L"2\\Pelorand.exe", temp));
+    EXPECT_FALSE(CPelorandApp::IsInsideFolder(L"C:\\Program Files\\Pelorand.exe", temp));
+    EXPECT_FALSE(CPelorandApp::IsInsideFolder(folder, temp));
+    RemoveDirectoryW(dir.c_str());
 }
 
 TEST_F(EditorTest, ThePlrTypeIsRegisteredForTheCurrentUserWithAnOpenCommand) {

@@ -11,12 +11,13 @@
 
 #include "EditorFixture.h"
 #include "fw/Handles.h"
+#include "fw/Ids.h"
 #include "fw/Wnd.h"
 #include "fw/Worker.h"
 
 namespace {
 
-constexpr UINT kResultMessage = WM_APP + 20;
+constexpr UINT kResultMessage = WM_FW_PROGRAM_FIRST + 20;
 
 // A result that counts how many of its kind are alive.
 struct Page {
@@ -70,8 +71,9 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
         WorkerWindow window;
         std::atomic<HRESULT> com{E_FAIL};
         ASSERT_TRUE(window.m_worker.Start([&](CWorker& worker) {
-            // Initialised already: a second initialisation on the same terms says S_FALSE.
-            HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+            // In the multithreaded apartment already: asking for it again says S_FALSE (a
+            // single-threaded one would answer RPC_E_CHANGED_MODE).
+            HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
             if (SUCCEEDED(hr)) CoUninitialize();
             com = hr;
             PostPages(1, 3, false)(worker);

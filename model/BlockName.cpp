@@ -136,9 +136,3 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
     Release();
     m_pRecord = record;
 }
-
-std::ostream& operator<<(std::ostream& out, const CBlockName& name) {
-    std::string_view head, tail;
-    name.Parts(head, tail);
-    return out << head << tail;
-}

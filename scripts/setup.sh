@@ -7,7 +7,7 @@ PACKAGES=(
   cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev clang libclang-rt-14-dev
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine wine64 fonts-wine xvfb xauth x11-apps x11-utils xdotool imagemagick locales
-  fonts-ipafont-gothic fonts-ipafont-mincho
+  fonts-ipafont-gothic fonts-ipafont-mincho zip unzip
   xwallpaper gsettings-desktop-schemas libglib2.0-bin xfconf libxfconf-0-3 dbus dbus-daemon
 )
 

@@ -49,6 +49,8 @@ bash tests/e2e/thumbs_e2e.sh build/win
 echo "== editing a collection end to end (xdotool)"
 bash tests/e2e/edit_e2e.sh build/win
 wine_stop
+echo "== the release zip, unpacked into a new folder and run in a Wine prefix of its own"
+bash tests/e2e/release_e2e.sh build/win
 
 echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPELORAND_FUZZ=ON >/dev/null

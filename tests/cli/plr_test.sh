@@ -166,6 +166,20 @@ expect "thumbs bad number" "$rc:$(tr -d '\r' < err.txt)" "2:plr: --width 'wide' 
 thumbs --colour red x >/dev/null; expect "thumbs unknown option" "$?" 2
 thumbs x --border >/dev/null; expect "thumbs option without value" "$?" 2
 
+# rebase: relative picture paths go under DIR, whole ones stay, folder names are no paths.
+printf 'FILE{\r\nNAME\t"pics","2","?","?","0","1"\r\nDATA\t"a.jpg","2","?","?","0","1"\r\nDATA\t"sub\\b.bmp","2","?","?","0","1"\r\nDATA\t"C:\\c.jpg","2","?","?","0","1"\r\nDATA\t"\\\\srv\\d.jpg","2","?","?","0","1"\r\nDATA\t"/e.jpg","2","?","?","0","1"\r\n}FILE\r\n' > rel.plr
+# In CP932 "表" ends in the byte 0x5C: the directory does not end in a separator and gets one.
+# Wine hands the program the UTF-8 argument in the ANSI code page; the file holds those bytes.
+dbcs='表'; [ -n "${EMULATOR:-}" ] && dbcs=$(printf '表' | iconv -f UTF-8 -t CP932)
+out=$(plr rebase rel.plr rebased.plr "$W${S}表"); rc=$?
+expect "rebase exit and count" "$rc:$out" "0:rebased 2 entries"
+expect "rebase paths" "$(plr tree rebased.plr | cut -f1 | tr -d ' ')" \
+  "$(printf '[pics]\n%s\n%s\n%s\n%s\n%s' "$W${S}$dbcs${S}a.jpg" "$W${S}$dbcs${S}sub\\b.bmp" 'C:\c.jpg' '\\srv\d.jpg' '/e.jpg')"
+plr rebase rel.plr again.plr "$W${S}" >/dev/null
+expect "rebase keeps a given separator" "$(plr tree again.plr | sed -n 2p | cut -f1 | tr -d ' ')" "$W${S}a.jpg"
+plr rebase rel.plr x.plr pics >/dev/null; rc=$?
+expect "rebase refuses a relative DIR" "$rc:$(tr -d '\r' < err.txt)" "2:plr: DIR must be a whole path: pics"
+
 plr check >/dev/null; expect "no args exit" "$?" 2
 plr check --help >/dev/null; expect "help exit" "$?" 0
 out=$(plr --help); expect "top help lists check" "$(echo "$out" | grep -c '^  check')" 1

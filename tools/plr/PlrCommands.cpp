@@ -194,6 +194,13 @@ const std::vector<PlrCommand>& PlrCommands() {
          "keeps OUT's permissions; when OUT is a symbolic link, the file it leads to is\n"
          "written. A read-only OUT is refused (exit 2).\n",
          RunSave},
+        {"rebase", "write a collection with its relative picture paths made whole",
+         "usage: plr rebase IN OUT DIR\n\n"
+         "Reads IN and writes it to OUT (as save does) with every file entry whose path is\n"
+         "relative (no drive letter, no leading \\ or /) put under DIR, which must be a\n"
+         "whole path. Prints 'rebased N entries'. The sample collection that comes with\n"
+         "the program names its pictures relative to its own folder and is written this way.\n",
+         RunRebase},
         {"simulate", "run the wallpaper changer's ticks over a collection",
          "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"
          "                    --start \"YYYY-MM-DD HH:MM:SS\" [--interval SECONDS] [--ticks N]\n\n"

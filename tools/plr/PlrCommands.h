@@ -39,6 +39,7 @@ std::unique_ptr<CBlock> LoadDocument(const std::string& path,
 int RunCheck(const std::vector<std::string>& args);
 int RunTree(const std::vector<std::string>& args);
 int RunSave(const std::vector<std::string>& args);
+int RunRebase(const std::vector<std::string>& args);
 int RunSimulate(const std::vector<std::string>& args);
 int RunThumbs(const std::vector<std::string>& args);
 #ifndef _WIN32

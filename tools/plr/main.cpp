@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "PelorandVersion.h"
 #include "model/BlockPool.h"
 #include "model/Mbcs.h"
 #include "tools/plr/PlrCommands.h"
@@ -14,7 +15,7 @@ namespace {
 void Usage(std::FILE* out) {
     std::fprintf(out, "usage: plr COMMAND [ARGS]\n\ncommands:\n");
     for (const auto& c : PlrCommands()) std::fprintf(out, "  %-9s %s\n", c.name, c.summary);
-    std::fprintf(out, "\n'plr COMMAND --help' tells more.\n");
+    std::fprintf(out, "\n'plr COMMAND --help' tells more; 'plr --version' prints the version.\n");
 }
 
 }  // namespace
@@ -29,6 +30,10 @@ int main(int argc, char** argv) {
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         Usage(stdout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("plr (Pelorand) %s\n", PELORAND_VERSION);
         return 0;
     }
     std::vector<std::string> args(argv + 2, argv + argc);

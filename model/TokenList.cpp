@@ -147,6 +147,39 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
     }
 }
 
+namespace {
+
+std::uint64_t Word(const char (&bytes)[8]) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Most lines end in five one-byte fields: ","2","?","?","0","1". From the closing quote of
+// the first field to the end of the line, such a tail is checked in three words.
+bool OneByteFieldsTail(const char* close, const char* end, std::string_view* tokens) {
+    if (end - close != 21) return false;
+    static const char kPairs[8] = {'"', ',', '"', 0, '"', ',', '"', 0};
+    static const char kPairsMask[8] = {-1, -1, -1, 0, -1, -1, -1, 0};
+    static const char kLast[8] = {',', '"', 0, '"', ',', '"', 0, '"'};
+    static const char kLastMask[8] = {-1, -1, 0, -1, -1, -1, 0, -1};
+    const std::uint64_t pairs = Word(kPairs), pairsMask = Word(kPairsMask);
+    if ((bytescan::Load(close) & pairsMask) != pairs ||
+        (bytescan::Load(close + 8) & pairsMask) != pairs ||
+        (bytescan::Load(close + 13) & Word(kLastMask)) != Word(kLast)) {
+        return false;
+    }
+    for (int k = 0; k < 5; ++k) {
+        const char* value = close + 3 + 4 * k;
+        // A quote would close an empty field, a slash escape the quote; blanks are trimmed.
+        if (*value == '"' || *value == '/' || IsBlank(*value)) return false;
+        tokens[2 + k] = std::string_view(value, 1);
+    }
+    return true;
+}
+
+}  // namespace
+
 bool SplitRecordSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
                       std::size_t& count) {
     // A four-byte tag, a TAB, then six fields each between quotes, joined by single commas.
@@ -170,6 +203,10 @@ bool SplitRecordSpans(std::string_view line, std::string_view* tokens, std::size
         // A slash before the quote escapes it; a field starting with white space is trimmed.
         if (close > open && (close[-1] == '/' || IsBlank(*open))) return false;
         tokens[field] = std::string_view(open, close - open);
+        if (field == 1 && OneByteFieldsTail(close, end, tokens)) {
+            count = kFields + 1;
+            return true;
+        }
         p = close + 1;
         if (field == kFields) break;
         if (end - p < 2 || p[0] != ',' || p[1] != '"') return false;

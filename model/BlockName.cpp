@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "model/BlockPool.h"
+#include "model/ByteScan.h"
 
 namespace {
 
@@ -42,8 +43,15 @@ HeadTable& Heads() {
 // like a backslash the split may fall inside the character. Both parts together are the text
 // all the same.
 std::size_t DirectoryEnd(std::string_view text) {
+    const char* s = text.data();
     std::size_t cut = text.size();
-    while (cut > 0 && text[cut - 1] != '/' && text[cut - 1] != '\\') --cut;
+    // Eight bytes at a time from the end up to the word holding the last separator.
+    while (cut >= 8) {
+        const std::uint64_t word = bytescan::Load(s + cut - 8);
+        if (bytescan::Matches(word, '/') | bytescan::Matches(word, '\\')) break;
+        cut -= 8;
+    }
+    while (cut > 0 && s[cut - 1] != '/' && s[cut - 1] != '\\') --cut;
     return cut;
 }
 
@@ -125,18 +133,26 @@ void CBlockName::assign(std::string_view text) {
 }
 
 void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
-    const std::size_t cut = DirectoryEnd(text);
-    if (cut < kMinShared || cut == text.size()) {
-        assign(text);
-        return;
-    }
-    const std::string_view dir = text.substr(0, cut);
     Head* head = nullptr;
-    // The sibling read before is the likely owner of the same directory: no hashing then.
+    std::size_t cut = 0;
+    // The sibling read before mostly lies in the same directory: its shared part is taken
+    // when it begins this name, without a search or a hash.
     if (like.m_pRecord && static_cast<unsigned char>(like.m_pRecord[0]) == kSharedMarker) {
         Head* likeHead = ReadHead(like.m_pRecord);
-        if (likeHead->Text() == dir) head = likeHead;
+        if (text.size() > likeHead->length &&
+            std::memcmp(text.data(), likeHead->Bytes(), likeHead->length) == 0) {
+            head = likeHead;
+            cut = likeHead->length;
+        }
     }
+    if (!head) {
+        cut = DirectoryEnd(text);
+        if (cut < kMinShared || cut == text.size()) {
+            assign(text);
+            return;
+        }
+    }
+    const std::string_view dir = text.substr(0, cut);
     HeadTable& heads = Heads();
     if (!head) {
         auto found = heads.find(dir);

@@ -33,6 +33,11 @@ struct TextsKeyHash {
     }
 };
 using TextsTable = std::unordered_map<TextsKey, void*, TextsKeyHash>;
+
+// The records met last, by their hash: a collection's few authors come back line after line,
+// and a record found here costs no walk through the table, whose nodes lie all over memory.
+constexpr std::size_t kRecent = 64;
+void* g_recentTexts[kRecent];
 TextsTable& Table() {
     // Never destroyed: entries of static objects may still give their texts back at exit.
     static TextsTable* const table = new TextsTable;
@@ -225,11 +230,21 @@ CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view commen
         ++texts->refs;
         return texts;
     }
+    const TextsKey key{author, comment};
+    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
+    if (recent) {
+        Texts* texts = static_cast<Texts*>(recent);
+        if (texts->author == author && texts->comment == comment) {
+            ++texts->refs;
+            return texts;
+        }
+    }
     TextsTable& table = Table();
-    auto found = table.find(TextsKey{author, comment});
+    auto found = table.find(key);
     if (found != table.end()) {
         Texts* texts = static_cast<Texts*>(found->second);
         ++texts->refs;
+        recent = texts;
         return texts;
     }
     Texts* texts = new Texts{std::string(author), std::string(comment), 1};
@@ -239,11 +254,15 @@ CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view commen
         delete texts;
         throw;
     }
+    recent = texts;
     return texts;
 }
 
 void CBlock::ReleaseTexts(Texts* texts) {
     if (--texts->refs != 0) return;
+    const TextsKey key{texts->author, texts->comment};
+    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
+    if (recent == texts) recent = nullptr;
     TextsTable& table = Table();
     auto found = table.find(TextsKey{texts->author, texts->comment});
     if (found != table.end() && found->second == texts) table.erase(found);

@@ -2,6 +2,9 @@
 
 #include <cassert>
 #include <cstring>
+#include <functional>
+#include <new>
+#include <unordered_map>
 #include <utility>
 
 #include "model/BlockPool.h"
@@ -16,6 +19,31 @@ CBlock* FromPos(BlockPos pos) {
     return reinterpret_cast<CBlock*>(pos);
 }
 
+// The texts records in use, by their two texts (views into the record itself).
+struct TextsKey {
+    std::string_view author, comment;
+    bool operator==(const TextsKey& other) const {
+        return author == other.author && comment == other.comment;
+    }
+};
+struct TextsKeyHash {
+    std::size_t operator()(const TextsKey& key) const {
+        const std::hash<std::string_view> hash;
+        return hash(key.author) * 31 + hash(key.comment);
+    }
+};
+using TextsTable = std::unordered_map<TextsKey, void*, TextsKeyHash>;
+
+// The records met last, by their hash: a collection's few authors come back line after line,
+// and a record found here costs no walk through the table, whose nodes lie all over memory.
+constexpr std::size_t kRecent = 64;
+void* g_recentTexts[kRecent];
+TextsTable& Table() {
+    // Never destroyed: entries of static objects may still give their texts back at exit.
+    static TextsTable* const table = new TextsTable;
+    return *table;
+}
+
 }  // namespace
 
 // ---- CBlockChildList ----
@@ -24,30 +52,57 @@ CBlockChildList::~CBlockChildList() {
     RemoveAll();
 }
 
+CBlockChildList::Items* CBlockChildList::Items::Make(std::uint32_t capacity) {
+    Items* items = static_cast<Items*>(
+        blockpool::Allocate(sizeof(Items) + std::size_t(capacity) * sizeof(CBlock*)));
+    items->size = items->holes = items->first = 0;
+    items->capacity = capacity;
+    return items;
+}
+
+void CBlockChildList::Items::Free(Items* items) {
+    if (items) {
+        blockpool::Free(items, sizeof(Items) + std::size_t(items->capacity) * sizeof(CBlock*));
+    }
+}
+
+CBlockChildList::Items* CBlockChildList::Items::Resized(std::uint32_t capacity) {
+    Items* copy = Make(capacity);
+    copy->size = size;
+    copy->holes = holes;
+    copy->first = first;
+    std::memcpy(copy->Slots(), Slots(), std::size_t(size) * sizeof(CBlock*));
+    Free(this);
+    return copy;
+}
+
 void CBlockChildList::Items::Compact() {
-    std::size_t out = 0;
-    for (CBlock* entry : slots) {
+    CBlock** slots = Slots();
+    std::uint32_t out = 0;
+    for (std::uint32_t i = 0; i < size; ++i) {
+        CBlock* entry = slots[i];
         if (!entry) continue;
         entry->m_nIndexInList = static_cast<int>(out);
         slots[out++] = entry;
     }
-    slots.resize(out);
+    size = out;
     holes = 0;
     first = 0;
 }
 
 BlockPos CBlockChildList::GetHeadPosition() const {
-    return (m_pItems && m_pItems->first < m_pItems->slots.size())
-               ? ToPos(m_pItems->slots[m_pItems->first])
+    return (m_pItems && m_pItems->first < m_pItems->size)
+               ? ToPos(m_pItems->Slots()[m_pItems->first])
                : nullptr;
 }
 
 CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     CBlock* entry = FromPos(pos);
-    const std::vector<CBlock*>& slots = m_pItems->slots;
+    CBlock** slots = m_pItems->Slots();
+    const std::size_t size = m_pItems->size;
     std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
-    while (next < slots.size() && !slots[next]) ++next;
-    pos = next < slots.size() ? ToPos(slots[next]) : nullptr;
+    while (next < size && !slots[next]) ++next;
+    pos = next < size ? ToPos(slots[next]) : nullptr;
     return entry;
 }
 
@@ -58,46 +113,55 @@ CBlock* CBlockChildList::GetAt(BlockPos pos) const {
 BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (!entry || !m_pItems) return nullptr;
     int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->slots.size() ||
-        m_pItems->slots[index] != entry) {
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
+        m_pItems->Slots()[index] != entry) {
         return nullptr;
     }
     if (startAfter && FromPos(startAfter)->m_nIndexInList >= index) return nullptr;
-    return ToPos(m_pItems->slots[index]);
+    return ToPos(m_pItems->Slots()[index]);
 }
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
     if (m_pItems->holes) m_pItems->Compact();
-    return m_pItems->slots[n];
+    return m_pItems->Slots()[n];
 }
 
 int CBlockChildList::GetCount() const {
-    return m_pItems ? static_cast<int>(m_pItems->slots.size() - m_pItems->holes) : 0;
+    return m_pItems ? static_cast<int>(m_pItems->size - m_pItems->holes) : 0;
 }
 
 void CBlockChildList::AddTail(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
     assert(entry->m_nIndexInList < 0);
-    if (!m_pItems) m_pItems = std::make_unique<Items>();
-    entry->m_nIndexInList = static_cast<int>(m_pItems->slots.size());
-    m_pItems->slots.push_back(entry);
+    if (!m_pItems) {
+        m_pItems = Items::Make(1);
+    } else if (m_pItems->size == m_pItems->capacity) {
+        // Indexes are ints: a list stops growing where they end.
+        if (m_pItems->capacity >= 0x40000000u) throw std::bad_alloc();
+        m_pItems = m_pItems->Resized(m_pItems->capacity * 2);
+    }
+    entry->m_nIndexInList = static_cast<int>(m_pItems->size);
+    m_pItems->Slots()[m_pItems->size++] = entry;
 }
 
 void CBlockChildList::ShrinkToFit() {
     if (!m_pItems) return;
-    std::vector<CBlock*>& slots = m_pItems->slots;
-    if (slots.capacity() - slots.size() > slots.size() / 8 + 1) slots.shrink_to_fit();
+    const std::uint32_t size = m_pItems->size;
+    if (size > 0 && m_pItems->capacity - size > size / 8 + 1) m_pItems = m_pItems->Resized(size);
 }
 
 void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
     while (!pending.empty()) {
         CBlock* entry = pending.back();
         pending.pop_back();
-        if (auto items = std::move(entry->m_Children.m_pItems)) {
+        if (Items* items = entry->m_Children.m_pItems) {
+            entry->m_Children.m_pItems = nullptr;
             // Children without children of their own (most of them) go at once; the others
             // wait on the stack, so that nothing here recurses.
-            for (CBlock* child : items->slots) {
+            CBlock** slots = items->Slots();
+            for (std::uint32_t i = 0; i < items->size; ++i) {
+                CBlock* child = slots[i];
                 if (!child) continue;
                 if (child->m_Children.m_pItems) {
                     pending.push_back(child);
@@ -105,6 +169,7 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
                     delete child;
                 }
             }
+            Items::Free(items);
         }
         delete entry;  // its child list is empty now, so this does not recurse
     }
@@ -113,17 +178,18 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
 void CBlockChildList::RemoveAt(BlockPos pos) {
     CBlock* entry = FromPos(pos);
     Items& items = *m_pItems;
+    CBlock** slots = items.Slots();
     std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
-    items.slots[index] = nullptr;
+    slots[index] = nullptr;
     ++items.holes;
     if (index == items.first) {
-        while (items.first < items.slots.size() && !items.slots[items.first]) ++items.first;
+        while (items.first < items.size && !slots[items.first]) ++items.first;
     }
-    if (items.holes == items.slots.size()) {
-        items.slots.clear();
+    if (items.holes == items.size) {
+        items.size = 0;
         items.holes = 0;
         items.first = 0;
-    } else if (items.holes > 64 && items.holes * 2 > items.slots.size()) {
+    } else if (items.holes > 64 && items.holes * 2 > items.size) {
         items.Compact();
     }
     entry->m_nIndexInList = -1;
@@ -132,13 +198,21 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
 
 void CBlockChildList::RemoveAll() {
     if (!m_pItems) return;
-    std::unique_ptr<Items> items = std::move(m_pItems);
+    Items* items = m_pItems;
+    m_pItems = nullptr;
     // Destroy in list order, as repeated removal at the head would.
     std::vector<CBlock*> reversed;
-    reversed.reserve(items->slots.size());
-    for (auto it = items->slots.rbegin(); it != items->slots.rend(); ++it) {
-        if (*it) reversed.push_back(*it);
+    try {
+        reversed.reserve(items->size);
+    } catch (...) {
+        m_pItems = items;
+        throw;
     }
+    CBlock** slots = items->Slots();
+    for (std::uint32_t i = items->size; i-- > 0;) {
+        if (slots[i]) reversed.push_back(slots[i]);
+    }
+    Items::Free(items);
     Destroy(std::move(reversed));
 }
 
@@ -156,13 +230,49 @@ CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view commen
         ++texts->refs;
         return texts;
     }
-    return new Texts{std::string(author), std::string(comment), 1};
+    const TextsKey key{author, comment};
+    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
+    if (recent) {
+        Texts* texts = static_cast<Texts*>(recent);
+        if (texts->author == author && texts->comment == comment) {
+            ++texts->refs;
+            return texts;
+        }
+    }
+    TextsTable& table = Table();
+    auto found = table.find(key);
+    if (found != table.end()) {
+        Texts* texts = static_cast<Texts*>(found->second);
+        ++texts->refs;
+        recent = texts;
+        return texts;
+    }
+    Texts* texts = new Texts{std::string(author), std::string(comment), 1};
+    try {
+        table.emplace(TextsKey{texts->author, texts->comment}, texts);
+    } catch (...) {
+        delete texts;
+        throw;
+    }
+    recent = texts;
+    return texts;
+}
+
+void CBlock::ReleaseTexts(Texts* texts) {
+    if (--texts->refs != 0) return;
+    const TextsKey key{texts->author, texts->comment};
+    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
+    if (recent == texts) recent = nullptr;
+    TextsTable& table = Table();
+    auto found = table.find(TextsKey{texts->author, texts->comment});
+    if (found != table.end() && found->second == texts) table.erase(found);
+    delete texts;
 }
 
 void CBlock::UseTexts(Texts* texts) {
     // Taken first: texts may be the record this entry holds alone.
     ++texts->refs;
-    if (--m_pTexts->refs == 0) delete m_pTexts;
+    ReleaseTexts(m_pTexts);
     m_pTexts = texts;
 }
 
@@ -179,7 +289,7 @@ CBlock::CBlock() : m_pTexts(DefaultTexts()) {
 }
 
 CBlock::~CBlock() {
-    if (--m_pTexts->refs == 0) delete m_pTexts;
+    ReleaseTexts(m_pTexts);
 }
 
 void CBlock::SetAuthor(std::string_view author) {
@@ -276,7 +386,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
             pending.push_back(entry->m_Children.GetAtIndex(i));
         }
     }
-    if (--texts->refs == 0) delete texts;
+    ReleaseTexts(texts);
 }
 
 void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,14 +51,22 @@ class CBlockChildList {
     static void Destroy(std::vector<CBlock*> pending);
     // Removal leaves a hole instead of shifting the rest, so that deleting many entries one
     // by one stays linear; holes are squeezed out before the next access by index.
+    // One piece of the block pool holds the counts and the slots: a folder of one child
+    // costs 24 bytes, and the pieces of folders that grew or went are reused by others.
     struct Items {
-        std::vector<CBlock*> slots;  // null where an entry was removed
-        std::size_t holes = 0;
-        std::size_t first = 0;  // index of the first live slot
+        std::uint32_t size;      // slots in use, holes included
+        std::uint32_t capacity;  // slots there is room for
+        std::uint32_t holes;     // null slots, where an entry was removed
+        std::uint32_t first;     // index of the first live slot
+        CBlock** Slots() { return reinterpret_cast<CBlock**>(this + 1); }
         void Compact();
+        static Items* Make(std::uint32_t capacity);
+        static void Free(Items* items);
+        // A copy with room for capacity slots; this one goes.
+        Items* Resized(std::uint32_t capacity);
     };
-    // Allocated on the first child, so that the many file entries pay one pointer.
-    std::unique_ptr<Items> m_pItems;
+    // Made on the first child, so that the many file entries pay one pointer.
+    Items* m_pItems = nullptr;
 };
 
 class CBlock {
@@ -122,15 +131,19 @@ class CBlock {
     friend class CBlockChildList;
 
     // Author and comment are nearly always shared between many entries ("?" by default),
-    // so they live in one shared, immutable record; this keeps large collections small.
-    // The count is not atomic: entries belong to one thread (see model/BlockPool.h).
+    // so they live in one shared, immutable record; every pair of texts in use has one record
+    // in the whole process (a table finds it), which keeps large collections small whatever
+    // order their entries come in. The count is not atomic and the table has no lock: entries
+    // belong to one thread (see model/BlockPool.h).
     struct Texts {
         std::string author;
         std::string comment;
         unsigned long refs = 1;
     };
     static Texts* DefaultTexts();
+    // A counted reference to the record of these texts, made when none is in use.
     static Texts* NewTexts(std::string_view author, std::string_view comment);
+    static void ReleaseTexts(Texts* texts);
     void UseTexts(Texts* texts);
 
     Texts* m_pTexts;

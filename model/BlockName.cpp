@@ -2,18 +2,22 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <new>
 #include <ostream>
+#include <unordered_map>
 
 #include "model/BlockPool.h"
+#include "model/ByteScan.h"
 
 namespace {
 
 constexpr unsigned char kLongMarker = 0xFF;  // as in CBlockName
 constexpr unsigned char kSharedMarker = 0xFE;
 constexpr std::size_t kPointer = sizeof(void*);
-// Directory parts shorter than this are not worth a shared head.
-constexpr std::size_t kMinShared = 16;
+// Directory parts shorter than this are not worth a shared head: the reference to one costs
+// a marker, a pointer and the tail's own length byte.
+constexpr std::size_t kMinShared = 10;
 
 // A shared directory part: a count of the names using it, its length, its bytes (the layout
 // CBlockName::Parts reads).
@@ -21,7 +25,35 @@ struct Head {
     std::uint32_t refs;
     std::uint32_t length;
     char* Bytes() { return reinterpret_cast<char*>(this + 1); }
+    std::string_view Text() { return std::string_view(Bytes(), length); }
 };
+
+// Every shared directory part in use, once, by its bytes (a view into the head itself): the
+// names of one directory share its bytes wherever they lie in the tree and in whatever order
+// they are read. No lock: names, like the pool, belong to one thread.
+using HeadTable = std::unordered_map<std::string_view, Head*>;
+HeadTable& Heads() {
+    static HeadTable* const table = new HeadTable;  // never destroyed, like the pool
+    return *table;
+}
+
+// Where the part shared with other names ends: after the last '/' or '\\'. This is no
+// reading of the path: a collection written on Windows is shared the same on a POSIX system,
+// where a backslash belongs to a name, and where a double-byte character's second byte looks
+// like a backslash the split may fall inside the character. Both parts together are the text
+// all the same.
+std::size_t DirectoryEnd(std::string_view text) {
+    const char* s = text.data();
+    std::size_t cut = text.size();
+    // Eight bytes at a time from the end up to the word holding the last separator.
+    while (cut >= 8) {
+        const std::uint64_t word = bytescan::Load(s + cut - 8);
+        if (bytescan::Matches(word, '/') | bytescan::Matches(word, '\\')) break;
+        cut -= 8;
+    }
+    while (cut > 0 && s[cut - 1] != '/' && s[cut - 1] != '\\') --cut;
+    return cut;
+}
 
 std::size_t PlainHeader(std::size_t length) {
     return length < kSharedMarker ? 1 : 1 + sizeof(std::uint32_t);
@@ -73,7 +105,10 @@ void CBlockName::Release() {
     std::size_t size;
     if (static_cast<unsigned char>(m_pRecord[0]) == kSharedMarker) {
         Head* head = ReadHead(m_pRecord);
-        if (--head->refs == 0) blockpool::Free(head, sizeof(Head) + head->length);
+        if (--head->refs == 0) {
+            Heads().erase(head->Text());
+            blockpool::Free(head, sizeof(Head) + head->length);
+        }
         std::string_view tail = ReadPlain(m_pRecord + 1 + kPointer);
         size = 1 + kPointer + PlainHeader(tail.size()) + tail.size();
     } else {
@@ -98,38 +133,58 @@ void CBlockName::assign(std::string_view text) {
 }
 
 void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
-    std::string_view likeHead, likeTail;
-    like.Parts(likeHead, likeTail);
     Head* head = nullptr;
-    if (!likeHead.empty() && text.size() > likeHead.size() &&
-        text.compare(0, likeHead.size(), likeHead) == 0) {
-        head = ReadHead(like.m_pRecord);
-        ++head->refs;
-    } else {
-        // The directory part: up to the last separator of either kind. Where a double-byte
-        // character's second byte looks like one, the split is only elsewhere: both parts
-        // together are the text all the same.
-        const std::size_t cut = text.find_last_of("\\/") + 1;
-        const std::string_view dir = text.substr(0, cut);
-        const std::size_t fromHead = dir.size() < likeHead.size() ? dir.size() : likeHead.size();
-        const bool likeHasIt =
-            cut >= kMinShared && cut < text.size() && likeHead.size() + likeTail.size() > cut &&
-            dir.compare(0, fromHead, likeHead, 0, fromHead) == 0 &&
-            dir.compare(fromHead, cut - fromHead, likeTail, 0, cut - fromHead) == 0;
-        if (!likeHasIt) {
+    std::size_t cut = 0;
+    // The sibling read before mostly lies in the same directory: its shared part is taken
+    // when it begins this name, without a search or a hash.
+    if (like.m_pRecord && static_cast<unsigned char>(like.m_pRecord[0]) == kSharedMarker) {
+        Head* likeHead = ReadHead(like.m_pRecord);
+        if (text.size() > likeHead->length &&
+            std::memcmp(text.data(), likeHead->Bytes(), likeHead->length) == 0) {
+            head = likeHead;
+            cut = likeHead->length;
+        }
+    }
+    if (!head) {
+        cut = DirectoryEnd(text);
+        if (cut < kMinShared || cut == text.size()) {
             assign(text);
             return;
         }
+    }
+    const std::string_view dir = text.substr(0, cut);
+    HeadTable& heads = Heads();
+    if (!head) {
+        auto found = heads.find(dir);
+        if (found != heads.end()) head = found->second;
+    }
+    if (!head) {
         CheckLength(cut);
         head = static_cast<Head*>(blockpool::Allocate(sizeof(Head) + cut));
-        head->refs = 1;
+        head->refs = 0;
         head->length = static_cast<std::uint32_t>(cut);
         std::memcpy(head->Bytes(), text.data(), cut);
+        try {
+            heads.emplace(head->Text(), head);
+        } catch (...) {
+            blockpool::Free(head, sizeof(Head) + cut);
+            throw;
+        }
     }
-    const std::string_view tail = text.substr(head->length);
+    const std::string_view tail = text.substr(cut);
     CheckLength(tail.size());
-    char* record = static_cast<char*>(
-        blockpool::Allocate(1 + kPointer + PlainHeader(tail.size()) + tail.size()));
+    char* record;
+    try {
+        record = static_cast<char*>(
+            blockpool::Allocate(1 + kPointer + PlainHeader(tail.size()) + tail.size()));
+    } catch (...) {
+        if (head->refs == 0) {
+            heads.erase(head->Text());
+            blockpool::Free(head, sizeof(Head) + cut);
+        }
+        throw;
+    }
+    ++head->refs;  // before the old record goes: it may hold the last reference
     record[0] = static_cast<char>(kSharedMarker);
     std::memcpy(record + 1, &head, kPointer);
     WritePlain(record + 1 + kPointer, tail);

@@ -12,13 +12,17 @@ void SetLeadBytes(bool (*isLead)(unsigned char)) {
     }
 }
 
+void SetWindowsPaths(bool windows) {
+    detail::g_leadBytes.windowsPaths = windows;
+}
+
 std::size_t LastComponentStart(const std::string& path) {
     std::size_t start = 0;
     for (std::size_t i = 0; i < path.size(); ++i) {
         unsigned char c = static_cast<unsigned char>(path[i]);
         if (IsLeadByte(c) && i + 1 < path.size()) {
             ++i;  // skip the trail byte, whatever it looks like
-        } else if (c == '\\' || c == '/' || (c == ':' && i == 1)) {
+        } else if (IsSeparator(c) || (c == ':' && i == 1 && WindowsPaths())) {
             start = i + 1;
         }
     }

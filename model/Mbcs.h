@@ -1,6 +1,8 @@
-// Multibyte-aware helpers for paths and names, following the code page of the system the
-// program runs on: the ANSI code page on Windows (CP932, Shift-JIS, on a Japanese system),
-// UTF-8 on Linux, whose characters never hide a separator or a letter in a later byte.
+// Multibyte-aware helpers for paths and names, following the code page and the path rules of
+// the system the program runs on: the ANSI code page on Windows (CP932, Shift-JIS, on a
+// Japanese system), UTF-8 on Linux, whose characters never hide a separator or a letter in a
+// later byte. On Windows '\\' and '/' separate path components (and a drive's colon ends
+// one); on POSIX systems only '/' does, and a backslash is an ordinary byte of a name.
 // In CP932 the second byte of a double-byte character may be '\\' or an ASCII letter, so
 // paths must never be scanned or lower-cased byte by byte without knowing where characters
 // start.
@@ -19,10 +21,12 @@ constexpr bool IsCp932LeadByte(unsigned char c) {
 namespace detail {
 struct LeadByteTable {
     bool lead[256];
+    bool windowsPaths;
     // Constant-initialised, so that the rules hold before any other initialiser runs.
-    constexpr LeadByteTable() : lead() {
+    constexpr LeadByteTable() : lead(), windowsPaths(false) {
 #ifdef _WIN32
         for (int c = 0; c < 256; ++c) lead[c] = IsCp932LeadByte(static_cast<unsigned char>(c));
+        windowsPaths = true;
 #endif
     }
 };
@@ -39,10 +43,24 @@ inline bool IsLeadByte(unsigned char c) {
 // none elsewhere.
 void SetLeadBytes(bool (*isLead)(unsigned char));
 
-// Sets the rules of the running system (platform part; programs call it as they start).
+// Whether '\\' separates path components besides '/', and a drive's colon ends the first one
+// (Windows), or only '/' separates (POSIX). Until set: Windows rules in the Windows build,
+// POSIX rules elsewhere.
+inline bool WindowsPaths() {
+    return detail::g_leadBytes.windowsPaths;
+}
+void SetWindowsPaths(bool windows);
+
+// True when the byte, standing where a character starts, separates path components.
+inline bool IsSeparator(unsigned char c) {
+    return c == '/' || (c == '\\' && WindowsPaths());
+}
+
+// Sets the rules of the running system, code page and path separators (platform part;
+// programs call it as they start).
 void UseSystemCodePage();
 
-// Index where the last path component starts ('\\', '/' and a drive colon separate).
+// Index where the last path component starts (see WindowsPaths for what separates).
 std::size_t LastComponentStart(const std::string& path);
 
 // The extension of the last component, from its last dot (dot included); empty when none.

@@ -13,15 +13,38 @@ const char kEscapedLineMark[] = "esc";
 
 namespace {
 
+bool HasQuoteOrLineBreak(std::string_view text) {
+    return bytescan::HasAny(text.data(), text.data() + text.size(), '"', '\r', '\n');
+}
+
 // No quote and no line break, and no slash at the end: the text is written as it is.
 bool IsPlainText(std::string_view head, std::string_view tail) {
-    if (bytescan::HasAny(head.data(), head.data() + head.size(), '"', '\r', '\n') ||
-        bytescan::HasAny(tail.data(), tail.data() + tail.size(), '"', '\r', '\n')) {
-        return false;
-    }
+    if (HasQuoteOrLineBreak(head) || HasQuoteOrLineBreak(tail)) return false;
     const std::string_view last = tail.empty() ? head : tail;
     return last.empty() || last.back() != '/';
 }
+
+// The names of a directory share its bytes: the verdict on them is kept while the same
+// shared part comes again, and only each name's own part is looked at.
+class CHeadCache {
+  public:
+    bool IsPlain(std::string_view head, std::string_view tail) {
+        if (head.empty()) return IsPlainText(head, tail);
+        if (head.data() != m_pLast || head.size() != m_size) {
+            m_pLast = head.data();
+            m_size = head.size();
+            m_clean = !HasQuoteOrLineBreak(head);
+        }
+        if (!m_clean || HasQuoteOrLineBreak(tail)) return false;
+        const std::string_view last = tail.empty() ? head : tail;
+        return last.back() != '/';
+    }
+
+  private:
+    const char* m_pLast = nullptr;
+    std::size_t m_size = 0;
+    bool m_clean = false;
+};
 
 // Author and comment are mostly the same texts from entry to entry: their verdict is kept.
 class CPlainCache {
@@ -136,14 +159,19 @@ std::size_t EntryLineBound(const CBlock& block) {
     return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
 }
 
-char* PutEntryLine(char* p, const CBlock& block, CPlainCache& authors, CPlainCache& comments) {
+struct CPlainCaches {
+    CHeadCache heads;
+    CPlainCache authors, comments;
+};
+
+char* PutEntryLine(char* p, const CBlock& block, CPlainCaches& caches) {
     std::string_view head, tail;
     block.m_strName.Parts(head, tail);
     const std::string& author = block.Author();
     const std::string& comment = block.Comment();
-    const bool nameIsPlain = IsPlainText(head, tail);
-    const bool authorIsPlain = authors.IsPlain(author);
-    const bool commentIsPlain = comments.IsPlain(comment);
+    const bool nameIsPlain = caches.heads.IsPlain(head, tail);
+    const bool authorIsPlain = caches.authors.IsPlain(author);
+    const bool commentIsPlain = caches.comments.IsPlain(comment);
     if (nameIsPlain && authorIsPlain && commentIsPlain) {
         // The common line: no field needs an escape.
         p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
@@ -211,25 +239,25 @@ class CRecordBuffer {
 void AppendEntryLine(std::string& out, const CBlock& block) {
     const std::size_t old = out.size();
     out.resize(old + EntryLineBound(block));
-    CPlainCache authors, comments;
-    char* end = PutEntryLine(&out[old], block, authors, comments);
+    CPlainCaches caches;
+    char* end = PutEntryLine(&out[old], block, caches);
     out.resize(end - out.data());
 }
 
 void WriteRecords(const CBlock& block, IByteSink& sink) {
     // Iterative pre-order walk; an entry with a null "next child" index is being opened.
     CRecordBuffer out(sink);
-    CPlainCache authors, comments;
+    CPlainCaches caches;
     std::vector<std::pair<const CBlock*, int>> stack{{&block, -1}};
     while (!stack.empty()) {
         auto& [entry, next] = stack.back();
         if (!entry->m_bFolder) {
             out.Commit(
-                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, authors, comments));
+                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, caches));
             stack.pop_back();
         } else if (next < 0) {
             char* p = out.Reserve(EntryLineBound(*entry) + 8);
-            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, authors, comments));
+            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, caches));
             next = 0;
         } else if (next < entry->m_Children.GetCount()) {
             const CBlock* child = entry->m_Children.GetAtIndex(next++);

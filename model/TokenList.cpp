@@ -147,9 +147,80 @@ bool SplitPlainSpans(std::string_view line, std::string_view* tokens, std::size_
     }
 }
 
+namespace {
+
+std::uint64_t Word(const char (&bytes)[8]) {
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
+}
+
+// Most lines end in five one-byte fields: ","2","?","?","0","1". From the closing quote of
+// the first field to the end of the line, such a tail is checked in three words.
+bool OneByteFieldsTail(const char* close, const char* end, std::string_view* tokens) {
+    if (end - close != 21) return false;
+    static const char kPairs[8] = {'"', ',', '"', 0, '"', ',', '"', 0};
+    static const char kPairsMask[8] = {-1, -1, -1, 0, -1, -1, -1, 0};
+    static const char kLast[8] = {',', '"', 0, '"', ',', '"', 0, '"'};
+    static const char kLastMask[8] = {-1, -1, 0, -1, -1, -1, 0, -1};
+    const std::uint64_t pairs = Word(kPairs), pairsMask = Word(kPairsMask);
+    if ((bytescan::Load(close) & pairsMask) != pairs ||
+        (bytescan::Load(close + 8) & pairsMask) != pairs ||
+        (bytescan::Load(close + 13) & Word(kLastMask)) != Word(kLast)) {
+        return false;
+    }
+    for (int k = 0; k < 5; ++k) {
+        const char* value = close + 3 + 4 * k;
+        // A quote would close an empty field, a slash escape the quote; blanks are trimmed.
+        if (*value == '"' || *value == '/' || IsBlank(*value)) return false;
+        tokens[2 + k] = std::string_view(value, 1);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool SplitRecordSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
+                      std::size_t& count) {
+    // A four-byte tag, a TAB, then six fields each between quotes, joined by single commas.
+    constexpr std::size_t kTag = 4, kFields = 6;
+    if (stopAfter <= kFields || line.size() < kTag + 1 + kFields * 2 + kFields - 1) return false;
+    const char* s = line.data();
+    const char* const end = s + line.size();
+    for (std::size_t i = 0; i < kTag; ++i) {
+        if (kSpecial.table[static_cast<unsigned char>(s[i])] || IsBlank(s[i])) return false;
+    }
+    if (s[kTag] != '\t' || s[kTag + 1] != '"') return false;
+    tokens[0] = std::string_view(s, kTag);
+    const char* p = s + kTag + 1;  // at the opening quote of a field
+    for (std::size_t field = 1;; ++field) {
+        const char* open = p + 1;
+        // One byte between the quotes (a flag, a digit, a "?") is looked at directly.
+        const char* close = open + 1 < end && *open != '"' && open[1] == '"'
+                                ? open + 1
+                                : bytescan::Find(open, end, '"');
+        if (close == end) return false;
+        // A slash before the quote escapes it; a field starting with white space is trimmed.
+        if (close > open && (close[-1] == '/' || IsBlank(*open))) return false;
+        tokens[field] = std::string_view(open, close - open);
+        if (field == 1 && OneByteFieldsTail(close, end, tokens)) {
+            count = kFields + 1;
+            return true;
+        }
+        p = close + 1;
+        if (field == kFields) break;
+        if (end - p < 2 || p[0] != ',' || p[1] != '"') return false;
+        ++p;
+    }
+    if (p != end) return false;
+    count = kFields + 1;
+    return true;
+}
+
 std::size_t SplitSpans(std::string_view line, std::string_view* tokens, std::size_t stopAfter,
                        std::vector<std::string>& fallback) {
     std::size_t count;
+    if (SplitRecordSpans(line, tokens, stopAfter, count)) return count;
     if (SplitPlainSpans(line, tokens, stopAfter, count)) return count;
     std::string copy(line);
     SplitOptions options;

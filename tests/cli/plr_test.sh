@@ -122,6 +122,24 @@ if [ -z "${EMULATOR:-}" ]; then
   expect "simulate directory order" "$out" "${want%$'\n'}"
 fi
 
+# Names are cut at separators only: on POSIX a backslash, and the second byte 0x5C of a CP932
+# character ("表示", "能力"), belong to the name; on Windows a backslash separates.
+hyo=$(printf '表示' | iconv -f UTF-8 -t CP932); nou=$(printf '能力' | iconv -f UTF-8 -t CP932)
+if [ -z "${EMULATOR:-}" ]; then
+  touch 'a\b.jpg' "$hyo.jpg" "x$nou"
+  printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' \
+    "$work/a\\b.jpg" "$work/$hyo.jpg" "$work/x$nou" > names.plr
+  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 3 | iconv -f CP932 -t UTF-8)
+  expect "simulate POSIX names" "$out" "1	$work/a\\b.jpg	a\\b.jpg	$ok	?	?
+2	$work/表示.jpg	表示.jpg	$ok	?	?
+3	$work/x能力	x能力	$ok	?	?"
+else
+  mkdir -p a; touch a/b.jpg
+  printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' "$W\\a\\b.jpg" > names.plr
+  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 1 | iconv -f CP932 -t UTF-8)
+  expect "simulate Windows names" "$out" "1	$W\\a\\b.jpg	b.jpg	$ok	?	?"
+fi
+
 plr simulate missing.plr --start "2026-12-06 14:00:00" >/dev/null; rc=$?
 expect "simulate missing file" "$rc:$(tr -d '\r' < err.txt)" "2:plr: cannot open missing.plr: No such file or directory"
 for bad in "2026-12-06" "2026-13-01 00:00:00" "2026-02-30 12:00:00" "2026-12-06T14:00:00" "2026-12-06 14:00:00x"; do

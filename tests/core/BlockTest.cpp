@@ -130,6 +130,101 @@ TEST(BlockName, SharedDirectoryPartsSurviveEditsOfEveryEntry) {
     EXPECT_TRUE(shared.empty());
 }
 
+// Names of one directory share its bytes wherever they were read; each name keeps its text
+// whatever goes first, and a directory whose last name went can come back.
+TEST(BlockName, ADirectoryIsSharedAcrossTheTreeAndOutlivesTheNamesInAnyOrder) {
+    const std::string dirs[] = {"C:\\pics\\shared dir\\", "/walls/a\\b/", "C:\\w\\\x95\x5C\\"};
+    std::string text = "FILE{\r\nNAME\t\"R\"\r\n";
+    for (int f = 0; f < 6; ++f) {
+        text += "FILE{\r\nNAME\t\"F" + std::to_string(f) + "\"\r\n";
+        for (int i = 0; i < 3; ++i) {
+            // Each folder mixes the directories, so that siblings seldom share one.
+            text += "DATA\t\"" + dirs[(f + i) % 3] + std::to_string(i) + ".jpg\",\"3\"\r\n";
+        }
+        text += "}FILE\r\n";
+    }
+    text += "}FILE\r\n";
+    CBlock* read = nullptr;
+    RecordReadContext context;
+    context.ppRoot = &read;
+    CStringLineSource lines(text);
+    ReadRecords(lines, nullptr, context);
+    std::unique_ptr<CBlock> root(read);
+    auto name = [&](int f, int i) {
+        return root->m_Children.GetAtIndex(f)->m_Children.GetAtIndex(i)->m_strName.str();
+    };
+    for (int f = 0; f < 6; ++f) {
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(name(f, i), dirs[(f + i) % 3] + std::to_string(i) + ".jpg");
+        }
+    }
+    // The first folders go, then names are renamed: the rest read as before.
+    root->m_Children.GetAtIndex(0)->DeleteEntry();
+    root->m_Children.GetAtIndex(0)->DeleteEntry();
+    root->m_Children.GetAtIndex(0)->m_Children.GetAtIndex(1)->m_strName = "other";
+    EXPECT_EQ(name(0, 0), dirs[2] + "0.jpg");
+    EXPECT_EQ(name(0, 1), "other");
+    EXPECT_EQ(name(3, 2), dirs[1] + "2.jpg");
+    // Every name of the tree goes, and the same directories are read again.
+    root.reset();
+    read = nullptr;
+    CStringLineSource again(text);
+    ReadRecords(again, nullptr, context);
+    root.reset(read);
+    EXPECT_EQ(name(5, 2), dirs[1] + "2.jpg");
+    EXPECT_EQ(name(0, 0), dirs[0] + "0.jpg");
+}
+
+// Entries with the same author and comment share one record wherever they lie; a record whose
+// last entry went can be made again.
+TEST(Block, EqualTextsShareOneRecordAndOutliveTheirEntries) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "R"));
+    CBlock* a = File(root.get(), "a");
+    CBlock* b = File(root.get(), "b");
+    CBlock* c = File(root.get(), "c");
+    a->SetTexts("me", "first", nullptr);
+    b->SetTexts("you", "second", nullptr);
+    c->SetTexts("me", "first", nullptr);
+    EXPECT_EQ(&a->Author(), &c->Author());
+    EXPECT_NE(&a->Author(), &b->Author());
+    a->SetComment("changed");
+    EXPECT_EQ(c->Comment(), "first");
+    c->DeleteEntry();  // the last entry of ("me", "first")
+    b->SetTexts("me", "first", nullptr);
+    EXPECT_EQ(b->Author(), "me");
+    EXPECT_EQ(b->Comment(), "first");
+    CBlock* d = File(root.get(), "d");
+    d->ApplyProperties(*b, nullptr, false, true, true, false, false);
+    EXPECT_EQ(&d->Comment(), &b->Comment());
+    b->DeleteEntry();
+    d->SetAuthor("me");
+    EXPECT_EQ(d->Author(), "me");
+    EXPECT_EQ(d->Comment(), "first");
+}
+
+TEST(ChildList, GrowsShrinksAndKeepsOrderAcrossRemovals) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "R"));
+    for (int i = 0; i < 100; ++i) File(root.get(), std::to_string(i));
+    root->m_Children.ShrinkToFit();
+    for (int i = 100; i < 130; ++i) File(root.get(), std::to_string(i));
+    for (int i = 0; i < 130; i += 3) root->m_Children.GetAtIndex(i - i / 3)->DeleteEntry();
+    root->m_Children.ShrinkToFit();
+    File(root.get(), "last");
+    ASSERT_EQ(root->m_Children.GetCount(), 130 - 44 + 1);
+    int n = 0;
+    for (int i = 0; i < 130; ++i) {
+        if (i % 3 == 0) continue;
+        CBlock* entry = root->m_Children.GetAtIndex(n++);
+        EXPECT_EQ(entry->m_strName, std::to_string(i));
+        EXPECT_EQ(root->m_Children.GetAt(root->m_Children.Find(entry)), entry);
+    }
+    EXPECT_EQ(root->m_Children.GetAtIndex(n)->m_strName, "last");
+    root->m_Children.RemoveAll();
+    EXPECT_TRUE(root->m_Children.IsEmpty());
+    File(root.get(), "again");
+    EXPECT_EQ(Names(root->m_Children), std::vector<std::string>{"again"});
+}
+
 TEST(Block, ConstructorDefaults) {
     CBlock b;
     EXPECT_EQ(b.m_nPriority, 2);

@@ -4,17 +4,28 @@
 #include "model/Mbcs.h"
 
 namespace {
-// The core's tests use CP932 names, as the program meets them on a Japanese system; the
-// tests of other code pages set their rules themselves and put these back.
+// The core's tests use CP932 names and Windows paths, as the program meets them on a Japanese
+// system; the tests of other rules set them themselves and put these back.
 class Cp932Rules : public ::testing::Environment {
   public:
-    void SetUp() override { mbcs::SetLeadBytes(mbcs::IsCp932LeadByte); }
+    void SetUp() override {
+        mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);
+        mbcs::SetWindowsPaths(true);
+    }
 };
 ::testing::Environment* const kCp932Rules = ::testing::AddGlobalTestEnvironment(new Cp932Rules);
 
 struct ScopedLeadBytes {
     explicit ScopedLeadBytes(bool (*isLead)(unsigned char)) { mbcs::SetLeadBytes(isLead); }
-    ~ScopedLeadBytes() { mbcs::SetLeadBytes(mbcs::IsCp932LeadByte); }
+    ~ScopedLeadBytes() {
+        mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);
+        mbcs::SetWindowsPaths(true);
+    }
+};
+
+// The rules of a POSIX system: UTF-8 names, '/' the only separator.
+struct ScopedPosixRules : ScopedLeadBytes {
+    ScopedPosixRules() : ScopedLeadBytes(nullptr) { mbcs::SetWindowsPaths(false); }
 };
 }  // namespace
 
@@ -67,12 +78,39 @@ TEST(Mbcs, Utf8NamesFollowTheirOwnRules) {
     EXPECT_EQ(mbcs::ToLower(a + "A.JPG"), a + "a.jpg");
 }
 
-#ifndef _WIN32
-TEST(Mbcs, TheLinuxSystemCodePageIsUtf8) {
+TEST(Mbcs, OnPosixABackslashBelongsToTheName) {
+    ScopedPosixRules posix;
+    EXPECT_EQ(mbcs::FileName("/walls/a\\b.jpg"), "a\\b.jpg");
+    EXPECT_EQ(mbcs::LastComponentStart("/walls/a\\b.jpg"), 7u);
+    EXPECT_EQ(mbcs::FileName("a\\b\\"), "a\\b\\");
+    // Names written in CP932 whose second byte is 0x5C, read as bytes: nothing to split.
+    EXPECT_EQ(mbcs::FileName("/w/表示.jpg"), "表示.jpg");
+    EXPECT_EQ(mbcs::FileName("能力"), "能力");
+    EXPECT_EQ(mbcs::FileName("/w/ソ\\x/能.JPG"), "能.JPG");
+    // A colon is no drive on POSIX.
+    EXPECT_EQ(mbcs::FileName("C:name.bmp"), "C:name.bmp");
+    EXPECT_EQ(mbcs::Extension("/w/a.d\\noext"), ".d\\noext");
+}
+
+TEST(Mbcs, OnWindowsBothSeparateAndTrailBytesDoNot) {
+    // The rules in force here are Windows' (see Cp932Rules), whichever build runs them.
+    EXPECT_TRUE(mbcs::WindowsPaths());
+    EXPECT_EQ(mbcs::FileName("C:\\walls\\a\\b.jpg"), "b.jpg");
+    EXPECT_EQ(mbcs::FileName("C:\\walls/a/b.jpg"), "b.jpg");
+    EXPECT_EQ(mbcs::FileName("C:\\w\\ソ\\能力.JPG"), "能力.JPG");
+    EXPECT_EQ(mbcs::FileName("C:\\w\\表示"), "表示");
+}
+
+TEST(Mbcs, TheSystemRulesOfEachBuild) {
     ScopedLeadBytes restore(nullptr);
-    mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);
     mbcs::UseSystemCodePage();
+#ifdef _WIN32
+    EXPECT_TRUE(mbcs::WindowsPaths());
+    EXPECT_EQ(mbcs::FileName("C:\\walls\\b.jpg"), "b.jpg");
+#else
+    EXPECT_FALSE(mbcs::WindowsPaths());
+    EXPECT_EQ(mbcs::FileName("/walls/a\\b.jpg"), "a\\b.jpg");
     for (int c = 0; c < 256; ++c)
         EXPECT_FALSE(mbcs::IsLeadByte(static_cast<unsigned char>(c))) << c;
-}
 #endif
+}

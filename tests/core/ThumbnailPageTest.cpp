@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
+#include "model/Mbcs.h"
 #include "tests/core/ChangerFakes.h"
 #include "views/ThumbnailPage.h"
 
@@ -106,6 +107,21 @@ TEST_F(ThumbnailPageTest, ARootWithItsSeparatorIsJoinedOnceAndATrailByteIsNoSepa
     const std::string hyou = "C:\\\x95\x5C";
     fs.dirs[hyou] = {"b.bmp"};
     EXPECT_EQ(Build({hyou}), Page(Line(hyou + "\\b.bmp")));
+}
+
+TEST_F(ThumbnailPageTest, OnPosixABackslashEndsNoDirectory) {
+    mbcs::SetLeadBytes(nullptr);
+    mbcs::SetWindowsPaths(false);
+    // "/w/x\\" is a directory whose name ends in a backslash: joined with a separator.
+    fs.dirs["/w/x\\"] = {"a.jpg"};
+    fs.dirs["/w/"] = {"b.jpg"};
+    fs.dirs["/w"] = {"c.jpg"};
+    const std::string page = Build({"/w/x\\", "/w/"});
+    mbcs::SetLeadBytes(mbcs::IsCp932LeadByte);
+    mbcs::SetWindowsPaths(true);
+    EXPECT_EQ(page, Page(Line(std::string("/w/x\\") + fs.Separator() + "a.jpg") + Line("/w/c.jpg")));
+    // Under Windows rules the same backslash ends the directory's name.
+    EXPECT_EQ(Build({"/w/x\\"}), Page(""));
 }
 
 TEST_F(ThumbnailPageTest, AStopRequestPartWayThroughADirectoryClosesTheShortenedPage) {

@@ -96,3 +96,61 @@ TEST(TokenList, KeepEmptyQuotedOption) {
     EXPECT_EQ(tokens[2], "");
     EXPECT_EQ(tokens[3], "c");
 }
+
+// The one-pass record splitter takes only what the general one splits the same way.
+TEST(TokenList, RecordLinesSplitAsTheGeneralSplitterDoes) {
+    const char* const lines[] = {
+        "DATA\t\"C:\\a b,c.jpg\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "NAME\t\"f\",\"12\",\"an author\",\"a, comment\",\"1\",\"0\"",
+        "DATA\t\"\",\"\",\"\",\"\",\"\",\"\"",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1\",\"7\"",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\"",
+        "DATA\t\"x/\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x/\"y\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\" x\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x\",,\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x\", \"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA \"x\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DA,A\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1\" ",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1\"x",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1",
+        "DATA\t\"\x95\\\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "\tDATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"/\"",
+        "DATA\t\"x\",\"2\",\"?\",\" \",\"0\",\"1\"",
+        "DATA\t\"x\",\"2\",\"?\",\"\"\",\"0\",\"1\"",
+        "DATA\t\"x\",\"2\",\"?\",\"?\",\"0\",\"\"\"",
+        "DATA\t\"x\",\"2\",\"?\";\"?\",\"0\",\"1\"",
+        "DATA\t\"x\",\"22\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"x\",\"\t\",\"\r\",\"?\",\"0\",\"1\"",
+    };
+    for (const char* text : lines) {
+        const std::string line = text;
+        std::vector<std::string> general;
+        std::string source = line;
+        SplitOptions options;
+        options.keepEmptyQuoted = true;
+        options.rewriteSource = false;
+        options.stopAfter = 8;
+        const std::size_t count = SplitTokens(source, general, options);
+        std::string_view spans[9];
+        std::size_t fast = 0;
+        if (SplitRecordSpans(line, spans, 8, fast)) {
+            ASSERT_EQ(fast, count) << line;
+            for (std::size_t i = 0; i < count; ++i) EXPECT_EQ(spans[i], general[i]) << line;
+        }
+        std::vector<std::string> fallback;
+        ASSERT_EQ(SplitSpans(line, spans, 8, fallback), count) << line;
+        for (std::size_t i = 0; i < count && i < 8; ++i) EXPECT_EQ(spans[i], general[i]) << line;
+    }
+    // The common lines are the ones it takes.
+    std::string_view spans[9];
+    std::size_t count = 0;
+    EXPECT_TRUE(SplitRecordSpans(lines[0], spans, 8, count));
+    EXPECT_EQ(count, 7u);
+    EXPECT_EQ(spans[1], "C:\\a b,c.jpg");
+    EXPECT_TRUE(SplitRecordSpans(lines[2], spans, 8, count));
+    EXPECT_EQ(count, 7u);
+    EXPECT_FALSE(SplitRecordSpans(lines[3], spans, 8, count));
+}

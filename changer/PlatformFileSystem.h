@@ -1,13 +1,4 @@
-// The file system the running program sees: Windows' attributes and find-first/find-next, or
-// on other systems stat and readdir with the Windows wildcard rules.
+// The platform's file system lives with the model now, where the editor's panes reach it too.
 #pragma once
 
-#include "changer/ChangerSeams.h"
-
-class CPlatformFileSystem : public IFileSystem {
-  public:
-    PathAttributes GetAttributes(const std::string& path) const override;
-    void Enumerate(const std::string& dir, const std::string& pattern,
-                   const std::function<bool(const std::string& name)>& onName) const override;
-    char Separator() const override;
-};
+#include "model/PlatformFileSystem.h"

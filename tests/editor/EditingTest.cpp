@@ -21,7 +21,7 @@
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
-#include "views/ShellTransfer.h"
+#include "doc/ShellTransfer.h"
 #include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
 
@@ -82,13 +82,14 @@ class EditingTest : public EditorTest {
         ASSERT_TRUE(OpenEditor(path));
         ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
     }
-    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
+    CPelorandTreeView* Tree() const { return TreeView(); }
     CPelorandListView* List() const { return Frame()->GetActiveList(); }
     CBlock* Root() const { return Doc()->m_pRoot; }
     CBlock* Child(CBlock* folder, int i) const { return folder->m_Children.GetAtIndex(i); }
     void Command(CView* view, unsigned id) {
         Frame()->SetActiveView(view, false);
         SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        Doc()->WaitForImport();  // added files and folders arrive from the worker
     }
     bool Enabled(CView* view, unsigned id) {
         Frame()->SetActiveView(view, false);
@@ -287,6 +288,7 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
     std::string dir = MakeImportFolder("imp_yes");
     m_answer = IDYES;
     Doc()->AddPath(f, dir);
+    Doc()->WaitForImport();
     ASSERT_EQ(f->m_Children.GetCount(), 2);
     CBlock* imported = Child(f, 1);
     EXPECT_EQ(imported->m_strName, dir);
@@ -325,6 +327,7 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
     // With an empty file-type option only the sub-folders come.
     Settings().WriteString(setting::FileType, "");
     Doc()->AddPath(Root(), dir);
+    Doc()->WaitForImport();
     CBlock* foldersOnly = Child(Root(), Root()->m_Children.GetCount() - 1);
     ASSERT_EQ(foldersOnly->m_Children.GetCount(), 1);
     EXPECT_EQ(Child(foldersOnly, 0)->m_strName, dir + "\\s");
@@ -341,6 +344,7 @@ TEST_F(EditingTest, ImportingEndsOnAFolderHoldingALinkToItsOwnAncestor) {
     OpenSmall();
     m_answer = IDYES;
     Doc()->AddPath(Root(), dir);
+    Doc()->WaitForImport();
     CBlock* imported = Child(Root(), 3);
     ASSERT_EQ(imported->m_strName, dir);
     CBlock* s = FindChild(imported, dir + "\\s");
@@ -535,6 +539,7 @@ TEST_F(EditingTest, TextThatIsNoCollectionIsRefusedAndChangesNothing) {
           std::string(100000, '"'), std::string("NAME\t\"x\"\r\n}FILE\r\nNAME\t\"y\"\r\n")}) {
         ComPtr<IDataObject> data = CollectionData(hostile);
         EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+        Doc()->WaitForImport();
         EXPECT_EQ(TransferText({Root()}), before);
     }
     EXPECT_FALSE(Doc()->IsModified());
@@ -542,6 +547,7 @@ TEST_F(EditingTest, TextThatIsNoCollectionIsRefusedAndChangesNothing) {
     ComPtr<IDataObject> data =
         CollectionData(std::string("DATA\t\"C:\\x.jpg\"\r\n") + '\0' + "DATA\t\"C:\\y.jpg\"\r\n");
     EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+    Doc()->WaitForImport();
     EXPECT_EQ(Root()->m_Children.GetCount(), 4);
     EXPECT_FALSE(Doc()->AcceptData(nullptr, data.Get()));
 }
@@ -625,6 +631,7 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     POINT onFile{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     EXPECT_EQ(List()->OnDragOver(shell.Get(), 0, onFile), static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFile));
+    Doc()->WaitForImport();
     ASSERT_EQ(Root()->m_Children.GetCount(), 5);
     EXPECT_EQ(Child(Root(), 3)->m_strName, one);  // wide names in the ANSI code page
     EXPECT_EQ(Child(Root(), 4)->m_strName, two);  // longer than MAX_PATH: whole
@@ -638,6 +645,7 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     POINT onFolder{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     List()->OnDragOver(shell.Get(), 0, onFolder);
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFolder));
+    Doc()->WaitForImport();
     EXPECT_EQ(f->m_Children.GetCount(), 3);
     EXPECT_EQ(Doc()->m_pShownFolder, f);
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());

@@ -12,7 +12,7 @@
 #include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 #include "changer/SystemClock.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"

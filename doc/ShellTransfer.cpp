@@ -1,4 +1,4 @@
-#include "views/ShellTransfer.h"
+#include "doc/ShellTransfer.h"
 
 #include <shlobj.h>
 
@@ -6,6 +6,7 @@
 
 #include "fw/Handles.h"
 #include "fw/OleTransfer.h"
+#include "model/ShellText.h"
 
 std::function<bool(std::string&)> g_browseForPathHook;
 
@@ -64,4 +65,11 @@ bool BrowseForPath(HWND owner, std::string& path) {
     CoTaskMemFree(chosen);
     if (ok) path = buffer;
     return ok;
+}
+
+std::string GetTempCollectionPath() {
+    char buffer[MAX_PATH + 1] = "";
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    std::string dir = (length > 0 && length < sizeof buffer) ? std::string(buffer, length) : "";
+    return MakeTempCollectionPath(dir);
 }

@@ -19,3 +19,7 @@ void GetDroppedPaths(std::vector<std::string>& paths, const std::string& dropBlo
 // owner. False when cancelled. Tests answer it through the hook.
 bool BrowseForPath(HWND owner, std::string& path);
 extern std::function<bool(std::string& path)> g_browseForPathHook;
+
+// The user's temporary directory (with its trailing backslash) + "PelorandTemp.plt", where
+// transfer text is staged.
+std::string GetTempCollectionPath();

@@ -22,6 +22,7 @@
 #include "fw/Handles.h"
 #include "fw/OleTransfer.h"
 #include "fw/SingleDocTemplate.h"
+#include "fw/Wnd.h"
 #include "model/Block.h"
 
 namespace {

@@ -247,39 +247,52 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
 LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_DESTROY:
-            m_dropTarget.Revoke();
-            ReleaseSystemImageLists();
+            OnDestroy();
             break;
         case WM_TIMER:
             if (wParam != kHoverTimer) break;
-            if (HTREEITEM item = m_hDropItem) {
-                if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
-            }
-            KillTimer(m_hWnd, kHoverTimer);
+            OnHoverTimer();
             return 0;
-        case WM_LBUTTONDOWN: {
-            TVHITTESTINFO hit{};
-            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
-                // Toggled here, the same on every version of the control.
-                SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
-                SyncCheck(hit.hItem);
-                return 0;
-            }
+        case WM_LBUTTONDOWN:
+            if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
             break;
-        }
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE) {
-                if (HTREEITEM item = GetSelectedItem()) {
-                    SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
-                    SyncCheck(item);
-                }
-                return 0;
-            }
-            break;
+            if (wParam != VK_SPACE) break;
+            OnSpace();
+            return 0;
     }
     return CTreeView::WndProc(msg, wParam, lParam);
+}
+
+void CPelorandTreeView::OnDestroy() {
+    m_dropTarget.Revoke();
+    ReleaseSystemImageLists();
+}
+
+void CPelorandTreeView::OnHoverTimer() {
+    // A folder hovered over during a drag opens (or closes) after a while.
+    if (HTREEITEM item = m_hDropItem) {
+        if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
+    }
+    KillTimer(m_hWnd, kHoverTimer);
+}
+
+bool CPelorandTreeView::OnClickStateIcon(POINT point) {
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!hit.hItem || !(hit.flags & TVHT_ONITEMSTATEICON)) return false;
+    // Toggled here, the same on every version of the control.
+    SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
+    SyncCheck(hit.hItem);
+    return true;
+}
+
+void CPelorandTreeView::OnSpace() {
+    if (HTREEITEM item = GetSelectedItem()) {
+        SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
+        SyncCheck(item);
+    }
 }
 
 CBlock* CPelorandTreeView::EntryOf(HTREEITEM item) const {

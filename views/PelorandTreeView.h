@@ -72,6 +72,10 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     bool CopySelected();
     void OnEndLabelEdit(HTREEITEM item, const char* text);
     void OnRightClick();
+    void OnDestroy();
+    void OnHoverTimer();
+    bool OnClickStateIcon(POINT point);  // true when it toggled a check box
+    void OnSpace();
     // After a click or the space bar toggled a check box: the entry follows it.
     void SyncCheck(HTREEITEM item);
 

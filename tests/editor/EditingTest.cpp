@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -14,6 +15,7 @@
 #include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
 #include "model/Block.h"
+#include "model/FileSystem.h"
 #include "model/ByteStream.h"
 #include "model/RecordWriter.h"
 #include "res/resource.h"
@@ -845,4 +847,132 @@ TEST_F(EditingTest, KeysTypedIntoALabelBeingRenamedAreNotShortcuts) {
     EXPECT_TRUE(Frame()->PreTranslateMessage(&key));
     EXPECT_EQ(m_messages, std::vector<std::string>{"削除していいですか？"});
     EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+}
+
+namespace {
+
+// A disk that answers for "D:\slow" only once the test lets it: an import stays running
+// meanwhile, as on a slow network share.
+class GatedFileSystem : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = true;
+        attributes.isDirectory = path == "D:\\slow" || path == "D:\\slow\\sub";
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        while (!open) Sleep(1);
+        if (dir == "D:\\slow") {
+            for (const char* name : {"sub", "a.jpg", "a.jpgx"}) {
+                if (!onName(name)) return;
+            }
+        } else if (dir == "D:\\slow\\sub") {
+            onName("b.bmp");
+        }
+    }
+    char Separator() const override { return '\\'; }
+    mutable std::atomic<bool> open{false};
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AnImportRunsBesideTheWindowAndStoppingItLeavesTheCollectionAsItWas) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    ASSERT_TRUE(Tree()->SelectItem(Item(Child(Root(), 0))));
+    m_answer = IDYES;
+    Doc()->AddPath(Root(), "D:\\slow");
+    for (int i = 0; i < 1000 && m_messages.empty(); ++i) {
+        Sleep(2);
+        Pump();  // until the folder question
+    }
+    ASSERT_EQ(m_messages.size(), 1u);
+    ASSERT_TRUE(Doc()->IsImporting());
+    // Nothing that changes the collection can start meanwhile; looking around can.
+    for (unsigned id : {ID_DELETE, ID_NEW_FOLDER, ID_ADD_FILE, ID_RENAME, ID_PROPERTY}) {
+        EXPECT_FALSE(Enabled(Tree(), id)) << id;
+    }
+    EXPECT_FALSE(Enabled(List(), ID_EDIT_CUT));
+    EXPECT_TRUE(Enabled(Tree(), ID_EDIT_COPY));
+    // Closing asks first; No keeps the import and the window.
+    m_messages.clear();
+    m_answer = IDNO;
+    EXPECT_FALSE(Doc()->SaveModified());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_TRUE(Doc()->IsImporting());
+    m_answer = IDYES;
+    EXPECT_TRUE(Doc()->SaveModified());
+    EXPECT_FALSE(Doc()->IsImporting());
+    disk.open = true;
+    Doc()->WaitForImport();
+    Pump();
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
+
+    // Let through, it arrives whole in one step, and a name matching only through its short
+    // alias is not taken.
+    Doc()->AddPath(Root(), "D:\\slow");
+    Doc()->WaitForImport();
+    CBlock* imported = Child(Root(), Root()->m_Children.GetCount() - 1);
+    ASSERT_EQ(imported->m_strName, "D:\\slow");
+    ASSERT_EQ(imported->m_Children.GetCount(), 2);
+    EXPECT_EQ(Child(imported, 0)->m_strName, "D:\\slow\\sub");
+    EXPECT_EQ(Child(imported, 1)->m_strName, "D:\\slow\\a.jpg");
+    ASSERT_EQ(Child(imported, 0)->m_Children.GetCount(), 1);
+    EXPECT_TRUE(Doc()->IsModified());
+    Doc()->m_pFileSystem = nullptr;
+}
+
+TEST_F(EditingTest, PropertiesNeedAFolderBelowTheRootOrASelectedRow) {
+    OpenSmall();
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    EXPECT_FALSE(Enabled(Tree(), ID_PROPERTY));
+    ASSERT_TRUE(Tree()->SelectItem(Item(Child(Root(), 0))));
+    EXPECT_TRUE(Enabled(Tree(), ID_PROPERTY));
+    Doc()->ShowFolder(Root());
+    ListView_SetItemState(List()->m_hWnd, -1, 0, LVIS_SELECTED);
+    EXPECT_FALSE(Enabled(List(), ID_PROPERTY));
+    ListView_SetItemState(List()->m_hWnd, 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Enabled(List(), ID_PROPERTY));
+}
+
+TEST_F(EditingTest, TransferFileFailuresAreReportedAndAFileDropLeavesTheFileEmpty) {
+    OpenSmall();
+    const std::string temp = GetTempCollectionPath();
+    // A file drop empties the transfer file.
+    WriteBytes(temp, "old transfer text");
+    std::string image = TempPath("dropped.bmp");
+    WriteBytes(image, "BM");
+    ComPtr<IDataObject> files = FileDropData({image});
+    ASSERT_TRUE(Doc()->AcceptData(Root(), files.Get()));
+    Doc()->WaitForImport();
+    EXPECT_EQ(ReadBytes(temp), "");
+
+    // A folder in the file's place: it can be neither written nor read.
+    DeleteFileA(temp.c_str());
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    SetClipboardData(CollectionData("keep").Get());
+    m_messages.clear();
+    Command(Tree(), ID_EDIT_COPY);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(ClipboardCollection(), std::string("keep") + '\0');  // nothing offered
+    Command(Tree(), ID_EDIT_CUT);
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(Child(Root(), 0), f);  // not cut
+    const int count = Root()->m_Children.GetCount();
+    m_messages.clear();
+    ComPtr<IDataObject> text = CollectionData(TransferText({f}));
+    EXPECT_FALSE(Doc()->AcceptData(Root(), text.Get()));
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_FALSE(Doc()->AcceptData(Root(), files.Get()));
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(Root()->m_Children.GetCount(), count);
+    RemoveDirectoryA(temp.c_str());
 }

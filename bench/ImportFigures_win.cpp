@@ -1,6 +1,8 @@
 // Figures for adding many files, run by hand under Wine (never part of the tests):
 //  - importing a disk folder of FILES images in 500 sub-folders (default 100,000);
-//  - dropping 20,000 image paths onto the root.
+//  - dropping 20,000 image paths onto the root;
+//  - opening every level of a chain of 20,000 nested folders, one below the other: the time
+//    a level takes near the top and near the bottom.
 // For each: the total time, and the longest the main window took to answer a message sent
 // by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths].
 #include <windows.h>
@@ -22,8 +24,10 @@
 #include "fw/Handles.h"
 #include "fw/OleTransfer.h"
 #include "fw/SingleDocTemplate.h"
+#include "fw/FrameWnd.h"
 #include "fw/Wnd.h"
 #include "model/Block.h"
+#include "views/PelorandTreeView.h"
 
 namespace {
 
@@ -94,8 +98,7 @@ class CProbe {
 };
 
 void Touch(const std::string& path) {
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
-    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
 }
 
 // A CF_HDROP data object of paths (ANSI names).
@@ -188,6 +191,35 @@ int main(int argc, char** argv) {
                     probe.Probes());
         doc->SetModifiedFlag(false);
         app.GetDocTemplate()->CloseAll();
+    }
+    {
+        constexpr int kDepth = 20000;
+        const std::string deep = std::string(temp) + "pelorand_import_figures_deep.plr";
+        std::FILE* out = std::fopen(deep.c_str(), "wb");
+        for (int i = 0; i < kDepth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
+        for (int i = 0; i < kDepth; ++i) std::fputs("}FILE\r\n", out);
+        std::fclose(out);
+        if (!app.CreateEditor(deep)) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        auto* tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
+        HTREEITEM item = tree->GetRootItem();
+        double top = 0, bottom = 0;
+        start = std::chrono::steady_clock::now();
+        for (int level = 0; item && level < kDepth - 1; ++level) {
+            auto opened = std::chrono::steady_clock::now();
+            tree->Expand(item, TVE_EXPAND);
+            item = tree->GetChildItem(item);
+            PumpUntilDone(app, doc);
+            if (level < 100) top += Seconds(opened);
+            if (level >= kDepth - 101) bottom += Seconds(opened);
+        }
+        std::printf("opening %d nested folders level by level: %.1f s; a level at the top "
+                    "%.2f ms, at the bottom %.2f ms\n",
+                    kDepth, Seconds(start), top * 10, bottom * 10);
+        app.GetDocTemplate()->CloseAll();
+        DeleteFileA(deep.c_str());
     }
     app.m_messageBoxHook = nullptr;
     for (int d = 0; d < kFolders; ++d) {

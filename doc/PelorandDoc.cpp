@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <vector>
@@ -112,6 +113,12 @@ struct ImportShared {
     std::atomic<std::size_t> found{0};
 };
 
+// What the reading job hands over: the nodes, or that it failed (out of memory, say).
+struct ImportResult {
+    bool failed = false;
+    std::vector<ImportNode> nodes;
+};
+
 struct CPelorandDoc::ImportRun {
     CBlock* target = nullptr;
     bool askForFolders = true;
@@ -140,7 +147,7 @@ class CImportWindow : public CWnd {
                 m_doc.OnPathsClassified(m_worker.Take<std::vector<char>>(wParam));
                 return 0;
             case kMsgBuilt:
-                m_doc.OnImportBuilt(m_worker.Take<std::vector<ImportNode>>(wParam));
+                m_doc.OnImportBuilt(m_worker.Take<ImportResult>(wParam));
                 return 0;
             case WM_TIMER:
                 if (wParam == kProgressTimer) {
@@ -385,14 +392,18 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
     // First the paths are told apart on the worker: a folder is asked about here.
     bool started = m_pImportWindow->Worker().Start([shared](CWorker& worker) {
         auto folders = std::make_unique<std::vector<char>>();
-        folders->reserve(shared->paths.size());
-        for (const std::string& path : shared->paths) {
-            if (worker.CancelRequested()) return;
-            // A path whose attributes cannot be read counts as a folder, as the shell's
-            // picker only offers what exists.
-            PathAttributes attributes = shared->fs->GetAttributes(path);
-            folders->push_back(!attributes.readable || attributes.isDirectory ? 1 : 0);
-            shared->found.fetch_add(1, std::memory_order_relaxed);
+        try {
+            folders->reserve(shared->paths.size());
+            for (const std::string& path : shared->paths) {
+                if (worker.CancelRequested()) return;
+                // A path whose attributes cannot be read counts as a folder, as the shell's
+                // picker only offers what exists.
+                PathAttributes attributes = shared->fs->GetAttributes(path);
+                folders->push_back(!attributes.readable || attributes.isDirectory ? 1 : 0);
+                shared->found.fetch_add(1, std::memory_order_relaxed);
+            }
+        } catch (const std::exception&) {
+            folders->clear();  // fewer answers than paths: the import failed
         }
         worker.Post(kMsgClassified, std::move(folders));
     });
@@ -400,9 +411,13 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
 }
 
 void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders) {
-    if (!m_import || !folders) return;
+    if (!m_import || !folders) return;  // a result of an import stopped meanwhile
     ImportShared& shared = *m_import->shared;
-    if (folders->size() != shared.paths.size()) return;
+    if (folders->size() != shared.paths.size()) {
+        EndImport();
+        CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
     shared.importFolder.assign(folders->size(), 0);
     for (std::size_t i = 0; i < folders->size(); ++i) {
         if (!(*folders)[i]) continue;
@@ -420,29 +435,40 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
         scan.fileTypes = keep->fileTypes;
         scan.cancel = &keep->cancel;
         scan.found = &keep->found;
-        auto nodes = std::make_unique<std::vector<ImportNode>>();
-        for (std::size_t i = 0; i < keep->paths.size(); ++i) {
-            ImportNode node{keep->paths[i], keep->importFolder[i] != 0, {}};
-            if (node.folder && !ScanFolder(scan, node)) return;  // stopped: nothing to attach
-            keep->found.fetch_add(1, std::memory_order_relaxed);
-            if (intoTarget) {
-                for (ImportNode& child : node.children) nodes->push_back(std::move(child));
-            } else {
-                nodes->push_back(std::move(node));
+        auto result = std::make_unique<ImportResult>();
+        try {
+            std::vector<ImportNode>& nodes = result->nodes;
+            for (std::size_t i = 0; i < keep->paths.size(); ++i) {
+                ImportNode node{keep->paths[i], keep->importFolder[i] != 0, {}};
+                if (node.folder && !ScanFolder(scan, node)) return;  // stopped: nothing comes
+                keep->found.fetch_add(1, std::memory_order_relaxed);
+                if (intoTarget) {
+                    for (ImportNode& child : node.children) nodes.push_back(std::move(child));
+                } else {
+                    nodes.push_back(std::move(node));
+                }
+                if (worker.CancelRequested()) return;
             }
-            if (worker.CancelRequested()) return;
+        } catch (const std::exception&) {
+            result->nodes.clear();
+            result->nodes.shrink_to_fit();
+            result->failed = true;
         }
-        worker.Post(kMsgBuilt, std::move(nodes));
+        worker.Post(kMsgBuilt, std::move(result));
     });
     if (!started) EndImport();
 }
 
-void CPelorandDoc::OnImportBuilt(std::unique_ptr<std::vector<ImportNode>> nodes) {
-    if (!m_import || !nodes) return;
+void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
+    if (!m_import || !result) return;  // a result of an import stopped meanwhile
     CBlock* target = m_import->target;
     const bool intoTarget = !m_import->askForFolders;
     EndImport();
-    Attach(target, *nodes, intoTarget);
+    if (result->failed) {
+        CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    Attach(target, result->nodes, intoTarget);
 }
 
 void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,

@@ -23,6 +23,7 @@ class CImportWindow;
 class IFileSystem;
 class ILineSource;
 struct ImportNode;
+struct ImportResult;
 
 // What the document tells its views (CView::OnUpdate's hint); the object is the entry named.
 enum DocHint : LPARAM {
@@ -135,7 +136,7 @@ class CPelorandDoc : public CDocument {
     // folder here, the worker reads the disk, and the result is attached here.
     void StartImport(CBlock* target, std::vector<std::string> paths, bool askForFolders);
     void OnPathsClassified(std::unique_ptr<std::vector<char>> folders);
-    void OnImportBuilt(std::unique_ptr<std::vector<ImportNode>> nodes);
+    void OnImportBuilt(std::unique_ptr<ImportResult> result);
     void OnImportTimer();
     void EndImport();
     // Links the entries of nodes below target; intoTarget: they are a folder's contents.

@@ -10,7 +10,7 @@ namespace {
 class LinkedFileSystem : public FakeFileSystem {
   public:
     std::string DirectoryIdentity(const std::string& path) const override {
-        if (path == "C:\\top\\back") return "id-top";
+        if (path == "C:\\top\\back" || path == "C:\\top") return "id-top";
         return dirs.count(path) ? "id-" + path : std::string();
     }
 };

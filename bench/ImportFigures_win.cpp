@@ -124,6 +124,7 @@ ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
     const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int dropped = argc > 2 ? std::atoi(argv[2]) : 20000;
     constexpr int kFolders = 500;

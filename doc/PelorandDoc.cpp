@@ -602,7 +602,6 @@ bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
 
 void CPelorandDoc::RemoveEntry(CBlock* entry) {
     if (!entry || !entry->m_pParent) return;
-    CBlock* parent = entry->m_pParent;
     // Whatever refers into the subtree lets go of it first.
     if (m_import && IsSameOrBelow(m_import->target, entry)) CancelImport();
     if (IsSameOrBelow(m_pShownFolder, entry)) m_pShownFolder = nullptr;
@@ -611,7 +610,6 @@ void CPelorandDoc::RemoveEntry(CBlock* entry) {
     UpdateAllViews(nullptr, kHintEntryRemoved, entry);
     entry->DeleteEntry();
     SetModifiedFlag();
-    UpdateAllViews(nullptr, kHintEntryAdded, parent);  // its children changed
 }
 
 CBlock* CPelorandDoc::NewFolder(CBlock* parent) {

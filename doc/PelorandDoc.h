@@ -31,7 +31,8 @@ enum DocHint : LPARAM {
     kHintReset = 1,
     // Entries were added below the folder (object): new sub-folders get their tree items.
     kHintEntryAdded,
-    // The entry (object) and its subtree are about to be freed: nothing may keep them.
+    // The entry (object) and its subtree are about to be freed: nothing may keep them, and
+    // its parent loses it.
     kHintEntryRemoved,
     // The entry's name, texts or check box changed (object; null: several entries).
     kHintEntryChanged,

@@ -114,8 +114,10 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             }
             break;
         case kHintEntryRemoved:
-            if (entry && entry->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
-            m_hasFolders.clear();
+            if (!entry) break;
+            if (entry->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
+            // The parent's expand button is worked out again when next drawn, without entry.
+            ChildrenChanged(entry->m_pParent);
             break;
         case kHintEntryChanged:
             if (entry && entry->m_hTreeItem) {

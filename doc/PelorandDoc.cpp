@@ -124,6 +124,7 @@ struct CPelorandDoc::ImportRun {
     bool askForFolders = true;
     std::shared_ptr<ImportShared> shared = std::make_shared<ImportShared>();
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    bool asking = false;  // a question about a folder is up: no progress over it
     ComPtr<IProgressDialog> progress;
 };
 
@@ -421,11 +422,19 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
     shared.importFolder.assign(folders->size(), 0);
     for (std::size_t i = 0; i < folders->size(); ++i) {
         if (!(*folders)[i]) continue;
-        shared.importFolder[i] =
-            !m_import->askForFolders ||
-            CWinApp::Get()->DoMessageBox(kFolderQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES;
-        if (!m_import) return;  // stopped while the question was up
+        if (m_import->askForFolders) {
+            m_import->asking = true;
+            const bool yes =
+                CWinApp::Get()->DoMessageBox(kFolderQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES;
+            if (!m_import) return;  // stopped while the question was up
+            m_import->asking = false;
+            shared.importFolder[i] = yes;
+        } else {
+            shared.importFolder[i] = 1;
+        }
     }
+    // The time the user took to answer is not the import's.
+    m_import->started = std::chrono::steady_clock::now();
     shared.found = 0;
     std::shared_ptr<ImportShared> keep = m_import->shared;
     const bool intoTarget = !m_import->askForFolders;
@@ -489,6 +498,7 @@ void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,
 void CPelorandDoc::OnImportTimer() {
     if (!m_import) return;
     ImportRun& run = *m_import;
+    if (run.asking) return;
     if (!run.progress && std::chrono::steady_clock::now() - run.started >= kProgressDelay) {
         ComPtr<IProgressDialog> dialog;
         if (SUCCEEDED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER,

@@ -4,7 +4,7 @@
 //  - opening every level of a chain of 20,000 nested folders, one below the other: the time
 //    a level takes near the top and near the bottom.
 // For each: the total time, and the longest the main window took to answer a message sent
-// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths].
+// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth].
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <shlobj.h>
@@ -194,7 +194,7 @@ int main(int argc, char** argv) {
         app.GetDocTemplate()->CloseAll();
     }
     {
-        constexpr int kDepth = 20000;
+        const int kDepth = argc > 3 ? std::atoi(argv[3]) : 20000;
         const std::string deep = std::string(temp) + "pelorand_import_figures_deep.plr";
         std::FILE* out = std::fopen(deep.c_str(), "wb");
         for (int i = 0; i < kDepth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);

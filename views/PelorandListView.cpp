@@ -97,9 +97,14 @@ const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock
     if (found != m_shellInfo.end()) return found->second;
     ShellInfo info;
     if (entry.m_bFolder) {
-        // A collection folder's name is free text, whatever it looks like.
-        info.displayName = entry.m_strName.str();
+        // A collection folder's name is free text; one imported from the disk is named by
+        // its full path, and typed as the disk folder it came from.
+        const std::string& name = entry.m_strName.str();
+        const bool diskPath = (name.size() > 2 && name[1] == ':' && name[2] == '\\') ||
+                              name.compare(0, 2, "\\\\") == 0;
+        info.displayName = name;
         info.typeName = "Pelorand Folders";
+        if (diskPath) GetShellNames(name, info.displayName, info.typeName, true);
     } else {
         GetShellNames(entry.m_strName, info.displayName, info.typeName);
     }

@@ -55,10 +55,13 @@ void ReleaseSystemImageLists() {
     g_smallList = nullptr;
 }
 
-bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName) {
+bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName,
+                   bool folder) {
     SHFILEINFOA info{};
     // From the name alone, as the icons: the file is never opened or looked for.
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+    DWORD_PTR ok = SHGetFileInfoA(path.c_str(),
+                                  folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
+                                  sizeof info,
                                   SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
     displayName = ok ? info.szDisplayName : "";
     typeName = ok ? info.szTypeName : "";

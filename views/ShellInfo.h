@@ -20,4 +20,6 @@ void ReleaseSystemImageLists();
 
 // The shell's display name and type name of a file named path, from the name alone (the file
 // is never looked for). The type name is "Pelorand Folders" when the shell gives none.
-bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName);
+// folder: path names a disk folder.
+bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName,
+                   bool folder = false);

@@ -1,21 +1,49 @@
 #include "app/AuthorList.h"
 
 #include "app/Settings.h"
+#include "app/SettingsStore.h"
+
+namespace {
+
+// What a slot that was never stored reads as: no stored text holds a zero byte.
+const std::string& Missing() {
+    static const std::string missing("\0missing", 8);
+    return missing;
+}
+
+// Reads slot; false when the slot is not stored at all.
+bool ReadSlot(const CSettings& settings, int slot, std::string& name) {
+    const SettingDef def = setting::CreaterSlot(slot);
+    name = settings.Store().GetString(def.section, def.name, Missing());
+    return name != Missing();
+}
+
+// The slots in use: up to the count, and no further than the names stored. The program
+// writes every slot below the count, so a slot missing there means the count is damaged
+// (a million, say, with ten names): the list then goes as far as its names go.
+template <typename OnName>
+int ReadSlots(const CSettings& settings, OnName onName) {
+    const int count = settings.GetInt(setting::CreaterCount);
+    int slot = 0;
+    std::string name;
+    for (; slot < count && ReadSlot(settings, slot, name); ++slot) onName(name);
+    return slot;
+}
+
+}  // namespace
 
 std::vector<std::string> ReadAuthors(const CSettings& settings) {
     std::vector<std::string> names;
-    int count = settings.GetInt(setting::CreaterCount);
-    for (int slot = 0; slot < count; ++slot) {
-        std::string name = settings.GetString(setting::CreaterSlot(slot));
+    ReadSlots(settings, [&](std::string& name) {
         if (!name.empty()) names.push_back(std::move(name));
-    }
+    });
     return names;
 }
 
 void AppendAuthor(CSettings& settings, const std::string& name) {
-    int count = settings.GetInt(setting::CreaterCount);
-    // A count spoilt by hand (negative) starts the list again rather than writing slot -1.
-    if (count < 0) count = 0;
+    // After the last name stored: a count spoilt by hand (negative, or beyond the names)
+    // would put the name where no reader finds it.
+    const int count = ReadSlots(settings, [](std::string&) {});
     settings.WriteString(setting::CreaterSlot(count), name);
     settings.WriteInt(setting::CreaterCount, count + 1);
 }

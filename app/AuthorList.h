@@ -1,6 +1,7 @@
 // The user's list of author names in the settings (section Option\Creater): CreaterCount slots
 // named "Creater%04d"; a slot whose value is empty is no author, slots at or above the count
-// are not read.
+// are not read. Reading stops at the first slot not stored at all: a count beyond the names
+// stored is damaged, and the list is what its names are.
 #pragma once
 
 #include <string>

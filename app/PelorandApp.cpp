@@ -21,7 +21,6 @@
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
-#include "views/PelorandTreeView.h"
 
 namespace {
 
@@ -163,7 +162,7 @@ bool CPelorandApp::RunChangerPhase(const std::string& file) {
 void CPelorandApp::SelectChangerEntry() {
     CSingleDocTemplate* docTemplate = GetDocTemplate();
     auto* doc = docTemplate ? dynamic_cast<CPelorandDoc*>(docTemplate->GetDocument()) : nullptr;
-    if (!doc || !doc->m_pRoot || !doc->m_pTreeView || m_changerEditEntry.empty()) return;
+    if (!doc || !doc->m_pRoot || m_changerEditEntry.empty()) return;
     // The same file read again: the same indexes lead to the same entry, unless it was
     // changed meanwhile, when the walk stops at the deepest folder it still finds.
     CBlock* folder = doc->m_pRoot;
@@ -179,14 +178,14 @@ void CPelorandApp::SelectChangerEntry() {
             entry = child;
         }
     }
-    if (HTREEITEM item = doc->m_pTreeView->EnsureItem(folder)) {
-        doc->m_pTreeView->SelectItem(item);
-    }
-    if (!entry || !doc->m_pListView) return;
-    HWND list = doc->m_pListView->m_hWnd;
+    doc->SelectFolder(folder);
+    auto* frame = dynamic_cast<CMainFrame*>(m_pMainWnd);
+    CPelorandListView* listView = frame ? frame->GetActiveList() : nullptr;
+    if (!entry || !listView) return;
+    HWND list = listView->m_hWnd;
     const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
-        if (doc->m_pListView->GetEntry(row) != entry) continue;
+        if (listView->GetEntry(row) != entry) continue;
         LVITEMA state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         state.state = LVIS_SELECTED | LVIS_FOCUSED;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "app/SettingsStore.h"
 #include "model/Mbcs.h"
@@ -24,14 +26,11 @@ PELORAND_SETTINGS(PELORAND_DEFINE_SETTING)
 
 namespace {
 // The numbered names must outlive the SettingDef that points at them.
+// A set, not a list searched from the front: the author slots alone are as many as the
+// stored count says, and a search per slot made reading them quadratic.
 const char* Intern(const std::string& name) {
-    static std::vector<std::unique_ptr<std::string>>* names =
-        new std::vector<std::unique_ptr<std::string>>;
-    for (const auto& n : *names) {
-        if (*n == name) return n->c_str();
-    }
-    names->push_back(std::make_unique<std::string>(name));
-    return names->back()->c_str();
+    static std::set<std::string>* names = new std::set<std::string>;
+    return names->insert(name).first->c_str();
 }
 
 std::string Format(const char* format, int value) {

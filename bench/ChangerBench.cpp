@@ -21,9 +21,9 @@
 #include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 #include "changer/WallPaperHistory.h"
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 #include "model/Block.h"
 
 namespace {

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CPelorandListView* list = frame->GetActiveList();
     CPelorandDoc* doc = list->GetDocument();
-    CImageHtmlView* view = doc->m_pImageView;
+    CImageHtmlView* view = dynamic_cast<CImageHtmlView*>(frame->GetViews()[2]);
 
     // Stop latency: a page of one directory entry naming the big directory.
     auto* entry = new CBlock;

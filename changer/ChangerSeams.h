@@ -6,6 +6,8 @@
 #include <functional>
 #include <string>
 
+#include "model/FileSystem.h"
+
 struct LocalTimeFields {
     int year = 0;     // four digits
     int month = 0;    // 1 .. 12
@@ -27,24 +29,6 @@ class IClock {
   public:
     virtual ~IClock() = default;
     virtual ClockReading Now() const = 0;
-};
-
-struct PathAttributes {
-    bool readable = false;  // false: the path does not exist or cannot be examined
-    bool isDirectory = false;
-};
-
-class IFileSystem {
-  public:
-    virtual ~IFileSystem() = default;
-    virtual PathAttributes GetAttributes(const std::string& path) const = 0;
-    // Calls onName with the name of every entry of dir that matches the wildcard pattern
-    // ('*' and '?', letters compared without case), "." and ".." included when they match, in
-    // the order the platform returns them, until onName returns false.
-    virtual void Enumerate(const std::string& dir, const std::string& pattern,
-                           const std::function<bool(const std::string& name)>& onName) const = 0;
-    // The separator that joins a directory and a name.
-    virtual char Separator() const = 0;
 };
 
 class IDisplayName {

@@ -4,7 +4,7 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/CrtRandom.h"
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 #include "model/Mbcs.h"
 
 namespace {

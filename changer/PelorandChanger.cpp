@@ -13,7 +13,7 @@
 #include "changer/FileInfomationView.h"
 #include "changer/PelorandWallPaperHistory.h"
 #include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 #include "changer/SystemClock.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"

@@ -67,7 +67,7 @@ if(WIN32)
     # Editing: clipboard and drag and drop, shell drops and the picker, shared view pieces.
     fw/OleTransfer.cpp
     fw/DragDrop.cpp
-    views/ShellTransfer.cpp
+    doc/ShellTransfer.cpp
     views/ViewEditing.cpp
   )
   target_link_libraries(pelorand_editor PUBLIC pelorand_fw_portable pelorand_platform
@@ -93,6 +93,8 @@ if(WIN32)
   target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
   add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
+  add_executable(import_figures EXCLUDE_FROM_ALL bench/ImportFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(import_figures PRIVATE pelorand_editor)
 endif()
 
 # A helper of the editing script: files on the clipboard as the shell copies them.

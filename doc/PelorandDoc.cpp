@@ -1,66 +1,58 @@
 #include "doc/PelorandDoc.h"
 
 #include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <shlobj.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
+#include <exception>
 #include <memory>
 #include <string_view>
 #include <vector>
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
+#include "doc/FolderScan.h"
+#include "doc/ShellTransfer.h"
 #include "fw/Archive.h"
 #include "fw/CmdUI.h"
 #include "fw/OleTransfer.h"
 #include "fw/Strconv.h"
+#include "fw/View.h"
 #include "fw/WinApp.h"
+#include "fw/Worker.h"
+#include "fw/Wnd.h"
 #include "model/Block.h"
 #include "model/ByteStream.h"
+#include "model/PlatformFileSystem.h"
 #include "model/RecordReader.h"
 #include "model/RecordWriter.h"
 #include "model/ShellText.h"
 #include "model/TokenList.h"
 #include "res/resource.h"
-#include "ui/CreaterListDlg.h"
-#include "views/ImageHtmlView.h"
-#include "views/PelorandListView.h"
-#include "views/PelorandTreeView.h"
-#include "views/ShellInfo.h"
-#include "views/ShellTransfer.h"
-
-CPelorandDoc::CPelorandDoc() {
-    std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
-    m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
-}
-
-CPelorandDoc::~CPelorandDoc() {
-    delete m_pRoot;
-}
-
-void CPelorandDoc::SetRoot(CBlock* root) {
-    if (m_pTreeView) m_pTreeView->ClearItems();
-    if (m_pListView) m_pListView->DeleteAllItems();
-    m_pLastDropTarget = nullptr;
-    m_pShownFolder = nullptr;
-    delete m_pRoot;
-    m_pRoot = root;
-}
-
-void CPelorandDoc::CreateRoot() {
-    auto* root = new CBlock;
-    root->m_bFolder = 1;
-    root->m_strName = LoadResourceString(AFX_IDS_APP_TITLE);
-    SetRoot(root);
-}
-
-bool CPelorandDoc::OnNewDocument() {
-    if (!CDocument::OnNewDocument()) return false;
-    CreateRoot();
-    return true;
-}
 
 namespace {
+
+const char kFolderQuestion[] = "フォルダーを指定しました\nPelorandフォルダーに変更しますか";
+const char kTransferFailed[] = "操作を完了できませんでした。";
+const char kStopImportQuestion[] = "フォルダーの取り込み中です。\n取り込みを中止しますか";
+const char kImportTitle[] = "フォルダーの取り込み";
+
+// Messages of the import's own window (it is nobody's child, so the range is its own).
+constexpr UINT kMsgClassified = WM_APP + 1;
+constexpr UINT kMsgBuilt = WM_APP + 2;
+constexpr UINT_PTR kProgressTimer = 1;
+constexpr UINT kProgressInterval = 200;  // ms
+// The progress dialog comes up only for an import that takes longer than this.
+constexpr auto kProgressDelay = std::chrono::milliseconds(500);
+
+void CopyProperties(CBlock& to, const CBlock& from) {
+    to.m_nPriority = from.m_nPriority;
+    to.m_bInherit = from.m_bInherit;
+    to.SetTexts(from.Author(), from.Comment(), &from);
+}
 
 // False for a file with text in which the reader would find no folder record. A collection
 // names its first folder on its first line, so this reads no further than that.
@@ -82,7 +74,135 @@ bool MayHoldACollection(const std::string& path) {
     return found || empty || failed;
 }
 
+std::vector<std::string> FileTypeTokens() {
+    std::string option = CPelorandApp::Get()->Settings().GetString(setting::FileType);
+    CTokenList tokens(option);
+    tokens.Split();
+    std::vector<std::string> types;
+    for (int i = 0; i < tokens.GetCount(); ++i) types.push_back(tokens.Token(i));
+    return types;
+}
+
+// One entry for node (with its subtree) below parent, owned until it is linked. The first
+// levels entries take like's properties; those further down keep the defaults, as an
+// imported folder's entries took the folder's properties while it still had the defaults.
+void AppendEntries(CBlock& parent, const ImportNode& node, const CBlock& like, int levels) {
+    auto entry = std::make_unique<CBlock>();
+    entry->m_strName = node.path;
+    entry->m_bFolder = node.folder ? 1 : 0;
+    if (levels > 0) CopyProperties(*entry, like);
+    for (const ImportNode& child : node.children) {
+        AppendEntries(*entry, child, like, levels - 1);
+    }
+    entry->m_Children.ShrinkToFit();
+    entry->m_pParent = &parent;
+    parent.m_Children.AddTail(entry.release());
+}
+
 }  // namespace
+
+// ---- The import's window and state ----
+
+// What the worker and the window share: the worker only reads the paths and writes the
+// counters, and keeps its own reference, so a stopped import may end before its job does.
+struct ImportShared {
+    std::vector<std::string> paths;
+    std::vector<char> importFolder;  // per path: import it as a folder
+    std::vector<std::string> fileTypes;
+    const IFileSystem* fs = nullptr;
+    std::atomic<bool> cancel{false};
+    std::atomic<std::size_t> found{0};
+};
+
+// What the reading job hands over: the nodes, or that it failed (out of memory, say).
+struct ImportResult {
+    bool failed = false;
+    std::vector<ImportNode> nodes;
+    // Names found on the disk that the code page cannot hold: left out, and told once.
+    std::vector<std::wstring> refused;
+};
+
+struct CPelorandDoc::ImportRun {
+    CBlock* target = nullptr;
+    bool askForFolders = true;
+    std::shared_ptr<ImportShared> shared = std::make_shared<ImportShared>();
+    std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
+    bool asking = false;  // a question about a folder is up: no progress over it
+    ComPtr<IProgressDialog> progress;
+};
+
+// A window of nobody's, for the worker's messages and the progress timer.
+class CImportWindow : public CWnd {
+  public:
+    explicit CImportWindow(CPelorandDoc& doc) : m_doc(doc), m_worker(*this) {}
+    ~CImportWindow() override {
+        if (m_hWnd) DestroyWindow();
+    }
+    bool Create() {
+        RegisterClassOnce("PelorandImport", 0, nullptr, nullptr);
+        return CreateEx(0, "PelorandImport", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    }
+    CWorker& Worker() { return m_worker; }
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        switch (msg) {
+            case kMsgClassified:
+                m_doc.OnPathsClassified(m_worker.Take<std::vector<char>>(wParam));
+                return 0;
+            case kMsgBuilt:
+                m_doc.OnImportBuilt(m_worker.Take<ImportResult>(wParam));
+                return 0;
+            case WM_TIMER:
+                if (wParam == kProgressTimer) {
+                    m_doc.OnImportTimer();
+                    return 0;
+                }
+                break;
+        }
+        return CWnd::WndProc(msg, wParam, lParam);
+    }
+
+  private:
+    CPelorandDoc& m_doc;
+    CWorker m_worker;
+};
+
+// ---- The document ----
+
+CPelorandDoc::CPelorandDoc() {
+    std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
+    m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
+}
+
+CPelorandDoc::~CPelorandDoc() {
+    CancelImport();
+    m_pImportWindow.reset();  // joins the worker
+    delete m_pRoot;
+}
+
+void CPelorandDoc::SetRoot(CBlock* root) {
+    CancelImport();
+    UpdateAllViews(nullptr, kHintReset);
+    m_pLastDropTarget = nullptr;
+    m_pShownFolder = nullptr;
+    m_pSelectedFolder = nullptr;
+    delete m_pRoot;
+    m_pRoot = root;
+}
+
+void CPelorandDoc::CreateRoot() {
+    auto* root = new CBlock;
+    root->m_bFolder = 1;
+    root->m_strName = LoadResourceString(AFX_IDS_APP_TITLE);
+    SetRoot(root);
+}
+
+bool CPelorandDoc::OnNewDocument() {
+    if (!CDocument::OnNewDocument()) return false;
+    CreateRoot();
+    return true;
+}
 
 bool CPelorandDoc::OnOpenDocument(const std::string& path) {
     if (!MayHoldACollection(path)) {
@@ -95,10 +215,20 @@ bool CPelorandDoc::OnOpenDocument(const std::string& path) {
 
 void CPelorandDoc::DeleteContents() {
     // The views point into the tree that loading is about to replace.
-    if (m_pTreeView) m_pTreeView->ClearItems();
-    if (m_pListView) m_pListView->DeleteAllItems();
+    CancelImport();
+    UpdateAllViews(nullptr, kHintReset);
     m_pLastDropTarget = nullptr;
     m_pShownFolder = nullptr;
+    m_pSelectedFolder = nullptr;
+}
+
+bool CPelorandDoc::SaveModified() {
+    if (IsImporting()) {
+        if (CWinApp::Get()->DoMessageBox(kStopImportQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return false;
+        CancelImport();
+    }
+    return CDocument::SaveModified();
 }
 
 void CPelorandDoc::Serialize(CArchive& ar) {
@@ -115,93 +245,47 @@ void CPelorandDoc::Serialize(CArchive& ar) {
 }
 
 void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
+    // The views are told once the records are read: the tree shows the new folders then.
     RecordReadContext context;
     context.ppRoot = &m_pRoot;
-    context.insertPasted = m_bInsertPasted != 0;
-    context.tree = m_pTreeView;
-    context.pasteParentItem = m_hPasteParentItem;
     ::ReadRecords(source, parent, context);
 }
 
 void CPelorandDoc::ShowFolder(CBlock* folder) {
-    if (!m_pListView || !folder) return;
-    // Each child goes in at the top, so the rows end in the reverse order of the children.
-    const int count = folder->m_Children.GetCount();
-    std::vector<CBlock*> rows(static_cast<std::size_t>(count));
-    int row = count;
-    for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
-        rows[--row] = folder->m_Children.GetNext(pos);
-    }
-    m_pListView->SetRows(std::move(rows));
+    if (!folder) return;
     m_pShownFolder = folder;
-    RenumberListItems();
+    UpdateAllViews(nullptr, kHintFolderShown, folder);
 }
 
-void CPelorandDoc::RenumberListItems() {
-    if (!m_pListView) return;
-    const std::vector<CBlock*>& rows = m_pListView->Rows();
-    for (std::size_t row = 0; row < rows.size(); ++row)
-        rows[row]->m_nListItem = static_cast<int>(row);
+void CPelorandDoc::SelectFolder(CBlock* folder) {
+    if (folder) UpdateAllViews(nullptr, kHintSelectFolder, folder);
+}
+
+void CPelorandDoc::EntryChanged(CBlock* entry, CView* sender) {
+    SetModifiedFlag();
+    UpdateAllViews(sender, kHintEntryChanged, entry);
 }
 
 // ---- Editing ----
 
-namespace {
-
-const char kFolderQuestion[] = "フォルダーを指定しました\nPelorandフォルダーに変更しますか";
-
-// A path whose attributes cannot be read counts as a folder, as the shell's picker only
-// offers what exists.
-bool IsDiskFolder(const std::string& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// The identity of a disk folder (volume and file index), the same through every link or
-// junction that leads to it; empty when it cannot be read.
-std::string DirectoryIdentity(const std::string& path) {
-    CUniqueFile dir(CreateFileA(path.c_str(), 0,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!dir || !GetFileInformationByHandle(dir.Get(), &info)) return std::string();
-    char id[64];
-    std::snprintf(id, sizeof id, "%lx:%lx:%lx", info.dwVolumeSerialNumber, info.nFileIndexHigh,
-                  info.nFileIndexLow);
-    return id;
-}
-
-// Deeper than this a disk folder is not followed: the path would outgrow what the system's
-// file functions take long before.
-constexpr int kMaxImportDepth = 128;
-
-void CopyProperties(CBlock& to, const CBlock& from) {
-    to.m_nPriority = from.m_nPriority;
-    to.m_bInherit = from.m_bInherit;
-    to.SetTexts(from.Author(), from.Comment(), &from);
-}
-
-// Shows the wait cursor for a scope.
-class CWaitCursor {
-  public:
-    CWaitCursor() : m_previous(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {}
-    ~CWaitCursor() { SetCursor(m_previous); }
-    CWaitCursor(const CWaitCursor&) = delete;
-    CWaitCursor& operator=(const CWaitCursor&) = delete;
-
-  private:
-    HCURSOR m_previous;
-};
-
-}  // namespace
-
-CBlock* CPelorandDoc::SelectedFolder() const {
-    return m_pTreeView ? m_pTreeView->GetSelectedFolder() : nullptr;
+bool CPelorandDoc::ChangesCollection(unsigned id) {
+    switch (id) {
+        case ID_ADD_FILE:
+        case ID_NEW_FOLDER:
+        case ID_EDIT_PASTE:
+        case ID_EDIT_CUT:
+        case ID_DELETE:
+        case ID_RENAME:
+        case ID_PROPERTY:
+            return true;
+    }
+    return false;
 }
 
 bool CPelorandDoc::CanAcceptData(IDataObject* data, bool& offersFiles, bool& offersCollection,
                                  DWORD effect) const {
     if (effect != DROPEFFECT_COPY && effect != DROPEFFECT_MOVE) return false;
+    if (IsImporting()) return false;
     offersFiles = DataOffers(data, CF_HDROP);
     offersCollection = DataOffers(data, m_cfCollection);
     return true;
@@ -210,145 +294,272 @@ bool CPelorandDoc::CanAcceptData(IDataObject* data, bool& offersFiles, bool& off
 bool CPelorandDoc::AcceptData(CBlock* target, IDataObject* data) {
     const bool files = DataOffers(data, CF_HDROP);
     const bool collection = DataOffers(data, m_cfCollection);
-    if (!target) return false;
-    if (collection) {
-        m_bInsertPasted = 1;
-        m_hPasteParentItem = target->m_hTreeItem;
-        ReceiveData(data, target, m_cfCollection);
-        m_bInsertPasted = 0;
-        m_hPasteParentItem = nullptr;
-    }
-    if (files) ReceiveData(data, target, CF_HDROP);
+    if (!target || IsImporting()) return false;
+    if (collection && !ReceiveData(data, target, m_cfCollection)) return false;
+    if (files && !ReceiveData(data, target, CF_HDROP)) return false;
     m_pLastDropTarget = target;
     return true;
 }
 
-void CPelorandDoc::ReceiveData(IDataObject* data, CBlock* target, UINT format) {
+void CPelorandDoc::ReportTransferFailure() {
+    CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+}
+
+bool CPelorandDoc::ReceiveData(IDataObject* data, CBlock* target, UINT format) {
     const std::string tempPath = GetTempCollectionPath();
+    std::string bytes;
+    if (format != CF_HDROP) {
+        if (!GetGlobalBytes(data, format, bytes)) return true;  // nothing offered, nothing taken
+        bytes.resize(std::min(bytes.size(), bytes.find('\0')));
+    }
+    {
+        // Created or truncated for a file drop too, which leaves it empty.
+        std::FILE* file = std::fopen(tempPath.c_str(), "wb");
+        if (!file) {
+            ReportTransferFailure();
+            return false;
+        }
+        CFileSink sink(file, CArchive::kBufferSize);
+        sink.Write(bytes);
+        bool written = sink.Flush() && sink.Good();
+        if (std::fclose(file) != 0 || !written) {
+            ReportTransferFailure();
+            return false;
+        }
+    }
     if (format == CF_HDROP) {
         std::vector<std::string> paths;
         GetDroppedPaths(paths, data);
-        for (const std::string& path : paths) AddPath(target, path);
-        return;
-    }
-    std::string bytes;
-    if (!GetGlobalBytes(data, format, bytes)) return;
-    bytes.resize(std::min(bytes.size(), bytes.find('\0')));
-    {
-        std::FILE* file = std::fopen(tempPath.c_str(), "wb");
-        if (!file) return;
-        CFileSink sink(file, CArchive::kBufferSize);
-        sink.Write(bytes);
-        bool written = sink.Flush();
-        std::fclose(file);
-        if (!written) return;
+        AddPaths(target, std::move(paths));
+        return true;
     }
     std::FILE* file = std::fopen(tempPath.c_str(), "rb");
-    if (!file) return;
+    if (!file) {
+        ReportTransferFailure();
+        return false;
+    }
     const int before = target->m_Children.GetCount();
     CFileLineSource source(file, CArchive::kBufferSize);
     // The reader never fails on hostile text: what is not a record is skipped.
     ReadRecords(source, target);
+    const bool failed = source.Failed();
     std::fclose(file);
     if (target->m_Children.GetCount() != before) {
         SetModifiedFlag();
-        if (m_pTreeView) m_pTreeView->ChildrenChanged(target);
+        UpdateAllViews(nullptr, kHintEntryAdded, target);
     }
+    if (failed) {
+        ReportTransferFailure();
+        return false;
+    }
+    return true;
 }
 
 void CPelorandDoc::AddPath(CBlock* target, const std::string& path) {
-    if (!target) return;
-    if (IsDiskFolder(path) &&
-        CWinApp::Get()->DoMessageBox(kFolderQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES) {
-        CWaitCursor wait;
-        auto* folder = new CBlock;
-        folder->m_bFolder = 1;
-        folder->m_strName = path;
-        target->m_Children.AddTail(folder);
-        folder->m_pParent = target;
-        if (m_pTreeView) {
-            folder->InsertIntoTree(*m_pTreeView, target->m_hTreeItem);
-            m_pTreeView->ChildrenChanged(target);
-        }
-        CopyProperties(*folder, *target);
-        SetModifiedFlag();
-        ShowFolder(folder);
-        AddFolderContents(folder, path);
-        ShowFolder(target);
-        return;
-    }
-    AddFileEntry(target, path);
+    AddPaths(target, {path});
 }
 
-void CPelorandDoc::AddFileEntry(CBlock* folder, const std::string& path) {
-    auto* entry = new CBlock;
-    entry->m_strName = path;
-    folder->m_Children.AddTail(entry);
-    entry->m_pParent = folder;
-    SetModifiedFlag();
-    ShowFolder(folder);
+void CPelorandDoc::AddPaths(CBlock* target, std::vector<std::string> paths) {
+    if (!target || paths.empty() || IsImporting()) return;
+    StartImport(target, std::move(paths), true);
 }
 
 bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path) {
-    std::vector<std::string> ancestors;
-    CRefusedNames refused;
-    bool added = AddFolderContents(folder, path, ancestors, 0);
-    ReportRefusedNames(refused.Names());
-    return added;
+    if (!folder || IsImporting()) return false;
+    // The folder itself is imported without asking; its contents go straight into folder.
+    StartImport(folder, {path}, false);
+    return true;
 }
 
-bool CPelorandDoc::AddFolderContents(CBlock* folder, const std::string& path,
-                                     std::vector<std::string>& ancestors, int depth) {
-    if (!IsDiskFolder(path)) {
-        AddFileEntry(folder, path);
-        return true;
+const IFileSystem& CPelorandDoc::FileSystem() const {
+    static const CPlatformFileSystem platform;
+    return m_pFileSystem ? *m_pFileSystem : platform;
+}
+
+void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
+                               bool askForFolders) {
+    if (!m_pImportWindow) {
+        auto window = std::make_unique<CImportWindow>(*this);
+        if (!window->Create()) return;
+        m_pImportWindow = std::move(window);
     }
-    std::string option = CPelorandApp::Get()->Settings().GetString(setting::FileType);
-    CTokenList tokens(option);
-    tokens.Split();
-    // The folders being imported, from the top down to this one: a link or junction that
-    // leads back to one of them would never end.
-    ancestors.push_back(DirectoryIdentity(path));
-    WIN32_FIND_DATAW found{};
-    CUniqueFind find(FindFirstFileW(ToWide(path + "\\*.*").c_str(), &found));
-    if (find) {
-        do {
-            std::string name;
-            if (!FoundNameToAnsi(found, name)) {
-                NoteRefusedName(ToWide(path + "\\") + found.cFileName);
-                continue;
+    auto run = std::make_unique<ImportRun>();
+    run->target = target;
+    run->askForFolders = askForFolders;
+    run->shared->paths = std::move(paths);
+    run->shared->fileTypes = FileTypeTokens();
+    run->shared->fs = &FileSystem();
+    std::shared_ptr<ImportShared> shared = run->shared;
+    m_import = std::move(run);
+    SetTimer(m_pImportWindow->m_hWnd, kProgressTimer, kProgressInterval, nullptr);
+    UpdateAllViews(nullptr, kHintImportDone);  // the commands see the import running
+    // First the paths are told apart on the worker: a folder is asked about here.
+    bool started = m_pImportWindow->Worker().Start([shared](CWorker& worker) {
+        auto folders = std::make_unique<std::vector<char>>();
+        try {
+            folders->reserve(shared->paths.size());
+            for (const std::string& path : shared->paths) {
+                if (worker.CancelRequested()) return;
+                // A path whose attributes cannot be read counts as a folder, as the shell's
+                // picker only offers what exists.
+                PathAttributes attributes = shared->fs->GetAttributes(path);
+                folders->push_back(!attributes.readable || attributes.isDirectory ? 1 : 0);
+                shared->found.fetch_add(1, std::memory_order_relaxed);
             }
-            if (name == "." || name == "..") continue;
-            std::string full = path + "\\" + name;
-            const bool isDir = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-            bool accepted = isDir;
-            for (int i = 0; i < tokens.GetCount() && !accepted; ++i) {
-                accepted = MatchesFileType(full, tokens.Token(i));
-            }
-            if (!accepted) continue;
-            if (isDir) {
-                std::string id = DirectoryIdentity(full);
-                bool loops = !id.empty() &&
-                             std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end();
-                if (loops || depth + 1 >= kMaxImportDepth) continue;
-            }
-            auto* entry = new CBlock;
-            entry->m_strName = full;
-            entry->m_pParent = folder;
-            if (isDir) {
-                entry->m_bFolder = 1;
-                if (m_pTreeView) entry->InsertIntoTree(*m_pTreeView, folder->m_hTreeItem);
-                AddFolderContents(entry, full, ancestors, depth + 1);
-            }
-            folder->m_Children.AddTail(entry);
-            CopyProperties(*entry, *folder);
-            SetModifiedFlag();
-        } while (FindNextFileW(find.Get(), &found));
+        } catch (const std::exception&) {
+            folders->clear();  // fewer answers than paths: the import failed
+        }
+        worker.Post(kMsgClassified, std::move(folders));
+    });
+    if (!started) EndImport();
+}
+
+void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders) {
+    if (!m_import || !folders) return;  // a result of an import stopped meanwhile
+    ImportShared& shared = *m_import->shared;
+    if (folders->size() != shared.paths.size()) {
+        EndImport();
+        CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+        return;
     }
-    ancestors.pop_back();
-    if (m_pTreeView) m_pTreeView->ChildrenChanged(folder);
-    ShowFolder(folder);
-    return true;
+    shared.importFolder.assign(folders->size(), 0);
+    for (std::size_t i = 0; i < folders->size(); ++i) {
+        if (!(*folders)[i]) continue;
+        if (m_import->askForFolders) {
+            m_import->asking = true;
+            const bool yes =
+                CWinApp::Get()->DoMessageBox(kFolderQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES;
+            if (!m_import) return;  // stopped while the question was up
+            m_import->asking = false;
+            shared.importFolder[i] = yes;
+        } else {
+            shared.importFolder[i] = 1;
+        }
+    }
+    // The time the user took to answer is not the import's.
+    m_import->started = std::chrono::steady_clock::now();
+    shared.found = 0;
+    std::shared_ptr<ImportShared> keep = m_import->shared;
+    const bool intoTarget = !m_import->askForFolders;
+    bool started = m_pImportWindow->Worker().Start([keep, intoTarget](CWorker& worker) {
+        FolderScan scan;
+        scan.fs = keep->fs;
+        scan.fileTypes = keep->fileTypes;
+        scan.cancel = &keep->cancel;
+        scan.found = &keep->found;
+        auto result = std::make_unique<ImportResult>();
+        CRefusedNames refused;  // gathers what the file system leaves out on this thread
+        try {
+            std::vector<ImportNode>& nodes = result->nodes;
+            for (std::size_t i = 0; i < keep->paths.size(); ++i) {
+                ImportNode node{keep->paths[i], keep->importFolder[i] != 0, {}};
+                if (node.folder && !ScanFolder(scan, node)) return;  // stopped: nothing comes
+                keep->found.fetch_add(1, std::memory_order_relaxed);
+                if (intoTarget) {
+                    for (ImportNode& child : node.children) nodes.push_back(std::move(child));
+                } else {
+                    nodes.push_back(std::move(node));
+                }
+                if (worker.CancelRequested()) return;
+            }
+        } catch (const std::exception&) {
+            result->nodes.clear();
+            result->nodes.shrink_to_fit();
+            result->failed = true;
+        }
+        result->refused = refused.Names();
+        worker.Post(kMsgBuilt, std::move(result));
+    });
+    if (!started) EndImport();
+}
+
+void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
+    if (!m_import || !result) return;  // a result of an import stopped meanwhile
+    CBlock* target = m_import->target;
+    const bool intoTarget = !m_import->askForFolders;
+    EndImport();
+    if (result->failed) {
+        CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    Attach(target, result->nodes, intoTarget);
+    ReportRefusedNames(result->refused);
+}
+
+void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,
+                          bool intoTarget) {
+    if (!target) return;
+    if (!nodes.empty()) {
+        // An imported folder and its entries take the target's properties; a file added as
+        // it is keeps the defaults, and so do the entries of an import straight into target.
+        for (const ImportNode& node : nodes) {
+            AppendEntries(*target, node, *target, intoTarget ? 1 : node.folder ? 2 : 0);
+        }
+        SetModifiedFlag();
+        UpdateAllViews(nullptr, kHintEntryAdded, target);
+    }
+    ShowFolder(target);
+}
+
+void CPelorandDoc::OnImportTimer() {
+    if (!m_import) return;
+    ImportRun& run = *m_import;
+    if (run.asking) return;
+    if (!run.progress && std::chrono::steady_clock::now() - run.started >= kProgressDelay) {
+        ComPtr<IProgressDialog> dialog;
+        if (SUCCEEDED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER,
+                                       IID_IProgressDialog,
+                                       reinterpret_cast<void**>(dialog.GetAddressOf())))) {
+            wchar_t title[64] = L"";
+            MultiByteToWideChar(932, 0, kImportTitle, -1, title, 64);
+            dialog->SetTitle(title);
+            CWnd* main = CWinApp::Get() ? CWinApp::Get()->m_pMainWnd : nullptr;
+            if (SUCCEEDED(dialog->StartProgressDialog(main ? main->m_hWnd : nullptr, nullptr,
+                                                      PROGDLG_NORMAL | PROGDLG_NOPROGRESSBAR,
+                                                      nullptr))) {
+                run.progress = std::move(dialog);
+            }
+        }
+    }
+    if (!run.progress) return;
+    if (run.progress->HasUserCancelled()) {
+        CancelImport();
+        return;
+    }
+    wchar_t line[64];
+    std::swprintf(line, 64, L"%zu", run.shared->found.load(std::memory_order_relaxed));
+    run.progress->SetLine(1, line, FALSE, nullptr);
+}
+
+void CPelorandDoc::CancelImport() {
+    if (!m_import) return;
+    m_import->shared->cancel = true;
+    if (m_pImportWindow) m_pImportWindow->Worker().RequestCancel();
+    EndImport();
+}
+
+void CPelorandDoc::EndImport() {
+    if (!m_import) return;
+    std::unique_ptr<ImportRun> run = std::move(m_import);
+    if (m_pImportWindow && m_pImportWindow->m_hWnd)
+        KillTimer(m_pImportWindow->m_hWnd, kProgressTimer);
+    if (run->progress) run->progress->StopProgressDialog();
+    UpdateAllViews(nullptr, kHintImportDone);
+}
+
+void CPelorandDoc::WaitForImport() {
+    while (m_import && m_pImportWindow) {
+        m_pImportWindow->Worker().Wait();
+        MSG msg;
+        bool handled = false;
+        while (PeekMessageA(&msg, m_pImportWindow->m_hWnd, kMsgClassified, kMsgBuilt, PM_REMOVE)) {
+            DispatchMessageA(&msg);
+            handled = true;
+        }
+        if (!handled && m_import && !m_pImportWindow->Worker().IsRunning()) {
+            EndImport();  // the job ended without a result (it failed)
+        }
+    }
 }
 
 ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entries) {
@@ -356,101 +567,114 @@ ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entrie
     DeleteFileA(tempPath.c_str());
     {
         std::FILE* file = std::fopen(tempPath.c_str(), "wb");
-        if (!file) return nullptr;
+        if (!file) {
+            ReportTransferFailure();
+            return nullptr;
+        }
         CFileSink sink(file, CArchive::kBufferSize);
         for (const CBlock* entry : entries) entry->WriteRecord(sink);
         bool written = sink.Flush() && sink.Good();
-        if (std::fclose(file) != 0 || !written) return nullptr;
+        if (std::fclose(file) != 0 || !written) {
+            ReportTransferFailure();
+            return nullptr;
+        }
     }
     // MakeDataSource: the file's bytes, read back whole, and one zero byte.
     std::string bytes;
     {
         std::FILE* file = std::fopen(tempPath.c_str(), "rb");
-        if (!file) return nullptr;
+        if (!file) {
+            ReportTransferFailure();
+            return nullptr;
+        }
         char buffer[CArchive::kBufferSize];
         std::size_t got;
         while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.append(buffer, got);
         bool failed = std::ferror(file) != 0;
         std::fclose(file);
-        if (failed) return nullptr;
+        if (failed) {
+            ReportTransferFailure();
+            return nullptr;
+        }
     }
     CUniqueGlobal block = MakeGlobalText(bytes);
-    if (!block) return nullptr;
+    if (!block) {
+        ReportTransferFailure();
+        return nullptr;
+    }
     ComPtr<CDataSource> source(new CDataSource);
     source->CacheGlobalData(m_cfCollection, std::move(block));
     return source;
 }
 
+namespace {
+bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
+    for (const CBlock* up = entry; up; up = up->m_pParent) {
+        if (up == folder) return true;
+    }
+    return false;
+}
+}  // namespace
+
 void CPelorandDoc::RemoveEntry(CBlock* entry) {
     if (!entry || !entry->m_pParent) return;
-    CBlock* parent = entry->m_pParent;
     // Whatever refers into the subtree lets go of it first.
-    for (CBlock* up = m_pShownFolder; up; up = up->m_pParent) {
-        if (up == entry) {
-            if (m_pListView) m_pListView->SetRows({});
-            m_pShownFolder = nullptr;
-            break;
-        }
-    }
-    for (CBlock* up = m_pLastDropTarget; up; up = up->m_pParent) {
-        if (up == entry) {
-            m_pLastDropTarget = nullptr;
-            break;
-        }
-    }
-    if (m_pTreeView && entry->m_hTreeItem) {
-        m_pTreeView->DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
-    }
+    if (m_import && IsSameOrBelow(m_import->target, entry)) CancelImport();
+    if (IsSameOrBelow(m_pShownFolder, entry)) m_pShownFolder = nullptr;
+    if (IsSameOrBelow(m_pLastDropTarget, entry)) m_pLastDropTarget = nullptr;
+    if (IsSameOrBelow(m_pSelectedFolder, entry)) m_pSelectedFolder = nullptr;
+    UpdateAllViews(nullptr, kHintEntryRemoved, entry);
     entry->DeleteEntry();
-    if (m_pTreeView) m_pTreeView->ChildrenChanged(parent);
     SetModifiedFlag();
+}
+
+CBlock* CPelorandDoc::NewFolder(CBlock* parent) {
+    if (!parent) return nullptr;
+    auto folder = std::make_unique<CBlock>();
+    folder->m_bFolder = 1;
+    folder->m_strName = "Pelorand";
+    folder->m_nPriority = parent->m_nPriority;
+    folder->m_bInherit = parent->m_bInherit;
+    folder->SetTexts(parent->Author(), parent->Comment(), parent);
+    folder->m_pParent = parent;
+    CBlock* made = folder.get();
+    parent->m_Children.AddTail(folder.release());
+    SetModifiedFlag();
+    UpdateAllViews(nullptr, kHintEntryAdded, parent);
+    if (parent == m_pSelectedFolder) ShowFolder(parent);
+    return made;
 }
 
 void CPelorandDoc::OnAddFile() {
     CBlock* target = SelectedFolder();
     if (!target) return;
-    HWND owner = m_pTreeView ? GetAncestor(m_pTreeView->m_hWnd, GA_ROOT) : nullptr;
+    CWnd* main = CWinApp::Get() ? CWinApp::Get()->m_pMainWnd : nullptr;
     std::string path;
-    if (!BrowseForPath(owner, path)) return;
+    if (!BrowseForPath(main ? main->m_hWnd : nullptr, path)) return;
     AddPath(target, path);
-    ShowFolder(target);
 }
 
 void CPelorandDoc::OnPaste() {
     CBlock* target = SelectedFolder();
     if (!target) return;
     ComPtr<IDataObject> data = GetClipboardData();
-    if (data && AcceptData(target, data.Get())) ShowFolder(target);
+    if (data && AcceptData(target, data.Get()) && !IsImporting()) ShowFolder(target);
 }
 
 void CPelorandDoc::OnNewFolder() {
-    if (!m_pTreeView) return;
-    if (HTREEITEM selected = m_pTreeView->GetSelectedItem()) m_pTreeView->InsertNewFolder(selected);
+    NewFolder(SelectedFolder());
 }
 
 bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (IsImporting() && ChangesCollection(id)) {
+        if (ui) ui->Enable(false);
+        return true;
+    }
     switch (id) {
-        case ID_AUTHOR_LIST:
-            if (!ui) {
-                CCreaterListDlg dialog;
-                dialog.DoModal();  // its changes are already stored, whichever way it closes
-            }
-            return true;
-        case ID_IMAGE_BACK:
-        case ID_IMAGE_FORWARD:
-            // Always enabled; with nothing to go back or forward to, the pane stays as it is.
-            if (!ui && m_pImageView) {
-                if (id == ID_IMAGE_BACK) {
-                    m_pImageView->GoBack();
-                } else {
-                    m_pImageView->GoForward();
-                }
-            }
-            return true;
         case ID_ADD_FILE:
         case ID_NEW_FOLDER:
             if (ui) {
-                ui->Enable(m_pTreeView && m_pTreeView->GetSelectedItem());
+                ui->Enable(SelectedFolder() != nullptr);
             } else if (id == ID_ADD_FILE) {
                 OnAddFile();
             } else {

@@ -22,10 +22,12 @@ class CView : public CWnd, public CCmdTarget {
     virtual void OnInitialUpdate() {}
     bool OnCmdMsg(unsigned, CCmdUI*) override { return false; }
 
-    // Another view or the document changed something this view shows.
-    virtual void OnUpdate(CView* sender, LPARAM hint) {
+    // Another view or the document changed something this view shows: hint says what (the
+    // document's own codes), object which of its parts.
+    virtual void OnUpdate(CView* sender, LPARAM hint, void* object) {
         (void)sender;
         (void)hint;
+        (void)object;
     }
 
     CDocument* GetDocument() const { return m_pDocument; }

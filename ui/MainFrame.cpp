@@ -12,7 +12,13 @@
 #include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
+#include "changer/WallPaperHistory.h"
+#include "changer/WallpaperSetter_win.h"
+#include "doc/PelorandDoc.h"
+#include "model/Block.h"
+#include "ui/CreaterListDlg.h"
 #include "ui/PelorandOption.h"
+#include "ui/PropertyCommands.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
@@ -164,6 +170,28 @@ bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
                 sheet.DoModal();
             }
             return true;
+        case ID_AUTHOR_LIST:
+            if (!ui) {
+                CCreaterListDlg dialog;
+                dialog.DoModal();  // its changes are already stored, whichever way it closes
+            }
+            return true;
+        case ID_IMAGE_BACK:
+        case ID_IMAGE_FORWARD:
+            // Always enabled; with nothing to go back or forward to, the pane stays as it is.
+            if (!ui) {
+                if (id == ID_IMAGE_BACK) {
+                    m_pImageView->GoBack();
+                } else {
+                    m_pImageView->GoForward();
+                }
+            }
+            return true;
+        case ID_PROPERTY:
+        case ID_SET_WALLPAPER:
+            // The view that has them enabled them; they open windows of the program's.
+            if (!ui) OnViewCommand(id);
+            return !ui;
     }
     return CFrameWnd::OnCmdMsg(id, ui);
 }
@@ -215,6 +243,22 @@ void CMainFrame::OnUpdateEntryCount(CCmdUI& ui) {
         m_wndStatusBar.SetPaneInfo(i, paneId, style, textWidth);
     }
     ui.SetText(text);
+}
+
+void CMainFrame::OnViewCommand(unsigned id) {
+    auto* doc = static_cast<CPelorandDoc*>(GetActiveDocument());
+    if (!doc) return;
+    CView* active = GetActiveView();
+    if (id == ID_PROPERTY) {
+        if (active == m_pTreeView.get()) RunTreeProperties(*doc, *m_pTreeView);
+        if (active == m_pListView.get()) RunListProperties(*doc, *m_pListView, *m_pTreeView);
+        return;
+    }
+    if (active != m_pListView.get()) return;
+    if (CBlock* file = m_pListView->SingleSelectedFile()) {
+        // The path as it is: a disk folder entry is not resolved to one of its files.
+        SetDesktopWallpaper(file->m_strName, WallPaperHistory());
+    }
 }
 
 void CMainFrame::OnChangerStart() {

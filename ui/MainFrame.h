@@ -45,6 +45,8 @@ class CMainFrame : public CFrameWnd {
     void OnUpdateViewStyle(unsigned id, CCmdUI& ui) const;
     void OnUpdateEntryCount(CCmdUI& ui);
     void OnChangerStart();
+    // The properties and set-wallpaper commands of the active view.
+    void OnViewCommand(unsigned id);
 
     std::unique_ptr<CPelorandTreeView> m_pTreeView;
     std::unique_ptr<CPelorandListView> m_pListView;

@@ -19,7 +19,7 @@ TreeItemTextSetter ItemTextSetter(CPelorandTreeView* tree) {
 
 // The list is rebuilt from the folder selected in the tree.
 void RefreshList(CPelorandDoc& doc) {
-    if (doc.m_pTreeView) doc.ShowFolder(doc.m_pTreeView->GetSelectedFolder());
+    doc.ShowFolder(doc.SelectedFolder());
 }
 
 }  // namespace
@@ -36,7 +36,7 @@ void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
     RefreshList(doc);
 }
 
-void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
+void RunListProperties(CPelorandDoc& doc, CPelorandListView& list, CPelorandTreeView& tree) {
     std::vector<CBlock*> entries = list.GetSelectedEntries();
     if (entries.empty()) return;
     CPropertyDlg dialog;
@@ -44,7 +44,7 @@ void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
     if (dialog.DoModal() != IDOK) return;
     PropertyChange change = dialog.GetChange(entries.size() == 1);
     for (CBlock* entry : entries) {
-        ApplyPropertyChange(*entry, change, doc.m_pTreeView, ItemTextSetter(doc.m_pTreeView));
+        ApplyPropertyChange(*entry, change, &tree, ItemTextSetter(&tree));
     }
     doc.SetModifiedFlag();
     RefreshList(doc);

@@ -124,8 +124,7 @@ bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* d
 }
 
 void CImageHtmlView::OnInitialUpdate() {
-    // Registers with the document only; the page it shows, if any, stays.
-    GetDocument()->m_pImageView = this;
+    // The page it shows, if any, stays.
 }
 
 const std::string& CImageHtmlView::GetLocation() const {

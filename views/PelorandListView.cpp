@@ -7,8 +7,6 @@
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
-#include "changer/WallPaperHistory.h"
-#include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
 #include "fw/Dpi.h"
@@ -18,9 +16,7 @@
 #include "model/Mbcs.h"
 #include "model/ShellText.h"
 #include "res/resource.h"
-#include "ui/PropertyCommands.h"
 #include "views/ImageHtmlView.h"
-#include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
 
@@ -40,8 +36,12 @@ bool IsReport(LONG_PTR style) {
 
 CPelorandListView::CPelorandListView()
     : m_thumbnails(*this, [this]() -> HWND {
-          CImageHtmlView* pane = GetDocument() ? GetDocument()->m_pImageView : nullptr;
-          return pane ? pane->m_hWnd : nullptr;
+          // The thumbnail pane is the document's view that shows pages.
+          if (!GetDocument()) return nullptr;
+          for (CView* view : GetDocument()->GetViews()) {
+              if (auto* pane = dynamic_cast<CImageHtmlView*>(view)) return pane->m_hWnd;
+          }
+          return nullptr;
       }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
@@ -70,7 +70,7 @@ bool CPelorandListView::Create(HWND parent, UINT id, const SIZE& size, CDocument
 
 void CPelorandListView::OnInitialUpdate() {
     DeleteAllItems();
-    GetDocument()->m_pListView = this;
+    m_pFolder = nullptr;
     ModifyStyle(0, LVS_EDITLABELS | LVS_SHAREIMAGELISTS);
     SetExtendedStyle(LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT,
                      LVS_EX_CHECKBOXES | LVS_EX_FULLROWSELECT);
@@ -97,7 +97,18 @@ const CPelorandListView::ShellInfo& CPelorandListView::GetShellInfo(const CBlock
     auto found = m_shellInfo.find(&entry);
     if (found != m_shellInfo.end()) return found->second;
     ShellInfo info;
-    GetShellNames(entry.m_strName, info.displayName, info.typeName);
+    if (entry.m_bFolder) {
+        // A collection folder's name is free text; one imported from the disk is named by
+        // its full path, and typed as the disk folder it came from.
+        const std::string& name = entry.m_strName.str();
+        const bool diskPath = (name.size() > 2 && name[1] == ':' && name[2] == '\\') ||
+                              name.compare(0, 2, "\\\\") == 0;
+        info.displayName = name;
+        info.typeName = "Pelorand Folders";
+        if (diskPath) GetShellNames(name, info.displayName, info.typeName, true);
+    } else {
+        GetShellNames(entry.m_strName, info.displayName, info.typeName);
+    }
     std::string iconPath = entry.m_bFolder ? std::string() : entry.m_strName;
     GetShellIconIndex(iconPath, info.image);
     return m_shellInfo.emplace(&entry, std::move(info)).first->second;
@@ -117,6 +128,53 @@ void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     }
     m_rows = std::move(rows);
     SetItemCount(static_cast<int>(m_rows.size()));
+}
+
+void CPelorandListView::OnUpdate(CView*, LPARAM hint, void* object) {
+    auto* entry = static_cast<CBlock*>(object);
+    switch (hint) {
+        case kHintReset:
+            SetRows({});
+            m_pFolder = nullptr;
+            break;
+        case kHintFolderShown:
+            ShowFolder(entry);
+            break;
+        case kHintEntryRemoved:
+            // Rows and the folder they come from let go of what is freed next.
+            if (entry && m_pFolder) {
+                bool folderGoes = false;
+                for (const CBlock* up = m_pFolder; up; up = up->m_pParent) folderGoes |= up == entry;
+                if (folderGoes || entry->m_pParent == m_pFolder) SetRows({});
+                if (folderGoes) m_pFolder = nullptr;
+            }
+            break;
+        case kHintEntryChanged:
+            RefreshRows();
+            break;
+    }
+}
+
+void CPelorandListView::ShowFolder(CBlock* folder) {
+    m_pFolder = folder;
+    if (!folder) {
+        SetRows({});
+        return;
+    }
+    // Each child goes in at the top, so the rows end in the reverse order of the children.
+    const int count = folder->m_Children.GetCount();
+    std::vector<CBlock*> rows(static_cast<std::size_t>(count));
+    int row = count;
+    for (BlockPos pos = folder->m_Children.GetHeadPosition(); pos;) {
+        rows[--row] = folder->m_Children.GetNext(pos);
+    }
+    SetRows(std::move(rows));
+    RenumberRows();
+}
+
+void CPelorandListView::RenumberRows() {
+    for (std::size_t row = 0; row < m_rows.size(); ++row)
+        m_rows[row]->m_nListItem = static_cast<int>(row);
 }
 
 CBlock* CPelorandListView::GetEntry(int row) const {
@@ -175,12 +233,10 @@ bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
 void CPelorandListView::SetEntryCheck(int row, bool checked) {
     CBlock* entry = GetEntry(row);
     if (!entry) return;
-    if ((entry->m_bChangerEnabled != 0) != checked) GetDocument()->SetModifiedFlag();
+    const bool changed = (entry->m_bChangerEnabled != 0) != checked;
     entry->m_bChangerEnabled = checked ? 1 : 0;
-    CPelorandDoc* doc = GetDocument();
-    if (entry->m_bFolder && entry->m_hTreeItem && doc->m_pTreeView) {
-        doc->m_pTreeView->SetCheck(entry->m_hTreeItem, checked);
-    }
+    // The tree's check box of a folder follows.
+    if (changed) GetDocument()->EntryChanged(entry, this);
     RedrawItems(row, row);
 }
 
@@ -216,7 +272,8 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case LVN_BEGINLABELEDITA:
         case LVN_BEGINLABELEDITW: {
             const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
-            result = (!entry || !entry->m_bFolder) ? TRUE : FALSE;  // files keep their paths
+            // Files keep their paths; nothing is renamed while an import runs.
+            result = (!entry || !entry->m_bFolder || GetDocument()->IsImporting()) ? TRUE : FALSE;
             return true;
         }
         case LVN_ENDLABELEDITA:
@@ -240,62 +297,30 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
 
 LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case LVM_SETITEMSTATE: {
-            // The control keeps only selection and focus; a check box goes to the entry.
-            auto* item = reinterpret_cast<LVITEMA*>(lParam);
-            if (item && (item->stateMask & LVIS_STATEIMAGEMASK)) {
-                UINT image = (item->state & LVIS_STATEIMAGEMASK) >> 12;
-                int row = static_cast<int>(wParam);
-                if (image == 1 || image == 2) {
-                    int first = row < 0 ? 0 : row;
-                    int last = row < 0 ? static_cast<int>(m_rows.size()) - 1 : row;
-                    for (int i = first; i <= last; ++i) SetEntryCheck(i, image == 2);
-                }
-            }
-            break;
-        }
+        case LVM_SETITEMSTATE:
+            OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMA*>(lParam));
+            break;  // and the control's own handling
         case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK: {
-            LVHITTESTINFO hit{};
-            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.iItem >= 0 && (hit.flags & LVHT_ONITEMSTATEICON)) {
-                if (CBlock* entry = GetEntry(hit.iItem)) {
-                    SetEntryCheck(hit.iItem, !entry->m_bChangerEnabled);
-                }
-                return 0;
-            }
+        case WM_LBUTTONDBLCLK:
+            if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
             break;
-        }
         case WM_KEYDOWN:
             if (wParam == VK_SPACE) {
-                int focused = GetNextItem(-1, LVNI_FOCUSED);
-                if (CBlock* entry = GetEntry(focused)) {
-                    SetEntryCheck(focused, !entry->m_bChangerEnabled);
-                }
+                OnSpace();
                 return 0;
             }
             break;
         case LVM_DELETEALLITEMS:
-            // The entries behind the rows may be freed next; forget them and what was asked
-            // about them.
-            m_shellInfo.clear();
-            m_rows.clear();
+            OnDeleteAllItems();
             break;
         case WM_STYLECHANGING: {
             LRESULT result = CListView::WndProc(msg, wParam, lParam);
-            const auto* change = reinterpret_cast<const STYLESTRUCT*>(lParam);
-            if (static_cast<int>(wParam) == GWL_STYLE && IsReport(change->styleOld)) {
-                SaveColumnWidths();
-            }
+            OnStyleChanging(static_cast<int>(wParam), *reinterpret_cast<const STYLESTRUCT*>(lParam));
             return result;
         }
         case WM_STYLECHANGED: {
             LRESULT result = CListView::WndProc(msg, wParam, lParam);
-            const auto* change = reinterpret_cast<const STYLESTRUCT*>(lParam);
-            if (static_cast<int>(wParam) == GWL_STYLE && (change->styleNew & kReportBit)) {
-                LoadColumnWidths();
-            }
+            OnStyleChanged(static_cast<int>(wParam), *reinterpret_cast<const STYLESTRUCT*>(lParam));
             return result;
         }
         case WM_TIMER:
@@ -305,13 +330,55 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnContextMenu(lParam);
             return 0;
         case WM_DESTROY:
-            m_thumbnails.OnDestroy();
-            m_dropTarget.Revoke();
-            SaveColumnWidths();
-            ReleaseSystemImageLists();
+            OnDestroy();
             break;
     }
     return CListView::WndProc(msg, wParam, lParam);
+}
+
+void CPelorandListView::OnSetItemState(int row, const LVITEMA* item) {
+    // The control keeps only selection and focus; a check box goes to the entry.
+    if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) return;
+    UINT image = (item->state & LVIS_STATEIMAGEMASK) >> 12;
+    if (image != 1 && image != 2) return;
+    int first = row < 0 ? 0 : row;
+    int last = row < 0 ? static_cast<int>(m_rows.size()) - 1 : row;
+    for (int i = first; i <= last; ++i) SetEntryCheck(i, image == 2);
+}
+
+bool CPelorandListView::OnClickStateIcon(POINT point) {
+    LVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (hit.iItem < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return false;
+    if (CBlock* entry = GetEntry(hit.iItem)) SetEntryCheck(hit.iItem, !entry->m_bChangerEnabled);
+    return true;
+}
+
+void CPelorandListView::OnSpace() {
+    int focused = GetNextItem(-1, LVNI_FOCUSED);
+    if (CBlock* entry = GetEntry(focused)) SetEntryCheck(focused, !entry->m_bChangerEnabled);
+}
+
+void CPelorandListView::OnDeleteAllItems() {
+    // The entries behind the rows may be freed next; forget them and what was asked about them.
+    m_shellInfo.clear();
+    m_rows.clear();
+}
+
+void CPelorandListView::OnStyleChanging(int which, const STYLESTRUCT& change) {
+    if (which == GWL_STYLE && IsReport(change.styleOld)) SaveColumnWidths();
+}
+
+void CPelorandListView::OnStyleChanged(int which, const STYLESTRUCT& change) {
+    if (which == GWL_STYLE && (change.styleNew & kReportBit)) LoadColumnWidths();
+}
+
+void CPelorandListView::OnDestroy() {
+    m_thumbnails.OnDestroy();
+    m_dropTarget.Revoke();
+    SaveColumnWidths();
+    ReleaseSystemImageLists();
 }
 
 std::vector<CBlock*> CPelorandListView::GetSelectedEntries() const {
@@ -330,71 +397,87 @@ CBlock* CPelorandListView::SingleSelectedFile() const {
 }
 
 bool CPelorandListView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    const int selected = GetSelectedCount();
+    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
+        if (ui) ui->Enable(false);
+        return true;
+    }
     switch (id) {
         case ID_PROPERTY:
-            if (!ui) RunListProperties(*GetDocument(), *this);
+            // The frame opens the dialog for the selected rows.
+            if (!ui) return false;
+            ui->Enable(GetSelectedCount() > 0);
             return true;
         case ID_DELETE:
         case ID_EDIT_COPY:
         case ID_EDIT_CUT:
-            if (ui) {
-                ui->Enable(selected > 0);
-                return true;
-            }
-            if (selected == 0) return true;
-            if (id == ID_DELETE) {
-                if (CWinApp::Get()->DoMessageBox(kDeleteQuestion, MB_OKCANCEL | MB_ICONQUESTION) !=
-                    IDCANCEL) {
-                    DeleteSelection();
-                }
-            } else if (id == ID_EDIT_COPY) {
-                CopySelection();
-            } else if (CopySelection()) {
-                DeleteSelection();
-            }
+            OnEditSelection(id, ui);
             return true;
-        case ID_RENAME: {
-            CBlock* entry = selected == 1 ? GetEntry(GetNextItem(-1, LVNI_SELECTED)) : nullptr;
-            if (ui) {
-                ui->Enable(entry && entry->m_bFolder);
-            } else if (entry && entry->m_bFolder) {
-                SetFocus(m_hWnd);
-                SendMessageA(m_hWnd, LVM_EDITLABELA, GetNextItem(-1, LVNI_SELECTED), 0);
-            }
+        case ID_RENAME:
+            OnRename(ui);
             return true;
-        }
         case ID_EXPLORER:
-        case ID_SET_WALLPAPER:
-        case ID_OPEN_FILE: {
-            CBlock* file = SingleSelectedFile();
-            if (ui) {
-                ui->Enable(file != nullptr);
-                return true;
-            }
-            if (!file) return true;
-            if (id == ID_SET_WALLPAPER) {
-                // The path as it is: a disk folder entry is not resolved to one of its files.
-                SetDesktopWallpaper(file->m_strName, WallPaperHistory());
-            } else if (id == ID_EXPLORER) {
-                char windows[MAX_PATH] = "";
-                GetWindowsDirectoryA(windows, MAX_PATH);
-                const std::string& path = file->m_strName.str();
-                std::string dir = path.substr(0, mbcs::LastComponentStart(path));
-                ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "explore", dir.c_str(), nullptr,
-                              windows, SW_SHOWDEFAULT);
-            } else {
-                // Shown: a program opened hidden would look like nothing happened.
-                ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "open", file->m_strName.str().c_str(),
-                              nullptr, nullptr, SW_SHOWNORMAL);
-            }
+        case ID_OPEN_FILE:
+            OnOpenFileCommand(id, ui);
             return true;
-        }
+        case ID_SET_WALLPAPER:
+            // The frame sets the wallpaper; here only whether one file is chosen.
+            if (!ui) return false;
+            ui->Enable(SingleSelectedFile() != nullptr);
+            return true;
         case ID_SELECT_ALL:
             if (!ui) SetItemState(-1, LVIS_SELECTED, LVIS_SELECTED);
             return true;
     }
     return false;
+}
+
+void CPelorandListView::OnEditSelection(unsigned id, CCmdUI* ui) {
+    const int selected = GetSelectedCount();
+    if (ui) {
+        ui->Enable(selected > 0);
+        return;
+    }
+    if (selected == 0) return;
+    if (id == ID_DELETE) {
+        if (CWinApp::Get()->DoMessageBox(kDeleteQuestion, MB_OKCANCEL | MB_ICONQUESTION) != IDCANCEL)
+            DeleteSelection();
+    } else if (id == ID_EDIT_COPY) {
+        CopySelection();
+    } else if (CopySelection()) {
+        DeleteSelection();
+    }
+}
+
+void CPelorandListView::OnRename(CCmdUI* ui) {
+    const int row = GetSelectedCount() == 1 ? GetNextItem(-1, LVNI_SELECTED) : -1;
+    CBlock* entry = GetEntry(row);
+    if (ui) {
+        ui->Enable(entry && entry->m_bFolder);
+    } else if (entry && entry->m_bFolder) {
+        SetFocus(m_hWnd);
+        SendMessageA(m_hWnd, LVM_EDITLABELA, row, 0);
+    }
+}
+
+void CPelorandListView::OnOpenFileCommand(unsigned id, CCmdUI* ui) {
+    CBlock* file = SingleSelectedFile();
+    if (ui) {
+        ui->Enable(file != nullptr);
+        return;
+    }
+    if (!file) return;
+    if (id == ID_EXPLORER) {
+        char windows[MAX_PATH] = "";
+        GetWindowsDirectoryA(windows, MAX_PATH);
+        const std::string& path = file->m_strName.str();
+        std::string dir = path.substr(0, mbcs::LastComponentStart(path));
+        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "explore", dir.c_str(), nullptr, windows,
+                      SW_SHOWDEFAULT);
+    } else {
+        // Shown: a program opened hidden would look like nothing happened.
+        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "open", file->m_strName.str().c_str(), nullptr,
+                      nullptr, SW_SHOWNORMAL);
+    }
 }
 
 void CPelorandListView::DeleteSelection() {
@@ -410,7 +493,7 @@ void CPelorandListView::DeleteSelection() {
 
 bool CPelorandListView::CopySelection() {
     CPelorandDoc* doc = GetDocument();
-    doc->RenumberListItems();
+    RenumberRows();
     doc->m_pLastDropTarget = nullptr;
     std::vector<CBlock*> entries = GetSelectedEntries();
     if (entries.empty()) return false;
@@ -423,20 +506,14 @@ void CPelorandListView::OnEndLabelEdit(int row, const char* text) {
     if (!entry) return;
     if (text) {
         entry->m_strName = text;
-        GetDocument()->SetModifiedFlag();
-    }
-    CPelorandDoc* doc = GetDocument();
-    if (entry->m_hTreeItem && doc->m_pTreeView) {
-        doc->m_pTreeView->SetItemText(static_cast<HTREEITEM>(entry->m_hTreeItem), entry->m_strName);
+        GetDocument()->EntryChanged(entry, this);  // the tree's item follows
     }
     RedrawItems(row, row);
 }
 
 void CPelorandListView::OnDoubleClick(int row) {
     CBlock* entry = GetEntry(row);
-    CPelorandDoc* doc = GetDocument();
-    if (!entry || !entry->m_bFolder || !doc->m_pTreeView) return;
-    if (HTREEITEM item = doc->m_pTreeView->EnsureItem(entry)) doc->m_pTreeView->SelectItem(item);
+    if (entry && entry->m_bFolder) GetDocument()->SelectFolder(entry);
 }
 
 void CPelorandListView::OnContextMenu(LPARAM position) {
@@ -450,7 +527,7 @@ void CPelorandListView::OnContextMenu(LPARAM position) {
 
 void CPelorandListView::BeginDrag() {
     CPelorandDoc* doc = GetDocument();
-    doc->RenumberListItems();
+    RenumberRows();
     doc->m_pLastDropTarget = nullptr;
     std::vector<CBlock*> entries = GetSelectedEntries();
     if (!entries.empty()) {
@@ -475,18 +552,11 @@ void CPelorandListView::BeginDrag() {
             }
             if (parent) doc->ShowFolder(parent);
         }
-        if (effect == DROPEFFECT_COPY || effect == DROPEFFECT_MOVE) {
-            if (doc->m_pTreeView) doc->m_pTreeView->RedrawNow();
-            RedrawNow();
-        }
+        if (effect == DROPEFFECT_COPY || effect == DROPEFFECT_MOVE) RedrawNow();
     }
     if (CBlock* target = doc->m_pLastDropTarget) {
         doc->ShowFolder(target);
-        if (doc->m_pTreeView) {
-            if (HTREEITEM item = doc->m_pTreeView->EnsureItem(target)) {
-                doc->m_pTreeView->SelectItem(item);
-            }
-        }
+        doc->SelectFolder(target);
         doc->m_pLastDropTarget = nullptr;
     }
 }
@@ -500,6 +570,7 @@ void CPelorandListView::SetDropRow(int row) {
 }
 
 DWORD CPelorandListView::OnDragOver(IDataObject* data, DWORD keyState, POINT point) {
+    if (GetDocument()->IsImporting()) return DROPEFFECT_NONE;
     const bool files = DataOffers(data, CF_HDROP);
     if (!files && !DataOffers(data, GetDocument()->m_cfCollection)) return DROPEFFECT_NONE;
     LVHITTESTINFO hit{};
@@ -524,12 +595,12 @@ bool CPelorandListView::OnDrop(IDataObject* data, DWORD effect, POINT point) {
     SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     CBlock* target = GetEntry(hit.iItem);
     if (!target) {
-        target = doc->m_pTreeView ? doc->m_pTreeView->GetSelectedFolder() : nullptr;
+        target = doc->SelectedFolder();
     } else if (!target->m_bFolder) {
         target = target->m_pParent;
     }
     if (!doc->AcceptData(target, data)) return false;
-    if (files) doc->ShowFolder(target);
+    if (files && !doc->IsImporting()) doc->ShowFolder(target);
     return true;
 }
 

@@ -20,6 +20,8 @@ class CPelorandListView : public CListView, public IDropClient {
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
+    // Follows the document's changes (doc/PelorandDoc.h's hints).
+    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
     CPelorandDoc* GetDocument() const;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
@@ -32,6 +34,11 @@ class CPelorandListView : public CListView, public IDropClient {
     // the new list starts selected or focused.
     void SetRows(std::vector<CBlock*> rows);
     const std::vector<CBlock*>& Rows() const { return m_rows; }
+    // Lists folder's children (the last child at the top); null empties the list.
+    void ShowFolder(CBlock* folder);
+    CBlock* ShownFolder() const { return m_pFolder; }
+    // Stores each row's number in the entry the row holds.
+    void RenumberRows();
     // The entry shown in row, or null.
     CBlock* GetEntry(int row) const;
     // Repaints the rows after their entries changed.
@@ -39,6 +46,8 @@ class CPelorandListView : public CListView, public IDropClient {
     // A row's check box is its entry's changer flag; a folder's tree item follows it.
     void SetEntryCheck(int row, bool checked);
 
+    // The single selected file entry, or null.
+    CBlock* SingleSelectedFile() const;
     // The selected rows' entries, in row order.
     std::vector<CBlock*> GetSelectedEntries() const;
     // Drags the selected rows: copies or moves them where they are dropped.
@@ -77,14 +86,24 @@ class CPelorandListView : public CListView, public IDropClient {
     void OnContextMenu(LPARAM position);
     // The row shown as the drop target (-1: none); the control keeps no such state here.
     void SetDropRow(int row);
-    // The single selected file entry, or null.
-    CBlock* SingleSelectedFile() const;
+    // The window's messages and the commands, each in its own handler.
+    void OnSetItemState(int row, const LVITEMA* item);
+    bool OnClickStateIcon(POINT point);  // true when it toggled a check box
+    void OnSpace();
+    void OnDeleteAllItems();
+    void OnStyleChanging(int which, const STYLESTRUCT& change);
+    void OnStyleChanged(int which, const STYLESTRUCT& change);
+    void OnDestroy();
+    void OnEditSelection(unsigned id, CCmdUI* ui);
+    void OnRename(CCmdUI* ui);
+    void OnOpenFileCommand(unsigned id, CCmdUI* ui);
 
     CDropTargetRegistration m_dropTarget;
     int m_dropRow = -1;
     bool m_bResettingRows = false;  // the old rows' selection is being dropped
     void OnItemChanged(const NMLISTVIEW& change);
 
+    CBlock* m_pFolder = nullptr;  // whose children the rows are
     std::vector<CBlock*> m_rows;
     std::unordered_map<const CBlock*, ShellInfo> m_shellInfo;
 };

@@ -2,14 +2,14 @@
 
 #include <windowsx.h>
 
+#include <vector>
+
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
 #include "fw/OleTransfer.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "res/resource.h"
-#include "ui/PropertyCommands.h"
-#include "views/PelorandListView.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
 
@@ -33,7 +33,6 @@ void CPelorandTreeView::OnInitialUpdate() {
     // Check boxes must be on before the first item goes in.
     ModifyStyle(0, kTreeStyles);
     CPelorandDoc* doc = GetDocument();
-    doc->m_pTreeView = this;
     ClearItems();
     RedrawNow();
     if (doc->m_pRoot) {
@@ -79,12 +78,57 @@ void CPelorandTreeView::ShowChildren(HTREEITEM item) {
 
 HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {
     if (!folder || !folder->m_bFolder) return nullptr;
-    if (folder->m_hTreeItem) return static_cast<HTREEITEM>(folder->m_hTreeItem);
-    if (!folder->m_pParent) return nullptr;  // a root that is not shown here
-    HTREEITEM parent = EnsureItem(folder->m_pParent);
-    if (!parent) return nullptr;
-    ShowChildren(parent);
+    // Up to the nearest folder that has an item (collections nest a million folders deep,
+    // so no recursion), then down again, opening each on the way.
+    std::vector<CBlock*> path;
+    CBlock* shown = folder;
+    while (!shown->m_hTreeItem) {
+        if (!shown->m_pParent) return nullptr;  // a root that is not shown here
+        path.push_back(shown);
+        shown = shown->m_pParent;
+    }
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        ShowChildren(static_cast<HTREEITEM>((*it)->m_pParent->m_hTreeItem));
+        if (!(*it)->m_hTreeItem) return nullptr;
+    }
     return static_cast<HTREEITEM>(folder->m_hTreeItem);
+}
+
+void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
+    auto* entry = static_cast<CBlock*>(object);
+    switch (hint) {
+        case kHintReset:
+            ClearItems();
+            break;
+        case kHintEntryAdded:
+            if (entry) {
+                HTREEITEM item = static_cast<HTREEITEM>(entry->m_hTreeItem);
+                if (item && m_open.count(item)) {
+                    // The new sub-folders of an open folder get their items now.
+                    for (BlockPos pos = entry->m_Children.GetHeadPosition(); pos;) {
+                        CBlock* child = entry->m_Children.GetNext(pos);
+                        if (child->m_bFolder && !child->m_hTreeItem) child->InsertIntoTree(*this, item);
+                    }
+                }
+                ChildrenChanged(entry);
+            }
+            break;
+        case kHintEntryRemoved:
+            if (!entry) break;
+            if (entry->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
+            // The parent's expand button is worked out again when next drawn, without entry.
+            ChildrenChanged(entry->m_pParent);
+            break;
+        case kHintEntryChanged:
+            if (entry && entry->m_hTreeItem) {
+                SetItemText(static_cast<HTREEITEM>(entry->m_hTreeItem), entry->m_strName);
+                SetCheck(entry->m_hTreeItem, entry->m_bChangerEnabled != 0);
+            }
+            break;
+        case kHintSelectFolder:
+            if (HTREEITEM item = EnsureItem(entry)) SelectItem(item);
+            break;
+    }
 }
 
 void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
@@ -137,7 +181,9 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_SELCHANGEDA:
         case TVN_SELCHANGEDW:
             if (!m_bClearing) {
-                if (CBlock* folder = GetSelectedFolder()) GetDocument()->ShowFolder(folder);
+                CBlock* folder = GetSelectedFolder();
+                GetDocument()->SetSelectedFolder(folder);
+                if (folder) GetDocument()->ShowFolder(folder);
             }
             result = 0;
             return true;
@@ -154,10 +200,11 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_ITEMEXPANDINGA:
         case TVN_ITEMEXPANDINGW: {
             const auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
+            // No redraw switching here: turning drawing back on makes the control lay out
+            // every item shown, which grows with the depth, and the items go in below a
+            // folder not yet open, where they are not drawn anyway.
             if ((change->action & TVE_EXPAND) && !(change->action & TVE_COLLAPSE)) {
-                SetRedraw(false);
                 ShowChildren(change->itemNew.hItem);
-                SetRedraw(true);
             }
             result = FALSE;  // let it open
             return true;
@@ -165,7 +212,8 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_BEGINLABELEDITA:
         case TVN_BEGINLABELEDITW: {
             const CBlock* entry = EntryOf(reinterpret_cast<NMTVDISPINFOA*>(header)->item.hItem);
-            result = (!entry || !entry->m_pParent) ? TRUE : FALSE;  // the root keeps its name
+            // The root keeps its name; nothing is renamed while an import runs.
+            result = (!entry || !entry->m_pParent || GetDocument()->IsImporting()) ? TRUE : FALSE;
             return true;
         }
         case TVN_ENDLABELEDITA:
@@ -201,39 +249,52 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
 LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_DESTROY:
-            m_dropTarget.Revoke();
-            ReleaseSystemImageLists();
+            OnDestroy();
             break;
         case WM_TIMER:
             if (wParam != kHoverTimer) break;
-            if (HTREEITEM item = m_hDropItem) {
-                if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
-            }
-            KillTimer(m_hWnd, kHoverTimer);
+            OnHoverTimer();
             return 0;
-        case WM_LBUTTONDOWN: {
-            TVHITTESTINFO hit{};
-            hit.pt = POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-            if (hit.hItem && (hit.flags & TVHT_ONITEMSTATEICON)) {
-                // Toggled here, the same on every version of the control.
-                SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
-                SyncCheck(hit.hItem);
-                return 0;
-            }
+        case WM_LBUTTONDOWN:
+            if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
             break;
-        }
         case WM_KEYDOWN:
-            if (wParam == VK_SPACE) {
-                if (HTREEITEM item = GetSelectedItem()) {
-                    SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
-                    SyncCheck(item);
-                }
-                return 0;
-            }
-            break;
+            if (wParam != VK_SPACE) break;
+            OnSpace();
+            return 0;
     }
     return CTreeView::WndProc(msg, wParam, lParam);
+}
+
+void CPelorandTreeView::OnDestroy() {
+    m_dropTarget.Revoke();
+    ReleaseSystemImageLists();
+}
+
+void CPelorandTreeView::OnHoverTimer() {
+    // A folder hovered over during a drag opens (or closes) after a while.
+    if (HTREEITEM item = m_hDropItem) {
+        if (GetChildItem(item) || HasSubFolder(EntryOf(item))) Expand(item, TVE_TOGGLE);
+    }
+    KillTimer(m_hWnd, kHoverTimer);
+}
+
+bool CPelorandTreeView::OnClickStateIcon(POINT point) {
+    TVHITTESTINFO hit{};
+    hit.pt = point;
+    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    if (!hit.hItem || !(hit.flags & TVHT_ONITEMSTATEICON)) return false;
+    // Toggled here, the same on every version of the control.
+    SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
+    SyncCheck(hit.hItem);
+    return true;
+}
+
+void CPelorandTreeView::OnSpace() {
+    if (HTREEITEM item = GetSelectedItem()) {
+        SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
+        SyncCheck(item);
+    }
 }
 
 CBlock* CPelorandTreeView::EntryOf(HTREEITEM item) const {
@@ -246,39 +307,23 @@ void CPelorandTreeView::SyncCheck(HTREEITEM item) {
     unsigned char checked = GetCheck(item) ? 1 : 0;
     if (entry->m_bChangerEnabled == checked) return;
     entry->m_bChangerEnabled = checked;
-    CPelorandDoc* doc = GetDocument();
-    doc->SetModifiedFlag();
-    if (doc->m_pListView) doc->m_pListView->RefreshRows();
+    GetDocument()->EntryChanged(entry, this);
 }
 
 void CPelorandTreeView::InsertNewFolder(HTREEITEM parentItem) {
-    auto* folder = new CBlock;
-    folder->m_bFolder = 1;
-    CBlock* parent = EntryOf(parentItem);
-    // Shown (and so named) first, then placed: an item only when the parent's are shown.
-    folder->InsertIntoTree(*this, parentItem);
-    if (parent) {
-        parent->m_Children.AddTail(folder);
-        folder->m_nPriority = parent->m_nPriority;
-        folder->m_bInherit = parent->m_bInherit;
-        folder->SetTexts(parent->Author(), parent->Comment(), parent);
-    }
-    folder->m_pParent = parent;
-    if (!parent) {
-        // Nothing owns it: an item without a folder cannot take children.
-        if (folder->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(folder->m_hTreeItem));
-        delete folder;
-        return;
-    }
-    ChildrenChanged(parent);
-    GetDocument()->SetModifiedFlag();
-    if (parentItem == GetSelectedItem()) GetDocument()->ShowFolder(parent);
+    GetDocument()->NewFolder(EntryOf(parentItem));
 }
 
 bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
+    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
+        if (ui) ui->Enable(false);
+        return true;
+    }
     switch (id) {
         case ID_PROPERTY:
-            if (!ui) RunTreeProperties(*GetDocument(), *this);
+            // Enabled as the other commands of a folder; the frame opens the dialog.
+            if (!ui) return false;
+            if (CBlock* entry = EntryOf(GetSelectedItem())) ui->Enable(entry->m_pParent != nullptr);
             return true;
         case ID_DELETE:
         case ID_EDIT_COPY:
@@ -339,7 +384,7 @@ void CPelorandTreeView::OnEndLabelEdit(HTREEITEM item, const char* text) {
     if (text) {
         // An empty text is a name too: the folder is shown empty until the file is read again.
         entry->m_strName = text;
-        GetDocument()->SetModifiedFlag();
+        GetDocument()->EntryChanged(entry, this);
     }
     SetItemText(item, entry->m_strName);
     GetDocument()->ShowFolder(entry);
@@ -385,6 +430,7 @@ void CPelorandTreeView::BeginDrag(HTREEITEM item) {
 
 DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT point) {
     CPelorandDoc* doc = GetDocument();
+    if (doc->IsImporting()) return DROPEFFECT_NONE;
     const bool files = DataOffers(data, CF_HDROP);
     if (!files && !DataOffers(data, doc->m_cfCollection)) return DROPEFFECT_NONE;
     TVHITTESTINFO hit{};
@@ -417,7 +463,7 @@ bool CPelorandTreeView::OnDrop(IDataObject* data, DWORD effect, POINT) {
     CBlock* target = EntryOf(item);
     if (!target) return false;
     if (!doc->AcceptData(target, data)) return false;
-    if (files && item == GetSelectedItem()) doc->ShowFolder(target);
+    if (files && item == GetSelectedItem() && !doc->IsImporting()) doc->ShowFolder(target);
     return true;
 }
 

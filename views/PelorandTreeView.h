@@ -18,6 +18,8 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
+    // Follows the document's changes (doc/PelorandDoc.h's hints).
+    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
 
     // The entry of the selected item, or null.
     CBlock* GetSelectedFolder() const;
@@ -46,7 +48,8 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
 
     CPelorandDoc* GetDocument() const;
 
-    // A new folder, named "Pelorand", as the last child of parentItem's folder.
+    // A new folder, named "Pelorand", as the last child of parentItem's folder (through the
+    // document, which shows it here).
     void InsertNewFolder(HTREEITEM parentItem);
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
@@ -69,6 +72,10 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     bool CopySelected();
     void OnEndLabelEdit(HTREEITEM item, const char* text);
     void OnRightClick();
+    void OnDestroy();
+    void OnHoverTimer();
+    bool OnClickStateIcon(POINT point);  // true when it toggled a check box
+    void OnSpace();
     // After a click or the space bar toggled a check box: the entry follows it.
     void SyncCheck(HTREEITEM item);
 

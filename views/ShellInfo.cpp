@@ -18,14 +18,18 @@ std::string SystemDirectory() {
 }  // namespace
 
 bool GetShellIconIndex(std::string& path, int& index) {
-    if (path.empty()) path = SystemDirectory();
+    const bool folder = path.empty();
+    if (folder) path = SystemDirectory();
     // The link overlay is asked for shortcuts only: some shells put it on every icon asked
     // for with it, and only shortcuts ever carry it.
     std::string ext = mbcs::ToLower(mbcs::Extension(path));
-    UINT flags = SHGFI_SYSICONINDEX;
+    // Taken from the name alone: asking about the file itself would reach the disk or the
+    // network for every entry shown, and an offline share answers only at its time-out.
+    UINT flags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES;
     if (ext == ".lnk" || ext == ".pif") flags |= SHGFI_LINKOVERLAY;
+    const DWORD attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
     SHFILEINFOA info{};
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, flags);
+    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), attributes, &info, sizeof info, flags);
     index = ok ? info.iIcon : -1;
     return true;
 }
@@ -52,16 +56,16 @@ void ReleaseSystemImageLists() {
     g_smallList = nullptr;
 }
 
-bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName) {
+bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName,
+                   bool folder) {
     SHFILEINFOA info{};
-    DWORD_PTR ok =
-        SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME | SHGFI_TYPENAME);
+    // From the name alone, as the icons: the file is never opened or looked for.
+    DWORD_PTR ok = SHGetFileInfoA(path.c_str(),
+                                  folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
+                                  sizeof info,
+                                  SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
     displayName = ok ? info.szDisplayName : "";
     typeName = ok ? info.szTypeName : "";
     if (typeName.empty()) typeName = "Pelorand Folders";
     return true;
-}
-
-std::string GetTempCollectionPath() {
-    return MakeTempCollectionPath(TempFolderAnsi());
 }

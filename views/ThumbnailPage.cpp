@@ -7,7 +7,7 @@
 #include <unordered_set>
 
 #include "app/Settings.h"
-#include "changer/ChangerSeams.h"
+#include "model/FileSystem.h"
 #include "model/Mbcs.h"
 #include "model/ShellText.h"
 #include "model/TokenList.h"

@@ -5,8 +5,8 @@
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
-#include "changer/PlatformFileSystem.h"
 #include "fw/Strconv.h"
+#include "model/PlatformFileSystem.h"
 #include "fw/WinApp.h"
 #include "fw/Wnd.h"
 #include "model/ByteStream.h"

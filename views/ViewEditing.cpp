@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "changer/WallPaperHistory.h"
 #include "fw/Handles.h"
 #include "fw/Strconv.h"
 #include "model/Block.h"

@@ -1,5 +1,5 @@
 // What the folder tree and the file list share in editing: the edge scrolling during a drag,
-// their popup menus, and the wallpaper history of the process.
+// and their popup menus.
 #pragma once
 
 #include <windows.h>
@@ -7,7 +7,6 @@
 #include <string>
 
 class CBlock;
-class CWallPaperHistory;
 
 // Scrolls hwnd by one line or column when point lies within 32 pixels of an edge it can
 // scroll towards. DROPEFFECT_SCROLL when it scrolled, DROPEFFECT_NONE otherwise.

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "changer/ChangerSeams.h"
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 #include "model/Mbcs.h"
 
 class FakeClock : public IClock {

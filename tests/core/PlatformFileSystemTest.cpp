@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 
 TEST(Wildcard, ExtensionPatternsAsTheDirectorySearchUsesThem) {
     EXPECT_TRUE(MatchesWildcard("x.JPG", "*.JPG"));

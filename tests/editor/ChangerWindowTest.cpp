@@ -839,10 +839,10 @@ TEST_F(StartupTest, ShowInEditorOpensTheRunningCollectionOnTheEntryShown) {
 
     ASSERT_TRUE(OpenEditor(m_app->ChangerEditFile()));
     m_app->SelectChangerEntry();
-    CBlock* folder = Doc()->m_pTreeView->GetSelectedFolder();
+    CBlock* folder = Doc()->SelectedFolder();
     ASSERT_NE(nullptr, folder);
     EXPECT_EQ("A", folder->m_strName);
-    std::vector<CBlock*> selected = Doc()->m_pListView->GetSelectedEntries();
+    std::vector<CBlock*> selected = Frame()->GetActiveList()->GetSelectedEntries();
     ASSERT_EQ(1u, selected.size());
     EXPECT_EQ(a1, selected[0]->m_strName);
 }

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <shlobj.h>
 
+#include <atomic>
 #include <cstring>
 #include <string>
 
@@ -15,6 +16,7 @@
 #include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
 #include "model/Block.h"
+#include "model/FileSystem.h"
 #include "model/ByteStream.h"
 #include "model/RecordWriter.h"
 #include "res/resource.h"
@@ -22,7 +24,7 @@
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
-#include "views/ShellTransfer.h"
+#include "doc/ShellTransfer.h"
 #include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
 
@@ -82,13 +84,14 @@ class EditingTest : public EditorTest {
         ASSERT_TRUE(OpenEditor(path));
         ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
     }
-    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
+    CPelorandTreeView* Tree() const { return TreeView(); }
     CPelorandListView* List() const { return Frame()->GetActiveList(); }
     CBlock* Root() const { return Doc()->m_pRoot; }
     CBlock* Child(CBlock* folder, int i) const { return folder->m_Children.GetAtIndex(i); }
     void Command(CView* view, unsigned id) {
         Frame()->SetActiveView(view, false);
         SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        Doc()->WaitForImport();  // added files and folders arrive from the worker
     }
     bool Enabled(CView* view, unsigned id) {
         Frame()->SetActiveView(view, false);
@@ -290,6 +293,7 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
     std::string dir = MakeImportFolder("imp_yes");
     m_answer = IDYES;
     Doc()->AddPath(f, dir);
+    Doc()->WaitForImport();
     ASSERT_EQ(f->m_Children.GetCount(), 2);
     CBlock* imported = Child(f, 1);
     EXPECT_EQ(imported->m_strName, dir);
@@ -328,6 +332,7 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
     // With an empty file-type option only the sub-folders come.
     Settings().WriteString(setting::FileType, "");
     Doc()->AddPath(Root(), dir);
+    Doc()->WaitForImport();
     CBlock* foldersOnly = Child(Root(), Root()->m_Children.GetCount() - 1);
     ASSERT_EQ(foldersOnly->m_Children.GetCount(), 1);
     EXPECT_EQ(Child(foldersOnly, 0)->m_strName, dir + "\\s");
@@ -344,6 +349,7 @@ TEST_F(EditingTest, ImportingEndsOnAFolderHoldingALinkToItsOwnAncestor) {
     OpenSmall();
     m_answer = IDYES;
     Doc()->AddPath(Root(), dir);
+    Doc()->WaitForImport();
     CBlock* imported = Child(Root(), 3);
     ASSERT_EQ(imported->m_strName, dir);
     CBlock* s = FindChild(imported, dir + "\\s");
@@ -538,6 +544,7 @@ TEST_F(EditingTest, TextThatIsNoCollectionIsRefusedAndChangesNothing) {
           std::string(100000, '"'), std::string("NAME\t\"x\"\r\n}FILE\r\nNAME\t\"y\"\r\n")}) {
         ComPtr<IDataObject> data = CollectionData(hostile);
         EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+        Doc()->WaitForImport();
         EXPECT_EQ(TransferText({Root()}), before);
     }
     EXPECT_FALSE(Doc()->IsModified());
@@ -545,6 +552,7 @@ TEST_F(EditingTest, TextThatIsNoCollectionIsRefusedAndChangesNothing) {
     ComPtr<IDataObject> data =
         CollectionData(std::string("DATA\t\"C:\\x.jpg\"\r\n") + '\0' + "DATA\t\"C:\\y.jpg\"\r\n");
     EXPECT_TRUE(Doc()->AcceptData(Root(), data.Get()));
+    Doc()->WaitForImport();
     EXPECT_EQ(Root()->m_Children.GetCount(), 4);
     EXPECT_FALSE(Doc()->AcceptData(nullptr, data.Get()));
 }
@@ -628,6 +636,7 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     POINT onFile{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     EXPECT_EQ(List()->OnDragOver(shell.Get(), 0, onFile), static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFile));
+    Doc()->WaitForImport();
     ASSERT_EQ(Root()->m_Children.GetCount(), 5);
     EXPECT_EQ(Child(Root(), 3)->m_strName, one);  // wide names in the ANSI code page
     EXPECT_EQ(Child(Root(), 4)->m_strName, two);  // longer than MAX_PATH: whole
@@ -641,6 +650,7 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     POINT onFolder{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     List()->OnDragOver(shell.Get(), 0, onFolder);
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFolder));
+    Doc()->WaitForImport();
     EXPECT_EQ(f->m_Children.GetCount(), 3);
     EXPECT_EQ(Doc()->m_pShownFolder, f);
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
@@ -879,4 +889,132 @@ TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
     EXPECT_FALSE(IsWindow(frame));
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_GT(Settings().GetInt(setting::TreeSize), 0);
+}
+
+namespace {
+
+// A disk that answers for "D:\slow" only once the test lets it: an import stays running
+// meanwhile, as on a slow network share.
+class GatedFileSystem : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = true;
+        attributes.isDirectory = path == "D:\\slow" || path == "D:\\slow\\sub";
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        while (!open) Sleep(1);
+        if (dir == "D:\\slow") {
+            for (const char* name : {"sub", "a.jpg", "a.jpgx"}) {
+                if (!onName(name)) return;
+            }
+        } else if (dir == "D:\\slow\\sub") {
+            onName("b.bmp");
+        }
+    }
+    char Separator() const override { return '\\'; }
+    mutable std::atomic<bool> open{false};
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AnImportRunsBesideTheWindowAndStoppingItLeavesTheCollectionAsItWas) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    ASSERT_TRUE(Tree()->SelectItem(Item(Child(Root(), 0))));
+    m_answer = IDYES;
+    Doc()->AddPath(Root(), "D:\\slow");
+    for (int i = 0; i < 1000 && m_messages.empty(); ++i) {
+        Sleep(2);
+        Pump();  // until the folder question
+    }
+    ASSERT_EQ(m_messages.size(), 1u);
+    ASSERT_TRUE(Doc()->IsImporting());
+    // Nothing that changes the collection can start meanwhile; looking around can.
+    for (unsigned id : {ID_DELETE, ID_NEW_FOLDER, ID_ADD_FILE, ID_RENAME, ID_PROPERTY}) {
+        EXPECT_FALSE(Enabled(Tree(), id)) << id;
+    }
+    EXPECT_FALSE(Enabled(List(), ID_EDIT_CUT));
+    EXPECT_TRUE(Enabled(Tree(), ID_EDIT_COPY));
+    // Closing asks first; No keeps the import and the window.
+    m_messages.clear();
+    m_answer = IDNO;
+    EXPECT_FALSE(Doc()->SaveModified());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_TRUE(Doc()->IsImporting());
+    m_answer = IDYES;
+    EXPECT_TRUE(Doc()->SaveModified());
+    EXPECT_FALSE(Doc()->IsImporting());
+    disk.open = true;
+    Doc()->WaitForImport();
+    Pump();
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
+
+    // Let through, it arrives whole in one step, and a name matching only through its short
+    // alias is not taken.
+    Doc()->AddPath(Root(), "D:\\slow");
+    Doc()->WaitForImport();
+    CBlock* imported = Child(Root(), Root()->m_Children.GetCount() - 1);
+    ASSERT_EQ(imported->m_strName, "D:\\slow");
+    ASSERT_EQ(imported->m_Children.GetCount(), 2);
+    EXPECT_EQ(Child(imported, 0)->m_strName, "D:\\slow\\sub");
+    EXPECT_EQ(Child(imported, 1)->m_strName, "D:\\slow\\a.jpg");
+    ASSERT_EQ(Child(imported, 0)->m_Children.GetCount(), 1);
+    EXPECT_TRUE(Doc()->IsModified());
+    Doc()->m_pFileSystem = nullptr;
+}
+
+TEST_F(EditingTest, PropertiesNeedAFolderBelowTheRootOrASelectedRow) {
+    OpenSmall();
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    EXPECT_FALSE(Enabled(Tree(), ID_PROPERTY));
+    ASSERT_TRUE(Tree()->SelectItem(Item(Child(Root(), 0))));
+    EXPECT_TRUE(Enabled(Tree(), ID_PROPERTY));
+    Doc()->ShowFolder(Root());
+    ListView_SetItemState(List()->m_hWnd, -1, 0, LVIS_SELECTED);
+    EXPECT_FALSE(Enabled(List(), ID_PROPERTY));
+    ListView_SetItemState(List()->m_hWnd, 0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(Enabled(List(), ID_PROPERTY));
+}
+
+TEST_F(EditingTest, TransferFileFailuresAreReportedAndAFileDropLeavesTheFileEmpty) {
+    OpenSmall();
+    const std::string temp = GetTempCollectionPath();
+    // A file drop empties the transfer file.
+    WriteBytes(temp, "old transfer text");
+    std::string image = TempPath("dropped.bmp");
+    WriteBytes(image, "BM");
+    ComPtr<IDataObject> files = FileDropData({image});
+    ASSERT_TRUE(Doc()->AcceptData(Root(), files.Get()));
+    Doc()->WaitForImport();
+    EXPECT_EQ(ReadBytes(temp), "");
+
+    // A folder in the file's place: it can be neither written nor read.
+    DeleteFileA(temp.c_str());
+    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    CBlock* f = Child(Root(), 0);
+    ASSERT_TRUE(Tree()->SelectItem(Item(f)));
+    SetClipboardData(CollectionData("keep").Get());
+    m_messages.clear();
+    Command(Tree(), ID_EDIT_COPY);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_EQ(ClipboardCollection(), std::string("keep") + '\0');  // nothing offered
+    Command(Tree(), ID_EDIT_CUT);
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(Child(Root(), 0), f);  // not cut
+    const int count = Root()->m_Children.GetCount();
+    m_messages.clear();
+    ComPtr<IDataObject> text = CollectionData(TransferText({f}));
+    EXPECT_FALSE(Doc()->AcceptData(Root(), text.Get()));
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_FALSE(Doc()->AcceptData(Root(), files.Get()));
+    EXPECT_EQ(m_messages.size(), 2u);
+    EXPECT_EQ(Root()->m_Children.GetCount(), count);
+    RemoveDirectoryA(temp.c_str());
 }

@@ -12,6 +12,9 @@
 #include "fw/CommonDialogs.h"
 #include "fw/SingleDocTemplate.h"
 #include "ui/MainFrame.h"
+#include "views/ImageHtmlView.h"
+#include "views/PelorandListView.h"
+#include "views/PelorandTreeView.h"
 
 const char EditorTest::kCompany[] = "TesmarinEditorTest";
 
@@ -52,6 +55,18 @@ void EditorTest::CloseEditor() {
 
 CMainFrame* EditorTest::Frame() const {
     return static_cast<CMainFrame*>(m_app->GetDocTemplate()->GetFrame());
+}
+
+CPelorandTreeView* EditorTest::TreeView() const {
+    return Frame() ? dynamic_cast<CPelorandTreeView*>(Frame()->GetViews()[0]) : nullptr;
+}
+
+CPelorandListView* EditorTest::ListView() const {
+    return Frame() ? dynamic_cast<CPelorandListView*>(Frame()->GetViews()[1]) : nullptr;
+}
+
+CImageHtmlView* EditorTest::ImageView() const {
+    return Frame() ? dynamic_cast<CImageHtmlView*>(Frame()->GetViews()[2]) : nullptr;
 }
 
 CPelorandDoc* EditorTest::Doc() const {

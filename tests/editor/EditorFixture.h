@@ -13,8 +13,11 @@
 
 #include "app/PelorandApp.h"
 
+class CImageHtmlView;
 class CMainFrame;
 class CPelorandDoc;
+class CPelorandListView;
+class CPelorandTreeView;
 class CSettings;
 
 class TestApp : public CPelorandApp {
@@ -39,6 +42,10 @@ class EditorTest : public ::testing::Test {
     void CloseEditor();
     CMainFrame* Frame() const;
     CPelorandDoc* Doc() const;
+    // The frame's panes.
+    CPelorandTreeView* TreeView() const;
+    CPelorandListView* ListView() const;
+    CImageHtmlView* ImageView() const;
     CSettings& Settings() const;
     // Handles the messages waiting in the queue, as the message loop would, then idles once.
     void Pump();

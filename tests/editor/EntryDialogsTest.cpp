@@ -90,7 +90,7 @@ class EntryDialogsTest : public EditorTest {
         for (const auto& name : names) Settings().WriteString(setting::CreaterSlot(slot++), name);
         Settings().WriteInt(setting::CreaterCount, slot);
     }
-    CPelorandTreeView* Tree() const { return Doc()->m_pTreeView; }
+    CPelorandTreeView* Tree() const { return TreeView(); }
     CPelorandListView* List() const { return Frame()->GetActiveList(); }
     CBlock* Root() const { return Doc()->m_pRoot; }
     CBlock* Child(CBlock* folder, int index) const { return folder->m_Children.GetAtIndex(index); }
@@ -105,7 +105,10 @@ class EntryDialogsTest : public EditorTest {
             ListView_SetItemState(List()->m_hWnd, e->m_nListItem, LVIS_SELECTED, LVIS_SELECTED);
         }
     }
-    void ListProperties() { List()->OnCmdMsg(ID_PROPERTY, nullptr); }
+    void ListProperties() {
+        Frame()->SetActiveView(List(), false);
+        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
+    }
     // The properties command as the frame routes it, with the tree the active view.
     void TreeProperties() {
         SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);

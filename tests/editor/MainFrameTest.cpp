@@ -70,7 +70,7 @@ TEST_F(EditorTest, FirstStartLaysOutThePanesFromTheDefaultsAndWritesTheListStyle
     CMainFrame* frame = Frame();
     EXPECT_EQ(m_app->Store().GetInt("Option", "ViewType", -1), 59411);  // written at once
     EXPECT_EQ(TreeWidth(frame), 150);
-    EXPECT_EQ(WindowWidth(Doc()->m_pTreeView->m_hWnd), 150);
+    EXPECT_EQ(WindowWidth(TreeView()->m_hWnd), 150);
     EXPECT_EQ(RowHeight(frame, 0), 150);
     EXPECT_GT(RowHeight(frame, 1), 0);  // the thumbnails take what is left
     CPelorandListView* list = frame->GetActiveList();
@@ -81,9 +81,9 @@ TEST_F(EditorTest, FirstStartLaysOutThePanesFromTheDefaultsAndWritesTheListStyle
     EXPECT_TRUE(IsWindowVisible(frame->m_wndReBar.m_hWnd));
     EXPECT_TRUE(IsWindowVisible(frame->m_wndStatusBar.m_hWnd));
     // The three panes registered with the document.
-    EXPECT_EQ(static_cast<CView*>(Doc()->m_pTreeView), frame->GetViews()[0]);
-    EXPECT_EQ(Doc()->m_pListView, list);
-    EXPECT_EQ(static_cast<CView*>(Doc()->m_pImageView), frame->GetViews()[2]);
+    EXPECT_EQ(static_cast<CView*>(TreeView()), frame->GetViews()[0]);
+    EXPECT_EQ(ListView(), list);
+    EXPECT_EQ(static_cast<CView*>(ImageView()), frame->GetViews()[2]);
 }
 
 TEST_F(EditorTest, PaneSizesRoundTripThroughTheRegistry) {
@@ -129,7 +129,7 @@ TEST_F(EditorTest, AStoredSizeBelowTheMinimumStartsThePaneHidden) {
     Settings().WriteInt(setting::TreeSize, 9);
     ASSERT_TRUE(OpenEditor());
     EXPECT_EQ(TreeWidth(Frame()), 0);
-    EXPECT_FALSE(IsWindowVisible(Doc()->m_pTreeView->m_hWnd));
+    EXPECT_FALSE(IsWindowVisible(TreeView()->m_hWnd));
 }
 
 TEST_F(EditorTest, ListStyleCommandsChangeOnlyTheViewTypeAndShowTheirState) {
@@ -384,7 +384,7 @@ TEST_F(EditorTest, StoredPaneSizesNoDragCanMakeReadAsTheDefaults) {
         ASSERT_TRUE(OpenEditor());
         EXPECT_EQ(TreeWidth(Frame()), 150) << stored;
         EXPECT_EQ(RowHeight(Frame(), 0), 150) << stored;
-        EXPECT_TRUE(IsWindowVisible(Doc()->m_pTreeView->m_hWnd));
+        EXPECT_TRUE(IsWindowVisible(TreeView()->m_hWnd));
         EXPECT_TRUE(IsWindowVisible(Frame()->GetActiveList()->m_hWnd));
         CloseEditor();
         // What is written back at exit is the size shown, so that the fault does not stick.
@@ -407,7 +407,7 @@ TEST_F(EditorTest, AtAHigherDpiEveryPixelSizeGrowsAndSizesAreStoredAt96Dpi) {
     for (int i = 0; i < 6; ++i) EXPECT_EQ(list->GetColumnWidth(i), 150) << i;
     // The bar between the panes, and the toolbar's images.
     RECT tree{}, right{};
-    GetWindowRect(Doc()->m_pTreeView->m_hWnd, &tree);
+    GetWindowRect(TreeView()->m_hWnd, &tree);
     GetWindowRect(frame->m_wndSplitter2.m_hWnd, &right);
     EXPECT_EQ(right.left - tree.right, 9);
     auto images = reinterpret_cast<HIMAGELIST>(
@@ -425,8 +425,8 @@ TEST_F(EditorTest, AtAHigherDpiEveryPixelSizeGrowsAndSizesAreStoredAt96Dpi) {
 TEST_F(EditorTest, AfterALayoutChangeEveryPaneRepaintsWhole) {
     ASSERT_TRUE(OpenEditor());
     CMainFrame* frame = Frame();
-    std::vector<HWND> panes = {Doc()->m_pTreeView->m_hWnd, frame->GetActiveList()->m_hWnd,
-                               Doc()->m_pImageView->m_hWnd};
+    std::vector<HWND> panes = {TreeView()->m_hWnd, frame->GetActiveList()->m_hWnd,
+                               ImageView()->m_hWnd};
     // The page view redraws whole when it is resized by anyone, a window resize included.
     UINT pageStyle = static_cast<UINT>(GetClassLongPtrA(panes[2], GCL_STYLE));
     EXPECT_EQ(pageStyle & (CS_HREDRAW | CS_VREDRAW), UINT(CS_HREDRAW | CS_VREDRAW));

@@ -16,7 +16,7 @@
 #include "fw/Handles.h"
 #include "fw/Strconv.h"
 #include "model/Block.h"
-#include "views/ShellTransfer.h"
+#include "doc/ShellTransfer.h"
 
 namespace {
 

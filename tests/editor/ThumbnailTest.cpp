@@ -79,7 +79,7 @@ class ThumbnailTest : public EditorTest {
         EditorTest::SetUp();
         ASSERT_TRUE(OpenEditor());
         list = Frame()->GetActiveList();
-        view = Doc()->m_pImageView;  // registered at its initial update
+        view = ImageView();  // registered at its initial update
         ASSERT_NE(view, nullptr);
         pagePath = TempPath("thumbs.html");
         DeleteFileA(pagePath.c_str());

@@ -10,6 +10,7 @@
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "doc/ShellTransfer.h"
 #include "views/ShellInfo.h"
 
 TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
@@ -48,13 +49,17 @@ TEST_F(EditorTest, ShellHelpersNameTheSystemDirectoryForAnEmptyPathAndFallBackFo
     GetSystemDirectoryA(system, MAX_PATH);
     EXPECT_EQ(path, system);  // the caller sees the replacement
     EXPECT_GE(index, 0);
-    std::string display, type;
-    EXPECT_TRUE(GetShellNames("風景", display, type));
-    EXPECT_EQ(type, "Pelorand Folders");
-    EXPECT_EQ(display, "");
-    EXPECT_TRUE(GetShellNames(system, display, type));
-    EXPECT_NE(type, "Pelorand Folders");
+    // Names and types come from the name alone: a file nowhere on the disk (or on a share
+    // that is offline) is named and typed as one that is there.
+    std::string display, type, realDisplay, realType;
+    const std::string real = TempPath("there.bmp");
+    WriteBytes(real, "BM");
+    EXPECT_TRUE(GetShellNames(real, realDisplay, realType));
+    EXPECT_TRUE(GetShellNames("Z:\\nowhere\\at all\\there.bmp", display, type));
+    EXPECT_EQ(type, realType);
+    EXPECT_EQ(display, realDisplay);
     EXPECT_FALSE(display.empty());
+    EXPECT_NE(type, "Pelorand Folders");
     std::string temp = GetTempCollectionPath();
     EXPECT_GT(temp.size(), strlen("PelorandTemp.plt"));
     EXPECT_EQ(temp.substr(temp.size() - 17), "\\PelorandTemp.plt");
@@ -62,7 +67,7 @@ TEST_F(EditorTest, ShellHelpersNameTheSystemDirectoryForAnEmptyPathAndFallBackFo
 
 TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
     ASSERT_TRUE(OpenEditor());
-    CPelorandTreeView* tree = Doc()->m_pTreeView;
+    CPelorandTreeView* tree = TreeView();
     CBlock* root = Doc()->m_pRoot;
     auto* sub = new CBlock;
     sub->m_bFolder = 1;

@@ -2,7 +2,7 @@
 
 #include <iconv.h>
 
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 #include "tools/plr/PlrCommands.h"
 
 namespace {

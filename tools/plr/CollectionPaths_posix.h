@@ -9,7 +9,7 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 
 // True for "Z:\..." and "Z:/..." (either case).
 bool IsWineRootPath(const std::string& path);

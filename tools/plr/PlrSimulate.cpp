@@ -13,7 +13,7 @@
 #include "changer/ChangerEngine.h"
 #ifdef _WIN32
 #include "changer/PlatformDisplayName.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 using CCollectionFileSystem = CPlatformFileSystem;
 using CCollectionDisplayName = CPlatformDisplayName;
 #else

@@ -7,7 +7,7 @@
 
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
-#include "changer/PlatformFileSystem.h"
+#include "model/PlatformFileSystem.h"
 #include "tools/plr/PlrCommands.h"
 #include "views/ThumbnailPage.h"
 

@@ -1,4 +1,4 @@
-#include "changer/Wildcard.h"
+#include "model/Wildcard.h"
 
 #include <cstddef>
 

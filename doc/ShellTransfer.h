@@ -20,3 +20,7 @@ void GetDroppedPaths(std::vector<std::string>& paths, const std::string& dropBlo
 // The shell's folder browser that also shows files, titled "ファイルを追加する", owned by
 // owner. False when cancelled. Tests answer it through the common dialogs' hooks.
 bool BrowseForPath(HWND owner, std::string& path);
+
+// The user's temporary directory (with its trailing backslash) + "PelorandTemp.plt", where
+// transfer text is staged.
+std::string GetTempCollectionPath();

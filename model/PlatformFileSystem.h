@@ -2,7 +2,7 @@
 // on other systems stat and readdir with the Windows wildcard rules.
 #pragma once
 
-#include "changer/ChangerSeams.h"
+#include "model/FileSystem.h"
 
 class CPlatformFileSystem : public IFileSystem {
   public:
@@ -10,4 +10,8 @@ class CPlatformFileSystem : public IFileSystem {
     void Enumerate(const std::string& dir, const std::string& pattern,
                    const std::function<bool(const std::string& name)>& onName) const override;
     char Separator() const override;
+    void EnumerateEntries(const std::string& dir,
+                          const std::function<bool(const std::string& name, bool isDirectory)>&
+                              onEntry) const override;
+    std::string DirectoryIdentity(const std::string& path) const override;
 };

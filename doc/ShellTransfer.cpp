@@ -1,4 +1,4 @@
-#include "views/ShellTransfer.h"
+#include "doc/ShellTransfer.h"
 
 #include <shlobj.h>
 
@@ -9,6 +9,7 @@
 #include "fw/OleTransfer.h"
 #include "fw/Strconv.h"
 #include "fw/WinApp.h"
+#include "model/ShellText.h"
 
 void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) {
     if (block.size() < sizeof(DROPFILES)) return;
@@ -54,4 +55,8 @@ void GetDroppedPaths(std::vector<std::string>& paths, IDataObject* data) {
 
 bool BrowseForPath(HWND owner, std::string& path) {
     return BrowseForFileOrFolder(owner, "ファイルを追加する", path);
+}
+
+std::string GetTempCollectionPath() {
+    return MakeTempCollectionPath(TempFolderAnsi());
 }

@@ -1,0 +1,235 @@
+// Figures for adding many files, run by hand under Wine (never part of the tests):
+//  - importing a disk folder of FILES images in 500 sub-folders (default 100,000);
+//  - dropping 20,000 image paths onto the root;
+//  - opening every level of a chain of 20,000 nested folders, one below the other: the time
+//    a level takes near the top and near the bottom.
+// For each: the total time, and the longest the main window took to answer a message sent
+// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth].
+#include <windows.h>
+// (the headers below need the definitions of windows.h)
+#include <shlobj.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/PelorandApp.h"
+#include "doc/PelorandDoc.h"
+#include "fw/Handles.h"
+#include "fw/OleTransfer.h"
+#include "fw/SingleDocTemplate.h"
+#include "fw/FrameWnd.h"
+#include "fw/Wnd.h"
+#include "model/Block.h"
+#include "views/PelorandTreeView.h"
+
+namespace {
+
+class FigureApp : public CPelorandApp {
+  public:
+    bool InitInstance() override { return true; }
+};
+
+double Seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+// Whether the document still works on an import (a document that imports on its own
+// thread has IsImporting; one that imports in the call has finished when it returns).
+template <typename Doc>
+auto Busy(Doc* doc, int) -> decltype(doc->IsImporting()) {
+    return doc->IsImporting();
+}
+template <typename Doc>
+bool Busy(Doc*, long) {
+    return false;
+}
+
+// Handles messages until the document is idle and the queue empty.
+void PumpUntilDone(CWinApp& app, CPelorandDoc* doc) {
+    MSG msg;
+    for (;;) {
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!Busy(doc, 0)) break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+    }
+    app.OnIdle(0);
+}
+
+// Sends WM_NULL to window every 10 ms from its own thread and keeps the longest wait.
+class CProbe {
+  public:
+    explicit CProbe(HWND window) : m_window(window) {
+        m_thread = std::thread([this] {
+            while (!m_stop) {
+                auto sent = std::chrono::steady_clock::now();
+                DWORD_PTR result = 0;
+                SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 3600 * 1000, &result);
+                double waited = Seconds(sent);
+                if (waited > m_longest) m_longest = waited;
+                ++m_probes;
+                Sleep(10);
+            }
+        });
+    }
+    ~CProbe() { Stop(); }
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable()) m_thread.join();
+    }
+    double Longest() const { return m_longest; }
+    long Probes() const { return m_probes; }
+
+  private:
+    HWND m_window;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    double m_longest = 0;
+    long m_probes = 0;
+};
+
+void Touch(const std::string& path) {
+    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+}
+
+// A CF_HDROP data object of paths (ANSI names).
+ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
+    std::string block(sizeof(DROPFILES), '\0');
+    DROPFILES header{};
+    header.pFiles = sizeof(DROPFILES);
+    std::memcpy(&block[0], &header, sizeof header);
+    for (const std::string& path : paths) block += path + '\0';
+    block += '\0';
+    CUniqueGlobal global(GlobalAlloc(GMEM_MOVEABLE, block.size()));
+    if (!global) return nullptr;
+    {
+        void* bytes = GlobalLock(global.Get());
+        std::memcpy(bytes, block.data(), block.size());
+        GlobalUnlock(global.Get());
+    }
+    ComPtr<CDataSource> source(new CDataSource);
+    source->CacheGlobalData(CF_HDROP, std::move(global));
+    return source;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
+    const int dropped = argc > 2 ? std::atoi(argv[2]) : 20000;
+    constexpr int kFolders = 500;
+    char temp[MAX_PATH] = "";
+    GetTempPathA(MAX_PATH, temp);
+    const std::string dir = std::string(temp) + "pelorand_import_figures";
+    CreateDirectoryA(dir.c_str(), nullptr);
+    auto start = std::chrono::steady_clock::now();
+    for (int d = 0; d < kFolders; ++d) {
+        std::string sub = dir + "\\sub" + std::to_string(d);
+        CreateDirectoryA(sub.c_str(), nullptr);
+        for (int i = d; i < files; i += kFolders) Touch(sub + "\\img" + std::to_string(i) + ".jpg");
+    }
+    std::printf("(made %d files in %d folders in %.1f s)\n", files, kFolders, Seconds(start));
+
+    OleInitialize(nullptr);
+    FigureApp app;
+    app.SetRegistryKey("TesmarinFigures");
+    app.LoadStdProfileSettings(8);
+    app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
+
+    {
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        CProbe probe(app.m_pMainWnd->m_hWnd);
+        Sleep(50);
+        start = std::chrono::steady_clock::now();
+        doc->AddPath(doc->m_pRoot, dir);
+        PumpUntilDone(app, doc);
+        const double total = Seconds(start);
+        probe.Stop();
+        CBlock* imported = doc->m_pRoot->m_Children.GetAtIndex(0);
+        int entries = 0;
+        if (imported) {
+            for (int i = 0; i < imported->m_Children.GetCount(); ++i)
+                entries += imported->m_Children.GetAtIndex(i)->m_Children.GetCount();
+        }
+        std::printf("importing %d images in %d sub-folders: %.2f s total (%d entries), "
+                    "longest wait for the window: %.3f s (%ld probes)\n",
+                    files, kFolders, total, entries, probe.Longest(), probe.Probes());
+        doc->SetModifiedFlag(false);
+        app.GetDocTemplate()->CloseAll();
+    }
+    {
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        std::vector<std::string> paths;
+        for (int i = 0; i < dropped; ++i) {
+            paths.push_back(dir + "\\sub" + std::to_string(i % kFolders) + "\\img" +
+                            std::to_string(i) + ".jpg");
+        }
+        ComPtr<IDataObject> data = DropOf(paths);
+        CProbe probe(app.m_pMainWnd->m_hWnd);
+        Sleep(50);
+        start = std::chrono::steady_clock::now();
+        doc->AcceptData(doc->m_pRoot, data.Get());
+        PumpUntilDone(app, doc);
+        const double total = Seconds(start);
+        probe.Stop();
+        std::printf("dropping %d image paths onto the root: %.2f s total (%d entries), "
+                    "longest wait for the window: %.3f s (%ld probes)\n",
+                    dropped, total, doc->m_pRoot->m_Children.GetCount(), probe.Longest(),
+                    probe.Probes());
+        doc->SetModifiedFlag(false);
+        app.GetDocTemplate()->CloseAll();
+    }
+    {
+        const int kDepth = argc > 3 ? std::atoi(argv[3]) : 20000;
+        const std::string deep = std::string(temp) + "pelorand_import_figures_deep.plr";
+        std::FILE* out = std::fopen(deep.c_str(), "wb");
+        for (int i = 0; i < kDepth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
+        for (int i = 0; i < kDepth; ++i) std::fputs("}FILE\r\n", out);
+        std::fclose(out);
+        if (!app.CreateEditor(deep)) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        auto* tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
+        HTREEITEM item = tree->GetRootItem();
+        double top = 0, bottom = 0;
+        start = std::chrono::steady_clock::now();
+        for (int level = 0; item && level < kDepth - 1; ++level) {
+            auto opened = std::chrono::steady_clock::now();
+            tree->Expand(item, TVE_EXPAND);
+            item = tree->GetChildItem(item);
+            PumpUntilDone(app, doc);
+            if (level < 100) top += Seconds(opened);
+            if (level >= kDepth - 101) bottom += Seconds(opened);
+        }
+        std::printf("opening %d nested folders level by level: %.1f s; a level at the top "
+                    "%.2f ms, at the bottom %.2f ms\n",
+                    kDepth, Seconds(start), top * 10, bottom * 10);
+        app.GetDocTemplate()->CloseAll();
+        DeleteFileA(deep.c_str());
+    }
+    app.m_messageBoxHook = nullptr;
+    for (int d = 0; d < kFolders; ++d) {
+        std::string sub = dir + "\\sub" + std::to_string(d);
+        for (int i = d; i < files; i += kFolders)
+            DeleteFileA((sub + "\\img" + std::to_string(i) + ".jpg").c_str());
+        RemoveDirectoryA(sub.c_str());
+    }
+    RemoveDirectoryA(dir.c_str());
+    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinFigures");
+    return 0;
+}

@@ -1,0 +1,66 @@
+#include "doc/FolderScan.h"
+
+#include <algorithm>
+
+#include "model/FileSystem.h"
+#include "model/ShellText.h"
+
+bool IsAcceptedFile(const std::string& name, const std::vector<std::string>& fileTypes) {
+    for (const std::string& token : fileTypes) {
+        if (MatchesFileType(name, token)) return true;
+    }
+    return false;
+}
+
+namespace {
+
+bool Cancelled(const FolderScan& scan) {
+    return scan.cancel && scan.cancel->load(std::memory_order_relaxed);
+}
+
+bool Scan(const FolderScan& scan, ImportNode& folder, std::vector<std::string>& ancestors,
+          int depth) {
+    ancestors.push_back(scan.fs->DirectoryIdentity(folder.path));
+    const char separator = scan.fs->Separator();
+    bool stopped = false;
+    scan.fs->EnumerateEntries(folder.path, [&](const std::string& name, bool isDirectory) {
+        if (Cancelled(scan)) {
+            stopped = true;
+            return false;
+        }
+        std::string full = folder.path + separator + name;
+        if (!isDirectory) {
+            if (!IsAcceptedFile(name, scan.fileTypes)) return true;
+            folder.children.push_back(ImportNode{std::move(full), false, {}});
+        } else {
+            if (depth + 1 >= scan.maxDepth) return true;
+            std::string id = scan.fs->DirectoryIdentity(full);
+            if (!id.empty() && std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
+                return true;
+            folder.children.push_back(ImportNode{std::move(full), true, {}});
+        }
+        if (scan.found) scan.found->fetch_add(1, std::memory_order_relaxed);
+        return true;
+    });
+    // Sub-folders are read after their parent's names, so that one open search at a time
+    // is held however deep the folders go.
+    for (ImportNode& child : folder.children) {
+        if (stopped) break;
+        if (child.folder && !Scan(scan, child, ancestors, depth + 1)) stopped = true;
+    }
+    ancestors.pop_back();
+    return !stopped && !Cancelled(scan);
+}
+
+}  // namespace
+
+bool ScanFolder(const FolderScan& scan, ImportNode& folder) {
+    std::vector<std::string> ancestors;
+    return Scan(scan, folder, ancestors, 0);
+}
+
+std::size_t CountNodes(const ImportNode& node) {
+    std::size_t count = 1;
+    for (const ImportNode& child : node.children) count += CountNodes(child);
+    return count;
+}

@@ -1,0 +1,43 @@
+// What importing disk folders finds, before it becomes entries: a tree of plain nodes built
+// away from the document (on a worker), with read-only access to the disk through the file
+// system seam, and turned into entries on the document's thread in one step.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class IFileSystem;
+
+struct ImportNode {
+    std::string path;  // the entry's name: the full path of the file or folder
+    bool folder = false;
+    std::vector<ImportNode> children;
+};
+
+struct FolderScan {
+    const IFileSystem* fs = nullptr;
+    // Tokens of the file-type setting ("BMP", "JPG", ...); a file is taken when its own name
+    // has one of them as its extension.
+    std::vector<std::string> fileTypes;
+    // Deeper than this a disk folder is not followed: its path would outgrow what the
+    // system's file functions take long before.
+    int maxDepth = 128;
+    // Set by another thread to stop the scan; read between names.
+    const std::atomic<bool>* cancel = nullptr;
+    // Counts the files and folders found so far, for the progress shown meanwhile.
+    std::atomic<std::size_t>* found = nullptr;
+};
+
+// Fills folder.children with the files of the accepted types and the sub-folders below the
+// disk folder folder.path, in the order the disk lists them. A folder that leads back to one
+// being scanned (a link or junction) is left out. False when cancelled part way.
+bool ScanFolder(const FolderScan& scan, ImportNode& folder);
+
+// Whether the file name (a bare name or a path) is one of the accepted types, by its own
+// name: a short (8.3) alias the system's search may have matched counts for nothing.
+bool IsAcceptedFile(const std::string& name, const std::vector<std::string>& fileTypes);
+
+// The number of nodes below and including node.
+std::size_t CountNodes(const ImportNode& node);

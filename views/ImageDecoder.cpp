@@ -154,8 +154,9 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
     if (!ReadFile(file.Get(), &head[0], kHeadBytes, &got, nullptr)) return false;
     head.resize(got);
     const ImageHeader header = ReadImageHeader(head);
-    if (header.sizeKnown && header.format != ImageHeader::Format::Jpeg &&
-        static_cast<std::uint64_t>(header.width) * header.height > kMaxPixels) {
+    // JPEG included, although its codec could reduce it while decoding: some codecs (Wine's)
+    // size their buffer from the declared size in 32 bits and write past it.
+    if (header.sizeKnown && static_cast<std::uint64_t>(header.width) * header.height > kMaxPixels) {
         return false;
     }
     LARGE_INTEGER start{};

@@ -5,7 +5,7 @@
 #include "views/ImageDecoder.h"
 
 bool CLoadedPicture::SetImage(const DecodedImage* image) {
-    Release();
+    Clear();
     if (!image || !image->ok || image->width <= 0 || image->height <= 0) return false;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
@@ -23,7 +23,7 @@ bool CLoadedPicture::SetImage(const DecodedImage* image) {
     return true;
 }
 
-void CLoadedPicture::Release() {
+void CLoadedPicture::Clear() {
     m_bitmap.Reset();
     m_size = SIZE{0, 0};
 }

@@ -14,7 +14,7 @@ class CLoadedPicture {
     // held afterwards.
     bool SetImage(const DecodedImage* image);
     bool HasPicture() const { return static_cast<bool>(m_bitmap); }
-    void Release();
+    void Clear();
     // The picture's size in pixels (0 x 0 without one).
     SIZE GetPixelSize() const { return m_size; }
     // Draws the whole picture stretched over the rectangle, without keeping its proportions.

@@ -8,7 +8,7 @@ CPicturePreview::CPicturePreview() = default;
 CPicturePreview::~CPicturePreview() = default;
 
 void CPicturePreview::ShowPicture(const std::string& path) {
-    m_picture.Release();
+    m_picture.Clear();
     m_showing = path;
     m_wanted = path;
     // One decode at a time, never waited for here: a newer choice waits for the running one

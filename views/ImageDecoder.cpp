@@ -48,16 +48,11 @@ bool LargeEnough(UINT width, UINT height, UINT wantWidth, UINT wantHeight) {
            static_cast<std::uint64_t>(height) * 4 >= static_cast<std::uint64_t>(wantHeight) * 3;
 }
 
-// The thumbnail a camera stored in the photograph, as the codec finds it or, where it does not
-// look, from the Exif block read by us (bytes kept in `bytes` for the stream over them).
-ComPtr<IWICBitmapSource> EmbeddedThumbnail(IWICImagingFactory* factory, IWICBitmapDecoder* decoder,
-                                           IWICBitmapFrameDecode* frame, const std::string& head,
-                                           const ImageHeader& header, ComPtr<IWICStream>& stream) {
-    ComPtr<IWICBitmapSource> thumbnail;
-    if (SUCCEEDED(frame->GetThumbnail(&thumbnail)) && thumbnail) return thumbnail;
-    thumbnail.Reset();
-    if (SUCCEEDED(decoder->GetThumbnail(&thumbnail)) && thumbnail) return thumbnail;
-    thumbnail.Reset();
+// The thumbnail a camera stored in the photograph's Exif block, decoded from the bytes already
+// read (kept alive by stream and head) without opening the photograph's own decoder: some
+// codecs (Wine's) decode the whole picture as soon as they are opened.
+ComPtr<IWICBitmapSource> ExifThumbnail(IWICImagingFactory* factory, const std::string& head,
+                                       const ImageHeader& header, ComPtr<IWICStream>& stream) {
     if (header.thumbnailLength == 0) return nullptr;
     ComPtr<IWICBitmapDecoder> small;
     ComPtr<IWICBitmapFrameDecode> smallFrame;
@@ -71,6 +66,25 @@ ComPtr<IWICBitmapSource> EmbeddedThumbnail(IWICImagingFactory* factory, IWICBitm
         return nullptr;
     }
     return smallFrame;
+}
+
+// The thumbnail the codec finds itself (where it reads thumbnails of formats we do not).
+ComPtr<IWICBitmapSource> CodecThumbnail(IWICBitmapDecoder* decoder, IWICBitmapFrameDecode* frame) {
+    ComPtr<IWICBitmapSource> thumbnail;
+    if (SUCCEEDED(frame->GetThumbnail(&thumbnail)) && thumbnail) return thumbnail;
+    thumbnail.Reset();
+    if (SUCCEEDED(decoder->GetThumbnail(&thumbnail)) && thumbnail) return thumbnail;
+    return nullptr;
+}
+
+// The thumbnail if it can be drawn at want x want; its size in width and height.
+ComPtr<IWICBitmapSource> UsableThumbnail(ComPtr<IWICBitmapSource> thumbnail, UINT wantWidth,
+                                         UINT wantHeight, UINT& width, UINT& height) {
+    if (!thumbnail || FAILED(thumbnail->GetSize(&width, &height)) || width == 0 || height == 0 ||
+        !LargeEnough(width, height, wantWidth, wantHeight)) {
+        return nullptr;
+    }
+    return thumbnail;
 }
 
 // The frame decoded by the codec itself at the smallest of its own reductions (a JPEG decoder
@@ -141,8 +155,7 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
     image.ok = false;
     image.source = DecodedImage::Source::None;
     if (request.path.empty()) return false;
-    const bool thumbnail = request.width > 0 && request.height > 0;
-    if (!thumbnail && (request.width != 0 || request.height != 0)) {
+    if ((request.width > 0) != (request.height > 0) || request.width < 0 || request.height < 0) {
         return false;  // a thumbnail of no size: nothing to draw
     }
     CUniqueFile file = OpenShared(request.path);
@@ -167,36 +180,34 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
                                 IID_PPV_ARGS(&factory)))) {
         return false;
     }
-    ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Get()),
-                                                    nullptr, WICDecodeMetadataCacheOnDemand,
-                                                    &decoder))) {
-        return false;
-    }
-    ComPtr<IWICBitmapFrameDecode> frame;
-    if (FAILED(decoder->GetFrame(0, &frame))) return false;
-    UINT width = 0, height = 0;
-    if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0) return false;
-
+    const bool thumbnail = request.width > 0 && request.height > 0;
+    const UINT wantWidth = thumbnail ? static_cast<UINT>(request.width) : 0;
+    const UINT wantHeight = thumbnail ? static_cast<UINT>(request.height) : 0;
     ComPtr<IWICBitmapSource> source;
     ComPtr<IWICStream> thumbnailStream;  // the embedded thumbnail's bytes, read from head
-    UINT sourceWidth = width, sourceHeight = height;
-    image.source = DecodedImage::Source::Whole;
+    UINT sourceWidth = 0, sourceHeight = 0;
     if (thumbnail) {
-        const UINT wantWidth = static_cast<UINT>(request.width);
-        const UINT wantHeight = static_cast<UINT>(request.height);
-        if (ComPtr<IWICBitmapSource> embedded = EmbeddedThumbnail(
-                factory.Get(), decoder.Get(), frame.Get(), head, header, thumbnailStream)) {
-            UINT w = 0, h = 0;
-            if (SUCCEEDED(embedded->GetSize(&w, &h)) && w > 0 && h > 0 &&
-                LargeEnough(w, h, wantWidth, wantHeight)) {
-                source = embedded;
-                sourceWidth = w;
-                sourceHeight = h;
-                image.source = DecodedImage::Source::Embedded;
-            }
+        source = UsableThumbnail(ExifThumbnail(factory.Get(), head, header, thumbnailStream),
+                                 wantWidth, wantHeight, sourceWidth, sourceHeight);
+        if (source) image.source = DecodedImage::Source::Embedded;
+    }
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    if (!source) {
+        if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Get()),
+                                                        nullptr, WICDecodeMetadataCacheOnDemand,
+                                                        &decoder)) ||
+            FAILED(decoder->GetFrame(0, &frame))) {
+            return false;
         }
-        if (!source) {
+        UINT width = 0, height = 0;
+        if (FAILED(frame->GetSize(&width, &height)) || width == 0 || height == 0) return false;
+        if (thumbnail) {
+            source = UsableThumbnail(CodecThumbnail(decoder.Get(), frame.Get()), wantWidth,
+                                     wantHeight, sourceWidth, sourceHeight);
+            if (source) image.source = DecodedImage::Source::Embedded;
+        }
+        if (!source && thumbnail) {
             source = NativelyReduced(factory.Get(), frame.Get(), width, height, wantWidth,
                                      wantHeight);
             if (source && SUCCEEDED(source->GetSize(&sourceWidth, &sourceHeight))) {
@@ -205,12 +216,12 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
                 source.Reset();
             }
         }
-    }
-    if (!source) {
-        source = frame;
-        sourceWidth = width;
-        sourceHeight = height;
-        image.source = DecodedImage::Source::Whole;
+        if (!source) {
+            source = frame;
+            sourceWidth = width;
+            sourceHeight = height;
+            image.source = DecodedImage::Source::Whole;
+        }
     }
     // What the codec must hold to hand us the picture.
     if (static_cast<std::uint64_t>(sourceWidth) * sourceHeight > kMaxPixels) return false;

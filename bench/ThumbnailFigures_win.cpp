@@ -85,34 +85,24 @@ int main(int argc, char** argv) {
         scheduler.OnItemChanged(true, [&](std::vector<std::string>& p) { p.push_back(argv[1]); });
         auto start = Clock::now();
         scheduler.OnTimer();
-        while (CThumbnailScheduler::IsGenerationRunning()) Sleep(1);
+        while (scheduler.IsGenerationRunning()) Sleep(1);
         std::printf("whole page of the directory: %.0f ms\n", Ms(start));
         Pump(app);
         std::printf("  thumbnails on it: %zu\n", view->Items().size());
     }
-    std::vector<double> latencies, threadEnds;
-    for (int run = 0; run < 40; ++run) {
+    std::vector<double> latencies;
+    for (int run = 0; run < 20; ++run) {
         scheduler.OnItemChanged(true, [&](std::vector<std::string>& p) { p.push_back(argv[1]); });
         scheduler.OnTimer();
         Sleep(20 + run % 20 * 20);  // stopped at different depths of the walk
         auto start = Clock::now();
-        if (run < 20) {
-            // The page thread's part: from the request to its flags coming down.
-            scheduler.StopFlag() = 1;
-            while (CThumbnailScheduler::IsGenerationRunning()) Sleep(0);
-            threadEnds.push_back(Ms(start));
-        } else {
-            // The whole stop and wait, with the shortened page loaded in its pump.
-            scheduler.WaitForThumbnailThread();
-            latencies.push_back(Ms(start));
-        }
+        // The whole stop and wait: the request, and the page thread's end.
+        scheduler.WaitForThumbnailThread();
+        latencies.push_back(Ms(start));
         Pump(app);
     }
     std::sort(latencies.begin(), latencies.end());
-    std::sort(threadEnds.begin(), threadEnds.end());
-    std::printf("stop over 20 runs: page thread ended after median %.1f ms, worst %.1f ms\n",
-                (threadEnds[9] + threadEnds[10]) / 2, threadEnds.back());
-    std::printf("  stop and wait with the page loaded: median %.1f ms, worst %.1f ms\n",
+    std::printf("stop and wait over 20 runs: median %.1f ms, worst %.1f ms\n",
                 (latencies[9] + latencies[10]) / 2, latencies.back());
 
     // Large pictures.

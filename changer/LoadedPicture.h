@@ -1,30 +1,26 @@
-// One picture loaded from a file through the system's picture loader (BMP, JPEG, GIF, icons
-// and metafiles); anything else, an HTML page for one, leaves no picture.
+// One picture decoded for drawing: a device-independent bitmap made from the pixels a decoder
+// thread produced (views/ImageDecoder.h), drawn stretched over a rectangle.
 #pragma once
 
 #include <windows.h>
-// (the headers below need the definitions of windows.h)
-#include <ocidl.h>
-#include <olectl.h>
-
-#include <string>
 
 #include "fw/Handles.h"
 
+struct DecodedImage;
+
 class CLoadedPicture {
   public:
-    // Replaces the picture held by the one in the file at path. False, and no picture held,
-    // when the file cannot be read or is no picture the loader knows.
-    bool Load(const std::string& path);
-    bool HasPicture() const { return m_pPicture != nullptr; }
-    void Release() { m_pPicture.Reset(); }
-    // The picture's size in pixels of dc.
-    SIZE GetPixelSize(HDC dc) const;
+    // Replaces the picture held by image (null, or one that failed: none). False when none is
+    // held afterwards.
+    bool SetImage(const DecodedImage* image);
+    bool HasPicture() const { return static_cast<bool>(m_bitmap); }
+    void Clear();
+    // The picture's size in pixels (0 x 0 without one).
+    SIZE GetPixelSize() const { return m_size; }
     // Draws the whole picture stretched over the rectangle, without keeping its proportions.
     void Draw(HDC dc, int x, int y, int width, int height) const;
 
   private:
-    SIZE GetHimetricSize() const;
-
-    ComPtr<IPicture> m_pPicture;
+    CUniqueBitmap m_bitmap;
+    SIZE m_size{0, 0};
 };

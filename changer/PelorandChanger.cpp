@@ -33,15 +33,6 @@ std::string ItemText(HWND control, int id) {
     return text.data();
 }
 
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    const int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-    return wide;
-}
-
 std::wstring ResourceText(UINT id) {
     const wchar_t* text = nullptr;
     const int length =
@@ -463,7 +454,7 @@ void CPelorandChanger::UpdateTrayTip() {
     data.uID = kTrayIconId;
     data.uFlags = NIF_TIP;
     std::wstring tip =
-        m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE) : Wide(m_strCurrentName);
+        m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE) : ToWide(m_strCurrentName);
     if (m_bPaused) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     Shell_NotifyIconW(NIM_MODIFY, &data);

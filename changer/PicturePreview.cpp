@@ -1,9 +1,48 @@
 #include "changer/PicturePreview.h"
 
-bool CPicturePreview::ShowPicture(const std::string& path) {
-    const bool loaded = m_picture.Load(path);
+#include <algorithm>
+
+#include "views/ImageDecoder.h"
+
+CPicturePreview::CPicturePreview() = default;
+CPicturePreview::~CPicturePreview() = default;
+
+void CPicturePreview::ShowPicture(const std::string& path) {
+    m_picture.Clear();
+    m_showing = path;
+    m_wanted = path;
+    // One decode at a time, never waited for here: a newer choice waits for the running one
+    // to end by itself.
+    if (!m_decoding) StartDecode();
     if (m_hWnd) RedrawNow();
-    return loaded;
+}
+
+void CPicturePreview::StartDecode() {
+    if (m_wanted.empty() || !m_hWnd) return;
+    const RECT client = GetClientRect();
+    DecodeRequest request{m_wanted, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)};
+    m_wanted.clear();
+    // The last decode has handed over its result: its thread is ending, if not gone.
+    m_decoding = m_worker.Start([request](CWorker& worker) {
+        auto image = std::make_unique<DecodedImage>();
+        try {
+            DecodeImageFile(request, *image);
+        } catch (const std::bad_alloc&) {
+            image->pixels.clear();
+            image->ok = false;
+        }
+        worker.Post(kDecodedMessage, std::move(image));
+    });
+}
+
+void CPicturePreview::OnDecoded(std::unique_ptr<DecodedImage> image) {
+    if (!image) return;  // dropped by a newer decode, whose own result follows
+    m_decoding = false;
+    if (image->request.path == m_showing && m_wanted.empty()) {
+        m_picture.SetImage(image.get());
+        RedrawNow();
+    }
+    if (!m_wanted.empty()) StartDecode();
 }
 
 void CPicturePreview::Paint(HDC dc) const {
@@ -14,6 +53,9 @@ void CPicturePreview::Paint(HDC dc) const {
 
 LRESULT CPicturePreview::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
+        case kDecodedMessage:
+            OnDecoded(m_worker.Take<DecodedImage>(wParam));
+            return 0;
         case WM_PAINT: {
             CPaintDC dc(m_hWnd);
             Paint(dc);

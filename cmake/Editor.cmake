@@ -95,6 +95,9 @@ if(WIN32)
   target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
   add_executable(import_figures EXCLUDE_FROM_ALL bench/ImportFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(import_figures PRIVATE pelorand_editor)
+  add_executable(thumbnail_decode_figures EXCLUDE_FROM_ALL bench/ThumbnailDecodeFigures_win.cpp
+    ${PELORAND_RESOURCES})
+  target_link_libraries(thumbnail_decode_figures PRIVATE pelorand_editor psapi windowscodecs)
 endif()
 
 # A helper of the editing script: files on the clipboard as the shell copies them.

@@ -18,6 +18,7 @@
 #include "doc/ShellTransfer.h"
 #include "fw/Archive.h"
 #include "fw/CmdUI.h"
+#include "fw/Ids.h"
 #include "fw/OleTransfer.h"
 #include "fw/Strconv.h"
 #include "fw/View.h"
@@ -41,8 +42,8 @@ const char kStopImportQuestion[] = "フォルダーの取り込み中です。\n
 const char kImportTitle[] = "フォルダーの取り込み";
 
 // Messages of the import's own window (it is nobody's child, so the range is its own).
-constexpr UINT kMsgClassified = WM_APP + 1;
-constexpr UINT kMsgBuilt = WM_APP + 2;
+constexpr UINT kMsgClassified = WM_FW_PROGRAM_FIRST + 0x60;
+constexpr UINT kMsgBuilt = WM_FW_PROGRAM_FIRST + 0x61;
 constexpr UINT_PTR kProgressTimer = 1;
 constexpr UINT kProgressInterval = 200;  // ms
 // The progress dialog comes up only for an import that takes longer than this.
@@ -510,9 +511,7 @@ void CPelorandDoc::OnImportTimer() {
         if (SUCCEEDED(CoCreateInstance(CLSID_ProgressDialog, nullptr, CLSCTX_INPROC_SERVER,
                                        IID_IProgressDialog,
                                        reinterpret_cast<void**>(dialog.GetAddressOf())))) {
-            wchar_t title[64] = L"";
-            MultiByteToWideChar(932, 0, kImportTitle, -1, title, 64);
-            dialog->SetTitle(title);
+            dialog->SetTitle(UiText(kImportTitle).c_str());
             CWnd* main = CWinApp::Get() ? CWinApp::Get()->m_pMainWnd : nullptr;
             if (SUCCEEDED(dialog->StartProgressDialog(main ? main->m_hWnd : nullptr, nullptr,
                                                       PROGDLG_NORMAL | PROGDLG_NOPROGRESSBAR,

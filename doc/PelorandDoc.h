@@ -42,6 +42,8 @@ enum DocHint : LPARAM {
     kHintSelectFolder,
     // An import finished or stopped: commands are worked out again.
     kHintImportDone,
+    // A thumbnail page was written (object: its path, a const std::string): the pane shows it.
+    kHintPageReady,
 };
 
 class CPelorandDoc : public CDocument {

@@ -1,12 +1,33 @@
 #include "fw/Worker.h"
 
+#include <process.h>
+
 #include <algorithm>
 #include <exception>
 
 #include "fw/Handles.h"
 #include "fw/Wnd.h"
 
-CWorker::CWorker(CWnd& owner) : m_owner(owner) {
+bool WaitAnsweringSentMessages(HANDLE handle) {
+    for (;;) {
+        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        if (result == WAIT_OBJECT_0) return true;
+        if (result != WAIT_OBJECT_0 + 1) return false;
+        // Only sent messages are answered here; nothing is removed from the posted queue.
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+}
+
+namespace {
+struct ThreadStart {
+    CWorker* worker;
+    CWorker::Job job;
+};
+}  // namespace
+
+CWorker::CWorker(CWnd& owner)
+    : m_owner(owner), m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
     m_owner.m_workers.push_back(this);
 }
 
@@ -30,17 +51,38 @@ bool CWorker::Start(Job job) {
     m_hTarget = m_owner.m_hWnd;
     if (!m_hTarget) return false;
     m_cancel = false;
+    ResetEvent(m_cancelEvent.Get());
     m_running = true;
-    m_thread = std::thread([this, job = std::move(job)] { Run(job); });
+    auto start = std::make_unique<ThreadStart>(ThreadStart{this, std::move(job)});
+    const uintptr_t thread = _beginthreadex(nullptr, 0, ThreadMain, start.get(), 0, nullptr);
+    if (!thread) {
+        m_running = false;
+        return false;
+    }
+    start.release();  // the thread's now
+    m_thread.Reset(reinterpret_cast<HANDLE>(thread));
     return true;
 }
 
+unsigned __stdcall CWorker::ThreadMain(void* param) {
+    std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(param));
+    start->worker->Run(start->job);
+    return 0;
+}
+
+void CWorker::RequestCancel() {
+    m_cancel = true;
+    SetEvent(m_cancelEvent.Get());
+}
+
 void CWorker::Wait() {
-    if (m_thread.joinable()) m_thread.join();
+    if (!m_thread) return;
+    if (!WaitAnsweringSentMessages(m_thread.Get())) WaitForSingleObject(m_thread.Get(), INFINITE);
+    m_thread.Reset();
 }
 
 void CWorker::Join() {
-    m_cancel = true;
+    RequestCancel();
     Wait();
 }
 

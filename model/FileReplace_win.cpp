@@ -7,27 +7,19 @@
 #include <string>
 
 #include "fw/Handles.h"
+#include "fw/Strconv.h"
 #include "model/CollectionFile.h"
 #include "model/FileReplace_win.h"
 
 namespace {
 
 std::wstring Widen(const std::string& text) {
-    if (text.empty()) return std::wstring();
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
+    return ToWide(text);
 }
 
+// Names made here are of the target's folder and our own ASCII: the code page holds them.
 std::string Narrow(const std::wstring& text) {
-    if (text.empty()) return std::string();
-    int n = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(n), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n, nullptr,
-                        nullptr);
-    return out;
+    return ToMultiByteLossy(text);
 }
 
 // The absolute path with the prefix that lifts the MAX_PATH limit: the temporary file's name

@@ -5,7 +5,6 @@
 
 #include <windows.h>
 
-#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <memory>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "fw/Handles.h"
 #include "fw/Worker.h"
 
 struct DecodeRequest {
@@ -29,10 +29,17 @@ struct DecodedImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint32_t> pixels;  // top-down rows, premultiplied BGRA
+    // What was decoded: the thumbnail the photograph carries, the codec's own reduction of
+    // the picture (a JPEG's 1/2, 1/4, 1/8), or the whole picture.
+    enum class Source { None, Embedded, Reduced, Whole };
+    Source source = Source::None;
 };
 
-// Decodes path (CP932) at the size asked for. False for a file that is not a picture, cannot
-// be read, or is larger than the pane will hold.
+// Decodes path (CP932) at the size asked for, reading no more of it than that size needs: a
+// photograph's own thumbnail when it is large enough, else the codec's own reduction, then
+// scaled. The file stays open to others (read, write, rename, delete) meanwhile. False for a
+// file that is not a picture, cannot be read, is damaged, or declares a size beyond what is
+// ever decoded.
 bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image);
 
 class CImageDecoder {
@@ -62,7 +69,7 @@ class CImageDecoder {
     UINT m_firstMessage;
     std::vector<std::unique_ptr<CWorker>> m_workers;
     mutable std::mutex m_mutex;
-    std::condition_variable m_ready;
+    CUniqueKernelHandle m_work;  // set while the queue holds work (manual reset)
     std::deque<DecodeRequest> m_queue;
     std::multiset<std::string> m_busy;  // keys being decoded now
 };

@@ -7,8 +7,11 @@
 #include <algorithm>
 #include <unordered_set>
 
+#include <shellapi.h>
+
 #include "doc/PelorandDoc.h"
 #include "fw/Strconv.h"
+#include "model/Mbcs.h"
 #include "views/ImageDecoder.h"
 
 namespace {
@@ -20,6 +23,12 @@ constexpr int kLineStep = 20;
 const COLORREF kLinkColor = RGB(0, 0, 238);
 const COLORREF kWaitingColor = RGB(224, 224, 224);
 const COLORREF kBrokenColor = RGB(160, 160, 160);
+
+// A page given as a wallpaper: no picture to decode, shown as the shell shows the file.
+bool IsDocument(const std::string& path) {
+    const std::string extension = mbcs::ToLower(mbcs::Extension(path));
+    return extension == ".htm" || extension == ".html";
+}
 
 // What kind of file path is, from its first bytes (and, for a page, all of it).
 enum class FileKind { Unreadable, Page, NotPage, Other };
@@ -127,6 +136,10 @@ void CImageHtmlView::OnInitialUpdate() {
     // The page it shows, if any, stays.
 }
 
+void CImageHtmlView::OnUpdate(CView*, LPARAM hint, void* object) {
+    if (hint == kHintPageReady && object) Navigate(*static_cast<const std::string*>(object));
+}
+
 const std::string& CImageHtmlView::GetLocation() const {
     static const std::string none;
     return m_history.empty() ? none : m_history[m_step].path;
@@ -169,6 +182,7 @@ void CImageHtmlView::Clear() {
     m_content = Content::Nothing;
     m_items.clear();
     m_keys.clear();
+    m_isDocument.clear();
     m_layout = PageLayout();
     m_pictureKey.clear();
     m_picture.Reset();
@@ -222,6 +236,9 @@ void CImageHtmlView::OnPageRead(std::unique_ptr<PageRead> read) {
             m_content = Content::Page;
             m_items = std::move(read->items);
             m_keys = std::move(read->keys);
+            m_isDocument.assign(m_items.size(), false);
+            for (std::size_t i = 0; i < m_items.size(); ++i)
+                m_isDocument[i] = IsDocument(m_items[i].src);
             Relayout();
             break;
         case FileKind::Other: {
@@ -363,6 +380,7 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
 
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
     if (item < 0 || static_cast<std::size_t>(item) >= m_keys.size()) return Thumb::Waiting;
+    if (m_isDocument[item]) return Thumb::Icon;
     auto found = m_cache.find(m_keys[item]);
     if (found == m_cache.end()) return Thumb::Waiting;
     return found->second.broken ? Thumb::Broken : Thumb::Drawn;
@@ -395,6 +413,7 @@ void CImageHtmlView::RequestDecodes() {
         const PageRect& r = m_layout.borders[i];
         if (r.bottom <= top || r.top >= bottom) continue;
         first = std::min(first, i);
+        if (m_isDocument[i]) continue;
         if (m_cache.count(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
         wanted.push_back(
             DecodeRequest{m_items[i].src, m_items[i].sizes.width, m_items[i].sizes.height});
@@ -404,7 +423,7 @@ void CImageHtmlView::RequestDecodes() {
     for (std::size_t i = first; i < m_items.size() && wanted.size() < 2000; ++i) {
         const ThumbnailSizes& s = m_items[i].sizes;
         const std::size_t bytes = static_cast<std::size_t>(s.width) * s.height * 4;
-        if (m_cache.count(m_keys[i]) || asked.count(m_keys[i])) continue;
+        if (m_isDocument[i] || m_cache.count(m_keys[i]) || asked.count(m_keys[i])) continue;
         if (bytes > budgetLeft) break;
         budgetLeft -= bytes;
         asked.insert(m_keys[i]);
@@ -473,6 +492,10 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
             Fill(dc, border, kLinkColor);
             Fill(dc, image, GetSysColor(COLOR_WINDOW));
         }
+        if (m_isDocument[i]) {
+            DrawDocument(dc, image, m_items[i].src);
+            continue;
+        }
         const CacheEntry* cached = FindCached(m_keys[i]);
         if (!cached) {
             Frame(dc, image, kWaitingColor);
@@ -491,6 +514,34 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
                               DIB_RGB_COLORS);
         }
     }
+}
+
+HICON CImageHtmlView::TypeIcon(const std::string& path) {
+    const std::string extension = mbcs::ToLower(mbcs::Extension(path));
+    auto found = m_typeIcons.find(extension);
+    if (found != m_typeIcons.end()) return found->second.Get();
+    // From the name alone: the file is never opened, so a page on a slow share costs nothing.
+    SHFILEINFOA info{};
+    SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+                   SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES);
+    return m_typeIcons.emplace(extension, CUniqueIcon(info.hIcon)).first->second.Get();
+}
+
+void CImageHtmlView::DrawDocument(HDC dc, const RECT& image, const std::string& path) {
+    const int iconSize = GetSystemMetrics(SM_CXICON);
+    const int width = image.right - image.left, height = image.bottom - image.top;
+    const int size = std::min({iconSize, width, height});
+    int textTop = image.top + 4;
+    if (HICON icon = TypeIcon(path); icon && size > 0) {
+        DrawIconEx(dc, image.left + (width - size) / 2, image.top + 4, icon, size, size, 0,
+                   nullptr, DI_NORMAL);
+        textTop += size + 4;
+    }
+    const std::string name = mbcs::FileName(path);
+    RECT text{image.left + 2, textTop, image.right - 2, image.bottom - 2};
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &text,
+              DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
 }
 
 void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
@@ -526,6 +577,96 @@ void CImageHtmlView::OnPaint() {
     BitBlt(paint, 0, 0, width, height, memory, 0, 0, SRCCOPY);
 }
 
+void CImageHtmlView::OnSize() {
+    Relayout();
+    UpdateScrollBars();
+    RequestDecodes();
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
+void CImageHtmlView::OnMouseWheel(int delta) {
+    ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+}
+
+bool CImageHtmlView::OnKeyDown(UINT key) {
+    switch (key) {
+        case VK_UP:
+            OnScroll(SB_VERT, SB_LINEUP);
+            return true;
+        case VK_DOWN:
+            OnScroll(SB_VERT, SB_LINEDOWN);
+            return true;
+        case VK_PRIOR:
+            OnScroll(SB_VERT, SB_PAGEUP);
+            return true;
+        case VK_NEXT:
+            OnScroll(SB_VERT, SB_PAGEDOWN);
+            return true;
+        case VK_HOME:
+            ScrollTo(0, 0);
+            return true;
+        case VK_END:
+            ScrollTo(m_scroll.x, ContentSize().cy);
+            return true;
+    }
+    return false;
+}
+
+void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!m_toolTip) return;
+    MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
+    GetCursorPos(&relayed.pt);
+    SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+void CImageHtmlView::OnMouseMove(POINT client) {
+    UpdateToolTip(client);
+}
+
+void CImageHtmlView::OnLButtonDown(POINT client) {
+    SetFocus(m_hWnd);
+    m_pressed = HitTest(client);
+}
+
+void CImageHtmlView::OnLButtonUp(POINT client) {
+    const int item = HitTest(client);
+    const bool clicked = item >= 0 && item == m_pressed;
+    m_pressed = -1;
+    if (clicked) {
+        const std::string target = m_items[item].href;  // the page goes away
+        Navigate(target);
+    }
+}
+
+bool CImageHtmlView::OnSetCursor(UINT hitTest) {
+    if (hitTest != HTCLIENT || m_hover < 0) return false;
+    SetCursor(LoadCursor(nullptr, IDC_HAND));
+    return true;
+}
+
+bool CImageHtmlView::OnToolTipNotify(NMHDR* header) {
+    if (header->hwndFrom != m_toolTip) return false;
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    ScreenToClient(m_hWnd, &cursor);
+    m_tipText = ToolTipTextAt(cursor);
+    if (header->code == TTN_GETDISPINFOA) {
+        reinterpret_cast<NMTTDISPINFOA*>(header)->lpszText = &m_tipText[0];
+        return true;
+    }
+    if (header->code == TTN_GETDISPINFOW) {
+        m_tipWide = ToWide(m_tipText);
+        reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = &m_tipWide[0];
+        return true;
+    }
+    return false;
+}
+
+void CImageHtmlView::OnDestroy() {
+    if (m_toolTip) ::DestroyWindow(m_toolTip);
+    m_toolTip = nullptr;
+}
+
 LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_decoder->IsOurMessage(msg)) {
         OnDecoded(m_decoder->Take(msg, wParam));
@@ -535,21 +676,13 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kPageReadMessage:
             OnPageRead(m_pageReader->Take<PageRead>(wParam));
             return 0;
-        case kLoadPageMessage: {
-            std::unique_ptr<std::string> path(reinterpret_cast<std::string*>(lParam));
-            if (path) Navigate(*path);
-            return 0;
-        }
         case WM_PAINT:
             OnPaint();
             return 0;
         case WM_ERASEBKGND:
             return 1;  // the paint covers everything
         case WM_SIZE:
-            Relayout();
-            UpdateScrollBars();
-            RequestDecodes();
-            InvalidateRect(m_hWnd, nullptr, FALSE);
+            OnSize();
             return 0;
         case WM_VSCROLL:
             OnScroll(SB_VERT, LOWORD(wParam));
@@ -557,96 +690,37 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_HSCROLL:
             OnScroll(SB_HORZ, LOWORD(wParam));
             return 0;
-        case WM_MOUSEWHEEL: {
-            const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-            ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+        case WM_MOUSEWHEEL:
+            OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
             return 0;
-        }
         case WM_KEYDOWN:
-            switch (wParam) {
-                case VK_UP:
-                    OnScroll(SB_VERT, SB_LINEUP);
-                    return 0;
-                case VK_DOWN:
-                    OnScroll(SB_VERT, SB_LINEDOWN);
-                    return 0;
-                case VK_PRIOR:
-                    OnScroll(SB_VERT, SB_PAGEUP);
-                    return 0;
-                case VK_NEXT:
-                    OnScroll(SB_VERT, SB_PAGEDOWN);
-                    return 0;
-                case VK_HOME:
-                    ScrollTo(0, 0);
-                    return 0;
-                case VK_END:
-                    ScrollTo(m_scroll.x, ContentSize().cy);
-                    return 0;
-            }
+            if (OnKeyDown(static_cast<UINT>(wParam))) return 0;
             break;
         case WM_MOUSEMOVE:
+            OnMouseMove(PointOf(lParam));  // the tool's place first, then the relay
+            RelayToToolTip(msg, wParam, lParam);
+            return 0;
         case WM_LBUTTONDOWN:
+            RelayToToolTip(msg, wParam, lParam);
+            OnLButtonDown(PointOf(lParam));
+            return 0;
         case WM_LBUTTONUP:
+            RelayToToolTip(msg, wParam, lParam);
+            OnLButtonUp(PointOf(lParam));
+            return 0;
         case WM_RBUTTONDOWN:
         case WM_RBUTTONUP:
-            if (msg == WM_MOUSEMOVE) UpdateToolTip(PointOf(lParam));
-            if (m_toolTip) {
-                MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-                GetCursorPos(&relayed.pt);
-                SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-            }
-            if (msg == WM_MOUSEMOVE) return 0;
+            RelayToToolTip(msg, wParam, lParam);
             break;
-    }
-    switch (msg) {
         case WM_SETCURSOR:
-            if (LOWORD(lParam) == HTCLIENT && m_hover >= 0) {
-                SetCursor(LoadCursor(nullptr, IDC_HAND));
-                return TRUE;
-            }
+            if (OnSetCursor(LOWORD(lParam))) return TRUE;
             break;
-        case WM_LBUTTONDOWN:
-            SetFocus(m_hWnd);
-            m_pressed = HitTest(PointOf(lParam));
-            return 0;
-        case WM_LBUTTONUP: {
-            const int item = HitTest(PointOf(lParam));
-            const bool clicked = item >= 0 && item == m_pressed;
-            m_pressed = -1;
-            if (clicked) {
-                const std::string target = m_items[item].href;  // the page goes away
-                Navigate(target);
-            }
-            return 0;
-        }
-        case WM_NOTIFY: {
-            auto* header = reinterpret_cast<NMHDR*>(lParam);
-            if (header->hwndFrom != m_toolTip) break;
-            POINT cursor{};
-            GetCursorPos(&cursor);
-            ScreenToClient(m_hWnd, &cursor);
-            m_tipText = ToolTipTextAt(cursor);
-            if (header->code == TTN_GETDISPINFOA) {
-                reinterpret_cast<NMTTDISPINFOA*>(lParam)->lpszText = &m_tipText[0];
-                return 0;
-            }
-            if (header->code == TTN_GETDISPINFOW) {
-                m_tipWide = ToWide(m_tipText);
-                reinterpret_cast<NMTTDISPINFOW*>(lParam)->lpszText = &m_tipWide[0];
-                return 0;
-            }
+        case WM_NOTIFY:
+            if (OnToolTipNotify(reinterpret_cast<NMHDR*>(lParam))) return 0;
             break;
-        }
-        case WM_DESTROY: {
-            // Pages posted and never loaded: their paths are ours to free.
-            MSG pending;
-            while (PeekMessageA(&pending, m_hWnd, kLoadPageMessage, kLoadPageMessage, PM_REMOVE)) {
-                delete reinterpret_cast<std::string*>(pending.lParam);
-            }
-            if (m_toolTip) ::DestroyWindow(m_toolTip);
-            m_toolTip = nullptr;
+        case WM_DESTROY:
+            OnDestroy();
             break;
-        }
     }
     return CView::WndProc(msg, wParam, lParam);
 }

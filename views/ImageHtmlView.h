@@ -25,8 +25,6 @@ struct DecodedImage;
 
 class CImageHtmlView : public CView {
   public:
-    // Load the page whose path (a new std::string, now the pane's) is lParam.
-    static constexpr UINT kLoadPageMessage = WM_FW_PROGRAM_FIRST + 0x40;
     static constexpr UINT kDecodedMessage = WM_FW_PROGRAM_FIRST + 0x41;  // and the next one
     static constexpr UINT kPageReadMessage = WM_FW_PROGRAM_FIRST + 0x43;
 
@@ -35,6 +33,7 @@ class CImageHtmlView : public CView {
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
+    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
     CPelorandDoc* GetDocument() const;
 
     // Shows path as a new step of the history (the steps after the current one are dropped).
@@ -59,7 +58,9 @@ class CImageHtmlView : public CView {
     // The tool tip for a point of the window: the thumbnail's alternative text, or empty.
     std::string ToolTipTextAt(POINT client) const;
 
-    enum class Thumb { Waiting, Drawn, Broken };
+    // Icon: a page (an HTML wallpaper) is shown as its type's icon with its name, as the shell
+    // shows such a file; it is never decoded.
+    enum class Thumb { Waiting, Drawn, Broken, Icon };
     Thumb GetThumbState(int item) const;
     // The picture shown in picture mode: its size, or 0 x 0 while it is decoded (or broken).
     SIZE GetPictureSize() const;
@@ -93,6 +94,16 @@ class CImageHtmlView : public CView {
     void OnPageRead(std::unique_ptr<PageRead> read);
     void Clear();
     void OnPaint();
+    void OnSize();
+    void OnMouseWheel(int delta);
+    bool OnKeyDown(UINT key);
+    void OnMouseMove(POINT client);
+    void OnLButtonDown(POINT client);
+    void OnLButtonUp(POINT client);
+    bool OnSetCursor(UINT hitTest);
+    bool OnToolTipNotify(NMHDR* header);
+    void OnDestroy();
+    void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void DrawPage(HDC dc, const RECT& client);
     void DrawPicture(HDC dc, const RECT& client);
     void OnDecoded(std::unique_ptr<DecodedImage> image);
@@ -117,6 +128,10 @@ class CImageHtmlView : public CView {
 
     std::vector<PageItem> m_items;
     std::vector<std::string> m_keys;  // each item's cache key
+    std::vector<bool> m_isDocument;   // each item's picture is a page, shown as an icon
+    std::unordered_map<std::string, CUniqueIcon> m_typeIcons;  // by lower-case extension
+    HICON TypeIcon(const std::string& path);
+    void DrawDocument(HDC dc, const RECT& image, const std::string& path);
     PageLayout m_layout;
 
     std::unordered_map<std::string, CacheEntry> m_cache;

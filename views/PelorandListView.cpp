@@ -35,13 +35,9 @@ bool IsReport(LONG_PTR style) {
 }  // namespace
 
 CPelorandListView::CPelorandListView()
-    : m_thumbnails(*this, [this]() -> HWND {
-          // The thumbnail pane is the document's view that shows pages.
-          if (!GetDocument()) return nullptr;
-          for (CView* view : GetDocument()->GetViews()) {
-              if (auto* pane = dynamic_cast<CImageHtmlView*>(view)) return pane->m_hWnd;
-          }
-          return nullptr;
+    : m_thumbnails(*this, [this](const std::string& page) {
+          // The pane that shows pages hears of it from the document.
+          if (GetDocument()) GetDocument()->UpdateAllViews(this, kHintPageReady, const_cast<std::string*>(&page));
       }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
@@ -118,8 +114,7 @@ void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     m_shellInfo.clear();
     // The control keeps selection and focus by row number: the rows chosen in the folder shown
     // before would come up chosen in this one, where Delete or Cut would take entries nobody
-    // picked. Emptying the list first lets them go, as refilling a list always did; that is
-    // no change of the user's, so the thumbnail page is not disturbed by it.
+    // picked. Emptying the list first lets them go, as refilling a list always did.
     if (GetItemCount() > 0) {
         m_bResettingRows = true;
         SetItemCount(0);
@@ -128,6 +123,18 @@ void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     }
     m_rows = std::move(rows);
     SetItemCount(static_cast<int>(m_rows.size()));
+    // A refill is a change of the list: the page follows the folder shown (empty, when nothing
+    // is selected in it by then).
+    NotifyThumbnails(false);
+}
+
+void CPelorandListView::NotifyThumbnails(bool nowSelected) {
+    m_thumbnails.OnItemChanged(nowSelected, [this](std::vector<std::string>& paths) {
+        for (int i = -1; (i = GetNextItem(i, LVNI_SELECTED)) >= 0;) {
+            const CBlock* entry = GetEntry(i);
+            if (entry && !entry->m_bFolder) paths.push_back(entry->m_strName);
+        }
+    });
 }
 
 void CPelorandListView::OnUpdate(CView*, LPARAM hint, void* object) {
@@ -238,19 +245,13 @@ void CPelorandListView::SetEntryCheck(int row, bool checked) {
     // The tree's check box of a folder follows.
     if (changed) GetDocument()->EntryChanged(entry, this);
     RedrawItems(row, row);
+    // The control raises no notification for a check it does not keep: this is the one.
+    NotifyThumbnails((ListView_GetItemState(m_hWnd, row, LVIS_SELECTED) & LVIS_SELECTED) != 0);
 }
 
 void CPelorandListView::OnItemChanged(const NMLISTVIEW& change) {
     if (m_bResettingRows) return;
-    m_thumbnails.OnItemChanged(change.uNewState & LVIS_SELECTED,
-                               [this](std::vector<std::string>& paths) {
-                                   for (int i = -1; (i = GetNextItem(i, LVNI_SELECTED)) >= 0;) {
-                                       const CBlock* entry = GetEntry(i);
-                                       if (entry && !entry->m_bFolder) {
-                                           paths.push_back(entry->m_strName);
-                                       }
-                                   }
-                               });
+    NotifyThumbnails((change.uNewState & LVIS_SELECTED) != 0);
     // A list that keeps no states of its own may still report a check box it changed.
     if (!(change.uChanged & LVIF_STATE)) return;
     if (!((change.uNewState ^ change.uOldState) & LVIS_STATEIMAGEMASK)) return;
@@ -268,6 +269,13 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
         case LVN_ITEMCHANGED:
             OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
+            return true;
+        case LVN_ODSTATECHANGED:
+            // A range selected at once (shift-click, shift+arrows) on a list of our own rows.
+            if (!m_bResettingRows) {
+                NotifyThumbnails(
+                    (reinterpret_cast<NMLVODSTATECHANGE*>(header)->uNewState & LVIS_SELECTED) != 0);
+            }
             return true;
         case LVN_BEGINLABELEDITA:
         case LVN_BEGINLABELEDITW: {

@@ -102,6 +102,9 @@ class CPelorandListView : public CListView, public IDropClient {
     int m_dropRow = -1;
     bool m_bResettingRows = false;  // the old rows' selection is being dropped
     void OnItemChanged(const NMLISTVIEW& change);
+    // Tells the thumbnail page of a change in the list; nowSelected: the changed rows are now
+    // selected, so the selected file rows are taken as pending.
+    void NotifyThumbnails(bool nowSelected);
 
     CBlock* m_pFolder = nullptr;  // whose children the rows are
     std::vector<CBlock*> m_rows;

@@ -24,8 +24,13 @@ const char kLineAlt[] = "\" ALT= \"";
 const char kLineSizes[] =
     "\" HEIGHT=\"%d\" WIDTH=\"%d\" HSPACE=\"%d\" VSPACE=\"%d\" BORDER = \"%d\"></A>\r\n";
 
-bool StopRequested(const StopRequest* stop) {
-    return stop && stop->load() != 0;
+bool StopRequested(const StopCheck& stop) {
+    return stop && stop();
+}
+
+StopCheck CheckOf(const StopRequest* stop) {
+    if (!stop) return nullptr;
+    return [stop] { return stop->load() != 0; };
 }
 
 // True when the path ends in a separator (not the trail byte of a double-byte character).
@@ -35,8 +40,7 @@ bool EndsInSeparator(const std::string& path) {
 }
 
 void AppendDirectory(std::string& page, const std::string& dir, const ThumbnailSizes& sizes,
-                     const CSettings& settings, const IFileSystem& fs, const StopRequest* stop) {
-    std::string fileTypes = settings.GetString(setting::FileType);
+                     std::string fileTypes, const IFileSystem& fs, const StopCheck& stop) {
     std::vector<std::string> tokens;
     const std::size_t tokenCount = SplitTokens(fileTypes, tokens);
     // The search joins its root and pattern with a separator; a root that has one already
@@ -50,6 +54,8 @@ void AppendDirectory(std::string& page, const std::string& dir, const ThumbnailS
         lowerTokens.push_back(mbcs::ToLower("." + tokens[i]));
     fs.Enumerate(root, "*.*", [&](const std::string& name) {
         const std::string full = prefix + name;
+        // The found name's own extension decides: a search may also match a short (8.3) name,
+        // which for "x.jpgx" ends in ".JPG".
         const std::string extension = mbcs::ToLower(mbcs::Extension(full));
         // A type named twice gives the file twice, as the list asks.
         for (const std::string& token : lowerTokens) {
@@ -124,6 +130,11 @@ ThumbnailSizes ReadThumbnailSizes(const CSettings& settings) {
 
 std::vector<std::string> CollectUniquePaths(const std::vector<std::string>& pending,
                                             const StopRequest* stop) {
+    return CollectUniquePaths(pending, CheckOf(stop));
+}
+
+std::vector<std::string> CollectUniquePaths(const std::vector<std::string>& pending,
+                                            const StopCheck& stop) {
     std::vector<std::string> unique;
     // Views into pending, which nobody changes while a page is being collected.
     std::unordered_set<std::string_view> seen;
@@ -135,6 +146,13 @@ std::vector<std::string> CollectUniquePaths(const std::vector<std::string>& pend
     return unique;
 }
 
+PageSettings ReadPageSettings(const CSettings& settings) {
+    PageSettings page;
+    page.sizes = ReadThumbnailSizes(settings);
+    page.fileTypes = settings.GetString(setting::FileType);
+    return page;
+}
+
 void AppendThumbnailLine(std::string& page, const std::string& path, const ThumbnailSizes& sizes) {
     char numbers[sizeof kLineSizes + 5 * 12];
     const int length = std::snprintf(numbers, sizeof numbers, kLineSizes, sizes.height, sizes.width,
@@ -143,15 +161,16 @@ void AppendThumbnailLine(std::string& page, const std::string& path, const Thumb
     page.append(path).append(numbers, static_cast<std::size_t>(length));
 }
 
-std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
-                                   const ThumbnailSizes& sizes, const CSettings& settings,
-                                   const IFileSystem& fs, const StopRequest* stop) {
+namespace {
+std::string BuildPage(const std::vector<std::string>& paths, const ThumbnailSizes& sizes,
+                      const std::function<std::string()>& fileTypes, const IFileSystem& fs,
+                      const StopCheck& stop) {
     std::string page = kPageHead;
     for (const std::string& path : paths) {
         const PathAttributes attributes = fs.GetAttributes(path);
         // A path that cannot be examined is searched as a directory, and so finds nothing.
         if (!attributes.readable || attributes.isDirectory) {
-            AppendDirectory(page, path, sizes, settings, fs, stop);
+            AppendDirectory(page, path, sizes, fileTypes(), fs, stop);
         } else {
             AppendThumbnailLine(page, path, sizes);
         }
@@ -159,6 +178,22 @@ std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
     }
     page += kPageTail;
     return page;
+}
+}  // namespace
+
+std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
+                                   const ThumbnailSizes& sizes, const CSettings& settings,
+                                   const IFileSystem& fs, const StopRequest* stop) {
+    // FileType read again for each directory.
+    return BuildPage(
+        paths, sizes, [&] { return settings.GetString(setting::FileType); }, fs, CheckOf(stop));
+}
+
+std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
+                                   const ThumbnailSizes& sizes, const std::string& fileTypes,
+                                   const IFileSystem& fs, const StopCheck& stop) {
+    return BuildPage(
+        paths, sizes, [&] { return fileTypes; }, fs, stop);
 }
 
 bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items,

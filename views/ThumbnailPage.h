@@ -22,6 +22,15 @@ ThumbnailSizes ReadThumbnailSizes(const CSettings& settings);
 
 // Set by the user-interface thread to end a page early; null when nobody can ask.
 using StopRequest = std::atomic<int>;
+// Asked by a page being built whether it should end early; empty when nobody can ask.
+using StopCheck = std::function<bool()>;
+
+// What a page reads of the settings, read when the page starts.
+struct PageSettings {
+    ThumbnailSizes sizes;
+    std::string fileTypes;  // FileType
+};
+PageSettings ReadPageSettings(const CSettings& settings);
 
 extern const char kThumbnailPageFileName[];  // "PelorandHtmlTemp.html"
 
@@ -29,6 +38,8 @@ extern const char kThumbnailPageFileName[];  // "PelorandHtmlTemp.html"
 // the path at which the stop request is found set.
 std::vector<std::string> CollectUniquePaths(const std::vector<std::string>& pending,
                                             const StopRequest* stop);
+std::vector<std::string> CollectUniquePaths(const std::vector<std::string>& pending,
+                                            const StopCheck& stop);
 
 // One thumbnail line, CR LF included, appended to page.
 void AppendThumbnailLine(std::string& page, const std::string& path, const ThumbnailSizes& sizes);
@@ -40,6 +51,10 @@ void AppendThumbnailLine(std::string& page, const std::string& path, const Thumb
 std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
                                    const ThumbnailSizes& sizes, const CSettings& settings,
                                    const IFileSystem& fs, const StopRequest* stop);
+// The same with the file types read beforehand (a page built away from the settings store).
+std::string BuildThumbnailPageText(const std::vector<std::string>& paths,
+                                   const ThumbnailSizes& sizes, const std::string& fileTypes,
+                                   const IFileSystem& fs, const StopCheck& stop);
 
 // One thumbnail of a page, as the pane reads it back.
 struct PageItem {

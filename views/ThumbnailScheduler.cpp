@@ -1,42 +1,74 @@
 #include "views/ThumbnailScheduler.h"
 
-#include <algorithm>
-#include <memory>
+#include <utility>
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
+#include "fw/Ids.h"
 #include "fw/Strconv.h"
-#include "model/PlatformFileSystem.h"
 #include "fw/WinApp.h"
+#include "fw/Worker.h"
+#include "model/PlatformFileSystem.h"
 #include "fw/Wnd.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
-#include "views/ImageHtmlView.h"
 
 namespace {
-// 1 from the moment a page thread is started until just before it returns.
-std::atomic<int> g_generationRunning{0};
-}  // namespace
+constexpr UINT kPageWrittenMessage = WM_FW_PROGRAM_FIRST + 0x48;
+const char kSinkClass[] = "PelorandThumbnailSink";
 
-struct CThumbnailScheduler::Generation {
-    CThumbnailScheduler* scheduler;
-    HWND target;
-    std::string pagePath;
+// The path of a page written, as its job hands it back.
+struct PageWritten {
+    std::string path;
 };
 
-CThumbnailScheduler::CThumbnailScheduler(CWnd& list, std::function<HWND()> pageTarget)
-    : m_list(list), m_pageTarget(std::move(pageTarget)) {}
+// Everything a page job reads, copied on the window's thread before the job starts.
+struct PageJob {
+    std::vector<std::string> pending;
+    PageSettings settings;
+    std::string pagePath;
+    const IFileSystem* fileSystem = nullptr;  // null: the platform's
+    std::function<void()> onStart;
+};
+}  // namespace
+
+// A message-only window that owns the page worker and takes its results.
+class CThumbnailScheduler::CSink : public CWnd {
+  public:
+    explicit CSink(CThumbnailScheduler& owner) : m_owner(owner) {}
+    bool Create() {
+        RegisterClassOnce(kSinkClass, 0, nullptr, nullptr);
+        return CreateEx(0, kSinkClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    }
+    CWorker m_worker{*this};
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kPageWrittenMessage) {
+            if (auto written = m_worker.Take<PageWritten>(wParam))
+                m_owner.OnPageWritten(written->path);
+            return 0;
+        }
+        return CWnd::WndProc(msg, wParam, lParam);
+    }
+
+  private:
+    CThumbnailScheduler& m_owner;
+};
+
+CThumbnailScheduler::CThumbnailScheduler(CWnd& list,
+                                         std::function<void(const std::string&)> onPageReady)
+    : m_list(list), m_onPageReady(std::move(onPageReady)) {}
 
 CThumbnailScheduler::~CThumbnailScheduler() {
-    // The thread reads this object's pending list: it must be over first.
-    if (m_thread) {
-        m_stop = 1;
-        WaitForSingleObject(m_thread.Get(), INFINITE);
+    if (m_sink) {
+        m_sink->m_worker.Join();
+        if (m_sink->m_hWnd) m_sink->DestroyWindow();
     }
 }
 
-bool CThumbnailScheduler::IsGenerationRunning() {
-    return g_generationRunning.load() != 0;
+bool CThumbnailScheduler::IsGenerationRunning() const {
+    return m_sink && m_sink->m_worker.IsRunning();
 }
 
 std::string CThumbnailScheduler::DefaultPagePath() {
@@ -48,93 +80,53 @@ void CThumbnailScheduler::OnItemChanged(
     WaitForThumbnailThread();
     KillTimer(m_list.m_hWnd, kTimerId);
     SetTimer(m_list.m_hWnd, kTimerId, kDelayMs, nullptr);
-    if (nowSelected) selectedFiles(m_pending);
+    if (nowSelected && selectedFiles) selectedFiles(m_pending);
+}
+
+void CThumbnailScheduler::WaitForThumbnailThread() {
+    if (!m_sink) return;
+    m_sink->m_worker.RequestCancel();
+    m_sink->m_worker.Wait();
 }
 
 void CThumbnailScheduler::OnTimer() {
-    // One-shot. Killed before the wait: the wait handles messages, and a second firing of this
-    // timer inside it would start a page of its own and then this one, with nothing pending.
-    KillTimer(m_list.m_hWnd, kTimerId);
+    KillTimer(m_list.m_hWnd, kTimerId);  // one-shot
     WaitForThumbnailThread();
-    ReleaseFinishedThread();
-    auto job = std::make_unique<Generation>();
-    job->scheduler = this;
-    job->target = m_pageTarget ? m_pageTarget() : nullptr;
-    job->pagePath = m_pagePath.empty() ? DefaultPagePath() : m_pagePath;
-    // Raised before the thread exists, so nobody touches the pending list while it starts.
-    g_generationRunning = 1;
-    HANDLE thread = CreateThread(nullptr, 0, ThreadMain, job.get(), 0, nullptr);
-    if (!thread) {
-        g_generationRunning = 0;
-        return;
+    if (!m_sink) {
+        auto sink = std::make_unique<CSink>(*this);
+        if (!sink->Create()) return;
+        m_sink = std::move(sink);
     }
-    job.release();  // the thread's now
-    m_thread.Reset(thread);
+    PageJob job;
+    // Taken out of the list: paths that arrive from now on wait for the next page, and the
+    // one being written is never changed under it.
+    job.pending = std::exchange(m_pending, {});
+    job.settings = ReadPageSettings(CPelorandApp::Get()->Settings());
+    job.pagePath = m_pagePath.empty() ? DefaultPagePath() : m_pagePath;
+    job.fileSystem = m_pFileSystem;
+    job.onStart = m_onGenerationStart;
+    m_sink->m_worker.Start([job = std::move(job)](CWorker& worker) {
+        if (job.onStart) job.onStart();
+        const StopCheck stop = [&worker] { return worker.CancelRequested(); };
+        CPlatformFileSystem platform;
+        const IFileSystem& fs = job.fileSystem ? *job.fileSystem : platform;
+        const std::vector<std::string> paths = CollectUniquePaths(job.pending, stop);
+        const std::string page =
+            BuildThumbnailPageText(paths, job.settings.sizes, job.settings.fileTypes, fs, stop);
+        if (!WriteWholeFile(job.pagePath, page)) return;  // nothing to load
+        // A stopped page is still loaded, as far as it got.
+        worker.PostFinal(kPageWrittenMessage, std::make_unique<PageWritten>(PageWritten{job.pagePath}));
+    });
 }
 
 void CThumbnailScheduler::OnDestroy() {
     KillTimer(m_list.m_hWnd, kTimerId);
     WaitForThumbnailThread();
-    ReleaseFinishedThread();
+    if (m_sink && m_sink->m_hWnd) m_sink->DestroyWindow();
 }
 
-void CThumbnailScheduler::ReleaseFinishedThread() {
-    if (!m_thread) return;
-    // Its flags are down: it is past its last step, at most returning.
-    WaitForSingleObject(m_thread.Get(), INFINITE);
-    m_thread.Reset();
-}
-
-void CThumbnailScheduler::WaitForThumbnailThread() {
-    // A page started by another list reads its own pending list and clears its own flag.
-    if (!IsGenerationRunning() || !m_thread) return;
-    m_stop = 1;
-    CWinApp* app = CWinApp::Get();
-    auto stillRunning = [this] { return m_stop.load() != 0; };
-    do {
-        WaitForSingleObject(m_thread.Get(), 100);
-        // Once the page has ended the wait is over: messages that other threads go on posting
-        // (decoded pictures) would otherwise keep it pumping, and are left for the loop.
-        MSG msg;
-        while (stillRunning() && PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-            if (!app || !app->PumpMessage()) break;  // quitting: the quit is left for the loop
-        }
-        if (app && stillRunning()) {
-            for (long count = 0; app->OnIdle(count); ++count) {
-            }
-        }
-    } while (m_stop.load() != 0);
-}
-
-DWORD WINAPI CThumbnailScheduler::ThreadMain(void* param) {
-    std::unique_ptr<Generation> job(static_cast<Generation*>(param));
-    CThumbnailScheduler& self = *job->scheduler;
-    try {
-        self.Generate(*job);
-    } catch (...) {
-        // Out of memory while building the page: nothing is loaded, and nobody is left waiting.
-    }
-    self.m_pending.clear();
-    self.m_stop = 0;
-    g_generationRunning = 0;
-    return 1;
-}
-
-void CThumbnailScheduler::Generate(Generation& job) {
-    if (m_onGenerationStart) m_onGenerationStart();
-    CSettings& settings = CPelorandApp::Get()->Settings();
-    const ThumbnailSizes sizes = ReadThumbnailSizes(settings);
-    const std::vector<std::string> paths = CollectUniquePaths(m_pending, &m_stop);
-    CPlatformFileSystem platform;
-    const IFileSystem& fs = m_pFileSystem ? *m_pFileSystem : platform;
-    const std::string page = BuildThumbnailPageText(paths, sizes, settings, fs, &m_stop);
-    if (!WriteWholeFile(job.pagePath, page)) return;  // nothing to load
-    if (!job.target) return;
-    auto path = std::make_unique<std::string>(job.pagePath);
-    if (PostMessageA(job.target, CImageHtmlView::kLoadPageMessage, 0,
-                     reinterpret_cast<LPARAM>(path.get()))) {
-        path.release();  // the pane's now
-    }
+void CThumbnailScheduler::OnPageWritten(const std::string& page) {
+    if (m_onPageReady) m_onPageReady(page);
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& text) {

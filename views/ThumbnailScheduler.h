@@ -1,21 +1,21 @@
 // The file list's side of the thumbnail page: the paths waiting for the next page, the delay
-// after the last change in the list, and the one thread at a time that writes the page and
-// has the thumbnail pane load it.
+// after the last change in the list, and the one job at a time that writes the page.
 //
-// The pending list is shared with the page thread without a lock: the thread reads it from
-// its start and empties it at its end, and this side appends only after stopping and waiting
-// for a running page. The running flag is raised before the thread starts, so a change that
-// arrives while the thread is being started waits for it as well.
+// The page is written by a CWorker job that owns a copy of everything it reads: the pending
+// paths (taken out of the list when the job starts, so that the list never changes under it)
+// and the settings, read here on the window's thread. The finished page comes back as a posted,
+// owned result and is handed to whoever shows it. A change in the list stops a running page
+// and waits on its thread's handle before touching the pending list; that wait runs no posted
+// message, so no command can run in the middle of the list's notification.
 #pragma once
 
 #include <windows.h>
 
-#include <atomic>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "fw/Handles.h"
 #include "views/ThumbnailPage.h"
 
 class CWnd;
@@ -26,31 +26,29 @@ class CThumbnailScheduler {
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kDelayMs = 2000;
 
-    // list: the window whose timer 0 is the delay. pageTarget: the window to load each page in
-    // (null: none), asked when a page starts.
-    CThumbnailScheduler(CWnd& list, std::function<HWND()> pageTarget);
+    // list: the window whose timer 0 is the delay. onPageReady: runs on the window's thread with
+    // the path of each page written (a stopped page included, as far as it got).
+    CThumbnailScheduler(CWnd& list, std::function<void(const std::string& page)> onPageReady);
     ~CThumbnailScheduler();
     CThumbnailScheduler(const CThumbnailScheduler&) = delete;
     CThumbnailScheduler& operator=(const CThumbnailScheduler&) = delete;
 
-    // An item of the list changed: stop a running page, restart the delay, and, when the item
-    // is now selected, take the paths the list gives (its selected file rows).
+    // An item of the list changed (selection, focus, check box, or the list was refilled):
+    // stop a running page, restart the delay, and, when the item is now selected, take the
+    // paths the list gives (its selected file rows).
     void OnItemChanged(bool nowSelected,
                        const std::function<void(std::vector<std::string>& paths)>& selectedFiles);
     // Timer 0 of the list fired: start a page from what is pending.
     void OnTimer();
-    // The list is going away: stop and wait, and let the thread end.
+    // The list is going away: stop and wait.
     void OnDestroy();
 
-    // Asks a running page to end early and waits for it, handling messages and idle work in
-    // steps of 100 ms so that the window stays alive. Returns at once when no page runs.
+    // Asks a running page to end early and waits for its thread to end. Returns at once when
+    // no page runs.
     void WaitForThumbnailThread();
-
-    // A page is being written (process-wide: one page thread at a time).
-    static bool IsGenerationRunning();
+    bool IsGenerationRunning() const;
 
     const std::vector<std::string>& Pending() const { return m_pending; }
-    StopRequest& StopFlag() { return m_stop; }
 
     // Where pages are written: the user's temporary directory and "PelorandHtmlTemp.html".
     static std::string DefaultPagePath();
@@ -60,17 +58,13 @@ class CThumbnailScheduler {
     std::function<void()> m_onGenerationStart;  // runs on the page thread
 
   private:
-    struct Generation;
-    static DWORD WINAPI ThreadMain(void* param);
-    void Generate(Generation& job);
-    // Waits for the thread whose flags are down to return, and lets its handle go.
-    void ReleaseFinishedThread();
+    class CSink;
+    void OnPageWritten(const std::string& page);
 
     CWnd& m_list;
-    std::function<HWND()> m_pageTarget;
+    std::function<void(const std::string&)> m_onPageReady;
     std::vector<std::string> m_pending;
-    StopRequest m_stop{0};
-    CUniqueKernelHandle m_thread;
+    std::unique_ptr<CSink> m_sink;  // the worker's window: created with the first page
 };
 
 // Writes text to path as a whole: into a file beside it first, then put in its place, so that

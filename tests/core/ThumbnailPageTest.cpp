@@ -245,3 +245,35 @@ TEST(ThumbnailLayout, HitTestingFindsTheLinkAreaButNotTheSpacing) {
     EXPECT_EQ(HitTestThumbnail(layout, 19, 201), 3);
     EXPECT_EQ(HitTestThumbnail(layout, 4, 4), -1);
 }
+
+namespace {
+// A search that, as Windows' does through short (8.3) names, also returns names whose own
+// extension is not the one asked for ("x.jpgx" is "X~1.JPG").
+class ShortNameFileSystem : public FakeFileSystem {
+  public:
+    void Enumerate(const std::string&, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        for (const char* name : {"x.jpgx", "a.jpg", "y.jpg.bak", "b.JPG"}) {
+            if (!onName(name)) return;
+        }
+    }
+};
+}  // namespace
+
+TEST_F(ThumbnailPageTest, EachFoundNameIsCheckedByItsOwnExtensionAndTypesReadBeforehandGiveTheSamePage) {
+    ShortNameFileSystem shortNames;
+    settings.WriteString(setting::FileType, "JPG");
+    const std::string expected = Page(Line("D:\\p\\a.jpg") + Line("D:\\p\\b.JPG"));
+    EXPECT_EQ(BuildThumbnailPageText({"D:\\p"}, ReadThumbnailSizes(settings), settings, shortNames,
+                                     nullptr),
+              expected);
+    // As a page job builds it: the settings read on the window's thread, a stop check of its own.
+    const PageSettings read = ReadPageSettings(settings);
+    EXPECT_EQ(read.fileTypes, "JPG");
+    EXPECT_EQ(BuildThumbnailPageText({"D:\\p"}, read.sizes, read.fileTypes, shortNames,
+                                     StopCheck([] { return false; })),
+              expected);
+    EXPECT_EQ(BuildThumbnailPageText({"D:\\p"}, read.sizes, read.fileTypes, shortNames,
+                                     StopCheck([] { return true; })),
+              Page(""));  // stopped after the first name found, which is no JPG
+}

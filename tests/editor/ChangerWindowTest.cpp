@@ -668,6 +668,12 @@ class HistoryDialogTest : public ChangerWindowTest {
         SendMessageA(List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SendMessageA(m_dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_LIST, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(List()));
+        // The picture is decoded off the dialog's thread: handle messages until it is in.
+        for (int i = 0; i < 5000 && m_dialog->m_preview.IsLoading(); ++i) {
+            Pump();
+            Sleep(2);
+        }
+        Pump();
     }
     void TearDown() override {
         m_dialog.reset();
@@ -730,6 +736,31 @@ TEST_F(HistoryDialogTest, BmpAndJpegArePreviewedUprightAndAPageLeavesThePreviewE
     Select(2);
     EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
     EXPECT_EQ(GetSysColor(COLOR_3DFACE), PaintedPixel(preview, rc.right / 2, rc.bottom / 2));
+}
+
+TEST_F(HistoryDialogTest, APngIsPreviewedWhileOthersWriteItAndForgedSizesLeaveThePreviewEmpty) {
+    // A PNG (which the platform's picture loader does not read), held open for writing by
+    // another program; then one whose header claims 30000 x 30000 pixels.
+    const std::string png = std::string(PELORAND_TEST_PICTURES) + "/palette.png";
+    std::string bytes = ReadBytes(png);
+    ASSERT_GT(bytes.size(), 33u) << png;
+    const std::string open = m_dir + "open.png", forged = m_dir + "forged.png";
+    WriteBytes(open, bytes);
+    bytes.replace(16, 8, std::string("\x00\x00\x75\x30\x00\x00\x75\x30", 8));
+    WriteBytes(forged, bytes);
+    CUniqueFile writer(CreateFileA(open.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(writer);
+    m_history.Record(open);
+    m_history.Record(forged);
+    OpenHistory();
+    Select(0);
+    EXPECT_TRUE(m_dialog->m_preview.Picture().HasPicture());
+    const DWORD before = GetTickCount();
+    Select(1);
+    EXPECT_LT(GetTickCount() - before, 2000u);
+    EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
 }
 
 TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWallpaper) {

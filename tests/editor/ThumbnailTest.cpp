@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <thread>
 
 #include "EditorFixture.h"
 #include "changer/ChangerSeams.h"
@@ -36,13 +37,15 @@ class SlowDirectory : public IFileSystem {
         for (int i = 0; i < last; ++i) {
             if (i == first) SetEvent(started.Get());
             if (i >= first) Sleep(2);
-            if (!onName("p" + std::to_string(i) + ".jpg")) return;
+            if (!onName("p" + std::to_string(i) + ".jpg")) break;
         }
+        ended = true;
     }
     char Separator() const override { return '\\'; }
 
     static constexpr const char* kDir = "D:\\slow";
     CUniqueKernelHandle started;
+    mutable std::atomic<bool> ended{false};
     int first = 100;
     int last = 1 << 30;
 };
@@ -114,8 +117,8 @@ class ThumbnailTest : public EditorTest {
     void FireTimer() { SendMessageA(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
     // Lets a page that ends by itself finish, then loads it.
     void FinishGeneration() {
-        for (int i = 0; i < 2000 && CThumbnailScheduler::IsGenerationRunning(); ++i) Sleep(5);
-        ASSERT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+        for (int i = 0; i < 2000 && list->m_thumbnails.IsGenerationRunning(); ++i) Sleep(5);
+        ASSERT_FALSE(list->m_thumbnails.IsGenerationRunning());
         Pump();
         Settle();
     }
@@ -177,7 +180,6 @@ TEST_F(ThumbnailTest, SelectingRowsRestartsTheDelayAndTheTimerWritesAndLoadsOneP
     FireTimer();
     FinishGeneration();
     EXPECT_TRUE(list->m_thumbnails.Pending().empty());
-    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
     EXPECT_EQ(view->GetLocation(), pagePath);
     ASSERT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
     ASSERT_EQ(view->Items().size(), 2u);  // each file once, in the order first selected
@@ -226,11 +228,12 @@ TEST_F(ThumbnailTest, ASelectionChangeDuringALongPageEndsItEarlyAndTheNextPageFo
     Select(SlowDirectory::kDir);
     FireTimer();
     ASSERT_EQ(WaitForSingleObject(slow.started.Get(), 20000), WAIT_OBJECT_0);
-    EXPECT_TRUE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_TRUE(list->m_thumbnails.IsGenerationRunning());
+    EXPECT_TRUE(list->m_thumbnails.Pending().empty());  // the page took its own copy
 
     Select(file);  // stops the page, waits for it, then appends
-    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
-    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
+    EXPECT_FALSE(list->m_thumbnails.IsGenerationRunning());
+    EXPECT_TRUE(slow.ended);
     // Every selected row in row order: the file was added last, so it stands at the top.
     EXPECT_EQ(list->m_thumbnails.Pending(), (std::vector<std::string>{file, SlowDirectory::kDir}));
     // The shortened page is whole and is loaded.
@@ -255,56 +258,73 @@ TEST_F(ThumbnailTest, ASelectionChangeDuringALongPageEndsItEarlyAndTheNextPageFo
     EXPECT_TRUE(list->m_thumbnails.Pending().empty());
 }
 
-TEST_F(ThumbnailTest, TheRunningFlagIsUpBeforeThePageThreadReadsThePendingList) {
-    CUniqueKernelHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-    list->m_thumbnails.m_onGenerationStart = [&] { WaitForSingleObject(release.Get(), 20000); };
-    m_app->m_idleHook = [&] { SetEvent(release.Get()); };
+namespace {
+// Counts the posted messages it handles, and answers sent ones.
+constexpr UINT kCountedMessage = WM_FW_PROGRAM_FIRST + 8;
+long g_countedHandled = 0;
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kCountedMessage) {
+        ++g_countedHandled;
+        return 42;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+HWND CreateCountingWindow() {
+    WNDCLASSA counting{};
+    counting.lpfnWndProc = CountingProc;
+    counting.hInstance = GetModuleHandleA(nullptr);
+    counting.lpszClassName = "PelorandTestCounting";
+    RegisterClassA(&counting);
+    g_countedHandled = 0;
+    return CreateWindowExA(0, "PelorandTestCounting", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                           nullptr, nullptr);
+}
+}  // namespace
+
+TEST_F(ThumbnailTest, AChangeWaitsForTheRunningPageWithoutRunningAnyPostedMessage) {
+    // The page's thread is held at its start until another thread's message to one of our
+    // windows has been answered: a wait that answered no sent message would never end.
+    HWND counting = CreateCountingWindow();
+    ASSERT_NE(counting, nullptr);
+    std::atomic<LRESULT> answer{0};
+    list->m_thumbnails.m_onGenerationStart = [&] {
+        std::thread sender([&] { answer = SendMessageA(counting, kCountedMessage, 0, 0); });
+        sender.join();
+    };
     const std::string a = "C:\\a.jpg", b = "C:\\b.jpg";
     ShowFiles({a, b});
     Select(a);
     FireTimer();
-    // The thread has not begun its work, and still the list must not be changed under it.
-    EXPECT_TRUE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_TRUE(list->m_thumbnails.IsGenerationRunning());
+    EXPECT_TRUE(list->m_thumbnails.Pending().empty());  // the page owns its copy
+    // A command the user gave meanwhile must not run inside the list's notification.
+    PostMessageA(counting, kCountedMessage, 0, 0);
     Select(a, false);
-    Select(b);  // waits (its pump releases the thread), then appends
-    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    Select(b);  // stops and waits, then appends
+    EXPECT_FALSE(list->m_thumbnails.IsGenerationRunning());
+    EXPECT_EQ(answer.load(), 42);
+    EXPECT_EQ(g_countedHandled, 1) << "only the sent message may be handled inside the wait";
     EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{b});
-    m_app->m_idleHook = nullptr;
+    Pump();
+    EXPECT_EQ(g_countedHandled, 2);
+    list->m_thumbnails.m_onGenerationStart = nullptr;
+    DestroyWindow(counting);
 }
 
-namespace {
-// A window that answers each of its messages by posting the next, up to kChainLength: a
-// queue that is never empty while another thread (or this chain) keeps posting.
-constexpr UINT kChainMessage = WM_FW_PROGRAM_FIRST + 7;
-constexpr long kChainLength = 100000;
-long g_chainHandled = 0;
-LRESULT CALLBACK ChainProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == kChainMessage) {
-        if (++g_chainHandled < kChainLength) PostMessageA(hwnd, kChainMessage, 0, 0);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-}  // namespace
-
-TEST_F(ThumbnailTest, TheWaitEndsWithThePageEvenWhileMessagesKeepComing) {
-    WNDCLASSA chainClass{};
-    chainClass.lpfnWndProc = ChainProc;
-    chainClass.hInstance = GetModuleHandleA(nullptr);
-    chainClass.lpszClassName = "PelorandTestChain";
-    RegisterClassA(&chainClass);
-    HWND chain = CreateWindowExA(0, "PelorandTestChain", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 nullptr, nullptr);
-    ASSERT_NE(chain, nullptr);
+TEST_F(ThumbnailTest, PagesEndingWhileTheWindowStopsThemNeverLeaveItWaiting) {
+    // A page ends by itself at any moment relative to the next change: whichever comes first,
+    // the change's wait returns at once.
     ShowFiles({"C:\\a.jpg"});
-    Select("C:\\a.jpg");
-    FireTimer();
-    g_chainHandled = 0;
-    PostMessageA(chain, kChainMessage, 0, 0);
-    Select("C:\\a.jpg", false);  // stops and waits
-    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
-    EXPECT_LT(g_chainHandled, kChainLength) << "the wait went on pumping after the page ended";
-    DestroyWindow(chain);
+    for (int run = 0; run < 60; ++run) {
+        Select("C:\\a.jpg", run % 2 == 0);
+        FireTimer();
+        if (run % 3 == 0) Sleep(run % 7);
+        const DWORD before = GetTickCount();
+        Select("C:\\a.jpg", run % 2 != 0);
+        ASSERT_LT(GetTickCount() - before, 5000u) << run;
+        ASSERT_FALSE(list->m_thumbnails.IsGenerationRunning()) << run;
+    }
+    KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId);
     Pump();
 }
 
@@ -314,7 +334,6 @@ TEST_F(ThumbnailTest, APageThatCannotBeWrittenLoadsNothingAndLeavesNobodyWaiting
     Select("C:\\a.jpg");
     FireTimer();
     FinishGeneration();
-    EXPECT_EQ(list->m_thumbnails.StopFlag().load(), 0);
     EXPECT_TRUE(list->m_thumbnails.Pending().empty());
     EXPECT_EQ(view->GetLocation(), "");
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Nothing);
@@ -328,8 +347,73 @@ TEST_F(ThumbnailTest, ClosingTheEditorDuringAPageStopsIt) {
     FireTimer();
     ASSERT_EQ(WaitForSingleObject(slow.started.Get(), 20000), WAIT_OBJECT_0);
     CloseEditor();
-    EXPECT_FALSE(CThumbnailScheduler::IsGenerationRunning());
+    EXPECT_TRUE(slow.ended);
 }
+
+TEST_F(ThumbnailTest, ThePageFollowsTheFolderShownAndTheChecksOfItsRows) {
+    const std::string a = TempPath("a.bmp"), b = TempPath("b.bmp");
+    WriteBytes(a, Bitmap(4, 4, RGB(255, 0, 0)));
+    WriteBytes(b, Bitmap(4, 4, RGB(0, 0, 255)));
+    ShowFiles({a, b});
+    Select(a);
+    ListView_SetItemState(list->m_hWnd, RowOf(a), LVIS_FOCUSED, LVIS_FOCUSED);
+    FireTimer();
+    FinishGeneration();
+    ASSERT_EQ(view->Items().size(), 1u);
+    KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId);
+
+    // Toggling a check (the space bar on the focused row) is a change of the list: the page
+    // is built again from what is pending, the selected row's file.
+    SendMessageA(list->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not restarted";
+    EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{a});
+    FireTimer();
+    FinishGeneration();
+    ASSERT_EQ(view->Items().size(), 1u);
+    EXPECT_EQ(view->Items()[0].src, a);
+
+    // Another folder: nothing is selected there, so two seconds later the page is empty.
+    auto* folder = new CBlock;
+    folder->m_strName = "sub";
+    folder->m_bFolder = 1;
+    folder->m_pParent = Doc()->m_pRoot;
+    Doc()->m_pRoot->m_Children.AddTail(folder);
+    Doc()->ShowFolder(folder);
+    EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not restarted";
+    FireTimer();
+    FinishGeneration();
+    EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
+    EXPECT_TRUE(view->Items().empty());
+}
+
+TEST_F(ThumbnailTest, ARangeReportedAsOneOwnerDataStateChangeIsTakenWhole) {
+    const std::string a = "C:\\a.jpg", b = "C:\\b.jpg", c = "C:\\c.jpg";
+    ShowFiles({a, b, c});
+    for (int row = 0; row < 3; ++row) {
+        ListView_SetItemState(list->m_hWnd, row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    FireTimer();
+    FinishGeneration();
+    KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId);
+    ASSERT_TRUE(list->m_thumbnails.Pending().empty());
+    // As Windows reports a shift-click on a list of the owner's rows: one notice for the range.
+    NMLVODSTATECHANGE change{};
+    change.hdr.hwndFrom = list->m_hWnd;
+    change.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(list->m_hWnd));
+    change.hdr.code = LVN_ODSTATECHANGED;
+    change.iFrom = 0;
+    change.iTo = 2;
+    change.uNewState = LVIS_SELECTED;
+    change.uOldState = 0;
+    SendMessageA(GetParent(list->m_hWnd), WM_NOTIFY, change.hdr.idFrom,
+                 reinterpret_cast<LPARAM>(&change));
+    EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not started";
+    std::vector<std::string> pending = list->m_thumbnails.Pending();
+    for (const std::string& path : {a, b, c}) {
+        EXPECT_NE(std::find(pending.begin(), pending.end(), path), pending.end()) << path;
+    }
+}
+
 
 TEST_F(ThumbnailTest, ThePaneFlowsThumbnailsAtItsWidthDrawsThemAndBreaksWhatIsNoPicture) {
     const std::string red = TempPath("red.bmp"), text = TempPath("note.txt");

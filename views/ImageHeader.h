@@ -1,0 +1,22 @@
+// What the first bytes of a picture file say, read without decoding it: the format and the
+// size it declares, and where a photograph keeps its own small preview (the Exif thumbnail).
+// Every offset is checked against the bytes given: a damaged or forged header gives nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+struct ImageHeader {
+    enum class Format { Unknown, Jpeg, Png, Gif, Bmp };
+    Format format = Format::Unknown;
+    bool sizeKnown = false;  // the declared size was found in the bytes given
+    std::uint32_t width = 0;
+    std::uint32_t height = 0;
+    // JPEG: where the embedded Exif thumbnail (itself a JPEG) lies in the file; length 0: none.
+    std::size_t thumbnailOffset = 0;
+    std::size_t thumbnailLength = 0;
+};
+
+// head: the file's first bytes (64 KiB hold every JPEG's Exif block, which is at most that).
+ImageHeader ReadImageHeader(const std::string& head);

@@ -118,6 +118,7 @@ TEST_F(EditorTest, AnImportedFolderAddsANameTheCodePageCannotHoldByItsShortNameO
     }
     CBlock* root = Doc()->m_pRoot;
     ASSERT_TRUE(Doc()->AddFolderContents(root, ToMultiByteLossy(dir)));
+    Doc()->WaitForImport();  // the folder is read on a worker
     std::vector<std::wstring> reached;
     for (int i = 0; i < root->m_Children.GetCount(); ++i) {
         const std::string& name = root->m_Children.GetAtIndex(i)->m_strName;

@@ -11,7 +11,7 @@
 #include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
-#include "changer/PelorandChanger.h"
+#include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/Handles.h"

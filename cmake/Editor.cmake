@@ -44,11 +44,11 @@ if(WIN32)
     app/AboutDlg.cpp
     app/PelorandChangerStart.cpp
     # The wallpaper changer's windows
-    changer/FileInfomationView.cpp
-    changer/PelorandChanger.cpp
-    changer/PelorandWallPaperHistory.cpp
-    changer/PicturePreview.cpp
-    changer/LoadedPicture.cpp
+    changer/FileInfomationView_win.cpp
+    changer/PelorandChanger_win.cpp
+    changer/PelorandWallPaperHistory_win.cpp
+    changer/PicturePreview_win.cpp
+    changer/LoadedPicture_win.cpp
     # Dialogs: entry properties, author list, options sheet, context help.
     fw/CommonDialogs.cpp
     fw/DataExchangeControls.cpp

@@ -4,7 +4,7 @@
 #include <climits>
 
 #include "fw/Handles.h"
-#include "ui/ImageLayoutCells.h"
+#include "app/ImageLayoutCells.h"
 
 const char CImageLayoutPreview::kClassName[] = "PelorandImageLayoutPreview";
 

@@ -2,7 +2,7 @@
 // sample of the window, whether the window is shown at all, and the notification-area icon.
 #pragma once
 
-#include "changer/FileInfomationView.h"
+#include "changer/FileInfomationView_win.h"
 #include "fw/PropertyPage.h"
 
 class CPelorandWallPaperInfomation : public CPropertyPage {

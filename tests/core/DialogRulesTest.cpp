@@ -11,7 +11,7 @@
 #include "model/Block.h"
 #include "model/PropertyChange.h"
 #include "tests/core/FakeTree.h"
-#include "ui/ImageLayoutCells.h"
+#include "app/ImageLayoutCells.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include "EditorFixture.h"
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
-#include "changer/FileInfomationView.h"
+#include "changer/FileInfomationView_win.h"
 #include "fw/Handles.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "changer/PelorandChanger.h"
+#include "changer/PelorandChanger_win.h"
 
 #include <shlobj.h>
 
@@ -10,8 +10,8 @@
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "changer/ChangerEngine.h"
-#include "changer/FileInfomationView.h"
-#include "changer/PelorandWallPaperHistory.h"
+#include "changer/FileInfomationView_win.h"
+#include "changer/PelorandWallPaperHistory_win.h"
 #include "changer/PlatformDisplayName.h"
 #include "model/PlatformFileSystem.h"
 #include "changer/SystemClock.h"

@@ -1,4 +1,4 @@
-#include "changer/LoadedPicture.h"
+#include "changer/LoadedPicture_win.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "changer/FileInfomationView.h"
+#include "changer/FileInfomationView_win.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "ui/ImageLayoutCells.h"
+#include "app/ImageLayoutCells.h"
 
 std::vector<LayoutCell> LayoutPreviewCells(const LayoutRect& client, const LayoutSizes& s,
                                            std::size_t maxCells) {

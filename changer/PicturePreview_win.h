@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "changer/LoadedPicture.h"
+#include "changer/LoadedPicture_win.h"
 #include "fw/Ids.h"
 #include "fw/Wnd.h"
 #include "fw/Worker.h"

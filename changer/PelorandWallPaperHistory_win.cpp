@@ -1,4 +1,4 @@
-#include "changer/PelorandWallPaperHistory.h"
+#include "changer/PelorandWallPaperHistory_win.h"
 
 #include "changer/ChangerSeams.h"
 #include "changer/WallPaperHistory.h"

@@ -2,7 +2,7 @@
 // selected one, and "壁紙に設定する" to set it again.
 #pragma once
 
-#include "changer/PicturePreview.h"
+#include "changer/PicturePreview_win.h"
 #include "fw/Dialog.h"
 
 class CWallPaperHistory;

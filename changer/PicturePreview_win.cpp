@@ -1,4 +1,4 @@
-#include "changer/PicturePreview.h"
+#include "changer/PicturePreview_win.h"
 
 #include <algorithm>
 

@@ -13,3 +13,17 @@ class CSystemClock : public IClock {
   public:
     ClockReading Now() const override;
 };
+
+// A clock that reads what it was last set to: simulated runs read start + k × interval at tick
+// k, so that every run over the same moments makes the same choices.
+class CFixedStepClock : public IClock {
+  public:
+    void Set(std::int64_t seconds) {
+        m_reading.secondsSince1970 = seconds;
+        m_reading.local = LocalTimeAt(seconds);
+    }
+    ClockReading Now() const override { return m_reading; }
+
+  private:
+    ClockReading m_reading;
+};

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "fw/Strconv.h"
+
 bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     return CreateControlView(WC_TREEVIEWA, parent, id, size, doc);
 }
@@ -13,11 +15,13 @@ HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int i
 
 HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,
                                 int selectedImage, LPARAM data, int children) {
-    TVINSERTSTRUCTA insert{};
+    // Labels are the collection's texts (CP932): as UTF-16 they read the same on any system.
+    std::wstring wide = UiText(text);
+    TVINSERTSTRUCTW insert{};
     insert.hParent = parent ? parent : TVI_ROOT;
     insert.hInsertAfter = TVI_LAST;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-    insert.item.pszText = const_cast<char*>(text.c_str());
+    insert.item.pszText = &wide[0];
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = data;
@@ -26,7 +30,7 @@ HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int i
         insert.item.cChildren = children;
     }
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(m_hWnd, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        SendMessageW(m_hWnd, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
 bool CTreeView::DeleteItem(HTREEITEM item) {
@@ -50,22 +54,23 @@ LPARAM CTreeView::GetItemData(HTREEITEM item) const {
 }
 
 std::string CTreeView::GetItemText(HTREEITEM item) const {
-    std::vector<char> buffer(4096, '\0');
-    TVITEMA tv{};
+    std::vector<wchar_t> buffer(4096, L'\0');
+    TVITEMW tv{};
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
     tv.hItem = item;
     tv.pszText = buffer.data();
     tv.cchTextMax = static_cast<int>(buffer.size());
-    if (!SendMessageA(m_hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return {};
-    return tv.pszText ? std::string(tv.pszText) : std::string();
+    if (!SendMessageW(m_hWnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return {};
+    return tv.pszText ? UiFromWide(tv.pszText) : std::string();
 }
 
 bool CTreeView::SetItemText(HTREEITEM item, const std::string& text) {
-    TVITEMA tv{};
+    std::wstring wide = UiText(text);
+    TVITEMW tv{};
     tv.mask = TVIF_TEXT | TVIF_HANDLE;
     tv.hItem = item;
-    tv.pszText = const_cast<char*>(text.c_str());
-    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+    tv.pszText = &wide[0];
+    return SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
 }
 
 bool CTreeView::SetCheck(HTREEITEM item, bool checked) {

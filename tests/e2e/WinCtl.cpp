@@ -5,11 +5,15 @@
 //   winctl DESKTOP topmost TITLE        exit 0 when that window is topmost
 //   winctl DESKTOP click TITLE ID       posts the click of push button ID
 //   winctl DESKTOP list TITLE ID        prints the lines of list box ID, one a line (UTF-8)
+//   winctl DESKTOP rows TEXT            prints the row count of the list view in a window whose
+//                                       title contains TEXT (a count crosses processes; texts
+//                                       of common controls do not)
 //   winctl DESKTOP post TITLE MSG WPARAM LPARAM
 //                                       posts a message (numbers, decimal or 0x hex), as the
 //                                       shell does for a click on a notification-area icon
 // Exit 2 on a usage error, 1 when the window or control is not there.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cwchar>
 #include <string>
@@ -57,13 +61,29 @@ int wmain(int argc, wchar_t** argv) {
     if (!desktop) return 1;
     Search search;
     search.text = argv[3];
-    search.exact = command != L"contains";
+    search.exact = command != L"contains" && command != L"rows";
     // Searched from inside that desktop: its windows are the children of its desktop window.
     SetThreadDesktop(desktop);
     EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
     HWND hwnd = search.found;
     if (!hwnd) return 1;
     if (command == L"exists" || command == L"contains") return 0;
+    if (command == L"rows") {
+        HWND list = nullptr;
+        EnumChildWindows(
+            hwnd,
+            [](HWND child, LPARAM found) {
+                wchar_t cls[64] = L"";
+                GetClassNameW(child, cls, 64);
+                if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) return TRUE;
+                *reinterpret_cast<HWND*>(found) = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&list));
+        if (!list) return 1;
+        PrintUtf8(std::to_wstring(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
     if (command == L"topmost") {
         return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 0 : 1;
     }

@@ -80,6 +80,9 @@ wine_ wine explorer /desktop=PelorandEdit,1024x768 "$build/e2e_clip_files.exe" "
 sleep 2.5
 key ctrl+v
 answer "import"
+# The folder is read beside the window; the commands that change the collection wait for it.
+imported() { [ "$(wine_ wine "$build/tests/winctl.exe" PelorandEdit rows "Pelorand For ActiveDesktop" 2>/dev/null | tr -d '\r')" = 1 ]; }
+wait_for 100 imported || fail "the import did not arrive"
 # The list shows 風景's entry: untick it with the space bar.
 key F6
 key Home

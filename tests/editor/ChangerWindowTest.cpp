@@ -880,6 +880,28 @@ TEST_F(StartupTest, ShowInEditorOpensTheRunningCollectionOnTheEntryShown) {
 
 }  // namespace
 
+namespace {
+// The first window of class cls below parent, or null.
+HWND ChildOfClass(HWND parent, const char* cls) {
+    struct Search {
+        const char* cls;
+        HWND found;
+    } search{cls, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) {
+            auto* s = reinterpret_cast<Search*>(param);
+            char name[64] = "";
+            GetClassNameA(child, name, sizeof name);
+            if (lstrcmpiA(name, s->cls) != 0) return TRUE;
+            s->found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+}  // namespace
+
 // Run also under a locale whose ANSI code page is not 932 (see tests/editor/CMakeLists.txt):
 // the program's own texts must read the same there.
 TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) {
@@ -907,6 +929,18 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     SetWindowTextUi(Frame()->m_hWnd, "無題");
     InternalGetWindowText(Frame()->m_hWnd, text, 64);
     EXPECT_STREQ(L"\u7121\u984c", text);
+    // A folder's label in the tree, as the collection names it.
+    HWND treeWindow = ChildOfClass(Frame()->m_hWnd, WC_TREEVIEWA);
+    Doc()->m_pRoot->m_strName = "壁紙";
+    Doc()->EntryChanged(Doc()->m_pRoot);
+    TVITEMW label{};
+    label.mask = TVIF_TEXT | TVIF_HANDLE;
+    label.hItem = TreeView_GetRoot(treeWindow);
+    label.pszText = text;
+    label.cchTextMax = 64;
+    SendMessageW(treeWindow, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&label));
+    EXPECT_STREQ(L"\u58c1\u7d19", text);  // 壁紙
+    Doc()->SetModifiedFlag(false);
     HWND listWindow = Frame()->GetActiveList()->m_hWnd;
     ASSERT_GT(ListView_GetItemCount(listWindow), 0);
     LVITEMW row{};
@@ -915,17 +949,7 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     row.cchTextMax = 64;
     SendMessageW(listWindow, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&row));
     EXPECT_STREQ(L"OK\u3060\u3088", text);  // OKだよ
-    HWND header = nullptr;
-    EnumChildWindows(
-        Frame()->m_hWnd,
-        [](HWND child, LPARAM found) {
-            char cls[64] = "";
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpiA(cls, WC_HEADERA) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(found) = child;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&header));
+    HWND header = ChildOfClass(Frame()->m_hWnd, WC_HEADERA);
     ASSERT_NE(nullptr, header);
     HDITEMW item{};
     item.mask = HDI_TEXT;

@@ -104,19 +104,6 @@ class CLayeredSettingsStore : public ISettingsStore {
     CMemorySettingsStore m_flags;
 };
 
-// Tick k reads start + k × interval, as plr simulate does: the same moments, the same choices.
-class CFixedStepClock : public IClock {
-  public:
-    void Set(std::int64_t seconds) {
-        m_reading.secondsSince1970 = seconds;
-        m_reading.local = LocalTimeAt(seconds);
-    }
-    ClockReading Now() const override { return m_reading; }
-
-  private:
-    ClockReading m_reading;
-};
-
 // Remembers the clock reading the tick drew with, for the line's time of day.
 class CRecordingClock : public IClock {
   public:

@@ -26,18 +26,6 @@ using CCollectionDisplayName = CPlatformDisplayName;
 
 namespace {
 
-class SimulatedClock : public IClock {
-  public:
-    void Set(std::int64_t seconds) {
-        m_reading.secondsSince1970 = seconds;
-        m_reading.local = LocalTimeAt(seconds);
-    }
-    ClockReading Now() const override { return m_reading; }
-
-  private:
-    ClockReading m_reading;
-};
-
 class CapturedInfo : public IInfoSink {
   public:
     void ShowWallpaperInfo(const WallpaperInfo& info) override { last = info; }
@@ -161,7 +149,7 @@ int RunSimulate(const std::vector<std::string>& args) {
     CSettings settings(store);
     if (haveMode) settings.WriteInt(setting::ModType, mode == "turn" ? 0 : 1);
     if (haveFileType) settings.WriteString(setting::FileType, fileType);
-    SimulatedClock clock;
+    CFixedStepClock clock;
     CCollectionFileSystem fileSystem;
     CCollectionDisplayName displayName;
     CapturedWallpaper wallpaper;

@@ -561,6 +561,13 @@ void CPelorandDoc::WaitForImport() {
     }
 }
 
+bool CPelorandDoc::PutOnClipboard(IDataObject* data) {
+    if (!data) return false;
+    if (SetClipboardData(data)) return true;
+    CWinApp::Get()->DoMessageBox(kTransferFailed, MB_OK | MB_ICONEXCLAMATION);
+    return false;
+}
+
 ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entries) {
     const std::string tempPath = GetTempCollectionPath();
     DeleteFileA(tempPath.c_str());

@@ -99,6 +99,8 @@ class CPelorandDoc : public CDocument {
     // file and offers it under m_cfCollection. Null when the file cannot be written or read;
     // the user has then been told.
     ComPtr<IDataObject> SendEntries(const std::vector<CBlock*>& entries);
+    // Puts data on the clipboard; false, and the user told, when the clipboard cannot take it.
+    bool PutOnClipboard(IDataObject* data);
     // Removes entry and its subtree from the views and the collection. Never the root.
     void RemoveEntry(CBlock* entry);
     // A new folder, named "Pelorand", as the last child of parent.

@@ -107,7 +107,14 @@ bool GetGlobalBytes(IDataObject* data, UINT format, std::string& bytes) {
 }
 
 bool SetClipboardData(IDataObject* data) {
-    return SUCCEEDED(OleSetClipboard(data));
+    // Another program (a clipboard manager, a remote session) may hold the clipboard open for
+    // a moment: try again for about half a second before giving up.
+    HRESULT hr = OleSetClipboard(data);
+    for (int i = 0; hr == CLIPBRD_E_CANT_OPEN && i < 10; ++i) {
+        Sleep(50);
+        hr = OleSetClipboard(data);
+    }
+    return SUCCEEDED(hr);
 }
 
 ComPtr<IDataObject> GetClipboardData() {

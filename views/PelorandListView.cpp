@@ -506,7 +506,7 @@ bool CPelorandListView::CopySelection() {
     std::vector<CBlock*> entries = GetSelectedEntries();
     if (entries.empty()) return false;
     ComPtr<IDataObject> data = doc->SendEntries(entries);
-    return data && SetClipboardData(data.Get());
+    return doc->PutOnClipboard(data.Get());
 }
 
 void CPelorandListView::OnEndLabelEdit(int row, const char* text) {

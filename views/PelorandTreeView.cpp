@@ -375,7 +375,7 @@ bool CPelorandTreeView::CopySelected() {
     CBlock* entry = EntryOf(GetSelectedItem());
     if (!entry) return false;
     ComPtr<IDataObject> data = GetDocument()->SendEntries({entry});
-    return data && SetClipboardData(data.Get());
+    return GetDocument()->PutOnClipboard(data.Get());
 }
 
 void CPelorandTreeView::OnEndLabelEdit(HTREEITEM item, const char* text) {

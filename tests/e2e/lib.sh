@@ -39,6 +39,9 @@ focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
 # Waits (up to tries polls) for the editor's window to be shown, and focuses it.
 editor_window() {
   win=
+  # The pointer stays where the last script left it, over a button its tip then covers: out of
+  # the way, off the Wine desktop.
+  xdotool mousemove 1270 1015 >/dev/null 2>&1 || true
   wait_for "${1:-60}" viewable || fail "the editor window never became viewable"
   xdotool windowactivate --sync "$win" >/dev/null 2>&1 || true
   wait_for 20 focused || fail "cannot focus the editor window"

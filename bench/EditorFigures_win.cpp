@@ -24,25 +24,9 @@
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 
+#include "bench/FigureKit_win.h"
+
 namespace {
-
-class FigureApp : public CPelorandApp {
-  public:
-    bool InitInstance() override { return true; }
-};
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-void PumpUntilIdle(CWinApp& app) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    app.OnIdle(0);
-}
 
 // folders x files entries, files named after an existing file so that the shell has work.
 void WriteCollection(const std::string& path, int folders, int files, const std::string& file) {
@@ -86,7 +70,7 @@ int main() {
 
     auto start = std::chrono::steady_clock::now();
     if (!app.CreateEditor("")) return 1;
-    PumpUntilIdle(app);
+    PumpOnce(app);
     std::printf("start to idle, new collection: %.3f s\n", Seconds(start));
     start = std::chrono::steady_clock::now();
     app.GetDocTemplate()->CloseAll();
@@ -126,7 +110,7 @@ int main() {
         }
         before = PrivateMegabytes();
         if (!app.CreateEditor(path)) return 1;
-        PumpUntilIdle(app);
+        PumpOnce(app);
         const double after = PrivateMegabytes();
         std::printf(
             "memory with 1,000,000 entries in 10,000 folders open: %.1f MB more, "
@@ -140,7 +124,7 @@ int main() {
     WriteCollection(big, 1000, 100, existing);
     start = std::chrono::steady_clock::now();
     if (!app.CreateEditor(big)) return 1;
-    PumpUntilIdle(app);
+    PumpOnce(app);
     std::printf("start to idle, 100,000 entries in 1,000 folders: %.3f s\n", Seconds(start));
     app.GetDocTemplate()->CloseAll();
 
@@ -154,7 +138,7 @@ int main() {
         doc->ShowFolder(folder);
         const double filled = Seconds(start);
         // The rows in sight ask the shell for their names and icons as they are drawn.
-        PumpUntilIdle(app);
+        PumpOnce(app);
         std::printf("ShowFolder of 10,000 entries (%s): %.3f s, visible rows drawn after %.3f s\n",
                     name == existing ? "existing file" : "missing file", filled, Seconds(start));
         app.GetDocTemplate()->CloseAll();
@@ -163,13 +147,13 @@ int main() {
     WriteCollection(million, 1, 1000000, existing);
     start = std::chrono::steady_clock::now();
     if (!app.CreateEditor(million)) return 1;
-    PumpUntilIdle(app);
+    PumpOnce(app);
     std::printf("start to idle, 1,000,000 files in one folder: %.3f s\n", Seconds(start));
     {
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
         start = std::chrono::steady_clock::now();
         doc->ShowFolder(doc->m_pRoot->m_Children.GetAtIndex(0));
-        PumpUntilIdle(app);
+        PumpOnce(app);
         std::printf("  listing the 1,000,000 files, drawn: %.3f s\n", Seconds(start));
     }
     {
@@ -195,7 +179,7 @@ int main() {
     }
     start = std::chrono::steady_clock::now();
     if (!app.CreateEditor(deep)) return 1;
-    PumpUntilIdle(app);
+    PumpOnce(app);
     std::printf("start to idle, 1,000,000 nested folders: %.3f s\n", Seconds(start));
     start = std::chrono::steady_clock::now();
     app.GetDocTemplate()->CloseAll();
@@ -221,7 +205,7 @@ int main() {
         start = std::chrono::steady_clock::now();
         doc->AddPath(doc->m_pRoot, dir);
         doc->WaitForImport();
-        PumpUntilIdle(app);
+        PumpOnce(app);
         std::printf("importing a disk folder of 10,000 images in 100 sub-folders: %.3f s\n",
                     Seconds(start));
         app.GetDocTemplate()->CloseAll();
@@ -243,13 +227,13 @@ int main() {
         start = std::chrono::steady_clock::now();
         doc->AcceptData(doc->m_pRoot, data.Get());
         doc->ShowFolder(doc->m_pRoot);
-        PumpUntilIdle(app);
+        PumpOnce(app);
         std::printf("copying a folder of 100,000 entries: %.3f s, pasting it: %.3f s\n", copied,
                     Seconds(start));
         start = std::chrono::steady_clock::now();
         doc->RemoveEntry(folder);
         doc->ShowFolder(doc->m_pRoot);
-        PumpUntilIdle(app);
+        PumpOnce(app);
         std::printf("deleting a folder of 100,000 entries: %.3f s\n", Seconds(start));
         app.GetDocTemplate()->CloseAll();
         app.m_messageBoxHook = nullptr;

@@ -29,16 +29,9 @@
 #include "model/Block.h"
 #include "views/PelorandTreeView.h"
 
+#include "bench/FigureKit_win.h"
+
 namespace {
-
-class FigureApp : public CPelorandApp {
-  public:
-    bool InitInstance() override { return true; }
-};
-
-double Seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
 
 // Whether the document still works on an import (a document that imports on its own
 // thread has IsImporting; one that imports in the call has finished when it returns).

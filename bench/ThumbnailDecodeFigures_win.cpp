@@ -47,37 +47,9 @@ __CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xa8, 0x1
                 0x0c, 0x13, 0xb9, 0x40)
 #endif
 
+#include "bench/FigureKit_win.h"
+
 namespace {
-
-class FigureApp : public CPelorandApp {
-  public:
-    bool InitInstance() override { return true; }
-};
-
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-void Pump(CWinApp& app) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    app.OnIdle(0);
-}
-
-std::vector<std::string> Files(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    CUniqueFind search(FindFirstFileA((dir + "\\*.jpg").c_str(), &found));
-    if (!search) return names;
-    do names.push_back(dir + "\\" + found.cFileName);
-    while (FindNextFileA(search.Get(), &found));
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 std::string ReadAll(const std::string& path) {
     CUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -162,7 +134,7 @@ SIZE DecodeEighth(IWICImagingFactory* factory, const std::string& path, bool& na
 double EighthOnTwoThreads(const std::vector<std::string>& files, bool& native) {
     std::atomic<std::size_t> next{0};
     std::atomic<bool> allNative{true};
-    const auto start = Clock::now();
+    const auto start = FigureClock::now();
     // The imaging factory is free-threaded: one for both threads.
     ComPtr<IWICImagingFactory> factory;
     const HRESULT created = CoCreateInstance(CLSID_WICImagingFactory, nullptr,
@@ -202,10 +174,10 @@ std::string WritePage(const std::vector<std::string>& files, int width, const st
 // The pane shown the page; ms until its first `count` thumbnails are drawn or broken.
 double FirstThumbnails(CWinApp& app, CImageHtmlView* view, const std::string& page, int count,
                        DecodedImage::Source* source) {
-    const auto start = Clock::now();
+    const auto start = FigureClock::now();
     view->Navigate(page);
     for (;;) {
-        Pump(app);
+        PumpOnce(app);
         bool done = !view->IsLoading() && view->Items().size() >= static_cast<std::size_t>(count);
         for (int i = 0; done && i < count; ++i) {
             if (view->GetThumbState(i) == CImageHtmlView::Thumb::Waiting) done = false;
@@ -289,14 +261,18 @@ int main(int argc, char** argv) {
     app.SetRegistryKey("TesmarinFigures");
     app.LoadStdProfileSettings(8);
     if (!app.CreateEditor("")) return 1;
-    Pump(app);
+    PumpOnce(app);
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-    CImageHtmlView* view = frame->GetActiveList()->GetDocument()->m_pImageView;
+    CImageHtmlView* view = nullptr;
+    for (CView* each : frame->GetActiveList()->GetDocument()->GetViews()) {
+        if (auto* pane = dynamic_cast<CImageHtmlView*>(each)) view = pane;
+    }
+    if (!view) return 1;
     SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 1024, 768, SWP_NOMOVE | SWP_NOZORDER);
     ShowWindow(frame->m_hWnd, SW_SHOW);
-    Pump(app);
+    PumpOnce(app);
 
-    const std::vector<std::string> plain = Files(argv[1]);
+    const std::vector<std::string> plain = JpegFiles(argv[1]);
     const std::string thumbnail = ReadAll(argv[2]);
     if (plain.empty() || thumbnail.empty()) return 1;
     char temp[MAX_PATH] = "";
@@ -319,12 +295,12 @@ int main(int argc, char** argv) {
     Pairs(app, view, plain, "photographs", rounds);
     Pairs(app, view, exif, "photographs with Exif thumbnails", rounds);
 
-    const std::vector<std::string> thousand = Files(thousandDir);
+    const std::vector<std::string> thousand = JpegFiles(thousandDir);
     const double before = PrivateMegabytes();
-    const auto start = Clock::now();
+    const auto start = FigureClock::now();
     view->Navigate(WritePage(thousand, 120, "pelorand_decode_thousand.html"));
     do {
-        Pump(app);
+        PumpOnce(app);
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     } while ((view->IsLoading() || view->DecodesOutstanding() > 0) && Ms(start) < 30 * 60 * 1000);
     std::printf("%zu photographs shown: all decoded after %.0f ms; cache %.1f MB; private memory "

@@ -23,39 +23,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 
-namespace {
-
-class FigureApp : public CPelorandApp {
-  public:
-    bool InitInstance() override { return true; }
-};
-
-using Clock = std::chrono::steady_clock;
-double Ms(Clock::time_point since) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - since).count();
-}
-
-void Pump(CWinApp& app) {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-    app.OnIdle(0);
-}
-
-std::vector<std::string> Files(const std::string& dir) {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    CUniqueFind search(FindFirstFileA((dir + "\\*.jpg").c_str(), &found));
-    if (!search) return names;
-    do names.push_back(dir + "\\" + found.cFileName);
-    while (FindNextFileA(search.Get(), &found));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-}  // namespace
+#include "bench/FigureKit_win.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -67,7 +35,7 @@ int main(int argc, char** argv) {
     app.SetRegistryKey("TesmarinFigures");
     app.LoadStdProfileSettings(8);
     if (!app.CreateEditor("")) return 1;
-    Pump(app);
+    PumpOnce(app);
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CPelorandListView* list = frame->GetActiveList();
     CPelorandDoc* doc = list->GetDocument();
@@ -83,11 +51,11 @@ int main(int argc, char** argv) {
     {
         // One whole page first, for the size of the directory and the time of a full walk.
         scheduler.OnItemChanged(true, [&](std::vector<std::string>& p) { p.push_back(argv[1]); });
-        auto start = Clock::now();
+        auto start = FigureClock::now();
         scheduler.OnTimer();
         while (scheduler.IsGenerationRunning()) Sleep(1);
         std::printf("whole page of the directory: %.0f ms\n", Ms(start));
-        Pump(app);
+        PumpOnce(app);
         std::printf("  thumbnails on it: %zu\n", view->Items().size());
     }
     std::vector<double> latencies;
@@ -95,18 +63,18 @@ int main(int argc, char** argv) {
         scheduler.OnItemChanged(true, [&](std::vector<std::string>& p) { p.push_back(argv[1]); });
         scheduler.OnTimer();
         Sleep(20 + run % 20 * 20);  // stopped at different depths of the walk
-        auto start = Clock::now();
+        auto start = FigureClock::now();
         // The whole stop and wait: the request, and the page thread's end.
         scheduler.WaitForThumbnailThread();
         latencies.push_back(Ms(start));
-        Pump(app);
+        PumpOnce(app);
     }
     std::sort(latencies.begin(), latencies.end());
     std::printf("stop and wait over 20 runs: median %.1f ms, worst %.1f ms\n",
                 (latencies[9] + latencies[10]) / 2, latencies.back());
 
     // Large pictures.
-    const std::vector<std::string> pictures = Files(argv[2]);
+    const std::vector<std::string> pictures = JpegFiles(argv[2]);
     std::printf("pictures: %zu\n", pictures.size());
     std::string page = "<HTML>\r\n";
     for (const std::string& p : pictures) AppendThumbnailLine(page, p, ThumbnailSizes());
@@ -120,8 +88,8 @@ int main(int argc, char** argv) {
                          sizeof before);
     SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 1024, 768, SWP_NOMOVE | SWP_NOZORDER);
     ShowWindow(frame->m_hWnd, SW_SHOW);
-    Pump(app);
-    auto start = Clock::now();
+    PumpOnce(app);
+    auto start = FigureClock::now();
     view->Navigate(pagePath);
     const int first = std::min<int>(20, static_cast<int>(pictures.size()));
     auto firstDrawn = [&] {
@@ -134,8 +102,8 @@ int main(int argc, char** argv) {
     bool reportedFirst = false;
     int scrollStep = 0;
     while (view->DecodesOutstanding() > 0 || !reportedFirst) {
-        auto pumpStart = Clock::now();
-        Pump(app);
+        auto pumpStart = FigureClock::now();
+        PumpOnce(app);
         worstPump = std::max(worstPump, Ms(pumpStart));
         if (!reportedFirst && firstDrawn()) {
             std::printf("first %d thumbnails drawn after %.0f ms\n", first, Ms(start));
@@ -144,7 +112,7 @@ int main(int argc, char** argv) {
         // The user scrolls about while the rest decode: how long does a paint take?
         if (++scrollStep % 20 == 0) {
             view->ScrollTo(0, (scrollStep / 20 % 5) * 200);
-            auto paintStart = Clock::now();
+            auto paintStart = FigureClock::now();
             RedrawWindow(view->m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
             worstPaint = std::max(worstPaint, Ms(paintStart));
         }

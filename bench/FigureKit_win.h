@@ -1,0 +1,50 @@
+// What the editor's figures programs share: an application object that opens no window of its
+// own, a stopwatch, one pass of the message loop, and the JPEG files of a directory.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "app/PelorandApp.h"
+#include "fw/Handles.h"
+
+class FigureApp : public CPelorandApp {
+  public:
+    bool InitInstance() override { return true; }
+};
+
+using FigureClock = std::chrono::steady_clock;
+
+inline double Ms(FigureClock::time_point since) {
+    return std::chrono::duration<double, std::milli>(FigureClock::now() - since).count();
+}
+
+inline double Seconds(FigureClock::time_point since) {
+    return std::chrono::duration<double>(FigureClock::now() - since).count();
+}
+
+// Handles what is queued, then the idle work the loop would do.
+inline void PumpOnce(CWinApp& app) {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    app.OnIdle(0);
+}
+
+// The *.jpg files of dir, full paths, sorted.
+inline std::vector<std::string> JpegFiles(const std::string& dir) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    CUniqueFind search(FindFirstFileA((dir + "\\*.jpg").c_str(), &found));
+    if (!search) return names;
+    do names.push_back(dir + "\\" + found.cFileName);
+    while (FindNextFileA(search.Get(), &found));
+    std::sort(names.begin(), names.end());
+    return names;
+}

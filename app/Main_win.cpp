@@ -5,9 +5,9 @@
 #include <new>
 
 #include "app/PelorandApp.h"
-#include "fw/Strconv.h"
 #include "model/BlockPool.h"
 #include "model/Mbcs.h"
+#include "win/Strconv.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
     mbcs::UseSystemCodePage();

@@ -5,7 +5,7 @@
 #include <utility>
 #include <vector>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallPaperHistory.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 #include "res/resource.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include "app/PelorandApp.h"
 #include "bench/ProcessMemory_win.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
+#include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
 

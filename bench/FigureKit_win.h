@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "app/PelorandApp.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 class FigureApp : public CPelorandApp {
   public:

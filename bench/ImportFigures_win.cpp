@@ -21,7 +21,7 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 #include "fw/OleTransfer.h"
 #include "fw/SingleDocTemplate.h"
 #include "fw/FrameWnd.h"

@@ -24,13 +24,13 @@
 #include "ProcessMemory_win.h"
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "ui/MainFrame.h"
 #include "views/ImageDecoder.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/ThumbnailScheduler.h"
+#include "win/Handles.h"
 
 // As the decoder declares it (mingw-w64's headers do not).
 #ifndef __IWICBitmapSourceTransform_INTERFACE_DEFINED__

@@ -16,12 +16,12 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "ui/MainFrame.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
+#include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
 

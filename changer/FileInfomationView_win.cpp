@@ -5,8 +5,8 @@
 
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 const char CFileInfomationView::kClassName[] = "PelorandFileInfomationView";
 

@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 struct DecodedImage;
 

@@ -18,7 +18,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "fw/CommonDialogs.h"
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"

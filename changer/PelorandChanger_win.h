@@ -21,9 +21,9 @@
 
 #include "changer/ChangerSeams.h"
 #include "fw/Dialog.h"
-#include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "fw/Worker.h"
+#include "win/Handles.h"
 
 class CBlock;
 class CChangerEngine;

@@ -12,8 +12,8 @@
 
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperStyle_win.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "changer/WallpaperFit.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -20,7 +20,7 @@
 #include "fw/CmdUI.h"
 #include "fw/Ids.h"
 #include "fw/OleTransfer.h"
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "fw/Document.h"
-#include "fw/Handles.h"
 #include "model/TreeControl.h"
+#include "win/Handles.h"
 
 class CBlock;
 class CImportWindow;

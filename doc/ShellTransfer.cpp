@@ -5,11 +5,11 @@
 #include <cstring>
 
 #include "fw/CommonDialogs.h"
-#include "fw/Handles.h"
 #include "fw/OleTransfer.h"
-#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "model/ShellText.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) {
     if (block.size() < sizeof(DROPFILES)) return;

@@ -6,8 +6,8 @@
 
 #include <vector>
 
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 CommonDialogHooks& TestCommonDialogHooks() {
     static CommonDialogHooks hooks;

@@ -2,7 +2,7 @@
 
 #include <windows.h>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 int g_overrideDpi = 0;

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 // What a window does with a drag over it. Points are in the window's client coordinates.
 class IDropClient {

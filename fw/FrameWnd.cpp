@@ -8,12 +8,12 @@
 #include "fw/CmdUI.h"
 #include "fw/ControlBar.h"
 #include "fw/Document.h"
-#include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "fw/StatusBar.h"
-#include "fw/Strconv.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "fw/HelpPopup.h"
 
 #include "fw/Dpi.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 constexpr int kTextWidth = 300;  // pixels (at 96 DPI) of text per line before it wraps

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 
 bool CListView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     if (!CreateControlView(WC_LISTVIEWA, parent, id, size, doc)) return false;

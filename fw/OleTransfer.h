@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 // A data object offering one global memory block per format, for the clipboard or a drag.
 // It owns its blocks and hands out copies, so every reader gets a block of its own.

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "fw/Dialog.h"
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 
 #include "fw/PropertyPage.h"
 #include "fw/WinApp.h"

@@ -5,9 +5,9 @@
 #include "fw/CmdUI.h"
 #include "fw/Dpi.h"
 #include "fw/FrameWnd.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
 #include "fw/WinApp.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 // Room around a pane's text: the pane's border and a little space.

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "fw/ControlBar.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 class CToolBar : public CControlBar {
   public:

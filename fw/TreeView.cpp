@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 
 bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
     return CreateControlView(WC_TREEVIEWA, parent, id, size, doc);

@@ -14,8 +14,8 @@
 #include "fw/Ids.h"
 #include "fw/ProfileStore.h"
 #include "fw/SingleDocTemplate.h"
-#include "fw/Strconv.h"
 #include "model/Mbcs.h"
+#include "win/Strconv.h"
 
 namespace {
 CWinApp* g_app = nullptr;

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
+#include "win/Strconv.h"
 
 namespace {
 // Set while CreateEx runs, so that messages before WM_NCCREATE (WM_GETMINMAXINFO) find the object.

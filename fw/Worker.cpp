@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <exception>
 
-#include "fw/Handles.h"
 #include "fw/Wnd.h"
+#include "win/Handles.h"
 
 bool WaitAnsweringSentMessages(HANDLE handle) {
     for (;;) {

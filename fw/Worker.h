@@ -18,7 +18,7 @@
 #include <string>
 #include <typeinfo>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 class CWnd;
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <string>
 
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
 #include "model/CollectionFile.h"
 #include "model/FileReplace_win.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 

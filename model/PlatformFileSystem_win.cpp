@@ -5,8 +5,8 @@
 #include <cwchar>
 
 #include "model/PlatformFileSystem.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 PathAttributes CPlatformFileSystem::GetAttributes(const std::string& path) const {
     PathAttributes attributes;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 #include "app/ImageLayoutCells.h"
 
 const char CImageLayoutPreview::kClassName[] = "PelorandImageLayoutPreview";

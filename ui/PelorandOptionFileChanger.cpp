@@ -5,10 +5,10 @@
 #include "changer/WallpaperFit.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
-#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
+#include "win/Strconv.h"
 
 CPelorandOptionFileChanger::CPelorandOptionFileChanger() : CPropertyPage(IDD_OPTION_CHANGER) {}
 

@@ -5,13 +5,13 @@
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
-#include "fw/Strconv.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/ShellText.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 #include "ui/CreaterListDlg.h"
+#include "win/Strconv.h"
 
 namespace {
 const int kUpdateBoxes[] = {IDC_PROP_UPDATE_PRIORITY, IDC_PROP_UPDATE_AUTHOR,

@@ -3,8 +3,8 @@
 #include <wincodec.h>
 
 
-#include "fw/Strconv.h"
-#include "fw/Handles.h"
+#include "win/Strconv.h"
+#include "win/Handles.h"
 #include "views/ImageHeader.h"
 
 // The codec's own scaling (a JPEG decoder reduces by 1/2, 1/4, 1/8 while it decodes), which

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "fw/Handles.h"
 #include "fw/Worker.h"
+#include "win/Handles.h"
 
 struct DecodeRequest {
     std::string path;

@@ -10,9 +10,9 @@
 #include <shellapi.h>
 
 #include "doc/PelorandDoc.h"
-#include "fw/Strconv.h"
 #include "model/Mbcs.h"
 #include "views/ImageDecoder.h"
+#include "win/Strconv.h"
 
 namespace {
 const char kPageViewClass[] = "PelorandPageView";

@@ -13,11 +13,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "fw/View.h"
 #include "fw/Worker.h"
 #include "views/ThumbnailPage.h"
+#include "win/Handles.h"
 
 class CImageDecoder;
 class CPelorandDoc;

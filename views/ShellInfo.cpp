@@ -2,9 +2,9 @@
 
 #include <shellapi.h>
 
-#include "fw/Strconv.h"
 #include "model/Mbcs.h"
 #include "model/ShellText.h"
+#include "win/Strconv.h"
 
 namespace {
 HIMAGELIST g_largeList = nullptr;

@@ -5,7 +5,7 @@
 #include "app/PelorandApp.h"
 #include "app/Settings.h"
 #include "fw/Ids.h"
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
 #include "model/PlatformFileSystem.h"

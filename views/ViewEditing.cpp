@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
 #include "model/Block.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 const char kSelfMoveMessage[] =
     "自分自身か子供に移動をしようとしました\n移動元はそのままになります";

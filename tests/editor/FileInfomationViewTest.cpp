@@ -12,7 +12,7 @@
 #include "app/Settings.h"
 #include "app/SettingsStore.h"
 #include "changer/FileInfomationView_win.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -15,8 +15,8 @@
 #include "fw/Dialog.h"
 #include "fw/Document.h"
 #include "fw/FrameWnd.h"
-#include "fw/Handles.h"
 #include "fw/TreeView.h"
+#include "win/Handles.h"
 
 namespace {
 

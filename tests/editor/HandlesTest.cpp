@@ -7,7 +7,7 @@
 
 #include <stdexcept>
 
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "../core/ExifJpeg.h"
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 #include "views/ImageDecoder.h"
 #include "views/ImageHtmlView.h"
 #include "views/ImageHeader.h"

@@ -13,11 +13,11 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
 #include "fw/CommonDialogs.h"
-#include "fw/Handles.h"
 #include "res/resource.h"
 #include "ui/ImageLayoutPreview.h"
 #include "ui/MainFrame.h"
 #include "ui/PelorandOption.h"
+#include "win/Handles.h"
 
 namespace {
 

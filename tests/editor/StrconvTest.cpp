@@ -13,8 +13,8 @@
 
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
-#include "fw/Strconv.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 #include "model/Block.h"
 #include "doc/ShellTransfer.h"
 

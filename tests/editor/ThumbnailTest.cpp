@@ -9,7 +9,6 @@
 #include "EditorFixture.h"
 #include "changer/ChangerSeams.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "model/Block.h"
 #include "res/resource.h"
@@ -17,6 +16,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/ThumbnailPage.h"
+#include "win/Handles.h"
 
 namespace {
 

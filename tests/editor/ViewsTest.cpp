@@ -4,7 +4,7 @@
 
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"

@@ -10,10 +10,10 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "fw/Handles.h"
 #include "fw/Ids.h"
 #include "fw/Wnd.h"
 #include "fw/Worker.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #   ui/, changer/ or res/;
 # - handles, COM pointers and memory handed over by the system are freed by their owners:
 #   Release(), DeleteObject, RegCloseKey, CloseHandle, FindClose, GlobalFree, LocalFree,
-#   CoTaskMemFree, ILFree, DragFinish and ReleaseStgMedium are written only in fw/Handles.h.
+#   CoTaskMemFree, ILFree, DragFinish and ReleaseStgMedium are written only in win/Handles.h.
 # ROOT is the source tree.
 set -u
 cd "${1:?usage: $0 ROOT}" || exit 2
@@ -16,9 +16,9 @@ if [ -n "$hits" ]; then
 fi
 
 hits=$(grep -rnE '(->|\.)Release\(\)|\b(DeleteObject|RegCloseKey|CloseHandle|FindClose|GlobalFree|LocalFree|CoTaskMemFree|ILFree|DragFinish|ReleaseStgMedium)[[:space:]]*\(' \
-  --include='*.cpp' --include='*.h' app bench changer doc fw model tests tools ui views |
-  grep -v '^fw/Handles\.h:')
+  --include='*.cpp' --include='*.h' app bench changer doc fw model tests tools ui views win |
+  grep -v '^win/Handles\.h:')
 if [ -n "$hits" ]; then
-  echo "freed by hand outside fw/Handles.h:"; echo "$hits"; fails=1
+  echo "freed by hand outside win/Handles.h:"; echo "$hits"; fails=1
 fi
 exit $fails

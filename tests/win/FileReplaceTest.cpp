@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
-#include "fw/Handles.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
 #include "model/FileReplace_win.h"
+#include "win/Handles.h"
 
 namespace {
 

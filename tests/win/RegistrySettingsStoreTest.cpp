@@ -3,7 +3,7 @@
 
 #include "app/RegistrySettingsStore_win.h"
 #include "app/Settings.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "changer/CrtRandom.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

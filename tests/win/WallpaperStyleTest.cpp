@@ -8,7 +8,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "changer/WallpaperStyle_win.h"
-#include "fw/Handles.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "fw/Strconv.h"
+#include "win/Strconv.h"
 
 #include <vector>
 

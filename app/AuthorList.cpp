@@ -1,7 +1,7 @@
 #include "app/AuthorList.h"
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 
 namespace {
 

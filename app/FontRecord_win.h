@@ -3,7 +3,7 @@
 
 #include <windows.h>
 
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 FontRecord ToFontRecord(const LOGFONTA& lf);
 // The face name is cut to what the record allows (31 bytes, never half a character).

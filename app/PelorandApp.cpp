@@ -10,17 +10,17 @@
 #include "app/AboutDlg.h"
 #include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
-#include "win/Handles.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
-#include "win/Strconv.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -198,7 +198,7 @@ void CPelorandApp::SelectChangerEntry() {
 
 void CPelorandApp::AddPelorandTemplate() {
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-        IDR_MAINFRAME, [] { return std::make_unique<CPelorandDoc>(); },
+        IDR_MAINFRAME, [this] { return std::make_unique<CPelorandDoc>(Settings()); },
         [] { return std::make_unique<CMainFrame>(); }));
 }
 

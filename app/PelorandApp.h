@@ -36,7 +36,7 @@ class CPelorandApp : public CWinApp {
     // the editor. False when that failed.
     bool CreateEditor(const std::string& path);
     // Settings live under HKCU\Software\<company>\<application title>; the framework keeps its
-    // recent-file list there too.
+    // recent-file list there too. Called before the editor is made: its document keeps them.
     void SetRegistryKey(const std::string& company);
     CSettings& Settings();
     CRegistrySettingsStore& Store();

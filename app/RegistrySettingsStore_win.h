@@ -3,8 +3,8 @@
 
 #include <string>
 
-#include "app/SettingsStore.h"
 #include "fw/ProfileStore.h"
+#include "model/SettingsStore.h"
 
 // The program's settings, and the framework's profile (the recent-file list), in one place.
 class CRegistrySettingsStore : public ISettingsStore, public IProfileStore {

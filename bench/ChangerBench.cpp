@@ -17,14 +17,14 @@
 #include <memory>
 #include <string>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/PlatformDisplayName.h"
 #include "model/PlatformFileSystem.h"
 #include "changer/WallPaperHistory.h"
 #include "model/Wildcard.h"
 #include "model/Block.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 
 #include "app/PelorandApp.h"
 #include "bench/ProcessMemory_win.h"
-#include "app/Settings.h"
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallPaperHistory.h"
-#include "win/Handles.h"
+#include "model/Settings.h"
 #include "res/resource.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -21,13 +21,13 @@
 
 #include "app/PelorandApp.h"
 #include "doc/PelorandDoc.h"
-#include "win/Handles.h"
 #include "fw/OleTransfer.h"
 #include "fw/SingleDocTemplate.h"
 #include "fw/FrameWnd.h"
 #include "fw/Wnd.h"
 #include "model/Block.h"
 #include "views/PelorandTreeView.h"
+#include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/Settings.h"
 #include "changer/DirectorySearch.h"
 #include "model/Block.h"
+#include "model/Settings.h"
 #include "model/ShellText.h"
 #include "model/TokenList.h"
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/PelorandApp.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
 

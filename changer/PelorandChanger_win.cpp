@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "app/PelorandApp.h"
-#include "app/Settings.h"
 #include "changer/ChangerEngine.h"
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandWallPaperHistory_win.h"
@@ -18,11 +17,12 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "fw/CommonDialogs.h"
-#include "win/Strconv.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
+#include "model/Settings.h"
 #include "res/resource.h"
+#include "win/Strconv.h"
 
 namespace {
 

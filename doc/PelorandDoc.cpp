@@ -12,15 +12,13 @@
 #include <string_view>
 #include <vector>
 
-#include "app/PelorandApp.h"
-#include "app/Settings.h"
+#include "doc/EditIds.h"
 #include "doc/FolderScan.h"
 #include "doc/ShellTransfer.h"
 #include "fw/Archive.h"
 #include "fw/CmdUI.h"
 #include "fw/Ids.h"
 #include "fw/OleTransfer.h"
-#include "win/Strconv.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
@@ -30,9 +28,10 @@
 #include "model/PlatformFileSystem.h"
 #include "model/RecordReader.h"
 #include "model/RecordWriter.h"
+#include "model/Settings.h"
 #include "model/ShellText.h"
 #include "model/TokenList.h"
-#include "res/resource.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -75,8 +74,8 @@ bool MayHoldACollection(const std::string& path) {
     return found || empty || failed;
 }
 
-std::vector<std::string> FileTypeTokens() {
-    std::string option = CPelorandApp::Get()->Settings().GetString(setting::FileType);
+std::vector<std::string> FileTypeTokens(const CSettings& settings) {
+    std::string option = settings.GetString(setting::FileType);
     CTokenList tokens(option);
     tokens.Split();
     std::vector<std::string> types;
@@ -171,7 +170,7 @@ class CImportWindow : public CWnd {
 
 // ---- The document ----
 
-CPelorandDoc::CPelorandDoc() {
+CPelorandDoc::CPelorandDoc(CSettings& settings) : m_settings(settings) {
     std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
     m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
 }
@@ -388,7 +387,7 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
     run->target = target;
     run->askForFolders = askForFolders;
     run->shared->paths = std::move(paths);
-    run->shared->fileTypes = FileTypeTokens();
+    run->shared->fileTypes = FileTypeTokens(m_settings);
     run->shared->fs = &FileSystem();
     std::shared_ptr<ImportShared> shared = run->shared;
     m_import = std::move(run);

@@ -20,6 +20,7 @@
 
 class CBlock;
 class CImportWindow;
+class CSettings;
 class IFileSystem;
 class ILineSource;
 struct ImportNode;
@@ -48,8 +49,11 @@ enum DocHint : LPARAM {
 
 class CPelorandDoc : public CDocument {
   public:
-    CPelorandDoc();
+    // settings: the program's settings, handed in by the application; they outlive the document.
+    explicit CPelorandDoc(CSettings& settings);
     ~CPelorandDoc() override;
+    // The program's settings, for the document and its views.
+    CSettings& Settings() const { return m_settings; }
 
     bool OnNewDocument() override;
     // A file with text but no folder record is no collection: it is not opened, and the
@@ -128,6 +132,8 @@ class CPelorandDoc : public CDocument {
   private:
     friend class CImportWindow;
     struct ImportRun;
+
+    CSettings& m_settings;
 
     void OnAddFile();
     void OnPaste();

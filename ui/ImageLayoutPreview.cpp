@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
-#include "win/Handles.h"
 #include "app/ImageLayoutCells.h"
+#include "win/Handles.h"
 
 const char CImageLayoutPreview::kClassName[] = "PelorandImageLayoutPreview";
 

@@ -7,7 +7,6 @@
 
 #include "app/PelorandApp.h"
 #include "app/PelorandChangerStart.h"
-#include "app/Settings.h"
 #include "fw/CmdUI.h"
 #include "fw/Dpi.h"
 #include "fw/WinApp.h"
@@ -16,6 +15,7 @@
 #include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
 #include "model/Block.h"
+#include "model/Settings.h"
 #include "ui/CreaterListDlg.h"
 #include "ui/PelorandOption.h"
 #include "ui/PropertyCommands.h"

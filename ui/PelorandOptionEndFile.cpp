@@ -1,10 +1,10 @@
 #include "ui/PelorandOptionEndFile.h"
 
 #include "app/PelorandApp.h"
-#include "app/Settings.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 

@@ -1,11 +1,11 @@
 #include "ui/PelorandOptionFileChanger.h"
 
 #include "app/PelorandApp.h"
-#include "app/Settings.h"
 #include "changer/WallpaperFit.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
 #include "fw/WinApp.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 #include "win/Strconv.h"

@@ -1,9 +1,9 @@
 #include "ui/PelorandViewInfomation.h"
 
 #include "app/PelorandApp.h"
-#include "app/Settings.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 

@@ -3,10 +3,10 @@
 #include "app/FontRecord_win.h"
 #include "app/PelorandApp.h"
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 

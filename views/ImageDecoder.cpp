@@ -3,9 +3,9 @@
 #include <wincodec.h>
 
 
-#include "win/Strconv.h"
-#include "win/Handles.h"
 #include "views/ImageHeader.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 // The codec's own scaling (a JPEG decoder reduces by 1/2, 1/4, 1/8 while it decodes), which
 // mingw-w64's headers do not declare; laid out as the platform's SDK declares it.

@@ -5,8 +5,7 @@
 
 #include <cstring>
 
-#include "app/PelorandApp.h"
-#include "app/Settings.h"
+#include "doc/EditIds.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
 #include "fw/Dpi.h"
@@ -14,8 +13,8 @@
 #include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/Mbcs.h"
+#include "model/Settings.h"
 #include "model/ShellText.h"
-#include "res/resource.h"
 #include "views/ImageHtmlView.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
@@ -35,10 +34,14 @@ bool IsReport(LONG_PTR style) {
 }  // namespace
 
 CPelorandListView::CPelorandListView()
-    : m_thumbnails(*this, [this](const std::string& page) {
-          // The pane that shows pages hears of it from the document.
-          if (GetDocument()) GetDocument()->UpdateAllViews(this, kHintPageReady, const_cast<std::string*>(&page));
-      }) {}
+    : m_thumbnails(
+          *this,
+          // Each page takes the settings as the document's store holds them when it starts.
+          [this] { return GetDocument() ? ReadPageSettings(GetDocument()->Settings()) : PageSettings(); },
+          [this](const std::string& page) {
+              // The pane that shows pages hears of it from the document.
+              if (GetDocument()) GetDocument()->UpdateAllViews(this, kHintPageReady, const_cast<std::string*>(&page));
+          }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
     return static_cast<CPelorandDoc*>(m_pDocument);
@@ -73,8 +76,8 @@ void CPelorandListView::OnInitialUpdate() {
 }
 
 void CPelorandListView::SaveColumnWidths() {
-    if (!IsReport(GetStyle())) return;
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    if (!IsReport(GetStyle()) || !GetDocument()) return;
+    CSettings& settings = GetDocument()->Settings();
     int count = GetColumnCount();
     // Stored at 96 DPI, as the pane sizes are.
     for (int i = 0; i < count; ++i) {
@@ -83,7 +86,8 @@ void CPelorandListView::SaveColumnWidths() {
 }
 
 void CPelorandListView::LoadColumnWidths() {
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    if (!GetDocument()) return;
+    CSettings& settings = GetDocument()->Settings();
     for (int i = 0; i < kColumnCount; ++i) {
         SetColumnWidth(i, ScaleToScreen(settings.GetInt(setting::Column(i)) & 0xFFFF));
     }

@@ -4,12 +4,13 @@
 
 #include <vector>
 
+#include "doc/EditIds.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
+#include "fw/Ids.h"
 #include "fw/OleTransfer.h"
 #include "fw/WinApp.h"
 #include "model/Block.h"
-#include "res/resource.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
 

@@ -6,9 +6,9 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "app/Settings.h"
 #include "model/FileSystem.h"
 #include "model/Mbcs.h"
+#include "model/Settings.h"
 #include "model/ShellText.h"
 #include "model/TokenList.h"
 

@@ -2,16 +2,13 @@
 
 #include <utility>
 
-#include "app/PelorandApp.h"
-#include "app/Settings.h"
 #include "fw/Ids.h"
-#include "win/Strconv.h"
-#include "fw/WinApp.h"
 #include "fw/Worker.h"
-#include "model/PlatformFileSystem.h"
 #include "fw/Wnd.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
+#include "model/PlatformFileSystem.h"
+#include "win/Strconv.h"
 
 namespace {
 constexpr UINT kPageWrittenMessage = WM_FW_PROGRAM_FIRST + 0x48;
@@ -56,9 +53,9 @@ class CThumbnailScheduler::CSink : public CWnd {
     CThumbnailScheduler& m_owner;
 };
 
-CThumbnailScheduler::CThumbnailScheduler(CWnd& list,
+CThumbnailScheduler::CThumbnailScheduler(CWnd& list, std::function<PageSettings()> readSettings,
                                          std::function<void(const std::string&)> onPageReady)
-    : m_list(list), m_onPageReady(std::move(onPageReady)) {}
+    : m_list(list), m_readSettings(std::move(readSettings)), m_onPageReady(std::move(onPageReady)) {}
 
 CThumbnailScheduler::~CThumbnailScheduler() {
     if (m_sink) {
@@ -101,7 +98,7 @@ void CThumbnailScheduler::OnTimer() {
     // Taken out of the list: paths that arrive from now on wait for the next page, and the
     // one being written is never changed under it.
     job.pending = std::exchange(m_pending, {});
-    job.settings = ReadPageSettings(CPelorandApp::Get()->Settings());
+    job.settings = m_readSettings();
     job.pagePath = m_pagePath.empty() ? DefaultPagePath() : m_pagePath;
     job.fileSystem = m_pFileSystem;
     job.onStart = m_onGenerationStart;

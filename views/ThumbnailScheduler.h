@@ -26,9 +26,11 @@ class CThumbnailScheduler {
     static constexpr UINT_PTR kTimerId = 0;
     static constexpr UINT kDelayMs = 2000;
 
-    // list: the window whose timer 0 is the delay. onPageReady: runs on the window's thread with
-    // the path of each page written (a stopped page included, as far as it got).
-    CThumbnailScheduler(CWnd& list, std::function<void(const std::string& page)> onPageReady);
+    // list: the window whose timer 0 is the delay. readSettings: the page's settings as they are
+    // when a page starts, read on the window's thread. onPageReady: runs on the window's thread
+    // with the path of each page written (a stopped page included, as far as it got).
+    CThumbnailScheduler(CWnd& list, std::function<PageSettings()> readSettings,
+                        std::function<void(const std::string& page)> onPageReady);
     ~CThumbnailScheduler();
     CThumbnailScheduler(const CThumbnailScheduler&) = delete;
     CThumbnailScheduler& operator=(const CThumbnailScheduler&) = delete;
@@ -62,6 +64,7 @@ class CThumbnailScheduler {
     void OnPageWritten(const std::string& page);
 
     CWnd& m_list;
+    std::function<PageSettings()> m_readSettings;
     std::function<void(const std::string&)> m_onPageReady;
     std::vector<std::string> m_pending;
     std::unique_ptr<CSink> m_sink;  // the worker's window: created with the first page

@@ -4,11 +4,11 @@
 #include <functional>
 #include <map>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/CrtRandom.h"
 #include "model/Block.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "model/ShellText.h"
 #include "tests/core/ChangerFakes.h"
 

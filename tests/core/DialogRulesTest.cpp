@@ -6,12 +6,12 @@
 #include <memory>
 
 #include "app/AuthorList.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "model/Block.h"
 #include "model/PropertyChange.h"
 #include "tests/core/FakeTree.h"
 #include "app/ImageLayoutCells.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 
 namespace {
 

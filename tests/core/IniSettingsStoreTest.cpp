@@ -4,8 +4,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/IniSettingsStore.h"
-#include "app/Settings.h"
+#include "model/IniSettingsStore.h"
+#include "model/Settings.h"
 
 namespace {
 

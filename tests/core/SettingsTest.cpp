@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 
 TEST(SettingsTable, NamesAreUniqueAndReadsFallBackToTheTablesDefaults) {
     std::set<std::pair<std::string, std::string>> seen;

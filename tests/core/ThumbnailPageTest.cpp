@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "model/Mbcs.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "tests/core/ChangerFakes.h"
 #include "views/ThumbnailPage.h"
 

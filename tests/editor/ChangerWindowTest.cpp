@@ -12,8 +12,6 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandChanger_win.h"
@@ -21,15 +19,17 @@
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
-#include "win/Handles.h"
-#include "win/Strconv.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/Mbcs.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 

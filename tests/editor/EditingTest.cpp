@@ -8,7 +8,6 @@
 #include <string>
 
 #include "EditorFixture.h"
-#include "app/Settings.h"
 #include "changer/WallPaperHistory.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
@@ -25,6 +24,7 @@
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
 #include "doc/ShellTransfer.h"
+#include "model/Settings.h"
 #include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
 

@@ -7,10 +7,10 @@
 #include <sstream>
 
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
 #include "fw/SingleDocTemplate.h"
+#include "model/Settings.h"
 #include "ui/MainFrame.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"

@@ -11,10 +11,10 @@
 
 #include "EditorFixture.h"
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
 #include "model/Block.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/CreaterListDlg.h"
 #include "ui/MainFrame.h"

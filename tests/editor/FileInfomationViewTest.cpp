@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/FileInfomationView_win.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "win/Handles.h"
 
 namespace {

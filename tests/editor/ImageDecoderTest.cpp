@@ -12,11 +12,11 @@
 #include "../core/ExifJpeg.h"
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "win/Handles.h"
 #include "views/ImageDecoder.h"
 #include "views/ImageHtmlView.h"
 #include "views/ImageHeader.h"
 #include "views/ThumbnailPage.h"
+#include "win/Handles.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 
 #include "EditorFixture.h"
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CmdUI.h"
 #include "fw/Dialog.h"
 #include "fw/Dpi.h"
 #include "model/Block.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/ImageHtmlView.h"

@@ -11,8 +11,8 @@
 
 #include "EditorFixture.h"
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
 #include "fw/CommonDialogs.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ImageLayoutPreview.h"
 #include "ui/MainFrame.h"

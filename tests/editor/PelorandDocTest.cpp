@@ -165,6 +165,7 @@ namespace {
 // Reads the file, then fails as a disk or memory failure part way through would.
 class FailingDoc : public CPelorandDoc {
   public:
+    using CPelorandDoc::CPelorandDoc;
     void Serialize(CArchive& ar) override {
         CPelorandDoc::Serialize(ar);
         if (ar.IsLoading()) throw std::runtime_error("read failed");
@@ -176,7 +177,7 @@ TEST_F(EditorTest, AReadFailingPartWayStartsAFreshUntitledCollection) {
     std::string good = TempPath("good.plr");
     WriteBytes(good, kThreeChildren);
     m_app->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
-        IDR_MAINFRAME, [] { return std::make_unique<FailingDoc>(); },
+        IDR_MAINFRAME, [this] { return std::make_unique<FailingDoc>(Settings()); },
         [] { return std::make_unique<CMainFrame>(); }));
     ASSERT_TRUE(OpenEditor());
     m_messages.clear();

@@ -13,10 +13,10 @@
 
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "win/Handles.h"
-#include "win/Strconv.h"
 #include "model/Block.h"
 #include "doc/ShellTransfer.h"
+#include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 

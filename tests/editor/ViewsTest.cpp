@@ -4,7 +4,6 @@
 
 #include "EditorFixture.h"
 #include "doc/PelorandDoc.h"
-#include "win/Strconv.h"
 #include "model/Block.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
@@ -12,6 +11,7 @@
 #include "views/PelorandTreeView.h"
 #include "doc/ShellTransfer.h"
 #include "views/ShellInfo.h"
+#include "win/Strconv.h"
 
 TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
     ASSERT_TRUE(OpenEditor());

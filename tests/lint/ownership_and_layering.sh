@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Two rules of the source tree that no compiler checks:
-# - the framework knows nothing of the program: nothing in fw/ includes app/, doc/, views/,
-#   ui/, changer/ or res/;
+# Rules of the source tree that no compiler checks:
+# - each folder includes only the folders below it, so that no arrow runs back up:
+#     win/    the Win32 basics (owners, code pages): nothing of the tree;
+#     model/  the collection and its settings (and their Windows seams): model/ and win/;
+#     fw/     the framework, which knows nothing of the program: fw/, model/ and win/;
+#     doc/, views/  the document and its views: fw/, model/, win/, doc/ and views/;
 # - handles, COM pointers and memory handed over by the system are freed by their owners:
 #   Release(), DeleteObject, RegCloseKey, CloseHandle, FindClose, GlobalFree, LocalFree,
 #   CoTaskMemFree, ILFree, DragFinish and ReleaseStgMedium are written only in win/Handles.h.
@@ -10,10 +13,23 @@ set -u
 cd "${1:?usage: $0 ROOT}" || exit 2
 fails=0
 
-hits=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"(app|doc|views|ui|changer|res)/' fw/)
-if [ -n "$hits" ]; then
-  echo "the framework includes the program:"; echo "$hits"; fails=1
-fi
+# FOLDERS... -- ALLOWED: every quoted include in FOLDERS names one of the ALLOWED folders.
+allow_only() {
+  local folders=() allowed
+  while [ "$1" != "--" ]; do folders+=("$1"); shift; done
+  shift
+  allowed=$(IFS='|'; echo "$*")
+  local hits
+  hits=$(grep -rnE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"' --include='*.cpp' --include='*.h' \
+    "${folders[@]}" | grep -vE "#[[:space:]]*include[[:space:]]*\"($allowed)/")
+  if [ -n "$hits" ]; then
+    echo "${folders[*]} may include only $*:"; echo "$hits"; fails=1
+  fi
+}
+allow_only win -- win
+allow_only model -- model win
+allow_only fw -- fw model win
+allow_only doc views -- fw model win doc views
 
 hits=$(grep -rnE '(->|\.)Release\(\)|\b(DeleteObject|RegCloseKey|CloseHandle|FindClose|GlobalFree|LocalFree|CoTaskMemFree|ILFree|DragFinish|ReleaseStgMedium)[[:space:]]*\(' \
   --include='*.cpp' --include='*.h' app bench changer doc fw model tests tools ui views win |

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "app/RegistrySettingsStore_win.h"
-#include "app/Settings.h"
+#include "model/Settings.h"
 #include "win/Handles.h"
 
 namespace {

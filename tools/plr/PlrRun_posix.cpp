@@ -17,13 +17,13 @@
 #include <string>
 #include <vector>
 
-#include "app/IniSettingsStore.h"
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
 #include "changer/SystemClock.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
+#include "model/IniSettingsStore.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "tools/plr/CollectionPaths_posix.h"
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"

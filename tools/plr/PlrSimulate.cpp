@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "changer/ChangerEngine.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #ifdef _WIN32
 #include "changer/PlatformDisplayName.h"
 #include "model/PlatformFileSystem.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Settings.h"
-#include "app/SettingsStore.h"
 #include "model/PlatformFileSystem.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "tools/plr/PlrCommands.h"
 #include "views/ThumbnailPage.h"
 

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "model/Settings.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <set>
 #include <string>
 
-#include "app/SettingsStore.h"
 #include "model/Mbcs.h"
+#include "model/SettingsStore.h"
 
 namespace setting {
 

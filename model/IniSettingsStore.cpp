@@ -1,4 +1,4 @@
-#include "app/IniSettingsStore.h"
+#include "model/IniSettingsStore.h"
 
 #include <cerrno>
 #include <climits>

@@ -11,7 +11,7 @@
 #include <string>
 #include <utility>
 
-#include "app/SettingsStore.h"
+#include "model/SettingsStore.h"
 
 class CIniSettingsStore : public ISettingsStore {
   public:

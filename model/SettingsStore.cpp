@@ -1,4 +1,4 @@
-#include "app/SettingsStore.h"
+#include "model/SettingsStore.h"
 
 int CMemorySettingsStore::GetInt(const std::string& section, const std::string& name,
                                  int def) const {

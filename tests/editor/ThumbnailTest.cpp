@@ -11,6 +11,7 @@
 #include "doc/PelorandDoc.h"
 #include "fw/Ids.h"
 #include "model/Block.h"
+#include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/MainFrame.h"
 #include "views/ImageHtmlView.h"
@@ -187,6 +188,21 @@ TEST_F(ThumbnailTest, SelectingRowsRestartsTheDelayAndTheTimerWritesAndLoadsOneP
     EXPECT_EQ(view->Items()[1].src, b);
     // The timer is one-shot.
     EXPECT_FALSE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId));
+}
+
+TEST_F(ThumbnailTest, EachPageTakesTheDocumentsSettingsAsTheyAreWhenItStarts) {
+    const std::string a = TempPath("a.bmp");
+    WriteBytes(a, Bitmap(4, 4, RGB(255, 0, 0)));
+    ShowFiles({a});
+    for (int width : {64, 90}) {
+        Doc()->Settings().WriteInt(setting::ViewWhiDth, width);
+        Select(a, false);
+        Select(a);
+        FireTimer();
+        FinishGeneration();
+        ASSERT_EQ(view->Items().size(), 1u);
+        EXPECT_EQ(view->Items()[0].sizes.width, width);
+    }
 }
 
 TEST_F(ThumbnailTest, ARangeSelectedWithTheMouseIsTakenWhole) {

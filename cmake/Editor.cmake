@@ -75,7 +75,7 @@ if(WIN32)
 
   set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
   set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/res/Changer.rc;${CMAKE_SOURCE_DIR}/res/Dialogs.rc;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest")
+    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/fw/Ids.h;${CMAKE_SOURCE_DIR}/doc/EditIds.h;${CMAKE_SOURCE_DIR}/res/Changer.rc;${CMAKE_SOURCE_DIR}/res/Dialogs.rc;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest")
 
   add_executable(Pelorand WIN32 app/Main_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(Pelorand PRIVATE pelorand_editor)

@@ -2,12 +2,11 @@
 
 #include <cassert>
 #include <cstring>
-#include <functional>
 #include <new>
-#include <unordered_map>
 #include <utility>
 
 #include "model/BlockPool.h"
+#include "model/InternTable.h"
 #include "model/RecordWriter.h"
 
 namespace {
@@ -19,29 +18,26 @@ CBlock* FromPos(BlockPos pos) {
     return reinterpret_cast<CBlock*>(pos);
 }
 
-// The texts records in use, by their two texts (views into the record itself).
-struct TextsKey {
-    std::string_view author, comment;
-    bool operator==(const TextsKey& other) const {
-        return author == other.author && comment == other.comment;
-    }
-};
-struct TextsKeyHash {
-    std::size_t operator()(const TextsKey& key) const {
-        const std::hash<std::string_view> hash;
-        return hash(key.author) * 31 + hash(key.comment);
-    }
-};
-using TextsTable = std::unordered_map<TextsKey, void*, TextsKeyHash>;
-
 // The records met last, by their hash: a collection's few authors come back line after line,
-// and a record found here costs no walk through the table, whose nodes lie all over memory.
-constexpr std::size_t kRecent = 64;
-void* g_recentTexts[kRecent];
-TextsTable& Table() {
-    // Never destroyed: entries of static objects may still give their texts back at exit.
-    static TextsTable* const table = new TextsTable;
-    return *table;
+// and a record found here costs no search of the table.
+// The hash is kept beside the record, so that a slot holding another record is passed over
+// without a look at it.
+constexpr std::size_t kRecent = 256;
+struct RecentTexts {
+    std::uint64_t hash;
+    void* texts;
+};
+RecentTexts g_recentTexts[kRecent];
+std::size_t RecentSlot(std::uint64_t hash) {
+    return static_cast<std::size_t>(hash >> 48) % kRecent;
+}
+
+// Most texts are one byte ("?"): they are told apart without a library call.
+inline bool SameText(const std::string& a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n == 0) return true;
+    return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
 }
 
 }  // namespace
@@ -224,48 +220,53 @@ CBlock::Texts* CBlock::DefaultTexts() {
     return texts;
 }
 
+intern::CTable<CBlock::Texts>& CBlock::Table() {
+    // Never destroyed: entries of static objects may still give their texts back at exit.
+    static auto* const table = new intern::CTable<Texts>;
+    return *table;
+}
+
 CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view comment) {
     if (author == "?" && comment == "?") {
         Texts* texts = DefaultTexts();
         ++texts->refs;
         return texts;
     }
-    const TextsKey key{author, comment};
-    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
-    if (recent) {
-        Texts* texts = static_cast<Texts*>(recent);
-        if (texts->author == author && texts->comment == comment) {
+    const std::uint64_t hash = intern::Hash(comment, intern::Hash(author));
+    RecentTexts& recent = g_recentTexts[RecentSlot(hash)];
+    if (recent.texts && recent.hash == hash) {
+        Texts* texts = static_cast<Texts*>(recent.texts);
+        if (SameText(texts->author, author) && SameText(texts->comment, comment)) {
             ++texts->refs;
             return texts;
         }
     }
-    TextsTable& table = Table();
-    auto found = table.find(key);
-    if (found != table.end()) {
-        Texts* texts = static_cast<Texts*>(found->second);
+    intern::CTable<Texts>& table = Table();
+    Texts* texts = table.Find(hash, [&](const Texts* t) {
+        return SameText(t->author, author) && SameText(t->comment, comment);
+    });
+    if (texts) {
         ++texts->refs;
-        recent = texts;
+        recent = RecentTexts{hash, texts};
         return texts;
     }
-    Texts* texts = new Texts{std::string(author), std::string(comment), 1};
+    texts = new Texts{std::string(author), std::string(comment), 1, hash};
     try {
-        table.emplace(TextsKey{texts->author, texts->comment}, texts);
+        table.Insert(hash, texts);
     } catch (...) {
         delete texts;
         throw;
     }
-    recent = texts;
+    // A new record does not take the slot: texts met once (a comment of one entry) would
+    // push out the few that come back line after line. It gets it when it is met again.
     return texts;
 }
 
 void CBlock::ReleaseTexts(Texts* texts) {
     if (--texts->refs != 0) return;
-    const TextsKey key{texts->author, texts->comment};
-    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
-    if (recent == texts) recent = nullptr;
-    TextsTable& table = Table();
-    auto found = table.find(TextsKey{texts->author, texts->comment});
-    if (found != table.end() && found->second == texts) table.erase(found);
+    RecentTexts& recent = g_recentTexts[RecentSlot(texts->hash)];
+    if (recent.texts == texts) recent = RecentTexts{0, nullptr};
+    Table().Erase(texts->hash, texts);
     delete texts;
 }
 
@@ -307,16 +308,6 @@ void CBlock::SetComment(std::string_view comment) {
         --texts->refs;
     }
 }
-
-namespace {
-// Most texts are one byte ("?"): they are told apart without a library call.
-inline bool SameText(const std::string& a, std::string_view b) {
-    const std::size_t n = a.size();
-    if (n != b.size()) return false;
-    if (n == 0) return true;
-    return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
-}
-}  // namespace
 
 void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
     if (SameText(m_pTexts->author, author) && SameText(m_pTexts->comment, comment)) return;

@@ -14,6 +14,10 @@
 
 class CBlock;
 class IByteSink;
+namespace intern {
+template <class T>
+class CTable;
+}
 
 // Opaque list position: null means none. A position stays valid while other entries of the
 // list are added or removed.
@@ -139,7 +143,9 @@ class CBlock {
         std::string author;
         std::string comment;
         unsigned long refs = 1;
+        std::uint64_t hash = 0;  // of both texts, where the table keeps it
     };
+    static intern::CTable<Texts>& Table();
     static Texts* DefaultTexts();
     // A counted reference to the record of these texts, made when none is in use.
     static Texts* NewTexts(std::string_view author, std::string_view comment);

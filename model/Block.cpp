@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "model/BlockPool.h"
 #include "model/InternTable.h"
@@ -214,9 +215,50 @@ void CBlockChildList::RemoveAll() {
 
 // ---- CBlock ----
 
+CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks];
+
+namespace {
+// Numbers given back, for the next records; never destroyed, like the records' table.
+std::vector<std::uint32_t>& FreeTextsNumbers() {
+    static auto* const numbers = new std::vector<std::uint32_t>;
+    return *numbers;
+}
+std::uint32_t g_nextTextsNumber = 0;
+}  // namespace
+
+void CBlock::Number(Texts* texts) {
+    std::vector<std::uint32_t>& free = FreeTextsNumbers();
+    std::uint32_t number;
+    if (!free.empty()) {
+        number = free.back();
+        free.pop_back();
+    } else {
+        number = g_nextTextsNumber;
+        if (number >= kTextsBlock * kTextsBlocks) throw std::bad_alloc();
+        // Room for every number handed out to come back: giving one back never fails.
+        if (free.capacity() <= number) free.reserve(2 * std::size_t(number) + 16);
+        Texts**& block = s_textsBlocks[number >> kTextsBlockBits];
+        if (!block) block = new Texts*[kTextsBlock]();
+        ++g_nextTextsNumber;
+    }
+    s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)] = texts;
+    texts->number = number;
+}
+
+void CBlock::Unnumber(Texts* texts) {
+    s_textsBlocks[texts->number >> kTextsBlockBits][texts->number & (kTextsBlock - 1)] = nullptr;
+    FreeTextsNumbers().push_back(texts->number);
+}
+
 CBlock::Texts* CBlock::DefaultTexts() {
     // Never freed: entries of static objects may still refer to it while the program ends.
-    static Texts* const texts = new Texts{"?", "?", 1};
+    // Made on first use, as number 0, the number every new entry starts with.
+    static Texts* const texts = [] {
+        Texts* made = new Texts{"?", "?", 1};
+        Number(made);
+        assert(made->number == 0);
+        return made;
+    }();
     return texts;
 }
 
@@ -252,8 +294,15 @@ CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view commen
     }
     texts = new Texts{std::string(author), std::string(comment), 1, hash};
     try {
+        Number(texts);
+    } catch (...) {
+        delete texts;
+        throw;
+    }
+    try {
         table.Insert(hash, texts);
     } catch (...) {
+        Unnumber(texts);
         delete texts;
         throw;
     }
@@ -267,14 +316,15 @@ void CBlock::ReleaseTexts(Texts* texts) {
     RecentTexts& recent = g_recentTexts[RecentSlot(texts->hash)];
     if (recent.texts == texts) recent = RecentTexts{0, nullptr};
     Table().Erase(texts->hash, texts);
+    Unnumber(texts);
     delete texts;
 }
 
 void CBlock::UseTexts(Texts* texts) {
     // Taken first: texts may be the record this entry holds alone.
     ++texts->refs;
-    ReleaseTexts(m_pTexts);
-    m_pTexts = texts;
+    ReleaseTexts(TextsRecord());
+    m_nTexts = texts->number;
 }
 
 void* CBlock::operator new(std::size_t size) {
@@ -285,35 +335,36 @@ void CBlock::operator delete(void* entry, std::size_t size) {
     blockpool::Free(entry, size);
 }
 
-CBlock::CBlock() : m_pTexts(DefaultTexts()) {
-    ++m_pTexts->refs;
+CBlock::CBlock()
+    : m_nTexts(0), m_bFolder(false), m_bChangerEnabled(true), m_bInherit(false) {
+    ++DefaultTexts()->refs;
 }
 
 CBlock::~CBlock() {
-    ReleaseTexts(m_pTexts);
+    ReleaseTexts(TextsRecord());
 }
 
 void CBlock::SetAuthor(std::string_view author) {
-    if (author != m_pTexts->author) {
-        Texts* texts = NewTexts(author, m_pTexts->comment);
+    if (author != TextsRecord()->author) {
+        Texts* texts = NewTexts(author, TextsRecord()->comment);
         UseTexts(texts);
         --texts->refs;
     }
 }
 
 void CBlock::SetComment(std::string_view comment) {
-    if (comment != m_pTexts->comment) {
-        Texts* texts = NewTexts(m_pTexts->author, comment);
+    if (comment != TextsRecord()->comment) {
+        Texts* texts = NewTexts(TextsRecord()->author, comment);
         UseTexts(texts);
         --texts->refs;
     }
 }
 
 void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
-    if (SameText(m_pTexts->author, author) && SameText(m_pTexts->comment, comment)) return;
-    if (like && SameText(like->m_pTexts->author, author) &&
-        SameText(like->m_pTexts->comment, comment)) {
-        UseTexts(like->m_pTexts);
+    if (SameText(TextsRecord()->author, author) && SameText(TextsRecord()->comment, comment)) return;
+    if (like && SameText(like->TextsRecord()->author, author) &&
+        SameText(like->TextsRecord()->comment, comment)) {
+        UseTexts(like->TextsRecord());
     } else {
         Texts* texts = NewTexts(author, comment);
         UseTexts(texts);
@@ -352,7 +403,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
                              bool copyEnabled) {
     // Take the values first: the source may lie inside this subtree.
     const short priority = source.m_nPriority;
-    Texts* const texts = source.m_pTexts;
+    Texts* const texts = source.TextsRecord();
     ++texts->refs;  // held while the subtree changes
     const unsigned char inherit = source.m_bInherit;
     const unsigned char enabled = source.m_bChangerEnabled;
@@ -405,4 +456,4 @@ void CBlock::DeleteEntry() {
 }
 
 // Every byte here is paid a million times over in a large collection.
-static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 56, "CBlock grew");
+static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 48, "CBlock grew");

@@ -245,23 +245,39 @@ void AppendEntryLine(std::string& out, const CBlock& block) {
 }
 
 void WriteRecords(const CBlock& block, IByteSink& sink) {
-    // Iterative pre-order walk; an entry with a null "next child" index is being opened.
     CRecordBuffer out(sink);
     CPlainCaches caches;
-    std::vector<std::pair<const CBlock*, int>> stack{{&block, -1}};
+    if (!block.m_bFolder) {
+        out.Commit(PutEntryLine(out.Reserve(EntryLineBound(block)), block, caches));
+        out.Flush();
+        return;
+    }
+    // Iterative pre-order walk over the open folders, each with the index of its next child.
+    // A file entry is written as its folder's turn comes, without a visit of its own: it has
+    // nothing below it that is written.
+    auto open = [&](const CBlock& folder) {
+        char* p = out.Reserve(EntryLineBound(folder) + 8);
+        out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), folder, caches));
+    };
+    std::vector<std::pair<const CBlock*, int>> stack{{&block, 0}};
+    open(block);
     while (!stack.empty()) {
-        auto& [entry, next] = stack.back();
-        if (!entry->m_bFolder) {
-            out.Commit(
-                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, caches));
-            stack.pop_back();
-        } else if (next < 0) {
-            char* p = out.Reserve(EntryLineBound(*entry) + 8);
-            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, caches));
-            next = 0;
-        } else if (next < entry->m_Children.GetCount()) {
-            const CBlock* child = entry->m_Children.GetAtIndex(next++);
-            stack.emplace_back(child, -1);
+        const CBlock& folder = *stack.back().first;
+        int next = stack.back().second;
+        const int count = folder.m_Children.GetCount();
+        const CBlock* descend = nullptr;
+        while (next < count) {
+            const CBlock* child = folder.m_Children.GetAtIndex(next++);
+            if (child->m_bFolder) {
+                descend = child;
+                break;
+            }
+            out.Commit(PutEntryLine(out.Reserve(EntryLineBound(*child)), *child, caches));
+        }
+        if (descend) {
+            stack.back().second = next;
+            open(*descend);
+            stack.emplace_back(descend, 0);
         } else {
             out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
             stack.pop_back();

@@ -15,6 +15,8 @@
 #include <new>
 #include <string_view>
 
+#include "model/BlockPool.h"
+
 namespace intern {
 
 // A fast 64-bit hash of a short text, mixed to the last bit: the table takes its slot from
@@ -61,7 +63,7 @@ class CTable {
     CTable() = default;
     CTable(const CTable&) = delete;
     CTable& operator=(const CTable&) = delete;
-    ~CTable() { ::operator delete(m_slots); }
+    ~CTable() { blockpool::ReleaseTable(m_slots, Capacity() * sizeof(Slot)); }
 
     // The record with this hash for which same(record) holds; null when none.
     template <class Same>
@@ -119,13 +121,13 @@ class CTable {
     }
     void Grow() {
         const std::size_t capacity = m_slots ? 2 * (m_mask + 1) : 64;
-        Slot* slots = static_cast<Slot*>(::operator new(capacity * sizeof(Slot)));
-        for (std::size_t i = 0; i < capacity; ++i) slots[i] = Slot{0, nullptr};
+        // Zeroed memory is a table of empty slots.
+        Slot* slots = static_cast<Slot*>(blockpool::AllocateTable(capacity * sizeof(Slot)));
         const std::size_t mask = capacity - 1;
         for (std::size_t i = 0; i < Capacity(); ++i) {
             if (m_slots[i].record) Place(slots, mask, m_slots[i].hash, m_slots[i].record);
         }
-        ::operator delete(m_slots);
+        blockpool::ReleaseTable(m_slots, Capacity() * sizeof(Slot));
         m_slots = slots;
         m_mask = mask;
     }

@@ -36,8 +36,8 @@ void SetChunkSource(const ChunkSource& source);
 void UseSystemChunks();
 
 // Memory for the model's large tables (those of the texts and directory parts shared across
-// the process): where the system offers them, large tables get large pages, as the chunks
-// do, since they are searched at random. Zeroed. Throws std::bad_alloc. Platform part.
+// the process), from the chunk source: where the system offers them, large tables get large
+// pages as the chunks do, since they are searched at random. Zeroed. Throws std::bad_alloc.
 void* AllocateTable(std::size_t size);
 // size must be the size given to AllocateTable.
 void ReleaseTable(void* table, std::size_t size);

@@ -1,6 +1,5 @@
 #include <sys/mman.h>
 
-#include <cstring>
 #include <new>
 
 #include "model/BlockPool.h"
@@ -33,17 +32,4 @@ void UnmapChunk(void* chunk, std::size_t size) {
 
 void blockpool::UseSystemChunks() {
     SetChunkSource({MapChunk, UnmapChunk});
-}
-
-void* blockpool::AllocateTable(std::size_t size) {
-    if (size < kMapped) {
-        void* table = ::operator new(size);
-        std::memset(table, 0, size);
-        return table;
-    }
-    return MapChunk(size);  // fresh mappings are zeroed
-}
-
-void blockpool::ReleaseTable(void* table, std::size_t size) {
-    if (table) UnmapChunk(table, size);
 }

@@ -335,8 +335,7 @@ void CBlock::operator delete(void* entry, std::size_t size) {
     blockpool::Free(entry, size);
 }
 
-CBlock::CBlock()
-    : m_nTexts(0), m_bFolder(false), m_bChangerEnabled(true), m_bInherit(false) {
+CBlock::CBlock() : m_nTexts(0), m_bFolder(false), m_bChangerEnabled(true), m_bInherit(false) {
     ++DefaultTexts()->refs;
 }
 
@@ -361,7 +360,8 @@ void CBlock::SetComment(std::string_view comment) {
 }
 
 void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
-    if (SameText(TextsRecord()->author, author) && SameText(TextsRecord()->comment, comment)) return;
+    if (SameText(TextsRecord()->author, author) && SameText(TextsRecord()->comment, comment))
+        return;
     if (like && SameText(like->TextsRecord()->author, author) &&
         SameText(like->TextsRecord()->comment, comment)) {
         UseTexts(like->TextsRecord());

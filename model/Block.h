@@ -168,5 +168,4 @@ class CBlock {
     static Texts* NewTexts(std::string_view author, std::string_view comment);
     static void ReleaseTexts(Texts* texts);
     void UseTexts(Texts* texts);
-
 };

@@ -87,7 +87,21 @@ void CBlockChildList::Items::Compact() {
     first = 0;
 }
 
+CBlock* CBlockChildList::Single() const {
+    const auto bits = reinterpret_cast<std::uintptr_t>(m_pItems);
+    return (bits & kSingle) ? reinterpret_cast<CBlock*>(bits - kSingle) : nullptr;
+}
+
+CBlockChildList::Items* CBlockChildList::List() const {
+    return (reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) ? nullptr : m_pItems;
+}
+
+void CBlockChildList::SetSingle(CBlock* entry) {
+    m_pItems = reinterpret_cast<Items*>(reinterpret_cast<std::uintptr_t>(entry) | kSingle);
+}
+
 BlockPos CBlockChildList::GetHeadPosition() const {
+    if (CBlock* single = Single()) return ToPos(single);
     return (m_pItems && m_pItems->first < m_pItems->size)
                ? ToPos(m_pItems->Slots()[m_pItems->first])
                : nullptr;
@@ -95,6 +109,10 @@ BlockPos CBlockChildList::GetHeadPosition() const {
 
 CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     CBlock* entry = FromPos(pos);
+    if (Single()) {
+        pos = nullptr;
+        return entry;
+    }
     CBlock** slots = m_pItems->Slots();
     const std::size_t size = m_pItems->size;
     std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
@@ -109,6 +127,9 @@ CBlock* CBlockChildList::GetAt(BlockPos pos) const {
 
 BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (!entry || !m_pItems) return nullptr;
+    if (CBlock* single = Single()) {
+        return single == entry && !startAfter ? ToPos(single) : nullptr;
+    }
     int index = entry->m_nIndexInList;
     if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
         m_pItems->Slots()[index] != entry) {
@@ -120,19 +141,42 @@ BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
+    if (CBlock* single = Single()) return single;
     if (m_pItems->holes) m_pItems->Compact();
     return m_pItems->Slots()[n];
 }
 
+int CBlockChildList::IndexOf(const CBlock* entry) const {
+    if (!entry || !m_pItems) return -1;
+    if (CBlock* single = Single()) return single == entry ? 0 : -1;
+    const int index = entry->m_nIndexInList;
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
+        m_pItems->Slots()[index] != entry) {
+        return -1;
+    }
+    if (m_pItems->holes) m_pItems->Compact();  // the index counts live entries only
+    return entry->m_nIndexInList;
+}
+
 int CBlockChildList::GetCount() const {
-    return m_pItems ? static_cast<int>(m_pItems->size - m_pItems->holes) : 0;
+    if (!m_pItems) return 0;
+    if (Single()) return 1;
+    return static_cast<int>(m_pItems->size - m_pItems->holes);
 }
 
 void CBlockChildList::AddTail(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
     assert(entry->m_nIndexInList < 0);
     if (!m_pItems) {
-        m_pItems = Items::Make(1);
+        entry->m_nIndexInList = 0;
+        SetSingle(entry);
+        return;
+    }
+    if (CBlock* single = Single()) {
+        Items* items = Items::Make(4);
+        items->Slots()[0] = single;
+        items->size = 1;
+        m_pItems = items;
     } else if (m_pItems->size == m_pItems->capacity) {
         // Indexes are ints: a list stops growing where they end.
         if (m_pItems->capacity >= 0x40000000u) throw std::bad_alloc();
@@ -146,7 +190,15 @@ void CBlockChildList::AddTail(CBlock* entry) {
 }
 
 void CBlockChildList::ShrinkToFit() {
-    if (!m_pItems) return;
+    if (!List()) return;
+    if (m_pItems->size - m_pItems->holes == 1) {
+        // One child left: it is held without a list.
+        if (m_pItems->holes) m_pItems->Compact();
+        Items* items = m_pItems;
+        SetSingle(items->Slots()[0]);
+        Items::Free(items);
+        return;
+    }
     const std::uint32_t size = m_pItems->size;
     if (size > 0 && m_pItems->capacity - size > size / 8 + 1) m_pItems = m_pItems->Resized(size);
 }
@@ -155,7 +207,14 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
     while (!pending.empty()) {
         CBlock* entry = pending.back();
         pending.pop_back();
-        if (Items* items = entry->m_Children.m_pItems) {
+        if (CBlock* child = entry->m_Children.Single()) {
+            entry->m_Children.m_pItems = nullptr;
+            if (child->m_Children.m_pItems) {
+                pending.push_back(child);
+            } else {
+                delete child;
+            }
+        } else if (Items* items = entry->m_Children.m_pItems) {
             entry->m_Children.m_pItems = nullptr;
             // Children without children of their own (most of them) go at once; the others
             // wait on the stack, so that nothing here recurses.
@@ -177,6 +236,12 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
 
 void CBlockChildList::RemoveAt(BlockPos pos) {
     CBlock* entry = FromPos(pos);
+    if (Single()) {
+        m_pItems = nullptr;
+        entry->m_nIndexInList = -1;
+        Destroy({entry});
+        return;
+    }
     Items& items = *m_pItems;
     CBlock** slots = items.Slots();
     std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
@@ -198,6 +263,12 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
 
 void CBlockChildList::RemoveAll() {
     if (!m_pItems) return;
+    if (CBlock* single = Single()) {
+        std::vector<CBlock*> pending{single};  // made before the list lets go of it
+        m_pItems = nullptr;
+        Destroy(std::move(pending));
+        return;
+    }
     Items* items = m_pItems;
     m_pItems = nullptr;
     // Destroy in list order, as repeated removal at the head would.

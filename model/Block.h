@@ -39,6 +39,8 @@ class CBlockChildList {
     // Searches after startAfter (from the head when null); null when absent.
     BlockPos Find(const CBlock* entry, BlockPos startAfter = nullptr) const;
     CBlock* GetAtIndex(int n) const;
+    // The n for which GetAtIndex(n) is entry; -1 when entry is not in the list.
+    int IndexOf(const CBlock* entry) const;
     int GetCount() const;
     bool IsEmpty() const { return GetCount() == 0; }
     // Takes ownership; the caller sets the entry's m_pParent.
@@ -55,8 +57,8 @@ class CBlockChildList {
     static void Destroy(std::vector<CBlock*> pending);
     // Removal leaves a hole instead of shifting the rest, so that deleting many entries one
     // by one stays linear; holes are squeezed out before the next access by index.
-    // One piece of the block pool holds the counts and the slots: a folder of one child
-    // costs 24 bytes, and the pieces of folders that grew or went are reused by others.
+    // One piece of the block pool holds the counts and the slots, and the pieces of folders
+    // that grew or went are reused by others. A lone child is held without one (see below).
     struct Items {
         std::uint32_t size;      // slots in use, holes included
         std::uint32_t capacity;  // slots there is room for
@@ -69,8 +71,14 @@ class CBlockChildList {
         // A copy with room for capacity slots; this one goes.
         Items* Resized(std::uint32_t capacity);
     };
-    // Made on the first child, so that the many file entries pay one pointer.
+    // Null without children. A folder of one child (a chain of nested folders has nothing
+    // else) holds it here, marked by the low bit, without a list; the list is made on the
+    // second child, and the reader's ShrinkToFit goes back to the lone child when one is left.
     Items* m_pItems = nullptr;
+    static constexpr std::uintptr_t kSingle = 1;
+    CBlock* Single() const;  // the lone child, or null
+    Items* List() const;     // the list, or null
+    void SetSingle(CBlock* entry);
 };
 
 class CBlock {

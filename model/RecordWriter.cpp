@@ -252,22 +252,26 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
         out.Flush();
         return;
     }
-    // Iterative pre-order walk over the open folders, each with the index of its next child.
-    // A file entry is written as its folder's turn comes, without a visit of its own: it has
-    // nothing below it that is written.
+    // Iterative pre-order walk over the open folders. A file entry is written as its folder's
+    // turn comes, without a visit of its own: it has nothing below it that is written.
     auto open = [&](const CBlock& folder) {
         char* p = out.Reserve(EntryLineBound(folder) + 8);
         out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), folder, caches));
     };
-    std::vector<std::pair<const CBlock*, int>> stack{{&block, 0}};
+    // The way back up from each open folder below the top one, one bit a level, so that a
+    // chain of a million nested folders costs little: its parent pointer where that leads to
+    // the folder it was reached from, as it always does in a document; otherwise that folder
+    // is kept on a stack of its own.
+    std::vector<bool> upByParent;
+    std::vector<const CBlock*> upStack;
+    const CBlock* folder = &block;
+    int next = 0;
     open(block);
-    while (!stack.empty()) {
-        const CBlock& folder = *stack.back().first;
-        int next = stack.back().second;
-        const int count = folder.m_Children.GetCount();
+    for (;;) {
+        const int count = folder->m_Children.GetCount();
         const CBlock* descend = nullptr;
         while (next < count) {
-            const CBlock* child = folder.m_Children.GetAtIndex(next++);
+            const CBlock* child = folder->m_Children.GetAtIndex(next++);
             if (child->m_bFolder) {
                 descend = child;
                 break;
@@ -275,13 +279,27 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
             out.Commit(PutEntryLine(out.Reserve(EntryLineBound(*child)), *child, caches));
         }
         if (descend) {
-            stack.back().second = next;
             open(*descend);
-            stack.emplace_back(descend, 0);
-        } else {
-            out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
-            stack.pop_back();
+            const bool byParent = descend->m_pParent == folder;
+            if (!byParent) upStack.push_back(folder);
+            upByParent.push_back(byParent);
+            folder = descend;
+            next = 0;
+            continue;
         }
+        out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
+        if (upByParent.empty()) break;  // the top folder is closed
+        const CBlock* closed = folder;
+        if (upByParent.back()) {
+            folder = closed->m_pParent;
+        } else {
+            folder = upStack.back();
+            upStack.pop_back();
+        }
+        upByParent.pop_back();
+        // Where the closed folder was taken from; the list was not changed since.
+        const int index = folder->m_Children.IndexOf(closed);
+        next = index < 0 ? folder->m_Children.GetCount() : index + 1;
     }
     out.Flush();
 }

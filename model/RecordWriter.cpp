@@ -154,21 +154,29 @@ char* PutNameField(char* p, std::string_view head, std::string_view tail, bool e
     return p;
 }
 
-// The most bytes the NAME or DATA line of block can take.
-std::size_t EntryLineBound(const CBlock& block) {
-    return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
-}
+// The fields of an entry's line, looked up once for its bound and its writing.
+struct CLineFields {
+    explicit CLineFields(const CBlock& block) : author(block.Author()), comment(block.Comment()) {
+        block.m_strName.Parts(head, tail);
+    }
+    // The most bytes the NAME or DATA line can take.
+    std::size_t Bound() const {
+        return 2 * (head.size() + tail.size() + author.size() + comment.size()) + 64;
+    }
+    std::string_view head, tail;
+    const std::string& author;
+    const std::string& comment;
+};
 
 struct CPlainCaches {
     CHeadCache heads;
     CPlainCache authors, comments;
 };
 
-char* PutEntryLine(char* p, const CBlock& block, CPlainCaches& caches) {
-    std::string_view head, tail;
-    block.m_strName.Parts(head, tail);
-    const std::string& author = block.Author();
-    const std::string& comment = block.Comment();
+char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPlainCaches& caches) {
+    const std::string_view head = fields.head, tail = fields.tail;
+    const std::string& author = fields.author;
+    const std::string& comment = fields.comment;
     const bool nameIsPlain = caches.heads.IsPlain(head, tail);
     const bool authorIsPlain = caches.authors.IsPlain(author);
     const bool commentIsPlain = caches.comments.IsPlain(comment);
@@ -238,9 +246,10 @@ class CRecordBuffer {
 
 void AppendEntryLine(std::string& out, const CBlock& block) {
     const std::size_t old = out.size();
-    out.resize(old + EntryLineBound(block));
+    const CLineFields fields(block);
+    out.resize(old + fields.Bound());
     CPlainCaches caches;
-    char* end = PutEntryLine(&out[old], block, caches);
+    char* end = PutEntryLine(&out[old], block, fields, caches);
     out.resize(end - out.data());
 }
 
@@ -248,15 +257,17 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
     CRecordBuffer out(sink);
     CPlainCaches caches;
     if (!block.m_bFolder) {
-        out.Commit(PutEntryLine(out.Reserve(EntryLineBound(block)), block, caches));
+        const CLineFields fields(block);
+        out.Commit(PutEntryLine(out.Reserve(fields.Bound()), block, fields, caches));
         out.Flush();
         return;
     }
     // Iterative pre-order walk over the open folders. A file entry is written as its folder's
     // turn comes, without a visit of its own: it has nothing below it that is written.
     auto open = [&](const CBlock& folder) {
-        char* p = out.Reserve(EntryLineBound(folder) + 8);
-        out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), folder, caches));
+        const CLineFields fields(folder);
+        char* p = out.Reserve(fields.Bound() + 8);
+        out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), folder, fields, caches));
     };
     // The way back up from each open folder below the top one, one bit a level, so that a
     // chain of a million nested folders costs little: its parent pointer where that leads to
@@ -276,7 +287,8 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
                 descend = child;
                 break;
             }
-            out.Commit(PutEntryLine(out.Reserve(EntryLineBound(*child)), *child, caches));
+            const CLineFields fields(*child);
+            out.Commit(PutEntryLine(out.Reserve(fields.Bound()), *child, fields, caches));
         }
         if (descend) {
             open(*descend);

@@ -2,12 +2,12 @@
 
 #include <cassert>
 #include <cstring>
-#include <functional>
 #include <new>
-#include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "model/BlockPool.h"
+#include "model/InternTable.h"
 #include "model/RecordWriter.h"
 
 namespace {
@@ -19,29 +19,38 @@ CBlock* FromPos(BlockPos pos) {
     return reinterpret_cast<CBlock*>(pos);
 }
 
-// The texts records in use, by their two texts (views into the record itself).
-struct TextsKey {
-    std::string_view author, comment;
-    bool operator==(const TextsKey& other) const {
-        return author == other.author && comment == other.comment;
-    }
-};
-struct TextsKeyHash {
-    std::size_t operator()(const TextsKey& key) const {
-        const std::hash<std::string_view> hash;
-        return hash(key.author) * 31 + hash(key.comment);
-    }
-};
-using TextsTable = std::unordered_map<TextsKey, void*, TextsKeyHash>;
-
 // The records met last, by their hash: a collection's few authors come back line after line,
-// and a record found here costs no walk through the table, whose nodes lie all over memory.
-constexpr std::size_t kRecent = 64;
-void* g_recentTexts[kRecent];
-TextsTable& Table() {
-    // Never destroyed: entries of static objects may still give their texts back at exit.
-    static TextsTable* const table = new TextsTable;
-    return *table;
+// and a record found here costs no search of the table.
+// The hash is kept beside the record, so that a slot holding another record is passed over
+// without a look at it.
+constexpr std::size_t kRecent = 256;
+struct RecentTexts {
+    std::uint64_t hash;
+    void* texts;
+};
+RecentTexts g_recentTexts[kRecent];
+std::size_t RecentSlot(std::uint64_t hash) {
+    return static_cast<std::size_t>(hash >> 48) % kRecent;
+}
+
+// Most texts are one byte ("?"): they are told apart without a library call.
+// Texts of up to sixteen bytes (an author's name) in two overlapping loads from each side.
+inline bool SameText(const std::string& a, std::string_view b) {
+    const std::size_t n = a.size();
+    if (n != b.size()) return false;
+    if (n == 0) return true;
+    const char* x = a.data();
+    const char* y = b.data();
+    if (x[0] != y[0]) return false;
+    if (n >= 8 && n <= 16) {
+        std::uint64_t x0, x1, y0, y1;
+        std::memcpy(&x0, x, 8);
+        std::memcpy(&x1, x + n - 8, 8);
+        std::memcpy(&y0, y, 8);
+        std::memcpy(&y1, y + n - 8, 8);
+        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
+    }
+    return n == 1 || std::memcmp(x + 1, y + 1, n - 1) == 0;
 }
 
 }  // namespace
@@ -90,7 +99,21 @@ void CBlockChildList::Items::Compact() {
     first = 0;
 }
 
+CBlock* CBlockChildList::Single() const {
+    const auto bits = reinterpret_cast<std::uintptr_t>(m_pItems);
+    return (bits & kSingle) ? reinterpret_cast<CBlock*>(bits - kSingle) : nullptr;
+}
+
+CBlockChildList::Items* CBlockChildList::List() const {
+    return (reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) ? nullptr : m_pItems;
+}
+
+void CBlockChildList::SetSingle(CBlock* entry) {
+    m_pItems = reinterpret_cast<Items*>(reinterpret_cast<std::uintptr_t>(entry) | kSingle);
+}
+
 BlockPos CBlockChildList::GetHeadPosition() const {
+    if (CBlock* single = Single()) return ToPos(single);
     return (m_pItems && m_pItems->first < m_pItems->size)
                ? ToPos(m_pItems->Slots()[m_pItems->first])
                : nullptr;
@@ -98,6 +121,10 @@ BlockPos CBlockChildList::GetHeadPosition() const {
 
 CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     CBlock* entry = FromPos(pos);
+    if (Single()) {
+        pos = nullptr;
+        return entry;
+    }
     CBlock** slots = m_pItems->Slots();
     const std::size_t size = m_pItems->size;
     std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
@@ -112,6 +139,9 @@ CBlock* CBlockChildList::GetAt(BlockPos pos) const {
 
 BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (!entry || !m_pItems) return nullptr;
+    if (CBlock* single = Single()) {
+        return single == entry && !startAfter ? ToPos(single) : nullptr;
+    }
     int index = entry->m_nIndexInList;
     if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
         m_pItems->Slots()[index] != entry) {
@@ -123,30 +153,63 @@ BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
+    if (CBlock* single = Single()) return single;
     if (m_pItems->holes) m_pItems->Compact();
     return m_pItems->Slots()[n];
 }
 
+int CBlockChildList::IndexOf(const CBlock* entry) const {
+    if (!entry || !m_pItems) return -1;
+    if (CBlock* single = Single()) return single == entry ? 0 : -1;
+    const int index = entry->m_nIndexInList;
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
+        m_pItems->Slots()[index] != entry) {
+        return -1;
+    }
+    if (m_pItems->holes) m_pItems->Compact();  // the index counts live entries only
+    return entry->m_nIndexInList;
+}
+
 int CBlockChildList::GetCount() const {
-    return m_pItems ? static_cast<int>(m_pItems->size - m_pItems->holes) : 0;
+    if (const Items* items = List()) return static_cast<int>(items->size - items->holes);
+    return m_pItems ? 1 : 0;  // a lone child
 }
 
 void CBlockChildList::AddTail(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
     assert(entry->m_nIndexInList < 0);
     if (!m_pItems) {
-        m_pItems = Items::Make(1);
+        entry->m_nIndexInList = 0;
+        SetSingle(entry);
+        return;
+    }
+    if (CBlock* single = Single()) {
+        Items* items = Items::Make(4);
+        items->Slots()[0] = single;
+        items->size = 1;
+        m_pItems = items;
     } else if (m_pItems->size == m_pItems->capacity) {
         // Indexes are ints: a list stops growing where they end.
         if (m_pItems->capacity >= 0x40000000u) throw std::bad_alloc();
-        m_pItems = m_pItems->Resized(m_pItems->capacity * 2);
+        // Small lists grow fourfold, so that a folder of ten is copied three times and not
+        // five; the room left over goes back as the reader closes the folder.
+        const std::uint32_t capacity = m_pItems->capacity;
+        m_pItems = m_pItems->Resized(capacity < 64 ? capacity * 4 : capacity * 2);
     }
     entry->m_nIndexInList = static_cast<int>(m_pItems->size);
     m_pItems->Slots()[m_pItems->size++] = entry;
 }
 
 void CBlockChildList::ShrinkToFit() {
-    if (!m_pItems) return;
+    if (!List()) return;
+    if (m_pItems->size - m_pItems->holes == 1) {
+        // One child left: it is held without a list.
+        if (m_pItems->holes) m_pItems->Compact();
+        Items* items = m_pItems;
+        SetSingle(items->Slots()[0]);
+        Items::Free(items);
+        return;
+    }
     const std::uint32_t size = m_pItems->size;
     if (size > 0 && m_pItems->capacity - size > size / 8 + 1) m_pItems = m_pItems->Resized(size);
 }
@@ -155,7 +218,14 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
     while (!pending.empty()) {
         CBlock* entry = pending.back();
         pending.pop_back();
-        if (Items* items = entry->m_Children.m_pItems) {
+        if (CBlock* child = entry->m_Children.Single()) {
+            entry->m_Children.m_pItems = nullptr;
+            if (child->m_Children.m_pItems) {
+                pending.push_back(child);
+            } else {
+                delete child;
+            }
+        } else if (Items* items = entry->m_Children.m_pItems) {
             entry->m_Children.m_pItems = nullptr;
             // Children without children of their own (most of them) go at once; the others
             // wait on the stack, so that nothing here recurses.
@@ -177,6 +247,12 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
 
 void CBlockChildList::RemoveAt(BlockPos pos) {
     CBlock* entry = FromPos(pos);
+    if (Single()) {
+        m_pItems = nullptr;
+        entry->m_nIndexInList = -1;
+        Destroy({entry});
+        return;
+    }
     Items& items = *m_pItems;
     CBlock** slots = items.Slots();
     std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
@@ -198,6 +274,12 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
 
 void CBlockChildList::RemoveAll() {
     if (!m_pItems) return;
+    if (CBlock* single = Single()) {
+        std::vector<CBlock*> pending{single};  // made before the list lets go of it
+        m_pItems = nullptr;
+        Destroy(std::move(pending));
+        return;
+    }
     Items* items = m_pItems;
     m_pItems = nullptr;
     // Destroy in list order, as repeated removal at the head would.
@@ -218,10 +300,57 @@ void CBlockChildList::RemoveAll() {
 
 // ---- CBlock ----
 
+CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks];
+
+namespace {
+// Numbers given back, for the next records; never destroyed, like the records' table.
+std::vector<std::uint32_t>& FreeTextsNumbers() {
+    static auto* const numbers = new std::vector<std::uint32_t>;
+    return *numbers;
+}
+std::uint32_t g_nextTextsNumber = 0;
+}  // namespace
+
+void CBlock::Number(Texts* texts) {
+    std::vector<std::uint32_t>& free = FreeTextsNumbers();
+    std::uint32_t number;
+    if (!free.empty()) {
+        number = free.back();
+        free.pop_back();
+    } else {
+        number = g_nextTextsNumber;
+        if (number >= kTextsBlock * kTextsBlocks) throw std::bad_alloc();
+        // Room for every number handed out to come back: giving one back never fails.
+        if (free.capacity() <= number) free.reserve(2 * std::size_t(number) + 16);
+        Texts**& block = s_textsBlocks[number >> kTextsBlockBits];
+        if (!block) block = new Texts*[kTextsBlock]();
+        ++g_nextTextsNumber;
+    }
+    s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)] = texts;
+    texts->number = number;
+}
+
+void CBlock::Unnumber(Texts* texts) {
+    s_textsBlocks[texts->number >> kTextsBlockBits][texts->number & (kTextsBlock - 1)] = nullptr;
+    FreeTextsNumbers().push_back(texts->number);
+}
+
 CBlock::Texts* CBlock::DefaultTexts() {
     // Never freed: entries of static objects may still refer to it while the program ends.
-    static Texts* const texts = new Texts{"?", "?", 1};
+    // Made on first use, as number 0, the number every new entry starts with.
+    static Texts* const texts = [] {
+        Texts* made = new Texts{"?", "?", 1};
+        Number(made);
+        assert(made->number == 0);
+        return made;
+    }();
     return texts;
+}
+
+intern::CTable<CBlock::Texts>& CBlock::Table() {
+    // Never destroyed: entries of static objects may still give their texts back at exit.
+    static auto* const table = new intern::CTable<Texts>;
+    return *table;
 }
 
 CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view comment) {
@@ -230,50 +359,57 @@ CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view commen
         ++texts->refs;
         return texts;
     }
-    const TextsKey key{author, comment};
-    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
-    if (recent) {
-        Texts* texts = static_cast<Texts*>(recent);
-        if (texts->author == author && texts->comment == comment) {
+    const std::uint64_t hash = intern::Hash(comment, intern::Hash(author));
+    RecentTexts& recent = g_recentTexts[RecentSlot(hash)];
+    if (recent.texts && recent.hash == hash) {
+        Texts* texts = static_cast<Texts*>(recent.texts);
+        if (SameText(texts->author, author) && SameText(texts->comment, comment)) {
             ++texts->refs;
             return texts;
         }
     }
-    TextsTable& table = Table();
-    auto found = table.find(key);
-    if (found != table.end()) {
-        Texts* texts = static_cast<Texts*>(found->second);
+    intern::CTable<Texts>& table = Table();
+    Texts* texts = table.Find(hash, [&](const Texts* t) {
+        return SameText(t->author, author) && SameText(t->comment, comment);
+    });
+    if (texts) {
         ++texts->refs;
-        recent = texts;
+        recent = RecentTexts{hash, texts};
         return texts;
     }
-    Texts* texts = new Texts{std::string(author), std::string(comment), 1};
+    texts = new Texts{std::string(author), std::string(comment), 1, hash};
     try {
-        table.emplace(TextsKey{texts->author, texts->comment}, texts);
+        Number(texts);
     } catch (...) {
         delete texts;
         throw;
     }
-    recent = texts;
+    try {
+        table.Insert(hash, texts);
+    } catch (...) {
+        Unnumber(texts);
+        delete texts;
+        throw;
+    }
+    // A new record does not take the slot: texts met once (a comment of one entry) would
+    // push out the few that come back line after line. It gets it when it is met again.
     return texts;
 }
 
 void CBlock::ReleaseTexts(Texts* texts) {
     if (--texts->refs != 0) return;
-    const TextsKey key{texts->author, texts->comment};
-    void*& recent = g_recentTexts[TextsKeyHash()(key) % kRecent];
-    if (recent == texts) recent = nullptr;
-    TextsTable& table = Table();
-    auto found = table.find(TextsKey{texts->author, texts->comment});
-    if (found != table.end() && found->second == texts) table.erase(found);
+    RecentTexts& recent = g_recentTexts[RecentSlot(texts->hash)];
+    if (recent.texts == texts) recent = RecentTexts{0, nullptr};
+    Table().Erase(texts->hash, texts);
+    Unnumber(texts);
     delete texts;
 }
 
 void CBlock::UseTexts(Texts* texts) {
     // Taken first: texts may be the record this entry holds alone.
     ++texts->refs;
-    ReleaseTexts(m_pTexts);
-    m_pTexts = texts;
+    ReleaseTexts(TextsRecord());
+    m_nTexts = texts->number;
 }
 
 void* CBlock::operator new(std::size_t size) {
@@ -284,45 +420,36 @@ void CBlock::operator delete(void* entry, std::size_t size) {
     blockpool::Free(entry, size);
 }
 
-CBlock::CBlock() : m_pTexts(DefaultTexts()) {
-    ++m_pTexts->refs;
+CBlock::CBlock() : m_nTexts(0), m_bFolder(false), m_bChangerEnabled(true), m_bInherit(false) {
+    ++DefaultTexts()->refs;
 }
 
 CBlock::~CBlock() {
-    ReleaseTexts(m_pTexts);
+    ReleaseTexts(TextsRecord());
 }
 
 void CBlock::SetAuthor(std::string_view author) {
-    if (author != m_pTexts->author) {
-        Texts* texts = NewTexts(author, m_pTexts->comment);
+    if (author != TextsRecord()->author) {
+        Texts* texts = NewTexts(author, TextsRecord()->comment);
         UseTexts(texts);
         --texts->refs;
     }
 }
 
 void CBlock::SetComment(std::string_view comment) {
-    if (comment != m_pTexts->comment) {
-        Texts* texts = NewTexts(m_pTexts->author, comment);
+    if (comment != TextsRecord()->comment) {
+        Texts* texts = NewTexts(TextsRecord()->author, comment);
         UseTexts(texts);
         --texts->refs;
     }
 }
 
-namespace {
-// Most texts are one byte ("?"): they are told apart without a library call.
-inline bool SameText(const std::string& a, std::string_view b) {
-    const std::size_t n = a.size();
-    if (n != b.size()) return false;
-    if (n == 0) return true;
-    return a[0] == b[0] && (n == 1 || std::memcmp(a.data() + 1, b.data() + 1, n - 1) == 0);
-}
-}  // namespace
-
 void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
-    if (SameText(m_pTexts->author, author) && SameText(m_pTexts->comment, comment)) return;
-    if (like && SameText(like->m_pTexts->author, author) &&
-        SameText(like->m_pTexts->comment, comment)) {
-        UseTexts(like->m_pTexts);
+    const Texts* own = TextsRecord();
+    if (SameText(own->author, author) && SameText(own->comment, comment)) return;
+    Texts* liked = like ? like->TextsRecord() : nullptr;
+    if (liked && SameText(liked->author, author) && SameText(liked->comment, comment)) {
+        UseTexts(liked);
     } else {
         Texts* texts = NewTexts(author, comment);
         UseTexts(texts);
@@ -361,7 +488,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
                              bool copyEnabled) {
     // Take the values first: the source may lie inside this subtree.
     const short priority = source.m_nPriority;
-    Texts* const texts = source.m_pTexts;
+    Texts* const texts = source.TextsRecord();
     ++texts->refs;  // held while the subtree changes
     const unsigned char inherit = source.m_bInherit;
     const unsigned char enabled = source.m_bChangerEnabled;
@@ -414,4 +541,4 @@ void CBlock::DeleteEntry() {
 }
 
 // Every byte here is paid a million times over in a large collection.
-static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 56, "CBlock grew");
+static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 48, "CBlock grew");

@@ -14,6 +14,10 @@
 
 class CBlock;
 class IByteSink;
+namespace intern {
+template <class T>
+class CTable;
+}
 
 // Opaque list position: null means none. A position stays valid while other entries of the
 // list are added or removed.
@@ -35,6 +39,8 @@ class CBlockChildList {
     // Searches after startAfter (from the head when null); null when absent.
     BlockPos Find(const CBlock* entry, BlockPos startAfter = nullptr) const;
     CBlock* GetAtIndex(int n) const;
+    // The n for which GetAtIndex(n) is entry; -1 when entry is not in the list.
+    int IndexOf(const CBlock* entry) const;
     int GetCount() const;
     bool IsEmpty() const { return GetCount() == 0; }
     // Takes ownership; the caller sets the entry's m_pParent.
@@ -51,8 +57,8 @@ class CBlockChildList {
     static void Destroy(std::vector<CBlock*> pending);
     // Removal leaves a hole instead of shifting the rest, so that deleting many entries one
     // by one stays linear; holes are squeezed out before the next access by index.
-    // One piece of the block pool holds the counts and the slots: a folder of one child
-    // costs 24 bytes, and the pieces of folders that grew or went are reused by others.
+    // One piece of the block pool holds the counts and the slots, and the pieces of folders
+    // that grew or went are reused by others. A lone child is held without one (see below).
     struct Items {
         std::uint32_t size;      // slots in use, holes included
         std::uint32_t capacity;  // slots there is room for
@@ -65,8 +71,14 @@ class CBlockChildList {
         // A copy with room for capacity slots; this one goes.
         Items* Resized(std::uint32_t capacity);
     };
-    // Made on the first child, so that the many file entries pay one pointer.
+    // Null without children. A folder of one child (a chain of nested folders has nothing
+    // else) holds it here, marked by the low bit, without a list; the list is made on the
+    // second child, and the reader's ShrinkToFit goes back to the lone child when one is left.
     Items* m_pItems = nullptr;
+    static constexpr std::uintptr_t kSingle = 1;
+    CBlock* Single() const;  // the lone child, or null
+    Items* List() const;     // the list, or null
+    void SetSingle(CBlock* entry);
 };
 
 class CBlock {
@@ -82,7 +94,7 @@ class CBlock {
     static void* operator new(std::size_t size);
     static void operator delete(void* entry, std::size_t size);
 
-    // The members are laid out so that an entry takes 56 bytes.
+    // The members are laid out so that an entry takes 48 bytes on a 64-bit system.
     CBlockChildList m_Children;
     // The changer's cursor and the tree item share their room: the changer works on a copy
     // of the collection of its own, which is never shown in a tree, and the tree of the
@@ -95,20 +107,22 @@ class CBlock {
 
   private:
     int m_nIndexInList = -1;  // index in the owning list, which makes positions O(1)
+    std::uint32_t m_nTexts;   // the number of the author and comment record (see Texts)
 
   public:
-    unsigned char m_bFolder = 0;
-    unsigned char m_bChangerEnabled = 1;
-    unsigned char m_bInherit = 0;
     short m_nPriority = 2;
+    // One bit each: any value other than 0 reads back as 1, as the file writes it.
+    bool m_bFolder : 1;
+    bool m_bChangerEnabled : 1;
+    bool m_bInherit : 1;
     CBlock* m_pParent = nullptr;
     CBlockName m_strName;  // folder: display name; file entry: full path
 
     std::string GetName() const { return m_strName.str(); }
-    std::string GetAuthor() const { return m_pTexts->author; }
-    std::string GetComment() const { return m_pTexts->comment; }
-    const std::string& Author() const { return m_pTexts->author; }
-    const std::string& Comment() const { return m_pTexts->comment; }
+    std::string GetAuthor() const { return TextsRecord()->author; }
+    std::string GetComment() const { return TextsRecord()->comment; }
+    const std::string& Author() const { return TextsRecord()->author; }
+    const std::string& Comment() const { return TextsRecord()->comment; }
     void SetAuthor(std::string_view author);
     void SetComment(std::string_view comment);
     // Sets both; shares the storage of `like` when it holds the same two texts.
@@ -139,12 +153,27 @@ class CBlock {
         std::string author;
         std::string comment;
         unsigned long refs = 1;
+        std::uint64_t hash = 0;  // of both texts, where the table keeps it
+        std::uint32_t number = 0;
     };
+    // An entry names its record by a number, which takes half the room of a pointer: the
+    // records in use are found through a directory of blocks of kTextsBlock, which are
+    // never moved or freed, so that a number stays valid on every thread.
+    static constexpr std::uint32_t kTextsBlockBits = 12;
+    static constexpr std::uint32_t kTextsBlock = 1u << kTextsBlockBits;
+    static constexpr std::uint32_t kTextsBlocks = 1u << 16;
+    static Texts** s_textsBlocks[kTextsBlocks];
+    Texts* TextsRecord() const {
+        return s_textsBlocks[m_nTexts >> kTextsBlockBits][m_nTexts & (kTextsBlock - 1)];
+    }
+    // Gives texts a number (the default record has 0). Throws std::bad_alloc.
+    static void Number(Texts* texts);
+    // Gives the number of a record about to go back.
+    static void Unnumber(Texts* texts);
+    static intern::CTable<Texts>& Table();
     static Texts* DefaultTexts();
     // A counted reference to the record of these texts, made when none is in use.
     static Texts* NewTexts(std::string_view author, std::string_view comment);
     static void ReleaseTexts(Texts* texts);
     void UseTexts(Texts* texts);
-
-    Texts* m_pTexts;
 };

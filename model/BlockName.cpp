@@ -2,13 +2,12 @@
 
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <new>
 #include <ostream>
-#include <unordered_map>
 
 #include "model/BlockPool.h"
 #include "model/ByteScan.h"
+#include "model/InternTable.h"
 
 namespace {
 
@@ -31,7 +30,7 @@ struct Head {
 // Every shared directory part in use, once, by its bytes (a view into the head itself): the
 // names of one directory share its bytes wherever they lie in the tree and in whatever order
 // they are read. No lock: names, like the pool, belong to one thread.
-using HeadTable = std::unordered_map<std::string_view, Head*>;
+using HeadTable = intern::CTable<Head>;
 HeadTable& Heads() {
     static HeadTable* const table = new HeadTable;  // never destroyed, like the pool
     return *table;
@@ -106,7 +105,7 @@ void CBlockName::Release() {
     if (static_cast<unsigned char>(m_pRecord[0]) == kSharedMarker) {
         Head* head = ReadHead(m_pRecord);
         if (--head->refs == 0) {
-            Heads().erase(head->Text());
+            Heads().Erase(intern::Hash(head->Text()), head);
             blockpool::Free(head, sizeof(Head) + head->length);
         }
         std::string_view tail = ReadPlain(m_pRecord + 1 + kPointer);
@@ -154,9 +153,10 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
     }
     const std::string_view dir = text.substr(0, cut);
     HeadTable& heads = Heads();
+    std::uint64_t hash = 0;
     if (!head) {
-        auto found = heads.find(dir);
-        if (found != heads.end()) head = found->second;
+        hash = intern::Hash(dir);
+        head = heads.Find(hash, [&](Head* h) { return h->Text() == dir; });
     }
     if (!head) {
         CheckLength(cut);
@@ -165,7 +165,7 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
         head->length = static_cast<std::uint32_t>(cut);
         std::memcpy(head->Bytes(), text.data(), cut);
         try {
-            heads.emplace(head->Text(), head);
+            heads.Insert(hash, head);
         } catch (...) {
             blockpool::Free(head, sizeof(Head) + cut);
             throw;
@@ -179,7 +179,7 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
             blockpool::Allocate(1 + kPointer + PlainHeader(tail.size()) + tail.size()));
     } catch (...) {
         if (head->refs == 0) {
-            heads.erase(head->Text());
+            heads.Erase(intern::Hash(head->Text()), head);
             blockpool::Free(head, sizeof(Head) + cut);
         }
         throw;

@@ -1,6 +1,7 @@
 #include "model/BlockPool.h"
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -142,6 +143,36 @@ void Free(void* piece, std::size_t size) {
     head->next = s.freeLists[cls];
     s.freeLists[cls] = head;
     POOL_POISON(piece, bytes);
+}
+
+namespace {
+// Before a table: how it goes back, whichever source is set by then.
+struct TableHeader {
+    void (*release)(void* chunk, std::size_t size);
+    std::size_t size;
+};
+constexpr std::size_t kTableHeader = 64;  // keeps the table on a cache line of its own
+static_assert(sizeof(TableHeader) <= kTableHeader, "table header");
+}  // namespace
+
+void* AllocateTable(std::size_t size) {
+    State& s = g_state;
+    if (!s.source.allocate) s.source = {HeapAllocate, HeapRelease};
+    if (size > SIZE_MAX - kTableHeader) throw std::bad_alloc();
+    const std::size_t total = size + kTableHeader;
+    char* chunk = static_cast<char*>(s.source.allocate(total));
+    auto* header = reinterpret_cast<TableHeader*>(chunk);
+    header->release = s.source.release;
+    header->size = total;
+    std::memset(chunk + kTableHeader, 0, size);
+    return chunk + kTableHeader;
+}
+
+void ReleaseTable(void* table, std::size_t) {
+    if (!table) return;
+    char* chunk = static_cast<char*>(table) - kTableHeader;
+    const TableHeader header = *reinterpret_cast<TableHeader*>(chunk);
+    header.release(chunk, header.size);
 }
 
 void SetChunkSource(const ChunkSource& source) {

@@ -35,6 +35,13 @@ void SetChunkSource(const ChunkSource& source);
 // Platform part: sets the system's best chunk source (programs call it as they start).
 void UseSystemChunks();
 
+// Memory for the model's large tables (those of the texts and directory parts shared across
+// the process), from the chunk source: where the system offers them, large tables get large
+// pages as the chunks do, since they are searched at random. Zeroed. Throws std::bad_alloc.
+void* AllocateTable(std::size_t size);
+// size must be the size given to AllocateTable.
+void ReleaseTable(void* table, std::size_t size);
+
 struct Stats {
     std::size_t chunkBytes;  // held from the system for small pieces
     std::size_t liveBytes;   // handed out and not yet freed (rounded up to the class)

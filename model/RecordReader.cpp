@@ -35,6 +35,11 @@ class Reader {
 
     void Line(std::string_view line) {
         ++m_lineNo;
+        // A folder's opening and closing lines, as the writer makes them, need no splitting.
+        if (line.size() == 5) {
+            if (Is(line, "FILE{")) return OpenFolder();
+            if (Is(line, "}FILE")) return CloseFolder();
+        }
         std::size_t count = SplitSpans(line, m_tokens, kFields, m_fallback);
         const std::string_view tag = m_tokens[0];
         // Tags told apart by their length and bytes; entry lines come first, as most are.

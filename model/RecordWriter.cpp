@@ -154,21 +154,29 @@ char* PutNameField(char* p, std::string_view head, std::string_view tail, bool e
     return p;
 }
 
-// The most bytes the NAME or DATA line of block can take.
-std::size_t EntryLineBound(const CBlock& block) {
-    return 2 * (block.m_strName.size() + block.Author().size() + block.Comment().size()) + 64;
-}
+// The fields of an entry's line, looked up once for its bound and its writing.
+struct CLineFields {
+    explicit CLineFields(const CBlock& block) : author(block.Author()), comment(block.Comment()) {
+        block.m_strName.Parts(head, tail);
+    }
+    // The most bytes the NAME or DATA line can take.
+    std::size_t Bound() const {
+        return 2 * (head.size() + tail.size() + author.size() + comment.size()) + 64;
+    }
+    std::string_view head, tail;
+    const std::string& author;
+    const std::string& comment;
+};
 
 struct CPlainCaches {
     CHeadCache heads;
     CPlainCache authors, comments;
 };
 
-char* PutEntryLine(char* p, const CBlock& block, CPlainCaches& caches) {
-    std::string_view head, tail;
-    block.m_strName.Parts(head, tail);
-    const std::string& author = block.Author();
-    const std::string& comment = block.Comment();
+char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPlainCaches& caches) {
+    const std::string_view head = fields.head, tail = fields.tail;
+    const std::string& author = fields.author;
+    const std::string& comment = fields.comment;
     const bool nameIsPlain = caches.heads.IsPlain(head, tail);
     const bool authorIsPlain = caches.authors.IsPlain(author);
     const bool commentIsPlain = caches.comments.IsPlain(comment);
@@ -238,34 +246,72 @@ class CRecordBuffer {
 
 void AppendEntryLine(std::string& out, const CBlock& block) {
     const std::size_t old = out.size();
-    out.resize(old + EntryLineBound(block));
+    const CLineFields fields(block);
+    out.resize(old + fields.Bound());
     CPlainCaches caches;
-    char* end = PutEntryLine(&out[old], block, caches);
+    char* end = PutEntryLine(&out[old], block, fields, caches);
     out.resize(end - out.data());
 }
 
 void WriteRecords(const CBlock& block, IByteSink& sink) {
-    // Iterative pre-order walk; an entry with a null "next child" index is being opened.
     CRecordBuffer out(sink);
     CPlainCaches caches;
-    std::vector<std::pair<const CBlock*, int>> stack{{&block, -1}};
-    while (!stack.empty()) {
-        auto& [entry, next] = stack.back();
-        if (!entry->m_bFolder) {
-            out.Commit(
-                PutEntryLine(out.Reserve(EntryLineBound(*entry)), *entry, caches));
-            stack.pop_back();
-        } else if (next < 0) {
-            char* p = out.Reserve(EntryLineBound(*entry) + 8);
-            out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), *entry, caches));
-            next = 0;
-        } else if (next < entry->m_Children.GetCount()) {
-            const CBlock* child = entry->m_Children.GetAtIndex(next++);
-            stack.emplace_back(child, -1);
-        } else {
-            out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
-            stack.pop_back();
+    if (!block.m_bFolder) {
+        const CLineFields fields(block);
+        out.Commit(PutEntryLine(out.Reserve(fields.Bound()), block, fields, caches));
+        out.Flush();
+        return;
+    }
+    // Iterative pre-order walk over the open folders. A file entry is written as its folder's
+    // turn comes, without a visit of its own: it has nothing below it that is written.
+    auto open = [&](const CBlock& folder) {
+        const CLineFields fields(folder);
+        char* p = out.Reserve(fields.Bound() + 8);
+        out.Commit(PutEntryLine(Put(p, "FILE{\r\n"), folder, fields, caches));
+    };
+    // The way back up from each open folder below the top one, one bit a level, so that a
+    // chain of a million nested folders costs little: its parent pointer where that leads to
+    // the folder it was reached from, as it always does in a document; otherwise that folder
+    // is kept on a stack of its own.
+    std::vector<bool> upByParent;
+    std::vector<const CBlock*> upStack;
+    const CBlock* folder = &block;
+    int next = 0;
+    open(block);
+    for (;;) {
+        const int count = folder->m_Children.GetCount();
+        const CBlock* descend = nullptr;
+        while (next < count) {
+            const CBlock* child = folder->m_Children.GetAtIndex(next++);
+            if (child->m_bFolder) {
+                descend = child;
+                break;
+            }
+            const CLineFields fields(*child);
+            out.Commit(PutEntryLine(out.Reserve(fields.Bound()), *child, fields, caches));
         }
+        if (descend) {
+            open(*descend);
+            const bool byParent = descend->m_pParent == folder;
+            if (!byParent) upStack.push_back(folder);
+            upByParent.push_back(byParent);
+            folder = descend;
+            next = 0;
+            continue;
+        }
+        out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
+        if (upByParent.empty()) break;  // the top folder is closed
+        const CBlock* closed = folder;
+        if (upByParent.back()) {
+            folder = closed->m_pParent;
+        } else {
+            folder = upStack.back();
+            upStack.pop_back();
+        }
+        upByParent.pop_back();
+        // Where the closed folder was taken from; the list was not changed since.
+        const int index = folder->m_Children.IndexOf(closed);
+        next = index < 0 ? folder->m_Children.GetCount() : index + 1;
     }
     out.Flush();
 }

@@ -340,6 +340,74 @@ TEST(ChildList, RemovingManyOneByOneKeepsOrderIndexAndPositions) {
     EXPECT_EQ(list.Find(added, keep), list.Find(added));
 }
 
+// A lone child is held without a list: every operation works the same through the changes
+// between one child and more, and back to one as a reader closes the folder.
+TEST(ChildList, ALoneChildBehavesAsAListOfOne) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
+    CBlockChildList& list = root->m_Children;
+    CBlock* a = File(root.get(), "A");
+    EXPECT_EQ(list.GetCount(), 1);
+    EXPECT_EQ(list.GetAtIndex(0), a);
+    EXPECT_EQ(list.GetAtIndex(1), nullptr);
+    BlockPos pa = list.Find(a);
+    ASSERT_EQ(list.GetAt(pa), a);
+    EXPECT_EQ(list.Find(a, pa), nullptr);
+    CBlock stranger;
+    EXPECT_EQ(list.Find(&stranger), nullptr);
+    BlockPos pos = list.GetHeadPosition();
+    EXPECT_EQ(list.GetNext(pos), a);
+    EXPECT_EQ(pos, nullptr);
+    CBlock* b = File(root.get(), "B");  // now a list; A's position still holds
+    EXPECT_EQ(list.GetAt(pa), a);
+    EXPECT_EQ(list.GetAtIndex(1), b);
+    list.RemoveAt(pa);
+    list.ShrinkToFit();  // back to a lone child
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"B"}));
+    EXPECT_EQ(list.GetAtIndex(0), b);
+    EXPECT_EQ(list.Find(b), list.GetHeadPosition());
+    CBlock* sub = Folder(root.get(), "sub");
+    File(Folder(sub, "deeper"), "leaf");  // chains of lone children
+    b->DeleteEntry();
+    list.ShrinkToFit();
+    EXPECT_EQ(Names(list), (std::vector<std::string>{"sub"}));
+    EXPECT_NE(Records(*root).find("leaf"), std::string::npos);
+    sub->DeleteEntry();
+    EXPECT_EQ(list.GetCount(), 0);
+    EXPECT_EQ(list.GetHeadPosition(), nullptr);
+    File(root.get(), "C");
+    File(root.get(), "D");
+    list.RemoveAll();
+    EXPECT_EQ(list.GetCount(), 0);
+    File(root.get(), "E");
+    list.RemoveAll();  // a lone child goes too
+    EXPECT_EQ(list.GetCount(), 0);
+}
+
+// The writer walks back up by parent pointers where they lead to the folder it came from,
+// and writes the same records where they do not (a tree put together by hand).
+TEST(Block, RecordsOfNestedFoldersDoNotDependOnParentPointers) {
+    std::unique_ptr<CBlock> root(Folder(nullptr, "R"));
+    CBlock* a = Folder(root.get(), "A");
+    CBlock* b = Folder(a, "B");
+    File(b, "b1");
+    CBlock* c = Folder(b, "C");
+    File(c, "c1");
+    File(b, "b2");
+    File(a, "a1");
+    Folder(root.get(), "D");
+    File(root.get(), "r1");
+    const std::string expected = Records(*root);
+    EXPECT_NE(expected.find("\"b2\""), std::string::npos);
+    b->m_pParent = nullptr;
+    c->m_pParent = root.get();
+    EXPECT_EQ(Records(*root), expected);
+    EXPECT_EQ(Records(*a), expected.substr(expected.find("FILE{\r\nNAME\t\"A\""),
+                                           expected.find("FILE{\r\nNAME\t\"D\"") -
+                                               expected.find("FILE{\r\nNAME\t\"A\"")));
+    b->m_pParent = a;
+    c->m_pParent = b;
+}
+
 TEST(Block, CollectFoldersPreOrder) {
     std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
     CBlock* A = Folder(root.get(), "A");

@@ -7,7 +7,6 @@
 
 #include <cstdlib>
 
-#include "app/AboutDlg.h"
 #include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "changer/PelorandChanger_win.h"
@@ -17,6 +16,7 @@
 #include "model/Block.h"
 #include "model/Settings.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "win/Handles.h"
@@ -151,7 +151,7 @@ bool CPelorandApp::RunChangerPhase(const std::string& file) {
     {
         // Ending the window object stops the changer and sets the end wallpaper, whichever
         // way the window was left.
-        CPelorandChanger changer;
+        CPelorandChanger changer(Settings());
         result = changer.DoModal();
         m_strChangerEditFile = changer.GetEditFile();
         m_changerEditEntry = changer.GetEditEntry();

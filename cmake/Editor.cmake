@@ -41,8 +41,8 @@ if(WIN32)
     ui/MainFrame.cpp
     app/PelorandApp.cpp
     app/FontRecord_win.cpp
-    app/AboutDlg.cpp
-    app/PelorandChangerStart.cpp
+    ui/AboutDlg.cpp
+    ui/PelorandChangerStart.cpp
     # The wallpaper changer's windows
     changer/FileInfomationView_win.cpp
     changer/PelorandChanger_win.cpp

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "app/PelorandApp.h"
-#include "app/PelorandChangerStart.h"
+#include "ui/PelorandChangerStart.h"
 #include "fw/CmdUI.h"
 #include "fw/Dpi.h"
 #include "fw/WinApp.h"

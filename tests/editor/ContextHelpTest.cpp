@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/AboutDlg.h"
-#include "app/PelorandChangerStart.h"
 #include "fw/HelpPopup.h"
 #include "fw/PropertySheet.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/ContextHelp.h"
 #include "ui/CreaterListDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/NewCreaterDlg.h"
+#include "ui/PelorandChangerStart.h"
 #include "ui/PelorandOption.h"
 #include "ui/PropertyDlg.h"
 

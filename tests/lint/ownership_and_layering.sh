@@ -5,6 +5,9 @@
 #     model/  the collection and its settings (and their Windows seams): model/ and win/;
 #     fw/     the framework, which knows nothing of the program: fw/, model/ and win/;
 #     doc/, views/  the document and its views: fw/, model/, win/, doc/ and views/;
+#     changer/ the wallpaper changer and its windows: fw/, model/, win/, views/, res/ and
+#             changer/; never the editor's dialogs (ui/) nor the application (app/), which
+#             hands it the settings;
 # - handles, COM pointers and memory handed over by the system are freed by their owners:
 #   Release(), DeleteObject, RegCloseKey, CloseHandle, FindClose, GlobalFree, LocalFree,
 #   CoTaskMemFree, ILFree, DragFinish and ReleaseStgMedium are written only in win/Handles.h.
@@ -30,6 +33,7 @@ allow_only win -- win
 allow_only model -- model win
 allow_only fw -- fw model win
 allow_only doc views -- fw model win doc views
+allow_only changer -- fw model win views res changer
 
 hits=$(grep -rnE '(->|\.)Release\(\)|\b(DeleteObject|RegCloseKey|CloseHandle|FindClose|GlobalFree|LocalFree|CoTaskMemFree|ILFree|DragFinish|ReleaseStgMedium)[[:space:]]*\(' \
   --include='*.cpp' --include='*.h' app bench changer doc fw model tests tools ui views win |

@@ -1,4 +1,4 @@
-#include "app/PelorandChangerStart.h"
+#include "ui/PelorandChangerStart.h"
 
 #include "app/PelorandApp.h"
 #include "fw/DataExchange.h"

@@ -7,13 +7,13 @@
 
 #include <cstdlib>
 
-#include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
+#include "model/FontRecord_win.h"
 #include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/AboutDlg.h"
@@ -199,7 +199,7 @@ void CPelorandApp::SelectChangerEntry() {
 void CPelorandApp::AddPelorandTemplate() {
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         IDR_MAINFRAME, [this] { return std::make_unique<CPelorandDoc>(Settings()); },
-        [] { return std::make_unique<CMainFrame>(); }));
+        [this] { return std::make_unique<CMainFrame>(Settings()); }));
 }
 
 bool CPelorandApp::CreateEditor(const std::string& path) {

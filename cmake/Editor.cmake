@@ -40,7 +40,7 @@ if(WIN32)
     views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp
     app/PelorandApp.cpp
-    app/FontRecord_win.cpp
+    model/FontRecord_win.cpp
     ui/AboutDlg.cpp
     ui/PelorandChangerStart.cpp
     # The wallpaper changer's windows

@@ -5,11 +5,11 @@
 #include <map>
 #include <memory>
 
-#include "app/AuthorList.h"
+#include "model/AuthorList.h"
 #include "model/Block.h"
 #include "model/PropertyChange.h"
 #include "tests/core/FakeTree.h"
-#include "app/ImageLayoutCells.h"
+#include "ui/ImageLayoutCells.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
 

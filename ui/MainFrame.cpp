@@ -5,15 +5,15 @@
 #include <cstdio>
 #include <cstring>
 
-#include "fw/CmdUI.h"
-#include "fw/Dpi.h"
-#include "fw/WinApp.h"
-#include "res/resource.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
+#include "fw/Dpi.h"
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/Settings.h"
+#include "res/resource.h"
 #include "ui/CreaterListDlg.h"
 #include "ui/PelorandChangerStart.h"
 #include "ui/PelorandOption.h"

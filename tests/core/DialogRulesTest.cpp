@@ -8,10 +8,10 @@
 #include "model/AuthorList.h"
 #include "model/Block.h"
 #include "model/PropertyChange.h"
-#include "tests/core/FakeTree.h"
-#include "ui/ImageLayoutCells.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
+#include "tests/core/FakeTree.h"
+#include "ui/ImageLayoutCells.h"
 
 namespace {
 

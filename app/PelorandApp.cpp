@@ -7,16 +7,16 @@
 
 #include <cstdlib>
 
-#include "app/AboutDlg.h"
-#include "app/FontRecord_win.h"
 #include "app/RegistrySettingsStore_win.h"
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
+#include "model/FontRecord_win.h"
 #include "model/Settings.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/MainFrame.h"
 #include "views/PelorandListView.h"
 #include "win/Handles.h"
@@ -151,7 +151,7 @@ bool CPelorandApp::RunChangerPhase(const std::string& file) {
     {
         // Ending the window object stops the changer and sets the end wallpaper, whichever
         // way the window was left.
-        CPelorandChanger changer;
+        CPelorandChanger changer(Settings());
         result = changer.DoModal();
         m_strChangerEditFile = changer.GetEditFile();
         m_changerEditEntry = changer.GetEditEntry();
@@ -199,7 +199,7 @@ void CPelorandApp::SelectChangerEntry() {
 void CPelorandApp::AddPelorandTemplate() {
     AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         IDR_MAINFRAME, [this] { return std::make_unique<CPelorandDoc>(Settings()); },
-        [] { return std::make_unique<CMainFrame>(); }));
+        [this] { return std::make_unique<CMainFrame>(Settings()); }));
 }
 
 bool CPelorandApp::CreateEditor(const std::string& path) {

@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
     settings.WriteInt(setting::EndFileSetCheck, 0);
 
     {
-        CPelorandChanger changer;
+        CPelorandChanger changer(settings);
         changer.Create();
         SendMessageA(changer.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_RUN, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(changer.m_hWnd, IDC_CHANGER_RUN)));

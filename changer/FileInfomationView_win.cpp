@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/PelorandApp.h"
 #include "model/Settings.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
@@ -35,10 +34,6 @@ CFileInfomationView::CFileInfomationView()
       m_strComment("コメント") {
     std::memset(&m_lf, 0, sizeof m_lf);
     GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof m_lf, &m_lf);
-}
-
-CSettings& CFileInfomationView::Settings() const {
-    return m_pSettings ? *m_pSettings : CPelorandApp::Get()->Settings();
 }
 
 bool CFileInfomationView::Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect,
@@ -114,7 +109,7 @@ RECT CFileInfomationView::OntoMonitor(const RECT& stored) {
 }
 
 void CFileInfomationView::LoadPlacementAndFont() {
-    CSettings& settings = Settings();
+    CSettings& settings = *m_pSettings;
     const int left = settings.GetInt(setting::LeftPosition);
     const int top = settings.GetInt(setting::TopPosition);
     const int width = settings.GetInt(setting::Width);
@@ -151,7 +146,7 @@ void CFileInfomationView::LoadPlacementAndFont() {
 void CFileInfomationView::SavePlacement() {
     RECT rc{};
     GetWindowRect(m_hWnd, &rc);
-    CSettings& settings = Settings();
+    CSettings& settings = *m_pSettings;
     settings.WriteInt(setting::LeftPosition, rc.left);
     settings.WriteInt(setting::TopPosition, rc.top);
     settings.WriteInt(setting::Width, rc.right - rc.left);
@@ -163,13 +158,13 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_CREATE: {
             LRESULT result = Default(msg, wParam, lParam);
             if (result == -1) return -1;
-            if (m_bPersist) LoadPlacementAndFont();
+            if (Persists()) LoadPlacementAndFont();
             return result;
         }
         case WM_MOVE:
         case WM_SIZE: {
             LRESULT result = Default(msg, wParam, lParam);
-            if (m_bPersist) SavePlacement();
+            if (Persists()) SavePlacement();
             return result;
         }
         case WM_CONTEXTMENU:

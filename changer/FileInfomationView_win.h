@@ -5,7 +5,8 @@
 //   CFileInfomationView view;              // texts hold the four labels until the first change
 //   view.m_crBack = ...; view.m_crText = ...; view.m_lf = ...;   // colours and font
 //   view.m_bDispName = ... (and the other three switches)
-//   view.m_bPersist = TRUE;                // place, size and font from the settings, and every
+//   view.SetSettings(&settings);           // the program's settings, handed by the owner
+//   view.m_bPersist = TRUE;                // place, size and font from those settings, and every
 //                                          // move or resize written back (the preview leaves it
 //                                          off)
 //   view.Create(exStyle, style, title, rect, parent);
@@ -29,8 +30,8 @@ class CFileInfomationView : public CWnd, public IInfoSink {
   public:
     CFileInfomationView();
 
-    // The settings a persisting window loads from and saves to; without one it uses the
-    // application's.
+    // The settings a persisting window loads from and saves to, handed by its owner; without
+    // them the window persists nothing.
     void SetSettings(CSettings* settings) { m_pSettings = settings; }
 
     // Creates the window. A visible style is honoured by showing it without activating it,
@@ -80,7 +81,8 @@ class CFileInfomationView : public CWnd, public IInfoSink {
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
-    CSettings& Settings() const;
+    // Whether place, size and font are loaded and stored: asked for, and settings to use.
+    bool Persists() const { return m_bPersist && m_pSettings; }
     void LoadPlacementAndFont();
     void SavePlacement();
 

@@ -7,12 +7,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/PelorandApp.h"
 #include "changer/ChangerEngine.h"
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandWallPaperHistory_win.h"
 #include "changer/PlatformDisplayName.h"
-#include "model/PlatformFileSystem.h"
 #include "changer/SystemClock.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
@@ -20,6 +18,7 @@
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
+#include "model/PlatformFileSystem.h"
 #include "model/Settings.h"
 #include "res/resource.h"
 #include "win/Strconv.h"
@@ -48,9 +47,10 @@ struct TickResult {
 
 }  // namespace
 
-CPelorandChanger::CPelorandChanger(HWND parent, IWallpaperSetter* setter,
+CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, IWallpaperSetter* setter,
                                    CWallPaperHistory* history)
     : CDialog(IDD_CHANGER, parent),
+      m_settings(settings),
       m_pSetter(setter),
       m_history(history ? *history : WallPaperHistory()),
       m_pClock(std::make_unique<CSystemClock>()),
@@ -80,10 +80,6 @@ void CPelorandChanger::EndChanger() {
     if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
         m_pSetter->SetDesktopWallpaper(Settings().GetString(setting::EndFileName));
     }
-}
-
-CSettings& CPelorandChanger::Settings() const {
-    return CPelorandApp::Get()->Settings();
 }
 
 UINT CPelorandChanger::TimerPeriod(int seconds) {
@@ -190,6 +186,7 @@ void CPelorandChanger::Start() {
         m_pEngine->SetInfoSink(nullptr);
         m_pInfoView = std::make_unique<CFileInfomationView>();
         CFileInfomationView& view = *m_pInfoView;
+        view.SetSettings(&Settings());
         view.m_bPersist = TRUE;
         if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0))) {
             GetObjectA(font, sizeof view.m_lf, &view.m_lf);

@@ -33,8 +33,10 @@ class CWallPaperHistory;
 
 class CPelorandChanger : public CDialog {
   public:
+    // settings: the program's, which the window reads its choices from and stores them in.
     // setter and history default to the shell's wallpaper and the process-wide history.
-    explicit CPelorandChanger(HWND parent = nullptr, IWallpaperSetter* setter = nullptr,
+    explicit CPelorandChanger(CSettings& settings, HWND parent = nullptr,
+                              IWallpaperSetter* setter = nullptr,
                               CWallPaperHistory* history = nullptr);
     // Stops the changer, deletes the information window and sets the end wallpaper when asked.
     ~CPelorandChanger() override;
@@ -91,7 +93,7 @@ class CPelorandChanger : public CDialog {
     void Stop();
     void ChooseFile();
     void ShowHistory();
-    CSettings& Settings() const;
+    CSettings& Settings() const { return m_settings; }
     void OnTimerTick();
     void StartTick();
     void OnTickFound(WPARAM key);
@@ -108,6 +110,7 @@ class CPelorandChanger : public CDialog {
     void ShowPaused();
     void EndChanger();
 
+    CSettings& m_settings;
     IWallpaperSetter* m_pSetter;
     CWallPaperHistory& m_history;
     std::unique_ptr<IWallpaperSetter> m_pOwnSetter;

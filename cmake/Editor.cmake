@@ -40,9 +40,9 @@ if(WIN32)
     views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp
     app/PelorandApp.cpp
-    app/FontRecord_win.cpp
-    app/AboutDlg.cpp
-    app/PelorandChangerStart.cpp
+    model/FontRecord_win.cpp
+    ui/AboutDlg.cpp
+    ui/PelorandChangerStart.cpp
     # The wallpaper changer's windows
     changer/FileInfomationView_win.cpp
     changer/PelorandChanger_win.cpp

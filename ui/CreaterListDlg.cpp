@@ -2,9 +2,8 @@
 
 #include <cstdio>
 
-#include "app/AuthorList.h"
-#include "app/PelorandApp.h"
 #include "fw/WinApp.h"
+#include "model/AuthorList.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 #include "ui/NewCreaterDlg.h"
@@ -21,7 +20,8 @@ std::string ListItemText(HWND list, int index) {
 }
 }  // namespace
 
-CCreaterListDlg::CCreaterListDlg(HWND parent) : CDialog(IDD_AUTHOR_LIST, parent) {}
+CCreaterListDlg::CCreaterListDlg(CSettings& settings, HWND parent)
+    : CDialog(IDD_AUTHOR_LIST, parent), m_settings(settings) {}
 
 HWND CCreaterListDlg::List() const {
     return GetDlgItem(IDC_AUTHOR_LIST);
@@ -37,7 +37,7 @@ bool CCreaterListDlg::OnInitDialog() {
 void CCreaterListDlg::LoadList() {
     HWND list = List();
     SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(CPelorandApp::Get()->Settings())) {
+    for (const std::string& name : ReadAuthors(m_settings)) {
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
 }
@@ -66,7 +66,7 @@ bool CCreaterListDlg::OnCommand(UINT id, UINT code) {
 void CCreaterListDlg::OnAdd() {
     CNewCreaterDlg dialog(m_hWnd);
     if (dialog.DoModal() != IDOK) return;
-    AppendAuthor(CPelorandApp::Get()->Settings(), dialog.m_strName);
+    AppendAuthor(m_settings, dialog.m_strName);
     LoadList();
 }
 
@@ -78,7 +78,7 @@ void CCreaterListDlg::OnDelete() {
     std::string text = "作成者 " + name + " を削除します。\nよろしいですか？";
     if (CWinApp::Get()->DoMessageBox(text, MB_OKCANCEL) != IDOK) return;
     SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-    StoreAuthors(CPelorandApp::Get()->Settings(), GetListedNames());
+    StoreAuthors(m_settings, GetListedNames());
 }
 
 bool CCreaterListDlg::OnHelp(const HELPINFO& info) {

@@ -7,9 +7,12 @@
 
 #include "fw/Dialog.h"
 
+class CSettings;
+
 class CCreaterListDlg : public CDialog {
   public:
-    explicit CCreaterListDlg(HWND parent = nullptr);
+    // settings: the program's, which hold the list.
+    explicit CCreaterListDlg(CSettings& settings, HWND parent = nullptr);
 
     // The names as the list box shows them.
     std::vector<std::string> GetListedNames() const;
@@ -26,4 +29,6 @@ class CCreaterListDlg : public CDialog {
     void OnAdd();
     void OnDelete();
     HWND List() const;
+
+    CSettings& m_settings;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/ImageLayoutCells.h"
+#include "ui/ImageLayoutCells.h"
 #include "win/Handles.h"
 
 const char CImageLayoutPreview::kClassName[] = "PelorandImageLayoutPreview";

@@ -5,18 +5,17 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/PelorandApp.h"
-#include "app/PelorandChangerStart.h"
-#include "fw/CmdUI.h"
-#include "fw/Dpi.h"
-#include "fw/WinApp.h"
-#include "res/resource.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/CmdUI.h"
+#include "fw/Dpi.h"
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/Settings.h"
+#include "res/resource.h"
 #include "ui/CreaterListDlg.h"
+#include "ui/PelorandChangerStart.h"
 #include "ui/PelorandOption.h"
 #include "ui/PropertyCommands.h"
 #include "views/ImageHtmlView.h"
@@ -55,8 +54,9 @@ int ViewTypeOf(unsigned id) {
 
 }  // namespace
 
-CMainFrame::CMainFrame()
-    : m_pTreeView(std::make_unique<CPelorandTreeView>()),
+CMainFrame::CMainFrame(CSettings& settings)
+    : m_settings(settings),
+      m_pTreeView(std::make_unique<CPelorandTreeView>()),
       m_pListView(std::make_unique<CPelorandListView>()),
       m_pImageView(std::make_unique<CImageHtmlView>()) {}
 
@@ -101,7 +101,7 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTA*, CDocument* doc) {
         !m_wndSplitter2.CreateView(1, 0, m_pImageView.get(), SIZE{100, 100}, doc)) {
         return false;
     }
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
     int minSize = ScaleToScreen(kMinPaneSize);
@@ -136,7 +136,7 @@ CPelorandListView* CMainFrame::GetActiveList() const {
 
 bool CMainFrame::DestroyWindow() {
     if (m_hWnd && m_wndSplitter.m_hWnd) {
-        CSettings& settings = CPelorandApp::Get()->Settings();
+        CSettings& settings = m_settings;
         int current = 0, min = 0;
         m_wndSplitter.GetColumnInfo(0, current, min);
         settings.WriteInt(setting::TreeSize, ScaleFromScreen(current));
@@ -166,13 +166,13 @@ bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
             return true;
         case ID_OPTION:
             if (!ui) {
-                CPelorandOption sheet(m_hWnd);
+                CPelorandOption sheet(m_settings, m_hWnd);
                 sheet.DoModal();
             }
             return true;
         case ID_AUTHOR_LIST:
             if (!ui) {
-                CCreaterListDlg dialog;
+                CCreaterListDlg dialog(m_settings);
                 dialog.DoModal();  // its changes are already stored, whichever way it closes
             }
             return true;
@@ -209,7 +209,7 @@ void CMainFrame::OnViewStyle(unsigned id) {
     // Some list controls leave the old view's text behind on a style change.
     RedrawWindow(list->m_hWnd, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN);
-    CPelorandApp::Get()->Settings().WriteInt(setting::ViewType, static_cast<int>(id));
+    m_settings.WriteInt(setting::ViewType, static_cast<int>(id));
 }
 
 void CMainFrame::OnUpdateViewStyle(unsigned id, CCmdUI& ui) const {
@@ -262,6 +262,6 @@ void CMainFrame::OnViewCommand(unsigned id) {
 }
 
 void CMainFrame::OnChangerStart() {
-    CPelorandChangerStart dialog(m_hWnd);
+    CPelorandChangerStart dialog(m_settings, m_hWnd);
     dialog.DoModal();
 }

@@ -13,12 +13,15 @@
 #include "fw/ToolBar.h"
 
 class CImageHtmlView;
+class CSettings;
 class CPelorandListView;
 class CPelorandTreeView;
 
 class CMainFrame : public CFrameWnd {
   public:
-    CMainFrame();
+    // settings: the program's, which keep the panes' sizes and the list style and which the
+    // frame hands to the dialogs it opens.
+    explicit CMainFrame(CSettings& settings);
     ~CMainFrame() override;
 
     bool DestroyWindow() override;
@@ -48,6 +51,7 @@ class CMainFrame : public CFrameWnd {
     // The properties and set-wallpaper commands of the active view.
     void OnViewCommand(unsigned id);
 
+    CSettings& m_settings;
     std::unique_ptr<CPelorandTreeView> m_pTreeView;
     std::unique_ptr<CPelorandListView> m_pListView;
     std::unique_ptr<CImageHtmlView> m_pImageView;

@@ -9,9 +9,12 @@
 #include "ui/PelorandViewInfomation.h"
 #include "ui/PelorandWallPaperInfomation.h"
 
+class CSettings;
+
 class CPelorandOption : public CPropertySheet {
   public:
-    explicit CPelorandOption(HWND parent = nullptr, UINT startPage = 0);
+    // settings: the program's, which the pages load and save.
+    explicit CPelorandOption(CSettings& settings, HWND parent = nullptr, UINT startPage = 0);
 
     CPelorandOptionFileChanger m_pageFileChanger;
     CPelorandOptionEndFile m_pageEndFile;

@@ -1,6 +1,5 @@
 #include "ui/PelorandOptionEndFile.h"
 
-#include "app/PelorandApp.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
@@ -8,12 +7,13 @@
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 
-CPelorandOptionEndFile::CPelorandOptionEndFile() : CPropertyPage(IDD_OPTION_ENDFILE) {}
+CPelorandOptionEndFile::CPelorandOptionEndFile(CSettings& settings)
+    : CPropertyPage(IDD_OPTION_ENDFILE), m_settings(settings) {}
 
 bool CPelorandOptionEndFile::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     m_strEndFile = settings.GetString(setting::EndFileName);
     m_bEnabled = settings.GetInt(setting::EndFileSetCheck);
     UpdateData(false);
@@ -38,7 +38,7 @@ bool CPelorandOptionEndFile::OnCommand(UINT id, UINT code) {
 
 bool CPelorandOptionEndFile::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     settings.WriteString(setting::EndFileName, m_strEndFile);
     settings.WriteInt(setting::EndFileSetCheck, m_bEnabled);
     return true;

@@ -5,9 +5,11 @@
 
 #include "fw/PropertyPage.h"
 
+class CSettings;
+
 class CPelorandOptionEndFile : public CPropertyPage {
   public:
-    CPelorandOptionEndFile();
+    explicit CPelorandOptionEndFile(CSettings& settings);
 
     std::string m_strEndFile;
     int m_bEnabled = 0;
@@ -18,4 +20,7 @@ class CPelorandOptionEndFile : public CPropertyPage {
     bool OnApply() override;
     bool OnCommand(UINT id, UINT code) override;
     bool OnHelp(const HELPINFO& info) override;
+
+  private:
+    CSettings& m_settings;
 };

@@ -1,6 +1,5 @@
 #include "ui/PelorandOptionFileChanger.h"
 
-#include "app/PelorandApp.h"
 #include "changer/WallpaperFit.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
@@ -10,12 +9,13 @@
 #include "ui/ContextHelp.h"
 #include "win/Strconv.h"
 
-CPelorandOptionFileChanger::CPelorandOptionFileChanger() : CPropertyPage(IDD_OPTION_CHANGER) {}
+CPelorandOptionFileChanger::CPelorandOptionFileChanger(CSettings& settings)
+    : CPropertyPage(IDD_OPTION_CHANGER), m_settings(settings) {}
 
 bool CPelorandOptionFileChanger::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     m_strFileType = settings.GetString(setting::FileType);
     m_nModType = settings.GetInt(setting::ModType);
     m_nChangerType = static_cast<unsigned>(settings.GetInt(setting::ChangerType));
@@ -43,7 +43,7 @@ bool CPelorandOptionFileChanger::DoDataExchange(CDataExchange& dx) {
 
 bool CPelorandOptionFileChanger::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     settings.WriteString(setting::FileType, m_strFileType);
     settings.WriteInt(setting::ModType, m_nModType);
     settings.WriteInt(setting::ChangerType, static_cast<int>(m_nChangerType));

@@ -7,9 +7,11 @@
 
 #include "fw/PropertyPage.h"
 
+class CSettings;
+
 class CPelorandOptionFileChanger : public CPropertyPage {
   public:
-    CPelorandOptionFileChanger();
+    explicit CPelorandOptionFileChanger(CSettings& settings);
 
     std::string m_strFileType;
     int m_nModType = 0;           // 0 in turn, 1 at random
@@ -22,4 +24,7 @@ class CPelorandOptionFileChanger : public CPropertyPage {
     bool OnInitDialog() override;
     bool OnApply() override;
     bool OnHelp(const HELPINFO& info) override;
+
+  private:
+    CSettings& m_settings;
 };

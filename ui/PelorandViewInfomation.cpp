@@ -1,18 +1,18 @@
 #include "ui/PelorandViewInfomation.h"
 
-#include "app/PelorandApp.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
 #include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 
-CPelorandViewInfomation::CPelorandViewInfomation() : CPropertyPage(IDD_OPTION_IMAGE) {}
+CPelorandViewInfomation::CPelorandViewInfomation(CSettings& settings)
+    : CPropertyPage(IDD_OPTION_IMAGE), m_settings(settings) {}
 
 bool CPelorandViewInfomation::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
     AssignHelpIds(m_hWnd, m_nIDTemplate);
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     m_nBorder = static_cast<unsigned>(settings.GetInt(setting::ViewBordar));
     m_nWidth = static_cast<unsigned>(settings.GetInt(setting::ViewWhiDth));
     m_nHeight = static_cast<unsigned>(settings.GetInt(setting::ViewHeight));
@@ -64,7 +64,7 @@ bool CPelorandViewInfomation::OnCommand(UINT id, UINT code) {
 
 bool CPelorandViewInfomation::OnApply() {
     if (!CPropertyPage::OnApply()) return false;
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     settings.WriteInt(setting::ViewBordar, static_cast<int>(m_nBorder));
     settings.WriteInt(setting::ViewWhiDth, static_cast<int>(m_nWidth));
     settings.WriteInt(setting::ViewHeight, static_cast<int>(m_nHeight));

@@ -5,9 +5,11 @@
 #include "fw/PropertyPage.h"
 #include "ui/ImageLayoutPreview.h"
 
+class CSettings;
+
 class CPelorandViewInfomation : public CPropertyPage {
   public:
-    CPelorandViewInfomation();
+    explicit CPelorandViewInfomation(CSettings& settings);
 
     unsigned m_nBorder = 0;
     unsigned m_nWidth = 0;
@@ -26,4 +28,5 @@ class CPelorandViewInfomation : public CPropertyPage {
   private:
     void CopyToPreview();
     bool m_bLoading = false;  // the controls are being filled: their changes are not the user's
+    CSettings& m_settings;
 };

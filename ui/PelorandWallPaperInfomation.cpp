@@ -1,16 +1,15 @@
 #include "ui/PelorandWallPaperInfomation.h"
 
-#include "app/FontRecord_win.h"
-#include "app/PelorandApp.h"
-#include "app/RegistrySettingsStore_win.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
+#include "model/FontRecord_win.h"
 #include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 
-CPelorandWallPaperInfomation::CPelorandWallPaperInfomation() : CPropertyPage(IDD_OPTION_INFO) {}
+CPelorandWallPaperInfomation::CPelorandWallPaperInfomation(CSettings& settings)
+    : CPropertyPage(IDD_OPTION_INFO), m_settings(settings) {}
 
 bool CPelorandWallPaperInfomation::OnInitDialog() {
     AddHelpButtonToSheet(GetSheet());
@@ -21,8 +20,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     m_wndSample.m_bPersist = FALSE;
     m_wndSample.Create(0, WS_CHILD | WS_VISIBLE, "FileInfomationView", client, frame);
 
-    CPelorandApp* app = CPelorandApp::Get();
-    CSettings& settings = app->Settings();
+    CSettings& settings = m_settings;
     m_wndSample.m_crBack = static_cast<COLORREF>(settings.GetInt(setting::FileInfoBackColor));
     m_wndSample.m_crText = static_cast<COLORREF>(settings.GetInt(setting::FileInfoFontColor));
     // Fields not stored yet take this page's own dialog font.
@@ -33,7 +31,7 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     }
     SettingHooks hooks;
     hooks.dialogFont = [&pageFont] { return ToFontRecord(pageFont); };
-    CSettings withPageFont(app->Store(), hooks);
+    CSettings withPageFont(settings.Store(), hooks);
     m_wndSample.m_lf = ToLogFont(withPageFont.GetFont());
 
     m_wndSample.m_bDispName = settings.GetInt(setting::CheckDispFileName);
@@ -106,7 +104,7 @@ void CPelorandWallPaperInfomation::OnFont() {
 }
 
 bool CPelorandWallPaperInfomation::OnApply() {
-    CSettings& settings = CPelorandApp::Get()->Settings();
+    CSettings& settings = m_settings;
     settings.WriteInt(setting::FileInfoBackColor, static_cast<int>(m_wndSample.m_crBack));
     settings.WriteInt(setting::FileInfoFontColor, static_cast<int>(m_wndSample.m_crText));
     settings.WriteFont(ToFontRecord(m_wndSample.m_lf));

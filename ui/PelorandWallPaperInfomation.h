@@ -5,9 +5,11 @@
 #include "changer/FileInfomationView_win.h"
 #include "fw/PropertyPage.h"
 
+class CSettings;
+
 class CPelorandWallPaperInfomation : public CPropertyPage {
   public:
-    CPelorandWallPaperInfomation();
+    explicit CPelorandWallPaperInfomation(CSettings& settings);
 
     // Holds the colours, font and show flags being edited; they are saved from here.
     CFileInfomationView m_wndSample;
@@ -29,4 +31,5 @@ class CPelorandWallPaperInfomation : public CPropertyPage {
     void OnShowFlags();
     void OnColor(COLORREF& colour);
     void OnFont();
+    CSettings& m_settings;
 };

@@ -27,7 +27,7 @@ void RefreshList(CPelorandDoc& doc) {
 void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
     CBlock* folder = tree.GetSelectedFolder();
     if (!folder) return;
-    CPropertyDlg dialog;
+    CPropertyDlg dialog(doc.Settings());
     dialog.m_pBlock = folder;
     if (dialog.DoModal() != IDOK) return;
     // The tree stores the name as the list does: the field is offered for editing there too.
@@ -39,7 +39,7 @@ void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
 void RunListProperties(CPelorandDoc& doc, CPelorandListView& list, CPelorandTreeView& tree) {
     std::vector<CBlock*> entries = list.GetSelectedEntries();
     if (entries.empty()) return;
-    CPropertyDlg dialog;
+    CPropertyDlg dialog(doc.Settings());
     if (entries.size() == 1) dialog.m_pBlock = entries.front();
     if (dialog.DoModal() != IDOK) return;
     PropertyChange change = dialog.GetChange(entries.size() == 1);

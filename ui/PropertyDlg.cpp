@@ -1,11 +1,10 @@
 #include "ui/PropertyDlg.h"
 
-#include "app/AuthorList.h"
-#include "app/PelorandApp.h"
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
 #include "fw/DataExchangeControls.h"
 #include "fw/WinApp.h"
+#include "model/AuthorList.h"
 #include "model/Block.h"
 #include "model/ShellText.h"
 #include "res/resource.h"
@@ -20,7 +19,8 @@ const int kUpdateBoxes[] = {IDC_PROP_UPDATE_PRIORITY, IDC_PROP_UPDATE_AUTHOR,
 constexpr short kPriorityLevels = 5;
 }  // namespace
 
-CPropertyDlg::CPropertyDlg(HWND parent) : CDialog(IDD_PROPERTY, parent) {}
+CPropertyDlg::CPropertyDlg(CSettings& settings, HWND parent)
+    : CDialog(IDD_PROPERTY, parent), m_settings(settings) {}
 
 bool CPropertyDlg::DoDataExchange(CDataExchange& dx) {
     DDX_CBIndex(dx, IDC_PROP_PRIORITY, m_nPriority);
@@ -68,7 +68,7 @@ bool CPropertyDlg::OnInitDialog() {
 void CPropertyDlg::FillAuthorList() {
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
     SendMessageA(authors, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(CPelorandApp::Get()->Settings())) {
+    for (const std::string& name : ReadAuthors(m_settings)) {
         SendMessageA(authors, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     if (!m_pBlock) return;
@@ -124,7 +124,7 @@ void CPropertyDlg::OnFileButton() {
 }
 
 void CPropertyDlg::OnAuthorListButton() {
-    CCreaterListDlg dialog(m_hWnd);
+    CCreaterListDlg dialog(m_settings, m_hWnd);
     if (dialog.DoModal() == IDOK) FillAuthorList();
 }
 

@@ -9,10 +9,12 @@
 #include "model/PropertyChange.h"
 
 class CBlock;
+class CSettings;
 
 class CPropertyDlg : public CDialog {
   public:
-    explicit CPropertyDlg(HWND parent = nullptr);
+    // settings: the program's, whose author list the dialog offers.
+    explicit CPropertyDlg(CSettings& settings, HWND parent = nullptr);
 
     // What OK decided. storeName: whether the caller writes the name field.
     PropertyChange GetChange(bool storeName) const;
@@ -43,4 +45,6 @@ class CPropertyDlg : public CDialog {
     void FillAuthorList();
     void OnFileButton();
     void OnAuthorListButton();
+
+    CSettings& m_settings;
 };

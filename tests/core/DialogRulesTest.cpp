@@ -5,13 +5,13 @@
 #include <map>
 #include <memory>
 
-#include "app/AuthorList.h"
+#include "model/AuthorList.h"
 #include "model/Block.h"
 #include "model/PropertyChange.h"
-#include "tests/core/FakeTree.h"
-#include "app/ImageLayoutCells.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
+#include "tests/core/FakeTree.h"
+#include "ui/ImageLayoutCells.h"
 
 namespace {
 

@@ -207,7 +207,7 @@ class ChangerWindowTest : public EditorTest {
         return path;
     }
     CPelorandChanger& OpenChanger() {
-        m_changer = std::make_unique<CPelorandChanger>(nullptr, &m_setter, &m_history);
+        m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &m_setter, &m_history);
         EXPECT_TRUE(m_changer->Create());
         return *m_changer;
     }

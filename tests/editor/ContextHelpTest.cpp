@@ -11,15 +11,15 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "app/AboutDlg.h"
-#include "app/PelorandChangerStart.h"
 #include "fw/HelpPopup.h"
 #include "fw/PropertySheet.h"
 #include "res/resource.h"
+#include "ui/AboutDlg.h"
 #include "ui/ContextHelp.h"
 #include "ui/CreaterListDlg.h"
 #include "ui/MainFrame.h"
 #include "ui/NewCreaterDlg.h"
+#include "ui/PelorandChangerStart.h"
 #include "ui/PelorandOption.h"
 #include "ui/PropertyDlg.h"
 
@@ -70,13 +70,13 @@ TEST_F(EditorTest, EveryControlWithAHelpIdHasATopicAndTextsBoxesIconsOkAndCancel
     g_surveys.clear();
     CDialog::s_onShown = SurveyDialog;
     {
-        CPropertyDlg properties;
+        CPropertyDlg properties(Settings());
         properties.DoModal();
-        CCreaterListDlg authors;
+        CCreaterListDlg authors(Settings());
         authors.DoModal();
         CNewCreaterDlg newAuthor;
         newAuthor.DoModal();
-        CPelorandChangerStart start;
+        CPelorandChangerStart start(Settings());
         start.DoModal();
         CAboutDlg about;
         about.DoModal();
@@ -97,7 +97,7 @@ TEST_F(EditorTest, EveryControlWithAHelpIdHasATopicAndTextsBoxesIconsOkAndCancel
     };
     CPropertySheet::s_onShown = [](HWND sheet) { visit(sheet); };
     {
-        CPelorandOption options;
+        CPelorandOption options(Settings());
         options.DoModal();
     }
     CPropertySheet::s_onShown = nullptr;
@@ -221,7 +221,7 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
         SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     };
     CDialog::s_onShown = [](CDialog& dialog) { g_helpScript(dialog); };
-    CPropertyDlg dialog;
+    CPropertyDlg dialog(Settings());
     dialog.DoModal();
     CDialog::s_onShown = nullptr;
     g_helpScript = nullptr;

@@ -425,7 +425,7 @@ TEST_F(EntryDialogsTest, DeletingAnAuthorAsksFirstAndRewritesTheSlotsDenseAndSor
         Click(list.m_hWnd, IDCANCEL);  // Esc keeps what was already written
     };
     m_answer = IDCANCEL;
-    CCreaterListDlg first;
+    CCreaterListDlg first(Settings());
     EXPECT_EQ(first.DoModal(), IDCANCEL);
     EXPECT_EQ(m_messages, std::vector<std::string>{"作成者 鈴木 を削除します。\nよろしいですか？"});
     EXPECT_EQ(listed, (std::vector<std::string>{"Abe", "鈴木", "鈴木"}));
@@ -433,7 +433,7 @@ TEST_F(EntryDialogsTest, DeletingAnAuthorAsksFirstAndRewritesTheSlotsDenseAndSor
     EXPECT_EQ(Settings().GetString(setting::CreaterSlot(1)), "");
 
     m_answer = IDOK;
-    CCreaterListDlg second;
+    CCreaterListDlg second(Settings());
     second.DoModal();
     EXPECT_EQ(listed, (std::vector<std::string>{"Abe", "鈴木"}));
     EXPECT_EQ(Settings().GetInt(setting::CreaterCount), 2);
@@ -444,7 +444,7 @@ TEST_F(EntryDialogsTest, DeletingAnAuthorAsksFirstAndRewritesTheSlotsDenseAndSor
     // Nothing selected: no question, no change.
     m_messages.clear();
     selectIndex = -1;
-    CCreaterListDlg third;
+    CCreaterListDlg third(Settings());
     third.DoModal();
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(listed.size(), 2u);

@@ -92,6 +92,7 @@ class FileInfomationViewTest : public EditorTest {
     // The changer's own copy: persisting, floating, topmost, without a close box.
     CFileInfomationView& CreateChangerCopy() {
         m_view = std::make_unique<CFileInfomationView>();
+        m_view->SetSettings(&Settings());
         m_view->m_bPersist = TRUE;
         RECT empty{};
         EXPECT_TRUE(
@@ -159,10 +160,21 @@ TEST_F(FileInfomationViewTest, PreviewNeitherLoadsNorStores) {
     SetWindowPos(view.m_hWnd, nullptr, 60, 70, 150, 60, SWP_NOZORDER | SWP_NOACTIVATE);
     EXPECT_EQ(7, Stored("LeftPosition"));
     EXPECT_EQ(-12345, Stored("Width"));
+
+    // Asked to persist but handed no settings: nothing to load from or store to.
+    m_view = std::make_unique<CFileInfomationView>();
+    m_view->m_bPersist = TRUE;
+    RECT rc{10, 20, 110, 70};
+    ASSERT_TRUE(m_view->Create(0, WS_POPUP | WS_VISIBLE, "", rc, nullptr));
+    EXPECT_EQ(10, WindowRect(m_view->m_hWnd).left);
+    SetWindowPos(m_view->m_hWnd, nullptr, 60, 70, 150, 60, SWP_NOZORDER | SWP_NOACTIVATE);
+    EXPECT_EQ(7, Stored("LeftPosition"));
+    EXPECT_EQ(-12345, Stored("Width"));
 }
 
 TEST_F(FileInfomationViewTest, FontComesFromTheSettingsWithTheCurrentFontAsDefault) {
     m_view = std::make_unique<CFileInfomationView>();
+    m_view->SetSettings(&Settings());
     m_view->m_bPersist = TRUE;
     m_view->m_lf.lfHeight = -13;
     m_view->m_lf.lfWeight = FW_BOLD;
@@ -182,6 +194,7 @@ TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
     const std::string thirty(30, 'F');
     Settings().WriteString(setting::lfFaceName, thirty + "表示");
     m_view = std::make_unique<CFileInfomationView>();
+    m_view->SetSettings(&Settings());
     m_view->m_bPersist = TRUE;
     RECT empty{};
     ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
@@ -190,6 +203,7 @@ TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
     Settings().WriteString(setting::lfFaceName, std::string(29, 'G') + "表示");
     m_view.reset();
     m_view = std::make_unique<CFileInfomationView>();
+    m_view->SetSettings(&Settings());
     m_view->m_bPersist = TRUE;
     ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
     EXPECT_EQ(std::string(29, 'G') + "表", std::string(m_view->m_lf.lfFaceName));

@@ -178,7 +178,7 @@ TEST_F(EditorTest, AReadFailingPartWayStartsAFreshUntitledCollection) {
     WriteBytes(good, kThreeChildren);
     m_app->AddDocTemplate(std::make_unique<CSingleDocTemplate>(
         IDR_MAINFRAME, [this] { return std::make_unique<FailingDoc>(Settings()); },
-        [] { return std::make_unique<CMainFrame>(); }));
+        [this] { return std::make_unique<CMainFrame>(Settings()); }));
     ASSERT_TRUE(OpenEditor());
     m_messages.clear();
     EXPECT_EQ(m_app->OpenDocumentFile(good), nullptr);

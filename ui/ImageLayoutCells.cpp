@@ -1,4 +1,4 @@
-#include "app/ImageLayoutCells.h"
+#include "ui/ImageLayoutCells.h"
 
 std::vector<LayoutCell> LayoutPreviewCells(const LayoutRect& client, const LayoutSizes& s,
                                            std::size_t maxCells) {

@@ -3,9 +3,12 @@
 
 #include "fw/Dialog.h"
 
+class CSettings;
+
 class CPelorandChangerStart : public CDialog {
   public:
-    explicit CPelorandChangerStart(HWND parent = nullptr);
+    // settings: the program's, which keep the choice.
+    explicit CPelorandChangerStart(CSettings& settings, HWND parent = nullptr);
 
     int m_nExecuteCheck = 0;  // the check box's state
 
@@ -16,4 +19,7 @@ class CPelorandChangerStart : public CDialog {
     void OnOK() override { EndDialog(IDOK); }
     bool OnCommand(UINT id, UINT code) override;
     bool OnHelp(const HELPINFO& info) override;
+
+  private:
+    CSettings& m_settings;
 };

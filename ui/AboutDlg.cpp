@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "ui/AboutDlg.h"
 
 #include "res/resource.h"
 #include "ui/ContextHelp.h"

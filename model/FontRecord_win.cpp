@@ -1,4 +1,4 @@
-#include "app/FontRecord_win.h"
+#include "model/FontRecord_win.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "app/AuthorList.h"
+#include "model/AuthorList.h"
 
 #include "model/Settings.h"
 #include "model/SettingsStore.h"

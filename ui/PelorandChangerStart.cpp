@@ -1,6 +1,5 @@
-#include "app/PelorandChangerStart.h"
+#include "ui/PelorandChangerStart.h"
 
-#include "app/PelorandApp.h"
 #include "fw/DataExchange.h"
 #include "fw/WinApp.h"
 #include "model/Settings.h"
@@ -11,12 +10,13 @@ namespace {
 constexpr UINT kCancelButton = 7;
 }
 
-CPelorandChangerStart::CPelorandChangerStart(HWND parent) : CDialog(IDD_CHANGER_START, parent) {}
+CPelorandChangerStart::CPelorandChangerStart(CSettings& settings, HWND parent)
+    : CDialog(IDD_CHANGER_START, parent), m_settings(settings) {}
 
 bool CPelorandChangerStart::OnInitDialog() {
     // Its own OK and cancel buttons (1035, 7) carry no help, as OK and cancel never do.
     AssignHelpIds(m_hWnd, m_nIDTemplate, {IDC_CHANGER_START_OK, kCancelButton});
-    m_nExecuteCheck = CPelorandApp::Get()->Settings().GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
+    m_nExecuteCheck = m_settings.GetInt(setting::ExeCuteCheck) != 0 ? 1 : 0;
     return CDialog::OnInitDialog();
 }
 
@@ -28,10 +28,9 @@ bool CPelorandChangerStart::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return false;
     if (id == IDC_CHANGER_START_OK) {
         UpdateData(true);
-        CPelorandApp* app = CPelorandApp::Get();
-        app->Settings().WriteInt(setting::ExeCuteCheck, m_nExecuteCheck ? 1 : 0);
+        m_settings.WriteInt(setting::ExeCuteCheck, m_nExecuteCheck ? 1 : 0);
         // The message tells the mode now set, whether or not it changed.
-        app->DoMessageBox(
+        CWinApp::Get()->DoMessageBox(
             m_nExecuteCheck
                 ? "Pelorandを再起動すると、指定したファイルで壁紙チェンジャーを起動できます"
                 : "Pelorandを設定モードにしました",

@@ -4,7 +4,8 @@
 //  - opening every level of a chain of 20,000 nested folders, one below the other: the time
 //    a level takes near the top and near the bottom.
 // For each: the total time, and the longest the main window took to answer a message sent
-// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth].
+// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth]
+// [depth for numpad *, by default the same].
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <shlobj.h>
@@ -114,6 +115,14 @@ ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
     return source;
 }
 
+// A collection of depth folders, each inside the one before.
+void WriteChain(const std::string& path, int depth) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    for (int i = 0; i < depth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
+    for (int i = 0; i < depth; ++i) std::fputs("}FILE\r\n", out);
+    std::fclose(out);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -188,30 +197,59 @@ int main(int argc, char** argv) {
     }
     {
         const int kDepth = argc > 3 ? std::atoi(argv[3]) : 20000;
+        const int kStarDepth = argc > 4 ? std::atoi(argv[4]) : kDepth;
         const std::string deep = std::string(temp) + "pelorand_import_figures_deep.plr";
-        std::FILE* out = std::fopen(deep.c_str(), "wb");
-        for (int i = 0; i < kDepth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
-        for (int i = 0; i < kDepth; ++i) std::fputs("}FILE\r\n", out);
-        std::fclose(out);
+        WriteChain(deep, kDepth);
         if (!app.CreateEditor(deep)) return 1;
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
         PumpUntilDone(app, doc);
         auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
         auto* tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
         HTREEITEM item = tree->GetRootItem();
-        double top = 0, bottom = 0;
+        // Each level split three ways: inserting the sub-folder's item (ours), the control
+        // opening the folder, and the messages that follow (painting, the idle pass).
+        double top[3] = {}, bottom[3] = {};
         start = std::chrono::steady_clock::now();
         for (int level = 0; item && level < kDepth - 1; ++level) {
-            auto opened = std::chrono::steady_clock::now();
+            auto t0 = std::chrono::steady_clock::now();
+            tree->ShowChildren(item);
+            auto t1 = std::chrono::steady_clock::now();
             tree->Expand(item, TVE_EXPAND);
             item = tree->GetChildItem(item);
+            auto t2 = std::chrono::steady_clock::now();
             PumpUntilDone(app, doc);
-            if (level < 100) top += Seconds(opened);
-            if (level >= kDepth - 101) bottom += Seconds(opened);
+            const double parts[3] = {std::chrono::duration<double>(t1 - t0).count(),
+                                     std::chrono::duration<double>(t2 - t1).count(), Seconds(t2)};
+            for (int i = 0; i < 3; ++i) {
+                if (level < 100) top[i] += parts[i];
+                if (level >= kDepth - 101) bottom[i] += parts[i];
+            }
         }
         std::printf("opening %d nested folders level by level: %.1f s; a level at the top "
-                    "%.2f ms, at the bottom %.2f ms\n",
-                    kDepth, Seconds(start), top * 10, bottom * 10);
+                    "%.2f ms (insert %.3f, open %.2f, messages %.2f), at the bottom %.2f ms "
+                    "(insert %.3f, open %.2f, messages %.2f)\n",
+                    kDepth, Seconds(start), (top[0] + top[1] + top[2]) * 10, top[0] * 10,
+                    top[1] * 10, top[2] * 10, (bottom[0] + bottom[1] + bottom[2]) * 10,
+                    bottom[0] * 10, bottom[1] * 10, bottom[2] * 10);
+        app.GetDocTemplate()->CloseAll();
+        // A chain opened all at once, as numpad * on the root does.
+        WriteChain(deep, kStarDepth);
+        if (!app.CreateEditor(deep)) return 1;
+        doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
+        tree->SelectItem(tree->GetRootItem());
+        PumpUntilDone(app, doc);
+        start = std::chrono::steady_clock::now();
+        SendMessageA(tree->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+        const double keyed = Seconds(start);
+        PumpUntilDone(app, doc);
+        int shown = 0;
+        for (HTREEITEM at = tree->GetRootItem(); at; at = tree->GetChildItem(at)) ++shown;
+        std::printf("opening %d nested folders with numpad *: %.1f s (%.1f s in the key, "
+                    "%d levels shown)\n",
+                    kStarDepth, Seconds(start), keyed, shown);
         app.GetDocTemplate()->CloseAll();
         DeleteFileA(deep.c_str());
     }

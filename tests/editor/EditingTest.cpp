@@ -242,6 +242,34 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     EXPECT_EQ(List()->GetItemCount(), 0);
 }
 
+TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) {
+    // The control deletes items recursively: this depth overflowed the stack when a chain
+    // of open folders was removed or the collection replaced.
+    const int depth = 20000;
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "FILE{\r\n";
+    std::string path = TempPath("deep.plr");
+    WriteBytes(path, text);
+    ASSERT_TRUE(OpenEditor(path));
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    std::vector<CBlock*> chain{Root()};
+    while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
+    ASSERT_EQ(chain.size(), static_cast<size_t>(depth));
+    for (size_t i : {size_t{0}, chain.size() / 2, chain.size() - 2}) {
+        ASSERT_NE(chain[i]->m_hTreeItem, nullptr) << i;
+        EXPECT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(chain[i]->m_hTreeItem),
+                                         TVIS_EXPANDED) & TVIS_EXPANDED) << i;
+    }
+    // The selection deep inside what goes moves to the parent of what went.
+    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(chain.back()->m_hTreeItem)));
+    Doc()->RemoveEntry(chain[1]);
+    Pump();
+    EXPECT_EQ(Tree()->GetCount(), 1);
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
+}
+
 TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
     OpenSmall();
     std::string image = TempPath("pic.bmp");

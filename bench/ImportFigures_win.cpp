@@ -59,6 +59,15 @@ void PumpUntilDone(CWinApp& app, CPelorandDoc* doc) {
     app.OnIdle(0);
 }
 
+// Answers messages for ms milliseconds (a probe started meanwhile is answered at once).
+void PumpFor(CWinApp& app, DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        PumpOnce(app);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
 // Sends WM_NULL to window every 10 ms from its own thread and keeps the longest wait.
 class CProbe {
   public:
@@ -153,7 +162,7 @@ int main(int argc, char** argv) {
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
         PumpUntilDone(app, doc);
         CProbe probe(app.m_pMainWnd->m_hWnd);
-        Sleep(50);
+        PumpFor(app, 50);
         start = std::chrono::steady_clock::now();
         doc->AddPath(doc->m_pRoot, dir);
         PumpUntilDone(app, doc);
@@ -182,7 +191,7 @@ int main(int argc, char** argv) {
         }
         ComPtr<IDataObject> data = DropOf(paths);
         CProbe probe(app.m_pMainWnd->m_hWnd);
-        Sleep(50);
+        PumpFor(app, 50);
         start = std::chrono::steady_clock::now();
         doc->AcceptData(doc->m_pRoot, data.Get());
         PumpUntilDone(app, doc);

@@ -6,6 +6,8 @@
 // For each: the total time, and the longest the main window took to answer a message sent
 // by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth]
 // [depth for numpad *, by default the same].
+// With LOOK=S:\slow in the environment it only shows the editor importing a slow fake disk
+// (40 folders, 0.15 s each), for a look at the progress dialog; LOOK=<folder> imports that.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <shlobj.h>
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -28,6 +31,7 @@
 #include "fw/FrameWnd.h"
 #include "fw/Wnd.h"
 #include "model/Block.h"
+#include "model/FileSystem.h"
 #include "views/PelorandTreeView.h"
 
 #include "bench/FigureKit_win.h"
@@ -132,6 +136,29 @@ void WriteChain(const std::string& path, int depth) {
     std::fclose(out);
 }
 
+// For a look at the progress: S:\slow holds 40 folders of 20 images, each folder read slowly.
+class SlowFileSystem : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = true;
+        attributes.isDirectory = path.find(".jpg") == std::string::npos;
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        Sleep(150);
+        if (dir == "S:\\slow") {
+            for (int i = 0; i < 40; ++i)
+                if (!onName("sub" + std::to_string(i))) return;
+        } else {
+            for (int i = 0; i < 20; ++i)
+                if (!onName("img" + std::to_string(i) + ".jpg")) return;
+        }
+    }
+    char Separator() const override { return '\\'; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -157,6 +184,21 @@ int main(int argc, char** argv) {
     app.LoadStdProfileSettings(8);
     app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
 
+    if (const char* look = std::getenv("LOOK")) {
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        ShowWindow(app.m_pMainWnd->m_hWnd, SW_SHOW);
+        PumpUntilDone(app, doc);
+        PumpFor(app, 3000);
+        static SlowFileSystem slow;
+        if (std::string(look) == "S:\\slow") doc->m_pFileSystem = &slow;
+        std::printf("LOOK start\n");
+        doc->AddPath(doc->m_pRoot, look);
+        PumpUntilDone(app, doc);
+        std::printf("LOOK end\n");
+        PumpFor(app, 2000);
+        return 0;
+    }
     {
         if (!app.CreateEditor("")) return 1;
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());

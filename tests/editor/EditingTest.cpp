@@ -998,6 +998,39 @@ TEST_F(EditingTest, AnImportRunsBesideTheWindowAndStoppingItLeavesTheCollectionA
     Doc()->m_pFileSystem = nullptr;
 }
 
+TEST_F(EditingTest, CancelInTheProgressDialogStopsTheImportAndLeavesTheCollectionAsItWas) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\slow"));
+    // The dialog comes up once the import has taken half a second.
+    HWND dialog = nullptr;
+    for (int i = 0; i < 300 && !dialog; ++i) {
+        Sleep(10);
+        Pump();
+        dialog = FindWindowW(nullptr, L"フォルダーの取り込み");
+    }
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(Doc()->IsImporting());
+    // Its Cancel button, as a click sends it; the import looks at it on its next tick.
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    for (int i = 0; i < 300 && Doc()->IsImporting(); ++i) {
+        Sleep(10);
+        Pump();
+    }
+    EXPECT_FALSE(Doc()->IsImporting());
+    EXPECT_FALSE(IsWindow(dialog));
+    disk.open = true;  // the stopped job ends; nothing of it arrives
+    Doc()->WaitForImport();
+    Sleep(50);
+    Pump();
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
+    Doc()->m_pFileSystem = nullptr;
+}
+
 TEST_F(EditingTest, PropertiesNeedAFolderBelowTheRootOrASelectedRow) {
     OpenSmall();
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));

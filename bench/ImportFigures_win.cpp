@@ -86,11 +86,19 @@ class CProbe {
                 ++m_probes;
                 Sleep(10);
             }
+            m_done = true;
         });
     }
     ~CProbe() { Stop(); }
+    // Answers the probe's last message while waiting for it to end: a window that only
+    // waited would leave the probe waiting for it, and both would hang.
     void Stop() {
         m_stop = true;
+        while (!m_done) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
         if (m_thread.joinable()) m_thread.join();
     }
     double Longest() const { return m_longest; }
@@ -100,6 +108,7 @@ class CProbe {
     HWND m_window;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
     double m_longest = 0;
     long m_probes = 0;
 };

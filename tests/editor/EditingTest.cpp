@@ -240,6 +240,15 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     EXPECT_EQ(Tree()->GetCount(), depth);
     ASSERT_TRUE(Tree()->SelectItem(item));
     EXPECT_EQ(List()->GetItemCount(), 0);
+    // Numpad * on an open folder with open folders below opens the rest and keeps the rest.
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    for (int i = 0; i < 2; ++i) SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    for (CBlock* folder = Root(); folder != deepest; folder = Child(folder, 0)) {
+        ASSERT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(folder->m_hTreeItem),
+                                         TVIS_EXPANDED) & TVIS_EXPANDED);
+    }
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
 }
 
 TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) {

@@ -4,7 +4,10 @@
 //  - opening every level of a chain of 20,000 nested folders, one below the other: the time
 //    a level takes near the top and near the bottom.
 // For each: the total time, and the longest the main window took to answer a message sent
-// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth].
+// by another thread every 10 ms meanwhile. Arguments: [files] [dropped paths] [depth]
+// [depth for numpad *, by default the same].
+// With LOOK=S:\slow in the environment it only shows the editor importing a slow fake disk
+// (40 folders, 0.15 s each), for a look at the progress dialog; LOOK=<folder> imports that.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <shlobj.h>
@@ -15,6 +18,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +30,7 @@
 #include "fw/FrameWnd.h"
 #include "fw/Wnd.h"
 #include "model/Block.h"
+#include "model/FileSystem.h"
 #include "views/PelorandTreeView.h"
 #include "win/Handles.h"
 
@@ -58,6 +63,15 @@ void PumpUntilDone(CWinApp& app, CPelorandDoc* doc) {
     app.OnIdle(0);
 }
 
+// Answers messages for ms milliseconds (a probe started meanwhile is answered at once).
+void PumpFor(CWinApp& app, DWORD ms) {
+    const DWORD until = GetTickCount() + ms;
+    while (static_cast<LONG>(until - GetTickCount()) > 0) {
+        PumpOnce(app);
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+    }
+}
+
 // Sends WM_NULL to window every 10 ms from its own thread and keeps the longest wait.
 class CProbe {
   public:
@@ -72,11 +86,19 @@ class CProbe {
                 ++m_probes;
                 Sleep(10);
             }
+            m_done = true;
         });
     }
     ~CProbe() { Stop(); }
+    // Answers the probe's last message while waiting for it to end: a window that only
+    // waited would leave the probe waiting for it, and both would hang.
     void Stop() {
         m_stop = true;
+        while (!m_done) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+        }
         if (m_thread.joinable()) m_thread.join();
     }
     double Longest() const { return m_longest; }
@@ -86,6 +108,7 @@ class CProbe {
     HWND m_window;
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_done{false};
     double m_longest = 0;
     long m_probes = 0;
 };
@@ -114,6 +137,37 @@ ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
     return source;
 }
 
+// A collection of depth folders, each inside the one before.
+void WriteChain(const std::string& path, int depth) {
+    std::FILE* out = std::fopen(path.c_str(), "wb");
+    for (int i = 0; i < depth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
+    for (int i = 0; i < depth; ++i) std::fputs("}FILE\r\n", out);
+    std::fclose(out);
+}
+
+// For a look at the progress: S:\slow holds 40 folders of 20 images, each folder read slowly.
+class SlowFileSystem : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = true;
+        attributes.isDirectory = path.find(".jpg") == std::string::npos;
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        Sleep(150);
+        if (dir == "S:\\slow") {
+            for (int i = 0; i < 40; ++i)
+                if (!onName("sub" + std::to_string(i))) return;
+        } else {
+            for (int i = 0; i < 20; ++i)
+                if (!onName("img" + std::to_string(i) + ".jpg")) return;
+        }
+    }
+    char Separator() const override { return '\\'; }
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -139,12 +193,27 @@ int main(int argc, char** argv) {
     app.LoadStdProfileSettings(8);
     app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
 
+    if (const char* look = std::getenv("LOOK")) {
+        if (!app.CreateEditor("")) return 1;
+        auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        ShowWindow(app.m_pMainWnd->m_hWnd, SW_SHOW);
+        PumpUntilDone(app, doc);
+        PumpFor(app, 3000);
+        static SlowFileSystem slow;
+        if (std::string(look) == "S:\\slow") doc->m_pFileSystem = &slow;
+        std::printf("LOOK start\n");
+        doc->AddPath(doc->m_pRoot, look);
+        PumpUntilDone(app, doc);
+        std::printf("LOOK end\n");
+        PumpFor(app, 2000);
+        return 0;
+    }
     {
         if (!app.CreateEditor("")) return 1;
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
         PumpUntilDone(app, doc);
         CProbe probe(app.m_pMainWnd->m_hWnd);
-        Sleep(50);
+        PumpFor(app, 50);
         start = std::chrono::steady_clock::now();
         doc->AddPath(doc->m_pRoot, dir);
         PumpUntilDone(app, doc);
@@ -173,7 +242,7 @@ int main(int argc, char** argv) {
         }
         ComPtr<IDataObject> data = DropOf(paths);
         CProbe probe(app.m_pMainWnd->m_hWnd);
-        Sleep(50);
+        PumpFor(app, 50);
         start = std::chrono::steady_clock::now();
         doc->AcceptData(doc->m_pRoot, data.Get());
         PumpUntilDone(app, doc);
@@ -188,30 +257,59 @@ int main(int argc, char** argv) {
     }
     {
         const int kDepth = argc > 3 ? std::atoi(argv[3]) : 20000;
+        const int kStarDepth = argc > 4 ? std::atoi(argv[4]) : kDepth;
         const std::string deep = std::string(temp) + "pelorand_import_figures_deep.plr";
-        std::FILE* out = std::fopen(deep.c_str(), "wb");
-        for (int i = 0; i < kDepth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
-        for (int i = 0; i < kDepth; ++i) std::fputs("}FILE\r\n", out);
-        std::fclose(out);
+        WriteChain(deep, kDepth);
         if (!app.CreateEditor(deep)) return 1;
         auto* doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
         PumpUntilDone(app, doc);
         auto* frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
         auto* tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
         HTREEITEM item = tree->GetRootItem();
-        double top = 0, bottom = 0;
+        // Each level split three ways: inserting the sub-folder's item (ours), the control
+        // opening the folder, and the messages that follow (painting, the idle pass).
+        double top[3] = {}, bottom[3] = {};
         start = std::chrono::steady_clock::now();
         for (int level = 0; item && level < kDepth - 1; ++level) {
-            auto opened = std::chrono::steady_clock::now();
+            auto t0 = std::chrono::steady_clock::now();
+            tree->ShowChildren(item);
+            auto t1 = std::chrono::steady_clock::now();
             tree->Expand(item, TVE_EXPAND);
             item = tree->GetChildItem(item);
+            auto t2 = std::chrono::steady_clock::now();
             PumpUntilDone(app, doc);
-            if (level < 100) top += Seconds(opened);
-            if (level >= kDepth - 101) bottom += Seconds(opened);
+            const double parts[3] = {std::chrono::duration<double>(t1 - t0).count(),
+                                     std::chrono::duration<double>(t2 - t1).count(), Seconds(t2)};
+            for (int i = 0; i < 3; ++i) {
+                if (level < 100) top[i] += parts[i];
+                if (level >= kDepth - 101) bottom[i] += parts[i];
+            }
         }
         std::printf("opening %d nested folders level by level: %.1f s; a level at the top "
-                    "%.2f ms, at the bottom %.2f ms\n",
-                    kDepth, Seconds(start), top * 10, bottom * 10);
+                    "%.2f ms (insert %.3f, open %.2f, messages %.2f), at the bottom %.2f ms "
+                    "(insert %.3f, open %.2f, messages %.2f)\n",
+                    kDepth, Seconds(start), (top[0] + top[1] + top[2]) * 10, top[0] * 10,
+                    top[1] * 10, top[2] * 10, (bottom[0] + bottom[1] + bottom[2]) * 10,
+                    bottom[0] * 10, bottom[1] * 10, bottom[2] * 10);
+        app.GetDocTemplate()->CloseAll();
+        // A chain opened all at once, as numpad * on the root does.
+        WriteChain(deep, kStarDepth);
+        if (!app.CreateEditor(deep)) return 1;
+        doc = static_cast<CPelorandDoc*>(app.GetDocTemplate()->GetDocument());
+        PumpUntilDone(app, doc);
+        frame = static_cast<CFrameWnd*>(app.m_pMainWnd);
+        tree = dynamic_cast<CPelorandTreeView*>(frame->GetViews()[0]);
+        tree->SelectItem(tree->GetRootItem());
+        PumpUntilDone(app, doc);
+        start = std::chrono::steady_clock::now();
+        SendMessageA(tree->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+        const double keyed = Seconds(start);
+        PumpUntilDone(app, doc);
+        int shown = 0;
+        for (HTREEITEM at = tree->GetRootItem(); at; at = tree->GetChildItem(at)) ++shown;
+        std::printf("opening %d nested folders with numpad *: %.1f s (%.1f s in the key, "
+                    "%d levels shown)\n",
+                    kStarDepth, Seconds(start), keyed, shown);
         app.GetDocTemplate()->CloseAll();
         DeleteFileA(deep.c_str());
     }

@@ -53,9 +53,12 @@ void CPelorandTreeView::SelectRoot() {
 
 void CPelorandTreeView::ClearItems() {
     m_bClearing = true;
+    DeleteDeepItems(nullptr);
     DeleteAllItems();
     m_bClearing = false;
     m_open.clear();
+    m_depth.clear();
+    m_cuts.clear();
     m_hasFolders.clear();
     m_hDropItem = nullptr;
 }
@@ -73,7 +76,63 @@ void CPelorandTreeView::ShowChildren(HTREEITEM item) {
         child->m_hTreeItem =
             CTreeView::InsertItem(item, child->m_strName, image, image,
                                   reinterpret_cast<LPARAM>(child), I_CHILDRENCALLBACK);
+        NoteItem(static_cast<HTREEITEM>(child->m_hTreeItem), item, child);
         SetCheck(child->m_hTreeItem, child->m_bChangerEnabled != 0);
+    }
+}
+
+void CPelorandTreeView::NoteItem(HTREEITEM item, HTREEITEM parent, CBlock* entry) {
+    if (!item) return;
+    auto above = parent ? m_depth.find(parent) : m_depth.end();
+    const int depth = above != m_depth.end() ? above->second + 1 : 0;
+    m_depth[item] = depth;
+    if (depth > 0 && depth % kCutDepth == 0) m_cuts.emplace(std::make_pair(depth, item), entry);
+}
+
+void CPelorandTreeView::DeleteDeepItems(const CBlock* below) {
+    // The control deletes an item's descendants recursively, a few stack frames a level: a
+    // chain of thousands of open folders would overflow the stack. Every kCutDepth-th level
+    // goes first, deepest first, so that no deletion reaches further down than that.
+    std::vector<HTREEITEM> doomed;
+    for (auto it = m_cuts.rbegin(); it != m_cuts.rend(); ++it) {
+        if (!below || IsSameOrBelow(it->second, below)) doomed.push_back(it->first.second);
+    }
+    const bool clearing = m_bClearing;
+    m_bClearing = true;  // the selection may pass through folders about to go
+    for (HTREEITEM item : doomed) DeleteItem(item);
+    m_bClearing = clearing;
+}
+
+void CPelorandTreeView::ExpandAll(HTREEITEM item) {
+    CBlock* top = EntryOf(item);
+    if (!top || !HasSubFolder(top)) return;
+    // The control would open one folder at a time while it is shown, laying out every item
+    // shown at each: a chain of folders costs the square of its depth. Here the folder is
+    // closed first, every item below is inserted (top-down, from the entries, with no walk of
+    // the control's items), and each folder is opened bottom-up while its parent is still
+    // closed, where the control has nothing to lay out. Opening the top one lays out once.
+    const bool wasOpen = (GetItemState(item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
+    struct DrawingOff {
+        CPelorandTreeView* tree;
+        ~DrawingOff() { tree->SetRedraw(true); }
+    } drawingOff{this};
+    SetRedraw(false);
+    if (wasOpen) Expand(item, TVE_COLLAPSE);
+    std::vector<CBlock*> folders;  // pre-order: a folder before everything below it
+    std::vector<CBlock*> pending{top};
+    while (!pending.empty()) {
+        CBlock* folder = pending.back();
+        pending.pop_back();
+        if (!folder->m_hTreeItem || !HasSubFolder(folder)) continue;
+        ShowChildren(static_cast<HTREEITEM>(folder->m_hTreeItem));
+        folders.push_back(folder);
+        for (int i = folder->m_Children.GetCount() - 1; i >= 0; --i) {
+            CBlock* child = folder->m_Children.GetAtIndex(i);
+            if (child->m_bFolder) pending.push_back(child);
+        }
+    }
+    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
+        Expand(static_cast<HTREEITEM>((*it)->m_hTreeItem), TVE_EXPAND);
     }
 }
 
@@ -116,7 +175,10 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             break;
         case kHintEntryRemoved:
             if (!entry) break;
-            if (entry->m_hTreeItem) DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
+            if (entry->m_hTreeItem) {
+                DeleteDeepItems(entry);
+                DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
+            }
             // The parent's expand button is worked out again when next drawn, without entry.
             ChildrenChanged(entry->m_pParent);
             break;
@@ -162,8 +224,10 @@ TreeItem CPelorandTreeView::InsertItem(TreeItem parent, const std::string& text,
     // The only top-level item is the root; below, only open items take children now.
     if (parentItem ? !m_open.count(parentItem) : GetCount() > 0) return nullptr;
     if (data && data->m_pParent) m_hasFolders.erase(data->m_pParent);
-    return CTreeView::InsertItem(parentItem, text, image, selectedImage,
-                                 reinterpret_cast<LPARAM>(data), I_CHILDRENCALLBACK);
+    HTREEITEM item = CTreeView::InsertItem(parentItem, text, image, selectedImage,
+                                           reinterpret_cast<LPARAM>(data), I_CHILDRENCALLBACK);
+    NoteItem(item, parentItem, data);
+    return item;
 }
 
 void CPelorandTreeView::SetCheck(TreeItem item, bool checked) {
@@ -236,13 +300,18 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             result = 0;
             return true;
         case TVN_DELETEITEMA:
-        case TVN_DELETEITEMW:
-            m_open.erase(reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem);
-            if (reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem == m_hDropItem) {
-                m_hDropItem = nullptr;
+        case TVN_DELETEITEMW: {
+            HTREEITEM gone = reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem;
+            m_open.erase(gone);
+            auto depth = m_depth.find(gone);
+            if (depth != m_depth.end()) {
+                m_cuts.erase(std::make_pair(depth->second, gone));
+                m_depth.erase(depth);
             }
+            if (gone == m_hDropItem) m_hDropItem = nullptr;
             result = 0;
             return true;
+        }
     }
     return false;
 }
@@ -260,14 +329,23 @@ LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
             break;
         case WM_KEYDOWN:
-            if (wParam != VK_SPACE) break;
-            OnSpace();
-            return 0;
+            if (wParam == VK_SPACE) {
+                OnSpace();
+                return 0;
+            }
+            if (wParam == VK_MULTIPLY) {
+                ExpandAll(GetSelectedItem());
+                return 0;
+            }
+            break;
     }
     return CTreeView::WndProc(msg, wParam, lParam);
 }
 
 void CPelorandTreeView::OnDestroy() {
+    // The control deletes its items next; the entries may be gone already.
+    m_bClearing = true;
+    DeleteDeepItems(nullptr);
     m_dropTarget.Revoke();
     ReleaseSystemImageLists();
 }

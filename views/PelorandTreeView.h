@@ -1,6 +1,7 @@
 // The folder tree: one item per folder of the collection, in the left pane.
 #pragma once
 
+#include <map>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -31,6 +32,8 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     // A folder's sub-folders get items only when its item is first opened, so that a
     // collection of any size or depth is shown at once. ShowChildren inserts them now (once).
     void ShowChildren(HTREEITEM item);
+    // Opens item's folder and every folder below it (numpad *), with one layout at the end.
+    void ExpandAll(HTREEITEM item);
     // The item of folder, inserting the items on the way down to it; null when the folder is
     // not in the shown collection.
     HTREEITEM EnsureItem(CBlock* folder);
@@ -66,6 +69,13 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
   private:
+    // Every kCutDepth-th level of items is remembered, to be deleted before its ancestors.
+    static constexpr int kCutDepth = 400;
+    // Records the depth of a new item (the root's is 0).
+    void NoteItem(HTREEITEM item, HTREEITEM parent, CBlock* entry);
+    // Deletes the remembered deep items, deepest first: those of the entries at or below
+    // below, or all when it is null.
+    void DeleteDeepItems(const CBlock* below);
     bool HasSubFolder(const CBlock* folder);
     CBlock* EntryOf(HTREEITEM item) const;
     void DeleteSelected();
@@ -83,5 +93,7 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     HTREEITEM m_hDropItem = nullptr;  // the folder marked as the drop target
     bool m_bClearing = false;
     std::unordered_set<HTREEITEM> m_open;                  // items whose children are inserted
+    std::unordered_map<HTREEITEM, int> m_depth;            // of every item
+    std::map<std::pair<int, HTREEITEM>, CBlock*> m_cuts;   // (depth, item) of every kCutDepth-th level
     std::unordered_map<const CBlock*, bool> m_hasFolders;  // asked by the expand buttons
 };

@@ -240,6 +240,43 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     EXPECT_EQ(Tree()->GetCount(), depth);
     ASSERT_TRUE(Tree()->SelectItem(item));
     EXPECT_EQ(List()->GetItemCount(), 0);
+    // Numpad * on an open folder with open folders below opens the rest and keeps the rest.
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    for (int i = 0; i < 2; ++i) SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    for (CBlock* folder = Root(); folder != deepest; folder = Child(folder, 0)) {
+        ASSERT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(folder->m_hTreeItem),
+                                         TVIS_EXPANDED) & TVIS_EXPANDED);
+    }
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
+}
+
+TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) {
+    // The control deletes items recursively: this depth overflowed the stack when a chain
+    // of open folders was removed or the collection replaced.
+    const int depth = 20000;
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "FILE{\r\n";
+    std::string path = TempPath("deep.plr");
+    WriteBytes(path, text);
+    ASSERT_TRUE(OpenEditor(path));
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), depth);
+    std::vector<CBlock*> chain{Root()};
+    while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
+    ASSERT_EQ(chain.size(), static_cast<size_t>(depth));
+    for (size_t i : {size_t{0}, chain.size() / 2, chain.size() - 2}) {
+        ASSERT_NE(chain[i]->m_hTreeItem, nullptr) << i;
+        EXPECT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(chain[i]->m_hTreeItem),
+                                         TVIS_EXPANDED) & TVIS_EXPANDED) << i;
+    }
+    // The selection deep inside what goes moves to the parent of what went.
+    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(chain.back()->m_hTreeItem)));
+    Doc()->RemoveEntry(chain[1]);
+    Pump();
+    EXPECT_EQ(Tree()->GetCount(), 1);
+    EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
 }
 
 TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
@@ -967,6 +1004,39 @@ TEST_F(EditingTest, AnImportRunsBesideTheWindowAndStoppingItLeavesTheCollectionA
     EXPECT_EQ(Child(imported, 1)->m_strName, "D:\\slow\\a.jpg");
     ASSERT_EQ(Child(imported, 0)->m_Children.GetCount(), 1);
     EXPECT_TRUE(Doc()->IsModified());
+    Doc()->m_pFileSystem = nullptr;
+}
+
+TEST_F(EditingTest, CancelInTheProgressDialogStopsTheImportAndLeavesTheCollectionAsItWas) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\slow"));
+    // The dialog comes up once the import has taken half a second.
+    HWND dialog = nullptr;
+    for (int i = 0; i < 300 && !dialog; ++i) {
+        Sleep(10);
+        Pump();
+        dialog = FindWindowW(nullptr, L"フォルダーの取り込み");
+    }
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(Doc()->IsImporting());
+    // Its Cancel button, as a click sends it; the import looks at it on its next tick.
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    for (int i = 0; i < 300 && Doc()->IsImporting(); ++i) {
+        Sleep(10);
+        Pump();
+    }
+    EXPECT_FALSE(Doc()->IsImporting());
+    EXPECT_FALSE(IsWindow(dialog));
+    disk.open = true;  // the stopped job ends; nothing of it arrives
+    Doc()->WaitForImport();
+    Sleep(50);
+    Pump();
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
     Doc()->m_pFileSystem = nullptr;
 }
 

@@ -56,6 +56,22 @@ inline const char* Find(const char* p, const char* end, char c) {
     return p;
 }
 
+// The first byte a or b in [p, end), or end.
+inline const char* FindEither(const char* p, const char* end, char a, char b) {
+#if defined(__SSE2__)
+    const __m128i na = _mm_set1_epi8(a), nb = _mm_set1_epi8(b);
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(chunk, na), _mm_cmpeq_epi8(chunk, nb));
+        if (const int m = _mm_movemask_epi8(hits)) {
+            return p + __builtin_ctz(static_cast<unsigned>(m));
+        }
+    }
+#endif
+    while (p < end && *p != a && *p != b) ++p;
+    return p;
+}
+
 // True when [p, end) holds any of the bytes a, b and c.
 inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
     const unsigned char ua = static_cast<unsigned char>(a);

@@ -149,9 +149,18 @@ class Reader {
         }
         for (std::size_t field = 2; field <= 6; ++field) {
             const char* p = close + 1;
-            if (end - p < 4 || p[0] != ',' || p[1] != '"') return nullptr;
+            if (end - p < 4) return nullptr;
+            // One byte between the quotes (a flag, a digit, a "?") is taken in one word.
+            std::uint32_t word;
+            std::memcpy(&word, p, sizeof word);
+            if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") &&
+                static_cast<unsigned char>(p[2] - '0') < 16) {
+                m_tokens[field] = std::string_view(p + 2, 1);
+                close = p + 3;
+                continue;
+            }
+            if (p[0] != ',' || p[1] != '"') return nullptr;
             open = p + 2;
-            // One byte between the quotes (a flag, a digit, a "?") is looked at directly.
             close = *open != '"' && open[1] == '"' ? open + 1
                                                     : bytescan::FindEither(open, end, '"', '\n');
             if (close == end || *close != '"') return nullptr;
@@ -164,6 +173,12 @@ class Reader {
         if (p < end && *p == '\n') return p + 1;
         if (end - p >= 2 && p[0] == '\r' && p[1] == '\n') return p + 2;
         return nullptr;
+    }
+
+    static std::uint32_t Word4(const char (&bytes)[5]) {
+        std::uint32_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
     }
 
     static std::uint64_t Word(const char (&bytes)[9]) {

@@ -216,14 +216,25 @@ char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPla
         p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
         p = Put(p, head.data(), head.size());
         p = Put(p, tail.data(), tail.size());
-        p = Put(p, "\",\"");
-        p = PutDecimal(p, block.m_nPriority);
-        p = Put(p, "\",\"");
+        // The pieces between the texts are stored whole, a few bytes too many each time: the
+        // bound leaves room for them, and the next piece writes over the excess.
+        if (block.m_nPriority >= 0 && block.m_nPriority <= 9) {
+            char middle[8] = {'"', ',', '"', static_cast<char>('0' + block.m_nPriority),
+                              '"', ',', '"', 0};
+            std::memcpy(p, middle, sizeof middle);
+            p += 7;
+        } else {
+            p = Put(p, "\",\"");
+            p = PutDecimal(p, block.m_nPriority);
+            p = Put(p, "\",\"");
+        }
         p = Put(p, author.data(), author.size());
         p = Put(p, "\",\"");
         p = Put(p, comment.data(), comment.size());
-        p = block.m_bInherit ? Put(p, "\",\"1\",") : Put(p, "\",\"0\",");
-        return block.m_bChangerEnabled ? Put(p, "\"1\"\r\n") : Put(p, "\"0\"\r\n");
+        static const char kEnds[4][16] = {"\",\"0\",\"0\"\r\n", "\",\"0\",\"1\"\r\n",
+                                          "\",\"1\",\"0\"\r\n", "\",\"1\",\"1\"\r\n"};
+        std::memcpy(p, kEnds[(block.m_bInherit ? 2 : 0) + (block.m_bChangerEnabled ? 1 : 0)], 16);
+        return p + 11;
     }
     const bool escaped =
         HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) || HasLineBreak(comment);

@@ -62,7 +62,7 @@ void WritePlain(char* record, std::string_view text) {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
     if (PlainHeader(length) == 1) {
         record[0] = static_cast<char>(length);
-        std::memcpy(record + 1, text.data(), length);
+        bytescan::Copy(record + 1, text.data(), length);
     } else {
         record[0] = static_cast<char>(kLongMarker);
         std::memcpy(record + 1, &length, sizeof length);
@@ -139,7 +139,7 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
     if (like.m_pRecord && static_cast<unsigned char>(like.m_pRecord[0]) == kSharedMarker) {
         Head* likeHead = ReadHead(like.m_pRecord);
         if (text.size() > likeHead->length &&
-            std::memcmp(text.data(), likeHead->Bytes(), likeHead->length) == 0) {
+            bytescan::Equal(text.data(), likeHead->Bytes(), likeHead->length)) {
             head = likeHead;
             cut = likeHead->length;
         }

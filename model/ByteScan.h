@@ -72,6 +72,36 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
     return p;
 }
 
+// n bytes of a and b alike; short texts (a directory part, a file name) are compared in two
+// overlapping words, without a library call.
+inline bool Equal(const char* a, const char* b, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        return ((Load(a) ^ Load(b)) | (Load(a + n - 8) ^ Load(b + n - 8))) == 0;
+    }
+    if (n > 16 && n <= 32) {
+        return ((Load(a) ^ Load(b)) | (Load(a + 8) ^ Load(b + 8)) |
+                (Load(a + n - 16) ^ Load(b + n - 16)) | (Load(a + n - 8) ^ Load(b + n - 8))) == 0;
+    }
+    return n == 0 || std::memcmp(a, b, n) == 0;
+}
+
+// Copies n bytes to p; short texts in two overlapping moves, without a library call.
+inline void Copy(char* p, const char* text, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        const std::uint64_t first = Load(text), last = Load(text + n - 8);
+        std::memcpy(p, &first, 8);
+        std::memcpy(p + n - 8, &last, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t first, last;
+        std::memcpy(&first, text, 4);
+        std::memcpy(&last, text + n - 4, 4);
+        std::memcpy(p, &first, 4);
+        std::memcpy(p + n - 4, &last, 4);
+    } else if (n) {
+        std::memcpy(p, text, n);
+    }
+}
+
 // True when [p, end) holds any of the bytes a, b and c.
 inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
     const unsigned char ua = static_cast<unsigned char>(a);

@@ -107,9 +107,15 @@ inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
     const unsigned char ua = static_cast<unsigned char>(a);
     const unsigned char ub = static_cast<unsigned char>(b);
     const unsigned char uc = static_cast<unsigned char>(c);
-    for (; end - p >= 8; p += 8) {
-        const std::uint64_t word = Load(p);
-        if (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) return true;
+    if (end - p >= 8) {
+        for (; end - p >= 8; p += 8) {
+            const std::uint64_t word = Load(p);
+            if (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) return true;
+        }
+        if (p == end) return false;
+        // The last few bytes in the word that ends the text, some looked at twice.
+        const std::uint64_t word = Load(end - 8);
+        return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
     }
     for (; p < end; ++p) {
         if (*p == a || *p == b || *p == c) return true;

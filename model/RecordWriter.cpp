@@ -256,6 +256,26 @@ char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPla
     return Put(p, "\r\n");
 }
 
+// A stack of bits, one a level of folders: the library's packed vector of bools costs more
+// per step than the rest of a folder's writing.
+class CBitStack {
+  public:
+    void Push(bool bit) {
+        const std::size_t word = m_size / 64;
+        if (word == m_words.size()) m_words.push_back(0);
+        const std::uint64_t mask = std::uint64_t(1) << (m_size % 64);
+        m_words[word] = bit ? m_words[word] | mask : m_words[word] & ~mask;
+        ++m_size;
+    }
+    bool Top() const { return (m_words[(m_size - 1) / 64] >> ((m_size - 1) % 64)) & 1; }
+    void Pop() { --m_size; }
+    bool Empty() const { return m_size == 0; }
+
+  private:
+    std::vector<std::uint64_t> m_words;
+    std::size_t m_size = 0;
+};
+
 // Lines are formatted straight into one buffer of about a megabyte, handed to the sink each
 // time it fills up.
 class CRecordBuffer {
@@ -315,7 +335,7 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
     // chain of a million nested folders costs little: its parent pointer where that leads to
     // the folder it was reached from, as it always does in a document; otherwise that folder
     // is kept on a stack of its own.
-    std::vector<bool> upByParent;
+    CBitStack upByParent;
     std::vector<const CBlock*> upStack;
     const CBlock* folder = &block;
     int next = 0;
@@ -336,21 +356,21 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
             open(*descend);
             const bool byParent = descend->m_pParent == folder;
             if (!byParent) upStack.push_back(folder);
-            upByParent.push_back(byParent);
+            upByParent.Push(byParent);
             folder = descend;
             next = 0;
             continue;
         }
         out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
-        if (upByParent.empty()) break;  // the top folder is closed
+        if (upByParent.Empty()) break;  // the top folder is closed
         const CBlock* closed = folder;
-        if (upByParent.back()) {
+        if (upByParent.Top()) {
             folder = closed->m_pParent;
         } else {
             folder = upStack.back();
             upStack.pop_back();
         }
-        upByParent.pop_back();
+        upByParent.Pop();
         // Where the closed folder was taken from; the list was not changed since.
         const int index = folder->m_Children.IndexOf(closed);
         next = index < 0 ? folder->m_Children.GetCount() : index + 1;

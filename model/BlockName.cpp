@@ -47,7 +47,15 @@ std::size_t DirectoryEnd(std::string_view text) {
     // Eight bytes at a time from the end up to the word holding the last separator.
     while (cut >= 8) {
         const std::uint64_t word = bytescan::Load(s + cut - 8);
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // The last separator of the word is its highest marked byte.
+        if (const std::uint64_t m =
+                bytescan::ExactMatches(word, '/') | bytescan::ExactMatches(word, '\\')) {
+            return cut - 8 + static_cast<std::size_t>((63 - __builtin_clzll(m)) >> 3) + 1;
+        }
+#else
         if (bytescan::Matches(word, '/') | bytescan::Matches(word, '\\')) break;
+#endif
         cut -= 8;
     }
     while (cut > 0 && s[cut - 1] != '/' && s[cut - 1] != '\\') --cut;

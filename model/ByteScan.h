@@ -27,6 +27,12 @@ inline std::uint64_t Matches(std::uint64_t word, unsigned char c) {
     return (v - kOnes) & ~v & kHighs;
 }
 
+// High bit set in exactly the bytes of word that equal c.
+inline std::uint64_t ExactMatches(std::uint64_t word, unsigned char c) {
+    const std::uint64_t v = word ^ (kOnes * c);
+    return ~(((v & ~kHighs) + ~kHighs) | v | ~kHighs);
+}
+
 // The first byte c in [p, end), or end.
 inline const char* Find(const char* p, const char* end, char c) {
     const unsigned char u = static_cast<unsigned char>(c);

@@ -444,7 +444,8 @@ void CBlock::SetComment(std::string_view comment) {
     }
 }
 
-void CBlock::SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
+void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
+                           const CBlock* like) {
     const Texts* own = TextsRecord();
     if (SameText(own->author, author) && SameText(own->comment, comment)) return;
     Texts* liked = like ? like->TextsRecord() : nullptr;

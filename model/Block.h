@@ -126,7 +126,14 @@ class CBlock {
     void SetAuthor(std::string_view author);
     void SetComment(std::string_view comment);
     // Sets both; shares the storage of `like` when it holds the same two texts.
-    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like);
+    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
+        // Most entries keep the texts every entry starts with, record number 0: "?" and "?".
+        if (m_nTexts == 0 && author.size() == 1 && author[0] == '?' && comment.size() == 1 &&
+            comment[0] == '?') {
+            return;
+        }
+        SetOtherTexts(author, comment, like);
+    }
 
     // Writes this entry and its subtree as collection records.
     void WriteRecord(IByteSink& sink) const;
@@ -176,4 +183,5 @@ class CBlock {
     static Texts* NewTexts(std::string_view author, std::string_view comment);
     static void ReleaseTexts(Texts* texts);
     void UseTexts(Texts* texts);
+    void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like);
 };

@@ -47,7 +47,15 @@ std::size_t DirectoryEnd(std::string_view text) {
     // Eight bytes at a time from the end up to the word holding the last separator.
     while (cut >= 8) {
         const std::uint64_t word = bytescan::Load(s + cut - 8);
+#if defined(__GNUC__) && defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+        // The last separator of the word is its highest marked byte.
+        if (const std::uint64_t m =
+                bytescan::ExactMatches(word, '/') | bytescan::ExactMatches(word, '\\')) {
+            return cut - 8 + static_cast<std::size_t>((63 - __builtin_clzll(m)) >> 3) + 1;
+        }
+#else
         if (bytescan::Matches(word, '/') | bytescan::Matches(word, '\\')) break;
+#endif
         cut -= 8;
     }
     while (cut > 0 && s[cut - 1] != '/' && s[cut - 1] != '\\') --cut;
@@ -62,7 +70,7 @@ void WritePlain(char* record, std::string_view text) {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
     if (PlainHeader(length) == 1) {
         record[0] = static_cast<char>(length);
-        std::memcpy(record + 1, text.data(), length);
+        bytescan::Copy(record + 1, text.data(), length);
     } else {
         record[0] = static_cast<char>(kLongMarker);
         std::memcpy(record + 1, &length, sizeof length);
@@ -139,7 +147,7 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
     if (like.m_pRecord && static_cast<unsigned char>(like.m_pRecord[0]) == kSharedMarker) {
         Head* likeHead = ReadHead(like.m_pRecord);
         if (text.size() > likeHead->length &&
-            std::memcmp(text.data(), likeHead->Bytes(), likeHead->length) == 0) {
+            bytescan::Equal(text.data(), likeHead->Bytes(), likeHead->length)) {
             head = likeHead;
             cut = likeHead->length;
         }

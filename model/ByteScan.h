@@ -27,6 +27,12 @@ inline std::uint64_t Matches(std::uint64_t word, unsigned char c) {
     return (v - kOnes) & ~v & kHighs;
 }
 
+// High bit set in exactly the bytes of word that equal c.
+inline std::uint64_t ExactMatches(std::uint64_t word, unsigned char c) {
+    const std::uint64_t v = word ^ (kOnes * c);
+    return ~(((v & ~kHighs) + ~kHighs) | v | ~kHighs);
+}
+
 // The first byte c in [p, end), or end.
 inline const char* Find(const char* p, const char* end, char c) {
     const unsigned char u = static_cast<unsigned char>(c);
@@ -56,14 +62,66 @@ inline const char* Find(const char* p, const char* end, char c) {
     return p;
 }
 
+// The first byte a or b in [p, end), or end.
+inline const char* FindEither(const char* p, const char* end, char a, char b) {
+#if defined(__SSE2__)
+    const __m128i na = _mm_set1_epi8(a), nb = _mm_set1_epi8(b);
+    for (; end - p >= 16; p += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(chunk, na), _mm_cmpeq_epi8(chunk, nb));
+        if (const int m = _mm_movemask_epi8(hits)) {
+            return p + __builtin_ctz(static_cast<unsigned>(m));
+        }
+    }
+#endif
+    while (p < end && *p != a && *p != b) ++p;
+    return p;
+}
+
+// n bytes of a and b alike; short texts (a directory part, a file name) are compared in two
+// overlapping words, without a library call.
+inline bool Equal(const char* a, const char* b, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        return ((Load(a) ^ Load(b)) | (Load(a + n - 8) ^ Load(b + n - 8))) == 0;
+    }
+    if (n > 16 && n <= 32) {
+        return ((Load(a) ^ Load(b)) | (Load(a + 8) ^ Load(b + 8)) |
+                (Load(a + n - 16) ^ Load(b + n - 16)) | (Load(a + n - 8) ^ Load(b + n - 8))) == 0;
+    }
+    return n == 0 || std::memcmp(a, b, n) == 0;
+}
+
+// Copies n bytes to p; short texts in two overlapping moves, without a library call.
+inline void Copy(char* p, const char* text, std::size_t n) {
+    if (n >= 8 && n <= 16) {
+        const std::uint64_t first = Load(text), last = Load(text + n - 8);
+        std::memcpy(p, &first, 8);
+        std::memcpy(p + n - 8, &last, 8);
+    } else if (n >= 4 && n < 8) {
+        std::uint32_t first, last;
+        std::memcpy(&first, text, 4);
+        std::memcpy(&last, text + n - 4, 4);
+        std::memcpy(p, &first, 4);
+        std::memcpy(p + n - 4, &last, 4);
+    } else if (n) {
+        std::memcpy(p, text, n);
+    }
+}
+
 // True when [p, end) holds any of the bytes a, b and c.
 inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
     const unsigned char ua = static_cast<unsigned char>(a);
     const unsigned char ub = static_cast<unsigned char>(b);
     const unsigned char uc = static_cast<unsigned char>(c);
-    for (; end - p >= 8; p += 8) {
-        const std::uint64_t word = Load(p);
-        if (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) return true;
+    if (end - p >= 8) {
+        for (; end - p >= 8; p += 8) {
+            const std::uint64_t word = Load(p);
+            if (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) return true;
+        }
+        if (p == end) return false;
+        // The last few bytes in the word that ends the text, some looked at twice.
+        const std::uint64_t word = Load(end - 8);
+        return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
     }
     for (; p < end; ++p) {
         if (*p == a || *p == b || *p == c) return true;

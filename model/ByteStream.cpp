@@ -29,6 +29,10 @@ bool CStringLineSource::ReadLineView(std::string_view& line) {
     return true;
 }
 
+std::string_view CStringLineSource::Unread() {
+    return m_pos < m_text.size() ? std::string_view(m_text).substr(m_pos) : std::string_view();
+}
+
 bool CStringLineSource::ReadLine(std::string& line) {
     if (m_pos >= m_text.size()) return false;
     std::size_t lf = m_text.find('\n', m_pos);
@@ -84,6 +88,11 @@ bool CFileLineSource::Fill() {
         return false;
     }
     return true;
+}
+
+std::string_view CFileLineSource::Unread() {
+    if (m_pos >= m_end && !Fill()) return {};
+    return std::string_view(m_buffer.data() + m_pos, m_end - m_pos);
 }
 
 bool CFileLineSource::ReadLine(std::string& line) {

@@ -23,6 +23,11 @@ class ILineSource {
     // The same line as a view, valid until the next read; sources that hold the text already
     // hand it out without a copy.
     virtual bool ReadLineView(std::string_view& line);
+    // The text after the last line read that the source already holds in memory (empty when
+    // it holds none at hand), for a reader that takes whole lines straight out of it. Skip(n)
+    // then passes over the first n bytes of it, which end just after a line feed.
+    virtual std::string_view Unread() { return {}; }
+    virtual void Skip(std::size_t) {}
 
   private:
     std::string m_line;
@@ -43,6 +48,8 @@ class CStringLineSource : public ILineSource {
     explicit CStringLineSource(std::string text) : m_text(std::move(text)) {}
     bool ReadLine(std::string& line) override;
     bool ReadLineView(std::string_view& line) override;
+    std::string_view Unread() override;
+    void Skip(std::size_t n) override { m_pos += n; }
 
   private:
     std::string m_text;
@@ -72,6 +79,8 @@ class CFileLineSource : public ILineSource {
     explicit CFileLineSource(std::FILE* file, std::size_t bufferSize = 4096);
     bool ReadLine(std::string& line) override;
     bool ReadLineView(std::string_view& line) override;
+    std::string_view Unread() override;
+    void Skip(std::size_t n) override { m_pos += n; }
     bool Failed() const { return m_failed; }
 
   private:

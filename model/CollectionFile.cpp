@@ -43,6 +43,13 @@ class CMappedLineSource : public ILineSource {
         line = std::string_view(start, n);
         return true;
     }
+    // No further than the next release, so that the pages behind keep being handed back.
+    std::string_view Unread() override {
+        if (m_pos - m_released >= kReleaseStep) Release();
+        const std::size_t left = m_size - m_pos;
+        return std::string_view(m_data + m_pos, left < kReleaseStep ? left : kReleaseStep);
+    }
+    void Skip(std::size_t n) override { m_pos += n; }
 
   private:
     static constexpr std::size_t kReleaseStep = 256 * 1024;

@@ -1,9 +1,11 @@
 #include "model/RecordReader.h"
 
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
 #include "model/Block.h"
+#include "model/ByteScan.h"
 #include "model/ByteStream.h"
 #include "model/RecordWriter.h"
 #include "model/TokenList.h"
@@ -44,7 +46,9 @@ class Reader {
         const std::string_view tag = m_tokens[0];
         // Tags told apart by their length and bytes; entry lines come first, as most are.
         if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
-            Entry(tag[0] == 'N', count);
+            // Fields the line does not have are empty.
+            for (std::size_t i = count; i < kFields; ++i) m_tokens[i] = std::string_view();
+            Entry(tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark);
         } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
         } else if (tag.size() == 5 && Is(tag, "}FILE")) {
@@ -52,6 +56,40 @@ class Reader {
         } else if (!tag.empty()) {
             Problem("unknown record \"" + Printable(tag) + "\" ignored");
         }
+    }
+
+    // Takes the line at p when it is of the forms the writer makes and nothing else: a
+    // folder's opening or closing line, or an entry line of six plain quoted fields, found
+    // with its line feed in one pass. Returns the start of the next line, or null (nothing
+    // taken) for every other line, which Line then takes as any line.
+    const char* Take(const char* p, const char* end) {
+        if (end - p < 6) return nullptr;
+        std::uint32_t tag;
+        std::memcpy(&tag, p, sizeof tag);
+        if (p[4] == '\t') {
+            if (tag != Tag("DATA") && tag != Tag("NAME")) return nullptr;
+            const char* next = SplitEntry(p, end);
+            if (!next) return nullptr;
+            ++m_lineNo;
+            m_tokens[7] = std::string_view();
+            Entry(p[0] == 'N', false);
+            return next;
+        }
+        const char* next = p[5] == '\n'                                 ? p + 6
+                           : p[5] == '\r' && end - p >= 7 && p[6] == '\n' ? p + 7
+                                                                          : nullptr;
+        if (!next) return nullptr;
+        if (tag == Tag("FILE") && p[4] == '{') {
+            ++m_lineNo;
+            OpenFolder();
+            return next;
+        }
+        if (tag == Tag("}FIL") && p[4] == 'E') {
+            ++m_lineNo;
+            CloseFolder();
+            return next;
+        }
+        return nullptr;
     }
 
     void Finish() {
@@ -69,6 +107,91 @@ class Reader {
     }
 
   private:
+    static std::uint32_t Tag(const char (&name)[5]) {
+        std::uint32_t tag;
+        std::memcpy(&tag, name, sizeof tag);
+        return tag;
+    }
+
+    // The fields of a line of a four-byte tag, a TAB and six quoted fields joined by single
+    // commas, ending at a line feed (a carriage return before it dropped), split as
+    // SplitSpans splits it, into m_tokens. Null when the line is of any other shape: a quote
+    // escaped by a slash, a field starting with white space, text after the last field, no
+    // line feed before the end.
+    const char* SplitEntry(const char* s, const char* end) {
+        if (s[5] != '"') return nullptr;
+        m_tokens[0] = std::string_view(s, 4);
+        const char* open = s + 6;
+        const char* close = bytescan::FindEither(open, end, '"', '\n');
+        if (close == end || *close != '"') return nullptr;
+        if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
+        m_tokens[1] = std::string_view(open, close - open);
+        // Most lines end in five one-byte fields, ","2","?","?","0","1": checked in three
+        // words, the values among them by their range ('0' to '?' holds none of the quote,
+        // the slash and the blanks).
+        if (end - close >= 23) {
+            const std::uint64_t kPairs = Word("\",\"\0\",\"\0"), kPairsMask = Word("\xff\xff\xff\0\xff\xff\xff\0");
+            const std::uint64_t kLast = Word(",\"\0\",\"\0\""), kLastMask = Word("\xff\xff\0\xff\xff\xff\0\xff");
+            if ((bytescan::Load(close) & kPairsMask) == kPairs &&
+                (bytescan::Load(close + 8) & kPairsMask) == kPairs &&
+                (bytescan::Load(close + 13) & kLastMask) == kLast) {
+                const char* next = close[21] == '\n'                          ? close + 22
+                                   : close[21] == '\r' && close[22] == '\n' ? close + 23
+                                                                             : nullptr;
+                bool plain = next != nullptr;
+                for (int k = 0; k < 5 && plain; ++k) {
+                    const char* value = close + 3 + 4 * k;
+                    plain = static_cast<unsigned char>(*value - '0') < 16;
+                    m_tokens[2 + k] = std::string_view(value, 1);
+                }
+                if (plain) return next;
+            }
+        }
+        for (std::size_t field = 2; field <= 6; ++field) {
+            const char* p = close + 1;
+            if (end - p < 4) return nullptr;
+            // One byte between the quotes (a flag, a digit, a "?") is taken in one word.
+            std::uint32_t word;
+            std::memcpy(&word, p, sizeof word);
+            if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") &&
+                static_cast<unsigned char>(p[2] - '0') < 16) {
+                m_tokens[field] = std::string_view(p + 2, 1);
+                close = p + 3;
+                continue;
+            }
+            if (p[0] != ',' || p[1] != '"') return nullptr;
+            open = p + 2;
+            close = *open != '"' && open[1] == '"' ? open + 1
+                                                    : bytescan::FindEither(open, end, '"', '\n');
+            if (close == end || *close != '"') return nullptr;
+            // A slash before the quote escapes it; a field starting with white space (a line
+            // feed among it) is trimmed.
+            if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
+            m_tokens[field] = std::string_view(open, close - open);
+        }
+        const char* p = close + 1;
+        if (p < end && *p == '\n') return p + 1;
+        if (end - p >= 2 && p[0] == '\r' && p[1] == '\n') return p + 2;
+        return nullptr;
+    }
+
+    static std::uint32_t Word4(const char (&bytes)[5]) {
+        std::uint32_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
+    }
+
+    static std::uint64_t Word(const char (&bytes)[9]) {
+        std::uint64_t word;
+        std::memcpy(&word, bytes, sizeof word);
+        return word;
+    }
+
+    // The C locale's white space.
+    static bool IsSpace(char c) {
+        return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+    }
+
     template <std::size_t N>
     static bool Is(std::string_view tag, const char (&name)[N]) {
         return std::memcmp(tag.data(), name, N - 1) == 0;
@@ -118,7 +241,8 @@ class Reader {
         m_current = m_current->m_pParent;
     }
 
-    void Entry(bool isName, std::size_t count) {
+    // The fields are in m_tokens[1 .. kFields); escaped when the line bears the mark.
+    void Entry(bool isName, bool escaped) {
         if (!m_current) {
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
             return;
@@ -129,11 +253,9 @@ class Reader {
             Problem("\"NAME\" outside any folder of the text ignored");
             return;
         }
-        auto token = [&](std::size_t i) {
-            return i < count && i < kFields ? m_tokens[i] : std::string_view();
-        };
+        auto token = [&](std::size_t i) { return m_tokens[i]; };
         // The mark is always the last of exactly seven fields, which old files never end with.
-        if (count == kFields && m_tokens[7] == kEscapedLineMark) {
+        if (escaped) {
             for (std::size_t i : {1, 3, 4}) {
                 std::string& owned = m_unescaped[i];
                 owned.assign(m_tokens[i]);
@@ -197,6 +319,18 @@ class Reader {
 void ReadRecords(ILineSource& source, CBlock* parent, RecordReadContext& context) {
     Reader reader(parent, context);
     std::string_view line;
-    while (source.ReadLineView(line)) reader.Line(line);
+    for (;;) {
+        // The lines the source holds at hand are taken out of its buffer where they are of
+        // the writer's forms; the first of another form is read and taken as any line.
+        const std::string_view rest = source.Unread();
+        if (!rest.empty()) {
+            const char* p = rest.data();
+            const char* const end = p + rest.size();
+            while (const char* next = reader.Take(p, end)) p = next;
+            if (p != rest.data()) source.Skip(static_cast<std::size_t>(p - rest.data()));
+        }
+        if (!source.ReadLineView(line)) break;
+        reader.Line(line);
+    }
     reader.Finish();
 }

@@ -1,5 +1,6 @@
 #include "model/RecordWriter.h"
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #include <utility>
@@ -70,8 +71,38 @@ bool HasLineBreak(std::string_view text) {
            std::memchr(text.data(), '\n', text.size());
 }
 
-char* Put(char* p, const char* text, std::size_t size) {
-    if (size) std::memcpy(p, text, size);
+// Most fields are a few dozen bytes or less: they are copied in two overlapping moves of a
+// fixed size, without a library call (and without reading outside the text).
+inline char* Put(char* p, const char* text, std::size_t size) {
+    if (size <= 16) {
+        if (size >= 8) {
+            std::uint64_t first, last;
+            std::memcpy(&first, text, 8);
+            std::memcpy(&last, text + size - 8, 8);
+            std::memcpy(p, &first, 8);
+            std::memcpy(p + size - 8, &last, 8);
+        } else if (size >= 4) {
+            std::uint32_t first, last;
+            std::memcpy(&first, text, 4);
+            std::memcpy(&last, text + size - 4, 4);
+            std::memcpy(p, &first, 4);
+            std::memcpy(p + size - 4, &last, 4);
+        } else if (size > 0) {
+            p[0] = text[0];
+            p[size / 2] = text[size / 2];
+            p[size - 1] = text[size - 1];
+        }
+        return p + size;
+    }
+    if (size <= 32) {
+        char first[16], last[16];
+        std::memcpy(first, text, 16);
+        std::memcpy(last, text + size - 16, 16);
+        std::memcpy(p, first, 16);
+        std::memcpy(p + size - 16, last, 16);
+        return p + size;
+    }
+    std::memcpy(p, text, size);
     return p + size;
 }
 
@@ -185,14 +216,25 @@ char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPla
         p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
         p = Put(p, head.data(), head.size());
         p = Put(p, tail.data(), tail.size());
-        p = Put(p, "\",\"");
-        p = PutDecimal(p, block.m_nPriority);
-        p = Put(p, "\",\"");
+        // The pieces between the texts are stored whole, a few bytes too many each time: the
+        // bound leaves room for them, and the next piece writes over the excess.
+        if (block.m_nPriority >= 0 && block.m_nPriority <= 9) {
+            char middle[8] = {'"', ',', '"', static_cast<char>('0' + block.m_nPriority),
+                              '"', ',', '"', 0};
+            std::memcpy(p, middle, sizeof middle);
+            p += 7;
+        } else {
+            p = Put(p, "\",\"");
+            p = PutDecimal(p, block.m_nPriority);
+            p = Put(p, "\",\"");
+        }
         p = Put(p, author.data(), author.size());
         p = Put(p, "\",\"");
         p = Put(p, comment.data(), comment.size());
-        p = block.m_bInherit ? Put(p, "\",\"1\",") : Put(p, "\",\"0\",");
-        return block.m_bChangerEnabled ? Put(p, "\"1\"\r\n") : Put(p, "\"0\"\r\n");
+        static const char kEnds[4][16] = {"\",\"0\",\"0\"\r\n", "\",\"0\",\"1\"\r\n",
+                                          "\",\"1\",\"0\"\r\n", "\",\"1\",\"1\"\r\n"};
+        std::memcpy(p, kEnds[(block.m_bInherit ? 2 : 0) + (block.m_bChangerEnabled ? 1 : 0)], 16);
+        return p + 11;
     }
     const bool escaped =
         HasLineBreak(head) || HasLineBreak(tail) || HasLineBreak(author) || HasLineBreak(comment);
@@ -213,6 +255,26 @@ char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPla
     }
     return Put(p, "\r\n");
 }
+
+// A stack of bits, one a level of folders: the library's packed vector of bools costs more
+// per step than the rest of a folder's writing.
+class CBitStack {
+  public:
+    void Push(bool bit) {
+        const std::size_t word = m_size / 64;
+        if (word == m_words.size()) m_words.push_back(0);
+        const std::uint64_t mask = std::uint64_t(1) << (m_size % 64);
+        m_words[word] = bit ? m_words[word] | mask : m_words[word] & ~mask;
+        ++m_size;
+    }
+    bool Top() const { return (m_words[(m_size - 1) / 64] >> ((m_size - 1) % 64)) & 1; }
+    void Pop() { --m_size; }
+    bool Empty() const { return m_size == 0; }
+
+  private:
+    std::vector<std::uint64_t> m_words;
+    std::size_t m_size = 0;
+};
 
 // Lines are formatted straight into one buffer of about a megabyte, handed to the sink each
 // time it fills up.
@@ -273,7 +335,7 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
     // chain of a million nested folders costs little: its parent pointer where that leads to
     // the folder it was reached from, as it always does in a document; otherwise that folder
     // is kept on a stack of its own.
-    std::vector<bool> upByParent;
+    CBitStack upByParent;
     std::vector<const CBlock*> upStack;
     const CBlock* folder = &block;
     int next = 0;
@@ -294,21 +356,21 @@ void WriteRecords(const CBlock& block, IByteSink& sink) {
             open(*descend);
             const bool byParent = descend->m_pParent == folder;
             if (!byParent) upStack.push_back(folder);
-            upByParent.push_back(byParent);
+            upByParent.Push(byParent);
             folder = descend;
             next = 0;
             continue;
         }
         out.Commit(Put(out.Reserve(8), "}FILE\r\n"));
-        if (upByParent.empty()) break;  // the top folder is closed
+        if (upByParent.Empty()) break;  // the top folder is closed
         const CBlock* closed = folder;
-        if (upByParent.back()) {
+        if (upByParent.Top()) {
             folder = closed->m_pParent;
         } else {
             folder = upStack.back();
             upStack.pop_back();
         }
-        upByParent.pop_back();
+        upByParent.Pop();
         // Where the closed folder was taken from; the list was not changed since.
         const int index = folder->m_Children.IndexOf(closed);
         next = index < 0 ? folder->m_Children.GetCount() : index + 1;

@@ -486,3 +486,31 @@ TEST(Block, MillionDeepTreeDoesNotUseTheStack) {
     root->ApplyProperties(source, nullptr, true, true, true, true, true);
     root.reset();  // destruction must not recurse
 }
+
+// The directory part a name shares is everything up to its last separator, wherever in the
+// name (and in its words) that separator lies; a part of under ten bytes is not worth one.
+TEST(BlockName, TheSharedPartEndsAtTheLastSeparator) {
+    for (std::size_t length = 1; length <= 40; ++length) {
+        for (std::size_t last = 0; last < length; ++last) {
+            for (char separator : {'/', '\\'}) {
+                // Separators of both kinds before the last one, which decides.
+                std::string text(length, 'a');
+                for (std::size_t i = 0; i < last; i += 7) text[i] = separator == '/' ? '\\' : '/';
+                text[last] = separator;
+                CBlockName name;
+                name.AssignSharing(text, CBlockName());
+                EXPECT_EQ(name, text);
+                std::string_view head, tail;
+                name.Parts(head, tail);
+                const std::size_t cut = last + 1;
+                if (cut >= 10 && cut < length) {
+                    EXPECT_EQ(head, text.substr(0, cut)) << text;
+                    EXPECT_EQ(tail, text.substr(cut)) << text;
+                } else {
+                    EXPECT_TRUE(head.empty()) << text;
+                    EXPECT_EQ(tail, text) << text;
+                }
+            }
+        }
+    }
+}

@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "model/Block.h"
 #include "model/ByteStream.h"
+#include "model/CollectionFile.h"
 #include "model/RecordReader.h"
 #include "model/RecordWriter.h"
 #include "tests/core/FakeTree.h"
@@ -290,4 +293,136 @@ TEST(RecordReader, MillionDeepFileReadWrittenAndFreed) {
     EXPECT_EQ(folders.back()->m_strName, "");
     std::string written = Write(*doc.root);
     EXPECT_EQ(written.size(), 1000000u * (7 + 29 + 7));
+}
+
+namespace {
+
+// Lines one at a time and nothing more: the reader takes every line through its general
+// splitting, which is what lines of the writer's forms, taken straight out of a buffer,
+// must read the same as.
+class CLineByLineSource : public ILineSource {
+  public:
+    explicit CLineByLineSource(const std::string& text) : m_inner(text) {}
+    bool ReadLine(std::string& line) override { return m_inner.ReadLine(line); }
+
+  private:
+    CStringLineSource m_inner;
+};
+
+// What reading text leaves: the collection written back, then the problems, one a line.
+std::string ReadBack(ILineSource& source) {
+    CBlock* root = new CBlock;
+    root->m_bFolder = 1;
+    std::vector<ReadProblem> problems;
+    RecordCounts counts;
+    RecordReadContext context;
+    context.ppRoot = &root;
+    context.problems = &problems;
+    context.counts = &counts;
+    ReadRecords(source, nullptr, context);
+    std::string out = Write(*root);
+    delete root;
+    for (const ReadProblem& p : problems) out += std::to_string(p.line) + " " + p.reason + "\n";
+    out += std::to_string(counts.folders) + " " + std::to_string(counts.files) + "\n";
+    return out;
+}
+
+}  // namespace
+
+TEST(RecordReader, LinesTakenFromTheBufferReadAsLinesReadOneByOne) {
+    // Lines of the writer's forms and their near misses, each of which must read exactly as
+    // the general splitting reads it.
+    const std::vector<std::string> lines = {
+        "FILE{", "}FILE", "FILE{ ", "FILE{\r", " }FILE", "FILE",
+        "NAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\a.jpg\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\b.jpg\",\"3\",\"artist\",\"a comment\",\"1\",\"0\"",
+        "DATA\t\"\",\"\",\"\",\"\",\"\",\"\"",
+        "DATA\t\"a/\"b\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a/\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\" a\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"\ta\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\"/\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\" \",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"\"\"",
+        "DATA\t\"a\",\":\",\";\",\"<\",\"=\",\">\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\" ",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\",",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\"x",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\",\"esc\"",
+        "DATA\t\"a/nb\",\"1\",\"x/ry\",\"?\",\"0\",\"1\",\"esc\"",
+        "DATA\t\"a\",  \"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\"12\",\" x\",\"y \",\"-3\",\"+1\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\r",
+        "DATA \"a\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "data\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a",
+        "DATA\t",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\"\r\r",
+        "NAMES\t\"a\"",
+        "",
+        "\x82\xa0\t\"\x95\x5c\",\"1\",\"?\",\"?\",\"0\",\"1\"",
+    };
+    const std::vector<std::string> ends = {"\n", "\r\n", "\r\r\n", "\n\r"};
+    std::uint32_t seed = 7;
+    auto next = [&seed](std::uint32_t n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    for (int round = 0; round < 300; ++round) {
+        std::string text = "FILE{\r\n";
+        const std::uint32_t count = 1 + next(40);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            // Folders open and close among the entries so that entries land at every depth.
+            const std::uint32_t pick = next(lines.size() + 4);
+            const std::size_t start = text.size();
+            text += pick < lines.size() ? lines[pick] : pick % 2 ? "FILE{" : "}FILE";
+            // A line feed inside a field splits the line in two where any reader sees it.
+            if (next(8) == 0) text.insert(start + next(text.size() - start + 1), "\n");
+            text += ends[next(8) < 5 ? 0 : next(ends.size())];
+        }
+        if (next(4) == 0) text.resize(text.size() - 1 - next(3));  // no line feed at the end
+        CLineByLineSource reference(text);
+        const std::string want = ReadBack(reference);
+        CStringLineSource whole(text);
+        ASSERT_EQ(ReadBack(whole), want) << text;
+        // Buffers that cut lines anywhere, the last of a buffer read the long way.
+        for (std::size_t size : {1, 7, 23, 64}) {
+            std::FILE* file = std::tmpfile();
+            ASSERT_NE(file, nullptr);
+            std::fwrite(text.data(), 1, text.size(), file);
+            std::rewind(file);
+            CFileLineSource buffered(file, size);
+            EXPECT_EQ(ReadBack(buffered), want) << size << ":\n" << text;
+            std::fclose(file);
+        }
+    }
+    // A file of some megabytes is read through its mapping a window at a time: lines across
+    // the windows' ends read as the others.
+    std::string big = "FILE{\r\n";
+    while (big.size() < (3u << 20)) {
+        big += lines[next(lines.size())];
+        big += ends[next(8) < 6 ? 1 : next(ends.size())];
+    }
+    const std::string path = ::testing::TempDir() + "plr_windows.plr";
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(big.data(), 1, big.size(), file);
+    std::fclose(file);
+    CBlock* root = new CBlock;
+    root->m_bFolder = 1;
+    std::vector<ReadProblem> problems;
+    RecordReadContext context;
+    context.ppRoot = &root;
+    context.problems = &problems;
+    ASSERT_EQ(ReadCollectionFile(path, context, nullptr), ReadStatus::Ok);
+    std::string got = Write(*root);
+    delete root;
+    for (const ReadProblem& p : problems) got += std::to_string(p.line) + " " + p.reason + "\n";
+    CLineByLineSource reference(big);
+    std::string want = ReadBack(reference);
+    want.erase(want.rfind('\n', want.size() - 2) + 1);  // without the counts
+    EXPECT_TRUE(got == want);
+    std::remove(path.c_str());
 }

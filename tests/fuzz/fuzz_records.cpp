@@ -53,6 +53,16 @@ void CheckLineSources(const std::string& text, std::size_t bufferSize) {
     }
 }
 
+// Lines one at a time and nothing more, so that the reader splits each the general way.
+class CLineByLineSource : public ILineSource {
+  public:
+    explicit CLineByLineSource(const std::string& text) : m_inner(text) {}
+    bool ReadLine(std::string& line) override { return m_inner.ReadLine(line); }
+
+  private:
+    CStringLineSource m_inner;
+};
+
 void CheckMultibyte(const std::string& text) {
     for (bool cp932 : {true, false}) {
         mbcs::SetLeadBytes(cp932 ? mbcs::IsCp932LeadByte : nullptr);
@@ -104,6 +114,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Whatever was read must survive its own writer unchanged.
     std::string first = Write(*root);
+
+    // Lines taken straight out of the text read as the same lines split one by one.
+    {
+        CBlock* slow = new CBlock;
+        slow->m_bFolder = 1;
+        RecordReadContext slowContext;
+        slowContext.ppRoot = &slow;
+        std::vector<ReadProblem> slowProblems;
+        slowContext.problems = &slowProblems;
+        CLineByLineSource byLine(text);
+        ReadRecords(byLine, nullptr, slowContext);
+        if (Write(*slow) != first || slowProblems.size() != problems.size()) std::abort();
+        for (std::size_t i = 0; i < problems.size(); ++i) {
+            if (slowProblems[i].line != problems[i].line ||
+                slowProblems[i].reason != problems[i].reason) {
+                std::abort();
+            }
+        }
+        delete slow;
+    }
     CBlock* again = new CBlock;
     again->m_bFolder = 1;
     RecordReadContext context2;

@@ -39,6 +39,8 @@ const char kFolderQuestion[] = "フォルダーを指定しました\nPelorand�
 const char kTransferFailed[] = "操作を完了できませんでした。";
 const char kStopImportQuestion[] = "フォルダーの取り込み中です。\n取り込みを中止しますか";
 const char kImportTitle[] = "フォルダーの取り込み";
+const char kImportFound[] = "見つかったファイル: ";
+const char kImportFoundUnit[] = " 個";
 
 // Messages of the import's own window (it is nobody's child, so the range is its own).
 constexpr UINT kMsgClassified = WM_FW_PROGRAM_FIRST + 0x60;
@@ -524,9 +526,11 @@ void CPelorandDoc::OnImportTimer() {
         CancelImport();
         return;
     }
-    wchar_t line[64];
-    std::swprintf(line, 64, L"%zu", run.shared->found.load(std::memory_order_relaxed));
-    run.progress->SetLine(1, line, FALSE, nullptr);
+    // A bare count says nothing to the user; say what is being counted.
+    const std::string line = std::string(kImportFound) +
+                             std::to_string(run.shared->found.load(std::memory_order_relaxed)) +
+                             kImportFoundUnit;
+    run.progress->SetLine(1, UiText(line).c_str(), FALSE, nullptr);
 }
 
 void CPelorandDoc::CancelImport() {

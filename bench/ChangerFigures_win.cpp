@@ -26,12 +26,9 @@
 #include "res/resource.h"
 #include "win/Handles.h"
 
-namespace {
+#include "bench/FigureKit_win.h"
 
-class FigureApp : public CPelorandApp {
-  public:
-    bool InitInstance() override { return true; }
-};
+namespace {
 
 void Pump() {
     MSG msg;
@@ -82,8 +79,6 @@ int main(int argc, char** argv) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES};
     InitCommonControlsEx(&controls);
     FigureApp app;
-    app.SetRegistryKey("TesmarinFigures");
-    app.LoadStdProfileSettings(8);
 
     char temp[MAX_PATH] = "";
     GetTempPathA(MAX_PATH, temp);

@@ -65,8 +65,6 @@ int main() {
         std::printf("destroying a plain visible top-level window: %.3f s\n", Seconds(begin));
     }
     FigureApp app;
-    app.SetRegistryKey("TesmarinFigures");
-    app.LoadStdProfileSettings(8);
 
     auto start = std::chrono::steady_clock::now();
     if (!app.CreateEditor("")) return 1;

@@ -1,5 +1,5 @@
 // What the editor's figures programs share: an application object that opens no window of its
-// own, a stopwatch, one pass of the message loop, and the JPEG files of a directory.
+// own, the thumbnail pane, a stopwatch, one pass of the message loop, and the JPEG files of a directory.
 #pragma once
 
 #include <windows.h>
@@ -10,10 +10,19 @@
 #include <vector>
 
 #include "app/PelorandApp.h"
+#include "doc/PelorandDoc.h"
+#include "ui/MainFrame.h"
+#include "views/ImageHtmlView.h"
+#include "views/PelorandListView.h"
 #include "win/Handles.h"
 
+// Its settings live under a key of their own, so that figures never touch the user's.
 class FigureApp : public CPelorandApp {
   public:
+    FigureApp() {
+        SetRegistryKey("TesmarinFigures");
+        LoadStdProfileSettings(8);
+    }
     bool InitInstance() override { return true; }
 };
 
@@ -35,6 +44,14 @@ inline void PumpOnce(CWinApp& app) {
         DispatchMessageA(&msg);
     }
     app.OnIdle(0);
+}
+
+// The editor's thumbnail pane, found among its document's views.
+inline CImageHtmlView* ThumbnailPane(CMainFrame* frame) {
+    for (CView* each : frame->GetActiveList()->GetDocument()->GetViews()) {
+        if (auto* pane = dynamic_cast<CImageHtmlView*>(each)) return pane;
+    }
+    return nullptr;
 }
 
 // The *.jpg files of dir, full paths, sorted.

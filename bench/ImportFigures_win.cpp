@@ -189,8 +189,6 @@ int main(int argc, char** argv) {
 
     OleInitialize(nullptr);
     FigureApp app;
-    app.SetRegistryKey("TesmarinFigures");
-    app.LoadStdProfileSettings(8);
     app.m_messageBoxHook = [](const std::string&, UINT) { return IDYES; };
 
     if (const char* look = std::getenv("LOOK")) {

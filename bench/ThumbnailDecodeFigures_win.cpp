@@ -258,15 +258,10 @@ int main(int argc, char** argv) {
     setvbuf(stdout, nullptr, _IONBF, 0);
     InitPlatform();
     FigureApp app;
-    app.SetRegistryKey("TesmarinFigures");
-    app.LoadStdProfileSettings(8);
     if (!app.CreateEditor("")) return 1;
     PumpOnce(app);
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
-    CImageHtmlView* view = nullptr;
-    for (CView* each : frame->GetActiveList()->GetDocument()->GetViews()) {
-        if (auto* pane = dynamic_cast<CImageHtmlView*>(each)) view = pane;
-    }
+    CImageHtmlView* view = ThumbnailPane(frame);
     if (!view) return 1;
     SetWindowPos(frame->m_hWnd, nullptr, 0, 0, 1024, 768, SWP_NOMOVE | SWP_NOZORDER);
     ShowWindow(frame->m_hWnd, SW_SHOW);

@@ -32,14 +32,12 @@ int main(int argc, char** argv) {
     }
     InitPlatform();
     FigureApp app;
-    app.SetRegistryKey("TesmarinFigures");
-    app.LoadStdProfileSettings(8);
     if (!app.CreateEditor("")) return 1;
     PumpOnce(app);
     auto* frame = static_cast<CMainFrame*>(app.m_pMainWnd);
     CPelorandListView* list = frame->GetActiveList();
     CPelorandDoc* doc = list->GetDocument();
-    CImageHtmlView* view = dynamic_cast<CImageHtmlView*>(frame->GetViews()[2]);
+    CImageHtmlView* view = ThumbnailPane(frame);
 
     // Stop latency: a page of one directory entry naming the big directory.
     auto* entry = new CBlock;

@@ -67,7 +67,7 @@ class Reader {
         std::uint32_t tag;
         std::memcpy(&tag, p, sizeof tag);
         if (p[4] == '\t') {
-            if (tag != Tag("DATA") && tag != Tag("NAME")) return nullptr;
+            if (tag != Word4("DATA") && tag != Word4("NAME")) return nullptr;
             const char* next = SplitEntry(p, end);
             if (!next) return nullptr;
             ++m_lineNo;
@@ -79,12 +79,12 @@ class Reader {
                            : p[5] == '\r' && end - p >= 7 && p[6] == '\n' ? p + 7
                                                                           : nullptr;
         if (!next) return nullptr;
-        if (tag == Tag("FILE") && p[4] == '{') {
+        if (tag == Word4("FILE") && p[4] == '{') {
             ++m_lineNo;
             OpenFolder();
             return next;
         }
-        if (tag == Tag("}FIL") && p[4] == 'E') {
+        if (tag == Word4("}FIL") && p[4] == 'E') {
             ++m_lineNo;
             CloseFolder();
             return next;
@@ -107,12 +107,6 @@ class Reader {
     }
 
   private:
-    static std::uint32_t Tag(const char (&name)[5]) {
-        std::uint32_t tag;
-        std::memcpy(&tag, name, sizeof tag);
-        return tag;
-    }
-
     // The fields of a line of a four-byte tag, a TAB and six quoted fields joined by single
     // commas, ending at a line feed (a carriage return before it dropped), split as
     // SplitSpans splits it, into m_tokens. Null when the line is of any other shape: a quote

@@ -65,8 +65,10 @@ CBlock* CChangerEngine::ChooseInTurn(CBlock& folder) {
     // turn of this folder goes on from there. One full pass at most: a folder of disabled
     // entries and sub-folders has nothing to show.
     for (int examined = 0; examined < children.GetCount(); ++examined) {
-        if (!folder.m_posChanger) folder.m_posChanger = children.GetHeadPosition();
-        CBlock* child = children.GetNext(folder.m_posChanger);
+        BlockPos pos = folder.GetChangerPos();
+        if (!pos) pos = children.GetHeadPosition();
+        CBlock* child = children.GetNext(pos);
+        folder.SetChangerPos(pos);
         if (child->m_bChangerEnabled && !child->m_bFolder) return child;
     }
     return nullptr;

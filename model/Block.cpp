@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 #include <new>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -420,12 +421,61 @@ void CBlock::operator delete(void* entry, std::size_t size) {
     blockpool::Free(entry, size);
 }
 
-CBlock::CBlock() : m_nTexts(0), m_bFolder(false), m_bChangerEnabled(true), m_bInherit(false) {
+CBlock::CBlock()
+    : m_nTexts(0),
+      m_bFolder(false),
+      m_bChangerEnabled(true),
+      m_bInherit(false),
+      m_bHasTreeItem(false),
+      m_bHasChangerPos(false) {
     ++DefaultTexts()->refs;
 }
 
 CBlock::~CBlock() {
+    if (m_bHasTreeItem) SetTreeItem(nullptr);
+    if (m_bHasChangerPos) SetChangerPos(nullptr);
     ReleaseTexts(TextsRecord());
+}
+
+namespace {
+// The run-time words of the entries that have one. Never destroyed, so that entries of static
+// objects may go at exit; like the entries, used by one thread.
+using RunTimeWords = std::unordered_map<const CBlock*, void*>;
+RunTimeWords& TreeItems() {
+    static RunTimeWords* words = new RunTimeWords;
+    return *words;
+}
+RunTimeWords& ChangerPositions() {
+    static RunTimeWords* words = new RunTimeWords;
+    return *words;
+}
+// Stores or (for null) forgets entry's word; returns whether it has one now.
+bool StoreWord(RunTimeWords& words, const CBlock* entry, void* word) {
+    if (!word) {
+        words.erase(entry);
+        return false;
+    }
+    words[entry] = word;
+    return true;
+}
+}  // namespace
+
+TreeItem CBlock::TreeItemOf(const CBlock* entry) {
+    return TreeItems().find(entry)->second;
+}
+
+BlockPos CBlock::ChangerPosOf(const CBlock* entry) {
+    return static_cast<BlockPos>(ChangerPositions().find(entry)->second);
+}
+
+void CBlock::SetTreeItem(TreeItem item) {
+    if (!item && !m_bHasTreeItem) return;
+    m_bHasTreeItem = StoreWord(TreeItems(), this, item);
+}
+
+void CBlock::SetChangerPos(BlockPos pos) {
+    if (!pos && !m_bHasChangerPos) return;
+    m_bHasChangerPos = StoreWord(ChangerPositions(), this, pos);
 }
 
 void CBlock::SetAuthor(std::string_view author) {
@@ -470,16 +520,16 @@ void CBlock::InsertIntoTree(ITreeControl& tree, TreeItem parentItem) {
         auto [entry, parent] = pending.back();
         pending.pop_back();
         if (!entry->m_bFolder) {
-            entry->m_hTreeItem = nullptr;
+            entry->SetTreeItem(nullptr);
             continue;
         }
         if (entry->m_strName.empty()) entry->m_strName = "Pelorand";
         if (image == -2) image = tree.FolderImage();
-        entry->m_hTreeItem = tree.InsertItem(parent, entry->m_strName, image, image, entry);
-        tree.SetCheck(entry->m_hTreeItem, entry->m_bChangerEnabled != 0);
+        entry->SetTreeItem(tree.InsertItem(parent, entry->m_strName, image, image, entry));
+        tree.SetCheck(entry->GetTreeItem(), entry->m_bChangerEnabled != 0);
         // Push children in reverse so that they are inserted in list order.
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
-            pending.emplace_back(entry->m_Children.GetAtIndex(i), entry->m_hTreeItem);
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), entry->GetTreeItem());
         }
     }
 }
@@ -508,7 +558,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
         if (copyInherit) entry->m_bInherit = inherit;
         if (copyEnabled) {
             entry->m_bChangerEnabled = enabled;
-            if (tree && entry->m_hTreeItem) tree->SetCheck(entry->m_hTreeItem, enabled != 0);
+            if (tree && entry->GetTreeItem()) tree->SetCheck(entry->GetTreeItem(), enabled != 0);
         }
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
             pending.push_back(entry->m_Children.GetAtIndex(i));
@@ -542,4 +592,4 @@ void CBlock::DeleteEntry() {
 }
 
 // Every byte here is paid a million times over in a large collection.
-static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 48, "CBlock grew");
+static_assert(sizeof(void*) != 8 || sizeof(CBlock) == 40, "CBlock grew");

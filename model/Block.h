@@ -94,15 +94,8 @@ class CBlock {
     static void* operator new(std::size_t size);
     static void operator delete(void* entry, std::size_t size);
 
-    // The members are laid out so that an entry takes 48 bytes on a 64-bit system.
+    // The members are laid out so that an entry takes 40 bytes on a 64-bit system.
     CBlockChildList m_Children;
-    // The changer's cursor and the tree item share their room: the changer works on a copy
-    // of the collection of its own, which is never shown in a tree, and the tree of the
-    // editor's document is never walked by the changer. Both start null.
-    union {
-        BlockPos m_posChanger = nullptr;  // in-turn cursor of the changer, run time only
-        TreeItem m_hTreeItem;             // the tree item showing this folder, run time only
-    };
     int m_nListItem = -1;  // the list row while the folder is shown, run time only
 
   private:
@@ -115,8 +108,23 @@ class CBlock {
     bool m_bFolder : 1;
     bool m_bChangerEnabled : 1;
     bool m_bInherit : 1;
+
+  private:
+    bool m_bHasTreeItem : 1;    // GetTreeItem finds one beside the entry
+    bool m_bHasChangerPos : 1;  // GetChangerPos likewise
+
+  public:
     CBlock* m_pParent = nullptr;
     CBlockName m_strName;  // folder: display name; file entry: full path
+
+    // The tree item showing this folder, and the changer's in-turn cursor among its children:
+    // both run time only, null until set. Only folders shown in a tree or walked by the
+    // changer have them, so they are kept beside the entries (in a table of their own) and a
+    // million file entries do not carry the room.
+    TreeItem GetTreeItem() const { return m_bHasTreeItem ? TreeItemOf(this) : nullptr; }
+    void SetTreeItem(TreeItem item);
+    BlockPos GetChangerPos() const { return m_bHasChangerPos ? ChangerPosOf(this) : nullptr; }
+    void SetChangerPos(BlockPos pos);
 
     std::string GetName() const { return m_strName.str(); }
     std::string GetAuthor() const { return TextsRecord()->author; }
@@ -150,6 +158,9 @@ class CBlock {
 
   private:
     friend class CBlockChildList;
+
+    static TreeItem TreeItemOf(const CBlock* entry);
+    static BlockPos ChangerPosOf(const CBlock* entry);
 
     // Author and comment are nearly always shared between many entries ("?" by default),
     // so they live in one shared, immutable record; every pair of texts in use has one record

@@ -40,8 +40,8 @@ void CPelorandTreeView::OnInitialUpdate() {
         SetRedraw(false);
         // Names every folder (an empty name becomes the title) and shows the root.
         doc->m_pRoot->InsertIntoTree(*this, nullptr);
-        if (doc->m_pRoot->m_hTreeItem)
-            ShowChildren(static_cast<HTREEITEM>(doc->m_pRoot->m_hTreeItem));
+        if (doc->m_pRoot->GetTreeItem())
+            ShowChildren(static_cast<HTREEITEM>(doc->m_pRoot->GetTreeItem()));
         SetRedraw(true);
     }
     RedrawNow();
@@ -73,11 +73,11 @@ void CPelorandTreeView::ShowChildren(HTREEITEM item) {
         CBlock* child = folder->m_Children.GetNext(pos);
         if (!child->m_bFolder) continue;
         if (child->m_strName.empty()) child->m_strName = "Pelorand";
-        child->m_hTreeItem =
-            CTreeView::InsertItem(item, child->m_strName, image, image,
-                                  reinterpret_cast<LPARAM>(child), I_CHILDRENCALLBACK);
-        NoteItem(static_cast<HTREEITEM>(child->m_hTreeItem), item, child);
-        SetCheck(child->m_hTreeItem, child->m_bChangerEnabled != 0);
+        child->SetTreeItem(CTreeView::InsertItem(item, child->m_strName, image, image,
+                                                 reinterpret_cast<LPARAM>(child),
+                                                 I_CHILDRENCALLBACK));
+        NoteItem(static_cast<HTREEITEM>(child->GetTreeItem()), item, child);
+        SetCheck(child->GetTreeItem(), child->m_bChangerEnabled != 0);
     }
 }
 
@@ -123,8 +123,8 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
     while (!pending.empty()) {
         CBlock* folder = pending.back();
         pending.pop_back();
-        if (!folder->m_hTreeItem || !HasSubFolder(folder)) continue;
-        ShowChildren(static_cast<HTREEITEM>(folder->m_hTreeItem));
+        if (!folder->GetTreeItem() || !HasSubFolder(folder)) continue;
+        ShowChildren(static_cast<HTREEITEM>(folder->GetTreeItem()));
         folders.push_back(folder);
         for (int i = folder->m_Children.GetCount() - 1; i >= 0; --i) {
             CBlock* child = folder->m_Children.GetAtIndex(i);
@@ -132,7 +132,7 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
         }
     }
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        Expand(static_cast<HTREEITEM>((*it)->m_hTreeItem), TVE_EXPAND);
+        Expand(static_cast<HTREEITEM>((*it)->GetTreeItem()), TVE_EXPAND);
     }
 }
 
@@ -142,16 +142,16 @@ HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {
     // so no recursion), then down again, opening each on the way.
     std::vector<CBlock*> path;
     CBlock* shown = folder;
-    while (!shown->m_hTreeItem) {
+    while (!shown->GetTreeItem()) {
         if (!shown->m_pParent) return nullptr;  // a root that is not shown here
         path.push_back(shown);
         shown = shown->m_pParent;
     }
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        ShowChildren(static_cast<HTREEITEM>((*it)->m_pParent->m_hTreeItem));
-        if (!(*it)->m_hTreeItem) return nullptr;
+        ShowChildren(static_cast<HTREEITEM>((*it)->m_pParent->GetTreeItem()));
+        if (!(*it)->GetTreeItem()) return nullptr;
     }
-    return static_cast<HTREEITEM>(folder->m_hTreeItem);
+    return static_cast<HTREEITEM>(folder->GetTreeItem());
 }
 
 void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
@@ -162,12 +162,12 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             break;
         case kHintEntryAdded:
             if (entry) {
-                HTREEITEM item = static_cast<HTREEITEM>(entry->m_hTreeItem);
+                HTREEITEM item = static_cast<HTREEITEM>(entry->GetTreeItem());
                 if (item && m_open.count(item)) {
                     // The new sub-folders of an open folder get their items now.
                     for (BlockPos pos = entry->m_Children.GetHeadPosition(); pos;) {
                         CBlock* child = entry->m_Children.GetNext(pos);
-                        if (child->m_bFolder && !child->m_hTreeItem) child->InsertIntoTree(*this, item);
+                        if (child->m_bFolder && !child->GetTreeItem()) child->InsertIntoTree(*this, item);
                     }
                 }
                 ChildrenChanged(entry);
@@ -175,17 +175,17 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             break;
         case kHintEntryRemoved:
             if (!entry) break;
-            if (entry->m_hTreeItem) {
+            if (entry->GetTreeItem()) {
                 DeleteDeepItems(entry);
-                DeleteItem(static_cast<HTREEITEM>(entry->m_hTreeItem));
+                DeleteItem(static_cast<HTREEITEM>(entry->GetTreeItem()));
             }
             // The parent's expand button is worked out again when next drawn, without entry.
             ChildrenChanged(entry->m_pParent);
             break;
         case kHintEntryChanged:
-            if (entry && entry->m_hTreeItem) {
-                SetItemText(static_cast<HTREEITEM>(entry->m_hTreeItem), entry->m_strName);
-                SetCheck(entry->m_hTreeItem, entry->m_bChangerEnabled != 0);
+            if (entry && entry->GetTreeItem()) {
+                SetItemText(static_cast<HTREEITEM>(entry->GetTreeItem()), entry->m_strName);
+                SetCheck(entry->GetTreeItem(), entry->m_bChangerEnabled != 0);
             }
             break;
         case kHintSelectFolder:
@@ -197,8 +197,8 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
 void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
     // Entries may have been freed: nothing cached about them may stay.
     m_hasFolders.clear();
-    if (folder && folder->m_hTreeItem) {
-        SetItemChildren(static_cast<HTREEITEM>(folder->m_hTreeItem), I_CHILDRENCALLBACK);
+    if (folder && folder->GetTreeItem()) {
+        SetItemChildren(static_cast<HTREEITEM>(folder->GetTreeItem()), I_CHILDRENCALLBACK);
     }
 }
 

@@ -234,10 +234,43 @@ TEST(Block, ConstructorDefaults) {
     EXPECT_EQ(b.m_bChangerEnabled, 1);
     EXPECT_EQ(b.m_pParent, nullptr);
     EXPECT_EQ(b.m_nListItem, -1);
-    EXPECT_EQ(b.m_hTreeItem, nullptr);
-    EXPECT_EQ(b.m_posChanger, nullptr);
+    EXPECT_EQ(b.GetTreeItem(), nullptr);
+    EXPECT_EQ(b.GetChangerPos(), nullptr);
     EXPECT_TRUE(b.GetName().empty());
     EXPECT_EQ(b.m_Children.GetCount(), 0);
+}
+
+TEST(Block, TreeItemsAndChangerCursorsBelongToTheirOwnEntry) {
+    // Kept beside the entries: each entry's two words are its own and go with it.
+    int items[3];
+    auto* root = new CBlock;
+    auto* a = new CBlock;
+    auto* b = new CBlock;
+    for (CBlock* child : {a, b}) {
+        root->m_Children.AddTail(child);
+        child->m_pParent = root;
+    }
+    a->SetTreeItem(&items[0]);
+    b->SetTreeItem(&items[1]);
+    a->SetChangerPos(root->m_Children.GetHeadPosition());
+    EXPECT_EQ(a->GetTreeItem(), &items[0]);
+    EXPECT_EQ(b->GetTreeItem(), &items[1]);
+    EXPECT_EQ(a->GetChangerPos(), root->m_Children.GetHeadPosition());
+    EXPECT_EQ(b->GetChangerPos(), nullptr);
+    a->SetTreeItem(&items[2]);
+    a->SetChangerPos(nullptr);
+    EXPECT_EQ(a->GetTreeItem(), &items[2]);
+    EXPECT_EQ(a->GetChangerPos(), nullptr);
+    // An entry made where a deleted one was starts without either.
+    b->DeleteEntry();
+    auto* c = new CBlock;
+    root->m_Children.AddTail(c);
+    c->m_pParent = root;
+    EXPECT_EQ(c->GetTreeItem(), nullptr);
+    c->SetChangerPos(root->m_Children.GetHeadPosition());
+    EXPECT_EQ(a->GetChangerPos(), nullptr);
+    EXPECT_EQ(a->GetTreeItem(), &items[2]);
+    delete root;
 }
 
 TEST(Block, TextsAreIndependentPerEntry) {
@@ -433,14 +466,14 @@ TEST(Block, InsertIntoTreeShowsFoldersOnly) {
     root->InsertIntoTree(tree, nullptr);
     ASSERT_EQ(tree.items.size(), 3u);
     EXPECT_EQ(root->m_strName, "Pelorand");  // an empty name takes the title and keeps it
-    EXPECT_EQ(FakeTree::At(root->m_hTreeItem).parent, nullptr);
-    EXPECT_EQ(FakeTree::At(A->m_hTreeItem).parent, root->m_hTreeItem);
-    EXPECT_EQ(FakeTree::At(A1->m_hTreeItem).parent, A->m_hTreeItem);
-    EXPECT_EQ(FakeTree::At(A1->m_hTreeItem).data, A1);
-    EXPECT_FALSE(FakeTree::At(A1->m_hTreeItem).checked);
-    EXPECT_TRUE(FakeTree::At(A->m_hTreeItem).checked);
-    EXPECT_EQ(FakeTree::At(A->m_hTreeItem).image, 7);
-    EXPECT_EQ(f->m_hTreeItem, nullptr);
+    EXPECT_EQ(FakeTree::At(root->GetTreeItem()).parent, nullptr);
+    EXPECT_EQ(FakeTree::At(A->GetTreeItem()).parent, root->GetTreeItem());
+    EXPECT_EQ(FakeTree::At(A1->GetTreeItem()).parent, A->GetTreeItem());
+    EXPECT_EQ(FakeTree::At(A1->GetTreeItem()).data, A1);
+    EXPECT_FALSE(FakeTree::At(A1->GetTreeItem()).checked);
+    EXPECT_TRUE(FakeTree::At(A->GetTreeItem()).checked);
+    EXPECT_EQ(FakeTree::At(A->GetTreeItem()).image, 7);
+    EXPECT_EQ(f->GetTreeItem(), nullptr);
 
     FakeTree other;
     f->InsertIntoTree(other, nullptr);
@@ -463,8 +496,8 @@ TEST(Block, ApplyPropertiesCopiesChosenFieldsDownTheSubtree) {
     EXPECT_EQ(f->m_bChangerEnabled, 0);
     EXPECT_EQ(f->m_nPriority, 2);
     EXPECT_EQ(f->GetAuthor(), "?");
-    EXPECT_FALSE(FakeTree::At(A->m_hTreeItem).checked);
-    EXPECT_FALSE(FakeTree::At(root->m_hTreeItem).checked);
+    EXPECT_FALSE(FakeTree::At(A->GetTreeItem()).checked);
+    EXPECT_FALSE(FakeTree::At(root->GetTreeItem()).checked);
 
     A->ApplyProperties(source, &tree, true, true, false, true, false);
     EXPECT_EQ(f->m_nPriority, 0);

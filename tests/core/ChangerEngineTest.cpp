@@ -185,7 +185,7 @@ TEST_F(ChangerTest, FoldersWithoutFilesChangeNothingInBothModes) {
             EXPECT_EQ(TickAt(kBaseSeed + s), "-");
         }
     }
-    EXPECT_EQ(empty->m_posChanger, nullptr);
+    EXPECT_EQ(empty->GetChangerPos(), nullptr);
 }
 
 TEST_F(ChangerTest, RandomDrawsInTheFixedOrderForEachSeed) {

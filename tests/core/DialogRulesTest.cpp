@@ -150,8 +150,8 @@ TEST_F(PropertyChangeTest, OneEntryWritesEveryPropertyAndItsTreeItemFollows) {
     EXPECT_EQ(a->GetComment(), "c");
     EXPECT_EQ(a->m_bInherit, 1);
     EXPECT_EQ(a->m_bChangerEnabled, 0);
-    EXPECT_EQ(texts[a->m_hTreeItem], "改名");
-    EXPECT_FALSE(FakeTree::At(a->m_hTreeItem).checked);
+    EXPECT_EQ(texts[a->GetTreeItem()], "改名");
+    EXPECT_FALSE(FakeTree::At(a->GetTreeItem()).checked);
     // Without the subfolders box nothing below changes.
     EXPECT_EQ(b->m_nPriority, 2);
     EXPECT_EQ(b->m_bChangerEnabled, 1);
@@ -216,10 +216,10 @@ TEST_F(PropertyChangeTest, ClearingTheChangerFlagWithSubfoldersClearsEveryCheckB
         EXPECT_EQ(e->GetComment(), "com") << e->m_strName;
         EXPECT_EQ(e->m_nPriority, 1) << e->m_strName;
     }
-    EXPECT_FALSE(FakeTree::At(a->m_hTreeItem).checked);
-    EXPECT_FALSE(FakeTree::At(b->m_hTreeItem).checked);
+    EXPECT_FALSE(FakeTree::At(a->GetTreeItem()).checked);
+    EXPECT_FALSE(FakeTree::At(b->GetTreeItem()).checked);
     EXPECT_EQ(f1->m_bChangerEnabled, 1);
-    EXPECT_TRUE(FakeTree::At(root.m_hTreeItem).checked);
+    EXPECT_TRUE(FakeTree::At(root.GetTreeItem()).checked);
 }
 
 TEST(ImageLayoutCells, ZeroBorderAndMarginsGiveTouchingCellsOfThePictureSize) {

@@ -223,7 +223,7 @@ TEST(RecordReader, ReadingUnderAParentNeverTouchesTheRoot) {
     context.ppRoot = &docRoot;
     context.insertPasted = true;
     context.tree = &tree;
-    context.pasteParentItem = target->m_hTreeItem;
+    context.pasteParentItem = target->GetTreeItem();
     std::vector<ReadProblem> problems;
     context.problems = &problems;
     // The transfer text of a folder F with one file, and a file G; then damage: two extra
@@ -241,9 +241,9 @@ TEST(RecordReader, ReadingUnderAParentNeverTouchesTheRoot) {
     EXPECT_EQ(F->m_Children.GetCount(), 1);
     EXPECT_EQ(target->m_Children.GetAtIndex(2)->m_strName, "G");
     // F was closed and shown under the target; H was never closed, so it is not shown.
-    ASSERT_NE(F->m_hTreeItem, nullptr);
-    EXPECT_EQ(FakeTree::At(F->m_hTreeItem).parent, target->m_hTreeItem);
-    EXPECT_EQ(target->m_Children.GetAtIndex(3)->m_hTreeItem, nullptr);
+    ASSERT_NE(F->GetTreeItem(), nullptr);
+    EXPECT_EQ(FakeTree::At(F->GetTreeItem()).parent, target->GetTreeItem());
+    EXPECT_EQ(target->m_Children.GetAtIndex(3)->GetTreeItem(), nullptr);
     EXPECT_EQ(problems.size(), 3u);  // two stray closings and the unclosed H
 }
 

@@ -187,7 +187,7 @@ TEST_F(EditingTest, ListCheckBoxesWriteTheFlagBackAndFollowItInTheTree) {
     List()->SetCheck(2, false);
     EXPECT_TRUE(Doc()->IsModified());
     EXPECT_EQ(f->m_bChangerEnabled, 0);
-    EXPECT_FALSE(Tree()->GetCheck(static_cast<HTREEITEM>(f->m_hTreeItem)));
+    EXPECT_FALSE(Tree()->GetCheck(static_cast<HTREEITEM>(f->GetTreeItem())));
     EXPECT_FALSE(List()->GetCheck(2));
     // Ticking a file's row sets its flag.
     List()->SetCheck(0, true);
@@ -228,15 +228,15 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     CBlock* deepest = Root();
     while (deepest->m_Children.GetCount()) deepest = Child(deepest, 0);
     EXPECT_EQ(deepest->m_strName, "Pelorand");  // every folder is named, shown or not
-    EXPECT_EQ(deepest->m_hTreeItem, nullptr);
+    EXPECT_EQ(deepest->GetTreeItem(), nullptr);
     HTREEITEM item = Tree()->EnsureItem(deepest);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(Tree()->GetCount(), depth);
     EXPECT_EQ(reinterpret_cast<CBlock*>(Tree()->GetItemData(item)), deepest);
-    EXPECT_EQ(Tree()->GetParentItem(item), static_cast<HTREEITEM>(deepest->m_pParent->m_hTreeItem));
+    EXPECT_EQ(Tree()->GetParentItem(item), static_cast<HTREEITEM>(deepest->m_pParent->GetTreeItem()));
     // Opening the folders on the way inserts nothing twice.
-    Tree()->Expand(static_cast<HTREEITEM>(Root()->m_hTreeItem), TVE_EXPAND);
-    Tree()->Expand(static_cast<HTREEITEM>(deepest->m_pParent->m_hTreeItem), TVE_EXPAND);
+    Tree()->Expand(static_cast<HTREEITEM>(Root()->GetTreeItem()), TVE_EXPAND);
+    Tree()->Expand(static_cast<HTREEITEM>(deepest->m_pParent->GetTreeItem()), TVE_EXPAND);
     EXPECT_EQ(Tree()->GetCount(), depth);
     ASSERT_TRUE(Tree()->SelectItem(item));
     EXPECT_EQ(List()->GetItemCount(), 0);
@@ -245,7 +245,7 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     for (int i = 0; i < 2; ++i) SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
     EXPECT_EQ(Tree()->GetCount(), depth);
     for (CBlock* folder = Root(); folder != deepest; folder = Child(folder, 0)) {
-        ASSERT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(folder->m_hTreeItem),
+        ASSERT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(folder->GetTreeItem()),
                                          TVIS_EXPANDED) & TVIS_EXPANDED);
     }
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
@@ -267,12 +267,12 @@ TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) 
     while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
     ASSERT_EQ(chain.size(), static_cast<size_t>(depth));
     for (size_t i : {size_t{0}, chain.size() / 2, chain.size() - 2}) {
-        ASSERT_NE(chain[i]->m_hTreeItem, nullptr) << i;
-        EXPECT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(chain[i]->m_hTreeItem),
+        ASSERT_NE(chain[i]->GetTreeItem(), nullptr) << i;
+        EXPECT_TRUE(Tree()->GetItemState(static_cast<HTREEITEM>(chain[i]->GetTreeItem()),
                                          TVIS_EXPANDED) & TVIS_EXPANDED) << i;
     }
     // The selection deep inside what goes moves to the parent of what went.
-    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(chain.back()->m_hTreeItem)));
+    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(chain.back()->GetTreeItem())));
     Doc()->RemoveEntry(chain[1]);
     Pump();
     EXPECT_EQ(Tree()->GetCount(), 1);
@@ -363,8 +363,8 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
     // The tree shows the new folder under F once F opens, and F's list is shown again.
     EXPECT_EQ(Doc()->m_pShownFolder, f);
     Tree()->Expand(Item(f), TVE_EXPAND);
-    EXPECT_NE(imported->m_hTreeItem, nullptr);
-    EXPECT_EQ(Tree()->GetItemText(static_cast<HTREEITEM>(imported->m_hTreeItem)), dir);
+    EXPECT_NE(imported->GetTreeItem(), nullptr);
+    EXPECT_EQ(Tree()->GetItemText(static_cast<HTREEITEM>(imported->GetTreeItem())), dir);
 
     // With an empty file-type option only the sub-folders come.
     Settings().WriteString(setting::FileType, "");
@@ -545,8 +545,8 @@ TEST_F(EditingTest, CopyCutAndPasteCarryTheWritersTextBetweenFoldersAndDocuments
     CBlock* pasted = Child(Root(), 3);
     EXPECT_EQ(TransferText({pasted}), text);
     EXPECT_EQ(List()->GetEntry(0), pasted);
-    ASSERT_NE(pasted->m_hTreeItem, nullptr);
-    EXPECT_EQ(Tree()->GetNextSiblingItem(Item(f)), static_cast<HTREEITEM>(pasted->m_hTreeItem));
+    ASSERT_NE(pasted->GetTreeItem(), nullptr);
+    EXPECT_EQ(Tree()->GetNextSiblingItem(Item(f)), static_cast<HTREEITEM>(pasted->GetTreeItem()));
     EXPECT_TRUE(Doc()->IsModified());
 
     // Two rows copied from the list: a folder with its file, then a file.
@@ -707,11 +707,11 @@ TEST_F(EditingTest, FoldersNotYetInTheTreeTakeDropsAndDeletesAndShowThemWhenOpen
     CBlock* f = Child(Root(), 0);
     CBlock* k = Child(f, 0);
     CBlock* l = Child(f, 1);
-    ASSERT_NE(f->m_hTreeItem, nullptr);
-    ASSERT_EQ(k->m_hTreeItem, nullptr);
-    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(f->m_hTreeItem)));
+    ASSERT_NE(f->GetTreeItem(), nullptr);
+    ASSERT_EQ(k->GetTreeItem(), nullptr);
+    ASSERT_TRUE(Tree()->SelectItem(static_cast<HTREEITEM>(f->GetTreeItem())));
     ASSERT_EQ(List()->GetEntry(1), k);
-    ASSERT_EQ(k->m_hTreeItem, nullptr);  // selecting F lists K and L without opening F
+    ASSERT_EQ(k->GetTreeItem(), nullptr);  // selecting F lists K and L without opening F
     const int items = Tree()->GetCount();
 
     // Collection text dropped onto K's row goes into K, and into no tree item for now.
@@ -737,16 +737,16 @@ TEST_F(EditingTest, FoldersNotYetInTheTreeTakeDropsAndDeletesAndShowThemWhenOpen
     m_answer = IDOK;
     Command(List(), ID_DELETE);
     ASSERT_EQ(f->m_Children.GetCount(), 1);
-    Tree()->Expand(static_cast<HTREEITEM>(f->m_hTreeItem), TVE_EXPAND);
-    ASSERT_NE(k->m_hTreeItem, nullptr);
-    HTREEITEM kItem = static_cast<HTREEITEM>(k->m_hTreeItem);
-    EXPECT_EQ(Tree()->GetChildItem(static_cast<HTREEITEM>(f->m_hTreeItem)), kItem);
+    Tree()->Expand(static_cast<HTREEITEM>(f->GetTreeItem()), TVE_EXPAND);
+    ASSERT_NE(k->GetTreeItem(), nullptr);
+    HTREEITEM kItem = static_cast<HTREEITEM>(k->GetTreeItem());
+    EXPECT_EQ(Tree()->GetChildItem(static_cast<HTREEITEM>(f->GetTreeItem())), kItem);
     EXPECT_EQ(Tree()->GetNextSiblingItem(kItem), nullptr);
     Tree()->Expand(kItem, TVE_EXPAND);
     HTREEITEM pItem = Tree()->GetChildItem(kItem);
     ASSERT_NE(pItem, nullptr);
     EXPECT_EQ(reinterpret_cast<CBlock*>(Tree()->GetItemData(pItem)), p);
-    EXPECT_EQ(static_cast<HTREEITEM>(p->m_hTreeItem), pItem);
+    EXPECT_EQ(static_cast<HTREEITEM>(p->GetTreeItem()), pItem);
     EXPECT_FALSE(Tree()->GetCheck(pItem));
     EXPECT_EQ(Tree()->GetCount(), items + 2);  // K, then P
 }

@@ -80,10 +80,10 @@ TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
     tree->OnInitialUpdate();
     ASSERT_EQ(tree->GetCount(), 2);
     EXPECT_EQ(sub->m_strName, "Pelorand");
-    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(sub->m_hTreeItem)));
+    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(sub->GetTreeItem())));
     EXPECT_EQ(tree->GetSelectedFolder(), sub);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
-    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(root->m_hTreeItem)));
+    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(root->GetTreeItem())));
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemText(0, 0), "Pelorand");
 }

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "model/Block.h"
 #include "model/BlockPool.h"
@@ -285,10 +286,17 @@ CBlock* Read(const char* path, double& seconds) {
     return root;
 }
 
+// Without recursion: a collection may nest a million folders deep.
 long CountEntries(const CBlock& root) {
-    long n = 1;
-    for (int i = 0; i < root.m_Children.GetCount(); ++i)
-        n += CountEntries(*root.m_Children.GetAtIndex(i));
+    long n = 0;
+    std::vector<const CBlock*> pending{&root};
+    while (!pending.empty()) {
+        const CBlock* entry = pending.back();
+        pending.pop_back();
+        ++n;
+        for (int i = 0; i < entry->m_Children.GetCount(); ++i)
+            pending.push_back(entry->m_Children.GetAtIndex(i));
+    }
     return n;
 }
 

@@ -3,6 +3,7 @@
 #include <cassert>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -62,9 +63,25 @@ CBlockChildList::~CBlockChildList() {
     RemoveAll();
 }
 
+CBlockChildList::Slot CBlockChildList::SlotOf(const CBlock* entry) {
+    const Slot slot = blockpool::HandleOf(entry);
+    // Entries made with new come from the pool; one on the stack or in another object has no
+    // handle, and cannot be owned by a list anyway: refused before the list changes.
+    if (slot == 0) throw std::invalid_argument("entry not made with new");
+    return slot;
+}
+
+inline CBlock* CBlockChildList::EntryOf(Slot slot) {
+    return static_cast<CBlock*>(blockpool::FromHandle(slot));
+}
+
 CBlockChildList::Items* CBlockChildList::Items::Make(std::uint32_t capacity) {
+    // The pool hands out whole granules: the room of the last one is a slot all the same.
+    constexpr std::uint32_t kPerGranule = blockpool::kGranule / sizeof(Slot);
+    static_assert(sizeof(Items) % blockpool::kGranule == 0, "slots start on a granule");
+    capacity = (capacity + kPerGranule - 1) / kPerGranule * kPerGranule;
     Items* items = static_cast<Items*>(
-        blockpool::Allocate(sizeof(Items) + std::size_t(capacity) * sizeof(CBlock*)));
+        blockpool::Allocate(sizeof(Items) + std::size_t(capacity) * sizeof(Slot)));
     items->size = items->holes = items->first = 0;
     items->capacity = capacity;
     return items;
@@ -72,7 +89,7 @@ CBlockChildList::Items* CBlockChildList::Items::Make(std::uint32_t capacity) {
 
 void CBlockChildList::Items::Free(Items* items) {
     if (items) {
-        blockpool::Free(items, sizeof(Items) + std::size_t(items->capacity) * sizeof(CBlock*));
+        blockpool::Free(items, sizeof(Items) + std::size_t(items->capacity) * sizeof(Slot));
     }
 }
 
@@ -81,19 +98,19 @@ CBlockChildList::Items* CBlockChildList::Items::Resized(std::uint32_t capacity) 
     copy->size = size;
     copy->holes = holes;
     copy->first = first;
-    std::memcpy(copy->Slots(), Slots(), std::size_t(size) * sizeof(CBlock*));
+    std::memcpy(copy->Slots(), Slots(), std::size_t(size) * sizeof(Slot));
     Free(this);
     return copy;
 }
 
 void CBlockChildList::Items::Compact() {
-    CBlock** slots = Slots();
+    Slot* slots = Slots();
     std::uint32_t out = 0;
     for (std::uint32_t i = 0; i < size; ++i) {
-        CBlock* entry = slots[i];
-        if (!entry) continue;
-        entry->m_nIndexInList = static_cast<int>(out);
-        slots[out++] = entry;
+        const Slot slot = slots[i];
+        if (!slot) continue;
+        EntryOf(slot)->m_nIndexInList = static_cast<int>(out);
+        slots[out++] = slot;
     }
     size = out;
     holes = 0;
@@ -116,7 +133,7 @@ void CBlockChildList::SetSingle(CBlock* entry) {
 BlockPos CBlockChildList::GetHeadPosition() const {
     if (CBlock* single = Single()) return ToPos(single);
     return (m_pItems && m_pItems->first < m_pItems->size)
-               ? ToPos(m_pItems->Slots()[m_pItems->first])
+               ? ToPos(EntryOf(m_pItems->Slots()[m_pItems->first]))
                : nullptr;
 }
 
@@ -126,11 +143,11 @@ CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
         pos = nullptr;
         return entry;
     }
-    CBlock** slots = m_pItems->Slots();
+    const Slot* slots = m_pItems->Slots();
     const std::size_t size = m_pItems->size;
     std::size_t next = static_cast<std::size_t>(entry->m_nIndexInList) + 1;
     while (next < size && !slots[next]) ++next;
-    pos = next < size ? ToPos(slots[next]) : nullptr;
+    pos = next < size ? ToPos(EntryOf(slots[next])) : nullptr;
     return entry;
 }
 
@@ -144,29 +161,27 @@ BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
         return single == entry && !startAfter ? ToPos(single) : nullptr;
     }
     int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
-        m_pItems->Slots()[index] != entry) {
-        return nullptr;
-    }
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size) return nullptr;
+    const Slot slot = m_pItems->Slots()[index];
+    if (!slot || EntryOf(slot) != entry) return nullptr;
     if (startAfter && FromPos(startAfter)->m_nIndexInList >= index) return nullptr;
-    return ToPos(m_pItems->Slots()[index]);
+    return ToPos(EntryOf(slot));
 }
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
     if (CBlock* single = Single()) return single;
     if (m_pItems->holes) m_pItems->Compact();
-    return m_pItems->Slots()[n];
+    return EntryOf(m_pItems->Slots()[n]);
 }
 
 int CBlockChildList::IndexOf(const CBlock* entry) const {
     if (!entry || !m_pItems) return -1;
     if (CBlock* single = Single()) return single == entry ? 0 : -1;
     const int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size ||
-        m_pItems->Slots()[index] != entry) {
-        return -1;
-    }
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size) return -1;
+    const Slot slot = m_pItems->Slots()[index];
+    if (!slot || EntryOf(slot) != entry) return -1;
     if (m_pItems->holes) m_pItems->Compact();  // the index counts live entries only
     return entry->m_nIndexInList;
 }
@@ -180,13 +195,16 @@ void CBlockChildList::AddTail(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
     assert(entry->m_nIndexInList < 0);
     if (!m_pItems) {
+        SlotOf(entry);  // a lone child needs no handle, but it must be able to have one
         entry->m_nIndexInList = 0;
         SetSingle(entry);
         return;
     }
+    const Slot slot = SlotOf(entry);
     if (CBlock* single = Single()) {
+        const Slot first = SlotOf(single);
         Items* items = Items::Make(4);
-        items->Slots()[0] = single;
+        items->Slots()[0] = first;
         items->size = 1;
         m_pItems = items;
     } else if (m_pItems->size == m_pItems->capacity) {
@@ -198,7 +216,7 @@ void CBlockChildList::AddTail(CBlock* entry) {
         m_pItems = m_pItems->Resized(capacity < 64 ? capacity * 4 : capacity * 2);
     }
     entry->m_nIndexInList = static_cast<int>(m_pItems->size);
-    m_pItems->Slots()[m_pItems->size++] = entry;
+    m_pItems->Slots()[m_pItems->size++] = slot;
 }
 
 void CBlockChildList::ShrinkToFit() {
@@ -207,7 +225,7 @@ void CBlockChildList::ShrinkToFit() {
         // One child left: it is held without a list.
         if (m_pItems->holes) m_pItems->Compact();
         Items* items = m_pItems;
-        SetSingle(items->Slots()[0]);
+        SetSingle(EntryOf(items->Slots()[0]));
         Items::Free(items);
         return;
     }
@@ -229,11 +247,12 @@ void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
         } else if (Items* items = entry->m_Children.m_pItems) {
             entry->m_Children.m_pItems = nullptr;
             // Children without children of their own (most of them) go at once; the others
-            // wait on the stack, so that nothing here recurses.
-            CBlock** slots = items->Slots();
+            // wait on the stack, so that nothing here recurses. The entry itself is still
+            // live, so the pool keeps its chunks and the handles stay good.
+            const Slot* slots = items->Slots();
             for (std::uint32_t i = 0; i < items->size; ++i) {
-                CBlock* child = slots[i];
-                if (!child) continue;
+                if (!slots[i]) continue;
+                CBlock* child = EntryOf(slots[i]);
                 if (child->m_Children.m_pItems) {
                     pending.push_back(child);
                 } else {
@@ -255,9 +274,9 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
         return;
     }
     Items& items = *m_pItems;
-    CBlock** slots = items.Slots();
+    Slot* slots = items.Slots();
     std::size_t index = static_cast<std::size_t>(entry->m_nIndexInList);
-    slots[index] = nullptr;
+    slots[index] = 0;
     ++items.holes;
     if (index == items.first) {
         while (items.first < items.size && !slots[items.first]) ++items.first;
@@ -291,9 +310,9 @@ void CBlockChildList::RemoveAll() {
         m_pItems = items;
         throw;
     }
-    CBlock** slots = items->Slots();
+    const Slot* slots = items->Slots();
     for (std::uint32_t i = items->size; i-- > 0;) {
-        if (slots[i]) reversed.push_back(slots[i]);
+        if (slots[i]) reversed.push_back(EntryOf(slots[i]));
     }
     Items::Free(items);
     Destroy(std::move(reversed));

@@ -43,7 +43,8 @@ class CBlockChildList {
     int IndexOf(const CBlock* entry) const;
     int GetCount() const;
     bool IsEmpty() const { return GetCount() == 0; }
-    // Takes ownership; the caller sets the entry's m_pParent.
+    // Takes ownership; the caller sets the entry's m_pParent. The entry must have been made
+    // with new (std::invalid_argument otherwise, and the list is unchanged).
     void AddTail(CBlock* entry);
     void RemoveAt(BlockPos pos);
     void RemoveAll();
@@ -59,12 +60,15 @@ class CBlockChildList {
     // by one stays linear; holes are squeezed out before the next access by index.
     // One piece of the block pool holds the counts and the slots, and the pieces of folders
     // that grew or went are reused by others. A lone child is held without one (see below).
+    // A slot holds its entry's handle in the block pool (model/BlockPool.h), half the room of
+    // a pointer: every entry comes from the pool. 0 is a hole.
+    using Slot = std::uint32_t;
     struct Items {
         std::uint32_t size;      // slots in use, holes included
         std::uint32_t capacity;  // slots there is room for
-        std::uint32_t holes;     // null slots, where an entry was removed
+        std::uint32_t holes;     // slots of 0, where an entry was removed
         std::uint32_t first;     // index of the first live slot
-        CBlock** Slots() { return reinterpret_cast<CBlock**>(this + 1); }
+        Slot* Slots() { return reinterpret_cast<Slot*>(this + 1); }
         void Compact();
         static Items* Make(std::uint32_t capacity);
         static void Free(Items* items);
@@ -79,6 +83,8 @@ class CBlockChildList {
     CBlock* Single() const;  // the lone child, or null
     Items* List() const;     // the list, or null
     void SetSingle(CBlock* entry);
+    static Slot SlotOf(const CBlock* entry);  // throws std::invalid_argument off the pool
+    static CBlock* EntryOf(Slot slot);        // slot is not a hole
 };
 
 class CBlock {

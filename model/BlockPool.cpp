@@ -27,7 +27,6 @@ namespace {
 
 constexpr std::size_t kClasses = kLargest / kGranule + 1;
 constexpr std::size_t kFirstChunk = 64 * 1024;
-constexpr std::size_t kMaxChunk = 8 * 1024 * 1024;
 
 struct Chunk {
     Chunk* next;
@@ -48,8 +47,19 @@ void HeapRelease(void* chunk, std::size_t) {
     ::operator delete(chunk);
 }
 
+// Where a chunk lies and its number, for the handles of its pieces.
+struct Span {
+    std::uintptr_t begin;
+    std::uintptr_t end;
+    std::uint32_t number;
+};
+
 struct State {
     FreePiece* freeLists[kClasses];
+    Span spans[kMaxChunks];  // of the chunks held, by address
+    Span last;               // the chunk of the last handle made, which most likely has the next
+    std::size_t chunkCount;  // chunks are numbered 0 to chunkCount - 1 as they come
+    std::size_t chunkLimit;  // 0: kMaxChunks
     ChunkSource source;
     Chunk* chunks;
     char* bump;
@@ -74,6 +84,10 @@ void ReleaseChunks() {
         c = next;
     }
     for (auto& list : s.freeLists) list = nullptr;
+    // No piece is live, so no handle is: the numbers start again.
+    for (std::size_t i = 0; i < s.chunkCount; ++i) detail::g_chunkBases[i] = nullptr;
+    s.chunkCount = 0;
+    s.last = {};
     s.chunks = nullptr;
     s.bump = s.bumpEnd = nullptr;
     s.nextChunk = 0;
@@ -82,12 +96,26 @@ void ReleaseChunks() {
 
 char* NewChunk(std::size_t need) {
     State& s = g_state;
+    // Every piece must have a handle: past the last chunk number there is no more room.
+    if (s.chunkCount >= (s.chunkLimit ? s.chunkLimit : kMaxChunks)) throw std::bad_alloc();
     std::size_t size = s.nextChunk ? s.nextChunk : kFirstChunk;
-    // Chunks grow with the collection: a large one reads into few large chunks.
-    s.nextChunk = size < kMaxChunk ? size * 2 : kMaxChunk;
     if (size < need + kChunkHeader) size = need + kChunkHeader;
+    static_assert(kLargest + kChunkHeader <= kFirstChunk, "a piece fits in any chunk");
     if (!s.source.allocate) s.source = {HeapAllocate, HeapRelease};
     Chunk* chunk = static_cast<Chunk*>(s.source.allocate(size));
+    // Chunks grow with the collection: a large one reads into few large chunks.
+    s.nextChunk = size < kMaxChunk ? size * 2 : kMaxChunk;
+    const auto number = static_cast<std::uint32_t>(s.chunkCount++);
+    detail::g_chunkBases[number] = reinterpret_cast<char*>(chunk);
+    const Span span{reinterpret_cast<std::uintptr_t>(chunk),
+                    reinterpret_cast<std::uintptr_t>(chunk) + size, number};
+    std::size_t at = number;
+    while (at > 0 && s.spans[at - 1].begin > span.begin) {
+        s.spans[at] = s.spans[at - 1];
+        --at;
+    }
+    s.spans[at] = span;
+    s.last = span;  // the pieces about to be carved from it are the next to get handles
     chunk->next = s.chunks;
     chunk->size = size;
     s.chunks = chunk;
@@ -100,6 +128,33 @@ char* NewChunk(std::size_t need) {
 }
 
 }  // namespace
+
+namespace detail {
+char* g_chunkBases[kMaxChunks];
+}
+
+std::uint32_t HandleOf(const void* piece) {
+    State& s = g_state;
+    const auto at = reinterpret_cast<std::uintptr_t>(piece);
+    if (at - s.last.begin >= s.last.end - s.last.begin) {
+        // The last chunk whose start is not above the piece, if the piece is inside it.
+        std::size_t lo = 0, hi = s.chunkCount;
+        while (lo < hi) {
+            const std::size_t mid = (lo + hi) / 2;
+            if (s.spans[mid].begin <= at) {
+                lo = mid + 1;
+            } else {
+                hi = mid;
+            }
+        }
+        if (lo == 0 || at >= s.spans[lo - 1].end) return 0;
+        s.last = s.spans[lo - 1];
+    }
+    const std::uintptr_t offset = at - s.last.begin;
+    // Pieces start past the chunk's header, on a granule: never offset 0, so never handle 0.
+    if (offset % kGranule != 0 || offset < kChunkHeader) return 0;
+    return (s.last.number << kOffsetBits) | static_cast<std::uint32_t>(offset / kGranule);
+}
 
 void* Allocate(std::size_t size) {
     if (size == 0) size = 1;
@@ -181,7 +236,11 @@ void SetChunkSource(const ChunkSource& source) {
 }
 
 Stats GetStats() {
-    return {g_state.chunkBytes, g_state.liveBytes, g_state.livePieces};
+    return {g_state.chunkBytes, g_state.liveBytes, g_state.livePieces, g_state.chunkCount};
+}
+
+void SetChunkLimit(std::size_t chunks) {
+    g_state.chunkLimit = chunks < kMaxChunks ? chunks : 0;
 }
 
 }  // namespace blockpool

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 namespace blockpool {
 
@@ -22,6 +23,29 @@ constexpr std::size_t kLargest = 512;
 void* Allocate(std::size_t size);
 // size must be the size given to Allocate.
 void Free(void* piece, std::size_t size);
+
+// A piece of at most kLargest bytes also has a 32-bit name, its handle, for tables that hold
+// very many of them (the slots of child lists): the chunk's number and the piece's place in it.
+// A handle stays valid while its piece is live; it is never 0, so 0 may mean none.
+// Chunks hold at most kMaxChunk bytes and there are at most kMaxChunks of them, which bounds
+// the pool to about 32 GiB: past that, Allocate throws std::bad_alloc instead of handing out a
+// piece without a handle.
+constexpr std::size_t kMaxChunk = std::size_t(8) << 20;
+constexpr unsigned kOffsetBits = 20;  // kMaxChunk / kGranule places in a chunk
+constexpr std::size_t kMaxChunks = std::size_t(1) << (32 - kOffsetBits);
+static_assert(kMaxChunk / kGranule <= (std::size_t(1) << kOffsetBits), "handle offset");
+
+// The handle of a piece that Allocate gave for at most kLargest bytes; 0 for any other
+// pointer (a piece from the heap, an object on the stack), which no list may hold.
+std::uint32_t HandleOf(const void* piece);
+namespace detail {
+extern char* g_chunkBases[kMaxChunks];  // by chunk number; null where no chunk is
+}
+// The piece of a handle that HandleOf gave, while the piece is live.
+inline void* FromHandle(std::uint32_t handle) {
+    return detail::g_chunkBases[handle >> kOffsetBits] +
+           (std::size_t(handle & ((1u << kOffsetBits) - 1)) * kGranule);
+}
 
 // Where the pool's chunks come from: the heap unless a platform sets its own, which may hand
 // out memory that the system backs with large pages (far fewer page faults while a large
@@ -46,7 +70,12 @@ struct Stats {
     std::size_t chunkBytes;  // held from the system for small pieces
     std::size_t liveBytes;   // handed out and not yet freed (rounded up to the class)
     std::size_t livePieces;
+    std::size_t chunks;      // how many chunks are held
 };
 Stats GetStats();
+
+// For tests: the pool holds at most this many chunks (at most kMaxChunks, which is also what
+// 0 sets), so that the limit can be met without gigabytes.
+void SetChunkLimit(std::size_t chunks);
 
 }  // namespace blockpool

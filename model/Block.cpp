@@ -29,6 +29,7 @@ constexpr std::size_t kRecentSets = 256;
 struct RecentTexts {
     std::uint32_t tag;
     std::uint32_t number;
+    const void* texts;  // the record, as the directory has it
 };
 RecentTexts g_recentTexts[kRecentSets][2];
 // The table takes its slot from the low half of the hash; the cache takes the high half.
@@ -341,15 +342,27 @@ CBlock::DefaultTexts CBlock::s_defaultTexts = {{0, 1, 1}, {'?', '?'}};
 CBlock::Texts* CBlock::s_firstTextsBlock[kTextsBlock] = {&CBlock::s_defaultTexts.header};
 CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks] = {CBlock::s_firstTextsBlock};
 
-std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment) {
-    if (SameText(author, "?") && SameText(comment, "?")) return 0;
+std::uint64_t CBlock::PrepareOtherTexts(std::string_view author, std::string_view comment) {
     const std::uint64_t hash = HashTexts(author, comment);
+    const RecentTexts* const recent = RecentSet(hash);
+    const std::uint32_t tag = RecentTag(hash);
+    // Texts met lately are found in the cache; others (most of them new) in the table.
+    if (recent[0].tag != tag && recent[1].tag != tag) TextsByHash().Prefetch(TableHash(hash));
+    return hash;
+}
+
+std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment,
+                               std::uint64_t hash) {
+    if (!hash) {
+        if (SameText(author, "?") && SameText(comment, "?")) return 0;
+        hash = HashTexts(author, comment);
+    }
     RecentTexts* const recent = RecentSet(hash);
     const std::uint32_t tag = RecentTag(hash);
     for (int way = 0; way < 2; ++way) {
         const RecentTexts slot = recent[way];
         if (slot.tag != tag || !slot.number) continue;
-        Texts* texts = Record(slot.number);
+        Texts* texts = static_cast<Texts*>(const_cast<void*>(slot.texts));
         if (SameText(texts->Author(), author) && SameText(texts->Comment(), comment)) {
             ++texts->refs;
             return slot.number;
@@ -361,9 +374,10 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
         return SameText(t->Author(), author) && SameText(t->Comment(), comment);
     });
     if (number) {
-        ++Record(number)->refs;
+        Texts* texts = Record(number);
+        ++texts->refs;
         recent[1] = recent[0];
-        recent[0] = RecentTexts{tag, number};
+        recent[0] = RecentTexts{tag, number, texts};
         return number;
     }
     // A new record does not take a slot of the cache: texts met once (a comment of one entry)
@@ -403,15 +417,14 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
     return number;
 }
 
-void CBlock::ReleaseTexts(std::uint32_t number) {
-    if (!number) return;
+void CBlock::ReleaseCounted(std::uint32_t number) {
     Texts*& slot = s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)];
     Texts* const texts = slot;
     if (--texts->refs != 0) return;
     const std::uint64_t hash = HashTexts(texts->Author(), texts->Comment());
     RecentTexts* const recent = RecentSet(hash);
     for (int way = 0; way < 2; ++way) {
-        if (recent[way].number == number) recent[way] = RecentTexts{0, 0};
+        if (recent[way].number == number) recent[way] = RecentTexts{0, 0, nullptr};
     }
     TextsByHash().Erase(TableHash(hash), number);
     slot = reinterpret_cast<Texts*>((std::uintptr_t(g_freeTexts) << 1) | 1);
@@ -442,7 +455,7 @@ void CBlock::SetComment(std::string_view comment) {
 }
 
 void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
-                           const CBlock* like) {
+                           const CBlock* like, std::uint64_t hash) {
     const Texts* own = TextsRecord();
     if (SameText(own->Author(), author) && SameText(own->Comment(), comment)) return;
     if (like) {
@@ -453,7 +466,7 @@ void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
             return;
         }
     }
-    TakeTexts(NewTexts(author, comment));
+    TakeTexts(NewTexts(author, comment, hash));
 }
 
 void CBlock::WriteRecord(IByteSink& sink) const {

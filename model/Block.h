@@ -122,14 +122,25 @@ class CBlock {
     std::string_view Comment() const { return TextsRecord()->Comment(); }
     void SetAuthor(std::string_view author);
     void SetComment(std::string_view comment);
-    // Sets both; shares the storage of `like` when it holds the same two texts.
-    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
+    // Sets both; shares the storage of `like` when it holds the same two texts. hash, when
+    // not 0, is what PrepareTexts gave for these texts.
+    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like,
+                  std::uint64_t hash = 0) {
         // Most entries keep the texts every entry starts with, record number 0: "?" and "?".
         if (m_nTexts == 0 && author.size() == 1 && author[0] == '?' && comment.size() == 1 &&
             comment[0] == '?') {
             return;
         }
-        SetOtherTexts(author, comment, like);
+        SetOtherTexts(author, comment, like, hash);
+    }
+    // The hash SetTexts takes for these texts (0 for "?" and "?", which need none), with the
+    // memory SetTexts will look at for them asked for at once: a reader of many entries calls
+    // it a line ahead, so that the memory arrives while the line before is made.
+    static std::uint64_t PrepareTexts(std::string_view author, std::string_view comment) {
+        if (author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?') {
+            return 0;
+        }
+        return PrepareOtherTexts(author, comment);
     }
 
     // Writes this entry and its subtree as collection records.
@@ -183,16 +194,22 @@ class CBlock {
     const Texts* TextsRecord() const { return Record(m_nTexts); }
     // A counted reference to the record of these texts, made when none is in use; its
     // number. Throws std::bad_alloc.
-    static std::uint32_t NewTexts(std::string_view author, std::string_view comment);
+    static std::uint32_t NewTexts(std::string_view author, std::string_view comment,
+                                  std::uint64_t hash = 0);
     static void HoldTexts(std::uint32_t number) {
         if (number) ++Record(number)->refs;
     }
-    static void ReleaseTexts(std::uint32_t number);
+    static void ReleaseTexts(std::uint32_t number) {
+        if (number) ReleaseCounted(number);
+    }
+    static void ReleaseCounted(std::uint32_t number);
+    static std::uint64_t PrepareOtherTexts(std::string_view author, std::string_view comment);
     // Takes a counted reference in place of the texts held so far.
     void TakeTexts(std::uint32_t number) {
         const std::uint32_t old = m_nTexts;
         m_nTexts = number;
         ReleaseTexts(old);
     }
-    void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like);
+    void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like,
+                       std::uint64_t hash);
 };

@@ -171,6 +171,15 @@ class CHandleTable {
 
     std::size_t Count() const { return m_count; }
 
+    // Asks for the slot a search for this hash starts at, for a search to come.
+    void Prefetch(HashWord hash) const {
+#if defined(__GNUC__)
+        if (m_slots) __builtin_prefetch(&m_slots[hash & m_mask]);
+#else
+        (void)hash;
+#endif
+    }
+
   private:
     struct Slot {
         HashWord hash;

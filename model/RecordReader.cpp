@@ -48,7 +48,7 @@ class Reader {
         if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
             // Fields the line does not have are empty.
             for (std::size_t i = count; i < kFields; ++i) m_tokens[i] = std::string_view();
-            Entry(tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark);
+            Entry(m_tokens, tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark, 0);
         } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
         } else if (tag.size() == 5 && Is(tag, "}FILE")) {
@@ -62,37 +62,45 @@ class Reader {
     // folder's opening or closing line, or an entry line of six plain quoted fields, found
     // with its line feed in one pass. Returns the start of the next line, or null (nothing
     // taken) for every other line, which Line then takes as any line.
+    // An entry line is made into its entry as the next line is taken (or at once, when
+    // nothing more is taken): the memory its texts need is asked for a line ahead.
     const char* Take(const char* p, const char* end) {
-        if (end - p < 6) return nullptr;
+        if (end - p < 6) return Flush(), nullptr;
         std::uint32_t tag;
         std::memcpy(&tag, p, sizeof tag);
         if (p[4] == '\t') {
-            if (tag != Word4("DATA") && tag != Word4("NAME")) return nullptr;
-            const char* next = SplitEntry(p, end);
-            if (!next) return nullptr;
-            ++m_lineNo;
-            m_tokens[7] = std::string_view();
-            Entry(p[0] == 'N', false);
+            if (tag != Word4("DATA") && tag != Word4("NAME")) return Flush(), nullptr;
+            PendingEntry& line = m_pendingLines[m_pending == &m_pendingLines[0] ? 1 : 0];
+            const char* next = SplitEntry(p, end, line.tokens);
+            if (!next) return Flush(), nullptr;
+            line.tokens[7] = std::string_view();
+            line.isName = p[0] == 'N';
+            line.textsHash = CBlock::PrepareTexts(line.tokens[3], line.tokens[4]);
+            Flush();
+            m_pending = &line;
             return next;
         }
         const char* next = p[5] == '\n'                                 ? p + 6
                            : p[5] == '\r' && end - p >= 7 && p[6] == '\n' ? p + 7
                                                                           : nullptr;
-        if (!next) return nullptr;
+        if (!next) return Flush(), nullptr;
         if (tag == Word4("FILE") && p[4] == '{') {
+            Flush();
             ++m_lineNo;
             OpenFolder();
             return next;
         }
         if (tag == Word4("}FIL") && p[4] == 'E') {
+            Flush();
             ++m_lineNo;
             CloseFolder();
             return next;
         }
-        return nullptr;
+        return Flush(), nullptr;
     }
 
     void Finish() {
+        Flush();
         int open = 0;
         for (CBlock* f = m_current; f && f != m_parent; f = f->m_pParent) ++open;
         if (open > 0) {
@@ -109,17 +117,17 @@ class Reader {
   private:
     // The fields of a line of a four-byte tag, a TAB and six quoted fields joined by single
     // commas, ending at a line feed (a carriage return before it dropped), split as
-    // SplitSpans splits it, into m_tokens. Null when the line is of any other shape: a quote
+    // SplitSpans splits it, into tokens. Null when the line is of any other shape: a quote
     // escaped by a slash, a field starting with white space, text after the last field, no
     // line feed before the end.
-    const char* SplitEntry(const char* s, const char* end) {
+    const char* SplitEntry(const char* s, const char* end, std::string_view* tokens) {
         if (s[5] != '"') return nullptr;
-        m_tokens[0] = std::string_view(s, 4);
+        tokens[0] = std::string_view(s, 4);
         const char* open = s + 6;
         const char* close = bytescan::FindEither(open, end, '"', '\n');
         if (close == end || *close != '"') return nullptr;
         if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
-        m_tokens[1] = std::string_view(open, close - open);
+        tokens[1] = std::string_view(open, close - open);
         // Most lines end in five one-byte fields, ","2","?","?","0","1": checked in three
         // words, the values among them by their range ('0' to '?' holds none of the quote,
         // the slash and the blanks).
@@ -136,7 +144,7 @@ class Reader {
                 for (int k = 0; k < 5 && plain; ++k) {
                     const char* value = close + 3 + 4 * k;
                     plain = static_cast<unsigned char>(*value - '0') < 16;
-                    m_tokens[2 + k] = std::string_view(value, 1);
+                    tokens[2 + k] = std::string_view(value, 1);
                 }
                 if (plain) return next;
             }
@@ -149,7 +157,7 @@ class Reader {
             std::memcpy(&word, p, sizeof word);
             if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") &&
                 static_cast<unsigned char>(p[2] - '0') < 16) {
-                m_tokens[field] = std::string_view(p + 2, 1);
+                tokens[field] = std::string_view(p + 2, 1);
                 close = p + 3;
                 continue;
             }
@@ -161,7 +169,7 @@ class Reader {
             // A slash before the quote escapes it; a field starting with white space (a line
             // feed among it) is trimmed.
             if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
-            m_tokens[field] = std::string_view(open, close - open);
+            tokens[field] = std::string_view(open, close - open);
         }
         const char* p = close + 1;
         if (p < end && *p == '\n') return p + 1;
@@ -235,8 +243,18 @@ class Reader {
         m_current = m_current->m_pParent;
     }
 
-    // The fields are in m_tokens[1 .. kFields); escaped when the line bears the mark.
-    void Entry(bool isName, bool escaped) {
+    // The entry line taken last, made into its entry now.
+    void Flush() {
+        if (!m_pending) return;
+        PendingEntry& line = *m_pending;
+        m_pending = nullptr;
+        ++m_lineNo;
+        Entry(line.tokens, line.isName, false, line.textsHash);
+    }
+
+    // The fields are in tokens[1 .. kFields); escaped when the line bears the mark. textsHash
+    // is what CBlock::PrepareTexts gave for the author and comment, or 0.
+    void Entry(std::string_view* tokens, bool isName, bool escaped, std::uint64_t textsHash) {
         if (!m_current) {
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
             return;
@@ -247,14 +265,14 @@ class Reader {
             Problem("\"NAME\" outside any folder of the text ignored");
             return;
         }
-        auto token = [&](std::size_t i) { return m_tokens[i]; };
+        auto token = [&](std::size_t i) { return tokens[i]; };
         // The mark is always the last of exactly seven fields, which old files never end with.
         if (escaped) {
             for (std::size_t i : {1, 3, 4}) {
                 std::string& owned = m_unescaped[i];
-                owned.assign(m_tokens[i]);
+                owned.assign(tokens[i]);
                 Unescape(owned);
-                m_tokens[i] = owned;
+                tokens[i] = owned;
             }
         }
         CBlock* target;
@@ -273,7 +291,7 @@ class Reader {
             target->m_strName.assign(token(1));
         }
         target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
-        target->SetTexts(token(3), token(4), m_lastEntry);
+        target->SetTexts(token(3), token(4), m_lastEntry, textsHash);
         target->m_bInherit = ParseDecimal(token(5)) != 0;
         target->m_bChangerEnabled = ParseDecimal(token(6)) != 0;
         m_lastEntry = target;
@@ -298,6 +316,14 @@ class Reader {
     // The tag and seven fields are all a record has; text after them is never split.
     static constexpr std::size_t kFields = 8;
     std::string_view m_tokens[kFields + 1];
+    // Entry lines taken by Take: the one still to be made, and room for the next.
+    struct PendingEntry {
+        std::string_view tokens[kFields + 1];
+        std::uint64_t textsHash;
+        bool isName;
+    };
+    PendingEntry m_pendingLines[2];
+    PendingEntry* m_pending = nullptr;
     std::vector<std::string> m_fallback;
     std::string m_unescaped[5];
     const CBlock* m_lastEntry = nullptr;

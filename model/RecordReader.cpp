@@ -62,22 +62,31 @@ class Reader {
     // folder's opening or closing line, or an entry line of six plain quoted fields, found
     // with its line feed in one pass. Returns the start of the next line, or null (nothing
     // taken) for every other line, which Line then takes as any line.
-    // An entry line is made into its entry as the next line is taken (or at once, when
-    // nothing more is taken): the memory its texts need is asked for a line ahead.
+    // An entry line is made into its entry a few lines later (or at once, when nothing more
+    // is taken): the memory its texts need is asked for ahead.
     const char* Take(const char* p, const char* end) {
         if (end - p < 6) return Flush(), nullptr;
         std::uint32_t tag;
         std::memcpy(&tag, p, sizeof tag);
         if (p[4] == '\t') {
             if (tag != Word4("DATA") && tag != Word4("NAME")) return Flush(), nullptr;
-            PendingEntry& line = m_pendingLines[m_pending == &m_pendingLines[0] ? 1 : 0];
-            const char* next = SplitEntry(p, end, line.tokens);
+            // The oldest line kept is made first: its texts' memory has had the most time.
+            if (m_pendingCount == kAhead) MakeOldest();
+            bool defaultTexts;
+            const char* next = SplitEntry(p, end, m_tokens, defaultTexts);
             if (!next) return Flush(), nullptr;
-            line.tokens[7] = std::string_view();
-            line.isName = p[0] == 'N';
-            line.textsHash = CBlock::PrepareTexts(line.tokens[3], line.tokens[4]);
+            const bool isName = p[0] == 'N';
+            if (!defaultTexts) {
+                if (const std::uint64_t textsHash = CBlock::PrepareTexts(m_tokens[3], m_tokens[4])) {
+                    Defer(isName, textsHash);
+                    return next;
+                }
+            }
+            // The default texts need no memory from afar: the line is made at once.
             Flush();
-            m_pending = &line;
+            ++m_lineNo;
+            m_tokens[7] = std::string_view();
+            Entry(m_tokens, isName, false, 0);
             return next;
         }
         const char* next = p[5] == '\n'                                 ? p + 6
@@ -120,7 +129,11 @@ class Reader {
     // SplitSpans splits it, into tokens. Null when the line is of any other shape: a quote
     // escaped by a slash, a field starting with white space, text after the last field, no
     // line feed before the end.
-    const char* SplitEntry(const char* s, const char* end, std::string_view* tokens) {
+    // defaultTexts tells, where it is seen at no cost, that the author and the comment are
+    // both "?"; false says nothing.
+    const char* SplitEntry(const char* s, const char* end, std::string_view* tokens,
+                           bool& defaultTexts) {
+        defaultTexts = false;
         if (s[5] != '"') return nullptr;
         tokens[0] = std::string_view(s, 4);
         const char* open = s + 6;
@@ -146,7 +159,10 @@ class Reader {
                     plain = static_cast<unsigned char>(*value - '0') < 16;
                     tokens[2 + k] = std::string_view(value, 1);
                 }
-                if (plain) return next;
+                if (plain) {
+                    defaultTexts = ((close[7] ^ '?') | (close[11] ^ '?')) == 0;
+                    return next;
+                }
             }
         }
         for (std::size_t field = 2; field <= 6; ++field) {
@@ -243,11 +259,25 @@ class Reader {
         m_current = m_current->m_pParent;
     }
 
-    // The entry line taken last, made into its entry now.
+    // The entry lines taken and not yet made, made into their entries now.
     void Flush() {
-        if (!m_pending) return;
-        PendingEntry& line = *m_pending;
-        m_pending = nullptr;
+        while (m_pendingCount) MakeOldest();
+    }
+
+    // Keeps the entry line just split (its fields in m_tokens) to be made a few lines later.
+    void Defer(bool isName, std::uint64_t textsHash) {
+        PendingEntry& line = m_pendingLines[(m_pendingFirst + m_pendingCount) % kAhead];
+        for (std::size_t i = 0; i < 7; ++i) line.tokens[i] = m_tokens[i];
+        line.tokens[7] = std::string_view();
+        line.isName = isName;
+        line.textsHash = textsHash;
+        ++m_pendingCount;
+    }
+
+    void MakeOldest() {
+        PendingEntry& line = m_pendingLines[m_pendingFirst];
+        m_pendingFirst = (m_pendingFirst + 1) % kAhead;
+        --m_pendingCount;
         ++m_lineNo;
         Entry(line.tokens, line.isName, false, line.textsHash);
     }
@@ -316,14 +346,17 @@ class Reader {
     // The tag and seven fields are all a record has; text after them is never split.
     static constexpr std::size_t kFields = 8;
     std::string_view m_tokens[kFields + 1];
-    // Entry lines taken by Take: the one still to be made, and room for the next.
+    // Entry lines taken by Take and not yet made into entries, oldest first: a few, so that
+    // the memory asked for a line's texts has the time of a few lines to arrive.
     struct PendingEntry {
         std::string_view tokens[kFields + 1];
         std::uint64_t textsHash;
         bool isName;
     };
-    PendingEntry m_pendingLines[2];
-    PendingEntry* m_pending = nullptr;
+    static constexpr unsigned kAhead = 4;
+    PendingEntry m_pendingLines[kAhead];
+    unsigned m_pendingFirst = 0;
+    unsigned m_pendingCount = 0;
     std::vector<std::string> m_fallback;
     std::string m_unescaped[5];
     const CBlock* m_lastEntry = nullptr;

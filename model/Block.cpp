@@ -368,6 +368,13 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
             return slot.number;
         }
     }
+    return FindOrMakeTexts(author, comment, hash);
+}
+
+std::uint32_t CBlock::FindOrMakeTexts(std::string_view author, std::string_view comment,
+                                      std::uint64_t hash) {
+    RecentTexts* const recent = RecentSet(hash);
+    const std::uint32_t tag = RecentTag(hash);
     TextsTable& table = TextsByHash();
     std::uint32_t number = table.Find(TableHash(hash), [&](std::uint32_t n) {
         const Texts* t = Record(n);
@@ -456,8 +463,11 @@ void CBlock::SetComment(std::string_view comment) {
 
 void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
                            const CBlock* like, std::uint64_t hash) {
-    const Texts* own = TextsRecord();
-    if (SameText(own->Author(), author) && SameText(own->Comment(), comment)) return;
+    // An entry with the default texts does not hold these (SetTexts saw to that).
+    if (m_nTexts) {
+        const Texts* own = TextsRecord();
+        if (SameText(own->Author(), author) && SameText(own->Comment(), comment)) return;
+    }
     if (like) {
         const Texts* liked = like->TextsRecord();
         if (SameText(liked->Author(), author) && SameText(liked->Comment(), comment)) {

@@ -196,6 +196,13 @@ class CBlock {
     // number. Throws std::bad_alloc.
     static std::uint32_t NewTexts(std::string_view author, std::string_view comment,
                                   std::uint64_t hash = 0);
+    // NewTexts for texts not met lately: kept out of line, so that the common way through
+    // NewTexts stays short.
+#if defined(__GNUC__)
+    __attribute__((noinline))
+#endif
+    static std::uint32_t FindOrMakeTexts(std::string_view author, std::string_view comment,
+                                         std::uint64_t hash);
     static void HoldTexts(std::uint32_t number) {
         if (number) ++Record(number)->refs;
     }

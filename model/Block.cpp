@@ -29,7 +29,7 @@ constexpr std::size_t kRecentSets = 256;
 struct RecentTexts {
     std::uint32_t tag;
     std::uint32_t number;
-    const void* texts;  // the record, as the directory has it
+    void* texts;  // the record, as the directory has it
 };
 RecentTexts g_recentTexts[kRecentSets][2];
 // The table takes its slot from the low half of the hash; the cache takes the high half.
@@ -362,7 +362,7 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
     for (int way = 0; way < 2; ++way) {
         const RecentTexts slot = recent[way];
         if (slot.tag != tag || !slot.number) continue;
-        Texts* texts = static_cast<Texts*>(const_cast<void*>(slot.texts));
+        Texts* texts = static_cast<Texts*>(slot.texts);
         if (SameText(texts->Author(), author) && SameText(texts->Comment(), comment)) {
             ++texts->refs;
             return slot.number;

@@ -135,7 +135,7 @@ class CBlock {
     }
     // The hash SetTexts takes for these texts (0 for "?" and "?", which need none), with the
     // memory SetTexts will look at for them asked for at once: a reader of many entries calls
-    // it a line ahead, so that the memory arrives while the line before is made.
+    // it a few lines ahead, so that the memory arrives while the lines before are made.
     static std::uint64_t PrepareTexts(std::string_view author, std::string_view comment) {
         if (author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?') {
             return 0;

@@ -164,6 +164,10 @@ class Reader {
                     return next;
                 }
             }
+            // An entry with an author of its own: the priority, the author searched for, and
+            // three one-byte fields after it (","?","0","1") in two words. Any other line is
+            // split field by field below.
+            if (const char* rest = SplitAuthorLine(close, end, tokens)) return rest;
         }
         for (std::size_t field = 2; field <= 6; ++field) {
             const char* p = close + 1;
@@ -191,6 +195,41 @@ class Reader {
         if (p < end && *p == '\n') return p + 1;
         if (end - p >= 2 && p[0] == '\r' && p[1] == '\n') return p + 2;
         return nullptr;
+    }
+
+    // The fields after the name (its closing quote at close) of a line ","P","author","C",
+    // "I","E" and its line end, P, C, I and E one byte each as the fields of one byte are
+    // taken below; null, nothing taken, for any other line. end - close >= 23.
+    const char* SplitAuthorLine(const char* close, const char* end, std::string_view* tokens) {
+        std::uint32_t word;
+        std::memcpy(&word, close + 1, sizeof word);
+        if ((word & Word4("\xff\xff\0\xff")) != Word4(",\"\0\"") ||
+            static_cast<unsigned char>(close[3] - '0') >= 16 || close[5] != ',' ||
+            close[6] != '"') {
+            return nullptr;
+        }
+        const char* open = close + 7;
+        const char* c = bytescan::FindEither(open, end, '"', '\n');
+        if (end - c < 15 || *c != '"') return nullptr;
+        if (c > open && (c[-1] == '/' || IsSpace(*open))) return nullptr;
+        const std::uint64_t kPairs = Word("\",\"\0\",\"\0"), kPairsMask = Word("\xff\xff\xff\0\xff\xff\xff\0");
+        const std::uint64_t kLast = Word(",\"\0\",\"\0\""), kLastMask = Word("\xff\xff\0\xff\xff\xff\0\xff");
+        if ((bytescan::Load(c) & kPairsMask) != kPairs ||
+            (bytescan::Load(c + 5) & kLastMask) != kLast) {
+            return nullptr;
+        }
+        const char* next = c[13] == '\n' ? c + 14 : c[13] == '\r' && c[14] == '\n' ? c + 15 : nullptr;
+        if (!next || static_cast<unsigned char>(c[3] - '0') >= 16 ||
+            static_cast<unsigned char>(c[7] - '0') >= 16 ||
+            static_cast<unsigned char>(c[11] - '0') >= 16) {
+            return nullptr;
+        }
+        tokens[2] = std::string_view(close + 3, 1);
+        tokens[3] = std::string_view(open, c - open);
+        tokens[4] = std::string_view(c + 3, 1);
+        tokens[5] = std::string_view(c + 7, 1);
+        tokens[6] = std::string_view(c + 11, 1);
+        return next;
     }
 
     static std::uint32_t Word4(const char (&bytes)[5]) {

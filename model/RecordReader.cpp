@@ -70,13 +70,13 @@ class Reader {
         std::memcpy(&tag, p, sizeof tag);
         if (p[4] == '\t') {
             if (tag != Word4("DATA") && tag != Word4("NAME")) return Flush(), nullptr;
-            // The oldest line kept is made first: its texts' memory has had the most time.
-            if (m_pendingCount == kAhead) MakeOldest();
             bool defaultTexts;
             const char* next = SplitEntry(p, end, m_tokens, defaultTexts);
             if (!next) return Flush(), nullptr;
             const bool isName = p[0] == 'N';
             if (!defaultTexts) {
+                // The oldest line kept is made first: its texts' memory has had the most time.
+                if (m_pendingCount == kAhead) MakeOldest();
                 if (const std::uint64_t textsHash = CBlock::PrepareTexts(m_tokens[3], m_tokens[4])) {
                     Defer(isName, textsHash);
                     return next;

@@ -22,22 +22,36 @@ CBlock* FromPos(BlockPos pos) {
 }
 
 // The records met last, by their hash: a collection's few authors come back line after line,
-// and a record found here costs no search of the table.
-// The hash is kept beside the record, so that a slot holding another record is passed over
-// without a look at it.
-constexpr std::size_t kRecent = 256;
+// and a record found here costs no search of the table. Two ways a set, the last met first,
+// so that two authors whose hashes fall into one set do not push each other out on every line.
+// The record's number is kept beside a part of its hash, so that a slot holding another
+// record is passed over without a look at it; number 0 (the default texts, never kept
+// here) marks an empty slot.
+constexpr std::size_t kRecentSets = 256;
 struct RecentTexts {
-    std::uint64_t hash;
-    void* texts;
+    std::uint32_t tag;
+    std::uint32_t number;
+    void* texts;  // the record, as the directory has it
 };
-RecentTexts g_recentTexts[kRecent];
-std::size_t RecentSlot(std::uint64_t hash) {
-    return static_cast<std::size_t>(hash >> 48) % kRecent;
+RecentTexts g_recentTexts[kRecentSets][2];
+// The table takes its slot from the low half of the hash; the cache takes the high half.
+RecentTexts* RecentSet(std::uint64_t hash) {
+    return g_recentTexts[static_cast<std::size_t>(hash >> 56) % kRecentSets];
+}
+std::uint32_t RecentTag(std::uint64_t hash) {
+    return static_cast<std::uint32_t>(hash >> 32);
+}
+std::uint32_t TableHash(std::uint64_t hash) {
+    return static_cast<std::uint32_t>(hash);
+}
+
+std::uint64_t HashTexts(std::string_view author, std::string_view comment) {
+    return intern::HashPair(author, comment);
 }
 
 // Most texts are one byte ("?"): they are told apart without a library call.
 // Texts of up to sixteen bytes (an author's name) in two overlapping loads from each side.
-inline bool SameText(const std::string& a, std::string_view b) {
+inline bool SameText(std::string_view a, std::string_view b) {
     const std::size_t n = a.size();
     if (n != b.size()) return false;
     if (n == 0) return true;
@@ -320,116 +334,129 @@ void CBlockChildList::RemoveAll() {
 
 // ---- CBlock ----
 
-CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks];
-
 namespace {
-// Numbers given back, for the next records; never destroyed, like the records' table.
-std::vector<std::uint32_t>& FreeTextsNumbers() {
-    static auto* const numbers = new std::vector<std::uint32_t>;
-    return *numbers;
-}
-std::uint32_t g_nextTextsNumber = 0;
-}  // namespace
 
-void CBlock::Number(Texts* texts) {
-    std::vector<std::uint32_t>& free = FreeTextsNumbers();
-    std::uint32_t number;
-    if (!free.empty()) {
-        number = free.back();
-        free.pop_back();
-    } else {
-        number = g_nextTextsNumber;
-        if (number >= kTextsBlock * kTextsBlocks) throw std::bad_alloc();
-        // Room for every number handed out to come back: giving one back never fails.
-        if (free.capacity() <= number) free.reserve(2 * std::size_t(number) + 16);
-        Texts**& block = s_textsBlocks[number >> kTextsBlockBits];
-        if (!block) block = new Texts*[kTextsBlock]();
-        ++g_nextTextsNumber;
-    }
-    s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)] = texts;
-    texts->number = number;
-}
-
-void CBlock::Unnumber(Texts* texts) {
-    s_textsBlocks[texts->number >> kTextsBlockBits][texts->number & (kTextsBlock - 1)] = nullptr;
-    FreeTextsNumbers().push_back(texts->number);
-}
-
-CBlock::Texts* CBlock::DefaultTexts() {
-    // Never freed: entries of static objects may still refer to it while the program ends.
-    // Made on first use, as number 0, the number every new entry starts with.
-    static Texts* const texts = [] {
-        Texts* made = new Texts{"?", "?", 1};
-        Number(made);
-        assert(made->number == 0);
-        return made;
-    }();
-    return texts;
-}
-
-intern::CTable<CBlock::Texts>& CBlock::Table() {
-    // Never destroyed: entries of static objects may still give their texts back at exit.
-    static auto* const table = new intern::CTable<Texts>;
+// Every record in use but the default one, by its number (the low half of its hash in the
+// slot). Never destroyed: entries of static objects may still give their texts back at exit.
+using TextsTable = intern::CHandleTable<std::uint32_t, std::uint32_t>;
+TextsTable& TextsByHash() {
+    static auto* const table = new TextsTable;
     return *table;
 }
 
-CBlock::Texts* CBlock::NewTexts(std::string_view author, std::string_view comment) {
-    if (author == "?" && comment == "?") {
-        Texts* texts = DefaultTexts();
-        ++texts->refs;
-        return texts;
+// A directory slot of a number given back holds the next number given back (0: none) in its
+// upper bits and 1 in the lowest, which no record's address has: the numbers to use again
+// cost no room of their own, and giving one back cannot fail.
+std::uint32_t g_freeTexts = 0;
+std::uint32_t g_nextTexts = 1;
+
+}  // namespace
+
+// Record 0: "?" and "?", in static storage, so that an entry made before main or destroyed
+// after it has its texts.
+struct CBlock::DefaultTexts {
+    Texts header;
+    char bytes[2];
+};
+CBlock::DefaultTexts CBlock::s_defaultTexts = {{0, 1, 1}, {'?', '?'}};
+CBlock::Texts* CBlock::s_firstTextsBlock[kTextsBlock] = {&CBlock::s_defaultTexts.header};
+CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks] = {CBlock::s_firstTextsBlock};
+
+std::uint64_t CBlock::PrepareOtherTexts(std::string_view author, std::string_view comment) {
+    const std::uint64_t hash = HashTexts(author, comment);
+    const RecentTexts* const recent = RecentSet(hash);
+    const std::uint32_t tag = RecentTag(hash);
+    // Texts met lately are found in the cache; others (most of them new) in the table.
+    if (recent[0].tag != tag && recent[1].tag != tag) TextsByHash().Prefetch(TableHash(hash));
+    return hash;
+}
+
+std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment,
+                               std::uint64_t hash) {
+    if (!hash) {
+        if (SameText(author, "?") && SameText(comment, "?")) return 0;
+        hash = HashTexts(author, comment);
     }
-    const std::uint64_t hash = intern::Hash(comment, intern::Hash(author));
-    RecentTexts& recent = g_recentTexts[RecentSlot(hash)];
-    if (recent.texts && recent.hash == hash) {
-        Texts* texts = static_cast<Texts*>(recent.texts);
-        if (SameText(texts->author, author) && SameText(texts->comment, comment)) {
+    RecentTexts* const recent = RecentSet(hash);
+    const std::uint32_t tag = RecentTag(hash);
+    for (int way = 0; way < 2; ++way) {
+        const RecentTexts slot = recent[way];
+        if (slot.tag != tag || !slot.number) continue;
+        Texts* texts = static_cast<Texts*>(slot.texts);
+        if (SameText(texts->Author(), author) && SameText(texts->Comment(), comment)) {
             ++texts->refs;
-            return texts;
+            return slot.number;
         }
     }
-    intern::CTable<Texts>& table = Table();
-    Texts* texts = table.Find(hash, [&](const Texts* t) {
-        return SameText(t->author, author) && SameText(t->comment, comment);
+    return FindOrMakeTexts(author, comment, hash);
+}
+
+std::uint32_t CBlock::FindOrMakeTexts(std::string_view author, std::string_view comment,
+                                      std::uint64_t hash) {
+    RecentTexts* const recent = RecentSet(hash);
+    const std::uint32_t tag = RecentTag(hash);
+    TextsTable& table = TextsByHash();
+    std::uint32_t number = table.Find(TableHash(hash), [&](std::uint32_t n) {
+        const Texts* t = Record(n);
+        return SameText(t->Author(), author) && SameText(t->Comment(), comment);
     });
-    if (texts) {
+    if (number) {
+        Texts* texts = Record(number);
         ++texts->refs;
-        recent = RecentTexts{hash, texts};
-        return texts;
+        recent[1] = recent[0];
+        recent[0] = RecentTexts{tag, number, texts};
+        return number;
     }
-    texts = new Texts{std::string(author), std::string(comment), 1, hash};
+    // A new record does not take a slot of the cache: texts met once (a comment of one entry)
+    // would push out the few that come back line after line. It gets one when met again.
+    if (author.size() > UINT32_MAX - sizeof(Texts) ||
+        comment.size() > UINT32_MAX - sizeof(Texts) - author.size()) {
+        throw std::bad_alloc();
+    }
+    const std::size_t size = sizeof(Texts) + author.size() + comment.size();
+    Texts* texts = static_cast<Texts*>(blockpool::Allocate(size));
+    texts->refs = 1;
+    texts->authorLength = static_cast<std::uint32_t>(author.size());
+    texts->commentLength = static_cast<std::uint32_t>(comment.size());
+    if (!author.empty()) std::memcpy(texts->Bytes(), author.data(), author.size());
+    if (!comment.empty()) std::memcpy(texts->Bytes() + author.size(), comment.data(), comment.size());
     try {
-        Number(texts);
+        if (g_freeTexts) {
+            number = g_freeTexts;
+        } else {
+            number = g_nextTexts;
+            if (number >= kTextsBlock * kTextsBlocks) throw std::bad_alloc();
+            Texts**& block = s_textsBlocks[number >> kTextsBlockBits];
+            if (!block) block = new Texts*[kTextsBlock]();
+        }
+        table.Insert(TableHash(hash), number);
     } catch (...) {
-        delete texts;
+        blockpool::Free(texts, size);
         throw;
     }
-    try {
-        table.Insert(hash, texts);
-    } catch (...) {
-        Unnumber(texts);
-        delete texts;
-        throw;
+    Texts*& slot = s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)];
+    if (number == g_freeTexts) {
+        g_freeTexts = static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(slot) >> 1);
+    } else {
+        ++g_nextTexts;
     }
-    // A new record does not take the slot: texts met once (a comment of one entry) would
-    // push out the few that come back line after line. It gets it when it is met again.
-    return texts;
+    slot = texts;
+    return number;
 }
 
-void CBlock::ReleaseTexts(Texts* texts) {
+void CBlock::ReleaseCounted(std::uint32_t number) {
+    Texts*& slot = s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)];
+    Texts* const texts = slot;
     if (--texts->refs != 0) return;
-    RecentTexts& recent = g_recentTexts[RecentSlot(texts->hash)];
-    if (recent.texts == texts) recent = RecentTexts{0, nullptr};
-    Table().Erase(texts->hash, texts);
-    Unnumber(texts);
-    delete texts;
-}
-
-void CBlock::UseTexts(Texts* texts) {
-    // Taken first: texts may be the record this entry holds alone.
-    ++texts->refs;
-    ReleaseTexts(TextsRecord());
-    m_nTexts = texts->number;
+    const std::uint64_t hash = HashTexts(texts->Author(), texts->Comment());
+    RecentTexts* const recent = RecentSet(hash);
+    for (int way = 0; way < 2; ++way) {
+        if (recent[way].number == number) recent[way] = RecentTexts{0, 0, nullptr};
+    }
+    TextsByHash().Erase(TableHash(hash), number);
+    slot = reinterpret_cast<Texts*>((std::uintptr_t(g_freeTexts) << 1) | 1);
+    g_freeTexts = number;
+    blockpool::Free(texts, texts->Size());
 }
 
 void* CBlock::operator new(std::size_t size) {
@@ -446,14 +473,12 @@ CBlock::CBlock()
       m_bChangerEnabled(true),
       m_bInherit(false),
       m_bHasTreeItem(false),
-      m_bHasChangerPos(false) {
-    ++DefaultTexts()->refs;
-}
+      m_bHasChangerPos(false) {}
 
 CBlock::~CBlock() {
     if (m_bHasTreeItem) SetTreeItem(nullptr);
     if (m_bHasChangerPos) SetChangerPos(nullptr);
-    ReleaseTexts(TextsRecord());
+    ReleaseTexts(m_nTexts);
 }
 
 namespace {
@@ -498,33 +523,29 @@ void CBlock::SetChangerPos(BlockPos pos) {
 }
 
 void CBlock::SetAuthor(std::string_view author) {
-    if (author != TextsRecord()->author) {
-        Texts* texts = NewTexts(author, TextsRecord()->comment);
-        UseTexts(texts);
-        --texts->refs;
-    }
+    if (author != Author()) TakeTexts(NewTexts(author, Comment()));
 }
 
 void CBlock::SetComment(std::string_view comment) {
-    if (comment != TextsRecord()->comment) {
-        Texts* texts = NewTexts(TextsRecord()->author, comment);
-        UseTexts(texts);
-        --texts->refs;
-    }
+    if (comment != Comment()) TakeTexts(NewTexts(Author(), comment));
 }
 
 void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
-                           const CBlock* like) {
-    const Texts* own = TextsRecord();
-    if (SameText(own->author, author) && SameText(own->comment, comment)) return;
-    Texts* liked = like ? like->TextsRecord() : nullptr;
-    if (liked && SameText(liked->author, author) && SameText(liked->comment, comment)) {
-        UseTexts(liked);
-    } else {
-        Texts* texts = NewTexts(author, comment);
-        UseTexts(texts);
-        --texts->refs;
+                           const CBlock* like, std::uint64_t hash) {
+    // An entry with the default texts does not hold these (SetTexts saw to that).
+    if (m_nTexts) {
+        const Texts* own = TextsRecord();
+        if (SameText(own->Author(), author) && SameText(own->Comment(), comment)) return;
     }
+    if (like) {
+        const Texts* liked = like->TextsRecord();
+        if (SameText(liked->Author(), author) && SameText(liked->Comment(), comment)) {
+            HoldTexts(like->m_nTexts);
+            TakeTexts(like->m_nTexts);
+            return;
+        }
+    }
+    TakeTexts(NewTexts(author, comment, hash));
 }
 
 void CBlock::WriteRecord(IByteSink& sink) const {
@@ -558,8 +579,8 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
                              bool copyEnabled) {
     // Take the values first: the source may lie inside this subtree.
     const short priority = source.m_nPriority;
-    Texts* const texts = source.TextsRecord();
-    ++texts->refs;  // held while the subtree changes
+    const std::uint32_t texts = source.m_nTexts;
+    HoldTexts(texts);  // held while the subtree changes
     const unsigned char inherit = source.m_bInherit;
     const unsigned char enabled = source.m_bChangerEnabled;
     std::vector<CBlock*> pending{this};
@@ -568,11 +589,14 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
         pending.pop_back();
         if (copyPriority) entry->m_nPriority = priority;
         if (copyAuthor && copyComment) {
-            entry->UseTexts(texts);
+            if (entry->m_nTexts != texts) {
+                HoldTexts(texts);
+                entry->TakeTexts(texts);
+            }
         } else if (copyAuthor) {
-            entry->SetAuthor(texts->author);
+            entry->SetAuthor(Record(texts)->Author());
         } else if (copyComment) {
-            entry->SetComment(texts->comment);
+            entry->SetComment(Record(texts)->Comment());
         }
         if (copyInherit) entry->m_bInherit = inherit;
         if (copyEnabled) {

@@ -14,10 +14,6 @@
 
 class CBlock;
 class IByteSink;
-namespace intern {
-template <class T>
-class CTable;
-}
 
 // Opaque list position: null means none. A position stays valid while other entries of the
 // list are added or removed.
@@ -133,20 +129,32 @@ class CBlock {
     void SetChangerPos(BlockPos pos);
 
     std::string GetName() const { return m_strName.str(); }
-    std::string GetAuthor() const { return TextsRecord()->author; }
-    std::string GetComment() const { return TextsRecord()->comment; }
-    const std::string& Author() const { return TextsRecord()->author; }
-    const std::string& Comment() const { return TextsRecord()->comment; }
+    std::string GetAuthor() const { return std::string(Author()); }
+    std::string GetComment() const { return std::string(Comment()); }
+    // Views of texts shared with other entries: valid while this entry keeps its texts.
+    std::string_view Author() const { return TextsRecord()->Author(); }
+    std::string_view Comment() const { return TextsRecord()->Comment(); }
     void SetAuthor(std::string_view author);
     void SetComment(std::string_view comment);
-    // Sets both; shares the storage of `like` when it holds the same two texts.
-    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like) {
+    // Sets both; shares the storage of `like` when it holds the same two texts. hash, when
+    // not 0, is what PrepareTexts gave for these texts.
+    void SetTexts(std::string_view author, std::string_view comment, const CBlock* like,
+                  std::uint64_t hash = 0) {
         // Most entries keep the texts every entry starts with, record number 0: "?" and "?".
         if (m_nTexts == 0 && author.size() == 1 && author[0] == '?' && comment.size() == 1 &&
             comment[0] == '?') {
             return;
         }
-        SetOtherTexts(author, comment, like);
+        SetOtherTexts(author, comment, like, hash);
+    }
+    // The hash SetTexts takes for these texts (0 for "?" and "?", which need none), with the
+    // memory SetTexts will look at for them asked for at once: a reader of many entries calls
+    // it a few lines ahead, so that the memory arrives while the lines before are made.
+    static std::uint64_t PrepareTexts(std::string_view author, std::string_view comment) {
+        if (author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?') {
+            return 0;
+        }
+        return PrepareOtherTexts(author, comment);
     }
 
     // Writes this entry and its subtree as collection records.
@@ -171,34 +179,61 @@ class CBlock {
     // Author and comment are nearly always shared between many entries ("?" by default),
     // so they live in one shared, immutable record; every pair of texts in use has one record
     // in the whole process (a table finds it), which keeps large collections small whatever
-    // order their entries come in. The count is not atomic and the table has no lock: entries
-    // belong to one thread (see model/BlockPool.h).
+    // order their entries come in. A record is one piece of the block pool: its count, the
+    // two lengths, then the bytes of both texts. The count is not atomic and the table has no
+    // lock: entries belong to one thread (see model/BlockPool.h).
     struct Texts {
-        std::string author;
-        std::string comment;
-        unsigned long refs = 1;
-        std::uint64_t hash = 0;  // of both texts, where the table keeps it
-        std::uint32_t number = 0;
+        std::uint32_t refs;
+        std::uint32_t authorLength;
+        std::uint32_t commentLength;
+        const char* Bytes() const { return reinterpret_cast<const char*>(this + 1); }
+        char* Bytes() { return reinterpret_cast<char*>(this + 1); }
+        std::string_view Author() const { return std::string_view(Bytes(), authorLength); }
+        std::string_view Comment() const {
+            return std::string_view(Bytes() + authorLength, commentLength);
+        }
+        std::size_t Size() const { return sizeof(Texts) + authorLength + commentLength; }
     };
     // An entry names its record by a number, which takes half the room of a pointer: the
     // records in use are found through a directory of blocks of kTextsBlock, which are
-    // never moved or freed, so that a number stays valid on every thread.
+    // never moved or freed, so that a number stays valid on every thread. Record 0 holds the
+    // texts every entry starts with, "?" and "?"; it is never counted nor freed.
     static constexpr std::uint32_t kTextsBlockBits = 12;
     static constexpr std::uint32_t kTextsBlock = 1u << kTextsBlockBits;
     static constexpr std::uint32_t kTextsBlocks = 1u << 16;
     static Texts** s_textsBlocks[kTextsBlocks];
-    Texts* TextsRecord() const {
-        return s_textsBlocks[m_nTexts >> kTextsBlockBits][m_nTexts & (kTextsBlock - 1)];
+    struct DefaultTexts;
+    static DefaultTexts s_defaultTexts;
+    static Texts* s_firstTextsBlock[kTextsBlock];  // the directory's first block, record 0's
+    static Texts* Record(std::uint32_t number) {
+        return s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)];
     }
-    // Gives texts a number (the default record has 0). Throws std::bad_alloc.
-    static void Number(Texts* texts);
-    // Gives the number of a record about to go back.
-    static void Unnumber(Texts* texts);
-    static intern::CTable<Texts>& Table();
-    static Texts* DefaultTexts();
-    // A counted reference to the record of these texts, made when none is in use.
-    static Texts* NewTexts(std::string_view author, std::string_view comment);
-    static void ReleaseTexts(Texts* texts);
-    void UseTexts(Texts* texts);
-    void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like);
+    const Texts* TextsRecord() const { return Record(m_nTexts); }
+    // A counted reference to the record of these texts, made when none is in use; its
+    // number. Throws std::bad_alloc.
+    static std::uint32_t NewTexts(std::string_view author, std::string_view comment,
+                                  std::uint64_t hash = 0);
+    // NewTexts for texts not met lately: kept out of line, so that the common way through
+    // NewTexts stays short.
+#if defined(__GNUC__)
+    __attribute__((noinline))
+#endif
+    static std::uint32_t FindOrMakeTexts(std::string_view author, std::string_view comment,
+                                         std::uint64_t hash);
+    static void HoldTexts(std::uint32_t number) {
+        if (number) ++Record(number)->refs;
+    }
+    static void ReleaseTexts(std::uint32_t number) {
+        if (number) ReleaseCounted(number);
+    }
+    static void ReleaseCounted(std::uint32_t number);
+    static std::uint64_t PrepareOtherTexts(std::string_view author, std::string_view comment);
+    // Takes a counted reference in place of the texts held so far.
+    void TakeTexts(std::uint32_t number) {
+        const std::uint32_t old = m_nTexts;
+        m_nTexts = number;
+        ReleaseTexts(old);
+    }
+    void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like,
+                       std::uint64_t hash);
 };

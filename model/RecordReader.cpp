@@ -48,7 +48,7 @@ class Reader {
         if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
             // Fields the line does not have are empty.
             for (std::size_t i = count; i < kFields; ++i) m_tokens[i] = std::string_view();
-            Entry(tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark);
+            Entry(m_tokens, tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark, 0);
         } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
         } else if (tag.size() == 5 && Is(tag, "}FILE")) {
@@ -62,37 +62,54 @@ class Reader {
     // folder's opening or closing line, or an entry line of six plain quoted fields, found
     // with its line feed in one pass. Returns the start of the next line, or null (nothing
     // taken) for every other line, which Line then takes as any line.
+    // An entry line is made into its entry a few lines later (or at once, when nothing more
+    // is taken): the memory its texts need is asked for ahead.
     const char* Take(const char* p, const char* end) {
-        if (end - p < 6) return nullptr;
+        if (end - p < 6) return Flush(), nullptr;
         std::uint32_t tag;
         std::memcpy(&tag, p, sizeof tag);
         if (p[4] == '\t') {
-            if (tag != Word4("DATA") && tag != Word4("NAME")) return nullptr;
-            const char* next = SplitEntry(p, end);
-            if (!next) return nullptr;
+            if (tag != Word4("DATA") && tag != Word4("NAME")) return Flush(), nullptr;
+            bool defaultTexts;
+            const char* next = SplitEntry(p, end, m_tokens, defaultTexts);
+            if (!next) return Flush(), nullptr;
+            const bool isName = p[0] == 'N';
+            if (!defaultTexts) {
+                // The oldest line kept is made first: its texts' memory has had the most time.
+                if (m_pendingCount == kAhead) MakeOldest();
+                if (const std::uint64_t textsHash = CBlock::PrepareTexts(m_tokens[3], m_tokens[4])) {
+                    Defer(isName, textsHash);
+                    return next;
+                }
+            }
+            // The default texts need no memory from afar: the line is made at once.
+            Flush();
             ++m_lineNo;
             m_tokens[7] = std::string_view();
-            Entry(p[0] == 'N', false);
+            Entry(m_tokens, isName, false, 0);
             return next;
         }
         const char* next = p[5] == '\n'                                 ? p + 6
                            : p[5] == '\r' && end - p >= 7 && p[6] == '\n' ? p + 7
                                                                           : nullptr;
-        if (!next) return nullptr;
+        if (!next) return Flush(), nullptr;
         if (tag == Word4("FILE") && p[4] == '{') {
+            Flush();
             ++m_lineNo;
             OpenFolder();
             return next;
         }
         if (tag == Word4("}FIL") && p[4] == 'E') {
+            Flush();
             ++m_lineNo;
             CloseFolder();
             return next;
         }
-        return nullptr;
+        return Flush(), nullptr;
     }
 
     void Finish() {
+        Flush();
         int open = 0;
         for (CBlock* f = m_current; f && f != m_parent; f = f->m_pParent) ++open;
         if (open > 0) {
@@ -109,17 +126,21 @@ class Reader {
   private:
     // The fields of a line of a four-byte tag, a TAB and six quoted fields joined by single
     // commas, ending at a line feed (a carriage return before it dropped), split as
-    // SplitSpans splits it, into m_tokens. Null when the line is of any other shape: a quote
+    // SplitSpans splits it, into tokens. Null when the line is of any other shape: a quote
     // escaped by a slash, a field starting with white space, text after the last field, no
     // line feed before the end.
-    const char* SplitEntry(const char* s, const char* end) {
+    // defaultTexts tells, where it is seen at no cost, that the author and the comment are
+    // both "?"; false says nothing.
+    const char* SplitEntry(const char* s, const char* end, std::string_view* tokens,
+                           bool& defaultTexts) {
+        defaultTexts = false;
         if (s[5] != '"') return nullptr;
-        m_tokens[0] = std::string_view(s, 4);
+        tokens[0] = std::string_view(s, 4);
         const char* open = s + 6;
         const char* close = bytescan::FindEither(open, end, '"', '\n');
         if (close == end || *close != '"') return nullptr;
         if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
-        m_tokens[1] = std::string_view(open, close - open);
+        tokens[1] = std::string_view(open, close - open);
         // Most lines end in five one-byte fields, ","2","?","?","0","1": checked in three
         // words, the values among them by their range ('0' to '?' holds none of the quote,
         // the slash and the blanks).
@@ -136,10 +157,17 @@ class Reader {
                 for (int k = 0; k < 5 && plain; ++k) {
                     const char* value = close + 3 + 4 * k;
                     plain = static_cast<unsigned char>(*value - '0') < 16;
-                    m_tokens[2 + k] = std::string_view(value, 1);
+                    tokens[2 + k] = std::string_view(value, 1);
                 }
-                if (plain) return next;
+                if (plain) {
+                    defaultTexts = ((close[7] ^ '?') | (close[11] ^ '?')) == 0;
+                    return next;
+                }
             }
+            // An entry with an author of its own: the priority, the author searched for, and
+            // three one-byte fields after it (","?","0","1") in two words. Any other line is
+            // split field by field below.
+            if (const char* rest = SplitAuthorLine(close, end, tokens)) return rest;
         }
         for (std::size_t field = 2; field <= 6; ++field) {
             const char* p = close + 1;
@@ -149,7 +177,7 @@ class Reader {
             std::memcpy(&word, p, sizeof word);
             if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") &&
                 static_cast<unsigned char>(p[2] - '0') < 16) {
-                m_tokens[field] = std::string_view(p + 2, 1);
+                tokens[field] = std::string_view(p + 2, 1);
                 close = p + 3;
                 continue;
             }
@@ -161,12 +189,47 @@ class Reader {
             // A slash before the quote escapes it; a field starting with white space (a line
             // feed among it) is trimmed.
             if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
-            m_tokens[field] = std::string_view(open, close - open);
+            tokens[field] = std::string_view(open, close - open);
         }
         const char* p = close + 1;
         if (p < end && *p == '\n') return p + 1;
         if (end - p >= 2 && p[0] == '\r' && p[1] == '\n') return p + 2;
         return nullptr;
+    }
+
+    // The fields after the name (its closing quote at close) of a line ","P","author","C",
+    // "I","E" and its line end, P, C, I and E one byte each as the fields of one byte are
+    // taken below; null, nothing taken, for any other line. end - close >= 23.
+    const char* SplitAuthorLine(const char* close, const char* end, std::string_view* tokens) {
+        std::uint32_t word;
+        std::memcpy(&word, close + 1, sizeof word);
+        if ((word & Word4("\xff\xff\0\xff")) != Word4(",\"\0\"") ||
+            static_cast<unsigned char>(close[3] - '0') >= 16 || close[5] != ',' ||
+            close[6] != '"') {
+            return nullptr;
+        }
+        const char* open = close + 7;
+        const char* c = bytescan::FindEither(open, end, '"', '\n');
+        if (end - c < 15 || *c != '"') return nullptr;
+        if (c > open && (c[-1] == '/' || IsSpace(*open))) return nullptr;
+        const std::uint64_t kPairs = Word("\",\"\0\",\"\0"), kPairsMask = Word("\xff\xff\xff\0\xff\xff\xff\0");
+        const std::uint64_t kLast = Word(",\"\0\",\"\0\""), kLastMask = Word("\xff\xff\0\xff\xff\xff\0\xff");
+        if ((bytescan::Load(c) & kPairsMask) != kPairs ||
+            (bytescan::Load(c + 5) & kLastMask) != kLast) {
+            return nullptr;
+        }
+        const char* next = c[13] == '\n' ? c + 14 : c[13] == '\r' && c[14] == '\n' ? c + 15 : nullptr;
+        if (!next || static_cast<unsigned char>(c[3] - '0') >= 16 ||
+            static_cast<unsigned char>(c[7] - '0') >= 16 ||
+            static_cast<unsigned char>(c[11] - '0') >= 16) {
+            return nullptr;
+        }
+        tokens[2] = std::string_view(close + 3, 1);
+        tokens[3] = std::string_view(open, c - open);
+        tokens[4] = std::string_view(c + 3, 1);
+        tokens[5] = std::string_view(c + 7, 1);
+        tokens[6] = std::string_view(c + 11, 1);
+        return next;
     }
 
     static std::uint32_t Word4(const char (&bytes)[5]) {
@@ -235,8 +298,32 @@ class Reader {
         m_current = m_current->m_pParent;
     }
 
-    // The fields are in m_tokens[1 .. kFields); escaped when the line bears the mark.
-    void Entry(bool isName, bool escaped) {
+    // The entry lines taken and not yet made, made into their entries now.
+    void Flush() {
+        while (m_pendingCount) MakeOldest();
+    }
+
+    // Keeps the entry line just split (its fields in m_tokens) to be made a few lines later.
+    void Defer(bool isName, std::uint64_t textsHash) {
+        PendingEntry& line = m_pendingLines[(m_pendingFirst + m_pendingCount) % kAhead];
+        for (std::size_t i = 0; i < 7; ++i) line.tokens[i] = m_tokens[i];
+        line.tokens[7] = std::string_view();
+        line.isName = isName;
+        line.textsHash = textsHash;
+        ++m_pendingCount;
+    }
+
+    void MakeOldest() {
+        PendingEntry& line = m_pendingLines[m_pendingFirst];
+        m_pendingFirst = (m_pendingFirst + 1) % kAhead;
+        --m_pendingCount;
+        ++m_lineNo;
+        Entry(line.tokens, line.isName, false, line.textsHash);
+    }
+
+    // The fields are in tokens[1 .. kFields); escaped when the line bears the mark. textsHash
+    // is what CBlock::PrepareTexts gave for the author and comment, or 0.
+    void Entry(std::string_view* tokens, bool isName, bool escaped, std::uint64_t textsHash) {
         if (!m_current) {
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
             return;
@@ -247,14 +334,14 @@ class Reader {
             Problem("\"NAME\" outside any folder of the text ignored");
             return;
         }
-        auto token = [&](std::size_t i) { return m_tokens[i]; };
+        auto token = [&](std::size_t i) { return tokens[i]; };
         // The mark is always the last of exactly seven fields, which old files never end with.
         if (escaped) {
             for (std::size_t i : {1, 3, 4}) {
                 std::string& owned = m_unescaped[i];
-                owned.assign(m_tokens[i]);
+                owned.assign(tokens[i]);
                 Unescape(owned);
-                m_tokens[i] = owned;
+                tokens[i] = owned;
             }
         }
         CBlock* target;
@@ -273,7 +360,7 @@ class Reader {
             target->m_strName.assign(token(1));
         }
         target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
-        target->SetTexts(token(3), token(4), m_lastEntry);
+        target->SetTexts(token(3), token(4), m_lastEntry, textsHash);
         target->m_bInherit = ParseDecimal(token(5)) != 0;
         target->m_bChangerEnabled = ParseDecimal(token(6)) != 0;
         m_lastEntry = target;
@@ -298,6 +385,17 @@ class Reader {
     // The tag and seven fields are all a record has; text after them is never split.
     static constexpr std::size_t kFields = 8;
     std::string_view m_tokens[kFields + 1];
+    // Entry lines taken by Take and not yet made into entries, oldest first: a few, so that
+    // the memory asked for a line's texts has the time of a few lines to arrive.
+    struct PendingEntry {
+        std::string_view tokens[kFields + 1];
+        std::uint64_t textsHash;
+        bool isName;
+    };
+    static constexpr unsigned kAhead = 4;
+    PendingEntry m_pendingLines[kAhead];
+    unsigned m_pendingFirst = 0;
+    unsigned m_pendingCount = 0;
     std::vector<std::string> m_fallback;
     std::string m_unescaped[5];
     const CBlock* m_lastEntry = nullptr;

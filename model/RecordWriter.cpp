@@ -47,12 +47,13 @@ class CHeadCache {
     bool m_clean = false;
 };
 
-// Author and comment are mostly the same texts from entry to entry: their verdict is kept.
+// Author and comment are mostly the same texts from entry to entry, shared by the entries
+// (one copy of their bytes): the verdict on the last one is kept.
 class CPlainCache {
   public:
-    bool IsPlain(const std::string& text) {
-        if (&text != m_pLast || text.size() != m_size) {
-            m_pLast = &text;
+    bool IsPlain(std::string_view text) {
+        if (text.data() != m_pLast || text.size() != m_size) {
+            m_pLast = text.data();
             m_size = text.size();
             m_plain = IsPlainText(std::string_view(), text);
         }
@@ -60,7 +61,7 @@ class CPlainCache {
     }
 
   private:
-    const std::string* m_pLast = nullptr;
+    const char* m_pLast = nullptr;
     std::size_t m_size = 0;
     bool m_plain = false;
 };
@@ -195,8 +196,8 @@ struct CLineFields {
         return 2 * (head.size() + tail.size() + author.size() + comment.size()) + 64;
     }
     std::string_view head, tail;
-    const std::string& author;
-    const std::string& comment;
+    std::string_view author;
+    std::string_view comment;
 };
 
 struct CPlainCaches {
@@ -206,8 +207,8 @@ struct CPlainCaches {
 
 char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPlainCaches& caches) {
     const std::string_view head = fields.head, tail = fields.tail;
-    const std::string& author = fields.author;
-    const std::string& comment = fields.comment;
+    const std::string_view author = fields.author;
+    const std::string_view comment = fields.comment;
     const bool nameIsPlain = caches.heads.IsPlain(head, tail);
     const bool authorIsPlain = caches.authors.IsPlain(author);
     const bool commentIsPlain = caches.comments.IsPlain(comment);

@@ -185,8 +185,8 @@ TEST(Block, EqualTextsShareOneRecordAndOutliveTheirEntries) {
     a->SetTexts("me", "first", nullptr);
     b->SetTexts("you", "second", nullptr);
     c->SetTexts("me", "first", nullptr);
-    EXPECT_EQ(&a->Author(), &c->Author());
-    EXPECT_NE(&a->Author(), &b->Author());
+    EXPECT_EQ(a->Author().data(), c->Author().data());
+    EXPECT_NE(a->Author().data(), b->Author().data());
     a->SetComment("changed");
     EXPECT_EQ(c->Comment(), "first");
     c->DeleteEntry();  // the last entry of ("me", "first")
@@ -195,7 +195,7 @@ TEST(Block, EqualTextsShareOneRecordAndOutliveTheirEntries) {
     EXPECT_EQ(b->Comment(), "first");
     CBlock* d = File(root.get(), "d");
     d->ApplyProperties(*b, nullptr, false, true, true, false, false);
-    EXPECT_EQ(&d->Comment(), &b->Comment());
+    EXPECT_EQ(d->Comment().data(), b->Comment().data());
     b->DeleteEntry();
     d->SetAuthor("me");
     EXPECT_EQ(d->Author(), "me");

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/Block.h"
+#include "model/BlockPool.h"
 #include "model/InternTable.h"
 
 namespace {
@@ -72,6 +73,32 @@ TEST(InternTable, HashTellsApartTextsOfEveryLengthAndSeed) {
     EXPECT_EQ(intern::Hash("same"), intern::Hash(std::string("same")));
 }
 
+// The pair's hash sees every byte of both texts and where one ends: bytes moved from one
+// text to the other, a NUL, one byte anywhere in a long text give another hash.
+TEST(InternTable, PairHashTellsApartTheSplitAndEveryByte) {
+    const std::string long1(40, 'x');
+    std::vector<std::pair<std::string, std::string>> pairs = {
+        {"ab", "c"}, {"a", "bc"}, {"", "abc"}, {"abc", ""}, {"", ""},
+        {std::string("a\0b", 3), "c"}, {std::string("a\0c", 3), "c"}, {"a", std::string("\0", 1)},
+        {"a", ""}, {"\x95\x5c", "\x8e\xa6"}, {"\x95\x5c\x8e", "\xa6"},
+        {"artist 1", "?"}, {"artist 10", "?"}, {"artist 1", "??"},
+        {"x", "?"}, {"xx", "?"}, {"xxx", "?"}};
+    for (std::size_t i = 0; i < long1.size(); ++i) {
+        std::string changed = long1;
+        changed[i] = 'y';
+        pairs.push_back({changed, "?"});
+        pairs.push_back({"?", changed});
+        pairs.push_back({long1.substr(0, i), long1.substr(i)});
+    }
+    std::vector<std::uint64_t> seen;
+    for (const auto& p : pairs) {
+        seen.push_back(intern::HashPair(p.first, p.second));
+        EXPECT_EQ(seen.back(), intern::HashPair(std::string(p.first), std::string(p.second)));
+    }
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
+}
+
 // The numbers entries name their texts by are given back and used again; entries keep their
 // texts through it, across many blocks of numbers.
 TEST(BlockTexts, EntriesKeepTheirTextsWhileOthersComeAndGo) {
@@ -96,13 +123,96 @@ TEST(BlockTexts, EntriesKeepTheirTextsWhileOthersComeAndGo) {
     // A record shared by two entries stays while either holds it.
     CBlock other;
     other.SetTexts(entries[1]->Author(), entries[1]->Comment(), nullptr);
-    EXPECT_EQ(&other.Comment(), &entries[1]->Comment());
+    EXPECT_EQ(other.Comment().data(), entries[1]->Comment().data());
     entries[1].reset();
     EXPECT_EQ(other.Comment(), texts(1).second);
     // A new entry starts with the default texts.
     CBlock fresh;
     EXPECT_EQ(fresh.Author(), "?");
     EXPECT_EQ(fresh.Comment(), "?");
+}
+
+// Texts of every size and byte: long ones (well past the pool's largest piece), NUL bytes,
+// double-byte characters whose second byte is a backslash; texts that differ only in where
+// the author ends and the comment begins have records of their own.
+TEST(BlockTexts, KeepsEveryByteAndTellsApartWhereTheTextsSplit) {
+    const std::string huge(100000, 'h');
+    const std::string nul("a\0b", 3), nul2("a\0c", 3);
+    const std::vector<std::pair<std::string, std::string>> texts = {
+        {"ab", "c"}, {"a", "bc"}, {"abc", ""}, {"", "abc"}, {"", ""},
+        {nul, "?"}, {nul2, "?"}, {"?", nul}, {"\x95\x5c", "\x94\x5c\x97\xcd"},
+        {std::string(600, 'l'), "?"}, {"?", std::string(600, 'l')}, {huge, huge + "!"},
+        {"\x95\x5c\x94", "\x5c\x97\xcd"}, {"x", "?"}, {"xx", "?"},
+        {std::string(300, 'l') + "m" + std::string(299, 'l'), "?"}};
+    std::vector<std::unique_ptr<CBlock>> entries;
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& t : texts) {
+            entries.push_back(std::make_unique<CBlock>());
+            entries.back()->SetTexts(t.first, t.second, nullptr);
+        }
+    }
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const auto& t = texts[i % texts.size()];
+        ASSERT_EQ(entries[i]->Author(), t.first) << i;
+        ASSERT_EQ(entries[i]->Comment(), t.second) << i;
+        ASSERT_EQ(entries[i]->GetAuthor(), t.first) << i;
+        // The second round shares the first round's records; no two pairs share one.
+        const CBlock& twin = *entries[(i + texts.size()) % entries.size()];
+        EXPECT_EQ(entries[i]->Author().data(), twin.Author().data()) << i;
+        for (std::size_t j = 0; j < texts.size(); ++j) {
+            if (j != i % texts.size()) {
+                EXPECT_NE(entries[i]->Author().data(), entries[j]->Author().data()) << i << " " << j;
+            }
+        }
+    }
+    // Texts like those of the entry given as a model, or of its own, but for one byte in the
+    // middle, are not taken for them.
+    const std::string& plain = texts[9].first;
+    const std::string& marked = texts[15].first;
+    CBlock other;
+    other.SetTexts(marked, "?", entries[9].get());
+    EXPECT_EQ(other.Author(), marked);
+    other.SetTexts(plain, "?", nullptr);
+    EXPECT_EQ(other.Author(), plain);
+    // Texts taken from the entry's own record, and from another's.
+    entries[0]->SetAuthor(entries[0]->Comment());
+    EXPECT_EQ(entries[0]->Author(), "c");
+    entries[1]->SetTexts(entries[11]->Comment(), entries[1]->Author(), nullptr);
+    EXPECT_EQ(entries[1]->Author(), huge + "!");
+    EXPECT_EQ(entries[1]->Comment(), "a");
+}
+
+// A record goes back when its last entry lets go (the pool's pieces show it), and the texts
+// asked for again afterwards, however recently met, get a sound record; through it all the
+// entries that stay keep their texts.
+TEST(BlockTexts, RecordsGoBackWithTheirLastEntryAndComeAgain) {
+    const std::size_t before = blockpool::GetStats().livePieces;
+    {
+        CBlock keeper;
+        keeper.SetTexts("kept", "all along", nullptr);
+        std::vector<std::unique_ptr<CBlock>> entries;
+        for (int round = 0; round < 3; ++round) {
+            // Each pair met several times over, so that the recent ones are found fast.
+            for (int i = 0; i < 3000; ++i) {
+                entries.push_back(std::make_unique<CBlock>());
+                entries.back()->SetTexts("author " + std::to_string(i % 40),
+                                         "comment " + std::to_string(i % 1000), nullptr);
+            }
+            // Every record but the keeper's goes with its last entry.
+            EXPECT_EQ(blockpool::GetStats().livePieces, before + 1 + 3000 + 1000);
+            entries.clear();
+            EXPECT_EQ(blockpool::GetStats().livePieces, before + 1);
+            EXPECT_EQ(keeper.Author(), "kept");
+            EXPECT_EQ(keeper.Comment(), "all along");
+        }
+        // The default texts take no record.
+        CBlock plain;
+        plain.SetTexts("?", "?", nullptr);
+        plain.SetAuthor("x");
+        plain.SetAuthor("?");
+        EXPECT_EQ(blockpool::GetStats().livePieces, before + 1);
+    }
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
 }
 
 }  // namespace

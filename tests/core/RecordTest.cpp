@@ -337,6 +337,14 @@ TEST(RecordReader, LinesTakenFromTheBufferReadAsLinesReadOneByOne) {
         "NAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"",
         "DATA\t\"C:\\w\\a.jpg\",\"1\",\"?\",\"?\",\"0\",\"1\"",
         "DATA\t\"C:\\w\\b.jpg\",\"3\",\"artist\",\"a comment\",\"1\",\"0\"",
+        // Texts of their own, the same as the line before or not: such lines are made a few
+        // lines after they are taken, in the order they came.
+        "DATA\t\"C:\\w\\c.jpg\",\"2\",\"artist\",\"?\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\d.jpg\",\"2\",\"other\",\"?\",\"0\",\"1\"",
+        "NAME\t\"S\",\"4\",\"who\",\"what\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\e.jpg\",\"1\",\"a/\",\"?\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\f.jpg\",\"1\",\" x\",\"?\",\"0\",\"1\"",
+        "DATA\t\"C:\\w\\g.jpg\",\"1\",\"\",\"?\",\"0\",\"a\"",
         "DATA\t\"\",\"\",\"\",\"\",\"\",\"\"",
         "DATA\t\"a/\"b\",\"1\",\"?\",\"?\",\"0\",\"1\"",
         "DATA\t\"a/\",\"1\",\"?\",\"?\",\"0\",\"1\"",

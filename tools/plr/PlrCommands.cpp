@@ -146,8 +146,8 @@ int RunTree(const std::vector<std::string>& args) {
             line += OneLine(entry->m_strName);
         }
         line += "\t" + GetPriorityLabel(entry->m_nPriority);
-        line += "\t" + OneLine(entry->Author());
-        line += "\t" + OneLine(entry->Comment());
+        line += "\t" + OneLine(entry->GetAuthor());
+        line += "\t" + OneLine(entry->GetComment());
         line += entry->m_bInherit ? "\tI" : "\t-";
         line += entry->m_bChangerEnabled ? "\tC\n" : "\t-\n";
         Print(line, utf8);

@@ -277,7 +277,7 @@ class CBitStack {
     std::size_t m_size = 0;
 };
 
-// Lines are formatted straight into one buffer of 256 KiB, handed to the sink each
+// Lines are formatted straight into one buffer of about a megabyte, handed to the sink each
 // time it fills up.
 class CRecordBuffer {
   public:
@@ -299,7 +299,7 @@ class CRecordBuffer {
     }
 
   private:
-    static constexpr std::size_t kSize = 256 << 10;
+    static constexpr std::size_t kSize = 1 << 20;
     IByteSink& m_sink;
     std::vector<char> m_buffer;
     std::size_t m_used = 0;

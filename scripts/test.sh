@@ -5,26 +5,27 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 FUZZ_SECONDS=${FUZZ_SECONDS:-40}
+# Each section line ends with the seconds since the start, to see where the time goes.
 
 bash scripts/setup.sh
 
-echo "== native build (sanitizers)"
+echo "== native build (sanitizers) [${SECONDS}s]"
 cmake -S . -B build/native -G Ninja -DPELORAND_SANITIZE=ON >/dev/null
 ninja -C build/native
 (cd build/native && ctest --output-on-failure)
 
-echo "== the command-line tool from a plain build (the sanitizers cannot run its out-of-memory case)"
+echo "== the command-line tool from a plain build (the sanitizers cannot run its out-of-memory case) [${SECONDS}s]"
 cmake -S . -B build/plain -G Ninja -DPELORAND_TESTS=OFF >/dev/null
 ninja -C build/plain plr
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
-echo "== plr run on free desktops: the root window under Xvfb, GSettings, xfconfd"
+echo "== plr run on free desktops: the root window under Xvfb, GSettings, xfconfd [${SECONDS}s]"
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
-echo "== windows build"
+echo "== windows build [${SECONDS}s]"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 ninja -C build/win
 
-echo "== windows tests under wine"
+echo "== windows tests under wine [${SECONDS}s]"
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh build/win
 source scripts/xvfb.sh
@@ -36,23 +37,23 @@ wine_start
 wine_ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 (cd build/win && LANG=ja_JP.UTF-8 ctest --output-on-failure)
 
-echo "== the editor end to end (xdotool)"
+echo "== the editor end to end (xdotool) [${SECONDS}s]"
 bash tests/e2e/editor_e2e.sh build/win
-echo "== the changer end to end"
+echo "== the changer end to end [${SECONDS}s]"
 bash tests/e2e/changer_e2e.sh build/win
-echo "== the changer's notification-area menu end to end"
+echo "== the changer's notification-area menu end to end [${SECONDS}s]"
 bash tests/e2e/tray_e2e.sh build/win
-echo "== the editor's dialogs end to end (xdotool)"
+echo "== the editor's dialogs end to end (xdotool) [${SECONDS}s]"
 bash tests/e2e/dialogs_e2e.sh build/win
-echo "== the thumbnail pane end to end (xdotool)"
+echo "== the thumbnail pane end to end (xdotool) [${SECONDS}s]"
 bash tests/e2e/thumbs_e2e.sh build/win
-echo "== editing a collection end to end (xdotool)"
+echo "== editing a collection end to end (xdotool) [${SECONDS}s]"
 bash tests/e2e/edit_e2e.sh build/win
 wine_stop
-echo "== the release zip, unpacked into a new folder and run in a Wine prefix of its own"
+echo "== the release zip, unpacked into a new folder and run in a Wine prefix of its own [${SECONDS}s]"
 bash tests/e2e/release_e2e.sh build/win
 
-echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"
+echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one [${SECONDS}s]"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPELORAND_FUZZ=ON >/dev/null
 ninja -C build/fuzz
 half=$(( (FUZZ_SECONDS + 1) / 2 ))
@@ -62,4 +63,4 @@ for target in fuzz_records fuzz_split; do
   build/fuzz/tests/fuzz/$target -max_total_time="$half" -max_len=4096 -print_final_stats=0 \
     "build/fuzz/corpus-$target" "${seeds[@]}" 2>&1 | tail -2
 done
-echo "== all tests passed"
+echo "== all tests passed [${SECONDS}s]"

@@ -51,6 +51,9 @@ for shape in $SHAPES; do
     rm -f "$dir/copy.plr"
     # The two builds take turns to go first: the one right after cp shares the machine with
     # the writing back of cp's pages.
+    # Saves, like cp, write a new file: replacing the last round's output would add the
+    # old file's deletion, which the kernel does within the rename, to save's time alone.
+    rm -f "$dir/out.plr" "$dir/out-before.plr"
     if [ -n "$BEFORE" ] && ((i % 2 == 0)); then
       b="$(timed "$BEFORE" check "$f") $(timed "$BEFORE" save "$f" "$dir/out-before.plr")"
       a="$(timed "$P" check "$f") $(timed "$P" save "$f" "$dir/out.plr")"

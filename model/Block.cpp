@@ -580,10 +580,17 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
     // Take the values first: the source may lie inside this subtree.
     const short priority = source.m_nPriority;
     const std::uint32_t texts = source.m_nTexts;
-    HoldTexts(texts);  // held while the subtree changes
     const unsigned char inherit = source.m_bInherit;
     const unsigned char enabled = source.m_bChangerEnabled;
     std::vector<CBlock*> pending{this};
+    // Held while the subtree changes, and given back however the change ends (std::bad_alloc
+    // may stop it half-way).
+    struct Hold {
+        std::uint32_t number;
+        ~Hold() { ReleaseTexts(number); }
+    };
+    HoldTexts(texts);
+    const Hold hold{texts};
     while (!pending.empty()) {
         CBlock* entry = pending.back();
         pending.pop_back();
@@ -607,7 +614,6 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
             pending.push_back(entry->m_Children.GetAtIndex(i));
         }
     }
-    ReleaseTexts(texts);
 }
 
 void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {

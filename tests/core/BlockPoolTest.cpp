@@ -188,3 +188,39 @@ TEST(ChildList, AnEntryNotMadeWithNewIsRefusedAndTheListIsUnchanged) {
     EXPECT_EQ(root->m_Children.GetAtIndex(0), a);
     EXPECT_EQ(root->m_Children.GetAtIndex(1), b);
 }
+
+// Copying an author down a folder holds the source's texts while the subtree changes. When the
+// pool runs out half-way, the change stops with std::bad_alloc and the hold goes back: once
+// every entry is gone, so is every record.
+TEST(BlockPool, TextsHeldByAChangeThatRunsOutOfMemoryGoBack) {
+    const std::size_t before = blockpool::GetStats().livePieces;
+    {
+        std::unique_ptr<CBlock> root(new CBlock);
+        root->m_bFolder = 1;
+        for (int i = 0; i < 3; ++i) {
+            CBlock* entry = new CBlock;
+            entry->SetTexts("?", "comment " + std::to_string(i), nullptr);
+            entry->m_pParent = root.get();
+            root->m_Children.AddTail(entry);
+        }
+        std::unique_ptr<CBlock> source(new CBlock);
+        source->SetTexts("the source's author", "the source's comment", nullptr);
+        // Nothing more to be had from the pool: each entry needs a record of its own.
+        std::vector<Piece> filler;
+        {
+            ChunkLimit limit(blockpool::GetStats().chunks);
+            for (std::size_t size = blockpool::kLargest; size >= blockpool::kGranule;
+                 size -= blockpool::kGranule) {
+                try {
+                    for (;;) filler.push_back({blockpool::Allocate(size), size});
+                } catch (const std::bad_alloc&) {
+                }
+            }
+            EXPECT_THROW(root->ApplyProperties(*source, nullptr, false, true, false, false, false),
+                         std::bad_alloc);
+        }
+        for (const Piece& p : filler) blockpool::Free(p.at, p.size);
+        EXPECT_EQ(source->Author(), "the source's author");
+    }
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
+}

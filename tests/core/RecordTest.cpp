@@ -8,6 +8,7 @@
 #include "model/RecordReader.h"
 #include "model/RecordWriter.h"
 #include "tests/core/FakeTree.h"
+#include "tests/core/LineByLineSource.h"
 
 namespace {
 
@@ -296,18 +297,6 @@ TEST(RecordReader, MillionDeepFileReadWrittenAndFreed) {
 }
 
 namespace {
-
-// Lines one at a time and nothing more: the reader takes every line through its general
-// splitting, which is what lines of the writer's forms, taken straight out of a buffer,
-// must read the same as.
-class CLineByLineSource : public ILineSource {
-  public:
-    explicit CLineByLineSource(const std::string& text) : m_inner(text) {}
-    bool ReadLine(std::string& line) override { return m_inner.ReadLine(line); }
-
-  private:
-    CStringLineSource m_inner;
-};
 
 // What reading text leaves: the collection written back, then the problems, one a line.
 std::string ReadBack(ILineSource& source) {

@@ -18,6 +18,7 @@
 #include "model/Mbcs.h"
 #include "model/RecordReader.h"
 #include "model/TokenList.h"
+#include "tests/core/LineByLineSource.h"
 
 namespace {
 
@@ -25,6 +26,17 @@ std::string Write(const CBlock& b) {
     CStringSink sink;
     b.WriteRecord(sink);
     return sink.Text();
+}
+
+// A new document read from source, with its problems.
+CBlock* ReadDocument(ILineSource& source, std::vector<ReadProblem>* problems) {
+    CBlock* root = new CBlock;
+    root->m_bFolder = 1;
+    RecordReadContext context;
+    context.ppRoot = &root;
+    context.problems = problems;
+    ReadRecords(source, nullptr, context);
+    return root;
 }
 
 std::vector<std::string> Lines(ILineSource& source, bool views) {
@@ -52,16 +64,6 @@ void CheckLineSources(const std::string& text, std::size_t bufferSize) {
         std::fclose(file);
     }
 }
-
-// Lines one at a time and nothing more, so that the reader splits each the general way.
-class CLineByLineSource : public ILineSource {
-  public:
-    explicit CLineByLineSource(const std::string& text) : m_inner(text) {}
-    bool ReadLine(std::string& line) override { return m_inner.ReadLine(line); }
-
-  private:
-    CStringLineSource m_inner;
-};
 
 void CheckMultibyte(const std::string& text) {
     for (bool cp932 : {true, false}) {
@@ -117,14 +119,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Lines taken straight out of the text read as the same lines split one by one.
     {
-        CBlock* slow = new CBlock;
-        slow->m_bFolder = 1;
-        RecordReadContext slowContext;
-        slowContext.ppRoot = &slow;
         std::vector<ReadProblem> slowProblems;
-        slowContext.problems = &slowProblems;
         CLineByLineSource byLine(text);
-        ReadRecords(byLine, nullptr, slowContext);
+        CBlock* slow = ReadDocument(byLine, &slowProblems);
         if (Write(*slow) != first || slowProblems.size() != problems.size()) std::abort();
         for (std::size_t i = 0; i < problems.size(); ++i) {
             if (slowProblems[i].line != problems[i].line ||
@@ -134,12 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         delete slow;
     }
-    CBlock* again = new CBlock;
-    again->m_bFolder = 1;
-    RecordReadContext context2;
-    context2.ppRoot = &again;
     CStringLineSource lines2(first);
-    ReadRecords(lines2, nullptr, context2);
+    CBlock* again = ReadDocument(lines2, nullptr);
     if (Write(*again) != first) std::abort();
     delete again;
 

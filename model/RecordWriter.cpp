@@ -72,38 +72,8 @@ bool HasLineBreak(std::string_view text) {
            std::memchr(text.data(), '\n', text.size());
 }
 
-// Most fields are a few dozen bytes or less: they are copied in two overlapping moves of a
-// fixed size, without a library call (and without reading outside the text).
 inline char* Put(char* p, const char* text, std::size_t size) {
-    if (size <= 16) {
-        if (size >= 8) {
-            std::uint64_t first, last;
-            std::memcpy(&first, text, 8);
-            std::memcpy(&last, text + size - 8, 8);
-            std::memcpy(p, &first, 8);
-            std::memcpy(p + size - 8, &last, 8);
-        } else if (size >= 4) {
-            std::uint32_t first, last;
-            std::memcpy(&first, text, 4);
-            std::memcpy(&last, text + size - 4, 4);
-            std::memcpy(p, &first, 4);
-            std::memcpy(p + size - 4, &last, 4);
-        } else if (size > 0) {
-            p[0] = text[0];
-            p[size / 2] = text[size / 2];
-            p[size - 1] = text[size - 1];
-        }
-        return p + size;
-    }
-    if (size <= 32) {
-        char first[16], last[16];
-        std::memcpy(first, text, 16);
-        std::memcpy(last, text + size - 16, 16);
-        std::memcpy(p, first, 16);
-        std::memcpy(p + size - 16, last, 16);
-        return p + size;
-    }
-    std::memcpy(p, text, size);
+    bytescan::Copy(p, text, size);
     return p + size;
 }
 

@@ -145,18 +145,15 @@ class Reader {
         // words, the values among them by their range ('0' to '?' holds none of the quote,
         // the slash and the blanks).
         if (end - close >= 23) {
-            const std::uint64_t kPairs = Word("\",\"\0\",\"\0"), kPairsMask = Word("\xff\xff\xff\0\xff\xff\xff\0");
-            const std::uint64_t kLast = Word(",\"\0\",\"\0\""), kLastMask = Word("\xff\xff\0\xff\xff\xff\0\xff");
-            if ((bytescan::Load(close) & kPairsMask) == kPairs &&
-                (bytescan::Load(close + 8) & kPairsMask) == kPairs &&
-                (bytescan::Load(close + 13) & kLastMask) == kLast) {
+            if (TwoOneByteFields(close) && TwoOneByteFields(close + 8) &&
+                LastOneByteFields(close + 13)) {
                 const char* next = close[21] == '\n'                          ? close + 22
                                    : close[21] == '\r' && close[22] == '\n' ? close + 23
                                                                              : nullptr;
                 bool plain = next != nullptr;
                 for (int k = 0; k < 5 && plain; ++k) {
                     const char* value = close + 3 + 4 * k;
-                    plain = static_cast<unsigned char>(*value - '0') < 16;
+                    plain = IsValueByte(*value);
                     tokens[2 + k] = std::string_view(value, 1);
                 }
                 if (plain) {
@@ -175,8 +172,7 @@ class Reader {
             // One byte between the quotes (a flag, a digit, a "?") is taken in one word.
             std::uint32_t word;
             std::memcpy(&word, p, sizeof word);
-            if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") &&
-                static_cast<unsigned char>(p[2] - '0') < 16) {
+            if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") && IsValueByte(p[2])) {
                 tokens[field] = std::string_view(p + 2, 1);
                 close = p + 3;
                 continue;
@@ -203,27 +199,17 @@ class Reader {
     const char* SplitAuthorLine(const char* close, const char* end, std::string_view* tokens) {
         std::uint32_t word;
         std::memcpy(&word, close + 1, sizeof word);
-        if ((word & Word4("\xff\xff\0\xff")) != Word4(",\"\0\"") ||
-            static_cast<unsigned char>(close[3] - '0') >= 16 || close[5] != ',' ||
-            close[6] != '"') {
+        if ((word & Word4("\xff\xff\0\xff")) != Word4(",\"\0\"") || !IsValueByte(close[3]) ||
+            close[5] != ',' || close[6] != '"') {
             return nullptr;
         }
         const char* open = close + 7;
         const char* c = bytescan::FindEither(open, end, '"', '\n');
         if (end - c < 15 || *c != '"') return nullptr;
         if (c > open && (c[-1] == '/' || IsSpace(*open))) return nullptr;
-        const std::uint64_t kPairs = Word("\",\"\0\",\"\0"), kPairsMask = Word("\xff\xff\xff\0\xff\xff\xff\0");
-        const std::uint64_t kLast = Word(",\"\0\",\"\0\""), kLastMask = Word("\xff\xff\0\xff\xff\xff\0\xff");
-        if ((bytescan::Load(c) & kPairsMask) != kPairs ||
-            (bytescan::Load(c + 5) & kLastMask) != kLast) {
-            return nullptr;
-        }
+        if (!TwoOneByteFields(c) || !LastOneByteFields(c + 5)) return nullptr;
         const char* next = c[13] == '\n' ? c + 14 : c[13] == '\r' && c[14] == '\n' ? c + 15 : nullptr;
-        if (!next || static_cast<unsigned char>(c[3] - '0') >= 16 ||
-            static_cast<unsigned char>(c[7] - '0') >= 16 ||
-            static_cast<unsigned char>(c[11] - '0') >= 16) {
-            return nullptr;
-        }
+        if (!next || !IsValueByte(c[3]) || !IsValueByte(c[7]) || !IsValueByte(c[11])) return nullptr;
         tokens[2] = std::string_view(close + 3, 1);
         tokens[3] = std::string_view(open, c - open);
         tokens[4] = std::string_view(c + 3, 1);
@@ -243,6 +229,21 @@ class Reader {
         std::memcpy(&word, bytes, sizeof word);
         return word;
     }
+
+    // At p, `","X","Y` : a field's closing quote and two fields of one byte each (not looked
+    // at here) after it.
+    static bool TwoOneByteFields(const char* p) {
+        return (bytescan::Load(p) & Word("\xff\xff\xff\0\xff\xff\xff\0")) ==
+               Word("\",\"\0\",\"\0");
+    }
+    // At p, `,"X","Y"` : the last two fields of a line, of one byte each (not looked at here).
+    static bool LastOneByteFields(const char* p) {
+        return (bytescan::Load(p) & Word("\xff\xff\0\xff\xff\xff\0\xff")) ==
+               Word(",\"\0\",\"\0\"");
+    }
+    // A one-byte field the fast paths take: '0' to '?' (digits, flags, "?"), which holds none
+    // of the quote, the slash and the blanks.
+    static bool IsValueByte(char c) { return static_cast<unsigned char>(c - '0') < 16; }
 
     // The C locale's white space.
     static bool IsSpace(char c) {
@@ -334,7 +335,6 @@ class Reader {
             Problem("\"NAME\" outside any folder of the text ignored");
             return;
         }
-        auto token = [&](std::size_t i) { return tokens[i]; };
         // The mark is always the last of exactly seven fields, which old files never end with.
         if (escaped) {
             for (std::size_t i : {1, 3, 4}) {
@@ -355,14 +355,14 @@ class Reader {
             ++m_files;
         }
         if (!isName && m_lastEntry) {
-            target->m_strName.AssignSharing(token(1), m_lastEntry->m_strName);
+            target->m_strName.AssignSharing(tokens[1], m_lastEntry->m_strName);
         } else {
-            target->m_strName.assign(token(1));
+            target->m_strName.assign(tokens[1]);
         }
-        target->m_nPriority = static_cast<short>(ParseDecimal(token(2)));
-        target->SetTexts(token(3), token(4), m_lastEntry, textsHash);
-        target->m_bInherit = ParseDecimal(token(5)) != 0;
-        target->m_bChangerEnabled = ParseDecimal(token(6)) != 0;
+        target->m_nPriority = static_cast<short>(ParseDecimal(tokens[2]));
+        target->SetTexts(tokens[3], tokens[4], m_lastEntry, textsHash);
+        target->m_bInherit = ParseDecimal(tokens[5]) != 0;
+        target->m_bChangerEnabled = ParseDecimal(tokens[6]) != 0;
         m_lastEntry = target;
     }
 

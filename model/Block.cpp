@@ -165,6 +165,13 @@ CBlock* CBlockChildList::GetNext(BlockPos& pos) const {
     return entry;
 }
 
+bool CBlockChildList::Holds(const CBlock* entry) const {
+    const int index = entry->m_nIndexInList;
+    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size) return false;
+    const Slot slot = m_pItems->Slots()[index];
+    return slot && EntryOf(slot) == entry;
+}
+
 CBlock* CBlockChildList::GetAt(BlockPos pos) const {
     return FromPos(pos);
 }
@@ -174,12 +181,10 @@ BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     if (CBlock* single = Single()) {
         return single == entry && !startAfter ? ToPos(single) : nullptr;
     }
-    int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size) return nullptr;
-    const Slot slot = m_pItems->Slots()[index];
-    if (!slot || EntryOf(slot) != entry) return nullptr;
+    if (!Holds(entry)) return nullptr;
+    const int index = entry->m_nIndexInList;
     if (startAfter && FromPos(startAfter)->m_nIndexInList >= index) return nullptr;
-    return ToPos(EntryOf(slot));
+    return ToPos(EntryOf(m_pItems->Slots()[index]));
 }
 
 CBlock* CBlockChildList::GetAtIndex(int n) const {
@@ -192,10 +197,7 @@ CBlock* CBlockChildList::GetAtIndex(int n) const {
 int CBlockChildList::IndexOf(const CBlock* entry) const {
     if (!entry || !m_pItems) return -1;
     if (CBlock* single = Single()) return single == entry ? 0 : -1;
-    const int index = entry->m_nIndexInList;
-    if (index < 0 || static_cast<std::size_t>(index) >= m_pItems->size) return -1;
-    const Slot slot = m_pItems->Slots()[index];
-    if (!slot || EntryOf(slot) != entry) return -1;
+    if (!Holds(entry)) return -1;
     if (m_pItems->holes) m_pItems->Compact();  // the index counts live entries only
     return entry->m_nIndexInList;
 }
@@ -374,7 +376,7 @@ std::uint64_t CBlock::PrepareOtherTexts(std::string_view author, std::string_vie
 std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment,
                                std::uint64_t hash) {
     if (!hash) {
-        if (SameText(author, "?") && SameText(comment, "?")) return 0;
+        if (IsDefaultTexts(author, comment)) return 0;
         hash = HashTexts(author, comment);
     }
     RecentTexts* const recent = RecentSet(hash);

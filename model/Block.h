@@ -79,6 +79,7 @@ class CBlockChildList {
     CBlock* Single() const;  // the lone child, or null
     Items* List() const;     // the list, or null
     void SetSingle(CBlock* entry);
+    bool Holds(const CBlock* entry) const;  // in the slot its index names; a list, not a lone child
     static Slot SlotOf(const CBlock* entry);  // throws std::invalid_argument off the pool
     static CBlock* EntryOf(Slot slot);        // slot is not a hole
 };
@@ -140,21 +141,19 @@ class CBlock {
     // not 0, is what PrepareTexts gave for these texts.
     void SetTexts(std::string_view author, std::string_view comment, const CBlock* like,
                   std::uint64_t hash = 0) {
-        // Most entries keep the texts every entry starts with, record number 0: "?" and "?".
-        if (m_nTexts == 0 && author.size() == 1 && author[0] == '?' && comment.size() == 1 &&
-            comment[0] == '?') {
-            return;
-        }
+        // Most entries keep the texts every entry starts with, record number 0.
+        if (m_nTexts == 0 && IsDefaultTexts(author, comment)) return;
         SetOtherTexts(author, comment, like, hash);
     }
     // The hash SetTexts takes for these texts (0 for "?" and "?", which need none), with the
     // memory SetTexts will look at for them asked for at once: a reader of many entries calls
     // it a few lines ahead, so that the memory arrives while the lines before are made.
     static std::uint64_t PrepareTexts(std::string_view author, std::string_view comment) {
-        if (author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?') {
-            return 0;
-        }
-        return PrepareOtherTexts(author, comment);
+        return IsDefaultTexts(author, comment) ? 0 : PrepareOtherTexts(author, comment);
+    }
+    // "?" and "?", the texts every entry starts with.
+    static bool IsDefaultTexts(std::string_view author, std::string_view comment) {
+        return author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?';
     }
 
     // Writes this entry and its subtree as collection records.

@@ -567,11 +567,12 @@ void CBlock::InsertIntoTree(ITreeControl& tree, TreeItem parentItem) {
         }
         if (entry->m_strName.empty()) entry->m_strName = "Pelorand";
         if (image == -2) image = tree.FolderImage();
-        entry->SetTreeItem(tree.InsertItem(parent, entry->m_strName, image, image, entry));
-        tree.SetCheck(entry->GetTreeItem(), entry->m_bChangerEnabled != 0);
+        const TreeItem item = tree.InsertItem(parent, entry->m_strName, image, image, entry);
+        entry->SetTreeItem(item);
+        tree.SetCheck(item, entry->m_bChangerEnabled != 0);
         // Push children in reverse so that they are inserted in list order.
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
-            pending.emplace_back(entry->m_Children.GetAtIndex(i), entry->GetTreeItem());
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), item);
         }
     }
 }
@@ -610,7 +611,9 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
         if (copyInherit) entry->m_bInherit = inherit;
         if (copyEnabled) {
             entry->m_bChangerEnabled = enabled;
-            if (tree && entry->GetTreeItem()) tree->SetCheck(entry->GetTreeItem(), enabled != 0);
+            if (tree) {
+                if (const TreeItem item = entry->GetTreeItem()) tree->SetCheck(item, enabled != 0);
+            }
         }
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
             pending.push_back(entry->m_Children.GetAtIndex(i));

@@ -20,9 +20,9 @@ void ApplyPropertyChange(CBlock& entry, const PropertyChange& change, ITreeContr
     if (change.updateInherit) entry.m_bInherit = change.inherit != 0 ? 1 : 0;
     if (change.updateChanger) entry.m_bChangerEnabled = change.changerEnabled != 0 ? 1 : 0;
     if (!entry.m_bFolder) return;
-    if (entry.GetTreeItem()) {
-        if (setItemText) setItemText(entry.GetTreeItem(), entry.m_strName);
-        if (tree) tree->SetCheck(entry.GetTreeItem(), entry.m_bChangerEnabled != 0);
+    if (const TreeItem item = entry.GetTreeItem()) {
+        if (setItemText) setItemText(item, entry.m_strName);
+        if (tree) tree->SetCheck(item, entry.m_bChangerEnabled != 0);
     }
     if (change.subfolders) {
         entry.ApplyProperties(entry, tree, priority, change.updateAuthor, change.updateComment,

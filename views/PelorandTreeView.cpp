@@ -40,8 +40,8 @@ void CPelorandTreeView::OnInitialUpdate() {
         SetRedraw(false);
         // Names every folder (an empty name becomes the title) and shows the root.
         doc->m_pRoot->InsertIntoTree(*this, nullptr);
-        if (doc->m_pRoot->GetTreeItem())
-            ShowChildren(static_cast<HTREEITEM>(doc->m_pRoot->GetTreeItem()));
+        if (const TreeItem root = doc->m_pRoot->GetTreeItem())
+            ShowChildren(static_cast<HTREEITEM>(root));
         SetRedraw(true);
     }
     RedrawNow();
@@ -73,11 +73,11 @@ void CPelorandTreeView::ShowChildren(HTREEITEM item) {
         CBlock* child = folder->m_Children.GetNext(pos);
         if (!child->m_bFolder) continue;
         if (child->m_strName.empty()) child->m_strName = "Pelorand";
-        child->SetTreeItem(CTreeView::InsertItem(item, child->m_strName, image, image,
-                                                 reinterpret_cast<LPARAM>(child),
-                                                 I_CHILDRENCALLBACK));
-        NoteItem(static_cast<HTREEITEM>(child->GetTreeItem()), item, child);
-        SetCheck(child->GetTreeItem(), child->m_bChangerEnabled != 0);
+        const HTREEITEM childItem = CTreeView::InsertItem(
+            item, child->m_strName, image, image, reinterpret_cast<LPARAM>(child), I_CHILDRENCALLBACK);
+        child->SetTreeItem(childItem);
+        NoteItem(childItem, item, child);
+        SetCheck(childItem, child->m_bChangerEnabled != 0);
     }
 }
 
@@ -123,8 +123,9 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
     while (!pending.empty()) {
         CBlock* folder = pending.back();
         pending.pop_back();
-        if (!folder->GetTreeItem() || !HasSubFolder(folder)) continue;
-        ShowChildren(static_cast<HTREEITEM>(folder->GetTreeItem()));
+        const TreeItem shown = folder->GetTreeItem();
+        if (!shown || !HasSubFolder(folder)) continue;
+        ShowChildren(static_cast<HTREEITEM>(shown));
         folders.push_back(folder);
         for (int i = folder->m_Children.GetCount() - 1; i >= 0; --i) {
             CBlock* child = folder->m_Children.GetAtIndex(i);
@@ -183,9 +184,9 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             ChildrenChanged(entry->m_pParent);
             break;
         case kHintEntryChanged:
-            if (entry && entry->GetTreeItem()) {
-                SetItemText(static_cast<HTREEITEM>(entry->GetTreeItem()), entry->m_strName);
-                SetCheck(entry->GetTreeItem(), entry->m_bChangerEnabled != 0);
+            if (const TreeItem item = entry ? entry->GetTreeItem() : nullptr) {
+                SetItemText(static_cast<HTREEITEM>(item), entry->m_strName);
+                SetCheck(item, entry->m_bChangerEnabled != 0);
             }
             break;
         case kHintSelectFolder:
@@ -197,8 +198,8 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
 void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
     // Entries may have been freed: nothing cached about them may stay.
     m_hasFolders.clear();
-    if (folder && folder->GetTreeItem()) {
-        SetItemChildren(static_cast<HTREEITEM>(folder->GetTreeItem()), I_CHILDRENCALLBACK);
+    if (const TreeItem item = folder ? folder->GetTreeItem() : nullptr) {
+        SetItemChildren(static_cast<HTREEITEM>(item), I_CHILDRENCALLBACK);
     }
 }
 

@@ -5,27 +5,28 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 ROOT=$(pwd)
 FUZZ_SECONDS=${FUZZ_SECONDS:-40}
-# Each section line ends with the seconds since the start, to see where the time goes.
+# Each section's line ends with the seconds since the start, to see where the time goes.
+section() { echo "== $* [${SECONDS}s]"; }
 
 bash scripts/setup.sh
 
-echo "== native build (sanitizers) [${SECONDS}s]"
+section "native build (sanitizers)"
 cmake -S . -B build/native -G Ninja -DPELORAND_SANITIZE=ON >/dev/null
 ninja -C build/native
 (cd build/native && ctest --output-on-failure)
 
-echo "== the command-line tool from a plain build (the sanitizers cannot run its out-of-memory case) [${SECONDS}s]"
+section "the command-line tool from a plain build (the sanitizers cannot run its out-of-memory case)"
 cmake -S . -B build/plain -G Ninja -DPELORAND_TESTS=OFF >/dev/null
 ninja -C build/plain plr
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
-echo "== plr run on free desktops: the root window under Xvfb, GSettings, xfconfd [${SECONDS}s]"
+section "plr run on free desktops: the root window under Xvfb, GSettings, xfconfd"
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
-echo "== windows build [${SECONDS}s]"
+section "windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 ninja -C build/win
 
-echo "== windows tests under wine [${SECONDS}s]"
+section "windows tests under wine"
 # shellcheck source=wine-env.sh
 source scripts/wine-env.sh build/win
 source scripts/xvfb.sh
@@ -37,23 +38,23 @@ wine_start
 wine_ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
 (cd build/win && LANG=ja_JP.UTF-8 ctest --output-on-failure)
 
-echo "== the editor end to end (xdotool) [${SECONDS}s]"
+section "the editor end to end (xdotool)"
 bash tests/e2e/editor_e2e.sh build/win
-echo "== the changer end to end [${SECONDS}s]"
+section "the changer end to end"
 bash tests/e2e/changer_e2e.sh build/win
-echo "== the changer's notification-area menu end to end [${SECONDS}s]"
+section "the changer's notification-area menu end to end"
 bash tests/e2e/tray_e2e.sh build/win
-echo "== the editor's dialogs end to end (xdotool) [${SECONDS}s]"
+section "the editor's dialogs end to end (xdotool)"
 bash tests/e2e/dialogs_e2e.sh build/win
-echo "== the thumbnail pane end to end (xdotool) [${SECONDS}s]"
+section "the thumbnail pane end to end (xdotool)"
 bash tests/e2e/thumbs_e2e.sh build/win
-echo "== editing a collection end to end (xdotool) [${SECONDS}s]"
+section "editing a collection end to end (xdotool)"
 bash tests/e2e/edit_e2e.sh build/win
 wine_stop
-echo "== the release zip, unpacked into a new folder and run in a Wine prefix of its own [${SECONDS}s]"
+section "the release zip, unpacked into a new folder and run in a Wine prefix of its own"
 bash tests/e2e/release_e2e.sh build/win
 
-echo "== fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one [${SECONDS}s]"
+section "fuzzing for ${FUZZ_SECONDS}s: the record reader, then the fast splitter against the general one"
 cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DPELORAND_FUZZ=ON >/dev/null
 ninja -C build/fuzz
 half=$(( (FUZZ_SECONDS + 1) / 2 ))
@@ -63,4 +64,4 @@ for target in fuzz_records fuzz_split; do
   build/fuzz/tests/fuzz/$target -max_total_time="$half" -max_len=4096 -print_final_stats=0 \
     "build/fuzz/corpus-$target" "${seeds[@]}" 2>&1 | tail -2
 done
-echo "== all tests passed [${SECONDS}s]"
+section "all tests passed"

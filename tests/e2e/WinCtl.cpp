@@ -8,6 +8,9 @@
 //   winctl DESKTOP rows TEXT            prints the row count of the list view in a window whose
 //                                       title contains TEXT (a count crosses processes; texts
 //                                       of common controls do not)
+//   winctl DESKTOP popup -              exit 0 while a popup menu is shown
+//   winctl DESKTOP editing TEXT         exit 0 while the tree view of such a window has a label
+//                                       open for editing
 //   winctl DESKTOP post TITLE MSG WPARAM LPARAM
 //                                       posts a message (numbers, decimal or 0x hex), as the
 //                                       shell does for a click on a notification-area icon
@@ -52,6 +55,26 @@ void PrintUtf8(const std::wstring& line) {
               nullptr);
 }
 
+// The first child window of that class, at any depth.
+HWND ChildOfClass(HWND parent, const wchar_t* className) {
+    struct Find {
+        const wchar_t* className;
+        HWND found;
+    } find{className, nullptr};
+    EnumChildWindows(
+        parent,
+        [](HWND child, LPARAM param) {
+            Find& find = *reinterpret_cast<Find*>(param);
+            wchar_t cls[64] = L"";
+            GetClassNameW(child, cls, 64);
+            if (lstrcmpiW(cls, find.className) != 0) return TRUE;
+            find.found = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&find));
+    return find.found;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -61,28 +84,37 @@ int wmain(int argc, wchar_t** argv) {
     if (!desktop) return 1;
     Search search;
     search.text = argv[3];
-    search.exact = command != L"contains" && command != L"rows";
+    search.exact = command != L"contains" && command != L"rows" && command != L"editing";
     // Searched from inside that desktop: its windows are the children of its desktop window.
     SetThreadDesktop(desktop);
+    if (command == L"popup") {
+        bool shown = false;
+        EnumWindows(
+            [](HWND hwnd, LPARAM param) {
+                wchar_t cls[16] = L"";
+                GetClassNameW(hwnd, cls, 16);
+                if (lstrcmpW(cls, L"#32768") != 0 || !IsWindowVisible(hwnd)) return TRUE;
+                *reinterpret_cast<bool*>(param) = true;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&shown));
+        return shown ? 0 : 1;
+    }
     EnumWindows(Match, reinterpret_cast<LPARAM>(&search));
     HWND hwnd = search.found;
     if (!hwnd) return 1;
     if (command == L"exists" || command == L"contains") return 0;
     if (command == L"rows") {
-        HWND list = nullptr;
-        EnumChildWindows(
-            hwnd,
-            [](HWND child, LPARAM found) {
-                wchar_t cls[64] = L"";
-                GetClassNameW(child, cls, 64);
-                if (lstrcmpiW(cls, WC_LISTVIEWW) != 0) return TRUE;
-                *reinterpret_cast<HWND*>(found) = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&list));
+        HWND list = ChildOfClass(hwnd, WC_LISTVIEWW);
         if (!list) return 1;
         PrintUtf8(std::to_wstring(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)));
         return 0;
+    }
+    if (command == L"editing") {
+        HWND tree = ChildOfClass(hwnd, WC_TREEVIEWW);
+        if (!tree) return 1;
+        HWND edit = reinterpret_cast<HWND>(SendMessageW(tree, TVM_GETEDITCONTROL, 0, 0));
+        return edit && IsWindowVisible(edit) ? 0 : 1;
     }
     if (command == L"topmost") {
         return (GetWindowLongPtrW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) ? 0 : 1;

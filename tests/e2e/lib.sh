@@ -26,14 +26,20 @@ wait_for() {  # tries COMMAND...: polls COMMAND up to tries times
 }
 win() { printf 'Z:%s' "${1//\//\\}"; }  # a Linux path as the program sees it
 
-# The editor's main window, named $title: the window can be found a moment before X maps it,
-# and focusing it then is an X error, so win is the first window of that name X shows.
-viewable() {
+# A window can be found a moment before X maps it (or be one X never maps), and keys sent to
+# it then are an X error. shown_window NAME prints the first window of that name X shows.
+shown_window() {
   local w
-  for w in $(xdotool search --name "$title" 2>/dev/null); do
-    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then win=$w; return 0; fi
+  for w in $(xdotool search --name "$1" 2>/dev/null); do
+    if xwininfo -id "$w" 2>/dev/null | grep -q 'IsViewable'; then echo "$w"; return 0; fi
   done
   return 1
+}
+# The editor's main window, named $title, as win.
+viewable() {
+  local w
+  w=$(shown_window "$title") || return 1
+  win=$w
 }
 focused() { xdotool windowfocus --sync "$win" >/dev/null 2>&1; }
 # Waits (up to tries polls) for the editor's window to be shown, and focuses it.

@@ -63,12 +63,30 @@ winctl click "$changer" 1035 || fail "cannot press 起動"
 wait_for 50 winctl exists "壁紙情報" || fail "no information window"
 
 icon_x=789 icon_y=589
+# The menu can take more than a second to open on a busy machine, and keys sent before it is
+# shown go nowhere: wait for it, and click again if it never came.
+popup() { winctl popup - >/dev/null; }
+no_popup() { ! popup; }
+open_menu() {
+  for _ in 1 2 3; do
+    xdotool mousemove "$icon_x" "$icon_y" click 3 || fail "cannot click the icon"
+    wait_for 25 popup && break
+  done
+  popup || fail "the icon's menu did not open"
+  sleep 0.3
+}
 menu() {  # DOWNS: opens the icon's menu and chooses its item number DOWNS
-  xdotool mousemove "$icon_x" "$icon_y" click 3 || fail "cannot click the icon"
-  sleep 0.7
+  open_menu
   local keys=()
   for _ in $(seq 1 "$1"); do keys+=(Down); done
-  xdotool key "${keys[@]}" Return
+  xdotool key "${keys[@]}"
+  sleep 0.3
+  # A Return has been seen left unread with the item already lit: press it until the menu goes.
+  for _ in 1 2 3; do
+    xdotool key Return
+    wait_for 25 no_popup && return 0
+  done
+  fail "the icon's menu did not take its item $1"
 }
 wallpaper() { reg_value "$desktop_key" Wallpaper; }
 changed_from() { local now; now=$(wallpaper); [ -n "$now" ] && [ "$now" != "$1" ]; }
@@ -99,11 +117,10 @@ sleep 3.5  # three periods and a half
 [ "$(wallpaper)" = "$paused" ] || fail "the wallpaper changed while paused"
 xwd -root -silent | convert xwd:- -crop 800x600+0+0 "$work/tray-paused.png"
 # The menu as it stands while paused, and the icon's tip.
-xdotool mousemove "$icon_x" "$icon_y" click 3
-sleep 0.7
+open_menu
 xwd -root -silent | convert xwd:- -crop 800x600+0+0 "$work/tray-menu.png"
 xdotool key Escape
-sleep 0.3
+wait_for 25 no_popup || fail "Escape did not close the icon's menu"
 
 xdotool mousemove "$icon_x" $((icon_y - 200)) sleep 0.2 mousemove "$icon_x" "$icon_y"
 sleep 1.5
@@ -115,10 +132,11 @@ wait_for 25 changed_from "$paused" || fail "再開 did not start the changes aga
 
 # The information window's own context menu is the same menu.
 xdotool mousemove 390 150 click 3
-sleep 0.7
+wait_for 25 popup || fail "the information window's menu did not open"
+sleep 0.3
 xwd -root -silent | convert xwd:- -crop 800x600+0+0 "$work/tray-info-menu.png"
 xdotool key Escape
-sleep 0.3
+wait_for 25 no_popup || fail "Escape did not close the information window's menu"
 
 # A double-click on the icon shows the changer window, where "閉じる" ends the program.
 xdotool mousemove "$icon_x" "$icon_y" click --repeat 2 --delay 80 1

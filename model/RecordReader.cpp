@@ -256,19 +256,21 @@ class Reader {
     }
 
     void OpenFolder() {
-        CBlock* folder = new CBlock;
-        folder->m_bFolder = 1;
-        folder->m_pParent = m_current;
         if (m_current) {
-            m_current->m_Children.AddTail(folder);
+            m_current = NewChild(true);
             ++m_folders;
-        } else if (m_context.ppRoot) {
+            return;
+        }
+        auto folder = std::make_unique<CBlock>();
+        folder->m_bFolder = 1;
+        CBlock* opened = folder.get();
+        if (m_context.ppRoot) {
             if (*m_context.ppRoot && m_rootsRead > 0) {
                 Problem("a further top-level folder replaces the collection read so far");
             }
             m_lastEntry = nullptr;  // it may lie in the tree about to go
             delete *m_context.ppRoot;
-            *m_context.ppRoot = folder;
+            *m_context.ppRoot = folder.release();
             ++m_rootsRead;
             // Without a parent, everything placed from here on lies in this folder's tree.
             m_folders = 1;
@@ -277,9 +279,19 @@ class Reader {
             // Nowhere to keep a top-level folder: read it, then drop it.
             Problem("top-level folder with no document to hold it ignored");
             m_lastEntry = nullptr;
-            m_orphan.reset(folder);
+            m_orphan = std::move(folder);
         }
-        m_current = folder;
+        m_current = opened;
+    }
+
+    // A new entry at the end of the open folder. One that the folder's list has no memory to
+    // take goes again, instead of being lost.
+    CBlock* NewChild(bool folder) {
+        auto child = std::make_unique<CBlock>();
+        child->m_bFolder = folder;
+        child->m_pParent = m_current;
+        m_current->m_Children.AddTail(child.get());
+        return child.release();
     }
 
     void CloseFolder() {
@@ -348,10 +360,7 @@ class Reader {
         if (isName) {
             target = m_current;
         } else {
-            target = new CBlock;
-            target->m_bFolder = 0;
-            target->m_pParent = m_current;
-            m_current->m_Children.AddTail(target);
+            target = NewChild(false);
             ++m_files;
         }
         if (!isName && m_lastEntry) {

@@ -10,6 +10,8 @@
 
 #include "model/Block.h"
 #include "model/BlockPool.h"
+#include "model/ByteStream.h"
+#include "model/RecordReader.h"
 
 namespace {
 
@@ -42,6 +44,23 @@ struct ChunkLimit {
     explicit ChunkLimit(std::size_t chunks) { blockpool::SetChunkLimit(chunks); }
     ~ChunkLimit() { blockpool::SetChunkLimit(0); }
 };
+
+// Everything the pool can still hand out, taken; give it back with FreeAll.
+std::vector<Piece> FillPool() {
+    std::vector<Piece> filler;
+    for (std::size_t size = blockpool::kLargest; size >= blockpool::kGranule;
+         size -= blockpool::kGranule) {
+        try {
+            for (;;) filler.push_back({blockpool::Allocate(size), size});
+        } catch (const std::bad_alloc&) {
+        }
+    }
+    return filler;
+}
+
+void FreeAll(const std::vector<Piece>& pieces) {
+    for (const Piece& p : pieces) blockpool::Free(p.at, p.size);
+}
 
 }  // namespace
 
@@ -209,18 +228,39 @@ TEST(BlockPool, TextsHeldByAChangeThatRunsOutOfMemoryGoBack) {
         std::vector<Piece> filler;
         {
             ChunkLimit limit(blockpool::GetStats().chunks);
-            for (std::size_t size = blockpool::kLargest; size >= blockpool::kGranule;
-                 size -= blockpool::kGranule) {
-                try {
-                    for (;;) filler.push_back({blockpool::Allocate(size), size});
-                } catch (const std::bad_alloc&) {
-                }
-            }
+            filler = FillPool();
             EXPECT_THROW(root->ApplyProperties(*source, nullptr, false, true, false, false, false),
                          std::bad_alloc);
         }
-        for (const Piece& p : filler) blockpool::Free(p.at, p.size);
+        FreeAll(filler);
         EXPECT_EQ(source->Author(), "the source's author");
+    }
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
+}
+
+// A line read into a folder is made into an entry, which then goes into the folder's list.
+// When the list has no memory to grow, reading stops with std::bad_alloc, and the entry made
+// for the line goes again: once the folder is gone, so is every piece.
+TEST(BlockPool, AnEntryTheFolderCannotTakeGoesAgain) {
+    const std::size_t before = blockpool::GetStats().livePieces;
+    {
+        std::unique_ptr<CBlock> folder(new CBlock);
+        folder->m_bFolder = 1;
+        CBlock* lone = new CBlock;  // held without a list: the next child needs one
+        lone->m_pParent = folder.get();
+        folder->m_Children.AddTail(lone);
+        void* room = blockpool::Allocate(sizeof(CBlock));
+        std::vector<Piece> filler;
+        {
+            ChunkLimit limit(blockpool::GetStats().chunks);
+            filler = FillPool();
+            blockpool::Free(room, sizeof(CBlock));  // room for the new entry, not for the list
+            CStringLineSource lines("DATA\t\"b.jpg\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n");
+            RecordReadContext context;
+            EXPECT_THROW(ReadRecords(lines, folder.get(), context), std::bad_alloc);
+        }
+        FreeAll(filler);
+        EXPECT_EQ(folder->m_Children.GetCount(), 1);
     }
     EXPECT_EQ(blockpool::GetStats().livePieces, before);
 }

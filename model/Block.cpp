@@ -249,28 +249,38 @@ void CBlockChildList::ShrinkToFit() {
     if (size > 0 && m_pItems->capacity - size > size / 8 + 1) m_pItems = m_pItems->Resized(size);
 }
 
-void CBlockChildList::Destroy(std::vector<CBlock*> pending) {
-    while (!pending.empty()) {
-        CBlock* entry = pending.back();
-        pending.pop_back();
+void CBlockChildList::Destroy(CBlock* entry) noexcept {
+    entry->m_pParent = nullptr;
+    DestroyChain(entry);
+}
+
+void CBlockChildList::DestroyChain(CBlock* pending) noexcept {
+    // A child that has children of its own goes to the front of the chain.
+    auto wait = [&pending](CBlock* child) {
+        child->m_pParent = pending;
+        pending = child;
+    };
+    while (pending) {
+        CBlock* entry = pending;
+        pending = entry->m_pParent;
         if (CBlock* child = entry->m_Children.Single()) {
             entry->m_Children.m_pItems = nullptr;
             if (child->m_Children.m_pItems) {
-                pending.push_back(child);
+                wait(child);
             } else {
                 delete child;
             }
         } else if (Items* items = entry->m_Children.m_pItems) {
             entry->m_Children.m_pItems = nullptr;
             // Children without children of their own (most of them) go at once; the others
-            // wait on the stack, so that nothing here recurses. The entry itself is still
+            // wait in the chain, so that nothing here recurses. The entry itself is still
             // live, so the pool keeps its chunks and the handles stay good.
             const Slot* slots = items->Slots();
             for (std::uint32_t i = 0; i < items->size; ++i) {
                 if (!slots[i]) continue;
                 CBlock* child = EntryOf(slots[i]);
                 if (child->m_Children.m_pItems) {
-                    pending.push_back(child);
+                    wait(child);
                 } else {
                     delete child;
                 }
@@ -286,7 +296,7 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
     if (Single()) {
         m_pItems = nullptr;
         entry->m_nIndexInList = -1;
-        Destroy({entry});
+        Destroy(entry);
         return;
     }
     Items& items = *m_pItems;
@@ -305,33 +315,29 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
         items.Compact();
     }
     entry->m_nIndexInList = -1;
-    Destroy({entry});
+    Destroy(entry);
 }
 
 void CBlockChildList::RemoveAll() {
     if (!m_pItems) return;
     if (CBlock* single = Single()) {
-        std::vector<CBlock*> pending{single};  // made before the list lets go of it
         m_pItems = nullptr;
-        Destroy(std::move(pending));
+        Destroy(single);
         return;
     }
     Items* items = m_pItems;
     m_pItems = nullptr;
-    // Destroy in list order, as repeated removal at the head would.
-    std::vector<CBlock*> reversed;
-    try {
-        reversed.reserve(items->size);
-    } catch (...) {
-        m_pItems = items;
-        throw;
-    }
+    // Destroyed in list order, as repeated removal at the head would: chained from the last.
+    CBlock* pending = nullptr;
     const Slot* slots = items->Slots();
     for (std::uint32_t i = items->size; i-- > 0;) {
-        if (slots[i]) reversed.push_back(EntryOf(slots[i]));
+        if (!slots[i]) continue;
+        CBlock* entry = EntryOf(slots[i]);
+        entry->m_pParent = pending;
+        pending = entry;
     }
     Items::Free(items);
-    Destroy(std::move(reversed));
+    DestroyChain(pending);
 }
 
 // ---- CBlock ----
@@ -642,7 +648,7 @@ void CBlock::DeleteEntry() {
             return;
         }
     }
-    CBlockChildList::Destroy({this});
+    CBlockChildList::Destroy(this);
 }
 
 // Every byte here is paid a million times over in a large collection.

@@ -49,9 +49,13 @@ class CBlockChildList {
 
   private:
     friend class CBlock;
-    // Destroys entries with their subtrees without recursion, so that a collection nested a
-    // million folders deep cannot exhaust the stack.
-    static void Destroy(std::vector<CBlock*> pending);
+    // Destroy entries with their subtrees without recursion, so that a collection nested a
+    // million folders deep cannot exhaust the stack, and without asking for memory, so that
+    // letting go of a tree cannot fail half-way (it runs in destructors, and after a removal).
+    // The entries still to be emptied are chained through their parent pointers, which nothing
+    // reads any more: DestroyChain takes the first of them.
+    static void Destroy(CBlock* entry) noexcept;
+    static void DestroyChain(CBlock* pending) noexcept;
     // Removal leaves a hole instead of shifting the rest, so that deleting many entries one
     // by one stays linear; holes are squeezed out before the next access by index.
     // One piece of the block pool holds the counts and the slots, and the pieces of folders

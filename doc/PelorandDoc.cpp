@@ -98,7 +98,9 @@ void AppendEntries(CBlock& parent, const ImportNode& node, const CBlock& like, i
     }
     entry->m_Children.ShrinkToFit();
     entry->m_pParent = &parent;
-    parent.m_Children.AddTail(entry.release());
+    // Let go only once the list has taken it: a list that cannot grow leaves it to go again.
+    parent.m_Children.AddTail(entry.get());
+    entry.release();
 }
 
 }  // namespace
@@ -647,7 +649,8 @@ CBlock* CPelorandDoc::NewFolder(CBlock* parent) {
     folder->SetTexts(parent->Author(), parent->Comment(), parent);
     folder->m_pParent = parent;
     CBlock* made = folder.get();
-    parent->m_Children.AddTail(folder.release());
+    parent->m_Children.AddTail(made);
+    folder.release();
     SetModifiedFlag();
     UpdateAllViews(nullptr, kHintEntryAdded, parent);
     if (parent == m_pSelectedFolder) ShowFolder(parent);

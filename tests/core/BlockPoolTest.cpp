@@ -12,13 +12,14 @@
 #include "model/BlockPool.h"
 #include "model/ByteStream.h"
 #include "model/RecordReader.h"
+#include "tests/core/PoolLimit.h"
 
 namespace {
 
-struct Piece {
-    void* at;
-    std::size_t size;
-};
+using pooltest::ChunkLimit;
+using pooltest::FillPool;
+using pooltest::FreeAll;
+using pooltest::Piece;
 
 // Sizes as entries, names and child lists ask for them, the largest class included.
 std::size_t SizeOf(std::size_t i) {
@@ -37,29 +38,6 @@ void ExpectHandlesRoundTrip(const std::vector<Piece>& pieces) {
     }
     std::sort(seen.begin(), seen.end());
     EXPECT_EQ(std::adjacent_find(seen.begin(), seen.end()), seen.end());
-}
-
-// Sets a chunk limit for one test, and lifts it however the test ends.
-struct ChunkLimit {
-    explicit ChunkLimit(std::size_t chunks) { blockpool::SetChunkLimit(chunks); }
-    ~ChunkLimit() { blockpool::SetChunkLimit(0); }
-};
-
-// Everything the pool can still hand out, taken; give it back with FreeAll.
-std::vector<Piece> FillPool() {
-    std::vector<Piece> filler;
-    for (std::size_t size = blockpool::kLargest; size >= blockpool::kGranule;
-         size -= blockpool::kGranule) {
-        try {
-            for (;;) filler.push_back({blockpool::Allocate(size), size});
-        } catch (const std::bad_alloc&) {
-        }
-    }
-    return filler;
-}
-
-void FreeAll(const std::vector<Piece>& pieces) {
-    for (const Piece& p : pieces) blockpool::Free(p.at, p.size);
 }
 
 }  // namespace

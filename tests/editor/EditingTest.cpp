@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "EditorFixture.h"
 #include "changer/WallPaperHistory.h"
@@ -15,6 +17,7 @@
 #include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
 #include "model/Block.h"
+#include "model/BlockPool.h"
 #include "model/FileSystem.h"
 #include "model/ByteStream.h"
 #include "model/RecordWriter.h"
@@ -27,6 +30,7 @@
 #include "model/Settings.h"
 #include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
+#include "tests/core/PoolLimit.h"
 
 namespace {
 
@@ -393,6 +397,36 @@ TEST_F(EditingTest, ImportingEndsOnAFolderHoldingALinkToItsOwnAncestor) {
     ASSERT_NE(s, nullptr);
     EXPECT_NE(FindChild(imported, dir + "\\a.bmp"), nullptr);
     EXPECT_EQ(s->m_Children.GetCount(), 0);  // the link back is not followed
+}
+
+// A new folder that its parent's list has no memory to take goes again: the parent keeps
+// its one child, and every piece of the pool comes back.
+TEST_F(EditingTest, ANewFolderItsParentCannotTakeGoesAgain) {
+    OpenSmall();
+    CBlock* f = Child(Root(), 0);
+    ASSERT_EQ(f->m_Children.GetCount(), 1);  // held without a list: a second child needs one
+    const std::size_t before = blockpool::GetStats().livePieces;
+    // An entry named as a new folder is, let go once the pool is full: room for the folder
+    // and its name, and none for a list.
+    auto named = [] {
+        auto entry = std::make_unique<CBlock>();
+        entry->m_strName = "Pelorand";
+        return entry;
+    };
+    std::unique_ptr<CBlock> room = named();
+    std::vector<pooltest::Piece> filler;
+    {
+        pooltest::ChunkLimit limit(blockpool::GetStats().chunks);
+        filler = pooltest::FillPool();
+        room.reset();
+        EXPECT_THROW(Doc()->NewFolder(f), std::bad_alloc);
+        // The room went to the folder and came back: the list was what failed.
+        EXPECT_NO_THROW(room = named());
+        room.reset();
+    }
+    pooltest::FreeAll(filler);
+    EXPECT_EQ(f->m_Children.GetCount(), 1);
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
 }
 
 TEST_F(EditingTest, ANewFolderIsTheLastChildNamedPelorandWithTheParentsProperties) {

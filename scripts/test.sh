@@ -44,7 +44,7 @@ wine_ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f 
 # fails both times.
 e2e() {
   bash "tests/e2e/$1" build/win && return 0
-  echo "== $1 failed; once more in a fresh Wine server [${SECONDS}s]"
+  section "$1 failed; once more in a fresh Wine server"
   wine_stop
   wine_start
   bash "tests/e2e/$1" build/win

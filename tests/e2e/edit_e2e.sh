@@ -66,35 +66,16 @@ answer() {
   wait_for 10 gone || fail "the message box stayed ($1)"
   xdotool windowfocus --sync "$win" >/dev/null 2>&1 || true
 }
-# Wine has been seen to drop a Ctrl accelerator that xdotool sends, and a lost paste after a cut
-# loses the folder without a word. So each such key is sent again until its effect shows (the
-# final comparison still catches a key that acted twice).
-# The rows of the list, which shows the folder selected in the tree.
+# The rows of the list, which shows the folder selected in the tree. A lost paste after a cut
+# would lose the folder without a word: every key whose effect shows is pressed again until it
+# does.
 rows_are() {
   [ "$(wine_ wine "$build/tests/winctl.exe" PelorandEdit rows "Pelorand For ActiveDesktop" 2>/dev/null | tr -d '\r')" = "$1" ]
-}
-# press_until ROWS KEYS...: presses KEYS until the list shows ROWS rows.
-press_until() {
-  local want=$1; shift
-  for _ in 1 2 3; do
-    key "$@"
-    wait_for 10 rows_are "$want" && return 0
-  done
-  fail "$* did not leave $want rows in the list"
-}
-# ask WHAT KEYS...: presses KEYS until the program asks its question, and answers it.
-ask() {
-  local what=$1; shift
-  for _ in 1 2 3; do
-    key "$@"
-    wait_for 10 box_shown && break
-  done
-  answer "$what"
 }
 
 # The tree has the focus and the root selected. A new folder, opened and renamed.
 key Home
-press_until 1 ctrl+i
+again key ctrl+i -- rows_are 1 || fail "Ctrl+I made no folder"
 key Right Down
 editing() { wine_ wine "$build/tests/winctl.exe" PelorandEdit editing "Pelorand For ActiveDesktop" >/dev/null 2>&1; }
 editing_done() { ! editing; }
@@ -104,17 +85,14 @@ xdotool type --delay 80 "風景"
 # The first Return after the Japanese text is often taken before the name closes (by the input
 # method, or lost while Wine reads the remapped keyboard again). Return until the name closes.
 sleep 1
-for _ in 1 2 3; do
-  key Return
-  wait_for 6 editing_done && break
-done
-editing_done || fail "the new name was not taken"
+again key Return -- editing_done || fail "the new name was not taken"
 # A disk folder copied in the shell, pasted into 風景 and imported (Yes).
 # In the editor's desktop, whose clipboard it shares.
 stop="$work/clip.stop"
 wine_ wine explorer /desktop=PelorandEdit,1024x768 "$build/e2e_clip_files.exe" "$(win "$stop")" "$import" >/dev/null 2>&1 &
 sleep 2.5
-ask "import" ctrl+v
+again key ctrl+v -- box_shown || fail "Ctrl+V asked nothing"
+answer "import"
 # The folder is read beside the window; the commands that change the collection wait for it.
 wait_for 100 rows_are 1 || fail "the import did not arrive"
 # The list shows 風景's entry: untick it with the space bar.
@@ -124,36 +102,28 @@ key space
 key shift+F6
 # A second new folder at the root, cut, and pasted into 風景.
 key Home
-press_until 2 ctrl+i
+again key ctrl+i -- rows_are 2 || fail "Ctrl+I made no folder"
 key End
 # Cut through the menu, whose letter follows a pause: the accelerator is the one key seen lost
 # most often (it is tested in-process).
-for _ in 1 2 3; do
-  key alt+e
-  sleep 0.5
-  key t
-  wait_for 10 rows_are 1 && break
-done
-rows_are 1 || fail "the cut did not take the folder out"
+cut_by_menu() { key alt+e; sleep 0.5; key t; }
+again cut_by_menu -- rows_are 1 || fail "the cut did not take the folder out"
 touch "$stop"
 key Home Down
-press_until 2 ctrl+v
+again key ctrl+v -- rows_are 2 || fail "Ctrl+V pasted nothing"
 # A third, deleted after the question.
 key Home
-press_until 2 ctrl+i
+again key ctrl+i -- rows_are 2 || fail "Ctrl+I made no folder"
 key End
-ask "delete" Delete
+again key Delete -- box_shown || fail "Delete asked nothing"
+answer "delete"
 # Saved under a name typed into the save dialog.
 save_dialog() {
   local w
   w=$(shown_window '名前を付けて保存') || return 1
   dialog=$w
 }
-for _ in 1 2 3; do
-  key ctrl+s
-  wait_for 20 save_dialog && break
-done
-save_dialog || fail "no save dialog"
+again key ctrl+s -- save_dialog || fail "no save dialog"
 typed=
 for _ in 1 2 3 4 5; do
   xdotool windowfocus --sync "$dialog" >/dev/null 2>&1 || true

@@ -25,6 +25,19 @@ wait_for() {  # tries COMMAND...: polls COMMAND up to tries times
   return 1
 }
 win() { printf 'Z:%s' "${1//\//\\}"; }  # a Linux path as the program sees it
+# again ACTION... -- CHECK...: does ACTION until CHECK holds, at most three times, polling
+# CHECK ten times after each. Under Wine on a busy machine a key or click that xdotool sends is
+# now and then dropped; the scripts' later checks still catch one that acted twice.
+again() {
+  local action=()
+  while [ "$1" != -- ]; do action+=("$1"); shift; done
+  shift
+  for _ in 1 2 3; do
+    "${action[@]}"
+    wait_for 10 "$@" && return 0
+  done
+  return 1
+}
 
 # A window can be found a moment before X maps it (or be one X never maps), and keys sent to
 # it then are an X error. shown_window NAME prints the first window of that name X shows.

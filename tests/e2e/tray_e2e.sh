@@ -68,11 +68,7 @@ icon_x=789 icon_y=589
 popup() { winctl popup - >/dev/null; }
 no_popup() { ! popup; }
 open_menu() {
-  for _ in 1 2 3; do
-    xdotool mousemove "$icon_x" "$icon_y" click 3 || fail "cannot click the icon"
-    wait_for 25 popup && break
-  done
-  popup || fail "the icon's menu did not open"
+  again xdotool mousemove "$icon_x" "$icon_y" click 3 -- popup || fail "the icon's menu did not open"
   sleep 0.3
 }
 menu() {  # DOWNS: opens the icon's menu and chooses its item number DOWNS
@@ -82,11 +78,7 @@ menu() {  # DOWNS: opens the icon's menu and chooses its item number DOWNS
   xdotool key "${keys[@]}"
   sleep 0.3
   # A Return has been seen left unread with the item already lit: press it until the menu goes.
-  for _ in 1 2 3; do
-    xdotool key Return
-    wait_for 25 no_popup && return 0
-  done
-  fail "the icon's menu did not take its item $1"
+  again xdotool key Return -- no_popup || fail "the icon's menu did not take its item $1"
 }
 wallpaper() { reg_value "$desktop_key" Wallpaper; }
 changed_from() { local now; now=$(wallpaper); [ -n "$now" ] && [ "$now" != "$1" ]; }

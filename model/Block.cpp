@@ -49,6 +49,65 @@ std::uint64_t HashTexts(std::string_view author, std::string_view comment) {
     return intern::HashPair(author, comment);
 }
 
+// In front of the cache, the texts most lines carry: an author's name and a short comment
+// (often "?"). Those met lately are found by their bytes alone, packed into three words,
+// without the hash that the table needs. Packing is exact, so equal words are equal texts.
+struct ShortTexts {
+    std::uint64_t author0, author1, comment;
+    std::uint32_t sizes;   // the author's size above the comment's
+    std::uint32_t number;  // 0: an empty slot
+    void* texts;           // the record, as the directory has it
+};
+// Two ways a set, the last met first, as in the cache behind it.
+constexpr std::size_t kShortSetBits = 7;
+ShortTexts g_shortTexts[std::size_t(1) << kShortSetBits][2];
+
+// Up to eight bytes in a word: every byte of the text is in it, at a place fixed by n.
+inline std::uint64_t PackShort(const char* p, std::size_t n) {
+    if (n >= 4) {
+        std::uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        return first | (std::uint64_t(last) << 32);
+    }
+    if (n == 0) return 0;
+    return static_cast<unsigned char>(p[0]) |
+           (std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8) |
+           (std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16);
+}
+
+// The words of an author of at most sixteen bytes and a comment of at most eight, with
+// number and texts left empty; false for longer texts.
+inline bool ShortKey(std::string_view author, std::string_view comment, ShortTexts& key) {
+    const std::size_t a = author.size(), c = comment.size();
+    if (a > 16 || c > 8) return false;
+    if (a > 8) {
+        std::memcpy(&key.author0, author.data(), 8);
+        std::memcpy(&key.author1, author.data() + a - 8, 8);
+    } else {
+        key.author0 = PackShort(author.data(), a);
+        key.author1 = 0;
+    }
+    key.comment = PackShort(comment.data(), c);
+    key.sizes = static_cast<std::uint32_t>(a << 8 | c);
+    return true;
+}
+
+inline ShortTexts* ShortSet(const ShortTexts& key) {
+    std::uint64_t mixed = key.author0 ^ (key.author1 * 0x9E3779B97F4A7C15ull) ^
+                          (key.comment * 0xC2B2AE3D27D4EB4Full) ^ key.sizes;
+    // The high bytes (a name's last letters) are brought down before the multiplication
+    // carries the low ones up into the bits that choose the set.
+    mixed ^= mixed >> 32;
+    mixed *= 0xFF51AFD7ED558CCDull;
+    return g_shortTexts[mixed >> (64 - kShortSetBits)];
+}
+
+inline bool SameShort(const ShortTexts& a, const ShortTexts& b) {
+    return ((a.author0 ^ b.author0) | (a.author1 ^ b.author1) | (a.comment ^ b.comment) |
+            (a.sizes ^ b.sizes)) == 0;
+}
+
 // Most texts are one byte ("?"): they are told apart without a library call.
 // Texts of up to sixteen bytes (an author's name) in two overlapping loads from each side.
 inline bool SameText(std::string_view a, std::string_view b) {
@@ -370,22 +429,9 @@ CBlock::DefaultTexts CBlock::s_defaultTexts = {{0, 1, 1}, {'?', '?'}};
 CBlock::Texts* CBlock::s_firstTextsBlock[kTextsBlock] = {&CBlock::s_defaultTexts.header};
 CBlock::Texts** CBlock::s_textsBlocks[kTextsBlocks] = {CBlock::s_firstTextsBlock};
 
-std::uint64_t CBlock::PrepareOtherTexts(std::string_view author, std::string_view comment) {
-    const std::uint64_t hash = HashTexts(author, comment);
+inline std::uint32_t CBlock::HoldRecentTexts(std::string_view author, std::string_view comment,
+                                             std::uint64_t hash) {
     const RecentTexts* const recent = RecentSet(hash);
-    const std::uint32_t tag = RecentTag(hash);
-    // Texts met lately are found in the cache; others (most of them new) in the table.
-    if (recent[0].tag != tag && recent[1].tag != tag) TextsByHash().Prefetch(TableHash(hash));
-    return hash;
-}
-
-std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment,
-                               std::uint64_t hash) {
-    if (!hash) {
-        if (IsDefaultTexts(author, comment)) return 0;
-        hash = HashTexts(author, comment);
-    }
-    RecentTexts* const recent = RecentSet(hash);
     const std::uint32_t tag = RecentTag(hash);
     for (int way = 0; way < 2; ++way) {
         const RecentTexts slot = recent[way];
@@ -396,23 +442,71 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
             return slot.number;
         }
     }
+    return 0;
+}
+
+CBlock::PreparedTexts CBlock::PrepareOtherTexts(std::string_view author,
+                                                std::string_view comment) {
+    ShortTexts key;
+    if (ShortKey(author, comment, key)) {
+        const ShortTexts* const set = ShortSet(key);
+        for (int way = 0; way < 2; ++way) {
+            const ShortTexts& slot = set[way];
+            if (slot.number && SameShort(slot, key)) {
+                ++static_cast<Texts*>(slot.texts)->refs;
+                return {0, slot.number};
+            }
+        }
+    }
+    return PrepareUncachedTexts(author, comment);
+}
+
+CBlock::PreparedTexts CBlock::PrepareUncachedTexts(std::string_view author,
+                                                   std::string_view comment) {
+    const std::uint64_t hash = HashTexts(author, comment);
+    // Texts met lately are found in the cache; others (most of them new) in the table.
+    if (const std::uint32_t held = HoldRecentTexts(author, comment, hash)) {
+        ShortTexts key;
+        if (ShortKey(author, comment, key)) {
+            key.number = held;
+            key.texts = Record(held);
+            ShortTexts* const set = ShortSet(key);
+            set[1] = set[0];
+            set[0] = key;
+        }
+        return {hash, held};
+    }
+    TextsByHash().Prefetch(TableHash(hash));
+    return {hash, 0};
+}
+
+std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment,
+                               std::uint64_t hash) {
+    if (!hash) {
+        if (IsDefaultTexts(author, comment)) return 0;
+        hash = HashTexts(author, comment);
+    }
+    if (const std::uint32_t held = HoldRecentTexts(author, comment, hash)) return held;
     return FindOrMakeTexts(author, comment, hash);
+}
+
+void CBlock::Remember(std::uint64_t hash, std::uint32_t number) {
+    RecentTexts* const recent = RecentSet(hash);
+    if (recent[0].number == number) return;
+    if (recent[1].number != number) recent[1] = recent[0];
+    recent[0] = RecentTexts{RecentTag(hash), number, Record(number)};
 }
 
 std::uint32_t CBlock::FindOrMakeTexts(std::string_view author, std::string_view comment,
                                       std::uint64_t hash) {
-    RecentTexts* const recent = RecentSet(hash);
-    const std::uint32_t tag = RecentTag(hash);
     TextsTable& table = TextsByHash();
     std::uint32_t number = table.Find(TableHash(hash), [&](std::uint32_t n) {
         const Texts* t = Record(n);
         return SameText(t->Author(), author) && SameText(t->Comment(), comment);
     });
     if (number) {
-        Texts* texts = Record(number);
-        ++texts->refs;
-        recent[1] = recent[0];
-        recent[0] = RecentTexts{tag, number, texts};
+        ++Record(number)->refs;
+        Remember(hash, number);
         return number;
     }
     // A new record does not take a slot of the cache: texts met once (a comment of one entry)
@@ -460,6 +554,13 @@ void CBlock::ReleaseCounted(std::uint32_t number) {
     RecentTexts* const recent = RecentSet(hash);
     for (int way = 0; way < 2; ++way) {
         if (recent[way].number == number) recent[way] = RecentTexts{0, 0, nullptr};
+    }
+    ShortTexts key;
+    if (ShortKey(texts->Author(), texts->Comment(), key)) {
+        ShortTexts* set = ShortSet(key);
+        for (int way = 0; way < 2; ++way) {
+            if (set[way].number == number) set[way] = ShortTexts{};
+        }
     }
     TextsByHash().Erase(TableHash(hash), number);
     slot = reinterpret_cast<Texts*>((std::uintptr_t(g_freeTexts) << 1) | 1);
@@ -550,6 +651,8 @@ void CBlock::SetOtherTexts(std::string_view author, std::string_view comment,
         if (SameText(liked->Author(), author) && SameText(liked->Comment(), comment)) {
             HoldTexts(like->m_nTexts);
             TakeTexts(like->m_nTexts);
+            // Met again: the next line with them finds them in the cache.
+            if (hash) Remember(hash, like->m_nTexts);
             return;
         }
     }

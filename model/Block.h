@@ -141,20 +141,31 @@ class CBlock {
     std::string_view Comment() const { return TextsRecord()->Comment(); }
     void SetAuthor(std::string_view author);
     void SetComment(std::string_view comment);
-    // Sets both; shares the storage of `like` when it holds the same two texts. hash, when
-    // not 0, is what PrepareTexts gave for these texts.
+    // What PrepareTexts found for a pair of texts: a counted reference to their record when
+    // it was met lately (held), or else the hash SetTexts takes for them (0 for "?" and "?",
+    // which need none).
+    struct PreparedTexts {
+        std::uint64_t hash;
+        std::uint32_t held;
+    };
+    // Sets both; shares the storage of `like` when it holds the same two texts. prepared is
+    // what PrepareTexts gave for these texts; a reference it holds is taken over.
     void SetTexts(std::string_view author, std::string_view comment, const CBlock* like,
-                  std::uint64_t hash = 0) {
+                  PreparedTexts prepared = PreparedTexts{0, 0}) {
+        if (prepared.held) return TakeTexts(prepared.held);
         // Most entries keep the texts every entry starts with, record number 0.
         if (m_nTexts == 0 && IsDefaultTexts(author, comment)) return;
-        SetOtherTexts(author, comment, like, hash);
+        SetOtherTexts(author, comment, like, prepared.hash);
     }
-    // The hash SetTexts takes for these texts (0 for "?" and "?", which need none), with the
-    // memory SetTexts will look at for them asked for at once: a reader of many entries calls
-    // it a few lines ahead, so that the memory arrives while the lines before are made.
-    static std::uint64_t PrepareTexts(std::string_view author, std::string_view comment) {
-        return IsDefaultTexts(author, comment) ? 0 : PrepareOtherTexts(author, comment);
+    // Looks for these texts among the records met lately, holding a reference to the one
+    // found; asks at once for the memory SetTexts will look at for any other. A reader of
+    // many entries calls it a few lines ahead, so that the memory arrives while the lines
+    // before are made. What it gave goes to SetTexts, or back through DropPreparedTexts.
+    static PreparedTexts PrepareTexts(std::string_view author, std::string_view comment) {
+        return IsDefaultTexts(author, comment) ? PreparedTexts{0, 0}
+                                               : PrepareOtherTexts(author, comment);
     }
+    static void DropPreparedTexts(const PreparedTexts& prepared) { ReleaseTexts(prepared.held); }
     // "?" and "?", the texts every entry starts with.
     static bool IsDefaultTexts(std::string_view author, std::string_view comment) {
         return author.size() == 1 && author[0] == '?' && comment.size() == 1 && comment[0] == '?';
@@ -212,6 +223,10 @@ class CBlock {
         return s_textsBlocks[number >> kTextsBlockBits][number & (kTextsBlock - 1)];
     }
     const Texts* TextsRecord() const { return Record(m_nTexts); }
+    // A counted reference to the record of these texts when the cache of those met lately
+    // holds it (hash as HashTexts gives it); 0 when it does not.
+    static std::uint32_t HoldRecentTexts(std::string_view author, std::string_view comment,
+                                         std::uint64_t hash);
     // A counted reference to the record of these texts, made when none is in use; its
     // number. Throws std::bad_alloc.
     static std::uint32_t NewTexts(std::string_view author, std::string_view comment,
@@ -223,6 +238,8 @@ class CBlock {
 #endif
     static std::uint32_t FindOrMakeTexts(std::string_view author, std::string_view comment,
                                          std::uint64_t hash);
+    // Puts the record of these texts (hash as HashTexts gives it) first in the cache.
+    static void Remember(std::uint64_t hash, std::uint32_t number);
     static void HoldTexts(std::uint32_t number) {
         if (number) ++Record(number)->refs;
     }
@@ -230,7 +247,13 @@ class CBlock {
         if (number) ReleaseCounted(number);
     }
     static void ReleaseCounted(std::uint32_t number);
-    static std::uint64_t PrepareOtherTexts(std::string_view author, std::string_view comment);
+    static PreparedTexts PrepareOtherTexts(std::string_view author, std::string_view comment);
+    // PrepareOtherTexts for texts not found by their bytes: kept out of line, like
+    // FindOrMakeTexts.
+#if defined(__GNUC__)
+    __attribute__((noinline))
+#endif
+    static PreparedTexts PrepareUncachedTexts(std::string_view author, std::string_view comment);
     // Takes a counted reference in place of the texts held so far.
     void TakeTexts(std::uint32_t number) {
         const std::uint32_t old = m_nTexts;

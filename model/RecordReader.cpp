@@ -48,7 +48,8 @@ class Reader {
         if (tag.size() == 4 && (Is(tag, "DATA") || Is(tag, "NAME"))) {
             // Fields the line does not have are empty.
             for (std::size_t i = count; i < kFields; ++i) m_tokens[i] = std::string_view();
-            Entry(m_tokens, tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark, 0);
+            Entry(m_tokens, tag[0] == 'N', count == kFields && m_tokens[7] == kEscapedLineMark,
+                  CBlock::PreparedTexts{0, 0});
         } else if (tag.size() == 5 && Is(tag, "FILE{")) {
             OpenFolder();
         } else if (tag.size() == 5 && Is(tag, "}FILE")) {
@@ -62,8 +63,9 @@ class Reader {
     // folder's opening or closing line, or an entry line of six plain quoted fields, found
     // with its line feed in one pass. Returns the start of the next line, or null (nothing
     // taken) for every other line, which Line then takes as any line.
-    // An entry line is made into its entry a few lines later (or at once, when nothing more
-    // is taken): the memory its texts need is asked for ahead.
+    // An entry line whose texts must be found or made is made into its entry a few lines
+    // later (or at once, when nothing more is taken): the memory its texts need is asked for
+    // ahead.
     const char* Take(const char* p, const char* end) {
         if (end - p < 6) return Flush(), nullptr;
         std::uint32_t tag;
@@ -74,19 +76,22 @@ class Reader {
             const char* next = SplitEntry(p, end, m_tokens, defaultTexts);
             if (!next) return Flush(), nullptr;
             const bool isName = p[0] == 'N';
+            CBlock::PreparedTexts texts{0, 0};
             if (!defaultTexts) {
                 // The oldest line kept is made first: its texts' memory has had the most time.
                 if (m_pendingCount == kAhead) MakeOldest();
-                if (const std::uint64_t textsHash = CBlock::PrepareTexts(m_tokens[3], m_tokens[4])) {
-                    Defer(isName, textsHash);
+                texts = CBlock::PrepareTexts(m_tokens[3], m_tokens[4]);
+                if (texts.hash && !texts.held) {
+                    Defer(isName, texts.hash);
                     return next;
                 }
             }
-            // The default texts need no memory from afar: the line is made at once.
+            // The line needs no memory from afar (its texts are the default ones, or ones met
+            // lately, held now): it is made at once, after the lines kept before it.
             Flush();
             ++m_lineNo;
             m_tokens[7] = std::string_view();
-            Entry(m_tokens, isName, false, 0);
+            Entry(m_tokens, isName, false, texts);
             return next;
         }
         const char* next = p[5] == '\n'                                 ? p + 6
@@ -331,17 +336,20 @@ class Reader {
         m_pendingFirst = (m_pendingFirst + 1) % kAhead;
         --m_pendingCount;
         ++m_lineNo;
-        Entry(line.tokens, line.isName, false, line.textsHash);
+        Entry(line.tokens, line.isName, false, CBlock::PreparedTexts{line.textsHash, 0});
     }
 
-    // The fields are in tokens[1 .. kFields); escaped when the line bears the mark. textsHash
-    // is what CBlock::PrepareTexts gave for the author and comment, or 0.
-    void Entry(std::string_view* tokens, bool isName, bool escaped, std::uint64_t textsHash) {
+    // The fields are in tokens[1 .. kFields); escaped when the line bears the mark. texts is
+    // what CBlock::PrepareTexts gave for the author and comment; a reference it holds goes
+    // to the entry, or back when no entry is made.
+    void Entry(std::string_view* tokens, bool isName, bool escaped, CBlock::PreparedTexts texts) {
         if (!m_current) {
+            CBlock::DropPreparedTexts(texts);
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
             return;
         }
         if (isName && m_parent && m_current == m_parent) {
+            CBlock::DropPreparedTexts(texts);
             // Only damaged text names the folder being read into; renaming (or disabling) the
             // paste target or the changer's own root would silently change what is there.
             Problem("\"NAME\" outside any folder of the text ignored");
@@ -360,16 +368,23 @@ class Reader {
         if (isName) {
             target = m_current;
         } else {
-            target = NewChild(false);
+            try {
+                target = NewChild(false);
+            } catch (...) {
+                CBlock::DropPreparedTexts(texts);
+                throw;
+            }
             ++m_files;
         }
+        // The texts first: a reference held for them belongs to the entry from here on,
+        // whatever fails after.
+        target->SetTexts(tokens[3], tokens[4], m_lastEntry, texts);
         if (!isName && m_lastEntry) {
             target->m_strName.AssignSharing(tokens[1], m_lastEntry->m_strName);
         } else {
             target->m_strName.assign(tokens[1]);
         }
         target->m_nPriority = static_cast<short>(ParseDecimal(tokens[2]));
-        target->SetTexts(tokens[3], tokens[4], m_lastEntry, textsHash);
         target->m_bInherit = ParseDecimal(tokens[5]) != 0;
         target->m_bChangerEnabled = ParseDecimal(tokens[6]) != 0;
         m_lastEntry = target;
@@ -398,7 +413,7 @@ class Reader {
     // the memory asked for a line's texts has the time of a few lines to arrive.
     struct PendingEntry {
         std::string_view tokens[kFields + 1];
-        std::uint64_t textsHash;
+        std::uint64_t textsHash;  // what CBlock::PrepareTexts gave (it held nothing)
         bool isName;
     };
     static constexpr unsigned kAhead = 4;

@@ -246,3 +246,38 @@ TEST(BlockPool, AnEntryTheFolderCannotTakeGoesAgain) {
     }
     EXPECT_EQ(blockpool::GetStats().livePieces, before);
 }
+
+// A line whose texts were met lately holds their record from the moment it is taken. When
+// its folder's list cannot take the entry, that hold goes back with the entry: once the
+// folder is gone, so is the record.
+TEST(BlockPool, TextsHeldForALineTheFolderCannotTakeGoBack) {
+    const std::size_t before = blockpool::GetStats().livePieces;
+    {
+        std::unique_ptr<CBlock> folder(new CBlock);
+        folder->m_bFolder = 1;
+        const std::string line = "DATA\t\"b.jpg\",\"2\",\"held author\",\"?\",\"0\",\"1\"\r\n";
+        {
+            // A lone child with these texts keeps their record; entries made and gone put
+            // it among the records met lately.
+            CStringLineSource lines(line);
+            RecordReadContext context;
+            ReadRecords(lines, folder.get(), context);
+            for (int i = 0; i < 3; ++i) CBlock().SetTexts("held author", "?", nullptr);
+        }
+        ASSERT_EQ(folder->m_Children.GetCount(), 1);
+        void* room = blockpool::Allocate(sizeof(CBlock));
+        std::vector<Piece> filler;
+        {
+            ChunkLimit limit(blockpool::GetStats().chunks);
+            filler = FillPool();
+            blockpool::Free(room, sizeof(CBlock));  // room for the new entry, not for the list
+            CStringLineSource lines(line + line);
+            RecordReadContext context;
+            EXPECT_THROW(ReadRecords(lines, folder.get(), context), std::bad_alloc);
+        }
+        FreeAll(filler);
+        EXPECT_EQ(folder->m_Children.GetCount(), 1);
+        EXPECT_EQ(folder->m_Children.GetAtIndex(0)->Author(), "held author");
+    }
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
+}

@@ -423,3 +423,70 @@ TEST(RecordReader, LinesTakenFromTheBufferReadAsLinesReadOneByOne) {
     EXPECT_TRUE(got == want);
     std::remove(path.c_str());
 }
+
+namespace {
+
+// An entry line of these texts, quoted as the writer quotes them (none of them needs more).
+std::string TextsLine(int n, const std::string& author, const std::string& comment) {
+    return "DATA\t\"C:\\w\\" + std::to_string(n) + ".jpg\",\"2\",\"" + author + "\",\"" +
+           comment + "\",\"0\",\"1\"\r\n";
+}
+
+}  // namespace
+
+// Texts met again and again are found by their bytes. Texts of every length near the limits
+// of that, and texts that differ from each other in a single byte anywhere, each read many
+// times over, stay each entry's own.
+TEST(RecordReader, TextsMetAgainAndAgainStayEachEntrysOwn) {
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (std::size_t n = 0; n <= 18; ++n) {
+        const std::string base(n, 'a');
+        pairs.push_back({base, "?"});
+        pairs.push_back({"?", base});
+        pairs.push_back({base, std::string(n % 10, 'c')});
+        for (std::size_t i = 0; i < n; ++i) {
+            std::string changed = base;
+            changed[i] = 'b';
+            pairs.push_back({changed, "?"});
+            pairs.push_back({"x", changed});
+        }
+    }
+    pairs.push_back({"\x95\x5c", "\x8e\xa6"});  // CP932 bytes, the second a backslash's
+    std::string text = "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n";
+    int n = 0;
+    for (int round = 0; round < 4; ++round) {
+        for (const auto& p : pairs) text += TextsLine(n++, p.first, p.second);
+    }
+    text += "}FILE\r\n";
+    Doc doc(text);
+    ASSERT_TRUE(doc.problems.empty());
+    ASSERT_EQ(doc.root->m_Children.GetCount(), n);
+    for (int i = 0; i < n; ++i) {
+        const CBlock* entry = doc.root->m_Children.GetAtIndex(i);
+        const auto& p = pairs[static_cast<std::size_t>(i) % pairs.size()];
+        ASSERT_EQ(entry->Author(), p.first) << "line " << i;
+        ASSERT_EQ(entry->Comment(), p.second) << "line " << i;
+    }
+    EXPECT_EQ(Write(*doc.root), text);
+}
+
+// The texts of entries all gone are given up, and their record's place may go to other
+// texts; read again, the first texts are not taken for the others.
+TEST(RecordReader, TextsGoneAndMadeAgainAreNotTakenForOthers) {
+    auto lines = [](const std::string& author) {
+        std::string text = "FILE{\r\nNAME\t\"R\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n";
+        for (int i = 0; i < 10; ++i) text += TextsLine(i, author, "?");
+        return text + "}FILE\r\n";
+    };
+    for (int round = 0; round < 3; ++round) {
+        { Doc gone(lines("first author")); }
+        // Texts of the same size, made while nothing else is: they take the place given up.
+        CBlock other;
+        other.SetTexts("other author", "?", nullptr);
+        Doc again(lines("first author"));
+        for (int i = 0; i < 10; ++i) {
+            ASSERT_EQ(again.root->m_Children.GetAtIndex(i)->Author(), "first author");
+        }
+        EXPECT_EQ(other.Author(), "other author");
+    }
+}

@@ -137,6 +137,15 @@ inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
         const std::uint64_t word = Load(end - 8);
         return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
     }
+    // Four to seven bytes (a file's name) in two overlapping loads, gathered into one word;
+    // fewer (a "?") one by one.
+    if (end - p >= 4) {
+        std::uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, end - 4, 4);
+        const std::uint64_t word = first | (std::uint64_t(last) << 32);
+        return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
+    }
     for (; p < end; ++p) {
         if (*p == a || *p == b || *p == c) return true;
     }

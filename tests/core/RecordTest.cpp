@@ -131,6 +131,39 @@ INSTANTIATE_TEST_SUITE_P(Values, RoundTrip,
                                            "C:\\壁紙\\表示.JPG", "ソフト\\", "a, b\tc",
                                            "\"quoted/\""));
 
+// Whether a text needs escaping is seen in a word or two at a time: a quote or a line break
+// at any place of a short text, in a file's name, an author or a comment, and one among
+// bytes that look like them, still comes back as it was.
+TEST(RecordWriter, AQuoteOrLineBreakAnywhereInAShortTextComesBack) {
+    std::unique_ptr<CBlock> root(NewFolder(nullptr, "R"));
+    std::vector<std::string> values;
+    for (std::size_t n = 1; n <= 18; ++n) {
+        for (std::size_t at = 0; at < n; ++at) {
+            for (char c : {'"', '\n', '\r', '\xA2', '\x8A'}) {
+                std::string value(n, 'a');
+                value[at] = c;
+                values.push_back(value);
+            }
+        }
+    }
+    for (const std::string& value : values) {
+        CBlock* file = NewFile(root.get(), "C:\\walls\\" + value);
+        file->SetTexts(value, "?", nullptr);
+        CBlock* other = NewFile(root.get(), "C:\\walls\\x.jpg");
+        other->SetTexts("?", value, nullptr);
+    }
+    Doc doc(Write(*root));
+    EXPECT_TRUE(doc.problems.empty());
+    ASSERT_EQ(doc.root->m_Children.GetCount(), static_cast<int>(2 * values.size()));
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const CBlock* file = doc.root->m_Children.GetAtIndex(static_cast<int>(2 * i));
+        const CBlock* other = doc.root->m_Children.GetAtIndex(static_cast<int>(2 * i + 1));
+        ASSERT_EQ(file->GetName(), "C:\\walls\\" + values[i]) << i;
+        ASSERT_EQ(file->Author(), values[i]) << i;
+        ASSERT_EQ(other->Comment(), values[i]) << i;
+    }
+}
+
 TEST(RecordReader, OldWriterFilesReadAsBefore) {
     // LF only, a missing trailing line end, junk before the first folder.
     Doc doc(

@@ -88,7 +88,12 @@ class Reader {
             }
             // The line needs no memory from afar (its texts are the default ones, or ones met
             // lately, held now): it is made at once, after the lines kept before it.
-            Flush();
+            try {
+                Flush();
+            } catch (...) {
+                CBlock::DropPreparedTexts(texts);
+                throw;
+            }
             ++m_lineNo;
             m_tokens[7] = std::string_view();
             Entry(m_tokens, isName, false, texts);

@@ -281,3 +281,32 @@ TEST(BlockPool, TextsHeldForALineTheFolderCannotTakeGoBack) {
     }
     EXPECT_EQ(blockpool::GetStats().livePieces, before);
 }
+
+// The same when the pool runs out while the lines kept before the held one are made: the
+// held line is never made, and its hold goes back.
+TEST(BlockPool, TextsHeldForALineAfterOneThatFailsGoBack) {
+    const std::size_t before = blockpool::GetStats().livePieces;
+    {
+        std::unique_ptr<CBlock> folder(new CBlock);
+        folder->m_bFolder = 1;
+        // Kept by an entry, and met again lately.
+        std::unique_ptr<CBlock> keeper(new CBlock);
+        keeper->SetTexts("held author", "?", nullptr);
+        for (int i = 0; i < 3; ++i) CBlock().SetTexts("held author", "?", nullptr);
+        std::vector<Piece> filler;
+        {
+            ChunkLimit limit(blockpool::GetStats().chunks);
+            filler = FillPool();
+            // Texts never met wait for their memory; the held ones make the line before go
+            // first, which finds no room.
+            CStringLineSource lines(
+                "DATA\t\"a.jpg\",\"2\",\"never met\",\"?\",\"0\",\"1\"\r\n"
+                "DATA\t\"b.jpg\",\"2\",\"held author\",\"?\",\"0\",\"1\"\r\n");
+            RecordReadContext context;
+            EXPECT_THROW(ReadRecords(lines, folder.get(), context), std::bad_alloc);
+        }
+        FreeAll(filler);
+        EXPECT_EQ(folder->m_Children.GetCount(), 0);
+    }
+    EXPECT_EQ(blockpool::GetStats().livePieces, before);
+}

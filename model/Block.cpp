@@ -568,22 +568,6 @@ void CBlock::ReleaseCounted(std::uint32_t number) {
     blockpool::Free(texts, texts->Size());
 }
 
-void* CBlock::operator new(std::size_t size) {
-    return blockpool::Allocate(size);
-}
-
-void CBlock::operator delete(void* entry, std::size_t size) {
-    blockpool::Free(entry, size);
-}
-
-CBlock::CBlock()
-    : m_nTexts(0),
-      m_bFolder(false),
-      m_bChangerEnabled(true),
-      m_bInherit(false),
-      m_bHasTreeItem(false),
-      m_bHasChangerPos(false) {}
-
 CBlock::~CBlock() {
     if (m_bHasTreeItem) SetTreeItem(nullptr);
     if (m_bHasChangerPos) SetChangerPos(nullptr);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "model/BlockName.h"
+#include "model/BlockPool.h"
 #include "model/TreeControl.h"
 
 class CBlock;
@@ -90,7 +91,13 @@ class CBlockChildList {
 
 class CBlock {
   public:
-    CBlock();
+    CBlock()
+        : m_nTexts(0),
+          m_bFolder(false),
+          m_bChangerEnabled(true),
+          m_bInherit(false),
+          m_bHasTreeItem(false),
+          m_bHasChangerPos(false) {}
     CBlock(const CBlock&) = delete;
     CBlock& operator=(const CBlock&) = delete;
     ~CBlock();
@@ -98,8 +105,8 @@ class CBlock {
     // Entries made with new come from the block pool (model/BlockPool.h), and go back to it
     // when deleted: a large collection costs no heap allocation per entry, and memory freed
     // by deleting entries is reused by the next ones read or pasted.
-    static void* operator new(std::size_t size);
-    static void operator delete(void* entry, std::size_t size);
+    static void* operator new(std::size_t size) { return blockpool::Allocate(size); }
+    static void operator delete(void* entry, std::size_t size) { blockpool::Free(entry, size); }
 
     // The members are laid out so that an entry takes 40 bytes on a 64-bit system.
     CBlockChildList m_Children;

@@ -107,8 +107,7 @@ bool CBlockName::Equals(std::string_view text) const {
            text.substr(head.size()) == tail;
 }
 
-void CBlockName::Release() {
-    if (!m_pRecord) return;
+void CBlockName::ReleaseRecord() {
     std::size_t size;
     if (static_cast<unsigned char>(m_pRecord[0]) == kSharedMarker) {
         Head* head = ReadHead(m_pRecord);

@@ -75,7 +75,11 @@ class CBlockName {
         std::memcpy(&length, record + 1, sizeof length);
         return std::string_view(record + 1 + sizeof length, length);
     }
-    void Release();
+    // Most names released are empty (an entry's before it is first named).
+    void Release() {
+        if (m_pRecord) ReleaseRecord();
+    }
+    void ReleaseRecord();
 
     // A length byte (or a marker and four bytes) and the bytes, or a marker, a shared head
     // and then the tail as a plain record; null when empty.

@@ -493,7 +493,8 @@ std::uint32_t CBlock::NewTexts(std::string_view author, std::string_view comment
 void CBlock::Remember(std::uint64_t hash, std::uint32_t number) {
     RecentTexts* const recent = RecentSet(hash);
     if (recent[0].number == number) return;
-    if (recent[1].number != number) recent[1] = recent[0];
+    // Whether it was in the other way or not, the one first so far goes second.
+    recent[1] = recent[0];
     recent[0] = RecentTexts{RecentTag(hash), number, Record(number)};
 }
 

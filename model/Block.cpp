@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "model/BlockPool.h"
+#include "model/ByteScan.h"
 #include "model/InternTable.h"
 #include "model/RecordWriter.h"
 
@@ -62,20 +63,6 @@ struct ShortTexts {
 constexpr std::size_t kShortSetBits = 7;
 ShortTexts g_shortTexts[std::size_t(1) << kShortSetBits][2];
 
-// Up to eight bytes in a word: every byte of the text is in it, at a place fixed by n.
-inline std::uint64_t PackShort(const char* p, std::size_t n) {
-    if (n >= 4) {
-        std::uint32_t first, last;
-        std::memcpy(&first, p, 4);
-        std::memcpy(&last, p + n - 4, 4);
-        return first | (std::uint64_t(last) << 32);
-    }
-    if (n == 0) return 0;
-    return static_cast<unsigned char>(p[0]) |
-           (std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8) |
-           (std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16);
-}
-
 // The words of an author of at most sixteen bytes and a comment of at most eight, with
 // number and texts left empty; false for longer texts.
 inline bool ShortKey(std::string_view author, std::string_view comment, ShortTexts& key) {
@@ -85,10 +72,10 @@ inline bool ShortKey(std::string_view author, std::string_view comment, ShortTex
         std::memcpy(&key.author0, author.data(), 8);
         std::memcpy(&key.author1, author.data() + a - 8, 8);
     } else {
-        key.author0 = PackShort(author.data(), a);
+        key.author0 = bytescan::Gather(author.data(), a);
         key.author1 = 0;
     }
-    key.comment = PackShort(comment.data(), c);
+    key.comment = bytescan::Gather(comment.data(), c);
     key.sizes = static_cast<std::uint32_t>(a << 8 | c);
     return true;
 }

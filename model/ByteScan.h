@@ -122,7 +122,22 @@ inline void Copy(char* p, const char* text, std::size_t n) {
     }
 }
 
-// True when [p, end) holds any of the bytes a, b and c.
+// A text of at most eight bytes in one word, the other bytes zero: every byte of the text is
+// in it, at a place fixed by n, so that texts of one length are equal when their words are.
+inline std::uint64_t Gather(const char* p, std::size_t n) {
+    if (n >= 4) {
+        std::uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        return first | (std::uint64_t(last) << 32);
+    }
+    if (n == 0) return 0;
+    return static_cast<unsigned char>(p[0]) |
+           (std::uint64_t(static_cast<unsigned char>(p[n / 2])) << 8) |
+           (std::uint64_t(static_cast<unsigned char>(p[n - 1])) << 16);
+}
+
+// True when [p, end) holds any of the bytes a, b and c, none of which may be zero.
 inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
     const unsigned char ua = static_cast<unsigned char>(a);
     const unsigned char ub = static_cast<unsigned char>(b);
@@ -137,13 +152,10 @@ inline bool HasAny(const char* p, const char* end, char a, char b, char c) {
         const std::uint64_t word = Load(end - 8);
         return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
     }
-    // Four to seven bytes (a file's name) in two overlapping loads, gathered into one word;
-    // fewer (a "?") one by one.
+    // Four to seven bytes (a file's name) gathered into one word, whose other bytes, zero,
+    // are none of the bytes sought here; fewer (a "?") one by one.
     if (end - p >= 4) {
-        std::uint32_t first, last;
-        std::memcpy(&first, p, 4);
-        std::memcpy(&last, end - 4, 4);
-        const std::uint64_t word = first | (std::uint64_t(last) << 32);
+        const std::uint64_t word = Gather(p, static_cast<std::size_t>(end - p));
         return (Matches(word, ua) | Matches(word, ub) | Matches(word, uc)) != 0;
     }
     for (; p < end; ++p) {

@@ -253,7 +253,7 @@ int CBlockChildList::GetCount() const {
     return m_pItems ? 1 : 0;  // a lone child
 }
 
-void CBlockChildList::AddTail(CBlock* entry) {
+void CBlockChildList::AddTailSlowly(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index below would otherwise lie.
     assert(entry->m_nIndexInList < 0);
     if (!m_pItems) {

@@ -2,6 +2,7 @@
 // folder's children.
 #pragma once
 
+#include <cassert>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -42,7 +43,7 @@ class CBlockChildList {
     bool IsEmpty() const { return GetCount() == 0; }
     // Takes ownership; the caller sets the entry's m_pParent. The entry must have been made
     // with new (std::invalid_argument otherwise, and the list is unchanged).
-    void AddTail(CBlock* entry);
+    void AddTail(CBlock* entry);  // inline below
     void RemoveAt(BlockPos pos);
     void RemoveAll();
     // Gives back the room kept for further children (a reader calls it as a folder closes).
@@ -87,6 +88,8 @@ class CBlockChildList {
     bool Holds(const CBlock* entry) const;  // in the slot its index names; a list, not a lone child
     static Slot SlotOf(const CBlock* entry);  // throws std::invalid_argument off the pool
     static CBlock* EntryOf(Slot slot);        // slot is not a hole
+    // AddTail for a folder without a list or with a full one, or an entry without a handle.
+    void AddTailSlowly(CBlock* entry);
 };
 
 class CBlock {
@@ -270,3 +273,19 @@ class CBlock {
     void SetOtherTexts(std::string_view author, std::string_view comment, const CBlock* like,
                        std::uint64_t hash);
 };
+
+// A reader adds every entry it reads here: the common case (room in the list, the entry in
+// the pool's current chunk) costs a few instructions; the rest goes out of line.
+inline void CBlockChildList::AddTail(CBlock* entry) {
+    // An entry lives in exactly one list, its parent's; the index would otherwise lie.
+    assert(entry->m_nIndexInList < 0);
+    if (m_pItems && !(reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) &&
+        m_pItems->size < m_pItems->capacity) {
+        if (const Slot slot = blockpool::HandleOf(entry)) {
+            entry->m_nIndexInList = static_cast<int>(m_pItems->size);
+            m_pItems->Slots()[m_pItems->size++] = slot;
+            return;
+        }
+    }
+    AddTailSlowly(entry);
+}

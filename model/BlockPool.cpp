@@ -25,18 +25,17 @@
 namespace blockpool {
 namespace {
 
-constexpr std::size_t kClasses = kLargest / kGranule + 1;
+using detail::FreePiece;
+using detail::g_fast;
+using detail::kChunkHeader;
+using detail::kClasses;
 constexpr std::size_t kFirstChunk = 64 * 1024;
 
 struct Chunk {
     Chunk* next;
     std::size_t size;
 };
-constexpr std::size_t kChunkHeader = (sizeof(Chunk) + kGranule - 1) / kGranule * kGranule;
-
-struct FreePiece {
-    FreePiece* next;
-};
+static_assert(kChunkHeader == (sizeof(Chunk) + kGranule - 1) / kGranule * kGranule, "header");
 
 // Plain zero-initialised data: no constructor or destructor runs at start-up or exit, so
 // entries of static objects may come and go at any time.
@@ -54,22 +53,23 @@ struct Span {
     std::uint32_t number;
 };
 
+// The rest is in g_fast, which the inline paths of BlockPool.h use.
 struct State {
-    FreePiece* freeLists[kClasses];
     Span spans[kMaxChunks];  // of the chunks held, by address
-    Span last;               // the chunk of the last handle made, which most likely has the next
     std::size_t chunkCount;  // chunks are numbered 0 to chunkCount - 1 as they come
     std::size_t chunkLimit;  // 0: kMaxChunks
     ChunkSource source;
     Chunk* chunks;
-    char* bump;
-    char* bumpEnd;
     std::size_t nextChunk;
     std::size_t chunkBytes;
-    std::size_t liveBytes;
-    std::size_t livePieces;
 };
 State g_state;
+
+void SetLast(const Span& span) {
+    g_fast.lastBegin = span.begin;
+    g_fast.lastSize = span.end - span.begin;
+    g_fast.lastNumber = span.number;
+}
 
 std::size_t ClassOf(std::size_t size) {
     return (size + kGranule - 1) / kGranule;
@@ -83,13 +83,13 @@ void ReleaseChunks() {
         s.source.release(c, c->size);
         c = next;
     }
-    for (auto& list : s.freeLists) list = nullptr;
+    for (auto& list : g_fast.freeLists) list = nullptr;
     // No piece is live, so no handle is: the numbers start again.
     for (std::size_t i = 0; i < s.chunkCount; ++i) detail::g_chunkBases[i] = nullptr;
     s.chunkCount = 0;
-    s.last = {};
+    SetLast({});
     s.chunks = nullptr;
-    s.bump = s.bumpEnd = nullptr;
+    g_fast.bump = g_fast.bumpEnd = nullptr;
     s.nextChunk = 0;
     s.chunkBytes = 0;
 }
@@ -115,15 +115,15 @@ char* NewChunk(std::size_t need) {
         --at;
     }
     s.spans[at] = span;
-    s.last = span;  // the pieces about to be carved from it are the next to get handles
+    SetLast(span);  // the pieces about to be carved from it are the next to get handles
     chunk->next = s.chunks;
     chunk->size = size;
     s.chunks = chunk;
     s.chunkBytes += size;
     char* begin = reinterpret_cast<char*>(chunk) + kChunkHeader;
-    s.bump = begin;
-    s.bumpEnd = reinterpret_cast<char*>(chunk) + size;
-    POOL_POISON(begin, s.bumpEnd - begin);
+    g_fast.bump = begin;
+    g_fast.bumpEnd = reinterpret_cast<char*>(chunk) + size;
+    POOL_POISON(begin, g_fast.bumpEnd - begin);
     return begin;
 }
 
@@ -131,12 +131,12 @@ char* NewChunk(std::size_t need) {
 
 namespace detail {
 char* g_chunkBases[kMaxChunks];
-}
+Fast g_fast;
 
-std::uint32_t HandleOf(const void* piece) {
+std::uint32_t HandleOfSlow(const void* piece) {
     State& s = g_state;
     const auto at = reinterpret_cast<std::uintptr_t>(piece);
-    if (at - s.last.begin >= s.last.end - s.last.begin) {
+    if (at - g_fast.lastBegin >= g_fast.lastSize) {
         // The last chunk whose start is not above the piece, if the piece is inside it.
         std::size_t lo = 0, hi = s.chunkCount;
         while (lo < hi) {
@@ -148,57 +148,59 @@ std::uint32_t HandleOf(const void* piece) {
             }
         }
         if (lo == 0 || at >= s.spans[lo - 1].end) return 0;
-        s.last = s.spans[lo - 1];
+        SetLast(s.spans[lo - 1]);
     }
-    const std::uintptr_t offset = at - s.last.begin;
+    const std::uintptr_t offset = at - g_fast.lastBegin;
     // Pieces start past the chunk's header, on a granule: never offset 0, so never handle 0.
     if (offset % kGranule != 0 || offset < kChunkHeader) return 0;
-    return (s.last.number << kOffsetBits) | static_cast<std::uint32_t>(offset / kGranule);
+    return (g_fast.lastNumber << kOffsetBits) | static_cast<std::uint32_t>(offset / kGranule);
 }
 
-void* Allocate(std::size_t size) {
+void* AllocateSlow(std::size_t size) {
     if (size == 0) size = 1;
     if (size > kLargest) return ::operator new(size);
-    State& s = g_state;
+    Fast& f = g_fast;
     const std::size_t cls = ClassOf(size);
     const std::size_t bytes = cls * kGranule;
     char* piece;
-    if (FreePiece* head = s.freeLists[cls]) {
+    if (FreePiece* head = f.freeLists[cls]) {
         POOL_UNPOISON(head, bytes);
-        s.freeLists[cls] = head->next;
+        f.freeLists[cls] = head->next;
         piece = reinterpret_cast<char*>(head);
     } else {
-        if (static_cast<std::size_t>(s.bumpEnd - s.bump) < bytes) NewChunk(bytes);
-        piece = s.bump;
-        s.bump += bytes;
+        if (static_cast<std::size_t>(f.bumpEnd - f.bump) < bytes) NewChunk(bytes);
+        piece = f.bump;
+        f.bump += bytes;
         POOL_UNPOISON(piece, bytes);
     }
-    s.liveBytes += bytes;
-    ++s.livePieces;
+    f.liveBytes += bytes;
+    ++f.livePieces;
     return piece;
 }
 
-void Free(void* piece, std::size_t size) {
+void FreeSlow(void* piece, std::size_t size) {
     if (!piece) return;
     if (size == 0) size = 1;
     if (size > kLargest) {
         ::operator delete(piece);
         return;
     }
-    State& s = g_state;
+    Fast& f = g_fast;
     const std::size_t cls = ClassOf(size);
     const std::size_t bytes = cls * kGranule;
-    s.liveBytes -= bytes;
-    if (--s.livePieces == 0) {
+    f.liveBytes -= bytes;
+    if (--f.livePieces == 0) {
         // Nothing is left in the pool: give its memory back.
         ReleaseChunks();
         return;
     }
     FreePiece* head = static_cast<FreePiece*>(piece);
-    head->next = s.freeLists[cls];
-    s.freeLists[cls] = head;
+    head->next = f.freeLists[cls];
+    f.freeLists[cls] = head;
     POOL_POISON(piece, bytes);
 }
+
+}  // namespace detail
 
 namespace {
 // Before a table: how it goes back, whichever source is set by then.
@@ -236,7 +238,7 @@ void SetChunkSource(const ChunkSource& source) {
 }
 
 Stats GetStats() {
-    return {g_state.chunkBytes, g_state.liveBytes, g_state.livePieces, g_state.chunkCount};
+    return {g_state.chunkBytes, g_fast.liveBytes, g_fast.livePieces, g_state.chunkCount};
 }
 
 void SetChunkLimit(std::size_t chunks) {

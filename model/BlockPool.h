@@ -20,9 +20,9 @@ constexpr std::size_t kGranule = 8;
 constexpr std::size_t kLargest = 512;
 
 // size is any byte count; pieces are aligned to kGranule.
-void* Allocate(std::size_t size);
+inline void* Allocate(std::size_t size);
 // size must be the size given to Allocate.
-void Free(void* piece, std::size_t size);
+inline void Free(void* piece, std::size_t size);
 
 // A piece of at most kLargest bytes also has a 32-bit name, its handle, for tables that hold
 // very many of them (the slots of child lists): the chunk's number and the piece's place in it.
@@ -37,7 +37,7 @@ static_assert(kMaxChunk / kGranule <= (std::size_t(1) << kOffsetBits), "handle o
 
 // The handle of a piece that Allocate gave for at most kLargest bytes; 0 for any other
 // pointer (a piece from the heap, an object on the stack), which no list may hold.
-std::uint32_t HandleOf(const void* piece);
+inline std::uint32_t HandleOf(const void* piece);
 namespace detail {
 extern char* g_chunkBases[kMaxChunks];  // by chunk number; null where no chunk is
 }
@@ -77,5 +77,92 @@ Stats GetStats();
 // For tests: the pool holds at most this many chunks (at most kMaxChunks, which is also what
 // 0 sets), so that the limit can be met without gigabytes.
 void SetChunkLimit(std::size_t chunks);
+
+// ---- The common cases, inline ----
+// Reading a collection asks for two or three pieces and one handle per entry: the call alone
+// would cost more than the work. Only the common case is here (a piece of its class's free
+// list or carved from the current chunk; a handle in the chunk of the last one); everything
+// else, and every piece while the address sanitizer watches the pool, goes through the
+// functions in BlockPool.cpp.
+
+namespace detail {
+constexpr std::size_t kClasses = kLargest / kGranule + 1;
+constexpr std::size_t kChunkHeader = 16;  // before a chunk's first piece: never a handle of 0
+struct FreePiece {
+    FreePiece* next;
+};
+struct Fast {
+    FreePiece* freeLists[kClasses];
+    char* bump;  // the rest of the current chunk
+    char* bumpEnd;
+    std::size_t liveBytes;
+    std::size_t livePieces;
+    // The chunk of the last handle made, which most likely holds the next.
+    std::uintptr_t lastBegin;
+    std::uintptr_t lastSize;
+    std::uint32_t lastNumber;
+};
+extern Fast g_fast;
+void* AllocateSlow(std::size_t size);
+void FreeSlow(void* piece, std::size_t size);
+std::uint32_t HandleOfSlow(const void* piece);
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kWatched = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kWatched = true;
+#else
+constexpr bool kWatched = false;
+#endif
+#else
+constexpr bool kWatched = false;
+#endif
+}  // namespace detail
+
+inline void* Allocate(std::size_t size) {
+    detail::Fast& f = detail::g_fast;
+    if (!detail::kWatched && size - 1 < kLargest) {  // 0 wraps round to the slow path
+        const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
+        char* piece;
+        if (detail::FreePiece* head = f.freeLists[bytes / kGranule]) {
+            f.freeLists[bytes / kGranule] = head->next;
+            piece = reinterpret_cast<char*>(head);
+        } else if (static_cast<std::size_t>(f.bumpEnd - f.bump) >= bytes) {
+            piece = f.bump;
+            f.bump += bytes;
+        } else {
+            return detail::AllocateSlow(size);
+        }
+        f.liveBytes += bytes;
+        ++f.livePieces;
+        return piece;
+    }
+    return detail::AllocateSlow(size);
+}
+
+inline void Free(void* piece, std::size_t size) {
+    detail::Fast& f = detail::g_fast;
+    // The last live piece gives the chunks back: that is the slow path's.
+    if (!detail::kWatched && piece && size - 1 < kLargest && f.livePieces > 1) {
+        const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
+        auto* head = static_cast<detail::FreePiece*>(piece);
+        head->next = f.freeLists[bytes / kGranule];
+        f.freeLists[bytes / kGranule] = head;
+        f.liveBytes -= bytes;
+        --f.livePieces;
+        return;
+    }
+    detail::FreeSlow(piece, size);
+}
+
+inline std::uint32_t HandleOf(const void* piece) {
+    const detail::Fast& f = detail::g_fast;
+    const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(piece) - f.lastBegin;
+    if (offset < f.lastSize && offset % kGranule == 0 && offset >= detail::kChunkHeader) {
+        return (f.lastNumber << kOffsetBits) | static_cast<std::uint32_t>(offset / kGranule);
+    }
+    return detail::HandleOfSlow(piece);
+}
 
 }  // namespace blockpool

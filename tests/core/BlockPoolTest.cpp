@@ -70,6 +70,19 @@ TEST(BlockPool, HandlesNameTheirPiecesInEveryChunkAndAfterTheChunksAreRemade) {
         EXPECT_EQ(blockpool::HandleOf(&local), 0u);
         EXPECT_EQ(blockpool::HandleOf(heap.get()), 0u);
         EXPECT_EQ(blockpool::HandleOf(nullptr), 0u);
+        // Nor a place inside a piece off the granule, nor the header before a chunk's first
+        // piece: in the chunk last looked in, and in another.
+        const std::uint32_t last = blockpool::HandleOf(pieces.back().at);
+        const char* lastChunk = blockpool::detail::g_chunkBases[last >> blockpool::kOffsetBits];
+        EXPECT_EQ(blockpool::HandleOf(static_cast<char*>(pieces.back().at) + 1), 0u);
+        EXPECT_EQ(blockpool::HandleOf(lastChunk), 0u);
+        EXPECT_EQ(blockpool::HandleOf(lastChunk + 8), 0u);
+        EXPECT_EQ(blockpool::HandleOf(blockpool::detail::g_chunkBases[0] + 8), 0u);
+        // Nothing asked for is still a piece of its own.
+        void* none = blockpool::Allocate(0);
+        EXPECT_NE(blockpool::HandleOf(none), 0u);
+        EXPECT_EQ(blockpool::FromHandle(blockpool::HandleOf(none)), none);
+        blockpool::Free(none, 0);
         blockpool::Free(large, blockpool::kLargest + 1);
         for (const Piece& p : pieces) blockpool::Free(p.at, p.size);
         // All chunks went back; the next round numbers new ones from the start.

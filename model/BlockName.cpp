@@ -88,6 +88,20 @@ void CheckLength(std::size_t size) {
     if (size > UINT32_MAX - 16) throw std::bad_alloc();
 }
 
+// A record of head followed by tail; raising head's count is the caller's.
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline char* NewSharedRecord(Head* head, std::string_view tail) {
+    CheckLength(tail.size());
+    char* record = static_cast<char*>(
+        blockpool::Allocate(1 + kPointer + PlainHeader(tail.size()) + tail.size()));
+    record[0] = static_cast<char>(kSharedMarker);
+    std::memcpy(record + 1, &head, kPointer);
+    WritePlain(record + 1 + kPointer, tail);
+    return record;
+}
+
 }  // namespace
 
 std::string CBlockName::str() const {
@@ -139,32 +153,31 @@ void CBlockName::assign(std::string_view text) {
 }
 
 void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
-    Head* head = nullptr;
-    std::size_t cut = 0;
     // The sibling read before mostly lies in the same directory: its shared part is taken
     // when it begins this name, without a search or a hash.
     if (like.m_pRecord && static_cast<unsigned char>(like.m_pRecord[0]) == kSharedMarker) {
-        Head* likeHead = ReadHead(like.m_pRecord);
-        if (text.size() > likeHead->length &&
-            bytescan::Equal(text.data(), likeHead->Bytes(), likeHead->length)) {
-            head = likeHead;
-            cut = likeHead->length;
-        }
-    }
-    if (!head) {
-        cut = DirectoryEnd(text);
-        if (cut < kMinShared || cut == text.size()) {
-            assign(text);
+        Head* head = ReadHead(like.m_pRecord);
+        if (text.size() > head->length && bytescan::Equal(text.data(), head->Bytes(), head->length)) {
+            char* record = NewSharedRecord(head, text.substr(head->length));
+            ++head->refs;  // before the old record goes: it may hold the last reference
+            Release();
+            m_pRecord = record;
             return;
         }
     }
+    AssignSearching(text);
+}
+
+void CBlockName::AssignSearching(std::string_view text) {
+    const std::size_t cut = DirectoryEnd(text);
+    if (cut < kMinShared || cut == text.size()) {
+        assign(text);
+        return;
+    }
     const std::string_view dir = text.substr(0, cut);
     HeadTable& heads = Heads();
-    std::uint64_t hash = 0;
-    if (!head) {
-        hash = intern::Hash(dir);
-        head = heads.Find(hash, [&](Head* h) { return h->Text() == dir; });
-    }
+    const std::uint64_t hash = intern::Hash(dir);
+    Head* head = heads.Find(hash, [&](Head* h) { return h->Text() == dir; });
     if (!head) {
         CheckLength(cut);
         head = static_cast<Head*>(blockpool::Allocate(sizeof(Head) + cut));
@@ -178,23 +191,17 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
             throw;
         }
     }
-    const std::string_view tail = text.substr(cut);
-    CheckLength(tail.size());
     char* record;
     try {
-        record = static_cast<char*>(
-            blockpool::Allocate(1 + kPointer + PlainHeader(tail.size()) + tail.size()));
+        record = NewSharedRecord(head, text.substr(cut));
     } catch (...) {
-        if (head->refs == 0) {
-            heads.Erase(intern::Hash(head->Text()), head);
+        if (head->refs == 0) {  // made above for this name alone
+            heads.Erase(hash, head);
             blockpool::Free(head, sizeof(Head) + cut);
         }
         throw;
     }
     ++head->refs;  // before the old record goes: it may hold the last reference
-    record[0] = static_cast<char>(kSharedMarker);
-    std::memcpy(record + 1, &head, kPointer);
-    WritePlain(record + 1 + kPointer, tail);
     Release();
     m_pRecord = record;
 }

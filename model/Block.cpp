@@ -131,10 +131,6 @@ CBlockChildList::Slot CBlockChildList::SlotOf(const CBlock* entry) {
     return slot;
 }
 
-inline CBlock* CBlockChildList::EntryOf(Slot slot) {
-    return static_cast<CBlock*>(blockpool::FromHandle(slot));
-}
-
 CBlockChildList::Items* CBlockChildList::Items::Make(std::uint32_t capacity) {
     // The pool hands out whole granules: the room of the last one is a slot all the same.
     constexpr std::uint32_t kPerGranule = blockpool::kGranule / sizeof(Slot);
@@ -233,7 +229,7 @@ BlockPos CBlockChildList::Find(const CBlock* entry, BlockPos startAfter) const {
     return ToPos(EntryOf(m_pItems->Slots()[index]));
 }
 
-CBlock* CBlockChildList::GetAtIndex(int n) const {
+CBlock* CBlockChildList::GetAtIndexSlowly(int n) const {
     if (n < 0 || n >= GetCount()) return nullptr;
     if (CBlock* single = Single()) return single;
     if (m_pItems->holes) m_pItems->Compact();

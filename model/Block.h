@@ -36,7 +36,7 @@ class CBlockChildList {
     CBlock* GetAt(BlockPos pos) const;
     // Searches after startAfter (from the head when null); null when absent.
     BlockPos Find(const CBlock* entry, BlockPos startAfter = nullptr) const;
-    CBlock* GetAtIndex(int n) const;
+    CBlock* GetAtIndex(int n) const;  // inline below
     // The n for which GetAtIndex(n) is entry; -1 when entry is not in the list.
     int IndexOf(const CBlock* entry) const;
     int GetCount() const;
@@ -71,6 +71,7 @@ class CBlockChildList {
         std::uint32_t holes;     // slots of 0, where an entry was removed
         std::uint32_t first;     // index of the first live slot
         Slot* Slots() { return reinterpret_cast<Slot*>(this + 1); }
+        const Slot* Slots() const { return reinterpret_cast<const Slot*>(this + 1); }
         void Compact();
         static Items* Make(std::uint32_t capacity);
         static void Free(Items* items);
@@ -87,9 +88,13 @@ class CBlockChildList {
     void SetSingle(CBlock* entry);
     bool Holds(const CBlock* entry) const;  // in the slot its index names; a list, not a lone child
     static Slot SlotOf(const CBlock* entry);  // throws std::invalid_argument off the pool
-    static CBlock* EntryOf(Slot slot);        // slot is not a hole
+    static CBlock* EntryOf(Slot slot) {       // slot is not a hole
+        return static_cast<CBlock*>(blockpool::FromHandle(slot));
+    }
     // AddTail for a folder without a list or with a full one, or an entry without a handle.
     void AddTailSlowly(CBlock* entry);
+    // GetAtIndex for a lone child, a list with holes or an index out of range.
+    CBlock* GetAtIndexSlowly(int n) const;
 };
 
 class CBlock {
@@ -288,4 +293,14 @@ inline void CBlockChildList::AddTail(CBlock* entry) {
         }
     }
     AddTailSlowly(entry);
+}
+
+// Writing a collection walks every folder's children by index.
+inline CBlock* CBlockChildList::GetAtIndex(int n) const {
+    const Items* items = m_pItems;
+    if (items && !(reinterpret_cast<std::uintptr_t>(items) & kSingle) && !items->holes &&
+        static_cast<std::uint32_t>(n) < items->size) {
+        return EntryOf(items->Slots()[n]);
+    }
+    return GetAtIndexSlowly(n);
 }

@@ -66,7 +66,10 @@ std::size_t PlainHeader(std::size_t length) {
     return length < kSharedMarker ? 1 : 1 + sizeof(std::uint32_t);
 }
 
-void WritePlain(char* record, std::string_view text) {
+#if defined(__GNUC__)
+__attribute__((always_inline))
+#endif
+inline void WritePlain(char* record, std::string_view text) {
     const std::uint32_t length = static_cast<std::uint32_t>(text.size());
     if (PlainHeader(length) == 1) {
         record[0] = static_cast<char>(length);
@@ -165,15 +168,15 @@ void CBlockName::AssignSharing(std::string_view text, const CBlockName& like) {
             return;
         }
     }
-    AssignSearching(text);
-}
-
-void CBlockName::AssignSearching(std::string_view text) {
     const std::size_t cut = DirectoryEnd(text);
     if (cut < kMinShared || cut == text.size()) {
         assign(text);
         return;
     }
+    AssignSearching(text, cut);
+}
+
+void CBlockName::AssignSearching(std::string_view text, std::size_t cut) {
     const std::string_view dir = text.substr(0, cut);
     HeadTable& heads = Heads();
     const std::uint64_t hash = intern::Hash(dir);

@@ -80,12 +80,12 @@ class CBlockName {
         if (m_pRecord) ReleaseRecord();
     }
     void ReleaseRecord();
-    // AssignSharing when like's shared part does not begin text: the directory part is
-    // looked up among those in use, or made.
+    // AssignSharing when like's shared part does not begin text, and text's directory part
+    // (its first cut bytes) is worth sharing: it is looked up among those in use, or made.
 #if defined(__GNUC__)
     __attribute__((noinline))
 #endif
-    void AssignSearching(std::string_view text);
+    void AssignSearching(std::string_view text, std::size_t cut);
 
     // A length byte (or a marker and four bytes) and the bytes, or a marker, a shared head
     // and then the tail as a plain record; null when empty.

@@ -47,23 +47,39 @@ class CHeadCache {
     bool m_clean = false;
 };
 
-// Author and comment are mostly the same texts from entry to entry, shared by the entries
-// (one copy of their bytes): the verdict on the last one is kept.
-class CPlainCache {
+// Author and comment are one record shared by every entry that has them, their bytes in one
+// place: the verdict on the last pair is kept, and behind it those on a few dozen pairs met
+// before, for entries that take turns among a few authors. A pair is known by where its
+// bytes are, which no other pair shares while the tree is being written.
+class CTextsCache {
   public:
-    bool IsPlain(std::string_view text) {
-        if (text.data() != m_pLast || text.size() != m_size) {
-            m_pLast = text.data();
-            m_size = text.size();
-            m_plain = IsPlainText(std::string_view(), text);
+    bool IsPlain(std::string_view author, std::string_view comment) {
+        if (m_last.Is(author, comment)) return m_last.plain;
+        Verdict& slot = m_slots[(reinterpret_cast<std::uintptr_t>(author.data()) >> 3) % kSlots];
+        if (!slot.Is(author, comment)) {
+            slot = {author.data(), comment.data(), author.size(), comment.size(),
+                    IsPlainText(std::string_view(), author) &&
+                        IsPlainText(std::string_view(), comment)};
         }
-        return m_plain;
+        m_last = slot;
+        return slot.plain;
     }
 
   private:
-    const char* m_pLast = nullptr;
-    std::size_t m_size = 0;
-    bool m_plain = false;
+    struct Verdict {
+        const char* author;
+        const char* comment;
+        std::size_t authorSize;
+        std::size_t commentSize;
+        bool plain;
+        bool Is(std::string_view a, std::string_view c) const {
+            return a.data() == author && c.data() == comment && a.size() == authorSize &&
+                   c.size() == commentSize;
+        }
+    };
+    static constexpr std::size_t kSlots = 61;  // a prime: the records lie a granule apart
+    Verdict m_last{};
+    Verdict m_slots[kSlots]{};
 };
 
 bool HasLineBreak(std::string_view text) {
@@ -172,7 +188,7 @@ struct CLineFields {
 
 struct CPlainCaches {
     CHeadCache heads;
-    CPlainCache authors, comments;
+    CTextsCache texts;
 };
 
 char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPlainCaches& caches) {
@@ -180,9 +196,7 @@ char* PutEntryLine(char* p, const CBlock& block, const CLineFields& fields, CPla
     const std::string_view author = fields.author;
     const std::string_view comment = fields.comment;
     const bool nameIsPlain = caches.heads.IsPlain(head, tail);
-    const bool authorIsPlain = caches.authors.IsPlain(author);
-    const bool commentIsPlain = caches.comments.IsPlain(comment);
-    if (nameIsPlain && authorIsPlain && commentIsPlain) {
+    if (nameIsPlain && caches.texts.IsPlain(author, comment)) {
         // The common line: no field needs an escape.
         p = block.m_bFolder ? Put(p, "NAME\t\"") : Put(p, "DATA\t\"");
         p = Put(p, head.data(), head.size());

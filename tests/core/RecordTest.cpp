@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "model/Block.h"
 #include "model/ByteStream.h"
@@ -162,6 +165,37 @@ TEST(RecordWriter, AQuoteOrLineBreakAnywhereInAShortTextComesBack) {
         ASSERT_EQ(file->Author(), values[i]) << i;
         ASSERT_EQ(other->Comment(), values[i]) << i;
     }
+}
+
+TEST(RecordWriter, EntriesTakingTurnsAmongManyTextsKeepEachOwn) {
+    // More pairs than are remembered, met again and again in turns: the same author with
+    // comments that need escapes and some that do not, and the other way round.
+    const char* const kinds[] = {"plain", "a \"quote\"", "two\nlines", "ends in /", "cr\r"};
+    std::vector<std::pair<std::string, std::string>> pairs;
+    for (int n = 0; n < 40; ++n) {
+        for (const char* kind : kinds) {
+            pairs.emplace_back("artist " + std::to_string(n % 8), kind + std::to_string(n));
+            pairs.emplace_back(kind + std::to_string(n), n % 2 ? "?" : "seen");
+        }
+    }
+    std::unique_ptr<CBlock> root(NewFolder(nullptr, "R"));
+    for (int round = 0; round < 3; ++round) {
+        for (std::size_t i = 0; i < pairs.size(); i += 1 + round) {
+            CBlock* file = NewFile(root.get(), "C:\\walls\\" + std::to_string(i) + ".jpg");
+            file->SetTexts(pairs[i].first, pairs[i].second, nullptr);
+        }
+    }
+    const std::string text = Write(*root);
+    Doc doc(text);
+    EXPECT_TRUE(doc.problems.empty());
+    ASSERT_EQ(doc.root->m_Children.GetCount(), root->m_Children.GetCount());
+    for (int i = 0; i < root->m_Children.GetCount(); ++i) {
+        const CBlock* want = root->m_Children.GetAtIndex(i);
+        const CBlock* got = doc.root->m_Children.GetAtIndex(i);
+        ASSERT_EQ(got->Author(), want->Author()) << i;
+        ASSERT_EQ(got->Comment(), want->Comment()) << i;
+    }
+    EXPECT_EQ(Write(*doc.root), text);
 }
 
 TEST(RecordReader, OldWriterFilesReadAsBefore) {

@@ -174,8 +174,8 @@ TEST(RecordWriter, EntriesTakingTurnsAmongManyTextsKeepEachOwn) {
     std::vector<std::pair<std::string, std::string>> pairs;
     for (int n = 0; n < 40; ++n) {
         for (const char* kind : kinds) {
-            pairs.emplace_back("artist " + std::to_string(n % 8), kind + std::to_string(n));
-            pairs.emplace_back(kind + std::to_string(n), n % 2 ? "?" : "seen");
+            pairs.emplace_back("artist " + std::to_string(n % 8), std::to_string(n) + kind);
+            pairs.emplace_back(std::to_string(n) + kind, n % 2 ? "?" : "seen");
         }
     }
     std::unique_ptr<CBlock> root(NewFolder(nullptr, "R"));

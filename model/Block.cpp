@@ -173,15 +173,6 @@ void CBlockChildList::Items::Compact() {
     first = 0;
 }
 
-CBlock* CBlockChildList::Single() const {
-    const auto bits = reinterpret_cast<std::uintptr_t>(m_pItems);
-    return (bits & kSingle) ? reinterpret_cast<CBlock*>(bits - kSingle) : nullptr;
-}
-
-CBlockChildList::Items* CBlockChildList::List() const {
-    return (reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) ? nullptr : m_pItems;
-}
-
 void CBlockChildList::SetSingle(CBlock* entry) {
     m_pItems = reinterpret_cast<Items*>(reinterpret_cast<std::uintptr_t>(entry) | kSingle);
 }

@@ -83,8 +83,13 @@ class CBlockChildList {
     // second child, and the reader's ShrinkToFit goes back to the lone child when one is left.
     Items* m_pItems = nullptr;
     static constexpr std::uintptr_t kSingle = 1;
-    CBlock* Single() const;  // the lone child, or null
-    Items* List() const;     // the list, or null
+    CBlock* Single() const {  // the lone child, or null
+        const auto bits = reinterpret_cast<std::uintptr_t>(m_pItems);
+        return (bits & kSingle) ? reinterpret_cast<CBlock*>(bits - kSingle) : nullptr;
+    }
+    Items* List() const {  // the list, or null
+        return (reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) ? nullptr : m_pItems;
+    }
     void SetSingle(CBlock* entry);
     bool Holds(const CBlock* entry) const;  // in the slot its index names; a list, not a lone child
     static Slot SlotOf(const CBlock* entry);  // throws std::invalid_argument off the pool
@@ -284,11 +289,11 @@ class CBlock {
 inline void CBlockChildList::AddTail(CBlock* entry) {
     // An entry lives in exactly one list, its parent's; the index would otherwise lie.
     assert(entry->m_nIndexInList < 0);
-    if (m_pItems && !(reinterpret_cast<std::uintptr_t>(m_pItems) & kSingle) &&
-        m_pItems->size < m_pItems->capacity) {
+    Items* items = List();
+    if (items && items->size < items->capacity) {
         if (const Slot slot = blockpool::HandleOf(entry)) {
-            entry->m_nIndexInList = static_cast<int>(m_pItems->size);
-            m_pItems->Slots()[m_pItems->size++] = slot;
+            entry->m_nIndexInList = static_cast<int>(items->size);
+            items->Slots()[items->size++] = slot;
             return;
         }
     }
@@ -297,9 +302,8 @@ inline void CBlockChildList::AddTail(CBlock* entry) {
 
 // Writing a collection walks every folder's children by index.
 inline CBlock* CBlockChildList::GetAtIndex(int n) const {
-    const Items* items = m_pItems;
-    if (items && !(reinterpret_cast<std::uintptr_t>(items) & kSingle) && !items->holes &&
-        static_cast<std::uint32_t>(n) < items->size) {
+    const Items* items = List();
+    if (items && !items->holes && static_cast<std::uint32_t>(n) < items->size) {
         return EntryOf(items->Slots()[n]);
     }
     return GetAtIndexSlowly(n);

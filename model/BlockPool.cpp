@@ -4,15 +4,7 @@
 #include <cstring>
 #include <new>
 
-#if defined(__SANITIZE_ADDRESS__)
-#define PELORAND_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELORAND_ASAN 1
-#endif
-#endif
-
-#ifdef PELORAND_ASAN
+#ifdef PELORAND_POOL_WATCHED
 #include <sanitizer/asan_interface.h>
 // Free pieces stay poisoned, so that the sanitizer build still catches a use after free.
 #define POOL_POISON(p, n) ASAN_POISON_MEMORY_REGION(p, n)
@@ -28,7 +20,6 @@ namespace {
 using detail::FreePiece;
 using detail::g_fast;
 using detail::kChunkHeader;
-using detail::kClasses;
 constexpr std::size_t kFirstChunk = 64 * 1024;
 
 struct Chunk {
@@ -69,10 +60,6 @@ void SetLast(const Span& span) {
     g_fast.lastBegin = span.begin;
     g_fast.lastSize = span.end - span.begin;
     g_fast.lastNumber = span.number;
-}
-
-std::size_t ClassOf(std::size_t size) {
-    return (size + kGranule - 1) / kGranule;
 }
 
 void ReleaseChunks() {
@@ -160,8 +147,8 @@ void* AllocateSlow(std::size_t size) {
     if (size == 0) size = 1;
     if (size > kLargest) return ::operator new(size);
     Fast& f = g_fast;
-    const std::size_t cls = ClassOf(size);
-    const std::size_t bytes = cls * kGranule;
+    const std::size_t bytes = PieceBytes(size);
+    const std::size_t cls = bytes / kGranule;
     char* piece;
     if (FreePiece* head = f.freeLists[cls]) {
         POOL_UNPOISON(head, bytes);
@@ -186,8 +173,8 @@ void FreeSlow(void* piece, std::size_t size) {
         return;
     }
     Fast& f = g_fast;
-    const std::size_t cls = ClassOf(size);
-    const std::size_t bytes = cls * kGranule;
+    const std::size_t bytes = PieceBytes(size);
+    const std::size_t cls = bytes / kGranule;
     f.liveBytes -= bytes;
     if (--f.livePieces == 0) {
         // Nothing is left in the pool: give its memory back.

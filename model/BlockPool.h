@@ -14,6 +14,15 @@
 #include <cstddef>
 #include <cstdint>
 
+// Defined when AddressSanitizer watches the pool's pieces (GCC and clang tell it differently).
+#if defined(__SANITIZE_ADDRESS__)
+#define PELORAND_POOL_WATCHED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define PELORAND_POOL_WATCHED 1
+#endif
+#endif
+
 namespace blockpool {
 
 constexpr std::size_t kGranule = 8;
@@ -107,23 +116,21 @@ void* AllocateSlow(std::size_t size);
 void FreeSlow(void* piece, std::size_t size);
 std::uint32_t HandleOfSlow(const void* piece);
 
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kWatched = true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
+#ifdef PELORAND_POOL_WATCHED
 constexpr bool kWatched = true;
 #else
 constexpr bool kWatched = false;
 #endif
-#else
-constexpr bool kWatched = false;
-#endif
+// What a piece of size bytes takes: whole granules.
+constexpr std::size_t PieceBytes(std::size_t size) {
+    return (size + kGranule - 1) & ~(kGranule - 1);
+}
 }  // namespace detail
 
 inline void* Allocate(std::size_t size) {
     detail::Fast& f = detail::g_fast;
     if (!detail::kWatched && size - 1 < kLargest) {  // 0 wraps round to the slow path
-        const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
+        const std::size_t bytes = detail::PieceBytes(size);
         char* piece;
         if (detail::FreePiece* head = f.freeLists[bytes / kGranule]) {
             f.freeLists[bytes / kGranule] = head->next;
@@ -145,7 +152,7 @@ inline void Free(void* piece, std::size_t size) {
     detail::Fast& f = detail::g_fast;
     // The last live piece gives the chunks back: that is the slow path's.
     if (!detail::kWatched && piece && size - 1 < kLargest && f.livePieces > 1) {
-        const std::size_t bytes = (size + kGranule - 1) & ~(kGranule - 1);
+        const std::size_t bytes = detail::PieceBytes(size);
         auto* head = static_cast<detail::FreePiece*>(piece);
         head->next = f.freeLists[bytes / kGranule];
         f.freeLists[bytes / kGranule] = head;

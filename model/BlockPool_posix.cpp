@@ -30,16 +30,8 @@ void UnmapChunk(void* chunk, std::size_t size) {
 
 }  // namespace
 
-#if defined(__SANITIZE_ADDRESS__)
-#define PELORAND_POOL_ASAN 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define PELORAND_POOL_ASAN 1
-#endif
-#endif
-
 void blockpool::UseSystemChunks() {
-#ifdef PELORAND_POOL_ASAN
+#ifdef PELORAND_POOL_WATCHED
     // The leak checker does not look into mappings of our own: the pieces from the heap that
     // entries in them point to (long child lists) would be reported as lost. The heap it is.
     return;

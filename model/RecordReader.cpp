@@ -347,7 +347,26 @@ class Reader {
     // The fields are in tokens[1 .. kFields); escaped when the line bears the mark. texts is
     // what CBlock::PrepareTexts gave for the author and comment; a reference it holds goes
     // to the entry, or back when no entry is made.
+    // The common case (a file entry in an open folder, no escapes) is kept short: the rest is
+    // out of line, so that a line of it saves and restores no more than it uses.
     void Entry(std::string_view* tokens, bool isName, bool escaped, CBlock::PreparedTexts texts) {
+        if (isName || escaped || !m_current) return EntryOtherwise(tokens, isName, escaped, texts);
+        CBlock* target;
+        try {
+            target = NewChild(false);
+        } catch (...) {
+            CBlock::DropPreparedTexts(texts);
+            throw;
+        }
+        ++m_files;
+        Fill(target, tokens, texts);
+    }
+
+#if defined(__GNUC__)
+    __attribute__((noinline))
+#endif
+    void EntryOtherwise(std::string_view* tokens, bool isName, bool escaped,
+                        CBlock::PreparedTexts texts) {
         if (!m_current) {
             CBlock::DropPreparedTexts(texts);
             Problem(std::string(isName ? "\"NAME\"" : "\"DATA\"") + " with no open folder ignored");
@@ -381,17 +400,26 @@ class Reader {
             }
             ++m_files;
         }
+        Fill(target, tokens, texts);
+    }
+
+    // Gives target the fields of its line.
+    void Fill(CBlock* target, std::string_view* tokens, CBlock::PreparedTexts texts) {
         // The texts first: a reference held for them belongs to the entry from here on,
         // whatever fails after.
         target->SetTexts(tokens[3], tokens[4], m_lastEntry, texts);
-        if (!isName && m_lastEntry) {
+        if (target != m_current && m_lastEntry) {
             target->m_strName.AssignSharing(tokens[1], m_lastEntry->m_strName);
         } else {
             target->m_strName.assign(tokens[1]);
         }
-        target->m_nPriority = static_cast<short>(ParseDecimal(tokens[2]));
-        target->m_bInherit = ParseDecimal(tokens[5]) != 0;
-        target->m_bChangerEnabled = ParseDecimal(tokens[6]) != 0;
+        // All three read before any is stored, so that the two flags go in together.
+        const int priority = ParseDecimal(tokens[2]);
+        const bool inherit = ParseDecimal(tokens[5]) != 0;
+        const bool enabled = ParseDecimal(tokens[6]) != 0;
+        target->m_nPriority = static_cast<short>(priority);
+        target->m_bInherit = inherit;
+        target->m_bChangerEnabled = enabled;
         m_lastEntry = target;
     }
 

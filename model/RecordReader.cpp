@@ -351,15 +351,7 @@ class Reader {
     // out of line, so that a line of it saves and restores no more than it uses.
     void Entry(std::string_view* tokens, bool isName, bool escaped, CBlock::PreparedTexts texts) {
         if (isName || escaped || !m_current) return EntryOtherwise(tokens, isName, escaped, texts);
-        CBlock* target;
-        try {
-            target = NewChild(false);
-        } catch (...) {
-            CBlock::DropPreparedTexts(texts);
-            throw;
-        }
-        ++m_files;
-        Fill(target, tokens, texts);
+        FileEntry(tokens, texts);
     }
 
 #if defined(__GNUC__)
@@ -388,18 +380,23 @@ class Reader {
                 tokens[i] = owned;
             }
         }
-        CBlock* target;
         if (isName) {
-            target = m_current;
+            Fill(m_current, tokens, texts);
         } else {
-            try {
-                target = NewChild(false);
-            } catch (...) {
-                CBlock::DropPreparedTexts(texts);
-                throw;
-            }
-            ++m_files;
+            FileEntry(tokens, texts);
         }
+    }
+
+    // A new file entry at the end of the open folder, with the fields of its line.
+    void FileEntry(std::string_view* tokens, CBlock::PreparedTexts texts) {
+        CBlock* target;
+        try {
+            target = NewChild(false);
+        } catch (...) {
+            CBlock::DropPreparedTexts(texts);
+            throw;
+        }
+        ++m_files;
         Fill(target, tokens, texts);
     }
 

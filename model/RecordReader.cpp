@@ -153,20 +153,16 @@ class Reader {
         tokens[1] = std::string_view(open, close - open);
         // Most lines end in five one-byte fields, ","2","?","?","0","1": checked in three
         // words, the values among them by their range ('0' to '?' holds none of the quote,
-        // the slash and the blanks).
-        if (end - close >= 23) {
-            if (TwoOneByteFields(close) && TwoOneByteFields(close + 8) &&
-                LastOneByteFields(close + 13)) {
+        // the slash and the blanks) in the same words. Both kinds of line taken here begin
+        // with the priority, one byte: ","2"," after the name.
+        if (end - close >= 23 && PriorityField(close)) {
+            if (TwoOneByteFields(close + 8) && LastOneByteFields(close + 13) &&
+                IsValueByte(close[7])) {
                 const char* next = close[21] == '\n'                          ? close + 22
                                    : close[21] == '\r' && close[22] == '\n' ? close + 23
                                                                              : nullptr;
-                bool plain = next != nullptr;
-                for (int k = 0; k < 5 && plain; ++k) {
-                    const char* value = close + 3 + 4 * k;
-                    plain = IsValueByte(*value);
-                    tokens[2 + k] = std::string_view(value, 1);
-                }
-                if (plain) {
+                if (next) {
+                    for (int k = 0; k < 5; ++k) tokens[2 + k] = std::string_view(close + 3 + 4 * k, 1);
                     defaultTexts = ((close[7] ^ '?') | (close[11] ^ '?')) == 0;
                     return next;
                 }
@@ -179,10 +175,10 @@ class Reader {
         for (std::size_t field = 2; field <= 6; ++field) {
             const char* p = close + 1;
             if (end - p < 4) return nullptr;
-            // One byte between the quotes (a flag, a digit, a "?") is taken in one word.
+            // One value byte between the quotes (a flag, a digit, a "?") is taken in one word.
             std::uint32_t word;
             std::memcpy(&word, p, sizeof word);
-            if ((word & Word4("\xff\xff\0\xff")) == Word4(",\"\0\"") && IsValueByte(p[2])) {
+            if ((word & Word4("\xff\xff\xf0\xff")) == Word4(",\"0\"")) {
                 tokens[field] = std::string_view(p + 2, 1);
                 close = p + 3;
                 continue;
@@ -205,21 +201,16 @@ class Reader {
 
     // The fields after the name (its closing quote at close) of a line ","P","author","C",
     // "I","E" and its line end, P, C, I and E one byte each as the fields of one byte are
-    // taken below; null, nothing taken, for any other line. end - close >= 23.
+    // taken below; null, nothing taken, for any other line. end - close >= 23, and the
+    // caller has seen ","P"," at close (PriorityField).
     const char* SplitAuthorLine(const char* close, const char* end, std::string_view* tokens) {
-        std::uint32_t word;
-        std::memcpy(&word, close + 1, sizeof word);
-        if ((word & Word4("\xff\xff\0\xff")) != Word4(",\"\0\"") || !IsValueByte(close[3]) ||
-            close[5] != ',' || close[6] != '"') {
-            return nullptr;
-        }
         const char* open = close + 7;
         const char* c = bytescan::FindEither(open, end, '"', '\n');
         if (end - c < 15 || *c != '"') return nullptr;
         if (c > open && (c[-1] == '/' || IsSpace(*open))) return nullptr;
         if (!TwoOneByteFields(c) || !LastOneByteFields(c + 5)) return nullptr;
         const char* next = c[13] == '\n' ? c + 14 : c[13] == '\r' && c[14] == '\n' ? c + 15 : nullptr;
-        if (!next || !IsValueByte(c[3]) || !IsValueByte(c[7]) || !IsValueByte(c[11])) return nullptr;
+        if (!next) return nullptr;
         tokens[2] = std::string_view(close + 3, 1);
         tokens[3] = std::string_view(open, c - open);
         tokens[4] = std::string_view(c + 3, 1);
@@ -240,16 +231,21 @@ class Reader {
         return word;
     }
 
-    // At p, `","X","Y` : a field's closing quote and two fields of one byte each (not looked
-    // at here) after it.
-    static bool TwoOneByteFields(const char* p) {
-        return (bytescan::Load(p) & Word("\xff\xff\xff\0\xff\xff\xff\0")) ==
-               Word("\",\"\0\",\"\0");
+    // At p, `","X","` : a field's closing quote and a field of one value byte after it (the
+    // byte after it not looked at).
+    static bool PriorityField(const char* p) {
+        return (bytescan::Load(p) & Word("\xff\xff\xff\xf0\xff\xff\xff\0")) ==
+               Word("\",\"0\",\"\0");
     }
-    // At p, `,"X","Y"` : the last two fields of a line, of one byte each (not looked at here).
+    // At p, `","X","Y` : a field's closing quote and two fields of one value byte each.
+    static bool TwoOneByteFields(const char* p) {
+        return (bytescan::Load(p) & Word("\xff\xff\xff\xf0\xff\xff\xff\xf0")) ==
+               Word("\",\"0\",\"0");
+    }
+    // At p, `,"X","Y"` : the last two fields of a line, of one value byte each.
     static bool LastOneByteFields(const char* p) {
-        return (bytescan::Load(p) & Word("\xff\xff\0\xff\xff\xff\0\xff")) ==
-               Word(",\"\0\",\"\0\"");
+        return (bytescan::Load(p) & Word("\xff\xff\xf0\xff\xff\xff\xf0\xff")) ==
+               Word(",\"0\",\"0\"");
     }
     // A one-byte field the fast paths take: '0' to '?' (digits, flags, "?"), which holds none
     // of the quote, the slash and the blanks.

@@ -410,6 +410,19 @@ TEST(RecordReader, LinesTakenFromTheBufferReadAsLinesReadOneByOne) {
         "DATA\t\"a\",\" \",\"?\",\"?\",\"0\",\"1\"",
         "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"\"\"",
         "DATA\t\"a\",\":\",\";\",\"<\",\"=\",\">\"",
+        // A slash or a blank as any one-byte field but the first, in lines of one-byte
+        // fields and in lines with an author: both are read the long way.
+        "DATA\t\"a\",\"1\",\"/\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\"1\",\"?\",\"/\",\"0\",\"1\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\" \",\"1\"",
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"/\"",
+        "DATA\t\"a\",\" \",\"who\",\"?\",\"0\",\"1\"",
+        "DATA\t\"a\",\"1\",\"who\",\"/\",\"0\",\"1\"",
+        "DATA\t\"a\",\"1\",\"who\",\"?\",\"/\",\"1\"",
+        "DATA\t\"a\",\"1\",\"who\",\"?\",\"0\",\" \"",
+        // A line feed as the last field ends the line there.
+        "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"\n\"",
+        "DATA\t\"a\",\"1\",\"who\",\"?\",\"0\",\"\n\"",
         "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\" ",
         "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\",",
         "DATA\t\"a\",\"1\",\"?\",\"?\",\"0\",\"1\"x",

@@ -149,7 +149,7 @@ class Reader {
         const char* open = s + 6;
         const char* close = bytescan::FindEither(open, end, '"', '\n');
         if (close == end || *close != '"') return nullptr;
-        if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
+        if (EscapedOrTrimmed(open, close)) return nullptr;
         tokens[1] = std::string_view(open, close - open);
         // Most lines end in five one-byte fields, ","2","?","?","0","1": checked in three
         // words, the values among them by their range ('0' to '?' holds none of the quote,
@@ -188,9 +188,7 @@ class Reader {
             close = *open != '"' && open[1] == '"' ? open + 1
                                                     : bytescan::FindEither(open, end, '"', '\n');
             if (close == end || *close != '"') return nullptr;
-            // A slash before the quote escapes it; a field starting with white space (a line
-            // feed among it) is trimmed.
-            if (close > open && (close[-1] == '/' || IsSpace(*open))) return nullptr;
+            if (EscapedOrTrimmed(open, close)) return nullptr;
             tokens[field] = std::string_view(open, close - open);
         }
         const char* p = close + 1;
@@ -207,7 +205,7 @@ class Reader {
         const char* open = close + 7;
         const char* c = bytescan::FindEither(open, end, '"', '\n');
         if (end - c < 15 || *c != '"') return nullptr;
-        if (c > open && (c[-1] == '/' || IsSpace(*open))) return nullptr;
+        if (EscapedOrTrimmed(open, c)) return nullptr;
         if (!TwoOneByteFields(c) || !LastOneByteFields(c + 5)) return nullptr;
         const char* next = c[13] == '\n' ? c + 14 : c[13] == '\r' && c[14] == '\n' ? c + 15 : nullptr;
         if (!next) return nullptr;
@@ -251,9 +249,13 @@ class Reader {
     // of the quote, the slash and the blanks.
     static bool IsValueByte(char c) { return static_cast<unsigned char>(c - '0') < 16; }
 
-    // The C locale's white space.
-    static bool IsSpace(char c) {
-        return c == ' ' || static_cast<unsigned char>(c - '\t') <= '\r' - '\t';
+    // Whether a field between the quotes at open - 1 and close may read otherwise in the
+    // general splitting: a slash before the closing quote escapes it, and white space at the
+    // start is trimmed. Any byte up to the blank is taken for white space here (the other
+    // control bytes are left to the general splitting as well). An empty field holds neither:
+    // the bytes looked at are then its two quotes.
+    static bool EscapedOrTrimmed(const char* open, const char* close) {
+        return close[-1] == '/' || static_cast<unsigned char>(*open) <= ' ';
     }
 
     template <std::size_t N>

@@ -95,7 +95,6 @@ class Reader {
                 throw;
             }
             ++m_lineNo;
-            m_tokens[7] = std::string_view();
             Entry(m_tokens, isName, false, texts);
             return next;
         }
@@ -136,7 +135,8 @@ class Reader {
   private:
     // The fields of a line of a four-byte tag, a TAB and six quoted fields joined by single
     // commas, ending at a line feed (a carriage return before it dropped), split as
-    // SplitSpans splits it, into tokens. Null when the line is of any other shape: a quote
+    // SplitSpans splits it, into tokens[1] to tokens[6] (the tag and a seventh field are
+    // never looked at for such a line). Null when the line is of any other shape: a quote
     // escaped by a slash, a field starting with white space, text after the last field, no
     // line feed before the end.
     // defaultTexts tells, where it is seen at no cost, that the author and the comment are
@@ -145,7 +145,6 @@ class Reader {
                            bool& defaultTexts) {
         defaultTexts = false;
         if (s[5] != '"') return nullptr;
-        tokens[0] = std::string_view(s, 4);
         const char* open = s + 6;
         const char* close = bytescan::FindEither(open, end, '"', '\n');
         if (close == end || *close != '"') return nullptr;
@@ -327,8 +326,7 @@ class Reader {
     // Keeps the entry line just split (its fields in m_tokens) to be made a few lines later.
     void Defer(bool isName, std::uint64_t textsHash) {
         PendingEntry& line = m_pendingLines[(m_pendingFirst + m_pendingCount) % kAhead];
-        for (std::size_t i = 0; i < 7; ++i) line.tokens[i] = m_tokens[i];
-        line.tokens[7] = std::string_view();
+        for (std::size_t i = 1; i <= 6; ++i) line.tokens[i] = m_tokens[i];
         line.isName = isName;
         line.textsHash = textsHash;
         ++m_pendingCount;
@@ -440,7 +438,7 @@ class Reader {
     // Entry lines taken by Take and not yet made into entries, oldest first: a few, so that
     // the memory asked for a line's texts has the time of a few lines to arrive.
     struct PendingEntry {
-        std::string_view tokens[kFields + 1];
+        std::string_view tokens[kFields + 1];  // the fields in 1 to 6, as SplitEntry left them
         std::uint64_t textsHash;  // what CBlock::PrepareTexts gave (it held nothing)
         bool isName;
     };

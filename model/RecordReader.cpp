@@ -401,7 +401,8 @@ class Reader {
         // The texts first: a reference held for them belongs to the entry from here on,
         // whatever fails after.
         target->SetTexts(tokens[3], tokens[4], m_lastEntry, texts);
-        if (target != m_current && m_lastEntry) {
+        // A file entry's name, a path, mostly shares its directory with the entry before.
+        if (!target->m_bFolder && m_lastEntry) {
             target->m_strName.AssignSharing(tokens[1], m_lastEntry->m_strName);
         } else {
             target->m_strName.assign(tokens[1]);

@@ -251,7 +251,7 @@ void CMainFrame::OnViewCommand(unsigned id) {
     CView* active = GetActiveView();
     if (id == ID_PROPERTY) {
         if (active == m_pTreeView.get()) RunTreeProperties(*doc, *m_pTreeView);
-        if (active == m_pListView.get()) RunListProperties(*doc, *m_pListView, *m_pTreeView);
+        if (active == m_pListView.get()) RunListProperties(*doc, *m_pListView);
         return;
     }
     if (active != m_pListView.get()) return;

@@ -809,10 +809,6 @@ void CPelorandDoc::OnNewFolder() {
 }
 
 bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (IsImporting() && ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_ADD_FILE:
         case ID_NEW_FOLDER:

@@ -148,6 +148,15 @@ bool CMainFrame::DestroyWindow() {
     return CFrameWnd::DestroyWindow();
 }
 
+bool CMainFrame::RouteCmdMsg(unsigned id, CCmdUI* ui) {
+    auto* doc = static_cast<CPelorandDoc*>(GetActiveDocument());
+    if (doc && doc->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
+        if (ui) ui->Enable(false);
+        return true;
+    }
+    return CFrameWnd::RouteCmdMsg(id, ui);
+}
+
 bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
     if (id >= ID_VIEW_SMALLICON && id <= ID_VIEW_BYNAME) {
         if (ui) {

@@ -406,10 +406,6 @@ CBlock* CPelorandListView::SingleSelectedFile() const {
 }
 
 bool CPelorandListView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_PROPERTY:
             // The frame opens the dialog for the selected rows.

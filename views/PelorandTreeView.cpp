@@ -437,10 +437,6 @@ void CPelorandTreeView::InsertNewFolder(HTREEITEM parentItem) {
 }
 
 bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_PROPERTY:
             // Enabled as the other commands of a folder; the frame opens the dialog.

@@ -3,15 +3,16 @@
 #include <wininet.h>  // before shlobj.h, which declares IActiveDesktop only after it
 #include <shlobj.h>
 #include <ole2.h>
-#include <wincodec.h>
 // clang-format on
 
 #include "changer/WallpaperSetter_win.h"
 
 #include <cstdint>
+#include <string>
 
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperStyle_win.h"
+#include "views/ImageHeader.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
 
@@ -50,35 +51,32 @@ ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
     return SUCCEEDED(hr) ? ActiveDesktopResult::Set : ActiveDesktopResult::Failed;
 }
 
-// True when the file at path is a picture WIC can decode, of a size the desktop can take. Only
-// the headers are read (the decoder and the first frame's size); no pixel is decoded, so a
-// forged header that claims a huge picture costs nothing.
+// True when the file at path is a picture of a kind the desktop takes (JPEG, PNG, GIF or BMP)
+// and of a size it can take, by its header alone. No codec sees the file here: some decode on
+// opening into a buffer sized from a forged header, and some read every chunk of a PNG, so a
+// check costs a few reads of the file's head and nothing in proportion to what it claims.
 bool IsWallpaperPicture(const std::wstring& path) {
     // Others may go on reading, writing, renaming or deleting it (a sync client, the indexer).
     CUniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return false;
-    // The caller's thread may have no COM yet; the factory is free-threaded, either model does.
-    CComInit com;
-    ComPtr<IWICImagingFactory> factory;
-    if (FAILED(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                IID_PPV_ARGS(&factory)))) {
-        return false;
-    }
-    ComPtr<IWICBitmapDecoder> decoder;
-    if (FAILED(factory->CreateDecoderFromFileHandle(reinterpret_cast<ULONG_PTR>(file.Get()),
-                                                    nullptr, WICDecodeMetadataCacheOnDemand,
-                                                    &decoder))) {
-        return false;
-    }
-    ComPtr<IWICBitmapFrameDecode> frame;
-    UINT width = 0, height = 0;
-    if (FAILED(decoder->GetFrame(0, &frame)) || FAILED(frame->GetSize(&width, &height))) {
-        return false;
-    }
-    return width > 0 && height > 0 &&
-           static_cast<std::uint64_t>(width) * height <= kMaxWallpaperPixels;
+    const ImageHeader header = ReadFileImageHeader([&file](std::uint64_t offset,
+                                                           std::size_t count) {
+        std::string bytes(count, '\0');
+        LARGE_INTEGER at{};
+        at.QuadPart = static_cast<LONGLONG>(offset);
+        DWORD got = 0;
+        if (!SetFilePointerEx(file.Get(), at, nullptr, FILE_BEGIN) ||
+            !ReadFile(file.Get(), &bytes[0], static_cast<DWORD>(count), &got, nullptr)) {
+            return std::string();
+        }
+        bytes.resize(got);
+        return bytes;
+    });
+    return header.format != ImageHeader::Format::Unknown && header.sizeKnown &&
+           header.width > 0 && header.height > 0 &&
+           static_cast<std::uint64_t>(header.width) * header.height <= kMaxWallpaperPixels;
 }
 
 // Applies path as the wallpaper: Active Desktop, or the system setting where there is none.

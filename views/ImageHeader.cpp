@@ -109,6 +109,44 @@ void ReadJpeg(const std::string& b, ImageHeader& header) {
 
 }  // namespace
 
+ImageHeader ReadFileImageHeader(const ByteReader& read) {
+    constexpr std::size_t kHead = 64 * 1024;
+    const std::string head = read(0, kHead);
+    ImageHeader header = ReadImageHeader(head);
+    if (header.format != ImageHeader::Format::Jpeg || header.sizeKnown || head.size() < kHead) {
+        return header;
+    }
+    // Where ReadJpeg stopped: walk the segments again by their lengths, now past the head.
+    std::uint64_t at = 2;
+    for (int segments = 0; segments < 4096; ++segments) {
+        std::string b = read(at, 9);
+        if (b.size() < 4 || static_cast<unsigned char>(b[0]) != 0xFF) return header;
+        const std::uint32_t marker = static_cast<unsigned char>(b[1]);
+        if (marker == 0xFF) {
+            ++at;
+            continue;
+        }
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            at += 2;
+            continue;
+        }
+        if (marker == 0xD9 || marker == 0xDA) return header;
+        const std::uint32_t length = Big16(b, 2);
+        if (length < 2) return header;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+                           marker != 0xCC;
+        if (frame) {
+            if (b.size() < 9 || length < 7) return header;
+            header.height = Big16(b, 5);
+            header.width = Big16(b, 7);
+            header.sizeKnown = true;
+            return header;
+        }
+        at += 2 + length;
+    }
+    return header;
+}
+
 ImageHeader ReadImageHeader(const std::string& b) {
     ImageHeader header;
     if (b.size() >= 4 && Big16(b, 0) == 0xFFD8 && static_cast<unsigned char>(b[2]) == 0xFF) {

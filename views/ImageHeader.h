@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 struct ImageHeader {
@@ -20,3 +21,10 @@ struct ImageHeader {
 
 // head: the file's first bytes (64 KiB hold every JPEG's Exif block, which is at most that).
 ImageHeader ReadImageHeader(const std::string& head);
+
+// Reads up to count bytes of the file at offset (fewer at its end, none on failure).
+using ByteReader = std::function<std::string(std::uint64_t offset, std::size_t count)>;
+// The header of a whole file, reading only what it needs: the first 64 KiB, and for a JPEG
+// whose frame header lies beyond them (a photograph with large profile or maker blocks) the
+// few bytes at the start of each further segment, at most a few thousand of them.
+ImageHeader ReadFileImageHeader(const ByteReader& read);

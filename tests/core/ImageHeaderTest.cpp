@@ -104,3 +104,59 @@ TEST(ImageHeaderTest, DamagedExifBlocksGiveNoThumbnailAndNeverReadPastTheBytes) 
     outside[offsetField + 1] = '\xFF';
     EXPECT_EQ(ReadImageHeader(outside).thumbnailLength, 0u);
 }
+
+namespace {
+
+// Reads from bytes as a file would, counting what was asked for.
+struct FileOfBytes {
+    std::string bytes;
+    std::size_t read = 0;
+    ByteReader Reader() {
+        return [this](std::uint64_t offset, std::size_t count) {
+            if (offset >= bytes.size()) return std::string();
+            std::string got = bytes.substr(static_cast<std::size_t>(offset), count);
+            read += got.size();
+            return got;
+        };
+    }
+};
+
+// A segment of n bytes of payload (n < 65534) with the marker given.
+std::string Segment(unsigned char marker, std::size_t n) {
+    std::string s = "\xFF";
+    s += static_cast<char>(marker);
+    exif_test::Put16(s, static_cast<std::uint32_t>(n + 2), false);
+    s += std::string(n, 'p');
+    return s;
+}
+
+}  // namespace
+
+TEST(ImageHeaderTest, AFileHeaderFollowsSegmentsPastTheHeadAndReadsLittle) {
+    // A photograph whose colour profile and maker blocks come before its frame header.
+    const std::string head = JpegHead(640, 480);
+    std::string big = head.substr(0, 2);
+    for (int i = 0; i < 4; ++i) big += Segment(0xE2, 60000);
+    big += head.substr(2);
+    big += std::string(5 * 1024 * 1024, 's');  // the picture's data, never read
+    FileOfBytes file{big};
+    const ImageHeader header = ReadFileImageHeader(file.Reader());
+    ASSERT_TRUE(header.sizeKnown);
+    EXPECT_EQ(header.width, 640u);
+    EXPECT_EQ(header.height, 480u);
+    EXPECT_LT(file.read, 70u * 1024);
+
+    // Damage past the head ends the walk without a size.
+    std::string cut = big.substr(0, 2 + 2 * (60000 + 4) + 10);
+    FileOfBytes cutFile{cut};
+    EXPECT_FALSE(ReadFileImageHeader(cutFile.Reader()).sizeKnown);
+    // Segments of length 0 cannot loop, and a file of nothing but segments ends.
+    std::string loop = "\xFF\xD8";
+    while (loop.size() < 200000) loop += Segment(0xE3, 10);
+    FileOfBytes loopFile{loop};
+    EXPECT_FALSE(ReadFileImageHeader(loopFile.Reader()).sizeKnown);
+    // A small file is read once.
+    FileOfBytes small{head};
+    EXPECT_EQ(ReadFileImageHeader(small.Reader()).width, 640u);
+    EXPECT_EQ(small.read, head.size());
+}

@@ -5,12 +5,16 @@
 // (the headers below need the definitions of windows.h)
 #include <commctrl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <map>
 
 #include "../core/ExifJpeg.h"
+#include <psapi.h>
 #include "EditorFixture.h"
+#include "changer/WallPaperHistory.h"
+#include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
 #include "views/ImageDecoder.h"
 #include "views/ImageHtmlView.h"
@@ -233,4 +237,83 @@ TEST_F(ImageDecoderTest, ThePaneShowsEveryFileAsAPictureOrABrokenBoxAndPagesAsTh
     }
     EXPECT_GT(dark, 20) << "nothing drawn for the page";
     CloseEditor();
+}
+
+namespace {
+
+// Writes a PNG with an ancillary chunk of size bytes after its header, its checksum left as
+// garbage: the kind of file that makes a codec read and keep every byte of it. Written a
+// block at a time, so that the test itself does not raise the peak it measures.
+void WriteWithChunk(const std::string& path, const std::string& png, const char* type,
+                    std::size_t size) {
+    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(file);
+    auto write = [&file](const std::string& bytes) {
+        DWORD done = 0;
+        ASSERT_TRUE(WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &done,
+                              nullptr));
+    };
+    std::string start = png.substr(0, 33);
+    exif_test::Put32(start, static_cast<std::uint32_t>(size), false);
+    start += type;
+    write(start);
+    const std::string block(1 << 20, 'x');
+    for (std::size_t left = size; left > 0; left -= std::min(left, block.size())) {
+        write(block.substr(0, std::min(left, block.size())));
+    }
+    write("CRC!" + png.substr(33));
+}
+
+SIZE_T PeakCommit() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PeakPagefileUsage;
+}
+
+}  // namespace
+
+TEST_F(ImageDecoderTest, TheWallpaperCheckReadsHeadersOnlyAndRefusesForgedSizes) {
+    const std::size_t sof = FrameHeader(photo);
+    ASSERT_NE(sof, std::string::npos);
+    const std::string png = ReadBytes(dir + "palette.png");
+    std::string huge = photo;
+    huge[sof + 5] = '\xEA';  // 60000 x 60000 declared by a small real picture
+    huge[sof + 6] = '\x60';
+    huge[sof + 7] = '\xEA';
+    huge[sof + 8] = '\x60';
+    WriteBytes(TempPath("forged.jpg"), huge);
+    WriteBytes(TempPath("forged.png"), WithPngSize(png, 100000, 100000));
+    WriteBytes(TempPath("page.jpg"), "<html><body>not a picture</body></html>");
+    CWallPaperHistory history;
+    for (const char* name : {"forged.jpg", "forged.png", "page.jpg", "absent.jpg"}) {
+        EXPECT_FALSE(SetDesktopWallpaper(TempPath(name), history)) << name;
+    }
+    EXPECT_EQ(history.GetCount(), 0u);
+
+    // Chunks of 96 MB are not read: the check costs the same as for any other picture.
+    for (const char* type : {"tEXt", "iCCP", "zTXt"}) {
+        const std::string path = TempPath(std::string("chunk-") + type + ".png");
+        WriteWithChunk(path, png, type, std::size_t(96) << 20);
+        const SIZE_T before = PeakCommit();
+        EXPECT_TRUE(SetDesktopWallpaper(path, history)) << type;
+        const SIZE_T after = PeakCommit();
+        std::printf("the check of a PNG with a 96 MB %s chunk raised the peak commit by %lu KB\n",
+                    type, static_cast<unsigned long>((after - before) / 1024));
+        EXPECT_LT(after - before, SIZE_T(16) << 20) << type;
+        DeleteFileA(path.c_str());
+    }
+
+    // A photograph whose frame header lies past its first 64 KiB is still a picture.
+    std::string profiled = photo.substr(0, 2);
+    for (int i = 0; i < 3; ++i) {
+        profiled += "\xFF\xE2";
+        exif_test::Put16(profiled, 60002, false);
+        profiled += std::string(60000, 'p');
+    }
+    profiled += photo.substr(2);
+    WriteBytes(TempPath("profiled.jpg"), profiled);
+    EXPECT_TRUE(SetDesktopWallpaper(TempPath("profiled.jpg"), history));
+    EXPECT_EQ(history.GetCount(), 4u);
 }

@@ -684,6 +684,133 @@ TEST_F(ChangerWindowTest, AStoredPlaceOnAMonitorNoLongerThereComesBackOntoTheNea
     EXPECT_EQ(back.left, Settings().GetInt(setting::LeftPosition));
 }
 
+// The window's thread while a job of the changer is stuck on a file that never answers or on
+// a setting the shell never finishes: every message is answered, ticks due meanwhile are let
+// go, and stopping, starting again and closing come at once.
+class ChangerStuckTest : public ChangerWindowTest {
+  protected:
+    void TearDown() override {
+        // Let the stuck jobs go, and wait until none is in the fixture's setter any more.
+        m_disk->Unblock();
+        SetEvent(m_gate.Get());
+        for (int i = 0; i < 2500 && (m_disk->IsStuck() || m_setter.inside > 0); ++i) Sleep(2);
+        Sleep(50);
+        EXPECT_EQ(0, m_setter.inside.load());
+        ChangerWindowTest::TearDown();
+    }
+    // Closes the window with "閉じる" and ends the object, as the program does; the time taken.
+    long CloseChanger() {
+        const auto start = std::chrono::steady_clock::now();
+        SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        m_changer.reset();
+        return CResponsivenessProbe::Since(start);
+    }
+    // Sends WM_TIMER as the timer would, and keeps the loop going for a while.
+    void DueTicks(int count) {
+        for (int i = 0; i < count; ++i) {
+            SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+            CResponsivenessProbe::PumpFor(30);
+        }
+    }
+    std::shared_ptr<CStuckFileSystem> m_disk = std::make_shared<CStuckFileSystem>();
+    CUniqueKernelHandle m_gate{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorItsStopStartOrClose) {
+    const std::string r1 = Image("r1.bmp");
+    const std::string collection = Collection({r1}, {});
+    UseNamedFile(collection);
+    m_disk->Stick(collection);
+    OpenChanger(m_disk);
+    CResponsivenessProbe probe;
+    Click(Window(), IDC_CHANGER_RUN);
+    ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
+    EXPECT_TRUE(m_changer->IsLoading());
+    DueTicks(5);  // nothing loaded: each is let go
+    EXPECT_TRUE(m_setter.asked.empty());
+    // Stop and start again: the new run reads the file on a new job (stuck as well).
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(m_changer->IsRunning());
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_TRUE(m_changer->IsLoading());
+    CResponsivenessProbe::PumpFor(100);
+    const long closed = CloseChanger();
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_TRUE(m_disk->IsStuck());
+    const long longest = probe.Report("changer, collection stuck: ticks, stop, start, close");
+    std::printf("[ closing time ] changer with a stuck load: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 100);
+    EXPECT_TRUE(m_setter.asked.empty());
+}
+
+TEST_F(ChangerStuckTest, ATickStuckOnAFileIsLetGoAndAPauseBeforeTheSettingKeepsItFromHappening) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    m_disk->Stick(r1);
+    OpenChanger(m_disk);
+    ClickRun();
+    CResponsivenessProbe probe;
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
+    DueTicks(5);  // the first is still out: each is let go
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_PAUSE, 0), 0);
+    EXPECT_TRUE(m_changer->IsPaused());
+    const long longest = probe.Report("changer, tick stuck on a file: ticks and pause");
+    EXPECT_LT(longest, 100);
+    // The file answers at last: the tick sees the pause and sets nothing.
+    m_disk->Unblock();
+    for (int i = 0; i < 2000 && m_changer->IsTickRunning(); ++i) CResponsivenessProbe::PumpFor(2);
+    EXPECT_FALSE(m_changer->IsTickRunning());
+    EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_EQ(0u, m_history.GetCount());
+    EXPECT_EQ("ファイル名", m_changer->GetInfoView()->m_strName);
+    // Resumed, the next tick goes on from the rotation as the stuck one left it.
+    Command(ID_CHANGER_PAUSE);
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{a1}), m_setter.asked);
+    EXPECT_EQ(1u, m_history.GetCount());
+}
+
+TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopStartOrClose) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    m_setter.gate = m_gate.Get();
+    OpenChanger(m_disk);
+    ClickRun();
+    CResponsivenessProbe probe;
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
+    ASSERT_EQ(1, m_setter.inside.load());
+    DueTicks(5);  // let go: one setting at a time
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    EXPECT_EQ(1, m_setter.inside.load());
+    EXPECT_EQ(0u, m_history.GetCount());
+    // Stop and start again: the new run is read and its tick waits behind the setting.
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(m_changer->IsRunning());
+    ClickRun();
+    ASSERT_NE(nullptr, m_changer->GetLoadedRoot());
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    const long closed = CloseChanger();
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    const long longest = probe.Report("changer, setting stuck: ticks, next, stop, start, close");
+    std::printf("[ closing time ] changer with a stuck setting: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 100);
+    // Nobody hears of the setting when it ends at last: the window is gone.
+    SetEvent(m_gate.Get());
+    for (int i = 0; i < 2000 && m_setter.inside > 0; ++i) Sleep(2);
+    Sleep(50);
+    CResponsivenessProbe::PumpOnce();
+    EXPECT_EQ(0u, m_history.GetCount());
+}
+
 class HistoryDialogTest : public ChangerWindowTest {
   protected:
     CPelorandWallPaperHistory& OpenHistory() {

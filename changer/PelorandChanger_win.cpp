@@ -297,7 +297,7 @@ void CPelorandChanger::ShowHistory() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_bInHistory};
-    CPelorandWallPaperHistory dialog(m_hWnd, m_pSetter);
+    CPelorandWallPaperHistory dialog(m_hWnd, m_pJobSetter);
     dialog.m_pHistory = &m_history;
     dialog.DoModal();
 }

@@ -821,7 +821,9 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
 class HistoryDialogTest : public ChangerWindowTest {
   protected:
     CPelorandWallPaperHistory& OpenHistory() {
-        m_dialog = std::make_unique<CPelorandWallPaperHistory>(nullptr, &m_setter);
+        // The fixture's setter, not the dialog's to free.
+        m_dialog = std::make_unique<CPelorandWallPaperHistory>(
+            nullptr, std::shared_ptr<IWallpaperSetter>(std::shared_ptr<void>(), &m_setter));
         m_dialog->m_pHistory = &m_history;
         EXPECT_TRUE(m_dialog->Create());
         return *m_dialog;
@@ -838,6 +840,15 @@ class HistoryDialogTest : public ChangerWindowTest {
         }
         Pump();
     }
+    // "壁紙に設定する", and the setting on the worker let come back.
+    void SetAgain() {
+        Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+        for (int i = 0; i < 5000 && m_dialog->IsSetting(); ++i) {
+            Pump();
+            Sleep(2);
+        }
+        EXPECT_FALSE(m_dialog->IsSetting());
+    }
     void TearDown() override {
         m_dialog.reset();
         ChangerWindowTest::TearDown();
@@ -845,10 +856,46 @@ class HistoryDialogTest : public ChangerWindowTest {
     std::unique_ptr<CPelorandWallPaperHistory> m_dialog;
 };
 
+TEST_F(HistoryDialogTest, ASettingThatNeverEndsHoldsUpNeitherTheDialogNorItsClosing) {
+    const std::string red = Image("red.bmp"), blue = Image("blue.bmp");
+    m_history.Record(red);
+    m_history.Record(blue);
+    CUniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    m_setter.gate = gate.Get();
+    OpenHistory();
+    Select(0);
+    CResponsivenessProbe probe;
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
+    ASSERT_EQ(1, m_setter.inside.load());
+    EXPECT_TRUE(m_dialog->IsSetting());
+    // Another choice and another click meanwhile: answered, and the click is let go.
+    Select(1);
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    EXPECT_EQ(2u, m_history.GetCount());
+    const auto closing = std::chrono::steady_clock::now();
+    m_dialog.reset();
+    const long closed = CResponsivenessProbe::Since(closing);
+    CResponsivenessProbe::PumpFor(50);
+    const long longest = probe.Report("history dialog, setting stuck: choice, click, close");
+    std::printf("[ closing time ] history dialog with a stuck setting: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 100);
+    // Set at last, with nobody to hear of it: the history stays as it was.
+    SetEvent(gate.Get());
+    for (int i = 0; i < 2000 && m_setter.inside > 0; ++i) Sleep(2);
+    Sleep(50);
+    CResponsivenessProbe::PumpOnce();
+    EXPECT_EQ((std::vector<std::string>{red}), m_setter.asked);
+    EXPECT_EQ(2u, m_history.GetCount());
+}
+
 TEST_F(HistoryDialogTest, AnEmptyHistoryListsNothingAndDoesNothing) {
     OpenHistory();
     EXPECT_TRUE(ListLines(List()).empty());
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_TRUE(m_setter.asked.empty());
     EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
 }
@@ -867,10 +914,10 @@ TEST_F(HistoryDialogTest, SameNamesInTwoDirectoriesEachPreviewAndSetTheirOwnPath
     EXPECT_TRUE(Near(RGB(0, 0, 255), PaintedPixel(preview, 10, 10)));
     Select(0);
     EXPECT_TRUE(Near(RGB(255, 0, 0), PaintedPixel(preview, 10, 10)));
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(red, m_setter.asked.back());
     Select(1);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(blue, m_setter.asked.back());
     // The list is not filled again: the new entries show at the next opening.
     EXPECT_EQ(2u, ListLines(List()).size());
@@ -930,7 +977,7 @@ TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWall
     for (int i = 0; i < 101; ++i) m_history.Record(m_dir + "p" + std::to_string(i) + ".bmp");
     OpenHistory();
     Select(0);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(m_dir + "p0.bmp", m_setter.asked.back());
     ASSERT_EQ(101u, m_history.GetCount());
     std::vector<std::string> lines = ListLines(List());
@@ -941,7 +988,7 @@ TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWall
     // The line of the wallpaper just set is selected; the first line now sets what it shows.
     EXPECT_EQ(100, SendMessageA(List(), LB_GETCURSEL, 0, 0));
     Select(0);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(m_dir + lines[0], m_setter.asked.back());
 }
 

@@ -62,13 +62,14 @@ int main(int argc, char** argv) {
         scheduler.OnTimer();
         Sleep(20 + run % 20 * 20);  // stopped at different depths of the walk
         auto start = FigureClock::now();
-        // The whole stop and wait: the request, and the page thread's end.
-        scheduler.WaitForThumbnailThread();
+        // The request, and the page thread's end (the window itself does not wait for it).
+        scheduler.StopThumbnailThread();
+        while (scheduler.IsGenerationRunning()) Sleep(1);
         latencies.push_back(Ms(start));
         PumpOnce(app);
     }
     std::sort(latencies.begin(), latencies.end());
-    std::printf("stop and wait over 20 runs: median %.1f ms, worst %.1f ms\n",
+    std::printf("stop until the page ends, over 20 runs: median %.1f ms, worst %.1f ms\n",
                 (latencies[9] + latencies[10]) / 2, latencies.back());
 
     // Large pictures.

@@ -185,9 +185,28 @@ TickEnd CChangerEngine::Finish(const TickFound& found) {
     CBlock* entry = m_pPending;
     m_pPending = nullptr;
     if (!m_setter.SetDesktopWallpaper(found.path)) return TickEnd::ApplyFailed;
+    Show(entry, found.info);
+    return TickEnd::Applied;
+}
+
+void CChangerEngine::Set(IWallpaperSetter& setter, TickFound& found) {
+    if (found.end == TickEnd::Applied && !setter.Apply(found.path))
+        found.end = TickEnd::ApplyFailed;
+}
+
+TickEnd CChangerEngine::Conclude(const TickFound& found) {
+    if (found.end == TickEnd::NothingFound) return found.end;
+    CBlock* entry = m_pPending;
+    m_pPending = nullptr;
+    if (found.end != TickEnd::Applied) return found.end;
+    m_setter.Record(found.path);
+    Show(entry, found.info);
+    return TickEnd::Applied;
+}
+
+void CChangerEngine::Show(CBlock* entry, const WallpaperInfo& info) {
     m_pCurrent = entry;
     // The window gets all four texts at once and only once the wallpaper is really set: it
     // never describes a pick that did not become the wallpaper.
-    if (m_pInfo) m_pInfo->ShowWallpaperInfo(found.info);
-    return TickEnd::Applied;
+    if (m_pInfo) m_pInfo->ShowWallpaperInfo(info);
 }

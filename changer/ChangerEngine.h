@@ -87,10 +87,18 @@ class CChangerEngine {
                             TickSearch search);
     TickEnd Finish(const TickFound& found);
 
+    // Finish in two halves, for a caller that sets the wallpaper on the thread that searched:
+    // Set there (through the setter's Apply; found.end becomes ApplyFailed when it was not
+    // set), then Conclude on this one, which records a wallpaper set, makes its entry the
+    // current one and shows its texts. Search, Set and Conclude end as Finish would.
+    static void Set(IWallpaperSetter& setter, TickFound& found);
+    TickEnd Conclude(const TickFound& found);
+
   private:
     CBlock* NextEnabledFolder();
     CBlock* ChooseInTurn(CBlock& folder);
     CBlock* ChooseAtRandom(CBlock& folder, int timeSum, int& drawn);
+    void Show(CBlock* entry, const WallpaperInfo& info);
 
     CSettings& m_settings;
     IClock& m_clock;

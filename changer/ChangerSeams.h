@@ -58,4 +58,11 @@ class IWallpaperSetter {
     virtual ~IWallpaperSetter() = default;
     // Sets the desktop wallpaper; true when it was really set (and recorded in the history).
     virtual bool SetDesktopWallpaper(const std::string& path) = 0;
+
+    // The same in two halves, for a caller that sets the wallpaper away from its own thread
+    // and keeps its history on that thread: Apply may run on another thread and records
+    // nothing; Record runs on the caller's thread once Apply said it was set. A setter with
+    // no history of its own does it all in Apply.
+    virtual bool Apply(const std::string& path) { return SetDesktopWallpaper(path); }
+    virtual void Record(const std::string& path) { (void)path; }
 };

@@ -3,6 +3,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cwchar>
 #include <utility>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "changer/WallpaperSetter_win.h"
 #include "fw/CommonDialogs.h"
 #include "model/Block.h"
+#include "model/ByteStream.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
 #include "model/PlatformFileSystem.h"
@@ -39,33 +41,62 @@ std::wstring ResourceText(UINT id) {
     return length > 0 ? std::wstring(text, static_cast<std::size_t>(length)) : std::wstring();
 }
 
-// The tick's disk work as the worker hands it back: which tick, and what the disk said.
+// The tick's disk work as the worker hands it back: which tick, and what the disk said;
+// found.end is ApplyFailed when the wallpaper could not be set.
 struct TickResult {
     unsigned tick = 0;
     TickFound found;
+    bool stopped = false;  // a pause or a stop came before the setting: nothing was set
 };
+
+// The collection's bytes as the worker read them, for the run that asked.
+struct LoadedCollection {
+    unsigned run = 0;
+    std::string text;
+};
+
+// The whole file at path; empty when it cannot be read (a missing or damaged file is not
+// reported: what could be read is loaded).
+std::string ReadWholeFile(const IFileSystem& fileSystem, const std::string& path) {
+    std::string text;
+    const PathAttributes attributes = fileSystem.GetAttributes(path);
+    if (!attributes.readable || attributes.isDirectory) return text;
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return text;
+    char buffer[64 * 1024];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        text.append(buffer, got);
+    std::fclose(file);
+    return text;
+}
 
 }  // namespace
 
 CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, IWallpaperSetter* setter,
-                                   CWallPaperHistory* history)
+                                   CWallPaperHistory* history,
+                                   std::shared_ptr<IFileSystem> fileSystem)
     : CDialog(IDD_CHANGER, parent),
       m_settings(settings),
       m_pSetter(setter),
       m_history(history ? *history : WallPaperHistory()),
       m_pClock(std::make_unique<CSystemClock>()),
-      m_pFileSystem(std::make_unique<CPlatformFileSystem>()),
-      m_pDisplayName(std::make_unique<CPlatformDisplayName>()) {
-    if (!m_pSetter) {
-        m_pOwnSetter = std::make_unique<CWallpaperSetter>(m_history);
-        m_pSetter = m_pOwnSetter.get();
+      m_pFileSystem(std::move(fileSystem)),
+      m_pDisplayName(std::make_shared<CPlatformDisplayName>()),
+      m_pSetting(std::make_shared<std::mutex>()) {
+    // Handed in: not ours to free (a shared_ptr that owns nothing).
+    if (m_pSetter) {
+        m_pJobSetter = std::shared_ptr<IWallpaperSetter>(std::shared_ptr<void>(), m_pSetter);
+    } else {
+        m_pJobSetter = std::make_shared<CWallpaperSetter>(m_history);
+        m_pSetter = m_pJobSetter.get();
     }
+    if (!m_pFileSystem) m_pFileSystem = std::make_shared<CPlatformFileSystem>();
     m_pEngine = std::make_unique<CChangerEngine>(Settings(), *m_pClock, *m_pFileSystem,
                                                  *m_pDisplayName, *m_pSetter);
 }
 
 CPelorandChanger::~CPelorandChanger() {
-    m_worker.Join();
+    // A job still out is not waited for: it holds what it uses, and its result is dropped.
     EndChanger();
     m_pEngine->SetInfoSink(nullptr);
     m_pInfoView.reset();
@@ -207,13 +238,18 @@ void CPelorandChanger::Start() {
 
     if (m_pInfoView && m_pInfoView->m_hWnd) m_pInfoView->SetCommandTarget(m_hWnd, kMenuMessage);
 
-    m_pRoot = std::make_unique<CBlock>();
-    m_pRoot->m_bFolder = 1;
-    // A missing or damaged file is not reported: what could be read stays loaded.
-    RecordReadContext context;
-    ReadCollectionFile(path, context, m_pRoot.get());
+    // Read on the worker, made into entries here when it comes (the entries' memory serves
+    // one thread). Ticks due meanwhile are skipped.
     m_strLoaded = path;
-    m_pEngine->BuildRotationList(*m_pRoot);
+    const unsigned run = m_nRun;
+    std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
+    // A tick or a load of the last run, if still out, is left to end by itself.
+    m_bTickRunning = m_bLoading = m_worker.Start([run, path, fileSystem](CWorkerJob& job) {
+        auto loaded = std::make_unique<LoadedCollection>();
+        loaded->run = run;
+        loaded->text = ReadWholeFile(*fileSystem, path);
+        job.PostFinal(kLoadedMessage, std::move(loaded));
+    });
 
     if (Settings().GetInt(setting::CheckTrayIcon) != 0) AddTrayIcon();
     ShowPaused();
@@ -233,8 +269,10 @@ void CPelorandChanger::Stop() {
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
     }
     RemoveTrayIcon();
-    // The list refers into the tree: it goes first. A tick still on the worker holds copies
-    // only; its result is dropped when it comes.
+    // The list refers into the tree: it goes first. A job still on the worker holds copies
+    // only; it sets no wallpaper if it has not yet, and is not waited for.
+    m_worker.RequestCancel();
+    m_bTickRunning = m_bLoading = false;
     m_pEngine->ClearRotationList();
     m_pRoot.reset();
     m_bRunning = false;
@@ -259,7 +297,7 @@ void CPelorandChanger::ShowHistory() {
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_bInHistory};
-    CPelorandWallPaperHistory dialog(m_hWnd, m_pSetter);
+    CPelorandWallPaperHistory dialog(m_hWnd, m_pJobSetter);
     dialog.m_pHistory = &m_history;
     dialog.DoModal();
 }
@@ -282,38 +320,72 @@ void CPelorandChanger::OnTimerTick() {
 }
 
 void CPelorandChanger::StartTick() {
-    // One tick at a time: a period that ends while the disk is still being read is let go.
+    // One job at a time: a period that ends while the collection is read, the disk searched
+    // or the wallpaper set is let go.
     if (m_bTickRunning) return;
     auto search = std::make_shared<TickSearch>();
     TickEnd end = TickEnd::NoFolder;
     if (!m_pEngine->Prepare(*search, end)) return;
     const unsigned tick = m_nRun;
-    const IFileSystem& fileSystem = *m_pFileSystem;
-    const IDisplayName& displayName = *m_pDisplayName;
-    m_bTickRunning = m_worker.Start([search, tick, &fileSystem, &displayName](CWorker& worker) {
-        auto result = std::make_unique<TickResult>();
-        result->tick = tick;
-        try {
-            result->found = CChangerEngine::Search(fileSystem, displayName, std::move(*search));
-        } catch (...) {
-            // A result always comes back, or no tick would ever start again.
-            result->found = TickFound();
-        }
-        worker.Post(kTickFoundMessage, std::move(result));
-    });
+    std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
+    std::shared_ptr<const IDisplayName> displayName = m_pDisplayName;
+    std::shared_ptr<IWallpaperSetter> setter = m_pJobSetter;
+    std::shared_ptr<std::mutex> setting = m_pSetting;
+    m_bTickRunning =
+        m_worker.Start([search, tick, fileSystem, displayName, setter, setting](CWorkerJob& job) {
+            auto result = std::make_unique<TickResult>();
+            result->tick = tick;
+            try {
+                result->found =
+                    CChangerEngine::Search(*fileSystem, *displayName, std::move(*search));
+                if (result->found.end == TickEnd::Applied) {
+                    // Behind any set of an earlier run still out, lest it land last.
+                    std::lock_guard<std::mutex> one(*setting);
+                    if (job.CancelRequested()) {
+                        result->stopped = true;
+                    } else {
+                        CChangerEngine::Set(*setter, result->found);
+                    }
+                }
+            } catch (...) {
+                // A result always comes back, or no tick would ever start again.
+                result->found = TickFound();
+            }
+            // Also after a stop: a wallpaper set meanwhile belongs in the history.
+            job.PostFinal(kTickFoundMessage, std::move(result));
+        });
 }
 
 void CPelorandChanger::OnTickFound(WPARAM key) {
     std::unique_ptr<TickResult> result = m_worker.Take<TickResult>(key);
     if (!result) return;
     m_bTickRunning = false;
-    // The changer stopped (and maybe started again) since this tick began.
-    if (result->tick != m_nRun || !m_bRunning) return;
-    if (m_pEngine->Finish(result->found) == TickEnd::Applied) {
+    if (result->stopped) return;
+    // The changer stopped (and maybe started again) since this tick began: the wallpaper it
+    // set is recorded, but it is not the running collection's any more.
+    if (result->tick != m_nRun || !m_bRunning) {
+        if (result->found.end == TickEnd::Applied) m_pSetter->Record(result->found.path);
+        return;
+    }
+    if (m_pEngine->Conclude(result->found) == TickEnd::Applied) {
         const std::size_t name = mbcs::LastComponentStart(result->found.path);
         m_strCurrentName = result->found.path.substr(name);
         UpdateTrayTip();
     }
+}
+
+void CPelorandChanger::OnLoaded(WPARAM key) {
+    std::unique_ptr<LoadedCollection> loaded = m_worker.Take<LoadedCollection>(key);
+    if (!loaded) return;
+    m_bTickRunning = m_bLoading = false;
+    if (loaded->run != m_nRun || !m_bRunning) return;
+    m_pRoot = std::make_unique<CBlock>();
+    m_pRoot->m_bFolder = 1;
+    // A damaged file is not reported: what could be read stays loaded.
+    CStringLineSource source(std::move(loaded->text));
+    RecordReadContext context;
+    ReadRecords(source, m_pRoot.get(), context);
+    m_pEngine->BuildRotationList(*m_pRoot);
 }
 
 void CPelorandChanger::NextNow() {
@@ -326,6 +398,8 @@ void CPelorandChanger::TogglePause() {
     if (!m_bRunning) return;
     m_bPaused = !m_bPaused;
     if (m_bPaused) {
+        // A tick out now sets no wallpaper if it has not yet (the collection's load goes on).
+        if (m_bTickRunning && !m_bLoading) m_worker.RequestCancel();
         KillTimer(m_hWnd, IDT_CHANGER);
     } else {
         RestartTimer();
@@ -465,6 +539,9 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         case kTickFoundMessage:
             OnTickFound(wParam);
+            return TRUE;
+        case kLoadedMessage:
+            OnLoaded(wParam);
             return TRUE;
         case kMenuMessage:
             ShowMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});

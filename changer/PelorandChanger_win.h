@@ -3,11 +3,17 @@
 // the editor ("設定", result IDOK) or out of the program ("閉じる", result IDCANCEL). While
 // running, the window is minimised and timer 11 sets the next wallpaper at every period.
 //
-// A tick chooses its entry on the window's thread and reads the disk (the entry's attributes,
-// the directory search, the shell's name) on a worker, so a slow share never stops the window;
-// one tick at a time. While running, the information window's context menu and, when the user
-// asks for it, an icon in the notification area offer the next wallpaper now, a pause, the
-// history, the editor on the running collection, and stop.
+// The window's thread never touches the disk nor waits for it: the collection is read on a
+// worker at the start, and a tick chooses its entry on the window's thread and leaves the disk
+// (the entry's attributes, the directory search, the shell's name) and the setting of the
+// wallpaper to the worker, so a slow share or a hung shell never stops the window. One job at
+// a time: a tick due while the last is still out is skipped. The history and the information
+// window change when the worker says the wallpaper was set. A stop or a pause that comes
+// before the setting keeps it from happening; closing and starting again wait for nothing.
+//
+// While running, the information window's context menu and, when the user asks for it, an
+// icon in the notification area offer the next wallpaper now, a pause, the history, the
+// editor on the running collection, and stop.
 #pragma once
 
 #include <windows.h>
@@ -16,6 +22,7 @@
 
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -34,17 +41,22 @@ class CWallPaperHistory;
 class CPelorandChanger : public CDialog {
   public:
     // settings: the program's, which the window reads its choices from and stores them in.
-    // setter and history default to the shell's wallpaper and the process-wide history.
+    // setter and history default to the shell's wallpaper and the process-wide history,
+    // fileSystem to the platform's. A setter handed in must outlive any job of the worker
+    // still using it (a test releases its own before it goes); the file system is shared.
     explicit CPelorandChanger(CSettings& settings, HWND parent = nullptr,
                               IWallpaperSetter* setter = nullptr,
-                              CWallPaperHistory* history = nullptr);
+                              CWallPaperHistory* history = nullptr,
+                              std::shared_ptr<IFileSystem> fileSystem = nullptr);
     // Stops the changer, deletes the information window and sets the end wallpaper when asked.
     ~CPelorandChanger() override;
 
     bool IsRunning() const { return m_bRunning; }
     bool IsPaused() const { return m_bPaused; }
-    // True while a tick's disk work is on the worker; its result comes as a posted message.
+    // True while the collection's load or a tick is on the worker; its result comes as a
+    // posted message.
     bool IsTickRunning() const { return m_bTickRunning; }
+    bool IsLoading() const { return m_bLoading; }
     bool HasTrayIcon() const { return m_bTrayIcon; }
     CFileInfomationView* GetInfoView() const { return m_pInfoView.get(); }
     const CBlock* GetLoadedRoot() const { return m_pRoot.get(); }
@@ -63,8 +75,10 @@ class CPelorandChanger : public CDialog {
     // The notification-area icon's callback message and its id.
     static constexpr UINT kTrayMessage = WM_FW_PROGRAM_FIRST + 0x50;
     static constexpr UINT kTrayIconId = 1;
-    // A tick's disk work done (wParam: the worker's key).
+    // A tick's disk work and setting done (wParam: the worker's key).
     static constexpr UINT kTickFoundMessage = WM_FW_PROGRAM_FIRST + 0x51;
+    // The collection read (wParam: the worker's key).
+    static constexpr UINT kLoadedMessage = WM_FW_PROGRAM_FIRST + 0x53;
     // The information window asks for the menu (lParam: the screen point, as WM_CONTEXTMENU).
     static constexpr UINT kMenuMessage = WM_FW_PROGRAM_FIRST + 0x52;
 
@@ -97,6 +111,7 @@ class CPelorandChanger : public CDialog {
     void OnTimerTick();
     void StartTick();
     void OnTickFound(WPARAM key);
+    void OnLoaded(WPARAM key);
     void RestartTimer();
     void NextNow();
     void TogglePause();
@@ -113,16 +128,19 @@ class CPelorandChanger : public CDialog {
     CSettings& m_settings;
     IWallpaperSetter* m_pSetter;
     CWallPaperHistory& m_history;
-    std::unique_ptr<IWallpaperSetter> m_pOwnSetter;
+    // What the worker's jobs use is shared with them: a job may outlive the window.
+    std::shared_ptr<IWallpaperSetter> m_pJobSetter;
     std::unique_ptr<IClock> m_pClock;
-    std::unique_ptr<IFileSystem> m_pFileSystem;
-    std::unique_ptr<IDisplayName> m_pDisplayName;
+    std::shared_ptr<IFileSystem> m_pFileSystem;
+    std::shared_ptr<IDisplayName> m_pDisplayName;
+    std::shared_ptr<std::mutex> m_pSetting;     // held by the job that sets the wallpaper
     std::unique_ptr<CChangerEngine> m_pEngine;  // holds the rotation list and its cursor
     std::unique_ptr<CBlock> m_pRoot;            // the loaded collection; none while stopped
     std::unique_ptr<CFileInfomationView> m_pInfoView;
     bool m_bRunning = false;
     bool m_bPaused = false;
     bool m_bTickRunning = false;
+    bool m_bLoading = false;
     bool m_bTrayIcon = false;
     bool m_bEnded = false;  // the end wallpaper has been dealt with
     bool m_bInHistory = false;
@@ -134,5 +152,6 @@ class CPelorandChanger : public CDialog {
     UINT m_uTaskbarCreated = 0;
     CUniqueIcon m_icon;
     CUniqueIcon m_smallIcon;
-    CWorker m_worker{*this};  // last: joined before the file system it reads goes
+    // Single-threaded: the shell's Active Desktop object lives in such an apartment.
+    CWorker m_worker{*this, COINIT_APARTMENTTHREADED};
 };

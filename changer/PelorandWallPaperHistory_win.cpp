@@ -5,8 +5,17 @@
 #include "model/Mbcs.h"
 #include "res/resource.h"
 
-CPelorandWallPaperHistory::CPelorandWallPaperHistory(HWND parent, IWallpaperSetter* setter)
-    : CDialog(IDD_WALLPAPER_HISTORY, parent), m_pSetter(setter) {}
+namespace {
+// A wallpaper the worker was asked to set, and whether it was.
+struct SetResult {
+    std::string path;
+    bool set = false;
+};
+}  // namespace
+
+CPelorandWallPaperHistory::CPelorandWallPaperHistory(HWND parent,
+                                                     std::shared_ptr<IWallpaperSetter> setter)
+    : CDialog(IDD_WALLPAPER_HISTORY, parent), m_pSetter(std::move(setter)) {}
 
 bool CPelorandWallPaperHistory::OnInitDialog() {
     m_preview.SubclassWindow(GetDlgItem(IDC_HISTORY_PREVIEW));
@@ -37,10 +46,25 @@ void CPelorandWallPaperHistory::Preview() {
 
 void CPelorandWallPaperHistory::SetAgain() {
     const int index = Selected();
-    if (index < 0 || !m_pHistory || !m_pSetter) return;
-    const std::size_t before = m_pHistory->GetCount();
+    // One at a time: a click while the last is still being set is let go.
+    if (index < 0 || !m_pHistory || !m_pSetter || m_bSetting) return;
     const std::string path = m_pHistory->GetAt(static_cast<std::size_t>(index));
-    if (!m_pSetter->SetDesktopWallpaper(path)) return;
+    std::shared_ptr<IWallpaperSetter> setter = m_pSetter;
+    m_bSetting = m_worker.Start([path, setter](CWorkerJob& job) {
+        auto result = std::make_unique<SetResult>();
+        result->path = path;
+        result->set = setter->Apply(path);
+        job.PostFinal(kSetMessage, std::move(result));
+    });
+}
+
+void CPelorandWallPaperHistory::OnSet(WPARAM key) {
+    std::unique_ptr<SetResult> result = m_worker.Take<SetResult>(key);
+    if (!result) return;
+    m_bSetting = false;
+    if (!result->set || !m_pHistory) return;
+    const std::size_t before = m_pHistory->GetCount();
+    m_pSetter->Record(result->path);
     // A full history dropped its oldest entry: the lines would no longer match the entries, so
     // the list is filled again and the line of the wallpaper just set is selected.
     if (before >= CWallPaperHistory::kMaxEntries) {
@@ -48,6 +72,14 @@ void CPelorandWallPaperHistory::SetAgain() {
         const int last = static_cast<int>(m_pHistory->GetCount()) - 1;
         SendMessageA(GetDlgItem(IDC_HISTORY_LIST), LB_SETCURSEL, static_cast<WPARAM>(last), 0);
     }
+}
+
+LRESULT CPelorandWallPaperHistory::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == kSetMessage) {
+        OnSet(wParam);
+        return TRUE;
+    }
+    return CDialog::WndProc(msg, wParam, lParam);
 }
 
 bool CPelorandWallPaperHistory::OnCommand(UINT id, UINT code) {

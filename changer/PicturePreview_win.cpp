@@ -23,7 +23,7 @@ void CPicturePreview::StartDecode() {
     DecodeRequest request{m_wanted, std::max<LONG>(1, client.right), std::max<LONG>(1, client.bottom)};
     m_wanted.clear();
     // The last decode has handed over its result: its thread is ending, if not gone.
-    m_decoding = m_worker.Start([request](CWorker& worker) {
+    m_decoding = m_worker.Start([request](CWorkerJob& worker) {
         auto image = std::make_unique<DecodedImage>();
         try {
             DecodeImageFile(request, *image);

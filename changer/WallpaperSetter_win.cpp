@@ -96,14 +96,26 @@ bool ApplyWallpaper(const std::string& path) {
 
 }  // namespace
 
-bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
+bool ApplyDesktopWallpaper(const std::string& path) {
     // An empty path is passed on as it is: it takes the wallpaper away.
     if (!path.empty() && !IsWallpaperPicture(ToWide(path))) return false;
-    if (!ApplyWallpaper(path)) return false;
+    return ApplyWallpaper(path);
+}
+
+bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
+    if (!ApplyDesktopWallpaper(path)) return false;
     history.Record(path);
     return true;
 }
 
 bool CWallpaperSetter::SetDesktopWallpaper(const std::string& path) {
     return ::SetDesktopWallpaper(path, m_history);
+}
+
+bool CWallpaperSetter::Apply(const std::string& path) {
+    return ApplyDesktopWallpaper(path);
+}
+
+void CWallpaperSetter::Record(const std::string& path) {
+    m_history.Record(path);
 }

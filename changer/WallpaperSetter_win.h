@@ -15,11 +15,17 @@ class CWallPaperHistory;
 // not set. An empty path takes the wallpaper away. Only a wallpaper really set is appended to
 // history; any other failure is silent and records nothing. True when it was set.
 bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history);
+// The same without the history, for a thread other than the one that keeps it: the picture
+// probed and the wallpaper set. The caller records it when this says yes.
+bool ApplyDesktopWallpaper(const std::string& path);
 
 class CWallpaperSetter : public IWallpaperSetter {
   public:
     explicit CWallpaperSetter(CWallPaperHistory& history) : m_history(history) {}
     bool SetDesktopWallpaper(const std::string& path) override;
+    // Apply touches only the desktop, so it may run on any thread; Record does the history.
+    bool Apply(const std::string& path) override;
+    void Record(const std::string& path) override;
 
   private:
     CWallPaperHistory& m_history;

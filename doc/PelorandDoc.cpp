@@ -545,7 +545,7 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
     SetTimer(m_pImportWindow->m_hWnd, kProgressTimer, kProgressInterval, nullptr);
     UpdateAllViews(nullptr, kHintImportDone);  // the commands see the import running
     // First the paths are told apart on the worker: a folder is asked about here.
-    bool started = m_pImportWindow->Worker().Start([shared](CWorker& worker) {
+    bool started = m_pImportWindow->Worker().Start([shared](CWorkerJob& worker) {
         auto folders = std::make_unique<std::vector<char>>();
         try {
             folders->reserve(shared->paths.size());
@@ -592,7 +592,7 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
     shared.found = 0;
     std::shared_ptr<ImportShared> keep = m_import->shared;
     const bool intoTarget = !m_import->askForFolders;
-    bool started = m_pImportWindow->Worker().Start([keep, intoTarget](CWorker& worker) {
+    bool started = m_pImportWindow->Worker().Start([keep, intoTarget](CWorkerJob& worker) {
         FolderScan scan;
         scan.fs = keep->fs;
         scan.fileTypes = keep->fileTypes;
@@ -705,7 +705,7 @@ void CPelorandDoc::EndImport() {
 
 void CPelorandDoc::WaitForImport() {
     while (m_import && m_pImportWindow) {
-        m_pImportWindow->Worker().Wait();
+        m_pImportWindow->Worker().WaitForTest(INFINITE);
         MSG msg;
         bool handled = false;
         while (PeekMessageA(&msg, m_pImportWindow->m_hWnd, kMsgClassified, kMsgBuilt, PM_REMOVE)) {

@@ -184,13 +184,14 @@ LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
-    // Background work for this window ends before the window does.
+    // Background work for this window is asked to stop, and nothing more it posts arrives;
+    // a job blocked on the disk is not waited for.
     if (msg == WM_DESTROY) {
         for (CWorker* worker : m_workers) worker->OnOwnerDestroyed();
     }
     if (msg == CWorker::FailureMessage()) {
         for (CWorker* worker : m_workers) {
-            if (reinterpret_cast<LPARAM>(worker) != lParam) continue;
+            if (!worker->IsFailureFrom(lParam)) continue;
             if (auto text = worker->Take<std::string>(wParam))
                 ReportUnexpectedException(text->c_str());
         }

@@ -72,7 +72,7 @@ class CWnd {
     static bool ReflectListDispInfoW(CWnd& child, tagLVDISPINFOW& wide, LRESULT& result);
     // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
     virtual void PostNcDestroy() {}
-    // Every message goes through here: WndProc under the exception guard, workers joined at
+    // Every message goes through here: WndProc under the exception guard, workers let go at
     // WM_DESTROY, the object detached at WM_NCDESTROY.
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -80,7 +80,7 @@ class CWnd {
     friend class CWorker;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     WNDPROC m_superProc = DefWindowProcA;
-    std::vector<CWorker*> m_workers;  // joined when the window is destroyed
+    std::vector<CWorker*> m_workers;  // told to stop when the window is destroyed
 };
 
 // Reports an exception caught at a boundary with Windows (it must not cross into Windows),

@@ -4,36 +4,57 @@
 
 #include <algorithm>
 #include <exception>
+#include <vector>
 
 #include "fw/Wnd.h"
 #include "win/Handles.h"
 
-bool WaitAnsweringSentMessages(HANDLE handle) {
+// Shared by the worker and the threads of all its jobs, current and abandoned; the last of
+// them to go frees it, with any result still in it.
+struct CWorker::State {
+    struct Owned {
+        OwnedPtr value;
+        const std::type_info* type;
+    };
+    std::mutex mutex;
+    HWND target = nullptr;    // null once the window or the worker is gone
+    unsigned generation = 0;  // the current job's; an older job's results are dropped
+    std::map<WPARAM, Owned> results;
+    WPARAM nextKey = 1;
+};
+
+namespace {
+struct ThreadStart {
+    std::shared_ptr<CWorkerJob> job;
+    CWorker::Job work;
+};
+
+// Waits up to timeoutMs for handle, answering the messages other threads send to this one
+// meanwhile (a job blocked in SendMessage to our window must not hang the wait); posted
+// messages stay in the queue.
+bool WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
     for (;;) {
-        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, INFINITE, QS_SENDMESSAGE);
+        const DWORD spent = GetTickCount() - start;
+        const DWORD left =
+            timeoutMs == INFINITE ? INFINITE : (spent >= timeoutMs ? 0 : timeoutMs - spent);
+        const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
         if (result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + 1) return false;
-        // Only sent messages are answered here; nothing is removed from the posted queue.
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
-
-namespace {
-struct ThreadStart {
-    CWorker* worker;
-    CWorker::Job job;
-};
 }  // namespace
 
-CWorker::CWorker(CWnd& owner)
-    : m_owner(owner), m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
-    m_owner.m_workers.push_back(this);
+CWorker::CWorker(CWnd& owner, DWORD apartment)
+    : m_pOwner(&owner), m_apartment(apartment), m_state(std::make_shared<State>()) {
+    owner.m_workers.push_back(this);
 }
 
 CWorker::~CWorker() {
-    Join();
-    auto& workers = m_owner.m_workers;
+    OnOwnerDestroyed();
+    auto& workers = m_pOwner->m_workers;
     workers.erase(std::remove(workers.begin(), workers.end(), this), workers.end());
 }
 
@@ -43,59 +64,89 @@ UINT CWorker::FailureMessage() {
 }
 
 bool CWorker::Start(Job job) {
-    Join();
+    if (m_job) m_job->Cancel();
+    std::vector<State::Owned> dropped;  // freed outside the lock
+    unsigned generation = 0;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_results.clear();
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        for (auto& entry : m_state->results) dropped.push_back(std::move(entry.second));
+        m_state->results.clear();
+        m_state->target = m_pOwner->m_hWnd;
+        generation = ++m_state->generation;
     }
-    m_hTarget = m_owner.m_hWnd;
-    if (!m_hTarget) return false;
-    m_cancel = false;
-    ResetEvent(m_cancelEvent.Get());
-    m_running = true;
-    auto start = std::make_unique<ThreadStart>(ThreadStart{this, std::move(job)});
+    m_job.reset();
+    m_thread.Reset();  // the old thread goes on alone
+    if (!m_pOwner->m_hWnd) return false;
+    auto start = std::make_unique<ThreadStart>(ThreadStart{
+        std::make_shared<CWorkerJob>(m_state, generation, m_apartment), std::move(job)});
+    std::shared_ptr<CWorkerJob> current = start->job;
     const uintptr_t thread = _beginthreadex(nullptr, 0, ThreadMain, start.get(), 0, nullptr);
-    if (!thread) {
-        m_running = false;
-        return false;
-    }
+    if (!thread) return false;
     start.release();  // the thread's now
+    m_job = std::move(current);
     m_thread.Reset(reinterpret_cast<HANDLE>(thread));
     return true;
 }
 
 unsigned __stdcall CWorker::ThreadMain(void* param) {
     std::unique_ptr<ThreadStart> start(static_cast<ThreadStart*>(param));
-    start->worker->Run(start->job);
+    start->job->Run(start->work);
     return 0;
 }
 
 void CWorker::RequestCancel() {
+    if (m_job) m_job->Cancel();
+}
+
+bool CWorker::IsRunning() const {
+    return m_job && !m_job->m_done;
+}
+
+bool CWorker::WaitForTest(DWORD timeoutMs) {
+    if (!m_thread) return true;
+    return WaitAnsweringSentMessages(m_thread.Get(), timeoutMs);
+}
+
+void CWorker::OnOwnerDestroyed() {
+    if (m_job) m_job->Cancel();
+    std::vector<State::Owned> dropped;
+    {
+        std::lock_guard<std::mutex> lock(m_state->mutex);
+        for (auto& entry : m_state->results) dropped.push_back(std::move(entry.second));
+        m_state->results.clear();
+        m_state->target = nullptr;
+        ++m_state->generation;
+    }
+}
+
+bool CWorker::IsFailureFrom(LPARAM lParam) const {
+    return reinterpret_cast<LPARAM>(m_state.get()) == lParam;
+}
+
+CWorker::OwnedPtr CWorker::TakeOwned(WPARAM key, const std::type_info& type) {
+    std::lock_guard<std::mutex> lock(m_state->mutex);
+    auto found = m_state->results.find(key);
+    if (found == m_state->results.end() || *found->second.type != type)
+        return OwnedPtr(nullptr, nullptr);
+    OwnedPtr value = std::move(found->second.value);
+    m_state->results.erase(found);
+    return value;
+}
+
+CWorkerJob::CWorkerJob(std::shared_ptr<CWorker::State> state, unsigned generation, DWORD apartment)
+    : m_state(std::move(state)),
+      m_generation(generation),
+      m_apartment(apartment),
+      m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+
+void CWorkerJob::Cancel() {
     m_cancel = true;
     SetEvent(m_cancelEvent.Get());
 }
 
-void CWorker::Wait() {
-    if (!m_thread) return;
-    if (!WaitAnsweringSentMessages(m_thread.Get())) WaitForSingleObject(m_thread.Get(), INFINITE);
-    m_thread.Reset();
-}
-
-void CWorker::Join() {
-    RequestCancel();
-    Wait();
-}
-
-void CWorker::OnOwnerDestroyed() {
-    Join();
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_results.clear();
-}
-
-void CWorker::Run(const Job& job) {
-    // Free-threaded: a job's COM objects (the imaging codecs) need no message pump, and a
-    // single-threaded apartment here would have none.
-    CComInit com(COINIT_MULTITHREADED);
+void CWorkerJob::Run(const CWorker::Job& job) {
+    // The thread pumps no messages: only objects made on it may live in its apartment.
+    CComInit com(m_apartment);
     std::string failure;
     try {
         job(*this);
@@ -106,37 +157,32 @@ void CWorker::Run(const Job& job) {
     }
     if (!failure.empty()) {
         // Reported on the window's thread: this one has no business showing a message box.
+        // Also for a job since superseded: a fault is worth hearing of whenever it came.
         try {
             auto text = std::make_unique<std::string>(failure);
-            OwnedPtr owned(text.release(), [](void* p) { delete static_cast<std::string*>(p); });
-            PostKeyed(FailureMessage(), std::move(owned), typeid(std::string),
-                      reinterpret_cast<LPARAM>(this));
+            PostKeyed(CWorker::FailureMessage(), Own(std::move(text)), typeid(std::string),
+                      reinterpret_cast<LPARAM>(m_state.get()), false);
         } catch (...) {
             // No memory left for the text: the failure goes unreported rather than crash.
         }
     }
-    m_running = false;
+    m_done = true;
 }
 
-bool CWorker::PostOwned(UINT msg, OwnedPtr value, const std::type_info& type) {
-    if (m_cancel) return false;
-    return PostKeyed(msg, std::move(value), type, 0);
-}
-
-bool CWorker::PostKeyed(UINT msg, OwnedPtr value, const std::type_info& type, LPARAM lParam) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    WPARAM key = m_nextKey++;
-    m_results.emplace(key, Owned{std::move(value), &type});
-    if (PostMessageA(m_hTarget, msg, key, lParam)) return true;
-    m_results.erase(key);  // the window is gone: nobody will take it
+bool CWorkerJob::PostKeyed(UINT msg, CWorker::OwnedPtr value, const std::type_info& type,
+                           LPARAM lParam, bool onlyIfCurrent) {
+    std::unique_lock<std::mutex> lock(m_state->mutex);
+    if (!m_state->target || (onlyIfCurrent && m_state->generation != m_generation)) {
+        lock.unlock();
+        return false;  // value is freed here, outside the lock
+    }
+    const WPARAM key = m_state->nextKey++;
+    m_state->results.emplace(key, CWorker::State::Owned{std::move(value), &type});
+    if (PostMessageA(m_state->target, msg, key, lParam)) return true;
+    // The window is gone: nobody will take it.
+    auto posted = m_state->results.find(key);
+    CWorker::OwnedPtr gone = std::move(posted->second.value);
+    m_state->results.erase(posted);
+    lock.unlock();
     return false;
-}
-
-CWorker::OwnedPtr CWorker::TakeOwned(WPARAM key, const std::type_info& type) {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    auto found = m_results.find(key);
-    if (found == m_results.end() || *found->second.type != type) return OwnedPtr(nullptr, nullptr);
-    OwnedPtr value = std::move(found->second.value);
-    m_results.erase(found);
-    return value;
 }

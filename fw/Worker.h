@@ -2,10 +2,15 @@
 // initialised there. The job checks CancelRequested() and hands its results to the window
 // as posted messages; the window takes each one with Take<T>(wParam). A result the window
 // never takes (it was destroyed first, or a newer job started) is freed by the worker.
-// The worker belongs to its window and is joined when the window is destroyed. Waits for the
-// thread are on its handle and answer messages other threads send meanwhile (a thread blocked
-// in SendMessage to this one must not hang us), but run no posted message: no command of the
-// user can run in the middle of the handler that waits.
+//
+// Nothing here ever waits for a job: a job on a share that stopped answering may take the
+// network's timeout, or forever. Starting a job asks the one before it to stop and leaves it
+// to end on its own; whatever it posts afterwards is dropped. The owner's WM_DESTROY and the
+// worker's destructor do the same, so a window closes at once and the process may even end
+// with a job still blocked. For that, a job's thread owns all it touches: the job with its
+// copies of the inputs, and a CWorkerJob that shares the worker's small state block (the
+// window to post to and the results table) through a shared_ptr. It never refers to the
+// CWorker or to the window's object, which may be gone long before it ends.
 #pragma once
 
 #include <windows.h>
@@ -21,50 +26,31 @@
 #include "win/Handles.h"
 
 class CWnd;
-
-// Waits for handle to be signalled, answering the messages other threads send to this one's
-// windows meanwhile; posted messages stay in the queue. False when the wait failed.
-bool WaitAnsweringSentMessages(HANDLE handle);
+class CWorkerJob;
 
 class CWorker {
   public:
-    using Job = std::function<void(CWorker& worker)>;
+    using Job = std::function<void(CWorkerJob& job)>;
 
-    explicit CWorker(CWnd& owner);
+    // apartment: the COM apartment of the job's thread. Free-threaded suits the imaging codecs;
+    // a job that uses apartment-threaded shell objects asks for a single-threaded one.
+    explicit CWorker(CWnd& owner, DWORD apartment = COINIT_MULTITHREADED);
+    // Asks a running job to stop and drops its results; does not wait for it.
     ~CWorker();
     CWorker(const CWorker&) = delete;
     CWorker& operator=(const CWorker&) = delete;
 
-    // Stops the job running (if any) and starts job. Results of earlier jobs not yet taken
-    // are dropped. False when the owner has no window.
+    // Starts job on a new thread. A job still running is asked to stop and left to end by
+    // itself; results of earlier jobs not yet taken, and all they post from now on, are
+    // dropped. False when the owner has no window or no thread could be made.
     bool Start(Job job);
     // Asks the job to stop; it ends at its next look at CancelRequested() (or CancelEvent()).
     void RequestCancel();
-    // Waits for the job to end by itself.
-    void Wait();
-    // Asks the job to stop and waits for it. Called at the owner's WM_DESTROY.
-    void Join();
-    bool IsRunning() const { return m_running; }
-
-    // For the job.
-    bool CancelRequested() const { return m_cancel; }
-    // Signalled with the cancel request, for a job that sleeps on handles until it has work.
-    HANDLE CancelEvent() const { return m_cancelEvent.Get(); }
-    // Posts msg to the owner with the result's key in wParam. False (and the result freed)
-    // when the window is gone or the job was cancelled.
-    template <typename T>
-    bool Post(UINT msg, std::unique_ptr<T> result) {
-        OwnedPtr owned(result.release(), [](void* p) { delete static_cast<T*>(p); });
-        return PostOwned(msg, std::move(owned), typeid(T));
-    }
-
-    // As Post, but also after a cancel request: the last word of a job that was stopped and
-    // whose shortened result is still wanted. False (and freed) when the window is gone.
-    template <typename T>
-    bool PostFinal(UINT msg, std::unique_ptr<T> result) {
-        OwnedPtr owned(result.release(), [](void* p) { delete static_cast<T*>(p); });
-        return PostKeyed(msg, std::move(owned), typeid(T), 0);
-    }
+    // True until the current job has returned.
+    bool IsRunning() const;
+    // Tests: waits up to timeoutMs for the current job to return; true when it has. The
+    // program itself never waits for a job.
+    bool WaitForTest(DWORD timeoutMs);
 
     // For the window, at msg: the result posted under key, or null when it was dropped.
     template <typename T>
@@ -73,31 +59,69 @@ class CWorker {
     }
 
     // An exception that ended the job is posted to the owner as this message (wParam the
-    // key, lParam the worker); CWnd reports it through the application.
+    // key, lParam names the worker); CWnd reports it through the application.
     static UINT FailureMessage();
+
+    using OwnedPtr = std::unique_ptr<void, void (*)(void*)>;
+    struct State;
 
   private:
     friend class CWnd;
-    using OwnedPtr = std::unique_ptr<void, void (*)(void*)>;
-    struct Owned {
-        OwnedPtr value;
-        const std::type_info* type;
-    };
-    // The owner's WM_DESTROY: the job ends, and results nobody can take any more are freed.
+    // The owner's WM_DESTROY: the job is asked to stop, and results nobody can take any more
+    // are freed; nothing more reaches the window.
     void OnOwnerDestroyed();
-    bool PostOwned(UINT msg, OwnedPtr value, const std::type_info& type);
-    bool PostKeyed(UINT msg, OwnedPtr value, const std::type_info& type, LPARAM lParam);
+    bool IsFailureFrom(LPARAM lParam) const;
     OwnedPtr TakeOwned(WPARAM key, const std::type_info& type);
-    void Run(const Job& job);
     static unsigned __stdcall ThreadMain(void* param);
 
-    CWnd& m_owner;
-    HWND m_hTarget = nullptr;
-    CUniqueKernelHandle m_thread;
+    CWnd* m_pOwner;
+    DWORD m_apartment;
+    std::shared_ptr<State> m_state;
+    std::shared_ptr<CWorkerJob> m_job;  // the current job; its thread holds it too
+    CUniqueKernelHandle m_thread;       // the current job's thread
+};
+
+// What a job sees of its worker: the stop request and the way home for its results. Its
+// thread owns it, so it stays valid however long the job runs.
+class CWorkerJob {
+  public:
+    CWorkerJob(std::shared_ptr<CWorker::State> state, unsigned generation, DWORD apartment);
+    CWorkerJob(const CWorkerJob&) = delete;
+    CWorkerJob& operator=(const CWorkerJob&) = delete;
+
+    bool CancelRequested() const { return m_cancel; }
+    // Signalled with the cancel request, for a job that sleeps on handles until it has work.
+    HANDLE CancelEvent() const { return m_cancelEvent.Get(); }
+
+    // Posts msg to the owner with the result's key in wParam. False (and the result freed)
+    // when the window is gone, the job was cancelled or a newer job has started.
+    template <typename T>
+    bool Post(UINT msg, std::unique_ptr<T> result) {
+        if (m_cancel) return false;
+        return PostKeyed(msg, Own(std::move(result)), typeid(T), 0, true);
+    }
+    // As Post, but also after a cancel request: the last word of a job that was stopped and
+    // whose shortened result is still wanted. Still dropped once a newer job has started.
+    template <typename T>
+    bool PostFinal(UINT msg, std::unique_ptr<T> result) {
+        return PostKeyed(msg, Own(std::move(result)), typeid(T), 0, true);
+    }
+
+  private:
+    friend class CWorker;
+    template <typename T>
+    static CWorker::OwnedPtr Own(std::unique_ptr<T> result) {
+        return CWorker::OwnedPtr(result.release(), [](void* p) { delete static_cast<T*>(p); });
+    }
+    bool PostKeyed(UINT msg, CWorker::OwnedPtr value, const std::type_info& type, LPARAM lParam,
+                   bool onlyIfCurrent);
+    void Cancel();
+    void Run(const CWorker::Job& job);
+
+    std::shared_ptr<CWorker::State> m_state;
+    const unsigned m_generation;
+    const DWORD m_apartment;
     CUniqueKernelHandle m_cancelEvent;  // manual reset, set with m_cancel
     std::atomic<bool> m_cancel{false};
-    std::atomic<bool> m_running{false};
-    mutable std::mutex m_mutex;
-    std::map<WPARAM, Owned> m_results;
-    WPARAM m_nextKey = 1;
+    std::atomic<bool> m_done{false};
 };

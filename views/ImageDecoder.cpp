@@ -257,23 +257,24 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
 }
 
 CImageDecoder::CImageDecoder(CWnd& owner, UINT firstMessage)
-    : m_firstMessage(firstMessage), m_work(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    : m_firstMessage(firstMessage), m_queue(std::make_shared<Queue>()) {
     for (int i = 0; i < kThreads; ++i) m_workers.push_back(std::make_unique<CWorker>(owner));
 }
 
 CImageDecoder::~CImageDecoder() {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.clear();
+        std::lock_guard<std::mutex> lock(m_queue->mutex);
+        m_queue->waiting.clear();
     }
-    for (auto& worker : m_workers) worker->RequestCancel();
-    m_workers.clear();  // each joins its thread
+    m_workers.clear();  // each asks its thread to stop, and none is waited for
 }
 
 bool CImageDecoder::Start() {
     for (int i = 0; i < kThreads; ++i) {
         const UINT message = m_firstMessage + static_cast<UINT>(i);
-        if (!m_workers[i]->Start([this, message](CWorker& worker) { Run(worker, message); })) {
+        std::shared_ptr<Queue> queue = m_queue;
+        if (!m_workers[i]->Start(
+                [queue, message](CWorkerJob& job) { Run(*queue, job, message); })) {
             return false;
         }
     }
@@ -281,44 +282,43 @@ bool CImageDecoder::Start() {
 }
 
 void CImageDecoder::SetWanted(const std::vector<DecodeRequest>& wanted) {
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        m_queue.clear();
-        for (const DecodeRequest& request : wanted) {
-            if (!m_busy.count(request.Key())) m_queue.push_back(request);
-        }
-        if (!m_queue.empty()) SetEvent(m_work.Get());
+    Queue& queue = *m_queue;
+    std::lock_guard<std::mutex> lock(queue.mutex);
+    queue.waiting.clear();
+    for (const DecodeRequest& request : wanted) {
+        if (!queue.busy.count(request.Key())) queue.waiting.push_back(request);
     }
+    if (!queue.waiting.empty()) SetEvent(queue.work.Get());
 }
 
 std::size_t CImageDecoder::Outstanding() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    return m_queue.size() + m_busy.size();
+    std::lock_guard<std::mutex> lock(m_queue->mutex);
+    return m_queue->waiting.size() + m_queue->busy.size();
 }
 
-bool CImageDecoder::Next(CWorker& worker, DecodeRequest& request) {
+bool CImageDecoder::Next(Queue& queue, CWorkerJob& job, DecodeRequest& request) {
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (worker.CancelRequested()) return false;
-            if (!m_queue.empty()) {
-                request = std::move(m_queue.front());
-                m_queue.pop_front();
-                m_busy.insert(request.Key());
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            if (job.CancelRequested()) return false;
+            if (!queue.waiting.empty()) {
+                request = std::move(queue.waiting.front());
+                queue.waiting.pop_front();
+                queue.busy.insert(request.Key());
                 return true;
             }
             // Set again (under the lock) by the next SetWanted that brings work.
-            ResetEvent(m_work.Get());
+            ResetEvent(queue.work.Get());
         }
         // Asleep until there is work or the window goes.
-        HANDLE wake[2] = {m_work.Get(), worker.CancelEvent()};
+        HANDLE wake[2] = {queue.work.Get(), job.CancelEvent()};
         if (WaitForMultipleObjects(2, wake, FALSE, INFINITE) == WAIT_FAILED) return false;
     }
 }
 
-void CImageDecoder::Run(CWorker& worker, UINT message) {
+void CImageDecoder::Run(Queue& queue, CWorkerJob& job, UINT message) {
     DecodeRequest request;
-    while (Next(worker, request)) {
+    while (Next(queue, job, request)) {
         auto image = std::make_unique<DecodedImage>();
         const std::string key = request.Key();
         try {
@@ -329,10 +329,10 @@ void CImageDecoder::Run(CWorker& worker, UINT message) {
         }
         {
             // Done before the window hears of it, so that it may ask again at once.
-            std::lock_guard<std::mutex> lock(m_mutex);
-            m_busy.erase(m_busy.find(key));
+            std::lock_guard<std::mutex> lock(queue.mutex);
+            queue.busy.erase(queue.busy.find(key));
         }
-        worker.Post(message, std::move(image));
+        job.Post(message, std::move(image));
     }
 }
 

@@ -63,13 +63,19 @@ class CImageDecoder {
     std::size_t Outstanding() const;
 
   private:
-    void Run(CWorker& worker, UINT message);
-    bool Next(CWorker& worker, DecodeRequest& request);
+    // What the window and the decoding threads share. A thread holds it for as long as it
+    // runs: a decode blocked on a file that never answers outlives the window harmlessly.
+    struct Queue {
+        std::mutex mutex;
+        CUniqueKernelHandle work{
+            CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // set while it holds work (manual reset)
+        std::deque<DecodeRequest> waiting;
+        std::multiset<std::string> busy;  // keys being decoded now
+    };
+    static void Run(Queue& queue, CWorkerJob& job, UINT message);
+    static bool Next(Queue& queue, CWorkerJob& job, DecodeRequest& request);
 
     UINT m_firstMessage;
     std::vector<std::unique_ptr<CWorker>> m_workers;
-    mutable std::mutex m_mutex;
-    CUniqueKernelHandle m_work;  // set while the queue holds work (manual reset)
-    std::deque<DecodeRequest> m_queue;
-    std::multiset<std::string> m_busy;  // keys being decoded now
+    std::shared_ptr<Queue> m_queue;
 };

@@ -208,7 +208,7 @@ void CImageHtmlView::Show(const HistoryStep& step) {
     m_loading = true;
     const unsigned ticket = ++m_ticket;
     const std::string path = step.path;
-    const bool started = m_pageReader && m_pageReader->Start([path, ticket](CWorker& worker) {
+    const bool started = m_pageReader && m_pageReader->Start([path, ticket](CWorkerJob& worker) {
         auto read = std::make_unique<PageRead>();
         read->ticket = ticket;
         // A newer step stops this one at once: the window waits for it before starting that.

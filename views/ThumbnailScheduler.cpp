@@ -1,5 +1,7 @@
 #include "views/ThumbnailScheduler.h"
 
+#include <atomic>
+#include <mutex>
 #include <utility>
 
 #include "fw/Ids.h"
@@ -24,10 +26,17 @@ struct PageJob {
     std::vector<std::string> pending;
     PageSettings settings;
     std::string pagePath;
-    const IFileSystem* fileSystem = nullptr;  // null: the platform's
+    std::shared_ptr<const IFileSystem> fileSystem;  // null: the platform's
     std::function<void()> onStart;
+    unsigned number = 0;
 };
 }  // namespace
+
+// Taken by the page threads only, never by the window's: the window just counts the pages.
+struct CThumbnailScheduler::Writing {
+    std::mutex mutex;
+    std::atomic<unsigned> newest{0};
+};
 
 // A message-only window that owns the page worker and takes its results.
 class CThumbnailScheduler::CSink : public CWnd {
@@ -55,13 +64,15 @@ class CThumbnailScheduler::CSink : public CWnd {
 
 CThumbnailScheduler::CThumbnailScheduler(CWnd& list, std::function<PageSettings()> readSettings,
                                          std::function<void(const std::string&)> onPageReady)
-    : m_list(list), m_readSettings(std::move(readSettings)), m_onPageReady(std::move(onPageReady)) {}
+    : m_list(list),
+      m_readSettings(std::move(readSettings)),
+      m_onPageReady(std::move(onPageReady)),
+      m_writing(std::make_shared<Writing>()) {}
 
 CThumbnailScheduler::~CThumbnailScheduler() {
-    if (m_sink) {
-        m_sink->m_worker.Join();
-        if (m_sink->m_hWnd) m_sink->DestroyWindow();
-    }
+    // The sink's window goes, and with it every page result; a page still running is left to
+    // end by itself.
+    if (m_sink && m_sink->m_hWnd) m_sink->DestroyWindow();
 }
 
 bool CThumbnailScheduler::IsGenerationRunning() const {
@@ -74,21 +85,18 @@ std::string CThumbnailScheduler::DefaultPagePath() {
 
 void CThumbnailScheduler::OnItemChanged(
     bool nowSelected, const std::function<void(std::vector<std::string>& paths)>& selectedFiles) {
-    WaitForThumbnailThread();
+    StopThumbnailThread();
     KillTimer(m_list.m_hWnd, kTimerId);
     SetTimer(m_list.m_hWnd, kTimerId, kDelayMs, nullptr);
     if (nowSelected && selectedFiles) selectedFiles(m_pending);
 }
 
-void CThumbnailScheduler::WaitForThumbnailThread() {
-    if (!m_sink) return;
-    m_sink->m_worker.RequestCancel();
-    m_sink->m_worker.Wait();
+void CThumbnailScheduler::StopThumbnailThread() {
+    if (m_sink) m_sink->m_worker.RequestCancel();
 }
 
 void CThumbnailScheduler::OnTimer() {
     KillTimer(m_list.m_hWnd, kTimerId);  // one-shot
-    WaitForThumbnailThread();
     if (!m_sink) {
         auto sink = std::make_unique<CSink>(*this);
         if (!sink->Create()) return;
@@ -102,7 +110,10 @@ void CThumbnailScheduler::OnTimer() {
     job.pagePath = m_pagePath.empty() ? DefaultPagePath() : m_pagePath;
     job.fileSystem = m_pFileSystem;
     job.onStart = m_onGenerationStart;
-    m_sink->m_worker.Start([job = std::move(job)](CWorker& worker) {
+    job.number = ++m_writing->newest;
+    std::shared_ptr<Writing> writing = m_writing;
+    // Starting asks the page before (if it still runs) to stop; it is not waited for.
+    m_sink->m_worker.Start([job = std::move(job), writing](CWorkerJob& worker) {
         if (job.onStart) job.onStart();
         const StopCheck stop = [&worker] { return worker.CancelRequested(); };
         CPlatformFileSystem platform;
@@ -110,7 +121,11 @@ void CThumbnailScheduler::OnTimer() {
         const std::vector<std::string> paths = CollectUniquePaths(job.pending, stop);
         const std::string page =
             BuildThumbnailPageText(paths, job.settings.sizes, job.settings.fileTypes, fs, stop);
-        if (!WriteWholeFile(job.pagePath, page)) return;  // nothing to load
+        {
+            std::lock_guard<std::mutex> lock(writing->mutex);
+            if (writing->newest != job.number) return;  // a newer page has the file
+            if (!WriteWholeFile(job.pagePath, page)) return;  // nothing to load
+        }
         // A stopped page is still loaded, as far as it got.
         worker.PostFinal(kPageWrittenMessage, std::make_unique<PageWritten>(PageWritten{job.pagePath}));
     });
@@ -118,7 +133,7 @@ void CThumbnailScheduler::OnTimer() {
 
 void CThumbnailScheduler::OnDestroy() {
     KillTimer(m_list.m_hWnd, kTimerId);
-    WaitForThumbnailThread();
+    ++m_writing->newest;  // whatever still runs writes no page any more
     if (m_sink && m_sink->m_hWnd) m_sink->DestroyWindow();
 }
 

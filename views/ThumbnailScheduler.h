@@ -4,9 +4,9 @@
 // The page is written by a CWorker job that owns a copy of everything it reads: the pending
 // paths (taken out of the list when the job starts, so that the list never changes under it)
 // and the settings, read here on the window's thread. The finished page comes back as a posted,
-// owned result and is handed to whoever shows it. A change in the list stops a running page
-// and waits on its thread's handle before touching the pending list; that wait runs no posted
-// message, so no command can run in the middle of the list's notification.
+// owned result and is handed to whoever shows it. A change in the list asks a running page to
+// stop and never waits for it: the page may be blocked on a share that stopped answering. It
+// ends on its own and its page is still shown, unless a newer page has started by then.
 #pragma once
 
 #include <windows.h>
@@ -42,12 +42,11 @@ class CThumbnailScheduler {
                        const std::function<void(std::vector<std::string>& paths)>& selectedFiles);
     // Timer 0 of the list fired: start a page from what is pending.
     void OnTimer();
-    // The list is going away: stop and wait.
+    // The list is going away: the page is asked to stop, and whatever it writes is dropped.
     void OnDestroy();
 
-    // Asks a running page to end early and waits for its thread to end. Returns at once when
-    // no page runs.
-    void WaitForThumbnailThread();
+    // Asks a running page to end early; returns at once.
+    void StopThumbnailThread();
     bool IsGenerationRunning() const;
 
     const std::vector<std::string>& Pending() const { return m_pending; }
@@ -56,7 +55,7 @@ class CThumbnailScheduler {
     static std::string DefaultPagePath();
     // Tests: another page file, another file system, and a look at each page's start.
     std::string m_pagePath;
-    const IFileSystem* m_pFileSystem = nullptr;
+    std::shared_ptr<const IFileSystem> m_pFileSystem;
     std::function<void()> m_onGenerationStart;  // runs on the page thread
 
   private:
@@ -67,6 +66,10 @@ class CThumbnailScheduler {
     std::function<PageSettings()> m_readSettings;
     std::function<void(const std::string&)> m_onPageReady;
     std::vector<std::string> m_pending;
+    // Which page may write the file: only the newest. A page that was stopped but still runs
+    // must not write over the page of the one that followed it.
+    struct Writing;
+    std::shared_ptr<Writing> m_writing;
     std::unique_ptr<CSink> m_sink;  // the worker's window: created with the first page
 };
 

@@ -524,3 +524,81 @@ TEST_F(ChangerTest, AFailedSetShowsNothingAndKeepsTheCurrentEntry) {
     engine.ClearRotationList();
     EXPECT_EQ(engine.CurrentEntry(), nullptr);
 }
+
+namespace {
+// A setter in two halves, as the window's own: Apply on the worker, Record back on the window's
+// thread. It refuses one path, as a file that turned out not to be a picture.
+class HalvesSetter : public IWallpaperSetter {
+  public:
+    bool SetDesktopWallpaper(const std::string& path) override {
+        if (!Apply(path)) return false;
+        Record(path);
+        return true;
+    }
+    bool Apply(const std::string& path) override {
+        applied.push_back(path);
+        return path != refused;
+    }
+    void Record(const std::string& path) override { recorded.push_back(path); }
+    std::string refused;
+    std::vector<std::string> applied, recorded;
+};
+}  // namespace
+
+TEST_F(ChangerTest, TheSettingApartFromTheWindowMakesTheSameChangesAndRecordsOnlyWhatWasSet) {
+    // One engine ticks whole; the other as the window does, with the search and the setting
+    // on the worker (Search, Set) and the rest back on the window's thread (Conclude).
+    auto build = [](CBlock& top, FakeFileSystem& disk) {
+        top.m_bFolder = 1;
+        CBlock* f = Add(top, "F", true);
+        for (const char* p : {"a.jpg", "b.jpg", "c.jpg"}) {
+            disk.files[p] = true;
+            Add(*f, p, false, 1);
+        }
+        Add(*f, "D:\\wall", false, 0);
+        disk.dirs["D:\\wall"] = {"x.JPG", "b.jpg", "y.JPG"};
+        Add(top, "Empty", true);
+    };
+    for (int mode : {0, 1}) {
+        settings.WriteInt(setting::ModType, mode);
+        settings.WriteString(setting::FileType, "JPG");
+        CBlock whole, apart;
+        FakeFileSystem wholeDisk, apartDisk;
+        build(whole, wholeDisk);
+        build(apart, apartDisk);
+        HalvesSetter wholeSetter, apartSetter;
+        wholeSetter.refused = apartSetter.refused = "b.jpg";
+        FakeInfoSink wholeInfo, apartInfo;
+        CChangerEngine a{settings, clock, wholeDisk, names, wholeSetter};
+        CChangerEngine b{settings, clock, apartDisk, names, apartSetter};
+        a.SetInfoSink(&wholeInfo);
+        b.SetInfoSink(&apartInfo);
+        a.BuildRotationList(whole);
+        b.BuildRotationList(apart);
+        int failed = 0;
+        for (std::uint32_t t = 0; t < 60; ++t) {
+            clock.reading.secondsSince1970 = kBaseSeed + t * 7919;
+            const TickEnd wholeEnd = a.Tick();
+            TickSearch search;
+            TickEnd apartEnd = TickEnd::Applied;
+            if (b.Prepare(search, apartEnd)) {
+                TickFound found = CChangerEngine::Search(apartDisk, names, search);
+                CChangerEngine::Set(apartSetter, found);
+                apartEnd = b.Conclude(found);
+            }
+            ASSERT_EQ(wholeEnd, apartEnd) << "mode " << mode << " tick " << t;
+            if (apartEnd == TickEnd::ApplyFailed) ++failed;
+            EXPECT_EQ((a.CurrentEntry() ? a.CurrentEntry()->m_strName.str() : "-"),
+                      (b.CurrentEntry() ? b.CurrentEntry()->m_strName.str() : "-"));
+        }
+        EXPECT_GT(failed, 0) << mode;
+        EXPECT_EQ(wholeSetter.applied, apartSetter.applied);
+        EXPECT_EQ(wholeSetter.recorded, apartSetter.recorded);
+        EXPECT_EQ(apartSetter.applied.size(), apartSetter.recorded.size() + failed);
+        for (const std::string& path : apartSetter.recorded) EXPECT_NE(path, "b.jpg");
+        ASSERT_EQ(wholeInfo.shown.size(), apartInfo.shown.size());
+        EXPECT_EQ(apartInfo.shown.size(), apartSetter.recorded.size());
+        for (std::size_t i = 0; i < apartInfo.shown.size(); ++i)
+            EXPECT_EQ(wholeInfo.shown[i].name, apartInfo.shown[i].name);
+    }
+}

@@ -6,12 +6,16 @@
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "EditorFixture.h"
+#include "Responsiveness.h"
 #include "changer/ChangerEngine.h"
 #include "changer/FileInfomationView_win.h"
 #include "changer/PelorandChanger_win.h"
@@ -53,18 +57,28 @@ const unsigned char kGreenJpeg[] = {
     0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0xff, 0xda, 0x00, 0x0c, 0x03, 0x01,
     0x00, 0x02, 0x11, 0x03, 0x11, 0x00, 0x3f, 0x00, 0xac, 0x01, 0x70, 0xd7, 0xff, 0xd9};
 
-// Sets nothing on the desktop; records what it was asked, as the real setter does.
+// Sets nothing on the desktop; records what it was asked, as the real setter does. With a
+// gate, a setting waits for it, as one in a shell that hangs.
 class RecordingSetter : public IWallpaperSetter {
   public:
     explicit RecordingSetter(CWallPaperHistory& history) : m_history(history) {}
     bool SetDesktopWallpaper(const std::string& path) override {
-        asked.push_back(path);
-        if (!succeed) return false;
-        m_history.Record(path);
+        if (!Apply(path)) return false;
+        Record(path);
         return true;
     }
+    bool Apply(const std::string& path) override {
+        ++inside;
+        if (gate) WaitForSingleObject(gate, INFINITE);
+        asked.push_back(path);
+        --inside;
+        return succeed;
+    }
+    void Record(const std::string& path) override { m_history.Record(path); }
     std::vector<std::string> asked;
     bool succeed = true;
+    HANDLE gate = nullptr;
+    std::atomic<int> inside{0};
 
   private:
     CWallPaperHistory& m_history;
@@ -206,13 +220,20 @@ class ChangerWindowTest : public EditorTest {
         WriteBytes(path, text);
         return path;
     }
-    CPelorandChanger& OpenChanger() {
-        m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &m_setter, &m_history);
+    CPelorandChanger& OpenChanger(std::shared_ptr<IFileSystem> disk = nullptr) {
+        m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &m_setter, &m_history,
+                                                       std::move(disk));
         EXPECT_TRUE(m_changer->Create());
         return *m_changer;
     }
+    // "起動" or "停止", and the collection read when it starts.
+    void ClickRun() {
+        Click(Window(), IDC_CHANGER_RUN);
+        SettleTick(*m_changer);
+    }
     HWND Window() const { return m_changer->m_hWnd; }
     void Tick() {
+        SettleTick(*m_changer);
         SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
         SettleTick(*m_changer);
     }
@@ -267,7 +288,7 @@ TEST_F(ChangerWindowTest, RecentFilesAreListedSortedWithTheMostRecentPreselected
 TEST_F(ChangerWindowTest, StartWithNoRecentFileChosenRunsWithoutTimerUntilStopped) {
     Settings().WriteInt(setting::ExecuteRadio, 1);
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_TRUE(m_changer->IsRunning());
     EXPECT_EQ("停止", Text(Window(), IDC_CHANGER_RUN));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Window(), IDC_CHANGER_HISTORY)));
@@ -277,7 +298,7 @@ TEST_F(ChangerWindowTest, StartWithNoRecentFileChosenRunsWithoutTimerUntilStoppe
     Tick();
     EXPECT_TRUE(m_setter.asked.empty());
     EXPECT_FALSE(TimerWasRunning());
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_FALSE(m_changer->IsRunning());
     EXPECT_EQ("起動", Text(Window(), IDC_CHANGER_RUN));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Window(), IDC_CHANGER_HISTORY)));
@@ -288,21 +309,21 @@ TEST_F(ChangerWindowTest, StopThenStartReloadsTheFileAndStartsAgainAtTheFirstFol
     const std::string r1 = Image("r1.bmp"), r2 = Image("r2.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     ASSERT_NE(nullptr, m_changer->GetLoadedRoot());
     EXPECT_TRUE(TimerWasRunning());
     Tick();
     Tick();
     EXPECT_EQ((std::vector<std::string>{r1, a1}), m_setter.asked);
 
-    Click(Window(), IDC_CHANGER_RUN);  // stop
+    ClickRun();  // stop
     EXPECT_EQ(nullptr, m_changer->GetLoadedRoot());
     EXPECT_TRUE(m_changer->GetEngine()->RotationList().empty());
     Tick();  // a late timer message changes nothing
     EXPECT_EQ(2u, m_setter.asked.size());
 
     Collection({r2}, {a1});  // saved while stopped
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     Tick();
     EXPECT_EQ(r2, m_setter.asked.back());
     EXPECT_EQ(3u, m_history.GetCount());
@@ -322,12 +343,12 @@ TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     EXPECT_EQ("ファイルを追加する", askedTitle);
     CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      IDC_CHANGER_RADIO_RECENT);
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_EQ(1, Settings().GetInt(setting::ExecuteRadio));
     EXPECT_EQ("C:\\chosen.plr", Settings().GetString(setting::ExecuteFile));
     CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      IDC_CHANGER_RADIO_FILE);
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
 
     // A browser cancelled changes nothing.
@@ -361,7 +382,7 @@ TEST_F(ChangerWindowTest, WithoutTheInformationWindowChangesAndHistoryStillWork)
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     Tick();
     Tick();
     EXPECT_EQ(nullptr, m_changer->GetInfoView());
@@ -377,7 +398,7 @@ TEST_F(ChangerWindowTest, InformationWindowFollowsTheSettingsAndShowsOnlyWallpap
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     CFileInfomationView* view = m_changer->GetInfoView();
     ASSERT_NE(nullptr, view);
     ASSERT_TRUE(IsWindow(view->m_hWnd));
@@ -398,10 +419,10 @@ TEST_F(ChangerWindowTest, InformationWindowFollowsTheSettingsAndShowsOnlyWallpap
     EXPECT_EQ("r1.bmp", view->m_strName);
 
     // A stop leaves the window open with its last texts; the next start replaces it.
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_TRUE(IsWindow(view->m_hWnd));
     HWND first = view->m_hWnd;
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_FALSE(IsWindow(first));
     ASSERT_NE(nullptr, m_changer->GetInfoView());
     EXPECT_TRUE(IsWindow(m_changer->GetInfoView()->m_hWnd));
@@ -414,7 +435,7 @@ TEST_F(ChangerWindowTest, ClosingWhileRunningStopsAndSetsTheEndWallpaperIntoTheH
     Settings().WriteString(setting::EndFileName, end);
     UseNamedFile(Collection({r1}, {}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     Tick();
     HWND info = m_changer->GetInfoView()->m_hWnd;
     HWND window = Window();
@@ -429,7 +450,7 @@ TEST_F(ChangerWindowTest, ClosingWhileRunningStopsAndSetsTheEndWallpaperIntoTheH
     // Without the switch nothing is set at the end, even after a run.
     Settings().WriteInt(setting::EndFileSetCheck, 0);
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     m_changer.reset();
     EXPECT_EQ(2u, m_setter.asked.size());
 }
@@ -443,7 +464,7 @@ TEST_F(ChangerWindowTest, AnIntervalOutOfRangeStillRunsAValidTimer) {
     for (int stored : {0, -5, 10000, 2147483647}) {
         Settings().WriteInt(setting::ChangerType, stored);
         OpenChanger();
-        Click(Window(), IDC_CHANGER_RUN);
+        ClickRun();
         EXPECT_TRUE(TimerWasRunning()) << stored;
         m_changer.reset();
     }
@@ -454,7 +475,7 @@ TEST_F(ChangerWindowTest, NextNowPauseAndResumeDriveTheTicksAndTheTimer) {
     const std::string r1 = Image("r1.bmp"), r2 = Image("r2.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1, r2}, {a1}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     HWND info = m_changer->GetInfoView()->m_hWnd;
 
     // Next now: one tick at once, the one the timer would have made, and the period over.
@@ -518,7 +539,7 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
         return answer;
     };
     EXPECT_FALSE(m_changer->HasTrayIcon());
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_TRUE(m_changer->HasTrayIcon());
     HWND info = m_changer->GetInfoView()->m_hWnd;
 
@@ -547,7 +568,7 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     SendMessageA(Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(m_changer->HasTrayIcon());
 
-    Click(Window(), IDC_CHANGER_RUN);  // stop: the icon goes with the running changer
+    ClickRun();  // stop: the icon goes with the running changer
     EXPECT_FALSE(m_changer->HasTrayIcon());
     answer = ID_CHANGER_NEXT;
     items.clear();
@@ -563,7 +584,7 @@ TEST_F(ChangerWindowTest, AFullScreenProgramSkipsTicksOnlyWhenAskedFor) {
     OpenChanger();
     bool fullScreen = true;
     m_changer->m_fullScreenHook = [&] { return fullScreen; };
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     Tick();  // off by default: the full-screen program does not matter
     EXPECT_EQ(1u, m_setter.asked.size());
     Settings().WriteInt(setting::CheckFullScreenQuiet, 1);
@@ -583,7 +604,7 @@ TEST_F(ChangerWindowTest, TheSessionEndStopsAndSetsTheEndWallpaperOnce) {
     Settings().WriteString(setting::EndFileName, end);
     UseNamedFile(Collection({Image("r1.bmp")}, {}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     EXPECT_EQ(TRUE, SendMessageA(Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_TRUE(m_changer->IsRunning());
     EXPECT_TRUE(m_setter.asked.empty());
@@ -602,23 +623,31 @@ TEST_F(ChangerWindowTest, ATickIsNeverRunTwiceAtOnceAndAStoppedTicksResultIsDrop
     Settings().WriteInt(setting::ModType, 0);
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
-    OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    auto disk = std::make_shared<CStuckFileSystem>(r1);
+    OpenChanger(disk);
+    ClickRun();
     // Three requests before the first result is taken: one tick. The timer message returns
-    // before the disk is read: nothing is set until the worker's result is taken back here.
+    // before the disk is read: nothing is set until the worker has read it and set it.
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
     EXPECT_TRUE(m_changer->IsTickRunning());
-    EXPECT_TRUE(m_setter.asked.empty());
+    ASSERT_TRUE(disk->WaitUntilStuck(10000));
     SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    EXPECT_TRUE(m_setter.asked.empty());
+    disk->Unblock();
     SettleTick(*m_changer);
     EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
-    // Stopped while the disk is read: the result of that run sets nothing.
+    // Stopped while the disk is read: that run's tick sets nothing.
+    disk->Stick(a1);
     SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
-    Click(Window(), IDC_CHANGER_RUN);
-    SettleTick(*m_changer);
+    ASSERT_TRUE(disk->WaitUntilStuck(10000));
+    ClickRun();
+    disk->Unblock();
+    for (int i = 0; i < 1000 && disk->IsStuck(); ++i) Sleep(2);
+    CResponsivenessProbe::PumpFor(200);
     EXPECT_EQ(1u, m_setter.asked.size());
-    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_EQ(1u, m_history.GetCount());
+    ClickRun();
     Tick();
     EXPECT_EQ(r1, m_setter.asked.back());  // the new run starts at the first folder
 }
@@ -648,17 +677,153 @@ TEST_F(ChangerWindowTest, AStoredPlaceOnAMonitorNoLongerThereComesBackOntoTheNea
     Settings().WriteInt(setting::Height, 100);
     UseNamedFile(Collection({Image("r1.bmp")}, {}));
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     RECT placed{};
     GetWindowRect(m_changer->GetInfoView()->m_hWnd, &placed);
     EXPECT_TRUE(EqualRect(&placed, &back));
     EXPECT_EQ(back.left, Settings().GetInt(setting::LeftPosition));
 }
 
+// The window's thread while a job of the changer is stuck on a file that never answers or on
+// a setting the shell never finishes: every message is answered, ticks due meanwhile are let
+// go, and stopping, starting again and closing come at once.
+class ChangerStuckTest : public ChangerWindowTest {
+  protected:
+    void TearDown() override {
+        // Let the stuck jobs go, and wait until none is in the fixture's setter any more.
+        m_disk->Unblock();
+        SetEvent(m_gate.Get());
+        for (int i = 0; i < 2500 && (m_disk->IsStuck() || m_setter.inside > 0); ++i) Sleep(2);
+        Sleep(50);
+        EXPECT_EQ(0, m_setter.inside.load());
+        ChangerWindowTest::TearDown();
+    }
+    // Closes the window with "閉じる" and ends the object, as the program does; the time taken.
+    long CloseChanger() {
+        const auto start = std::chrono::steady_clock::now();
+        SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        m_changer.reset();
+        return CResponsivenessProbe::Since(start);
+    }
+    // Sends WM_TIMER as the timer would, and keeps the loop going for a while.
+    void DueTicks(int count) {
+        for (int i = 0; i < count; ++i) {
+            SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+            CResponsivenessProbe::PumpFor(30);
+        }
+    }
+    std::shared_ptr<CStuckFileSystem> m_disk = std::make_shared<CStuckFileSystem>();
+    CUniqueKernelHandle m_gate{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+};
+
+TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorItsStopStartOrClose) {
+    const std::string r1 = Image("r1.bmp");
+    const std::string collection = Collection({r1}, {});
+    UseNamedFile(collection);
+    m_disk->Stick(collection);
+    OpenChanger(m_disk);
+    CResponsivenessProbe whole;
+    Click(Window(), IDC_CHANGER_RUN);
+    ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
+    EXPECT_TRUE(m_changer->IsLoading());
+    CResponsivenessProbe stuck;
+    DueTicks(5);  // nothing loaded: each is let go
+    EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_LT(stuck.Report("changer, collection stuck: ticks due"), 100);
+    // Stop and start again: the new run reads the file on a new job (stuck as well).
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(m_changer->IsRunning());
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_TRUE(m_changer->IsLoading());
+    CResponsivenessProbe::PumpFor(100);
+    const long closed = CloseChanger();
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_TRUE(m_disk->IsStuck());
+    // Starting makes the information window: the window's own work, measured apart.
+    const long longest =
+        whole.Report("changer, collection stuck: start, ticks, stop, start, close");
+    std::printf("[ closing time ] changer with a stuck load: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 1000);
+    EXPECT_TRUE(m_setter.asked.empty());
+}
+
+TEST_F(ChangerStuckTest, ATickStuckOnAFileIsLetGoAndAPauseBeforeTheSettingKeepsItFromHappening) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    m_disk->Stick(r1);
+    OpenChanger(m_disk);
+    ClickRun();
+    CResponsivenessProbe probe;
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
+    DueTicks(5);  // the first is still out: each is let go
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_PAUSE, 0), 0);
+    EXPECT_TRUE(m_changer->IsPaused());
+    const long longest = probe.Report("changer, tick stuck on a file: ticks and pause");
+    EXPECT_LT(longest, 100);
+    // The file answers at last: the tick sees the pause and sets nothing.
+    m_disk->Unblock();
+    for (int i = 0; i < 2000 && m_changer->IsTickRunning(); ++i) CResponsivenessProbe::PumpFor(2);
+    EXPECT_FALSE(m_changer->IsTickRunning());
+    EXPECT_TRUE(m_setter.asked.empty());
+    EXPECT_EQ(0u, m_history.GetCount());
+    EXPECT_EQ("ファイル名", m_changer->GetInfoView()->m_strName);
+    // Resumed, the next tick goes on from the rotation as the stuck one left it.
+    Command(ID_CHANGER_PAUSE);
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{a1}), m_setter.asked);
+    EXPECT_EQ(1u, m_history.GetCount());
+}
+
+TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopStartOrClose) {
+    Settings().WriteInt(setting::ModType, 0);
+    const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
+    UseNamedFile(Collection({r1}, {a1}));
+    m_setter.gate = m_gate.Get();
+    OpenChanger(m_disk);
+    ClickRun();
+    CResponsivenessProbe whole;
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
+    ASSERT_EQ(1, m_setter.inside.load());
+    CResponsivenessProbe stuck;
+    DueTicks(5);  // let go: one setting at a time
+    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    CResponsivenessProbe::PumpFor(50);
+    EXPECT_EQ(1, m_setter.inside.load());
+    EXPECT_EQ(0u, m_history.GetCount());
+    EXPECT_LT(stuck.Report("changer, setting stuck: ticks due, next"), 100);
+    // Stop and start again: the new run is read and its tick waits behind the setting.
+    Click(Window(), IDC_CHANGER_RUN);
+    EXPECT_FALSE(m_changer->IsRunning());
+    ClickRun();
+    ASSERT_NE(nullptr, m_changer->GetLoadedRoot());
+    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    const long closed = CloseChanger();
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    const long longest = whole.Report("changer, setting stuck: ticks, next, stop, start, close");
+    std::printf("[ closing time ] changer with a stuck setting: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 1000);
+    // Nobody hears of the setting when it ends at last: the window is gone.
+    SetEvent(m_gate.Get());
+    for (int i = 0; i < 2000 && m_setter.inside > 0; ++i) Sleep(2);
+    Sleep(50);
+    CResponsivenessProbe::PumpOnce();
+    EXPECT_EQ(0u, m_history.GetCount());
+}
+
 class HistoryDialogTest : public ChangerWindowTest {
   protected:
     CPelorandWallPaperHistory& OpenHistory() {
-        m_dialog = std::make_unique<CPelorandWallPaperHistory>(nullptr, &m_setter);
+        // The fixture's setter, not the dialog's to free.
+        m_dialog = std::make_unique<CPelorandWallPaperHistory>(
+            nullptr, std::shared_ptr<IWallpaperSetter>(std::shared_ptr<void>(), &m_setter));
         m_dialog->m_pHistory = &m_history;
         EXPECT_TRUE(m_dialog->Create());
         return *m_dialog;
@@ -675,6 +840,15 @@ class HistoryDialogTest : public ChangerWindowTest {
         }
         Pump();
     }
+    // "壁紙に設定する", and the setting on the worker let come back.
+    void SetAgain() {
+        Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+        for (int i = 0; i < 5000 && m_dialog->IsSetting(); ++i) {
+            Pump();
+            Sleep(2);
+        }
+        EXPECT_FALSE(m_dialog->IsSetting());
+    }
     void TearDown() override {
         m_dialog.reset();
         ChangerWindowTest::TearDown();
@@ -682,10 +856,46 @@ class HistoryDialogTest : public ChangerWindowTest {
     std::unique_ptr<CPelorandWallPaperHistory> m_dialog;
 };
 
+TEST_F(HistoryDialogTest, ASettingThatNeverEndsHoldsUpNeitherTheDialogNorItsClosing) {
+    const std::string red = Image("red.bmp"), blue = Image("blue.bmp");
+    m_history.Record(red);
+    m_history.Record(blue);
+    CUniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    m_setter.gate = gate.Get();
+    OpenHistory();
+    Select(0);
+    CResponsivenessProbe probe;
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
+    ASSERT_EQ(1, m_setter.inside.load());
+    EXPECT_TRUE(m_dialog->IsSetting());
+    // Another choice and another click meanwhile: answered, and the click is let go.
+    Select(1);
+    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    CResponsivenessProbe::PumpFor(100);
+    EXPECT_EQ(1, m_setter.inside.load());
+    EXPECT_EQ(2u, m_history.GetCount());
+    const auto closing = std::chrono::steady_clock::now();
+    m_dialog.reset();
+    const long closed = CResponsivenessProbe::Since(closing);
+    CResponsivenessProbe::PumpFor(50);
+    const long longest = probe.Report("history dialog, setting stuck: choice, click, close");
+    std::printf("[ closing time ] history dialog with a stuck setting: %ld ms\n", closed);
+    EXPECT_LT(closed, 1000);
+    EXPECT_LT(longest, 100);
+    // Set at last, with nobody to hear of it: the history stays as it was.
+    SetEvent(gate.Get());
+    for (int i = 0; i < 2000 && m_setter.inside > 0; ++i) Sleep(2);
+    Sleep(50);
+    CResponsivenessProbe::PumpOnce();
+    EXPECT_EQ((std::vector<std::string>{red}), m_setter.asked);
+    EXPECT_EQ(2u, m_history.GetCount());
+}
+
 TEST_F(HistoryDialogTest, AnEmptyHistoryListsNothingAndDoesNothing) {
     OpenHistory();
     EXPECT_TRUE(ListLines(List()).empty());
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_TRUE(m_setter.asked.empty());
     EXPECT_FALSE(m_dialog->m_preview.Picture().HasPicture());
 }
@@ -704,10 +914,10 @@ TEST_F(HistoryDialogTest, SameNamesInTwoDirectoriesEachPreviewAndSetTheirOwnPath
     EXPECT_TRUE(Near(RGB(0, 0, 255), PaintedPixel(preview, 10, 10)));
     Select(0);
     EXPECT_TRUE(Near(RGB(255, 0, 0), PaintedPixel(preview, 10, 10)));
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(red, m_setter.asked.back());
     Select(1);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(blue, m_setter.asked.back());
     // The list is not filled again: the new entries show at the next opening.
     EXPECT_EQ(2u, ListLines(List()).size());
@@ -767,7 +977,7 @@ TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWall
     for (int i = 0; i < 101; ++i) m_history.Record(m_dir + "p" + std::to_string(i) + ".bmp");
     OpenHistory();
     Select(0);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(m_dir + "p0.bmp", m_setter.asked.back());
     ASSERT_EQ(101u, m_history.GetCount());
     std::vector<std::string> lines = ListLines(List());
@@ -778,7 +988,7 @@ TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWall
     // The line of the wallpaper just set is selected; the first line now sets what it shows.
     EXPECT_EQ(100, SendMessageA(List(), LB_GETCURSEL, 0, 0));
     Select(0);
-    Click(m_dialog->m_hWnd, ID_SET_WALLPAPER);
+    SetAgain();
     EXPECT_EQ(m_dir + lines[0], m_setter.asked.back());
 }
 
@@ -795,6 +1005,7 @@ void DriveChangerWindow(CDialog& dialog) {
     g_startup->shown = true;
     if (g_startup->ticks > 0) {
         Click(dialog.m_hWnd, IDC_CHANGER_RUN);
+        SettleTick(dynamic_cast<CPelorandChanger&>(dialog));
         for (int i = 0; i < g_startup->ticks; ++i) {
             SendMessageA(dialog.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
             SettleTick(dynamic_cast<CPelorandChanger&>(dialog));
@@ -912,11 +1123,11 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     const std::string collection = Collection({Image("a.bmp")}, {});
     UseNamedFile(collection);
     OpenChanger();
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     wchar_t text[64] = L"";
     InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
     EXPECT_STREQ(L"\u505c\u6b62", text);  // 停止
-    Click(Window(), IDC_CHANGER_RUN);
+    ClickRun();
     InternalGetWindowText(GetDlgItem(Window(), IDC_CHANGER_RUN), text, 64);
     EXPECT_STREQ(L"\u8d77\u52d5", text);  // 起動
     m_changer.reset();

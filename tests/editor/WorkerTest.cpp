@@ -1,6 +1,7 @@
 // The worker helper with a fake job: results reach the window in order and are owned until
-// taken, a cancel request stops the job, the window's end joins the worker and frees what it
-// never took, and the job runs with COM initialised.
+// taken, a cancel request stops the job, the window's end frees what it never took, and the
+// job runs with COM initialised. A job blocked as on a share that never answers holds up
+// neither a new start nor the window's end nor the worker's, and posts nothing afterwards.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
@@ -54,7 +55,7 @@ class WorkerWindow : public CWnd {
 
 // Posts count pages, signals posted (if given), then waits for the cancel request when told to.
 CWorker::Job PostPages(int first, int count, bool waitForCancel, HANDLE posted = nullptr) {
-    return [=](CWorker& worker) {
+    return [=](CWorkerJob& worker) {
         for (int i = 0; i < count; ++i)
             worker.Post(kResultMessage, std::make_unique<Page>(first + i));
         if (posted) SetEvent(posted);
@@ -70,7 +71,7 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
     {
         WorkerWindow window;
         std::atomic<HRESULT> com{E_FAIL};
-        ASSERT_TRUE(window.m_worker.Start([&](CWorker& worker) {
+        ASSERT_TRUE(window.m_worker.Start([&](CWorkerJob& worker) {
             // In the multithreaded apartment already: asking for it again says S_FALSE (a
             // single-threaded one would answer RPC_E_CHANGED_MODE).
             HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
@@ -78,7 +79,7 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
             com = hr;
             PostPages(1, 3, false)(worker);
         }));
-        window.m_worker.Wait();
+        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
         EXPECT_FALSE(window.m_worker.IsRunning());
         EXPECT_EQ(com.load(), S_FALSE);
         EXPECT_EQ(Page::s_alive, 3);  // owned by the worker until taken
@@ -88,9 +89,9 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
 
         // A new job drops what the last one posted and the window has not taken.
         window.m_worker.Start(PostPages(10, 2, false));
-        window.m_worker.Wait();
+        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
         window.m_worker.Start(PostPages(20, 1, false));
-        window.m_worker.Wait();
+        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
         EXPECT_EQ(Page::s_alive, 1);
         Pump();
         EXPECT_EQ(window.m_received, (std::vector<int>{1, 2, 3, 20}));
@@ -99,17 +100,15 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
     EXPECT_EQ(Page::s_alive, 0);
 }
 
-TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndJoinsItAndFreesItsResults) {
+TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndFreesItsResults) {
     WorkerWindow window;
     CUniqueKernelHandle posted(CreateEventA(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(window.m_worker.Start(PostPages(1, 2, true, posted.Get())));
     WaitForSingleObject(posted.Get(), INFINITE);
     EXPECT_TRUE(window.m_worker.IsRunning());  // waiting for the request
     window.m_worker.RequestCancel();
-    window.m_worker.Join();
+    ASSERT_TRUE(window.m_worker.WaitForTest(10000));
     EXPECT_FALSE(window.m_worker.IsRunning());
-    // Nothing is posted after the request.
-    EXPECT_FALSE(window.m_worker.Post(kResultMessage, std::make_unique<Page>(9)));
     EXPECT_EQ(Page::s_alive, 2);
 
     // The window goes while the job still runs and its results wait in the queue.
@@ -118,10 +117,86 @@ TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndJoinsItAndFreesItsRe
     WaitForSingleObject(posted.Get(), INFINITE);
     EXPECT_EQ(Page::s_alive, 3);  // the first job's pages were dropped at the start
     DestroyWindow(window.m_hWnd);
-    // Joined: the job saw the cancel request and ended; its pages, which nobody can take any
-    // more, are freed.
-    EXPECT_FALSE(window.m_worker.IsRunning());
+    // Its pages, which nobody can take any more, are freed at once; the job saw the request.
     EXPECT_EQ(Page::s_alive, 0);
+    ASSERT_TRUE(window.m_worker.WaitForTest(10000));
     Pump();
     EXPECT_TRUE(window.m_received.empty());
+}
+
+namespace {
+// A job stuck as in a read of a file that never answers: it waits for release alone, whatever
+// the cancel request, then tries to post one page.
+struct StuckJob {
+    CUniqueKernelHandle entered{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle ended{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    std::atomic<int> posted{0};
+    CWorker::Job Job(int number) {
+        return [this, number](CWorkerJob& job) {
+            SetEvent(entered.Get());
+            WaitForSingleObject(release.Get(), INFINITE);
+            if (job.PostFinal(kResultMessage, std::make_unique<Page>(number))) ++posted;
+            SetEvent(ended.Get());
+        };
+    }
+};
+}  // namespace
+
+TEST_F(WorkerTest, ABlockedJobHoldsUpNeitherANewStartNorTheWindowsEndAndPostsNothingLate) {
+    StuckJob stuck;
+    {
+        WorkerWindow window;
+        ASSERT_TRUE(window.m_worker.Start(stuck.Job(1)));
+        ASSERT_EQ(WaitForSingleObject(stuck.entered.Get(), 10000), WAIT_OBJECT_0);
+        // A new job starts at once beside the blocked one, whose result is dropped when it
+        // finally comes.
+        DWORD before = GetTickCount();
+        ASSERT_TRUE(window.m_worker.Start(PostPages(10, 1, false)));
+        EXPECT_LT(GetTickCount() - before, 100u);
+        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+        SetEvent(stuck.release.Get());
+        ASSERT_EQ(WaitForSingleObject(stuck.ended.Get(), 10000), WAIT_OBJECT_0);
+        EXPECT_EQ(stuck.posted, 0);
+        Pump();
+        EXPECT_EQ(window.m_received, std::vector<int>{10});
+        EXPECT_EQ(Page::s_alive, 0);
+
+        // The window ends while a job is blocked: at once.
+        ResetEvent(stuck.release.Get());
+        ResetEvent(stuck.entered.Get());
+        ResetEvent(stuck.ended.Get());
+        ASSERT_TRUE(window.m_worker.Start(stuck.Job(2)));
+        ASSERT_EQ(WaitForSingleObject(stuck.entered.Get(), 10000), WAIT_OBJECT_0);
+        before = GetTickCount();
+        DestroyWindow(window.m_hWnd);
+        EXPECT_LT(GetTickCount() - before, 100u);
+        EXPECT_TRUE(window.m_worker.IsRunning());
+    }
+    // The worker and its window are gone and the job's thread goes on alone; when released it
+    // posts nothing, and its page is freed.
+    SetEvent(stuck.release.Get());
+    ASSERT_EQ(WaitForSingleObject(stuck.ended.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(stuck.posted, 0);
+    EXPECT_EQ(Page::s_alive, 0);
+
+    // The worker itself goes, its window staying, while a job is blocked.
+    WorkerWindow window;
+    ResetEvent(stuck.release.Get());
+    ResetEvent(stuck.entered.Get());
+    ResetEvent(stuck.ended.Get());
+    {
+        auto worker = std::make_unique<CWorker>(window);
+        ASSERT_TRUE(worker->Start(stuck.Job(3)));
+        ASSERT_EQ(WaitForSingleObject(stuck.entered.Get(), 10000), WAIT_OBJECT_0);
+        const DWORD before = GetTickCount();
+        worker.reset();
+        EXPECT_LT(GetTickCount() - before, 100u);
+    }
+    SetEvent(stuck.release.Get());
+    ASSERT_EQ(WaitForSingleObject(stuck.ended.Get(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(stuck.posted, 0);
+    Pump();
+    EXPECT_TRUE(window.m_received.empty());
+    EXPECT_EQ(Page::s_alive, 0);
 }

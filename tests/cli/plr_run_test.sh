@@ -9,6 +9,7 @@ work=$(mktemp -d)
 cleanup() {
   [ -n "${runner:-}" ] && kill "$runner" 2>/dev/null
   [ -n "${holder:-}" ] && kill "$holder" 2>/dev/null
+  pkill -f 'sleep 7777' 2>/dev/null
   xvfb_stop 2>/dev/null
   rm -rf "$work"
 }
@@ -27,7 +28,7 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME/pelorand"
 # Stand-ins for desktop tools: each appends its name and then its arguments, one per line in
 # brackets, to $RECORD.
 mkdir fakes
-for tool in gsettings qdbus gdbus swaymsg feh hsetroot notify-send setter; do
+for tool in gsettings qdbus gdbus feh hsetroot notify-send setter; do
   printf '#!/bin/sh\n{ echo "%s"; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\n' "$tool" > "fakes/$tool"
   chmod +x "fakes/$tool"
 done
@@ -35,6 +36,14 @@ done
 printf '#!/bin/sh\ncase "$1" in *b.bmp) echo "cannot read $1" >&2; exit 3;; esac\necho "$1" >> "$RECORD"\n' > fakes/picky
 chmod +x fakes/picky
 printf '#!/bin/sh\nexec sleep 9\n' > fakes/slow; chmod +x fakes/slow
+# A swaybg that records its arguments and keeps running, as the real one does, until ended.
+printf '#!/bin/sh\n{ echo swaybg; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\n/bin/sleep 7777 &\nwait\n' > fakes/swaybg
+chmod +x fakes/swaybg
+# A setter that takes its time (SLOW seconds, marked by MARK) for every file but the calm one.
+printf '#!/bin/sh\ncase "$1" in *calm*) echo "$1" >> "$RECORD"; exit 0;; esac\n/bin/sleep "$SLOW" & wait\n' > fakes/lazy
+chmod +x fakes/lazy
+export XDG_RUNTIME_DIR=$work/run; mkdir -m 700 "$XDG_RUNTIME_DIR"
+swaybgs() { pgrep -f 'sleep 7777' | wc -l; }
 export RECORD=$work/record.txt
 START="2026-12-06 14:00:00"
 
@@ -108,6 +117,10 @@ n=$(echo "$out" | grep -c .)
 expect "history holds 100" "$(wc -l < own-history):$(head -1 own-history | cut -f2):$(tail -"$n" own-history | cut -f2)" \
   "100:/old/$n:$(echo "$out" | cut -f2)"
 expect "plr history --history" "$("$PLR" history --history own-history | tail -1)" "$(tail -1 own-history)"
+mkdir -p "$XDG_STATE_HOME/pelorand"; : > "$XDG_STATE_HOME/pelorand/~plr.Ab12Cd"; : > "$XDG_STATE_HOME/pelorand/~plrkeep"
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 1 --setter-command setter >/dev/null 2>&1
+expect "a killed run's temporary file is cleared at the next start" "$(ls -a "$XDG_STATE_HOME/pelorand" | grep plr)" "~plrkeep"
+rm "$XDG_STATE_HOME/pelorand/~plrkeep"
 expect "no temporary file beside the history" "$(ls -a "$XDG_STATE_HOME/pelorand" | grep -c plr)" 0
 expect "plr history before any change" "$(XDG_STATE_HOME=$work/none "$PLR" history; echo "rc=$?")" "rc=0"
 
@@ -175,6 +188,33 @@ SECONDS=0
 out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 --setter-command "sh -c 'sleep 9 & exit 0'" 2>err.txt)
 expect "background left by the setter: not waited for" "$(echo "$out" | cut -f3):$(cat err.txt):$((SECONDS < 3))" "it's 100%.jpg::1"
 
+# A command that hangs is ended with everything it started: its process group goes.
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 --timeout 1 \
+  --setter-command "sh -c 'sleep 3701 & sleep 3702'" >/dev/null 2>err.txt
+expect "timed-out setter: its whole group ended" "$(pgrep -fc 'sleep 370[12]'):$(cat err.txt)" \
+  "0:plr: cannot set $work/odd dir/it's 100%.jpg: sh did not finish in time"
+
+# -- An ending signal is heard at once, whether a tick is overdue or a command is running: the
+# command's group is ended, and the end wallpaper is set last.
+printf '[Option]\nEndFileSetCheck=1\nEndFileName=%s\n' "$work/calm.jpg" > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+touch calm.jpg
+ends_quickly() { # NAME SIGNAL SLOW-SECONDS TIMEOUT: a run of ticks the lazy setter overruns
+  : > "$RECORD"
+  SLOW=$3 PATH=$work/fakes:$PATH "$PLR" run one.plr --interval 1 --timeout "$4" --setter-command lazy >out.txt 2>err.txt &
+  runner=$!
+  # Into the second tick: the first overran, the next one is already due.
+  for _ in $(seq 1 200); do [ "$(pgrep -fc "sleep $3")" -ge 1 ] && break; sleep 0.02; done
+  sleep 1.7
+  SECONDS=0
+  kill -s "$2" "$runner"; wait "$runner"; rc=$?; runner=
+  expect "$1: ends at once, end wallpaper last, nothing left" \
+    "$rc:$((SECONDS <= 1)):$(cat "$RECORD"):$(pgrep -fc "sleep $3")" "0:1:$work/calm.jpg:0"
+}
+ends_quickly "SIGTERM while a slow setter overruns" TERM 1.5 15
+ends_quickly "SIGINT while a setter hangs" INT 3703 3
+ends_quickly "SIGHUP while a setter hangs" HUP 3704 60
+rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+
 setter_for() { # DESKTOP [ARGS...]: runs one tick under that desktop name, prints the record
   local desktop=$1; shift
   : > "$RECORD"
@@ -206,7 +246,36 @@ expect "KDE script is one GVariant string" "$(XDG_CONFIG_HOME=$work/gv GSETTINGS
   gsettings set org.gnome.desktop.background picture-uri "$script" && XDG_CONFIG_HOME=$work/gv GSETTINGS_BACKEND=keyfile \
   gsettings get org.gnome.desktop.background picture-uri)" "$script"
 expect "KDE script over gdbus sets every desktop" "$(echo "$script" | grep -c "desktops();.*writeConfig(\"Image\", \"$uri\")")" 1
-expect "sway" "$(setter_for sway | tr '\n' ' ')" "swaymsg [output] [*] [bg] [\"$work/odd dir/it's 100%.jpg\"] [fill] "
+# sway: swaybg takes the name as one argument, which nothing expands; names that a shell or
+# sway's own parser would take apart come through byte for byte.
+mkdir -p hostile
+/usr/bin/convert -size 8x8 xc:red hostile/red.png
+hostile_names=('dollar $(touch pwned1).png' 'back `touch pwned2`.png' '$HOME.png' "it's.png"
+  'semi; touch pwned3.png' 'comma, more.png' 'star *.png' 'pipe | cat.png' '表示 ソフト.png' '-m.png')
+for name in "${hostile_names[@]}"; do
+  cp hostile/red.png "hostile/$name"
+  one "$work/hostile/$name"  # a collection written on Linux names its files in UTF-8
+  expect "sway: $name as one argument" "$(SWAYSOCK=/run/sway.sock setter_for "" | tr '\n' ' ')" \
+    "swaybg [-o] [*] [-i] [$work/hostile/$name] [-m] [fill] "
+  expect "sway: $name told nothing" "$(cat err.txt)" ""
+done
+expect "sway: nothing ran from a name" "$(ls "$work" "$work/hostile" | grep -cx 'pwned[0-9]')" 0
+# The new swaybg starts before the old one ends; the last one keeps showing the picture after
+# plr has gone, and the next run ends it.
+: > "$RECORD"
+out=$(XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 6 2>err.txt)
+expect "sway: one swaybg left showing the last picture" "$(swaybgs):$(grep -c '^swaybg' "$RECORD")" "1:$(echo "$out" | grep -c .)"
+first=$(cat "$XDG_RUNTIME_DIR/pelorand-swaybg.pid")
+XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 2 >/dev/null 2>err.txt
+expect "sway: the next run ends the one left before" "$(swaybgs):$(ps -o stat= -p "$first" | grep -v Z)" "1:"
+kill -- "-$(cat "$XDG_RUNTIME_DIR/pelorand-swaybg.pid")"
+mkdir -p broken; printf '#!/bin/sh\necho "cannot connect" >&2\nexit 1\n' > broken/swaybg
+chmod +x broken/swaybg
+one "$work/hostile/red.png"
+XDG_CURRENT_DESKTOP=sway PATH=$work/broken:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 >out.txt 2>err.txt
+expect "sway: a swaybg that gives up is told" "$(cat out.txt):$(cat err.txt)" ":cannot connect
+plr: cannot set $work/hostile/red.png: swaybg failed (exit 1)"
+one "$work/odd dir/it's 100%.jpg"
 expect "plain X takes the first root setter found" "$(DISPLAY=:9 setter_for "" | head -2 | tr '\n' ' ')" "feh [--no-fehbg] "
 expect "hsetroot" "$(setter_for "" --setter hsetroot | tr '\n' ' ')" "hsetroot [-fill] [$work/odd dir/it's 100%.jpg] "
 out=$(setter_for "" --setter-command 'setter' --notify)

@@ -1,10 +1,16 @@
 #include "tools/plr/DesktopSetter_posix.h"
 
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <chrono>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 #include "tools/plr/Command_posix.h"
 
@@ -17,7 +23,7 @@ struct Tool {
 
 const Tool kGsettings = {"gsettings", "libglib2.0-bin"};
 const Tool kXfconf = {"xfconf-query", "xfconf"};
-const Tool kSwaymsg = {"swaymsg", "sway"};
+const Tool kSwaybg = {"swaybg", "swaybg"};
 const Tool kRootSetters[] = {
     {"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
 
@@ -34,14 +40,16 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Sway joins its arguments into one command line and splits it again; a quoted word survives.
-std::string SwayWord(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
-    }
-    return out + "\"";
+// How long a new swaybg gets to fail (no compositor, a picture it cannot read) before it
+// counts as showing the picture and the one before it is ended.
+constexpr int kSwaybgSettleMs = 400;
+
+// The pid's program name, as /proc shows it; empty when there is no such process.
+std::string ProgramOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
 }
 
 }  // namespace
@@ -92,7 +100,23 @@ const std::vector<std::string>& CDesktopSetter::Names() {
     return names;
 }
 
-std::string CDesktopSetter::ForDesktop(const std::string& currentDesktop, bool haveX) {
+CDesktopSetter::Session CDesktopSetter::SessionFromEnvironment() {
+    auto given = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    Session session;
+    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
+    session.currentDesktop = current ? current : "";
+    session.sway = given("SWAYSOCK");
+    session.hyprland = given("HYPRLAND_INSTANCE_SIGNATURE");
+    session.wayland = given("WAYLAND_DISPLAY");
+    session.x = given("DISPLAY");
+    return session;
+}
+
+std::string CDesktopSetter::ForDesktop(const Session& session) {
+    const std::string& currentDesktop = session.currentDesktop;
     std::size_t start = 0;
     while (start <= currentDesktop.size()) {
         std::size_t colon = currentDesktop.find(':', start);
@@ -109,7 +133,8 @@ std::string CDesktopSetter::ForDesktop(const std::string& currentDesktop, bool h
         if (name == "xfce") return "xfce";
         if (name == "sway" || name == "wlroots") return "sway";
     }
-    return haveX ? "x" : std::string();
+    if (session.sway) return "sway";
+    return session.x && !session.wayland ? "x" : std::string();
 }
 
 bool CDesktopSetter::Create(const std::string& name, const std::string& commandTemplate,
@@ -136,7 +161,7 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
         return false;
     }
     if (name == "xfce") return Need(kXfconf, error);
-    if (name == "sway") return Need(kSwaymsg, error);
+    if (name == "sway") return Need(kSwaybg, error);
     if (name == "x") {
         for (const Tool& tool : kRootSetters) {
             if (!FindProgram(tool.program).empty()) {
@@ -164,7 +189,7 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
 
 bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& error,
                          std::string* out) {
-    CommandResult result = RunCommand(argv, m_timeoutMs);
+    CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
     if (!result.Ok()) {
         error = result.Describe(argv[0]);
         return false;
@@ -229,6 +254,53 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
     return true;
 }
 
+// sway hands a path given over its IPC to a shell; swaybg takes it as one argument. The new one
+// is started before the old one is ended, so the screen never shows the grey between.
+bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
+    pid_t previous = m_background;
+    if (previous < 0 && !m_pidFile.empty()) {
+        std::ifstream in(m_pidFile);
+        long stored = 0;
+        // Only a swaybg: the pid may have been taken by another program since.
+        if (in >> stored && stored > 1 && ProgramOf(static_cast<pid_t>(stored)) == "swaybg") {
+            previous = static_cast<pid_t>(stored);
+        }
+    }
+    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", "fill"}, error);
+    if (pid < 0) return false;
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(kSwaybgSettleMs);
+    while (Clock::now() < settled && !(m_stopOn && SignalPending(*m_stopOn))) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            // Its own words went to standard error just before.
+            error = WIFEXITED(status) ? "swaybg failed (exit " +
+                                            std::to_string(WEXITSTATUS(status)) + ")"
+                                      : "swaybg was ended by a signal";
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    m_background = pid;
+    if (!m_pidFile.empty()) std::ofstream(m_pidFile, std::ios::trunc) << pid << '\n';
+    if (previous > 0) EndBackground(previous);
+    return true;
+}
+
+void CDesktopSetter::EndBackground(pid_t pid) {
+    // A group of its own (its session): whatever it started goes with it.
+    ::kill(-pid, SIGTERM);
+    ::kill(pid, SIGTERM);
+    // Our own child is reaped; one of an earlier run belongs to init.
+    for (int i = 0; i < 100; ++i) {
+        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(-pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+}
+
 bool CDesktopSetter::Set(const std::string& given, std::string& error) {
     struct stat info;
     if (::stat(given.c_str(), &info) != 0) {
@@ -254,9 +326,7 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
     }
     if (m_name == "kde") return SetKde(FileUri(path), error);
     if (m_name == "xfce") return SetXfce(path, error);
-    if (m_name == "sway") {
-        return Run({"swaymsg", "output", "*", "bg", SwayWord(path), "fill"}, error);
-    }
+    if (m_name == "sway") return SetSwaybg(path, error);
     if (m_name == "xwallpaper") return Run({"xwallpaper", "--zoom", path}, error);
     if (m_name == "feh") return Run({"feh", "--no-fehbg", "--bg-fill", path}, error);
     if (m_name == "hsetroot") return Run({"hsetroot", "-fill", path}, error);

@@ -1,9 +1,11 @@
 // plr run: the wallpaper changer on free desktops, with the Windows program's engine, settings
 // and collection files; plr history: the wallpapers it set.
+#include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -148,6 +150,7 @@ class CReportingSetter : public IWallpaperSetter {
 class CHistoryFile {
   public:
     explicit CHistoryFile(std::string path) : m_path(std::move(path)) {
+        RemoveStaleTemporaries();
         std::ifstream in(m_path, std::ios::binary);
         std::string line;
         while (std::getline(in, line)) {
@@ -183,6 +186,22 @@ class CHistoryFile {
             error);
         if (!saved) Fail("cannot write the history " + m_path + ": " + error);
     }
+    // A run killed while it wrote (SIGKILL, power loss) leaves its temporary file beside the
+    // history; they are ours by name ("~plr." and six characters), and nobody else's.
+    void RemoveStaleTemporaries() const {
+        const std::size_t slash = m_path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : m_path.substr(0, slash + 1);
+        DIR* listing = ::opendir(dir.c_str());
+        if (!listing) return;
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (name.size() != 11 || name.compare(0, 5, "~plr.") != 0) continue;
+            const std::string full = (slash == std::string::npos ? "./" : dir) + name;
+            struct stat info;
+            if (::lstat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(full.c_str());
+        }
+        ::closedir(listing);
+    }
     void MakeParents() const {
         for (std::size_t slash = m_path.find('/', 1); slash != std::string::npos;
              slash = m_path.find('/', slash + 1)) {
@@ -196,8 +215,9 @@ class CHistoryFile {
 // Desktop notifications through the session's notification service.
 class CNotifier {
   public:
-    bool Create(int timeoutMs, std::string& error) {
+    bool Create(int timeoutMs, const sigset_t* stopOn, std::string& error) {
         m_timeoutMs = timeoutMs;
+        m_stopOn = stopOn;
         for (const char* tool : {"notify-send", "gdbus"}) {
             if (!FindProgram(tool).empty()) {
                 m_tool = tool;
@@ -245,7 +265,7 @@ class CNotifier {
                     "@a{sv} {}",
                     "int32 -1"};
         }
-        CommandResult result = RunCommand(argv, m_timeoutMs);
+        CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
         if (!result.Ok()) Fail("cannot show a notification: " + result.Describe(m_tool));
     }
 
@@ -267,6 +287,7 @@ class CNotifier {
     }
     std::string m_tool;
     int m_timeoutMs = 0;
+    const sigset_t* m_stopOn = nullptr;
 };
 
 bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
@@ -363,7 +384,7 @@ bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
         return false;
     }
     if (name.empty()) {
-        name = CDesktopSetter::ForDesktop(Env("XDG_CURRENT_DESKTOP"), !Env("DISPLAY").empty());
+        name = CDesktopSetter::ForDesktop(CDesktopSetter::SessionFromEnvironment());
         if (name.empty()) {
             Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
                  "' and there is no DISPLAY): name one with --setter or --setter-command");
@@ -378,8 +399,9 @@ bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
     return true;
 }
 
-// The changer's timer: one tick a period, the first a full period after the start, and the
-// ending signals taken only while waiting, so that a tick is never cut in half.
+// The changer's timer: one tick a period, the first a full period after the start. The ending
+// signals stay blocked and are looked at between ticks, at every tick however late it is, and
+// by the commands a tick runs, which end at once when one is pending.
 class CTickTimer {
   public:
     CTickTimer(std::int64_t periodSeconds, bool wait)
@@ -393,20 +415,21 @@ class CTickTimer {
         sigprocmask(SIG_BLOCK, &m_ending, nullptr);
         m_next = Steady::now() + m_step;
     }
-    // False when an ending signal came first. Without waiting (the tests' stepped clock) the
-    // ticks follow each other at once, a signal still ending them between two.
+    const sigset_t& Ending() const { return m_ending; }
+    bool EndingPending() const { return SignalPending(m_ending); }
+    // False when an ending signal came first (it is then taken). Without waiting (the tests'
+    // stepped clock) the ticks follow each other at once, a signal still ending them between two.
     bool WaitForTick() {
-        if (!m_wait) {
-            const timespec none = {0, 0};
-            return sigtimedwait(&m_ending, nullptr, &none) <= 0;
-        }
+        const timespec none = {0, 0};
+        if (!m_wait) return sigtimedwait(&m_ending, nullptr, &none) <= 0;
         for (;;) {
-            const auto left = m_next - Steady::now();
-            if (left <= Steady::duration::zero()) break;
+            // An overdue tick still looks first: a slow setter must not hide a signal.
+            const auto left = std::max(m_next - Steady::now(), Steady::duration::zero());
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
             const timespec wait = {static_cast<time_t>(ns / 1000000000),
                                    static_cast<long>(ns % 1000000000)};
             if (sigtimedwait(&m_ending, nullptr, &wait) > 0) return false;
+            if (Steady::now() >= m_next) break;
         }
         // A tick that overran its period (a slow setter) does not make the next ones bunch up.
         m_next += m_step;
@@ -502,16 +525,21 @@ int RunRun(const std::vector<std::string>& args) {
     if (!o.timeout.empty() && !ParseNumber(o.timeout, 1, 600, timeout)) {
         return Fail("--timeout '" + o.timeout + "' is not a number of seconds from 1 to 600");
     }
-    CDesktopSetter desktop;
-    desktop.SetTimeout(static_cast<int>(timeout * 1000));
-    if (!CreateSetter(o, desktop)) return 2;
-    CNotifier notifier;
-    std::string error;
-    if (o.notify && !notifier.Create(desktop.Timeout(), error)) return Fail(error);
-
     CTickTimer timer(period, !stepped);
     // A reader that goes away must not end the changer; the desktop still wants its wallpaper.
     signal(SIGPIPE, SIG_IGN);
+
+    CDesktopSetter desktop;
+    desktop.SetTimeout(static_cast<int>(timeout * 1000));
+    desktop.SetStopSignals(&timer.Ending());
+    const std::string runtimeDir = Env("XDG_RUNTIME_DIR");
+    if (!runtimeDir.empty() && runtimeDir[0] == '/') {
+        desktop.SetBackgroundPidFile(runtimeDir + "/pelorand-swaybg.pid");
+    }
+    if (!CreateSetter(o, desktop)) return 2;
+    CNotifier notifier;
+    std::string error;
+    if (o.notify && !notifier.Create(desktop.Timeout(), &timer.Ending(), error)) return Fail(error);
 
     CSystemClock systemClock;
     CFixedStepClock steppedClock;
@@ -532,7 +560,7 @@ int RunRun(const std::vector<std::string>& args) {
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             history.Add(clock.Last(), setter.last);
-            if (o.notify) notifier.Show(settings, setter.last, info.last);
+            if (o.notify && !timer.EndingPending()) notifier.Show(settings, setter.last, info.last);
         }
         if (tickLimit && k >= tickLimit) break;
     }

@@ -174,7 +174,7 @@ expect "unclosed quote in the command" "$?:$(cat err.txt)" "2:plr: unclosed ' in
 
 # -- Desktops reached only through their commands (stand-ins record the argument vectors).
 one() { printf 'FILE{\r\nNAME\t"R","1","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' "$1" > one.plr; }
-mkdir -p "odd dir"; touch "odd dir/it's 100%.jpg"
+mkdir -p "odd dir"; /usr/bin/convert -size 8x8 xc:blue "odd dir/it's 100%.jpg"
 one "$work/odd dir/it's 100%.jpg"
 uri="file://$work/odd%20dir/it%27s%20100%25.jpg"
 
@@ -260,13 +260,16 @@ for name in "${hostile_names[@]}"; do
   expect "sway: $name told nothing" "$(cat err.txt)" ""
 done
 expect "sway: nothing ran from a name" "$(ls "$work" "$work/hostile" | grep -cx 'pwned[0-9]')" 0
+{ printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\n'
+  for name in "${hostile_names[@]}"; do printf 'DATA\t"%s","2","?","?","0","1"\r\n' "$work/hostile/$name"; done
+  printf '}FILE\r\n'; } > hostile.plr
 # The new swaybg starts before the old one ends; the last one keeps showing the picture after
 # plr has gone, and the next run ends it.
 : > "$RECORD"
-out=$(XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 6 2>err.txt)
+out=$(XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run hostile.plr --interval 1 --start "$START" --ticks 6 2>err.txt)
 expect "sway: one swaybg left showing the last picture" "$(swaybgs):$(grep -c '^swaybg' "$RECORD")" "1:$(echo "$out" | grep -c .)"
 first=$(cat "$XDG_RUNTIME_DIR/pelorand-swaybg.pid")
-XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 2 >/dev/null 2>err.txt
+XDG_CURRENT_DESKTOP=sway PATH=$work/fakes:$PATH timeout 30 "$PLR" run hostile.plr --interval 1 --start "$START" --ticks 2 >/dev/null 2>err.txt
 expect "sway: the next run ends the one left before" "$(swaybgs):$(ps -o stat= -p "$first" | grep -v Z)" "1:"
 kill -- "-$(cat "$XDG_RUNTIME_DIR/pelorand-swaybg.pid")"
 mkdir -p broken; printf '#!/bin/sh\necho "cannot connect" >&2\nexit 1\n' > broken/swaybg
@@ -290,6 +293,34 @@ expect "notification: the information window's lines" "$(echo "$out" | sed -n '/
 OKだよ
 ?
 ?]"
+
+# -- Only pictures reach a desktop's tool, and what changes nothing says why, once.
+mkdir -p notpics/web
+printf '<html><body>404</body></html>' > notpics/web/page.jpg
+: > notpics/empty.png
+printf '\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR\0\x01\0\0\0\x01\0\0\x08\x02' > notpics/huge.png  # 65536x65536
+printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' \
+  "$work/notpics/web" "$work/notpics/empty.png" "$work/notpics/huge.png" > notpics.plr
+: > "$RECORD"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run notpics.plr --setter hsetroot --mode turn --filetype JPG --start "$START" --ticks 6 2>err.txt); rc=$?
+expect "not pictures: no tool ran, each told once" "$rc:$out:$(cat "$RECORD"):$(sort err.txt)" "0:::plr: passed over $work/notpics/empty.png: an empty file, not a picture
+plr: passed over $work/notpics/huge.png: a picture of 65536x65536, more than a desktop takes
+plr: passed over $work/notpics/web/page.jpg: not a picture (JPEG, PNG, GIF, BMP or WebP)"
+printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' \
+  "$work/gone.jpg" "$work/notpics/web" > nothing.plr
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run nothing.plr --setter-command setter --mode turn --filetype PNG --start "$START" --ticks 6 2>err.txt); rc=$?
+expect "missing files and a folder of no such type: told once each" "$rc:$out:$(sort err.txt)" "0::plr: cannot find $work/gone.jpg: No such file or directory
+plr: no file of the types 'PNG' in $work/notpics/web"
+printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\n}FILE\r\n' > empty.plr
+: > zero.plr
+for f in empty.plr zero.plr; do
+  PATH=$work/fakes:$PATH timeout 30 "$PLR" run $f --setter-command setter --start "$START" --ticks 3 >/dev/null 2>err.txt
+  expect "$f: says once why nothing changes" "$?:$(wc -l < err.txt):$(grep -c "$f has no\|a folder of $f has no" err.txt)" "0:1:1"
+done
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run hostile/red.png --setter-command setter --start "$START" --ticks 3 >/dev/null 2>err.txt
+expect "a picture given as the collection" "$?:$(cat err.txt)" "2:plr: hostile/red.png is not a collection: it holds no folder"
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run hostile --setter-command setter --start "$START" --ticks 3 >/dev/null 2>err.txt
+expect "a directory given as the collection" "$?:$(cat err.txt)" "2:plr: hostile is a directory, not a collection"
 
 # -- Real desktops.
 colour_of() { # FILE: the colour name an image was made in

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <chrono>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "tools/plr/Command_posix.h"
+#include "views/ImageHeader.h"
 
 namespace {
 
@@ -53,6 +55,44 @@ std::string ProgramOf(pid_t pid) {
 }
 
 }  // namespace
+
+bool IsWallpaperPicture(const std::string& path, std::string& why) {
+    // The thumbnails decode no more, and a desktop would decode all of it at every change.
+    constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    // 64 KiB hold the start of every format; a JPEG's frame may come after colour profiles.
+    std::string head(64 * 1024, '\0');
+    in.read(&head[0], static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    ImageHeader header = ReadImageHeader(head);
+    if (header.format == ImageHeader::Format::Jpeg && !header.sizeKnown) {
+        std::string more(1024 * 1024 - head.size(), '\0');
+        in.read(&more[0], static_cast<std::streamsize>(more.size()));
+        more.resize(static_cast<std::size_t>(in.gcount()));
+        header = ReadImageHeader(head + more);
+    }
+    if (header.format == ImageHeader::Format::Unknown) {
+        if (head.size() >= 12 && head.compare(0, 4, "RIFF") == 0 && head.compare(8, 4, "WEBP") == 0) {
+            return true;
+        }
+        why = head.empty() ? "an empty file, not a picture" : "not a picture (JPEG, PNG, GIF, BMP or WebP)";
+        return false;
+    }
+    if (!header.sizeKnown || header.width == 0 || header.height == 0) {
+        why = "a damaged picture (no size in its header)";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(header.width) * header.height > kMaxPixels) {
+        why = "a picture of " + std::to_string(header.width) + "x" +
+              std::to_string(header.height) + ", more than a desktop takes";
+        return false;
+    }
+    return true;
+}
 
 std::string FileUri(const std::string& absolutePath) {
     static const char kHex[] = "0123456789ABCDEF";

@@ -66,6 +66,12 @@ class CDesktopSetter {
     std::string m_pidFile;
 };
 
+// True when the file at path starts as a picture the desktops take (JPEG, PNG, GIF, BMP, WebP)
+// and declares a size they can show, the bound the Windows changer keeps; else why not. Only
+// the header is read. hsetroot paints black on what it cannot read and reports success, and
+// the other setters fail late on a web page from a directory entry.
+bool IsWallpaperPicture(const std::string& path, std::string& why);
+
 // "file://" and the absolute path, every byte but unreserved ones and '/' percent-encoded.
 std::string FileUri(const std::string& absolutePath);
 // The path made absolute against the current directory.

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <set>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -127,12 +128,29 @@ class CCapturedInfo : public IInfoSink {
     WallpaperInfo last;
 };
 
-// The desktop's setter behind the engine's seam; a failure is told on standard error.
+// Says each thing once on standard error: why nothing changes repeats at every tick otherwise.
+class CTellOnce {
+  public:
+    void operator()(const std::string& message) {
+        if (m_told.insert(message).second) Fail(message);
+    }
+
+  private:
+    std::set<std::string> m_told;
+};
+
+// The desktop's setter behind the engine's seam; a failure is told on standard error. What is
+// not a picture is passed over (once told) before any desktop tool sees it; the user's own
+// command decides for itself what it takes.
 class CReportingSetter : public IWallpaperSetter {
   public:
-    explicit CReportingSetter(CDesktopSetter& setter) : m_setter(setter) {}
+    CReportingSetter(CDesktopSetter& setter, CTellOnce& tell) : m_setter(setter), m_tell(tell) {}
     bool SetDesktopWallpaper(const std::string& path) override {
         std::string error;
+        if (m_setter.Name() != "command" && !IsWallpaperPicture(LocalPath(path), error)) {
+            m_tell("passed over " + Shown(path) + ": " + error);
+            return false;
+        }
         if (m_setter.Set(LocalPath(path), error)) {
             last = path;
             return true;
@@ -144,6 +162,7 @@ class CReportingSetter : public IWallpaperSetter {
 
   private:
     CDesktopSetter& m_setter;
+    CTellOnce& m_tell;
 };
 
 // The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each.
@@ -445,6 +464,42 @@ class CTickTimer {
     bool m_wait;
 };
 
+// Whether any file entry could ever be chosen: one switched on, in folders switched on.
+bool HasShowableEntry(const CBlock& folder) {
+    const CBlockChildList& children = folder.m_Children;
+    for (BlockPos pos = children.GetHeadPosition(); pos;) {
+        const CBlock* child = children.GetNext(pos);
+        if (!child->m_bChangerEnabled) continue;
+        if (!child->m_bFolder || HasShowableEntry(*child)) return true;
+    }
+    return false;
+}
+
+// Why a tick changed nothing, when it is the collection's doing rather than the moment's.
+void TellWhyNothingChanged(TickEnd end, const std::string& chosen, CSettings& settings,
+                           const std::string& file, CTellOnce& tell) {
+    switch (end) {
+        case TickEnd::NoFolder:
+            tell(file + " has no folder with the changer switched on: nothing changes");
+            break;
+        case TickEnd::NothingFound: {
+            struct stat info;
+            const std::string local = LocalPath(chosen);
+            if (::stat(local.c_str(), &info) != 0) {
+                tell("cannot find " + Shown(chosen) + ": " + std::strerror(errno));
+            } else if (S_ISDIR(info.st_mode)) {
+                tell("no file of the types '" + settings.GetString(setting::FileType) + "' in " +
+                     Shown(chosen));
+            } else {
+                tell("cannot read " + Shown(chosen));
+            }
+            break;
+        }
+        default:  // the setter told its own failure; the rest is the moment's draw
+            break;
+    }
+}
+
 std::string ChangeLine(const ClockReading& when, const std::string& path,
                        const WallpaperInfo& info) {
     char stamp[16];
@@ -510,6 +565,10 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
     }
 
+    struct stat collectionInfo;
+    if (::stat(o.file.c_str(), &collectionInfo) == 0 && S_ISDIR(collectionInfo.st_mode)) {
+        return Fail(o.file + " is a directory, not a collection");
+    }
     // Loaded as the changer loads it: below a fresh root of its own.
     CBlock root;
     root.m_bFolder = 1;
@@ -520,6 +579,12 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("cannot open " + o.file + ": " + std::strerror(openError));
     }
     if (status == ReadStatus::ReadError) return Fail("error while reading " + o.file);
+    if (root.m_Children.GetCount() == 0) {
+        struct stat fileInfo;
+        if (::stat(o.file.c_str(), &fileInfo) == 0 && fileInfo.st_size > 0) {
+            return Fail(o.file + " is not a collection: it holds no folder");
+        }
+    }
 
     std::int64_t timeout = CDesktopSetter::kDefaultTimeoutMs / 1000;
     if (!o.timeout.empty() && !ParseNumber(o.timeout, 1, 600, timeout)) {
@@ -546,7 +611,11 @@ int RunRun(const std::vector<std::string>& args) {
     CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
     CCollectionFileSystem fileSystem;
     CCollectionDisplayName displayName;
-    CReportingSetter setter(desktop);
+    CTellOnce tell;
+    if (!root.m_Children.IsEmpty() && !HasShowableEntry(root)) {
+        tell(o.file + " has no file entry with the changer switched on: nothing changes");
+    }
+    CReportingSetter setter(desktop, tell);
     CCapturedInfo info;
     CChangerEngine engine(settings, clock, fileSystem, displayName, setter);
     engine.SetInfoSink(&info);
@@ -555,7 +624,15 @@ int RunRun(const std::vector<std::string>& args) {
 
     for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
         if (stepped) steppedClock.Set(startSeconds + k * period);
-        if (engine.Tick() == TickEnd::Applied) {
+        TickSearch search;
+        TickEnd end = TickEnd::NoFolder;
+        std::string chosen;
+        if (engine.Prepare(search, end)) {
+            chosen = search.path;
+            end = engine.Finish(CChangerEngine::Search(fileSystem, displayName, std::move(search)));
+        }
+        if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
+        if (end == TickEnd::Applied) {
             const std::string line = ChangeLine(clock.Last(), setter.last, info.last);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);

@@ -124,6 +124,32 @@ rm "$XDG_STATE_HOME/pelorand/~plrkeep"
 expect "no temporary file beside the history" "$(ls -a "$XDG_STATE_HOME/pelorand" | grep -c plr)" 0
 expect "plr history before any change" "$(XDG_STATE_HOME=$work/none "$PLR" history; echo "rc=$?")" "rc=0"
 
+# -- The settings file: a byte-order mark is no part of [Option]; a value that is no whole
+# number is told with its line and the value used instead.
+printf '\xef\xbb\xbf[Option]\r\nModType=0\r\nFileType=TXT\r\n' > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 --setter-command setter --no-history 2>err.txt)
+want=$("$PLR" simulate sim.plr --mode turn --filetype TXT --interval 1 --start "$START" --ticks 9 | as_run 1)
+expect "settings file with a byte-order mark" "$out:$(cat err.txt)" "$want:"
+for bad in abc 5abc 2.5 0x10 2147483648 ""; do
+  printf '[Option]\nChangerType=%s\n' "$bad" > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+  PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --start "$START" --ticks 3 --setter-command setter --no-history >/dev/null 2>err.txt
+  expect "ChangerType '$bad' told once" "$(cat err.txt)" "plr: $XDG_CONFIG_HOME/pelorand/pelorand.ini line 2: ChangerType=$bad is not a whole number; 600 is used"
+done
+rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+
+# -- Where the history goes: nowhere with --no-history, quietly into /dev/null, and a folder
+# that cannot be made is told as it is.
+was=$(cat "$hist")
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 3 --setter-command setter --no-history >/dev/null 2>err.txt
+expect "--no-history keeps none" "$?:$(cat err.txt):$(cat "$hist")" "0::$was"
+PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 3 --setter-command setter --history /dev/null >/dev/null 2>err.txt
+expect "--history /dev/null" "$?:$(cat err.txt):$(cat "$hist")" "0::$was"
+XDG_STATE_HOME=/sys/plr-state PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 1 --setter-command setter >/dev/null 2>err.txt
+expect "a folder that cannot be made says why" "$(sed 's/: [A-Z][a-z ]*$/: WHY/' err.txt):$(grep -c 'No such file' err.txt)" \
+  "plr: cannot write the history /sys/plr-state/pelorand/history: cannot create /sys/plr-state: WHY:0"
+"$PLR" history --history "$work/fakes" >/dev/null 2>err.txt
+expect "plr history refuses a directory" "$?:$(cat err.txt)" "2:plr: $work/fakes is a directory, not a history"
+
 # -- A file that cannot be set is told and the changer goes on with the next tick.
 : > "$RECORD"
 out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 --setter-command picky 2>err.txt); rc=$?

@@ -1,9 +1,12 @@
 // plr run: the wallpaper changer on free desktops, with the Windows program's engine, settings
 // and collection files; plr history: the wallpapers it set.
 #include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -41,10 +44,25 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file.
+// $HOME, or the user's home in the password database when it is unset (a service started
+// without it); empty when there is none.
+std::string HomeDirectory() {
+    const std::string home = Env("HOME");
+    if (!home.empty() && home[0] == '/') return home;
+    const passwd* user = ::getpwuid(::getuid());
+    if (user && user->pw_dir && user->pw_dir[0] == '/') return user->pw_dir;
+    return std::string();
+}
+
+// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file; empty
+// when neither is there, rather than a folder at the root of the file system.
 std::string XdgPath(const char* variable, const char* fallback, const char* file) {
     std::string base = Env(variable);
-    if (base.empty() || base[0] != '/') base = Env("HOME") + fallback;
+    if (base.empty() || base[0] != '/') {
+        const std::string home = HomeDirectory();
+        if (home.empty()) return std::string();
+        base = (home == "/" ? std::string() : home) + fallback;
+    }
     return base + "/pelorand/" + file;
 }
 
@@ -165,10 +183,15 @@ class CReportingSetter : public IWallpaperSetter {
     CTellOnce& m_tell;
 };
 
-// The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each.
+// The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each. An empty path
+// keeps none; a path that is no regular file (/dev/null, a pipe) gets each line appended.
 class CHistoryFile {
   public:
     explicit CHistoryFile(std::string path) : m_path(std::move(path)) {
+        if (m_path.empty()) return;
+        struct stat info;
+        m_stream = ::stat(m_path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+        if (m_stream) return;
         RemoveStaleTemporaries();
         std::ifstream in(m_path, std::ios::binary);
         std::string line;
@@ -179,19 +202,36 @@ class CHistoryFile {
         }
     }
     void Add(const ClockReading& when, const std::string& path) {
+        if (m_path.empty()) return;
         const LocalTimeFields& t = when.local;
         char stamp[40];
         std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
                       t.hour, t.minute, t.second);
-        m_lines.push_back(std::string(stamp) + "\t" + Shown(path));
+        const std::string line = std::string(stamp) + "\t" + Shown(path);
+        if (m_stream) {
+            Append(line);
+            return;
+        }
+        m_lines.push_back(line);
         if (m_lines.size() > kHistoryLines) m_lines.pop_front();
         Save();
     }
 
   private:
+    void Append(const std::string& line) {
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+        const std::string text = line + "\n";
+        if (fd < 0 || ::write(fd, text.data(), text.size()) < 0) {
+            Fail("cannot write the history " + m_path + ": " + std::strerror(errno));
+        }
+        if (fd >= 0) ::close(fd);
+    }
     void Save() {
-        MakeParents();
         std::string error;
+        if (!MakeParents(error)) {
+            Fail("cannot write the history " + m_path + ": " + error);
+            return;
+        }
         const bool saved = SaveReplacing(
             m_path,
             [this](std::FILE* file, std::string& why) {
@@ -221,13 +261,23 @@ class CHistoryFile {
         }
         ::closedir(listing);
     }
-    void MakeParents() const {
+    // The folders above the history; the first that cannot be made says why (a read-only
+    // folder above would otherwise show later as a missing one).
+    bool MakeParents(std::string& error) const {
         for (std::size_t slash = m_path.find('/', 1); slash != std::string::npos;
              slash = m_path.find('/', slash + 1)) {
-            ::mkdir(m_path.substr(0, slash).c_str(), 0700);  // an existing one is fine
+            const std::string dir = m_path.substr(0, slash);
+            if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) continue;
+            const int why = errno;
+            struct stat info;
+            if (::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
+            error = "cannot create " + dir + ": " + std::strerror(why);
+            return false;
         }
+        return true;
     }
     std::string m_path;
+    bool m_stream = false;
     std::deque<std::string> m_lines;
 };
 
@@ -330,7 +380,7 @@ struct RunOptions {
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false;
+    bool notify = false, noHistory = false;
 };
 
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
@@ -341,6 +391,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         bool* given = nullptr;
         if (a == "--notify") {
             o.notify = true;
+            continue;
+        }
+        if (a == "--no-history") {
+            o.noHistory = true;
             continue;
         }
         if (a == "--interval") {
@@ -527,8 +581,13 @@ int RunRun(const std::vector<std::string>& args) {
     // The settings file, when there is one, under the flags.
     const std::string iniPath = SettingsFilePath();
     struct stat iniInfo;
+    CTellOnce tell;
     std::unique_ptr<ISettingsStore> base;
-    if (::stat(iniPath.c_str(), &iniInfo) == 0) base = std::make_unique<CIniSettingsStore>(iniPath);
+    if (!iniPath.empty() && ::stat(iniPath.c_str(), &iniInfo) == 0) {
+        auto ini = std::make_unique<CIniSettingsStore>(iniPath);
+        ini->SetBadValueSink([&tell](const std::string& message) { tell(message); });
+        base = std::move(ini);
+    }
     CLayeredSettingsStore store(std::move(base));
     CSettings settings(store);
     if (o.haveMode) settings.WriteInt(setting::ModType, o.mode == "turn" ? 0 : 1);
@@ -565,6 +624,12 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
     }
 
+    if (o.noHistory && !o.historyPath.empty()) return Fail("--history and --no-history exclude each other");
+    const std::string historyPath = HistoryPath(o.historyPath);
+    if (!o.noHistory && historyPath.empty()) {
+        return Fail("no home directory for the history (HOME is unset and the user has none): "
+                    "name one with --history FILE or XDG_STATE_HOME, or give --no-history");
+    }
     struct stat collectionInfo;
     if (::stat(o.file.c_str(), &collectionInfo) == 0 && S_ISDIR(collectionInfo.st_mode)) {
         return Fail(o.file + " is a directory, not a collection");
@@ -611,7 +676,6 @@ int RunRun(const std::vector<std::string>& args) {
     CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
     CCollectionFileSystem fileSystem;
     CCollectionDisplayName displayName;
-    CTellOnce tell;
     if (!root.m_Children.IsEmpty() && !HasShowableEntry(root)) {
         tell(o.file + " has no file entry with the changer switched on: nothing changes");
     }
@@ -620,7 +684,7 @@ int RunRun(const std::vector<std::string>& args) {
     CChangerEngine engine(settings, clock, fileSystem, displayName, setter);
     engine.SetInfoSink(&info);
     engine.BuildRotationList(root);
-    CHistoryFile history(HistoryPath(o.historyPath));
+    CHistoryFile history(o.noHistory ? std::string() : historyPath);
 
     for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
         if (stepped) steppedClock.Set(startSeconds + k * period);
@@ -661,6 +725,11 @@ int RunHistory(const std::vector<std::string>& args) {
         }
     }
     path = HistoryPath(path);
+    if (path.empty()) return Fail("no home directory (HOME is unset and the user has none): name the history with --history FILE");
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return Fail(path + " is a directory, not a history");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (errno == ENOENT) return 0;  // nothing set yet

@@ -154,6 +154,7 @@ bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
                                                                   tokenCount, m_tokens.size())));
     search.tokenCount = tokenCount;
     search.drawn = drawn;
+    search.timeSum = timeSum;
     search.random = m_random;
     return true;
 }
@@ -169,7 +170,7 @@ TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayNa
     if (!attributes.readable || attributes.isDirectory) {
         DirectoryMatch match;
         if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount, search.drawn,
-                             search.random, match)) {
+                             search.timeSum, search.random, match)) {
             found.end = TickEnd::NothingFound;
             return found;
         }

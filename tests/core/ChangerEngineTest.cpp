@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -577,5 +578,32 @@ TEST_F(ChangerTest, SmallDirectoryOutcomesAreUnchanged) {
         engine.ClearRotationList();
         EXPECT_EQ(Digest(picks), c.digest) << c.names << " " << c.fileType << " " << c.mode;
         EXPECT_GT(std::set<std::string>(picks.begin(), picks.end()).size(), 3u);
+    }
+}
+
+// A disk folder of more pictures than the time sum: every one of them can come up, in both
+// modes, not only the first time sum's worth in the order the folder is read.
+TEST_F(ChangerTest, ABigDirectoryReachesEveryPartOfTheFolder) {
+    settings.WriteString(setting::FileType, "JPG");
+    File(*Folder(root, "F"), "D:\\big");
+    fs.files.erase("D:\\big");
+    auto& names = fs.dirs["D:\\big"];
+    for (int i = 0; i < 6000; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
+    engine.BuildRotationList(root);
+    for (int mode : {0, 1}) {
+        settings.WriteInt(setting::ModType, mode);
+        int late = 0, applied = 0, highest = 0;
+        for (std::uint32_t k = 0; k < 600; ++k) {
+            const std::string path = TickAt(kBaseSeed + k * 7919);
+            if (path == "-") continue;
+            ++applied;
+            const int index = std::stoi(path.substr(std::string("D:\\big\\p").size()));
+            highest = std::max(highest, index);
+            if (index >= 3000) ++late;
+        }
+        EXPECT_GT(applied, 500) << mode;
+        // Half the names lie past the 3,000th; a fair draw lands there about half the time.
+        EXPECT_GT(late, applied * 2 / 5) << mode;
+        EXPECT_GT(highest, 5800) << mode;
     }
 }

@@ -28,7 +28,7 @@ mkdir -p "$HOME" "$XDG_CONFIG_HOME/pelorand"
 # Stand-ins for desktop tools: each appends its name and then its arguments, one per line in
 # brackets, to $RECORD.
 mkdir fakes
-for tool in gsettings qdbus gdbus feh hsetroot notify-send setter; do
+for tool in gsettings qdbus gdbus feh hsetroot notify-send setter pcmanfm-qt pcmanfm xfconf-query; do
   printf '#!/bin/sh\n{ echo "%s"; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\n' "$tool" > "fakes/$tool"
   chmod +x "fakes/$tool"
 done
@@ -45,6 +45,10 @@ chmod +x fakes/lazy
 export XDG_RUNTIME_DIR=$work/run; mkdir -m 700 "$XDG_RUNTIME_DIR"
 swaybgs() { pgrep -f 'sleep 7777' | wc -l; }
 export RECORD=$work/record.txt
+# hyprctl records too, and answers as hyprpaper does; xwallpaper lives apart, so that plain X
+# still finds feh first among the stand-ins.
+printf '#!/bin/sh\n{ echo hyprctl; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\necho ok\n' > fakes/hyprctl
+mkdir -p fakes2; sed 's/echo "feh"/echo "xwallpaper"/' fakes/feh > fakes2/xwallpaper; chmod +x fakes/hyprctl fakes2/xwallpaper
 START="2026-12-06 14:00:00"
 
 # The collection of the simulate tests: files, a directory entry, a disabled entry, a folder
@@ -319,6 +323,72 @@ expect "notification: the information window's lines" "$(echo "$out" | sed -n '/
 OKだよ
 ?
 ?]"
+
+# -- Which desktop: XDG_CURRENT_DESKTOP first, then the compositors' own variables; a Wayland
+# session never falls to the X setters through Xwayland's DISPLAY.
+session_for() { # ENV...: the first tool the run called
+  : > "$RECORD"
+  env -u DISPLAY -u WAYLAND_DISPLAY "$@" PATH=$work/fakes:$work/fakes2 /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 >/dev/null 2>err.txt
+  { head -1 "$RECORD"; cat err.txt; } | head -c 60
+}
+expect "sway by SWAYSOCK, with Xwayland" "$(session_for SWAYSOCK=/run/s.sock WAYLAND_DISPLAY=wayland-1 DISPLAY=:0)" "swaybg"
+expect "Hyprland by its signature" "$(session_for HYPRLAND_INSTANCE_SIGNATURE=abc WAYLAND_DISPLAY=wayland-1)" "hyprctl"
+expect "LXQt" "$(session_for XDG_CURRENT_DESKTOP=LXQt)" "pcmanfm-qt"
+expect "LXDE" "$(session_for XDG_CURRENT_DESKTOP=LXDE DISPLAY=:0)" "pcmanfm"
+expect "plain X: xwallpaper first" "$(session_for DISPLAY=:0)" "xwallpaper"
+expect "an unknown Wayland compositor, with Xwayland" "$(session_for WAYLAND_DISPLAY=wayland-1 DISPLAY=:0 XDG_CURRENT_DESKTOP=river)" \
+  "plr: a Wayland compositor plr does not know (XDG_CURRENT_DES"
+: > "$RECORD"
+XDG_CURRENT_DESKTOP=Hyprland PATH=$work/fakes /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 >/dev/null 2>err.txt
+expect "Hyprland: hyprpaper loads, shows on every monitor, lets go" "$(tr '\n' ' ' < "$RECORD")" \
+  "hyprctl [hyprpaper] [preload] [$work/odd dir/it's 100%.jpg] hyprctl [hyprpaper] [wallpaper] [,$work/odd dir/it's 100%.jpg] hyprctl [hyprpaper] [unload] [unused] "
+printf '#!/bin/sh\necho "Desktop manager not active"\n' > fakes2/pcmanfm; chmod +x fakes2/pcmanfm
+XDG_CURRENT_DESKTOP=LXDE PATH=$work/fakes2:$work/fakes /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 >/dev/null 2>err.txt
+expect "LXDE without its desktop manager is told" "$(cat err.txt)" \
+  "plr: cannot set $work/odd dir/it's 100%.jpg: pcmanfm: its desktop manager is not active (start it with pcmanfm --desktop)"
+rm fakes2/pcmanfm
+
+# -- The options' fit, in each desktop's own words; 0 leaves a desktop's own choice alone.
+fit_for() { # FITTYPE SETTER|- ENV...: the record of one tick
+  local setter=()
+  : > "$RECORD"
+  printf '[Option]\nFitType=%s\n' "$1" > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+  [ "$2" != - ] && setter=(--setter "$2"); shift 2
+  env -u DISPLAY "$@" PATH=$work/fakes:$work/fakes2 /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 --no-history "${setter[@]}" >/dev/null 2>err.txt
+  tr '\n' ' ' < "$RECORD"
+}
+fit_word() { # FITTYPE SETTER|- DESKTOP-ENV... : the word the desktop was given for the fit, or "-"
+  local rec; rec=$(fit_for "$@")
+  case "$rec" in
+    gsettings*) echo "$rec" | sed -n "s/.*\[picture-options\] \['\([a-z]*\)'\].*/\1/p";;
+    qdbus*|gdbus*) echo "$rec" | sed -n 's/.*FillMode", \([0-9]\).*/\1/p';;
+    xfconf*) echo "$rec" | sed -n 's/.*image-style\] \[-n\] \[-t\] \[int\] \[-s\] \[\([0-9]\)\].*/\1/p';;
+    swaybg*) echo "$rec" | sed -n 's/.*\[-m\] \[\([a-z_]*\)\].*/\1/p';;
+    pcmanfm*) echo "$rec" | sed -n 's/.*\[--wallpaper-mode\] \[\([a-z]*\)\].*/\1/p';;
+    xwallpaper*|hsetroot*) echo "$rec" | cut -d' ' -f2 | tr -d '[]';;
+    feh*) echo "$rec" | cut -d' ' -f3 | tr -d '[]';;
+  esac
+}
+fits() { # SETTER|- DESKTOP-ENV...: the words for FitType 0 to 5
+  local f out=""
+  for f in 0 1 2 3 4 5; do out+="$(fit_word $f "$@")|"; done
+  echo "$out"
+}
+expect "fit: GNOME" "$(fits - XDG_CURRENT_DESKTOP=GNOME)" "|centered|wallpaper|stretched|scaled|zoom|"
+expect "fit: Cinnamon" "$(fits - XDG_CURRENT_DESKTOP=X-Cinnamon)" "|centered|wallpaper|stretched|scaled|zoom|"
+expect "fit: MATE" "$(fits - XDG_CURRENT_DESKTOP=MATE)" "|centered|wallpaper|stretched|scaled|zoom|"
+expect "fit: KDE" "$(fits - XDG_CURRENT_DESKTOP=KDE)" "|6|3|0|1|2|"
+expect "fit: XFCE" "$(fits - XDG_CURRENT_DESKTOP=XFCE)" "|1|2|3|4|5|"
+expect "fit: sway" "$(fits - SWAYSOCK=/s)" "fill|center|tile|stretch|fit|fill|"
+expect "fit: LXQt" "$(fits - XDG_CURRENT_DESKTOP=LXQt)" "|center|tile|stretch|fit|zoom|"
+expect "fit: LXDE" "$(fits - XDG_CURRENT_DESKTOP=LXDE)" "|center|tile|stretch|fit|crop|"
+expect "fit: xwallpaper" "$(fits xwallpaper)" "--zoom|--center|--tile|--stretch|--maximize|--zoom|"
+expect "fit: feh" "$(fits feh)" "--bg-fill|--bg-center|--bg-tile|--bg-scale|--bg-max|--bg-fill|"
+expect "fit: hsetroot" "$(fits hsetroot)" "-fill|-center|-tile|-fill|-extend|-full|"
+expect "fit: --fit over the settings file" "$(fit_word 1 - SWAYSOCK=/s X=1 2>/dev/null; : > "$RECORD";
+  SWAYSOCK=/s PATH=$work/fakes /usr/bin/timeout 20 "$PLR" run one.plr --start "$START" --ticks 1 --no-history --fit tile >/dev/null 2>&1; sed -n '/^\[-m\]$/{n;p}' "$RECORD")" "center
+[tile]"
+rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
 
 # -- Only pictures reach a desktop's tool, and what changes nothing says why, once.
 mkdir -p notpics/web

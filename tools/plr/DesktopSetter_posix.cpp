@@ -26,6 +26,42 @@ struct Tool {
 const Tool kGsettings = {"gsettings", "libglib2.0-bin"};
 const Tool kXfconf = {"xfconf-query", "xfconf"};
 const Tool kSwaybg = {"swaybg", "swaybg"};
+const Tool kPcmanfmQt = {"pcmanfm-qt", "pcmanfm-qt"};
+const Tool kPcmanfm = {"pcmanfm", "pcmanfm"};
+const Tool kHyprctl = {"hyprctl", "hyprland"};
+
+// Each desktop's word for a fit, in the order Center, Tile, Stretch, Fit, Fill; null where
+// Unchanged leaves it alone.
+struct FitWords {
+    const char* name;
+    const char* unchanged;
+    const char* words[5];
+};
+const FitWords kFitWords[] = {
+    // GSettings' picture-options of GNOME, Cinnamon and MATE.
+    {"gsettings", nullptr, {"centered", "wallpaper", "stretched", "scaled", "zoom"}},
+    // xfdesktop's image-style: 1 centred, 2 tiled, 3 stretched, 4 scaled, 5 zoomed.
+    {"xfce", nullptr, {"1", "2", "3", "4", "5"}},
+    // Plasma's FillMode: 6 centred, 3 tiled, 0 stretched, 1 fitted, 2 cropped.
+    {"kde", nullptr, {"6", "3", "0", "1", "2"}},
+    {"swaybg", "fill", {"center", "tile", "stretch", "fit", "fill"}},
+    {"pcmanfm-qt", nullptr, {"center", "tile", "stretch", "fit", "zoom"}},
+    {"pcmanfm", nullptr, {"center", "tile", "stretch", "fit", "crop"}},
+    {"xwallpaper", "--zoom", {"--center", "--tile", "--stretch", "--maximize", "--zoom"}},
+    {"feh", "--bg-fill", {"--bg-center", "--bg-tile", "--bg-scale", "--bg-max", "--bg-fill"}},
+    // hsetroot: -fill stretches, -extend fits and fills the rest, -full fills and crops.
+    {"hsetroot", "-fill", {"-center", "-tile", "-fill", "-extend", "-full"}},
+};
+
+// The word for fit in the table called name; null when it is to be left alone.
+const char* FitWord(const std::string& name, WallpaperFit fit) {
+    for (const FitWords& table : kFitWords) {
+        if (name != table.name) continue;
+        if (fit == WallpaperFit::Unchanged) return table.unchanged;
+        return table.words[static_cast<int>(fit) - 1];
+    }
+    return nullptr;
+}
 const Tool kRootSetters[] = {
     {"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
 
@@ -134,9 +170,9 @@ std::string GVariantString(const std::string& text) {
 }
 
 const std::vector<std::string>& CDesktopSetter::Names() {
-    static const std::vector<std::string> names = {"gnome", "cinnamon", "mate",   "kde",
-                                                   "xfce",  "sway",     "x",      "xwallpaper",
-                                                   "feh",   "hsetroot", "command"};
+    static const std::vector<std::string> names = {
+        "gnome", "cinnamon", "mate",       "kde", "xfce",     "sway",   "hyprland", "lxqt",
+        "lxde",  "x",        "xwallpaper", "feh", "hsetroot", "command"};
     return names;
 }
 
@@ -172,9 +208,25 @@ std::string CDesktopSetter::ForDesktop(const Session& session) {
         if (name == "kde") return "kde";
         if (name == "xfce") return "xfce";
         if (name == "sway" || name == "wlroots") return "sway";
+        if (name == "lxqt") return "lxqt";
+        if (name == "lxde") return "lxde";
+        if (name == "hyprland") return "hyprland";
     }
     if (session.sway) return "sway";
+    if (session.hyprland) return "hyprland";
     return session.x && !session.wayland ? "x" : std::string();
+}
+
+std::string CDesktopSetter::NoDesktopMessage(const Session& session) {
+    const std::string current = "XDG_CURRENT_DESKTOP is '" + session.currentDesktop + "'";
+    if (session.wayland) {
+        return "a Wayland compositor plr does not know (" + current +
+               "): it sets the wallpaper on GNOME, KDE Plasma, sway, Hyprland and the desktops "
+               "of plr run --help; name one with --setter, or give the compositor's own tool "
+               "with --setter-command 'CMD {}'";
+    }
+    return "no known desktop (" + current +
+           " and there is no DISPLAY): name one with --setter or --setter-command";
 }
 
 bool CDesktopSetter::Create(const std::string& name, const std::string& commandTemplate,
@@ -202,6 +254,9 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
     }
     if (name == "xfce") return Need(kXfconf, error);
     if (name == "sway") return Need(kSwaybg, error);
+    if (name == "lxqt") return Need(kPcmanfmQt, error);
+    if (name == "lxde") return Need(kPcmanfm, error);
+    if (name == "hyprland") return Need(kHyprctl, error);
     if (name == "x") {
         for (const Tool& tool : kRootSetters) {
             if (!FindProgram(tool.program).empty()) {
@@ -240,6 +295,9 @@ bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& erro
 
 bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
     // Every desktop of every screen and activity gets the picture, through the image plugin.
+    const char* mode = FitWord("kde", m_fit);
+    const std::string fillMode =
+        mode ? std::string("  d.writeConfig(\"FillMode\", ") + mode + ");\n" : std::string();
     const std::string script =
         "var all = desktops();\n"
         "for (var i = 0; i < all.length; i++) {\n"
@@ -247,8 +305,7 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
         "  d.wallpaperPlugin = \"org.kde.image\";\n"
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
         "  d.writeConfig(\"Image\", \"" +
-        uri +
-        "\");\n"
+        uri + "\");\n" + fillMode +
         "}\n";
     if (m_dbusTool == "gdbus") {
         return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
@@ -280,17 +337,74 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
             start = end + 1;
         }
     }
-    if (properties.empty()) {
-        return Run(
-            {"xfconf-query", "-c", "xfce4-desktop", "-p",
-             "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string", "-s", path},
-            error);
-    }
+    if (properties.empty()) properties.push_back("/backdrop/screen0/monitor0/workspace0/last-image");
+    const char* style = FitWord("xfce", m_fit);
     for (const std::string& property : properties) {
-        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-s", path}, error)) {
+        // -n makes the property where there is none yet and sets it where there is.
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-n", "-t", "string",
+                  "-s", path},
+                 error)) {
+            return false;
+        }
+        if (!style) continue;
+        const std::string styleProperty =
+            property.substr(0, property.size() - std::string("last-image").size()) + "image-style";
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", styleProperty, "-n", "-t", "int",
+                  "-s", style},
+                 error)) {
             return false;
         }
     }
+    return true;
+}
+
+// The fit first: a desktop that watches the keys then draws the new picture in the new way.
+bool CDesktopSetter::SetPictureOptions(const std::string& schema, std::string& error) {
+    const char* options = FitWord("gsettings", m_fit);
+    return !options ||
+           Run({"gsettings", "set", schema, "picture-options", GVariantString(options)}, error);
+}
+
+// pcmanfm-qt (LXQt) and pcmanfm (LXDE) hand the picture to their running desktop.
+bool CDesktopSetter::SetPcmanfm(const std::string& path, std::string& error) {
+    const std::string program = m_name == "lxqt" ? "pcmanfm-qt" : "pcmanfm";
+    std::vector<std::string> argv = {program, "--set-wallpaper", path};
+    if (const char* mode = FitWord(program, m_fit)) {
+        argv.push_back("--wallpaper-mode");
+        argv.push_back(mode);
+    }
+    CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
+    if (!result.Ok()) {
+        error = result.Describe(program);
+        return false;
+    }
+    // LXDE's pcmanfm answers this, and succeeds, when it does not draw the desktop.
+    if ((result.out + result.error).find("not active") != std::string::npos) {
+        error = program + ": its desktop manager is not active (start it with " + program +
+                " --desktop)";
+        return false;
+    }
+    return true;
+}
+
+// Hyprland: hyprpaper loads the picture, shows it on every monitor (no monitor named), and
+// lets go of the ones no longer shown.
+bool CDesktopSetter::SetHyprland(const std::string& path, std::string& error) {
+    // hyprctl succeeds whatever hyprpaper answers; hyprpaper says "ok" when it did it.
+    auto ask = [&](const std::vector<std::string>& argv) {
+        std::string reply;
+        if (!Run(argv, error, &reply)) return false;
+        while (!reply.empty() && (reply.back() == '\n' || reply.back() == ' ')) reply.pop_back();
+        if (reply.empty() || reply == "ok") return true;
+        error = "hyprpaper: " + reply.substr(0, reply.find('\n'));
+        return false;
+    };
+    if (!ask({"hyprctl", "hyprpaper", "preload", path}) ||
+        !ask({"hyprctl", "hyprpaper", "wallpaper", "," + path})) {
+        return false;
+    }
+    std::string ignored;  // memory only: the picture is shown either way
+    Run({"hyprctl", "hyprpaper", "unload", "unused"}, ignored);
     return true;
 }
 
@@ -306,7 +420,7 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
             previous = static_cast<pid_t>(stored);
         }
     }
-    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", "fill"}, error);
+    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, error);
     if (pid < 0) return false;
     using Clock = std::chrono::steady_clock;
     const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(kSwaybgSettleMs);
@@ -356,20 +470,24 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
         const std::string schema =
             m_name == "gnome" ? "org.gnome.desktop.background" : "org.cinnamon.desktop.background";
         const std::string uri = GVariantString(FileUri(path));
+        if (!SetPictureOptions(schema, error)) return false;
         if (!Run({"gsettings", "set", schema, "picture-uri", uri}, error)) return false;
         return !m_darkKey || Run({"gsettings", "set", schema, "picture-uri-dark", uri}, error);
     }
     if (m_name == "mate") {
-        return Run(
-            {"gsettings", "set", "org.mate.background", "picture-filename", GVariantString(path)},
-            error);
+        return SetPictureOptions("org.mate.background", error) &&
+               Run({"gsettings", "set", "org.mate.background", "picture-filename",
+                    GVariantString(path)},
+                   error);
     }
+    if (m_name == "lxqt" || m_name == "lxde") return SetPcmanfm(path, error);
+    if (m_name == "hyprland") return SetHyprland(path, error);
     if (m_name == "kde") return SetKde(FileUri(path), error);
     if (m_name == "xfce") return SetXfce(path, error);
     if (m_name == "sway") return SetSwaybg(path, error);
-    if (m_name == "xwallpaper") return Run({"xwallpaper", "--zoom", path}, error);
-    if (m_name == "feh") return Run({"feh", "--no-fehbg", "--bg-fill", path}, error);
-    if (m_name == "hsetroot") return Run({"hsetroot", "-fill", path}, error);
+    if (m_name == "xwallpaper") return Run({"xwallpaper", FitWord(m_name, m_fit), path}, error);
+    if (m_name == "feh") return Run({"feh", "--no-fehbg", FitWord(m_name, m_fit), path}, error);
+    if (m_name == "hsetroot") return Run({"hsetroot", FitWord(m_name, m_fit), path}, error);
     // The user's command: {} in any word stands for the file; without one, the file comes last.
     std::vector<std::string> argv;
     bool placed = false;

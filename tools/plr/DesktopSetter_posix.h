@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "changer/WallpaperFit.h"
+
 class CDesktopSetter {
   public:
     // The names --setter takes.
@@ -27,6 +29,8 @@ class CDesktopSetter {
     // compositors' own variables (sway sets none there); "x" on a plain X display, but not in a
     // Wayland session, where DISPLAY is only Xwayland's; empty when there is nothing to go by.
     static std::string ForDesktop(const Session& session);
+    // Why ForDesktop found nothing, for the user, with what to do about it.
+    static std::string NoDesktopMessage(const Session& session);
 
     // Makes the setter called name (one of Names(), or "command" with a template in which {}
     // stands for the file). False with a message naming what to install when its tool is
@@ -40,6 +44,9 @@ class CDesktopSetter {
 
     // A command still running when one of these (blocked) signals is pending is ended at once.
     void SetStopSignals(const sigset_t* stopOn) { m_stopOn = stopOn; }
+    // How the picture fits the screen, in each desktop's own terms; Unchanged leaves a desktop's
+    // own choice alone (the root-window setters and swaybg then fill the screen).
+    void SetFit(WallpaperFit fit) { m_fit = fit; }
     // Where the pid of the background program is kept, so that the next run ends the one this
     // run leaves showing the last picture; empty keeps none.
     void SetBackgroundPidFile(const std::string& path) { m_pidFile = path; }
@@ -54,6 +61,9 @@ class CDesktopSetter {
     bool SetKde(const std::string& uri, std::string& error);
     bool SetXfce(const std::string& path, std::string& error);
     bool SetSwaybg(const std::string& path, std::string& error);
+    bool SetPcmanfm(const std::string& path, std::string& error);
+    bool SetPictureOptions(const std::string& schema, std::string& error);
+    bool SetHyprland(const std::string& path, std::string& error);
     void EndBackground(pid_t pid);
 
     std::string m_name;
@@ -62,6 +72,7 @@ class CDesktopSetter {
     std::string m_dbusTool;               // KDE: qdbus (any of its names) or gdbus
     int m_timeoutMs = kDefaultTimeoutMs;
     const sigset_t* m_stopOn = nullptr;
+    WallpaperFit m_fit = WallpaperFit::Unchanged;
     pid_t m_background = -1;  // the swaybg showing the current picture
     std::string m_pidFile;
 };

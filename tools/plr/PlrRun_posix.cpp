@@ -25,6 +25,7 @@
 
 #include "changer/ChangerEngine.h"
 #include "changer/SystemClock.h"
+#include "changer/WallpaperFit.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/IniSettingsStore.h"
@@ -377,11 +378,21 @@ std::string HistoryPath(const std::string& given) {
 // What the command line asked for; empty strings where it said nothing.
 struct RunOptions {
     std::string file, interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
+    std::string fit;
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
     bool notify = false, noHistory = false;
 };
+
+// --fit's words, in the order of the options' list (none leaves the desktop's choice alone).
+int FitFromName(const std::string& name) {
+    static const char* const kNames[] = {"none", "center", "tile", "stretch", "fit", "fill"};
+    for (int i = 0; i < kWallpaperFitCount; ++i) {
+        if (name == kNames[i]) return i;
+    }
+    return -1;
+}
 
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
     std::vector<std::string> files;
@@ -411,6 +422,8 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
             value = &o.setterCommand;
         } else if (a == "--history") {
             value = &o.historyPath;
+        } else if (a == "--fit") {
+            value = &o.fit;
         } else if (a == "--timeout") {
             value = &o.timeout;
         } else if (a == "--start") {
@@ -436,6 +449,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         return false;
     }
     o.file = files[0];
+    if (!o.fit.empty() && FitFromName(o.fit) < 0) {
+        Fail("--fit must be one of none, center, tile, stretch, fit, fill, not '" + o.fit + "'");
+        return false;
+    }
     if (o.haveMode && o.mode != "turn" && o.mode != "random") {
         Fail("--mode must be turn or random, not '" + o.mode + "'");
         return false;
@@ -459,8 +476,7 @@ bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
     if (name.empty()) {
         name = CDesktopSetter::ForDesktop(CDesktopSetter::SessionFromEnvironment());
         if (name.empty()) {
-            Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
-                 "' and there is no DISPLAY): name one with --setter or --setter-command");
+            Fail(CDesktopSetter::NoDesktopMessage(CDesktopSetter::SessionFromEnvironment()));
             return false;
         }
     }
@@ -662,6 +678,8 @@ int RunRun(const std::vector<std::string>& args) {
     CDesktopSetter desktop;
     desktop.SetTimeout(static_cast<int>(timeout * 1000));
     desktop.SetStopSignals(&timer.Ending());
+    if (!o.fit.empty()) settings.WriteInt(setting::FitType, FitFromName(o.fit));
+    desktop.SetFit(ToWallpaperFit(settings.GetInt(setting::FitType)));
     const std::string runtimeDir = Env("XDG_RUNTIME_DIR");
     if (!runtimeDir.empty() && runtimeDir[0] == '/') {
         desktop.SetBackgroundPidFile(runtimeDir + "/pelorand-swaybg.pid");

@@ -154,6 +154,16 @@ expect "a folder that cannot be made says why" "$(sed 's/: [A-Z][a-z ]*$/: WHY/'
 "$PLR" history --history "$work/fakes" >/dev/null 2>err.txt
 expect "plr history refuses a directory" "$?:$(cat err.txt)" "2:plr: $work/fakes is a directory, not a history"
 
+# -- --json: one object a change; a path's bytes that are no UTF-8 kept in pathBytes, the texts
+# as stored, empty ones empty.
+bad=$(printf 'bad\xff\x81.jpg'); touch "$bad"
+printf 'FILE{\r\nNAME\t"R","1","me","%s","0","1"\r\nDATA\t"%s","3","","","1","1"\r\nDATA\t"%s","0","x","","0","1"\r\nDATA\t"%s","4","","","0","1"\r\n}FILE\r\n' \
+  'see C:\top' "$work/$bad" "$work/a.jpg" "$work/写真/表.jpg" > json.plr
+out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run json.plr --json --mode turn --setter-command setter --start "$START" --ticks 3 --no-history 2>err.txt)
+expect "--json" "$out:$(cat err.txt)" '{"time":"2026-12-06 14:10:00","path":"'"$work"'/bad\ufffd\ufffd.jpg","pathBytes":"'"$work"'/bad\u00ff\u0081.jpg","name":"bad??.jpg","priority":1,"label":"つぼにはまりすぎ","author":"me","comment":"see C:\\top"}
+{"time":"2026-12-06 14:20:00","path":"'"$work"'/a.jpg","name":"a.jpg","priority":0,"label":"萌え萌え！","author":"x","comment":""}
+{"time":"2026-12-06 14:30:00","path":"'"$work"'/写真/表.jpg","name":"表.jpg","priority":4,"label":"たまに見るのも良いかな","author":"","comment":""}:'
+
 # -- A file that cannot be set is told and the changer goes on with the next tick.
 : > "$RECORD"
 out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 --setter-command picky 2>err.txt); rc=$?

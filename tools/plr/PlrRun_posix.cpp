@@ -382,7 +382,7 @@ struct RunOptions {
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false, noHistory = false;
+    bool notify = false, noHistory = false, json = false;
 };
 
 // --fit's words, in the order of the options' list (none leaves the desktop's choice alone).
@@ -406,6 +406,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         }
         if (a == "--no-history") {
             o.noHistory = true;
+            continue;
+        }
+        if (a == "--json") {
+            o.json = true;
             continue;
         }
         if (a == "--interval") {
@@ -570,6 +574,99 @@ void TellWhyNothingChanged(TickEnd end, const std::string& chosen, CSettings& se
     }
 }
 
+// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
+// nothing past U+10FFFF), or 0 when the byte there starts none.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
+
+// A JSON string of UTF-8 text; a byte that is no part of a character becomes U+FFFD, or, with
+// bytesAsLatin1, every byte at or above 0x80 becomes the character of the same number.
+std::string JsonString(const std::string& text, bool bytesAsLatin1 = false) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || (bytesAsLatin1 && c >= 0x80)) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        out.append(text, i, n);
+        i += n;
+    }
+    return out + "\"";
+}
+
+bool IsWellFormedUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A collection's text in UTF-8 as it is stored, line breaks and all.
+std::string StoredText(const std::string& text) {
+    return IsWellFormedUtf8(text) ? text : ToUtf8(text);
+}
+
+// One change as a JSON object. The path is the file's own on this system; its bytes that are
+// no UTF-8 are kept in pathBytes, one character from U+0000 to U+00FF a byte.
+std::string ChangeJson(const ClockReading& when, const std::string& path,
+                       const WallpaperInfo& info, int level) {
+    const LocalTimeFields& t = when.local;
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    const std::string local = LocalPath(path);
+    std::string json = std::string("{\"time\":\"") + stamp + "\",\"path\":" + JsonString(local);
+    if (!IsWellFormedUtf8(local)) json += ",\"pathBytes\":" + JsonString(local, true);
+    json += ",\"name\":" + JsonString(StoredText(info.name));
+    json += ",\"priority\":" + std::to_string(level);
+    json += ",\"label\":" + JsonString(StoredText(info.priority));
+    json += ",\"author\":" + JsonString(StoredText(info.author));
+    json += ",\"comment\":" + JsonString(StoredText(info.comment));
+    return json + "}\n";
+}
+
 std::string ChangeLine(const ClockReading& when, const std::string& path,
                        const WallpaperInfo& info) {
     char stamp[16];
@@ -715,7 +812,10 @@ int RunRun(const std::vector<std::string>& args) {
         }
         if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
         if (end == TickEnd::Applied) {
-            const std::string line = ChangeLine(clock.Last(), setter.last, info.last);
+            const CBlock* entry = engine.CurrentEntry();
+            const int level = entry ? InheritedDetails(*entry).m_nPriority : 0;
+            const std::string line = o.json ? ChangeJson(clock.Last(), setter.last, info.last, level)
+                                            : ChangeLine(clock.Last(), setter.last, info.last);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             history.Add(clock.Last(), setter.last);

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # plr run on free desktops: the same choices as plr simulate, the real root window under Xvfb
-# with xwallpaper, GNOME's real schemas on GSettings' keyfile backend, XFCE's real xfconfd on a
-# private session bus, and the other desktops through stand-ins that record their commands.
-# PLR is a native plr.
+# with xwallpaper, a headless sway with swaybg, GNOME's real schemas on GSettings' keyfile
+# backend, XFCE's real xfconfd on a private session bus, and the other desktops through
+# stand-ins that record their commands.
+# PLR is a native plr. Run as root, the headless sway runs as the user plrsway (scripts/setup.sh).
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
@@ -316,8 +317,7 @@ mkdir -p broken; printf '#!/bin/sh\necho "cannot connect" >&2\nexit 1\n' > broke
 chmod +x broken/swaybg
 one "$work/hostile/red.png"
 XDG_CURRENT_DESKTOP=sway PATH=$work/broken:$PATH timeout 30 "$PLR" run one.plr --start "$START" --ticks 1 >out.txt 2>err.txt
-expect "sway: a swaybg that gives up is told" "$(cat out.txt):$(cat err.txt)" ":cannot connect
-plr: cannot set $work/hostile/red.png: swaybg failed (exit 1)"
+expect "sway: a swaybg that gives up is told" "$(cat out.txt):$(cat err.txt)" ":plr: cannot set $work/hostile/red.png: swaybg failed (exit 1): cannot connect"
 one "$work/odd dir/it's 100%.jpg"
 expect "plain X takes the first root setter found" "$(DISPLAY=:9 setter_for "" | head -2 | tr '\n' ' ')" "feh [--no-fehbg] "
 expect "hsetroot" "$(setter_for "" --setter hsetroot | tr '\n' ' ')" "hsetroot [-fill] [$work/odd dir/it's 100%.jpg] "
@@ -478,6 +478,47 @@ if xvfb_start; then
 else
   fails=$((fails+1)); echo "FAIL no Xvfb"
 fi
+
+# sway: a real headless sway of an ordinary user (sway refuses root), the picture read back from
+# its output with grim. The pictures' names would run commands in a shell or in sway's parser.
+sw=$(mktemp -d); chmod 755 "$sw"
+as_user=()
+if [ "$(id -u)" = 0 ]; then
+  as_user=(setpriv --reuid=plrsway --regid=plrsway --init-groups)
+  chown plrsway "$sw"
+fi
+mkdir -m 700 "$sw/run"; [ "$(id -u)" = 0 ] && chown plrsway "$sw/run"
+for c in red green blue; do cp "colours/$c.png" "$sw/$c it's \$(touch pwned) \`touch pwned\`;.png"; done
+printf 'FILE{\r\nNAME\t"C","2","?","?","0","1"\r\n' > "$sw/c.plr"
+for c in red green blue; do printf 'DATA\t"%s","2","?","?","0","1"\r\n' "$sw/$c it's \$(touch pwned) \`touch pwned\`;.png" >> "$sw/c.plr"; done
+printf '}FILE\r\n' >> "$sw/c.plr"
+cp "$PLR" "$sw/plr"
+# Run directly, not through a function, so that $! is the program itself.
+in_sway=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$sw" XDG_RUNTIME_DIR="$sw/run")
+"${in_sway[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c /dev/null >"$sw/sway.log" 2>&1 &
+compositor=$!
+for _ in $(seq 1 250); do ls "$sw/run"/sway-ipc.*.sock >/dev/null 2>&1 && [ -e "$sw/run/wayland-1" ] && break; sleep 0.04; done
+sway_env=(SWAYSOCK="$(ls "$sw/run"/sway-ipc.*.sock 2>/dev/null | head -1)" WAYLAND_DISPLAY=wayland-1)
+if [ -S "${sway_env[0]#SWAYSOCK=}" ]; then
+  sway_colour() { # the colour in the middle of sway's output
+    "${in_sway[@]}" "${sway_env[@]}" grim -g "320,240 1x1" - | /usr/bin/convert - -depth 8 txt:- | tail -1 |
+      sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+      awk '{ if ($1 > 128 && $2 < 64 && $3 < 64) print "red"; else if ($2 > 128 && $1 < 64 && $3 < 64) print "green";
+             else if ($3 > 128 && $1 < 64 && $2 < 64) print "blue"; else print "other " $0 }'
+  }
+  "${in_sway[@]}" "${sway_env[@]}" "$sw/plr" run "$sw/c.plr" --mode turn --interval 2 --no-history \
+    --end "$sw/red it's \$(touch pwned) \`touch pwned\`;.png" >run.out 2>err.txt &
+  runner=$!
+  follow 3 sway_colour
+  kill -TERM "$runner"; wait "$runner"; rc=$?; runner=
+  expect "sway: SIGTERM ends on the end wallpaper, one swaybg left" "$rc:$(sway_colour):$(cat err.txt):$(pgrep -fc "^swaybg .*$sw/")" "0:red::1"
+  expect "sway: nothing ran from the names" "$(find / -xdev -name pwned 2>/dev/null | head -1)" ""
+  left=$(cat "$sw/run/pelorand-swaybg.pid" 2>/dev/null); [ -n "$left" ] && kill "$left"
+else
+  fails=$((fails+1)); echo "FAIL no headless sway: $(tail -3 "$sw/sway.log")"
+fi
+kill "$compositor" 2>/dev/null; wait "$compositor" 2>/dev/null
+rm -rf "$sw"
 
 # GNOME: the real schemas, GSettings' keyfile backend in this run's own config folder.
 gnome_uri() { GSETTINGS_BACKEND=keyfile gsettings get org.gnome.desktop.background "$1" | sed "s|^'file://$work/colours/||; s|\.png'\$||"; }

@@ -100,7 +100,7 @@ void ResetSignals(posix_spawnattr_t& attributes, short flags) {
 
 }  // namespace
 
-pid_t StartDetached(const std::vector<std::string>& argv, std::string& error) {
+pid_t StartDetached(const std::vector<std::string>& argv, int errorFd, std::string& error) {
     const std::string program = argv.empty() ? std::string() : FindProgram(argv[0]);
     if (program.empty()) {
         error = (argv.empty() ? std::string("no command") : argv[0]) + ": not found";
@@ -110,6 +110,11 @@ pid_t StartDetached(const std::vector<std::string>& argv, std::string& error) {
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (errorFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, errorFd, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     ResetSignals(attributes, POSIX_SPAWN_SETSID);

@@ -35,9 +35,9 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs,
 bool SignalPending(const sigset_t& set);
 
 // Starts argv[0] (looked up in $PATH) to run on its own, in a session of its own so that a
-// terminal's signals aimed at plr leave it alone, with no input or output but standard error.
-// Its pid, or -1 with error.
-pid_t StartDetached(const std::vector<std::string>& argv, std::string& error);
+// terminal's signals aimed at plr leave it alone, with no input or output; its standard error
+// goes to errorFd when that is 0 or more. Its pid, or -1 with error.
+pid_t StartDetached(const std::vector<std::string>& argv, int errorFd, std::string& error);
 
 // Splits a command template into words as a user would type them: blanks separate; single
 // quotes keep everything; double quotes keep blanks, and a backslash in them or outside quotes

@@ -1,5 +1,6 @@
 #include "tools/plr/DesktopSetter_posix.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -420,21 +421,40 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
             previous = static_cast<pid_t>(stored);
         }
     }
-    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, error);
-    if (pid < 0) return false;
+    // Its words go to a file of no name: read when it gives up at once, and otherwise, where a
+    // pipe left unread would stop it, kept from plr's own output, which they would fill at
+    // every change.
+    const std::string tempDir = m_pidFile.empty() ? "/tmp" : m_pidFile.substr(0, m_pidFile.rfind('/') + 1);
+    int words = ::open(tempDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (words < 0) words = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)},
+                                    words, error);
+    auto said = [words] {
+        std::string text(4096, '\0');
+        const ssize_t n = words >= 0 ? ::pread(words, &text[0], text.size(), 0) : -1;
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return text.substr(0, text.find('\n'));
+    };
+    if (pid < 0) {
+        if (words >= 0) ::close(words);
+        return false;
+    }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(kSwaybgSettleMs);
     while (Clock::now() < settled && !(m_stopOn && SignalPending(*m_stopOn))) {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {
-            // Its own words went to standard error just before.
             error = WIFEXITED(status) ? "swaybg failed (exit " +
                                             std::to_string(WEXITSTATUS(status)) + ")"
                                       : "swaybg was ended by a signal";
+            const std::string why = said();
+            if (!why.empty()) error += ": " + why;
+            if (words >= 0) ::close(words);
             return false;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    if (words >= 0) ::close(words);
     m_background = pid;
     if (!m_pidFile.empty()) std::ofstream(m_pidFile, std::ios::trunc) << pid << '\n';
     if (previous > 0) EndBackground(previous);

@@ -165,6 +165,20 @@ expect "--json" "$out:$(cat err.txt)" '{"time":"2026-12-06 14:10:00","path":"'"$
 {"time":"2026-12-06 14:20:00","path":"'"$work"'/a.jpg","name":"a.jpg","priority":0,"label":"萌え萌え！","author":"x","comment":""}
 {"time":"2026-12-06 14:30:00","path":"'"$work"'/写真/表.jpg","name":"表.jpg","priority":4,"label":"たまに見るのも良いかな","author":"","comment":""}:'
 
+# Without HOME (a service started bare) the history goes below the user's home from the
+# password database, never to /.local at the root.
+if [ "$(id -u)" = 0 ] && id plrsway >/dev/null 2>&1; then
+  bare=$(mktemp -d); chmod 755 "$bare"; cp "$work/a.jpg" "$bare/"; chmod 644 "$bare/a.jpg"
+  printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' "$bare/a.jpg" > "$bare/b.plr"
+  pwhome=$(getent passwd plrsway | cut -d: -f6)
+  (cd "$bare" && setpriv --reuid=plrsway --regid=plrsway --init-groups env -i PATH=/usr/bin:/bin "$PLR" run "$bare/b.plr" \
+    --setter-command true --start "$START" --ticks 1 >/dev/null 2>"$bare/err.txt")
+  if [ -s "$bare/err.txt" ]; then where=$(sed -n 's/^plr: cannot write the history \([^:]*\):.*/\1/p' "$bare/err.txt"); else
+    where=$(ls "$pwhome/.local/state/pelorand/history"); fi
+  expect "HOME unset: the history below the password database's home" "$where" "$pwhome/.local/state/pelorand/history"
+  rm -rf "$bare"
+fi
+
 # -- A file that cannot be set is told and the changer goes on with the next tick.
 : > "$RECORD"
 out=$(PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 9 --setter-command picky 2>err.txt); rc=$?

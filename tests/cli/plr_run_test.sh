@@ -543,6 +543,8 @@ follow 3 gnome_both
 kill -TERM "$runner"; wait "$runner"; runner=
 expect "GNOME: no complaint" "$(cat err.txt)" ""
 expect "GNOME: the keyfile holds it" "$(grep -c "^picture-uri='file://$work/colours/blue.png'" "$XDG_CONFIG_HOME/glib-2.0/settings/keyfile")" 1
+GSETTINGS_BACKEND=keyfile XDG_CURRENT_DESKTOP=GNOME "$PLR" run colours.plr --fit fit --start "$START" --ticks 1 --no-history >/dev/null 2>err.txt
+expect "GNOME: the fit reaches the real schema" "$(cat err.txt)$(GSETTINGS_BACKEND=keyfile gsettings get org.gnome.desktop.background picture-options)" "'scaled'"
 
 # XFCE: a real xfconfd on a private session bus; two monitors' last-image properties.
 cat > xfce.sh <<'EOF'
@@ -566,6 +568,17 @@ EOF
 out=$(XDG_CONFIG_HOME=$work/xfce2 timeout 60 dbus-run-session -- bash xfce-empty.sh 2>/dev/null)
 expect "XFCE: a channel without last-image gets the first monitor's" "$(echo "$out" | tr -s ' ')" \
   "/backdrop/screen0/monitor0/workspace0/last-image $work/colours/red.png"
+
+cat > xfce-fit.sh <<'EOF'
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorVirtual1/workspace0/last-image -n -t string -s /old/one
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorHDMI-1/workspace1/image-style -n -t int -s 5
+xfconf-query -c xfce4-desktop -p /backdrop/screen0/monitorHDMI-1/workspace1/last-image -n -t string -s /old/two
+XDG_CURRENT_DESKTOP=XFCE "$PLR" run colours.plr --fit center --mode turn --interval 1 --start "2026-12-06 14:00:00" --ticks 1 --no-history >/dev/null 2>err.txt
+xfconf-query -c xfce4-desktop -lv | grep image-style
+EOF
+out=$(XDG_CONFIG_HOME=$work/xfce3 timeout 60 dbus-run-session -- bash xfce-fit.sh 2>/dev/null)
+expect "XFCE: the fit on every monitor and workspace" "$(echo "$out" | tr -s ' '):$(cat err.txt)" "/backdrop/screen0/monitorHDMI-1/workspace1/image-style 1
+/backdrop/screen0/monitorVirtual1/workspace0/image-style 1:"
 
 echo "$passes passed, $fails failed"
 [ "$fails" -eq 0 ]

@@ -5,8 +5,8 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/CrtRandom.h"
-#include "model/Wildcard.h"
 #include "model/Mbcs.h"
+#include "model/Wildcard.h"
 
 namespace {
 
@@ -61,7 +61,8 @@ std::size_t DrawIndex(CCrtRandom& random, std::size_t count) {
     const std::uint64_t limit = range - range % count;
     for (;;) {
         std::uint64_t value = 0;
-        for (int i = 0; i < draws; ++i) value = value << 15 | static_cast<std::uint64_t>(random.Next());
+        for (int i = 0; i < draws; ++i)
+            value = value << 15 | static_cast<std::uint64_t>(random.Next());
         if (value < limit) return static_cast<std::size_t>(value % count);
     }
 }

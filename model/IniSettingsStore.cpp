@@ -102,8 +102,8 @@ int CIniSettingsStore::GetInt(const std::string& section, const std::string& nam
     if (!ParseInt(it->second.text, value)) {
         if (m_badValue) {
             m_badValue(m_path + " line " + std::to_string(it->second.line) + ": " +
-                       it->second.name + "=" + it->second.text +
-                       " is not a whole number; " + std::to_string(def) + " is used");
+                       it->second.name + "=" + it->second.text + " is not a whole number; " +
+                       std::to_string(def) + " is used");
         }
         return def;
     }

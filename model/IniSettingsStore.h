@@ -39,8 +39,9 @@ class CIniSettingsStore : public ISettingsStore {
     };
     // Keyed by section and name folded to lower case.
     using Values = std::map<std::pair<std::string, std::string>, Value>;
-    // The text of a file (a UTF-8 byte-order mark before it is skipped): '#' and ';' start comments, blanks around names and values are
-    // dropped, the last of two equal names wins, names compare without case as the registry's.
+    // The text of a file (a UTF-8 byte-order mark before it is skipped): '#' and ';' start
+    // comments, blanks around names and values are dropped, the last of two equal names wins, names
+    // compare without case as the registry's.
     static Values Parse(const std::string& text);
     static std::string Format(const Values& values);
     // A whole decimal number within int, with an optional sign; false for anything else.

@@ -152,6 +152,8 @@ expect "--history /dev/null" "$?:$(cat err.txt):$(cat "$hist")" "0::$was"
 XDG_STATE_HOME=/sys/plr-state PATH=$work/fakes:$PATH timeout 30 "$PLR" run sim.plr --interval 1 --start "$START" --ticks 1 --setter-command setter >/dev/null 2>err.txt
 expect "a folder that cannot be made says why" "$(sed 's/: [A-Z][a-z ]*$/: WHY/' err.txt):$(grep -c 'No such file' err.txt)" \
   "plr: cannot write the history /sys/plr-state/pelorand/history: cannot create /sys/plr-state: WHY:0"
+"$PLR" run sim.plr --setter-command setter --history "$work/fakes" >/dev/null 2>err.txt
+expect "plr run refuses a directory as its history" "$?:$(cat err.txt)" "2:plr: the history $work/fakes is a directory"
 "$PLR" history --history "$work/fakes" >/dev/null 2>err.txt
 expect "plr history refuses a directory" "$?:$(cat err.txt)" "2:plr: $work/fakes is a directory, not a history"
 

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
-#include <algorithm>
 #include <map>
 #include <set>
 #include <string>
@@ -552,12 +552,9 @@ TEST_F(ChangerTest, SmallDirectoryOutcomesAreUnchanged) {
         std::uint64_t digest;
     };
     const Case cases[] = {
-        {5, "JPG", 0, 15068820054323207819ull},
-        {5, "JPG", 1, 15622523723983394700ull},
-        {300, "JPG", 0, 17299541576122000759ull},
-        {300, "BMP JPG PNG", 1, 15103266328373823113ull},
-        {kSum, "JPG", 0, 14549854080725312773ull},
-        {kSum, "GIF JPG", 1, 14931374696179961003ull},
+        {5, "JPG", 0, 15068820054323207819ull},    {5, "JPG", 1, 15622523723983394700ull},
+        {300, "JPG", 0, 17299541576122000759ull},  {300, "BMP JPG PNG", 1, 15103266328373823113ull},
+        {kSum, "JPG", 0, 14549854080725312773ull}, {kSum, "GIF JPG", 1, 14931374696179961003ull},
     };
     for (const Case& c : cases) {
         CBlock fresh;

@@ -152,7 +152,8 @@ TEST(DirectorySearch, NamesFoundThroughTheirShortNamesDoNotCount) {
     // Stepping 1, 2, 3, ... times lands on b.jpg, d.JPG, b.jpg, ...: never on a stray name.
     for (int drawn = 1; drawn <= 6; ++drawn) {
         CCrtRandom random;
-        ASSERT_TRUE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, drawn, kReach, random, match)) << drawn;
+        ASSERT_TRUE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, drawn, kReach, random, match))
+            << drawn;
         EXPECT_EQ(match.name, drawn % 2 ? "b.jpg" : "d.JPG") << drawn;
     }
     // A directory whose only matches are short names has no file of that type.
@@ -177,8 +178,8 @@ TEST(DirectorySearch, AFolderBeyondTheReachOfTheDrawIsCoveredEvenly) {
         random.Seed(static_cast<std::uint32_t>(run) * 2654435761u);
         DirectoryMatch match;
         const int drawn = 1 + run % kReachSmall;
-        ASSERT_TRUE(SearchDirectory(fs, "D:\\many", {"TXT", "JPG"}, 2, drawn, kReachSmall, random,
-                                    match))
+        ASSERT_TRUE(
+            SearchDirectory(fs, "D:\\many", {"TXT", "JPG"}, 2, drawn, kReachSmall, random, match))
             << run;
         if (match.name == "readme.txt") continue;  // one match: within reach, stepped as ever
         ++hits[std::stoi(match.name.substr(1))];

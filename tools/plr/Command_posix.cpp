@@ -220,7 +220,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs,
         if (exited && Clock::now() >= deadline) break;  // a background writer that never stops
         if (exited && stopOn && SignalPending(*stopOn)) break;
     }
-    if (!result.timedOut && !result.stopped) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!result.timedOut && !result.stopped)
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

@@ -7,9 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
-#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <thread>
@@ -113,10 +113,12 @@ bool IsWallpaperPicture(const std::string& path, std::string& why) {
         header = ReadImageHeader(head + more);
     }
     if (header.format == ImageHeader::Format::Unknown) {
-        if (head.size() >= 12 && head.compare(0, 4, "RIFF") == 0 && head.compare(8, 4, "WEBP") == 0) {
+        if (head.size() >= 12 && head.compare(0, 4, "RIFF") == 0 &&
+            head.compare(8, 4, "WEBP") == 0) {
             return true;
         }
-        why = head.empty() ? "an empty file, not a picture" : "not a picture (JPEG, PNG, GIF, BMP or WebP)";
+        why = head.empty() ? "an empty file, not a picture"
+                           : "not a picture (JPEG, PNG, GIF, BMP or WebP)";
         return false;
     }
     if (!header.sizeKnown || header.width == 0 || header.height == 0) {
@@ -124,8 +126,8 @@ bool IsWallpaperPicture(const std::string& path, std::string& why) {
         return false;
     }
     if (static_cast<std::uint64_t>(header.width) * header.height > kMaxPixels) {
-        why = "a picture of " + std::to_string(header.width) + "x" +
-              std::to_string(header.height) + ", more than a desktop takes";
+        why = "a picture of " + std::to_string(header.width) + "x" + std::to_string(header.height) +
+              ", more than a desktop takes";
         return false;
     }
     return true;
@@ -172,8 +174,8 @@ std::string GVariantString(const std::string& text) {
 
 const std::vector<std::string>& CDesktopSetter::Names() {
     static const std::vector<std::string> names = {
-        "gnome", "cinnamon", "mate",       "kde", "xfce",     "sway",   "hyprland", "lxqt",
-        "lxde",  "x",        "xwallpaper", "feh", "hsetroot", "command"};
+        "gnome", "cinnamon", "mate", "kde",        "xfce", "sway",     "hyprland",
+        "lxqt",  "lxde",     "x",    "xwallpaper", "feh",  "hsetroot", "command"};
     return names;
 }
 
@@ -306,8 +308,7 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
         "  d.wallpaperPlugin = \"org.kde.image\";\n"
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
         "  d.writeConfig(\"Image\", \"" +
-        uri + "\");\n" + fillMode +
-        "}\n";
+        uri + "\");\n" + fillMode + "}\n";
     if (m_dbusTool == "gdbus") {
         return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
                     "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
@@ -338,12 +339,13 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
             start = end + 1;
         }
     }
-    if (properties.empty()) properties.push_back("/backdrop/screen0/monitor0/workspace0/last-image");
+    if (properties.empty())
+        properties.push_back("/backdrop/screen0/monitor0/workspace0/last-image");
     const char* style = FitWord("xfce", m_fit);
     for (const std::string& property : properties) {
         // -n makes the property where there is none yet and sets it where there is.
-        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-n", "-t", "string",
-                  "-s", path},
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-n", "-t", "string", "-s",
+                  path},
                  error)) {
             return false;
         }
@@ -424,11 +426,12 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
     // Its words go to a file of no name: read when it gives up at once, and otherwise, where a
     // pipe left unread would stop it, kept from plr's own output, which they would fill at
     // every change.
-    const std::string tempDir = m_pidFile.empty() ? "/tmp" : m_pidFile.substr(0, m_pidFile.rfind('/') + 1);
+    const std::string tempDir =
+        m_pidFile.empty() ? "/tmp" : m_pidFile.substr(0, m_pidFile.rfind('/') + 1);
     int words = ::open(tempDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (words < 0) words = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    const pid_t pid = StartDetached({"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)},
-                                    words, error);
+    const pid_t pid = StartDetached(
+        {"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, words, error);
     auto said = [words] {
         std::string text(4096, '\0');
         const ssize_t n = words >= 0 ? ::pread(words, &text[0], text.size(), 0) : -1;
@@ -444,9 +447,9 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
     while (Clock::now() < settled && !(m_stopOn && SignalPending(*m_stopOn))) {
         int status = 0;
         if (::waitpid(pid, &status, WNOHANG) == pid) {
-            error = WIFEXITED(status) ? "swaybg failed (exit " +
-                                            std::to_string(WEXITSTATUS(status)) + ")"
-                                      : "swaybg was ended by a signal";
+            error = WIFEXITED(status)
+                        ? "swaybg failed (exit " + std::to_string(WEXITSTATUS(status)) + ")"
+                        : "swaybg was ended by a signal";
             const std::string why = said();
             if (!why.empty()) error += ": " + why;
             if (words >= 0) ::close(words);

@@ -17,8 +17,8 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
-#include <set>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -650,8 +650,8 @@ std::string StoredText(const std::string& text) {
 
 // One change as a JSON object. The path is the file's own on this system; its bytes that are
 // no UTF-8 are kept in pathBytes, one character from U+0000 to U+00FF a byte.
-std::string ChangeJson(const ClockReading& when, const std::string& path,
-                       const WallpaperInfo& info, int level) {
+std::string ChangeJson(const ClockReading& when, const std::string& path, const WallpaperInfo& info,
+                       int level) {
     const LocalTimeFields& t = when.local;
     char stamp[40];
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
@@ -737,11 +737,18 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
     }
 
-    if (o.noHistory && !o.historyPath.empty()) return Fail("--history and --no-history exclude each other");
+    if (o.noHistory && !o.historyPath.empty())
+        return Fail("--history and --no-history exclude each other");
     const std::string historyPath = HistoryPath(o.historyPath);
     if (!o.noHistory && historyPath.empty()) {
-        return Fail("no home directory for the history (HOME is unset and the user has none): "
-                    "name one with --history FILE or XDG_STATE_HOME, or give --no-history");
+        return Fail(
+            "no home directory for the history (HOME is unset and the user has none): "
+            "name one with --history FILE or XDG_STATE_HOME, or give --no-history");
+    }
+    struct stat historyInfo;
+    if (!o.noHistory && ::stat(historyPath.c_str(), &historyInfo) == 0 &&
+        S_ISDIR(historyInfo.st_mode)) {
+        return Fail("the history " + historyPath + " is a directory");
     }
     struct stat collectionInfo;
     if (::stat(o.file.c_str(), &collectionInfo) == 0 && S_ISDIR(collectionInfo.st_mode)) {
@@ -814,8 +821,9 @@ int RunRun(const std::vector<std::string>& args) {
         if (end == TickEnd::Applied) {
             const CBlock* entry = engine.CurrentEntry();
             const int level = entry ? InheritedDetails(*entry).m_nPriority : 0;
-            const std::string line = o.json ? ChangeJson(clock.Last(), setter.last, info.last, level)
-                                            : ChangeLine(clock.Last(), setter.last, info.last);
+            const std::string line = o.json
+                                         ? ChangeJson(clock.Last(), setter.last, info.last, level)
+                                         : ChangeLine(clock.Last(), setter.last, info.last);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             history.Add(clock.Last(), setter.last);
@@ -843,7 +851,10 @@ int RunHistory(const std::vector<std::string>& args) {
         }
     }
     path = HistoryPath(path);
-    if (path.empty()) return Fail("no home directory (HOME is unset and the user has none): name the history with --history FILE");
+    if (path.empty())
+        return Fail(
+            "no home directory (HOME is unset and the user has none): name the history with "
+            "--history FILE");
     struct stat info;
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         return Fail(path + " is a directory, not a history");

@@ -511,7 +511,11 @@ printf '}FILE\r\n' >> "$sw/c.plr"
 cp "$PLR" "$sw/plr"
 # Run directly, not through a function, so that $! is the program itself.
 in_sway=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$sw" XDG_RUNTIME_DIR="$sw/run")
-"${in_sway[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c /dev/null >"$sw/sway.log" 2>&1 &
+# Its configuration sets a background of its own, as sway's default one does: that one's swaybg
+# would hide plr's.
+/usr/bin/convert -size 64x64 xc:#808080 "$sw/grey.png"
+printf 'output * bg %s fill\n' "$sw/grey.png" > "$sw/config"
+"${in_sway[@]}" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$sw/config" >"$sw/sway.log" 2>&1 &
 compositor=$!
 for _ in $(seq 1 250); do ls "$sw/run"/sway-ipc.*.sock >/dev/null 2>&1 && [ -e "$sw/run/wayland-1" ] && break; sleep 0.04; done
 sway_env=(SWAYSOCK="$(ls "$sw/run"/sway-ipc.*.sock 2>/dev/null | head -1)" WAYLAND_DISPLAY=wayland-1)

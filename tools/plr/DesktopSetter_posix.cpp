@@ -1,5 +1,6 @@
 #include "tools/plr/DesktopSetter_posix.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -82,6 +83,35 @@ std::string Lower(std::string text) {
 // How long a new swaybg gets to fail (no compositor, a picture it cannot read) before it
 // counts as showing the picture and the one before it is ended.
 constexpr int kSwaybgSettleMs = 400;
+
+// The swaybg that sway itself starts for its configuration's "output * bg": it draws over a
+// background started after it, so plr's picture would never show while it runs. It is told
+// from plr's own by the connection sway hands it (WAYLAND_SOCKET) and by its sway's socket.
+std::vector<pid_t> CompositorBackgrounds(const std::string& swaySocket) {
+    std::vector<pid_t> found;
+    if (swaySocket.empty()) return found;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return found;
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 1 || *end != '\0') continue;
+        const std::string dir = std::string("/proc/") + entry->d_name;
+        std::string name;
+        std::getline(std::ifstream(dir + "/comm"), name);
+        if (name != "swaybg") continue;
+        // Another user's environment cannot be read, and is none of ours.
+        std::ifstream in(dir + "/environ", std::ios::binary);
+        bool handed = false, ours = false;
+        for (std::string variable; std::getline(in, variable, '\0');) {
+            handed = handed || variable.compare(0, 15, "WAYLAND_SOCKET=") == 0;
+            ours = ours || variable == "SWAYSOCK=" + swaySocket;
+        }
+        if (handed && ours) found.push_back(static_cast<pid_t>(pid));
+    }
+    ::closedir(proc);
+    return found;
+}
 
 // The pid's program name, as /proc shows it; empty when there is no such process.
 std::string ProgramOf(pid_t pid) {
@@ -461,6 +491,11 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
     m_background = pid;
     if (!m_pidFile.empty()) std::ofstream(m_pidFile, std::ios::trunc) << pid << '\n';
     if (previous > 0) EndBackground(previous);
+    // Ended at each change: sway starts it again when its configuration is reloaded.
+    const char* swaySocket = std::getenv("SWAYSOCK");
+    for (pid_t configured : CompositorBackgrounds(swaySocket ? swaySocket : "")) {
+        ::kill(configured, SIGTERM);
+    }
     return true;
 }
 

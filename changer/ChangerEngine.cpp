@@ -83,7 +83,10 @@ CBlock* CChangerEngine::ChooseAtRandom(CBlock& folder, int timeSum, int& drawn) 
     // until one is accepted; only draws of folders and disabled entries use it up.
     while (misses < count) {
         drawn = m_random.Next() % timeSum;
-        candidate = children.GetAtIndex(drawn % count);
+        // A draw below the time sum never reaches the entries past it: a bigger folder has its
+        // index drawn over all of them.
+        const int index = count > timeSum ? static_cast<int>(m_random.Below(count)) : drawn % count;
+        candidate = children.GetAtIndex(index);
         if (!candidate->m_bChangerEnabled || candidate->m_bFolder) {
             ++misses;
         } else if (m_random.Next() % AcceptanceModulus(candidate->m_nPriority) == 0) {

@@ -1,6 +1,5 @@
 #include "changer/DirectorySearch.h"
 
-#include <cstdint>
 #include <utility>
 
 #include "changer/ChangerSeams.h"
@@ -49,24 +48,6 @@ TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::
     return probe;
 }
 
-// An index below count, every one equally likely: as many 15-bit draws as cover count, and a
-// value past the last whole multiple of count drawn again.
-std::size_t DrawIndex(CCrtRandom& random, std::size_t count) {
-    std::uint64_t range = 1;
-    int draws = 0;
-    while (range < count) {
-        range <<= 15;
-        ++draws;
-    }
-    const std::uint64_t limit = range - range % count;
-    for (;;) {
-        std::uint64_t value = 0;
-        for (int i = 0; i < draws; ++i)
-            value = value << 15 | static_cast<std::uint64_t>(random.Next());
-        if (value < limit) return static_cast<std::size_t>(value % count);
-    }
-}
-
 // A directory that ends in a separator already (a drive root such as "D:\\", or "/photos/")
 // takes the name straight after it.
 std::string JoinPath(const std::string& dir, char separator, const std::string& name) {
@@ -103,7 +84,7 @@ bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
         if (probe.state == Probe::Found) {
             landing = &probe.name;
         } else if (probe.state == Probe::Spread) {
-            landing = &probe.names[DrawIndex(random, probe.names.size())];
+            landing = &probe.names[random.Below(probe.names.size())];
             if (*landing == "." || *landing == "..") continue;
         }
         if (landing) {

@@ -604,3 +604,23 @@ TEST_F(ChangerTest, ABigDirectoryReachesEveryPartOfTheFolder) {
         EXPECT_GT(highest, 5800) << mode;
     }
 }
+
+// A collection folder of more file entries than the time sum: the random pick reaches all of
+// them, not only the first time sum's worth.
+TEST_F(ChangerTest, RandomPicksReachEveryEntryOfABigFolder) {
+    CBlock* folder = Folder(root, "F");
+    for (int i = 0; i < 6000; ++i) File(*folder, "C:\\p" + std::to_string(i) + ".jpg", 0);
+    engine.BuildRotationList(root);
+    int late = 0, applied = 0, highest = 0;
+    for (std::uint32_t k = 0; k < 600; ++k) {
+        const std::string path = TickAt(kBaseSeed + k * 7919);
+        if (path == "-") continue;
+        ++applied;
+        const int index = std::stoi(path.substr(std::string("C:\\p").size()));
+        highest = std::max(highest, index);
+        if (index >= 3000) ++late;
+    }
+    EXPECT_GT(applied, 500);
+    EXPECT_GT(late, applied * 2 / 5);
+    EXPECT_GT(highest, 5800);
+}

@@ -83,7 +83,10 @@ CBlock* CChangerEngine::ChooseAtRandom(CBlock& folder, int timeSum, int& drawn) 
     // until one is accepted; only draws of folders and disabled entries use it up.
     while (misses < count) {
         drawn = m_random.Next() % timeSum;
-        candidate = children.GetAtIndex(drawn % count);
+        // A draw below the time sum never reaches the entries past it: a bigger folder has its
+        // index drawn over all of them.
+        const int index = count > timeSum ? static_cast<int>(m_random.Below(count)) : drawn % count;
+        candidate = children.GetAtIndex(index);
         if (!candidate->m_bChangerEnabled || candidate->m_bFolder) {
             ++misses;
         } else if (m_random.Next() % AcceptanceModulus(candidate->m_nPriority) == 0) {
@@ -154,6 +157,7 @@ bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
                                                                   tokenCount, m_tokens.size())));
     search.tokenCount = tokenCount;
     search.drawn = drawn;
+    search.timeSum = timeSum;
     search.random = m_random;
     return true;
 }
@@ -169,7 +173,7 @@ TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayNa
     if (!attributes.readable || attributes.isDirectory) {
         DirectoryMatch match;
         if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount, search.drawn,
-                             search.random, match)) {
+                             search.timeSum, search.random, match)) {
             found.end = TickEnd::NothingFound;
             return found;
         }

@@ -43,6 +43,7 @@ struct TickSearch {
     std::vector<std::string> tokens;
     std::size_t tokenCount = 0;
     int drawn = 0;
+    int timeSum = 0;    // the modulus drawn was drawn with
     CCrtRandom random;  // the tick's generator as it stands before the directory search
     bool wantInfo = false;
     WallpaperInfo info;  // priority, author and comment already resolved

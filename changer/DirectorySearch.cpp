@@ -4,36 +4,43 @@
 
 #include "changer/ChangerSeams.h"
 #include "changer/CrtRandom.h"
-#include "model/Wildcard.h"
 #include "model/Mbcs.h"
+#include "model/Wildcard.h"
 
 namespace {
 
-enum class Probe : unsigned char { Unknown, Fails, Found };
+// Found: every attempt with the token lands on `name`. Spread: the token has more matches than
+// the draw can reach, and each attempt draws its own landing among `names`.
+enum class Probe : unsigned char { Unknown, Fails, Found, Spread };
 
 struct TokenProbe {
     Probe state = Probe::Unknown;
     std::string name;
+    std::vector<std::string> names;
 };
 
-// Where every attempt with this token lands: match ((drawn - 1) mod m) + 1.
+// Where every attempt with this token lands: match ((drawn - 1) mod m) + 1, while the draw can
+// reach every match (m up to reach). Beyond that a landing so found would never pass the first
+// `reach` names, so the whole list is kept for a landing drawn over all of it.
 TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::string& token,
-                      int drawn) {
+                      int drawn, int reach) {
     const std::size_t steps = static_cast<std::size_t>(drawn);
     const std::string pattern = "*." + token;
     std::vector<std::string> names;
-    // With at least `drawn` matches the landing is match number `drawn` itself, so the
-    // listing can stop there; otherwise the whole list is needed to wrap round it.
     fs.Enumerate(dir, pattern, [&](const std::string& name) {
         // Windows also matches the pattern against short (8.3) names: "*.JPG" finds
         // "x.jpgx" through "X~1.JPG". Only a name whose own extension matches counts.
-        if (!MatchesWildcard(name, pattern)) return true;
-        names.push_back(name);
-        return names.size() < steps;
+        if (MatchesWildcard(name, pattern)) names.push_back(name);
+        return true;
     });
     TokenProbe probe;
     probe.state = Probe::Fails;
     if (names.empty()) return probe;
+    if (reach > 0 && names.size() > static_cast<std::size_t>(reach)) {
+        probe.state = Probe::Spread;
+        probe.names = std::move(names);
+        return probe;
+    }
     std::string& landing = names[(steps - 1) % names.size()];
     if (landing == "." || landing == "..") return probe;
     probe.state = Probe::Found;
@@ -53,7 +60,7 @@ std::string JoinPath(const std::string& dir, char separator, const std::string& 
 
 bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
                      const std::vector<std::string>& tokens, std::size_t tokenCount, int drawn,
-                     CCrtRandom& random, DirectoryMatch& match) {
+                     int reach, CCrtRandom& random, DirectoryMatch& match) {
     if (drawn <= 0 || tokenCount == 0) return false;  // no attempt, and no token to draw
     std::vector<TokenProbe> probes(tokenCount);
     std::size_t failed = 0;
@@ -68,12 +75,21 @@ bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
                     break;
                 }
             }
-            if (probe.state == Probe::Unknown) probe = ProbeToken(fs, dir, tokens[index], drawn);
+            if (probe.state == Probe::Unknown) {
+                probe = ProbeToken(fs, dir, tokens[index], drawn, reach);
+            }
             if (probe.state == Probe::Fails && ++failed == tokenCount) return false;
         }
+        const std::string* landing = nullptr;
         if (probe.state == Probe::Found) {
-            match.name = probe.name;
-            match.path = JoinPath(dir, fs.Separator(), probe.name);
+            landing = &probe.name;
+        } else if (probe.state == Probe::Spread) {
+            landing = &probe.names[random.Below(probe.names.size())];
+            if (*landing == "." || *landing == "..") continue;
+        }
+        if (landing) {
+            match.name = *landing;
+            match.path = JoinPath(dir, fs.Separator(), *landing);
             return true;
         }
     }

@@ -33,9 +33,13 @@ CIniSettingsStore::CIniSettingsStore(std::string path) : m_path(std::move(path))
 
 CIniSettingsStore::Values CIniSettingsStore::Parse(const std::string& text) {
     Values values;
-    std::istringstream lines(text);
+    // Editors on Windows write a byte-order mark; it is no part of the first line's name.
+    const bool marked = text.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    std::istringstream lines(marked ? text.substr(3) : text);
     std::string line, section;
+    int number = 0;
     while (std::getline(lines, line)) {
+        ++number;
         line = Trim(line);
         if (line.empty() || line[0] == '#' || line[0] == ';') continue;
         if (line[0] == '[') {
@@ -47,7 +51,8 @@ CIniSettingsStore::Values CIniSettingsStore::Parse(const std::string& text) {
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos) continue;  // not a value: ignored as a comment would be
         const std::string name = Trim(line.substr(0, equals));
-        values[{Folded(section), Folded(name)}] = {section, name, Trim(line.substr(equals + 1))};
+        values[{Folded(section), Folded(name)}] = {section, name, Trim(line.substr(equals + 1)),
+                                                   number};
     }
     return values;
 }
@@ -93,7 +98,15 @@ int CIniSettingsStore::GetInt(const std::string& section, const std::string& nam
     if (!Load(values)) return def;
     const auto it = values.find({Folded(section), Folded(name)});
     int value = def;
-    if (it == values.end() || !ParseInt(it->second.text, value)) return def;
+    if (it == values.end()) return def;
+    if (!ParseInt(it->second.text, value)) {
+        if (m_badValue) {
+            m_badValue(m_path + " line " + std::to_string(it->second.line) + ": " +
+                       it->second.name + "=" + it->second.text + " is not a whole number; " +
+                       std::to_string(def) + " is used");
+        }
+        return def;
+    }
     return value;
 }
 

@@ -7,6 +7,7 @@
 // missing value or an integer that does not parse yields the caller's default.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -27,13 +28,20 @@ class CIniSettingsStore : public ISettingsStore {
 
     const std::string& Path() const { return m_path; }
 
+    // Told of a value that is there but is no whole number, with its line and the default
+    // used instead (at every such read: the caller may say it once).
+    using BadValueSink = std::function<void(const std::string& message)>;
+    void SetBadValueSink(BadValueSink sink) { m_badValue = std::move(sink); }
+
     struct Value {
         std::string section, name, text;  // as spelt in the file
+        int line = 0;                     // where the file says it, from 1
     };
     // Keyed by section and name folded to lower case.
     using Values = std::map<std::pair<std::string, std::string>, Value>;
-    // The text of a file: '#' and ';' start comments, blanks around names and values are
-    // dropped, the last of two equal names wins, names compare without case as the registry's.
+    // The text of a file (a UTF-8 byte-order mark before it is skipped): '#' and ';' start
+    // comments, blanks around names and values are dropped, the last of two equal names wins, names
+    // compare without case as the registry's.
     static Values Parse(const std::string& text);
     static std::string Format(const Values& values);
     // A whole decimal number within int, with an optional sign; false for anything else.
@@ -44,4 +52,5 @@ class CIniSettingsStore : public ISettingsStore {
     bool Store(const std::string& section, const std::string& name, const std::string& value);
 
     std::string m_path;
+    BadValueSink m_badValue;
 };

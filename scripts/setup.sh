@@ -9,6 +9,7 @@ PACKAGES=(
   wine wine64 fonts-wine xvfb xauth x11-apps x11-utils xdotool imagemagick locales
   fonts-ipafont-gothic fonts-ipafont-mincho zip unzip
   xwallpaper gsettings-desktop-schemas libglib2.0-bin xfconf libxfconf-0-3 dbus dbus-daemon
+  sway swaybg grim
 )
 
 SUDO=""
@@ -31,5 +32,10 @@ fi
 if ! locale -a 2>/dev/null | grep -qi '^ja_JP\.utf-\?8$'; then
   echo "setup: generating ja_JP.UTF-8"
   $SUDO localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+fi
+# sway refuses to run as root: the tests start a headless one as this ordinary user.
+if [ "$(id -u)" = 0 ] && ! id plrsway >/dev/null 2>&1; then
+  echo "setup: adding the user plrsway for the headless sway test"
+  useradd --system --no-create-home --shell /usr/sbin/nologin plrsway
 fi
 echo "setup: ok"

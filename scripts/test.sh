@@ -19,7 +19,7 @@ section "the command-line tool from a plain build (the sanitizers cannot run its
 cmake -S . -B build/plain -G Ninja -DPELORAND_TESTS=OFF >/dev/null
 ninja -C build/plain plr
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
-section "plr run on free desktops: the root window under Xvfb, GSettings, xfconfd"
+section "plr run on free desktops: the root window under Xvfb, a headless sway, GSettings, xfconfd"
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
 section "windows build"

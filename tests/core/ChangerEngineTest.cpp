@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "changer/ChangerEngine.h"
 #include "changer/CrtRandom.h"
@@ -601,4 +605,100 @@ TEST_F(ChangerTest, TheSettingApartFromTheWindowMakesTheSameChangesAndRecordsOnl
         for (std::size_t i = 0; i < apartInfo.shown.size(); ++i)
             EXPECT_EQ(wholeInfo.shown[i].name, apartInfo.shown[i].name);
     }
+}
+
+namespace {
+
+// FNV-1a over the paths a run of ticks set, "-" for a tick that set nothing.
+std::uint64_t Digest(const std::vector<std::string>& picks) {
+    std::uint64_t hash = 1469598103934665603ull;
+    for (const std::string& pick : picks) {
+        for (unsigned char c : pick + "\n") hash = (hash ^ c) * 1099511628211ull;
+    }
+    return hash;
+}
+
+}  // namespace
+
+// A disk folder of up to the time sum's count of matches lands exactly where it always did, in
+// both modes and with tokens that miss: the values were taken before big folders were spread.
+TEST_F(ChangerTest, SmallDirectoryOutcomesAreUnchanged) {
+    struct Case {
+        int names;
+        const char* fileType;
+        int mode;
+        std::uint64_t digest;
+    };
+    const Case cases[] = {
+        {5, "JPG", 0, 15068820054323207819ull},    {5, "JPG", 1, 15622523723983394700ull},
+        {300, "JPG", 0, 17299541576122000759ull},  {300, "BMP JPG PNG", 1, 15103266328373823113ull},
+        {kSum, "JPG", 0, 14549854080725312773ull}, {kSum, "GIF JPG", 1, 14931374696179961003ull},
+    };
+    for (const Case& c : cases) {
+        CBlock fresh;
+        fresh.m_bFolder = 1;
+        File(*Folder(fresh, "F"), "D:\\wall");
+        fs.files.erase("D:\\wall");
+        auto& names = fs.dirs["D:\\wall"];
+        names.clear();
+        for (int i = 0; i < c.names; ++i) {
+            names.push_back("p" + std::to_string(i) + (i % 7 == 3 ? ".png" : ".jpg"));
+            if (i % 50 == 0) names.push_back("notes" + std::to_string(i) + ".txt");
+        }
+        settings.WriteInt(setting::ModType, c.mode);
+        settings.WriteString(setting::FileType, c.fileType);
+        engine.BuildRotationList(fresh);
+        std::vector<std::string> picks;
+        for (std::uint32_t k = 0; k < 400; ++k) picks.push_back(TickAt(kBaseSeed + k * 7919));
+        engine.ClearRotationList();
+        EXPECT_EQ(Digest(picks), c.digest) << c.names << " " << c.fileType << " " << c.mode;
+        EXPECT_GT(std::set<std::string>(picks.begin(), picks.end()).size(), 3u);
+    }
+}
+
+// A disk folder of more pictures than the time sum: every one of them can come up, in both
+// modes, not only the first time sum's worth in the order the folder is read.
+TEST_F(ChangerTest, ABigDirectoryReachesEveryPartOfTheFolder) {
+    settings.WriteString(setting::FileType, "JPG");
+    File(*Folder(root, "F"), "D:\\big");
+    fs.files.erase("D:\\big");
+    auto& names = fs.dirs["D:\\big"];
+    for (int i = 0; i < 6000; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
+    engine.BuildRotationList(root);
+    for (int mode : {0, 1}) {
+        settings.WriteInt(setting::ModType, mode);
+        int late = 0, applied = 0, highest = 0;
+        for (std::uint32_t k = 0; k < 600; ++k) {
+            const std::string path = TickAt(kBaseSeed + k * 7919);
+            if (path == "-") continue;
+            ++applied;
+            const int index = std::stoi(path.substr(std::string("D:\\big\\p").size()));
+            highest = std::max(highest, index);
+            if (index >= 3000) ++late;
+        }
+        EXPECT_GT(applied, 500) << mode;
+        // Half the names lie past the 3,000th; a fair draw lands there about half the time.
+        EXPECT_GT(late, applied * 2 / 5) << mode;
+        EXPECT_GT(highest, 5800) << mode;
+    }
+}
+
+// A collection folder of more file entries than the time sum: the random pick reaches all of
+// them, not only the first time sum's worth.
+TEST_F(ChangerTest, RandomPicksReachEveryEntryOfABigFolder) {
+    CBlock* folder = Folder(root, "F");
+    for (int i = 0; i < 6000; ++i) File(*folder, "C:\\p" + std::to_string(i) + ".jpg", 0);
+    engine.BuildRotationList(root);
+    int late = 0, applied = 0, highest = 0;
+    for (std::uint32_t k = 0; k < 600; ++k) {
+        const std::string path = TickAt(kBaseSeed + k * 7919);
+        if (path == "-") continue;
+        ++applied;
+        const int index = std::stoi(path.substr(std::string("C:\\p").size()));
+        highest = std::max(highest, index);
+        if (index >= 3000) ++late;
+    }
+    EXPECT_GT(applied, 500);
+    EXPECT_GT(late, applied * 2 / 5);
+    EXPECT_GT(highest, 5800);
 }

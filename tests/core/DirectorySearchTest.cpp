@@ -1,10 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
 #include "changer/CrtRandom.h"
 #include "changer/DirectorySearch.h"
 #include "tests/core/ChangerFakes.h"
 
 namespace {
+
+constexpr int kReach = 2097;  // a time sum: the modulus of the draws
 
 // The search as first described: every attempt lists the whole directory and steps `drawn`
 // times round the matches. The real search must always agree with it.
@@ -58,7 +64,7 @@ TEST(DirectorySearch, AgreesWithThePlainSearchOverManyDirectoriesAndSeeds) {
         plain.Seed(seed);
         DirectoryMatch fastMatch, plainMatch;
         const bool fastFound =
-            SearchDirectory(fs, "D:\\x", tokens, tokens.size(), drawn, fast, fastMatch);
+            SearchDirectory(fs, "D:\\x", tokens, tokens.size(), drawn, kReach, fast, fastMatch);
         const bool plainFound = PlainSearch(fs, "D:\\x", tokens, drawn, plain, plainMatch);
         ASSERT_EQ(fastFound, plainFound) << "seed " << seed;
         if (fastFound) {
@@ -73,19 +79,20 @@ TEST(DirectorySearch, AgreesWithThePlainSearchOverManyDirectoriesAndSeeds) {
     EXPECT_LT(found, cases - cases / 5);
 }
 
-TEST(DirectorySearch, ListsOnlyAsFarAsTheLanding) {
+TEST(DirectorySearch, ListsTheFolderOnceAndStepsRoundIt) {
     FakeFileSystem fs;
     auto& names = fs.dirs["D:\\big"];
     for (int i = 0; i < 1000; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
     CCrtRandom random;
     DirectoryMatch match;
-    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 10, random, match));
+    // The whole list is read: only its length tells whether the draw can reach every match.
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 10, kReach, random, match));
     EXPECT_EQ(match.name, "p9.jpg");
     EXPECT_EQ(match.path, "D:\\big\\p9.jpg");
-    EXPECT_EQ(fs.namesVisited, 10);
+    EXPECT_EQ(fs.namesVisited, 1000);
     // More steps than matches: the whole list, once, and a landing that wrapped round.
     fs.namesVisited = 0;
-    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 1500, random, match));
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\big", {"JPG"}, 1, 1500, kReach, random, match));
     EXPECT_EQ(match.name, "p499.jpg");
     EXPECT_EQ(fs.namesVisited, 1000);
 }
@@ -97,11 +104,11 @@ TEST(DirectorySearch, OneSeparatorBetweenTheDirectoryAndTheName) {
     fs.dirs["C:\\表"] = {"z.jpg"};  // ends in the trail byte 0x5C, which is no separator
     CCrtRandom random;
     DirectoryMatch match;
-    ASSERT_TRUE(SearchDirectory(fs, "D:\\", {"JPG"}, 1, 1, random, match));
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\", {"JPG"}, 1, 1, kReach, random, match));
     EXPECT_EQ(match.path, "D:\\x.JPG");
-    ASSERT_TRUE(SearchDirectory(fs, "D:\\a/", {"JPG"}, 1, 1, random, match));
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\a/", {"JPG"}, 1, 1, kReach, random, match));
     EXPECT_EQ(match.path, "D:\\a/y.jpg");
-    ASSERT_TRUE(SearchDirectory(fs, "C:\\表", {"JPG"}, 1, 1, random, match));
+    ASSERT_TRUE(SearchDirectory(fs, "C:\\表", {"JPG"}, 1, 1, kReach, random, match));
     EXPECT_EQ(match.path, "C:\\表\\z.jpg");
 }
 
@@ -110,8 +117,8 @@ TEST(DirectorySearch, NoAttemptWithoutDrawOrToken) {
     fs.dirs["D:\\x"] = {"a.jpg"};
     CCrtRandom random;
     DirectoryMatch match;
-    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, 0, random, match));
-    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {}, 0, 100, random, match));
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, 0, kReach, random, match));
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\x", {}, 0, 100, kReach, random, match));
     EXPECT_TRUE(fs.listings.empty());
 }
 
@@ -145,12 +152,53 @@ TEST(DirectorySearch, NamesFoundThroughTheirShortNamesDoNotCount) {
     // Stepping 1, 2, 3, ... times lands on b.jpg, d.JPG, b.jpg, ...: never on a stray name.
     for (int drawn = 1; drawn <= 6; ++drawn) {
         CCrtRandom random;
-        ASSERT_TRUE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, drawn, random, match)) << drawn;
+        ASSERT_TRUE(SearchDirectory(fs, "D:\\x", {"JPG"}, 1, drawn, kReach, random, match))
+            << drawn;
         EXPECT_EQ(match.name, drawn % 2 ? "b.jpg" : "d.JPG") << drawn;
     }
     // A directory whose only matches are short names has no file of that type.
     fs.dirs["D:\\y"] = {"only.jpgx"};
     fs.shortNames["only.jpgx"] = "ONLY~1.JPG";
     CCrtRandom random;
-    EXPECT_FALSE(SearchDirectory(fs, "D:\\y", {"JPG"}, 1, 5, random, match));
+    EXPECT_FALSE(SearchDirectory(fs, "D:\\y", {"JPG"}, 1, 5, kReach, random, match));
+}
+
+// More matches than the draw can reach: each landing is drawn anew over the whole list, every
+// name about equally often, and the same generator state lands on the same name.
+TEST(DirectorySearch, AFolderBeyondTheReachOfTheDrawIsCoveredEvenly) {
+    FakeFileSystem fs;
+    auto& names = fs.dirs["D:\\many"];
+    constexpr int kNames = 60, kReachSmall = 40;
+    for (int i = 0; i < kNames; ++i) names.push_back("p" + std::to_string(i) + ".jpg");
+    names.push_back("readme.txt");
+    std::vector<int> hits(kNames);
+    constexpr int kRuns = 60000;
+    for (int run = 0; run < kRuns; ++run) {
+        CCrtRandom random;
+        random.Seed(static_cast<std::uint32_t>(run) * 2654435761u);
+        DirectoryMatch match;
+        const int drawn = 1 + run % kReachSmall;
+        ASSERT_TRUE(
+            SearchDirectory(fs, "D:\\many", {"TXT", "JPG"}, 2, drawn, kReachSmall, random, match))
+            << run;
+        if (match.name == "readme.txt") continue;  // one match: within reach, stepped as ever
+        ++hits[std::stoi(match.name.substr(1))];
+    }
+    const int total = [&] {
+        int sum = 0;
+        for (int h : hits) sum += h;
+        return sum;
+    }();
+    ASSERT_GT(total, kRuns / 3);
+    for (int i = 0; i < kNames; ++i) {
+        // Within a quarter of the even share: far beyond chance for a fair draw.
+        EXPECT_NEAR(hits[i], total / kNames, total / kNames / 4) << "p" << i;
+    }
+    CCrtRandom a, b;
+    a.Seed(77);
+    b.Seed(77);
+    DirectoryMatch first, second;
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\many", {"JPG"}, 1, 5, kReachSmall, a, first));
+    ASSERT_TRUE(SearchDirectory(fs, "D:\\many", {"JPG"}, 1, 5, kReachSmall, b, second));
+    EXPECT_EQ(first.name, second.name);
 }

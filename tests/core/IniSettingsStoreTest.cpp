@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "model/IniSettingsStore.h"
 #include "model/Settings.h"
@@ -70,6 +72,25 @@ TEST_F(IniSettingsStoreTest, ReadsAsTheRegistryWouldAnswer) {
     // Each read goes to the file: a change made meanwhile is seen at once.
     WriteFile("[Option]\nChangerType=45\n");
     EXPECT_EQ(settings.GetInt(setting::ChangerType), 45);
+}
+
+TEST_F(IniSettingsStoreTest, AByteOrderMarkIsSkippedAndBadNumbersAreToldWithTheirLine) {
+    WriteFile("\xEF\xBB\xBF[Option]\r\nChangerType=abc\r\nModType=0\r\nViewSize=0x10\r\n");
+    CIniSettingsStore store(m_path);
+    std::vector<std::string> told;
+    store.SetBadValueSink([&](const std::string& message) { told.push_back(message); });
+    CSettings settings(store);
+    EXPECT_EQ(settings.GetInt(setting::ModType), 0);  // the marked first line opens [Option]
+    EXPECT_EQ(settings.GetInt(setting::ChangerType), 600);
+    EXPECT_EQ(settings.GetInt(setting::ViewSize), 150);
+    settings.GetInt(setting::Width);  // missing: nothing to tell
+    ASSERT_EQ(told.size(), 2u);
+    EXPECT_EQ(told[0], m_path + " line 2: ChangerType=abc is not a whole number; 600 is used");
+    EXPECT_EQ(told[1], m_path + " line 4: ViewSize=0x10 is not a whole number; 150 is used");
+    // Written again, the file keeps no mark and the values stay readable.
+    settings.WriteInt(setting::ChangerType, 30);
+    EXPECT_EQ(ReadFile().compare(0, 8, "[Option]"), 0);
+    EXPECT_EQ(settings.GetInt(setting::ChangerType), 30);
 }
 
 TEST_F(IniSettingsStoreTest, NumbersParseWhole) {

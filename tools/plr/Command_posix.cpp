@@ -42,7 +42,9 @@ std::string FindProgram(const std::string& program) {
 std::string CommandResult::Describe(const std::string& program) const {
     if (!started) return program + ": " + error;
     std::string why;
-    if (timedOut) {
+    if (stopped) {
+        why = program + " was stopped as plr ends";
+    } else if (timedOut) {
         why = program + " did not finish in time";
     } else if (exitCode < 0) {
         why = program + " was ended by a signal";
@@ -73,7 +75,65 @@ struct Pipe {
 
 }  // namespace
 
-CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
+bool SignalPending(const sigset_t& set) {
+    sigset_t pending;
+    if (sigpending(&pending) != 0) return false;
+    for (int s = 1; s < NSIG; ++s) {
+        if (sigismember(&set, s) == 1 && sigismember(&pending, s) == 1) return true;
+    }
+    return false;
+}
+
+namespace {
+
+// The changer waits for its ending signals with them blocked; a child must not inherit that,
+// or it could not be stopped.
+void ResetSignals(posix_spawnattr_t& attributes, short flags) {
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, s);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | flags);
+}
+
+}  // namespace
+
+pid_t StartDetached(const std::vector<std::string>& argv, int errorFd, std::string& error) {
+    const std::string program = argv.empty() ? std::string() : FindProgram(argv[0]);
+    if (program.empty()) {
+        error = (argv.empty() ? std::string("no command") : argv[0]) + ": not found";
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (errorFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, errorFd, 2);
+    } else {
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    }
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    ResetSignals(attributes, POSIX_SPAWN_SETSID);
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    pid_t pid = -1;
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (rc != 0) {
+        error = argv[0] + ": " + std::strerror(rc);
+        return -1;
+    }
+    return pid;
+}
+
+CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs,
+                         const sigset_t* stopOn) {
     CommandResult result;
     if (argv.empty()) {
         result.error = "no command";
@@ -94,17 +154,11 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
     posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out.fd[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err.fd[1], 2);
-    // The changer waits for its ending signals with them blocked; the child must not inherit
-    // that, or it could not be stopped.
+    // A group of its own: a time limit or an ending signal then ends whatever it started too.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    sigset_t none, defaults;
-    sigemptyset(&none);
-    sigemptyset(&defaults);
-    for (int s : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGCHLD}) sigaddset(&defaults, s);
-    posix_spawnattr_setsigmask(&attributes, &none);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    ResetSignals(attributes, POSIX_SPAWN_SETPGROUP);
+    posix_spawnattr_setpgroup(&attributes, 0);
 
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -134,9 +188,10 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
         if (!exited && ::waitpid(pid, &status, WNOHANG) == pid) exited = true;
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (!exited && left.count() <= 0) {
-            result.timedOut = true;
-            ::kill(pid, SIGKILL);
+        const bool stop = !exited && stopOn && SignalPending(*stopOn);
+        if (!exited && (left.count() <= 0 || stop)) {
+            (stop ? result.stopped : result.timedOut) = true;
+            ::kill(-pid, SIGKILL);
             while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
             }
             break;
@@ -163,8 +218,10 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs) {
             }
         }
         if (exited && Clock::now() >= deadline) break;  // a background writer that never stops
+        if (exited && stopOn && SignalPending(*stopOn)) break;
     }
-    if (!result.timedOut) result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (!result.timedOut && !result.stopped)
+        result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }
 

@@ -1,12 +1,22 @@
 #include "tools/plr/DesktopSetter_posix.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <thread>
 
 #include "tools/plr/Command_posix.h"
+#include "views/ImageHeader.h"
 
 namespace {
 
@@ -17,7 +27,43 @@ struct Tool {
 
 const Tool kGsettings = {"gsettings", "libglib2.0-bin"};
 const Tool kXfconf = {"xfconf-query", "xfconf"};
-const Tool kSwaymsg = {"swaymsg", "sway"};
+const Tool kSwaybg = {"swaybg", "swaybg"};
+const Tool kPcmanfmQt = {"pcmanfm-qt", "pcmanfm-qt"};
+const Tool kPcmanfm = {"pcmanfm", "pcmanfm"};
+const Tool kHyprctl = {"hyprctl", "hyprland"};
+
+// Each desktop's word for a fit, in the order Center, Tile, Stretch, Fit, Fill; null where
+// Unchanged leaves it alone.
+struct FitWords {
+    const char* name;
+    const char* unchanged;
+    const char* words[5];
+};
+const FitWords kFitWords[] = {
+    // GSettings' picture-options of GNOME, Cinnamon and MATE.
+    {"gsettings", nullptr, {"centered", "wallpaper", "stretched", "scaled", "zoom"}},
+    // xfdesktop's image-style: 1 centred, 2 tiled, 3 stretched, 4 scaled, 5 zoomed.
+    {"xfce", nullptr, {"1", "2", "3", "4", "5"}},
+    // Plasma's FillMode: 6 centred, 3 tiled, 0 stretched, 1 fitted, 2 cropped.
+    {"kde", nullptr, {"6", "3", "0", "1", "2"}},
+    {"swaybg", "fill", {"center", "tile", "stretch", "fit", "fill"}},
+    {"pcmanfm-qt", nullptr, {"center", "tile", "stretch", "fit", "zoom"}},
+    {"pcmanfm", nullptr, {"center", "tile", "stretch", "fit", "crop"}},
+    {"xwallpaper", "--zoom", {"--center", "--tile", "--stretch", "--maximize", "--zoom"}},
+    {"feh", "--bg-fill", {"--bg-center", "--bg-tile", "--bg-scale", "--bg-max", "--bg-fill"}},
+    // hsetroot: -fill stretches, -extend fits and fills the rest, -full fills and crops.
+    {"hsetroot", "-fill", {"-center", "-tile", "-fill", "-extend", "-full"}},
+};
+
+// The word for fit in the table called name; null when it is to be left alone.
+const char* FitWord(const std::string& name, WallpaperFit fit) {
+    for (const FitWords& table : kFitWords) {
+        if (name != table.name) continue;
+        if (fit == WallpaperFit::Unchanged) return table.unchanged;
+        return table.words[static_cast<int>(fit) - 1];
+    }
+    return nullptr;
+}
 const Tool kRootSetters[] = {
     {"xwallpaper", "xwallpaper"}, {"feh", "feh"}, {"hsetroot", "hsetroot"}};
 
@@ -34,17 +80,88 @@ std::string Lower(std::string text) {
     return text;
 }
 
-// Sway joins its arguments into one command line and splits it again; a quoted word survives.
-std::string SwayWord(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"' || c == '\\') out += '\\';
-        out += c;
+// How long a new swaybg gets to fail (no compositor, a picture it cannot read) before it
+// counts as showing the picture and the one before it is ended.
+constexpr int kSwaybgSettleMs = 400;
+
+// The swaybg that sway itself starts for its configuration's "output * bg": it draws over a
+// background started after it, so plr's picture would never show while it runs. It is told
+// from plr's own by the connection sway hands it (WAYLAND_SOCKET) and by its sway's socket.
+std::vector<pid_t> CompositorBackgrounds(const std::string& swaySocket) {
+    std::vector<pid_t> found;
+    if (swaySocket.empty()) return found;
+    DIR* proc = ::opendir("/proc");
+    if (!proc) return found;
+    while (const dirent* entry = ::readdir(proc)) {
+        char* end = nullptr;
+        const long pid = std::strtol(entry->d_name, &end, 10);
+        if (pid <= 1 || *end != '\0') continue;
+        const std::string dir = std::string("/proc/") + entry->d_name;
+        std::string name;
+        std::getline(std::ifstream(dir + "/comm"), name);
+        if (name != "swaybg") continue;
+        // Another user's environment cannot be read, and is none of ours.
+        std::ifstream in(dir + "/environ", std::ios::binary);
+        bool handed = false, ours = false;
+        for (std::string variable; std::getline(in, variable, '\0');) {
+            handed = handed || variable.compare(0, 15, "WAYLAND_SOCKET=") == 0;
+            ours = ours || variable == "SWAYSOCK=" + swaySocket;
+        }
+        if (handed && ours) found.push_back(static_cast<pid_t>(pid));
     }
-    return out + "\"";
+    ::closedir(proc);
+    return found;
+}
+
+// The pid's program name, as /proc shows it; empty when there is no such process.
+std::string ProgramOf(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/comm");
+    std::string name;
+    std::getline(in, name);
+    return name;
 }
 
 }  // namespace
+
+bool IsWallpaperPicture(const std::string& path, std::string& why) {
+    // The thumbnails decode no more, and a desktop would decode all of it at every change.
+    constexpr std::uint64_t kMaxPixels = 64ull * 1024 * 1024;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        why = std::strerror(errno);
+        return false;
+    }
+    // 64 KiB hold the start of every format; a JPEG's frame may come after colour profiles.
+    std::string head(64 * 1024, '\0');
+    in.read(&head[0], static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    ImageHeader header = ReadImageHeader(head);
+    if (header.format == ImageHeader::Format::Jpeg && !header.sizeKnown) {
+        std::string more(1024 * 1024 - head.size(), '\0');
+        in.read(&more[0], static_cast<std::streamsize>(more.size()));
+        more.resize(static_cast<std::size_t>(in.gcount()));
+        header = ReadImageHeader(head + more);
+    }
+    if (header.format == ImageHeader::Format::Unknown) {
+        if (head.size() >= 12 && head.compare(0, 4, "RIFF") == 0 &&
+            head.compare(8, 4, "WEBP") == 0) {
+            return true;
+        }
+        why = head.empty() ? "an empty file, not a picture"
+                           : "not a picture (JPEG, PNG, GIF, BMP or WebP)";
+        return false;
+    }
+    if (!header.sizeKnown || header.width == 0 || header.height == 0) {
+        why = "a damaged picture (no size in its header)";
+        return false;
+    }
+    if (static_cast<std::uint64_t>(header.width) * header.height > kMaxPixels) {
+        why = "a picture of " + std::to_string(header.width) + "x" + std::to_string(header.height) +
+              ", more than a desktop takes";
+        return false;
+    }
+    return true;
+}
 
 std::string FileUri(const std::string& absolutePath) {
     static const char kHex[] = "0123456789ABCDEF";
@@ -86,13 +203,29 @@ std::string GVariantString(const std::string& text) {
 }
 
 const std::vector<std::string>& CDesktopSetter::Names() {
-    static const std::vector<std::string> names = {"gnome", "cinnamon", "mate",   "kde",
-                                                   "xfce",  "sway",     "x",      "xwallpaper",
-                                                   "feh",   "hsetroot", "command"};
+    static const std::vector<std::string> names = {
+        "gnome", "cinnamon", "mate", "kde",        "xfce", "sway",     "hyprland",
+        "lxqt",  "lxde",     "x",    "xwallpaper", "feh",  "hsetroot", "command"};
     return names;
 }
 
-std::string CDesktopSetter::ForDesktop(const std::string& currentDesktop, bool haveX) {
+CDesktopSetter::Session CDesktopSetter::SessionFromEnvironment() {
+    auto given = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value && *value;
+    };
+    Session session;
+    const char* current = std::getenv("XDG_CURRENT_DESKTOP");
+    session.currentDesktop = current ? current : "";
+    session.sway = given("SWAYSOCK");
+    session.hyprland = given("HYPRLAND_INSTANCE_SIGNATURE");
+    session.wayland = given("WAYLAND_DISPLAY");
+    session.x = given("DISPLAY");
+    return session;
+}
+
+std::string CDesktopSetter::ForDesktop(const Session& session) {
+    const std::string& currentDesktop = session.currentDesktop;
     std::size_t start = 0;
     while (start <= currentDesktop.size()) {
         std::size_t colon = currentDesktop.find(':', start);
@@ -108,8 +241,25 @@ std::string CDesktopSetter::ForDesktop(const std::string& currentDesktop, bool h
         if (name == "kde") return "kde";
         if (name == "xfce") return "xfce";
         if (name == "sway" || name == "wlroots") return "sway";
+        if (name == "lxqt") return "lxqt";
+        if (name == "lxde") return "lxde";
+        if (name == "hyprland") return "hyprland";
     }
-    return haveX ? "x" : std::string();
+    if (session.sway) return "sway";
+    if (session.hyprland) return "hyprland";
+    return session.x && !session.wayland ? "x" : std::string();
+}
+
+std::string CDesktopSetter::NoDesktopMessage(const Session& session) {
+    const std::string current = "XDG_CURRENT_DESKTOP is '" + session.currentDesktop + "'";
+    if (session.wayland) {
+        return "a Wayland compositor plr does not know (" + current +
+               "): it sets the wallpaper on GNOME, KDE Plasma, sway, Hyprland and the desktops "
+               "of plr run --help; name one with --setter, or give the compositor's own tool "
+               "with --setter-command 'CMD {}'";
+    }
+    return "no known desktop (" + current +
+           " and there is no DISPLAY): name one with --setter or --setter-command";
 }
 
 bool CDesktopSetter::Create(const std::string& name, const std::string& commandTemplate,
@@ -136,7 +286,10 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
         return false;
     }
     if (name == "xfce") return Need(kXfconf, error);
-    if (name == "sway") return Need(kSwaymsg, error);
+    if (name == "sway") return Need(kSwaybg, error);
+    if (name == "lxqt") return Need(kPcmanfmQt, error);
+    if (name == "lxde") return Need(kPcmanfm, error);
+    if (name == "hyprland") return Need(kHyprctl, error);
     if (name == "x") {
         for (const Tool& tool : kRootSetters) {
             if (!FindProgram(tool.program).empty()) {
@@ -164,7 +317,7 @@ bool CDesktopSetter::Create(const std::string& name, const std::string& commandT
 
 bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& error,
                          std::string* out) {
-    CommandResult result = RunCommand(argv, m_timeoutMs);
+    CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
     if (!result.Ok()) {
         error = result.Describe(argv[0]);
         return false;
@@ -175,6 +328,9 @@ bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& erro
 
 bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
     // Every desktop of every screen and activity gets the picture, through the image plugin.
+    const char* mode = FitWord("kde", m_fit);
+    const std::string fillMode =
+        mode ? std::string("  d.writeConfig(\"FillMode\", ") + mode + ");\n" : std::string();
     const std::string script =
         "var all = desktops();\n"
         "for (var i = 0; i < all.length; i++) {\n"
@@ -182,9 +338,7 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
         "  d.wallpaperPlugin = \"org.kde.image\";\n"
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
         "  d.writeConfig(\"Image\", \"" +
-        uri +
-        "\");\n"
-        "}\n";
+        uri + "\");\n" + fillMode + "}\n";
     if (m_dbusTool == "gdbus") {
         return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
                     "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
@@ -215,18 +369,148 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
             start = end + 1;
         }
     }
-    if (properties.empty()) {
-        return Run(
-            {"xfconf-query", "-c", "xfce4-desktop", "-p",
-             "/backdrop/screen0/monitor0/workspace0/last-image", "-n", "-t", "string", "-s", path},
-            error);
-    }
+    if (properties.empty())
+        properties.push_back("/backdrop/screen0/monitor0/workspace0/last-image");
+    const char* style = FitWord("xfce", m_fit);
     for (const std::string& property : properties) {
-        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-s", path}, error)) {
+        // -n makes the property where there is none yet and sets it where there is.
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-n", "-t", "string", "-s",
+                  path},
+                 error)) {
+            return false;
+        }
+        if (!style) continue;
+        const std::string styleProperty =
+            property.substr(0, property.size() - std::string("last-image").size()) + "image-style";
+        if (!Run({"xfconf-query", "-c", "xfce4-desktop", "-p", styleProperty, "-n", "-t", "int",
+                  "-s", style},
+                 error)) {
             return false;
         }
     }
     return true;
+}
+
+// The fit first: a desktop that watches the keys then draws the new picture in the new way.
+bool CDesktopSetter::SetPictureOptions(const std::string& schema, std::string& error) {
+    const char* options = FitWord("gsettings", m_fit);
+    return !options ||
+           Run({"gsettings", "set", schema, "picture-options", GVariantString(options)}, error);
+}
+
+// pcmanfm-qt (LXQt) and pcmanfm (LXDE) hand the picture to their running desktop.
+bool CDesktopSetter::SetPcmanfm(const std::string& path, std::string& error) {
+    const std::string program = m_name == "lxqt" ? "pcmanfm-qt" : "pcmanfm";
+    std::vector<std::string> argv = {program, "--set-wallpaper", path};
+    if (const char* mode = FitWord(program, m_fit)) {
+        argv.push_back("--wallpaper-mode");
+        argv.push_back(mode);
+    }
+    CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
+    if (!result.Ok()) {
+        error = result.Describe(program);
+        return false;
+    }
+    // LXDE's pcmanfm answers this, and succeeds, when it does not draw the desktop.
+    if ((result.out + result.error).find("not active") != std::string::npos) {
+        error = program + ": its desktop manager is not active (start it with " + program +
+                " --desktop)";
+        return false;
+    }
+    return true;
+}
+
+// Hyprland: hyprpaper loads the picture, shows it on every monitor (no monitor named), and
+// lets go of the ones no longer shown.
+bool CDesktopSetter::SetHyprland(const std::string& path, std::string& error) {
+    // hyprctl succeeds whatever hyprpaper answers; hyprpaper says "ok" when it did it.
+    auto ask = [&](const std::vector<std::string>& argv) {
+        std::string reply;
+        if (!Run(argv, error, &reply)) return false;
+        while (!reply.empty() && (reply.back() == '\n' || reply.back() == ' ')) reply.pop_back();
+        if (reply.empty() || reply == "ok") return true;
+        error = "hyprpaper: " + reply.substr(0, reply.find('\n'));
+        return false;
+    };
+    if (!ask({"hyprctl", "hyprpaper", "preload", path}) ||
+        !ask({"hyprctl", "hyprpaper", "wallpaper", "," + path})) {
+        return false;
+    }
+    std::string ignored;  // memory only: the picture is shown either way
+    Run({"hyprctl", "hyprpaper", "unload", "unused"}, ignored);
+    return true;
+}
+
+// sway hands a path given over its IPC to a shell; swaybg takes it as one argument. The new one
+// is started before the old one is ended, so the screen never shows the grey between.
+bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
+    pid_t previous = m_background;
+    if (previous < 0 && !m_pidFile.empty()) {
+        std::ifstream in(m_pidFile);
+        long stored = 0;
+        // Only a swaybg: the pid may have been taken by another program since.
+        if (in >> stored && stored > 1 && ProgramOf(static_cast<pid_t>(stored)) == "swaybg") {
+            previous = static_cast<pid_t>(stored);
+        }
+    }
+    // Its words go to a file of no name: read when it gives up at once, and otherwise, where a
+    // pipe left unread would stop it, kept from plr's own output, which they would fill at
+    // every change.
+    const std::string tempDir =
+        m_pidFile.empty() ? "/tmp" : m_pidFile.substr(0, m_pidFile.rfind('/') + 1);
+    int words = ::open(tempDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (words < 0) words = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    const pid_t pid = StartDetached(
+        {"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, words, error);
+    auto said = [words] {
+        std::string text(4096, '\0');
+        const ssize_t n = words >= 0 ? ::pread(words, &text[0], text.size(), 0) : -1;
+        text.resize(n > 0 ? static_cast<std::size_t>(n) : 0);
+        return text.substr(0, text.find('\n'));
+    };
+    if (pid < 0) {
+        if (words >= 0) ::close(words);
+        return false;
+    }
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point settled = Clock::now() + std::chrono::milliseconds(kSwaybgSettleMs);
+    while (Clock::now() < settled && !(m_stopOn && SignalPending(*m_stopOn))) {
+        int status = 0;
+        if (::waitpid(pid, &status, WNOHANG) == pid) {
+            error = WIFEXITED(status)
+                        ? "swaybg failed (exit " + std::to_string(WEXITSTATUS(status)) + ")"
+                        : "swaybg was ended by a signal";
+            const std::string why = said();
+            if (!why.empty()) error += ": " + why;
+            if (words >= 0) ::close(words);
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    if (words >= 0) ::close(words);
+    m_background = pid;
+    if (!m_pidFile.empty()) std::ofstream(m_pidFile, std::ios::trunc) << pid << '\n';
+    if (previous > 0) EndBackground(previous);
+    // Ended at each change: sway starts it again when its configuration is reloaded.
+    const char* swaySocket = std::getenv("SWAYSOCK");
+    for (pid_t configured : CompositorBackgrounds(swaySocket ? swaySocket : "")) {
+        ::kill(configured, SIGTERM);
+    }
+    return true;
+}
+
+void CDesktopSetter::EndBackground(pid_t pid) {
+    // A group of its own (its session): whatever it started goes with it.
+    ::kill(-pid, SIGTERM);
+    ::kill(pid, SIGTERM);
+    // Our own child is reaped; one of an earlier run belongs to init.
+    for (int i = 0; i < 100; ++i) {
+        const pid_t done = ::waitpid(pid, nullptr, WNOHANG);
+        if (done == pid || (done < 0 && errno == ECHILD)) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ::kill(-pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
 }
 
 bool CDesktopSetter::Set(const std::string& given, std::string& error) {
@@ -244,22 +528,24 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
         const std::string schema =
             m_name == "gnome" ? "org.gnome.desktop.background" : "org.cinnamon.desktop.background";
         const std::string uri = GVariantString(FileUri(path));
+        if (!SetPictureOptions(schema, error)) return false;
         if (!Run({"gsettings", "set", schema, "picture-uri", uri}, error)) return false;
         return !m_darkKey || Run({"gsettings", "set", schema, "picture-uri-dark", uri}, error);
     }
     if (m_name == "mate") {
-        return Run(
-            {"gsettings", "set", "org.mate.background", "picture-filename", GVariantString(path)},
-            error);
+        return SetPictureOptions("org.mate.background", error) &&
+               Run({"gsettings", "set", "org.mate.background", "picture-filename",
+                    GVariantString(path)},
+                   error);
     }
+    if (m_name == "lxqt" || m_name == "lxde") return SetPcmanfm(path, error);
+    if (m_name == "hyprland") return SetHyprland(path, error);
     if (m_name == "kde") return SetKde(FileUri(path), error);
     if (m_name == "xfce") return SetXfce(path, error);
-    if (m_name == "sway") {
-        return Run({"swaymsg", "output", "*", "bg", SwayWord(path), "fill"}, error);
-    }
-    if (m_name == "xwallpaper") return Run({"xwallpaper", "--zoom", path}, error);
-    if (m_name == "feh") return Run({"feh", "--no-fehbg", "--bg-fill", path}, error);
-    if (m_name == "hsetroot") return Run({"hsetroot", "-fill", path}, error);
+    if (m_name == "sway") return SetSwaybg(path, error);
+    if (m_name == "xwallpaper") return Run({"xwallpaper", FitWord(m_name, m_fit), path}, error);
+    if (m_name == "feh") return Run({"feh", "--no-fehbg", FitWord(m_name, m_fit), path}, error);
+    if (m_name == "hsetroot") return Run({"hsetroot", FitWord(m_name, m_fit), path}, error);
     // The user's command: {} in any word stands for the file; without one, the file comes last.
     std::vector<std::string> argv;
     bool placed = false;

@@ -1,9 +1,14 @@
 // plr run: the wallpaper changer on free desktops, with the Windows program's engine, settings
 // and collection files; plr history: the wallpapers it set.
+#include <dirent.h>
+#include <fcntl.h>
+#include <pwd.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <time.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
@@ -13,12 +18,14 @@
 #include <deque>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "changer/ChangerEngine.h"
 #include "changer/SystemClock.h"
+#include "changer/WallpaperFit.h"
 #include "model/Block.h"
 #include "model/CollectionFile.h"
 #include "model/IniSettingsStore.h"
@@ -38,10 +45,25 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file.
+// $HOME, or the user's home in the password database when it is unset (a service started
+// without it); empty when there is none.
+std::string HomeDirectory() {
+    const std::string home = Env("HOME");
+    if (!home.empty() && home[0] == '/') return home;
+    const passwd* user = ::getpwuid(::getuid());
+    if (user && user->pw_dir && user->pw_dir[0] == '/') return user->pw_dir;
+    return std::string();
+}
+
+// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file; empty
+// when neither is there, rather than a folder at the root of the file system.
 std::string XdgPath(const char* variable, const char* fallback, const char* file) {
     std::string base = Env(variable);
-    if (base.empty() || base[0] != '/') base = Env("HOME") + fallback;
+    if (base.empty() || base[0] != '/') {
+        const std::string home = HomeDirectory();
+        if (home.empty()) return std::string();
+        base = (home == "/" ? std::string() : home) + fallback;
+    }
     return base + "/pelorand/" + file;
 }
 
@@ -125,12 +147,29 @@ class CCapturedInfo : public IInfoSink {
     WallpaperInfo last;
 };
 
-// The desktop's setter behind the engine's seam; a failure is told on standard error.
+// Says each thing once on standard error: why nothing changes repeats at every tick otherwise.
+class CTellOnce {
+  public:
+    void operator()(const std::string& message) {
+        if (m_told.insert(message).second) Fail(message);
+    }
+
+  private:
+    std::set<std::string> m_told;
+};
+
+// The desktop's setter behind the engine's seam; a failure is told on standard error. What is
+// not a picture is passed over (once told) before any desktop tool sees it; the user's own
+// command decides for itself what it takes.
 class CReportingSetter : public IWallpaperSetter {
   public:
-    explicit CReportingSetter(CDesktopSetter& setter) : m_setter(setter) {}
+    CReportingSetter(CDesktopSetter& setter, CTellOnce& tell) : m_setter(setter), m_tell(tell) {}
     bool SetDesktopWallpaper(const std::string& path) override {
         std::string error;
+        if (m_setter.Name() != "command" && !IsWallpaperPicture(LocalPath(path), error)) {
+            m_tell("passed over " + Shown(path) + ": " + error);
+            return false;
+        }
         if (m_setter.Set(LocalPath(path), error)) {
             last = path;
             return true;
@@ -142,12 +181,19 @@ class CReportingSetter : public IWallpaperSetter {
 
   private:
     CDesktopSetter& m_setter;
+    CTellOnce& m_tell;
 };
 
-// The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each.
+// The last changes, oldest first, one "YYYY-MM-DD HH:MM:SS<TAB>path" line each. An empty path
+// keeps none; a path that is no regular file (/dev/null, a pipe) gets each line appended.
 class CHistoryFile {
   public:
     explicit CHistoryFile(std::string path) : m_path(std::move(path)) {
+        if (m_path.empty()) return;
+        struct stat info;
+        m_stream = ::stat(m_path.c_str(), &info) == 0 && !S_ISREG(info.st_mode);
+        if (m_stream) return;
+        RemoveStaleTemporaries();
         std::ifstream in(m_path, std::ios::binary);
         std::string line;
         while (std::getline(in, line)) {
@@ -157,19 +203,36 @@ class CHistoryFile {
         }
     }
     void Add(const ClockReading& when, const std::string& path) {
+        if (m_path.empty()) return;
         const LocalTimeFields& t = when.local;
         char stamp[40];
         std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
                       t.hour, t.minute, t.second);
-        m_lines.push_back(std::string(stamp) + "\t" + Shown(path));
+        const std::string line = std::string(stamp) + "\t" + Shown(path);
+        if (m_stream) {
+            Append(line);
+            return;
+        }
+        m_lines.push_back(line);
         if (m_lines.size() > kHistoryLines) m_lines.pop_front();
         Save();
     }
 
   private:
+    void Append(const std::string& line) {
+        const int fd = ::open(m_path.c_str(), O_WRONLY | O_APPEND | O_NONBLOCK | O_CLOEXEC);
+        const std::string text = line + "\n";
+        if (fd < 0 || ::write(fd, text.data(), text.size()) < 0) {
+            Fail("cannot write the history " + m_path + ": " + std::strerror(errno));
+        }
+        if (fd >= 0) ::close(fd);
+    }
     void Save() {
-        MakeParents();
         std::string error;
+        if (!MakeParents(error)) {
+            Fail("cannot write the history " + m_path + ": " + error);
+            return;
+        }
         const bool saved = SaveReplacing(
             m_path,
             [this](std::FILE* file, std::string& why) {
@@ -183,21 +246,48 @@ class CHistoryFile {
             error);
         if (!saved) Fail("cannot write the history " + m_path + ": " + error);
     }
-    void MakeParents() const {
+    // A run killed while it wrote (SIGKILL, power loss) leaves its temporary file beside the
+    // history; they are ours by name ("~plr." and six characters), and nobody else's.
+    void RemoveStaleTemporaries() const {
+        const std::size_t slash = m_path.rfind('/');
+        const std::string dir = slash == std::string::npos ? "." : m_path.substr(0, slash + 1);
+        DIR* listing = ::opendir(dir.c_str());
+        if (!listing) return;
+        while (const dirent* entry = ::readdir(listing)) {
+            const std::string name = entry->d_name;
+            if (name.size() != 11 || name.compare(0, 5, "~plr.") != 0) continue;
+            const std::string full = (slash == std::string::npos ? "./" : dir) + name;
+            struct stat info;
+            if (::lstat(full.c_str(), &info) == 0 && S_ISREG(info.st_mode)) ::unlink(full.c_str());
+        }
+        ::closedir(listing);
+    }
+    // The folders above the history; the first that cannot be made says why (a read-only
+    // folder above would otherwise show later as a missing one).
+    bool MakeParents(std::string& error) const {
         for (std::size_t slash = m_path.find('/', 1); slash != std::string::npos;
              slash = m_path.find('/', slash + 1)) {
-            ::mkdir(m_path.substr(0, slash).c_str(), 0700);  // an existing one is fine
+            const std::string dir = m_path.substr(0, slash);
+            if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) continue;
+            const int why = errno;
+            struct stat info;
+            if (::stat(dir.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) continue;
+            error = "cannot create " + dir + ": " + std::strerror(why);
+            return false;
         }
+        return true;
     }
     std::string m_path;
+    bool m_stream = false;
     std::deque<std::string> m_lines;
 };
 
 // Desktop notifications through the session's notification service.
 class CNotifier {
   public:
-    bool Create(int timeoutMs, std::string& error) {
+    bool Create(int timeoutMs, const sigset_t* stopOn, std::string& error) {
         m_timeoutMs = timeoutMs;
+        m_stopOn = stopOn;
         for (const char* tool : {"notify-send", "gdbus"}) {
             if (!FindProgram(tool).empty()) {
                 m_tool = tool;
@@ -245,7 +335,7 @@ class CNotifier {
                     "@a{sv} {}",
                     "int32 -1"};
         }
-        CommandResult result = RunCommand(argv, m_timeoutMs);
+        CommandResult result = RunCommand(argv, m_timeoutMs, m_stopOn);
         if (!result.Ok()) Fail("cannot show a notification: " + result.Describe(m_tool));
     }
 
@@ -267,6 +357,7 @@ class CNotifier {
     }
     std::string m_tool;
     int m_timeoutMs = 0;
+    const sigset_t* m_stopOn = nullptr;
 };
 
 bool ParseNumber(const std::string& text, std::int64_t low, std::int64_t high,
@@ -287,11 +378,21 @@ std::string HistoryPath(const std::string& given) {
 // What the command line asked for; empty strings where it said nothing.
 struct RunOptions {
     std::string file, interval, mode, fileType, endFile, setterName, setterCommand, historyPath;
+    std::string fit;
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false;
+    bool notify = false, noHistory = false, json = false;
 };
+
+// --fit's words, in the order of the options' list (none leaves the desktop's choice alone).
+int FitFromName(const std::string& name) {
+    static const char* const kNames[] = {"none", "center", "tile", "stretch", "fit", "fill"};
+    for (int i = 0; i < kWallpaperFitCount; ++i) {
+        if (name == kNames[i]) return i;
+    }
+    return -1;
+}
 
 bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
     std::vector<std::string> files;
@@ -301,6 +402,14 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         bool* given = nullptr;
         if (a == "--notify") {
             o.notify = true;
+            continue;
+        }
+        if (a == "--no-history") {
+            o.noHistory = true;
+            continue;
+        }
+        if (a == "--json") {
+            o.json = true;
             continue;
         }
         if (a == "--interval") {
@@ -317,6 +426,8 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
             value = &o.setterCommand;
         } else if (a == "--history") {
             value = &o.historyPath;
+        } else if (a == "--fit") {
+            value = &o.fit;
         } else if (a == "--timeout") {
             value = &o.timeout;
         } else if (a == "--start") {
@@ -342,6 +453,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         return false;
     }
     o.file = files[0];
+    if (!o.fit.empty() && FitFromName(o.fit) < 0) {
+        Fail("--fit must be one of none, center, tile, stretch, fit, fill, not '" + o.fit + "'");
+        return false;
+    }
     if (o.haveMode && o.mode != "turn" && o.mode != "random") {
         Fail("--mode must be turn or random, not '" + o.mode + "'");
         return false;
@@ -363,10 +478,9 @@ bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
         return false;
     }
     if (name.empty()) {
-        name = CDesktopSetter::ForDesktop(Env("XDG_CURRENT_DESKTOP"), !Env("DISPLAY").empty());
+        name = CDesktopSetter::ForDesktop(CDesktopSetter::SessionFromEnvironment());
         if (name.empty()) {
-            Fail("no known desktop (XDG_CURRENT_DESKTOP is '" + Env("XDG_CURRENT_DESKTOP") +
-                 "' and there is no DISPLAY): name one with --setter or --setter-command");
+            Fail(CDesktopSetter::NoDesktopMessage(CDesktopSetter::SessionFromEnvironment()));
             return false;
         }
     }
@@ -378,8 +492,9 @@ bool CreateSetter(const RunOptions& o, CDesktopSetter& setter) {
     return true;
 }
 
-// The changer's timer: one tick a period, the first a full period after the start, and the
-// ending signals taken only while waiting, so that a tick is never cut in half.
+// The changer's timer: one tick a period, the first a full period after the start. The ending
+// signals stay blocked and are looked at between ticks, at every tick however late it is, and
+// by the commands a tick runs, which end at once when one is pending.
 class CTickTimer {
   public:
     CTickTimer(std::int64_t periodSeconds, bool wait)
@@ -393,20 +508,21 @@ class CTickTimer {
         sigprocmask(SIG_BLOCK, &m_ending, nullptr);
         m_next = Steady::now() + m_step;
     }
-    // False when an ending signal came first. Without waiting (the tests' stepped clock) the
-    // ticks follow each other at once, a signal still ending them between two.
+    const sigset_t& Ending() const { return m_ending; }
+    bool EndingPending() const { return SignalPending(m_ending); }
+    // False when an ending signal came first (it is then taken). Without waiting (the tests'
+    // stepped clock) the ticks follow each other at once, a signal still ending them between two.
     bool WaitForTick() {
-        if (!m_wait) {
-            const timespec none = {0, 0};
-            return sigtimedwait(&m_ending, nullptr, &none) <= 0;
-        }
+        const timespec none = {0, 0};
+        if (!m_wait) return sigtimedwait(&m_ending, nullptr, &none) <= 0;
         for (;;) {
-            const auto left = m_next - Steady::now();
-            if (left <= Steady::duration::zero()) break;
+            // An overdue tick still looks first: a slow setter must not hide a signal.
+            const auto left = std::max(m_next - Steady::now(), Steady::duration::zero());
             const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
             const timespec wait = {static_cast<time_t>(ns / 1000000000),
                                    static_cast<long>(ns % 1000000000)};
             if (sigtimedwait(&m_ending, nullptr, &wait) > 0) return false;
+            if (Steady::now() >= m_next) break;
         }
         // A tick that overran its period (a slow setter) does not make the next ones bunch up.
         m_next += m_step;
@@ -421,6 +537,135 @@ class CTickTimer {
     Steady::time_point m_next;
     bool m_wait;
 };
+
+// Whether any file entry could ever be chosen: one switched on, in folders switched on.
+bool HasShowableEntry(const CBlock& folder) {
+    const CBlockChildList& children = folder.m_Children;
+    for (BlockPos pos = children.GetHeadPosition(); pos;) {
+        const CBlock* child = children.GetNext(pos);
+        if (!child->m_bChangerEnabled) continue;
+        if (!child->m_bFolder || HasShowableEntry(*child)) return true;
+    }
+    return false;
+}
+
+// Why a tick changed nothing, when it is the collection's doing rather than the moment's.
+void TellWhyNothingChanged(TickEnd end, const std::string& chosen, CSettings& settings,
+                           const std::string& file, CTellOnce& tell) {
+    switch (end) {
+        case TickEnd::NoFolder:
+            tell(file + " has no folder with the changer switched on: nothing changes");
+            break;
+        case TickEnd::NothingFound: {
+            struct stat info;
+            const std::string local = LocalPath(chosen);
+            if (::stat(local.c_str(), &info) != 0) {
+                tell("cannot find " + Shown(chosen) + ": " + std::strerror(errno));
+            } else if (S_ISDIR(info.st_mode)) {
+                tell("no file of the types '" + settings.GetString(setting::FileType) + "' in " +
+                     Shown(chosen));
+            } else {
+                tell("cannot read " + Shown(chosen));
+            }
+            break;
+        }
+        default:  // the setter told its own failure; the rest is the moment's draw
+            break;
+    }
+}
+
+// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
+// nothing past U+10FFFF), or 0 when the byte there starts none.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
+
+// A JSON string of UTF-8 text; a byte that is no part of a character becomes U+FFFD, or, with
+// bytesAsLatin1, every byte at or above 0x80 becomes the character of the same number.
+std::string JsonString(const std::string& text, bool bytesAsLatin1 = false) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        if (c < 0x20 || c == 0x7F || (bytesAsLatin1 && c >= 0x80)) {
+            out += "\\u00";
+            out += kHex[c >> 4];
+            out += kHex[c & 15];
+            ++i;
+            continue;
+        }
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) {
+            out += "\\ufffd";
+            ++i;
+            continue;
+        }
+        out.append(text, i, n);
+        i += n;
+    }
+    return out + "\"";
+}
+
+bool IsWellFormedUtf8(const std::string& text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) return false;
+        i += n;
+    }
+    return true;
+}
+
+// A collection's text in UTF-8 as it is stored, line breaks and all.
+std::string StoredText(const std::string& text) {
+    return IsWellFormedUtf8(text) ? text : ToUtf8(text);
+}
+
+// One change as a JSON object. The path is the file's own on this system; its bytes that are
+// no UTF-8 are kept in pathBytes, one character from U+0000 to U+00FF a byte.
+std::string ChangeJson(const ClockReading& when, const std::string& path, const WallpaperInfo& info,
+                       int level) {
+    const LocalTimeFields& t = when.local;
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    const std::string local = LocalPath(path);
+    std::string json = std::string("{\"time\":\"") + stamp + "\",\"path\":" + JsonString(local);
+    if (!IsWellFormedUtf8(local)) json += ",\"pathBytes\":" + JsonString(local, true);
+    json += ",\"name\":" + JsonString(StoredText(info.name));
+    json += ",\"priority\":" + std::to_string(level);
+    json += ",\"label\":" + JsonString(StoredText(info.priority));
+    json += ",\"author\":" + JsonString(StoredText(info.author));
+    json += ",\"comment\":" + JsonString(StoredText(info.comment));
+    return json + "}\n";
+}
 
 std::string ChangeLine(const ClockReading& when, const std::string& path,
                        const WallpaperInfo& info) {
@@ -449,8 +694,13 @@ int RunRun(const std::vector<std::string>& args) {
     // The settings file, when there is one, under the flags.
     const std::string iniPath = SettingsFilePath();
     struct stat iniInfo;
+    CTellOnce tell;
     std::unique_ptr<ISettingsStore> base;
-    if (::stat(iniPath.c_str(), &iniInfo) == 0) base = std::make_unique<CIniSettingsStore>(iniPath);
+    if (!iniPath.empty() && ::stat(iniPath.c_str(), &iniInfo) == 0) {
+        auto ini = std::make_unique<CIniSettingsStore>(iniPath);
+        ini->SetBadValueSink([&tell](const std::string& message) { tell(message); });
+        base = std::move(ini);
+    }
     CLayeredSettingsStore store(std::move(base));
     CSettings settings(store);
     if (o.haveMode) settings.WriteInt(setting::ModType, o.mode == "turn" ? 0 : 1);
@@ -487,6 +737,23 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("--ticks '" + o.ticks + "' is not a count (1 or more)");
     }
 
+    if (o.noHistory && !o.historyPath.empty())
+        return Fail("--history and --no-history exclude each other");
+    const std::string historyPath = HistoryPath(o.historyPath);
+    if (!o.noHistory && historyPath.empty()) {
+        return Fail(
+            "no home directory for the history (HOME is unset and the user has none): "
+            "name one with --history FILE or XDG_STATE_HOME, or give --no-history");
+    }
+    struct stat historyInfo;
+    if (!o.noHistory && ::stat(historyPath.c_str(), &historyInfo) == 0 &&
+        S_ISDIR(historyInfo.st_mode)) {
+        return Fail("the history " + historyPath + " is a directory");
+    }
+    struct stat collectionInfo;
+    if (::stat(o.file.c_str(), &collectionInfo) == 0 && S_ISDIR(collectionInfo.st_mode)) {
+        return Fail(o.file + " is a directory, not a collection");
+    }
     // Loaded as the changer loads it: below a fresh root of its own.
     CBlock root;
     root.m_bFolder = 1;
@@ -497,42 +764,70 @@ int RunRun(const std::vector<std::string>& args) {
         return Fail("cannot open " + o.file + ": " + std::strerror(openError));
     }
     if (status == ReadStatus::ReadError) return Fail("error while reading " + o.file);
+    if (root.m_Children.GetCount() == 0) {
+        struct stat fileInfo;
+        if (::stat(o.file.c_str(), &fileInfo) == 0 && fileInfo.st_size > 0) {
+            return Fail(o.file + " is not a collection: it holds no folder");
+        }
+    }
 
     std::int64_t timeout = CDesktopSetter::kDefaultTimeoutMs / 1000;
     if (!o.timeout.empty() && !ParseNumber(o.timeout, 1, 600, timeout)) {
         return Fail("--timeout '" + o.timeout + "' is not a number of seconds from 1 to 600");
     }
-    CDesktopSetter desktop;
-    desktop.SetTimeout(static_cast<int>(timeout * 1000));
-    if (!CreateSetter(o, desktop)) return 2;
-    CNotifier notifier;
-    std::string error;
-    if (o.notify && !notifier.Create(desktop.Timeout(), error)) return Fail(error);
-
     CTickTimer timer(period, !stepped);
     // A reader that goes away must not end the changer; the desktop still wants its wallpaper.
     signal(SIGPIPE, SIG_IGN);
+
+    CDesktopSetter desktop;
+    desktop.SetTimeout(static_cast<int>(timeout * 1000));
+    desktop.SetStopSignals(&timer.Ending());
+    if (!o.fit.empty()) settings.WriteInt(setting::FitType, FitFromName(o.fit));
+    desktop.SetFit(ToWallpaperFit(settings.GetInt(setting::FitType)));
+    const std::string runtimeDir = Env("XDG_RUNTIME_DIR");
+    if (!runtimeDir.empty() && runtimeDir[0] == '/') {
+        desktop.SetBackgroundPidFile(runtimeDir + "/pelorand-swaybg.pid");
+    }
+    if (!CreateSetter(o, desktop)) return 2;
+    CNotifier notifier;
+    std::string error;
+    if (o.notify && !notifier.Create(desktop.Timeout(), &timer.Ending(), error)) return Fail(error);
 
     CSystemClock systemClock;
     CFixedStepClock steppedClock;
     CRecordingClock clock(stepped ? static_cast<const IClock&>(steppedClock) : systemClock);
     CCollectionFileSystem fileSystem;
     CCollectionDisplayName displayName;
-    CReportingSetter setter(desktop);
+    if (!root.m_Children.IsEmpty() && !HasShowableEntry(root)) {
+        tell(o.file + " has no file entry with the changer switched on: nothing changes");
+    }
+    CReportingSetter setter(desktop, tell);
     CCapturedInfo info;
     CChangerEngine engine(settings, clock, fileSystem, displayName, setter);
     engine.SetInfoSink(&info);
     engine.BuildRotationList(root);
-    CHistoryFile history(HistoryPath(o.historyPath));
+    CHistoryFile history(o.noHistory ? std::string() : historyPath);
 
     for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
         if (stepped) steppedClock.Set(startSeconds + k * period);
-        if (engine.Tick() == TickEnd::Applied) {
-            const std::string line = ChangeLine(clock.Last(), setter.last, info.last);
+        TickSearch search;
+        TickEnd end = TickEnd::NoFolder;
+        std::string chosen;
+        if (engine.Prepare(search, end)) {
+            chosen = search.path;
+            end = engine.Finish(CChangerEngine::Search(fileSystem, displayName, std::move(search)));
+        }
+        if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
+        if (end == TickEnd::Applied) {
+            const CBlock* entry = engine.CurrentEntry();
+            const int level = entry ? InheritedDetails(*entry).m_nPriority : 0;
+            const std::string line = o.json
+                                         ? ChangeJson(clock.Last(), setter.last, info.last, level)
+                                         : ChangeLine(clock.Last(), setter.last, info.last);
             std::fwrite(line.data(), 1, line.size(), stdout);
             std::fflush(stdout);
             history.Add(clock.Last(), setter.last);
-            if (o.notify) notifier.Show(settings, setter.last, info.last);
+            if (o.notify && !timer.EndingPending()) notifier.Show(settings, setter.last, info.last);
         }
         if (tickLimit && k >= tickLimit) break;
     }
@@ -556,6 +851,14 @@ int RunHistory(const std::vector<std::string>& args) {
         }
     }
     path = HistoryPath(path);
+    if (path.empty())
+        return Fail(
+            "no home directory (HOME is unset and the user has none): name the history with "
+            "--history FILE");
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        return Fail(path + " is a directory, not a history");
+    }
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         if (errno == ENOENT) return 0;  // nothing set yet

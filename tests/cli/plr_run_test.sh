@@ -532,7 +532,7 @@ if [ -S "${sway_env[0]#SWAYSOCK=}" ]; then
   follow 3 sway_colour
   kill -TERM "$runner"; wait "$runner"; rc=$?; runner=
   expect "sway: SIGTERM ends on the end wallpaper, one swaybg left" "$rc:$(sway_colour):$(cat err.txt):$(pgrep -fc "^swaybg .*$sw/")" "0:red::1"
-  expect "sway: nothing ran from the names" "$(find / -xdev -name pwned 2>/dev/null | head -1)" ""
+  expect "sway: nothing ran from the names" "$(find "$sw" "$PWD" /tmp / -maxdepth 3 -xdev -name pwned 2>/dev/null | head -1)" ""
   left=$(cat "$sw/run/pelorand-swaybg.pid" 2>/dev/null); [ -n "$left" ] && kill "$left"
 else
   fails=$((fails+1)); echo "FAIL no headless sway: $(tail -3 "$sw/sway.log")"

@@ -44,7 +44,7 @@ class CWnd {
     // Brings the window's commands up to date; the application calls it when idle.
     virtual void OnIdleUpdateCmdUI() {}
 
-    LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hWnd, GWL_STYLE); }
+    LONG_PTR GetStyle() const { return GetWindowLongPtrW(m_hWnd, GWL_STYLE); }
     // Replaces the bits in remove with the bits in add; sends the style-change messages.
     void ModifyStyle(LONG_PTR remove, LONG_PTR add);
     RECT GetClientRect() const;
@@ -79,7 +79,7 @@ class CWnd {
   private:
     friend class CWorker;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    WNDPROC m_superProc = DefWindowProcA;
+    WNDPROC m_superProc = DefWindowProcW;
     std::vector<CWorker*> m_workers;  // joined when the window is destroyed
 };
 

@@ -15,7 +15,7 @@ bool WaitAnsweringSentMessages(HANDLE handle) {
         if (result != WAIT_OBJECT_0 + 1) return false;
         // Only sent messages are answered here; nothing is removed from the posted queue.
         MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 
@@ -27,7 +27,7 @@ struct ThreadStart {
 }  // namespace
 
 CWorker::CWorker(CWnd& owner)
-    : m_owner(owner), m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    : m_owner(owner), m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     m_owner.m_workers.push_back(this);
 }
 
@@ -38,7 +38,7 @@ CWorker::~CWorker() {
 }
 
 UINT CWorker::FailureMessage() {
-    static const UINT message = RegisterWindowMessageA("CWorker.Failure");
+    static const UINT message = RegisterWindowMessageW(L"CWorker.Failure");
     return message;
 }
 
@@ -127,7 +127,7 @@ bool CWorker::PostKeyed(UINT msg, OwnedPtr value, const std::type_info& type, LP
     std::lock_guard<std::mutex> lock(m_mutex);
     WPARAM key = m_nextKey++;
     m_results.emplace(key, Owned{std::move(value), &type});
-    if (PostMessageA(m_hTarget, msg, key, lParam)) return true;
+    if (PostMessageW(m_hTarget, msg, key, lParam)) return true;
     m_results.erase(key);  // the window is gone: nobody will take it
     return false;
 }

@@ -4,6 +4,7 @@
 #include "changer/WallPaperHistory.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "win/Strconv.h"
 
 CPelorandWallPaperHistory::CPelorandWallPaperHistory(HWND parent, IWallpaperSetter* setter)
     : CDialog(IDD_WALLPAPER_HISTORY, parent), m_pSetter(setter) {}
@@ -16,16 +17,16 @@ bool CPelorandWallPaperHistory::OnInitDialog() {
 
 void CPelorandWallPaperHistory::FillList() {
     HWND list = GetDlgItem(IDC_HISTORY_LIST);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     if (!m_pHistory) return;
     for (const std::string& path : m_pHistory->Paths()) {
         const std::string name = mbcs::FileName(path);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendTextMessageUi(list, LB_ADDSTRING, 0, name);
     }
 }
 
 int CPelorandWallPaperHistory::Selected() const {
-    LRESULT index = SendMessageA(GetDlgItem(IDC_HISTORY_LIST), LB_GETCURSEL, 0, 0);
+    LRESULT index = SendMessageW(GetDlgItem(IDC_HISTORY_LIST), LB_GETCURSEL, 0, 0);
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
@@ -46,7 +47,7 @@ void CPelorandWallPaperHistory::SetAgain() {
     if (before >= CWallPaperHistory::kMaxEntries) {
         FillList();
         const int last = static_cast<int>(m_pHistory->GetCount()) - 1;
-        SendMessageA(GetDlgItem(IDC_HISTORY_LIST), LB_SETCURSEL, static_cast<WPARAM>(last), 0);
+        SendMessageW(GetDlgItem(IDC_HISTORY_LIST), LB_SETCURSEL, static_cast<WPARAM>(last), 0);
     }
 }
 

@@ -257,7 +257,7 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
 }
 
 CImageDecoder::CImageDecoder(CWnd& owner, UINT firstMessage)
-    : m_firstMessage(firstMessage), m_work(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    : m_firstMessage(firstMessage), m_work(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {
     for (int i = 0; i < kThreads; ++i) m_workers.push_back(std::make_unique<CWorker>(owner));
 }
 

@@ -18,6 +18,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
+#include "win/Strconv.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -122,7 +123,7 @@ void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     if (GetItemCount() > 0) {
         m_bResettingRows = true;
         SetItemCount(0);
-        SendMessageA(m_hWnd, LVM_SETSELECTIONMARK, 0, -1);
+        SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, -1);
         m_bResettingRows = false;
     }
     m_rows = std::move(rows);
@@ -283,16 +284,16 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return true;
         case LVN_BEGINLABELEDITA:
         case LVN_BEGINLABELEDITW: {
-            const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+            const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOW*>(header)->item.iItem);
             // Files keep their paths; nothing is renamed while an import runs.
             result = (!entry || !entry->m_bFolder || GetDocument()->IsImporting()) ? TRUE : FALSE;
             return true;
         }
         case LVN_ENDLABELEDITA:
         case LVN_ENDLABELEDITW: {
-            const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
+            const LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
             const bool cancelled = item.pszText == nullptr;
-            std::string text = AnsiText(item.pszText, header->code == LVN_ENDLABELEDITW);
+            std::string text = LabelText(item.pszText, header->code == LVN_ENDLABELEDITW);
             OnEndLabelEdit(item.iItem, cancelled ? nullptr : text.c_str());
             result = 0;  // the text is set already
             return true;
@@ -361,7 +362,7 @@ void CPelorandListView::OnSetItemState(int row, const LVITEMA* item) {
 bool CPelorandListView::OnClickStateIcon(POINT point) {
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (hit.iItem < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return false;
     if (CBlock* entry = GetEntry(hit.iItem)) SetEntryCheck(hit.iItem, !entry->m_bChangerEnabled);
     return true;
@@ -467,7 +468,7 @@ void CPelorandListView::OnRename(CCmdUI* ui) {
         ui->Enable(entry && entry->m_bFolder);
     } else if (entry && entry->m_bFolder) {
         SetFocus(m_hWnd);
-        SendMessageA(m_hWnd, LVM_EDITLABELA, row, 0);
+        SendMessageW(m_hWnd, LVM_EDITLABELW, row, 0);
     }
 }
 
@@ -479,15 +480,15 @@ void CPelorandListView::OnOpenFileCommand(unsigned id, CCmdUI* ui) {
     }
     if (!file) return;
     if (id == ID_EXPLORER) {
-        char windows[MAX_PATH] = "";
-        GetWindowsDirectoryA(windows, MAX_PATH);
+        wchar_t windows[MAX_PATH] = L"";
+        GetWindowsDirectoryW(windows, MAX_PATH);
         const std::string& path = file->m_strName.str();
         std::string dir = path.substr(0, mbcs::LastComponentStart(path));
-        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "explore", dir.c_str(), nullptr, windows,
+        ShellExecuteW(GetAncestor(m_hWnd, GA_ROOT), L"explore", ToWide(dir).c_str(), nullptr, windows,
                       SW_SHOWDEFAULT);
     } else {
         // Shown: a program opened hidden would look like nothing happened.
-        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "open", file->m_strName.str().c_str(), nullptr,
+        ShellExecuteW(GetAncestor(m_hWnd, GA_ROOT), L"open", ToWide(file->m_strName.str()).c_str(), nullptr,
                       nullptr, SW_SHOWNORMAL);
     }
 }
@@ -587,7 +588,7 @@ DWORD CPelorandListView::OnDragOver(IDataObject* data, DWORD keyState, POINT poi
     if (!files && !DataOffers(data, GetDocument()->m_cfCollection)) return DROPEFFECT_NONE;
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     SetDropRow(GetEntry(hit.iItem) ? hit.iItem : -1);
     if (keyState & MK_CONTROL) return DROPEFFECT_COPY;
     return files ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
@@ -604,7 +605,7 @@ bool CPelorandListView::OnDrop(IDataObject* data, DWORD effect, POINT point) {
     SetDropRow(-1);
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     CBlock* target = GetEntry(hit.iItem);
     if (!target) {
         target = doc->SelectedFolder();

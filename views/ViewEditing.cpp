@@ -46,15 +46,15 @@ DWORD DragScrollAtEdges(HWND hwnd, POINT point) {
     }
     if (!vertical && !horizontal) return DROPEFFECT_NONE;
     ImageList_DragShowNolock(FALSE);
-    if (vertical) SendMessageA(hwnd, WM_VSCROLL, vertical < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
-    if (horizontal) SendMessageA(hwnd, WM_HSCROLL, horizontal < 0 ? SB_LINELEFT : SB_LINERIGHT, 0);
+    if (vertical) SendMessageW(hwnd, WM_VSCROLL, vertical < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+    if (horizontal) SendMessageW(hwnd, WM_HSCROLL, horizontal < 0 ? SB_LINELEFT : SB_LINERIGHT, 0);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
     ImageList_DragShowNolock(TRUE);
     return DROPEFFECT_SCROLL;
 }
 
 void TrackViewPopup(HWND view, UINT menuId, POINT point) {
-    CUniqueMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId)));
+    CUniqueMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId)));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu.Get(), 0);
     if (!popup) return;
@@ -69,9 +69,9 @@ bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
     return false;
 }
 
-std::string AnsiText(const void* text, bool wide) {
+std::string LabelText(const void* text, bool wide) {
     if (!text) return std::string();
     if (!wide) return static_cast<const char*>(text);
-    // A character the code page lacks shows as '?', never as a look-alike of another name.
+    // A character CP932 lacks shows as '?', never as a look-alike of another name.
     return ToMultiByteLossy(static_cast<const wchar_t*>(text));
 }

@@ -20,8 +20,8 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point);
 bool IsSameOrBelow(const CBlock* entry, const CBlock* folder);
 
 
-// A label edit's text in the ANSI code page, from the A or W form of the notification.
-std::string AnsiText(const void* text, bool wide);
+// A label edit's text as the program keeps its texts, from the A or W form of the notification.
+std::string LabelText(const void* text, bool wide);
 
 extern const char kSelfMoveMessage[];
 extern const char kDeleteQuestion[];

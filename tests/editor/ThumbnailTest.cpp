@@ -18,6 +18,7 @@
 #include "views/PelorandListView.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -25,7 +26,7 @@ namespace {
 // says so, then one name every few milliseconds until the page stops (or `last` is reached).
 class SlowDirectory : public IFileSystem {
   public:
-    SlowDirectory() : started(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    SlowDirectory() : started(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     PathAttributes GetAttributes(const std::string& path) const override {
         PathAttributes a;
         a.readable = true;
@@ -86,7 +87,7 @@ class ThumbnailTest : public EditorTest {
         view = ImageView();  // registered at its initial update
         ASSERT_NE(view, nullptr);
         pagePath = TempPath("thumbs.html");
-        DeleteFileA(pagePath.c_str());
+        DeleteFileW(ToWide(pagePath).c_str());
         list->m_thumbnails.m_pagePath = pagePath;
     }
     void TearDown() override {
@@ -115,7 +116,7 @@ class ThumbnailTest : public EditorTest {
         ListView_SetItemState(list->m_hWnd, RowOf(path), selected ? LVIS_SELECTED : 0,
                               LVIS_SELECTED);
     }
-    void FireTimer() { SendMessageA(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
+    void FireTimer() { SendMessageW(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
     // Lets a page that ends by itself finish, then loads it.
     void FinishGeneration() {
         for (int i = 0; i < 2000 && list->m_thumbnails.IsGenerationRunning(); ++i) Sleep(5);
@@ -152,8 +153,8 @@ class ThumbnailTest : public EditorTest {
     }
     void Click(POINT at) {
         const LPARAM where = MAKELPARAM(at.x, at.y);
-        SendMessageA(view->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, where);
-        SendMessageA(view->m_hWnd, WM_LBUTTONUP, 0, where);
+        SendMessageW(view->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        SendMessageW(view->m_hWnd, WM_LBUTTONUP, 0, where);
     }
     POINT CentreOf(int item) const {
         const PageRect& r = view->Layout().images[item];
@@ -208,15 +209,15 @@ TEST_F(ThumbnailTest, EachPageTakesTheDocumentsSettingsAsTheyAreWhenItStarts) {
 TEST_F(ThumbnailTest, ARangeSelectedWithTheMouseIsTakenWhole) {
     const std::string a = TempPath("a.bmp"), b = TempPath("b.bmp"), c = TempPath("c.bmp");
     ShowFiles({a, b, c});
-    SendMessageA(list->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
+    SendMessageW(list->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
     auto click = [&](int row, WPARAM keys) {
         RECT label{};
         label.left = LVIR_LABEL;
-        SendMessageA(list->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+        SendMessageW(list->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
         const LPARAM where = MAKELPARAM(label.left + 4, (label.top + label.bottom) / 2);
         // Queued first, so that a control waiting for the button to come up sees it.
-        PostMessageA(list->m_hWnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, where);
-        SendMessageA(list->m_hWnd, WM_LBUTTONDOWN, keys | MK_LBUTTON, where);
+        PostMessageW(list->m_hWnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, where);
+        SendMessageW(list->m_hWnd, WM_LBUTTONDOWN, keys | MK_LBUTTON, where);
         Pump();
     };
     click(0, 0);
@@ -283,16 +284,16 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
         ++g_countedHandled;
         return 42;
     }
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 HWND CreateCountingWindow() {
-    WNDCLASSA counting{};
+    WNDCLASSW counting{};
     counting.lpfnWndProc = CountingProc;
-    counting.hInstance = GetModuleHandleA(nullptr);
-    counting.lpszClassName = "PelorandTestCounting";
-    RegisterClassA(&counting);
+    counting.hInstance = GetModuleHandleW(nullptr);
+    counting.lpszClassName = L"PelorandTestCounting";
+    RegisterClassW(&counting);
     g_countedHandled = 0;
-    return CreateWindowExA(0, "PelorandTestCounting", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+    return CreateWindowExW(0, L"PelorandTestCounting", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                            nullptr, nullptr);
 }
 }  // namespace
@@ -304,7 +305,7 @@ TEST_F(ThumbnailTest, AChangeWaitsForTheRunningPageWithoutRunningAnyPostedMessag
     ASSERT_NE(counting, nullptr);
     std::atomic<LRESULT> answer{0};
     list->m_thumbnails.m_onGenerationStart = [&] {
-        std::thread sender([&] { answer = SendMessageA(counting, kCountedMessage, 0, 0); });
+        std::thread sender([&] { answer = SendMessageW(counting, kCountedMessage, 0, 0); });
         sender.join();
     };
     const std::string a = "C:\\a.jpg", b = "C:\\b.jpg";
@@ -314,7 +315,7 @@ TEST_F(ThumbnailTest, AChangeWaitsForTheRunningPageWithoutRunningAnyPostedMessag
     EXPECT_TRUE(list->m_thumbnails.IsGenerationRunning());
     EXPECT_TRUE(list->m_thumbnails.Pending().empty());  // the page owns its copy
     // A command the user gave meanwhile must not run inside the list's notification.
-    PostMessageA(counting, kCountedMessage, 0, 0);
+    PostMessageW(counting, kCountedMessage, 0, 0);
     Select(a, false);
     Select(b);  // stops and waits, then appends
     EXPECT_FALSE(list->m_thumbnails.IsGenerationRunning());
@@ -380,7 +381,7 @@ TEST_F(ThumbnailTest, ThePageFollowsTheFolderShownAndTheChecksOfItsRows) {
 
     // Toggling a check (the space bar on the focused row) is a change of the list: the page
     // is built again from what is pending, the selected row's file.
-    SendMessageA(list->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(list->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not restarted";
     EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{a});
     FireTimer();
@@ -421,7 +422,7 @@ TEST_F(ThumbnailTest, ARangeReportedAsOneOwnerDataStateChangeIsTakenWhole) {
     change.iTo = 2;
     change.uNewState = LVIS_SELECTED;
     change.uOldState = 0;
-    SendMessageA(GetParent(list->m_hWnd), WM_NOTIFY, change.hdr.idFrom,
+    SendMessageW(GetParent(list->m_hWnd), WM_NOTIFY, change.hdr.idFrom,
                  reinterpret_cast<LPARAM>(&change));
     EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not started";
     std::vector<std::string> pending = list->m_thumbnails.Pending();
@@ -510,14 +511,14 @@ TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {
     EXPECT_EQ(view->GetPictureSize().cy, 10);
 
     // The document's back and forward commands, as the toolbar sends them.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
     Settle();
     EXPECT_EQ(view->GetLocation(), page);
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
     Settle();
     EXPECT_EQ(view->GetLocation(), blue);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
     EXPECT_EQ(view->GetLocation(), blue);
     EXPECT_TRUE(view->GoBack());
     Settle();
@@ -568,9 +569,9 @@ TEST_F(ThumbnailTest, ScrollingIsBoundedByThePageAndHitTestingFollowsIt) {
     view->ScrollTo(0, 1000000);
     EXPECT_EQ(view->GetScrollPosition().y, view->Layout().height - client.bottom);
     EXPECT_EQ(view->HitTest(CentreOf(39)), 39);
-    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_TOP, 0);
+    SendMessageW(view->m_hWnd, WM_VSCROLL, SB_TOP, 0);
     EXPECT_EQ(view->GetScrollPosition().y, 0);
-    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(view->m_hWnd, WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(view->GetScrollPosition().y, 20);
     EXPECT_EQ(view->HitTest(CentreOf(0)), 0);
 }

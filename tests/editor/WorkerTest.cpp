@@ -101,7 +101,7 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
 
 TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndJoinsItAndFreesItsResults) {
     WorkerWindow window;
-    CUniqueKernelHandle posted(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CUniqueKernelHandle posted(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(window.m_worker.Start(PostPages(1, 2, true, posted.Get())));
     WaitForSingleObject(posted.Get(), INFINITE);
     EXPECT_TRUE(window.m_worker.IsRunning());  // waiting for the request

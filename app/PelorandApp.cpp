@@ -119,8 +119,8 @@ bool CPelorandApp::InitInstance() {
     LoadStdProfileSettings(8);
     std::string file;
     {
-        // The wide command line: the ANSI one would hold a look-alike of a name the code page
-        // cannot hold.
+        // The wide command line: the multibyte one would hold a look-alike of a name the
+        // system's code page cannot hold.
         int argc = 0;
         wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
         CUniqueLocal owner(argv);

@@ -123,7 +123,7 @@ struct ImportShared {
 struct ImportResult {
     bool failed = false;
     std::vector<ImportNode> nodes;
-    // Names found on the disk that the code page cannot hold: left out, and told once.
+    // Names found on the disk that CP932 cannot hold: left out, and told once.
     std::vector<std::wstring> refused;
 };
 

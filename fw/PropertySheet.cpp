@@ -63,11 +63,7 @@ LRESULT CALLBACK CPropertySheet::SheetProc(HWND sheet, UINT msg, WPARAM wParam, 
     switch (msg) {
         case WM_SHOWWINDOW:
             if (wParam && self) {
-                CallGuarded([&] {
-                    // The caption went in through the ANSI code page; now as it is meant.
-                    SetWindowTextUi(sheet, self->m_strCaption);
-                    self->FitToPages(sheet);
-                });
+                CallGuarded([&] { self->FitToPages(sheet); });
                 // Once: the user may move it afterwards.
                 SetWindowSubclass(sheet, SheetProc, id, 0);
             }

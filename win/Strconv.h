@@ -35,7 +35,7 @@ std::string TempFolderPath();
 // The program's own full path; empty when CP932 cannot name it.
 std::string ModulePath();
 
-// Names that were not added because the ANSI code page cannot hold them. A collector gathers
+// Names that were not added because CP932 cannot hold them. A collector gathers
 // what NoteRefusedName reports on its thread while it lives (the innermost one, when nested);
 // the caller shows them once at the end. Without a collector a refused name is only dropped.
 class CRefusedNames {

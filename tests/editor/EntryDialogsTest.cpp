@@ -263,6 +263,28 @@ TEST_F(EntryDialogsTest, CancelAndTheFileButtonsCancelChangeNothing) {
     EXPECT_EQ(b->GetComment(), "typed");
 }
 
+TEST_F(EntryDialogsTest, ATypedCharacterTheCollectionCannotHoldIsRefusedNotKeptAsALookAlike) {
+    OpenCollection();
+    CBlock* b = Child(Root(), 1);
+    SelectFolder(Root());
+    SelectRows({b});
+    bool stayed = false;
+    g_script = [&](CDialog& dialog) {
+        // 𠮷 has no form in CP932: it would be stored as "?".
+        SetDlgItemTextW(dialog.m_hWnd, IDC_PROP_COMMENT, L"\U00020BB7 caf\u00e9");
+        Click(dialog.m_hWnd, IDOK);
+        stayed = IsWindow(dialog.m_hWnd) != FALSE;
+        // What CP932 holds is taken as typed.
+        SetDlgItemTextW(dialog.m_hWnd, IDC_PROP_COMMENT, L"\u8868\u793a");  // 表示
+        Click(dialog.m_hWnd, IDOK);
+    };
+    ListProperties();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("シフト JIS"), std::string::npos);
+    EXPECT_EQ(b->GetComment(), "表示");
+}
+
 TEST_F(EntryDialogsTest, SeveralEntriesStartWithNothingToUpdateSoOkAtOnceChangesNothing) {
     OpenCollection();
     SetAuthors({"佐藤"});

@@ -28,6 +28,7 @@
 
 #include "bench/FigureKit_win.h"
 #include "win/Strconv.h"
+#include "model/CollectionFile.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ void WriteBmp(const std::string& path, unsigned char shade) {
     put32(22, height);
     bytes[26] = 1;
     bytes[28] = 24;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
 }
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
     }
     text += "}FILE\r\n";
     const std::string collection = dir + "figures.plr";
-    std::FILE* out = std::fopen(collection.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(collection, "wb");
     std::fwrite(text.data(), 1, text.size(), out);
     std::fclose(out);
 

@@ -31,7 +31,7 @@ namespace {
 
 // folders x files entries, files named after an existing file so that the shell has work.
 void WriteCollection(const std::string& path, int folders, int files, const std::string& file) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     std::fputs("FILE{\r\nNAME\t\"root\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", out);
     for (int f = 0; f < folders; ++f) {
         std::fprintf(out, "FILE{\r\nNAME\t\"folder %d\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", f);
@@ -79,7 +79,7 @@ int main() {
         std::string path = std::string(temp) + "pelorand_figures_mem.plr";
         {
             // The shape of the core's benchmark collection, so that the figures compare.
-            std::FILE* out = std::fopen(path.c_str(), "wb");
+            std::FILE* out = OpenStdioFile(path, "wb");
             std::fputs("FILE{\r\nNAME\t\"root\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", out);
             for (long d = 0; d < 10000; ++d) {
                 std::fprintf(out,
@@ -171,7 +171,7 @@ int main() {
 
     std::string deep = std::string(temp) + "pelorand_figures_deep.plr";
     {
-        std::FILE* out = std::fopen(deep.c_str(), "wb");
+        std::FILE* out = OpenStdioFile(deep, "wb");
         for (int i = 0; i < 1000000; ++i) std::fputs("FILE{\r\n", out);
         std::fclose(out);
     }

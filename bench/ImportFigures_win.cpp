@@ -36,6 +36,7 @@
 
 #include "bench/FigureKit_win.h"
 #include "win/Strconv.h"
+#include "model/CollectionFile.h"
 
 namespace {
 
@@ -140,7 +141,7 @@ ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
 
 // A collection of depth folders, each inside the one before.
 void WriteChain(const std::string& path, int depth) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     for (int i = 0; i < depth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
     for (int i = 0; i < depth; ++i) std::fputs("}FILE\r\n", out);
     std::fclose(out);

@@ -18,6 +18,7 @@
 #include "fw/Archive.h"
 #include "fw/CmdUI.h"
 #include "fw/Ids.h"
+#include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
@@ -27,6 +28,7 @@
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
 #include "model/PlatformFileSystem.h"
+#include "model/PropertyChange.h"
 #include "model/RecordReader.h"
 #include "model/RecordWriter.h"
 #include "model/Settings.h"
@@ -42,6 +44,8 @@ const char kStopImportQuestion[] = "フォルダーの取り込み中です。\n
 const char kImportTitle[] = "フォルダーの取り込み";
 const char kImportFound[] = "見つかったファイル: ";
 const char kImportFoundUnit[] = " 個";
+const char kSelfMoveMessage[] =
+    "自分自身か子供に移動をしようとしました\n移動元はそのままになります";
 
 // Messages of the import's own window (it is nobody's child, so the range is its own).
 constexpr UINT kMsgClassified = WM_FW_PROGRAM_FIRST + 0x60;
@@ -183,6 +187,7 @@ CPelorandDoc::CPelorandDoc(CSettings& settings) : m_settings(settings) {
 CPelorandDoc::~CPelorandDoc() {
     CancelImport();
     m_pImportWindow.reset();  // joins the worker
+    m_history.Clear();
     delete m_pRoot;
 }
 
@@ -192,6 +197,8 @@ void CPelorandDoc::SetRoot(CBlock* root) {
     m_pLastDropTarget = nullptr;
     m_pShownFolder = nullptr;
     m_pSelectedFolder = nullptr;
+    // The edits point into the tree that goes now.
+    m_history.Clear();
     delete m_pRoot;
     m_pRoot = root;
 }
@@ -225,6 +232,7 @@ void CPelorandDoc::DeleteContents() {
     m_pLastDropTarget = nullptr;
     m_pShownFolder = nullptr;
     m_pSelectedFolder = nullptr;
+    m_history.Clear();
 }
 
 bool CPelorandDoc::SaveModified() {
@@ -266,9 +274,149 @@ void CPelorandDoc::SelectFolder(CBlock* folder) {
     if (folder) UpdateAllViews(nullptr, kHintSelectFolder, folder);
 }
 
-void CPelorandDoc::EntryChanged(CBlock* entry, CView* sender) {
+// ---- The edits and their history ----
+
+void CPelorandDoc::Record(std::unique_ptr<CEdit> edit) {
     SetModifiedFlag();
-    UpdateAllViews(sender, kHintEntryChanged, entry);
+    if (m_pGathering) {
+        m_pGathering->Add(std::move(edit));
+    } else {
+        m_history.Add(std::move(edit));
+    }
+}
+
+void CPelorandDoc::RecordInserted(CBlock* folder, int first) {
+    if (!folder || folder->m_Children.GetCount() <= first) return;
+    Record(std::make_unique<CInsertEdit>(*folder, first));
+    UpdateAllViews(nullptr, kHintEntryAdded, folder);
+}
+
+void CPelorandDoc::EntryRemoving(CBlock& entry) {
+    // Whatever refers into the subtree lets go of it first.
+    if (m_import && IsSameOrBelow(m_import->target, &entry)) CancelImport();
+    if (IsSameOrBelow(m_pShownFolder, &entry)) m_pShownFolder = nullptr;
+    if (IsSameOrBelow(m_pLastDropTarget, &entry)) m_pLastDropTarget = nullptr;
+    if (IsSameOrBelow(m_pSelectedFolder, &entry)) m_pSelectedFolder = nullptr;
+    UpdateAllViews(nullptr, kHintEntryRemoved, &entry);
+}
+
+void CPelorandDoc::EntriesInserted(CBlock& folder) {
+    UpdateAllViews(nullptr, kHintEntryAdded, &folder);
+}
+
+void CPelorandDoc::EntryChanged(CBlock& entry) {
+    // A file entry's change is the list's alone: it hears of all of them at once afterwards.
+    if (entry.m_bFolder) UpdateAllViews(m_pSender, kHintEntryChanged, &entry);
+}
+
+void CPelorandDoc::EntriesChanged(const std::vector<CBlock*>& entries, CView* sender) {
+    m_pSender = sender;
+    for (CBlock* entry : entries) EntryChanged(*entry);
+    m_pSender = nullptr;
+    UpdateAllViews(sender, kHintEntryChanged, nullptr);
+}
+
+void CPelorandDoc::RenameEntry(CBlock* entry, const std::string& name, CView* sender) {
+    if (!entry) return;
+    auto edit = std::make_unique<CPropertiesEdit>(std::vector<CBlock*>{entry}, false);
+    entry->m_strName = name;
+    if (!edit->Finish()) return;
+    Record(std::move(edit));
+    EntriesChanged({entry}, sender);
+}
+
+void CPelorandDoc::SetChangerEnabled(CBlock* entry, bool enabled, CView* sender) {
+    if (!entry || (entry->m_bChangerEnabled != 0) == enabled) return;
+    auto edit = std::make_unique<CPropertiesEdit>(std::vector<CBlock*>{entry}, false);
+    entry->m_bChangerEnabled = enabled ? 1 : 0;
+    if (!edit->Finish()) return;
+    Record(std::move(edit));
+    EntriesChanged({entry}, sender);
+}
+
+void CPelorandDoc::ChangeProperties(const std::vector<CBlock*>& entries,
+                                    const PropertyChange& change) {
+    if (entries.empty()) return;
+    auto edit = std::make_unique<CPropertiesEdit>(entries, change.subfolders);
+    for (CBlock* entry : entries) ApplyPropertyChange(*entry, change);
+    // OK in the dialog counts as an edit even when it changed nothing, as it always has; only
+    // a step that changed something is offered to undo.
+    SetModifiedFlag();
+    if (edit->Finish()) Record(std::move(edit));
+    std::vector<CBlock*> told = entries;
+    if (change.subfolders) {
+        for (CBlock* entry : entries) entry->CollectFolders(told, false);
+    }
+    EntriesChanged(told, nullptr);
+}
+
+void CPelorandDoc::RemoveEntries(const std::vector<CBlock*>& entries) {
+    IEditListener& listener = *this;
+    auto edit = std::make_unique<CRemoveEdit>(entries, listener);
+    if (edit->Empty()) return;
+    Record(std::move(edit));
+}
+
+DWORD CPelorandDoc::DragEntries(const std::vector<CBlock*>& entries) {
+    m_pLastDropTarget = nullptr;
+    if (entries.empty()) return DROPEFFECT_NONE;
+    ComPtr<IDataObject> data = SendEntries(entries);
+    if (!data) return DROPEFFECT_NONE;
+    // The copy at the target and the removal here are one step.
+    auto step = std::make_unique<CEditGroup>();
+    m_pGathering = step.get();
+    DWORD effect = DROPEFFECT_NONE;
+    try {
+        effect = DoDragDrop(data.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
+        data.Reset();
+        CBlock* target = m_pLastDropTarget;
+        if (effect == DROPEFFECT_MOVE) {
+            std::vector<CBlock*> moving;
+            bool intoItself = false;
+            for (CBlock* entry : entries) {
+                if (target && IsSameOrBelow(target, entry)) {
+                    intoItself = true;
+                } else {
+                    moving.push_back(entry);
+                }
+            }
+            if (intoItself) {
+                CWinApp::Get()->DoMessageBox(kSelfMoveMessage, MB_OK | MB_ICONEXCLAMATION);
+            }
+            RemoveEntries(moving);
+        }
+    } catch (...) {
+        m_pGathering = nullptr;
+        if (!step->Empty()) m_history.Add(std::move(step));
+        throw;
+    }
+    m_pGathering = nullptr;
+    if (!step->Empty()) m_history.Add(std::move(step));
+    if (CBlock* target = m_pLastDropTarget) {  // (gone if it lay in what was removed)
+        ShowFolder(target);
+        SelectFolder(target);
+        m_pLastDropTarget = nullptr;
+    }
+    return effect;
+}
+
+void CPelorandDoc::Undo() {
+    if (!m_history.CanUndo() || IsImporting()) return;
+    m_history.Undo(*this);
+    SetModifiedFlag();
+    AfterHistoryStep();
+}
+
+void CPelorandDoc::Redo() {
+    if (!m_history.CanRedo() || IsImporting()) return;
+    m_history.Redo(*this);
+    SetModifiedFlag();
+    AfterHistoryStep();
+}
+
+void CPelorandDoc::AfterHistoryStep() {
+    UpdateAllViews(nullptr, kHintEntryChanged, nullptr);
+    ShowFolder(m_pShownFolder ? m_pShownFolder : m_pSelectedFolder);
 }
 
 // ---- Editing ----
@@ -282,6 +430,8 @@ bool CPelorandDoc::ChangesCollection(unsigned id) {
         case ID_DELETE:
         case ID_RENAME:
         case ID_PROPERTY:
+        case ID_EDIT_UNDO:
+        case ID_EDIT_REDO:
             return true;
     }
     return false;
@@ -349,10 +499,7 @@ bool CPelorandDoc::ReceiveData(IDataObject* data, CBlock* target, UINT format) {
     ReadRecords(source, target);
     const bool failed = source.Failed();
     std::fclose(file);
-    if (target->m_Children.GetCount() != before) {
-        SetModifiedFlag();
-        UpdateAllViews(nullptr, kHintEntryAdded, target);
-    }
+    RecordInserted(target, before);
     if (failed) {
         ReportTransferFailure();
         return false;
@@ -497,11 +644,16 @@ void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,
     if (!nodes.empty()) {
         // An imported folder and its entries take the target's properties; a file added as
         // it is keeps the defaults, and so do the entries of an import straight into target.
-        for (const ImportNode& node : nodes) {
-            AppendEntries(*target, node, *target, intoTarget ? 1 : node.folder ? 2 : 0);
+        const int before = target->m_Children.GetCount();
+        try {
+            for (const ImportNode& node : nodes) {
+                AppendEntries(*target, node, *target, intoTarget ? 1 : node.folder ? 2 : 0);
+            }
+        } catch (...) {
+            RecordInserted(target, before);  // what was linked stays, and can be taken back
+            throw;
         }
-        SetModifiedFlag();
-        UpdateAllViews(nullptr, kHintEntryAdded, target);
+        RecordInserted(target, before);
     }
     ShowFolder(target);
 }
@@ -619,27 +771,6 @@ ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entrie
     return source;
 }
 
-namespace {
-bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
-    for (const CBlock* up = entry; up; up = up->m_pParent) {
-        if (up == folder) return true;
-    }
-    return false;
-}
-}  // namespace
-
-void CPelorandDoc::RemoveEntry(CBlock* entry) {
-    if (!entry || !entry->m_pParent) return;
-    // Whatever refers into the subtree lets go of it first.
-    if (m_import && IsSameOrBelow(m_import->target, entry)) CancelImport();
-    if (IsSameOrBelow(m_pShownFolder, entry)) m_pShownFolder = nullptr;
-    if (IsSameOrBelow(m_pLastDropTarget, entry)) m_pLastDropTarget = nullptr;
-    if (IsSameOrBelow(m_pSelectedFolder, entry)) m_pSelectedFolder = nullptr;
-    UpdateAllViews(nullptr, kHintEntryRemoved, entry);
-    entry->DeleteEntry();
-    SetModifiedFlag();
-}
-
 CBlock* CPelorandDoc::NewFolder(CBlock* parent) {
     if (!parent) return nullptr;
     auto folder = std::make_unique<CBlock>();
@@ -650,10 +781,10 @@ CBlock* CPelorandDoc::NewFolder(CBlock* parent) {
     folder->SetTexts(parent->Author(), parent->Comment(), parent);
     folder->m_pParent = parent;
     CBlock* made = folder.get();
+    const int before = parent->m_Children.GetCount();
     parent->m_Children.AddTail(made);
     folder.release();
-    SetModifiedFlag();
-    UpdateAllViews(nullptr, kHintEntryAdded, parent);
+    RecordInserted(parent, before);
     if (parent == m_pSelectedFolder) ShowFolder(parent);
     return made;
 }
@@ -679,10 +810,6 @@ void CPelorandDoc::OnNewFolder() {
 }
 
 bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (IsImporting() && ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_ADD_FILE:
         case ID_NEW_FOLDER:
@@ -692,6 +819,16 @@ bool CPelorandDoc::OnCmdMsg(unsigned id, CCmdUI* ui) {
                 OnAddFile();
             } else {
                 OnNewFolder();
+            }
+            return true;
+        case ID_EDIT_UNDO:
+        case ID_EDIT_REDO:
+            if (ui) {
+                ui->Enable(id == ID_EDIT_UNDO ? CanUndo() : CanRedo());
+            } else if (id == ID_EDIT_UNDO) {
+                Undo();
+            } else {
+                Redo();
             }
             return true;
         case ID_EDIT_PASTE:

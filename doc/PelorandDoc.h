@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "fw/Document.h"
-#include "model/TreeControl.h"
+#include "model/EditHistory.h"
 #include "win/Handles.h"
 
 class CBlock;
@@ -24,6 +24,7 @@ class CSettings;
 class IFileSystem;
 class ILineSource;
 struct ImportNode;
+struct PropertyChange;
 struct ImportResult;
 
 // What the document tells its views (CView::OnUpdate's hint); the object is the entry named.
@@ -47,7 +48,7 @@ enum DocHint : LPARAM {
     kHintPageReady,
 };
 
-class CPelorandDoc : public CDocument {
+class CPelorandDoc : public CDocument, private IEditListener {
   public:
     // settings: the program's settings, handed in by the application; they outlive the document.
     explicit CPelorandDoc(CSettings& settings);
@@ -79,10 +80,28 @@ class CPelorandDoc : public CDocument {
     CBlock* SelectedFolder() const { return m_pSelectedFolder; }
     // Has the tree select folder (which lists it).
     void SelectFolder(CBlock* folder);
-    // An entry's name, texts or check changed: marks the document and tells the views.
-    void EntryChanged(CBlock* entry, CView* sender = nullptr);
 
-    // The edits. Each marks the document modified.
+    // The edits. Each is one step that "元に戻す" takes back, marks the document modified and
+    // tells the views (all but sender, which shows the change already).
+    void RenameEntry(CBlock* entry, const std::string& name, CView* sender = nullptr);
+    // The check box of a row or a folder: whether the changer draws from the entry.
+    void SetChangerEnabled(CBlock* entry, bool enabled, CView* sender = nullptr);
+    // What the properties dialog decided, for the entries it was opened for.
+    void ChangeProperties(const std::vector<CBlock*>& entries, const PropertyChange& change);
+    // Removes entries with their subtrees (never the root; an entry below another one of them
+    // goes with it). The edit keeps them, so that undo puts them back where they were.
+    void RemoveEntries(const std::vector<CBlock*>& entries);
+    void RemoveEntry(CBlock* entry) { RemoveEntries({entry}); }
+    // Drags entries out of a view: they are copied where they are dropped, and with a move
+    // taken out here afterwards (not when the target lies inside one of them), all as one
+    // step. The target is shown and selected afterwards. The effect the drop took.
+    DWORD DragEntries(const std::vector<CBlock*>& entries);
+    bool CanUndo() const { return m_history.CanUndo(); }
+    bool CanRedo() const { return m_history.CanRedo(); }
+    void Undo();
+    void Redo();
+    const CEditHistory& History() const { return m_history; }
+
     // Whether data may be dropped with effect (copy or move only), and what it offers.
     bool CanAcceptData(IDataObject* data, bool& offersFiles, bool& offersCollection,
                        DWORD effect) const;
@@ -105,8 +124,6 @@ class CPelorandDoc : public CDocument {
     ComPtr<IDataObject> SendEntries(const std::vector<CBlock*>& entries);
     // Puts data on the clipboard; false, and the user told, when the clipboard cannot take it.
     bool PutOnClipboard(IDataObject* data);
-    // Removes entry and its subtree from the views and the collection. Never the root.
-    void RemoveEntry(CBlock* entry);
     // A new folder, named "Pelorand", as the last child of parent.
     CBlock* NewFolder(CBlock* parent);
 
@@ -142,6 +159,19 @@ class CPelorandDoc : public CDocument {
     void SetRoot(CBlock* root);
     // Tells the user the transfer text failed, with the framework's failure message.
     void ReportTransferFailure();
+    // Keeps an edit already made: in the step being gathered (a drag), or as a step of its own.
+    void Record(std::unique_ptr<CEdit> edit);
+    // The children of folder from first on were just put there: one step, and the views told.
+    void RecordInserted(CBlock* folder, int first);
+    // After an undo or redo: the list shows again what it showed, as it is now.
+    void AfterHistoryStep();
+    // What the edits tell the views as they are made, undone and redone.
+    void EntryRemoving(CBlock& entry) override;
+    void EntriesInserted(CBlock& folder) override;
+    void EntryChanged(CBlock& entry) override;
+    // Every entry of several changed at once: one word to the list, and one each to the tree
+    // for the folders.
+    void EntriesChanged(const std::vector<CBlock*>& entries, CView* sender);
 
     // The import's steps: the paths are told apart on the worker, the user answers for each
     // folder here, the worker reads the disk, and the result is attached here.
@@ -155,6 +185,9 @@ class CPelorandDoc : public CDocument {
     const IFileSystem& FileSystem() const;
 
     CBlock* m_pSelectedFolder = nullptr;
+    CEditHistory m_history;
+    CEditGroup* m_pGathering = nullptr;  // the step a drag gathers its edits into
+    CView* m_pSender = nullptr;          // the view that made the edit being told
     std::unique_ptr<CImportWindow> m_pImportWindow;
     std::unique_ptr<ImportRun> m_import;
 };

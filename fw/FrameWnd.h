@@ -24,7 +24,7 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     bool LoadFrame(UINT resourceId, CDocument* doc);
 
     // Runs command id (ui null) or asks for its state, through every target in turn.
-    bool RouteCmdMsg(unsigned id, CCmdUI* ui);
+    virtual bool RouteCmdMsg(unsigned id, CCmdUI* ui);
     // Runs a command as a menu, toolbar button or shortcut would; a shortcut for a disabled
     // command is ignored.
     void ExecuteCommand(unsigned id, bool fromShortcut);

@@ -326,10 +326,14 @@ void CBlockChildList::DestroyChain(CBlock* pending) noexcept {
 
 void CBlockChildList::RemoveAt(BlockPos pos) {
     CBlock* entry = FromPos(pos);
+    Detach(entry);
+    Destroy(entry);
+}
+
+void CBlockChildList::Detach(CBlock* entry) {
     if (Single()) {
         m_pItems = nullptr;
         entry->m_nIndexInList = -1;
-        Destroy(entry);
         return;
     }
     Items& items = *m_pItems;
@@ -348,7 +352,24 @@ void CBlockChildList::RemoveAt(BlockPos pos) {
         items.Compact();
     }
     entry->m_nIndexInList = -1;
-    Destroy(entry);
+}
+
+void CBlockChildList::InsertAt(int index, CBlock* entry) {
+    const int count = GetCount();
+    AddTail(entry);
+    if (index < 0 || index >= count) return;
+    // The entry is the last slot now: it moves down to index, the ones from there up by one.
+    Items* items = List();
+    if (items->holes) items->Compact();
+    Slot* slots = items->Slots();
+    const Slot moved = slots[count];
+    for (int i = count; i > index; --i) {
+        slots[i] = slots[i - 1];
+        EntryOf(slots[i])->m_nIndexInList = i;
+    }
+    slots[index] = moved;
+    entry->m_nIndexInList = index;
+    items->first = 0;
 }
 
 void CBlockChildList::RemoveAll() {
@@ -544,7 +565,6 @@ void CBlock::ReleaseCounted(std::uint32_t number) {
 }
 
 CBlock::~CBlock() {
-    if (m_bHasTreeItem) SetTreeItem(nullptr);
     if (m_bHasChangerPos) SetChangerPos(nullptr);
     ReleaseTexts(m_nTexts);
 }
@@ -553,10 +573,6 @@ namespace {
 // The run-time words of the entries that have one. Never destroyed, so that entries of static
 // objects may go at exit; like the entries, used by one thread.
 using RunTimeWords = std::unordered_map<const CBlock*, void*>;
-RunTimeWords& TreeItems() {
-    static RunTimeWords* words = new RunTimeWords;
-    return *words;
-}
 RunTimeWords& ChangerPositions() {
     static RunTimeWords* words = new RunTimeWords;
     return *words;
@@ -572,22 +588,28 @@ bool StoreWord(RunTimeWords& words, const CBlock* entry, void* word) {
 }
 }  // namespace
 
-TreeItem CBlock::TreeItemOf(const CBlock* entry) {
-    return TreeItems().find(entry)->second;
-}
-
 BlockPos CBlock::ChangerPosOf(const CBlock* entry) {
     return static_cast<BlockPos>(ChangerPositions().find(entry)->second);
-}
-
-void CBlock::SetTreeItem(TreeItem item) {
-    if (!item && !m_bHasTreeItem) return;
-    m_bHasTreeItem = StoreWord(TreeItems(), this, item);
 }
 
 void CBlock::SetChangerPos(BlockPos pos) {
     if (!pos && !m_bHasChangerPos) return;
     m_bHasChangerPos = StoreWord(ChangerPositions(), this, pos);
+}
+
+CBlock::Snapshot CBlock::TakeSnapshot() const {
+    HoldTexts(m_nTexts);
+    return Snapshot{m_nTexts, m_nPriority, m_bInherit != 0, m_bChangerEnabled != 0};
+}
+
+void CBlock::RestoreSnapshot(const Snapshot& snapshot) {
+    if (m_nTexts != snapshot.texts) {
+        HoldTexts(snapshot.texts);
+        TakeTexts(snapshot.texts);
+    }
+    m_nPriority = snapshot.priority;
+    m_bInherit = snapshot.inherit;
+    m_bChangerEnabled = snapshot.changerEnabled;
 }
 
 void CBlock::SetAuthor(std::string_view author) {
@@ -622,30 +644,7 @@ void CBlock::WriteRecord(IByteSink& sink) const {
     WriteRecords(*this, sink);
 }
 
-void CBlock::InsertIntoTree(ITreeControl& tree, TreeItem parentItem) {
-    // Pre-order with an explicit stack: (entry, item of its parent).
-    std::vector<std::pair<CBlock*, TreeItem>> pending{{this, parentItem}};
-    int image = -2;  // looked up once, on the first folder
-    while (!pending.empty()) {
-        auto [entry, parent] = pending.back();
-        pending.pop_back();
-        if (!entry->m_bFolder) {
-            entry->SetTreeItem(nullptr);
-            continue;
-        }
-        if (entry->m_strName.empty()) entry->m_strName = "Pelorand";
-        if (image == -2) image = tree.FolderImage();
-        const TreeItem item = tree.InsertItem(parent, entry->m_strName, image, image, entry);
-        entry->SetTreeItem(item);
-        tree.SetCheck(item, entry->m_bChangerEnabled != 0);
-        // Push children in reverse so that they are inserted in list order.
-        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
-            pending.emplace_back(entry->m_Children.GetAtIndex(i), item);
-        }
-    }
-}
-
-void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copyPriority,
+void CBlock::ApplyProperties(const CBlock& source, bool copyPriority,
                              bool copyAuthor, bool copyComment, bool copyInherit,
                              bool copyEnabled) {
     // Take the values first: the source may lie inside this subtree.
@@ -677,12 +676,7 @@ void CBlock::ApplyProperties(const CBlock& source, ITreeControl* tree, bool copy
             entry->SetComment(Record(texts)->Comment());
         }
         if (copyInherit) entry->m_bInherit = inherit;
-        if (copyEnabled) {
-            entry->m_bChangerEnabled = enabled;
-            if (tree) {
-                if (const TreeItem item = entry->GetTreeItem()) tree->SetCheck(item, enabled != 0);
-            }
-        }
+        if (copyEnabled) entry->m_bChangerEnabled = enabled;
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
             pending.push_back(entry->m_Children.GetAtIndex(i));
         }
@@ -701,6 +695,13 @@ void CBlock::CollectFolders(std::vector<CBlock*>& collector, bool includeSelf) {
             if (child->m_bFolder || !child->m_Children.IsEmpty()) pending.emplace_back(child, true);
         }
     }
+}
+
+bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
+    for (const CBlock* up = entry; up; up = up->m_pParent) {
+        if (up == folder) return true;
+    }
+    return false;
 }
 
 void CBlock::DeleteEntry() {

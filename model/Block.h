@@ -12,7 +12,6 @@
 
 #include "model/BlockName.h"
 #include "model/BlockPool.h"
-#include "model/TreeControl.h"
 
 class CBlock;
 class IByteSink;
@@ -45,6 +44,12 @@ class CBlockChildList {
     // with new (std::invalid_argument otherwise, and the list is unchanged).
     void AddTail(CBlock* entry);  // inline below
     void RemoveAt(BlockPos pos);
+    // Takes entry (with its subtree) out of the list without destroying it; the caller owns it
+    // then and clears nothing else: its m_pParent still names the folder it left.
+    void Detach(CBlock* entry);
+    // Takes ownership, as AddTail, with entry put at index (0 to GetCount(); beyond: the tail).
+    // Costs the length of the list: an undo puts one entry back where it was.
+    void InsertAt(int index, CBlock* entry);
     void RemoveAll();
     // Gives back the room kept for further children (a reader calls it as a folder closes).
     void ShrinkToFit();
@@ -109,7 +114,6 @@ class CBlock {
           m_bFolder(false),
           m_bChangerEnabled(true),
           m_bInherit(false),
-          m_bHasTreeItem(false),
           m_bHasChangerPos(false) {}
     CBlock(const CBlock&) = delete;
     CBlock& operator=(const CBlock&) = delete;
@@ -137,7 +141,6 @@ class CBlock {
     bool m_bInherit : 1;
 
   private:
-    bool m_bHasTreeItem : 1;    // GetTreeItem finds one beside the entry
     bool m_bHasChangerPos : 1;  // GetChangerPos likewise
 
   public:
@@ -148,8 +151,6 @@ class CBlock {
     // both run time only, null until set. Only folders shown in a tree or walked by the
     // changer have them, so they are kept beside the entries (in a table of their own) and a
     // million file entries do not carry the room.
-    TreeItem GetTreeItem() const { return m_bHasTreeItem ? TreeItemOf(this) : nullptr; }
-    void SetTreeItem(TreeItem item);
     BlockPos GetChangerPos() const { return m_bHasChangerPos ? ChangerPosOf(this) : nullptr; }
     void SetChangerPos(BlockPos pos);
 
@@ -193,21 +194,32 @@ class CBlock {
 
     // Writes this entry and its subtree as collection records.
     void WriteRecord(IByteSink& sink) const;
-    // Shows this folder and the folders below it under parentItem (null: the top level).
-    void InsertIntoTree(ITreeControl& tree, TreeItem parentItem);
     // Copies the chosen properties of source to this entry and every entry below it.
-    void ApplyProperties(const CBlock& source, ITreeControl* tree, bool copyPriority,
+    void ApplyProperties(const CBlock& source, bool copyPriority,
                          bool copyAuthor, bool copyComment, bool copyInherit, bool copyEnabled);
     // Appends the folders of this subtree in depth-first pre-order. The vector only refers
     // to the entries; they stay owned by their parents.
     void CollectFolders(std::vector<CBlock*>& collector, bool includeSelf);
+
+    // An entry's properties as an edit may have to put them back: the texts are held by their
+    // counted record, so a snapshot costs a few bytes whatever the texts are. The name is not
+    // in it (most edits leave it alone).
+    struct Snapshot {
+        std::uint32_t texts = 0;
+        short priority = 2;
+        bool inherit = false;
+        bool changerEnabled = true;
+    };
+    // A snapshot holds a reference to the texts: give each back with ReleaseSnapshot.
+    Snapshot TakeSnapshot() const;
+    void RestoreSnapshot(const Snapshot& snapshot);
+    static void ReleaseSnapshot(const Snapshot& snapshot) { ReleaseTexts(snapshot.texts); }
     // Removes this entry from its parent (destroying it and its subtree), or destroys it.
     void DeleteEntry();
 
   private:
     friend class CBlockChildList;
 
-    static TreeItem TreeItemOf(const CBlock* entry);
     static BlockPos ChangerPosOf(const CBlock* entry);
 
     // Author and comment are nearly always shared between many entries ("?" by default),
@@ -308,3 +320,6 @@ inline CBlock* CBlockChildList::GetAtIndex(int n) const {
     }
     return GetAtIndexSlowly(n);
 }
+
+// True when entry is folder or lies below it (false for a null entry).
+bool IsSameOrBelow(const CBlock* entry, const CBlock* folder);

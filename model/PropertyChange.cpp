@@ -8,8 +8,7 @@ bool IsPriorityLevel(int value) {
 }
 }  // namespace
 
-void ApplyPropertyChange(CBlock& entry, const PropertyChange& change, ITreeControl* tree,
-                         const TreeItemTextSetter& setItemText) {
+void ApplyPropertyChange(CBlock& entry, const PropertyChange& change) {
     // No level chosen (several entries, list left empty) keeps each entry's own level: the
     // changer weighs by it and the list has no label for anything but 0 to 4.
     const bool priority = change.updatePriority && IsPriorityLevel(change.priority);
@@ -20,12 +19,8 @@ void ApplyPropertyChange(CBlock& entry, const PropertyChange& change, ITreeContr
     if (change.updateInherit) entry.m_bInherit = change.inherit != 0 ? 1 : 0;
     if (change.updateChanger) entry.m_bChangerEnabled = change.changerEnabled != 0 ? 1 : 0;
     if (!entry.m_bFolder) return;
-    if (const TreeItem item = entry.GetTreeItem()) {
-        if (setItemText) setItemText(item, entry.m_strName);
-        if (tree) tree->SetCheck(item, entry.m_bChangerEnabled != 0);
-    }
     if (change.subfolders) {
-        entry.ApplyProperties(entry, tree, priority, change.updateAuthor, change.updateComment,
+        entry.ApplyProperties(entry, priority, change.updateAuthor, change.updateComment,
                               change.updateInherit, change.updateChanger);
     }
 }

@@ -1,11 +1,9 @@
 // What the entry properties dialog decided, and how it is written to the entries it was
-// opened for. Portable: the tree control is reached through ITreeControl and a text setter.
+// opened for.
 #pragma once
 
-#include <functional>
 #include <string>
 
-#include "model/TreeControl.h"
 
 class CBlock;
 
@@ -25,11 +23,7 @@ struct PropertyChange {
     bool subfolders = false;  // a folder passes the updated properties to everything below it
 };
 
-// Sets a folder's tree item text.
-using TreeItemTextSetter = std::function<void(TreeItem item, const std::string& text)>;
-
 // Writes change to entry. A folder's tree item follows its name and changer flag; with
 // subfolders, every entry below receives exactly the updated properties, and the tree checks
 // of the folders below follow the changer flag when it is copied.
-void ApplyPropertyChange(CBlock& entry, const PropertyChange& change, ITreeControl* tree,
-                         const TreeItemTextSetter& setItemText);
+void ApplyPropertyChange(CBlock& entry, const PropertyChange& change);

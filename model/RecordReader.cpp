@@ -311,10 +311,6 @@ class Reader {
             return;
         }
         m_current->m_Children.ShrinkToFit();
-        if (m_context.insertPasted && m_context.tree && m_current->m_pParent == m_parent &&
-            m_parent) {
-            m_current->InsertIntoTree(*m_context.tree, m_context.pasteParentItem);
-        }
         m_current = m_current->m_pParent;
     }
 

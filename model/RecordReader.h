@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "model/TreeControl.h"
 
 class CBlock;
 class ILineSource;
@@ -26,11 +25,6 @@ struct RecordReadContext {
     // The document's root. Reading without a parent, a top-level "FILE{" destroys it and takes
     // its place. Never touched while reading under a parent.
     CBlock** ppRoot = nullptr;
-    // While set, each top-level folder closed under the parent is shown in tree under
-    // pasteParentItem (a paste).
-    bool insertPasted = false;
-    ITreeControl* tree = nullptr;
-    TreeItem pasteParentItem = nullptr;
     // When given, receives what was skipped.
     std::vector<ReadProblem>* problems = nullptr;
     // When given and reading without a parent, receives the size of the collection left at

@@ -148,6 +148,15 @@ bool CMainFrame::DestroyWindow() {
     return CFrameWnd::DestroyWindow();
 }
 
+bool CMainFrame::RouteCmdMsg(unsigned id, CCmdUI* ui) {
+    auto* doc = static_cast<CPelorandDoc*>(GetActiveDocument());
+    if (doc && doc->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
+        if (ui) ui->Enable(false);
+        return true;
+    }
+    return CFrameWnd::RouteCmdMsg(id, ui);
+}
+
 bool CMainFrame::OnCmdMsg(unsigned id, CCmdUI* ui) {
     if (id >= ID_VIEW_SMALLICON && id <= ID_VIEW_BYNAME) {
         if (ui) {
@@ -251,7 +260,7 @@ void CMainFrame::OnViewCommand(unsigned id) {
     CView* active = GetActiveView();
     if (id == ID_PROPERTY) {
         if (active == m_pTreeView.get()) RunTreeProperties(*doc, *m_pTreeView);
-        if (active == m_pListView.get()) RunListProperties(*doc, *m_pListView, *m_pTreeView);
+        if (active == m_pListView.get()) RunListProperties(*doc, *m_pListView);
         return;
     }
     if (active != m_pListView.get()) return;

@@ -28,6 +28,9 @@ class CMainFrame : public CFrameWnd {
     // Then selects the tree's root, which lists it.
     void InitialUpdateFrame(CDocument* doc, bool makeVisible) override;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
+    // While an import runs, no command that changes the collection runs, whichever pane has
+    // the focus: asked here once, before the panes.
+    bool RouteCmdMsg(unsigned id, CCmdUI* ui) override;
     std::vector<CView*> GetViews() const override;
 
     // The list in the upper right pane, or null when that pane holds no file list.

@@ -11,12 +11,6 @@
 
 namespace {
 
-TreeItemTextSetter ItemTextSetter(CPelorandTreeView* tree) {
-    return [tree](TreeItem item, const std::string& text) {
-        if (tree) tree->SetItemText(static_cast<HTREEITEM>(item), text);
-    };
-}
-
 // The list is rebuilt from the folder selected in the tree.
 void RefreshList(CPelorandDoc& doc) {
     doc.ShowFolder(doc.SelectedFolder());
@@ -31,21 +25,16 @@ void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree) {
     dialog.m_pBlock = folder;
     if (dialog.DoModal() != IDOK) return;
     // The tree stores the name as the list does: the field is offered for editing there too.
-    ApplyPropertyChange(*folder, dialog.GetChange(true), &tree, ItemTextSetter(&tree));
-    doc.SetModifiedFlag();
+    doc.ChangeProperties({folder}, dialog.GetChange(true));
     RefreshList(doc);
 }
 
-void RunListProperties(CPelorandDoc& doc, CPelorandListView& list, CPelorandTreeView& tree) {
+void RunListProperties(CPelorandDoc& doc, CPelorandListView& list) {
     std::vector<CBlock*> entries = list.GetSelectedEntries();
     if (entries.empty()) return;
     CPropertyDlg dialog(doc.Settings());
     if (entries.size() == 1) dialog.m_pBlock = entries.front();
     if (dialog.DoModal() != IDOK) return;
-    PropertyChange change = dialog.GetChange(entries.size() == 1);
-    for (CBlock* entry : entries) {
-        ApplyPropertyChange(*entry, change, &tree, ItemTextSetter(&tree));
-    }
-    doc.SetModifiedFlag();
+    doc.ChangeProperties(entries, dialog.GetChange(entries.size() == 1));
     RefreshList(doc);
 }

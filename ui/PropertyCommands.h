@@ -9,5 +9,5 @@ class CPelorandTreeView;
 // For the folder selected in the tree (one-entry mode). Nothing without a selected folder.
 void RunTreeProperties(CPelorandDoc& doc, CPelorandTreeView& tree);
 // For the rows selected in the list: one row in the one-entry mode, several in the other.
-// Nothing without a selected row. The tree's items of the folders follow.
-void RunListProperties(CPelorandDoc& doc, CPelorandListView& list, CPelorandTreeView& tree);
+// Nothing without a selected row. The tree's items of the folders follow (the document tells it).
+void RunListProperties(CPelorandDoc& doc, CPelorandListView& list);

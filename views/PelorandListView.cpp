@@ -155,8 +155,7 @@ void CPelorandListView::OnUpdate(CView*, LPARAM hint, void* object) {
         case kHintEntryRemoved:
             // Rows and the folder they come from let go of what is freed next.
             if (entry && m_pFolder) {
-                bool folderGoes = false;
-                for (const CBlock* up = m_pFolder; up; up = up->m_pParent) folderGoes |= up == entry;
+                const bool folderGoes = IsSameOrBelow(m_pFolder, entry);
                 if (folderGoes || entry->m_pParent == m_pFolder) SetRows({});
                 if (folderGoes) m_pFolder = nullptr;
             }
@@ -245,10 +244,8 @@ bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
 void CPelorandListView::SetEntryCheck(int row, bool checked) {
     CBlock* entry = GetEntry(row);
     if (!entry) return;
-    const bool changed = (entry->m_bChangerEnabled != 0) != checked;
-    entry->m_bChangerEnabled = checked ? 1 : 0;
     // The tree's check box of a folder follows.
-    if (changed) GetDocument()->EntryChanged(entry, this);
+    GetDocument()->SetChangerEnabled(entry, checked, this);
     RedrawItems(row, row);
     // The control raises no notification for a check it does not keep: this is the one.
     NotifyThumbnails((ListView_GetItemState(m_hWnd, row, LVIS_SELECTED) & LVIS_SELECTED) != 0);
@@ -410,10 +407,6 @@ CBlock* CPelorandListView::SingleSelectedFile() const {
 }
 
 bool CPelorandListView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_PROPERTY:
             // The frame opens the dialog for the selected rows.
@@ -498,16 +491,13 @@ void CPelorandListView::DeleteSelection() {
     std::vector<CBlock*> entries = GetSelectedEntries();
     if (entries.empty()) return;
     CBlock* parent = entries.front()->m_pParent;
-    // The rows go first: they point at what is freed next.
-    SetRows({});
-    for (CBlock* entry : entries) doc->RemoveEntry(entry);
+    doc->RemoveEntries(entries);
     if (parent) doc->ShowFolder(parent);
 }
 
 bool CPelorandListView::CopySelection() {
     CPelorandDoc* doc = GetDocument();
     RenumberRows();
-    doc->m_pLastDropTarget = nullptr;
     std::vector<CBlock*> entries = GetSelectedEntries();
     if (entries.empty()) return false;
     ComPtr<IDataObject> data = doc->SendEntries(entries);
@@ -517,10 +507,7 @@ bool CPelorandListView::CopySelection() {
 void CPelorandListView::OnEndLabelEdit(int row, const char* text) {
     CBlock* entry = GetEntry(row);
     if (!entry) return;
-    if (text) {
-        entry->m_strName = text;
-        GetDocument()->EntryChanged(entry, this);  // the tree's item follows
-    }
+    if (text) GetDocument()->RenameEntry(entry, text, this);  // the tree's item follows
     RedrawItems(row, row);
 }
 
@@ -539,39 +526,9 @@ void CPelorandListView::OnContextMenu(LPARAM position) {
 }
 
 void CPelorandListView::BeginDrag() {
-    CPelorandDoc* doc = GetDocument();
     RenumberRows();
-    doc->m_pLastDropTarget = nullptr;
-    std::vector<CBlock*> entries = GetSelectedEntries();
-    if (!entries.empty()) {
-        ComPtr<IDataObject> data = doc->SendEntries(entries);
-        DWORD effect =
-            data ? DoDragDrop(data.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE) : DROPEFFECT_NONE;
-        if (effect == DROPEFFECT_MOVE) {
-            CBlock* target = doc->m_pLastDropTarget;
-            CBlock* parent = nullptr;
-            bool told = false;
-            SetRows({});  // the rows point at entries about to go
-            for (CBlock* entry : entries) {
-                parent = entry->m_pParent;
-                if (target && entry->m_bFolder && IsSameOrBelow(target, entry)) {
-                    if (!told) {
-                        CWinApp::Get()->DoMessageBox(kSelfMoveMessage, MB_OK | MB_ICONEXCLAMATION);
-                        told = true;
-                    }
-                    continue;
-                }
-                doc->RemoveEntry(entry);
-            }
-            if (parent) doc->ShowFolder(parent);
-        }
-        if (effect == DROPEFFECT_COPY || effect == DROPEFFECT_MOVE) RedrawNow();
-    }
-    if (CBlock* target = doc->m_pLastDropTarget) {
-        doc->ShowFolder(target);
-        doc->SelectFolder(target);
-        doc->m_pLastDropTarget = nullptr;
-    }
+    const DWORD effect = GetDocument()->DragEntries(GetSelectedEntries());
+    if (effect == DROPEFFECT_COPY || effect == DROPEFFECT_MOVE) RedrawNow();
 }
 
 void CPelorandListView::SetDropRow(int row) {

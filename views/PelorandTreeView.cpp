@@ -39,8 +39,8 @@ void CPelorandTreeView::OnInitialUpdate() {
     if (doc->m_pRoot) {
         SetRedraw(false);
         // Names every folder (an empty name becomes the title) and shows the root.
-        doc->m_pRoot->InsertIntoTree(*this, nullptr);
-        if (const TreeItem root = doc->m_pRoot->GetTreeItem())
+        InsertFolderItems(doc->m_pRoot, nullptr);
+        if (const HTREEITEM root = ItemOf(doc->m_pRoot))
             ShowChildren(static_cast<HTREEITEM>(root));
         SetRedraw(true);
     }
@@ -60,6 +60,7 @@ void CPelorandTreeView::ClearItems() {
     m_depth.clear();
     m_cuts.clear();
     m_hasFolders.clear();
+    m_items.clear();
     m_hDropItem = nullptr;
 }
 
@@ -75,7 +76,7 @@ void CPelorandTreeView::ShowChildren(HTREEITEM item) {
         if (child->m_strName.empty()) child->m_strName = "Pelorand";
         const HTREEITEM childItem = CTreeView::InsertItem(
             item, child->m_strName, image, image, reinterpret_cast<LPARAM>(child), I_CHILDRENCALLBACK);
-        child->SetTreeItem(childItem);
+        m_items[child] = childItem;
         NoteItem(childItem, item, child);
         SetCheck(childItem, child->m_bChangerEnabled != 0);
     }
@@ -123,7 +124,7 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
     while (!pending.empty()) {
         CBlock* folder = pending.back();
         pending.pop_back();
-        const TreeItem shown = folder->GetTreeItem();
+        const HTREEITEM shown = ItemOf(folder);
         if (!shown || !HasSubFolder(folder)) continue;
         ShowChildren(static_cast<HTREEITEM>(shown));
         folders.push_back(folder);
@@ -133,7 +134,7 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
         }
     }
     for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        Expand(static_cast<HTREEITEM>((*it)->GetTreeItem()), TVE_EXPAND);
+        Expand(static_cast<HTREEITEM>(ItemOf((*it))), TVE_EXPAND);
     }
 }
 
@@ -143,16 +144,16 @@ HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {
     // so no recursion), then down again, opening each on the way.
     std::vector<CBlock*> path;
     CBlock* shown = folder;
-    while (!shown->GetTreeItem()) {
+    while (!ItemOf(shown)) {
         if (!shown->m_pParent) return nullptr;  // a root that is not shown here
         path.push_back(shown);
         shown = shown->m_pParent;
     }
     for (auto it = path.rbegin(); it != path.rend(); ++it) {
-        ShowChildren(static_cast<HTREEITEM>((*it)->m_pParent->GetTreeItem()));
-        if (!(*it)->GetTreeItem()) return nullptr;
+        ShowChildren(static_cast<HTREEITEM>(ItemOf((*it)->m_pParent)));
+        if (!ItemOf((*it))) return nullptr;
     }
-    return static_cast<HTREEITEM>(folder->GetTreeItem());
+    return static_cast<HTREEITEM>(ItemOf(folder));
 }
 
 void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
@@ -163,28 +164,34 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
             break;
         case kHintEntryAdded:
             if (entry) {
-                HTREEITEM item = static_cast<HTREEITEM>(entry->GetTreeItem());
+                HTREEITEM item = static_cast<HTREEITEM>(ItemOf(entry));
                 if (item && m_open.count(item)) {
-                    // The new sub-folders of an open folder get their items now.
+                    // The new sub-folders of an open folder get their items now, in the order
+                    // of the folder's list (an undo puts a folder back between others).
+                    bool inserted = false;
                     for (BlockPos pos = entry->m_Children.GetHeadPosition(); pos;) {
                         CBlock* child = entry->m_Children.GetNext(pos);
-                        if (child->m_bFolder && !child->GetTreeItem()) child->InsertIntoTree(*this, item);
+                        if (child->m_bFolder && !ItemOf(child)) {
+                            InsertFolderItems(child, item);
+                            inserted = true;
+                        }
                     }
+                    if (inserted) SortChildrenByList(item);
                 }
                 ChildrenChanged(entry);
             }
             break;
         case kHintEntryRemoved:
             if (!entry) break;
-            if (entry->GetTreeItem()) {
+            if (ItemOf(entry)) {
                 DeleteDeepItems(entry);
-                DeleteItem(static_cast<HTREEITEM>(entry->GetTreeItem()));
+                DeleteItem(static_cast<HTREEITEM>(ItemOf(entry)));
             }
             // The parent's expand button is worked out again when next drawn, without entry.
             ChildrenChanged(entry->m_pParent);
             break;
         case kHintEntryChanged:
-            if (const TreeItem item = entry ? entry->GetTreeItem() : nullptr) {
+            if (const HTREEITEM item = entry ? ItemOf(entry) : nullptr) {
                 SetItemText(static_cast<HTREEITEM>(item), entry->m_strName);
                 SetCheck(item, entry->m_bChangerEnabled != 0);
             }
@@ -195,10 +202,23 @@ void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
     }
 }
 
+void CPelorandTreeView::SortChildrenByList(HTREEITEM item) {
+    TVSORTCB sort{};
+    sort.hParent = item;
+    sort.lpfnCompare = [](LPARAM a, LPARAM b, LPARAM) -> int {
+        const auto* first = reinterpret_cast<const CBlock*>(a);
+        const auto* second = reinterpret_cast<const CBlock*>(b);
+        const int i = first->m_pParent->m_Children.IndexOf(first);
+        const int j = second->m_pParent->m_Children.IndexOf(second);
+        return i < j ? -1 : i > j ? 1 : 0;
+    };
+    SendMessageW(m_hWnd, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+}
+
 void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
     // Entries may have been freed: nothing cached about them may stay.
     m_hasFolders.clear();
-    if (const TreeItem item = folder ? folder->GetTreeItem() : nullptr) {
+    if (const HTREEITEM item = folder ? ItemOf(folder) : nullptr) {
         SetItemChildren(static_cast<HTREEITEM>(item), I_CHILDRENCALLBACK);
     }
 }
@@ -219,20 +239,41 @@ CBlock* CPelorandTreeView::GetSelectedFolder() const {
     return item ? reinterpret_cast<CBlock*>(GetItemData(item)) : nullptr;
 }
 
-TreeItem CPelorandTreeView::InsertItem(TreeItem parent, const std::string& text, int image,
-                                       int selectedImage, CBlock* data) {
-    auto parentItem = static_cast<HTREEITEM>(parent);
+HTREEITEM CPelorandTreeView::ItemOf(const CBlock* folder) const {
+    auto found = m_items.find(folder);
+    return found != m_items.end() ? found->second : nullptr;
+}
+
+HTREEITEM CPelorandTreeView::InsertFolderItem(HTREEITEM parent, CBlock* folder, int image) {
     // The only top-level item is the root; below, only open items take children now.
-    if (parentItem ? !m_open.count(parentItem) : GetCount() > 0) return nullptr;
-    if (data && data->m_pParent) m_hasFolders.erase(data->m_pParent);
-    HTREEITEM item = CTreeView::InsertItem(parentItem, text, image, selectedImage,
-                                           reinterpret_cast<LPARAM>(data), I_CHILDRENCALLBACK);
-    NoteItem(item, parentItem, data);
+    if (parent ? !m_open.count(parent) : GetCount() > 0) return nullptr;
+    if (folder->m_pParent) m_hasFolders.erase(folder->m_pParent);
+    HTREEITEM item = CTreeView::InsertItem(parent, folder->m_strName, image, image,
+                                           reinterpret_cast<LPARAM>(folder), I_CHILDRENCALLBACK);
+    if (!item) return nullptr;
+    m_items[folder] = item;
+    NoteItem(item, parent, folder);
+    CTreeView::SetCheck(item, folder->m_bChangerEnabled != 0);
     return item;
 }
 
-void CPelorandTreeView::SetCheck(TreeItem item, bool checked) {
-    if (item) CTreeView::SetCheck(static_cast<HTREEITEM>(item), checked);
+void CPelorandTreeView::InsertFolderItems(CBlock* top, HTREEITEM parentItem) {
+    // Pre-order with an explicit stack (collections nest a million folders deep): (entry, item
+    // of its parent).
+    std::vector<std::pair<CBlock*, HTREEITEM>> pending{{top, parentItem}};
+    int image = -2;  // looked up once, on the first folder
+    while (!pending.empty()) {
+        auto [entry, parent] = pending.back();
+        pending.pop_back();
+        if (!entry->m_bFolder) continue;
+        if (entry->m_strName.empty()) entry->m_strName = "Pelorand";
+        if (image == -2) image = FolderImage();
+        const HTREEITEM item = InsertFolderItem(parent, entry, image);
+        // Push children in reverse so that they are inserted in list order.
+        for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
+            pending.emplace_back(entry->m_Children.GetAtIndex(i), item);
+        }
+    }
 }
 
 int CPelorandTreeView::FolderImage() {
@@ -303,6 +344,10 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_DELETEITEMA:
         case TVN_DELETEITEMW: {
             HTREEITEM gone = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem;
+            // An entry taken out of the tree lives on in the edit history, and may come back.
+            auto* entry = reinterpret_cast<CBlock*>(reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.lParam);
+            auto found = m_items.find(entry);
+            if (found != m_items.end() && found->second == gone) m_items.erase(found);
             m_open.erase(gone);
             auto depth = m_depth.find(gone);
             if (depth != m_depth.end()) {
@@ -365,14 +410,14 @@ bool CPelorandTreeView::OnClickStateIcon(POINT point) {
     SendMessageW(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (!hit.hItem || !(hit.flags & TVHT_ONITEMSTATEICON)) return false;
     // Toggled here, the same on every version of the control.
-    SetCheck(static_cast<TreeItem>(hit.hItem), !GetCheck(hit.hItem));
+    SetCheck(hit.hItem, !GetCheck(hit.hItem));
     SyncCheck(hit.hItem);
     return true;
 }
 
 void CPelorandTreeView::OnSpace() {
     if (HTREEITEM item = GetSelectedItem()) {
-        SetCheck(static_cast<TreeItem>(item), !GetCheck(item));
+        SetCheck(item, !GetCheck(item));
         SyncCheck(item);
     }
 }
@@ -384,10 +429,7 @@ CBlock* CPelorandTreeView::EntryOf(HTREEITEM item) const {
 void CPelorandTreeView::SyncCheck(HTREEITEM item) {
     CBlock* entry = EntryOf(item);
     if (!entry) return;
-    unsigned char checked = GetCheck(item) ? 1 : 0;
-    if (entry->m_bChangerEnabled == checked) return;
-    entry->m_bChangerEnabled = checked;
-    GetDocument()->EntryChanged(entry, this);
+    GetDocument()->SetChangerEnabled(entry, GetCheck(item), this);
 }
 
 void CPelorandTreeView::InsertNewFolder(HTREEITEM parentItem) {
@@ -395,10 +437,6 @@ void CPelorandTreeView::InsertNewFolder(HTREEITEM parentItem) {
 }
 
 bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
-    if (GetDocument()->IsImporting() && CPelorandDoc::ChangesCollection(id)) {
-        if (ui) ui->Enable(false);
-        return true;
-    }
     switch (id) {
         case ID_PROPERTY:
             // Enabled as the other commands of a folder; the frame opens the dialog.
@@ -461,11 +499,8 @@ bool CPelorandTreeView::CopySelected() {
 void CPelorandTreeView::OnEndLabelEdit(HTREEITEM item, const char* text) {
     CBlock* entry = EntryOf(item);
     if (!entry) return;
-    if (text) {
-        // An empty text is a name too: the folder is shown empty until the file is read again.
-        entry->m_strName = text;
-        GetDocument()->EntryChanged(entry, this);
-    }
+    // An empty text is a name too: the folder is shown empty until the file is read again.
+    if (text) GetDocument()->RenameEntry(entry, text, this);
     SetItemText(item, entry->m_strName);
     GetDocument()->ShowFolder(entry);
 }
@@ -486,26 +521,7 @@ void CPelorandTreeView::OnRightClick() {
 void CPelorandTreeView::BeginDrag(HTREEITEM item) {
     CBlock* entry = EntryOf(item);
     if (!entry || !entry->m_pParent) return;  // the root stays where it is
-    CPelorandDoc* doc = GetDocument();
-    doc->m_pLastDropTarget = nullptr;
-    ComPtr<IDataObject> data = doc->SendEntries({entry});
-    if (!data) return;
-    DWORD effect = DoDragDrop(data.Get(), DROPEFFECT_COPY | DROPEFFECT_MOVE);
-    data.Reset();
-    CBlock* target = doc->m_pLastDropTarget;
-    if (effect == DROPEFFECT_MOVE) {
-        if (target && IsSameOrBelow(target, entry)) {
-            CWinApp::Get()->DoMessageBox(kSelfMoveMessage, MB_OK | MB_ICONEXCLAMATION);
-        } else {
-            doc->RemoveEntry(entry);
-        }
-    }
-    target = doc->m_pLastDropTarget;  // (gone if it lay in what was removed)
-    if (target) {
-        doc->ShowFolder(target);
-        if (HTREEITEM targetItem = EnsureItem(target)) SelectItem(targetItem);
-        doc->m_pLastDropTarget = nullptr;
-    }
+    GetDocument()->DragEntries({entry});
 }
 
 DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT point) {

@@ -7,12 +7,11 @@
 
 #include "fw/DragDrop.h"
 #include "fw/TreeView.h"
-#include "model/TreeControl.h"
 
 class CBlock;
 class CPelorandDoc;
 
-class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropClient {
+class CPelorandTreeView : public CTreeView, public IDropClient {
   public:
     static constexpr UINT_PTR kHoverTimer = 0;
     static constexpr UINT kHoverDelay = 2000;
@@ -40,14 +39,18 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     // Call after folders were added below folder or removed anywhere: the expand buttons are
     // worked out again.
     void ChildrenChanged(CBlock* folder);
+    // Puts the items below item in the order of its folder's list.
+    void SortChildrenByList(HTREEITEM item);
     bool IsShowingChildren(HTREEITEM item) const { return m_open.count(item) != 0; }
 
-    // ITreeControl: how the entry tree shows its folders here. A folder whose parent item is
-    // not open yet gets no item (null): it is inserted when the parent is opened.
-    TreeItem InsertItem(TreeItem parent, const std::string& text, int image, int selectedImage,
-                        CBlock* data) override;
-    void SetCheck(TreeItem item, bool checked) override;
-    int FolderImage() override;
+    // The item of folder while it has one, or null. A folder whose parent item is not open
+    // yet has none: it gets one when the parent is opened.
+    HTREEITEM ItemOf(const CBlock* folder) const;
+    // Items for top (under parentItem; null: top is the root) and for the folders below it
+    // whose parents are open. An unnamed folder is named "Pelorand" on the way.
+    void InsertFolderItems(CBlock* top, HTREEITEM parentItem);
+    // The image of a collection folder (the shell's plain folder icon).
+    int FolderImage();
 
     CPelorandDoc* GetDocument() const;
 
@@ -77,6 +80,8 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     // below, or all when it is null.
     void DeleteDeepItems(const CBlock* below);
     bool HasSubFolder(const CBlock* folder);
+    // One folder's item, when its parent item is open (or it is the first, the root's).
+    HTREEITEM InsertFolderItem(HTREEITEM parent, CBlock* folder, int image);
     CBlock* EntryOf(HTREEITEM item) const;
     void DeleteSelected();
     bool CopySelected();
@@ -96,4 +101,5 @@ class CPelorandTreeView : public CTreeView, public ITreeControl, public IDropCli
     std::unordered_map<HTREEITEM, int> m_depth;            // of every item
     std::map<std::pair<int, HTREEITEM>, CBlock*> m_cuts;   // (depth, item) of every kCutDepth-th level
     std::unordered_map<const CBlock*, bool> m_hasFolders;  // asked by the expand buttons
+    std::unordered_map<const CBlock*, HTREEITEM> m_items;  // of every folder shown
 };

@@ -8,8 +8,6 @@
 #include "win/Handles.h"
 #include "win/Strconv.h"
 
-const char kSelfMoveMessage[] =
-    "自分自身か子供に移動をしようとしました\n移動元はそのままになります";
 const char kDeleteQuestion[] = "削除していいですか？";
 
 namespace {
@@ -62,12 +60,6 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point) {
                    GetAncestor(view, GA_ROOT), nullptr);
 }
 
-bool IsSameOrBelow(const CBlock* entry, const CBlock* folder) {
-    for (const CBlock* up = entry; up; up = up->m_pParent) {
-        if (up == folder) return true;
-    }
-    return false;
-}
 
 std::string LabelText(const void* text, bool wide) {
     if (!text) return std::string();

@@ -16,12 +16,9 @@ DWORD DragScrollAtEdges(HWND hwnd, POINT point);
 // window of view so that its commands take the frame's usual way.
 void TrackViewPopup(HWND view, UINT menuId, POINT point);
 
-// True when entry is folder or lies below it.
-bool IsSameOrBelow(const CBlock* entry, const CBlock* folder);
 
 
 // A label edit's text as the program keeps its texts, from the A or W form of the notification.
 std::string LabelText(const void* text, bool wide);
 
-extern const char kSelfMoveMessage[];
 extern const char kDeleteQuestion[];

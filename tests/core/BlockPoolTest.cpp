@@ -220,7 +220,7 @@ TEST(BlockPool, TextsHeldByAChangeThatRunsOutOfMemoryGoBack) {
         {
             ChunkLimit limit(blockpool::GetStats().chunks);
             filler = FillPool();
-            EXPECT_THROW(root->ApplyProperties(*source, nullptr, false, true, false, false, false),
+            EXPECT_THROW(root->ApplyProperties(*source, false, true, false, false, false),
                          std::bad_alloc);
         }
         FreeAll(filler);

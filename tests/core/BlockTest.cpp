@@ -4,7 +4,6 @@
 #include "model/BlockPool.h"
 #include "model/ByteStream.h"
 #include "model/RecordReader.h"
-#include "tests/core/FakeTree.h"
 
 namespace {
 
@@ -194,7 +193,7 @@ TEST(Block, EqualTextsShareOneRecordAndOutliveTheirEntries) {
     EXPECT_EQ(b->Author(), "me");
     EXPECT_EQ(b->Comment(), "first");
     CBlock* d = File(root.get(), "d");
-    d->ApplyProperties(*b, nullptr, false, true, true, false, false);
+    d->ApplyProperties(*b, false, true, true, false, false);
     EXPECT_EQ(d->Comment().data(), b->Comment().data());
     b->DeleteEntry();
     d->SetAuthor("me");
@@ -234,15 +233,13 @@ TEST(Block, ConstructorDefaults) {
     EXPECT_EQ(b.m_bChangerEnabled, 1);
     EXPECT_EQ(b.m_pParent, nullptr);
     EXPECT_EQ(b.m_nListItem, -1);
-    EXPECT_EQ(b.GetTreeItem(), nullptr);
     EXPECT_EQ(b.GetChangerPos(), nullptr);
     EXPECT_TRUE(b.GetName().empty());
     EXPECT_EQ(b.m_Children.GetCount(), 0);
 }
 
-TEST(Block, TreeItemsAndChangerCursorsBelongToTheirOwnEntry) {
-    // Kept beside the entries: each entry's two words are its own and go with it.
-    int items[3];
+TEST(Block, ChangerCursorsBelongToTheirOwnEntry) {
+    // Kept beside the entries: each entry's word is its own and goes with it.
     auto* root = new CBlock;
     auto* a = new CBlock;
     auto* b = new CBlock;
@@ -250,26 +247,18 @@ TEST(Block, TreeItemsAndChangerCursorsBelongToTheirOwnEntry) {
         root->m_Children.AddTail(child);
         child->m_pParent = root;
     }
-    a->SetTreeItem(&items[0]);
-    b->SetTreeItem(&items[1]);
     a->SetChangerPos(root->m_Children.GetHeadPosition());
-    EXPECT_EQ(a->GetTreeItem(), &items[0]);
-    EXPECT_EQ(b->GetTreeItem(), &items[1]);
     EXPECT_EQ(a->GetChangerPos(), root->m_Children.GetHeadPosition());
     EXPECT_EQ(b->GetChangerPos(), nullptr);
-    a->SetTreeItem(&items[2]);
+    b->SetChangerPos(root->m_Children.GetHeadPosition());
     a->SetChangerPos(nullptr);
-    EXPECT_EQ(a->GetTreeItem(), &items[2]);
     EXPECT_EQ(a->GetChangerPos(), nullptr);
-    // An entry made where a deleted one was starts without either.
+    // An entry made where a deleted one was starts without one.
     b->DeleteEntry();
     auto* c = new CBlock;
     root->m_Children.AddTail(c);
     c->m_pParent = root;
-    EXPECT_EQ(c->GetTreeItem(), nullptr);
-    c->SetChangerPos(root->m_Children.GetHeadPosition());
-    EXPECT_EQ(a->GetChangerPos(), nullptr);
-    EXPECT_EQ(a->GetTreeItem(), &items[2]);
+    EXPECT_EQ(c->GetChangerPos(), nullptr);
     delete root;
 }
 
@@ -456,50 +445,24 @@ TEST(Block, CollectFoldersPreOrder) {
     EXPECT_EQ(out.size(), 4u);
 }
 
-TEST(Block, InsertIntoTreeShowsFoldersOnly) {
-    std::unique_ptr<CBlock> root(Folder(nullptr, ""));
-    CBlock* A = Folder(root.get(), "A");
-    CBlock* f = File(root.get(), "C:\\f.jpg");
-    CBlock* A1 = Folder(A, "A1");
-    A1->m_bChangerEnabled = 0;
-    FakeTree tree;
-    root->InsertIntoTree(tree, nullptr);
-    ASSERT_EQ(tree.items.size(), 3u);
-    EXPECT_EQ(root->m_strName, "Pelorand");  // an empty name takes the title and keeps it
-    EXPECT_EQ(FakeTree::At(root->GetTreeItem()).parent, nullptr);
-    EXPECT_EQ(FakeTree::At(A->GetTreeItem()).parent, root->GetTreeItem());
-    EXPECT_EQ(FakeTree::At(A1->GetTreeItem()).parent, A->GetTreeItem());
-    EXPECT_EQ(FakeTree::At(A1->GetTreeItem()).data, A1);
-    EXPECT_FALSE(FakeTree::At(A1->GetTreeItem()).checked);
-    EXPECT_TRUE(FakeTree::At(A->GetTreeItem()).checked);
-    EXPECT_EQ(FakeTree::At(A->GetTreeItem()).image, 7);
-    EXPECT_EQ(f->GetTreeItem(), nullptr);
-
-    FakeTree other;
-    f->InsertIntoTree(other, nullptr);
-    EXPECT_TRUE(other.items.empty());
-}
-
 TEST(Block, ApplyPropertiesCopiesChosenFieldsDownTheSubtree) {
     std::unique_ptr<CBlock> root(Folder(nullptr, "root"));
     CBlock* A = Folder(root.get(), "A");
     CBlock* f = File(A, "f");
-    FakeTree tree;
-    root->InsertIntoTree(tree, nullptr);
     CBlock source;
     source.m_nPriority = 0;
     source.SetTexts("auth", "comm", nullptr);
     source.m_bInherit = 1;
     source.m_bChangerEnabled = 0;
 
-    root->ApplyProperties(source, &tree, false, false, false, false, true);
+    root->ApplyProperties(source, false, false, false, false, true);
     EXPECT_EQ(f->m_bChangerEnabled, 0);
+    EXPECT_EQ(A->m_bChangerEnabled, 0);
+    EXPECT_EQ(root->m_bChangerEnabled, 0);
     EXPECT_EQ(f->m_nPriority, 2);
     EXPECT_EQ(f->GetAuthor(), "?");
-    EXPECT_FALSE(FakeTree::At(A->GetTreeItem()).checked);
-    EXPECT_FALSE(FakeTree::At(root->GetTreeItem()).checked);
 
-    A->ApplyProperties(source, &tree, true, true, false, true, false);
+    A->ApplyProperties(source, true, true, false, true, false);
     EXPECT_EQ(f->m_nPriority, 0);
     EXPECT_EQ(f->GetAuthor(), "auth");
     EXPECT_EQ(f->GetComment(), "?");
@@ -516,7 +479,7 @@ TEST(Block, MillionDeepTreeDoesNotUseTheStack) {
     root->CollectFolders(folders, true);
     EXPECT_EQ(folders.size(), 1000001u);
     CBlock source;
-    root->ApplyProperties(source, nullptr, true, true, true, true, true);
+    root->ApplyProperties(source, true, true, true, true, true);
     root.reset();  // destruction must not recurse
 }
 

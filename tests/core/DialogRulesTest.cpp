@@ -2,7 +2,6 @@
 // entry properties, and the cells of the thumbnail layout preview.
 #include <gtest/gtest.h>
 
-#include <map>
 #include <memory>
 
 #include "model/AuthorList.h"
@@ -10,7 +9,6 @@
 #include "model/PropertyChange.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
-#include "tests/core/FakeTree.h"
 #include "ui/ImageLayoutCells.h"
 
 namespace {
@@ -93,7 +91,7 @@ TEST(AuthorList, AnAbsurdCountReadsOnlyTheNamesStoredAndAdditionsFollowThem) {
 namespace {
 
 // root folder
-//   A folder (tree item)  ─ B folder (tree item) ─ f2 file
+//   A folder ─ B folder ─ f2 file
 //   f1 file
 class PropertyChangeTest : public ::testing::Test {
   protected:
@@ -105,7 +103,6 @@ class PropertyChangeTest : public ::testing::Test {
         f2 = Add(b, "f2.bmp", false);
         f1 = Add(&root, "f1.bmp", false);
         for (CBlock* e : {&root, a, b, f1, f2}) e->SetTexts("who", "what", nullptr);
-        root.InsertIntoTree(tree, nullptr);
     }
     CBlock* Add(CBlock* parent, const std::string& name, bool folder) {
         auto* e = new CBlock;
@@ -116,8 +113,7 @@ class PropertyChangeTest : public ::testing::Test {
         return e;
     }
     void Apply(CBlock& entry, const PropertyChange& change) {
-        ApplyPropertyChange(entry, change, &tree,
-                            [this](TreeItem item, const std::string& text) { texts[item] = text; });
+        ApplyPropertyChange(entry, change);
     }
     static PropertyChange AllUpdates() {
         PropertyChange c;
@@ -128,13 +124,11 @@ class PropertyChangeTest : public ::testing::Test {
 
     CBlock root;
     CBlock *a = nullptr, *b = nullptr, *f1 = nullptr, *f2 = nullptr;
-    FakeTree tree;
-    std::map<TreeItem, std::string> texts;
 };
 
 }  // namespace
 
-TEST_F(PropertyChangeTest, OneEntryWritesEveryPropertyAndItsTreeItemFollows) {
+TEST_F(PropertyChangeTest, OneEntryWritesEveryProperty) {
     PropertyChange c = AllUpdates();
     c.storeName = true;
     c.name = "改名";
@@ -150,8 +144,6 @@ TEST_F(PropertyChangeTest, OneEntryWritesEveryPropertyAndItsTreeItemFollows) {
     EXPECT_EQ(a->GetComment(), "c");
     EXPECT_EQ(a->m_bInherit, 1);
     EXPECT_EQ(a->m_bChangerEnabled, 0);
-    EXPECT_EQ(texts[a->GetTreeItem()], "改名");
-    EXPECT_FALSE(FakeTree::At(a->GetTreeItem()).checked);
     // Without the subfolders box nothing below changes.
     EXPECT_EQ(b->m_nPriority, 2);
     EXPECT_EQ(b->m_bChangerEnabled, 1);
@@ -202,7 +194,7 @@ TEST_F(PropertyChangeTest, SubfoldersWithOnlyThePriorityReachEveryDescendantAndN
     EXPECT_EQ(root.m_nPriority, 2);
 }
 
-TEST_F(PropertyChangeTest, ClearingTheChangerFlagWithSubfoldersClearsEveryCheckBelow) {
+TEST_F(PropertyChangeTest, ClearingTheChangerFlagWithSubfoldersClearsEveryFlagBelow) {
     PropertyChange c = AllUpdates();
     c.priority = 1;
     c.author = "新";
@@ -216,10 +208,8 @@ TEST_F(PropertyChangeTest, ClearingTheChangerFlagWithSubfoldersClearsEveryCheckB
         EXPECT_EQ(e->GetComment(), "com") << e->m_strName;
         EXPECT_EQ(e->m_nPriority, 1) << e->m_strName;
     }
-    EXPECT_FALSE(FakeTree::At(a->GetTreeItem()).checked);
-    EXPECT_FALSE(FakeTree::At(b->GetTreeItem()).checked);
     EXPECT_EQ(f1->m_bChangerEnabled, 1);
-    EXPECT_TRUE(FakeTree::At(root.GetTreeItem()).checked);
+    EXPECT_EQ(root.m_bChangerEnabled, 1);
 }
 
 TEST(ImageLayoutCells, ZeroBorderAndMarginsGiveTouchingCellsOfThePictureSize) {

@@ -117,6 +117,9 @@ again key ctrl+i -- rows_are 2 || fail "Ctrl+I made no folder"
 key End
 again key Delete -- box_shown || fail "Delete asked nothing"
 answer "delete"
+# Undone and done again: the folder comes back, and goes again.
+again key ctrl+z -- rows_are 2 || fail "Ctrl+Z did not bring the deleted folder back"
+again key ctrl+y -- rows_are 1 || fail "Ctrl+Y did not take it out again"
 # Saved under a name typed into the save dialog.
 save_dialog() {
   local w

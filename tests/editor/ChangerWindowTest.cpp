@@ -922,8 +922,7 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     EXPECT_EQ(std::wstring(L"c.plr - Pelorand For ActiveDesktop "), text);
     // A folder's label in the tree, as the collection names it.
     HWND treeWindow = ChildOfClass(Frame()->m_hWnd, WC_TREEVIEWW);
-    Doc()->m_pRoot->m_strName = "壁紙";
-    Doc()->EntryChanged(Doc()->m_pRoot);
+    Doc()->RenameEntry(Doc()->m_pRoot, "壁紙");
     TVITEMW label{};
     label.mask = TVIF_TEXT | TVIF_HANDLE;
     label.hItem = TreeView_GetRoot(treeWindow);

@@ -95,7 +95,7 @@ class EntryDialogsTest : public EditorTest {
     CBlock* Child(CBlock* folder, int index) const { return folder->m_Children.GetAtIndex(index); }
     // Selects folder in the tree, which lists its children.
     void SelectFolder(CBlock* folder) {
-        Tree()->SelectItem(static_cast<HTREEITEM>(folder->GetTreeItem()));
+        Tree()->SelectItem(Tree()->ItemOf(folder));
         Pump();
     }
     void SelectRows(const std::vector<CBlock*>& entries) {
@@ -113,10 +113,10 @@ class EntryDialogsTest : public EditorTest {
         SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
     }
     std::string TreeText(CBlock* folder) const {
-        return Tree()->GetItemText(static_cast<HTREEITEM>(folder->GetTreeItem()));
+        return Tree()->GetItemText(Tree()->ItemOf(folder));
     }
     bool TreeChecked(CBlock* folder) const {
-        return Tree()->GetCheck(static_cast<HTREEITEM>(folder->GetTreeItem()));
+        return Tree()->GetCheck(Tree()->ItemOf(folder));
     }
 };
 
@@ -206,7 +206,7 @@ TEST_F(EntryDialogsTest, TheTreeStoresTheNameAndAClearedChangerFlagReachesEveryD
     TreeProperties();
     for (CBlock* e : {a, a1, file}) EXPECT_EQ(e->m_bChangerEnabled, 0) << e->m_strName;
     EXPECT_FALSE(TreeChecked(a));
-    ASSERT_EQ(a1->GetTreeItem(), nullptr);  // A was never opened: its sub-folder has no item yet
+    ASSERT_EQ(Tree()->ItemOf(a1), nullptr);  // A was never opened: its sub-folder has no item yet
     // Every property went down with it: the one-entry mode updates all five.
     EXPECT_EQ(file->GetAuthor(), "山田");  // the folder's own, kept with an empty list
     EXPECT_EQ(file->GetComment(), "海");

@@ -74,7 +74,7 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     // Folders only, in list order, each with its check box. A1 gets its item when A opens.
     EXPECT_EQ(tree->GetCount(), 3);
     HTREEITEM rootItem = tree->GetRootItem();
-    EXPECT_EQ(rootItem, static_cast<HTREEITEM>(root->GetTreeItem()));
+    EXPECT_EQ(rootItem, tree->ItemOf(root));
     HTREEITEM a = tree->GetChildItem(rootItem);
     HTREEITEM c = tree->GetNextSiblingItem(a);
     EXPECT_EQ(ItemText(tree, a), "A");
@@ -85,14 +85,13 @@ TEST_F(EditorTest, OpeningShowsTheFoldersAndSelectingOneListsItsEntriesLastFirst
     EXPECT_EQ(tree->GetCount(), 4);
     HTREEITEM a1 = tree->GetChildItem(a);
     EXPECT_EQ(ItemText(tree, a1), "A1");
-    EXPECT_EQ(a1, static_cast<HTREEITEM>(
-                      root->m_Children.GetAtIndex(0)->m_Children.GetAtIndex(0)->GetTreeItem()));
+    EXPECT_EQ(a1, tree->ItemOf(root->m_Children.GetAtIndex(0)->m_Children.GetAtIndex(0)));
     tree->Expand(a, TVE_COLLAPSE);
     tree->Expand(a, TVE_EXPAND);  // opening again inserts nothing twice
     EXPECT_EQ(tree->GetCount(), 4);
     EXPECT_FALSE(tree->GetCheck(a));
     EXPECT_TRUE(tree->GetCheck(c));
-    EXPECT_EQ(root->m_Children.GetAtIndex(1)->GetTreeItem(), nullptr);  // B is a file
+    EXPECT_EQ(tree->ItemOf(root->m_Children.GetAtIndex(1)), nullptr);  // B is a file
     EXPECT_EQ(tree->GetStyle() & 0x12F, 0x12F);
 
     // (The control itself may select its first item when it takes the focus.)

@@ -80,10 +80,10 @@ TEST_F(EditorTest, TheTreeFollowsTheSelectionAndGivesItsFolder) {
     tree->OnInitialUpdate();
     ASSERT_EQ(tree->GetCount(), 2);
     EXPECT_EQ(sub->m_strName, "Pelorand");
-    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(sub->GetTreeItem())));
+    ASSERT_TRUE(tree->SelectItem(tree->ItemOf(sub)));
     EXPECT_EQ(tree->GetSelectedFolder(), sub);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
-    ASSERT_TRUE(tree->SelectItem(static_cast<HTREEITEM>(root->GetTreeItem())));
+    ASSERT_TRUE(tree->SelectItem(tree->ItemOf(root)));
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 1);
     EXPECT_EQ(Frame()->GetActiveList()->GetItemText(0, 0), "Pelorand");
 }

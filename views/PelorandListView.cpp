@@ -289,8 +289,9 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case LVN_ENDLABELEDITA:
         case LVN_ENDLABELEDITW: {
             const LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
-            const bool cancelled = item.pszText == nullptr;
-            std::string text = LabelText(item.pszText, header->code == LVN_ENDLABELEDITW);
+            std::string text;
+            const bool cancelled = item.pszText == nullptr ||
+                                   !LabelText(item.pszText, header->code == LVN_ENDLABELEDITW, text);
             OnEndLabelEdit(item.iItem, cancelled ? nullptr : text.c_str());
             result = 0;  // the text is set already
             return true;

@@ -326,8 +326,9 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_ENDLABELEDITA:
         case TVN_ENDLABELEDITW: {
             const TVITEMW& item = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
-            const bool cancelled = item.pszText == nullptr;
-            std::string text = LabelText(item.pszText, header->code == TVN_ENDLABELEDITW);
+            std::string text;
+            const bool cancelled = item.pszText == nullptr ||
+                                   !LabelText(item.pszText, header->code == TVN_ENDLABELEDITW, text);
             OnEndLabelEdit(item.hItem, cancelled ? nullptr : text.c_str());
             result = 0;  // the text is set already
             return true;

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
 
 const char kDeleteQuestion[] = "削除していいですか？";
+const char kNameNotCp932Message[] =
+    "名前には、シフト JIS で表せない文字は使えません。\n名前はそのままになります";
 
 namespace {
 constexpr int kScrollBand = 32;
@@ -61,9 +64,14 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point) {
 }
 
 
-std::string LabelText(const void* text, bool wide) {
-    if (!text) return std::string();
-    if (!wide) return static_cast<const char*>(text);
-    // A character CP932 lacks shows as '?', never as a look-alike of another name.
-    return ToMultiByteLossy(static_cast<const wchar_t*>(text));
+bool LabelText(const void* text, bool wide, std::string& out) {
+    out.clear();
+    if (!text) return true;
+    if (!wide) {
+        out = static_cast<const char*>(text);
+        return true;
+    }
+    if (ToMultiByte(static_cast<const wchar_t*>(text), out)) return true;
+    CWinApp::Get()->DoMessageBox(kNameNotCp932Message, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }

@@ -19,6 +19,9 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point);
 
 
 // A label edit's text as the program keeps its texts, from the A or W form of the notification.
-std::string LabelText(const void* text, bool wide);
+// False, after telling the user, for a name with a character CP932 cannot hold: the edit then
+// counts as cancelled rather than storing a look-alike.
+bool LabelText(const void* text, bool wide, std::string& out);
 
 extern const char kDeleteQuestion[];
+extern const char kNameNotCp932Message[];

@@ -475,6 +475,19 @@ TEST_F(EditingTest, RenamingAFolderInTheTreeOrTheList) {
     EndTreeEdit(item, "");  // an empty name is a name
     EXPECT_EQ(f->m_strName, "");
     EXPECT_EQ(Tree()->GetItemText(item), "");
+    // A name CP932 cannot hold (𠮷) is refused, not stored as a question mark.
+    {
+        std::wstring typed = L"\U00020BB7";
+        NMTVDISPINFOW refused{};
+        refused.hdr.code = TVN_ENDLABELEDITW;
+        refused.item.hItem = item;
+        refused.item.pszText = &typed[0];
+        Notify(Tree(), refused.hdr);
+        EXPECT_EQ(f->m_strName, "");
+        EXPECT_EQ(Tree()->GetItemText(item), "");
+        EXPECT_EQ(m_messages, std::vector<std::string>{kNameNotCp932Message});
+        m_messages.clear();
+    }
 
     // In the list: folders only; the tree follows.
     Doc()->ShowFolder(Root());

@@ -2,9 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
@@ -127,36 +125,6 @@ bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
     return false;
 }
 
-// A list control asks for its items' texts in UTF-16; the object's handler answers in the
-// program's own texts (CP932), carried in the multibyte form of the notification.
-bool CWnd::ReflectListDispInfoW(CWnd& child, NMLVDISPINFOW& wide, LRESULT& result) {
-    NMLVDISPINFOA narrow{};
-    narrow.hdr = wide.hdr;
-    narrow.hdr.code = LVN_GETDISPINFOA;
-    static_assert(sizeof narrow.item == sizeof wide.item, "the two item forms differ in layout");
-    std::memcpy(&narrow.item, &wide.item, sizeof narrow.item);
-    const bool wantsText =
-        (wide.item.mask & LVIF_TEXT) && wide.item.pszText && wide.item.cchTextMax > 0;
-    std::string buffer;
-    if (wantsText) {
-        // Room for as many characters, each of up to two bytes.
-        buffer.assign(static_cast<std::size_t>(wide.item.cchTextMax) * 2 + 1, '\0');
-        narrow.item.pszText = &buffer[0];
-        narrow.item.cchTextMax = static_cast<int>(buffer.size());
-    }
-    if (!child.OnReflectNotify(&narrow.hdr, result)) return false;
-    LPWSTR text = wide.item.pszText;
-    const int room = wide.item.cchTextMax;
-    std::memcpy(&wide.item, &narrow.item, sizeof wide.item);  // image, state, indent
-    wide.item.pszText = text;
-    wide.item.cchTextMax = room;
-    if (wantsText) {
-        const std::wstring shown = narrow.item.pszText ? UiText(narrow.item.pszText) : std::wstring();
-        lstrcpynW(text, shown.c_str(), room);
-    }
-    return true;
-}
-
 bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     result = 0;
     if (msg == WM_NOTIFY) {
@@ -164,9 +132,6 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
         CWnd* child = FromHandle(header->hwndFrom);
         if (!child || child == this) return false;
-        if (header->code == LVN_GETDISPINFOW) {
-            return ReflectListDispInfoW(*child, *reinterpret_cast<NMLVDISPINFOW*>(header), result);
-        }
         return child->OnReflectNotify(header, result);
     }
     if (msg == WM_COMMAND && lParam != 0) {

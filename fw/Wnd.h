@@ -69,7 +69,6 @@ class CWnd {
     }
     // Hands WM_NOTIFY and control WM_COMMAND to the object of the control that sent them.
     bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    static bool ReflectListDispInfoW(CWnd& child, tagLVDISPINFOW& wide, LRESULT& result);
     // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
     virtual void PostNcDestroy() {}
     // Every message goes through here: WndProc under the exception guard, workers joined at

@@ -197,7 +197,7 @@ void CPelorandListView::RefreshRows() {
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
+bool CPelorandListView::OnGetDispInfo(LVITEMW& item) {
     const CBlock* entry = GetEntry(item.iItem);
     if (!entry) {
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = 0;
@@ -226,8 +226,7 @@ bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
                 text = GetYesNoLabel(entry->m_bInherit);
                 break;
         }
-        // lstrcpyn keeps a double-byte character whole at the cut.
-        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+        lstrcpynW(item.pszText, UiText(text).c_str(), item.cchTextMax);
     }
     if (item.mask & LVIF_IMAGE) item.iImage = GetShellInfo(*entry).image;
     if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
@@ -267,8 +266,8 @@ void CPelorandListView::OnItemChanged(const NMLISTVIEW& change) {
 bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
     result = 0;
     switch (header->code) {
-        case LVN_GETDISPINFOA:
-            return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        case LVN_GETDISPINFOW:
+            return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header)->item);
         case LVN_ITEMCHANGED:
             OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
             return true;
@@ -309,7 +308,7 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
 LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case LVM_SETITEMSTATE:
-            OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMA*>(lParam));
+            OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMW*>(lParam));
             break;  // and the control's own handling
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -347,7 +346,7 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CListView::WndProc(msg, wParam, lParam);
 }
 
-void CPelorandListView::OnSetItemState(int row, const LVITEMA* item) {
+void CPelorandListView::OnSetItemState(int row, const LVITEMW* item) {
     // The control keeps only selection and focus; a check box goes to the entry.
     if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) return;
     UINT image = (item->state & LVIS_STATEIMAGEMASK) >> 12;

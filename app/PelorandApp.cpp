@@ -25,8 +25,8 @@
 namespace {
 
 FontRecord GuiFont() {
-    LOGFONTA lf{};
-    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
+    LOGFONTW lf{};
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof lf, &lf);
     return ToFontRecord(lf);
 }
 
@@ -51,19 +51,20 @@ SettingHooks SystemHooks() {
 // Sets a key's default text; true only when the stored text really changed.
 bool UpdateRegistryText(const std::string& key, const std::string& value) {
     CUniqueKey handle;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE,
-                        nullptr, handle.Put(), nullptr) != ERROR_SUCCESS) {
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(key).c_str(), 0, nullptr, 0,
+                        KEY_READ | KEY_WRITE, nullptr, handle.Put(), nullptr) != ERROR_SUCCESS) {
         return false;
     }
-    char old[1024] = "";
-    DWORD type = 0, size = sizeof old - 1;
-    bool same = RegQueryValueExA(handle.Get(), nullptr, nullptr, &type,
+    const std::wstring wide = ToWide(value);
+    wchar_t old[1024] = L"";
+    DWORD type = 0, size = sizeof old - sizeof(wchar_t);
+    bool same = RegQueryValueExW(handle.Get(), nullptr, nullptr, &type,
                                  reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS &&
-                type == REG_SZ && value == old;
+                type == REG_SZ && wide == old;
     LONG rc = same ? ERROR_SUCCESS
-                   : RegSetValueExA(handle.Get(), nullptr, 0, REG_SZ,
-                                    reinterpret_cast<const BYTE*>(value.c_str()),
-                                    static_cast<DWORD>(value.size() + 1));
+                   : RegSetValueExW(handle.Get(), nullptr, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>(wide.c_str()),
+                                    static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     return !same && rc == ERROR_SUCCESS;
 }
 
@@ -106,7 +107,7 @@ std::string CPelorandApp::FileToOpen(int argc, wchar_t** argv) {
         if (!argv[i] || !argv[i][0]) continue;
         if (argv[i][0] == L'/' || argv[i][0] == L'-') continue;
         std::string file;
-        if (!PathToAnsi(argv[i], file)) NoteRefusedName(argv[i]);
+        if (!PathToCp932(argv[i], file)) NoteRefusedName(argv[i]);
         return file;
     }
     return {};
@@ -114,19 +115,12 @@ std::string CPelorandApp::FileToOpen(int argc, wchar_t** argv) {
 
 bool CPelorandApp::InitInstance() {
     InitPlatform();
-    // Collections keep their paths in code page 932, and the program hands them to the system
-    // in the code page it runs with.
-    if (GetACP() != kUiCodePage) {
-        DoMessageBox("このシステムの文字コードは日本語 (コード ページ 932) ではありません。\n"
-                     "コレクションの中の日本語のパスを扱うには、日本語のコード ページが必要です。",
-                     MB_OK | MB_ICONINFORMATION);
-    }
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
     std::string file;
     {
-        // The wide command line: the ANSI one would hold a look-alike of a name the code page
-        // cannot hold.
+        // The wide command line: the multibyte one would hold a look-alike of a name the
+        // system's code page cannot hold.
         int argc = 0;
         wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
         CUniqueLocal owner(argv);
@@ -183,15 +177,15 @@ void CPelorandApp::SelectChangerEntry() {
     CPelorandListView* listView = frame ? frame->GetActiveList() : nullptr;
     if (!entry || !listView) return;
     HWND list = listView->m_hWnd;
-    const int rows = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    const int rows = static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0));
     for (int row = 0; row < rows; ++row) {
         if (listView->GetEntry(row) != entry) continue;
-        LVITEMA state{};
+        LVITEMW state{};
         state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
         state.state = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+        SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
                      reinterpret_cast<LPARAM>(&state));
-        SendMessageA(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
+        SendMessageW(list, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE);
         break;
     }
 }
@@ -227,8 +221,8 @@ void CPelorandApp::RegisterShellFileTypes() {
         IsInsideFolder(exePath, tempPath)) {
         return;
     }
-    const std::string exe = ModulePathAnsi();
-    if (exe.empty()) return;  // a path the code page cannot name would open nothing
+    const std::string exe = ModulePath();
+    if (exe.empty()) return;  // a path CP932 cannot name would open nothing
     const std::string classes = "Software\\Classes\\";
     bool changed = UpdateRegistryText(classes + ext, typeId);
     changed |= UpdateRegistryText(classes + typeId, typeName);

@@ -20,8 +20,8 @@ class CPelorandApp : public CWinApp {
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 
     // The collection file named on the command line: the first argument that is no switch, in
-    // the ANSI code page (or its short name). Empty, and the name noted as refused
-    // (NoteRefusedName), when the code page cannot name it.
+    // CP932 (or its short name). Empty, and the name noted as refused (NoteRefusedName), when
+    // CP932 cannot name it.
     static std::string FileToOpen(int argc, wchar_t** argv);
     // Changer mode: with no file named and ExeCuteCheck set, the changer window runs before any
     // editor window. False when the user closed it, which ends the program.

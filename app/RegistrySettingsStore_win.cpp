@@ -6,13 +6,18 @@
 #include <vector>
 
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
+
+// The registry keeps texts in UTF-16 whatever the call: the wide form of the program's CP932
+// texts is what the multibyte calls stored on a Japanese system, so values written before read
+// back the same, and values written here read right on a system of any code page.
 
 // Empty when the key does not exist.
 CUniqueKey OpenForRead(const std::string& path, REGSAM access = KEY_READ) {
     CUniqueKey key;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, access, key.Put()) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(path).c_str(), 0, access, key.Put()) != ERROR_SUCCESS) {
         key.Reset();
     }
     return key;
@@ -20,7 +25,7 @@ CUniqueKey OpenForRead(const std::string& path, REGSAM access = KEY_READ) {
 
 CUniqueKey OpenForWrite(const std::string& path) {
     CUniqueKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, ToWide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                         KEY_READ | KEY_WRITE, nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
         key.Reset();
     }
@@ -41,7 +46,7 @@ int CRegistrySettingsStore::GetInt(const std::string& section, const std::string
     CUniqueKey key = OpenForRead(KeyPath(section));
     if (!key) return def;
     DWORD type = 0, value = 0, size = sizeof value;
-    LONG rc = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type,
+    LONG rc = RegQueryValueExW(key.Get(), ToWide(name).c_str(), nullptr, &type,
                                reinterpret_cast<BYTE*>(&value), &size);
     if (rc != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) return def;
     return static_cast<int>(value);
@@ -51,15 +56,17 @@ std::string CRegistrySettingsStore::GetString(const std::string& section, const 
                                               const std::string& def) const {
     CUniqueKey key = OpenForRead(KeyPath(section));
     if (!key) return def;
+    const std::wstring wideName = ToWide(name);
     DWORD type = 0, size = 0;
-    LONG rc = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type, nullptr, &size);
+    LONG rc = RegQueryValueExW(key.Get(), wideName.c_str(), nullptr, &type, nullptr, &size);
     std::string value;
     if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ)) {
-        std::vector<char> buffer(size + 1, '\0');
+        // Room for an odd size and a missing terminator.
+        std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 2, L'\0');
         DWORD got = size;
-        rc = RegQueryValueExA(key.Get(), name.c_str(), nullptr, &type,
+        rc = RegQueryValueExW(key.Get(), wideName.c_str(), nullptr, &type,
                               reinterpret_cast<BYTE*>(buffer.data()), &got);
-        if (rc == ERROR_SUCCESS) value.assign(buffer.data());  // stops at the terminator
+        if (rc == ERROR_SUCCESS) value = UiFromWide(buffer.data());  // stops at the terminator
     } else {
         rc = ERROR_FILE_NOT_FOUND;
     }
@@ -71,7 +78,7 @@ bool CRegistrySettingsStore::WriteInt(const std::string& section, const std::str
     CUniqueKey key = OpenForWrite(KeyPath(section));
     if (!key) return false;
     DWORD data = static_cast<DWORD>(value);
-    LONG rc = RegSetValueExA(key.Get(), name.c_str(), 0, REG_DWORD,
+    LONG rc = RegSetValueExW(key.Get(), ToWide(name).c_str(), 0, REG_DWORD,
                              reinterpret_cast<const BYTE*>(&data), sizeof data);
     return rc == ERROR_SUCCESS;
 }
@@ -80,27 +87,28 @@ bool CRegistrySettingsStore::WriteString(const std::string& section, const std::
                                          const std::string& value) {
     CUniqueKey key = OpenForWrite(KeyPath(section));
     if (!key) return false;
-    LONG rc = RegSetValueExA(key.Get(), name.c_str(), 0, REG_SZ,
-                             reinterpret_cast<const BYTE*>(value.c_str()),
-                             static_cast<DWORD>(value.size() + 1));
+    const std::wstring wide = ToWide(value);
+    LONG rc = RegSetValueExW(key.Get(), ToWide(name).c_str(), 0, REG_SZ,
+                             reinterpret_cast<const BYTE*>(wide.c_str()),
+                             static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     return rc == ERROR_SUCCESS;
 }
 
 bool CRegistrySettingsStore::ClearSection(const std::string& section) {
     CUniqueKey key = OpenForRead(KeyPath(section), KEY_READ | KEY_WRITE);
     if (!key) return true;  // nothing to clear
-    std::vector<std::string> names;
-    // A value name has up to 16,383 characters; in the ANSI code page each may take two bytes.
-    std::vector<char> name(2 * 16384, '\0');
+    // Kept wide: a name some other program wrote need not be one CP932 can hold.
+    std::vector<std::wstring> names;
+    std::vector<wchar_t> name(16384, L'\0');  // a value name has up to 16,383 characters
     for (DWORD i = 0;; ++i) {
         DWORD length = static_cast<DWORD>(name.size());
-        if (RegEnumValueA(key.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
+        if (RegEnumValueW(key.Get(), i, name.data(), &length, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS) {
             break;
         }
         names.emplace_back(name.data(), length);
     }
     bool ok = true;
-    for (const auto& n : names) ok = RegDeleteValueA(key.Get(), n.c_str()) == ERROR_SUCCESS && ok;
+    for (const auto& n : names) ok = RegDeleteValueW(key.Get(), n.c_str()) == ERROR_SUCCESS && ok;
     return ok;
 }

@@ -27,14 +27,16 @@
 #include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
+#include "win/Strconv.h"
+#include "model/CollectionFile.h"
 
 namespace {
 
 void Pump() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 
@@ -55,7 +57,7 @@ void WriteBmp(const std::string& path, unsigned char shade) {
     put32(22, height);
     bytes[26] = 1;
     bytes[28] = 24;
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     std::fwrite(bytes.data(), 1, bytes.size(), out);
     std::fclose(out);
 }
@@ -80,10 +82,9 @@ int main(int argc, char** argv) {
     InitCommonControlsEx(&controls);
     FigureApp app;
 
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "pelorand_changer_figures\\";
-    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string temp = TempFolderPath();
+    const std::string dir = temp + "pelorand_changer_figures\\";
+    CreateDirectoryW(ToWide(dir).c_str(), nullptr);
     std::string text = "FILE{\r\nNAME\t\"root\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n";
     for (int f = 0; f < 4; ++f) {
         text +=
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
     }
     text += "}FILE\r\n";
     const std::string collection = dir + "figures.plr";
-    std::FILE* out = std::fopen(collection.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(collection, "wb");
     std::fwrite(text.data(), 1, text.size(), out);
     std::fclose(out);
 
@@ -110,7 +111,7 @@ int main(int argc, char** argv) {
     {
         CPelorandChanger changer(settings);
         changer.Create();
-        SendMessageA(changer.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_RUN, BN_CLICKED),
+        SendMessageW(changer.m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_RUN, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(changer.m_hWnd, IDC_CHANGER_RUN)));
         KillTimer(changer.m_hWnd, IDT_CHANGER);  // ticks come from here only
 
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 100; ++i) {
             const std::size_t before = WallPaperHistory().GetCount();
             const auto start = std::chrono::steady_clock::now();
-            SendMessageA(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+            SendMessageW(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
             busy.push_back(
                 std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                     .count());
@@ -150,13 +151,13 @@ int main(int argc, char** argv) {
 
         // Fresh start for the memory run: 10 ticks, then up to longRun.
         for (int i = 0; i < 10; ++i) {
-            SendMessageA(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+            SendMessageW(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
             settle();
         }
         const double after10 = PrivateMegabytes();
         const auto start = std::chrono::steady_clock::now();
         for (int i = 10; i < longRun; ++i) {
-            SendMessageA(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+            SendMessageW(changer.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
             settle();
         }
         Pump();
@@ -183,8 +184,8 @@ int main(int argc, char** argv) {
                 static_cast<std::size_t>(slot1), static_cast<std::size_t>(uslot0),
                 static_cast<std::size_t>(uslot1));
         }
-        SendMessageA(changer.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageW(changer.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinFigures");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TesmarinFigures");
     return 0;
 }

@@ -26,12 +26,13 @@
 #include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
+#include "win/Strconv.h"
 
 namespace {
 
 // folders x files entries, files named after an existing file so that the shell has work.
 void WriteCollection(const std::string& path, int folders, int files, const std::string& file) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     std::fputs("FILE{\r\nNAME\t\"root\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", out);
     for (int f = 0; f < folders; ++f) {
         std::fprintf(out, "FILE{\r\nNAME\t\"folder %d\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", f);
@@ -49,18 +50,17 @@ void WriteCollection(const std::string& path, int folders, int files, const std:
 
 int main() {
     InitPlatform();
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    char windir[MAX_PATH] = "";
-    GetWindowsDirectoryA(windir, MAX_PATH);
-    std::string existing = std::string(windir) + "\\notepad.exe";
+    const std::string temp = TempFolderPath();
+    wchar_t windir[MAX_PATH] = L"";
+    GetWindowsDirectoryW(windir, MAX_PATH);
+    std::string existing = UiFromWide(windir) + "\\notepad.exe";
 
     {
         // What destroying any visible top-level window costs here, as a yardstick.
-        HWND plain = CreateWindowExA(0, "STATIC", "x", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
-                                     200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+        HWND plain = CreateWindowExW(0, L"STATIC", L"x", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 300,
+                                     200, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         auto begin = std::chrono::steady_clock::now();
         DestroyWindow(plain);
         std::printf("destroying a plain visible top-level window: %.3f s\n", Seconds(begin));
@@ -80,7 +80,7 @@ int main() {
         std::string path = std::string(temp) + "pelorand_figures_mem.plr";
         {
             // The shape of the core's benchmark collection, so that the figures compare.
-            std::FILE* out = std::fopen(path.c_str(), "wb");
+            std::FILE* out = OpenStdioFile(path, "wb");
             std::fputs("FILE{\r\nNAME\t\"root\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n", out);
             for (long d = 0; d < 10000; ++d) {
                 std::fprintf(out,
@@ -116,7 +116,7 @@ int main() {
             "%.1f bytes an entry\n",
             after - before, (after - before) * 1024 * 1024 / 1010001.0);
         app.GetDocTemplate()->CloseAll();
-        DeleteFileA(path.c_str());
+        DeleteFileW(ToWide(path).c_str());
     }
 
     std::string big = std::string(temp) + "pelorand_figures_100k.plr";
@@ -168,11 +168,11 @@ int main() {
     start = std::chrono::steady_clock::now();
     app.GetDocTemplate()->CloseAll();
     std::printf("  closing: %.3f s\n", Seconds(start));
-    DeleteFileA(million.c_str());
+    DeleteFileW(ToWide(million).c_str());
 
     std::string deep = std::string(temp) + "pelorand_figures_deep.plr";
     {
-        std::FILE* out = std::fopen(deep.c_str(), "wb");
+        std::FILE* out = OpenStdioFile(deep, "wb");
         for (int i = 0; i < 1000000; ++i) std::fputs("FILE{\r\n", out);
         std::fclose(out);
     }
@@ -183,15 +183,15 @@ int main() {
     start = std::chrono::steady_clock::now();
     app.GetDocTemplate()->CloseAll();
     std::printf("  closing: %.3f s\n", Seconds(start));
-    DeleteFileA(deep.c_str());
+    DeleteFileW(ToWide(deep).c_str());
 
     {
         // 100 sub-folders of 100 (empty) images each.
         std::string dir = std::string(temp) + "pelorand_figures_import";
-        CreateDirectoryA(dir.c_str(), nullptr);
+        CreateDirectoryW(ToWide(dir).c_str(), nullptr);
         for (int d = 0; d < 100; ++d) {
             std::string sub = dir + "\\sub" + std::to_string(d);
-            CreateDirectoryA(sub.c_str(), nullptr);
+            CreateDirectoryW(ToWide(sub).c_str(), nullptr);
             for (int i = 0; i < 100; ++i) {
                 std::FILE* f =
                     std::fopen((sub + "\\img" + std::to_string(i) + ".jpg").c_str(), "wb");
@@ -211,10 +211,10 @@ int main() {
         for (int d = 0; d < 100; ++d) {
             std::string sub = dir + "\\sub" + std::to_string(d);
             for (int i = 0; i < 100; ++i)
-                DeleteFileA((sub + "\\img" + std::to_string(i) + ".jpg").c_str());
-            RemoveDirectoryA(sub.c_str());
+                DeleteFileW(ToWide((sub + "\\img" + std::to_string(i) + ".jpg")).c_str());
+            RemoveDirectoryW(ToWide(sub).c_str());
         }
-        RemoveDirectoryA(dir.c_str());
+        RemoveDirectoryW(ToWide(dir).c_str());
 
         WriteCollection(big, 1, 100000, existing);
         if (!app.CreateEditor(big)) return 1;
@@ -264,8 +264,8 @@ int main() {
         std::printf("freeing a tree of 1,000,000 entries alone: %.3f s\n", Seconds(start));
     }
 
-    DeleteFileA(big.c_str());
-    DeleteFileA(wide.c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinFigures");
+    DeleteFileW(ToWide(big).c_str());
+    DeleteFileW(ToWide(wide).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TesmarinFigures");
     return 0;
 }

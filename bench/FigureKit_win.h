@@ -15,6 +15,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 // Its settings live under a key of their own, so that figures never touch the user's.
 class FigureApp : public CPelorandApp {
@@ -39,9 +40,9 @@ inline double Seconds(FigureClock::time_point since) {
 // Handles what is queued, then the idle work the loop would do.
 inline void PumpOnce(CWinApp& app) {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     app.OnIdle(0);
 }
@@ -57,11 +58,11 @@ inline CImageHtmlView* ThumbnailPane(CMainFrame* frame) {
 // The *.jpg files of dir, full paths, sorted.
 inline std::vector<std::string> JpegFiles(const std::string& dir) {
     std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    CUniqueFind search(FindFirstFileA((dir + "\\*.jpg").c_str(), &found));
+    WIN32_FIND_DATAW found;
+    CUniqueFind search(FindFirstFileW(ToWide(dir + "\\*.jpg").c_str(), &found));
     if (!search) return names;
-    do names.push_back(dir + "\\" + found.cFileName);
-    while (FindNextFileA(search.Get(), &found));
+    do names.push_back(dir + "\\" + UiFromWide(found.cFileName));
+    while (FindNextFileW(search.Get(), &found));
     std::sort(names.begin(), names.end());
     return names;
 }

@@ -35,6 +35,8 @@
 #include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
+#include "win/Strconv.h"
+#include "model/CollectionFile.h"
 
 namespace {
 
@@ -53,9 +55,9 @@ bool Busy(Doc*, long) {
 void PumpUntilDone(CWinApp& app, CPelorandDoc* doc) {
     MSG msg;
     for (;;) {
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         if (!Busy(doc, 0)) break;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
@@ -80,7 +82,7 @@ class CProbe {
             while (!m_stop) {
                 auto sent = std::chrono::steady_clock::now();
                 DWORD_PTR result = 0;
-                SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 3600 * 1000, &result);
+                SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 3600 * 1000, &result);
                 double waited = Seconds(sent);
                 if (waited > m_longest) m_longest = waited;
                 ++m_probes;
@@ -96,7 +98,7 @@ class CProbe {
         m_stop = true;
         while (!m_done) {
             MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
             MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
         }
         if (m_thread.joinable()) m_thread.join();
@@ -114,7 +116,7 @@ class CProbe {
 };
 
 void Touch(const std::string& path) {
-    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
+    CUniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr));
 }
 
 // A CF_HDROP data object of paths (ANSI names).
@@ -139,7 +141,7 @@ ComPtr<IDataObject> DropOf(const std::vector<std::string>& paths) {
 
 // A collection of depth folders, each inside the one before.
 void WriteChain(const std::string& path, int depth) {
-    std::FILE* out = std::fopen(path.c_str(), "wb");
+    std::FILE* out = OpenStdioFile(path, "wb");
     for (int i = 0; i < depth; ++i) std::fprintf(out, "FILE{\r\nNAME\t\"level %d\"\r\n", i);
     for (int i = 0; i < depth; ++i) std::fputs("}FILE\r\n", out);
     std::fclose(out);
@@ -175,14 +177,13 @@ int main(int argc, char** argv) {
     const int files = argc > 1 ? std::atoi(argv[1]) : 100000;
     const int dropped = argc > 2 ? std::atoi(argv[2]) : 20000;
     constexpr int kFolders = 500;
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string dir = std::string(temp) + "pelorand_import_figures";
-    CreateDirectoryA(dir.c_str(), nullptr);
+    const std::string temp = TempFolderPath();
+    const std::string dir = temp + "pelorand_import_figures";
+    CreateDirectoryW(ToWide(dir).c_str(), nullptr);
     auto start = std::chrono::steady_clock::now();
     for (int d = 0; d < kFolders; ++d) {
         std::string sub = dir + "\\sub" + std::to_string(d);
-        CreateDirectoryA(sub.c_str(), nullptr);
+        CreateDirectoryW(ToWide(sub).c_str(), nullptr);
         for (int i = d; i < files; i += kFolders) Touch(sub + "\\img" + std::to_string(i) + ".jpg");
     }
     std::printf("(made %d files in %d folders in %.1f s)\n", files, kFolders, Seconds(start));
@@ -300,7 +301,7 @@ int main(int argc, char** argv) {
         tree->SelectItem(tree->GetRootItem());
         PumpUntilDone(app, doc);
         start = std::chrono::steady_clock::now();
-        SendMessageA(tree->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+        SendMessageW(tree->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
         const double keyed = Seconds(start);
         PumpUntilDone(app, doc);
         int shown = 0;
@@ -309,16 +310,16 @@ int main(int argc, char** argv) {
                     "%d levels shown)\n",
                     kStarDepth, Seconds(start), keyed, shown);
         app.GetDocTemplate()->CloseAll();
-        DeleteFileA(deep.c_str());
+        DeleteFileW(ToWide(deep).c_str());
     }
     app.m_messageBoxHook = nullptr;
     for (int d = 0; d < kFolders; ++d) {
         std::string sub = dir + "\\sub" + std::to_string(d);
         for (int i = d; i < files; i += kFolders)
-            DeleteFileA((sub + "\\img" + std::to_string(i) + ".jpg").c_str());
-        RemoveDirectoryA(sub.c_str());
+            DeleteFileW(ToWide((sub + "\\img" + std::to_string(i) + ".jpg")).c_str());
+        RemoveDirectoryW(ToWide(sub).c_str());
     }
-    RemoveDirectoryA(dir.c_str());
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinFigures");
+    RemoveDirectoryW(ToWide(dir).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TesmarinFigures");
     return 0;
 }

@@ -48,11 +48,12 @@ __CRT_UUID_DECL(IWICBitmapSourceTransform, 0x3b16811b, 0x6a43, 0x4ec9, 0xa8, 0x1
 #endif
 
 #include "bench/FigureKit_win.h"
+#include "win/Strconv.h"
 
 namespace {
 
 std::string ReadAll(const std::string& path) {
-    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    CUniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.Get(), &size)) return std::string();
@@ -65,18 +66,14 @@ std::string ReadAll(const std::string& path) {
 }
 
 void WriteAll(const std::string& path, const std::string& bytes) {
-    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    CUniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (file) WriteFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
 std::wstring Wide(const std::string& s) {
-    std::wstring w(s.size(), L'\0');
-    w.resize(static_cast<std::size_t>(
-        MultiByteToWideChar(CP_ACP, 0, s.data(), static_cast<int>(s.size()), &w[0],
-                            static_cast<int>(w.size()))));
-    return w;
+    return ToWide(s);
 }
 
 // The platform's decoder asked for one-eighth of the picture; what it delivered, 0 x 0 when it
@@ -164,9 +161,8 @@ std::string WritePage(const std::vector<std::string>& files, int width, const st
     sizes.width = width;
     for (const std::string& p : files) AppendThumbnailLine(page, p, sizes);
     page += "</HTML>\r\n";
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string path = std::string(temp) + name;
+    const std::string temp = TempFolderPath();
+    const std::string path = temp + name;
     WriteWholeFile(path, page);
     return path;
 }
@@ -270,11 +266,10 @@ int main(int argc, char** argv) {
     const std::vector<std::string> plain = JpegFiles(argv[1]);
     const std::string thumbnail = ReadAll(argv[2]);
     if (plain.empty() || thumbnail.empty()) return 1;
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string exifDir = std::string(temp) + "pelorand_exif", thousandDir = exifDir + "\\1000";
-    CreateDirectoryA(exifDir.c_str(), nullptr);
-    CreateDirectoryA(thousandDir.c_str(), nullptr);
+    const std::string temp = TempFolderPath();
+    const std::string exifDir = temp + "pelorand_exif", thousandDir = exifDir + "\\1000";
+    CreateDirectoryW(ToWide(exifDir).c_str(), nullptr);
+    CreateDirectoryW(ToWide(thousandDir).c_str(), nullptr);
     std::vector<std::string> exif;
     for (std::size_t i = 0; i < plain.size(); ++i) {
         exif.push_back(exifDir + "\\e" + std::to_string(100 + i) + ".jpg");
@@ -282,9 +277,9 @@ int main(int argc, char** argv) {
     }
     for (int i = 0; i < 1000; ++i) {
         const std::string link = thousandDir + "\\t" + std::to_string(1000 + i) + ".jpg";
-        if (GetFileAttributesA(link.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !CreateHardLinkA(link.c_str(), exif[0].c_str(), nullptr)) {
-            CopyFileA(exif[0].c_str(), link.c_str(), FALSE);
+        if (GetFileAttributesW(ToWide(link).c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !CreateHardLinkW(ToWide(link).c_str(), ToWide(exif[0]).c_str(), nullptr)) {
+            CopyFileW(ToWide(exif[0]).c_str(), ToWide(link).c_str(), FALSE);
         }
     }
     Pairs(app, view, plain, "photographs", rounds);

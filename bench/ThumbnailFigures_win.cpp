@@ -24,6 +24,7 @@
 #include "win/Handles.h"
 
 #include "bench/FigureKit_win.h"
+#include "win/Strconv.h"
 
 int main(int argc, char** argv) {
     if (argc < 3) {
@@ -78,9 +79,8 @@ int main(int argc, char** argv) {
     std::string page = "<HTML>\r\n";
     for (const std::string& p : pictures) AppendThumbnailLine(page, p, ThumbnailSizes());
     page += "</HTML>\r\n";
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    const std::string pagePath = std::string(temp) + "pelorand_figures_page.html";
+    const std::string temp = TempFolderPath();
+    const std::string pagePath = temp + "pelorand_figures_page.html";
     WriteWholeFile(pagePath, page);
     PROCESS_MEMORY_COUNTERS_EX before{};
     GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&before),

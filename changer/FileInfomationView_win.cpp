@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <cwchar>
 
 #include "model/Settings.h"
 #include "win/Handles.h"
@@ -33,7 +34,7 @@ CFileInfomationView::CFileInfomationView()
       m_strAuthor("作成者"),
       m_strComment("コメント") {
     std::memset(&m_lf, 0, sizeof m_lf);
-    GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof m_lf, &m_lf);
+    GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof m_lf, &m_lf);
 }
 
 bool CFileInfomationView::Create(DWORD exStyle, DWORD style, const char* title, const RECT& rect,
@@ -75,7 +76,7 @@ std::string CFileInfomationView::GetDisplayText() const {
 void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
     CUniqueBrush back(CreateSolidBrush(m_crBack));
     FillRect(dc, &client, back.Get());
-    CUniqueFont font(CreateFontIndirectA(&m_lf));
+    CUniqueFont font(CreateFontIndirectW(&m_lf));
     CSelectObject selectFont(
         dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     COLORREF oldText = SetTextColor(dc, m_crText);
@@ -134,13 +135,14 @@ void CFileInfomationView::LoadPlacementAndFont() {
     m_lf.lfPitchAndFamily = FontByte(settings, lfPitchAndFamily, m_lf.lfPitchAndFamily);
 
     SettingDef faceDef = lfFaceName;
-    const std::string current(m_lf.lfFaceName, strnlen(m_lf.lfFaceName, LF_FACESIZE));
+    const std::string current =
+        ToMultiByteLossy(std::wstring(m_lf.lfFaceName, wcsnlen(m_lf.lfFaceName, LF_FACESIZE)));
     faceDef.stringDefault = current.c_str();
     faceDef.source = DefaultSource::Constant;
     // A name edited in by hand may be longer than the record holds: cut it at a whole character.
     const std::string face = CutFaceName(settings.GetString(faceDef));
     std::memset(m_lf.lfFaceName, 0, sizeof m_lf.lfFaceName);
-    std::memcpy(m_lf.lfFaceName, face.data(), face.size());
+    ToWide(face).copy(m_lf.lfFaceName, LF_FACESIZE - 1);
 }
 
 void CFileInfomationView::SavePlacement() {

@@ -66,7 +66,7 @@ class CFileInfomationView : public CWnd, public IInfoSink {
 
     COLORREF m_crBack;
     COLORREF m_crText;
-    LOGFONTA m_lf;
+    LOGFONTW m_lf;
     int m_bDispName = TRUE;
     int m_bDispPriority = TRUE;
     int m_bDispAuthor = TRUE;

@@ -28,10 +28,7 @@
 namespace {
 
 std::string ItemText(HWND control, int id) {
-    std::vector<char> text(static_cast<std::size_t>(GetWindowTextLengthA(GetDlgItem(control, id))) +
-                           2);
-    GetDlgItemTextA(control, id, text.data(), static_cast<int>(text.size()));
-    return text.data();
+    return GetDlgItemTextUi(control, id);
 }
 
 std::wstring ResourceText(UINT id) {
@@ -118,15 +115,15 @@ UINT CPelorandChanger::TimerPeriod(int seconds) {
 }
 
 bool CPelorandChanger::OnInitDialog() {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    m_icon.Reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME),
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    m_icon.Reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
                                                IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                                GetSystemMetrics(SM_CYICON), 0)));
-    m_smallIcon.Reset(static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDR_MAINFRAME),
+    m_smallIcon.Reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
                                                     IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                     GetSystemMetrics(SM_CYSMICON), 0)));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.Get()));
-    SendMessageA(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_icon.Get()));
+    SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_smallIcon.Get()));
 
     HWND combo = GetDlgItem(IDC_CHANGER_RECENT);
     std::string mostRecent;
@@ -134,12 +131,11 @@ bool CPelorandChanger::OnInitDialog() {
         std::string file = Settings().GetString(setting::RecentFile(i));
         if (i == 1) mostRecent = file;
         if (!file.empty())
-            SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(file.c_str()));
+            SendTextMessageUi(combo, CB_ADDSTRING, 0, file);
     }
     // The combo box keeps its items sorted; the most recent one is found by its prefix.
     if (!mostRecent.empty()) {
-        SendMessageA(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                     reinterpret_cast<LPARAM>(mostRecent.c_str()));
+        SendTextMessageUi(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), mostRecent);
     }
     m_nRadio = Settings().GetInt(setting::ExecuteRadio) == 1 ? 1 : 0;
     m_strFile = Settings().GetString(setting::ExecuteFile);
@@ -156,7 +152,7 @@ void CPelorandChanger::ReadControls() {
 void CPelorandChanger::ShowMembers() {
     CheckRadioButton(m_hWnd, IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      m_nRadio == 1 ? IDC_CHANGER_RADIO_RECENT : IDC_CHANGER_RADIO_FILE);
-    SetDlgItemTextA(m_hWnd, IDC_CHANGER_FILE, m_strFile.c_str());
+    SetDlgItemTextUi(m_hWnd, IDC_CHANGER_FILE, m_strFile);
 }
 
 void CPelorandChanger::StoreChoice() {
@@ -204,13 +200,10 @@ void CPelorandChanger::Start() {
     std::string path = m_strFile;
     if (m_nRadio == 1) {
         HWND combo = GetDlgItem(IDC_CHANGER_RECENT);
-        LRESULT selected = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+        LRESULT selected = SendMessageW(combo, CB_GETCURSEL, 0, 0);
         // Nothing chosen: running without a collection until "停止".
         if (selected == CB_ERR) return;
-        std::vector<char> text(
-            static_cast<std::size_t>(SendMessageA(combo, CB_GETLBTEXTLEN, selected, 0)) + 2);
-        SendMessageA(combo, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(text.data()));
-        path = text.data();
+        path = ComboItemTextUi(combo, static_cast<int>(selected));
     }
 
     if (Settings().GetInt(setting::CheckDispFileInfo) != 0) {
@@ -219,8 +212,8 @@ void CPelorandChanger::Start() {
         CFileInfomationView& view = *m_pInfoView;
         view.SetSettings(&Settings());
         view.m_bPersist = TRUE;
-        if (HFONT font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0))) {
-            GetObjectA(font, sizeof view.m_lf, &view.m_lf);
+        if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0))) {
+            GetObjectW(font, sizeof view.m_lf, &view.m_lf);
         }
         view.m_crBack = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoBackColor));
         view.m_crText = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoFontColor));

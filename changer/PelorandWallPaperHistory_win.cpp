@@ -4,6 +4,7 @@
 #include "changer/WallPaperHistory.h"
 #include "model/Mbcs.h"
 #include "res/resource.h"
+#include "win/Strconv.h"
 
 namespace {
 // A wallpaper the worker was asked to set, and whether it was.
@@ -25,16 +26,16 @@ bool CPelorandWallPaperHistory::OnInitDialog() {
 
 void CPelorandWallPaperHistory::FillList() {
     HWND list = GetDlgItem(IDC_HISTORY_LIST);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     if (!m_pHistory) return;
     for (const std::string& path : m_pHistory->Paths()) {
         const std::string name = mbcs::FileName(path);
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendTextMessageUi(list, LB_ADDSTRING, 0, name);
     }
 }
 
 int CPelorandWallPaperHistory::Selected() const {
-    LRESULT index = SendMessageA(GetDlgItem(IDC_HISTORY_LIST), LB_GETCURSEL, 0, 0);
+    LRESULT index = SendMessageW(GetDlgItem(IDC_HISTORY_LIST), LB_GETCURSEL, 0, 0);
     return index == LB_ERR ? -1 : static_cast<int>(index);
 }
 
@@ -70,7 +71,7 @@ void CPelorandWallPaperHistory::OnSet(WPARAM key) {
     if (before >= CWallPaperHistory::kMaxEntries) {
         FillList();
         const int last = static_cast<int>(m_pHistory->GetCount()) - 1;
-        SendMessageA(GetDlgItem(IDC_HISTORY_LIST), LB_SETCURSEL, static_cast<WPARAM>(last), 0);
+        SendMessageW(GetDlgItem(IDC_HISTORY_LIST), LB_SETCURSEL, static_cast<WPARAM>(last), 0);
     }
 }
 

@@ -4,9 +4,11 @@
 // after windows.h, which it needs
 #include <shellapi.h>
 
+#include "win/Strconv.h"
+
 std::string CPlatformDisplayName::GetDisplayName(const std::string& path) const {
-    SHFILEINFOA info = {};
+    SHFILEINFOW info = {};
     // The shell knows no name for a path that does not exist; the name is then empty.
-    if (!SHGetFileInfoA(path.c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return {};
-    return info.szDisplayName;
+    if (!SHGetFileInfoW(ToWide(path).c_str(), 0, &info, sizeof info, SHGFI_DISPLAYNAME)) return {};
+    return UiFromWide(info.szDisplayName);
 }

@@ -90,7 +90,8 @@ bool ApplyWallpaper(const std::string& path) {
             break;
     }
     ApplyWallpaperStyle();
-    return SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(path.c_str()),
+    std::wstring wide = ToWide(path);
+    return SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &wide[0],
                                  SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
 }
 

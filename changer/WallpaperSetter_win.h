@@ -7,7 +7,7 @@
 
 class CWallPaperHistory;
 
-// Sets path (ANSI code page) as the wallpaper through the shell's Active Desktop object, keeping
+// Sets path (CP932) as the wallpaper through the shell's Active Desktop object, keeping
 // the user's display style. Where the shell has no working Active Desktop (the object cannot be
 // created, lacks the interface, or answers E_NOTIMPL, as Wine's does) the system's own wallpaper
 // setting is used instead. A file that is not a picture WIC decodes (a missing file, an HTML

@@ -13,9 +13,11 @@ std::function<int()>& FitSource() {
     return source;
 }
 
-void WriteText(HKEY key, const char* name, const std::string& value) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>(value.size() + 1));
+// The values are digits: the same bytes in UTF-16 as in any code page.
+void WriteText(HKEY key, const wchar_t* name, const std::string& value) {
+    const std::wstring wide(value.begin(), value.end());
+    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                   static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
 }
 
 }  // namespace
@@ -39,10 +41,10 @@ void ApplyWallpaperStyle() {
     std::string style, tile;
     if (!WallpaperStyleValues(ToWallpaperFit(CurrentWallpaperFit()), style, tile)) return;
     CUniqueKey key;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_SET_VALUE,
                         nullptr, key.Put(), nullptr) != ERROR_SUCCESS) {
         return;  // the setter goes on: the picture is still set, in the old style
     }
-    WriteText(key.Get(), "WallpaperStyle", style);
-    WriteText(key.Get(), "TileWallpaper", tile);
+    WriteText(key.Get(), L"WallpaperStyle", style);
+    WriteText(key.Get(), L"TileWallpaper", tile);
 }

@@ -26,6 +26,7 @@
 #include "fw/Wnd.h"
 #include "model/Block.h"
 #include "model/ByteStream.h"
+#include "model/CollectionFile.h"
 #include "model/PlatformFileSystem.h"
 #include "model/PropertyChange.h"
 #include "model/RecordReader.h"
@@ -63,7 +64,7 @@ void CopyProperties(CBlock& to, const CBlock& from) {
 // False for a file with text in which the reader would find no folder record. A collection
 // names its first folder on its first line, so this reads no further than that.
 bool MayHoldACollection(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenStdioFile(path, "rb");
     if (!file) return true;  // opening reports it
     CFileLineSource source(file, 64 * 1024);
     std::string_view line;
@@ -126,7 +127,7 @@ struct ImportShared {
 struct ImportResult {
     bool failed = false;
     std::vector<ImportNode> nodes;
-    // Names found on the disk that the code page cannot hold: left out, and told once.
+    // Names found on the disk that CP932 cannot hold: left out, and told once.
     std::vector<std::wstring> refused;
 };
 
@@ -180,7 +181,7 @@ class CImportWindow : public CWnd {
 
 CPelorandDoc::CPelorandDoc(CSettings& settings) : m_settings(settings) {
     std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
-    m_cfCollection = RegisterClipboardFormatA(title.empty() ? "Pelorand" : title.c_str());
+    m_cfCollection = RegisterClipboardFormatW(UiText(title.empty() ? "Pelorand" : title).c_str());
 }
 
 CPelorandDoc::~CPelorandDoc() {
@@ -468,7 +469,7 @@ bool CPelorandDoc::ReceiveData(IDataObject* data, CBlock* target, UINT format) {
     }
     {
         // Created or truncated for a file drop too, which leaves it empty.
-        std::FILE* file = std::fopen(tempPath.c_str(), "wb");
+        std::FILE* file = OpenStdioFile(tempPath, "wb");
         if (!file) {
             ReportTransferFailure();
             return false;
@@ -487,7 +488,7 @@ bool CPelorandDoc::ReceiveData(IDataObject* data, CBlock* target, UINT format) {
         AddPaths(target, std::move(paths));
         return true;
     }
-    std::FILE* file = std::fopen(tempPath.c_str(), "rb");
+    std::FILE* file = OpenStdioFile(tempPath, "rb");
     if (!file) {
         ReportTransferFailure();
         return false;
@@ -708,8 +709,8 @@ void CPelorandDoc::WaitForImport() {
         m_pImportWindow->Worker().WaitForTest(INFINITE);
         MSG msg;
         bool handled = false;
-        while (PeekMessageA(&msg, m_pImportWindow->m_hWnd, kMsgClassified, kMsgBuilt, PM_REMOVE)) {
-            DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, m_pImportWindow->m_hWnd, kMsgClassified, kMsgBuilt, PM_REMOVE)) {
+            DispatchMessageW(&msg);
             handled = true;
         }
         if (!handled && m_import && !m_pImportWindow->Worker().IsRunning()) {
@@ -727,9 +728,9 @@ bool CPelorandDoc::PutOnClipboard(IDataObject* data) {
 
 ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entries) {
     const std::string tempPath = GetTempCollectionPath();
-    DeleteFileA(tempPath.c_str());
+    DeleteFileW(ToWide(tempPath).c_str());
     {
-        std::FILE* file = std::fopen(tempPath.c_str(), "wb");
+        std::FILE* file = OpenStdioFile(tempPath, "wb");
         if (!file) {
             ReportTransferFailure();
             return nullptr;
@@ -745,7 +746,7 @@ ComPtr<IDataObject> CPelorandDoc::SendEntries(const std::vector<CBlock*>& entrie
     // MakeDataSource: the file's bytes, read back whole, and one zero byte.
     std::string bytes;
     {
-        std::FILE* file = std::fopen(tempPath.c_str(), "rb");
+        std::FILE* file = OpenStdioFile(tempPath, "rb");
         if (!file) {
             ReportTransferFailure();
             return nullptr;

@@ -28,20 +28,27 @@ void GetDroppedPaths(std::vector<std::string>& paths, const std::string& block) 
             }
             pos += 2;
             if (name.empty()) break;
-            std::string ansi;
-            if (PathToAnsi(name, ansi)) {
-                paths.push_back(ansi);
+            std::string path;
+            if (PathToCp932(name, path)) {
+                paths.push_back(path);
             } else {
                 NoteRefusedName(name);
             }
         }
         return;
     }
+    // Multibyte names are in the code page of the system that sent them.
     while (pos < block.size()) {
         std::size_t end = block.find('\0', pos);
         if (end == std::string::npos) end = block.size();
         if (end == pos) break;
-        paths.push_back(block.substr(pos, end - pos));
+        const std::wstring name = ToWide(block.substr(pos, end - pos), CP_ACP);
+        std::string path;
+        if (PathToCp932(name, path)) {
+            paths.push_back(path);
+        } else {
+            NoteRefusedName(name);
+        }
         pos = end + 1;
     }
 }
@@ -58,5 +65,5 @@ bool BrowseForPath(HWND owner, std::string& path) {
 }
 
 std::string GetTempCollectionPath() {
-    return MakeTempCollectionPath(TempFolderAnsi());
+    return MakeTempCollectionPath(TempFolderPath());
 }

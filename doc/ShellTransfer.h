@@ -10,9 +10,9 @@
 #include <vector>
 
 // Appends the paths of data's file drop (CF_HDROP) in their order, whole whatever their
-// length; wide names arrive in the ANSI code page, or as their short names when it cannot hold
-// them, or not at all (NoteRefusedName; the first form reports them to the user). Adds nothing
-// when data offers no drop.
+// length; names arrive in CP932, or as their short names when it cannot hold them, or not at
+// all (NoteRefusedName; the first form reports them to the user). Adds nothing when data
+// offers no drop.
 void GetDroppedPaths(std::vector<std::string>& paths, IDataObject* data);
 // The same for a drop block itself.
 void GetDroppedPaths(std::vector<std::string>& paths, const std::string& dropBlock);

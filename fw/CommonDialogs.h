@@ -12,7 +12,7 @@
 bool ChooseColorDialog(HWND owner, COLORREF& colour);
 // The font dialog for screen fonts without the effects choices, starting from font; on OK font
 // is the whole chosen record.
-bool ChooseFontDialog(HWND owner, LOGFONTA& font);
+bool ChooseFontDialog(HWND owner, LOGFONTW& font);
 // The open-file dialog with no filter, no default extension and no initial name, the read-only
 // box hidden and the overwrite prompt flag set; on OK path is the chosen full path.
 bool OpenFileDialog(HWND owner, std::string& path);
@@ -22,7 +22,7 @@ bool BrowseForFileOrFolder(HWND owner, const std::string& title, std::string& pa
 
 struct CommonDialogHooks {
     std::function<bool(COLORREF& colour)> color;
-    std::function<bool(LOGFONTA& font)> font;
+    std::function<bool(LOGFONTW& font)> font;
     std::function<bool(std::string& path)> openFile;
     std::function<bool(const std::string& title, std::string& path)> browse;
 };

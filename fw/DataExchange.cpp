@@ -5,18 +5,17 @@
 #include "fw/Dialog.h"
 #include "fw/NumberText.h"
 #include "fw/WinApp.h"
+#include "win/Strconv.h"
 
 namespace {
 const char kParseInt[] = "整数を入力してください。";
 const char kParseUnsigned[] = "正の整数を入力してください。";
 const char kIntRange[] = "%1 から %2 までの整数を入力してください。";
 
+const char kNotCp932[] = "この欄には、シフト JIS で表せない文字は使えません。";
+
 std::string ControlText(HWND control) {
-    int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(control, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
+    return GetWindowTextUi(control);
 }
 }  // namespace
 
@@ -28,9 +27,9 @@ HWND CDataExchange::PrepareCtrl(int id) {
 bool CDataExchange::Fail(const std::string& text) {
     if (m_hLastControl) {
         SetFocus(m_hLastControl);
-        char className[16] = "";
-        GetClassNameA(m_hLastControl, className, sizeof className);
-        if (lstrcmpiA(className, "Edit") == 0) SendMessageA(m_hLastControl, EM_SETSEL, 0, -1);
+        wchar_t className[16] = L"";
+        GetClassNameW(m_hLastControl, className, 16);
+        if (lstrcmpiW(className, L"Edit") == 0) SendMessageW(m_hLastControl, EM_SETSEL, 0, -1);
     }
     CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
     return false;
@@ -39,9 +38,12 @@ bool CDataExchange::Fail(const std::string& text) {
 bool DDX_Text(CDataExchange& dx, int id, std::string& value) {
     HWND control = dx.PrepareCtrl(id);
     if (dx.m_bSaveAndValidate) {
-        value = ControlText(control);
+        // A character the program's texts cannot hold would come back as a look-alike.
+        std::string text;
+        if (!GetWindowTextUi(control, text)) return dx.Fail(kNotCp932);
+        value = text;
     } else {
-        SetWindowTextA(control, value.c_str());
+        SetWindowTextUi(control, value);
     }
     return true;
 }
@@ -53,7 +55,7 @@ bool NumberField(CDataExchange& dx, int id, Number& value, bool isSigned, long l
                  long long high, const char* message) {
     HWND control = dx.PrepareCtrl(id);
     if (!dx.m_bSaveAndValidate) {
-        SetWindowTextA(control, std::to_string(value).c_str());
+        SetWindowTextUi(control, std::to_string(value));
         return true;
     }
     long long number = 0;
@@ -76,9 +78,9 @@ bool DDX_Text(CDataExchange& dx, int id, unsigned& value) {
 bool DDX_Check(CDataExchange& dx, int id, int& value) {
     HWND control = dx.PrepareCtrl(id);
     if (dx.m_bSaveAndValidate) {
-        value = static_cast<int>(SendMessageA(control, BM_GETCHECK, 0, 0));
+        value = static_cast<int>(SendMessageW(control, BM_GETCHECK, 0, 0));
     } else {
-        SendMessageA(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
+        SendMessageW(control, BM_SETCHECK, value ? BST_CHECKED : BST_UNCHECKED, 0);
     }
     return true;
 }

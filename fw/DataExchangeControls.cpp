@@ -5,9 +5,9 @@
 bool DDX_CBIndex(CDataExchange& dx, int id, int& index) {
     HWND control = dx.PrepareCtrl(id);
     if (dx.m_bSaveAndValidate) {
-        index = static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0));
+        index = static_cast<int>(SendMessageW(control, CB_GETCURSEL, 0, 0));
     } else {
-        SendMessageA(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
     }
     return true;
 }
@@ -17,16 +17,16 @@ bool DDX_Radio(CDataExchange& dx, int firstId, int& index) {
     if (dx.m_bSaveAndValidate) index = -1;
     for (int i = 0; button; ++i) {
         if (dx.m_bSaveAndValidate) {
-            if (SendMessageA(button, BM_GETCHECK, 0, 0) == BST_CHECKED) index = i;
+            if (SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED) index = i;
         } else {
-            SendMessageA(button, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
+            SendMessageW(button, BM_SETCHECK, i == index ? BST_CHECKED : BST_UNCHECKED, 0);
         }
         button = GetWindow(button, GW_HWNDNEXT);
-        if (!button || (GetWindowLongPtrA(button, GWL_STYLE) & WS_GROUP)) break;
-        char className[16] = "";
-        GetClassNameA(button, className, sizeof className);
-        LONG_PTR type = GetWindowLongPtrA(button, GWL_STYLE) & BS_TYPEMASK;
-        if (lstrcmpiA(className, "Button") != 0 ||
+        if (!button || (GetWindowLongPtrW(button, GWL_STYLE) & WS_GROUP)) break;
+        wchar_t className[16] = L"";
+        GetClassNameW(button, className, 16);
+        LONG_PTR type = GetWindowLongPtrW(button, GWL_STYLE) & BS_TYPEMASK;
+        if (lstrcmpiW(className, L"Button") != 0 ||
             (type != BS_RADIOBUTTON && type != BS_AUTORADIOBUTTON)) {
             break;
         }

@@ -14,7 +14,7 @@ const UINT kShownMessage = WM_FW_DIALOG_SHOWN;
 CDialog::~CDialog() {
     if (m_hWnd && IsWindow(m_hWnd)) {
         // The object goes first: detach so that the last messages do not reach it.
-        SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
+        SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
         HWND hwnd = m_hWnd;
         m_hWnd = nullptr;
         ::DestroyWindow(hwnd);
@@ -29,7 +29,7 @@ HWND CDialog::DefaultParent() const {
 
 INT_PTR CDialog::DoModal() {
     m_bModal = true;
-    return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate),
                            DefaultParent(), StaticDialogProc, reinterpret_cast<LPARAM>(this));
 }
 
@@ -37,7 +37,7 @@ bool CDialog::Create(HWND parent) {
     m_bModal = false;
     if (parent) m_hParent = parent;
     HWND hwnd =
-        CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(m_nIDTemplate),
+        CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_nIDTemplate),
                            DefaultParent(), StaticDialogProc, reinterpret_cast<LPARAM>(this));
     if (!hwnd || !IsWindow(hwnd)) return false;  // it may have ended in WM_INITDIALOG
     if (CWinApp* app = CWinApp::Get()) app->AddMessageFilter(this);
@@ -53,7 +53,7 @@ void CDialog::EndDialog(INT_PTR result) {
 }
 
 bool CDialog::PreTranslateMessage(MSG* msg) {
-    return !m_bModal && m_hWnd && IsDialogMessageA(m_hWnd, msg);
+    return !m_bModal && m_hWnd && IsDialogMessageW(m_hWnd, msg);
 }
 
 bool CDialog::UpdateData(bool saveAndValidate) {
@@ -71,7 +71,7 @@ void CenterWindowOver(HWND window, HWND owner) {
     if (owner && IsWindowVisible(owner) && !IsIconic(owner)) {
         GetWindowRect(owner, &area);
     } else {
-        SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
     }
     RECT rc{};
     GetWindowRect(window, &rc);
@@ -81,7 +81,7 @@ void CenterWindowOver(HWND window, HWND owner) {
     // Kept on the monitor's work area, so that a frame near the edge does not push it off.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
-    if (GetMonitorInfoA(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    if (GetMonitorInfoW(MonitorFromRect(&area, MONITOR_DEFAULTTONEAREST), &monitor)) {
         const RECT& work = monitor.rcWork;
         if (x + width > work.right) x = work.right - width;
         if (y + height > work.bottom) y = work.bottom - height;
@@ -117,7 +117,7 @@ LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (EqualRect(&placed, &now) && !(GetStyle() & (WS_CHILD | DS_ABSALIGN))) {
                 CenterWindow();
             }
-            if (s_onShown) PostMessageA(m_hWnd, kShownMessage, 0, 0);
+            if (s_onShown) PostMessageW(m_hWnd, kShownMessage, 0, 0);
             return focusDefault ? TRUE : FALSE;
         }
         case kShownMessage:
@@ -160,12 +160,12 @@ INT_PTR CDialog::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialo
     CDialog* dialog = object;
     if (dialog) {
         dialog->m_hWnd = hwnd;
-        SetWindowLongPtrA(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(dialog));
     } else {
-        dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrA(hwnd, DWLP_USER));
+        dialog = reinterpret_cast<CDialog*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     }
     if (!dialog) return FALSE;
-    if (msg == WM_NCDESTROY) SetWindowLongPtrA(hwnd, DWLP_USER, 0);
+    if (msg == WM_NCDESTROY) SetWindowLongPtrW(hwnd, DWLP_USER, 0);
     return static_cast<INT_PTR>(dialog->Dispatch(msg, wParam, lParam));
 }
 

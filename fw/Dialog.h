@@ -72,7 +72,7 @@ class CDialog : public CWnd {
     // Returns what a dialog procedure returns; a result for the sender goes through
     // SetMsgResult. Overrides call this for what they do not handle.
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
-    void SetMsgResult(LRESULT result) { SetWindowLongPtrA(m_hWnd, DWLP_MSGRESULT, result); }
+    void SetMsgResult(LRESULT result) { SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result); }
 
     // The dialog procedure of every CDialog; object is the CDialog at WM_INITDIALOG.
     static INT_PTR Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialog* object);

@@ -53,7 +53,7 @@ bool CDocument::OnNewDocument() {
 
 bool CDocument::OnOpenDocument(const std::string& path) {
     m_bStartOver = false;
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenStdioFile(path, "rb");
     if (!file) {
         CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
         return false;

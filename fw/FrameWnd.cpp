@@ -27,13 +27,13 @@ class CMenuCmdUI : public CCmdUI {
         if (m_bRadio) {
             CheckMenuRadioItem(m_menu, m_index, m_index, m_index, MF_BYPOSITION);
         } else {
-            MENUITEMINFOA info{};
+            MENUITEMINFOW info{};
             info.cbSize = sizeof info;
             info.fMask = MIIM_FTYPE | MIIM_STATE;
-            GetMenuItemInfoA(m_menu, m_index, TRUE, &info);
+            GetMenuItemInfoW(m_menu, m_index, TRUE, &info);
             info.fType &= ~MFT_RADIOCHECK;
             info.fState = (info.fState & ~MFS_CHECKED) | (m_nCheck ? MFS_CHECKED : 0);
-            SetMenuItemInfoA(m_menu, m_index, TRUE, &info);
+            SetMenuItemInfoW(m_menu, m_index, TRUE, &info);
         }
     }
 
@@ -45,13 +45,13 @@ class CMenuCmdUI : public CCmdUI {
 }  // namespace
 
 bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(resourceId));
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HICON icon = LoadIconW(instance, MAKEINTRESOURCEW(resourceId));
     RegisterClassOnce(kFrameClass, CS_DBLCLKS, LoadCursor(nullptr, IDC_ARROW),
                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1), icon);
     // The window owns the menu once it exists; until then it is ours to free.
-    CUniqueMenu menu(LoadMenuA(instance, MAKEINTRESOURCEA(resourceId)));
-    m_hAccel = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(resourceId));
+    CUniqueMenu menu(LoadMenuW(instance, MAKEINTRESOURCEW(resourceId)));
+    m_hAccel = LoadAcceleratorsW(instance, MAKEINTRESOURCEW(resourceId));
     m_pCreateDoc = doc;
     m_pDocument = doc;
     std::string title = CWinApp::Get()->AppTitle();
@@ -63,11 +63,11 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
     return created;
 }
 
-int CFrameWnd::OnCreate(CREATESTRUCTA* create) {
+int CFrameWnd::OnCreate(CREATESTRUCTW* create) {
     return OnCreateClient(create, m_pCreateDoc) ? 0 : -1;
 }
 
-bool CFrameWnd::OnCreateClient(CREATESTRUCTA*, CDocument*) {
+bool CFrameWnd::OnCreateClient(CREATESTRUCTW*, CDocument*) {
     return true;
 }
 
@@ -282,16 +282,16 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
         }
         if (inFrame && (msg->message == WM_LBUTTONDOWN || msg->message == WM_RBUTTONDOWN)) {
             // A toolbar button asks for its command's help; anywhere else ends the mode.
-            char className[32] = "";
-            GetClassNameA(msg->hwnd, className, sizeof className);
-            if (msg->message == WM_LBUTTONDOWN && lstrcmpiA(className, TOOLBARCLASSNAMEA) == 0) {
+            wchar_t className[32] = L"";
+            GetClassNameW(msg->hwnd, className, 32);
+            if (msg->message == WM_LBUTTONDOWN && lstrcmpiW(className, TOOLBARCLASSNAMEW) == 0) {
                 POINT point{static_cast<short>(LOWORD(msg->lParam)),
                             static_cast<short>(HIWORD(msg->lParam))};
                 int index = static_cast<int>(
-                    SendMessageA(msg->hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
+                    SendMessageW(msg->hwnd, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&point)));
                 TBBUTTON button{};
                 if (index >= 0 &&
-                    SendMessageA(msg->hwnd, TB_GETBUTTON, index,
+                    SendMessageW(msg->hwnd, TB_GETBUTTON, index,
                                  reinterpret_cast<LPARAM>(&button)) &&
                     button.idCommand != 0) {
                     ExecuteCommand(static_cast<unsigned>(button.idCommand), false);
@@ -306,27 +306,17 @@ bool CFrameWnd::PreTranslateMessage(MSG* msg) {
     // Keys typed into an edit box (a label being renamed) are the box's: Delete must delete a
     // character there, not the folder.
     if (msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN || msg->message == WM_CHAR) {
-        char className[16] = "";
-        if (msg->hwnd && GetClassNameA(msg->hwnd, className, sizeof className) &&
-            lstrcmpiA(className, "Edit") == 0 && GetParent(msg->hwnd) &&
+        wchar_t className[16] = L"";
+        if (msg->hwnd && GetClassNameW(msg->hwnd, className, 16) &&
+            lstrcmpiW(className, L"Edit") == 0 && GetParent(msg->hwnd) &&
             IsChild(m_hWnd, msg->hwnd) && !(GetKeyState(VK_MENU) & 0x8000)) {
             return false;
         }
     }
-    return m_hAccel && m_hWnd && TranslateAcceleratorA(m_hWnd, m_hAccel, msg);
+    return m_hAccel && m_hWnd && TranslateAcceleratorW(m_hWnd, m_hAccel, msg);
 }
 
 bool CFrameWnd::OnNotify(NMHDR* header, LRESULT& result) {
-    if (header->code == TTN_GETDISPINFOA) {
-        auto* info = reinterpret_cast<NMTTDISPINFOA*>(header);
-        UINT id = static_cast<UINT>(header->idFrom);
-        if (info->uFlags & TTF_IDISHWND) return false;
-        static std::string tip;  // must outlive this call; the tooltip copies it at once
-        tip = CommandTip(id);
-        info->lpszText = const_cast<char*>(tip.c_str());
-        result = 0;
-        return true;
-    }
     if (header->code == TTN_GETDISPINFOW) {
         auto* info = reinterpret_cast<NMTTDISPINFOW*>(header);
         if (info->uFlags & TTF_IDISHWND) return false;
@@ -360,9 +350,9 @@ void CFrameWnd::OnDropFiles(HDROP dropped) {
         std::wstring path(length + 1, L'\0');
         if (!DragQueryFileW(drop.Get(), i, &path[0], length + 1)) continue;
         path.resize(length);
-        std::string ansi;
-        if (PathToAnsi(path, ansi)) {
-            paths.push_back(ansi);
+        std::string name;
+        if (PathToCp932(path, name)) {
+            paths.push_back(name);
         } else {
             NoteRefusedName(path);
         }
@@ -377,7 +367,7 @@ void CFrameWnd::OnDropFiles(HDROP dropped) {
 LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
-            return OnCreate(reinterpret_cast<CREATESTRUCTA*>(lParam));
+            return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
         case WM_SIZE:
             // A minimised frame keeps its panes as they were: laid out in no space at all they
             // would shrink to nothing, and be stored so at closing.

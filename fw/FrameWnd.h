@@ -56,9 +56,9 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     // Files dropped from the shell: each is opened as a document, in the order of the drop.
     virtual void OnDropFiles(HDROP drop);
     // Window creation after the base step; -1 makes creation fail.
-    virtual int OnCreate(CREATESTRUCTA* create);
+    virtual int OnCreate(CREATESTRUCTW* create);
     // Creates the client panes (a single view unless overridden).
-    virtual bool OnCreateClient(CREATESTRUCTA* create, CDocument* doc);
+    virtual bool OnCreateClient(CREATESTRUCTW* create, CDocument* doc);
     void AddControlBar(CControlBar* bar);
     // The status prompt of a command: the text before "\n" of its string resource.
     static std::string CommandPrompt(UINT id);

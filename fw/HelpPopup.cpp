@@ -15,11 +15,11 @@ CHelpPopup& Instance() {
 
 HFONT MessageFont() {
     static CUniqueFont font = [] {
-        NONCLIENTMETRICSA metrics{};
+        NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
         HFONT f = nullptr;
-        if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            f = CreateFontIndirectA(&metrics.lfMessageFont);
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            f = CreateFontIndirectW(&metrics.lfMessageFont);
         }
         return CUniqueFont(f);
     }();
@@ -45,11 +45,11 @@ bool ControlCarriesHelp(HWND control, std::initializer_list<int> endButtons) {
     for (int end : endButtons) {
         if (id == end) return false;
     }
-    char className[32] = "";
-    GetClassNameA(control, className, sizeof className);
-    if (lstrcmpiA(className, "Static") == 0) return false;
-    if (lstrcmpiA(className, "Button") == 0) {
-        LONG_PTR type = GetWindowLongPtrA(control, GWL_STYLE) & BS_TYPEMASK;
+    wchar_t className[32] = L"";
+    GetClassNameW(control, className, 32);
+    if (lstrcmpiW(className, L"Static") == 0) return false;
+    if (lstrcmpiW(className, L"Button") == 0) {
+        LONG_PTR type = GetWindowLongPtrW(control, GWL_STYLE) & BS_TYPEMASK;
         if (type == BS_GROUPBOX) return false;
     }
     return true;
@@ -68,7 +68,7 @@ HWND CHelpPopup::Show(const char* className, HWND owner, POINT at, const std::st
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     int x = at.x, y = at.y;
-    if (GetMonitorInfoA(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    if (GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
         const RECT& work = monitor.rcWork;
         if (x + width > work.right) x = work.right - width;
         if (y + height > work.bottom) y = at.y - height;
@@ -126,10 +126,10 @@ LRESULT CHelpPopup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             Close();
             return 0;
         case WM_KILLFOCUS:
-            if (!m_bClosing) PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            if (!m_bClosing) PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             break;
         case WM_ACTIVATE:
-            if (LOWORD(wParam) == WA_INACTIVE && !m_bClosing) PostMessageA(m_hWnd, WM_CLOSE, 0, 0);
+            if (LOWORD(wParam) == WA_INACTIVE && !m_bClosing) PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             break;
         case WM_CLOSE:
             Close();

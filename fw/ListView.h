@@ -49,9 +49,8 @@ class CListView : public CView {
     bool SetItemState(int item, UINT state, UINT mask);
 
   protected:
-    // The control asks for item texts in UTF-16; they are answered from the program's texts
-    // (CP932, see CWnd's reflection), so that they read the same on any code page. Create does
-    // this; a list created otherwise calls it once it exists.
+    // The control asks for item texts in UTF-16 (LVN_GETDISPINFOW), so that they read the same
+    // on any code page. Create does this; a list created otherwise calls it once it exists.
     void AskTextsInUtf16();
     // Keeps the control's notifications in UTF-16 when it asks its parent again.
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-PROPSHEETPAGEA CPropertyPage::Descriptor() {
-    PROPSHEETPAGEA page{};
+PROPSHEETPAGEW CPropertyPage::Descriptor() {
+    PROPSHEETPAGEW page{};
     page.dwSize = sizeof page;
     page.dwFlags = PSP_DEFAULT;
-    page.hInstance = GetModuleHandleA(nullptr);
-    page.pszTemplate = MAKEINTRESOURCEA(m_nIDTemplate);
+    page.hInstance = GetModuleHandleW(nullptr);
+    page.pszTemplate = MAKEINTRESOURCEW(m_nIDTemplate);
     page.pfnDlgProc = PageProc;
     page.lParam = reinterpret_cast<LPARAM>(this);
     return page;
@@ -15,7 +15,7 @@ PROPSHEETPAGEA CPropertyPage::Descriptor() {
 
 void CPropertyPage::SetModified(bool changed) {
     if (!m_hWnd) return;
-    SendMessageA(GetSheet(), changed ? PSM_CHANGED : PSM_UNCHANGED,
+    SendMessageW(GetSheet(), changed ? PSM_CHANGED : PSM_UNCHANGED,
                  reinterpret_cast<WPARAM>(m_hWnd), 0);
 }
 
@@ -43,7 +43,7 @@ INT_PTR CALLBACK CPropertyPage::PageProc(HWND hwnd, UINT msg, WPARAM wParam, LPA
     CDialog* object = nullptr;
     if (msg == WM_INITDIALOG) {
         object = reinterpret_cast<CPropertyPage*>(
-            reinterpret_cast<const PROPSHEETPAGEA*>(lParam)->lParam);
+            reinterpret_cast<const PROPSHEETPAGEW*>(lParam)->lParam);
     }
     return Route(hwnd, msg, wParam, lParam, object);
 }

@@ -14,7 +14,7 @@ class CPropertyPage : public CDialog {
     explicit CPropertyPage(UINT templateId) : CDialog(templateId) {}
 
     // The page as the sheet takes it.
-    PROPSHEETPAGEA Descriptor();
+    PROPSHEETPAGEW Descriptor();
     // Turns the sheet's Apply button on (or off) for this page.
     void SetModified(bool changed = true);
     HWND GetSheet() const { return GetParent(m_hWnd); }

@@ -26,11 +26,11 @@ void CALLBACK OnShownTimer(HWND sheet, UINT, UINT_PTR id, DWORD) {
 }
 
 // The size of a page's dialog template in dialog units; zero when it cannot be read.
-SIZE TemplateUnits(const PROPSHEETPAGEA& page) {
+SIZE TemplateUnits(const PROPSHEETPAGEW& page) {
     const BYTE* data = nullptr;
     if (page.dwFlags & PSP_DLGINDIRECT) {
         data = reinterpret_cast<const BYTE*>(page.pResource);
-    } else if (HRSRC found = FindResourceA(page.hInstance, page.pszTemplate, RT_DIALOG)) {
+    } else if (HRSRC found = FindResourceW(page.hInstance, page.pszTemplate, MAKEINTRESOURCEW(5) /* RT_DIALOG */)) {
         if (HGLOBAL loaded = LoadResource(page.hInstance, found)) {
             data = static_cast<const BYTE*>(LockResource(loaded));
         }
@@ -63,11 +63,7 @@ LRESULT CALLBACK CPropertySheet::SheetProc(HWND sheet, UINT msg, WPARAM wParam, 
     switch (msg) {
         case WM_SHOWWINDOW:
             if (wParam && self) {
-                CallGuarded([&] {
-                    // The caption went in through the ANSI code page; now as it is meant.
-                    SetWindowTextUi(sheet, self->m_strCaption);
-                    self->FitToPages(sheet);
-                });
+                CallGuarded([&] { self->FitToPages(sheet); });
                 // Once: the user may move it afterwards.
                 SetWindowSubclass(sheet, SheetProc, id, 0);
             }
@@ -78,7 +74,7 @@ LRESULT CALLBACK CPropertySheet::SheetProc(HWND sheet, UINT msg, WPARAM wParam, 
             const bool pageChanged =
                 msg == PSM_SETCURSEL || reinterpret_cast<NMHDR*>(lParam)->code == TCN_SELCHANGE;
             if (pageChanged) {
-                HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+                HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
                 FitPageToTab(sheet, page);
             }
             return result;
@@ -91,7 +87,7 @@ LRESULT CALLBACK CPropertySheet::SheetProc(HWND sheet, UINT msg, WPARAM wParam, 
 }
 
 void CPropertySheet::FitPageToTab(HWND sheet, HWND page) {
-    HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
     if (!tab || !page) return;
     RECT area{};
     GetClientRect(tab, &area);
@@ -102,8 +98,8 @@ void CPropertySheet::FitPageToTab(HWND sheet, HWND page) {
 }
 
 void CPropertySheet::FitToPages(HWND sheet) const {
-    HWND tab = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0));
-    HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     if (tab && page && m_pageUnits.cx > 0 && m_pageUnits.cy > 0) {
         // The sheet measured the pages in its own font; the page in front knows its own (the
         // pages share one).
@@ -126,9 +122,9 @@ void CPropertySheet::FitToPages(HWND sheet) const {
             for (HWND child = GetWindow(sheet, GW_CHILD); child;
                  child = GetWindow(child, GW_HWNDNEXT)) {
                 if (child == tab) continue;
-                char className[16] = "";
-                GetClassNameA(child, className, sizeof className);
-                if (lstrcmpA(className, "#32770") == 0) {
+                wchar_t className[16] = L"";
+                GetClassNameW(child, className, 16);
+                if (lstrcmpW(className, L"#32770") == 0) {
                     FitPageToTab(sheet, child);
                     continue;
                 }
@@ -143,7 +139,7 @@ void CPropertySheet::FitToPages(HWND sheet) const {
 }
 
 INT_PTR CPropertySheet::DoModal() {
-    std::vector<PROPSHEETPAGEA> pages;
+    std::vector<PROPSHEETPAGEW> pages;
     m_pageUnits = SIZE{};
     for (CPropertyPage* page : m_pages) {
         pages.push_back(page->Descriptor());
@@ -154,19 +150,20 @@ INT_PTR CPropertySheet::DoModal() {
     HWND parent = m_hParent;
     CWinApp* app = CWinApp::Get();
     if (!parent && app && app->m_pMainWnd) parent = app->m_pMainWnd->m_hWnd;
-    PROPSHEETHEADERA header{};
+    PROPSHEETHEADERW header{};
     header.dwSize = sizeof header;
     header.dwFlags = PSH_PROPSHEETPAGE | PSH_USECALLBACK | (m_bNoApplyButton ? PSH_NOAPPLYNOW : 0);
     header.hwndParent = parent;
-    header.hInstance = GetModuleHandleA(nullptr);
-    header.pszCaption = m_strCaption.c_str();
+    header.hInstance = GetModuleHandleW(nullptr);
+    const std::wstring caption = UiText(m_strCaption);
+    header.pszCaption = caption.c_str();
     header.nPages = static_cast<UINT>(pages.size());
     header.nStartPage = m_nStartPage;
     header.ppsp = pages.data();
     header.pfnCallback = Callback;
     CPropertySheet* outer = s_running;
     s_running = this;
-    INT_PTR result = PropertySheetA(&header);
+    INT_PTR result = PropertySheetW(&header);
     s_running = outer;
     if (result < 0) return -1;
     return result > 0 ? IDOK : IDCANCEL;

@@ -5,13 +5,13 @@
 #include "fw/ToolBar.h"
 
 bool CReBar::Create(CWnd* parent, DWORD style, UINT id) {
-    if (!CreateControl(0, REBARCLASSNAMEA, style | WS_CHILD | CCS_NOPARENTALIGN | CCS_NODIVIDER,
+    if (!CreateControl(0, "ReBarWindow32", style | WS_CHILD | CCS_NOPARENTALIGN | CCS_NODIVIDER,
                        parent->m_hWnd, id)) {
         return false;
     }
     REBARINFO info{};
     info.cbSize = sizeof info;
-    return SendMessageA(m_hWnd, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info)) != 0;
+    return SendMessageW(m_hWnd, RB_SETBARINFO, 0, reinterpret_cast<LPARAM>(&info)) != 0;
 }
 
 bool CReBar::AddBar(CControlBar* bar, UINT bandStyle) {
@@ -20,11 +20,11 @@ bool CReBar::AddBar(CControlBar* bar, UINT bandStyle) {
     SIZE size{rc.right - rc.left, rc.bottom - rc.top};
     if (auto* toolbar = dynamic_cast<CToolBar*>(bar)) {
         size = toolbar->GetMaxSize();
-        DWORD button = static_cast<DWORD>(SendMessageA(bar->m_hWnd, TB_GETBUTTONSIZE, 0, 0));
+        DWORD button = static_cast<DWORD>(SendMessageW(bar->m_hWnd, TB_GETBUTTONSIZE, 0, 0));
         size.cy = HIWORD(button);
     }
-    REBARBANDINFOA band{};
-    band.cbSize = REBARBANDINFOA_V6_SIZE;
+    REBARBANDINFOW band{};
+    band.cbSize = REBARBANDINFOW_V6_SIZE;
     band.fMask = RBBIM_STYLE | RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_SIZE | RBBIM_IDEALSIZE;
     band.fStyle = bandStyle;
     band.hwndChild = bar->m_hWnd;
@@ -32,7 +32,7 @@ bool CReBar::AddBar(CControlBar* bar, UINT bandStyle) {
     band.cyMinChild = static_cast<UINT>(size.cy);
     band.cx = static_cast<UINT>(size.cx);
     band.cxIdeal = static_cast<UINT>(size.cx);
-    if (!SendMessageA(m_hWnd, RB_INSERTBANDA, static_cast<WPARAM>(-1),
+    if (!SendMessageW(m_hWnd, RB_INSERTBANDW, static_cast<WPARAM>(-1),
                       reinterpret_cast<LPARAM>(&band))) {
         return false;
     }
@@ -46,5 +46,5 @@ void CReBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
 
 int CReBar::CalcHeight(int width) {
     SetWindowPos(m_hWnd, nullptr, 0, 0, width, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
-    return static_cast<int>(SendMessageA(m_hWnd, RB_GETBARHEIGHT, 0, 0));
+    return static_cast<int>(SendMessageW(m_hWnd, RB_GETBARHEIGHT, 0, 0));
 }

@@ -19,17 +19,18 @@ int CStatusBar::TextWidth(const std::string& text) const {
     CClientDC dc(nullptr);
     CSelectObject select(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    const std::wstring wide = UiText(text);
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     return size.cx;
 }
 
 bool CStatusBar::Create(CWnd* parent, DWORD style, UINT id) {
-    return CreateControl(0, STATUSCLASSNAMEA, style | WS_CHILD | CCS_BOTTOM | SBARS_SIZEGRIP,
+    return CreateControl(0, "msctls_statusbar32", style | WS_CHILD | CCS_BOTTOM | SBARS_SIZEGRIP,
                          parent->m_hWnd, id);
 }
 
 HFONT CStatusBar::GetFont() const {
-    return reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
+    return reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
 }
 
 bool CStatusBar::SetIndicators(const UINT* ids, int count) {
@@ -59,7 +60,7 @@ void CStatusBar::UpdateParts() {
         if (m_panes[i].id != 0) right -= m_panes[i].width + ScaleToScreen(kPaneMargin);
         if (i + 1 == m_panes.size()) right -= GetSystemMetrics(SM_CXVSCROLL);  // the size grip
     }
-    SendMessageA(m_hWnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    SendMessageW(m_hWnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 void CStatusBar::GetPaneInfo(int index, UINT& id, UINT& style, int& width) const {
@@ -106,7 +107,7 @@ void CStatusBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
 
 int CStatusBar::CalcHeight(int width) {
     (void)width;
-    SendMessageA(m_hWnd, WM_SIZE, 0, 0);  // the status bar sizes itself to its parent's bottom
+    SendMessageW(m_hWnd, WM_SIZE, 0, 0);  // the status bar sizes itself to its parent's bottom
     UpdateParts();
     return CControlBar::CalcHeight(width);
 }

@@ -8,7 +8,7 @@
 
 namespace {
 
-const LPCSTR kRtToolbar = MAKEINTRESOURCEA(241);
+const LPCWSTR kRtToolbar = MAKEINTRESOURCEW(241);
 
 struct ToolBarLayout {
     int width = 0, height = 0;
@@ -43,12 +43,12 @@ const COLORREF kMaskColour = RGB(192, 192, 192);
 // The strip of button images, width by height each, drawn at the screen's DPI. Stretched
 // pixel for pixel (no blending), so that the mask colour stays exact at the edges.
 CUniqueImageList LoadButtonImages(UINT resourceId, int width, int height, int count) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    CUniqueBitmap strip(static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(resourceId),
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    CUniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return CUniqueImageList();
     BITMAP info{};
-    GetObjectA(strip.Get(), sizeof info, &info);
+    GetObjectW(strip.Get(), sizeof info, &info);
     int scaledWidth = ScaleToScreen(width), scaledHeight = ScaleToScreen(height);
     int scaledStrip = ScaleToScreen(info.bmWidth);
     CClientDC screen(nullptr);
@@ -71,8 +71,8 @@ class CToolCmdUI : public CCmdUI {
   public:
     CToolCmdUI(HWND toolbar, UINT id) : CCmdUI(id), m_toolbar(toolbar) {}
     void Apply() {
-        SendMessageA(m_toolbar, TB_ENABLEBUTTON, m_nID, MAKELPARAM(m_bEnabled ? TRUE : FALSE, 0));
-        SendMessageA(m_toolbar, TB_CHECKBUTTON, m_nID, MAKELPARAM(m_nCheck ? TRUE : FALSE, 0));
+        SendMessageW(m_toolbar, TB_ENABLEBUTTON, m_nID, MAKELPARAM(m_bEnabled ? TRUE : FALSE, 0));
+        SendMessageW(m_toolbar, TB_CHECKBUTTON, m_nID, MAKELPARAM(m_nCheck ? TRUE : FALSE, 0));
     }
 
   private:
@@ -82,22 +82,22 @@ class CToolCmdUI : public CCmdUI {
 }  // namespace
 
 bool CToolBar::Create(CWnd* parent, DWORD style, UINT id) {
-    if (!CreateControl(0, TOOLBARCLASSNAMEA,
+    if (!CreateControl(0, "ToolbarWindow32",
                        style | WS_CHILD | CCS_NODIVIDER | CCS_NORESIZE | CCS_NOPARENTALIGN,
                        parent->m_hWnd, id)) {
         return false;
     }
-    SendMessageA(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(m_hWnd, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     // Tips are asked for in UTF-16, so that they read the same on any code page.
-    SendMessageA(m_hWnd, TB_SETUNICODEFORMAT, TRUE, 0);
+    SendMessageW(m_hWnd, TB_SETUNICODEFORMAT, TRUE, 0);
     // Notifications (tooltips, hot items) go to the frame even when a rebar holds the bar.
-    SendMessageA(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(parent->m_hWnd), 0);
+    SendMessageW(m_hWnd, TB_SETPARENT, reinterpret_cast<WPARAM>(parent->m_hWnd), 0);
     return true;
 }
 
 bool CToolBar::LoadToolBar(UINT resourceId) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(resourceId), kRtToolbar);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    HRSRC found = FindResourceW(instance, MAKEINTRESOURCEW(resourceId), kRtToolbar);
     if (!found) return false;
     HGLOBAL loaded = LoadResource(instance, found);
     const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
@@ -122,15 +122,15 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
     }
     CUniqueImageList list = LoadButtonImages(resourceId, layout.width, layout.height, images);
     if (!list) return false;
-    SendMessageA(m_hWnd, TB_SETBITMAPSIZE, 0,
+    SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0,
                  MAKELPARAM(ScaleToScreen(layout.width), ScaleToScreen(layout.height)));
-    SendMessageA(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
+    SendMessageW(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
     m_imageList = std::move(list);  // the toolbar does not own it
-    if (!SendMessageA(m_hWnd, TB_ADDBUTTONSA, buttons.size(),
+    if (!SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(),
                       reinterpret_cast<LPARAM>(buttons.data()))) {
         return false;
     }
-    SendMessageA(m_hWnd, TB_AUTOSIZE, 0, 0);
+    SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
     return true;
 }
 
@@ -144,6 +144,6 @@ void CToolBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
 
 SIZE CToolBar::GetMaxSize() const {
     SIZE size{};
-    SendMessageA(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
+    SendMessageW(m_hWnd, TB_GETMAXSIZE, 0, reinterpret_cast<LPARAM>(&size));
     return size;
 }

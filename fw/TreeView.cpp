@@ -5,7 +5,7 @@
 #include "win/Strconv.h"
 
 bool CTreeView::Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) {
-    return CreateControlView(WC_TREEVIEWA, parent, id, size, doc);
+    return CreateControlView("SysTreeView32", parent, id, size, doc);
 }
 
 HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int image,
@@ -34,22 +34,22 @@ HTREEITEM CTreeView::InsertItem(HTREEITEM parent, const std::string& text, int i
 }
 
 bool CTreeView::DeleteItem(HTREEITEM item) {
-    return SendMessageA(m_hWnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
+    return SendMessageW(m_hWnd, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
 HTREEITEM CTreeView::GetSelectedItem() const {
-    return reinterpret_cast<HTREEITEM>(SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    return reinterpret_cast<HTREEITEM>(SendMessageW(m_hWnd, TVM_GETNEXTITEM, TVGN_CARET, 0));
 }
 
 bool CTreeView::SelectItem(HTREEITEM item) {
-    return SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
+    return SendMessageW(m_hWnd, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
 LPARAM CTreeView::GetItemData(HTREEITEM item) const {
-    TVITEMA tv{};
+    TVITEMW tv{};
     tv.mask = TVIF_PARAM | TVIF_HANDLE;
     tv.hItem = item;
-    if (!item || !SendMessageA(m_hWnd, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
+    if (!item || !SendMessageW(m_hWnd, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&tv))) return 0;
     return tv.lParam;
 }
 
@@ -74,57 +74,57 @@ bool CTreeView::SetItemText(HTREEITEM item, const std::string& text) {
 }
 
 bool CTreeView::SetCheck(HTREEITEM item, bool checked) {
-    TVITEMA tv{};
+    TVITEMW tv{};
     tv.mask = TVIF_STATE | TVIF_HANDLE;
     tv.hItem = item;
     tv.stateMask = TVIS_STATEIMAGEMASK;
     tv.state = INDEXTOSTATEIMAGEMASK(checked ? 2 : 1);
-    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+    return SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
 }
 
 bool CTreeView::GetCheck(HTREEITEM item) const {
-    UINT state = static_cast<UINT>(SendMessageA(
+    UINT state = static_cast<UINT>(SendMessageW(
         m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), TVIS_STATEIMAGEMASK));
     return ((state & TVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
 HTREEITEM CTreeView::GetChildItem(HTREEITEM item) const {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
+        SendMessageW(m_hWnd, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(item)));
 }
 
 HTREEITEM CTreeView::GetNextSiblingItem(HTREEITEM item) const {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
+        SendMessageW(m_hWnd, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)));
 }
 
 HTREEITEM CTreeView::GetParentItem(HTREEITEM item) const {
     return reinterpret_cast<HTREEITEM>(
-        SendMessageA(m_hWnd, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
+        SendMessageW(m_hWnd, TVM_GETNEXTITEM, TVGN_PARENT, reinterpret_cast<LPARAM>(item)));
 }
 
 int CTreeView::GetCount() const {
-    return static_cast<int>(SendMessageA(m_hWnd, TVM_GETCOUNT, 0, 0));
+    return static_cast<int>(SendMessageW(m_hWnd, TVM_GETCOUNT, 0, 0));
 }
 
 HIMAGELIST CTreeView::SetImageList(HIMAGELIST list, int which) {
     return reinterpret_cast<HIMAGELIST>(
-        SendMessageA(m_hWnd, TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list)));
+        SendMessageW(m_hWnd, TVM_SETIMAGELIST, which, reinterpret_cast<LPARAM>(list)));
 }
 
 bool CTreeView::SetItemChildren(HTREEITEM item, int children) {
-    TVITEMA tv{};
+    TVITEMW tv{};
     tv.mask = TVIF_CHILDREN | TVIF_HANDLE;
     tv.hItem = item;
     tv.cChildren = children;
-    return SendMessageA(m_hWnd, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
+    return SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&tv)) != 0;
 }
 
 bool CTreeView::Expand(HTREEITEM item, UINT code) {
-    return SendMessageA(m_hWnd, TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
+    return SendMessageW(m_hWnd, TVM_EXPAND, code, reinterpret_cast<LPARAM>(item)) != 0;
 }
 
 UINT CTreeView::GetItemState(HTREEITEM item, UINT mask) const {
     return static_cast<UINT>(
-        SendMessageA(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
+        SendMessageW(m_hWnd, TVM_GETITEMSTATE, reinterpret_cast<WPARAM>(item), mask));
 }

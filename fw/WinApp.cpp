@@ -31,15 +31,18 @@ void InitPlatform() {
 }
 
 std::string FullPathName(const std::string& path) {
-    char full[MAX_PATH * 2] = "";
-    DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
-    return (length > 0 && length < sizeof full) ? std::string(full, length) : path;
+    wchar_t full[MAX_PATH * 2] = L"";
+    const DWORD room = MAX_PATH * 2;
+    DWORD length = GetFullPathNameW(ToWide(path).c_str(), room, full, nullptr);
+    std::string named;
+    if (length > 0 && length < room && PathToCp932(std::wstring(full, length), named)) return named;
+    return path;
 }
 
 std::string LoadResourceString(UINT id) {
     // With a zero length LoadString hands out a pointer to the resource's UTF-16 text.
     const wchar_t* text = nullptr;
-    int length = LoadStringW(GetModuleHandleA(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
+    int length = LoadStringW(GetModuleHandleW(nullptr), id, reinterpret_cast<LPWSTR>(&text), 0);
     if (length <= 0 || !text) return {};
     // Kept as the program keeps its own texts, whatever the system's code page.
     return UiFromWide(std::wstring(text, static_cast<std::size_t>(length)));
@@ -47,7 +50,7 @@ std::string LoadResourceString(UINT id) {
 
 CWinApp::CWinApp() {
     g_app = this;
-    m_hInstance = GetModuleHandleA(nullptr);
+    m_hInstance = GetModuleHandleW(nullptr);
     m_strAppTitle = LoadResourceString(AFX_IDS_APP_TITLE);
 }
 
@@ -129,14 +132,14 @@ void CWinApp::UpdateRecentFileMenu(HMENU popup, int first) {
     }
     const auto& items = m_pRecentFileList->Items();
     if (items.empty()) {
-        InsertMenuA(popup, static_cast<UINT>(first), MF_BYPOSITION | MF_STRING | MF_GRAYED,
-                    ID_FILE_MRU_FILE1, "最近使ったﾌｧｲﾙ");
+        InsertMenuW(popup, static_cast<UINT>(first), MF_BYPOSITION | MF_STRING | MF_GRAYED,
+                    ID_FILE_MRU_FILE1, UiText("最近使ったﾌｧｲﾙ").c_str());
         return;
     }
     for (std::size_t i = 0; i < items.size(); ++i) {
         std::string text = CRecentFileList::MenuText(static_cast<int>(i), items[i]);
-        InsertMenuA(popup, static_cast<UINT>(first) + static_cast<UINT>(i),
-                    MF_BYPOSITION | MF_STRING, ID_FILE_MRU_FILE1 + i, text.c_str());
+        InsertMenuW(popup, static_cast<UINT>(first) + static_cast<UINT>(i),
+                    MF_BYPOSITION | MF_STRING, ID_FILE_MRU_FILE1 + i, UiText(text).c_str());
     }
 }
 
@@ -149,7 +152,7 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
             if (!ui) OnFileOpen();
             return true;
         case ID_APP_EXIT:
-            if (!ui && m_pMainWnd) PostMessageA(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
+            if (!ui && m_pMainWnd) PostMessageW(m_pMainWnd->m_hWnd, WM_CLOSE, 0, 0);
             return true;
         case ID_HELP_INDEX:
         case ID_HELP_FINDER:
@@ -168,7 +171,7 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
         std::string path = items[static_cast<std::size_t>(index)];
         // A file that cannot be opened any more leaves the list.
         if (!OpenDocumentFile(path) &&
-            GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+            GetFileAttributesW(ToWide(path).c_str()) == INVALID_FILE_ATTRIBUTES) {
             m_pRecentFileList->Remove(index);
             WriteRecentFileList();
         }
@@ -178,9 +181,7 @@ bool CWinApp::OnCmdMsg(unsigned id, CCmdUI* ui) {
 }
 
 std::string CWinApp::GetHelpPath() const {
-    char exe[MAX_PATH] = "";
-    DWORD length = GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string dir(exe, length);
+    std::string dir = ModulePath();
     dir.erase(mbcs::LastComponentStart(dir));
     return dir + m_strAppTitle + ".html";
 }
@@ -189,9 +190,10 @@ bool CWinApp::ShowHelp() {
     std::string path = GetHelpPath();
     if (m_helpHook) return m_helpHook(path);
     HWND owner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    const std::wstring widePath = ToWide(path);
+    if (GetFileAttributesW(widePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
         auto result = reinterpret_cast<INT_PTR>(
-            ShellExecuteA(owner, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+            ShellExecuteW(owner, L"open", widePath.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
         if (result > 32) return true;
     }
     DoMessageBox("ﾍﾙﾌﾟ ﾌｧｲﾙ " + path + " を開けません。", MB_OK | MB_ICONEXCLAMATION);
@@ -238,33 +240,41 @@ bool CWinApp::DoPromptFileName(std::string& name, bool open, CSingleDocTemplate*
     filter += '\0';
     filter += "*.*";
     filter += '\0';
-    std::vector<char> buffer(MAX_PATH * 2, '\0');
-    name.copy(buffer.data(), std::min(name.size(), buffer.size() - 1));
-    OPENFILENAMEA ofn{};
+    std::vector<wchar_t> buffer(MAX_PATH * 2, L'\0');
+    const std::wstring wideName = ToWide(name);
+    wideName.copy(buffer.data(), std::min(wideName.size(), buffer.size() - 1));
+    // The filter's parts are separated by NULs: converted whole, by its length.
+    const std::wstring wideFilter = UiText(filter);
+    OPENFILENAMEW ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = m_pMainWnd ? m_pMainWnd->m_hWnd : nullptr;
-    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFilter = wideFilter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = buffer.data();
     ofn.nMaxFile = static_cast<DWORD>(buffer.size());
-    std::string defExt = ext.size() > 1 ? ext.substr(1) : std::string();
+    std::wstring defExt = ext.size() > 1 ? UiText(ext.substr(1)) : std::wstring();
     ofn.lpstrDefExt = defExt.empty() ? nullptr : defExt.c_str();
     ofn.Flags =
         OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (open ? OFN_FILEMUSTEXIST : OFN_OVERWRITEPROMPT);
-    BOOL ok = open ? GetOpenFileNameA(&ofn) : GetSaveFileNameA(&ofn);
+    BOOL ok = open ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (!ok) return false;
-    name = buffer.data();
+    std::string chosen;
+    if (!PathToCp932(buffer.data(), chosen)) {
+        DoMessageBox(RefusedNamesMessage({buffer.data()}), MB_OK | MB_ICONEXCLAMATION);
+        return false;
+    }
+    name = chosen;
     return true;
 }
 
 bool CWinApp::HandleOneMessage(MSG& msg) {
-    if (!GetMessageA(&msg, nullptr, 0, 0)) return false;
+    if (!GetMessageW(&msg, nullptr, 0, 0)) return false;
     bool handled = false;
     // A filter that throws has had its say: the message is not handled twice.
     if (!CallGuarded([&] { handled = PreTranslateMessage(&msg); })) handled = true;
     if (!handled) {
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return true;
 }
@@ -313,13 +323,13 @@ int CWinApp::Run() {
     for (;;) {
         long idleCount = 0;
         bool more = true;
-        while (more && !PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+        while (more && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
             // A handler that throws at idle is reported; idling stops until the next message.
             if (!CallGuarded([&] { more = OnIdle(idleCount++); })) more = false;
         }
         do {
             if (!HandleOneMessage(msg)) return static_cast<int>(msg.wParam);
-        } while (PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE));
+        } while (PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));
     }
 }
 

@@ -102,7 +102,7 @@ class CWinApp : public CCmdTarget {
 // the common controls. Once per thread that makes windows, before the first of them.
 void InitPlatform();
 
-// One message listing the names that were not added because the ANSI code page cannot hold
+// One message listing the names that were not added because CP932 cannot hold
 // them (see CRefusedNames); nothing when there are none.
 void ReportRefusedNames(const std::vector<std::wstring>& names);
 

@@ -2,9 +2,7 @@
 
 #include <commctrl.h>
 
-#include <cstring>
 #include <string>
-#include <vector>
 
 #include "fw/WinApp.h"
 #include "fw/Worker.h"
@@ -22,9 +20,9 @@ CWnd::~CWnd() {
     }
     if (m_hWnd && IsWindow(m_hWnd)) {
         // The object goes first: detach so that late messages do not reach a dead object.
-        SetWindowLongPtrA(m_hWnd, GWLP_USERDATA, 0);
-        if (m_superProc != DefWindowProcA) {
-            SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+        if (m_superProc != DefWindowProcW) {
+            SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
         }
         ::DestroyWindow(m_hWnd);
     }
@@ -32,19 +30,20 @@ CWnd::~CWnd() {
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    if (GetWindowLongPtrA(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticWndProc)) {
+    if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticWndProc)) {
         return nullptr;  // not one of ours: its user data belongs to someone else
     }
-    return reinterpret_cast<CWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    return reinterpret_cast<CWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
 }
 
 void CWnd::RegisterClassOnce(const char* className, UINT style, HCURSOR cursor, HBRUSH background,
                              HICON icon) {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA existing{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    const std::wstring name = UiText(className);
+    WNDCLASSEXW existing{};
     existing.cbSize = sizeof existing;
-    if (GetClassInfoExA(instance, className, &existing)) return;
-    WNDCLASSEXA wc{};
+    if (GetClassInfoExW(instance, name.c_str(), &existing)) return;
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = style;
     wc.lpfnWndProc = StaticWndProc;
@@ -52,16 +51,17 @@ void CWnd::RegisterClassOnce(const char* className, UINT style, HCURSOR cursor, 
     wc.hCursor = cursor;
     wc.hbrBackground = background;
     wc.hIcon = icon;
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
 }
 
 bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWORD style, int x,
                     int y, int cx, int cy, HWND parent, HMENU menuOrId) {
     CWnd* previous = t_creating;
     t_creating = this;
-    HWND hwnd = CreateWindowExA(exStyle, className, title, style, x, y, cx, cy, parent, menuOrId,
-                                GetModuleHandleA(nullptr), this);
+    HWND hwnd = CreateWindowExW(exStyle, UiText(className).c_str(),
+                                title ? UiText(title).c_str() : nullptr, style, x, y, cx, cy,
+                                parent, menuOrId, GetModuleHandleW(nullptr), this);
     t_creating = previous;
     if (!hwnd) return false;
     m_hWnd = hwnd;
@@ -69,9 +69,9 @@ bool CWnd::CreateEx(DWORD exStyle, const char* className, const char* title, DWO
 }
 
 bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND parent, UINT id) {
-    HWND hwnd = CreateWindowExA(exStyle, className, "", style, 0, 0, 0, 0, parent,
+    HWND hwnd = CreateWindowExW(exStyle, UiText(className).c_str(), L"", style, 0, 0, 0, 0, parent,
                                 reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
-                                GetModuleHandleA(nullptr), nullptr);
+                                GetModuleHandleW(nullptr), nullptr);
     if (!hwnd) return false;
     SubclassWindow(hwnd);
     return true;
@@ -79,9 +79,9 @@ bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND
 
 void CWnd::SubclassWindow(HWND hwnd) {
     m_hWnd = hwnd;
-    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     m_superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
 }
 
 bool CWnd::DestroyWindow() {
@@ -91,7 +91,7 @@ bool CWnd::DestroyWindow() {
 void CWnd::ModifyStyle(LONG_PTR remove, LONG_PTR add) {
     LONG_PTR style = GetStyle();
     LONG_PTR changed = (style & ~remove) | add;
-    if (changed != style) SetWindowLongPtrA(m_hWnd, GWL_STYLE, changed);
+    if (changed != style) SetWindowLongPtrW(m_hWnd, GWL_STYLE, changed);
 }
 
 RECT CWnd::GetClientRect() const {
@@ -105,10 +105,7 @@ void CWnd::SetWindowText(const std::string& text) {
 }
 
 std::string CWnd::GetWindowText() const {
-    int length = GetWindowTextLengthA(m_hWnd);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 2, '\0');
-    int got = ::GetWindowTextA(m_hWnd, buffer.data(), length + 1);
-    return std::string(buffer.data(), static_cast<std::size_t>(got > 0 ? got : 0));
+    return GetWindowTextUi(m_hWnd);
 }
 
 void CWnd::RedrawNow() {
@@ -116,46 +113,16 @@ void CWnd::RedrawNow() {
 }
 
 void CWnd::SetRedraw(bool redraw) {
-    SendMessageA(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    SendMessageW(m_hWnd, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
     if (redraw) InvalidateRect(m_hWnd, nullptr, TRUE);
 }
 
 LRESULT CWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcA(m_superProc, m_hWnd, msg, wParam, lParam);
+    return CallWindowProcW(m_superProc, m_hWnd, msg, wParam, lParam);
 }
 
 bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
     return false;
-}
-
-// A list control that asks for its items' texts in UTF-16 (CListView's do) is answered by the
-// object's handler of the ANSI form, whose texts are the program's (CP932).
-bool CWnd::ReflectListDispInfoW(CWnd& child, NMLVDISPINFOW& wide, LRESULT& result) {
-    NMLVDISPINFOA ansi{};
-    ansi.hdr = wide.hdr;
-    ansi.hdr.code = LVN_GETDISPINFOA;
-    static_assert(sizeof ansi.item == sizeof wide.item, "the two item forms differ in layout");
-    std::memcpy(&ansi.item, &wide.item, sizeof ansi.item);
-    const bool wantsText =
-        (wide.item.mask & LVIF_TEXT) && wide.item.pszText && wide.item.cchTextMax > 0;
-    std::string buffer;
-    if (wantsText) {
-        // Room for as many characters, each of up to two bytes.
-        buffer.assign(static_cast<std::size_t>(wide.item.cchTextMax) * 2 + 1, '\0');
-        ansi.item.pszText = &buffer[0];
-        ansi.item.cchTextMax = static_cast<int>(buffer.size());
-    }
-    if (!child.OnReflectNotify(&ansi.hdr, result)) return false;
-    LPWSTR text = wide.item.pszText;
-    const int room = wide.item.cchTextMax;
-    std::memcpy(&wide.item, &ansi.item, sizeof wide.item);  // image, state, indent
-    wide.item.pszText = text;
-    wide.item.cchTextMax = room;
-    if (wantsText) {
-        const std::wstring shown = ansi.item.pszText ? UiText(ansi.item.pszText) : std::wstring();
-        lstrcpynW(text, shown.c_str(), room);
-    }
-    return true;
 }
 
 bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
@@ -165,9 +132,6 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
         NMHDR* header = reinterpret_cast<NMHDR*>(lParam);
         CWnd* child = FromHandle(header->hwndFrom);
         if (!child || child == this) return false;
-        if (header->code == LVN_GETDISPINFOW) {
-            return ReflectListDispInfoW(*child, *reinterpret_cast<NMLVDISPINFOW*>(header), result);
-        }
         return child->OnReflectNotify(header, result);
     }
     if (msg == WM_COMMAND && lParam != 0) {
@@ -205,9 +169,9 @@ LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     if (msg == WM_NCDESTROY) {
         HWND hwnd = m_hWnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
-        if (m_superProc != DefWindowProcA) {
-            SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        if (m_superProc != DefWindowProcW) {
+            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
         }
         m_hWnd = nullptr;
         // The loop ends with the main window, whatever kind of window it is.
@@ -223,19 +187,19 @@ LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
 }
 
 LRESULT CALLBACK CWnd::StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    CWnd* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    CWnd* wnd = reinterpret_cast<CWnd*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!wnd && msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lParam);
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
         wnd = static_cast<CWnd*>(create->lpCreateParams);
         if (wnd) {
             wnd->m_hWnd = hwnd;
-            SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
+            SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(wnd));
         }
     }
     if (!wnd && t_creating && !t_creating->m_hWnd) {
         wnd = t_creating;  // messages that come before WM_NCCREATE
         wnd->m_hWnd = hwnd;
     }
-    if (!wnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    if (!wnd) return DefWindowProcW(hwnd, msg, wParam, lParam);
     return wnd->Dispatch(msg, wParam, lParam);
 }

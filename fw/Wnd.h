@@ -44,7 +44,7 @@ class CWnd {
     // Brings the window's commands up to date; the application calls it when idle.
     virtual void OnIdleUpdateCmdUI() {}
 
-    LONG_PTR GetStyle() const { return GetWindowLongPtrA(m_hWnd, GWL_STYLE); }
+    LONG_PTR GetStyle() const { return GetWindowLongPtrW(m_hWnd, GWL_STYLE); }
     // Replaces the bits in remove with the bits in add; sends the style-change messages.
     void ModifyStyle(LONG_PTR remove, LONG_PTR add);
     RECT GetClientRect() const;
@@ -69,7 +69,6 @@ class CWnd {
     }
     // Hands WM_NOTIFY and control WM_COMMAND to the object of the control that sent them.
     bool ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
-    static bool ReflectListDispInfoW(CWnd& child, tagLVDISPINFOW& wide, LRESULT& result);
     // Called after the window is gone (WM_NCDESTROY); the object no longer has a handle.
     virtual void PostNcDestroy() {}
     // Every message goes through here: WndProc under the exception guard, workers let go at
@@ -79,7 +78,7 @@ class CWnd {
   private:
     friend class CWorker;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    WNDPROC m_superProc = DefWindowProcA;
+    WNDPROC m_superProc = DefWindowProcW;
     std::vector<CWorker*> m_workers;  // told to stop when the window is destroyed
 };
 

@@ -42,7 +42,7 @@ bool WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
         if (result == WAIT_OBJECT_0) return true;
         if (result != WAIT_OBJECT_0 + 1) return false;
         MSG msg;
-        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
 }
 }  // namespace
@@ -59,7 +59,7 @@ CWorker::~CWorker() {
 }
 
 UINT CWorker::FailureMessage() {
-    static const UINT message = RegisterWindowMessageA("CWorker.Failure");
+    static const UINT message = RegisterWindowMessageW(L"CWorker.Failure");
     return message;
 }
 
@@ -137,7 +137,7 @@ CWorkerJob::CWorkerJob(std::shared_ptr<CWorker::State> state, unsigned generatio
     : m_state(std::move(state)),
       m_generation(generation),
       m_apartment(apartment),
-      m_cancelEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+      m_cancelEvent(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
 
 void CWorkerJob::Cancel() {
     m_cancel = true;
@@ -178,7 +178,7 @@ bool CWorkerJob::PostKeyed(UINT msg, CWorker::OwnedPtr value, const std::type_in
     }
     const WPARAM key = m_state->nextKey++;
     m_state->results.emplace(key, CWorker::State::Owned{std::move(value), &type});
-    if (PostMessageA(m_state->target, msg, key, lParam)) return true;
+    if (PostMessageW(m_state->target, msg, key, lParam)) return true;
     // The window is gone: nobody will take it.
     auto posted = m_state->results.find(key);
     CWorker::OwnedPtr gone = std::move(posted->second.value);

@@ -138,7 +138,7 @@ ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& contex
     ReadStatus mapped;
     if (ReadMapped(path, context, parent, mapped)) return mapped;
 #endif
-    std::FILE* file = std::fopen(path.c_str(), "rb");
+    std::FILE* file = OpenStdioFile(path, "rb");
     if (!file) return ReadStatus::CannotOpen;
     CFileLineSource source(file, 256 * 1024);
     ReadRecords(source, parent, context);

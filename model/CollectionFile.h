@@ -43,3 +43,7 @@ bool WriteCollectionFile(const std::string& path, const CBlock& root, std::strin
 bool SaveReplacing(const std::string& path,
                    const std::function<bool(std::FILE* file, std::string& error)>& write,
                    std::string& error, std::string* keptAt = nullptr);
+
+// Platform part: std::fopen of a path as the program keeps it. On Windows the path is CP932
+// and the file is opened by its wide name, whatever the system's code page.
+std::FILE* OpenStdioFile(const std::string& path, const char* mode);

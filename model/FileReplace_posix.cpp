@@ -155,3 +155,7 @@ bool SaveReplacing(const std::string& path,
     }
     return true;
 }
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+    return std::fopen(path.c_str(), mode);
+}

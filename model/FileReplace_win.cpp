@@ -17,7 +17,7 @@ std::wstring Widen(const std::string& text) {
     return ToWide(text);
 }
 
-// Names made here are of the target's folder and our own ASCII: the code page holds them.
+// Names made here are of the target's folder and our own ASCII: CP932 holds them.
 std::string Narrow(const std::wstring& text) {
     return ToMultiByteLossy(text);
 }
@@ -36,12 +36,12 @@ std::wstring LongPath(const std::wstring& path) {
 }
 
 std::string SystemMessage(DWORD code) {
-    char* text = nullptr;
-    FormatMessageA(
+    wchar_t* text = nullptr;
+    FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     CUniqueLocal owner(text);
-    std::string out = text ? text : "error " + std::to_string(code);
+    std::string out = text ? ToMultiByteLossy(text) : "error " + std::to_string(code);
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
         out.pop_back();
     return out;
@@ -244,4 +244,8 @@ bool SaveReplacingWith(const std::string& path,
     DeleteFileW(temp.c_str());
     if (exists) DeleteFileW(backup.c_str());
     return false;
+}
+
+std::FILE* OpenStdioFile(const std::string& path, const char* mode) {
+    return _wfopen(ToWide(path).c_str(), ToWide(mode).c_str());
 }

@@ -1,8 +1,10 @@
 #include "model/FontRecord_win.h"
 
-#include <cstring>
+#include <cwchar>
 
-FontRecord ToFontRecord(const LOGFONTA& lf) {
+#include "win/Strconv.h"
+
+FontRecord ToFontRecord(const LOGFONTW& lf) {
     FontRecord f;
     f.height = lf.lfHeight;
     f.width = lf.lfWidth;
@@ -17,12 +19,12 @@ FontRecord ToFontRecord(const LOGFONTA& lf) {
     f.clipPrecision = lf.lfClipPrecision;
     f.quality = lf.lfQuality;
     f.pitchAndFamily = lf.lfPitchAndFamily;
-    f.faceName.assign(lf.lfFaceName, strnlen(lf.lfFaceName, LF_FACESIZE));
+    f.faceName = ToMultiByteLossy(std::wstring(lf.lfFaceName, wcsnlen(lf.lfFaceName, LF_FACESIZE)));
     return f;
 }
 
-LOGFONTA ToLogFont(const FontRecord& f) {
-    LOGFONTA lf{};
+LOGFONTW ToLogFont(const FontRecord& f) {
+    LOGFONTW lf{};
     lf.lfHeight = f.height;
     lf.lfWidth = f.width;
     lf.lfEscapement = f.escapement;
@@ -36,7 +38,8 @@ LOGFONTA ToLogFont(const FontRecord& f) {
     lf.lfClipPrecision = static_cast<BYTE>(f.clipPrecision);
     lf.lfQuality = static_cast<BYTE>(f.quality);
     lf.lfPitchAndFamily = static_cast<BYTE>(f.pitchAndFamily);
-    // The settings keep at most 31 bytes and never half a double-byte character.
-    f.faceName.copy(lf.lfFaceName, LF_FACESIZE - 1);
+    // The settings keep at most 31 bytes, cut at a whole character.
+    const std::wstring face = ToWide(CutFaceName(f.faceName));
+    face.copy(lf.lfFaceName, LF_FACESIZE - 1);
     return lf;
 }

@@ -5,6 +5,6 @@
 
 #include "model/Settings.h"
 
-FontRecord ToFontRecord(const LOGFONTA& lf);
+FontRecord ToFontRecord(const LOGFONTW& lf);
 // The face name is cut to what the record allows (31 bytes, never half a character).
-LOGFONTA ToLogFont(const FontRecord& f);
+LOGFONTW ToLogFont(const FontRecord& f);

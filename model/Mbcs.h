@@ -1,6 +1,6 @@
 // Multibyte-aware helpers for paths and names, following the code page and the path rules of
-// the system the program runs on: the ANSI code page on Windows (CP932, Shift-JIS, on a
-// Japanese system), UTF-8 on Linux, whose characters never hide a separator or a letter in a
+// the platform the program runs on: CP932 (Shift-JIS) on Windows, whatever the system's own
+// code page, UTF-8 on Linux, whose characters never hide a separator or a letter in a
 // later byte. On Windows '\\' and '/' separate path components (and a drive's colon ends
 // one); on POSIX systems only '/' does, and a backslash is an ordinary byte of a name.
 // In CP932 the second byte of a double-byte character may be '\\' or an ASCII letter, so

@@ -2,8 +2,9 @@
 
 #include "model/Mbcs.h"
 
-// The ANSI code page's own lead bytes: CP932 on a Japanese system, none on a Western one.
+// The program keeps its names in CP932 whatever the system's code page, so CP932's lead bytes
+// split them, on a Western system too.
 void mbcs::UseSystemCodePage() {
-    SetLeadBytes([](unsigned char c) { return IsDBCSLeadByte(c) != 0; });
+    SetLeadBytes([](unsigned char c) { return IsDBCSLeadByteEx(932, c) != 0; });
     SetWindowsPaths(true);
 }

@@ -10,7 +10,7 @@
 
 PathAttributes CPlatformFileSystem::GetAttributes(const std::string& path) const {
     PathAttributes attributes;
-    const DWORD flags = GetFileAttributesA(path.c_str());
+    const DWORD flags = GetFileAttributesW(ToWide(path).c_str());
     if (flags == INVALID_FILE_ATTRIBUTES) return attributes;
     attributes.readable = true;
     attributes.isDirectory = (flags & FILE_ATTRIBUTE_DIRECTORY) != 0;
@@ -25,10 +25,10 @@ void CPlatformFileSystem::Enumerate(
     CUniqueFind search(FindFirstFileW(ToWide(dir + '\\' + pattern).c_str(), &found));
     if (!search) return;
     do {
-        // A name the code page cannot hold goes by its short name, or not at all: never under
+        // A name CP932 cannot hold goes by its short name, or not at all: never under
         // a look-alike that names another file or none.
         std::string name;
-        if (!FoundNameToAnsi(found, name)) {
+        if (!FoundNameToCp932(found, name)) {
             NoteRefusedName(ToWide(dir + '\\') + found.cFileName);
             continue;
         }
@@ -51,7 +51,7 @@ void CPlatformFileSystem::EnumerateEntries(
             continue;
         }
         std::string name;
-        if (!FoundNameToAnsi(found, name)) {
+        if (!FoundNameToCp932(found, name)) {
             NoteRefusedName(ToWide(dir + "\\") + found.cFileName);
             continue;
         }
@@ -60,7 +60,7 @@ void CPlatformFileSystem::EnumerateEntries(
 }
 
 std::string CPlatformFileSystem::DirectoryIdentity(const std::string& path) const {
-    CUniqueFile dir(CreateFileA(path.c_str(), 0,
+    CUniqueFile dir(CreateFileW(ToWide(path).c_str(), 0,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     BY_HANDLE_FILE_INFORMATION info{};

@@ -56,9 +56,9 @@ bool ShowContextHelp(const HELPINFO& info) {
 
 void AddHelpButtonToSheet(HWND sheet) {
     if (!sheet) return;
-    LONG_PTR exStyle = GetWindowLongPtrA(sheet, GWL_EXSTYLE);
+    LONG_PTR exStyle = GetWindowLongPtrW(sheet, GWL_EXSTYLE);
     if (exStyle & WS_EX_CONTEXTHELP) return;
-    SetWindowLongPtrA(sheet, GWL_EXSTYLE, exStyle | WS_EX_CONTEXTHELP);
+    SetWindowLongPtrW(sheet, GWL_EXSTYLE, exStyle | WS_EX_CONTEXTHELP);
     SetWindowPos(sheet, nullptr, 0, 0, 0, 0,
                  SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
 }

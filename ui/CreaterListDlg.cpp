@@ -7,16 +7,11 @@
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
 #include "ui/NewCreaterDlg.h"
+#include "win/Strconv.h"
 
 namespace {
 std::string ListItemText(HWND list, int index) {
-    LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR) return std::string();
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index),
-                               reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
+    return ListBoxItemTextUi(list, index);
 }
 }  // namespace
 
@@ -36,16 +31,16 @@ bool CCreaterListDlg::OnInitDialog() {
 
 void CCreaterListDlg::LoadList() {
     HWND list = List();
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
     for (const std::string& name : ReadAuthors(m_settings)) {
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendTextMessageUi(list, LB_ADDSTRING, 0, name);
     }
 }
 
 std::vector<std::string> CCreaterListDlg::GetListedNames() const {
     std::vector<std::string> names;
     HWND list = List();
-    int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) names.push_back(ListItemText(list, i));
     return names;
 }
@@ -72,12 +67,12 @@ void CCreaterListDlg::OnAdd() {
 
 void CCreaterListDlg::OnDelete() {
     HWND list = List();
-    int selected = static_cast<int>(SendMessageA(list, LB_GETCURSEL, 0, 0));
+    int selected = static_cast<int>(SendMessageW(list, LB_GETCURSEL, 0, 0));
     if (selected == LB_ERR) return;
     std::string name = ListItemText(list, selected);
     std::string text = "作成者 " + name + " を削除します。\nよろしいですか？";
     if (CWinApp::Get()->DoMessageBox(text, MB_OKCANCEL) != IDOK) return;
-    SendMessageA(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
     StoreAuthors(m_settings, GetListedNames());
 }
 

@@ -38,7 +38,7 @@ void CImageLayoutPreview::Paint(HDC dc, const RECT& client) const {
     sizes.marginWidth = m_nMarginWidth;
     HWND owner = GetParent(m_hWnd);
     HFONT font =
-        owner ? reinterpret_cast<HFONT>(SendMessageA(GetParent(owner), WM_GETFONT, 0, 0)) : nullptr;
+        owner ? reinterpret_cast<HFONT>(SendMessageW(GetParent(owner), WM_GETFONT, 0, 0)) : nullptr;
     CSelectObject selectFont(dc,
                              font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
@@ -51,7 +51,7 @@ void CImageLayoutPreview::Paint(HDC dc, const RECT& client) const {
         FillRect(dc, &border, text);
         RECT inner = ToRect(cell.inner);
         FillRect(dc, &inner, window);
-        DrawTextA(dc, "CG", 2, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        DrawTextW(dc, L"CG", 2, &inner, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     }
     FrameRect(dc, &client, text);
 }

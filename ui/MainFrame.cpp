@@ -65,7 +65,7 @@ CMainFrame::~CMainFrame() {
     if (m_hWnd) ::DestroyWindow(m_hWnd);
 }
 
-int CMainFrame::OnCreate(CREATESTRUCTA* create) {
+int CMainFrame::OnCreate(CREATESTRUCTW* create) {
     if (CFrameWnd::OnCreate(create) == -1) return -1;
     if (!m_wndToolBar.Create(this, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | WS_VISIBLE, AFX_IDW_TOOLBAR) ||
         !m_wndToolBar.LoadToolBar(IDR_MAINFRAME)) {
@@ -90,7 +90,7 @@ int CMainFrame::OnCreate(CREATESTRUCTA* create) {
     return 0;
 }
 
-bool CMainFrame::OnCreateClient(CREATESTRUCTA*, CDocument* doc) {
+bool CMainFrame::OnCreateClient(CREATESTRUCTW*, CDocument* doc) {
     if (!m_wndSplitter.CreateStatic(m_hWnd, 1, 2, AFX_IDW_PANE_FIRST)) return false;
     if (!m_wndSplitter2.CreateStatic(m_wndSplitter.m_hWnd, 2, 1,
                                      CSplitterWnd::IdFromRowCol(0, 1))) {
@@ -209,7 +209,7 @@ void CMainFrame::OnViewStyle(unsigned id) {
     CPelorandListView* list = GetActiveList();
     if (!list) return;
     if (id == ID_VIEW_LINEUP) {
-        SendMessageA(list->m_hWnd, LVM_ARRANGE, LVA_SNAPTOGRID, 0);
+        SendMessageW(list->m_hWnd, LVM_ARRANGE, LVA_SNAPTOGRID, 0);
         return;
     }
     int type = ViewTypeOf(id);

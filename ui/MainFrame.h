@@ -43,8 +43,8 @@ class CMainFrame : public CFrameWnd {
     CReBar m_wndReBar;
 
   protected:
-    int OnCreate(CREATESTRUCTA* create) override;
-    bool OnCreateClient(CREATESTRUCTA* create, CDocument* doc) override;
+    int OnCreate(CREATESTRUCTW* create) override;
+    bool OnCreateClient(CREATESTRUCTW* create, CDocument* doc) override;
 
   private:
     void OnViewStyle(unsigned id);

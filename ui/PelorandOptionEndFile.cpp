@@ -6,6 +6,7 @@
 #include "model/Settings.h"
 #include "res/resource.h"
 #include "ui/ContextHelp.h"
+#include "win/Strconv.h"
 
 CPelorandOptionEndFile::CPelorandOptionEndFile(CSettings& settings)
     : CPropertyPage(IDD_OPTION_ENDFILE), m_settings(settings) {}
@@ -31,7 +32,7 @@ bool CPelorandOptionEndFile::OnCommand(UINT id, UINT code) {
     if (OpenFileDialog(m_hWnd, path)) {
         // Only the path changes: a tick made in the check box since the page opened stays.
         m_strEndFile = path;
-        SetDlgItemTextA(m_hWnd, IDC_OPT_END_FILE, m_strEndFile.c_str());
+        SetDlgItemTextUi(m_hWnd, IDC_OPT_END_FILE, m_strEndFile);
     }
     return true;
 }

@@ -21,8 +21,7 @@ bool CPelorandOptionFileChanger::OnInitDialog() {
     m_nChangerType = static_cast<unsigned>(settings.GetInt(setting::ChangerType));
     HWND fit = GetDlgItem(IDC_OPT_FIT);
     for (int i = 0; i < kWallpaperFitCount; ++i) {
-        const std::wstring label = UiText(WallpaperFitLabel(static_cast<WallpaperFit>(i)));
-        SendMessageW(fit, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        SendTextMessageUi(fit, CB_ADDSTRING, 0, WallpaperFitLabel(static_cast<WallpaperFit>(i)));
     }
     m_nFitType = static_cast<int>(ToWallpaperFit(settings.GetInt(setting::FitType)));
     m_bFullScreenQuiet = settings.GetInt(setting::CheckFullScreenQuiet) != 0 ? 1 : 0;

@@ -24,10 +24,10 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     m_wndSample.m_crBack = static_cast<COLORREF>(settings.GetInt(setting::FileInfoBackColor));
     m_wndSample.m_crText = static_cast<COLORREF>(settings.GetInt(setting::FileInfoFontColor));
     // Fields not stored yet take this page's own dialog font.
-    LOGFONTA pageFont{};
-    auto font = reinterpret_cast<HFONT>(SendMessageA(m_hWnd, WM_GETFONT, 0, 0));
-    if (!font || !GetObjectA(font, sizeof pageFont, &pageFont)) {
-        GetObjectA(GetStockObject(DEFAULT_GUI_FONT), sizeof pageFont, &pageFont);
+    LOGFONTW pageFont{};
+    auto font = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
+    if (!font || !GetObjectW(font, sizeof pageFont, &pageFont)) {
+        GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof pageFont, &pageFont);
     }
     SettingHooks hooks;
     hooks.dialogFont = [&pageFont] { return ToFontRecord(pageFont); };
@@ -97,7 +97,7 @@ void CPelorandWallPaperInfomation::OnColor(COLORREF& target) {
 }
 
 void CPelorandWallPaperInfomation::OnFont() {
-    LOGFONTA font = m_wndSample.m_lf;
+    LOGFONTW font = m_wndSample.m_lf;
     if (!ChooseFontDialog(m_hWnd, font)) return;
     m_wndSample.m_lf = font;
     if (m_wndSample.m_hWnd) m_wndSample.RedrawNow();

@@ -42,8 +42,7 @@ bool CPropertyDlg::OnInitDialog() {
     // The list index is the priority level.
     HWND priority = GetDlgItem(IDC_PROP_PRIORITY);
     for (short level = 0; level < kPriorityLevels; ++level) {
-        std::wstring label = UiText(GetPriorityLabel(level));
-        SendMessageW(priority, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
+        SendTextMessageUi(priority, CB_ADDSTRING, 0, GetPriorityLabel(level));
     }
     FillAuthorList();
     if (m_pBlock) {
@@ -67,9 +66,9 @@ bool CPropertyDlg::OnInitDialog() {
 
 void CPropertyDlg::FillAuthorList() {
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
-    SendMessageA(authors, CB_RESETCONTENT, 0, 0);
+    SendMessageW(authors, CB_RESETCONTENT, 0, 0);
     for (const std::string& name : ReadAuthors(m_settings)) {
-        SendMessageA(authors, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+        SendTextMessageUi(authors, CB_ADDSTRING, 0, name);
     }
     if (!m_pBlock) return;
     m_nPriority = m_pBlock->m_nPriority;
@@ -78,25 +77,20 @@ void CPropertyDlg::FillAuthorList() {
     // without a change never hands the entry somebody else's name or drops its own.
     std::string author = m_pBlock->GetAuthor();
     LRESULT found = author.empty() ? CB_ERR
-                                   : SendMessageA(authors, CB_SELECTSTRING, static_cast<WPARAM>(-1),
-                                                  reinterpret_cast<LPARAM>(author.c_str()));
+                                   : SendTextMessageUi(authors, CB_SELECTSTRING,
+                                                       static_cast<WPARAM>(-1), author);
     if (found == CB_ERR) {
-        SendMessageA(authors, CB_INSERTSTRING, 0, reinterpret_cast<LPARAM>(author.c_str()));
-        SendMessageA(authors, CB_SETCURSEL, 0, 0);
+        SendTextMessageUi(authors, CB_INSERTSTRING, 0, author);
+        SendMessageW(authors, CB_SETCURSEL, 0, 0);
     }
 }
 
 void CPropertyDlg::OnOK() {
     if (!UpdateData(true)) return;
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
-    LRESULT selected = SendMessageA(authors, CB_GETCURSEL, 0, 0);
+    LRESULT selected = SendMessageW(authors, CB_GETCURSEL, 0, 0);
     if (selected != CB_ERR) {
-        LRESULT length = SendMessageA(authors, CB_GETLBTEXTLEN, static_cast<WPARAM>(selected), 0);
-        std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-        LRESULT got = SendMessageA(authors, CB_GETLBTEXT, static_cast<WPARAM>(selected),
-                                   reinterpret_cast<LPARAM>(text.data()));
-        text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
-        m_strAuthor = text;
+        m_strAuthor = ComboItemTextUi(authors, static_cast<int>(selected));
     }
     EndDialog(IDOK);
 }
@@ -120,7 +114,7 @@ void CPropertyDlg::OnFileButton() {
     if (!BrowseForFileOrFolder(m_hWnd, "ファイルを追加する", path)) return;
     // Only the name takes the path: what the user typed or ticked elsewhere stays.
     m_strName = path;
-    SetDlgItemTextA(m_hWnd, IDC_PROP_NAME, m_strName.c_str());
+    SetDlgItemTextUi(m_hWnd, IDC_PROP_NAME, m_strName);
 }
 
 void CPropertyDlg::OnAuthorListButton() {

@@ -68,7 +68,7 @@ class CImageDecoder {
     struct Queue {
         std::mutex mutex;
         CUniqueKernelHandle work{
-            CreateEventA(nullptr, TRUE, FALSE, nullptr)};  // set while it holds work (manual reset)
+            CreateEventW(nullptr, TRUE, FALSE, nullptr)};  // set while it holds work (manual reset)
         std::deque<DecodeRequest> waiting;
         std::multiset<std::string> busy;  // keys being decoded now
     };

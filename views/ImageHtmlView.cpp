@@ -35,7 +35,7 @@ enum class FileKind { Unreadable, Page, NotPage, Other };
 
 FileKind ReadPage(const std::string& path, std::vector<PageItem>& items,
                   const std::function<bool()>& stop) {
-    CUniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+    CUniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                  nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return FileKind::Unreadable;
     LARGE_INTEGER size{};
@@ -78,7 +78,7 @@ RECT ToRect(const PageRect& r, POINT scroll) {
 
 void Fill(HDC dc, const RECT& rect, COLORREF color) {
     SetBkColor(dc, color);
-    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
+    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
 POINT PointOf(LPARAM lParam) {
@@ -116,18 +116,18 @@ bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* d
     }
     UpdateScrollBars();
     m_toolTip =
-        CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr,
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
     if (m_toolTip) {
-        TOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        TOOLINFOW tool{};
+        tool.cbSize = TTTOOLINFOW_V2_SIZE;
         tool.uFlags = 0;  // mouse messages are relayed after the tool's place is updated
         tool.hwnd = m_hWnd;
         tool.uId = 1;
-        tool.lpszText = LPSTR_TEXTCALLBACKA;
-        SendMessageA(m_toolTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageA(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 640);
+        tool.lpszText = LPSTR_TEXTCALLBACKW;
+        SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 640);
     }
     return m_decoder->Start();
 }
@@ -370,12 +370,12 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
     if (item == m_hover && client.x >= 0) return;
     m_hover = item;
     // The tool is the thumbnail under the mouse: moving to another one shows its own text.
-    TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.hwnd = m_hWnd;
     tool.uId = 1;
     if (item >= 0) tool.rect = ToRect(m_layout.borders[item], m_scroll);
-    SendMessageA(m_toolTip, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(m_toolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
@@ -504,8 +504,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
             RECT text = image;
             InflateRect(&text, -3, -3);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            DrawTextA(dc, m_items[i].alt.c_str(), static_cast<int>(m_items[i].alt.size()), &text,
-                      DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+            DrawTextUi(dc, m_items[i].alt, &text, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
         } else if (!cached->pixels.empty()) {
             BITMAPINFO info = TopDownInfo(cached->width, cached->height);
             SetDIBitsToDevice(dc, image.left, image.top, static_cast<DWORD>(cached->width),
@@ -521,8 +520,8 @@ HICON CImageHtmlView::TypeIcon(const std::string& path) {
     auto found = m_typeIcons.find(extension);
     if (found != m_typeIcons.end()) return found->second.Get();
     // From the name alone: the file is never opened, so a page on a slow share costs nothing.
-    SHFILEINFOA info{};
-    SHGetFileInfoA(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
+    SHFILEINFOW info{};
+    SHGetFileInfoW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
                    SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES);
     return m_typeIcons.emplace(extension, CUniqueIcon(info.hIcon)).first->second.Get();
 }
@@ -540,8 +539,7 @@ void CImageHtmlView::DrawDocument(HDC dc, const RECT& image, const std::string& 
     const std::string name = mbcs::FileName(path);
     RECT text{image.left + 2, textTop, image.right - 2, image.bottom - 2};
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    DrawTextA(dc, name.c_str(), static_cast<int>(name.size()), &text,
-              DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
+    DrawTextUi(dc, name, &text, DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
 }
 
 void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
@@ -616,7 +614,7 @@ void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (!m_toolTip) return;
     MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
     GetCursorPos(&relayed.pt);
-    SendMessageA(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
 void CImageHtmlView::OnMouseMove(POINT client) {
@@ -650,10 +648,6 @@ bool CImageHtmlView::OnToolTipNotify(NMHDR* header) {
     GetCursorPos(&cursor);
     ScreenToClient(m_hWnd, &cursor);
     m_tipText = ToolTipTextAt(cursor);
-    if (header->code == TTN_GETDISPINFOA) {
-        reinterpret_cast<NMTTDISPINFOA*>(header)->lpszText = &m_tipText[0];
-        return true;
-    }
     if (header->code == TTN_GETDISPINFOW) {
         m_tipWide = ToWide(m_tipText);
         reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = &m_tipWide[0];

@@ -18,6 +18,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/ShellInfo.h"
 #include "views/ViewEditing.h"
+#include "win/Strconv.h"
 
 namespace {
 const char* const kColumnTitles[CPelorandListView::kColumnCount] = {
@@ -122,7 +123,7 @@ void CPelorandListView::SetRows(std::vector<CBlock*> rows) {
     if (GetItemCount() > 0) {
         m_bResettingRows = true;
         SetItemCount(0);
-        SendMessageA(m_hWnd, LVM_SETSELECTIONMARK, 0, -1);
+        SendMessageW(m_hWnd, LVM_SETSELECTIONMARK, 0, -1);
         m_bResettingRows = false;
     }
     m_rows = std::move(rows);
@@ -196,7 +197,7 @@ void CPelorandListView::RefreshRows() {
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
+bool CPelorandListView::OnGetDispInfo(LVITEMW& item) {
     const CBlock* entry = GetEntry(item.iItem);
     if (!entry) {
         if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) item.pszText[0] = 0;
@@ -225,8 +226,7 @@ bool CPelorandListView::OnGetDispInfo(LVITEMA& item) {
                 text = GetYesNoLabel(entry->m_bInherit);
                 break;
         }
-        // lstrcpyn keeps a double-byte character whole at the cut.
-        lstrcpynA(item.pszText, text.c_str(), item.cchTextMax);
+        lstrcpynW(item.pszText, UiText(text).c_str(), item.cchTextMax);
     }
     if (item.mask & LVIF_IMAGE) item.iImage = GetShellInfo(*entry).image;
     if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
@@ -266,8 +266,8 @@ void CPelorandListView::OnItemChanged(const NMLISTVIEW& change) {
 bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
     result = 0;
     switch (header->code) {
-        case LVN_GETDISPINFOA:
-            return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOA*>(header)->item);
+        case LVN_GETDISPINFOW:
+            return OnGetDispInfo(reinterpret_cast<NMLVDISPINFOW*>(header)->item);
         case LVN_ITEMCHANGED:
             OnItemChanged(*reinterpret_cast<NMLISTVIEW*>(header));
             return true;
@@ -280,16 +280,17 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return true;
         case LVN_BEGINLABELEDITA:
         case LVN_BEGINLABELEDITW: {
-            const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOA*>(header)->item.iItem);
+            const CBlock* entry = GetEntry(reinterpret_cast<NMLVDISPINFOW*>(header)->item.iItem);
             // Files keep their paths; nothing is renamed while an import runs.
             result = (!entry || !entry->m_bFolder || GetDocument()->IsImporting()) ? TRUE : FALSE;
             return true;
         }
         case LVN_ENDLABELEDITA:
         case LVN_ENDLABELEDITW: {
-            const LVITEMA& item = reinterpret_cast<NMLVDISPINFOA*>(header)->item;
-            const bool cancelled = item.pszText == nullptr;
-            std::string text = AnsiText(item.pszText, header->code == LVN_ENDLABELEDITW);
+            const LVITEMW& item = reinterpret_cast<NMLVDISPINFOW*>(header)->item;
+            std::string text;
+            const bool cancelled = item.pszText == nullptr ||
+                                   !LabelText(item.pszText, header->code == LVN_ENDLABELEDITW, text);
             OnEndLabelEdit(item.iItem, cancelled ? nullptr : text.c_str());
             result = 0;  // the text is set already
             return true;
@@ -307,7 +308,7 @@ bool CPelorandListView::OnReflectNotify(NMHDR* header, LRESULT& result) {
 LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case LVM_SETITEMSTATE:
-            OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMA*>(lParam));
+            OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMW*>(lParam));
             break;  // and the control's own handling
         case WM_LBUTTONDOWN:
         case WM_LBUTTONDBLCLK:
@@ -345,7 +346,7 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     return CListView::WndProc(msg, wParam, lParam);
 }
 
-void CPelorandListView::OnSetItemState(int row, const LVITEMA* item) {
+void CPelorandListView::OnSetItemState(int row, const LVITEMW* item) {
     // The control keeps only selection and focus; a check box goes to the entry.
     if (!item || !(item->stateMask & LVIS_STATEIMAGEMASK)) return;
     UINT image = (item->state & LVIS_STATEIMAGEMASK) >> 12;
@@ -358,7 +359,7 @@ void CPelorandListView::OnSetItemState(int row, const LVITEMA* item) {
 bool CPelorandListView::OnClickStateIcon(POINT point) {
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (hit.iItem < 0 || !(hit.flags & LVHT_ONITEMSTATEICON)) return false;
     if (CBlock* entry = GetEntry(hit.iItem)) SetEntryCheck(hit.iItem, !entry->m_bChangerEnabled);
     return true;
@@ -460,7 +461,7 @@ void CPelorandListView::OnRename(CCmdUI* ui) {
         ui->Enable(entry && entry->m_bFolder);
     } else if (entry && entry->m_bFolder) {
         SetFocus(m_hWnd);
-        SendMessageA(m_hWnd, LVM_EDITLABELA, row, 0);
+        SendMessageW(m_hWnd, LVM_EDITLABELW, row, 0);
     }
 }
 
@@ -472,15 +473,15 @@ void CPelorandListView::OnOpenFileCommand(unsigned id, CCmdUI* ui) {
     }
     if (!file) return;
     if (id == ID_EXPLORER) {
-        char windows[MAX_PATH] = "";
-        GetWindowsDirectoryA(windows, MAX_PATH);
+        wchar_t windows[MAX_PATH] = L"";
+        GetWindowsDirectoryW(windows, MAX_PATH);
         const std::string& path = file->m_strName.str();
         std::string dir = path.substr(0, mbcs::LastComponentStart(path));
-        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "explore", dir.c_str(), nullptr, windows,
+        ShellExecuteW(GetAncestor(m_hWnd, GA_ROOT), L"explore", ToWide(dir).c_str(), nullptr, windows,
                       SW_SHOWDEFAULT);
     } else {
         // Shown: a program opened hidden would look like nothing happened.
-        ShellExecuteA(GetAncestor(m_hWnd, GA_ROOT), "open", file->m_strName.str().c_str(), nullptr,
+        ShellExecuteW(GetAncestor(m_hWnd, GA_ROOT), L"open", ToWide(file->m_strName.str()).c_str(), nullptr,
                       nullptr, SW_SHOWNORMAL);
     }
 }
@@ -544,7 +545,7 @@ DWORD CPelorandListView::OnDragOver(IDataObject* data, DWORD keyState, POINT poi
     if (!files && !DataOffers(data, GetDocument()->m_cfCollection)) return DROPEFFECT_NONE;
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     SetDropRow(GetEntry(hit.iItem) ? hit.iItem : -1);
     if (keyState & MK_CONTROL) return DROPEFFECT_COPY;
     return files ? DROPEFFECT_COPY : DROPEFFECT_MOVE;
@@ -561,7 +562,7 @@ bool CPelorandListView::OnDrop(IDataObject* data, DWORD effect, POINT point) {
     SetDropRow(-1);
     LVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     CBlock* target = GetEntry(hit.iItem);
     if (!target) {
         target = doc->SelectedFolder();

@@ -78,7 +78,7 @@ class CPelorandListView : public CListView, public IDropClient {
     CThumbnailScheduler m_thumbnails;
 
   private:
-    bool OnGetDispInfo(LVITEMA& item);
+    bool OnGetDispInfo(LVITEMW& item);
     void DeleteSelection();
     bool CopySelection();
     void OnEndLabelEdit(int row, const char* text);
@@ -87,7 +87,7 @@ class CPelorandListView : public CListView, public IDropClient {
     // The row shown as the drop target (-1: none); the control keeps no such state here.
     void SetDropRow(int row);
     // The window's messages and the commands, each in its own handler.
-    void OnSetItemState(int row, const LVITEMA* item);
+    void OnSetItemState(int row, const LVITEMW* item);
     bool OnClickStateIcon(POINT point);  // true when it toggled a check box
     void OnSpace();
     void OnDeleteAllItems();

@@ -212,7 +212,7 @@ void CPelorandTreeView::SortChildrenByList(HTREEITEM item) {
         const int j = second->m_pParent->m_Children.IndexOf(second);
         return i < j ? -1 : i > j ? 1 : 0;
     };
-    SendMessageA(m_hWnd, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
+    SendMessageW(m_hWnd, TVM_SORTCHILDRENCB, 0, reinterpret_cast<LPARAM>(&sort));
 }
 
 void CPelorandTreeView::ChildrenChanged(CBlock* folder) {
@@ -297,7 +297,7 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         case TVN_GETDISPINFOA:
         case TVN_GETDISPINFOW: {
             // The A and W forms agree on everything but the text, which is never asked for.
-            TVITEMA& item = reinterpret_cast<NMTVDISPINFOA*>(header)->item;
+            TVITEMW& item = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
             const auto* folder = reinterpret_cast<const CBlock*>(item.lParam);
             if ((item.mask & TVIF_CHILDREN) && folder)
                 item.cChildren = HasSubFolder(folder) ? 1 : 0;
@@ -306,7 +306,7 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         }
         case TVN_ITEMEXPANDINGA:
         case TVN_ITEMEXPANDINGW: {
-            const auto* change = reinterpret_cast<NMTREEVIEWA*>(header);
+            const auto* change = reinterpret_cast<NMTREEVIEWW*>(header);
             // No redraw switching here: turning drawing back on makes the control lay out
             // every item shown, which grows with the depth, and the items go in below a
             // folder not yet open, where they are not drawn anyway.
@@ -318,23 +318,24 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
         }
         case TVN_BEGINLABELEDITA:
         case TVN_BEGINLABELEDITW: {
-            const CBlock* entry = EntryOf(reinterpret_cast<NMTVDISPINFOA*>(header)->item.hItem);
+            const CBlock* entry = EntryOf(reinterpret_cast<NMTVDISPINFOW*>(header)->item.hItem);
             // The root keeps its name; nothing is renamed while an import runs.
             result = (!entry || !entry->m_pParent || GetDocument()->IsImporting()) ? TRUE : FALSE;
             return true;
         }
         case TVN_ENDLABELEDITA:
         case TVN_ENDLABELEDITW: {
-            const TVITEMA& item = reinterpret_cast<NMTVDISPINFOA*>(header)->item;
-            const bool cancelled = item.pszText == nullptr;
-            std::string text = AnsiText(item.pszText, header->code == TVN_ENDLABELEDITW);
+            const TVITEMW& item = reinterpret_cast<NMTVDISPINFOW*>(header)->item;
+            std::string text;
+            const bool cancelled = item.pszText == nullptr ||
+                                   !LabelText(item.pszText, header->code == TVN_ENDLABELEDITW, text);
             OnEndLabelEdit(item.hItem, cancelled ? nullptr : text.c_str());
             result = 0;  // the text is set already
             return true;
         }
         case TVN_BEGINDRAGA:
         case TVN_BEGINDRAGW:
-            BeginDrag(reinterpret_cast<NMTREEVIEWA*>(header)->itemNew.hItem);
+            BeginDrag(reinterpret_cast<NMTREEVIEWW*>(header)->itemNew.hItem);
             result = 0;
             return true;
         case NM_RCLICK:
@@ -343,9 +344,9 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
             return true;
         case TVN_DELETEITEMA:
         case TVN_DELETEITEMW: {
-            HTREEITEM gone = reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.hItem;
+            HTREEITEM gone = reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.hItem;
             // An entry taken out of the tree lives on in the edit history, and may come back.
-            auto* entry = reinterpret_cast<CBlock*>(reinterpret_cast<NMTREEVIEWA*>(header)->itemOld.lParam);
+            auto* entry = reinterpret_cast<CBlock*>(reinterpret_cast<NMTREEVIEWW*>(header)->itemOld.lParam);
             auto found = m_items.find(entry);
             if (found != m_items.end() && found->second == gone) m_items.erase(found);
             m_open.erase(gone);
@@ -407,7 +408,7 @@ void CPelorandTreeView::OnHoverTimer() {
 bool CPelorandTreeView::OnClickStateIcon(POINT point) {
     TVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (!hit.hItem || !(hit.flags & TVHT_ONITEMSTATEICON)) return false;
     // Toggled here, the same on every version of the control.
     SetCheck(hit.hItem, !GetCheck(hit.hItem));
@@ -474,7 +475,7 @@ bool CPelorandTreeView::OnCmdMsg(unsigned id, CCmdUI* ui) {
             break;
         case ID_RENAME:
             SetFocus(m_hWnd);
-            SendMessageA(m_hWnd, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(selected));
+            SendMessageW(m_hWnd, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(selected));
             break;
     }
     return true;
@@ -511,7 +512,7 @@ void CPelorandTreeView::OnRightClick() {
     TVHITTESTINFO hit{};
     hit.pt = screen;
     ScreenToClient(m_hWnd, &hit.pt);
-    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (!hit.hItem) return;
     if (CBlock* entry = EntryOf(hit.hItem)) GetDocument()->ShowFolder(entry);
     SelectItem(hit.hItem);
@@ -531,12 +532,12 @@ DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT poi
     if (!files && !DataOffers(data, doc->m_cfCollection)) return DROPEFFECT_NONE;
     TVHITTESTINFO hit{};
     hit.pt = point;
-    SendMessageA(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     if (!hit.hItem) return DROPEFFECT_NONE;
     if (hit.hItem != m_hDropItem) {
         // Kept here too: the control's own mark is for the eye only.
         m_hDropItem = hit.hItem;
-        SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(hit.hItem));
+        SendMessageW(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(hit.hItem));
         KillTimer(m_hWnd, kHoverTimer);
         SetTimer(m_hWnd, kHoverTimer, kHoverDelay, nullptr);
     }
@@ -547,7 +548,7 @@ DWORD CPelorandTreeView::OnDragOver(IDataObject* data, DWORD keyState, POINT poi
 
 void CPelorandTreeView::OnDragLeave() {
     m_hDropItem = nullptr;
-    SendMessageA(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, 0);
+    SendMessageW(m_hWnd, TVM_SELECTITEM, TVGN_DROPHILITE, 0);
 }
 
 bool CPelorandTreeView::OnDrop(IDataObject* data, DWORD effect, POINT) {

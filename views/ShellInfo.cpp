@@ -11,9 +11,13 @@ HIMAGELIST g_largeList = nullptr;
 HIMAGELIST g_smallList = nullptr;
 
 std::string SystemDirectory() {
-    char buffer[MAX_PATH] = "";
-    UINT length = GetSystemDirectoryA(buffer, MAX_PATH);
-    return (length > 0 && length < MAX_PATH) ? std::string(buffer, length) : std::string();
+    wchar_t buffer[MAX_PATH] = L"";
+    UINT length = GetSystemDirectoryW(buffer, MAX_PATH);
+    std::string path;
+    if (length == 0 || length >= MAX_PATH || !PathToCp932(std::wstring(buffer, length), path)) {
+        return std::string();
+    }
+    return path;
 }
 }  // namespace
 
@@ -28,8 +32,8 @@ bool GetShellIconIndex(std::string& path, int& index) {
     UINT flags = SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES;
     if (ext == ".lnk" || ext == ".pif") flags |= SHGFI_LINKOVERLAY;
     const DWORD attributes = folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL;
-    SHFILEINFOA info{};
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(), attributes, &info, sizeof info, flags);
+    SHFILEINFOW info{};
+    DWORD_PTR ok = SHGetFileInfoW(ToWide(path).c_str(), attributes, &info, sizeof info, flags);
     index = ok ? info.iIcon : -1;
     return true;
 }
@@ -37,14 +41,15 @@ bool GetShellIconIndex(std::string& path, int& index) {
 HIMAGELIST GetSystemImageList(bool small) {
     if (!g_largeList || !g_smallList) {
         std::string dir = SystemDirectory();
-        SHFILEINFOA info{};
+        const std::wstring wideDir = ToWide(dir);
+        SHFILEINFOW info{};
         if (!g_largeList) {
-            g_largeList = reinterpret_cast<HIMAGELIST>(SHGetFileInfoA(
-                dir.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY));
+            g_largeList = reinterpret_cast<HIMAGELIST>(SHGetFileInfoW(
+                wideDir.c_str(), 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY));
         }
         if (!g_smallList) {
             g_smallList = reinterpret_cast<HIMAGELIST>(
-                SHGetFileInfoA(dir.c_str(), 0, &info, sizeof info,
+                SHGetFileInfoW(wideDir.c_str(), 0, &info, sizeof info,
                                SHGFI_SYSICONINDEX | SHGFI_LINKOVERLAY | SHGFI_SMALLICON));
         }
     }
@@ -58,14 +63,14 @@ void ReleaseSystemImageLists() {
 
 bool GetShellNames(const std::string& path, std::string& displayName, std::string& typeName,
                    bool folder) {
-    SHFILEINFOA info{};
+    SHFILEINFOW info{};
     // From the name alone, as the icons: the file is never opened or looked for.
-    DWORD_PTR ok = SHGetFileInfoA(path.c_str(),
+    DWORD_PTR ok = SHGetFileInfoW(ToWide(path).c_str(),
                                   folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
                                   sizeof info,
                                   SHGFI_DISPLAYNAME | SHGFI_TYPENAME | SHGFI_USEFILEATTRIBUTES);
-    displayName = ok ? info.szDisplayName : "";
-    typeName = ok ? info.szTypeName : "";
+    displayName = ok ? UiFromWide(info.szDisplayName) : "";
+    typeName = ok ? UiFromWide(info.szTypeName) : "";
     if (typeName.empty()) typeName = "Pelorand Folders";
     return true;
 }

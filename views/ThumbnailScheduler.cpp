@@ -80,7 +80,7 @@ bool CThumbnailScheduler::IsGenerationRunning() const {
 }
 
 std::string CThumbnailScheduler::DefaultPagePath() {
-    return TempFolderAnsi() + kThumbnailPageFileName;
+    return TempFolderPath() + kThumbnailPageFileName;
 }
 
 void CThumbnailScheduler::OnItemChanged(

@@ -4,11 +4,14 @@
 
 #include <algorithm>
 
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
 
 const char kDeleteQuestion[] = "削除していいですか？";
+const char kNameNotCp932Message[] =
+    "名前には、シフト JIS で表せない文字は使えません。\n名前はそのままになります";
 
 namespace {
 constexpr int kScrollBand = 32;
@@ -44,15 +47,15 @@ DWORD DragScrollAtEdges(HWND hwnd, POINT point) {
     }
     if (!vertical && !horizontal) return DROPEFFECT_NONE;
     ImageList_DragShowNolock(FALSE);
-    if (vertical) SendMessageA(hwnd, WM_VSCROLL, vertical < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
-    if (horizontal) SendMessageA(hwnd, WM_HSCROLL, horizontal < 0 ? SB_LINELEFT : SB_LINERIGHT, 0);
+    if (vertical) SendMessageW(hwnd, WM_VSCROLL, vertical < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+    if (horizontal) SendMessageW(hwnd, WM_HSCROLL, horizontal < 0 ? SB_LINELEFT : SB_LINERIGHT, 0);
     RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_FRAME);
     ImageList_DragShowNolock(TRUE);
     return DROPEFFECT_SCROLL;
 }
 
 void TrackViewPopup(HWND view, UINT menuId, POINT point) {
-    CUniqueMenu menu(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(menuId)));
+    CUniqueMenu menu(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(menuId)));
     if (!menu) return;
     HMENU popup = GetSubMenu(menu.Get(), 0);
     if (!popup) return;
@@ -61,9 +64,14 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point) {
 }
 
 
-std::string AnsiText(const void* text, bool wide) {
-    if (!text) return std::string();
-    if (!wide) return static_cast<const char*>(text);
-    // A character the code page lacks shows as '?', never as a look-alike of another name.
-    return ToMultiByteLossy(static_cast<const wchar_t*>(text));
+bool LabelText(const void* text, bool wide, std::string& out) {
+    out.clear();
+    if (!text) return true;
+    if (!wide) {
+        out = static_cast<const char*>(text);
+        return true;
+    }
+    if (ToMultiByte(static_cast<const wchar_t*>(text), out)) return true;
+    CWinApp::Get()->DoMessageBox(kNameNotCp932Message, MB_OK | MB_ICONEXCLAMATION);
+    return false;
 }

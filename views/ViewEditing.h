@@ -18,7 +18,10 @@ void TrackViewPopup(HWND view, UINT menuId, POINT point);
 
 
 
-// A label edit's text in the ANSI code page, from the A or W form of the notification.
-std::string AnsiText(const void* text, bool wide);
+// A label edit's text as the program keeps its texts, from the A or W form of the notification.
+// False, after telling the user, for a name with a character CP932 cannot hold: the edit then
+// counts as cancelled rather than storing a look-alike.
+bool LabelText(const void* text, bool wide, std::string& out);
 
 extern const char kDeleteQuestion[];
+extern const char kNameNotCp932Message[];

@@ -4,10 +4,23 @@
 
 namespace {
 
-// UTF-8 (the system-wide option of newer Windows) takes neither the best-fit flag nor the
-// default-character check; it holds every character but lone surrogates.
+// UTF-8 takes neither the best-fit flag nor the default-character check; it holds every
+// character but lone surrogates.
 bool IsUtf8(UINT codePage) {
     return codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8);
+}
+
+// The text of an item of a list-like control, asked by its length message and its text message.
+std::string ItemText(HWND control, UINT lengthMsg, UINT textMsg, int index) {
+    const LRESULT length = SendMessageW(control, lengthMsg, static_cast<WPARAM>(index), 0);
+    if (length < 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const LRESULT got = SendMessageW(control, textMsg, static_cast<WPARAM>(index),
+                                     reinterpret_cast<LPARAM>(&text[0]));
+    if (got < 0) return {};
+    text.resize(static_cast<std::size_t>(got) < text.size() ? static_cast<std::size_t>(got)
+                                                           : text.size() - 1);
+    return UiFromWide(text);
 }
 
 thread_local CRefusedNames* t_collector = nullptr;
@@ -58,7 +71,7 @@ std::string ToMultiByteLossy(const std::wstring& text, UINT codePage) {
     return out;
 }
 
-bool PathToAnsi(const std::wstring& path, std::string& out) {
+bool PathToCp932(const std::wstring& path, std::string& out) {
     if (ToMultiByte(path, out)) return true;
     DWORD length = GetShortPathNameW(path.c_str(), nullptr, 0);
     if (length == 0) return false;
@@ -69,29 +82,29 @@ bool PathToAnsi(const std::wstring& path, std::string& out) {
     return ToMultiByte(shortPath, out);
 }
 
-bool FoundNameToAnsi(const WIN32_FIND_DATAW& found, std::string& out) {
+bool FoundNameToCp932(const WIN32_FIND_DATAW& found, std::string& out) {
     if (ToMultiByte(found.cFileName, out)) return true;
     // Empty when the volume keeps no short names.
     return found.cAlternateFileName[0] != L'\0' && ToMultiByte(found.cAlternateFileName, out);
 }
 
-std::string TempFolderAnsi() {
+std::string TempFolderPath() {
     wchar_t buffer[MAX_PATH + 2] = L"";
     DWORD length = GetTempPathW(MAX_PATH + 2, buffer);
     std::string out;
     if (length == 0 || length > MAX_PATH + 1) return out;
-    if (!PathToAnsi(std::wstring(buffer, length), out)) out.clear();
+    if (!PathToCp932(std::wstring(buffer, length), out)) out.clear();
     return out;
 }
 
-std::string ModulePathAnsi() {
+std::string ModulePath() {
     std::vector<wchar_t> buffer(MAX_PATH);
     for (;;) {
         DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0) return {};
         if (length < buffer.size()) {
             std::string out;
-            if (!PathToAnsi(std::wstring(buffer.data(), length), out)) out.clear();
+            if (!PathToCp932(std::wstring(buffer.data(), length), out)) out.clear();
             return out;
         }
         if (buffer.size() >= 32768) return {};
@@ -114,7 +127,7 @@ void NoteRefusedName(const std::wstring& name) {
 std::wstring RefusedNamesMessage(const std::vector<std::wstring>& names) {
     if (names.empty()) return {};
     constexpr std::size_t kListed = 10;
-    std::wstring text = UiText("次の名前はこのシステムの文字コードで表せないため、追加しませんでした。\n");
+    std::wstring text = UiText("次の名前はシフト JIS で表せない文字を含むため、追加しませんでした。\n");
     for (std::size_t i = 0; i < names.size() && i < kListed; ++i) text += L"\n" + names[i];
     if (names.size() > kListed) {
         text += UiText("\nほか " + std::to_string(names.size() - kListed) + " 件");
@@ -123,32 +136,53 @@ std::wstring RefusedNamesMessage(const std::vector<std::wstring>& names) {
 }
 
 std::wstring UiText(const std::string& cp932) {
-    return ToWide(cp932, kUiCodePage);
+    return ToWide(cp932, kCodePage);
 }
 
 std::string UiFromWide(const std::wstring& text) {
-    return ToMultiByteLossy(text, kUiCodePage);
+    return ToMultiByteLossy(text, kCodePage);
 }
 
 void SetWindowTextUi(HWND window, const std::string& cp932) {
-    const std::wstring wide = UiText(cp932);
-    if (IsWindowUnicode(window)) {
-        SetWindowTextW(window, wide.c_str());
-        return;
-    }
-    // An ANSI window procedure would receive the text in the ANSI code page: where that holds
-    // it, the ordinary road; otherwise the text is stored as it is and the window repainted.
-    std::string ansi;
-    if (ToMultiByte(wide, ansi)) {
-        SetWindowTextA(window, ansi.c_str());
-        return;
-    }
-    DefWindowProcW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
-    InvalidateRect(window, nullptr, TRUE);
+    SetWindowTextW(window, UiText(cp932).c_str());
 }
 
 void SetDlgItemTextUi(HWND dialog, int id, const std::string& cp932) {
     if (HWND item = GetDlgItem(dialog, id)) SetWindowTextUi(item, cp932);
+}
+
+bool GetWindowTextUi(HWND window, std::string& text) {
+    const int length = GetWindowTextLengthW(window);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    const int got = GetWindowTextW(window, &wide[0], length + 1);
+    wide.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    if (ToMultiByte(wide, text)) return true;
+    text = UiFromWide(wide);
+    return false;
+}
+
+std::string GetWindowTextUi(HWND window) {
+    std::string text;
+    GetWindowTextUi(window, text);
+    return text;
+}
+
+std::string GetDlgItemTextUi(HWND dialog, int id) {
+    HWND item = GetDlgItem(dialog, id);
+    return item ? GetWindowTextUi(item) : std::string();
+}
+
+LRESULT SendTextMessageUi(HWND window, UINT msg, WPARAM wParam, const std::string& cp932) {
+    const std::wstring wide = UiText(cp932);
+    return SendMessageW(window, msg, wParam, reinterpret_cast<LPARAM>(wide.c_str()));
+}
+
+std::string ComboItemTextUi(HWND combo, int index) {
+    return ItemText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, index);
+}
+
+std::string ListBoxItemTextUi(HWND list, int index) {
+    return ItemText(list, LB_GETTEXTLEN, LB_GETTEXT, index);
 }
 
 int MessageBoxUi(HWND owner, const std::string& text, const std::string& caption, UINT type) {

@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     GlobalUnlock(block);
     // A window of its own owns the clipboard, so that other programs can be given the data.
     HWND owner = CreateWindowExA(0, "STATIC", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
+                                 GetModuleHandleW(nullptr), nullptr);
     if (!OpenClipboard(owner)) return 1;
     EmptyClipboard();
     bool set = SetClipboardData(CF_HDROP, block) != nullptr;  // the clipboard owns it now
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     // (The system's clipboard manager may take the ownership over: no end to wait for there.)
     for (int i = 0; i < 600 && GetFileAttributesA(argv[1]) == INVALID_FILE_ATTRIBUTES; ++i) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
         Sleep(100);
     }
     return 0;

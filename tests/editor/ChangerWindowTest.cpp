@@ -21,6 +21,7 @@
 #include "changer/PelorandChanger_win.h"
 #include "changer/PelorandWallPaperHistory_win.h"
 #include "changer/WallPaperHistory.h"
+#include "changer/WallpaperSetter_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
 #include "fw/SingleDocTemplate.h"
@@ -122,7 +123,7 @@ COLORREF PaintedPixel(HWND hwnd, int x, int y) {
     CUniqueBitmap bitmap(CreateCompatibleBitmap(screen, client.right, client.bottom));
     CMemoryDC dc(screen);
     CSelectObject select(dc, bitmap.Get());
-    SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), PRF_CLIENT);
+    SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)), PRF_CLIENT);
     return GetPixel(dc, x, y);
 }
 
@@ -133,34 +134,28 @@ bool Near(COLORREF a, COLORREF b) {
 }
 
 void Click(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 std::string Text(HWND dialog, int id) {
-    char text[1024] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    return GetDlgItemTextUi(dialog, id);
 }
 
 std::vector<std::string> ComboItems(HWND combo) {
     std::vector<std::string> items;
-    const int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        char text[1024] = "";
-        SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        items.push_back(text);
+        items.push_back(ComboItemTextUi(combo, i));
     }
     return items;
 }
 
 std::vector<std::string> ListLines(HWND list) {
     std::vector<std::string> lines;
-    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
     for (int i = 0; i < count; ++i) {
-        char text[1024] = "";
-        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-        lines.push_back(text);
+        lines.push_back(ListBoxItemTextUi(list, i));
     }
     return lines;
 }
@@ -173,9 +168,9 @@ std::string Data(const std::string& path, bool enabled = true) {
 void SettleTick(CPelorandChanger& changer) {
     for (int i = 0; i < 2000 && changer.IsTickRunning(); ++i) {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         if (changer.IsTickRunning()) Sleep(2);
     }
@@ -193,9 +188,9 @@ class ChangerWindowTest : public EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         m_dir = TempPath("changer\\");
-        CreateDirectoryA(m_dir.c_str(), nullptr);
-        CreateDirectoryA((m_dir + "one").c_str(), nullptr);
-        CreateDirectoryA((m_dir + "two").c_str(), nullptr);
+        CreateDirectoryW(ToWide(m_dir).c_str(), nullptr);
+        CreateDirectoryW(ToWide((m_dir + "one")).c_str(), nullptr);
+        CreateDirectoryW(ToWide((m_dir + "two")).c_str(), nullptr);
     }
     void TearDown() override {
         m_changer.reset();
@@ -234,12 +229,12 @@ class ChangerWindowTest : public EditorTest {
     HWND Window() const { return m_changer->m_hWnd; }
     void Tick() {
         SettleTick(*m_changer);
-        SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+        SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
         SettleTick(*m_changer);
     }
     // A command of the running menu, as the menu sends it.
     void Command(UINT id) {
-        SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(id, 0), 0);
         if (m_changer && Window()) SettleTick(*m_changer);
     }
     // True when timer 11 was running (it is stopped by asking).
@@ -273,7 +268,7 @@ TEST_F(ChangerWindowTest, RecentFilesAreListedSortedWithTheMostRecentPreselected
         std::sort(sorted.begin(), sorted.end());
         EXPECT_EQ(sorted, ComboItems(combo));
         if (files.empty()) {
-            EXPECT_EQ(CB_ERR, SendMessageA(combo, CB_GETCURSEL, 0, 0));
+            EXPECT_EQ(CB_ERR, SendMessageW(combo, CB_GETCURSEL, 0, 0));
             EXPECT_EQ("", Text(Window(), IDC_CHANGER_FILE));
         } else {
             EXPECT_EQ(files[0], Text(Window(), IDC_CHANGER_RECENT));
@@ -359,7 +354,7 @@ TEST_F(ChangerWindowTest, StartAndStopStoreTheChoiceAndEnterStoresNothing) {
     // Enter with no push button focused closes like "設定" without storing the controls.
     CheckRadioButton(Window(), IDC_CHANGER_RADIO_FILE, IDC_CHANGER_RADIO_RECENT,
                      IDC_CHANGER_RADIO_RECENT);
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_EQ(nullptr, Window());
     EXPECT_EQ(0, Settings().GetInt(setting::ExecuteRadio));
 }
@@ -386,7 +381,7 @@ TEST_F(ChangerWindowTest, WithoutTheInformationWindowChangesAndHistoryStillWork)
     Tick();
     Tick();
     EXPECT_EQ(nullptr, m_changer->GetInfoView());
-    EXPECT_EQ(nullptr, FindWindowA(CFileInfomationView::kClassName, nullptr));
+    EXPECT_EQ(nullptr, FindWindowW(UiText(CFileInfomationView::kClassName).c_str(), nullptr));
     EXPECT_EQ(2u, m_history.GetCount());
 }
 
@@ -403,8 +398,8 @@ TEST_F(ChangerWindowTest, InformationWindowFollowsTheSettingsAndShowsOnlyWallpap
     ASSERT_NE(nullptr, view);
     ASSERT_TRUE(IsWindow(view->m_hWnd));
     EXPECT_EQ("壁紙情報", view->GetWindowText());
-    EXPECT_TRUE(GetWindowLongPtrA(view->m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
-    EXPECT_FALSE(GetWindowLongPtrA(view->m_hWnd, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_TRUE(GetWindowLongPtrW(view->m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_FALSE(GetWindowLongPtrW(view->m_hWnd, GWL_STYLE) & WS_SYSMENU);
     EXPECT_EQ(RGB(1, 2, 3), view->m_crBack);
     EXPECT_EQ(RGB(4, 5, 6), view->m_crText);
     EXPECT_FALSE(view->m_bDispAuthor);
@@ -439,7 +434,7 @@ TEST_F(ChangerWindowTest, ClosingWhileRunningStopsAndSetsTheEndWallpaperIntoTheH
     Tick();
     HWND info = m_changer->GetInfoView()->m_hWnd;
     HWND window = Window();
-    SendMessageA(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(IsWindow(info));
     m_changer.reset();
@@ -544,7 +539,7 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     HWND info = m_changer->GetInfoView()->m_hWnd;
 
     answer = ID_CHANGER_NEXT;
-    SendMessageA(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
+    SendMessageW(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
     SettleTick(*m_changer);
     EXPECT_EQ((std::vector<std::wstring>{L"次の壁紙", L"一時停止", L"壁紙の履歴", L"エディタで表示",
                                          L"停止"}),
@@ -552,27 +547,27 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
 
     answer = ID_CHANGER_PAUSE;
-    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+    SendMessageW(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
                  WM_RBUTTONUP);
     EXPECT_TRUE(m_changer->IsPaused());
     answer = 0;
-    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+    SendMessageW(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
                  WM_RBUTTONUP);
     EXPECT_EQ(L"再開", items[1]);
 
     // A double-click shows the changer window; Explorer started again keeps the icon wanted.
     EXPECT_TRUE(IsIconic(Window()));
-    SendMessageA(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
+    SendMessageW(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
                  WM_LBUTTONDBLCLK);
     EXPECT_FALSE(IsIconic(Window()));
-    SendMessageA(Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    SendMessageW(Window(), RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(m_changer->HasTrayIcon());
 
     ClickRun();  // stop: the icon goes with the running changer
     EXPECT_FALSE(m_changer->HasTrayIcon());
     answer = ID_CHANGER_NEXT;
     items.clear();
-    SendMessageA(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
+    SendMessageW(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
     EXPECT_TRUE(items.empty());
     EXPECT_EQ(1u, m_setter.asked.size());
 }
@@ -605,13 +600,13 @@ TEST_F(ChangerWindowTest, TheSessionEndStopsAndSetsTheEndWallpaperOnce) {
     UseNamedFile(Collection({Image("r1.bmp")}, {}));
     OpenChanger();
     ClickRun();
-    EXPECT_EQ(TRUE, SendMessageA(Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ(TRUE, SendMessageW(Window(), WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_TRUE(m_changer->IsRunning());
     EXPECT_TRUE(m_setter.asked.empty());
     // A session that does not end after all changes nothing.
-    SendMessageA(Window(), WM_ENDSESSION, FALSE, 0);
+    SendMessageW(Window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_TRUE(m_changer->IsRunning());
-    SendMessageA(Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    SendMessageW(Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_FALSE(m_changer->IsRunning());
     EXPECT_EQ((std::vector<std::string>{end}), m_setter.asked);
     m_changer.reset();
@@ -628,18 +623,18 @@ TEST_F(ChangerWindowTest, ATickIsNeverRunTwiceAtOnceAndAStoppedTicksResultIsDrop
     ClickRun();
     // Three requests before the first result is taken: one tick. The timer message returns
     // before the disk is read: nothing is set until the worker has read it and set it.
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     EXPECT_TRUE(m_changer->IsTickRunning());
     ASSERT_TRUE(disk->WaitUntilStuck(10000));
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     EXPECT_TRUE(m_setter.asked.empty());
     disk->Unblock();
     SettleTick(*m_changer);
     EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
     // Stopped while the disk is read: that run's tick sets nothing.
     disk->Stick(a1);
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     ASSERT_TRUE(disk->WaitUntilStuck(10000));
     ClickRun();
     disk->Unblock();
@@ -701,19 +696,19 @@ class ChangerStuckTest : public ChangerWindowTest {
     // Closes the window with "閉じる" and ends the object, as the program does; the time taken.
     long CloseChanger() {
         const auto start = std::chrono::steady_clock::now();
-        SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         m_changer.reset();
         return CResponsivenessProbe::Since(start);
     }
     // Sends WM_TIMER as the timer would, and keeps the loop going for a while.
     void DueTicks(int count) {
         for (int i = 0; i < count; ++i) {
-            SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+            SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
             CResponsivenessProbe::PumpFor(30);
         }
     }
     std::shared_ptr<CStuckFileSystem> m_disk = std::make_shared<CStuckFileSystem>();
-    CUniqueKernelHandle m_gate{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle m_gate{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
 };
 
 TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorItsStopStartOrClose) {
@@ -756,10 +751,10 @@ TEST_F(ChangerStuckTest, ATickStuckOnAFileIsLetGoAndAPauseBeforeTheSettingKeepsI
     OpenChanger(m_disk);
     ClickRun();
     CResponsivenessProbe probe;
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
     DueTicks(5);  // the first is still out: each is let go
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_PAUSE, 0), 0);
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_PAUSE, 0), 0);
     EXPECT_TRUE(m_changer->IsPaused());
     const long longest = probe.Report("changer, tick stuck on a file: ticks and pause");
     EXPECT_LT(longest, 100);
@@ -785,12 +780,12 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
     OpenChanger(m_disk);
     ClickRun();
     CResponsivenessProbe whole;
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     for (int i = 0; i < 2000 && m_setter.inside == 0; ++i) CResponsivenessProbe::PumpFor(2);
     ASSERT_EQ(1, m_setter.inside.load());
     CResponsivenessProbe stuck;
     DueTicks(5);  // let go: one setting at a time
-    SendMessageA(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(ID_CHANGER_NEXT, 0), 0);
     CResponsivenessProbe::PumpFor(50);
     EXPECT_EQ(1, m_setter.inside.load());
     EXPECT_EQ(0u, m_history.GetCount());
@@ -800,7 +795,7 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
     EXPECT_FALSE(m_changer->IsRunning());
     ClickRun();
     ASSERT_NE(nullptr, m_changer->GetLoadedRoot());
-    SendMessageA(Window(), WM_TIMER, IDT_CHANGER, 0);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
     CResponsivenessProbe::PumpFor(100);
     EXPECT_EQ(1, m_setter.inside.load());
     const long closed = CloseChanger();
@@ -830,8 +825,8 @@ class HistoryDialogTest : public ChangerWindowTest {
     }
     HWND List() const { return GetDlgItem(m_dialog->m_hWnd, IDC_HISTORY_LIST); }
     void Select(int index) {
-        SendMessageA(List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageA(m_dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_LIST, LBN_SELCHANGE),
+        SendMessageW(List(), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(m_dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_HISTORY_LIST, LBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(List()));
         // The picture is decoded off the dialog's thread: handle messages until it is in.
         for (int i = 0; i < 5000 && m_dialog->m_preview.IsLoading(); ++i) {
@@ -860,7 +855,7 @@ TEST_F(HistoryDialogTest, ASettingThatNeverEndsHoldsUpNeitherTheDialogNorItsClos
     const std::string red = Image("red.bmp"), blue = Image("blue.bmp");
     m_history.Record(red);
     m_history.Record(blue);
-    CUniqueKernelHandle gate(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CUniqueKernelHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     m_setter.gate = gate.Get();
     OpenHistory();
     Select(0);
@@ -907,7 +902,7 @@ TEST_F(HistoryDialogTest, SameNamesInTwoDirectoriesEachPreviewAndSetTheirOwnPath
     m_history.Record(blue);
     OpenHistory();
     EXPECT_EQ((std::vector<std::string>{"same.bmp", "same.bmp"}), ListLines(List()));
-    EXPECT_EQ(LB_ERR, SendMessageA(List(), LB_GETCURSEL, 0, 0));
+    EXPECT_EQ(LB_ERR, SendMessageW(List(), LB_GETCURSEL, 0, 0));
 
     HWND preview = m_dialog->m_preview.m_hWnd;
     Select(1);
@@ -958,7 +953,7 @@ TEST_F(HistoryDialogTest, APngIsPreviewedWhileOthersWriteItAndForgedSizesLeaveTh
     WriteBytes(open, bytes);
     bytes.replace(16, 8, std::string("\x00\x00\x75\x30\x00\x00\x75\x30", 8));
     WriteBytes(forged, bytes);
-    CUniqueFile writer(CreateFileA(open.c_str(), GENERIC_READ | GENERIC_WRITE,
+    CUniqueFile writer(CreateFileW(ToWide(open).c_str(), GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     ASSERT_TRUE(writer);
@@ -986,7 +981,7 @@ TEST_F(HistoryDialogTest, SettingAgainFromAFullHistoryKeepsEveryLineOnItsOwnWall
         ASSERT_EQ(mbcs::FileName(m_history.GetAt(i)), lines[i]) << i;
     }
     // The line of the wallpaper just set is selected; the first line now sets what it shows.
-    EXPECT_EQ(100, SendMessageA(List(), LB_GETCURSEL, 0, 0));
+    EXPECT_EQ(100, SendMessageW(List(), LB_GETCURSEL, 0, 0));
     Select(0);
     SetAgain();
     EXPECT_EQ(m_dir + lines[0], m_setter.asked.back());
@@ -1007,11 +1002,11 @@ void DriveChangerWindow(CDialog& dialog) {
         Click(dialog.m_hWnd, IDC_CHANGER_RUN);
         SettleTick(dynamic_cast<CPelorandChanger&>(dialog));
         for (int i = 0; i < g_startup->ticks; ++i) {
-            SendMessageA(dialog.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
+            SendMessageW(dialog.m_hWnd, WM_TIMER, IDT_CHANGER, 0);
             SettleTick(dynamic_cast<CPelorandChanger&>(dialog));
         }
         if (g_startup->finalCommand) {
-            SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(g_startup->finalCommand, 0), 0);
+            SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(g_startup->finalCommand, 0), 0);
             return;
         }
         Click(dialog.m_hWnd, IDC_CHANGER_RUN);
@@ -1093,18 +1088,18 @@ TEST_F(StartupTest, ShowInEditorOpensTheRunningCollectionOnTheEntryShown) {
 
 namespace {
 // The first window of class cls below parent, or null.
-HWND ChildOfClass(HWND parent, const char* cls) {
+HWND ChildOfClass(HWND parent, const wchar_t* cls) {
     struct Search {
-        const char* cls;
+        const wchar_t* cls;
         HWND found;
     } search{cls, nullptr};
     EnumChildWindows(
         parent,
         [](HWND child, LPARAM param) {
             auto* s = reinterpret_cast<Search*>(param);
-            char name[64] = "";
-            GetClassNameA(child, name, sizeof name);
-            if (lstrcmpiA(name, s->cls) != 0) return TRUE;
+            wchar_t name[64] = L"";
+            GetClassNameW(child, name, 64);
+            if (lstrcmpiW(name, s->cls) != 0) return TRUE;
             s->found = child;
             return FALSE;
         },
@@ -1132,16 +1127,12 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     EXPECT_STREQ(L"\u8d77\u52d5", text);  // 起動
     m_changer.reset();
 
-    // The editor's title (a window of ours with an ANSI procedure), a column header and a
-    // priority label in the list.
+    // The editor's title, a column header and a priority label in the list.
     ASSERT_TRUE(OpenEditor(collection));
     InternalGetWindowText(Frame()->m_hWnd, text, 64);
     EXPECT_EQ(std::wstring(L"c.plr - Pelorand For ActiveDesktop "), text);
-    SetWindowTextUi(Frame()->m_hWnd, "無題");
-    InternalGetWindowText(Frame()->m_hWnd, text, 64);
-    EXPECT_STREQ(L"\u7121\u984c", text);
     // A folder's label in the tree, as the collection names it.
-    HWND treeWindow = ChildOfClass(Frame()->m_hWnd, WC_TREEVIEWA);
+    HWND treeWindow = ChildOfClass(Frame()->m_hWnd, WC_TREEVIEWW);
     Doc()->RenameEntry(Doc()->m_pRoot, "壁紙");
     TVITEMW label{};
     label.mask = TVIF_TEXT | TVIF_HANDLE;
@@ -1159,7 +1150,7 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     row.cchTextMax = 64;
     SendMessageW(listWindow, LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&row));
     EXPECT_STREQ(L"OK\u3060\u3088", text);  // OKだよ
-    HWND header = ChildOfClass(Frame()->m_hWnd, WC_HEADERA);
+    HWND header = ChildOfClass(Frame()->m_hWnd, WC_HEADERW);
     ASSERT_NE(nullptr, header);
     HDITEMW item{};
     item.mask = HDI_TEXT;
@@ -1169,19 +1160,19 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     EXPECT_STREQ(L"\u30d5\u30a1\u30a4\u30eb\u540d", text);  // ファイル名
 
     // A toolbar button's tip, asked of the tip window as the pointer would.
-    HWND toolbar = FindWindowExA(nullptr, nullptr, TOOLBARCLASSNAMEA, nullptr);
+    HWND toolbar = FindWindowExW(nullptr, nullptr, TOOLBARCLASSNAMEW, nullptr);
     EnumChildWindows(
         Frame()->m_hWnd,
         [](HWND child, LPARAM found) {
-            char cls[64] = "";
-            GetClassNameA(child, cls, sizeof cls);
-            if (lstrcmpiA(cls, TOOLBARCLASSNAMEA) != 0) return TRUE;
+            wchar_t cls[64] = L"";
+            GetClassNameW(child, cls, 64);
+            if (lstrcmpiW(cls, TOOLBARCLASSNAMEW) != 0) return TRUE;
             *reinterpret_cast<HWND*>(found) = child;
             return FALSE;
         },
         reinterpret_cast<LPARAM>(&toolbar));
     ASSERT_NE(nullptr, toolbar);
-    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    HWND tips = reinterpret_cast<HWND>(SendMessageW(toolbar, TB_GETTOOLTIPS, 0, 0));
     ASSERT_NE(nullptr, tips);
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -1191,4 +1182,60 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheRunButtonAndTheEditorsTextsReadRight) 
     text[0] = 0;
     SendMessageW(tips, TTM_GETTEXTW, 64, reinterpret_cast<LPARAM>(&tool));
     EXPECT_STREQ(L"\u65b0\u898f\uff8c\uff67\uff72\uff99", text);  // 新規ﾌｧｲﾙ
+
+    // An untitled collection's caption.
+    CloseEditor();
+    ASSERT_TRUE(OpenEditor(""));
+    EXPECT_EQ(UiText("無題 - Pelorand For ActiveDesktop "), WindowTitle(Frame()->m_hWnd));
+}
+
+namespace {
+std::wstring StoredWallpaper() {
+    wchar_t value[MAX_PATH * 2] = L"";
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper", RRF_RT_REG_SZ,
+                     nullptr, value, &size) != ERROR_SUCCESS) {
+        return L"<none>";
+    }
+    return value;
+}
+}  // namespace
+
+// Run also under code page 1252, as the test above: the changer's window reads its Japanese
+// texts, and a picture in a folder named in Japanese becomes the wallpaper by its full name.
+TEST_F(ChangerWindowTest, OnAnyCodePageTheChangerSetsAPictureInAJapaneseFolder) {
+    if (const char* expected = std::getenv("PELORAND_EXPECT_ACP")) {
+        ASSERT_EQ(static_cast<UINT>(std::atoi(expected)), GetACP());
+    }
+    Settings().WriteInt(setting::ModType, 0);
+    const std::wstring previous = StoredWallpaper();
+    const std::string folder = m_dir + "壁紙";
+    CreateDirectoryW(ToWide(folder).c_str(), nullptr);
+    const std::string picture = Image("壁紙\\夜景.bmp", RGB(0, 0, 128), RGB(0, 0, 128));
+    ASSERT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ToWide(picture).c_str()));
+    const std::string collection = Collection({picture}, {});
+    UseNamedFile(collection);
+    CWallpaperSetter setter(m_history);
+    m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &setter, &m_history);
+    ASSERT_TRUE(m_changer->Create());
+    EXPECT_TRUE(IsWindowUnicode(Window()));
+    EXPECT_EQ(UiText("壁紙チェンジャー起動"), WindowTitle(Window()));
+    EXPECT_EQ(UiText("最近設定したファイルを起動"),
+              WindowTitle(GetDlgItem(Window(), IDC_CHANGER_RADIO_RECENT)));
+    EXPECT_EQ(collection, Text(Window(), IDC_CHANGER_FILE));
+
+    Click(Window(), IDC_CHANGER_RUN);
+    Tick();
+    Click(Window(), IDC_CHANGER_RUN);
+    m_changer.reset();
+    ASSERT_FALSE(m_history.Paths().empty());
+    EXPECT_EQ(picture, m_history.Paths().back());
+    EXPECT_EQ(ToWide(picture), StoredWallpaper());
+
+    if (previous != L"<none>") {
+        std::wstring restore = previous;
+        SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &restore[0], SPIF_UPDATEINIFILE);
+    }
+    DeleteFileW(ToWide(picture).c_str());
+    RemoveDirectoryW(ToWide(folder).c_str());
 }

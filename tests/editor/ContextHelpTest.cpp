@@ -22,6 +22,7 @@
 #include "ui/PelorandChangerStart.h"
 #include "ui/PelorandOption.h"
 #include "ui/PropertyDlg.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -36,10 +37,10 @@ struct ControlHelp {
 std::vector<ControlHelp> Survey(HWND dialog) {
     std::vector<ControlHelp> out;
     for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-        char className[32] = "";
-        GetClassNameA(c, className, sizeof className);
+        wchar_t className[32] = L"";
+        GetClassNameW(c, className, 32);
         DWORD contextId = GetWindowContextHelpId(c);
-        out.push_back({GetDlgCtrlID(c), className, contextId, HelpTopicText(contextId)});
+        out.push_back({GetDlgCtrlID(c), UiFromWide(className), contextId, HelpTopicText(contextId)});
     }
     return out;
 }
@@ -55,8 +56,8 @@ void SurveyDialog(CDialog& dialog) {
     if (dynamic_cast<CPelorandChangerStart*>(&dialog)) id = IDD_CHANGER_START;
     if (dynamic_cast<CAboutDlg*>(&dialog)) id = IDD_ABOUTBOX;
     g_surveys[id] = Survey(dialog.m_hWnd);
-    g_helpButton[id] = (GetWindowLongPtrA(dialog.m_hWnd, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    g_helpButton[id] = (GetWindowLongPtrW(dialog.m_hWnd, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
 }
 
 DWORD Expected(UINT dialog, int control) {
@@ -88,12 +89,12 @@ TEST_F(EditorTest, EveryControlWithAHelpIdHasATopicAndTextsBoxesIconsOkAndCancel
         const UINT pages[] = {IDD_OPTION_CHANGER, IDD_OPTION_ENDFILE, IDD_OPTION_INFO,
                               IDD_OPTION_IMAGE};
         for (int i = 0; i < 4; ++i) {
-            SendMessageA(sheet, PSM_SETCURSEL, static_cast<WPARAM>(i), 0);
-            HWND page = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+            SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(i), 0);
+            HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
             g_surveys[pages[i]] = Survey(page);
         }
-        sheetHelp = (GetWindowLongPtrA(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        sheetHelp = (GetWindowLongPtrW(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0;
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     };
     CPropertySheet::s_onShown = [](HWND sheet) { visit(sheet); };
     {
@@ -178,47 +179,45 @@ TEST_F(EditorTest, F1OnAControlShowsItsTopicInAPopUpThatAKeyOrClickClosesAndElse
                       priority,
                       GetWindowContextHelpId(priority),
                       {0, 0}};
-        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
         HWND pop = CHelpPopup::Current();
         if (pop) {
-            char text[512] = "";
-            GetWindowTextA(pop, text, sizeof text);
-            shown = text;
+            shown = GetWindowTextUi(pop);
             GetWindowRect(priority, &control);
             GetWindowRect(pop, &popup);
-            SendMessageA(pop, WM_KEYDOWN, VK_ESCAPE, 0);
+            SendMessageW(pop, WM_KEYDOWN, VK_ESCAPE, 0);
             closedByKey = CHelpPopup::Current() == nullptr;
         }
         // A second request replaces the first pop-up; a click closes it.
         HWND name = dialog.GetDlgItem(IDC_PROP_NAME);
         help.hItemHandle = name;
         help.iCtrlId = IDC_PROP_NAME;
-        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
         HWND first = CHelpPopup::Current();
         help.hItemHandle = priority;
-        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
         replaced = first && !IsWindow(first) && CHelpPopup::Current();
         if (HWND second = CHelpPopup::Current()) {
-            SendMessageA(second, WM_LBUTTONDOWN, MK_LBUTTON, 0);
+            SendMessageW(second, WM_LBUTTONDOWN, MK_LBUTTON, 0);
             closedByClick = CHelpPopup::Current() == nullptr;
         }
         // Going back to the dialog closes it as well.
-        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
         if (CHelpPopup::Current()) {
             SetFocus(priority);
             MSG msg;
-            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
             closedByFocus = CHelpPopup::Current() == nullptr;
         }
         // A group box has no topic: the help page opens instead.
         HWND group = nullptr;
         for (HWND c = GetWindow(dialog.m_hWnd, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-            if ((GetWindowLongPtrA(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) group = c;
+            if ((GetWindowLongPtrW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX) group = c;
         }
         help.hItemHandle = group;
         help.iCtrlId = -1;
-        SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+        SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     };
     CDialog::s_onShown = [](CDialog& dialog) { g_helpScript(dialog); };
     CPropertyDlg dialog(Settings());
@@ -267,9 +266,9 @@ TEST_F(EditorTest, TheHelpPageNamesEveryHelpIdOfTheDialogsAndEveryCommandOfTheMe
     }
     EXPECT_EQ(topics, 41);
     std::set<UINT> commands;
-    HINSTANCE instance = GetModuleHandleA(nullptr);
+    HINSTANCE instance = GetModuleHandleW(nullptr);
     for (UINT menuId : {IDR_MAINFRAME, IDR_FOLDER_POPUP, IDR_LIST_POPUP, IDR_CHANGER_POPUP}) {
-        HMENU menu = LoadMenuA(instance, MAKEINTRESOURCEA(menuId));
+        HMENU menu = LoadMenuW(instance, MAKEINTRESOURCEW(menuId));
         ASSERT_NE(menu, nullptr);
         CollectCommands(menu, commands);
         DestroyMenu(menu);

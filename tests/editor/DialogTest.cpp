@@ -14,6 +14,7 @@
 #include "fw/Dialog.h"
 #include "fw/PropertyPage.h"
 #include "fw/PropertySheet.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -72,17 +73,17 @@ TEST_F(DialogTest, AModelessDialogAnswersNotificationsReflectsToControlsRoutesHe
 
     // A notification's result reaches the sender through DWLP_MSGRESULT.
     NMHDR header{dialog.GetDlgItem(931), 931, kNotifyAnswered};
-    EXPECT_EQ(SendMessageA(dialog.m_hWnd, WM_NOTIFY, 931, reinterpret_cast<LPARAM>(&header)), 42);
+    EXPECT_EQ(SendMessageW(dialog.m_hWnd, WM_NOTIFY, 931, reinterpret_cast<LPARAM>(&header)), 42);
     // One the dialog leaves alone goes to the control's own object, result included.
     header = NMHDR{dialog.GetDlgItem(932), 932, kNotifyReflected};
-    EXPECT_EQ(SendMessageA(dialog.m_hWnd, WM_NOTIFY, 932, reinterpret_cast<LPARAM>(&header)), 7);
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(932, EN_CHANGE),
+    EXPECT_EQ(SendMessageW(dialog.m_hWnd, WM_NOTIFY, 932, reinterpret_cast<LPARAM>(&header)), 7);
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(932, EN_CHANGE),
                  reinterpret_cast<LPARAM>(dialog.GetDlgItem(932)));
     EXPECT_EQ(dialog.m_edit.commands, std::vector<UINT>{EN_CHANGE});
 
     // F1 or the title-bar "?" on a control.
     HELPINFO help{sizeof help, HELPINFO_WINDOW, 933, dialog.GetDlgItem(933), 0, {0, 0}};
-    SendMessageA(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+    SendMessageW(dialog.m_hWnd, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
     EXPECT_EQ(dialog.m_helpFor, std::vector<int>{933});
 
     // The loop offers the dialog its keys: Tab moves between its controls.
@@ -92,7 +93,7 @@ TEST_F(DialogTest, AModelessDialogAnswersNotificationsReflectsToControlsRoutesHe
     EXPECT_EQ(GetDlgCtrlID(GetFocus()), 932);
 
     // OK ends a modeless dialog by destroying it; it leaves the loop's filters.
-    SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
     EXPECT_TRUE(dialog.m_destroyed);
     EXPECT_EQ(dialog.m_hWnd, nullptr);
     MSG key{GetDesktopWindow(), WM_KEYDOWN, VK_TAB, 0, 0, {0, 0}};
@@ -107,7 +108,7 @@ TEST_F(DialogTest, ADialogCanBeTheMainWindowAndItsEndEndsTheLoop) {
     EXPECT_EQ(m_app->m_pMainWnd, nullptr);
     MSG msg;
     bool quit = false;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) quit |= msg.message == WM_QUIT;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) quit |= msg.message == WM_QUIT;
     EXPECT_TRUE(quit);
 }
 
@@ -159,7 +160,7 @@ struct SheetRun {
 SheetRun* g_run = nullptr;
 
 HWND CurrentPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
 }  // namespace
@@ -172,14 +173,14 @@ TEST_F(DialogTest, APropertySheetChecksThePageLeftAndAppliesEveryPageShown) {
         r.notes.push_back(r.check->m_hWnd ? "check made" : "check not made");
         EXPECT_EQ(CurrentPage(sheet), r.number->m_hWnd);
         // A bad number keeps its page in front.
-        SetDlgItemTextA(r.number->m_hWnd, 911, "abc");
-        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        SetDlgItemTextUi(r.number->m_hWnd, 911, "abc");
+        SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         r.notes.push_back(CurrentPage(sheet) == r.number->m_hWnd ? "stayed" : "left");
-        SetDlgItemTextA(r.number->m_hWnd, 911, "50");
-        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        SetDlgItemTextUi(r.number->m_hWnd, 911, "50");
+        SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         r.notes.push_back(CurrentPage(sheet) == r.check->m_hWnd ? "on check" : "not on check");
         CheckDlgButton(r.check->m_hWnd, 921, BST_CHECKED);
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
     g_run = &run;
     g_events.clear();
@@ -205,7 +206,7 @@ TEST_F(DialogTest, APropertySheetAppliesOnlyPagesShownAndCancelResetsThem) {
     SheetRun run{&number, &check, {}, nullptr};
     g_run = &run;
     CPropertySheet::s_onShown = [](HWND sheet) {
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
     };
     g_events.clear();
     {
@@ -217,8 +218,8 @@ TEST_F(DialogTest, APropertySheetAppliesOnlyPagesShownAndCancelResetsThem) {
     EXPECT_EQ(g_events, std::vector<std::string>{"apply number 5"});
 
     CPropertySheet::s_onShown = [](HWND sheet) {
-        SetDlgItemTextA(g_run->number->m_hWnd, 911, "77");
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        SetDlgItemTextUi(g_run->number->m_hWnd, 911, "77");
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     };
     g_events.clear();
     {
@@ -250,9 +251,9 @@ TEST_F(DialogTest, ASheetGrowsToItsPagesInTheirOwnFontAndOpensCentredOverItsOwne
         GetClientRect(sheet, &s_sheet);
         MapWindowPoints(sheet, nullptr, reinterpret_cast<POINT*>(&s_sheet), 2);
         GetWindowRect(GetDlgItem(sheet, IDOK), &s_ok);
-        GetWindowRect(reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETTABCONTROL, 0, 0)), &s_tab);
+        GetWindowRect(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)), &s_tab);
         GetWindowRect(sheet, &s_sheet);
-        SendMessageA(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     };
     CPropertySheet sheet("設定", owner);
     sheet.AddPage(&large);

@@ -33,6 +33,7 @@
 #include "model/Settings.h"
 #include "views/ThumbnailScheduler.h"
 #include "views/ViewEditing.h"
+#include "win/Strconv.h"
 #include "tests/core/PoolLimit.h"
 
 namespace {
@@ -71,12 +72,8 @@ CUniqueGlobal WideDropBlock(const std::vector<std::wstring>& paths) {
     return block;
 }
 
-std::wstring Wide(const std::string& ansi) {
-    int size = MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(size), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, ansi.c_str(), -1, &wide[0], size);
-    wide.resize(static_cast<std::size_t>(size - 1));
-    return wide;
+std::wstring Wide(const std::string& path) {
+    return ToWide(path);
 }
 
 class EditingTest : public EditorTest {
@@ -97,7 +94,7 @@ class EditingTest : public EditorTest {
     CBlock* Child(CBlock* folder, int i) const { return folder->m_Children.GetAtIndex(i); }
     void Command(CView* view, unsigned id) {
         Frame()->SetActiveView(view, false);
-        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+        SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
         Doc()->WaitForImport();  // added files and folders arrive from the worker
     }
     bool Enabled(CView* view, unsigned id) {
@@ -110,26 +107,27 @@ class EditingTest : public EditorTest {
     LRESULT Notify(CWnd* control, NMHDR& header) {
         header.hwndFrom = control->m_hWnd;
         header.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(control->m_hWnd));
-        return SendMessageA(GetParent(control->m_hWnd), WM_NOTIFY, header.idFrom,
+        return SendMessageW(GetParent(control->m_hWnd), WM_NOTIFY, header.idFrom,
                             reinterpret_cast<LPARAM>(&header));
     }
     LRESULT EndTreeEdit(HTREEITEM item, const char* text) {
-        NMTVDISPINFOA info{};
-        info.hdr.code = TVN_ENDLABELEDITA;
+        std::wstring wide = text ? UiText(text) : std::wstring();
+        NMTVDISPINFOW info{};
+        info.hdr.code = TVN_ENDLABELEDITW;
         info.item.hItem = item;
-        info.item.pszText = const_cast<char*>(text);
+        info.item.pszText = text ? &wide[0] : nullptr;
         return Notify(Tree(), info.hdr);
     }
     LRESULT BeginTreeEdit(HTREEITEM item) {
-        NMTVDISPINFOA info{};
-        info.hdr.code = TVN_BEGINLABELEDITA;
+        NMTVDISPINFOW info{};
+        info.hdr.code = TVN_BEGINLABELEDITW;
         info.item.hItem = item;
         return Notify(Tree(), info.hdr);
     }
     POINT Centre(HTREEITEM item) {
         RECT rc{};
         std::memcpy(&rc, &item, sizeof item);  // the item goes in where the rectangle comes out
-        SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
+        SendMessageW(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&rc));
         return POINT{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     }
     // The drag ends over item of the tree with keys held.
@@ -162,8 +160,8 @@ class EditingTest : public EditorTest {
     // A disk folder holding a.bmp, b.txt and s\c.JPG.
     std::string MakeImportFolder(const std::string& name) {
         std::string dir = TempPath(name);
-        CreateDirectoryA(dir.c_str(), nullptr);
-        CreateDirectoryA((dir + "\\s").c_str(), nullptr);
+        CreateDirectoryW(ToWide(dir).c_str(), nullptr);
+        CreateDirectoryW(ToWide((dir + "\\s")).c_str(), nullptr);
         WriteBytes(dir + "\\a.bmp", "BM");
         WriteBytes(dir + "\\b.txt", "text");
         WriteBytes(dir + "\\s\\c.JPG", "jpg");
@@ -202,25 +200,25 @@ TEST_F(EditingTest, ListCheckBoxesWriteTheFlagBackAndFollowItInTheTree) {
     EXPECT_TRUE(List()->GetCheck(0));
 
     // A click on the check box itself.
-    SendMessageA(List()->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
+    SendMessageW(List()->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
     RECT box{};
     box.left = LVIR_ICON;
-    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&box));
+    SendMessageW(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&box));
     CBlock* g = Child(Root(), 1);
     ASSERT_EQ(List()->GetEntry(1), g);
     LVHITTESTINFO hit{};
     hit.pt = POINT{box.left - 8, (box.top + box.bottom) / 2};
-    SendMessageA(List()->m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+    SendMessageW(List()->m_hWnd, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
     ASSERT_EQ(hit.iItem, 1);
     ASSERT_TRUE(hit.flags & LVHT_ONITEMSTATEICON);
-    SendMessageA(List()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
-    SendMessageA(List()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(List()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(List()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
     Pump();
     EXPECT_EQ(g->m_bChangerEnabled, 0);
     EXPECT_FALSE(List()->GetCheck(1));
     // The space bar toggles the focused row.
     List()->SetItemState(1, LVIS_FOCUSED, LVIS_FOCUSED);
-    SendMessageA(List()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(List()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_EQ(g->m_bChangerEnabled, 1);
 }
 
@@ -249,7 +247,7 @@ TEST_F(EditingTest, ADeepCollectionShowsItsFoldersLevelByLevelAsTheyAreOpened) {
     EXPECT_EQ(List()->GetItemCount(), 0);
     // Numpad * on an open folder with open folders below opens the rest and keeps the rest.
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
-    for (int i = 0; i < 2; ++i) SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    for (int i = 0; i < 2; ++i) SendMessageW(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
     EXPECT_EQ(Tree()->GetCount(), depth);
     for (CBlock* folder = Root(); folder != deepest; folder = Child(folder, 0)) {
         ASSERT_TRUE(Tree()->GetItemState(Tree()->ItemOf(folder),
@@ -268,7 +266,7 @@ TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) 
     WriteBytes(path, text);
     ASSERT_TRUE(OpenEditor(path));
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
-    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    SendMessageW(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
     EXPECT_EQ(Tree()->GetCount(), depth);
     std::vector<CBlock*> chain{Root()};
     while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
@@ -385,10 +383,9 @@ TEST_F(EditingTest, ImportingADiskFolderTakesImagesAndSubFoldersWithTheTargetsPr
 
 TEST_F(EditingTest, ImportingEndsOnAFolderHoldingALinkToItsOwnAncestor) {
     // Made by the build: import-loop\a.bmp and import-loop\s\loop, a link to import-loop.
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
-    std::string dir = std::string(exe).substr(0, std::string(exe).rfind('\\')) + "\\import-loop";
-    ASSERT_NE(GetFileAttributesA((dir + "\\s\\loop\\a.bmp").c_str()), INVALID_FILE_ATTRIBUTES)
+    const std::string exe = ModulePath();
+    std::string dir = exe.substr(0, exe.rfind('\\')) + "\\import-loop";
+    ASSERT_NE(GetFileAttributesW(ToWide((dir + "\\s\\loop\\a.bmp")).c_str()), INVALID_FILE_ATTRIBUTES)
         << "the link was not made";
     OpenSmall();
     m_answer = IDYES;
@@ -478,18 +475,32 @@ TEST_F(EditingTest, RenamingAFolderInTheTreeOrTheList) {
     EndTreeEdit(item, "");  // an empty name is a name
     EXPECT_EQ(f->m_strName, "");
     EXPECT_EQ(Tree()->GetItemText(item), "");
+    // A name CP932 cannot hold (𠮷) is refused, not stored as a question mark.
+    {
+        std::wstring typed = L"\U00020BB7";
+        NMTVDISPINFOW refused{};
+        refused.hdr.code = TVN_ENDLABELEDITW;
+        refused.item.hItem = item;
+        refused.item.pszText = &typed[0];
+        Notify(Tree(), refused.hdr);
+        EXPECT_EQ(f->m_strName, "");
+        EXPECT_EQ(Tree()->GetItemText(item), "");
+        EXPECT_EQ(m_messages, std::vector<std::string>{kNameNotCp932Message});
+        m_messages.clear();
+    }
 
     // In the list: folders only; the tree follows.
     Doc()->ShowFolder(Root());
     ASSERT_EQ(List()->GetEntry(2), f);
-    NMLVDISPINFOA info{};
-    info.hdr.code = LVN_BEGINLABELEDITA;
+    NMLVDISPINFOW info{};
+    info.hdr.code = LVN_BEGINLABELEDITW;
     info.item.iItem = 0;  // a file
     EXPECT_EQ(Notify(List(), info.hdr), TRUE);
     info.item.iItem = 2;
     EXPECT_EQ(Notify(List(), info.hdr), FALSE);
-    info.hdr.code = LVN_ENDLABELEDITA;
-    info.item.pszText = const_cast<char*>("能力");
+    std::wstring typed = UiText("能力");
+    info.hdr.code = LVN_ENDLABELEDITW;
+    info.item.pszText = &typed[0];
     Notify(List(), info.hdr);
     EXPECT_EQ(f->m_strName, "能力");
     EXPECT_EQ(Tree()->GetItemText(item), "能力");
@@ -601,7 +612,7 @@ TEST_F(EditingTest, CopyCutAndPasteCarryTheWritersTextBetweenFoldersAndDocuments
     EXPECT_EQ(Root()->m_Children.GetCount(), 3);
     EXPECT_TRUE(m_messages.empty());  // a cut asks nothing
     m_answer = IDNO;                  // do not save the first one
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
     ASSERT_EQ(m_messages.size(), 1u);
     ASSERT_EQ(Root()->m_Children.GetCount(), 0);
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
@@ -701,12 +712,12 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     WriteBytes(one, "BM");
     ComPtr<IDataObject> shell = FileDropData({one, two});
     CBlock* f = Child(Root(), 0);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
     SetWindowPos(List()->m_hWnd, nullptr, 0, 0, 600, 400, SWP_NOMOVE | SWP_NOZORDER);
     RECT rc{};
     rc.left = LVIR_LABEL;
     // Onto a file row: into the root, the file's folder.
-    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
+    SendMessageW(List()->m_hWnd, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&rc));
     POINT onFile{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     EXPECT_EQ(List()->OnDragOver(shell.Get(), 0, onFile), static_cast<DWORD>(DROPEFFECT_COPY));
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFile));
@@ -718,9 +729,9 @@ TEST_F(EditingTest, ShellFilesDroppedOnTheListGoToTheRowsFolder) {
     Doc()->ShowFolder(Root());
     int row = Root()->m_Children.GetCount() - 1;
     ASSERT_EQ(List()->GetEntry(row), f);
-    SendMessageA(List()->m_hWnd, LVM_ENSUREVISIBLE, row, FALSE);
+    SendMessageW(List()->m_hWnd, LVM_ENSUREVISIBLE, row, FALSE);
     rc = RECT{LVIR_LABEL, 0, 0, 0};
-    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
+    SendMessageW(List()->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&rc));
     POINT onFolder{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     List()->OnDragOver(shell.Get(), 0, onFolder);
     ASSERT_TRUE(List()->OnDrop(shell.Get(), DROPEFFECT_COPY, onFolder));
@@ -752,9 +763,9 @@ TEST_F(EditingTest, FoldersNotYetInTheTreeTakeDropsAndDeletesAndShowThemWhenOpen
     const int items = Tree()->GetCount();
 
     // Collection text dropped onto K's row goes into K, and into no tree item for now.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_VIEW_DETAILS, 0), 0);
     RECT rc{LVIR_LABEL, 0, 0, 0};
-    SendMessageA(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
+    SendMessageW(List()->m_hWnd, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&rc));
     POINT onK{(rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2};
     ComPtr<IDataObject> text =
         CollectionData("FILE{\r\nNAME\t\"P\",\"2\",\"?\",\"?\",\"0\",\"0\"\r\n}FILE\r\n");
@@ -795,25 +806,25 @@ TEST_F(EditingTest, TickingAFolderInTheTreeWritesItsFlagAndTheListFollows) {
     Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
     RECT text{};
     std::memcpy(&text, &item, sizeof item);
-    SendMessageA(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text));
+    SendMessageW(Tree()->m_hWnd, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&text));
     TVHITTESTINFO hit{};
     int y = (text.top + text.bottom) / 2;
     for (int x = 0; x < text.left; ++x) {
         hit.pt = POINT{x, y};
-        SendMessageA(Tree()->m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+        SendMessageW(Tree()->m_hWnd, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
         if (hit.hItem == item && (hit.flags & TVHT_ONITEMSTATEICON)) break;
     }
     ASSERT_TRUE(hit.flags & TVHT_ONITEMSTATEICON);
-    SendMessageA(Tree()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
-    SendMessageA(Tree()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(Tree()->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(hit.pt.x, hit.pt.y));
+    SendMessageW(Tree()->m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(hit.pt.x, hit.pt.y));
     Pump();
     EXPECT_FALSE(Tree()->GetCheck(item));
     // The space bar ticks the selected folder again.
     ASSERT_TRUE(Tree()->SelectItem(item));
-    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_TRUE(Tree()->GetCheck(item));
     EXPECT_EQ(f->m_bChangerEnabled, 1);
-    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(Tree()->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
     Doc()->ShowFolder(Root());
     EXPECT_EQ(f->m_bChangerEnabled, 0);
     EXPECT_FALSE(List()->GetCheck(2));
@@ -845,7 +856,7 @@ TEST_F(EditingTest, UnsavedEditsAreOfferedForSavingBeforeTheyWouldBeLost) {
     OpenSmall();
     const std::string question = "small.plr への変更を保存しますか?";
     // No edit, no question.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
     EXPECT_TRUE(m_messages.empty());
     std::string path = TempPath("small.plr");
     ASSERT_NE(m_app->OpenDocumentFile(path), nullptr);
@@ -854,10 +865,10 @@ TEST_F(EditingTest, UnsavedEditsAreOfferedForSavingBeforeTheyWouldBeLost) {
     // Cancel keeps everything; No throws the edit away.
     Doc()->RemoveEntry(Child(Root(), 2));
     m_answer = IDCANCEL;
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
     EXPECT_EQ(m_messages, std::vector<std::string>{question});
     EXPECT_EQ(Root()->m_Children.GetCount(), 2);
-    SendMessageA(Frame()->m_hWnd, WM_CLOSE, 0, 0);
+    SendMessageW(Frame()->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(Frame()->m_hWnd));
     EXPECT_EQ(m_messages.size(), 2u);
     std::string other = TempPath("other.plr");
@@ -866,14 +877,14 @@ TEST_F(EditingTest, UnsavedEditsAreOfferedForSavingBeforeTheyWouldBeLost) {
         name = other;
         return true;
     };
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
     EXPECT_EQ(m_messages.size(), 3u);
     EXPECT_EQ(Doc()->GetPathName(), path);
     EXPECT_EQ(Root()->m_Children.GetCount(), 2);
 
     // Yes saves first; after a save nothing is asked.
     m_answer = IDYES;
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 0), 0);
     EXPECT_EQ(m_messages.size(), 4u);
     std::string saved = ReadBytes(path);
     EXPECT_EQ(saved.find("H.jpg"), std::string::npos);
@@ -883,10 +894,10 @@ TEST_F(EditingTest, UnsavedEditsAreOfferedForSavingBeforeTheyWouldBeLost) {
     Tree()->SelectItem(Tree()->GetRootItem());
     Command(Tree(), ID_NEW_FOLDER);
     EXPECT_TRUE(Doc()->IsModified());
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 0), 0);
     EXPECT_FALSE(Doc()->IsModified());
     m_messages.clear();
-    SendMessageA(Frame()->m_hWnd, WM_CLOSE, 0, 0);
+    SendMessageW(Frame()->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(m_messages.empty());
 }
 
@@ -915,12 +926,12 @@ TEST_F(EditingTest, KeysTypedIntoALabelBeingRenamedAreNotShortcuts) {
     Tree()->Expand(Tree()->GetRootItem(), TVE_EXPAND);
     SetFocus(Tree()->m_hWnd);
     auto edit = reinterpret_cast<HWND>(
-        SendMessageA(Tree()->m_hWnd, TVM_EDITLABELA, 0, reinterpret_cast<LPARAM>(item)));
+        SendMessageW(Tree()->m_hWnd, TVM_EDITLABELW, 0, reinterpret_cast<LPARAM>(item)));
     ASSERT_NE(edit, nullptr);
     MSG key{edit, WM_KEYDOWN, VK_DELETE, 0, 0, {0, 0}};
     EXPECT_FALSE(Frame()->PreTranslateMessage(&key));
     EXPECT_TRUE(m_messages.empty());  // no question about deleting the folder
-    SendMessageA(Tree()->m_hWnd, TVM_ENDEDITLABELNOW, TRUE, 0);
+    SendMessageW(Tree()->m_hWnd, TVM_ENDEDITLABELNOW, TRUE, 0);
     // On the tree itself Delete is the delete command.
     ASSERT_TRUE(Tree()->SelectItem(item));
     m_answer = IDCANCEL;
@@ -935,22 +946,22 @@ TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
     const std::string question = "small.plr への変更を保存しますか?";
     std::string path = TempPath("small.plr");
     // Nothing changed: the session may end without a question.
-    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
     EXPECT_TRUE(m_messages.empty());
 
     Doc()->RemoveEntry(Child(Root(), 2));
     m_answer = IDCANCEL;
-    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE);
     EXPECT_EQ(m_messages, std::vector<std::string>{question});
     // Another program refused the end: the session goes on, and so does the editor.
-    SendMessageA(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    SendMessageW(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     ASSERT_TRUE(IsWindow(Frame()->m_hWnd));
     EXPECT_TRUE(Doc()->IsModified());
     EXPECT_EQ(ReadBytes(path), kSmall);
 
     // Yes saves before the end is allowed.
     m_answer = IDYES;
-    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_NE(ReadBytes(path), kSmall);
     EXPECT_EQ(ReadBytes(path).find("H.jpg"), std::string::npos);
@@ -959,7 +970,7 @@ TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
     // The session ends: the frame closes as at a close, keeping its layout, asking nothing more.
     Settings().WriteInt(setting::TreeSize, 0);
     HWND frame = Frame()->m_hWnd;
-    SendMessageA(frame, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    SendMessageW(frame, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     EXPECT_FALSE(IsWindow(frame));
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_GT(Settings().GetInt(setting::TreeSize), 0);
@@ -1103,8 +1114,8 @@ TEST_F(EditingTest, TransferFileFailuresAreReportedAndAFileDropLeavesTheFileEmpt
     EXPECT_EQ(ReadBytes(temp), "");
 
     // A folder in the file's place: it can be neither written nor read.
-    DeleteFileA(temp.c_str());
-    ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
+    DeleteFileW(ToWide(temp).c_str());
+    ASSERT_TRUE(CreateDirectoryW(ToWide(temp).c_str(), nullptr));
     CBlock* f = Child(Root(), 0);
     ASSERT_TRUE(Tree()->SelectItem(Item(f)));
     SetClipboardData(CollectionData("keep").Get());
@@ -1123,7 +1134,7 @@ TEST_F(EditingTest, TransferFileFailuresAreReportedAndAFileDropLeavesTheFileEmpt
     EXPECT_FALSE(Doc()->AcceptData(Root(), files.Get()));
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_EQ(Root()->m_Children.GetCount(), count);
-    RemoveDirectoryA(temp.c_str());
+    RemoveDirectoryW(ToWide(temp).c_str());
 }
 
 namespace {

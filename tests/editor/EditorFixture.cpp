@@ -3,24 +3,25 @@
 #include <commctrl.h>
 #include <ole2.h>
 
-#include <fstream>
-#include <sstream>
+#include <cstdio>
 
 #include "app/RegistrySettingsStore_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
 #include "fw/SingleDocTemplate.h"
+#include "model/CollectionFile.h"
 #include "model/Settings.h"
 #include "ui/MainFrame.h"
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "win/Strconv.h"
 
 const char EditorTest::kCompany[] = "TesmarinEditorTest";
 
 void EditorTest::SetUp() {
     InitPlatform();
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(std::string("Software\\") + kCompany).c_str());
     m_app = std::make_unique<TestApp>();
     m_app->SetRegistryKey(kCompany);
     m_app->LoadStdProfileSettings(8);
@@ -28,17 +29,15 @@ void EditorTest::SetUp() {
         m_messages.push_back(text);
         return m_answer;
     };
-    char temp[MAX_PATH] = "";
-    GetTempPathA(MAX_PATH, temp);
-    m_tempDir = std::string(temp) + "pelorand_editor_test\\";
-    CreateDirectoryA(m_tempDir.c_str(), nullptr);
+    m_tempDir = TempFolderPath() + "pelorand_editor_test\\";
+    CreateDirectoryW(ToWide(m_tempDir).c_str(), nullptr);
 }
 
 void EditorTest::TearDown() {
     TestCommonDialogHooks() = CommonDialogHooks();
     CloseEditor();
     m_app.reset();
-    RegDeleteTreeA(HKEY_CURRENT_USER, (std::string("Software\\") + kCompany).c_str());
+    RegDeleteTreeW(HKEY_CURRENT_USER, ToWide(std::string("Software\\") + kCompany).c_str());
 }
 
 bool EditorTest::OpenEditor(const std::string& path) {
@@ -49,7 +48,7 @@ void EditorTest::CloseEditor() {
     if (m_app && m_app->GetDocTemplate()) m_app->GetDocTemplate()->CloseAll();
     // Closing the main window asks the loop to quit; there is no loop here to take it.
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     }
 }
 
@@ -79,10 +78,10 @@ CSettings& EditorTest::Settings() const {
 
 void EditorTest::Pump() {
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     m_app->OnIdle(0);
 }
@@ -92,13 +91,18 @@ std::string EditorTest::TempPath(const std::string& name) const {
 }
 
 void EditorTest::WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << bytes;
+    std::FILE* file = OpenStdioFile(path, "wb");
+    if (!file) return;
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
 }
 
 std::string EditorTest::ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string bytes;
+    std::FILE* file = OpenStdioFile(path, "rb");
+    if (!file) return bytes;
+    char buffer[65536];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
 }

@@ -22,6 +22,7 @@
 #include "ui/PropertyDlg.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void RunScript(CDialog& dialog) {
 }
 
 void Click(HWND dialog, int id) {
-    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
@@ -61,11 +62,9 @@ void SetCheck(HWND dialog, int id, bool on) {
 
 std::string ComboText(HWND dialog, int id) {
     HWND combo = GetDlgItem(dialog, id);
-    LRESULT sel = SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    LRESULT sel = SendMessageW(combo, CB_GETCURSEL, 0, 0);
     if (sel == CB_ERR) return "<none>";
-    char text[256] = "";
-    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(sel), reinterpret_cast<LPARAM>(text));
-    return text;
+    return ComboItemTextUi(combo, static_cast<int>(sel));
 }
 
 class EntryDialogsTest : public EditorTest {
@@ -107,11 +106,11 @@ class EntryDialogsTest : public EditorTest {
     }
     void ListProperties() {
         Frame()->SetActiveView(List(), false);
-        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
+        SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
     }
     // The properties command as the frame routes it, with the tree the active view.
     void TreeProperties() {
-        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
+        SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_PROPERTY, 0), 0);
     }
     std::string TreeText(CBlock* folder) const {
         return Tree()->GetItemText(Tree()->ItemOf(folder));
@@ -135,15 +134,12 @@ TEST_F(EntryDialogsTest, OneEntryShowsItsValuesAndOkWithoutChangesKeepsAnAuthorT
     } seen;
     g_script = [&](CDialog& dialog) {
         HWND h = dialog.m_hWnd;
-        char text[256] = "";
-        GetDlgItemTextA(h, IDC_PROP_NAME, text, sizeof text);
-        seen.name = text;
-        GetDlgItemTextA(h, IDC_PROP_COMMENT, text, sizeof text);
-        seen.comment = text;
+        seen.name = GetDlgItemTextUi(h, IDC_PROP_NAME);
+        seen.comment = GetDlgItemTextUi(h, IDC_PROP_COMMENT);
         seen.priority = ComboText(h, IDC_PROP_PRIORITY);
         seen.author = ComboText(h, IDC_PROP_AUTHOR);
         seen.authors =
-            static_cast<int>(SendMessageA(GetDlgItem(h, IDC_PROP_AUTHOR), CB_GETCOUNT, 0, 0));
+            static_cast<int>(SendMessageW(GetDlgItem(h, IDC_PROP_AUTHOR), CB_GETCOUNT, 0, 0));
         seen.inherit = IsDlgButtonChecked(h, IDC_PROP_INHERIT) == BST_CHECKED;
         seen.changer = IsDlgButtonChecked(h, IDC_PROP_CHANGER) == BST_CHECKED;
         seen.updateEnabled = IsWindowEnabled(GetDlgItem(h, IDC_PROP_UPDATE_AUTHOR)) != FALSE;
@@ -193,7 +189,7 @@ TEST_F(EntryDialogsTest, TheTreeStoresTheNameAndAClearedChangerFlagReachesEveryD
     SelectFolder(c);
     // C's child-less subtree first: rename it and check the list and the tree follow.
     g_script = [&](CDialog& dialog) {
-        SetDlgItemTextA(dialog.m_hWnd, IDC_PROP_NAME, "夜景");
+        SetDlgItemTextUi(dialog.m_hWnd, IDC_PROP_NAME, "夜景");
         Click(dialog.m_hWnd, IDOK);
     };
     TreeProperties();
@@ -244,7 +240,7 @@ TEST_F(EntryDialogsTest, CancelAndTheFileButtonsCancelChangeNothing) {
         return false;
     };
     g_script = [&](CDialog& dialog) {
-        SetDlgItemTextA(dialog.m_hWnd, IDC_PROP_COMMENT, "typed");
+        SetDlgItemTextUi(dialog.m_hWnd, IDC_PROP_COMMENT, "typed");
         Click(dialog.m_hWnd, IDC_PROP_FILE);
         Click(dialog.m_hWnd, IDCANCEL);
     };
@@ -258,13 +254,35 @@ TEST_F(EntryDialogsTest, CancelAndTheFileButtonsCancelChangeNothing) {
         return true;
     };
     g_script = [&](CDialog& dialog) {
-        SetDlgItemTextA(dialog.m_hWnd, IDC_PROP_COMMENT, "typed");
+        SetDlgItemTextUi(dialog.m_hWnd, IDC_PROP_COMMENT, "typed");
         Click(dialog.m_hWnd, IDC_PROP_FILE);
         Click(dialog.m_hWnd, IDOK);
     };
     ListProperties();
     EXPECT_EQ(b->m_strName, "D:\\壁紙\\能力.bmp");
     EXPECT_EQ(b->GetComment(), "typed");
+}
+
+TEST_F(EntryDialogsTest, ATypedCharacterTheCollectionCannotHoldIsRefusedNotKeptAsALookAlike) {
+    OpenCollection();
+    CBlock* b = Child(Root(), 1);
+    SelectFolder(Root());
+    SelectRows({b});
+    bool stayed = false;
+    g_script = [&](CDialog& dialog) {
+        // 𠮷 has no form in CP932: it would be stored as "?".
+        SetDlgItemTextW(dialog.m_hWnd, IDC_PROP_COMMENT, L"\U00020BB7 caf\u00e9");
+        Click(dialog.m_hWnd, IDOK);
+        stayed = IsWindow(dialog.m_hWnd) != FALSE;
+        // What CP932 holds is taken as typed.
+        SetDlgItemTextW(dialog.m_hWnd, IDC_PROP_COMMENT, L"\u8868\u793a");  // 表示
+        Click(dialog.m_hWnd, IDOK);
+    };
+    ListProperties();
+    EXPECT_TRUE(stayed);
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("シフト JIS"), std::string::npos);
+    EXPECT_EQ(b->GetComment(), "表示");
 }
 
 TEST_F(EntryDialogsTest, SeveralEntriesStartWithNothingToUpdateSoOkAtOnceChangesNothing) {
@@ -325,10 +343,10 @@ TEST_F(EntryDialogsTest, SeveralEntriesWithOnlyThePriorityReachEveryDescendantOf
     SelectRows({a, b});
     g_script = [&](CDialog& dialog) {
         HWND h = dialog.m_hWnd;
-        SendMessageA(GetDlgItem(h, IDC_PROP_PRIORITY), CB_SETCURSEL, 3, 0);
+        SendMessageW(GetDlgItem(h, IDC_PROP_PRIORITY), CB_SETCURSEL, 3, 0);
         SetCheck(h, IDC_PROP_UPDATE_PRIORITY, true);
         SetCheck(h, IDC_PROP_SUBFOLDERS, true);
-        SetDlgItemTextA(h, IDC_PROP_COMMENT, "not written");
+        SetDlgItemTextUi(h, IDC_PROP_COMMENT, "not written");
         Click(h, IDOK);
     };
     ListProperties();
@@ -347,7 +365,7 @@ TEST_F(EntryDialogsTest, RenamingAFolderFromOneListRowRenamesItInTheTreeAtOnce) 
     SelectFolder(Root());
     SelectRows({a});
     g_script = [&](CDialog& dialog) {
-        SetDlgItemTextA(dialog.m_hWnd, IDC_PROP_NAME, "ソフト");
+        SetDlgItemTextUi(dialog.m_hWnd, IDC_PROP_NAME, "ソフト");
         Click(dialog.m_hWnd, IDOK);
     };
     ListProperties();
@@ -384,7 +402,7 @@ TEST_F(EntryDialogsTest, TheAuthorListAddsEmptyAndRepeatedNamesAndStoresTheSlots
     g_script = [&](CDialog& dialog) {
         if (auto* add = dynamic_cast<CNewCreaterDlg*>(&dialog)) {
             (void)add;
-            SetDlgItemTextA(dialog.m_hWnd, IDC_NEW_AUTHOR_NAME, script.toAdd[next++].c_str());
+            SetDlgItemTextUi(dialog.m_hWnd, IDC_NEW_AUTHOR_NAME, script.toAdd[next++]);
             Click(dialog.m_hWnd, script.cancelNew ? IDCANCEL : IDOK);
             return;
         }
@@ -394,7 +412,7 @@ TEST_F(EntryDialogsTest, TheAuthorListAddsEmptyAndRepeatedNamesAndStoresTheSlots
         Click(list.m_hWnd, IDOK);
     };
     // The view menu's command reaches the dialog through the document.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_AUTHOR_LIST, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_AUTHOR_LIST, 0), 0);
     EXPECT_EQ(script.listed, (std::vector<std::string>{"Abe", "鈴木", "鈴木"}));
     EXPECT_EQ(Settings().GetInt(setting::CreaterCount), 4);
     EXPECT_EQ(Settings().GetString(setting::CreaterSlot(0)), "鈴木");
@@ -406,7 +424,7 @@ TEST_F(EntryDialogsTest, TheAuthorListAddsEmptyAndRepeatedNamesAndStoresTheSlots
     script.toAdd = {"X"};
     script.cancelNew = true;
     next = 0;
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_AUTHOR_LIST, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_AUTHOR_LIST, 0), 0);
     EXPECT_EQ(Settings().GetInt(setting::CreaterCount), 4);
     EXPECT_EQ(script.listed.size(), 3u);
 }
@@ -419,7 +437,7 @@ TEST_F(EntryDialogsTest, DeletingAnAuthorAsksFirstAndRewritesTheSlotsDenseAndSor
     g_script = [&](CDialog& dialog) {
         auto& list = dynamic_cast<CCreaterListDlg&>(dialog);
         HWND box = GetDlgItem(list.m_hWnd, IDC_AUTHOR_LIST);
-        SendMessageA(box, LB_SETCURSEL, static_cast<WPARAM>(selectIndex), 0);
+        SendMessageW(box, LB_SETCURSEL, static_cast<WPARAM>(selectIndex), 0);
         Click(list.m_hWnd, IDC_AUTHOR_DELETE);
         listed = list.GetListedNames();
         Click(list.m_hWnd, IDCANCEL);  // Esc keeps what was already written
@@ -459,16 +477,16 @@ TEST_F(EntryDialogsTest, ThePropertiesDialogReloadsItsAuthorsAfterTheAuthorListC
     std::vector<int> counts;
     g_script = [&](CDialog& dialog) {
         if (dynamic_cast<CNewCreaterDlg*>(&dialog)) {
-            SetDlgItemTextA(dialog.m_hWnd, IDC_NEW_AUTHOR_NAME, "鈴木");
+            SetDlgItemTextUi(dialog.m_hWnd, IDC_NEW_AUTHOR_NAME, "鈴木");
             Click(dialog.m_hWnd, IDOK);
         } else if (dynamic_cast<CCreaterListDlg*>(&dialog)) {
             Click(dialog.m_hWnd, IDC_AUTHOR_ADD);
             Click(dialog.m_hWnd, IDOK);
         } else {
             HWND authors = GetDlgItem(dialog.m_hWnd, IDC_PROP_AUTHOR);
-            counts.push_back(static_cast<int>(SendMessageA(authors, CB_GETCOUNT, 0, 0)));
+            counts.push_back(static_cast<int>(SendMessageW(authors, CB_GETCOUNT, 0, 0)));
             Click(dialog.m_hWnd, IDC_PROP_AUTHOR_EDIT);
-            counts.push_back(static_cast<int>(SendMessageA(authors, CB_GETCOUNT, 0, 0)));
+            counts.push_back(static_cast<int>(SendMessageW(authors, CB_GETCOUNT, 0, 0)));
             Click(dialog.m_hWnd, IDOK);
         }
     };

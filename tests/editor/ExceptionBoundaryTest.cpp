@@ -41,7 +41,7 @@ class PlainFrame : public CFrameWnd {
     bool m_throwAtCreate = false;
 
   protected:
-    bool OnCreateClient(CREATESTRUCTA*, CDocument*) override {
+    bool OnCreateClient(CREATESTRUCTW*, CDocument*) override {
         if (m_throwAtCreate) throw std::runtime_error("create failed");
         return true;
     }
@@ -84,7 +84,7 @@ TEST_F(ExceptionBoundaryTest, IdleAndFilterFailuresAreReportedAndTheLoopRunsOn) 
     };
     ThrowingFilter filter;
     m_app->AddMessageFilter(&filter);
-    PostMessageA(nullptr, WM_FW_PROGRAM_FIRST + 5, 0, 0);  // a thread message: only the filter sees it
+    PostMessageW(nullptr, WM_FW_PROGRAM_FIRST + 5, 0, 0);  // a thread message: only the filter sees it
     // After a failure idling waits for the next message: a timer brings one.
     UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
     int code = m_app->Run();
@@ -103,8 +103,8 @@ TEST_F(ExceptionBoundaryTest, CommandAndDialogFailuresAreReportedAndTheWindowsSt
     PlainFrame frame;
     ASSERT_TRUE(frame.LoadFrame(128, &doc));
     frame.InitialUpdateFrame(&doc, false);
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kThrowCmd, 0), 0);
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kQuietCmd, 0), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kThrowCmd, 0), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kQuietCmd, 0), 0);
     EXPECT_TRUE(IsWindow(frame.m_hWnd));
     EXPECT_EQ(doc.m_quiet, 1);
     EXPECT_EQ(m_messages, std::vector<std::string>{kReport + "command failed"});
@@ -112,7 +112,7 @@ TEST_F(ExceptionBoundaryTest, CommandAndDialogFailuresAreReportedAndTheWindowsSt
 
     m_messages.clear();
     CDialog::s_onShown = [](CDialog& dialog) {
-        SendMessageA(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(950, BN_CLICKED), 0);
+        SendMessageW(dialog.m_hWnd, WM_COMMAND, MAKEWPARAM(950, BN_CLICKED), 0);
         EXPECT_TRUE(IsWindow(dialog.m_hWnd));
         dialog.EndDialog(IDCANCEL);
     };

@@ -13,6 +13,7 @@
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -65,7 +66,7 @@ Pixels Capture(HWND hwnd) {
     CMemoryDC dc(screen);
     {
         CSelectObject select(dc, bitmap.Get());
-        SendMessageA(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)),
+        SendMessageW(hwnd, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(static_cast<HDC>(dc)),
                      PRF_CLIENT);
         GdiFlush();
     }
@@ -131,7 +132,7 @@ TEST_F(FileInfomationViewTest, FirstRunTakesTheBottomRightTenthAndStoresIt) {
     EXPECT_EQ(w, Stored("Width"));
     EXPECT_EQ(h, Stored("Height"));
     EXPECT_TRUE(IsWindowVisible(view.m_hWnd));
-    EXPECT_TRUE(GetWindowLongPtrA(view.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(GetWindowLongPtrW(view.m_hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST);
 }
 
 TEST_F(FileInfomationViewTest, MoveAndResizeAreStoredAtOnceAndComeBackAtTheNextStart) {
@@ -178,7 +179,7 @@ TEST_F(FileInfomationViewTest, FontComesFromTheSettingsWithTheCurrentFontAsDefau
     m_view->m_bPersist = TRUE;
     m_view->m_lf.lfHeight = -13;
     m_view->m_lf.lfWeight = FW_BOLD;
-    lstrcpyA(m_view->m_lf.lfFaceName, "Current");
+    lstrcpyW(m_view->m_lf.lfFaceName, L"Current");
     Settings().WriteInt(setting::lfHeight, -20);
     Settings().WriteInt(setting::lfItalic, 0x101);  // only the low byte counts
     RECT empty{};
@@ -186,7 +187,7 @@ TEST_F(FileInfomationViewTest, FontComesFromTheSettingsWithTheCurrentFontAsDefau
     EXPECT_EQ(-20, m_view->m_lf.lfHeight);
     EXPECT_EQ(FW_BOLD, m_view->m_lf.lfWeight);
     EXPECT_EQ(1, m_view->m_lf.lfItalic);
-    EXPECT_STREQ("Current", m_view->m_lf.lfFaceName);
+    EXPECT_STREQ(L"Current", m_view->m_lf.lfFaceName);
 }
 
 TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
@@ -198,7 +199,7 @@ TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
     m_view->m_bPersist = TRUE;
     RECT empty{};
     ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
-    EXPECT_EQ(thirty, std::string(m_view->m_lf.lfFaceName));
+    EXPECT_EQ(thirty, UiFromWide(m_view->m_lf.lfFaceName));
 
     Settings().WriteString(setting::lfFaceName, std::string(29, 'G') + "表示");
     m_view.reset();
@@ -206,7 +207,7 @@ TEST_F(FileInfomationViewTest, AnOverlongFaceNameIsCutAtAWholeCharacter) {
     m_view->SetSettings(&Settings());
     m_view->m_bPersist = TRUE;
     ASSERT_TRUE(m_view->Create(kInfoExStyle, kInfoStyle, "壁紙情報", empty, GetDesktopWindow()));
-    EXPECT_EQ(std::string(29, 'G') + "表", std::string(m_view->m_lf.lfFaceName));
+    EXPECT_EQ(std::string(29, 'G') + "表", UiFromWide(m_view->m_lf.lfFaceName));
 }
 
 TEST_F(FileInfomationViewTest, LinesFollowTheSwitchesAndAnEmptyCommentLeavesTheLastLineEmpty) {
@@ -250,8 +251,8 @@ TEST_F(FileInfomationViewTest, AnAmpersandPrefixesTheNextCharacterAndTwoShowOne)
 }
 
 TEST_F(FileInfomationViewTest, NeverTakesTheActivationAndCannotBeClosedByTheUser) {
-    HWND user = CreateWindowExA(0, "STATIC", "user", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
-                                nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND user = CreateWindowExW(0, L"STATIC", L"user", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
     ASSERT_TRUE(user);
     SetActiveWindow(user);
     SetForegroundWindow(user);
@@ -259,13 +260,13 @@ TEST_F(FileInfomationViewTest, NeverTakesTheActivationAndCannotBeClosedByTheUser
 
     CFileInfomationView& view = CreateChangerCopy();
     EXPECT_EQ(user, GetActiveWindow());
-    EXPECT_FALSE(GetWindowLongPtrA(view.m_hWnd, GWL_STYLE) & WS_SYSMENU);
+    EXPECT_FALSE(GetWindowLongPtrW(view.m_hWnd, GWL_STYLE) & WS_SYSMENU);
     EXPECT_EQ(MA_NOACTIVATE,
-              SendMessageA(view.m_hWnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(view.m_hWnd),
+              SendMessageW(view.m_hWnd, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(view.m_hWnd),
                            MAKELPARAM(HTCAPTION, WM_LBUTTONDOWN)));
     view.SetTexts("b.jpg", "p", "a", "c");
     EXPECT_EQ(user, GetActiveWindow());
-    SendMessageA(view.m_hWnd, WM_CLOSE, 0, 0);
+    SendMessageW(view.m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(view.m_hWnd));
     DestroyWindow(user);
 }

@@ -17,6 +17,7 @@
 #include "fw/FrameWnd.h"
 #include "fw/TreeView.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -58,7 +59,7 @@ class LogFrame : public CFrameWnd {
     LogView m_view;
 
   protected:
-    bool OnCreateClient(CREATESTRUCTA*, CDocument* doc) override {
+    bool OnCreateClient(CREATESTRUCTW*, CDocument* doc) override {
         return m_view.Create(m_hWnd, 59648, SIZE{100, 100}, doc);
     }
 };
@@ -76,17 +77,17 @@ TEST_F(FrameworkTest, CommandsGoToTheActiveViewThenTheDocumentAndShortcutsHonour
     g_log.clear();
 
     // Menu and toolbar commands (code 0) and shortcuts (code 1) arrive as WM_COMMAND.
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kSharedCmd, 0), 0);
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kDocCmd, 1), 0);
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kOffCmd, 1), 0);  // disabled: ignored
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kNobodyCmd, 1), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kSharedCmd, 0), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kDocCmd, 1), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kOffCmd, 1), 0);  // disabled: ignored
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kNobodyCmd, 1), 0);
     EXPECT_EQ(g_log, (std::vector<std::string>{"view 40002", "doc 40003"}));
 
     // Without an active view the document is asked first.
     frame.SetActiveView(nullptr, false);
     g_log.clear();
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kSharedCmd, 0), 0);
-    SendMessageA(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kViewCmd, 0), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kSharedCmd, 0), 0);
+    SendMessageW(frame.m_hWnd, WM_COMMAND, MAKEWPARAM(kViewCmd, 0), 0);
     EXPECT_EQ(g_log, (std::vector<std::string>{"doc 40002"}));
 
     // A menu shows each command's state; commands nobody runs are greyed.
@@ -94,9 +95,9 @@ TEST_F(FrameworkTest, CommandsGoToTheActiveViewThenTheDocumentAndShortcutsHonour
     CUniqueMenu menu(CreatePopupMenu());
     HMENU popup = menu.Get();
     for (unsigned id : {kViewCmd, kDocCmd, kOffCmd, kNobodyCmd}) {
-        AppendMenuA(popup, MF_STRING, id, "x");
+        AppendMenuW(popup, MF_STRING, id, L"x");
     }
-    SendMessageA(frame.m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
+    SendMessageW(frame.m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), 0);
     auto state = [&](unsigned id) { return GetMenuState(popup, id, MF_BYCOMMAND); };
     EXPECT_FALSE(state(kViewCmd) & MF_GRAYED);  // a handler without a state handler: enabled
     EXPECT_FALSE(state(kDocCmd) & MF_GRAYED);
@@ -132,13 +133,11 @@ DialogScript* g_script = nullptr;
 void RunScript(CDialog& dialog) {
     HWND hwnd = dialog.m_hWnd;
     ShowWindow(hwnd, SW_SHOW);  // as the dialog manager does once it is idle
-    char text[32] = "";
-    GetDlgItemTextA(hwnd, 901, text, sizeof text);
-    g_script->shown.push_back(text);
+    g_script->shown.push_back(GetDlgItemTextUi(hwnd, 901));
     for (const auto& [seconds, count] : g_script->inputs) {
-        SetDlgItemTextA(hwnd, 901, seconds.c_str());
-        SetDlgItemTextA(hwnd, 902, count.c_str());
-        SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        SetDlgItemTextUi(hwnd, 901, seconds);
+        SetDlgItemTextUi(hwnd, 902, count);
+        SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
         // Ending a dialog hides it at once.
         g_script->stillOpen.push_back(IsWindowVisible(hwnd) != 0);
         g_script->focused.push_back(GetDlgCtrlID(GetFocus()));

@@ -21,7 +21,7 @@ bool IsOpenHandle(HANDLE handle) {
 TEST(Handles, OwnersCloseOnEveryPathAndHandOverOnMove) {
     HANDLE raw = nullptr;
     try {
-        CUniqueKernelHandle event(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        CUniqueKernelHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
         raw = event.Get();
         ASSERT_TRUE(IsOpenHandle(raw));
         throw std::runtime_error("leaving early");
@@ -29,7 +29,7 @@ TEST(Handles, OwnersCloseOnEveryPathAndHandOverOnMove) {
     }
     EXPECT_FALSE(IsOpenHandle(raw));
 
-    CUniqueKernelHandle first(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CUniqueKernelHandle first(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     raw = first.Get();
     CUniqueKernelHandle second(std::move(first));
     EXPECT_FALSE(first);
@@ -39,11 +39,11 @@ TEST(Handles, OwnersCloseOnEveryPathAndHandOverOnMove) {
 
     // Out-parameters: what was held goes first.
     CUniqueKey key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, L"Software", 0, KEY_READ, key.Put()), ERROR_SUCCESS);
     EXPECT_TRUE(key);
     // A failed find leaves its owner empty (INVALID_HANDLE_VALUE), and nothing is closed.
-    WIN32_FIND_DATAA data;
-    CUniqueFind find(FindFirstFileA("C:\\no such folder\\*", &data));
+    WIN32_FIND_DATAW data;
+    CUniqueFind find(FindFirstFileW(L"C:\\no such folder\\*", &data));
     EXPECT_FALSE(find);
 }
 
@@ -51,7 +51,7 @@ TEST(Handles, SelectObjectPutsThePreviousObjectBack) {
     CClientDC screen(nullptr);
     CMemoryDC dc(screen);
     CUniqueFont font(
-        CreateFontA(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial"));
+        CreateFontW(20, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, L"Arial"));
     HGDIOBJ before = GetCurrentObject(dc, OBJ_FONT);
     {
         CSelectObject select(dc, font.Get());

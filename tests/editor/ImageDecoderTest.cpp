@@ -21,6 +21,7 @@
 #include "views/ImageHeader.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -207,12 +208,12 @@ TEST_F(ImageDecoderTest, ThePaneShowsEveryFileAsAPictureOrABrokenBoxAndPagesAsTh
         Pump();
         Sleep(2);
     }
-    for (std::size_t i = 4; i < srcs.size(); ++i) DeleteFileA(srcs[i].c_str());
+    for (std::size_t i = 4; i < srcs.size(); ++i) DeleteFileW(ToWide(srcs[i]).c_str());
     for (int i = 0; i < 2000 && view->DecodesOutstanding() > 0; ++i) {
         Pump();
         // The window answers while pictures are decoded.
         DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(view->m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result));
+        ASSERT_TRUE(SendMessageTimeoutW(view->m_hWnd, WM_NULL, 0, 0, SMTO_NORMAL, 1000, &result));
         Sleep(5);
     }
     Pump();

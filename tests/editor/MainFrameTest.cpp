@@ -18,6 +18,7 @@
 #include "views/ImageHtmlView.h"
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ CmdState StateOf(CMainFrame* frame, unsigned id) {
 }
 
 void Command(CMainFrame* frame, unsigned id) {
-    SendMessageA(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
+    SendMessageW(frame->m_hWnd, WM_COMMAND, MAKEWPARAM(id, 0), 0);
 }
 
 std::string CountPaneText(CMainFrame* frame) {
@@ -99,12 +100,12 @@ TEST_F(EditorTest, PaneSizesRoundTripThroughTheRegistry) {
     // The user drags the tree's bar 40 pixels to the right.
     HWND splitter = frame->m_wndSplitter.m_hWnd;
     int y = 50;
-    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(224, y));
-    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(264, y));
-    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(264, y));
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(224, y));
+    SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(264, y));
+    SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(264, y));
     EXPECT_EQ(TreeWidth(frame), 262);
 
-    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);
+    SendMessageW(frame->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(splitter));
     EXPECT_EQ(Settings().GetInt(setting::TreeSize), 262);
     EXPECT_EQ(Settings().GetInt(setting::ViewSize), 90);
@@ -119,7 +120,7 @@ TEST_F(EditorTest, ClosingWhileMinimisedKeepsThePaneSizes) {
     ShowWindow(frame->m_hWnd, SW_MINIMIZE);
     Pump();
     ASSERT_TRUE(IsIconic(frame->m_hWnd));
-    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);
+    SendMessageW(frame->m_hWnd, WM_CLOSE, 0, 0);
     EXPECT_EQ(Settings().GetInt(setting::TreeSize), 180);
     EXPECT_EQ(Settings().GetInt(setting::ViewSize), 120);
     EXPECT_GE(Settings().GetInt(setting::ImageViewSize), 10);
@@ -167,7 +168,7 @@ TEST_F(EditorTest, ListStyleCommandsChangeOnlyTheViewTypeAndShowTheirState) {
     // The toolbar shows the same state once the program is idle.
     Pump();
     auto button = [&](UINT message, UINT id) {
-        return SendMessageA(frame->m_wndToolBar.m_hWnd, message, id, 0) != 0;
+        return SendMessageW(frame->m_wndToolBar.m_hWnd, message, id, 0) != 0;
     };
     EXPECT_TRUE(button(TB_ISBUTTONCHECKED, ID_VIEW_LIST));
     EXPECT_FALSE(button(TB_ISBUTTONCHECKED, ID_VIEW_DETAILS));
@@ -207,7 +208,7 @@ TEST_F(EditorTest, ColumnWidthsAreKeptAcrossStyleChangesAndClosing) {
     EXPECT_EQ(list->GetColumnWidth(3), 77);
     EXPECT_EQ(Settings().GetInt(setting::Column(2)), 180);
     list->SetColumnWidth(5, 33);
-    SendMessageA(frame->m_hWnd, WM_CLOSE, 0, 0);  // destruction saves
+    SendMessageW(frame->m_hWnd, WM_CLOSE, 0, 0);  // destruction saves
     EXPECT_EQ(Settings().GetInt(setting::Column(5)), 33);
 }
 
@@ -233,27 +234,27 @@ TEST_F(EditorTest, MenusShowWhatCanRunAndTheRecentFiles) {
     ASSERT_TRUE(OpenEditor());
     CMainFrame* frame = Frame();
     HMENU file = GetSubMenu(GetMenu(frame->m_hWnd), 0);
-    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
     auto state = [&](unsigned id) { return GetMenuState(file, id, MF_BYCOMMAND); };
     EXPECT_FALSE(state(ID_FILE_SAVE) & MF_GRAYED);
     EXPECT_FALSE(state(ID_CHANGER_START) & MF_GRAYED);
     EXPECT_TRUE(state(ID_FILE_MRU_FILE1) & MF_GRAYED);  // the placeholder of an empty list
 
     ASSERT_NE(m_app->OpenDocumentFile(path), nullptr);
-    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
-    char text[MAX_PATH + 8] = "";
-    GetMenuStringA(file, ID_FILE_MRU_FILE1, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_EQ(std::string(text), "&1 " + path);
+    SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(file), 0);
+    wchar_t text[MAX_PATH + 8] = L"";
+    GetMenuStringW(file, ID_FILE_MRU_FILE1, text, MAX_PATH + 8, MF_BYCOMMAND);
+    EXPECT_EQ(UiFromWide(text), "&1 " + path);
     EXPECT_FALSE(state(ID_FILE_MRU_FILE1) & MF_GRAYED);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), path);
     EXPECT_EQ(frame->GetWindowText(), "menu.plr - Pelorand For ActiveDesktop ");
 
     HMENU view = GetSubMenu(GetMenu(frame->m_hWnd), 2);
-    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
+    SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
     EXPECT_TRUE(GetMenuState(view, ID_VIEW_TOOLBAR, MF_BYCOMMAND) & MF_CHECKED);
     Command(frame, ID_VIEW_STATUS_BAR);
     EXPECT_FALSE(IsWindowVisible(frame->m_wndStatusBar.m_hWnd));
-    SendMessageA(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
+    SendMessageW(frame->m_hWnd, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(view), 0);
     EXPECT_FALSE(GetMenuState(view, ID_VIEW_STATUS_BAR, MF_BYCOMMAND) & MF_CHECKED);
 }
 
@@ -272,15 +273,15 @@ void DriveChangerStart(CDialog& dialog) {
         case 1:
             CheckDlgButton(hwnd, IDC_EXECUTE_CHECK,
                            g_changer->action == 0 ? BST_CHECKED : BST_UNCHECKED);
-            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_START_OK, BN_CLICKED), 0);
+            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDC_CHANGER_START_OK, BN_CLICKED), 0);
             break;
         case 2:
             CheckDlgButton(hwnd, IDC_EXECUTE_CHECK, BST_CHECKED);
-            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), 0);
+            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(7, BN_CLICKED), 0);
             break;
         case 3:
             CheckDlgButton(hwnd, IDC_EXECUTE_CHECK, BST_CHECKED);
-            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            SendMessageW(hwnd, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
             break;
     }
 }
@@ -329,11 +330,11 @@ TEST_F(EditorTest, HelpOpensThePageBesideTheProgramAndContextHelpAsksInsteadOfRu
         return true;
     };
     Command(Frame(), ID_HELP_INDEX);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 1), 0);  // F1
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_HELP, 1), 0);  // F1
     ASSERT_EQ(pages.size(), 2u);
     EXPECT_EQ(pages[0].substr(pages[0].size() - 14), "\\Pelorand.html");
 
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_CONTEXT_HELP, 1), 0);  // Shift+F1
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_CONTEXT_HELP, 1), 0);  // Shift+F1
     EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 1);
     Command(Frame(), ID_FILE_NEW);  // chosen from the menu while asking for help
     EXPECT_EQ(StateOf(Frame(), ID_CONTEXT_HELP).check, 0);
@@ -411,7 +412,7 @@ TEST_F(EditorTest, AtAHigherDpiEveryPixelSizeGrowsAndSizesAreStoredAt96Dpi) {
     GetWindowRect(frame->m_wndSplitter2.m_hWnd, &right);
     EXPECT_EQ(right.left - tree.right, 9);
     auto images = reinterpret_cast<HIMAGELIST>(
-        SendMessageA(frame->m_wndToolBar.m_hWnd, TB_GETIMAGELIST, 0, 0));
+        SendMessageW(frame->m_wndToolBar.m_hWnd, TB_GETIMAGELIST, 0, 0));
     int cx = 0, cy = 0;
     ASSERT_TRUE(ImageList_GetIconSize(images, &cx, &cy));
     EXPECT_EQ(cx, 24);
@@ -428,7 +429,7 @@ TEST_F(EditorTest, AfterALayoutChangeEveryPaneRepaintsWhole) {
     std::vector<HWND> panes = {TreeView()->m_hWnd, frame->GetActiveList()->m_hWnd,
                                ImageView()->m_hWnd};
     // The page view redraws whole when it is resized by anyone, a window resize included.
-    UINT pageStyle = static_cast<UINT>(GetClassLongPtrA(panes[2], GCL_STYLE));
+    UINT pageStyle = static_cast<UINT>(GetClassLongPtrW(panes[2], GCL_STYLE));
     EXPECT_EQ(pageStyle & (CS_HREDRAW | CS_VREDRAW), UINT(CS_HREDRAW | CS_VREDRAW));
 
     auto paintAll = [&] {
@@ -447,14 +448,14 @@ TEST_F(EditorTest, AfterALayoutChangeEveryPaneRepaintsWhole) {
     paintAll();
     // Either bar dragged 30 pixels.
     HWND splitter = frame->m_wndSplitter.m_hWnd;
-    SendMessageA(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(152, 50));
-    SendMessageA(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(182, 50));
-    SendMessageA(splitter, WM_LBUTTONUP, 0, MAKELPARAM(182, 50));
+    SendMessageW(splitter, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(152, 50));
+    SendMessageW(splitter, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(182, 50));
+    SendMessageW(splitter, WM_LBUTTONUP, 0, MAKELPARAM(182, 50));
     expectWholeInvalid("tree bar", 0);
     paintAll();
     HWND splitter2 = frame->m_wndSplitter2.m_hWnd;
-    SendMessageA(splitter2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 152));
-    SendMessageA(splitter2, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 122));
-    SendMessageA(splitter2, WM_LBUTTONUP, 0, MAKELPARAM(50, 122));
+    SendMessageW(splitter2, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(50, 152));
+    SendMessageW(splitter2, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(50, 122));
+    SendMessageW(splitter2, WM_LBUTTONUP, 0, MAKELPARAM(50, 122));
     expectWholeInvalid("list bar", 1);  // the tree is not in that splitter
 }

@@ -18,6 +18,7 @@
 #include "ui/MainFrame.h"
 #include "ui/PelorandOption.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -27,15 +28,15 @@ const char kRange[] = "1 から 9999 までの整数を入力してください�
 std::function<void(HWND sheet)> g_sheetScript;
 
 HWND CurrentPage(HWND sheet) {
-    return reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
 void Press(HWND sheet, int button) {
-    SendMessageA(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
+    SendMessageW(sheet, PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
 }
 
 void ClickButton(HWND page, int id) {
-    SendMessageA(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(page, id)));
 }
 
@@ -115,24 +116,24 @@ class OptionsTest : public EditorTest {
     // Runs the sheet as the View menu does; script acts on it and ends it.
     void RunOptions(std::function<void(HWND sheet)> script) {
         g_sheetScript = std::move(script);
-        SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_OPTION, 0), 0);
+        SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_OPTION, 0), 0);
     }
     std::set<std::string> OptionValues() const {
         std::set<std::string> names;
         HKEY key = nullptr;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, m_app->Store().KeyPath("Option").c_str(), 0, KEY_READ,
-                          &key) != ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(m_app->Store().KeyPath("Option")).c_str(), 0,
+                          KEY_READ, &key) != ERROR_SUCCESS) {
             return names;
         }
         CUniqueKey owner(key);
         for (DWORD i = 0;; ++i) {
-            char name[256];
-            DWORD length = sizeof name;
-            if (RegEnumValueA(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
+            wchar_t name[256];
+            DWORD length = 256;
+            if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) !=
                 ERROR_SUCCESS) {
                 break;
             }
-            names.insert(name);
+            names.insert(UiFromWide(name));
         }
         return names;
     }
@@ -140,6 +141,39 @@ class OptionsTest : public EditorTest {
 };
 
 }  // namespace
+
+// Run also under code page 1252 (tests/editor/CMakeLists.txt): the sheet's caption and the
+// pages' tabs read as their resources do.
+TEST_F(OptionsTest, OnAnyCodePageTheSheetsCaptionAndTabsReadRight) {
+    Open();
+    std::wstring caption;
+    std::vector<std::wstring> tabs;
+    RunOptions([&](HWND sheet) {
+        wchar_t text[128] = L"";
+        GetWindowTextW(sheet, text, 128);
+        caption = text;
+        HWND tab = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0));
+        const int count = static_cast<int>(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            TCITEMW item{};
+            item.mask = TCIF_TEXT;
+            item.pszText = text;
+            item.cchTextMax = 128;
+            text[0] = 0;
+            SendMessageW(tab, TCM_GETITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            tabs.push_back(text);
+        }
+        Press(sheet, PSBTN_CANCEL);
+    });
+    EXPECT_EQ(UiText(LoadResourceString(IDS_OPTION_CAPTION)), caption);
+    // The pages' own captions: IDD_OPTION_CHANGER, _ENDFILE, _INFO and _IMAGE.
+    ASSERT_EQ(4u, tabs.size());
+    for (const std::wstring& tab : tabs) {
+        EXPECT_FALSE(tab.empty());
+        EXPECT_EQ(std::wstring::npos, tab.find(L'?')) << UiFromWide(tab);
+        EXPECT_GE(tab[0], 0x3000) << UiFromWide(tab);  // each begins with a Japanese character
+    }
+}
 
 TEST_F(OptionsTest, BadIntervalsShowTheFrameworksMessagesAndKeepTheSheetOnTheChangePage) {
     Open();
@@ -154,13 +188,13 @@ TEST_F(OptionsTest, BadIntervalsShowTheFrameworksMessagesAndKeepTheSheetOnTheCha
         bool stayed = false, focused = false, open = false;
         RunOptions([&](HWND sheet) {
             HWND page = CurrentPage(sheet);
-            SetDlgItemTextA(page, IDC_OPT_INTERVAL, c.text);
+            SetDlgItemTextUi(page, IDC_OPT_INTERVAL, c.text);
             Press(sheet, PSBTN_OK);
             open = IsWindow(sheet) && IsWindowVisible(sheet);
             stayed = CurrentPage(sheet) == page;
             focused = GetFocus() == GetDlgItem(page, IDC_OPT_INTERVAL);
             // Moving to another page is refused as well.
-            SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+            SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
             stayed = stayed && CurrentPage(sheet) == page;
             Press(sheet, PSBTN_CANCEL);
         });
@@ -173,7 +207,7 @@ TEST_F(OptionsTest, BadIntervalsShowTheFrameworksMessagesAndKeepTheSheetOnTheCha
 
     // 9999 is the last value taken.
     RunOptions([&](HWND sheet) {
-        SetDlgItemTextA(CurrentPage(sheet), IDC_OPT_INTERVAL, " 9999 ");
+        SetDlgItemTextUi(CurrentPage(sheet), IDC_OPT_INTERVAL, " 9999 ");
         Press(sheet, PSBTN_OK);
     });
     EXPECT_EQ(Settings().GetInt(setting::ChangerType), 9999);
@@ -200,9 +234,9 @@ TEST_F(OptionsTest, OkAtOnceWritesOnlyTheChangePagesThreeValues) {
     // Typed values are stored as typed.
     RunOptions([&](HWND sheet) {
         HWND page = CurrentPage(sheet);
-        SetDlgItemTextA(page, IDC_OPT_FILE_TYPE, "jpg  gif");
+        SetDlgItemTextUi(page, IDC_OPT_FILE_TYPE, "jpg  gif");
         CheckRadioButton(page, IDC_OPT_ORDER_AUTO, IDC_OPT_ORDER_RANDOM, IDC_OPT_ORDER_RANDOM);
-        SetDlgItemTextA(page, IDC_OPT_INTERVAL, "30");
+        SetDlgItemTextUi(page, IDC_OPT_INTERVAL, "30");
         Press(sheet, PSBTN_OK);
     });
     EXPECT_EQ(Settings().GetString(setting::FileType), "jpg  gif");
@@ -218,7 +252,7 @@ TEST_F(OptionsTest, TheEndFilePageKeepsAnUnsavedTickWhenAFileIsPicked) {
         return true;
     };
     RunOptions([&](HWND sheet) {
-        SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
+        SendMessageW(sheet, PSM_SETCURSEL, 1, 0);
         HWND page = CurrentPage(sheet);
         CheckDlgButton(page, IDC_OPT_END_ENABLED, BST_CHECKED);
         ClickButton(page, IDC_OPT_END_FILE_BROWSE);
@@ -236,15 +270,15 @@ TEST_F(OptionsTest, CancelAfterChoosingColoursAndAFontWritesNothing) {
         colour = RGB(10, 20, 30);
         return true;
     };
-    TestCommonDialogHooks().font = [](LOGFONTA& font) {
-        lstrcpyA(font.lfFaceName, "IPAGothic");
+    TestCommonDialogHooks().font = [](LOGFONTW& font) {
+        lstrcpyW(font.lfFaceName, L"IPAGothic");
         font.lfHeight = -30;
         return true;
     };
     COLORREF sampleBack = 0, sampleText = 0;
     std::string face;
     RunOptions([&](HWND sheet) {
-        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         HWND page = CurrentPage(sheet);
         ClickButton(page, IDC_OPT_BACK_COLOR);
         ClickButton(page, IDC_OPT_TEXT_COLOR);
@@ -253,7 +287,7 @@ TEST_F(OptionsTest, CancelAfterChoosingColoursAndAFontWritesNothing) {
         if (auto* view = dynamic_cast<CFileInfomationView*>(CWnd::FromHandle(sample))) {
             sampleBack = view->m_crBack;
             sampleText = view->m_crText;
-            face = view->m_lf.lfFaceName;
+            face = UiFromWide(view->m_lf.lfFaceName);
         }
         Press(sheet, PSBTN_CANCEL);
     });
@@ -272,14 +306,11 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
     RunOptions([&](HWND sheet) {
         HWND page = CurrentPage(sheet);
         HWND combo = GetDlgItem(page, IDC_OPT_FIT);
-        for (int i = 0; i < SendMessageA(combo, CB_GETCOUNT, 0, 0); ++i) {
-            char text[64] = "";
-            SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i),
-                         reinterpret_cast<LPARAM>(text));
-            fits.push_back(text);
+        for (int i = 0; i < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++i) {
+            fits.push_back(ComboItemTextUi(combo, i));
         }
-        shownFit = static_cast<int>(SendMessageA(combo, CB_GETCURSEL, 0, 0));
-        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        shownFit = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+        SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         trayBox = IsDlgButtonChecked(CurrentPage(sheet), IDC_OPT_TRAY_ICON) == BST_CHECKED;
         Press(sheet, PSBTN_OK);
     });
@@ -294,9 +325,9 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
 
     RunOptions([&](HWND sheet) {
         HWND page = CurrentPage(sheet);
-        SendMessageA(GetDlgItem(page, IDC_OPT_FIT), CB_SETCURSEL, 4, 0);
+        SendMessageW(GetDlgItem(page, IDC_OPT_FIT), CB_SETCURSEL, 4, 0);
         CheckDlgButton(page, IDC_OPT_FULLSCREEN_QUIET, BST_CHECKED);
-        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         CheckDlgButton(CurrentPage(sheet), IDC_OPT_TRAY_ICON, BST_CHECKED);
         Press(sheet, PSBTN_OK);
     });
@@ -306,7 +337,7 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
 
     RunOptions([&](HWND sheet) {
         shownFit = static_cast<int>(
-            SendMessageA(GetDlgItem(CurrentPage(sheet), IDC_OPT_FIT), CB_GETCURSEL, 0, 0));
+            SendMessageW(GetDlgItem(CurrentPage(sheet), IDC_OPT_FIT), CB_GETCURSEL, 0, 0));
         Press(sheet, PSBTN_CANCEL);
     });
     EXPECT_EQ(shownFit, 4);
@@ -327,7 +358,7 @@ TEST_F(OptionsTest, TheInformationPageLoadsItsSampleRepaintsItOnEachBoxAndSavesW
     bool sampleMade = false, commentBox = true, changed = false, nameHidden = false;
     std::string sampleTitle, face;
     RunOptions([&](HWND sheet) {
-        SendMessageA(sheet, PSM_SETCURSEL, 2, 0);
+        SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         HWND page = CurrentPage(sheet);
         HWND frame = GetDlgItem(page, IDC_OPT_INFO_FRAME);
         HWND sample = GetWindow(frame, GW_CHILD);
@@ -336,11 +367,9 @@ TEST_F(OptionsTest, TheInformationPageLoadsItsSampleRepaintsItOnEachBoxAndSavesW
             Press(sheet, PSBTN_CANCEL);
             return;
         }
-        char title[64] = "";
-        GetWindowTextA(sample, title, sizeof title);
-        sampleTitle = title;
+        sampleTitle = GetWindowTextUi(sample);
         auto* view = dynamic_cast<CFileInfomationView*>(CWnd::FromHandle(sample));
-        face = view ? view->m_lf.lfFaceName : "";
+        face = view ? UiFromWide(view->m_lf.lfFaceName) : "";
         commentBox = IsDlgButtonChecked(page, IDC_OPT_SHOW_COMMENT) == BST_CHECKED;
         UpdateWindow(sample);
         Pixels before = Screen(sample);
@@ -382,15 +411,13 @@ TEST_F(OptionsTest, ImagePageFieldsWithLettersFailWhileTypingAndOnOkAndTheRestRe
     std::size_t messagesWhileTyping = 0;
     std::string previewTitle;
     RunOptions([&](HWND sheet) {
-        SendMessageA(sheet, PSM_SETCURSEL, 3, 0);
+        SendMessageW(sheet, PSM_SETCURSEL, 3, 0);
         HWND page = CurrentPage(sheet);
         HWND preview = GetWindow(GetDlgItem(page, IDC_OPT_PREVIEW_FRAME), GW_CHILD);
-        char title[64] = "";
-        if (preview) GetWindowTextA(preview, title, sizeof title);
-        previewTitle = title;
+        if (preview) previewTitle = GetWindowTextUi(preview);
         // SetDlgItemText sends the edit's change notification as typing does.
-        SetDlgItemTextA(page, IDC_OPT_BORDER, "3");
-        SetDlgItemTextA(page, IDC_OPT_HEIGHT, "12a");
+        SetDlgItemTextUi(page, IDC_OPT_BORDER, "3");
+        SetDlgItemTextUi(page, IDC_OPT_HEIGHT, "12a");
         messagesWhileTyping = m_messages.size();
         auto* view = dynamic_cast<CImageLayoutPreview*>(CWnd::FromHandle(preview));
         if (view) {
@@ -400,8 +427,8 @@ TEST_F(OptionsTest, ImagePageFieldsWithLettersFailWhileTypingAndOnOkAndTheRestRe
         }
         Press(sheet, PSBTN_OK);
         stayed = CurrentPage(sheet) == page;
-        SetDlgItemTextA(page, IDC_OPT_HEIGHT, "90");
-        SetDlgItemTextA(page, IDC_OPT_WIDTH, "64");
+        SetDlgItemTextUi(page, IDC_OPT_HEIGHT, "90");
+        SetDlgItemTextUi(page, IDC_OPT_WIDTH, "64");
         Press(sheet, PSBTN_OK);
     });
     EXPECT_EQ(previewTitle, "ImagePreViewiRect");

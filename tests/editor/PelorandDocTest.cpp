@@ -17,6 +17,7 @@
 #include "views/PelorandListView.h"
 #include "views/PelorandTreeView.h"
 #include "views/ShellInfo.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -47,14 +48,14 @@ std::string ItemText(CPelorandTreeView* tree, HTREEITEM item) {
 TEST_F(EditorTest, ANewDocumentSavedAtOnceIsTheThreeLineFile) {
     ASSERT_TRUE(OpenEditor());
     std::string path = TempPath("new.plr");
-    DeleteFileA(path.c_str());
+    DeleteFileW(ToWide(path).c_str());
     m_app->m_fileDialogHook = [&](std::string& name, bool open) {
         EXPECT_FALSE(open);
         EXPECT_EQ(name, "無題.plr");  // an untitled document is offered under its title
         name = path;
         return true;
     };
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);  // Ctrl+S
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);  // Ctrl+S
     EXPECT_EQ(ReadBytes(path), kNewFile);
     EXPECT_EQ(Doc()->GetPathName(), path);
     EXPECT_EQ(Frame()->GetWindowText(), "new.plr - Pelorand For ActiveDesktop ");
@@ -154,7 +155,7 @@ TEST_F(EditorTest, RowsOfRealFilesGetTheShellsNameTypeAndIconWhenShown) {
     EXPECT_NE(list->GetImage(0), tree->FolderImage());
 
     // The file is never asked about: once deleted it shows the same name and type.
-    DeleteFileA(image.c_str());
+    DeleteFileW(ToWide(image).c_str());
     Doc()->ShowFolder(Doc()->m_pRoot);
     EXPECT_EQ(list->GetItemText(0, 0), display);
     EXPECT_EQ(list->GetItemText(0, 1), type);
@@ -197,7 +198,9 @@ TEST_F(EditorTest, OpeningTheOpenCollectionAgainKeepsItAsItIs) {
     ASSERT_TRUE(OpenEditor(path));
     CBlock* root = Doc()->m_pRoot;
     root->m_strName = "changed";  // an edit not saved yet
-    CharUpperA(&path[0]);         // the same file, named in other letters
+    std::wstring upper = ToWide(path);
+    CharUpperW(&upper[0]);
+    path = UiFromWide(upper);  // the same file, named in other letters
     EXPECT_EQ(m_app->OpenDocumentFile(path), Doc());
     EXPECT_EQ(Doc()->m_pRoot, root);
     EXPECT_EQ(root->m_strName, "changed");
@@ -294,7 +297,7 @@ TEST_F(EditorTest, OpeningAnotherFileDropsTheViewsHoldOnTheOldTree) {
     EXPECT_EQ(Frame()->GetActiveList()->GetItemCount(), 0);
     EXPECT_EQ(reinterpret_cast<CBlock*>(tree->GetItemData(tree->GetRootItem())), Doc()->m_pRoot);
     // New empties it again.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 1), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_NEW, 1), 0);
     EXPECT_EQ(Doc()->GetPathName(), "");
     EXPECT_EQ(Frame()->GetWindowText(), "無題 - Pelorand For ActiveDesktop ");
     EXPECT_EQ(tree->GetCount(), 1);
@@ -305,19 +308,19 @@ TEST_F(EditorTest, SavingWritesTheCollectionBackRecordForRecord) {
     WriteBytes(path, kThreeChildren);
     ASSERT_TRUE(OpenEditor(path));
     Doc()->m_pRoot->m_Children.GetAtIndex(0)->m_strName = "A\"q";
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
     std::string expected = kThreeChildren;
     expected.replace(expected.find("\"A\","), 4, "\"A/\"q\",");
     EXPECT_EQ(ReadBytes(path), expected);
 
     std::string copy = TempPath("copy.plr");
-    DeleteFileA(copy.c_str());
+    DeleteFileW(ToWide(copy).c_str());
     m_app->m_fileDialogHook = [&](std::string& name, bool) {
         EXPECT_EQ(name, path);  // save as proposes the current file
         name = copy;
         return true;
     };
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
     EXPECT_EQ(ReadBytes(copy), expected);
     EXPECT_EQ(Doc()->GetPathName(), copy);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), copy);
@@ -325,7 +328,7 @@ TEST_F(EditorTest, SavingWritesTheCollectionBackRecordForRecord) {
 
     // A cancelled dialog saves nothing.
     m_app->m_fileDialogHook = [](std::string&, bool) { return false; };
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE_AS, 0), 0);
     EXPECT_EQ(Doc()->GetPathName(), copy);
     EXPECT_TRUE(m_messages.empty());
 }
@@ -339,11 +342,11 @@ TEST_F(EditorTest, AFailedSaveLeavesTheOldFileWholeAndSaysSo) {
     extra->m_pParent = Doc()->m_pRoot;
     Doc()->m_pRoot->m_Children.AddTail(extra);
     // A read-only file is not replaced, and stays read-only.
-    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
-    EXPECT_EQ(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_READONLY,
+    ASSERT_TRUE(SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_READONLY));
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    EXPECT_EQ(GetFileAttributesW(ToWide(path).c_str()) & FILE_ATTRIBUTE_READONLY,
               DWORD(FILE_ATTRIBUTE_READONLY));
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    SetFileAttributesW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"});
     EXPECT_EQ(ReadBytes(path), kThreeChildren);
     EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 4);  // the tree is as it was
@@ -368,7 +371,7 @@ TEST_F(EditorTest, FilesDroppedOnTheFrameAreOpenedOneAfterTheOther) {
     drop->fWide = FALSE;
     memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), paths.data(), paths.size());
     GlobalUnlock(block);
-    SendMessageA(Frame()->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
+    SendMessageW(Frame()->m_hWnd, WM_DROPFILES, reinterpret_cast<WPARAM>(block), 0);
     EXPECT_EQ(Doc()->GetPathName(), second);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File1", ""), second);
     EXPECT_EQ(m_app->Store().GetString("Recent File List", "File2", ""), first);
@@ -391,7 +394,7 @@ TEST_F(EditorTest, AfterFileOpenTheRootIsSelectedAndListedAsAtStartUp) {
         name = second;
         return true;
     };
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_OPEN, 0), 0);
     m_app->m_fileDialogHook = nullptr;
     ASSERT_EQ(Doc()->GetPathName(), FullPathName(second));
     EXPECT_EQ(tree->GetSelectedFolder(), Doc()->m_pRoot);

@@ -20,13 +20,13 @@
 class CResponsivenessProbe {
   public:
     CResponsivenessProbe() {
-        WNDCLASSA probe{};
-        probe.lpfnWndProc = DefWindowProcA;
-        probe.hInstance = GetModuleHandleA(nullptr);
-        probe.lpszClassName = "PelorandTestProbe";
-        RegisterClassA(&probe);
-        m_window = CreateWindowExA(0, "PelorandTestProbe", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                   nullptr, nullptr);
+        WNDCLASSW probe{};
+        probe.lpfnWndProc = DefWindowProcW;
+        probe.hInstance = GetModuleHandleW(nullptr);
+        probe.lpszClassName = L"PelorandTestProbe";
+        RegisterClassW(&probe);
+        m_window = CreateWindowExW(0, L"PelorandTestProbe", L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
+                                   nullptr, nullptr, nullptr);
         m_thread = std::thread([this] { Run(); });
     }
     ~CResponsivenessProbe() {
@@ -69,9 +69,9 @@ class CResponsivenessProbe {
     }
     static void PumpOnce() {
         MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
     }
     // Milliseconds since start.
@@ -86,7 +86,7 @@ class CResponsivenessProbe {
         while (!m_stop) {
             const auto start = std::chrono::steady_clock::now();
             DWORD_PTR answer = 0;
-            if (SendMessageTimeoutA(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer))
+            if (SendMessageTimeoutW(m_window, WM_NULL, 0, 0, SMTO_NORMAL, 30000, &answer))
                 ++m_answers;
             m_longest = std::max<long>(m_longest, Since(start));
             Sleep(3);
@@ -148,7 +148,7 @@ class CStuckFileSystem : public IFileSystem {
   private:
     mutable std::mutex m_mutex;
     std::string m_stuckPath;
-    CUniqueKernelHandle m_entered{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    CUniqueKernelHandle m_release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle m_entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle m_release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     mutable std::atomic<int> m_blocked{0};
 };

@@ -1,5 +1,5 @@
-// Names the ANSI code page cannot hold: refused or taken by their short names, never turned
-// into look-alikes; and the program's own texts whatever that code page is.
+// Names CP932 cannot hold: refused or taken by their short names, never turned
+// into look-alikes, whatever the system's code page; and the program's own texts.
 #include <windows.h>
 // (the headers below need the definitions of windows.h)
 #include <shlobj.h>
@@ -20,7 +20,7 @@
 
 namespace {
 
-// 𠮷 lies outside every ANSI code page, é outside 932 (best fit makes it "e"), and ¥ is best
+// 𠮷 lies outside every multibyte code page, é outside 932 (best fit makes it "e"), and ¥ is best
 // fitted to 0x5C on 932: a backslash, a folder of its own.
 const wchar_t kOutside[] = L"\U00020BB7";
 const wchar_t kAccented[] = L"caf\u00e9";
@@ -87,15 +87,13 @@ TEST(Strconv, ADroppedFileTheCodePageCannotNameArrivesByItsShortNameOrNotAtAll) 
     for (const std::string& path : paths) {
         std::wstring wide = ToWide(path);
         EXPECT_EQ(std::wstring::npos, wide.find(L'?')) << path;
-        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(path.c_str())) << path;
+        EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(ToWide(path).c_str())) << path;
         reached.push_back(LongPathOf(wide));
     }
     for (const std::wstring& name : refused.Names()) reached.push_back(name);
     EXPECT_EQ(LongPathOf(outside), reached[0]);
     EXPECT_EQ(LongPathOf(plain), reached.back());
-    if (GetACP() == 932) {
-        EXPECT_EQ(ToMultiByteLossy(plain), paths.back());
-    }
+    EXPECT_EQ(ToMultiByteLossy(plain), paths.back());
     for (const std::wstring& path : {outside, accented, plain}) DeleteFileW(path.c_str());
     RemoveDirectoryW(dir.c_str());
 

@@ -21,6 +21,7 @@
 #include "views/PelorandListView.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -28,7 +29,7 @@ namespace {
 // says so, then one name every few milliseconds until the page stops (or `last` is reached).
 class SlowDirectory : public IFileSystem {
   public:
-    SlowDirectory() : started(CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
+    SlowDirectory() : started(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
     PathAttributes GetAttributes(const std::string& path) const override {
         PathAttributes a;
         a.readable = true;
@@ -89,7 +90,7 @@ class ThumbnailTest : public EditorTest {
         view = ImageView();  // registered at its initial update
         ASSERT_NE(view, nullptr);
         pagePath = TempPath("thumbs.html");
-        DeleteFileA(pagePath.c_str());
+        DeleteFileW(ToWide(pagePath).c_str());
         list->m_thumbnails.m_pagePath = pagePath;
     }
     void TearDown() override {
@@ -118,7 +119,7 @@ class ThumbnailTest : public EditorTest {
         ListView_SetItemState(list->m_hWnd, RowOf(path), selected ? LVIS_SELECTED : 0,
                               LVIS_SELECTED);
     }
-    void FireTimer() { SendMessageA(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
+    void FireTimer() { SendMessageW(list->m_hWnd, WM_TIMER, CThumbnailScheduler::kTimerId, 0); }
     // Lets a page that ends by itself finish, then loads it.
     void FinishGeneration() {
         for (int i = 0; i < 2000 && list->m_thumbnails.IsGenerationRunning(); ++i) Sleep(5);
@@ -155,8 +156,8 @@ class ThumbnailTest : public EditorTest {
     }
     void Click(POINT at) {
         const LPARAM where = MAKELPARAM(at.x, at.y);
-        SendMessageA(view->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, where);
-        SendMessageA(view->m_hWnd, WM_LBUTTONUP, 0, where);
+        SendMessageW(view->m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, where);
+        SendMessageW(view->m_hWnd, WM_LBUTTONUP, 0, where);
     }
     POINT CentreOf(int item) const {
         const PageRect& r = view->Layout().images[item];
@@ -211,15 +212,15 @@ TEST_F(ThumbnailTest, EachPageTakesTheDocumentsSettingsAsTheyAreWhenItStarts) {
 TEST_F(ThumbnailTest, ARangeSelectedWithTheMouseIsTakenWhole) {
     const std::string a = TempPath("a.bmp"), b = TempPath("b.bmp"), c = TempPath("c.bmp");
     ShowFiles({a, b, c});
-    SendMessageA(list->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
+    SendMessageW(list->m_hWnd, LVM_SETVIEW, LV_VIEW_DETAILS, 0);
     auto click = [&](int row, WPARAM keys) {
         RECT label{};
         label.left = LVIR_LABEL;
-        SendMessageA(list->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
+        SendMessageW(list->m_hWnd, LVM_GETITEMRECT, row, reinterpret_cast<LPARAM>(&label));
         const LPARAM where = MAKELPARAM(label.left + 4, (label.top + label.bottom) / 2);
         // Queued first, so that a control waiting for the button to come up sees it.
-        PostMessageA(list->m_hWnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, where);
-        SendMessageA(list->m_hWnd, WM_LBUTTONDOWN, keys | MK_LBUTTON, where);
+        PostMessageW(list->m_hWnd, WM_LBUTTONUP, keys & ~MK_LBUTTON, where);
+        SendMessageW(list->m_hWnd, WM_LBUTTONDOWN, keys | MK_LBUTTON, where);
         Pump();
     };
     click(0, 0);
@@ -377,7 +378,7 @@ TEST_F(ThumbnailTest, ThePageFollowsTheFolderShownAndTheChecksOfItsRows) {
 
     // Toggling a check (the space bar on the focused row) is a change of the list: the page
     // is built again from what is pending, the selected row's file.
-    SendMessageA(list->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageW(list->m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
     EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not restarted";
     EXPECT_EQ(list->m_thumbnails.Pending(), std::vector<std::string>{a});
     FireTimer();
@@ -418,7 +419,7 @@ TEST_F(ThumbnailTest, ARangeReportedAsOneOwnerDataStateChangeIsTakenWhole) {
     change.iTo = 2;
     change.uNewState = LVIS_SELECTED;
     change.uOldState = 0;
-    SendMessageA(GetParent(list->m_hWnd), WM_NOTIFY, change.hdr.idFrom,
+    SendMessageW(GetParent(list->m_hWnd), WM_NOTIFY, change.hdr.idFrom,
                  reinterpret_cast<LPARAM>(&change));
     EXPECT_TRUE(KillTimer(list->m_hWnd, CThumbnailScheduler::kTimerId)) << "delay not started";
     std::vector<std::string> pending = list->m_thumbnails.Pending();
@@ -506,14 +507,14 @@ TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {
     EXPECT_EQ(view->GetPictureSize().cy, 10);
 
     // The document's back and forward commands, as the toolbar sends them.
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_BACK, 0);
     Settle();
     EXPECT_EQ(view->GetLocation(), page);
     EXPECT_EQ(view->GetContent(), CImageHtmlView::Content::Page);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);
     Settle();
     EXPECT_EQ(view->GetLocation(), blue);
-    SendMessageA(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_IMAGE_FORWARD, 0);  // nothing further
     EXPECT_EQ(view->GetLocation(), blue);
     EXPECT_TRUE(view->GoBack());
     Settle();
@@ -564,9 +565,9 @@ TEST_F(ThumbnailTest, ScrollingIsBoundedByThePageAndHitTestingFollowsIt) {
     view->ScrollTo(0, 1000000);
     EXPECT_EQ(view->GetScrollPosition().y, view->Layout().height - client.bottom);
     EXPECT_EQ(view->HitTest(CentreOf(39)), 39);
-    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_TOP, 0);
+    SendMessageW(view->m_hWnd, WM_VSCROLL, SB_TOP, 0);
     EXPECT_EQ(view->GetScrollPosition().y, 0);
-    SendMessageA(view->m_hWnd, WM_VSCROLL, SB_LINEDOWN, 0);
+    SendMessageW(view->m_hWnd, WM_VSCROLL, SB_LINEDOWN, 0);
     EXPECT_EQ(view->GetScrollPosition().y, 20);
     EXPECT_EQ(view->HitTest(CentreOf(0)), 0);
 }

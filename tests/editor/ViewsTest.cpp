@@ -20,23 +20,23 @@ TEST_F(EditorTest, TheListHasItsSixColumnsCheckBoxesAndTheSystemIcons) {
     const char* titles[] = {"ファイル名", "ファイル情報", "優先順位",
                             "作成者",     "コメント",     "親情報継続"};
     for (int i = 0; i < 6; ++i) {
-        char text[64] = "";
-        LVCOLUMNA column{};
+        wchar_t text[64] = L"";
+        LVCOLUMNW column{};
         column.mask = LVCF_TEXT;
         column.pszText = text;
-        column.cchTextMax = sizeof text;
+        column.cchTextMax = 64;
         ASSERT_TRUE(
-            SendMessageA(list->m_hWnd, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
-        EXPECT_STREQ(text, titles[i]);
+            SendMessageW(list->m_hWnd, LVM_GETCOLUMNW, i, reinterpret_cast<LPARAM>(&column)));
+        EXPECT_EQ(UiFromWide(text), titles[i]);
     }
-    DWORD ex = static_cast<DWORD>(SendMessageA(list->m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+    DWORD ex = static_cast<DWORD>(SendMessageW(list->m_hWnd, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
     EXPECT_EQ(ex & 0x24u, 0x24u);
     EXPECT_EQ(list->GetStyle() & 0x240, 0x240);
     EXPECT_EQ(
-        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
+        reinterpret_cast<HIMAGELIST>(SendMessageW(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_NORMAL, 0)),
         GetSystemImageList(false));
     EXPECT_EQ(
-        reinterpret_cast<HIMAGELIST>(SendMessageA(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
+        reinterpret_cast<HIMAGELIST>(SendMessageW(list->m_hWnd, LVM_GETIMAGELIST, LVSIL_SMALL, 0)),
         GetSystemImageList(true));
     EXPECT_NE(GetSystemImageList(true), GetSystemImageList(false));
 }
@@ -45,9 +45,9 @@ TEST_F(EditorTest, ShellHelpersNameTheSystemDirectoryForAnEmptyPathAndFallBackFo
     std::string path;
     int index = -2;
     EXPECT_TRUE(GetShellIconIndex(path, index));
-    char system[MAX_PATH] = "";
-    GetSystemDirectoryA(system, MAX_PATH);
-    EXPECT_EQ(path, system);  // the caller sees the replacement
+    wchar_t system[MAX_PATH] = L"";
+    GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(path, UiFromWide(system));  // the caller sees the replacement
     EXPECT_GE(index, 0);
     // Names and types come from the name alone: a file nowhere on the disk (or on a share
     // that is offline) is named and typed as one that is there.
@@ -132,21 +132,20 @@ TEST(PelorandApp, TheTemporaryFolderIsFoundInAnyCaseAndForm) {
 
 TEST_F(EditorTest, ThePlrTypeIsRegisteredForTheCurrentUserWithAnOpenCommand) {
     auto value = [](const std::string& key) {
-        char data[1024] = "";
+        wchar_t data[1024] = L"";
         LONG size = sizeof data;
-        if (RegQueryValueA(HKEY_CURRENT_USER, key.c_str(), data, &size) != ERROR_SUCCESS) {
+        if (RegQueryValueW(HKEY_CURRENT_USER, ToWide(key).c_str(), data, &size) != ERROR_SUCCESS) {
             return std::string("<missing>");
         }
-        return std::string(data);
+        return UiFromWide(data);
     };
     m_app->AddPelorandTemplate();
     m_app->RegisterShellFileTypes();
     EXPECT_EQ(value("Software\\Classes\\.plr"), "Pelorand.Document");
     EXPECT_EQ(value("Software\\Classes\\Pelorand.Document"), "Pelorand Document");
-    char exe[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exe, MAX_PATH);
+    const std::string exe = ModulePath();
     EXPECT_EQ(value("Software\\Classes\\Pelorand.Document\\shell\\open\\command"),
-              "\"" + std::string(exe) + "\" \"%1\"");
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\Pelorand.Document");
-    RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Classes\\.plr");
+              "\"" + exe + "\" \"%1\"");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\Pelorand.Document");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Classes\\.plr");
 }

@@ -102,7 +102,7 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
 
 TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndFreesItsResults) {
     WorkerWindow window;
-    CUniqueKernelHandle posted(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CUniqueKernelHandle posted(CreateEventW(nullptr, TRUE, FALSE, nullptr));
     ASSERT_TRUE(window.m_worker.Start(PostPages(1, 2, true, posted.Get())));
     WaitForSingleObject(posted.Get(), INFINITE);
     EXPECT_TRUE(window.m_worker.IsRunning());  // waiting for the request
@@ -128,9 +128,9 @@ namespace {
 // A job stuck as in a read of a file that never answers: it waits for release alone, whatever
 // the cancel request, then tries to post one page.
 struct StuckJob {
-    CUniqueKernelHandle entered{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    CUniqueKernelHandle release{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
-    CUniqueKernelHandle ended{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle entered{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle release{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    CUniqueKernelHandle ended{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     std::atomic<int> posted{0};
     CWorker::Job Job(int number) {
         return [this, number](CWorkerJob& job) {

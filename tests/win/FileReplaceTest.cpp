@@ -14,6 +14,7 @@
 #include "model/CollectionFile.h"
 #include "model/FileReplace_win.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ class FileReplaceTest : public ::testing::Test {
 
 // Held as a sync client or a virus scanner holds a file: read, without sharing delete or write.
 CUniqueFile HoldWithoutDeleteSharing(const std::string& path) {
-    return CUniqueFile(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+    return CUniqueFile(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 

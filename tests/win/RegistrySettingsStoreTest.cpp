@@ -4,17 +4,19 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "model/Settings.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
 // Each test works under its own application key so that no other state leaks in.
 class RegistryStoreTest : public ::testing::Test {
   protected:
-    void SetUp() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TesmarinTest"); }
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TesmarinTest"); }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\TesmarinTest"); }
     static bool KeyExists(const char* path) {
         CUniqueKey key;
-        return RegOpenKeyExA(HKEY_CURRENT_USER, path, 0, KEY_READ, key.Put()) == ERROR_SUCCESS;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, ToWide(path).c_str(), 0, KEY_READ, key.Put()) ==
+               ERROR_SUCCESS;
     }
     CRegistrySettingsStore store{"TesmarinTest", "Pelorand"};
 };
@@ -67,6 +69,34 @@ TEST_F(RegistryStoreTest, ClearSectionRemovesAllValuesWhateverTheLengthOfTheirNa
     EXPECT_EQ(s.GetString(setting::RecentFile(3)), "");
     EXPECT_EQ(store.GetString("Recent File List", longName, ""), "");
     EXPECT_EQ(store.GetString("Recent File List", longestName, ""), "");
+}
+
+TEST_F(RegistryStoreTest, TextsOfEarlierVersionsReadBackTheSameAndNewOnesReadOnAnySystem) {
+    // An earlier version wrote through the multibyte calls on a Japanese system; on purpose
+    // the same here.
+    ASSERT_TRUE(store.WriteInt("Option", "lfHeight", 1));
+    const std::string path = store.KeyPath("Option");
+    const std::string old = "C:\\壁紙\\表示.bmp";
+    {
+        CUniqueKey key;
+        ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_SET_VALUE, key.Put()),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExA(key.Get(), "EndFileName", 0, REG_SZ,
+                                 reinterpret_cast<const BYTE*>(old.c_str()),
+                                 static_cast<DWORD>(old.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    EXPECT_EQ(store.GetString("Option", "EndFileName", ""), old);
+
+    // Written now, the value is the text itself in UTF-16, as any program reads it.
+    ASSERT_TRUE(store.WriteString("Option", "lfFaceName", "ＭＳ Ｐゴシック"));
+    wchar_t stored[64] = L"";
+    DWORD size = sizeof stored;
+    ASSERT_EQ(RegGetValueW(HKEY_CURRENT_USER, ToWide(path).c_str(), L"lfFaceName", RRF_RT_REG_SZ,
+                           nullptr, stored, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(stored, L"\uff2d\uff33 \uff30\u30b4\u30b7\u30c3\u30af");
+    EXPECT_EQ(store.GetString("Option", "lfFaceName", ""), "ＭＳ Ｐゴシック");
 }
 
 TEST(AnsiCodePage, IsJapanese) {

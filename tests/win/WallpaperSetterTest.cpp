@@ -13,17 +13,18 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
 std::string StoredWallpaper() {
-    char value[MAX_PATH * 2] = {};
+    wchar_t value[MAX_PATH * 2] = {};
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", "Wallpaper", RRF_RT_REG_SZ,
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"Wallpaper", RRF_RT_REG_SZ,
                      nullptr, value, &size) != ERROR_SUCCESS) {
         return "<none>";
     }
-    return value;
+    return UiFromWide(value);
 }
 
 void Put16(std::string& out, std::uint16_t v) {
@@ -88,19 +89,19 @@ class WallpaperSetterTest : public ::testing::Test {
   protected:
     void SetUp() override {
         previous = StoredWallpaper();
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
+        const std::string temp = TempFolderPath();
         dir = temp;
         picture = dir + "壁紙テスト.bmp";
         WriteFile(picture, Bmp(1, 1, 4));
     }
     void TearDown() override {
         if (previous != "<none>") {
-            SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(previous.c_str()),
+            std::wstring wide = ToWide(previous);
+            SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &wide[0],
                                   SPIF_UPDATEINIFILE);
         }
-        DeleteFileA(picture.c_str());
-        for (const std::string& path : others) DeleteFileA(path.c_str());
+        DeleteFileW(ToWide(picture).c_str());
+        for (const std::string& path : others) DeleteFileW(ToWide(path).c_str());
     }
     std::string Other(const std::string& name, const std::string& bytes) {
         others.push_back(dir + name);
@@ -145,7 +146,7 @@ TEST_F(WallpaperSetterTest, OnlyAPictureOfATakableSizeIsSet) {
     const std::string text = Other("notes.jpg", "this is a text file, not a picture\r\n");
     const std::string twoBytes = Other("two.bmp", "BM");
     const std::string missing = dir + "no-such-picture.bmp";
-    DeleteFileA(missing.c_str());
+    DeleteFileW(ToWide(missing).c_str());
     const std::string hugeBmp = Other("huge.bmp", Bmp(20000, 20000, 1024 - 54));
     const std::string hugeJpeg = Other("huge.jpg", ForgedJpeg(20000, 20000));
     const std::string wide = Other("wide.bmp", Bmp(65536, 1025, 1024 - 54));
@@ -169,7 +170,7 @@ TEST_F(WallpaperSetterTest, OnlyAPictureOfATakableSizeIsSet) {
     EXPECT_EQ(history.GetCount(), 2u);
 
     // A picture held open by another program without write sharing is still read and set.
-    CUniqueFile held(CreateFileA(picture.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
+    CUniqueFile held(CreateFileW(ToWide(picture).c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ,
                                  nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(held);
     EXPECT_TRUE(SetDesktopWallpaper(picture, history));

@@ -9,29 +9,32 @@
 #include "changer/WallpaperSetter_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "win/Handles.h"
+#include "win/Strconv.h"
 
 namespace {
 
 std::string DesktopValue(const char* name) {
-    char value[MAX_PATH] = {};
+    wchar_t value[MAX_PATH] = {};
     DWORD size = sizeof value;
-    if (RegGetValueA(HKEY_CURRENT_USER, "Control Panel\\Desktop", name, RRF_RT_REG_SZ, nullptr,
-                     value, &size) != ERROR_SUCCESS) {
+    if (RegGetValueW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", ToWide(name).c_str(),
+                     RRF_RT_REG_SZ, nullptr, value, &size) != ERROR_SUCCESS) {
         return "<none>";
     }
-    return value;
+    return UiFromWide(value);
 }
 
 void SetDesktopValue(const char* name, const std::string& value) {
     CUniqueKey key;
     ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, nullptr, 0,
+              RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
                               KEY_SET_VALUE, nullptr, key.Put(), nullptr));
     if (value == "<none>") {
-        RegDeleteValueA(key.Get(), name);
+        RegDeleteValueW(key.Get(), ToWide(name).c_str());
     } else {
-        RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
+        const std::wstring wide = ToWide(value);
+        RegSetValueExW(key.Get(), ToWide(name).c_str(), 0, REG_SZ,
+                       reinterpret_cast<const BYTE*>(wide.c_str()),
+                       static_cast<DWORD>((wide.size() + 1) * sizeof(wchar_t)));
     }
 }
 
@@ -56,10 +59,11 @@ class WallpaperStyleTest : public ::testing::Test {
         SetDesktopValue("WallpaperStyle", style);
         SetDesktopValue("TileWallpaper", tile);
         if (wallpaper != "<none>") {
-            SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(wallpaper.c_str()),
+            std::wstring wide = ToWide(wallpaper);
+            SystemParametersInfoW(SPI_SETDESKWALLPAPER, 0, &wide[0],
                                   SPIF_UPDATEINIFILE);
         }
-        if (!picture.empty()) DeleteFileA(picture.c_str());
+        if (!picture.empty()) DeleteFileW(ToWide(picture).c_str());
     }
     std::string style, tile, wallpaper, picture;
 };
@@ -100,9 +104,8 @@ TEST_F(WallpaperStyleTest, EachFitWritesItsValuesAndUnchangedWritesNothing) {
 }
 
 TEST_F(WallpaperStyleTest, TheSetterAppliesTheFitReadAtEachChange) {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    picture = std::string(temp) + "fit-test.bmp";
+    const std::string temp = TempFolderPath();
+    picture = temp + "fit-test.bmp";
     std::ofstream(picture, std::ios::binary) << OnePixelBmp();
     int fit = 4;
     SetWallpaperFitSource([&] { return fit; });

@@ -193,7 +193,7 @@ CPelorandDoc::~CPelorandDoc() {
 
 void CPelorandDoc::SetRoot(CBlock* root) {
     CancelImport();
-    UpdateAllViews(nullptr, kHintReset);
+    Tell(nullptr, kHintReset);
     m_pLastDropTarget = nullptr;
     m_pShownFolder = nullptr;
     m_pSelectedFolder = nullptr;
@@ -228,7 +228,7 @@ bool CPelorandDoc::OnOpenDocument(const std::string& path) {
 void CPelorandDoc::DeleteContents() {
     // The views point into the tree that loading is about to replace.
     CancelImport();
-    UpdateAllViews(nullptr, kHintReset);
+    Tell(nullptr, kHintReset);
     m_pLastDropTarget = nullptr;
     m_pShownFolder = nullptr;
     m_pSelectedFolder = nullptr;
@@ -267,11 +267,11 @@ void CPelorandDoc::ReadRecords(ILineSource& source, CBlock* parent) {
 void CPelorandDoc::ShowFolder(CBlock* folder) {
     if (!folder) return;
     m_pShownFolder = folder;
-    UpdateAllViews(nullptr, kHintFolderShown, folder);
+    Tell(nullptr, kHintFolderShown, folder);
 }
 
 void CPelorandDoc::SelectFolder(CBlock* folder) {
-    if (folder) UpdateAllViews(nullptr, kHintSelectFolder, folder);
+    if (folder) Tell(nullptr, kHintSelectFolder, folder);
 }
 
 // ---- The edits and their history ----
@@ -288,7 +288,7 @@ void CPelorandDoc::Record(std::unique_ptr<CEdit> edit) {
 void CPelorandDoc::RecordInserted(CBlock* folder, int first) {
     if (!folder || folder->m_Children.GetCount() <= first) return;
     Record(std::make_unique<CInsertEdit>(*folder, first));
-    UpdateAllViews(nullptr, kHintEntryAdded, folder);
+    Tell(nullptr, kHintEntryAdded, folder);
 }
 
 void CPelorandDoc::EntryRemoving(CBlock& entry) {
@@ -297,23 +297,23 @@ void CPelorandDoc::EntryRemoving(CBlock& entry) {
     if (IsSameOrBelow(m_pShownFolder, &entry)) m_pShownFolder = nullptr;
     if (IsSameOrBelow(m_pLastDropTarget, &entry)) m_pLastDropTarget = nullptr;
     if (IsSameOrBelow(m_pSelectedFolder, &entry)) m_pSelectedFolder = nullptr;
-    UpdateAllViews(nullptr, kHintEntryRemoved, &entry);
+    Tell(nullptr, kHintEntryRemoved, &entry);
 }
 
 void CPelorandDoc::EntriesInserted(CBlock& folder) {
-    UpdateAllViews(nullptr, kHintEntryAdded, &folder);
+    Tell(nullptr, kHintEntryAdded, &folder);
 }
 
 void CPelorandDoc::EntryChanged(CBlock& entry) {
     // A file entry's change is the list's alone: it hears of all of them at once afterwards.
-    if (entry.m_bFolder) UpdateAllViews(m_pSender, kHintEntryChanged, &entry);
+    if (entry.m_bFolder) Tell(m_pSender, kHintEntryChanged, &entry);
 }
 
 void CPelorandDoc::EntriesChanged(const std::vector<CBlock*>& entries, CView* sender) {
     m_pSender = sender;
     for (CBlock* entry : entries) EntryChanged(*entry);
     m_pSender = nullptr;
-    UpdateAllViews(sender, kHintEntryChanged, nullptr);
+    Tell(sender, kHintEntryChanged, nullptr);
 }
 
 void CPelorandDoc::RenameEntry(CBlock* entry, const std::string& name, CView* sender) {
@@ -415,7 +415,7 @@ void CPelorandDoc::Redo() {
 }
 
 void CPelorandDoc::AfterHistoryStep() {
-    UpdateAllViews(nullptr, kHintEntryChanged, nullptr);
+    Tell(nullptr, kHintEntryChanged, nullptr);
     ShowFolder(m_pShownFolder ? m_pShownFolder : m_pSelectedFolder);
 }
 
@@ -544,7 +544,7 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
     std::shared_ptr<ImportShared> shared = run->shared;
     m_import = std::move(run);
     SetTimer(m_pImportWindow->m_hWnd, kProgressTimer, kProgressInterval, nullptr);
-    UpdateAllViews(nullptr, kHintImportDone);  // the commands see the import running
+    Tell(nullptr, kHintImportDone);  // the commands see the import running
     // First the paths are told apart on the worker: a folder is asked about here.
     bool started = m_pImportWindow->Worker().Start([shared](CWorkerJob& worker) {
         auto folders = std::make_unique<std::vector<char>>();
@@ -701,7 +701,7 @@ void CPelorandDoc::EndImport() {
     if (m_pImportWindow && m_pImportWindow->m_hWnd)
         KillTimer(m_pImportWindow->m_hWnd, kProgressTimer);
     if (run->progress) run->progress->StopProgressDialog();
-    UpdateAllViews(nullptr, kHintImportDone);
+    Tell(nullptr, kHintImportDone);
 }
 
 void CPelorandDoc::WaitForImport() {

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "fw/Document.h"
+#include "fw/View.h"
 #include "model/EditHistory.h"
 #include "win/Handles.h"
 
@@ -27,25 +28,31 @@ struct ImportNode;
 struct PropertyChange;
 struct ImportResult;
 
-// What the document tells its views (CView::OnUpdate's hint); the object is the entry named.
-enum DocHint : LPARAM {
+// What the document tells its views; the entry is the one named.
+enum DocHint {
     // The whole tree is about to be replaced or freed: every item and row lets go of it.
     kHintReset = 1,
-    // Entries were added below the folder (object): new sub-folders get their tree items.
+    // Entries were added below the folder (entry): new sub-folders get their tree items.
     kHintEntryAdded,
-    // The entry (object) and its subtree are about to be freed: nothing may keep them, and
-    // its parent loses it.
+    // The entry and its subtree leave the tree: nothing may keep them, and its parent loses it.
     kHintEntryRemoved,
-    // The entry's name, texts or check box changed (object; null: several entries).
+    // The entry's name, texts or check box changed (null: several entries).
     kHintEntryChanged,
-    // The list shows the children of the folder (object; null: nothing).
+    // The list shows the children of the folder (entry; null: nothing).
     kHintFolderShown,
-    // The tree selects the folder (object), showing the items on the way down to it.
+    // The tree selects the folder (entry), showing the items on the way down to it.
     kHintSelectFolder,
     // An import finished or stopped: commands are worked out again.
     kHintImportDone,
-    // A thumbnail page was written (object: its path, a const std::string): the pane shows it.
+    // A thumbnail page was written (page): the pane shows it.
     kHintPageReady,
+};
+
+struct DocUpdate : CUpdateHint {
+    explicit DocUpdate(DocHint kind, CBlock* entry = nullptr) : kind(kind), entry(entry) {}
+    DocHint kind;
+    CBlock* entry;
+    std::string page;
 };
 
 class CPelorandDoc : public CDocument, private IEditListener {
@@ -53,6 +60,10 @@ class CPelorandDoc : public CDocument, private IEditListener {
     // settings: the program's settings, handed in by the application; they outlive the document.
     explicit CPelorandDoc(CSettings& settings);
     ~CPelorandDoc() override;
+    // Tells every view but sender what changed.
+    void Tell(CView* sender, DocHint kind, CBlock* entry = nullptr) {
+        UpdateAllViews(sender, DocUpdate(kind, entry));
+    }
     // The program's settings, for the document and its views.
     CSettings& Settings() const { return m_settings; }
 
@@ -144,7 +155,6 @@ class CPelorandDoc : public CDocument, private IEditListener {
     CBlock* m_pShownFolder = nullptr;
     CBlock* m_pRoot = nullptr;
     unsigned m_cfCollection = 0;
-    CBlock* m_pLastDropTarget = nullptr;
 
   private:
     friend class CImportWindow;
@@ -185,6 +195,8 @@ class CPelorandDoc : public CDocument, private IEditListener {
     const IFileSystem& FileSystem() const;
 
     CBlock* m_pSelectedFolder = nullptr;
+    // Where the last drop during a drag of ours went (AcceptData notes it for DragEntries).
+    CBlock* m_pLastDropTarget = nullptr;
     CEditHistory m_history;
     CEditGroup* m_pGathering = nullptr;  // the step a drag gathers its edits into
     CView* m_pSender = nullptr;          // the view that made the edit being told

@@ -36,10 +36,10 @@ void CDocument::RemoveView(CView* view) {
     m_views.erase(std::remove(m_views.begin(), m_views.end(), view), m_views.end());
 }
 
-void CDocument::UpdateAllViews(CView* sender, LPARAM hint, void* object) {
+void CDocument::UpdateAllViews(CView* sender, const CUpdateHint& hint) {
     std::vector<CView*> views = m_views;
     for (CView* view : views) {
-        if (view != sender) view->OnUpdate(sender, hint, object);
+        if (view != sender) view->OnUpdate(sender, hint);
     }
 }
 

@@ -11,6 +11,7 @@
 class CArchive;
 class CSingleDocTemplate;
 class CView;
+struct CUpdateHint;
 
 class CDocument : public CCmdTarget {
   public:
@@ -21,8 +22,8 @@ class CDocument : public CCmdTarget {
     void AddView(CView* view);
     void RemoveView(CView* view);
     const std::vector<CView*>& GetViews() const { return m_views; }
-    // Calls OnUpdate(sender, hint, object) on every view but sender.
-    void UpdateAllViews(CView* sender, LPARAM hint = 0, void* object = nullptr);
+    // Calls OnUpdate(sender, hint) on every view but sender.
+    void UpdateAllViews(CView* sender, const CUpdateHint& hint);
 
     // Starts an empty, untitled document.
     virtual bool OnNewDocument();

@@ -8,6 +8,12 @@
 class CDocument;
 class CFrameWnd;
 
+// What a document tells its views; the program derives its hints from it, each view reads
+// them as the document's own type.
+struct CUpdateHint {
+    virtual ~CUpdateHint() = default;
+};
+
 class CView : public CWnd, public CCmdTarget {
   public:
     ~CView() override { SetDocument(nullptr); }
@@ -22,12 +28,11 @@ class CView : public CWnd, public CCmdTarget {
     virtual void OnInitialUpdate() {}
     bool OnCmdMsg(unsigned, CCmdUI*) override { return false; }
 
-    // Another view or the document changed something this view shows: hint says what (the
-    // document's own codes), object which of its parts.
-    virtual void OnUpdate(CView* sender, LPARAM hint, void* object) {
+    // Another view or the document changed something this view shows: hint says what, in the
+    // document's own type.
+    virtual void OnUpdate(CView* sender, const CUpdateHint& hint) {
         (void)sender;
         (void)hint;
-        (void)object;
     }
 
     CDocument* GetDocument() const { return m_pDocument; }

@@ -136,8 +136,9 @@ void CImageHtmlView::OnInitialUpdate() {
     // The page it shows, if any, stays.
 }
 
-void CImageHtmlView::OnUpdate(CView*, LPARAM hint, void* object) {
-    if (hint == kHintPageReady && object) Navigate(*static_cast<const std::string*>(object));
+void CImageHtmlView::OnUpdate(CView*, const CUpdateHint& hint) {
+    const auto* update = dynamic_cast<const DocUpdate*>(&hint);
+    if (update && update->kind == kHintPageReady) Navigate(update->page);
 }
 
 const std::string& CImageHtmlView::GetLocation() const {

@@ -33,7 +33,7 @@ class CImageHtmlView : public CView {
 
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
-    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
+    void OnUpdate(CView* sender, const CUpdateHint& hint) override;
     CPelorandDoc* GetDocument() const;
 
     // Shows path as a new step of the history (the steps after the current one are dropped).

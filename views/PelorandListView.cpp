@@ -41,7 +41,10 @@ CPelorandListView::CPelorandListView()
           [this] { return GetDocument() ? ReadPageSettings(GetDocument()->Settings()) : PageSettings(); },
           [this](const std::string& page) {
               // The pane that shows pages hears of it from the document.
-              if (GetDocument()) GetDocument()->UpdateAllViews(this, kHintPageReady, const_cast<std::string*>(&page));
+              if (!GetDocument()) return;
+              DocUpdate update(kHintPageReady);
+              update.page = page;
+              GetDocument()->UpdateAllViews(this, update);
           }) {}
 
 CPelorandDoc* CPelorandListView::GetDocument() const {
@@ -142,9 +145,11 @@ void CPelorandListView::NotifyThumbnails(bool nowSelected) {
     });
 }
 
-void CPelorandListView::OnUpdate(CView*, LPARAM hint, void* object) {
-    auto* entry = static_cast<CBlock*>(object);
-    switch (hint) {
+void CPelorandListView::OnUpdate(CView*, const CUpdateHint& hint) {
+    const auto* update = dynamic_cast<const DocUpdate*>(&hint);
+    if (!update) return;
+    CBlock* entry = update->entry;
+    switch (update->kind) {
         case kHintReset:
             SetRows({});
             m_pFolder = nullptr;

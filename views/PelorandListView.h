@@ -21,7 +21,7 @@ class CPelorandListView : public CListView, public IDropClient {
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     // Follows the document's changes (doc/PelorandDoc.h's hints).
-    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
+    void OnUpdate(CView* sender, const CUpdateHint& hint) override;
     CPelorandDoc* GetDocument() const;
     bool OnCmdMsg(unsigned id, CCmdUI* ui) override;
 

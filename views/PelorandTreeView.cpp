@@ -156,9 +156,11 @@ HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {
     return static_cast<HTREEITEM>(ItemOf(folder));
 }
 
-void CPelorandTreeView::OnUpdate(CView*, LPARAM hint, void* object) {
-    auto* entry = static_cast<CBlock*>(object);
-    switch (hint) {
+void CPelorandTreeView::OnUpdate(CView*, const CUpdateHint& hint) {
+    const auto* update = dynamic_cast<const DocUpdate*>(&hint);
+    if (!update) return;
+    CBlock* entry = update->entry;
+    switch (update->kind) {
         case kHintReset:
             ClearItems();
             break;

@@ -19,7 +19,7 @@ class CPelorandTreeView : public CTreeView, public IDropClient {
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     // Follows the document's changes (doc/PelorandDoc.h's hints).
-    void OnUpdate(CView* sender, LPARAM hint, void* object) override;
+    void OnUpdate(CView* sender, const CUpdateHint& hint) override;
 
     // The entry of the selected item, or null.
     CBlock* GetSelectedFolder() const;

@@ -32,6 +32,8 @@ void EditorTest::SetUp() {
     GetTempPathA(MAX_PATH, temp);
     m_tempDir = std::string(temp) + "pelorand_editor_test\\";
     CreateDirectoryA(m_tempDir.c_str(), nullptr);
+    // Recovery copies go to a folder of the tests', never the user's own.
+    m_app->SetRecoveryFolder(m_tempDir + "recovery");
 }
 
 void EditorTest::TearDown() {

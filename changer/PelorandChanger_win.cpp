@@ -23,6 +23,7 @@
 #include "model/PlatformFileSystem.h"
 #include "model/Settings.h"
 #include "res/resource.h"
+#include "win/MessageFilter.h"
 #include "win/Strconv.h"
 
 namespace {
@@ -150,6 +151,9 @@ bool CPelorandChanger::OnInitDialog() {
     m_strFile = Settings().GetString(setting::ExecuteFile);
     ShowMembers();
     m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    // Run as administrator, the window still hears Explorer restart and the shell's drops.
+    AllowMessagesFromLowerPrograms(m_hWnd, {m_uTaskbarCreated});
+    AllowDroppedFilesFromLowerPrograms(m_hWnd);
     return true;
 }
 

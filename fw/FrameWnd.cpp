@@ -14,6 +14,7 @@
 #include "fw/View.h"
 #include "fw/WinApp.h"
 #include "win/Handles.h"
+#include "win/MessageFilter.h"
 #include "win/Strconv.h"
 
 namespace {
@@ -65,6 +66,8 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
 }
 
 int CFrameWnd::OnCreate(CREATESTRUCTA* create) {
+    // Run as administrator, the frame still takes files dropped from Explorer.
+    AllowDroppedFilesFromLowerPrograms(m_hWnd);
     return OnCreateClient(create, m_pCreateDoc) ? 0 : -1;
 }
 

@@ -1033,6 +1033,24 @@ TEST_F(EditingTest, ARecoveryCopyRefusedIsDeletedAndOneCancelledWithTheEndIsNotL
     EXPECT_EQ(ReadBytes(path), kSmall);
 }
 
+TEST_F(EditingTest, WithNowhereToKeepTheEditsOnlyACriticalEndIsAgreedTo) {
+    OpenSmall();
+    Doc()->RemoveEntry(Child(Root(), 2));
+    // A folder that cannot be made (a file has its name).
+    const std::string blocked = TempPath("blocked");
+    WriteBytes(blocked, "file");
+    m_app->SetRecoveryFolder(blocked + "\\recovery");
+    // The Restart Manager may be refused: the edits stay with the user.
+    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), FALSE);
+    // A critical end is not waited for, whatever the answer.
+    EXPECT_EQ(SendMessageA(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), TRUE);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(ReadBytes(TempPath("small.plr")), kSmall);
+    SendMessageA(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_CRITICAL);
+    EXPECT_TRUE(Doc()->IsModified());
+    DeleteFileA(blocked.c_str());
+}
+
 TEST_F(EditingTest, AnUnreadableRecoveryCopyIsKeptAndNamed) {
     const std::string path = TempPath("small.plr");
     WriteBytes(path, kSmall);

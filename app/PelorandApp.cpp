@@ -11,6 +11,7 @@
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Recovery.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "model/FontRecord_win.h"
@@ -117,6 +118,7 @@ bool CPelorandApp::InitInstance() {
     InitPlatform();
     SetRegistryKey("Tesmarin");
     LoadStdProfileSettings(8);
+    SetRecoveryFolder(DefaultRecoveryFolder("Pelorand"));
     std::string file;
     {
         // The wide command line: the multibyte one would hold a look-alike of a name the
@@ -203,6 +205,8 @@ bool CPelorandApp::CreateEditor(const std::string& path) {
     ShowWindow(m_pMainWnd->m_hWnd, SW_SHOWNORMAL);
     UpdateWindow(m_pMainWnd->m_hWnd);
     DragAcceptFiles(m_pMainWnd->m_hWnd, TRUE);
+    // Edits a forced end of the last session kept aside come back to the collection now open.
+    OfferRecoveryCopy();
     return true;
 }
 

@@ -23,6 +23,7 @@
 #include "model/PlatformFileSystem.h"
 #include "model/Settings.h"
 #include "res/resource.h"
+#include "win/MessageFilter.h"
 #include "win/Strconv.h"
 
 namespace {
@@ -100,14 +101,19 @@ CPelorandChanger::~CPelorandChanger() {
 }
 
 void CPelorandChanger::EndChanger() {
-    Stop();
     // Once, whether the window object ends or the session does first; also after "設定" and
     // whether or not the changer ever ran.
-    if (m_bEnded) return;
-    m_bEnded = true;
-    if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
-        m_pSetter->SetDesktopWallpaper(Settings().GetString(setting::EndFileName));
+    if (!m_bEnded) {
+        m_bEnded = true;
+        // The end wallpaper first: at a session's end Windows may end the process soon after,
+        // and letting go of the tray icon and a large tree takes time. No tick may follow it.
+        m_worker.RequestCancel();
+        if (m_hWnd && IsWindow(m_hWnd)) KillTimer(m_hWnd, IDT_CHANGER);
+        if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
+            m_pSetter->SetDesktopWallpaper(Settings().GetString(setting::EndFileName));
+        }
     }
+    Stop();
 }
 
 UINT CPelorandChanger::TimerPeriod(int seconds) {
@@ -141,6 +147,9 @@ bool CPelorandChanger::OnInitDialog() {
     m_strFile = Settings().GetString(setting::ExecuteFile);
     ShowMembers();
     m_uTaskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
+    // Run as administrator, the window still hears Explorer restart and the shell's drops.
+    AllowMessagesFromLowerPrograms(m_hWnd, {m_uTaskbarCreated});
+    AllowDroppedFilesFromLowerPrograms(m_hWnd);
     return true;
 }
 

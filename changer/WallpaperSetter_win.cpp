@@ -24,17 +24,11 @@ enum class ActiveDesktopResult { Set, Failed, Unavailable };
 // shell would decode all of it at every change, and at the next start of the desktop.
 constexpr std::uint64_t kMaxWallpaperPixels = 64ull * 1024 * 1024;
 
-ActiveDesktopResult SetThroughActiveDesktop(const std::string& path) {
-    ComPtr<IUnknown> object;
-    HRESULT hr =
-        CoCreateInstance(CLSID_ActiveDesktop, nullptr,
-                         CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER,
-                         IID_IUnknown, reinterpret_cast<void**>(object.GetAddressOf()));
-    if (FAILED(hr) || !object) return ActiveDesktopResult::Unavailable;
-    OleRun(object.Get());
+ActiveDesktopResult SetThroughActiveDesktop(const std::string& path,
+                                            const WallpaperSetterOps& ops) {
     ComPtr<IActiveDesktop> desktop;
-    hr = object->QueryInterface(IID_IActiveDesktop,
-                                reinterpret_cast<void**>(desktop.GetAddressOf()));
+    if (!ops.activeDesktop) return ActiveDesktopResult::Unavailable;
+    HRESULT hr = ops.activeDesktop(desktop.GetAddressOf());
     if (FAILED(hr) || !desktop) return ActiveDesktopResult::Unavailable;
 
     const std::wstring wide = ToWide(path);
@@ -80,8 +74,8 @@ bool IsWallpaperPicture(const std::wstring& path) {
 }
 
 // Applies path as the wallpaper: Active Desktop, or the system setting where there is none.
-bool ApplyWallpaper(const std::string& path) {
-    switch (SetThroughActiveDesktop(path)) {
+bool ApplyWallpaper(const std::string& path, const WallpaperSetterOps& ops) {
+    switch (SetThroughActiveDesktop(path, ops)) {
         case ActiveDesktopResult::Set:
             return true;
         case ActiveDesktopResult::Failed:
@@ -97,14 +91,40 @@ bool ApplyWallpaper(const std::string& path) {
 
 }  // namespace
 
+const WallpaperSetterOps& SystemWallpaperSetterOps() {
+    static const WallpaperSetterOps ops = {
+        [](IActiveDesktop** desktop) {
+            *desktop = nullptr;
+            ComPtr<IUnknown> object;
+            HRESULT hr = CoCreateInstance(
+                CLSID_ActiveDesktop, nullptr,
+                CLSCTX_INPROC_SERVER | CLSCTX_INPROC_HANDLER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                reinterpret_cast<void**>(object.GetAddressOf()));
+            if (FAILED(hr) || !object) return FAILED(hr) ? hr : E_NOINTERFACE;
+            OleRun(object.Get());
+            return object->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(desktop));
+        },
+    };
+    return ops;
+}
+
 bool ApplyDesktopWallpaper(const std::string& path) {
+    return ApplyDesktopWallpaperWith(path, SystemWallpaperSetterOps());
+}
+
+bool ApplyDesktopWallpaperWith(const std::string& path, const WallpaperSetterOps& ops) {
     // An empty path is passed on as it is: it takes the wallpaper away.
     if (!path.empty() && !IsWallpaperPicture(ToWide(path))) return false;
-    return ApplyWallpaper(path);
+    return ApplyWallpaper(path, ops);
 }
 
 bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history) {
-    if (!ApplyDesktopWallpaper(path)) return false;
+    return SetDesktopWallpaperWith(path, history, SystemWallpaperSetterOps());
+}
+
+bool SetDesktopWallpaperWith(const std::string& path, CWallPaperHistory& history,
+                             const WallpaperSetterOps& ops) {
+    if (!ApplyDesktopWallpaperWith(path, ops)) return false;
     history.Record(path);
     return true;
 }

@@ -1,11 +1,26 @@
 // Setting the desktop wallpaper through the shell, and recording what was set.
 #pragma once
 
+#include <windows.h>
+
+#include <functional>
 #include <string>
 
 #include "changer/ChangerSeams.h"
 
 class CWallPaperHistory;
+struct IActiveDesktop;
+
+// How the setter reaches the shell's Active Desktop object, as a hook struct so that tests can
+// hand in an object of their own.
+struct WallpaperSetterOps {
+    // Makes the object and hands over one reference; a failure (or no object) means the shell
+    // has none, and the system's own setting is used.
+    std::function<HRESULT(IActiveDesktop** desktop)> activeDesktop;
+};
+
+// The shell's own object.
+const WallpaperSetterOps& SystemWallpaperSetterOps();
 
 // Sets path (CP932) as the wallpaper through the shell's Active Desktop object, keeping
 // the user's display style. Where the shell has no working Active Desktop (the object cannot be
@@ -18,6 +33,10 @@ bool SetDesktopWallpaper(const std::string& path, CWallPaperHistory& history);
 // The same without the history, for a thread other than the one that keeps it: the picture
 // probed and the wallpaper set. The caller records it when this says yes.
 bool ApplyDesktopWallpaper(const std::string& path);
+// Both with the given hooks.
+bool SetDesktopWallpaperWith(const std::string& path, CWallPaperHistory& history,
+                             const WallpaperSetterOps& ops);
+bool ApplyDesktopWallpaperWith(const std::string& path, const WallpaperSetterOps& ops);
 
 class CWallpaperSetter : public IWallpaperSetter {
   public:

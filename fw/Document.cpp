@@ -47,7 +47,7 @@ bool CDocument::OnNewDocument() {
     DeleteContents();
     m_strPathName.clear();
     m_bStartOver = false;
-    m_bModified = false;
+    SetModifiedFlag(false);
     return true;
 }
 
@@ -75,8 +75,25 @@ bool CDocument::OnOpenDocument(const std::string& path) {
         CWinApp::Get()->DoMessageBox(kOpenFailed, MB_OK | MB_ICONEXCLAMATION);
         return false;
     }
-    m_bModified = false;
+    SetModifiedFlag(false);
     return true;
+}
+
+void CDocument::SetModifiedFlag(bool modified) {
+    if (modified == m_bModified) return;
+    m_bModified = modified;
+    if (m_pDocTemplate && m_pDocTemplate->GetFrame())
+        m_pDocTemplate->GetFrame()->OnDocumentModified(modified);
+}
+
+bool CDocument::SaveCopy(const std::string& path, std::string& error) {
+    return WriteFileReplacing(
+        path,
+        [&](IByteSink& sink) {
+            CArchive ar(sink);
+            Serialize(ar);
+        },
+        error);
 }
 
 bool CDocument::OnSaveDocument(const std::string& path) {
@@ -123,7 +140,7 @@ bool CDocument::DoSave(const std::string& path) {
         target = name;
     }
     if (!OnSaveDocument(target)) return false;
-    m_bModified = false;
+    SetModifiedFlag(false);
     if (path.empty() || target != m_strPathName) SetPathName(target);
     return true;
 }

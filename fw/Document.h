@@ -44,11 +44,16 @@ class CDocument : public CCmdTarget {
     bool DoSave(const std::string& path);
 
     // Unsaved edits. Every edit sets the flag; a new, opened or saved document clears it.
-    void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
+    // The frame hears of each change: Windows is told why the session should not end yet.
+    void SetModifiedFlag(bool modified = true);
     bool IsModified() const { return m_bModified; }
     // Before unsaved edits would be lost: asks whether to save them first. False when the
     // user cancels or the save fails (the edits are then kept).
     virtual bool SaveModified();
+
+    // Writes the contents to path (safely, as a save does) without making it the document's
+    // file or clearing the flag: a recovery copy. False with error when it failed.
+    bool SaveCopy(const std::string& path, std::string& error);
 
     const std::string& GetPathName() const { return m_strPathName; }
     // A full path: the title becomes its file name; with addToRecent it joins the recent files.

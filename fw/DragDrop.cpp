@@ -1,6 +1,7 @@
 #include "fw/DragDrop.h"
 
 #include "fw/Wnd.h"
+#include "win/MessageFilter.h"
 
 std::function<DWORD(IDataObject*, DWORD)> g_dragDropHook;
 
@@ -80,6 +81,7 @@ bool CDropTargetRegistration::Register(HWND hwnd, IDropClient* client) {
     Revoke();
     ComPtr<IDropTarget> target(new CDropTarget(hwnd, client));
     if (FAILED(RegisterDragDrop(hwnd, target.Get()))) return false;
+    AllowDroppedFilesFromLowerPrograms(hwnd);
     m_hWnd = hwnd;
     m_target = target;
     return true;

@@ -9,10 +9,12 @@
 #include "fw/ControlBar.h"
 #include "fw/Document.h"
 #include "fw/Ids.h"
+#include "fw/Recovery.h"
 #include "fw/StatusBar.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
 #include "win/Handles.h"
+#include "win/MessageFilter.h"
 #include "win/Strconv.h"
 
 namespace {
@@ -64,6 +66,8 @@ bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
 }
 
 int CFrameWnd::OnCreate(CREATESTRUCTW* create) {
+    // Run as administrator, the frame still takes files dropped from Explorer.
+    AllowDroppedFilesFromLowerPrograms(m_hWnd);
     return OnCreateClient(create, m_pCreateDoc) ? 0 : -1;
 }
 
@@ -364,6 +368,37 @@ void CFrameWnd::OnDropFiles(HDROP dropped) {
     for (const std::string& path : paths) CWinApp::Get()->OpenDocumentFile(path);
 }
 
+void CFrameWnd::OnDocumentModified(bool modified) {
+    if (!m_hWnd || modified == m_bBlockReason) return;
+    if (modified) {
+        ShutdownBlockReasonCreate(m_hWnd, UiText("保存されていない変更があります").c_str());
+    } else {
+        ShutdownBlockReasonDestroy(m_hWnd);
+    }
+    m_bBlockReason = modified;
+}
+
+LRESULT CFrameWnd::OnQueryEndSession(LPARAM flags) {
+    CDocument* doc = GetActiveDocument();
+    if (!doc) return TRUE;
+    if (!(flags & (ENDSESSION_CRITICAL | ENDSESSION_CLOSEAPP))) {
+        // Shutdown or sign-out: Windows ends the process without a WM_CLOSE, so unsaved edits
+        // are offered here; cancel refuses the end.
+        return doc->SaveModified() ? TRUE : FALSE;
+    }
+    // A forced end or the Restart Manager: a question would be covered by Windows' own screen
+    // and the process ended with it still up. The edits go to a recovery copy, never over the
+    // document's own file, and the end is agreed to at once.
+    if (!doc->IsModified()) return TRUE;
+    std::string copy, error;
+    if (WriteRecoveryCopy(*doc, CWinApp::Get()->GetRecoveryFolder(), copy, error)) {
+        m_strRecoveryCopy = copy;
+        return TRUE;
+    }
+    // Nowhere to keep the edits: the Restart Manager may be refused; a critical end may not.
+    return (flags & ENDSESSION_CRITICAL) ? TRUE : FALSE;
+}
+
 LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
@@ -416,6 +451,10 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
+        case WM_DESTROY:
+            if (m_bBlockReason) ShutdownBlockReasonDestroy(m_hWnd);
+            m_bBlockReason = false;
+            break;
         case WM_CLOSE:
             if (CDocument* doc = GetActiveDocument()) {
                 if (!doc->SaveModified()) return 0;  // cancelled: the window stays
@@ -423,13 +462,18 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             DestroyWindow();
             return 0;
         case WM_QUERYENDSESSION:
-            // Shutdown, sign-out or an update's restart: Windows ends the process without a
-            // WM_CLOSE, so unsaved edits are offered here; cancel refuses the end.
-            if (CDocument* doc = GetActiveDocument()) return doc->SaveModified() ? TRUE : FALSE;
-            return TRUE;
+            return OnQueryEndSession(lParam);
         case WM_ENDSESSION:
-            // The edits were saved or given up at the question; what the window keeps at its
-            // destruction (the layout) is kept now, before the process is ended.
+            if (!wParam) {
+                // The end was refused after all: the edits stay here, and a copy left behind
+                // would be offered later with edits the user may since have given up.
+                if (!m_strRecoveryCopy.empty()) DeleteFileW(ToWide(m_strRecoveryCopy).c_str());
+                m_strRecoveryCopy.clear();
+                return 0;
+            }
+            // The edits were saved, kept in a recovery copy or given up at the question; what
+            // the window keeps at its destruction (the layout) is kept now, before the process
+            // is ended.
             if (wParam) DestroyWindow();
             return 0;
     }

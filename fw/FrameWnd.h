@@ -38,6 +38,11 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     // Shows doc in every view (a new or freshly opened document).
     virtual void InitialUpdateFrame(CDocument* doc, bool makeVisible);
 
+    // The document's edits became unsaved, or saved: while they are unsaved Windows shows a
+    // reason beside the window when the session is about to end.
+    void OnDocumentModified(bool modified);
+    bool HasShutdownBlockReason() const { return m_bBlockReason; }
+
     // Brings bars up to date (the application calls it when idle).
     void OnIdleUpdateCmdUI() override;
     void UpdateMenuPopup(HMENU popup);
@@ -68,6 +73,7 @@ class CFrameWnd : public CWnd, public CCmdTarget {
 
   private:
     bool OnNotify(NMHDR* header, LRESULT& result);
+    LRESULT OnQueryEndSession(LPARAM flags);
     void ToggleBar(CControlBar* bar);
     CControlBar* BarById(UINT id) const;
     void ActivateNextPane(bool previous);
@@ -79,4 +85,6 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     std::vector<CControlBar*> m_bars;
     bool m_bMenuOpen = false;
     bool m_bHelpMode = false;
+    bool m_bBlockReason = false;
+    std::string m_strRecoveryCopy;  // written at a forced end that may yet be cancelled
 };

@@ -56,6 +56,28 @@ bool CSingleDocTemplate::CreateDocumentAndFrame() {
     return true;
 }
 
+bool CSingleDocTemplate::RestoreDocument(const std::string& copy) {
+    CDocument* doc = m_document.get();
+    if (!doc || !m_frame) return false;
+    if (!doc->OnOpenDocument(copy)) {
+        if (doc->StartsOver()) {
+            // Reading failed part way: the document's own file is read again.
+            const std::string path = doc->GetPathName();
+            bool read = false;
+            if (!path.empty()) read = doc->OnOpenDocument(path);
+            if (!read) {
+                SetDefaultTitle(doc);
+                doc->OnNewDocument();
+            }
+            m_frame->InitialUpdateFrame(doc, true);
+        }
+        return false;
+    }
+    m_frame->InitialUpdateFrame(doc, true);
+    doc->SetModifiedFlag(true);
+    return true;
+}
+
 CDocument* CSingleDocTemplate::OpenDocumentFile(const std::string& path, bool makeVisible) {
     bool created = false;
     if (!m_document) {

@@ -30,6 +30,10 @@ class CSingleDocTemplate {
     // Empty path: a new document. Returns null when it failed (the user has been told).
     CDocument* OpenDocumentFile(const std::string& path, bool makeVisible = true);
     void SetDefaultTitle(CDocument* doc);
+    // Reads copy into the open document, which keeps its path and title and becomes modified:
+    // a save writes the contents to the document's own file. False when copy cannot be read
+    // (the user has been told); the document is then as it was, read again if need be.
+    bool RestoreDocument(const std::string& copy);
 
     CDocument* GetDocument() const { return m_document.get(); }
     CFrameWnd* GetFrame() const { return m_frame.get(); }

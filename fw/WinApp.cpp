@@ -13,6 +13,7 @@
 #include "fw/FrameWnd.h"
 #include "fw/Ids.h"
 #include "fw/ProfileStore.h"
+#include "fw/Recovery.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Mbcs.h"
 #include "win/Strconv.h"
@@ -95,6 +96,30 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
         }
     }
     return m_pDocTemplate->OpenDocumentFile(path);
+}
+
+void CWinApp::OfferRecoveryCopy() {
+    CDocument* doc = m_pDocTemplate ? m_pDocTemplate->GetDocument() : nullptr;
+    if (!doc) return;
+    const std::string copy = RecoveryCopyPath(m_strRecoveryFolder, doc->GetPathName());
+    const std::wstring wideCopy = ToWide(copy);
+    if (copy.empty() || GetFileAttributesW(wideCopy.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    const std::string question =
+        (doc->GetPathName().empty()
+             ? std::string("前回 Windows が終了したとき、新しいコレクションの保存されていない変更が残されました。")
+             : doc->GetPathName() + " の保存されていない変更が、前回 Windows が終了したときに残されました。") +
+        "\n復元しますか?";
+    if (DoMessageBox(question, MB_YESNO | MB_ICONQUESTION) != IDYES) {
+        DeleteFileW(wideCopy.c_str());
+        return;
+    }
+    if (!m_pDocTemplate->RestoreDocument(copy)) {
+        DoMessageBox("保存されていなかった変更を復元できませんでした。その内容は次のファイルに残してあります:\n" + copy,
+                     MB_OK | MB_ICONEXCLAMATION);
+        return;
+    }
+    // The edits are the document's now, marked unsaved; a later forced end writes them anew.
+    DeleteFileW(wideCopy.c_str());
 }
 
 void CWinApp::CloseAllDocuments() {

@@ -49,6 +49,15 @@ class CWinApp : public CCmdTarget {
     // The first field of the template string (the frame's title), or the application title.
     std::string GetFrameTitle() const;
 
+    // Where recovery copies of unsaved edits go when Windows ends the session without asking
+    // (Recovery.h); empty: nowhere. The program names its own folder; tests name theirs.
+    void SetRecoveryFolder(const std::string& folder) { m_strRecoveryFolder = folder; }
+    const std::string& GetRecoveryFolder() const { return m_strRecoveryFolder; }
+    // After a start has opened its document: a recovery copy of it is offered back. Yes makes
+    // the copy the document's unsaved contents, No deletes it; a copy that cannot be read is
+    // kept and named.
+    void OfferRecoveryCopy();
+
     void AddDocTemplate(std::unique_ptr<CSingleDocTemplate> docTemplate);
     CSingleDocTemplate* GetDocTemplate() const { return m_pDocTemplate.get(); }
     CDocument* OpenDocumentFile(const std::string& path);
@@ -87,6 +96,7 @@ class CWinApp : public CCmdTarget {
     std::string m_strAppTitle;
 
   private:
+    std::string m_strRecoveryFolder;
     void WriteRecentFileList();
     // Takes one message from the queue and handles it; false at WM_QUIT (msg holds it).
     bool HandleOneMessage(MSG& msg);

@@ -28,8 +28,10 @@ ReadStatus ReadCollectionFile(const std::string& path, RecordReadContext& contex
 // On failure error says why and, as a rule, path is untouched and nothing is left beside it.
 // The one exception: when the replacing went wrong half-way and left path missing (Windows can
 // do that), the new file is moved into place, and if even that fails the old file is put back
-// and the new one is kept under its temporary name, which keptAt (when given) receives; it is
-// empty otherwise.
+// and the new one is kept under a name of its own (on Windows "<name> (保存できなかった内容).plr"
+// beside the target, as the user knows the path), which keptAt (when given) receives; it is
+// empty otherwise. Where Windows cannot replace a file in one step (a share without full
+// control, FAT32, exFAT, WebDAV), the old file is renamed aside and the new one moved in.
 bool WriteFileReplacing(const std::string& path, const std::function<void(IByteSink&)>& write,
                         std::string& error, std::string* keptAt = nullptr);
 

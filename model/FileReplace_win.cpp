@@ -86,6 +86,31 @@ bool IsPassing(DWORD code) {
 // The waits between tries: about a second in all before a failure is reported.
 const DWORD kRetryWaits[] = {50, 100, 150, 200, 250, 300};
 
+// A path as the user knows it: without the prefix that lifts the length limit.
+std::wstring Displayed(const std::wstring& path) {
+    if (path.compare(0, 8, L"\\\\?\\UNC\\") == 0) return L"\\\\" + path.substr(8);
+    if (path.compare(0, 4, L"\\\\?\\") == 0) return path.substr(4);
+    return path;
+}
+
+// The saved collection that could not take its place gets a name that says what it is and
+// opens as a collection: "<name> (保存できなかった内容).plr"; its temporary name if that fails.
+std::wstring KeepUnderATellingName(const std::wstring& target, const std::wstring& temp,
+                                   const FileReplaceOps& ops) {
+    const std::size_t slash = target.find_last_of(L"\\/");
+    const std::size_t dot = target.find_last_of(L'.');
+    const std::wstring stem =
+        dot != std::wstring::npos && dot > slash + 1 ? target.substr(0, dot) : target;
+    for (int n = 1; n < 100; ++n) {
+        std::wstring name = stem + L" (保存できなかった内容" +
+                            (n > 1 ? L" " + std::to_wstring(n) : std::wstring()) + L").plr";
+        if (Exists(name)) continue;
+        if (ops.move(temp.c_str(), name.c_str(), MOVEFILE_WRITE_THROUGH)) return name;
+        break;
+    }
+    return temp;
+}
+
 enum class Recovery { Placed, TargetThere, Kept };
 
 // After a failed replace: when the target is gone, the saved file goes into its place, or the
@@ -110,10 +135,18 @@ Recovery Recover(const std::wstring& target, const std::wstring& temp, const std
     if (Exists(target)) return Recovery::TargetThere;
     // The old collection goes back under its name; the saved one is kept for the user.
     if (Exists(backup)) ops.move(backup.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH);
-    if (keptAt) *keptAt = Narrow(temp);
-    error += " (the collection is kept in " + Narrow(temp) + ")";
-    if (Exists(backup)) error += " (the previous file is " + Narrow(backup) + ")";
+    const std::wstring kept = KeepUnderATellingName(target, temp, ops);
+    if (keptAt) *keptAt = Narrow(Displayed(kept));
+    error += " (the collection is kept in " + Narrow(Displayed(kept)) + ")";
+    if (Exists(backup)) error += " (the previous file is " + Narrow(Displayed(backup)) + ")";
     return Recovery::Kept;
+}
+
+// Errors of shares and file systems that cannot replace a file in one step (an SMB share
+// without full control, FAT32, exFAT, WebDAV): the file is put in place by two renames.
+bool ReplaceUnsupported(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_INVALID_PARAMETER ||
+           code == ERROR_NOT_SUPPORTED || code == ERROR_INVALID_FUNCTION;
 }
 
 }  // namespace
@@ -218,6 +251,7 @@ bool SaveReplacingWith(const std::string& path,
     // itself ReplaceFile may choose a name of its own, which stays behind when it fails, and
     // after a failure the old file is always found.
     const std::wstring backup = exists ? FreshName(dir, L"bak") : std::wstring();
+    DWORD code = 0;
     for (std::size_t attempt = 0;; ++attempt) {
         // ReplaceFile gives the new file the old one's attributes, security and streams.
         const BOOL replaced = exists ? ops.replace(target.c_str(), temp.c_str(), backup.c_str())
@@ -227,7 +261,7 @@ bool SaveReplacingWith(const std::string& path,
             if (exists) DeleteFileW(backup.c_str());
             return true;
         }
-        const DWORD code = GetLastError();
+        code = GetLastError();
         error = SystemMessage(code);
         if (exists && !Exists(target)) {
             // ERROR_UNABLE_TO_MOVE_REPLACEMENT_2 above all: the old file is at the backup
@@ -239,6 +273,27 @@ bool SaveReplacingWith(const std::string& path,
         }
         if (!IsPassing(code) || attempt == std::size(kRetryWaits)) break;
         ops.wait(kRetryWaits[attempt]);
+    }
+    if (exists && ReplaceUnsupported(code) && Exists(target)) {
+        // The old file to the backup name, the saved one into its place, the backup away.
+        if (ops.move(target.c_str(), backup.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            if (ops.move(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+                // Of what ReplaceFile carries over, the attributes at least stay.
+                const DWORD kept = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                                 FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+                if (kept) SetFileAttributesW(target.c_str(), kept | FILE_ATTRIBUTE_ARCHIVE);
+                DeleteFileW(backup.c_str());
+                error.clear();
+                return true;
+            }
+            error = SystemMessage(GetLastError());
+            // As after a replace that stopped half-way: the target is missing.
+            const Recovery recovery = Recover(target, temp, backup, ops, error, keptAt);
+            if (recovery == Recovery::Placed) return true;
+            if (recovery == Recovery::Kept) return false;
+        } else {
+            error = SystemMessage(GetLastError());
+        }
     }
     // The target holds a whole file: the old one, or another save's.
     DeleteFileW(temp.c_str());

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release and writes dist/Pelorand-<version>-win64.zip: one folder Pelorand-<version>/
-# with both programs, the help page, the sample collection, the text for the user.
+# with both programs, the help page, the sample collection, the text for the user, the licence.
 # The same sources give the same zip byte for byte: no time, path or PE link time reaches the
 # binaries, and the archive's entries come in a fixed order with fixed times and modes.
 # Usage: release.sh [BUILD_DIR [OUT_DIR]]
@@ -45,6 +45,8 @@ cp res/help/Pelorand.html "$top/Pelorand.html"
 
 # The text for the user, as Notepad on a Japanese Windows reads it: CP932 with CR LF.
 sed "s/@VERSION@/$version/" res/release/README.txt | sed 's/$/\r/' | iconv -f UTF-8 -t CP932 >"$top/README.txt"
+# The licence, as Notepad reads it (ASCII with CR LF).
+sed 's/$/\r/' LICENSE >"$top/LICENSE.txt"
 
 # The sample: pictures under sample/images, and a collection naming them relative to
 # sample/, which sample.cmd makes whole (plr rebase) where the zip was unpacked. File names

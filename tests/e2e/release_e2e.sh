@@ -21,7 +21,7 @@ zip="$work/Pelorand-$version-win64.zip"
 size=$(stat -c %s "$zip")
 [ "$size" -le 1572864 ] || fail "the zip is $size bytes, more than 1.5 MB"
 listing=$(unzip -Z1 "$zip")
-for f in Pelorand.exe plr.exe Pelorand.html README.txt sample.cmd sample/template.plr; do
+for f in Pelorand.exe plr.exe Pelorand.html README.txt LICENSE.txt sample.cmd sample/template.plr; do
   echo "$listing" | grep -qx "Pelorand-$version/$f" || fail "the zip lacks Pelorand-$version/$f"
 done
 [ -z "$(echo "$listing" | grep -v "^Pelorand-$version/")" ] || fail "the zip has entries outside its folder"

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -70,6 +71,7 @@ class RecordingSetter : public IWallpaperSetter {
     }
     bool Apply(const std::string& path) override {
         ++inside;
+        if (onApply) onApply();
         if (gate) WaitForSingleObject(gate, INFINITE);
         asked.push_back(path);
         --inside;
@@ -80,6 +82,7 @@ class RecordingSetter : public IWallpaperSetter {
     bool succeed = true;
     HANDLE gate = nullptr;
     std::atomic<int> inside{0};
+    std::function<void()> onApply;  // runs as each wallpaper is applied
 
   private:
     CWallPaperHistory& m_history;
@@ -606,7 +609,12 @@ TEST_F(ChangerWindowTest, TheSessionEndStopsAndSetsTheEndWallpaperOnce) {
     // A session that does not end after all changes nothing.
     SendMessageW(Window(), WM_ENDSESSION, FALSE, 0);
     EXPECT_TRUE(m_changer->IsRunning());
+    // The end wallpaper comes before the rest of the stopping, which Windows may cut short.
+    bool runningAtEndWallpaper = false;
+    m_setter.onApply = [&] { runningAtEndWallpaper = m_changer->IsRunning(); };
     SendMessageW(Window(), WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_TRUE(runningAtEndWallpaper);
+    m_setter.onApply = nullptr;
     EXPECT_FALSE(m_changer->IsRunning());
     EXPECT_EQ((std::vector<std::string>{end}), m_setter.asked);
     m_changer.reset();

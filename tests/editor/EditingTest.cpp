@@ -18,6 +18,8 @@
 #include "fw/CommonDialogs.h"
 #include "fw/DragDrop.h"
 #include "fw/OleTransfer.h"
+#include "fw/Recovery.h"
+#include "fw/WinApp.h"
 #include "model/Block.h"
 #include "model/BlockPool.h"
 #include "model/FileSystem.h"
@@ -961,7 +963,7 @@ TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
 
     // Yes saves before the end is allowed.
     m_answer = IDYES;
-    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, 0), TRUE);
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_NE(ReadBytes(path), kSmall);
     EXPECT_EQ(ReadBytes(path).find("H.jpg"), std::string::npos);
@@ -970,10 +972,131 @@ TEST_F(EditingTest, EndingTheSessionAsksForUnsavedEditsAndCancelRefusesTheEnd) {
     // The session ends: the frame closes as at a close, keeping its layout, asking nothing more.
     Settings().WriteInt(setting::TreeSize, 0);
     HWND frame = Frame()->m_hWnd;
-    SendMessageW(frame, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
+    SendMessageW(frame, WM_ENDSESSION, TRUE, 0);
     EXPECT_FALSE(IsWindow(frame));
     EXPECT_EQ(m_messages.size(), 2u);
     EXPECT_GT(Settings().GetInt(setting::TreeSize), 0);
+}
+
+TEST_F(EditingTest, AForcedEndKeepsTheEditsAsideAndTheNextStartOffersThemBack) {
+    OpenSmall();
+    const std::string path = Doc()->GetPathName();
+    const std::string copy = RecoveryCopyPath(m_app->GetRecoveryFolder(), path);
+    EXPECT_FALSE(Frame()->HasShutdownBlockReason());
+    Doc()->RemoveEntry(Child(Root(), 2));
+    // While edits are unsaved, Windows is told why the session should wait.
+    EXPECT_TRUE(Frame()->HasShutdownBlockReason());
+
+    // A forced restart: no question that would be covered and killed with the edits in it.
+    HWND frame = Frame()->m_hWnd;
+    EXPECT_EQ(SendMessageW(frame, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), TRUE);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(ReadBytes(path), kSmall);
+    const std::string kept = ReadBytes(copy);
+    EXPECT_NE(kept.find("G.jpg"), std::string::npos);
+    EXPECT_EQ(kept.find("H.jpg"), std::string::npos);
+    SendMessageW(frame, WM_ENDSESSION, TRUE, ENDSESSION_CRITICAL);
+    EXPECT_FALSE(IsWindow(frame));
+    CloseEditor();
+
+    // The next start on the collection offers them; yes makes them its unsaved edits.
+    m_answer = IDYES;
+    ASSERT_TRUE(OpenEditor(path));
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find(path), std::string::npos);
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(Doc()->GetPathName(), path);
+    EXPECT_EQ(Root()->m_Children.GetCount(), 2);
+    EXPECT_TRUE(Frame()->HasShutdownBlockReason());
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadBytes(path), kSmall);
+    // Ctrl+S writes them to the collection itself.
+    SendMessageW(Frame()->m_hWnd, WM_COMMAND, ID_FILE_SAVE, 0);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_FALSE(Frame()->HasShutdownBlockReason());
+    EXPECT_EQ(ReadBytes(path), kept);
+    EXPECT_EQ(m_messages.size(), 1u);
+}
+
+TEST_F(EditingTest, ARecoveryCopyRefusedIsDeletedAndOneCancelledWithTheEndIsNotLeft) {
+    OpenSmall();
+    const std::string path = Doc()->GetPathName();
+    const std::string copy = RecoveryCopyPath(m_app->GetRecoveryFolder(), path);
+    Doc()->RemoveEntry(Child(Root(), 2));
+    // The Restart Manager asks the same way: saved without a question.
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_NE(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    // Another program refused the end: the edits stay in the editor, the copy goes.
+    SendMessageW(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_CLOSEAPP);
+    EXPECT_TRUE(IsWindow(Frame()->m_hWnd));
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), TRUE);
+    SendMessageW(Frame()->m_hWnd, WM_ENDSESSION, TRUE, ENDSESSION_CRITICAL);
+    CloseEditor();
+    m_answer = IDNO;
+    ASSERT_TRUE(OpenEditor(path));
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_EQ(Root()->m_Children.GetCount(), 3);
+    EXPECT_EQ(GetFileAttributesA(copy.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(ReadBytes(path), kSmall);
+}
+
+TEST_F(EditingTest, WithNowhereToKeepTheEditsOnlyACriticalEndIsAgreedTo) {
+    OpenSmall();
+    Doc()->RemoveEntry(Child(Root(), 2));
+    // A folder that cannot be made (a file has its name).
+    const std::string blocked = TempPath("blocked");
+    WriteBytes(blocked, "file");
+    m_app->SetRecoveryFolder(blocked + "\\recovery");
+    // The Restart Manager may be refused: the edits stay with the user.
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), FALSE);
+    // A critical end is not waited for, whatever the answer.
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), TRUE);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_EQ(ReadBytes(TempPath("small.plr")), kSmall);
+    SendMessageW(Frame()->m_hWnd, WM_ENDSESSION, FALSE, ENDSESSION_CRITICAL);
+    EXPECT_TRUE(Doc()->IsModified());
+    DeleteFileA(blocked.c_str());
+}
+
+TEST_F(EditingTest, AnUnreadableRecoveryCopyIsKeptAndNamed) {
+    const std::string path = TempPath("small.plr");
+    WriteBytes(path, kSmall);
+    const std::string copy = RecoveryCopyPath(m_app->GetRecoveryFolder(), FullPathName(path));
+    CreateDirectoryA(m_app->GetRecoveryFolder().c_str(), nullptr);
+    const std::string garbage(std::string("\0\xff\xfe", 3) + "FILE{\r\nDATA\t\"");
+    WriteBytes(copy, garbage);
+    m_answer = IDYES;
+    ASSERT_TRUE(OpenEditor(path));
+    ASSERT_FALSE(m_messages.empty());
+    EXPECT_NE(m_messages.back().find(copy), std::string::npos);
+    EXPECT_EQ(ReadBytes(copy), garbage);
+    // The collection itself is open as it is on the disk.
+    EXPECT_EQ(Doc()->GetPathName(), FullPathName(path));
+    EXPECT_FALSE(Doc()->IsModified());
+    EXPECT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 3);
+    DeleteFileA(copy.c_str());
+}
+
+TEST_F(EditingTest, TheEditsOfANewCollectionComeBackAtTheNextStart) {
+    ASSERT_TRUE(OpenEditor());
+    ASSERT_NE(Doc()->NewFolder(Doc()->m_pRoot), nullptr);
+    ASSERT_TRUE(Doc()->IsModified());
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_QUERYENDSESSION, 0, ENDSESSION_CRITICAL), TRUE);
+    SendMessageW(Frame()->m_hWnd, WM_ENDSESSION, TRUE, ENDSESSION_CRITICAL);
+    CloseEditor();
+    m_answer = IDYES;
+    ASSERT_TRUE(OpenEditor());
+    EXPECT_EQ(m_messages.size(), 1u);
+    EXPECT_TRUE(Doc()->IsModified());
+    EXPECT_TRUE(Doc()->GetPathName().empty());
+    ASSERT_EQ(Doc()->m_pRoot->m_Children.GetCount(), 1);
+    EXPECT_EQ(
+        GetFileAttributesA(RecoveryCopyPath(m_app->GetRecoveryFolder(), "").c_str()),
+        INVALID_FILE_ATTRIBUTES);
 }
 
 namespace {

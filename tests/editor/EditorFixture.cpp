@@ -31,6 +31,8 @@ void EditorTest::SetUp() {
     };
     m_tempDir = TempFolderPath() + "pelorand_editor_test\\";
     CreateDirectoryW(ToWide(m_tempDir).c_str(), nullptr);
+    // Recovery copies go to a folder of the tests', never the user's own.
+    m_app->SetRecoveryFolder(m_tempDir + "recovery");
 }
 
 void EditorTest::TearDown() {

@@ -235,3 +235,70 @@ TEST_F(FileReplaceTest, ASavedCollectionThatCannotBeMovedInIsKeptAndTheOldOneCom
         EXPECT_NE(error.find(name), std::string::npos) << error;
     }
 }
+
+TEST_F(FileReplaceTest, WhereReplacingIsRefusedOrUnsupportedTheFileIsPutInPlaceByRenames) {
+    // A share without full control refuses ReplaceFile; FAT32, exFAT and WebDAV cannot do it.
+    for (DWORD code : {DWORD(ERROR_ACCESS_DENIED), DWORD(ERROR_INVALID_PARAMETER),
+                       DWORD(ERROR_NOT_SUPPORTED), DWORD(ERROR_INVALID_FUNCTION)}) {
+        Spit(path, "old");
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN);
+        ops.replace = [code](const wchar_t*, const wchar_t*, const wchar_t*) {
+            SetLastError(code);
+            return FALSE;
+        };
+        std::vector<DWORD> moveFlags;
+        ops.move = [&](const wchar_t* from, const wchar_t* to, DWORD flags) {
+            moveFlags.push_back(flags);
+            return MoveFileExW(from, to, flags);
+        };
+        const std::string text = "saved " + std::to_string(code);
+        std::string keptAt = "?";
+        ASSERT_TRUE(Save(text, &keptAt)) << code << " " << error;
+        EXPECT_EQ(keptAt, "");
+        EXPECT_EQ(Slurp(path), text);
+        EXPECT_EQ(Others(), std::vector<std::string>{}) << code;
+        EXPECT_EQ(moveFlags, (std::vector<DWORD>{MOVEFILE_WRITE_THROUGH, MOVEFILE_WRITE_THROUGH}));
+        EXPECT_TRUE(GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN) << code;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST_F(FileReplaceTest, WhenTheRenamesFailTheOldFileStaysOrComesBackAndTheSavedOneIsNamedForTheUser) {
+    ops.replace = [](const wchar_t*, const wchar_t*, const wchar_t*) {
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    };
+    // The old file cannot be moved aside: nothing changes, nothing is left.
+    ops.move = [](const wchar_t*, const wchar_t*, DWORD) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return FALSE;
+    };
+    std::string keptAt = "?";
+    EXPECT_FALSE(Save("new", &keptAt));
+    EXPECT_EQ(keptAt, "");
+    EXPECT_FALSE(error.empty());
+    EXPECT_EQ(Slurp(path), "old");
+    EXPECT_EQ(Others(), std::vector<std::string>{});
+
+    // The saved file cannot move in: the old one comes back, the saved one is kept under a
+    // name that says what it is, shown as the user knows the path.
+    const std::wstring target = L"collection.plr";
+    ops.move = [&](const wchar_t* from, const wchar_t* to, DWORD flags) {
+        if (EndsWith(from, L".tmp") && EndsWith(to, target)) {
+            SetLastError(ERROR_ACCESS_DENIED);
+            return FALSE;
+        }
+        return MoveFileExW(from, to, flags);
+    };
+    EXPECT_FALSE(Save("new", &keptAt));
+    EXPECT_EQ(Slurp(path), "old");
+    ASSERT_FALSE(keptAt.empty());
+    EXPECT_EQ(keptAt.find("\\\\?\\"), std::string::npos) << keptAt;
+    EXPECT_EQ(keptAt, dir + "\\collection (保存できなかった内容).plr");
+    EXPECT_EQ(Slurp(keptAt), "new");
+    EXPECT_EQ(Others().size(), 1u);  // no backup, nothing else
+    // A second such save does not overwrite the first one kept.
+    EXPECT_FALSE(Save("newer", &keptAt));
+    EXPECT_EQ(keptAt, dir + "\\collection (保存できなかった内容 2).plr");
+    EXPECT_EQ(Slurp(keptAt), "newer");
+}

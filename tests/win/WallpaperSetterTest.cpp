@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 #include <objbase.h>
 #include <windows.h>
+// clang-format off
+#include <wininet.h>  // before shlobj.h, which declares IActiveDesktop only after it
+#include <shlobj.h>
+// clang-format on
 
 #include <chrono>
 #include <cstdint>
@@ -11,7 +15,9 @@
 
 #include "changer/CrtRandom.h"
 #include "changer/WallPaperHistory.h"
+#include "changer/WallpaperFit.h"
 #include "changer/WallpaperSetter_win.h"
+#include "changer/WallpaperStyle_win.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
 
@@ -116,7 +122,150 @@ class WallpaperSetterTest : public ::testing::Test {
     CWallPaperHistory history;
 };
 
+// The shell's Active Desktop as Windows has it: each call recorded, each answer chosen.
+class FakeActiveDesktop : public IActiveDesktop {
+  public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == IID_IActiveDesktop) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs; }
+    STDMETHODIMP ApplyChanges(DWORD flags) override {
+        calls.push_back("ApplyChanges");
+        applyFlags = flags;
+        return applyResult;
+    }
+    STDMETHODIMP SetWallpaper(PCWSTR path, DWORD) override {
+        calls.push_back("SetWallpaper");
+        wallpaper = path ? path : L"<null>";
+        return setResult;
+    }
+    STDMETHODIMP GetWallpaperOptions(LPWALLPAPEROPT options, DWORD) override {
+        calls.push_back("GetWallpaperOptions");
+        if (!options || options->dwSize != sizeof(WALLPAPEROPT)) return E_INVALIDARG;
+        options->dwStyle = WPSTYLE_TILE;  // the user's style before
+        return getOptionsResult;
+    }
+    STDMETHODIMP SetWallpaperOptions(LPCWALLPAPEROPT options, DWORD) override {
+        calls.push_back("SetWallpaperOptions");
+        style = options ? options->dwStyle : ~0ul;
+        return setOptionsResult;
+    }
+    STDMETHODIMP GetWallpaper(PWSTR, UINT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetPattern(PWSTR, UINT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP SetPattern(PCWSTR, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDesktopItemOptions(LPCOMPONENTSOPT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP SetDesktopItemOptions(LPCCOMPONENTSOPT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP AddDesktopItem(LPCCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP AddDesktopItemWithUI(HWND, LPCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP ModifyDesktopItem(LPCCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP RemoveDesktopItem(LPCCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDesktopItemCount(int*, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDesktopItem(int, LPCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDesktopItemByID(ULONG_PTR, LPCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GenerateDesktopItemHtml(PCWSTR, LPCOMPONENT, DWORD) override {
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP AddUrl(HWND, PCWSTR, LPCOMPONENT, DWORD) override { return E_NOTIMPL; }
+    STDMETHODIMP GetDesktopItemBySource(PCWSTR, LPCOMPONENT, DWORD) override {
+        return E_NOTIMPL;
+    }
+
+    ULONG refs = 1;  // the test's own
+    std::vector<std::string> calls;
+    std::wstring wallpaper;
+    DWORD style = 0, applyFlags = 0;
+    HRESULT setResult = S_OK, getOptionsResult = S_OK, setOptionsResult = S_OK,
+            applyResult = S_OK;
+};
+
+class ActiveDesktopPathTest : public WallpaperSetterTest {
+  protected:
+    void SetUp() override {
+        WallpaperSetterTest::SetUp();
+        ops.activeDesktop = [this](IActiveDesktop** out) {
+            desktop.AddRef();
+            *out = &desktop;
+            return S_OK;
+        };
+        SetWallpaperFitSource([] { return static_cast<int>(WallpaperFit::Stretch); });
+        // What the system path would write shows whether the setter fell back to it.
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+    }
+    void TearDown() override {
+        SetWallpaperFitSource(nullptr);
+        EXPECT_EQ(desktop.refs, 1u);  // every reference handed out is given back
+        WallpaperSetterTest::TearDown();
+    }
+    FakeActiveDesktop desktop;
+    WallpaperSetterOps ops;
+};
+
 }  // namespace
+
+TEST_F(ActiveDesktopPathTest, TheWidePathAndTheFitGoToTheShellAndOnlyASetWallpaperIsRecorded) {
+    ASSERT_TRUE(SetDesktopWallpaperWith(picture, history, ops));
+    EXPECT_EQ(desktop.calls, (std::vector<std::string>{"SetWallpaper", "GetWallpaperOptions",
+                                                       "SetWallpaperOptions", "ApplyChanges"}));
+    // The Japanese name arrives whole, as UTF-16.
+    const int n = MultiByteToWideChar(CP_ACP, 0, picture.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, picture.c_str(), -1, &wide[0], n);
+    wide.resize(static_cast<std::size_t>(n - 1));
+    EXPECT_EQ(desktop.wallpaper, wide);
+    EXPECT_NE(desktop.wallpaper.find(L"壁紙テスト.bmp"), std::wstring::npos);
+    EXPECT_EQ(desktop.style, static_cast<DWORD>(WPSTYLE_STRETCH));
+    EXPECT_TRUE(desktop.applyFlags & AD_APPLY_SAVE);
+    EXPECT_TRUE(desktop.applyFlags & AD_APPLY_REFRESH);
+    ASSERT_EQ(history.GetCount(), 1u);
+    EXPECT_EQ(history.GetAt(0), picture);
+    EXPECT_EQ(StoredWallpaper(), "");  // the system's path was not taken
+
+    // "変更しない" hands the shell's own style back.
+    SetWallpaperFitSource([] { return static_cast<int>(WallpaperFit::Unchanged); });
+    ASSERT_TRUE(SetDesktopWallpaperWith(picture, history, ops));
+    EXPECT_EQ(desktop.style, static_cast<DWORD>(WPSTYLE_TILE));
+}
+
+TEST_F(ActiveDesktopPathTest, EachCallThatFailsEndsTheChangeUnrecordedAndNotImplementedFallsBack) {
+    HRESULT FakeActiveDesktop::*results[] = {
+        &FakeActiveDesktop::setResult, &FakeActiveDesktop::getOptionsResult,
+        &FakeActiveDesktop::setOptionsResult, &FakeActiveDesktop::applyResult};
+    for (std::size_t failing = 0; failing < std::size(results); ++failing) {
+        desktop = FakeActiveDesktop();
+        desktop.*results[failing] = E_FAIL;
+        EXPECT_FALSE(SetDesktopWallpaperWith(picture, history, ops)) << failing;
+        // Nothing after the failing call, and no second way tried behind the shell's back.
+        EXPECT_EQ(desktop.calls.size(), failing + 1) << failing;
+        EXPECT_EQ(history.GetCount(), 0u) << failing;
+        EXPECT_EQ(StoredWallpaper(), "") << failing;
+    }
+    // A shell that only stubs it (as Wine's does): the system's own setting takes over.
+    for (std::size_t failing = 0; failing < std::size(results); ++failing) {
+        desktop = FakeActiveDesktop();
+        desktop.*results[failing] = E_NOTIMPL;
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+        EXPECT_TRUE(SetDesktopWallpaperWith(picture, history, ops)) << failing;
+        EXPECT_EQ(StoredWallpaper(), picture) << failing;
+    }
+    EXPECT_EQ(history.GetCount(), std::size(results));
+    // No object at all, or one without the interface: the system's setting too.
+    for (HRESULT made : {REGDB_E_CLASSNOTREG, E_NOINTERFACE}) {
+        ops.activeDesktop = [made](IActiveDesktop** out) {
+            *out = nullptr;
+            return made;
+        };
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+        EXPECT_TRUE(SetDesktopWallpaperWith(picture, history, ops));
+        EXPECT_EQ(StoredWallpaper(), picture);
+    }
+}
 
 TEST_F(WallpaperSetterTest, SetsTheWallpaperAndRecordsItWithOrWithoutCom) {
     // Without COM the shell object cannot be made; with it, Wine's answers E_NOTIMPL. Both

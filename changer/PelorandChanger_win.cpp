@@ -256,6 +256,7 @@ void CPelorandChanger::Start() {
     if (Settings().GetInt(setting::CheckTrayIcon) != 0) AddTrayIcon();
     ShowPaused();
     RestartTimer();
+    SetTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN, kFullScreenCheckPeriod, nullptr);
 }
 
 void CPelorandChanger::RestartTimer() {
@@ -267,6 +268,7 @@ void CPelorandChanger::Stop() {
     if (!m_bRunning) return;
     if (m_hWnd && IsWindow(m_hWnd)) {
         KillTimer(m_hWnd, IDT_CHANGER);
+        KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
         SetDlgItemTextUi(m_hWnd, IDC_CHANGER_RUN, "起動");
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
     }
@@ -279,6 +281,7 @@ void CPelorandChanger::Stop() {
     m_pRoot.reset();
     m_bRunning = false;
     m_bPaused = false;
+    m_bInfoHiddenForFullScreen = false;
     ++m_nRun;
     ShowPaused();
 }
@@ -304,20 +307,60 @@ void CPelorandChanger::ShowHistory() {
     dialog.DoModal();
 }
 
+namespace {
+// Whether the foreground window covers the whole of its monitor and is not the shell's desktop.
+bool ForegroundCoversItsMonitor() {
+    HWND foreground = GetForegroundWindow();
+    if (!foreground || foreground == GetDesktopWindow() || foreground == GetShellWindow()) {
+        return false;
+    }
+    wchar_t className[16] = L"";
+    GetClassNameW(foreground, className, 16);
+    // The desktop's own windows (the icons' layer behind the wallpaper) cover it too.
+    if (lstrcmpW(className, L"WorkerW") == 0 || lstrcmpW(className, L"Progman") == 0) return false;
+    RECT window{};
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!GetWindowRect(foreground, &window) ||
+        !GetMonitorInfoW(MonitorFromWindow(foreground, MONITOR_DEFAULTTONEAREST), &monitor)) {
+        return false;
+    }
+    return window.left <= monitor.rcMonitor.left && window.top <= monitor.rcMonitor.top &&
+           window.right >= monitor.rcMonitor.right && window.bottom >= monitor.rcMonitor.bottom;
+}
+}  // namespace
+
 bool CPelorandChanger::FullScreenProgramRuns() {
     QUERY_USER_NOTIFICATION_STATE state = QUNS_ACCEPTS_NOTIFICATIONS;
     if (FAILED(SHQueryUserNotificationState(&state))) return false;
-    return state == QUNS_BUSY || state == QUNS_RUNNING_D3D_FULL_SCREEN ||
-           state == QUNS_PRESENTATION_MODE;
+    if (state == QUNS_RUNNING_D3D_FULL_SCREEN || state == QUNS_PRESENTATION_MODE) return true;
+    // "Busy" has been seen on an empty desktop when a graphics overlay runs: only a window that
+    // really fills its monitor confirms it.
+    return state == QUNS_BUSY && ForegroundCoversItsMonitor();
+}
+
+bool CPelorandChanger::FullScreenNow() const {
+    return m_fullScreenHook ? m_fullScreenHook() : FullScreenProgramRuns();
+}
+
+void CPelorandChanger::OnFullScreenCheck() {
+    // Topmost, the information window would stay over a full-screen film or game.
+    HWND info = m_pInfoView && m_pInfoView->m_hWnd ? m_pInfoView->m_hWnd : nullptr;
+    if (!info) return;
+    const bool full = m_bRunning && FullScreenNow();
+    if (full && IsWindowVisible(info)) {
+        ShowWindow(info, SW_HIDE);
+        m_bInfoHiddenForFullScreen = true;
+    } else if (!full && m_bInfoHiddenForFullScreen) {
+        m_bInfoHiddenForFullScreen = false;
+        if (m_bRunning) ShowWindow(info, SW_SHOWNOACTIVATE);
+    }
 }
 
 void CPelorandChanger::OnTimerTick() {
     if (!m_bRunning || m_bPaused) return;
     // Skipped, not delayed: the next tick comes at its own time.
-    if (Settings().GetInt(setting::CheckFullScreenQuiet) != 0 &&
-        (m_fullScreenHook ? m_fullScreenHook() : FullScreenProgramRuns())) {
-        return;
-    }
+    if (Settings().GetInt(setting::CheckFullScreenQuiet) != 0 && FullScreenNow()) return;
     StartTick();
 }
 
@@ -411,8 +454,9 @@ void CPelorandChanger::TogglePause() {
 
 void CPelorandChanger::ShowPaused() {
     if (m_pInfoView && m_pInfoView->m_hWnd) {
+        // Paused first: the window is narrow, and the state is what its title is there to say.
         std::wstring title = L"壁紙情報";
-        if (m_bPaused) title += L" - " + ResourceText(IDS_CHANGER_PAUSED);
+        if (m_bPaused) title = ResourceText(IDS_CHANGER_PAUSED) + L" - " + title;
         SetWindowTextW(m_pInfoView->m_hWnd, title.c_str());
     }
     UpdateTrayTip();
@@ -460,12 +504,16 @@ void CPelorandChanger::RunCommand(UINT id) {
         case ID_CHANGER_STOP:
             StopFromMenu();
             break;
+        case ID_CHANGER_SHOW:
+            ShowWindow(m_hWnd, SW_RESTORE);
+            SetForegroundWindow(m_hWnd);
+            break;
         default:
             break;
     }
 }
 
-void CPelorandChanger::ShowMenu(POINT at) {
+void CPelorandChanger::ShowMenu(POINT at, bool fromTray) {
     // While the history is open the changer window is disabled, and so is its menu.
     if (!m_bRunning || m_bInHistory) return;
     CUniqueMenu resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CHANGER_POPUP)));
@@ -476,16 +524,21 @@ void CPelorandChanger::ShowMenu(POINT at) {
         ModifyMenuW(menu, ID_CHANGER_PAUSE, MF_BYCOMMAND | MF_STRING, ID_CHANGER_PAUSE,
                     resume.c_str());
     }
-    // The editor needs a wallpaper of the collection to show.
+    // The editor needs a wallpaper of the collection to show, the history a wallpaper set.
     if (!m_pEngine->CurrentEntry()) EnableMenuItem(menu, ID_CHANGER_EDIT, MF_BYCOMMAND | MF_GRAYED);
-    SetMenuDefaultItem(menu, ID_CHANGER_NEXT, FALSE);
+    if (m_history.GetCount() == 0) {
+        EnableMenuItem(menu, ID_CHANGER_SHOW_HISTORY, MF_BYCOMMAND | MF_GRAYED);
+    }
+    // In bold what a double-click on the icon does.
+    SetMenuDefaultItem(menu, ID_CHANGER_SHOW, FALSE);
     UINT id = 0;
     if (m_menuHook) {
         id = m_menuHook(menu);
     } else {
         // The menu of a notification icon closes when the user clicks elsewhere only when its
-        // owner is the foreground window.
-        SetForegroundWindow(m_hWnd);
+        // owner is the foreground window; the information window's menu takes no focus from
+        // the user's program.
+        if (fromTray) SetForegroundWindow(m_hWnd);
         id = static_cast<UINT>(TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
                                               at.x, at.y, 0, m_hWnd, nullptr));
         PostMessageW(m_hWnd, WM_NULL, 0, 0);
@@ -526,8 +579,8 @@ void CPelorandChanger::UpdateTrayTip() {
     data.hWnd = m_hWnd;
     data.uID = kTrayIconId;
     data.uFlags = NIF_TIP;
-    std::wstring tip =
-        m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE) : ToWide(m_strCurrentName);
+    std::wstring tip = m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE)
+                                                : L"Pelorand - " + ToWide(m_strCurrentName);
     if (m_bPaused) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     Shell_NotifyIconW(NIM_MODIFY, &data);
@@ -536,8 +589,11 @@ void CPelorandChanger::UpdateTrayTip() {
 LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_TIMER:
-            // The window owns no other timer.
-            OnTimerTick();
+            if (wParam == IDT_CHANGER_FULL_SCREEN) {
+                OnFullScreenCheck();
+            } else {
+                OnTimerTick();
+            }
             return TRUE;
         case kTickFoundMessage:
             OnTickFound(wParam);
@@ -546,7 +602,8 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnLoaded(wParam);
             return TRUE;
         case kMenuMessage:
-            ShowMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))});
+            ShowMenu(POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))},
+                     false);
             return TRUE;
         case kTrayMessage:
             if (wParam != kTrayIconId) return TRUE;
@@ -555,12 +612,11 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 case WM_CONTEXTMENU: {
                     POINT at{};
                     GetCursorPos(&at);
-                    ShowMenu(at);
+                    ShowMenu(at, true);
                     break;
                 }
                 case WM_LBUTTONDBLCLK:
-                    ShowWindow(m_hWnd, SW_RESTORE);
-                    SetForegroundWindow(m_hWnd);
+                    RunCommand(ID_CHANGER_SHOW);
                     break;
                 default:
                     break;
@@ -569,7 +625,7 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COMMAND:
             // The running menu's commands, from a menu of its own or posted by a test or script.
             if (HIWORD(wParam) == 0 && lParam == 0 && LOWORD(wParam) >= ID_CHANGER_NEXT &&
-                LOWORD(wParam) <= ID_CHANGER_STOP) {
+                LOWORD(wParam) <= ID_CHANGER_SHOW) {
                 RunCommand(LOWORD(wParam));
                 return TRUE;
             }
@@ -589,6 +645,7 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return reinterpret_cast<LRESULT>(m_icon.Get());
         case WM_DESTROY:
             KillTimer(m_hWnd, IDT_CHANGER);
+            KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
             RemoveTrayIcon();
             // The object stays until the changer ends; only its window goes with this one.
             if (m_pInfoView) {

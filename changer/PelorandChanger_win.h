@@ -75,6 +75,8 @@ class CPelorandChanger : public CDialog {
     // The notification-area icon's callback message and its id.
     static constexpr UINT kTrayMessage = WM_FW_PROGRAM_FIRST + 0x50;
     static constexpr UINT kTrayIconId = 1;
+    // How often a running changer looks whether a full-screen program came or went (ms).
+    static constexpr UINT kFullScreenCheckPeriod = 2000;
     // A tick's disk work and setting done (wParam: the worker's key).
     static constexpr UINT kTickFoundMessage = WM_FW_PROGRAM_FIRST + 0x51;
     // The collection read (wParam: the worker's key).
@@ -118,7 +120,11 @@ class CPelorandChanger : public CDialog {
     void OpenEditor();
     void StopFromMenu();
     void RunCommand(UINT id);
-    void ShowMenu(POINT at);
+    // fromTray: the notification area's menu, which must take the foreground to close.
+    void ShowMenu(POINT at, bool fromTray);
+    bool FullScreenNow() const;
+    // Hides the information window while a full-screen program runs, and shows it after.
+    void OnFullScreenCheck();
     void AddTrayIcon();
     void RemoveTrayIcon();
     void UpdateTrayTip();
@@ -144,6 +150,7 @@ class CPelorandChanger : public CDialog {
     bool m_bTrayIcon = false;
     bool m_bEnded = false;  // the end wallpaper has been dealt with
     bool m_bInHistory = false;
+    bool m_bInfoHiddenForFullScreen = false;
     unsigned m_nRun = 0;           // counts the starts: a tick of an earlier run is dropped
     std::string m_strLoaded;       // the running collection's file
     std::string m_strCurrentName;  // the current wallpaper's name, for the icon's tip

@@ -75,8 +75,11 @@ if(WIN32)
     comctl32 comdlg32 shell32 ole32 oleaut32 uuid gdi32 user32 advapi32 windowscodecs)
 
   set(PELORAND_RESOURCES ${CMAKE_SOURCE_DIR}/res/Pelorand.rc)
+  # What the resources include. A source's properties belong to one directory: the tests'
+  # directory sets the same again for its own copy of the resources.
+  set(PELORAND_RESOURCE_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/fw/Ids.h;${CMAKE_SOURCE_DIR}/doc/EditIds.h;${CMAKE_SOURCE_DIR}/res/Changer.rc;${CMAKE_SOURCE_DIR}/res/Dialogs.rc;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest;${CMAKE_BINARY_DIR}/generated/PelorandVersion.h")
   set_source_files_properties(${PELORAND_RESOURCES} PROPERTIES
-    OBJECT_DEPENDS "${CMAKE_SOURCE_DIR}/res/resource.h;${CMAKE_SOURCE_DIR}/fw/Ids.h;${CMAKE_SOURCE_DIR}/doc/EditIds.h;${CMAKE_SOURCE_DIR}/res/Changer.rc;${CMAKE_SOURCE_DIR}/res/Dialogs.rc;${CMAKE_SOURCE_DIR}/res/Pelorand.ico;${CMAKE_SOURCE_DIR}/res/Toolbar.bmp;${CMAKE_SOURCE_DIR}/res/Pelorand.manifest")
+    OBJECT_DEPENDS "${PELORAND_RESOURCE_DEPENDS}")
 
   add_executable(Pelorand WIN32 app/Main_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(Pelorand PRIVATE pelorand_editor)

@@ -19,6 +19,7 @@
 #include "fw/CmdUI.h"
 #include "fw/Ids.h"
 #include "fw/DragDrop.h"
+#include "fw/NumberText.h"
 #include "fw/OleTransfer.h"
 #include "fw/View.h"
 #include "fw/WinApp.h"
@@ -683,7 +684,7 @@ void CPelorandDoc::OnImportTimer() {
     }
     // A bare count says nothing to the user; say what is being counted.
     const std::string line = std::string(kImportFound) +
-                             std::to_string(run.shared->found.load(std::memory_order_relaxed)) +
+                             GroupDigits(run.shared->found.load(std::memory_order_relaxed)) +
                              kImportFoundUnit;
     run.progress->SetLine(1, UiText(line).c_str(), FALSE, nullptr);
 }

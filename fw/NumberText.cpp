@@ -46,3 +46,11 @@ std::string FormatMessage2(const std::string& pattern, const std::string& first,
     }
     return out;
 }
+
+std::string GroupDigits(unsigned long long count) {
+    std::string digits = std::to_string(count);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) {
+        digits.insert(static_cast<std::size_t>(at), 1, ',');
+    }
+    return digits;
+}

@@ -9,6 +9,9 @@
 bool ParseFieldInteger(const std::string& text, bool allowNegative, long long min, long long max,
                        long long& value);
 
+// A count as people read it, with a comma between groups of three digits ("96,150").
+std::string GroupDigits(unsigned long long count);
+
 // Replaces "%1" and "%2" in pattern by first and second.
 std::string FormatMessage2(const std::string& pattern, const std::string& first,
                            const std::string& second);

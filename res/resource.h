@@ -40,6 +40,7 @@
 #define IDC_HISTORY_LIST 1052
 #define IDC_HISTORY_PREVIEW 1053
 #define IDT_CHANGER 11
+#define IDT_CHANGER_FULL_SCREEN 12
 // Dialogs: entry properties, author list, options sheet and pages, context-help topics.
 #define IDS_OPTION_CAPTION 104
 #define IDD_PROPERTY 130
@@ -105,5 +106,6 @@
 #define ID_CHANGER_SHOW_HISTORY 32792
 #define ID_CHANGER_EDIT 32793
 #define ID_CHANGER_STOP 32794
+#define ID_CHANGER_SHOW 32795
 #define IDS_CHANGER_RESUME 161
 #define IDS_CHANGER_PAUSED 162

@@ -71,14 +71,10 @@ open_menu() {
   again xdotool mousemove "$icon_x" "$icon_y" click 3 -- popup || fail "the icon's menu did not open"
   sleep 0.3
 }
-menu() {  # DOWNS: opens the icon's menu and chooses its item number DOWNS
+menu() {  # KEY: opens the icon's menu and chooses the item whose mnemonic is KEY
   open_menu
-  local keys=()
-  for _ in $(seq 1 "$1"); do keys+=(Down); done
-  xdotool key "${keys[@]}"
-  sleep 0.3
-  # A Return has been seen left unread with the item already lit: press it until the menu goes.
-  again xdotool key Return -- no_popup || fail "the icon's menu did not take its item $1"
+  # A key has been seen left unread with the menu already open: press it until the menu goes.
+  again xdotool key "$1" -- no_popup || fail "the icon's menu did not take its item $1"
 }
 wallpaper() { reg_value "$desktop_key" Wallpaper; }
 changed_from() { local now; now=$(wallpaper); [ -n "$now" ] && [ "$now" != "$1" ]; }
@@ -86,7 +82,7 @@ changed_from() { local now; now=$(wallpaper); [ -n "$now" ] && [ "$now" != "$1" 
 before=$(wallpaper)
 [ -z "$before" ] || fail "the wallpaper changed before any command: '$before'"
 start=$(date +%s.%N)
-menu 1  # 次の壁紙
+menu n  # 次の壁紙(&N)
 wait_for 25 changed_from "" || fail "次の壁紙 did not change the wallpaper"
 took=$(echo "$(date +%s.%N) - $start" | bc)
 first=$(wallpaper)
@@ -97,13 +93,13 @@ xwd -root -silent | convert xwd:- -crop 800x600+0+0 "$work/tray-next.png"
 
 # A period of one second from now on: the next "次の壁紙" starts the timer again with it.
 add ChangerType REG_DWORD 1
-menu 1
+menu n
 wait_for 25 changed_from "$first" || fail "the second 次の壁紙 did not change the wallpaper"
 second=$(wallpaper)
 wait_for 25 changed_from "$second" || fail "the timer does not change the wallpaper every second"
 
-menu 2  # 一時停止
-wait_for 25 winctl exists "壁紙情報 - 一時停止中" || fail "the information window does not say 一時停止中"
+menu p  # 一時停止(&P)
+wait_for 25 winctl exists "一時停止中 - 壁紙情報" || fail "the information window does not say 一時停止中"
 paused=$(wallpaper)
 sleep 3.5  # three periods and a half
 [ "$(wallpaper)" = "$paused" ] || fail "the wallpaper changed while paused"
@@ -118,7 +114,7 @@ xdotool mousemove "$icon_x" $((icon_y - 200)) sleep 0.2 mousemove "$icon_x" "$ic
 sleep 1.5
 xwd -root -silent | convert xwd:- -crop 800x600+0+0 "$work/tray-tip.png"
 
-menu 2  # 再開
+menu p  # 再開(&P)
 wait_for 25 winctl exists "壁紙情報" || fail "the information window still says 一時停止中"
 wait_for 25 changed_from "$paused" || fail "再開 did not start the changes again"
 

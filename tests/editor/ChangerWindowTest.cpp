@@ -488,7 +488,7 @@ TEST_F(ChangerWindowTest, NextNowPauseAndResumeDriveTheTicksAndTheTimer) {
     Command(ID_CHANGER_PAUSE);
     EXPECT_TRUE(m_changer->IsPaused());
     EXPECT_FALSE(TimerWasRunning());
-    EXPECT_EQ(L"壁紙情報 - 一時停止中", WindowTitle(info));
+    EXPECT_EQ(L"一時停止中 - 壁紙情報", WindowTitle(info));
     for (int i = 0; i < 3; ++i) Tick();
     EXPECT_EQ(2u, m_setter.asked.size());
     // The user's own next still changes it, and the pause stays.
@@ -527,6 +527,8 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     OpenChanger();
     std::vector<std::wstring> items;
     UINT answer = 0;
+    UINT defaultItem = 0;
+    bool historyGrayed = false;
     m_changer->m_menuHook = [&](HMENU menu) {
         items.clear();
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
@@ -534,6 +536,8 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
             GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
             if (text[0]) items.push_back(text);
         }
+        defaultItem = GetMenuDefaultItem(menu, FALSE, 0);
+        historyGrayed = (GetMenuState(menu, ID_CHANGER_SHOW_HISTORY, MF_BYCOMMAND) & MF_GRAYED) != 0;
         return answer;
     };
     EXPECT_FALSE(m_changer->HasTrayIcon());
@@ -544,9 +548,12 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     answer = ID_CHANGER_NEXT;
     SendMessageW(info, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(info), MAKELPARAM(10, 10));
     SettleTick(*m_changer);
-    EXPECT_EQ((std::vector<std::wstring>{L"次の壁紙", L"一時停止", L"壁紙の履歴", L"エディタで表示",
-                                         L"停止"}),
+    EXPECT_EQ((std::vector<std::wstring>{L"チェンジャーを表示(&O)", L"次の壁紙(&N)", L"一時停止(&P)",
+                                         L"壁紙の履歴(&H)...",
+                                         L"チェンジャーを終了してエディターで表示(&E)", L"停止(&S)"}),
               items);
+    EXPECT_EQ(ID_CHANGER_SHOW, defaultItem);  // in bold: what a double-click on the icon does
+    EXPECT_TRUE(historyGrayed) << "nothing set yet: no history to show";
     EXPECT_EQ((std::vector<std::string>{r1}), m_setter.asked);
 
     answer = ID_CHANGER_PAUSE;
@@ -556,7 +563,8 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     answer = 0;
     SendMessageW(Window(), CPelorandChanger::kTrayMessage, CPelorandChanger::kTrayIconId,
                  WM_RBUTTONUP);
-    EXPECT_EQ(L"再開", items[1]);
+    EXPECT_EQ(L"再開(&P)", items[2]);
+    EXPECT_FALSE(historyGrayed);
 
     // A double-click shows the changer window; Explorer started again keeps the icon wanted.
     EXPECT_TRUE(IsIconic(Window()));
@@ -594,6 +602,24 @@ TEST_F(ChangerWindowTest, AFullScreenProgramSkipsTicksOnlyWhenAskedFor) {
     fullScreen = false;
     Tick();
     EXPECT_EQ((std::vector<std::string>{r1, a1}), m_setter.asked);
+
+    // The topmost information window makes way for a full-screen program, whatever the
+    // option, and comes back when it has gone.
+    HWND info = m_changer->GetInfoView()->m_hWnd;
+    ASSERT_TRUE(IsWindowVisible(info));
+    Settings().WriteInt(setting::CheckFullScreenQuiet, 0);
+    fullScreen = true;
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER_FULL_SCREEN, 0);
+    EXPECT_FALSE(IsWindowVisible(info));
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER_FULL_SCREEN, 0);
+    EXPECT_FALSE(IsWindowVisible(info));
+    fullScreen = false;
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER_FULL_SCREEN, 0);
+    EXPECT_TRUE(IsWindowVisible(info));
+    // A window hidden by the user's choice is not shown by it.
+    ShowWindow(info, SW_HIDE);
+    SendMessageW(Window(), WM_TIMER, IDT_CHANGER_FULL_SCREEN, 0);
+    EXPECT_FALSE(IsWindowVisible(info));
 }
 
 TEST_F(ChangerWindowTest, TheSessionEndStopsAndSetsTheEndWallpaperOnce) {

@@ -37,3 +37,12 @@ TEST(NumberText, FormatsTheRangeMessage) {
               "1 から 10 までの整数を入力してください。");
     EXPECT_EQ(FormatMessage2("%2-%1-%3%", "a", "b"), "b-a-%3%");
 }
+
+TEST(NumberText, GroupsACountsDigitsByThrees) {
+    EXPECT_EQ(GroupDigits(0), "0");
+    EXPECT_EQ(GroupDigits(999), "999");
+    EXPECT_EQ(GroupDigits(1000), "1,000");
+    EXPECT_EQ(GroupDigits(96150), "96,150");
+    EXPECT_EQ(GroupDigits(123456789), "123,456,789");
+    EXPECT_EQ(GroupDigits(18446744073709551615ull), "18,446,744,073,709,551,615");
+}

@@ -74,13 +74,21 @@ std::string CFileInfomationView::GetDisplayText() const {
 }
 
 void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
-    CUniqueBrush back(CreateSolidBrush(m_crBack));
+    // Under high contrast the user's own colours stand for the ones chosen in the options.
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    const bool highContrast =
+        SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+        (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+    const COLORREF backColor = highContrast ? GetSysColor(COLOR_WINDOW) : m_crBack;
+    const COLORREF textColor = highContrast ? GetSysColor(COLOR_WINDOWTEXT) : m_crText;
+    CUniqueBrush back(CreateSolidBrush(backColor));
     FillRect(dc, &client, back.Get());
     CUniqueFont font(CreateFontIndirectW(&m_lf));
     CSelectObject selectFont(
         dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
-    COLORREF oldText = SetTextColor(dc, m_crText);
-    COLORREF oldBack = SetBkColor(dc, m_crBack);
+    COLORREF oldText = SetTextColor(dc, textColor);
+    COLORREF oldBack = SetBkColor(dc, backColor);
     int oldMode = SetBkMode(dc, OPAQUE);
     std::string text = GetDisplayText();
     RECT rc = client;

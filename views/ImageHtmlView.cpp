@@ -24,6 +24,23 @@ const COLORREF kLinkColor = RGB(0, 0, 238);
 const COLORREF kWaitingColor = RGB(224, 224, 224);
 const COLORREF kBrokenColor = RGB(160, 160, 160);
 
+// Under high contrast the user's own colours stand for the page's.
+bool HighContrast() {
+    HIGHCONTRASTW contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+}
+COLORREF LinkColor() {
+    return HighContrast() ? GetSysColor(COLOR_HOTLIGHT) : kLinkColor;
+}
+COLORREF WaitingColor() {
+    return HighContrast() ? GetSysColor(COLOR_GRAYTEXT) : kWaitingColor;
+}
+COLORREF BrokenColor() {
+    return HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : kBrokenColor;
+}
+
 // A page given as a wallpaper: no picture to decode, shown as the shell shows the file.
 bool IsDocument(const std::string& path) {
     const std::string extension = mbcs::ToLower(mbcs::Extension(path));
@@ -479,7 +496,15 @@ void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
 }
 
 void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
-    HGDIOBJ font = GetStockObject(DEFAULT_GUI_FONT);
+    // The message font the user set, at the screen's DPI (the stock GUI font stays at 96).
+    if (!m_font) {
+        NONCLIENTMETRICSW metrics{};
+        metrics.cbSize = sizeof metrics;
+        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
+            m_font.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
+        }
+    }
+    HGDIOBJ font = m_font ? static_cast<HGDIOBJ>(m_font.Get()) : GetStockObject(DEFAULT_GUI_FONT);
     CSelectObject selectFont(dc, font);
     SetBkMode(dc, TRANSPARENT);
     for (std::size_t i = 0; i < m_items.size(); ++i) {
@@ -490,7 +515,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
         }
         const RECT image = ToRect(m_layout.images[i], m_scroll);
         if (m_items[i].sizes.border > 0) {
-            Fill(dc, border, kLinkColor);
+            Fill(dc, border, LinkColor());
             Fill(dc, image, GetSysColor(COLOR_WINDOW));
         }
         if (m_isDocument[i]) {
@@ -499,9 +524,9 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
         }
         const CacheEntry* cached = FindCached(m_keys[i]);
         if (!cached) {
-            Frame(dc, image, kWaitingColor);
+            Frame(dc, image, WaitingColor());
         } else if (cached->broken) {
-            Frame(dc, image, kBrokenColor);
+            Frame(dc, image, BrokenColor());
             RECT text = image;
             InflateRect(&text, -3, -3);
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
@@ -671,6 +696,11 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case kPageReadMessage:
             OnPageRead(m_pageReader->Take<PageRead>(wParam));
             return 0;
+        case WM_SETTINGCHANGE:
+        case WM_THEMECHANGED:
+            m_font.Reset();
+            InvalidateRect(m_hWnd, nullptr, FALSE);
+            break;
         case WM_PAINT:
             OnPaint();
             return 0;

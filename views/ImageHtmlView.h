@@ -140,6 +140,7 @@ class CImageHtmlView : public CView {
 
     std::string m_pictureKey;
     CUniqueBitmap m_picture;
+    CUniqueFont m_font;  // the message font; made again when the user changes it
     SIZE m_pictureSize{0, 0};
     bool m_pictureBroken = false;
 

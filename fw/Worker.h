@@ -100,6 +100,12 @@ class CWorkerJob {
         if (m_cancel) return false;
         return PostKeyed(msg, Own(std::move(result)), typeid(T), 0, true);
     }
+    // As Post, with tag in lParam: which of several jobs posting one message this one is.
+    template <typename T>
+    bool Post(UINT msg, std::unique_ptr<T> result, LPARAM tag) {
+        if (m_cancel) return false;
+        return PostKeyed(msg, Own(std::move(result)), typeid(T), tag, true);
+    }
     // As Post, but also after a cancel request: the last word of a job that was stopped and
     // whose shortened result is still wanted. Still dropped once a newer job has started.
     template <typename T>

@@ -256,8 +256,8 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image) {
     return true;
 }
 
-CImageDecoder::CImageDecoder(CWnd& owner, UINT firstMessage)
-    : m_firstMessage(firstMessage), m_queue(std::make_shared<Queue>()) {
+CImageDecoder::CImageDecoder(CWnd& owner, UINT message)
+    : m_message(message), m_queue(std::make_shared<Queue>()) {
     for (int i = 0; i < kThreads; ++i) m_workers.push_back(std::make_unique<CWorker>(owner));
 }
 
@@ -271,10 +271,10 @@ CImageDecoder::~CImageDecoder() {
 
 bool CImageDecoder::Start() {
     for (int i = 0; i < kThreads; ++i) {
-        const UINT message = m_firstMessage + static_cast<UINT>(i);
+        const UINT message = m_message;
         std::shared_ptr<Queue> queue = m_queue;
         if (!m_workers[i]->Start(
-                [queue, message](CWorkerJob& job) { Run(*queue, job, message); })) {
+                [queue, message, i](CWorkerJob& job) { Run(*queue, job, message, i); })) {
             return false;
         }
     }
@@ -316,7 +316,7 @@ bool CImageDecoder::Next(Queue& queue, CWorkerJob& job, DecodeRequest& request) 
     }
 }
 
-void CImageDecoder::Run(Queue& queue, CWorkerJob& job, UINT message) {
+void CImageDecoder::Run(Queue& queue, CWorkerJob& job, UINT message, int thread) {
     DecodeRequest request;
     while (Next(queue, job, request)) {
         auto image = std::make_unique<DecodedImage>();
@@ -332,11 +332,11 @@ void CImageDecoder::Run(Queue& queue, CWorkerJob& job, UINT message) {
             std::lock_guard<std::mutex> lock(queue.mutex);
             queue.busy.erase(queue.busy.find(key));
         }
-        job.Post(message, std::move(image));
+        job.Post(message, std::move(image), thread);
     }
 }
 
-std::unique_ptr<DecodedImage> CImageDecoder::Take(UINT msg, WPARAM wParam) {
-    if (!IsOurMessage(msg)) return nullptr;
-    return m_workers[msg - m_firstMessage]->Take<DecodedImage>(wParam);
+std::unique_ptr<DecodedImage> CImageDecoder::Take(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (!IsOurMessage(msg) || lParam < 0 || lParam >= kThreads) return nullptr;
+    return m_workers[static_cast<std::size_t>(lParam)]->Take<DecodedImage>(wParam);
 }

@@ -44,9 +44,9 @@ bool DecodeImageFile(const DecodeRequest& request, DecodedImage& image);
 
 class CImageDecoder {
   public:
-    // Results go to owner as message firstMessage + the index of the thread that decoded them.
+    // Results go to owner as message, with the index of the thread that decoded them in lParam.
     static constexpr int kThreads = 2;
-    CImageDecoder(CWnd& owner, UINT firstMessage);
+    CImageDecoder(CWnd& owner, UINT message);
     ~CImageDecoder();
 
     // Starts the threads (the owner's window must exist).
@@ -55,10 +55,8 @@ class CImageDecoder {
     // for twice.
     void SetWanted(const std::vector<DecodeRequest>& wanted);
     // The result behind a message of ours, or null (dropped, or not ours).
-    std::unique_ptr<DecodedImage> Take(UINT msg, WPARAM wParam);
-    bool IsOurMessage(UINT msg) const {
-        return msg >= m_firstMessage && msg < m_firstMessage + kThreads;
-    }
+    std::unique_ptr<DecodedImage> Take(UINT msg, WPARAM wParam, LPARAM lParam);
+    bool IsOurMessage(UINT msg) const { return msg == m_message; }
     // Requests waiting or being decoded (tests look).
     std::size_t Outstanding() const;
 
@@ -72,10 +70,10 @@ class CImageDecoder {
         std::deque<DecodeRequest> waiting;
         std::multiset<std::string> busy;  // keys being decoded now
     };
-    static void Run(Queue& queue, CWorkerJob& job, UINT message);
+    static void Run(Queue& queue, CWorkerJob& job, UINT message, int thread);
     static bool Next(Queue& queue, CWorkerJob& job, DecodeRequest& request);
 
-    UINT m_firstMessage;
+    UINT m_message;
     std::vector<std::unique_ptr<CWorker>> m_workers;
     std::shared_ptr<Queue> m_queue;
 };

@@ -689,7 +689,7 @@ void CImageHtmlView::OnDestroy() {
 
 LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (m_decoder->IsOurMessage(msg)) {
-        OnDecoded(m_decoder->Take(msg, wParam));
+        OnDecoded(m_decoder->Take(msg, wParam, lParam));
         return 0;
     }
     switch (msg) {

@@ -25,7 +25,7 @@ struct DecodedImage;
 
 class CImageHtmlView : public CView {
   public:
-    static constexpr UINT kDecodedMessage = WM_FW_PROGRAM_FIRST + 0x41;  // and the next one
+    static constexpr UINT kDecodedMessage = WM_FW_PROGRAM_FIRST + 0x41;
     static constexpr UINT kPageReadMessage = WM_FW_PROGRAM_FIRST + 0x43;
 
     CImageHtmlView();

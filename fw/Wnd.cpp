@@ -11,6 +11,10 @@
 namespace {
 // Set while CreateEx runs, so that messages before WM_NCCREATE (WM_GETMINMAXINFO) find the object.
 thread_local CWnd* t_creating = nullptr;
+// Our subclass of a control, among any others the system or a library put on it, and the
+// property that finds its object (the control's user data stays its own).
+constexpr UINT_PTR kSubclassId = 0x504C5244;  // "PLRD"
+const wchar_t kObjectProperty[] = L"Pelorand.CWnd";
 }  // namespace
 
 CWnd::~CWnd() {
@@ -20,16 +24,27 @@ CWnd::~CWnd() {
     }
     if (m_hWnd && IsWindow(m_hWnd)) {
         // The object goes first: detach so that late messages do not reach a dead object.
-        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
-        if (m_superProc != DefWindowProcW) {
-            SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
-        }
-        ::DestroyWindow(m_hWnd);
+        HWND hwnd = m_hWnd;
+        Detach();
+        ::DestroyWindow(hwnd);
     }
+}
+
+void CWnd::Detach() {
+    if (!m_hWnd) return;
+    if (m_bSubclassed) {
+        RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
+        RemovePropW(m_hWnd, kObjectProperty);
+        m_bSubclassed = false;
+    } else {
+        SetWindowLongPtrW(m_hWnd, GWLP_USERDATA, 0);
+    }
+    m_hWnd = nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
+    if (HANDLE object = GetPropW(hwnd, kObjectProperty)) return static_cast<CWnd*>(object);
     if (GetWindowLongPtrW(hwnd, GWLP_WNDPROC) != reinterpret_cast<LONG_PTR>(StaticWndProc)) {
         return nullptr;  // not one of ours: its user data belongs to someone else
     }
@@ -79,9 +94,14 @@ bool CWnd::CreateControl(DWORD exStyle, const char* className, DWORD style, HWND
 
 void CWnd::SubclassWindow(HWND hwnd) {
     m_hWnd = hwnd;
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    m_superProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWndProc)));
+    m_bSubclassed =
+        SetWindowSubclass(hwnd, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)) != FALSE;
+    if (m_bSubclassed) SetPropW(hwnd, kObjectProperty, this);
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                    DWORD_PTR object) {
+    return reinterpret_cast<CWnd*>(object)->Dispatch(msg, wParam, lParam);
 }
 
 bool CWnd::DestroyWindow() {
@@ -118,7 +138,8 @@ void CWnd::SetRedraw(bool redraw) {
 }
 
 LRESULT CWnd::Default(UINT msg, WPARAM wParam, LPARAM lParam) {
-    return CallWindowProcW(m_superProc, m_hWnd, msg, wParam, lParam);
+    if (m_bSubclassed) return DefSubclassProc(m_hWnd, msg, wParam, lParam);
+    return DefWindowProcW(m_hWnd, msg, wParam, lParam);
 }
 
 bool CWnd::OnReflectNotify(NMHDR*, LRESULT&) {
@@ -168,12 +189,7 @@ LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == WM_NCCREATE) result = FALSE;
     }
     if (msg == WM_NCDESTROY) {
-        HWND hwnd = m_hWnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (m_superProc != DefWindowProcW) {
-            SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
-        }
-        m_hWnd = nullptr;
+        Detach();
         // The loop ends with the main window, whatever kind of window it is.
         CWinApp* app = CWinApp::Get();
         if (app && app->m_pMainWnd == this) {

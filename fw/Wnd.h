@@ -78,7 +78,13 @@ class CWnd {
   private:
     friend class CWorker;
     static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    WNDPROC m_superProc = DefWindowProcW;
+    // A control's or dialog item's messages, through the system's subclassing: its own
+    // procedure and user data stay the control's.
+    static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                                         UINT_PTR id, DWORD_PTR object);
+    // Lets go of the window: late messages no longer reach the object.
+    void Detach();
+    bool m_bSubclassed = false;
     std::vector<CWorker*> m_workers;  // told to stop when the window is destroyed
 };
 

@@ -632,13 +632,13 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return CDialog::WndProc(msg, wParam, lParam);
         case WM_QUERYENDSESSION:
             // Nothing to save here: the session may end.
-            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, TRUE);
+            SetMsgResult(TRUE);
             return TRUE;
         case WM_ENDSESSION:
             // Windows ends the process without closing the window: what closing does is done now.
             // A tick still reading the disk is not waited for: its result is dropped.
             if (wParam) EndChanger();
-            SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
+            SetMsgResult(0);
             return TRUE;
         case WM_QUERYDRAGICON:
             // One of the few messages whose dialog-procedure result is the answer itself.

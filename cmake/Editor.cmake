@@ -23,6 +23,7 @@ if(WIN32)
     fw/StatusBar.cpp
     fw/FrameWnd.cpp
     fw/Document.cpp
+    fw/FileStamp.cpp
     fw/SingleDocTemplate.cpp
     fw/WinApp.cpp
     fw/Dialog.cpp

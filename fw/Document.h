@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fw/CmdTarget.h"
+#include "fw/FileStamp.h"
 
 class CArchive;
 class CSingleDocTemplate;
@@ -40,7 +41,11 @@ class CDocument : public CCmdTarget {
     bool StartsOver() const { return m_bStartOver; }
 
     // Saves to path, or asks for a name first when path is empty. False when cancelled or failed.
+    // Before writing over the file the document was read from, it checks that nobody wrote it
+    // since; if someone did, the user chooses another name, overwriting, or not saving.
     bool DoSave(const std::string& path);
+    // What the file held when the document read or last wrote it (unknown for a new one).
+    const FileStamp& DiskStamp() const { return m_diskStamp; }
 
     // Unsaved edits. Every edit sets the flag; a new, opened or saved document clears it.
     void SetModifiedFlag(bool modified = true) { m_bModified = modified; }
@@ -66,5 +71,11 @@ class CDocument : public CCmdTarget {
     bool m_bModified = false;
 
   private:
+    // Whether target is the document's own file and it changed on disk since it was read or
+    // written here: asks what to do. False: the user chose not to write over it.
+    enum class Overwrite { kGo, kSaveAs, kCancel };
+    Overwrite CheckDiskFile(const std::string& target);
+
     std::vector<CView*> m_views;
+    FileStamp m_diskStamp;
 };

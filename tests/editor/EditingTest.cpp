@@ -286,6 +286,36 @@ TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) 
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
 }
 
+TEST_F(EditingTest, NumpadStarOpensNoMoreFoldersThanItsLimitAndTheRestOpenAsUsual) {
+    const int depth = 300;
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "FILE{\r\n";
+    std::string path = TempPath("deep.plr");
+    WriteBytes(path, text);
+    ASSERT_TRUE(OpenEditor(path));
+    Tree()->m_expandAllLimit = 100;
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    std::vector<CBlock*> chain{Root()};
+    while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
+    // The first 100 are open; the next one has its item, closed, with its button.
+    EXPECT_EQ(Tree()->GetCount(), 101);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(Tree()->GetItemState(Tree()->ItemOf(chain[i]), TVIS_EXPANDED) &
+                    TVIS_EXPANDED) << i;
+    }
+    HTREEITEM closed = Tree()->ItemOf(chain[100]);
+    ASSERT_NE(closed, nullptr);
+    EXPECT_FALSE(Tree()->GetItemState(closed, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_EQ(Tree()->ItemOf(chain[101]), nullptr);
+    // Numpad * there opens the next hundred.
+    ASSERT_TRUE(Tree()->SelectItem(closed));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), 201);
+    EXPECT_TRUE(Tree()->GetItemState(Tree()->ItemOf(chain[199]), TVIS_EXPANDED) &
+                TVIS_EXPANDED);
+}
+
 TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
     OpenSmall();
     std::string image = TempPath("pic.bmp");

@@ -68,7 +68,7 @@ bool CPropertyDlg::OnInitDialog() {
 void CPropertyDlg::FillAuthorList() {
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
     SendMessageA(authors, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(m_settings)) {
+    for (const std::string& name : ReadAuthors(m_settings, kShownAuthors)) {
         SendMessageA(authors, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
     }
     if (!m_pBlock) return;

@@ -136,6 +136,11 @@ struct CPelorandDoc::ImportRun {
     std::shared_ptr<ImportShared> shared = std::make_shared<ImportShared>();
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     bool asking = false;  // a question about a folder is up: no progress over it
+    // Whether to stop is being asked: what the worker hands over meanwhile waits here for
+    // the answer, so that an import the user stops never lands because it finished first.
+    bool answering = false;
+    std::unique_ptr<std::vector<char>> heldFolders;
+    std::unique_ptr<ImportResult> heldResult;
     ComPtr<IProgressDialog> progress;
 };
 
@@ -236,9 +241,26 @@ void CPelorandDoc::DeleteContents() {
 
 bool CPelorandDoc::SaveModified() {
     if (IsImporting()) {
-        if (CWinApp::Get()->DoMessageBox(kStopImportQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return false;
-        CancelImport();
+        m_import->answering = true;
+        const bool wasAsking = m_import->asking;
+        m_import->asking = true;  // no progress dialog over the question
+        const bool stop =
+            CWinApp::Get()->DoMessageBox(kStopImportQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        if (m_import) {
+            m_import->answering = false;
+            m_import->asking = wasAsking;
+            if (stop) {
+                CancelImport();  // with whatever arrived while the question was up
+            } else {
+                // Going on: what arrived meanwhile is taken now, as it would have been.
+                if (m_import->heldFolders) {
+                    OnPathsClassified(std::move(m_import->heldFolders));
+                } else if (m_import->heldResult) {
+                    OnImportBuilt(std::move(m_import->heldResult));
+                }
+            }
+        }
+        if (!stop) return false;
     }
     return CDocument::SaveModified();
 }
@@ -567,6 +589,10 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
 
 void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders) {
     if (!m_import || !folders) return;  // a result of an import stopped meanwhile
+    if (m_import->answering) {
+        m_import->heldFolders = std::move(folders);
+        return;
+    }
     ImportShared& shared = *m_import->shared;
     if (folders->size() != shared.paths.size()) {
         EndImport();
@@ -626,6 +652,10 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
 
 void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
     if (!m_import || !result) return;  // a result of an import stopped meanwhile
+    if (m_import->answering) {
+        m_import->heldResult = std::move(result);
+        return;
+    }
     CBlock* target = m_import->target;
     const bool intoTarget = !m_import->askForFolders;
     EndImport();

@@ -508,18 +508,27 @@ TEST_F(ChangerWindowTest, NextNowPauseAndResumeDriveTheTicksAndTheTimer) {
     EXPECT_EQ(a1, m_setter.asked.back());
     EXPECT_EQ(4u, m_history.GetCount());
 
-    // Stop from the menu: stopped, the window shown again; the commands then do nothing.
+    // Stop from the menu: stopped, the window shown again, the information window gone from
+    // the screen; the commands then do nothing.
     Command(ID_CHANGER_PAUSE);
     Command(ID_CHANGER_STOP);
     EXPECT_FALSE(m_changer->IsRunning());
     EXPECT_FALSE(m_changer->IsPaused());
     EXPECT_FALSE(IsIconic(Window()));
     EXPECT_EQ("起動", Text(Window(), IDC_CHANGER_RUN));
-    EXPECT_EQ(L"壁紙情報", WindowTitle(info));
+    EXPECT_FALSE(IsWindowVisible(info));
     Command(ID_CHANGER_NEXT);
     Command(ID_CHANGER_PAUSE);
     EXPECT_FALSE(m_changer->IsPaused());
     EXPECT_EQ(4u, m_setter.asked.size());
+    // Started again it shows one; "停止" in the window takes it away too.
+    ClickRun();
+    ASSERT_NE(nullptr, m_changer->GetInfoView());
+    info = m_changer->GetInfoView()->m_hWnd;
+    EXPECT_TRUE(IsWindowVisible(info));
+    ClickRun();
+    EXPECT_FALSE(m_changer->IsRunning());
+    EXPECT_FALSE(IsWindowVisible(info));
 }
 
 TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {

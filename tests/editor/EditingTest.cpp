@@ -1107,6 +1107,60 @@ TEST_F(EditingTest, CancelInTheProgressDialogStopsTheImportAndLeavesTheCollectio
     Doc()->m_pFileSystem = nullptr;
 }
 
+TEST_F(EditingTest, AnImportThatEndsWhileTheStopQuestionIsUpWaitsForTheAnswer) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    CBlock* target = Child(Root(), 0);
+    const int children = target->m_Children.GetCount();
+    // While the question is up the import finishes and its result reaches the window, as
+    // the message box's own loop would hand it over.
+    int answer = IDYES;
+    m_app->m_messageBoxHook = [&](const std::string& text, UINT) {
+        m_messages.push_back(text);
+        disk.open = true;
+        for (int i = 0; i < 150 && Doc()->IsImporting(); ++i) {
+            Sleep(2);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        return answer;
+    };
+    // The paths are told apart at once; the folder's reading waits at the gate.
+    auto startImport = [&] {
+        ASSERT_TRUE(Doc()->AddFolderContents(target, "D:\\slow"));
+        for (int i = 0; i < 50; ++i) {
+            Sleep(2);
+            Pump();
+        }
+    };
+    // Stop: what finished meanwhile is dropped.
+    startImport();
+    EXPECT_TRUE(Doc()->SaveModified());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_FALSE(Doc()->IsImporting());
+    Pump();
+    EXPECT_EQ(target->m_Children.GetCount(), children);
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // Go on: what finished meanwhile is taken once the answer is in, and the window stays.
+    disk.open = false;
+    answer = IDNO;
+    startImport();
+    EXPECT_FALSE(Doc()->SaveModified());
+    EXPECT_FALSE(Doc()->IsImporting());
+    Pump();
+    EXPECT_EQ(target->m_Children.GetCount(), children + 2);
+    EXPECT_TRUE(Doc()->IsModified());
+    Doc()->m_pFileSystem = nullptr;
+    m_app->m_messageBoxHook = [this](const std::string& text, UINT) {
+        m_messages.push_back(text);
+        return m_answer;
+    };
+}
+
 TEST_F(EditingTest, PropertiesNeedAFolderBelowTheRootOrASelectedRow) {
     OpenSmall();
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));

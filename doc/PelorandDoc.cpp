@@ -54,6 +54,27 @@ constexpr UINT kProgressInterval = 200;  // ms
 // The progress dialog comes up only for an import that takes longer than this.
 constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 
+const char kTooDeepFolders[] =
+    "フォルダーの階層が深すぎるため、次のフォルダーとその中身は取り込みませんでした:";
+const char kUnreadableFolders[] =
+    "次のフォルダーは読み取れなかったため (取り込み中に削除されたか、アクセスできません)、"
+    "中身の一部またはすべてを取り込んでいません:";
+const char kMoreFolders[] = "ほか";
+const char kMoreFoldersUnit[] = " 個のフォルダー";
+
+// Tells once what an import left out, naming the first few folders (paths are in the file
+// system's code page, the texts in the program's).
+void ReportLeftOutFolders(const LeftOutFolders& left, const char* what) {
+    if (left.count == 0) return;
+    std::wstring text = UiText(what);
+    for (const std::string& path : left.first) text += L"\n" + ToWide(path);
+    if (left.count > left.first.size()) {
+        text += L"\n" + UiText(kMoreFolders + std::string(" ") +
+                                std::to_string(left.count - left.first.size()) + kMoreFoldersUnit);
+    }
+    CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CopyProperties(CBlock& to, const CBlock& from) {
     to.m_nPriority = from.m_nPriority;
     to.m_bInherit = from.m_bInherit;
@@ -128,6 +149,9 @@ struct ImportResult {
     std::vector<ImportNode> nodes;
     // Names found on the disk that the code page cannot hold: left out, and told once.
     std::vector<std::wstring> refused;
+    // Folders not taken whole: too deep to follow, or gone or unreadable when read.
+    LeftOutFolders tooDeep;
+    LeftOutFolders unreadable;
 };
 
 struct CPelorandDoc::ImportRun {
@@ -625,6 +649,8 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
         scan.cancel = &keep->cancel;
         scan.found = &keep->found;
         auto result = std::make_unique<ImportResult>();
+        scan.tooDeep = &result->tooDeep;
+        scan.unreadable = &result->unreadable;
         CRefusedNames refused;  // gathers what the file system leaves out on this thread
         try {
             std::vector<ImportNode>& nodes = result->nodes;
@@ -665,6 +691,8 @@ void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
     }
     Attach(target, result->nodes, intoTarget);
     ReportRefusedNames(result->refused);
+    ReportLeftOutFolders(result->tooDeep, kTooDeepFolders);
+    ReportLeftOutFolders(result->unreadable, kUnreadableFolders);
 }
 
 void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,

@@ -1161,6 +1161,74 @@ TEST_F(EditingTest, AnImportThatEndsWhileTheStopQuestionIsUpWaitsForTheAnswer) {
     };
 }
 
+namespace {
+
+// A chain of folders "d" 200 deep below D:\\deep, and D:\\gone, whose sub-folder is listed
+// but deleted before it is read.
+class HostileDisk : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = path.rfind("D:\\deep", 0) == 0 || path == "D:\\gone";
+        attributes.isDirectory = attributes.readable && path.find(".jpg") == std::string::npos;
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        if (dir.rfind("D:\\deep", 0) == 0 && dir.size() < 8 + 2 * 200) {
+            onName("d");
+            onName("p.jpg");
+        }
+    }
+    void EnumerateEntries(const std::string& dir,
+                          const std::function<bool(const std::string&, bool)>& onEntry)
+        const override {
+        if (dir == "D:\\gone") {
+            onEntry("a.jpg", false);
+            onEntry("sub", true);
+            return;
+        }
+        IFileSystem::EnumerateEntries(dir, onEntry);
+    }
+    char Separator() const override { return '\\'; }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AnImportSaysWhichFoldersItLeftOut) {
+    OpenSmall();
+    HostileDisk disk;
+    Doc()->m_pFileSystem = &disk;
+    m_answer = IDOK;
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\deep"));
+    Doc()->WaitForImport();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("深すぎる"), std::string::npos);
+    std::string deepest = "D:\\deep";
+    for (int i = 0; i < 128; ++i) deepest += "\\d";
+    EXPECT_NE(m_messages[0].find(deepest), std::string::npos) << m_messages[0];
+    // What could be taken was.
+    CBlock* at = nullptr;
+    for (int i = 0; i < Child(Root(), 0)->m_Children.GetCount(); ++i) {
+        if (Child(Child(Root(), 0), i)->m_strName == "D:\\deep\\d") at = Child(Child(Root(), 0), i);
+    }
+    ASSERT_NE(at, nullptr);
+    int levels = 1;
+    while (at->m_Children.GetCount() && Child(at, 0)->m_bFolder) {
+        at = Child(at, 0);
+        ++levels;
+    }
+    EXPECT_EQ(levels, 127);
+
+    m_messages.clear();
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\gone"));
+    Doc()->WaitForImport();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("読み取れなかった"), std::string::npos);
+    EXPECT_NE(m_messages[0].find("D:\\gone\\sub"), std::string::npos);
+    Doc()->m_pFileSystem = nullptr;
+}
+
 TEST_F(EditingTest, PropertiesNeedAFolderBelowTheRootOrASelectedRow) {
     OpenSmall();
     ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));

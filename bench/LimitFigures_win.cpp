@@ -57,21 +57,21 @@ void ExpandChain(FigureApp& app, int depth, const std::string& temp) {
 void OpenAuthorDialogs(FigureApp& app, int slots) {
     // Straight into the key, one open for all, so that setting up is not what is measured.
     const std::string keyPath = app.Store().KeyPath("Option\\Creater");
-    HKEY key = nullptr;
+    CUniqueKey key;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
+                        key.Put(), nullptr) != ERROR_SUCCESS)
         return;
     for (int i = 0; i < slots; ++i) {
         char name[32], value[32];
         std::snprintf(name, sizeof name, "Creater%04d", i);
         std::snprintf(value, sizeof value, "author %d", slots - i);
-        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
+        RegSetValueExA(key.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
                        static_cast<DWORD>(std::strlen(value) + 1));
     }
     DWORD count = static_cast<DWORD>(slots);
-    RegSetValueExA(key, "CreaterCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
+    RegSetValueExA(key.Get(), "CreaterCount", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&count),
                    sizeof count);
-    RegCloseKey(key);
+    key.Reset();
 
     auto start = FigureClock::now();
     std::size_t read = ReadAuthors(app.Settings()).size();

@@ -10,6 +10,7 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/Archive.h"
+#include "fw/FrameWnd.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "res/resource.h"
@@ -426,6 +427,24 @@ TEST_F(ChangedOnDiskTest, SaveAsLeavesTheOtherWindowsFileAlone) {
     EXPECT_TRUE(AskedAboutTheChange());
     EXPECT_EQ(ReadBytes(copy), kThreeChildren);
     EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(EditorTest, AnEditorOnTheFileComesForwardInsteadOfASecondOne) {
+    std::string path = TempPath("forward.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    ShowWindow(Frame()->m_hWnd, SW_MINIMIZE);
+    // The name as another program may be handed it, with a step that goes nowhere.
+    std::string asked = path;
+    asked.insert(asked.rfind('\\'), "\\.");
+    EXPECT_TRUE(CFrameWnd::BringForwardFrameOf(asked));
+    EXPECT_FALSE(IsIconic(Frame()->m_hWnd));
+    // Another file, or a frame with no file, is no answer.
+    EXPECT_FALSE(CFrameWnd::BringForwardFrameOf(TempPath("other.plr")));
+    // A foreign message of the same kind is left alone.
+    COPYDATASTRUCT foreign{1, 4, const_cast<char*>("abcd")};
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&foreign)),
+              FALSE);
 }
 
 TEST_F(EditorTest, AFileUnchangedOnDiskSavesWithoutAQuestion) {

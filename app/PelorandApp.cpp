@@ -11,6 +11,7 @@
 #include "changer/PelorandChanger_win.h"
 #include "changer/WallpaperStyle_win.h"
 #include "doc/PelorandDoc.h"
+#include "fw/FrameWnd.h"
 #include "fw/Recovery.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
@@ -130,6 +131,8 @@ bool CPelorandApp::InitInstance() {
         if (argv) file = FileToOpen(argc, argv);
         ReportRefusedNames(refused.Names());
     }
+    // The file is open in another window already: that one comes forward instead.
+    if (!file.empty() && CFrameWnd::BringForwardFrameOf(file)) return false;
     if (!RunChangerPhase(file)) return false;
     AddPelorandTemplate();
     RegisterShellFileTypes();

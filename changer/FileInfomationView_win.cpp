@@ -99,14 +99,16 @@ void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
     SetTextColor(dc, oldText);
 }
 
-RECT CFileInfomationView::OntoMonitor(const RECT& stored) {
-    if (MonitorFromRect(&stored, MONITOR_DEFAULTTONULL)) return stored;
+RECT CFileInfomationView::OntoMonitor(const RECT& stored, bool whole) {
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     if (!GetMonitorInfoW(MonitorFromRect(&stored, MONITOR_DEFAULTTONEAREST), &monitor)) {
         return stored;
     }
     const RECT& work = monitor.rcWork;
+    const bool fits = stored.right - stored.left <= work.right - work.left &&
+                      stored.bottom - stored.top <= work.bottom - work.top;
+    if (fits && !whole && MonitorFromRect(&stored, MONITOR_DEFAULTTONULL)) return stored;
     const LONG width = std::min(stored.right - stored.left, work.right - work.left);
     const LONG height = std::min(stored.bottom - stored.top, work.bottom - work.top);
     RECT placed;
@@ -117,13 +119,37 @@ RECT CFileInfomationView::OntoMonitor(const RECT& stored) {
     return placed;
 }
 
+RECT CFileInfomationView::FromStored(int left, int top, int width, int height) {
+    RECT work{};
+    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) work = RECT{0, 0, 640, 480};
+    const long long workWidth = std::max<long long>(1, work.right - work.left);
+    const long long workHeight = std::max<long long>(1, work.bottom - work.top);
+    // No size at all takes the size a new window gets; the frame cannot be smaller than its
+    // minimum, and a window larger than the screen shows nothing more.
+    auto size = [](long long stored, long long fallback, long long least, long long most) {
+        if (stored <= 0) stored = fallback;
+        return std::clamp(stored, std::min(least, most), most);
+    };
+    const long long w = size(width, workWidth / 10, GetSystemMetrics(SM_CXMINTRACK), workWidth);
+    const long long h = size(height, workHeight / 10, GetSystemMetrics(SM_CYMINTRACK), workHeight);
+    // Far outside every screen is as good as a little outside; kept in range, the sums below
+    // cannot overflow, and OntoMonitor brings the place back.
+    constexpr long long kFar = 1 << 24;
+    const long long x = std::clamp<long long>(left, -kFar, kFar);
+    const long long y = std::clamp<long long>(top, -kFar, kFar);
+    // A size that had to be mended says the place is no one's choice either: all of it on
+    // the screen.
+    const bool mended = w != width || h != height || x != left || y != top;
+    return OntoMonitor(RECT{static_cast<LONG>(x), static_cast<LONG>(y), static_cast<LONG>(x + w),
+                            static_cast<LONG>(y + h)},
+                       mended);
+}
+
 void CFileInfomationView::LoadPlacementAndFont() {
     CSettings& settings = *m_pSettings;
-    const int left = settings.GetInt(setting::LeftPosition);
-    const int top = settings.GetInt(setting::TopPosition);
-    const int width = settings.GetInt(setting::Width);
-    const int height = settings.GetInt(setting::Height);
-    const RECT placed = OntoMonitor(RECT{left, top, left + width, top + height});
+    const RECT placed =
+        FromStored(settings.GetInt(setting::LeftPosition), settings.GetInt(setting::TopPosition),
+                   settings.GetInt(setting::Width), settings.GetInt(setting::Height));
     MoveWindow(m_hWnd, placed.left, placed.top, placed.right - placed.left,
                placed.bottom - placed.top, TRUE);
 

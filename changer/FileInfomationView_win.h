@@ -47,10 +47,15 @@ class CFileInfomationView : public CWnd, public IInfoSink {
         m_uMenuMessage = message;
     }
 
-    // A stored place that lies on no monitor any more (one was unplugged) brought onto the
-    // nearest one's work area, as much of its size as fits there; a place on a monitor is
-    // kept as it is.
-    static RECT OntoMonitor(const RECT& stored);
+    // A stored place that lies on no monitor any more (one was unplugged), or is larger than
+    // the work area, brought onto the nearest monitor's work area, as much of its size as
+    // fits there; a place on a monitor that fits it is kept as it is.
+    // whole: the place is brought wholly onto the work area even when it lies on a monitor.
+    static RECT OntoMonitor(const RECT& stored, bool whole = false);
+    // The window's place from the four stored numbers, whatever they hold (edited by hand,
+    // or left by another program): no size below what the frame needs or above the work
+    // area, no sum that overflows, and a place on a monitor.
+    static RECT FromStored(int left, int top, int width, int height);
 
     // Stores the four texts and repaints at once.
     void SetTexts(const std::string& name, const std::string& priority, const std::string& author,

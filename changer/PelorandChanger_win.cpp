@@ -273,6 +273,8 @@ void CPelorandChanger::Stop() {
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
     }
     RemoveTrayIcon();
+    // It tells of a wallpaper the changer no longer changes; a new run makes its own.
+    if (m_pInfoView && m_pInfoView->m_hWnd) ShowWindow(m_pInfoView->m_hWnd, SW_HIDE);
     // The list refers into the tree: it goes first. A job still on the worker holds copies
     // only; it sets no wallpaper if it has not yet, and is not waited for.
     m_worker.RequestCancel();

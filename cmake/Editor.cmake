@@ -23,6 +23,7 @@ if(WIN32)
     fw/StatusBar.cpp
     fw/FrameWnd.cpp
     fw/Document.cpp
+    fw/FileStamp.cpp
     fw/Recovery.cpp
     fw/SingleDocTemplate.cpp
     fw/WinApp.cpp
@@ -97,6 +98,8 @@ if(WIN32)
   target_link_libraries(changer_figures PRIVATE pelorand_editor psapi)
   add_executable(thumbnail_figures EXCLUDE_FROM_ALL bench/ThumbnailFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(thumbnail_figures PRIVATE pelorand_editor psapi)
+  add_executable(limit_figures EXCLUDE_FROM_ALL bench/LimitFigures_win.cpp ${PELORAND_RESOURCES})
+  target_link_libraries(limit_figures PRIVATE pelorand_editor)
   add_executable(import_figures EXCLUDE_FROM_ALL bench/ImportFigures_win.cpp ${PELORAND_RESOURCES})
   target_link_libraries(import_figures PRIVATE pelorand_editor)
   add_executable(thumbnail_decode_figures EXCLUDE_FROM_ALL bench/ThumbnailDecodeFigures_win.cpp

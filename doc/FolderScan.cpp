@@ -33,7 +33,10 @@ bool Scan(const FolderScan& scan, ImportNode& folder, std::vector<std::string>& 
             if (!IsAcceptedFile(name, scan.fileTypes)) return true;
             folder.children.push_back(ImportNode{std::move(full), false, {}});
         } else {
-            if (depth + 1 >= scan.maxDepth) return true;
+            if (depth + 1 >= scan.maxDepth) {
+                if (scan.tooDeep) scan.tooDeep->Add(full);
+                return true;
+            }
             std::string id = scan.fs->DirectoryIdentity(full);
             if (!id.empty() && std::find(ancestors.begin(), ancestors.end(), id) != ancestors.end())
                 return true;
@@ -42,6 +45,12 @@ bool Scan(const FolderScan& scan, ImportNode& folder, std::vector<std::string>& 
         if (scan.found) scan.found->fetch_add(1, std::memory_order_relaxed);
         return true;
     });
+    // A listing says nothing of a folder that went (or was never readable); asked after it,
+    // this also catches one deleted while it was being read.
+    if (!stopped && scan.unreadable) {
+        const PathAttributes now = scan.fs->GetAttributes(folder.path);
+        if (!now.readable || !now.isDirectory) scan.unreadable->Add(folder.path);
+    }
     // Sub-folders are read after their parent's names, so that one open search at a time
     // is held however deep the folders go.
     for (ImportNode& child : folder.children) {

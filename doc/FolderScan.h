@@ -16,6 +16,18 @@ struct ImportNode {
     std::vector<ImportNode> children;
 };
 
+// Folders an import could not take whole, for telling the user afterwards: how many, and the
+// first few by path (a hostile disk may hold millions of them).
+struct LeftOutFolders {
+    static constexpr std::size_t kNamed = 10;
+    std::size_t count = 0;
+    std::vector<std::string> first;
+    void Add(const std::string& path) {
+        ++count;
+        if (first.size() < kNamed) first.push_back(path);
+    }
+};
+
 struct FolderScan {
     const IFileSystem* fs = nullptr;
     // Tokens of the file-type setting ("BMP", "JPG", ...); a file is taken when its own name
@@ -28,6 +40,10 @@ struct FolderScan {
     const std::atomic<bool>* cancel = nullptr;
     // Counts the files and folders found so far, for the progress shown meanwhile.
     std::atomic<std::size_t>* found = nullptr;
+    // Where the scan notes what it left out (null: nowhere): sub-folders beyond maxDepth,
+    // and folders that were gone or unreadable when their turn came (deleted meanwhile).
+    LeftOutFolders* tooDeep = nullptr;
+    LeftOutFolders* unreadable = nullptr;
 };
 
 // Fills folder.children with the files of the accepted types and the sub-folders below the

@@ -56,6 +56,27 @@ constexpr UINT kProgressInterval = 200;  // ms
 // The progress dialog comes up only for an import that takes longer than this.
 constexpr auto kProgressDelay = std::chrono::milliseconds(500);
 
+const char kTooDeepFolders[] =
+    "フォルダーの階層が深すぎるため、次のフォルダーとその中身は取り込みませんでした:";
+const char kUnreadableFolders[] =
+    "次のフォルダーは読み取れなかったため (取り込み中に削除されたか、アクセスできません)、"
+    "中身の一部またはすべてを取り込んでいません:";
+const char kMoreFolders[] = "ほか";
+const char kMoreFoldersUnit[] = " 個のフォルダー";
+
+// Tells once what an import left out, naming the first few folders (paths are in the file
+// system's code page, the texts in the program's).
+void ReportLeftOutFolders(const LeftOutFolders& left, const char* what) {
+    if (left.count == 0) return;
+    std::wstring text = UiText(what);
+    for (const std::string& path : left.first) text += L"\n" + ToWide(path);
+    if (left.count > left.first.size()) {
+        text += L"\n" + UiText(kMoreFolders + std::string(" ") +
+                                std::to_string(left.count - left.first.size()) + kMoreFoldersUnit);
+    }
+    CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
+}
+
 void CopyProperties(CBlock& to, const CBlock& from) {
     to.m_nPriority = from.m_nPriority;
     to.m_bInherit = from.m_bInherit;
@@ -130,6 +151,9 @@ struct ImportResult {
     std::vector<ImportNode> nodes;
     // Names found on the disk that CP932 cannot hold: left out, and told once.
     std::vector<std::wstring> refused;
+    // Folders not taken whole: too deep to follow, or gone or unreadable when read.
+    LeftOutFolders tooDeep;
+    LeftOutFolders unreadable;
 };
 
 struct CPelorandDoc::ImportRun {
@@ -138,6 +162,11 @@ struct CPelorandDoc::ImportRun {
     std::shared_ptr<ImportShared> shared = std::make_shared<ImportShared>();
     std::chrono::steady_clock::time_point started = std::chrono::steady_clock::now();
     bool asking = false;  // a question about a folder is up: no progress over it
+    // Whether to stop is being asked: what the worker hands over meanwhile waits here for
+    // the answer, so that an import the user stops never lands because it finished first.
+    bool answering = false;
+    std::unique_ptr<std::vector<char>> heldFolders;
+    std::unique_ptr<ImportResult> heldResult;
     ComPtr<IProgressDialog> progress;
 };
 
@@ -238,9 +267,26 @@ void CPelorandDoc::DeleteContents() {
 
 bool CPelorandDoc::SaveModified() {
     if (IsImporting()) {
-        if (CWinApp::Get()->DoMessageBox(kStopImportQuestion, MB_YESNO | MB_ICONQUESTION) != IDYES)
-            return false;
-        CancelImport();
+        m_import->answering = true;
+        const bool wasAsking = m_import->asking;
+        m_import->asking = true;  // no progress dialog over the question
+        const bool stop =
+            CWinApp::Get()->DoMessageBox(kStopImportQuestion, MB_YESNO | MB_ICONQUESTION) == IDYES;
+        if (m_import) {
+            m_import->answering = false;
+            m_import->asking = wasAsking;
+            if (stop) {
+                CancelImport();  // with whatever arrived while the question was up
+            } else {
+                // Going on: what arrived meanwhile is taken now, as it would have been.
+                if (m_import->heldFolders) {
+                    OnPathsClassified(std::move(m_import->heldFolders));
+                } else if (m_import->heldResult) {
+                    OnImportBuilt(std::move(m_import->heldResult));
+                }
+            }
+        }
+        if (!stop) return false;
     }
     return CDocument::SaveModified();
 }
@@ -569,6 +615,10 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
 
 void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders) {
     if (!m_import || !folders) return;  // a result of an import stopped meanwhile
+    if (m_import->answering) {
+        m_import->heldFolders = std::move(folders);
+        return;
+    }
     ImportShared& shared = *m_import->shared;
     if (folders->size() != shared.paths.size()) {
         EndImport();
@@ -601,6 +651,8 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
         scan.cancel = &keep->cancel;
         scan.found = &keep->found;
         auto result = std::make_unique<ImportResult>();
+        scan.tooDeep = &result->tooDeep;
+        scan.unreadable = &result->unreadable;
         CRefusedNames refused;  // gathers what the file system leaves out on this thread
         try {
             std::vector<ImportNode>& nodes = result->nodes;
@@ -628,6 +680,10 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
 
 void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
     if (!m_import || !result) return;  // a result of an import stopped meanwhile
+    if (m_import->answering) {
+        m_import->heldResult = std::move(result);
+        return;
+    }
     CBlock* target = m_import->target;
     const bool intoTarget = !m_import->askForFolders;
     EndImport();
@@ -637,6 +693,8 @@ void CPelorandDoc::OnImportBuilt(std::unique_ptr<ImportResult> result) {
     }
     Attach(target, result->nodes, intoTarget);
     ReportRefusedNames(result->refused);
+    ReportLeftOutFolders(result->tooDeep, kTooDeepFolders);
+    ReportLeftOutFolders(result->unreadable, kUnreadableFolders);
 }
 
 void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,

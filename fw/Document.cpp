@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "fw/Archive.h"
+#include "fw/FileStamp.h"
 #include "fw/FrameWnd.h"
 #include "fw/Ids.h"
 #include "fw/SingleDocTemplate.h"
@@ -14,11 +15,16 @@
 #include "fw/WinApp.h"
 #include "model/CollectionFile.h"
 #include "model/Mbcs.h"
+#include "win/Strconv.h"
 
 namespace {
 const char kOpenFailed[] = "ﾄﾞｷｭﾒﾝﾄを開くことに失敗しました。";
 const char kSaveFailed[] = "ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。";
 const char kKeptIn[] = "保存した内容は次のファイルにあります:";
+const char kChangedOnDisk[] =
+    " は、開いた後でほかのプログラムによって変更されています。\n"
+    "上書きすると、その変更は失われます。\n\n"
+    "[はい] 名前を付けて保存\n[いいえ] 上書き保存\n[キャンセル] 保存しない";
 }  // namespace
 
 CDocument::~CDocument() {
@@ -46,6 +52,7 @@ void CDocument::UpdateAllViews(CView* sender, const CUpdateHint& hint) {
 bool CDocument::OnNewDocument() {
     DeleteContents();
     m_strPathName.clear();
+    m_diskStamp = FileStamp();
     m_bStartOver = false;
     SetModifiedFlag(false);
     return true;
@@ -69,6 +76,11 @@ bool CDocument::OnOpenDocument(const std::string& path) {
         // Out of memory part way through a huge file, say: what was read is no collection.
         failed = true;
     }
+    // Read again through the same handle: it names what was just read even if another
+    // program has put a new file under the name meanwhile.
+    FileStamp stamp;
+    if (!failed) StampOpenFile(file, stamp);
+    m_diskStamp = stamp;
     std::fclose(file);
     if (failed) {
         m_bStartOver = true;
@@ -139,10 +151,39 @@ bool CDocument::DoSave(const std::string& path) {
         if (!CWinApp::Get()->DoPromptFileName(name, false, m_pDocTemplate)) return false;
         target = name;
     }
+    switch (CheckDiskFile(target)) {
+        case Overwrite::kGo:
+            break;
+        case Overwrite::kSaveAs:
+            return DoSave(std::string());
+        case Overwrite::kCancel:
+            return false;
+    }
     if (!OnSaveDocument(target)) return false;
+    // What is there now is ours: the next save compares against it.
+    StampFile(target, m_diskStamp);
     SetModifiedFlag(false);
     if (path.empty() || target != m_strPathName) SetPathName(target);
     return true;
+}
+
+CDocument::Overwrite CDocument::CheckDiskFile(const std::string& target) {
+    if (!m_diskStamp.known || m_strPathName.empty()) return Overwrite::kGo;
+    if (lstrcmpiW(ToWide(FullPathName(target)).c_str(), ToWide(m_strPathName).c_str()) != 0)
+        return Overwrite::kGo;
+    FileStamp now;
+    // A file that is gone loses nothing by being written; one that cannot be read is left to
+    // the save, which reports it.
+    if (!StampFile(target, now) || now.SameContents(m_diskStamp)) return Overwrite::kGo;
+    switch (CWinApp::Get()->DoMessageBox(m_strTitle + kChangedOnDisk,
+                                         MB_YESNOCANCEL | MB_ICONEXCLAMATION | MB_DEFBUTTON1)) {
+        case IDYES:
+            return Overwrite::kSaveAs;
+        case IDNO:
+            return Overwrite::kGo;
+        default:
+            return Overwrite::kCancel;
+    }
 }
 
 bool CDocument::SaveModified() {
@@ -168,4 +209,8 @@ bool CDocument::OnCmdMsg(unsigned id, CCmdUI* ui) {
             return true;
     }
     return false;
+}
+
+void CDocument::StampOwnFile() {
+    if (m_strPathName.empty() || !StampFile(m_strPathName, m_diskStamp)) m_diskStamp = FileStamp();
 }

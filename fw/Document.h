@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "fw/CmdTarget.h"
+#include "fw/FileStamp.h"
 
 class CArchive;
 class CSingleDocTemplate;
@@ -41,7 +42,14 @@ class CDocument : public CCmdTarget {
     bool StartsOver() const { return m_bStartOver; }
 
     // Saves to path, or asks for a name first when path is empty. False when cancelled or failed.
+    // Before writing over the file the document was read from, it checks that nobody wrote it
+    // since; if someone did, the user chooses another name, overwriting, or not saving.
     bool DoSave(const std::string& path);
+    // What the file held when the document read or last wrote it (unknown for a new one).
+    const FileStamp& DiskStamp() const { return m_diskStamp; }
+    // Takes the document's file as it is on disk now as the one it was read from: edits kept
+    // aside (a recovery copy) are put back onto it.
+    void StampOwnFile();
 
     // Unsaved edits. Every edit sets the flag; a new, opened or saved document clears it.
     // The frame hears of each change: Windows is told why the session should not end yet.
@@ -72,5 +80,11 @@ class CDocument : public CCmdTarget {
     bool m_bModified = false;
 
   private:
+    // Whether target is the document's own file and it changed on disk since it was read or
+    // written here: asks what to do. False: the user chose not to write over it.
+    enum class Overwrite { kGo, kSaveAs, kCancel };
+    Overwrite CheckDiskFile(const std::string& target);
+
     std::vector<CView*> m_views;
+    FileStamp m_diskStamp;
 };

@@ -20,6 +20,10 @@
 namespace {
 
 const char kFrameClass[] = "FrameWnd";
+// WM_COPYDATA's tag for "have you this file open?" (the data: its full path in UTF-16).
+constexpr ULONG_PTR kFileQuery = 0x506C7201;
+// A frame that does not answer within this long (hung, or stopped at a debugger) is passed.
+constexpr UINT kFileQueryTimeout = 2000;  // ms
 
 class CMenuCmdUI : public CCmdUI {
   public:
@@ -45,6 +49,41 @@ class CMenuCmdUI : public CCmdUI {
 };
 
 }  // namespace
+
+bool CFrameWnd::OnFileQuery(const COPYDATASTRUCT& data) {
+    if (data.dwData != kFileQuery || !data.lpData || data.cbData % sizeof(wchar_t) != 0)
+        return false;
+    const std::wstring asked(static_cast<const wchar_t*>(data.lpData),
+                             data.cbData / sizeof(wchar_t));
+    CDocument* doc = GetActiveDocument();
+    if (!doc || doc->GetPathName().empty()) return false;
+    if (lstrcmpiW(ToWide(doc->GetPathName()).c_str(), asked.c_str()) != 0) return false;
+    if (IsIconic(m_hWnd)) ShowWindow(m_hWnd, SW_RESTORE);
+    SetForegroundWindow(m_hWnd);
+    return true;
+}
+
+bool CFrameWnd::BringForwardFrameOf(const std::string& path) {
+    const std::wstring full = ToWide(FullPathName(path));
+    COPYDATASTRUCT data{};
+    data.dwData = kFileQuery;
+    data.cbData = static_cast<DWORD>(full.size() * sizeof(wchar_t));
+    data.lpData = const_cast<wchar_t*>(full.data());
+    HWND frame = nullptr;
+    const std::wstring frameClass = UiText(kFrameClass);
+    while ((frame = FindWindowExW(nullptr, frame, frameClass.c_str(), nullptr)) != nullptr) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(frame, &process);
+        // The one asked may then take the foreground, which Windows allows only with leave.
+        AllowSetForegroundWindow(process);
+        DWORD_PTR answer = FALSE;
+        if (SendMessageTimeoutW(frame, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data),
+                                SMTO_ABORTIFHUNG | SMTO_BLOCK, kFileQueryTimeout, &answer) &&
+            answer == TRUE)
+            return true;
+    }
+    return false;
+}
 
 bool CFrameWnd::LoadFrame(UINT resourceId, CDocument* doc) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -451,6 +490,9 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
+        case WM_COPYDATA:
+            if (lParam && OnFileQuery(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) return TRUE;
+            break;
         case WM_DESTROY:
             if (m_bBlockReason) ShutdownBlockReasonDestroy(m_hWnd);
             m_bBlockReason = false;

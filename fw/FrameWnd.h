@@ -33,6 +33,10 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     CView* GetActiveView() const { return m_pActiveView; }
     void SetActiveView(CView* view, bool focus = true);
     CDocument* GetActiveDocument() const;
+    // Asks the frames on this desktop (other programs' included) whether one has the file
+    // at path open; the one that has comes forward. True when one did: a second window on
+    // the same file would let the later save undo the other's work.
+    static bool BringForwardFrameOf(const std::string& path);
     // Every view of the frame, in pane order.
     virtual std::vector<CView*> GetViews() const { return {}; }
     // Shows doc in every view (a new or freshly opened document).
@@ -60,6 +64,8 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     // Files dropped from the shell: each is opened as a document, in the order of the drop.
     virtual void OnDropFiles(HDROP drop);
+    // Another program asks whether this frame has a file open (BringForwardFrameOf).
+    bool OnFileQuery(const COPYDATASTRUCT& data);
     // Window creation after the base step; -1 makes creation fail.
     virtual int OnCreate(CREATESTRUCTW* create);
     // Creates the client panes (a single view unless overridden).

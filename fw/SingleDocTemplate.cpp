@@ -74,6 +74,8 @@ bool CSingleDocTemplate::RestoreDocument(const std::string& copy) {
         return false;
     }
     m_frame->InitialUpdateFrame(doc, true);
+    // What the copy holds goes onto the collection as it is now, not onto the copy.
+    doc->StampOwnFile();
     doc->SetModifiedFlag(true);
     return true;
 }

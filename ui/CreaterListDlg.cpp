@@ -32,7 +32,7 @@ bool CCreaterListDlg::OnInitDialog() {
 void CCreaterListDlg::LoadList() {
     HWND list = List();
     SendMessageW(list, LB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(m_settings)) {
+    for (const std::string& name : ReadAuthors(m_settings, kShownAuthors)) {
         SendTextMessageUi(list, LB_ADDSTRING, 0, name);
     }
 }
@@ -72,8 +72,17 @@ void CCreaterListDlg::OnDelete() {
     std::string name = ListItemText(list, selected);
     std::string text = "作成者 " + name + " を削除します。\nよろしいですか？";
     if (CWinApp::Get()->DoMessageBox(text, MB_OKCANCEL) != IDOK) return;
-    SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
-    StoreAuthors(m_settings, GetListedNames());
+    const std::vector<std::string> shown = GetListedNames();
+    if (shown.size() < kShownAuthors) {
+        // The whole list is shown: it is written back as the list box sorts it.
+        SendMessageW(list, LB_DELETESTRING, static_cast<WPARAM>(selected), 0);
+        StoreAuthors(m_settings, GetListedNames());
+        return;
+    }
+    // Only the first names are shown: storing them would drop the rest, so the name goes
+    // from the stored list, the others keeping their slots' order.
+    RemoveAuthor(m_settings, name);
+    LoadList();
 }
 
 bool CCreaterListDlg::OnHelp(const HELPINFO& info) {

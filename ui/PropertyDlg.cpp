@@ -67,7 +67,7 @@ bool CPropertyDlg::OnInitDialog() {
 void CPropertyDlg::FillAuthorList() {
     HWND authors = GetDlgItem(IDC_PROP_AUTHOR);
     SendMessageW(authors, CB_RESETCONTENT, 0, 0);
-    for (const std::string& name : ReadAuthors(m_settings)) {
+    for (const std::string& name : ReadAuthors(m_settings, kShownAuthors)) {
         SendTextMessageUi(authors, CB_ADDSTRING, 0, name);
     }
     if (!m_pBlock) return;

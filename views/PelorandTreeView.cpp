@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <cstddef>
 #include <vector>
 
 #include "doc/EditIds.h"
@@ -107,11 +108,12 @@ void CPelorandTreeView::DeleteDeepItems(const CBlock* below) {
 void CPelorandTreeView::ExpandAll(HTREEITEM item) {
     CBlock* top = EntryOf(item);
     if (!top || !HasSubFolder(top)) return;
-    // The control would open one folder at a time while it is shown, laying out every item
-    // shown at each: a chain of folders costs the square of its depth. Here the folder is
-    // closed first, every item below is inserted (top-down, from the entries, with no walk of
-    // the control's items), and each folder is opened bottom-up while its parent is still
-    // closed, where the control has nothing to lay out. Opening the top one lays out once.
+    // Opening a folder makes the control walk every open item after it (Wine's walks the
+    // open ones below it and climbs back to the top), so opening a chain of folders one by
+    // one costs the square of its depth in any order. Here the folder is closed first,
+    // every item below is inserted (top-down, from the entries, with no walk of the
+    // control's items), the folders below are marked open without being opened, which the
+    // control takes as it is, and opening the top one lays out all of them once.
     const bool wasOpen = (GetItemState(item, TVIS_EXPANDED) & TVIS_EXPANDED) != 0;
     struct DrawingOff {
         CPelorandTreeView* tree;
@@ -121,7 +123,7 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
     if (wasOpen) Expand(item, TVE_COLLAPSE);
     std::vector<CBlock*> folders;  // pre-order: a folder before everything below it
     std::vector<CBlock*> pending{top};
-    while (!pending.empty()) {
+    while (!pending.empty() && folders.size() < m_expandAllLimit) {
         CBlock* folder = pending.back();
         pending.pop_back();
         const HTREEITEM shown = ItemOf(folder);
@@ -133,9 +135,15 @@ void CPelorandTreeView::ExpandAll(HTREEITEM item) {
             if (child->m_bFolder) pending.push_back(child);
         }
     }
-    for (auto it = folders.rbegin(); it != folders.rend(); ++it) {
-        Expand(static_cast<HTREEITEM>(ItemOf((*it))), TVE_EXPAND);
+    for (CBlock* folder : folders) {
+        if (folder == top) continue;
+        TVITEMW state{};
+        state.mask = TVIF_STATE;
+        state.hItem = static_cast<HTREEITEM>(ItemOf(folder));
+        state.state = state.stateMask = TVIS_EXPANDED | TVIS_EXPANDEDONCE;
+        SendMessageW(m_hWnd, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&state));
     }
+    Expand(item, TVE_EXPAND);
 }
 
 HTREEITEM CPelorandTreeView::EnsureItem(CBlock* folder) {

@@ -1,6 +1,7 @@
 // The folder tree: one item per folder of the collection, in the left pane.
 #pragma once
 
+#include <cstddef>
 #include <map>
 #include <unordered_map>
 #include <unordered_set>
@@ -31,8 +32,13 @@ class CPelorandTreeView : public CTreeView, public IDropClient {
     // A folder's sub-folders get items only when its item is first opened, so that a
     // collection of any size or depth is shown at once. ShowChildren inserts them now (once).
     void ShowChildren(HTREEITEM item);
-    // Opens item's folder and every folder below it (numpad *), with one layout at the end.
+    // Opens item's folder and every folder below it (numpad *), with one layout at the end,
+    // the first m_expandAllLimit folders of them in the tree's order.
     void ExpandAll(HTREEITEM item);
+    // More open folders than anyone reads through at once; the control's cost of opening
+    // grows faster than their number (a chain of a million froze the window), so numpad *
+    // stops there, and the folders left closed open as usual.
+    std::size_t m_expandAllLimit = 20000;
     // The item of folder, inserting the items on the way down to it; null when the folder is
     // not in the shown collection.
     HTREEITEM EnsureItem(CBlock* folder);

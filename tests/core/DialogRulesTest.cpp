@@ -62,6 +62,17 @@ TEST_F(AuthorListTest, StoringWritesDenseSlotsAndLeavesTheOldTailUnread) {
     EXPECT_TRUE(ReadAuthors(settings).empty());
 }
 
+TEST_F(AuthorListTest, AReaderStopsAtItsLimitAndRemovingKeepsTheOthersInSlotOrder) {
+    for (const char* name : {"c", "", "a", "b", "a"}) AppendAuthor(settings, name);
+    EXPECT_EQ(ReadAuthors(settings, 2), (std::vector<std::string>{"c", "a"}));
+    EXPECT_TRUE(ReadAuthors(settings, 0).empty());
+    EXPECT_TRUE(RemoveAuthor(settings, "a"));  // the first of two
+    EXPECT_EQ(ReadAuthors(settings), (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(Count(), 3);
+    EXPECT_FALSE(RemoveAuthor(settings, "zz"));
+    EXPECT_EQ(Count(), 3);
+}
+
 namespace {
 // Counts the reads, to show how far a reader goes.
 class CountingStore : public CMemorySettingsStore {

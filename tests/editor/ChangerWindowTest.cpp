@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <climits>
 #include <functional>
 #include <chrono>
 #include <cstdio>
@@ -505,18 +506,27 @@ TEST_F(ChangerWindowTest, NextNowPauseAndResumeDriveTheTicksAndTheTimer) {
     EXPECT_EQ(a1, m_setter.asked.back());
     EXPECT_EQ(4u, m_history.GetCount());
 
-    // Stop from the menu: stopped, the window shown again; the commands then do nothing.
+    // Stop from the menu: stopped, the window shown again, the information window gone from
+    // the screen; the commands then do nothing.
     Command(ID_CHANGER_PAUSE);
     Command(ID_CHANGER_STOP);
     EXPECT_FALSE(m_changer->IsRunning());
     EXPECT_FALSE(m_changer->IsPaused());
     EXPECT_FALSE(IsIconic(Window()));
     EXPECT_EQ("起動", Text(Window(), IDC_CHANGER_RUN));
-    EXPECT_EQ(L"壁紙情報", WindowTitle(info));
+    EXPECT_FALSE(IsWindowVisible(info));
     Command(ID_CHANGER_NEXT);
     Command(ID_CHANGER_PAUSE);
     EXPECT_FALSE(m_changer->IsPaused());
     EXPECT_EQ(4u, m_setter.asked.size());
+    // Started again it shows one; "停止" in the window takes it away too.
+    ClickRun();
+    ASSERT_NE(nullptr, m_changer->GetInfoView());
+    info = m_changer->GetInfoView()->m_hWnd;
+    EXPECT_TRUE(IsWindowVisible(info));
+    ClickRun();
+    EXPECT_FALSE(m_changer->IsRunning());
+    EXPECT_FALSE(IsWindowVisible(info));
 }
 
 TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
@@ -711,6 +721,49 @@ TEST_F(ChangerWindowTest, AStoredPlaceOnAMonitorNoLongerThereComesBackOntoTheNea
     GetWindowRect(m_changer->GetInfoView()->m_hWnd, &placed);
     EXPECT_TRUE(EqualRect(&placed, &back));
     EXPECT_EQ(back.left, Settings().GetInt(setting::LeftPosition));
+}
+
+TEST_F(ChangerWindowTest, JunkStoredPlacesGiveAWindowOnTheScreenNoLargerThanIt) {
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    auto onScreen = [&](const RECT& rc) {
+        EXPECT_GE(rc.left, work.left);
+        EXPECT_GE(rc.top, work.top);
+        EXPECT_LE(rc.right, work.right);
+        EXPECT_LE(rc.bottom, work.bottom);
+        EXPECT_GE(rc.right - rc.left, GetSystemMetrics(SM_CXMINTRACK));
+        EXPECT_GE(rc.bottom - rc.top, GetSystemMetrics(SM_CYMINTRACK));
+    };
+    const int junkPlaces[] = {0x7fffffff, 0x00100000, INT_MIN};
+    const int junkSizes[] = {0x7fffffff, 0x00100000, INT_MIN, 0, -1};
+    for (int left : junkPlaces) {
+        for (int size : junkSizes) {
+            SCOPED_TRACE(testing::Message() << left << " " << size);
+            onScreen(CFileInfomationView::FromStored(left, left, size, size));
+            onScreen(CFileInfomationView::FromStored(work.left + 10, work.top + 10, size, 50));
+        }
+    }
+    // A sensible place stays where it was.
+    const RECT kept = CFileInfomationView::FromStored(work.left + 10, work.top + 20, 200, 100);
+    EXPECT_EQ(kept.left, work.left + 10);
+    EXPECT_EQ(kept.top, work.top + 20);
+    EXPECT_EQ(kept.right - kept.left, 200);
+    EXPECT_EQ(kept.bottom - kept.top, 100);
+
+    // The window itself, from the registry, and what it stores back is as sound.
+    Settings().WriteInt(setting::LeftPosition, 0x7fffffff);
+    Settings().WriteInt(setting::TopPosition, INT_MIN);
+    Settings().WriteInt(setting::Width, 0x00100000);
+    Settings().WriteInt(setting::Height, INT_MIN);
+    UseNamedFile(Collection({Image("r1.bmp")}, {}));
+    OpenChanger();
+    ClickRun();
+    ASSERT_NE(nullptr, m_changer->GetInfoView());
+    RECT placed{};
+    GetWindowRect(m_changer->GetInfoView()->m_hWnd, &placed);
+    onScreen(placed);
+    EXPECT_EQ(placed.left, Settings().GetInt(setting::LeftPosition));
+    EXPECT_EQ(placed.bottom - placed.top, Settings().GetInt(setting::Height));
 }
 
 // The window's thread while a job of the changer is stuck on a file that never answers or on

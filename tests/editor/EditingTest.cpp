@@ -286,6 +286,36 @@ TEST_F(EditingTest, NumpadStarOpensAChainOfTwentyThousandFoldersWhichCanThenGo) 
     EXPECT_EQ(Tree()->GetSelectedFolder(), Root());
 }
 
+TEST_F(EditingTest, NumpadStarOpensNoMoreFoldersThanItsLimitAndTheRestOpenAsUsual) {
+    const int depth = 300;
+    std::string text;
+    for (int i = 0; i < depth; ++i) text += "FILE{\r\n";
+    std::string path = TempPath("deep.plr");
+    WriteBytes(path, text);
+    ASSERT_TRUE(OpenEditor(path));
+    Tree()->m_expandAllLimit = 100;
+    ASSERT_TRUE(Tree()->SelectItem(Tree()->GetRootItem()));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    std::vector<CBlock*> chain{Root()};
+    while (chain.back()->m_Children.GetCount()) chain.push_back(Child(chain.back(), 0));
+    // The first 100 are open; the next one has its item, closed, with its button.
+    EXPECT_EQ(Tree()->GetCount(), 101);
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(Tree()->GetItemState(Tree()->ItemOf(chain[i]), TVIS_EXPANDED) &
+                    TVIS_EXPANDED) << i;
+    }
+    HTREEITEM closed = Tree()->ItemOf(chain[100]);
+    ASSERT_NE(closed, nullptr);
+    EXPECT_FALSE(Tree()->GetItemState(closed, TVIS_EXPANDED) & TVIS_EXPANDED);
+    EXPECT_EQ(Tree()->ItemOf(chain[101]), nullptr);
+    // Numpad * there opens the next hundred.
+    ASSERT_TRUE(Tree()->SelectItem(closed));
+    SendMessageA(Tree()->m_hWnd, WM_KEYDOWN, VK_MULTIPLY, 0);
+    EXPECT_EQ(Tree()->GetCount(), 201);
+    EXPECT_TRUE(Tree()->GetItemState(Tree()->ItemOf(chain[199]), TVIS_EXPANDED) &
+                TVIS_EXPANDED);
+}
+
 TEST_F(EditingTest, AddFileAddsAFileOrADiskFolderAsTheUserAnswers) {
     OpenSmall();
     std::string image = TempPath("pic.bmp");
@@ -1208,6 +1238,128 @@ TEST_F(EditingTest, CancelInTheProgressDialogStopsTheImportAndLeavesTheCollectio
     EXPECT_EQ(TransferText({Root()}), before);
     EXPECT_FALSE(Doc()->IsModified());
     EXPECT_TRUE(Enabled(Tree(), ID_NEW_FOLDER));
+    Doc()->m_pFileSystem = nullptr;
+}
+
+TEST_F(EditingTest, AnImportThatEndsWhileTheStopQuestionIsUpWaitsForTheAnswer) {
+    OpenSmall();
+    GatedFileSystem disk;
+    Doc()->m_pFileSystem = &disk;
+    const std::string before = TransferText({Root()});
+    CBlock* target = Child(Root(), 0);
+    const int children = target->m_Children.GetCount();
+    // While the question is up the import finishes and its result reaches the window, as
+    // the message box's own loop would hand it over.
+    int answer = IDYES;
+    m_app->m_messageBoxHook = [&](const std::string& text, UINT) {
+        m_messages.push_back(text);
+        disk.open = true;
+        for (int i = 0; i < 150 && Doc()->IsImporting(); ++i) {
+            Sleep(2);
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
+        }
+        return answer;
+    };
+    // The paths are told apart at once; the folder's reading waits at the gate.
+    auto startImport = [&] {
+        ASSERT_TRUE(Doc()->AddFolderContents(target, "D:\\slow"));
+        for (int i = 0; i < 50; ++i) {
+            Sleep(2);
+            Pump();
+        }
+    };
+    // Stop: what finished meanwhile is dropped.
+    startImport();
+    EXPECT_TRUE(Doc()->SaveModified());
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_FALSE(Doc()->IsImporting());
+    Pump();
+    EXPECT_EQ(target->m_Children.GetCount(), children);
+    EXPECT_EQ(TransferText({Root()}), before);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // Go on: what finished meanwhile is taken once the answer is in, and the window stays.
+    disk.open = false;
+    answer = IDNO;
+    startImport();
+    EXPECT_FALSE(Doc()->SaveModified());
+    EXPECT_FALSE(Doc()->IsImporting());
+    Pump();
+    EXPECT_EQ(target->m_Children.GetCount(), children + 2);
+    EXPECT_TRUE(Doc()->IsModified());
+    Doc()->m_pFileSystem = nullptr;
+    m_app->m_messageBoxHook = [this](const std::string& text, UINT) {
+        m_messages.push_back(text);
+        return m_answer;
+    };
+}
+
+namespace {
+
+// A chain of folders "d" 200 deep below D:\\deep, and D:\\gone, whose sub-folder is listed
+// but deleted before it is read.
+class HostileDisk : public IFileSystem {
+  public:
+    PathAttributes GetAttributes(const std::string& path) const override {
+        PathAttributes attributes;
+        attributes.readable = path.rfind("D:\\deep", 0) == 0 || path == "D:\\gone";
+        attributes.isDirectory = attributes.readable && path.find(".jpg") == std::string::npos;
+        return attributes;
+    }
+    void Enumerate(const std::string& dir, const std::string&,
+                   const std::function<bool(const std::string&)>& onName) const override {
+        if (dir.rfind("D:\\deep", 0) == 0 && dir.size() < 8 + 2 * 200) {
+            onName("d");
+            onName("p.jpg");
+        }
+    }
+    void EnumerateEntries(const std::string& dir,
+                          const std::function<bool(const std::string&, bool)>& onEntry)
+        const override {
+        if (dir == "D:\\gone") {
+            onEntry("a.jpg", false);
+            onEntry("sub", true);
+            return;
+        }
+        IFileSystem::EnumerateEntries(dir, onEntry);
+    }
+    char Separator() const override { return '\\'; }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AnImportSaysWhichFoldersItLeftOut) {
+    OpenSmall();
+    HostileDisk disk;
+    Doc()->m_pFileSystem = &disk;
+    m_answer = IDOK;
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\deep"));
+    Doc()->WaitForImport();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("深すぎる"), std::string::npos);
+    std::string deepest = "D:\\deep";
+    for (int i = 0; i < 128; ++i) deepest += "\\d";
+    EXPECT_NE(m_messages[0].find(deepest), std::string::npos) << m_messages[0];
+    // What could be taken was.
+    CBlock* at = nullptr;
+    for (int i = 0; i < Child(Root(), 0)->m_Children.GetCount(); ++i) {
+        if (Child(Child(Root(), 0), i)->m_strName == "D:\\deep\\d") at = Child(Child(Root(), 0), i);
+    }
+    ASSERT_NE(at, nullptr);
+    int levels = 1;
+    while (at->m_Children.GetCount() && Child(at, 0)->m_bFolder) {
+        at = Child(at, 0);
+        ++levels;
+    }
+    EXPECT_EQ(levels, 127);
+
+    m_messages.clear();
+    ASSERT_TRUE(Doc()->AddFolderContents(Child(Root(), 0), "D:\\gone"));
+    Doc()->WaitForImport();
+    ASSERT_EQ(m_messages.size(), 1u);
+    EXPECT_NE(m_messages[0].find("読み取れなかった"), std::string::npos);
+    EXPECT_NE(m_messages[0].find("D:\\gone\\sub"), std::string::npos);
     Doc()->m_pFileSystem = nullptr;
 }
 

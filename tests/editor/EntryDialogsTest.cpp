@@ -13,6 +13,7 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/CommonDialogs.h"
+#include "model/AuthorList.h"
 #include "model/Block.h"
 #include "model/Settings.h"
 #include "res/resource.h"
@@ -466,6 +467,51 @@ TEST_F(EntryDialogsTest, DeletingAnAuthorAsksFirstAndRewritesTheSlotsDenseAndSor
     third.DoModal();
     EXPECT_TRUE(m_messages.empty());
     EXPECT_EQ(listed.size(), 2u);
+}
+
+TEST_F(EntryDialogsTest, ManyStoredAuthorsAreListedUpToTheBoundAndDeletingKeepsTheRest) {
+    ASSERT_TRUE(OpenEditor());
+    const int stored = static_cast<int>(kShownAuthors) + 300;
+    std::vector<std::string> names;
+    for (int i = 0; i < stored; ++i) names.push_back("author " + std::to_string(100000 + i));
+    SetAuthors(names);
+
+    // The properties dialog: the first names, and the entry's own even from beyond them.
+    CBlock entry;
+    entry.m_strName = "x.jpg";
+    entry.SetTexts(names.back(), "?", nullptr);
+    int offered = 0;
+    std::string author;
+    g_script = [&](CDialog& dialog) {
+        offered = static_cast<int>(
+            SendMessageA(GetDlgItem(dialog.m_hWnd, IDC_PROP_AUTHOR), CB_GETCOUNT, 0, 0));
+        author = ComboText(dialog.m_hWnd, IDC_PROP_AUTHOR);
+        Click(dialog.m_hWnd, IDCANCEL);
+    };
+    CPropertyDlg properties(Settings());
+    properties.m_pBlock = &entry;
+    properties.DoModal();
+    EXPECT_EQ(offered, static_cast<int>(kShownAuthors) + 1);
+    EXPECT_EQ(author, names.back());
+
+    // The author list: deleting one of the names shown leaves every other stored name.
+    std::vector<std::string> listed;
+    g_script = [&](CDialog& dialog) {
+        auto& list = dynamic_cast<CCreaterListDlg&>(dialog);
+        HWND box = GetDlgItem(list.m_hWnd, IDC_AUTHOR_LIST);
+        SendMessageA(box, LB_SETCURSEL, 0, 0);
+        Click(list.m_hWnd, IDC_AUTHOR_DELETE);
+        listed = list.GetListedNames();
+        Click(list.m_hWnd, IDOK);
+    };
+    m_answer = IDOK;
+    CCreaterListDlg dialog(Settings());
+    dialog.DoModal();
+    EXPECT_EQ(listed.size(), kShownAuthors);
+    EXPECT_EQ(listed.front(), names[1]);
+    EXPECT_EQ(Settings().GetInt(setting::CreaterCount), stored - 1);
+    EXPECT_EQ(Settings().GetString(setting::CreaterSlot(0)), names[1]);
+    EXPECT_EQ(Settings().GetString(setting::CreaterSlot(stored - 2)), names.back());
 }
 
 TEST_F(EntryDialogsTest, ThePropertiesDialogReloadsItsAuthorsAfterTheAuthorListClosesWithOk) {

@@ -10,6 +10,7 @@
 #include "app/RegistrySettingsStore_win.h"
 #include "doc/PelorandDoc.h"
 #include "fw/Archive.h"
+#include "fw/FrameWnd.h"
 #include "fw/SingleDocTemplate.h"
 #include "model/Block.h"
 #include "res/resource.h"
@@ -356,6 +357,116 @@ TEST_F(EditorTest, AFailedSaveLeavesTheOldFileWholeAndSaysSo) {
     EXPECT_FALSE(Doc()->DoSave(TempPath("no-such-dir\\x.plr")));
     EXPECT_EQ(m_messages, std::vector<std::string>{"ﾄﾞｷｭﾒﾝﾄの保存に失敗しました。"});
     EXPECT_EQ(Doc()->GetPathName(), path);
+}
+
+// Another window on the same collection saved two new folders while this one held an edit.
+class ChangedOnDiskTest : public EditorTest {
+  protected:
+    void SetUp() override {
+        EditorTest::SetUp();
+        m_path = TempPath("shared.plr");
+        WriteBytes(m_path, kThreeChildren);
+        ASSERT_TRUE(OpenEditor(m_path));
+        Doc()->NewFolder(Doc()->m_pRoot);  // this window's unsaved edit
+        m_theirs = kThreeChildren;
+        const std::string folder = "FILE{\r\nNAME\t\"X\",\"2\",\"?\",\"?\",\"0\",\"1\"\r\n}FILE\r\n";
+        m_theirs.insert(m_theirs.size() - std::string("}FILE\r\n").size(), folder + folder);
+        WriteBytes(m_path, m_theirs);
+        m_messages.clear();
+    }
+    void Save() { SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0); }
+    bool AskedAboutTheChange() const {
+        return m_messages.size() == 1 &&
+               m_messages[0].find("ほかのプログラムによって変更されています") != std::string::npos;
+    }
+
+    std::string m_path;
+    std::string m_theirs;
+};
+
+TEST_F(ChangedOnDiskTest, CancelWritesNothingAndKeepsTheEdit) {
+    m_answer = IDCANCEL;
+    Save();
+    EXPECT_TRUE(AskedAboutTheChange());
+    EXPECT_EQ(ReadBytes(m_path), m_theirs);
+    EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(ChangedOnDiskTest, OverwriteWritesThisWindowsCollection) {
+    m_answer = IDNO;
+    Save();
+    EXPECT_TRUE(AskedAboutTheChange());
+    EXPECT_NE(ReadBytes(m_path), m_theirs);
+    EXPECT_NE(ReadBytes(m_path).find("Pelorand"), std::string::npos);
+    EXPECT_FALSE(Doc()->IsModified());
+    // What is on disk is this window's own now: the next save asks nothing.
+    m_messages.clear();
+    Doc()->NewFolder(Doc()->m_pRoot);
+    Save();
+    EXPECT_TRUE(m_messages.empty());
+}
+
+TEST_F(ChangedOnDiskTest, SaveAsLeavesTheOtherWindowsFileAlone) {
+    const std::string copy = TempPath("mine.plr");
+    DeleteFileA(copy.c_str());
+    m_app->m_fileDialogHook = [&](std::string& name, bool) {
+        name = copy;
+        return true;
+    };
+    m_answer = IDYES;
+    Save();
+    EXPECT_TRUE(AskedAboutTheChange());
+    EXPECT_EQ(ReadBytes(m_path), m_theirs);
+    EXPECT_NE(ReadBytes(copy).find("Pelorand"), std::string::npos);
+    EXPECT_EQ(Doc()->GetPathName(), copy);
+    EXPECT_FALSE(Doc()->IsModified());
+
+    // The file dialog cancelled: nothing is written anywhere.
+    Doc()->NewFolder(Doc()->m_pRoot);
+    WriteBytes(copy, kThreeChildren);
+    m_messages.clear();
+    m_app->m_fileDialogHook = [](std::string&, bool) { return false; };
+    Save();
+    EXPECT_TRUE(AskedAboutTheChange());
+    EXPECT_EQ(ReadBytes(copy), kThreeChildren);
+    EXPECT_TRUE(Doc()->IsModified());
+}
+
+TEST_F(EditorTest, AnEditorOnTheFileComesForwardInsteadOfASecondOne) {
+    std::string path = TempPath("forward.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    ShowWindow(Frame()->m_hWnd, SW_MINIMIZE);
+    // The name as another program may be handed it, with a step that goes nowhere.
+    std::string asked = path;
+    asked.insert(asked.rfind('\\'), "\\.");
+    EXPECT_TRUE(CFrameWnd::BringForwardFrameOf(asked));
+    EXPECT_FALSE(IsIconic(Frame()->m_hWnd));
+    // Another file, or a frame with no file, is no answer.
+    EXPECT_FALSE(CFrameWnd::BringForwardFrameOf(TempPath("other.plr")));
+    // A foreign message of the same kind is left alone.
+    COPYDATASTRUCT foreign{1, 4, const_cast<char*>("abcd")};
+    EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&foreign)),
+              FALSE);
+}
+
+TEST_F(EditorTest, AFileUnchangedOnDiskSavesWithoutAQuestion) {
+    std::string path = TempPath("mine.plr");
+    WriteBytes(path, kThreeChildren);
+    ASSERT_TRUE(OpenEditor(path));
+    Doc()->NewFolder(Doc()->m_pRoot);
+    // Written again with the same bytes (a newer time only): nothing would be lost.
+    WriteBytes(path, kThreeChildren);
+    m_messages.clear();
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_NE(ReadBytes(path), kThreeChildren);
+    // A file deleted meanwhile is written anew.
+    DeleteFileA(path.c_str());
+    Doc()->NewFolder(Doc()->m_pRoot);
+    SendMessageA(Frame()->m_hWnd, WM_COMMAND, MAKEWPARAM(ID_FILE_SAVE, 1), 0);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_FALSE(Doc()->IsModified());
 }
 
 TEST_F(EditorTest, FilesDroppedOnTheFrameAreOpenedOneAfterTheOther) {

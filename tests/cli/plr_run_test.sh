@@ -156,6 +156,8 @@ expect "a folder that cannot be made says why" "$(sed 's/: [A-Z][a-z ]*$/: WHY/'
 expect "plr run refuses a directory as its history" "$?:$(cat err.txt)" "2:plr: the history $work/fakes is a directory"
 "$PLR" history --history "$work/fakes" >/dev/null 2>err.txt
 expect "plr history refuses a directory" "$?:$(cat err.txt)" "2:plr: $work/fakes is a directory, not a history"
+printf '2026-12-06 14:00:00\t/p/a.png\n\000\000\033 torn\n' > damaged-history
+expect "plr history shows control bytes, not raw NULs" "$("$PLR" history --history damaged-history | tail -1)" '\x00\x00\x1B torn'
 
 # -- --json: one object a change; a path's bytes that are no UTF-8 kept in pathBytes, the texts
 # as stored, empty ones empty.

@@ -866,7 +866,19 @@ int RunHistory(const std::vector<std::string>& args) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    const std::string all = text.str();
-    std::fwrite(all.data(), 1, all.size(), stdout);
+    // What was read, with the control bytes a damaged file may hold (NULs after a crash mid-
+    // write, say) shown as \xNN rather than written raw to a terminal or a script.
+    std::string shown;
+    for (const char c : text.str()) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 && c != '\t' && c != '\n') {
+            char escaped[5];
+            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
+            shown += escaped;
+        } else {
+            shown += c;
+        }
+    }
+    std::fwrite(shown.data(), 1, shown.size(), stdout);
     return 0;
 }

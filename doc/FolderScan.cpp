@@ -20,6 +20,7 @@ bool Cancelled(const FolderScan& scan) {
 
 bool Scan(const FolderScan& scan, ImportNode& folder, std::vector<std::string>& ancestors,
           int depth) {
+    if (scan.current) scan.current->Set(folder.path);
     ancestors.push_back(scan.fs->DirectoryIdentity(folder.path));
     const char separator = scan.fs->Separator();
     bool stopped = false;

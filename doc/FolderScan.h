@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,23 @@ struct LeftOutFolders {
     }
 };
 
+// The folder a scan is reading now, for the progress shown meanwhile on another thread.
+class CCurrentFolder {
+  public:
+    void Set(const std::string& path) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_path = path;
+    }
+    std::string Get() const {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_path;
+    }
+
+  private:
+    mutable std::mutex m_mutex;
+    std::string m_path;
+};
+
 struct FolderScan {
     const IFileSystem* fs = nullptr;
     // Tokens of the file-type setting ("BMP", "JPG", ...); a file is taken when its own name
@@ -40,6 +58,8 @@ struct FolderScan {
     const std::atomic<bool>* cancel = nullptr;
     // Counts the files and folders found so far, for the progress shown meanwhile.
     std::atomic<std::size_t>* found = nullptr;
+    // Told each folder as its turn comes (null: nobody asks).
+    CCurrentFolder* current = nullptr;
     // Where the scan notes what it left out (null: nowhere): sub-folders beyond maxDepth,
     // and folders that were gone or unreadable when their turn came (deleted meanwhile).
     LeftOutFolders* tooDeep = nullptr;

@@ -143,6 +143,7 @@ struct ImportShared {
     const IFileSystem* fs = nullptr;
     std::atomic<bool> cancel{false};
     std::atomic<std::size_t> found{0};
+    CCurrentFolder current;  // the disk folder being read, for the progress
 };
 
 // What the reading job hands over: the nodes, or that it failed (out of memory, say).
@@ -650,6 +651,7 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
         scan.fileTypes = keep->fileTypes;
         scan.cancel = &keep->cancel;
         scan.found = &keep->found;
+        scan.current = &keep->current;
         auto result = std::make_unique<ImportResult>();
         scan.tooDeep = &result->tooDeep;
         scan.unreadable = &result->unreadable;
@@ -745,6 +747,9 @@ void CPelorandDoc::OnImportTimer() {
                              GroupDigits(run.shared->found.load(std::memory_order_relaxed)) +
                              kImportFoundUnit;
     run.progress->SetLine(1, UiText(line).c_str(), FALSE, nullptr);
+    // The folder being read on the second line, shortened to fit as the shell shortens paths.
+    const std::string folder = run.shared->current.Get();
+    if (!folder.empty()) run.progress->SetLine(2, ToWide(folder).c_str(), TRUE, nullptr);
 }
 
 void CPelorandDoc::CancelImport() {

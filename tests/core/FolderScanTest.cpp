@@ -39,12 +39,15 @@ TEST(FolderScan, TakesFilesByTheirOwnNameAndFollowsSubFoldersButNoLoop) {
         }
     }
     std::atomic<std::size_t> found{0};
+    CCurrentFolder current;
     FolderScan scan;
     scan.fs = &fs;
     scan.fileTypes = {"BMP", "JPG"};
     scan.found = &found;
+    scan.current = &current;
     ImportNode top{"C:\\top", true, {}};
     ASSERT_TRUE(ScanFolder(scan, top));
+    EXPECT_EQ(current.Get(), "C:\\top\\sub");  // the last folder read, as the progress shows it
     EXPECT_EQ(Names(top), (std::vector<std::string>{"C:\\top\\b.JPG", "C:\\top\\sub",
                                                     "C:\\top\\a.bmp"}));
     EXPECT_TRUE(top.children[1].folder);

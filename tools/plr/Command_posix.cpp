@@ -98,6 +98,19 @@ void ResetSignals(posix_spawnattr_t& attributes, short flags) {
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF | flags);
 }
 
+// Starts program with argv as its arguments, and lets go of actions and attributes. The
+// posix_spawn error, 0 when it started.
+int Spawn(const std::string& program, const std::vector<std::string>& argv,
+          posix_spawn_file_actions_t& actions, posix_spawnattr_t& attributes, pid_t& pid) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    return rc;
+}
+
 }  // namespace
 
 pid_t StartDetached(const std::vector<std::string>& argv, int errorFd, std::string& error) {
@@ -118,13 +131,8 @@ pid_t StartDetached(const std::vector<std::string>& argv, int errorFd, std::stri
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
     ResetSignals(attributes, POSIX_SPAWN_SETSID);
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const int rc = Spawn(program, argv, actions, attributes, pid);
     if (rc != 0) {
         error = argv[0] + ": " + std::strerror(rc);
         return -1;
@@ -160,13 +168,8 @@ CommandResult RunCommand(const std::vector<std::string>& argv, int timeoutMs,
     ResetSignals(attributes, POSIX_SPAWN_SETPGROUP);
     posix_spawnattr_setpgroup(&attributes, 0);
 
-    std::vector<char*> args;
-    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
     pid_t pid = -1;
-    const int rc = posix_spawn(&pid, program.c_str(), &actions, &attributes, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    const int rc = Spawn(program, argv, actions, attributes, pid);
     out.CloseEnd(1);
     err.CloseEnd(1);
     if (rc != 0) {

@@ -22,6 +22,11 @@ const CBlock& InheritedDetails(const CBlock& file) {
     return entry ? *entry : file;
 }
 
+std::uint32_t MonitorSeed(std::int64_t secondsSince1970, std::size_t monitor) {
+    return static_cast<std::uint32_t>(secondsSince1970) ^
+           (static_cast<std::uint32_t>(monitor) * 0x9E3779B9u);
+}
+
 int AcceptanceModulus(short priority) {
     return std::clamp<int>(priority, 0, 4) + 2;
 }
@@ -38,6 +43,7 @@ void CChangerEngine::BuildRotationList(CBlock& root) {
     m_rotation.clear();
     m_nextFolder = 0;
     m_pPending = nullptr;
+    m_pendingEach.clear();
     m_pCurrent = nullptr;
     root.CollectFolders(m_rotation, false);
 }
@@ -46,6 +52,7 @@ void CChangerEngine::ClearRotationList() {
     m_rotation.clear();
     m_nextFolder = 0;
     m_pPending = nullptr;
+    m_pendingEach.clear();
     m_pCurrent = nullptr;
 }
 
@@ -111,7 +118,25 @@ TickEnd CChangerEngine::Tick() {
 bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
     const ClockReading now = m_clock.Now();
     m_random.Seed(static_cast<std::uint32_t>(now.secondsSince1970));
+    CBlock* chosen = nullptr;
+    const bool searching = PrepareAt(now, search, end, chosen);
+    if (searching) m_pPending = chosen;
+    return searching;
+}
 
+std::vector<MonitorPick> CChangerEngine::PrepareEach(std::size_t monitors) {
+    const ClockReading now = m_clock.Now();
+    std::vector<MonitorPick> picks(monitors == 0 ? 1 : monitors);
+    m_pendingEach.assign(picks.size(), nullptr);
+    for (std::size_t i = 0; i < picks.size(); ++i) {
+        m_random.Seed(MonitorSeed(now.secondsSince1970, i));
+        picks[i].searching = PrepareAt(now, picks[i].search, picks[i].end, m_pendingEach[i]);
+    }
+    return picks;
+}
+
+bool CChangerEngine::PrepareAt(const ClockReading& now, TickSearch& search, TickEnd& end,
+                               CBlock*& pending) {
     CBlock* folder = NextEnabledFolder();
     if (!folder) {
         end = TickEnd::NoFolder;
@@ -144,7 +169,7 @@ bool CChangerEngine::Prepare(TickSearch& search, TickEnd& end) {
         }
     }
 
-    m_pPending = chosen;
+    pending = chosen;
     search.wantInfo = m_pInfo != nullptr;
     if (search.wantInfo) {
         const CBlock& details = InheritedDetails(*chosen);
@@ -206,6 +231,34 @@ TickEnd CChangerEngine::Conclude(const TickFound& found) {
     m_setter.Record(found.path);
     Show(entry, found.info);
     return TickEnd::Applied;
+}
+
+void CChangerEngine::SetEach(IWallpaperSetter& setter, std::vector<TickFound>& found) {
+    std::vector<IWallpaperSetter::MonitorPath> paths;
+    std::vector<std::size_t> from;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (found[i].end != TickEnd::Applied) continue;
+        paths.push_back({i, found[i].path});
+        from.push_back(i);
+    }
+    if (paths.empty()) return;
+    const std::vector<bool> set = setter.ApplyEach(paths);
+    for (std::size_t k = 0; k < from.size(); ++k) {
+        if (k >= set.size() || !set[k]) found[from[k]].end = TickEnd::ApplyFailed;
+    }
+}
+
+TickEnd CChangerEngine::ConcludeEach(const std::vector<TickFound>& found) {
+    std::vector<CBlock*> entries;
+    entries.swap(m_pendingEach);
+    for (const TickFound& each : found) {
+        if (each.end == TickEnd::Applied) m_setter.Record(each.path);
+    }
+    if (found.empty()) return TickEnd::NothingFound;
+    // The information window describes the primary monitor; the others' pictures are in the
+    // history.
+    if (found[0].end == TickEnd::Applied) Show(entries.empty() ? nullptr : entries[0], found[0].info);
+    return found[0].end;
 }
 
 void CChangerEngine::Show(CBlock* entry, const WallpaperInfo& info) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -56,6 +57,21 @@ struct TickFound {
     WallpaperInfo info;
 };
 
+// One monitor's share of a tick for several monitors: either search holds its disk work, or
+// end says how its choice already ended.
+struct MonitorPick {
+    bool searching = false;
+    TickEnd end = TickEnd::NoFolder;
+    TickSearch search;
+};
+
+// The seed of monitor `monitor`'s draws in a tick of the given second: the second itself for
+// the first monitor (so one monitor draws what a single picture always drew), and for the
+// others the second mixed with the monitor's number. Monitors seeded alike would draw alike,
+// and a monitor choosing from the same folder would take the same picture; the mix changes the
+// low bits too, which alone decide the generator's output.
+std::uint32_t MonitorSeed(std::int64_t secondsSince1970, std::size_t monitor);
+
 class CChangerEngine {
   public:
     CChangerEngine(CSettings& settings, IClock& clock, IFileSystem& fileSystem,
@@ -95,7 +111,20 @@ class CChangerEngine {
     static void Set(IWallpaperSetter& setter, TickFound& found);
     TickEnd Conclude(const TickFound& found);
 
+    // The tick for a picture on each of `monitors` monitors (1 or more), in the same steps.
+    // One clock reading serves them all; monitor 0 (the primary) takes the next folder of the
+    // rotation and chooses exactly as Prepare would, then each further monitor takes the
+    // folder after, with its own draws (MonitorSeed). With one monitor it is Prepare.
+    std::vector<MonitorPick> PrepareEach(std::size_t monitors);
+    // found[i] is monitor i's (NothingFound for a pick that never searched). SetEach hands the
+    // found pictures to the setter in one list; ConcludeEach records every picture set, in
+    // monitor order, and shows the primary's texts when its picture was set. Both as Set and
+    // Conclude; ConcludeEach answers monitor 0's end.
+    static void SetEach(IWallpaperSetter& setter, std::vector<TickFound>& found);
+    TickEnd ConcludeEach(const std::vector<TickFound>& found);
+
   private:
+    bool PrepareAt(const ClockReading& now, TickSearch& search, TickEnd& end, CBlock*& chosen);
     CBlock* NextEnabledFolder();
     CBlock* ChooseInTurn(CBlock& folder);
     CBlock* ChooseAtRandom(CBlock& folder, int timeSum, int& drawn);
@@ -112,6 +141,7 @@ class CChangerEngine {
     std::vector<CBlock*> m_rotation;  // refers to the entries, owns none
     std::size_t m_nextFolder = 0;     // index in m_rotation of the next folder to try
     CBlock* m_pPending = nullptr;     // chosen by Prepare, waiting for Finish
+    std::vector<CBlock*> m_pendingEach;  // chosen by PrepareEach, one per monitor
     CBlock* m_pCurrent = nullptr;     // the entry shown now
     // Kept from tick to tick so that the split reuses their buffers.
     std::string m_fileTypes;

@@ -2,9 +2,11 @@
 // Windows program, the command-line tool and the tests each supply their own.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "model/FileSystem.h"
 
@@ -65,4 +67,23 @@ class IWallpaperSetter {
     // no history of its own does it all in Apply.
     virtual bool Apply(const std::string& path) { return SetDesktopWallpaper(path); }
     virtual void Record(const std::string& path) { (void)path; }
+
+    // One picture per monitor, like Apply (any thread, nothing recorded). The monitors are
+    // numbered as the desktop lists them when this runs, the primary first; answers, for each
+    // element, whether its picture was set. A monitor gone since the caller counted them
+    // answers false. A desktop that shows one picture for all sets monitor 0's everywhere.
+    struct MonitorPath {
+        std::size_t monitor = 0;
+        std::string path;
+    };
+    virtual std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) {
+        std::vector<bool> set(paths.size(), false);
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (paths[i].monitor == 0) {
+                set[i] = Apply(paths[i].path);
+                break;
+            }
+        }
+        return set;
+    }
 };

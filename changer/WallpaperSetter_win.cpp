@@ -9,6 +9,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "changer/DesktopWallpaper_win.h"
+#include "changer/WallpaperFit.h"
 
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperStyle_win.h"
@@ -89,7 +93,92 @@ bool ApplyWallpaper(const std::string& path, const WallpaperSetterOps& ops) {
                                  SPIF_UPDATEINIFILE | SPIF_SENDWININICHANGE) != FALSE;
 }
 
+// The shell's place for a fit; false for Unchanged, which leaves the user's own.
+bool DesktopWallpaperPosition(WallpaperFit fit, int& position) {
+    switch (fit) {
+        case WallpaperFit::Center:
+            position = shell::kPositionCenter;
+            return true;
+        case WallpaperFit::Tile:
+            position = shell::kPositionTile;
+            return true;
+        case WallpaperFit::Stretch:
+            position = shell::kPositionStretch;
+            return true;
+        case WallpaperFit::Fit:
+            position = shell::kPositionFit;
+            return true;
+        case WallpaperFit::Fill:
+            position = shell::kPositionFill;
+            return true;
+        case WallpaperFit::Unchanged:
+            break;
+    }
+    return false;
+}
+
+// The monitors' ids as the shell lists them at this moment, the primary first. Ids are read
+// anew at every change: they are neither stable nor always unique (docking, remote sessions, a
+// monitor switched off), so none is kept. A monitor the shell lists without a place on the
+// screen (switched off, or unplugged but remembered) is left out.
+std::vector<std::wstring> CurrentMonitors(shell::IDesktopWallpaper& desktop) {
+    std::vector<std::wstring> monitors;
+    UINT count = 0;
+    if (FAILED(desktop.GetMonitorDevicePathCount(&count))) return monitors;
+    bool primaryFound = false;
+    for (UINT i = 0; i < count; ++i) {
+        LPWSTR id = nullptr;
+        if (FAILED(desktop.GetMonitorDevicePathAt(i, &id)) || !id) continue;
+        std::wstring monitor(id);
+        CoTaskMemFree(id);
+        RECT rect{};
+        if (desktop.GetMonitorRECT(monitor.c_str(), &rect) != S_OK || IsRectEmpty(&rect)) continue;
+        // The primary monitor is the one at the origin of the virtual screen.
+        const bool primary = !primaryFound && rect.left <= 0 && rect.top <= 0 && rect.right > 0 &&
+                             rect.bottom > 0;
+        if (primary) {
+            primaryFound = true;
+            monitors.insert(monitors.begin(), std::move(monitor));
+        } else {
+            monitors.push_back(std::move(monitor));
+        }
+    }
+    return monitors;
+}
+
 }  // namespace
+
+std::vector<bool> ApplyDesktopWallpaperEachWith(
+    const std::vector<IWallpaperSetter::MonitorPath>& paths, const WallpaperSetterOps& ops) {
+    std::vector<bool> set(paths.size(), false);
+    ComPtr<shell::IDesktopWallpaper> desktop;
+    if (ops.desktopWallpaper && FAILED(ops.desktopWallpaper(desktop.GetAddressOf()))) {
+        desktop.Reset();
+    }
+    const std::vector<std::wstring> monitors =
+        desktop ? CurrentMonitors(*desktop.Get()) : std::vector<std::wstring>();
+    if (monitors.empty()) {
+        // One picture for all: the primary's.
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            if (paths[i].monitor != 0) continue;
+            set[i] = ApplyDesktopWallpaperWith(paths[i].path, ops);
+            break;
+        }
+        return set;
+    }
+    int position = 0;
+    if (DesktopWallpaperPosition(ToWallpaperFit(CurrentWallpaperFit()), position)) {
+        // A failure here still leaves the pictures worth setting, in the old fit.
+        desktop->SetPosition(position);
+    }
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        if (paths[i].monitor >= monitors.size()) continue;
+        const std::wstring wide = ToWide(paths[i].path);
+        if (!IsWallpaperPicture(wide)) continue;
+        set[i] = SUCCEEDED(desktop->SetWallpaper(monitors[paths[i].monitor].c_str(), wide.c_str()));
+    }
+    return set;
+}
 
 const WallpaperSetterOps& SystemWallpaperSetterOps() {
     static const WallpaperSetterOps ops = {
@@ -103,6 +192,13 @@ const WallpaperSetterOps& SystemWallpaperSetterOps() {
             if (FAILED(hr) || !object) return FAILED(hr) ? hr : E_NOINTERFACE;
             OleRun(object.Get());
             return object->QueryInterface(IID_IActiveDesktop, reinterpret_cast<void**>(desktop));
+        },
+        [](shell::IDesktopWallpaper** desktop) {
+            *desktop = nullptr;
+            const HRESULT hr =
+                CoCreateInstance(shell::kClsidDesktopWallpaper, nullptr, CLSCTX_ALL,
+                                 shell::kIidDesktopWallpaper, reinterpret_cast<void**>(desktop));
+            return SUCCEEDED(hr) && !*desktop ? E_NOINTERFACE : hr;
         },
     };
     return ops;
@@ -130,11 +226,15 @@ bool SetDesktopWallpaperWith(const std::string& path, CWallPaperHistory& history
 }
 
 bool CWallpaperSetter::SetDesktopWallpaper(const std::string& path) {
-    return ::SetDesktopWallpaper(path, m_history);
+    return SetDesktopWallpaperWith(path, m_history, m_ops);
 }
 
 bool CWallpaperSetter::Apply(const std::string& path) {
-    return ApplyDesktopWallpaper(path);
+    return ApplyDesktopWallpaperWith(path, m_ops);
+}
+
+std::vector<bool> CWallpaperSetter::ApplyEach(const std::vector<MonitorPath>& paths) {
+    return ApplyDesktopWallpaperEachWith(paths, m_ops);
 }
 
 void CWallpaperSetter::Record(const std::string& path) {

@@ -5,11 +5,15 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "changer/ChangerSeams.h"
 
 class CWallPaperHistory;
 struct IActiveDesktop;
+namespace shell {
+struct IDesktopWallpaper;
+}
 
 // How the setter reaches the shell's Active Desktop object, as a hook struct so that tests can
 // hand in an object of their own.
@@ -17,6 +21,9 @@ struct WallpaperSetterOps {
     // Makes the object and hands over one reference; a failure (or no object) means the shell
     // has none, and the system's own setting is used.
     std::function<HRESULT(IActiveDesktop** desktop)> activeDesktop;
+    // The same for the desktop wallpaper object of Windows 8 and later (a picture per monitor);
+    // none on Vista and 7, and none under Wine.
+    std::function<HRESULT(shell::IDesktopWallpaper** desktop)> desktopWallpaper;
 };
 
 // The shell's own object.
@@ -38,14 +45,27 @@ bool SetDesktopWallpaperWith(const std::string& path, CWallPaperHistory& history
                              const WallpaperSetterOps& ops);
 bool ApplyDesktopWallpaperWith(const std::string& path, const WallpaperSetterOps& ops);
 
+// A picture per monitor: paths[i].path on monitor paths[i].monitor, the monitors numbered as
+// the shell lists them now (those it reports without a place on the screen left out), the
+// primary first. The fit goes once to all monitors, before the pictures. Each path is probed as
+// ApplyDesktopWallpaperWith probes it; a monitor gone since it was counted is not set. Without
+// the object every monitor gets monitor 0's picture through ApplyDesktopWallpaperWith. Nothing
+// is recorded; answers for each element whether it was set.
+std::vector<bool> ApplyDesktopWallpaperEachWith(
+    const std::vector<IWallpaperSetter::MonitorPath>& paths, const WallpaperSetterOps& ops);
+
 class CWallpaperSetter : public IWallpaperSetter {
   public:
-    explicit CWallpaperSetter(CWallPaperHistory& history) : m_history(history) {}
+    explicit CWallpaperSetter(CWallPaperHistory& history,
+                              const WallpaperSetterOps& ops = SystemWallpaperSetterOps())
+        : m_history(history), m_ops(ops) {}
     bool SetDesktopWallpaper(const std::string& path) override;
     // Apply touches only the desktop, so it may run on any thread; Record does the history.
     bool Apply(const std::string& path) override;
     void Record(const std::string& path) override;
+    std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) override;
 
   private:
     CWallPaperHistory& m_history;
+    WallpaperSetterOps m_ops;
 };

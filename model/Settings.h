@@ -73,6 +73,7 @@ struct SettingDef {
     X(FitType, kOption, Int, 0, "", Constant)                  \
     X(CheckTrayIcon, kOption, Int, 0, "", Constant)            \
     X(CheckFullScreenQuiet, kOption, Int, 0, "", Constant)     \
+    X(CheckPerMonitor, kOption, Int, 0, "", Constant)          \
     X(CreaterCount, kCreater, Int, 0, "", Constant)            \
     X(LeftPosition, kFileInfoView, Int, 0, "", DesktopRect)    \
     X(TopPosition, kFileInfoView, Int, 0, "", DesktopRect)     \

@@ -99,6 +99,8 @@
 #define IDC_OPT_FIT 1060
 #define IDC_OPT_FULLSCREEN_QUIET 1061
 #define IDC_OPT_TRAY_ICON 1062
+// A picture for each monitor (page 133).
+#define IDC_OPT_PER_MONITOR 1063
 // The menu of the information window and of the notification-area icon.
 #define IDR_CHANGER_POPUP 160
 #define ID_CHANGER_NEXT 32790

@@ -25,6 +25,7 @@ bool CPelorandOptionFileChanger::OnInitDialog() {
     }
     m_nFitType = static_cast<int>(ToWallpaperFit(settings.GetInt(setting::FitType)));
     m_bFullScreenQuiet = settings.GetInt(setting::CheckFullScreenQuiet) != 0 ? 1 : 0;
+    m_bPerMonitor = settings.GetInt(setting::CheckPerMonitor) != 0 ? 1 : 0;
     UpdateData(false);
     return true;
 }
@@ -34,6 +35,7 @@ bool CPelorandOptionFileChanger::DoDataExchange(CDataExchange& dx) {
     DDX_Radio(dx, IDC_OPT_ORDER_AUTO, m_nModType);
     DDX_CBIndex(dx, IDC_OPT_FIT, m_nFitType);
     DDX_Check(dx, IDC_OPT_FULLSCREEN_QUIET, m_bFullScreenQuiet);
+    DDX_Check(dx, IDC_OPT_PER_MONITOR, m_bPerMonitor);
     if (!DDX_Text(dx, IDC_OPT_INTERVAL, m_nChangerType)) return false;
     // Numbers beyond the int range are out of range too, not wrapped into it.
     int interval = m_nChangerType > 9999u ? 10000 : static_cast<int>(m_nChangerType);
@@ -52,6 +54,9 @@ bool CPelorandOptionFileChanger::OnApply() {
     if (fit != settings.GetInt(setting::FitType)) settings.WriteInt(setting::FitType, fit);
     if (m_bFullScreenQuiet != (settings.GetInt(setting::CheckFullScreenQuiet) != 0 ? 1 : 0)) {
         settings.WriteInt(setting::CheckFullScreenQuiet, m_bFullScreenQuiet);
+    }
+    if (m_bPerMonitor != (settings.GetInt(setting::CheckPerMonitor) != 0 ? 1 : 0)) {
+        settings.WriteInt(setting::CheckPerMonitor, m_bPerMonitor);
     }
     return true;
 }

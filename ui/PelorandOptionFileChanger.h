@@ -1,6 +1,6 @@
 // Options page "壁紙": the file types the changer takes from folders, the order of change and
 // the interval in seconds, how the picture fits the screen, and quiet while a full-screen
-// program runs.
+// program runs, and a picture of its own for each monitor.
 #pragma once
 
 #include <string>
@@ -18,6 +18,7 @@ class CPelorandOptionFileChanger : public CPropertyPage {
     unsigned m_nChangerType = 0;  // seconds, 1 to 9999
     int m_nFitType = 0;           // index of the fit list (WallpaperFit)
     int m_bFullScreenQuiet = 0;
+    int m_bPerMonitor = 0;
 
   protected:
     bool DoDataExchange(CDataExchange& dx) override;

@@ -588,5 +588,93 @@ out=$(XDG_CONFIG_HOME=$work/xfce3 timeout 60 dbus-run-session -- bash xfce-fit.s
 expect "XFCE: the fit on every monitor and workspace" "$(echo "$out" | tr -s ' '):$(cat err.txt)" "/backdrop/screen0/monitorHDMI-1/workspace1/image-style 1
 /backdrop/screen0/monitorVirtual1/workspace0/image-style 1:"
 
+# -- A picture for each monitor.
+# XFCE with two monitors, one with two workspaces, and a numbered property left from an older
+# version: each monitor its own picture on each of its workspaces, the old one following the
+# first monitor.
+cat > xfce-each.sh <<'EOF'
+for p in monitorHDMI-1/workspace0 monitorHDMI-1/workspace1 monitorDP-2/workspace0 monitor0/workspace0; do
+  xfconf-query -c xfce4-desktop -p "/backdrop/screen0/$p/last-image" -n -t string -s /old
+done
+XDG_CURRENT_DESKTOP=XFCE "$PLR" run colours.plr --per-monitor --mode turn --interval 1 --start "2026-12-06 14:00:00" --ticks 2 --no-history >run.out 2>err.txt
+echo "$?"
+xfconf-query -c xfce4-desktop -lv
+EOF
+out=$(XDG_CONFIG_HOME=$work/xfce4 timeout 60 dbus-run-session -- bash xfce-each.sh 2>/dev/null)
+expect "XFCE per monitor: each monitor's properties" "$(echo "$out" | tr -s ' ')" "0
+/backdrop/screen0/monitor0/workspace0/last-image $work/colours/blue.png
+/backdrop/screen0/monitorDP-2/workspace0/last-image $work/colours/blue.png
+/backdrop/screen0/monitorHDMI-1/workspace0/last-image $work/colours/red.png
+/backdrop/screen0/monitorHDMI-1/workspace1/last-image $work/colours/red.png"
+expect "XFCE per monitor: a line per monitor" "$(awk -F'\t' '{ n = split($2, p, "/"); printf "%s %s|", p[n], $7 }' run.out):$(cat err.txt)" \
+  "red.png DP-2|green.png HDMI-1|blue.png DP-2|red.png HDMI-1|:"
+
+# The other desktops through stand-ins: Plasma's screens counted by a script, RandR's monitors
+# (the primary listed second) for xwallpaper and feh, and the desktops of one picture for all.
+mkdir -p fakes3
+printf '#!/bin/sh\n{ echo qdbus; for a; do printf "[%%s]\\n" "$a"; done; } >> "$RECORD"\ncase "$4" in *screenCount*) echo 2;; esac\n' > fakes3/qdbus
+printf '#!/bin/sh\necho "Monitors: 2"\necho " 0: +DP-1 1920/527x1080/296+1920+0  DP-1"\necho " 1: +*HDMI-1 1920/527x1080/296+0+0  HDMI-1"\n' > fakes3/xrandr
+chmod +x fakes3/qdbus fakes3/xrandr
+each_for() { # SETTER ENV...: the record of one tick for two monitors, on one line
+  local setter=$1; shift
+  : > "$RECORD"
+  env "$@" PATH=$work/fakes3:$work/fakes:$work/fakes2 /usr/bin/timeout 20 "$PLR" run colours.plr --per-monitor --mode turn \
+    --start "$START" --ticks 1 --no-history --setter "$setter" >run.out 2>err.txt
+  tr '\n' ' ' < "$RECORD"
+}
+c=$work/colours
+expect "feh per monitor: a file per screen in RandR's order" "$(each_for feh)" \
+  "feh [--no-fehbg] [--bg-fill] [$c/red.png] [$c/green.png] "
+expect "feh per monitor: lines" "$(cut -f7 run.out | tr '\n' ' '):$(cat err.txt)" "DP-1 HDMI-1 :"
+expect "xwallpaper per monitor: --output each, the primary first" "$(each_for xwallpaper):$(cut -f7 run.out | tr '\n' ' ')" \
+  "xwallpaper [--output] [HDMI-1] [--zoom] [$c/red.png] [--output] [DP-1] [--zoom] [$c/green.png] :HDMI-1 DP-1 "
+out=$(each_for kde)
+expect "KDE per monitor: counts the screens, then a picture per screen" \
+  "$(echo "$out" | grep -o 'print(screenCount);\|var pictures = \[[^]]*\]\|pictures\[d.screen\]);' | tr '\n' '|')" \
+  "print(screenCount);|var pictures = [\"file://$c/red.png\", \"file://$c/green.png\"]|pictures[d.screen]);|"
+expect "KDE per monitor: lines" "$(cut -f7 run.out | tr '\n' ' '):$(cat err.txt)" "0 1 :"
+for desktop in gnome cinnamon mate; do
+  : > "$RECORD"
+  PATH=$work/fakes /usr/bin/timeout 20 "$PLR" run colours.plr --per-monitor --mode turn --setter $desktop \
+    --start "$START" --ticks 2 --no-history >run.out 2>err.txt
+  expect "$desktop per monitor: said once, one picture set for all" \
+    "$(cat err.txt):$(grep -c '^\[picture-uri\]\|^\[picture-filename\]' "$RECORD"):$(cut -f2 run.out | xargs -n1 basename | tr '\n' ' ')" \
+    "plr: $desktop shows one picture on every monitor: one is set for all:2:red.png green.png "
+done
+
+# sway, for real: a headless sway of two outputs, the option from the settings file; each
+# output's picture read back with grim, and one swaybg showing both.
+sw=$(mktemp -d); chmod 755 "$sw"
+mkdir -m 700 "$sw/run"; mkdir -p "$sw/.config/pelorand"
+printf '[Option]\nCheckPerMonitor=1\n' > "$sw/.config/pelorand/pelorand.ini"
+cp colours/*.png "$sw/"; cp "$PLR" "$sw/plr"; : > "$sw/config"
+sed "s|$work/colours/|$sw/|g" colours.plr > "$sw/c.plr"
+[ "$(id -u)" = 0 ] && chown -R plrsway "$sw"
+in_sway=("${as_user[@]}" env -i PATH=/usr/bin:/bin HOME="$sw" XDG_RUNTIME_DIR="$sw/run")
+"${in_sway[@]}" WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman sway -c "$sw/config" >"$sw/sway.log" 2>&1 &
+compositor=$!
+for _ in $(seq 1 250); do ls "$sw/run"/sway-ipc.*.sock >/dev/null 2>&1 && [ -e "$sw/run/wayland-1" ] && break; sleep 0.04; done
+sway_env=(SWAYSOCK="$(ls "$sw/run"/sway-ipc.*.sock 2>/dev/null | head -1)" WAYLAND_DISPLAY=wayland-1)
+if [ -S "${sway_env[0]#SWAYSOCK=}" ]; then
+  output_colour() { # OUTPUT: the colour in the middle of that output
+    "${in_sway[@]}" "${sway_env[@]}" grim -o "$1" - | /usr/bin/convert - -gravity center -crop 1x1+0+0 -depth 8 txt:- | tail -1 |
+      sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\1 \2 \3/p' |
+      awk '{ if ($1 > 128 && $2 < 64 && $3 < 64) print "red"; else if ($2 > 128 && $1 < 64 && $3 < 64) print "green";
+             else if ($3 > 128 && $1 < 64 && $2 < 64) print "blue"; else print "other " $0 }'
+  }
+  "${in_sway[@]}" "${sway_env[@]}" "$sw/plr" run "$sw/c.plr" --mode turn --interval 1 --start "$START" --ticks 2 --no-history >run.out 2>err.txt
+  rc=$?
+  expect "sway per output: lines" "$rc:$(awk -F'\t' '{ n = split($2, p, "/"); printf "%s %s|", p[n], $7 }' run.out):$(cat err.txt)" \
+    "0:red.png HEADLESS-1|green.png HEADLESS-2|blue.png HEADLESS-1|red.png HEADLESS-2|:"
+  # Polled: the last swaybg has only just drawn.
+  for _ in $(seq 1 50); do [ "$(output_colour HEADLESS-1):$(output_colour HEADLESS-2)" = "blue:red" ] && break; sleep 0.1; done
+  expect "sway per output: each output shows its own, one swaybg" "$(output_colour HEADLESS-1):$(output_colour HEADLESS-2):$(pgrep -fc "^swaybg .*$sw/")" "blue:red:1"
+  left=$(cat "$sw/run/pelorand-swaybg.pid" 2>/dev/null); [ -n "$left" ] && kill "$left"
+else
+  fails=$((fails+1)); echo "FAIL no headless sway of two outputs: $(tail -3 "$sw/sway.log")"
+fi
+kill "$compositor" 2>/dev/null; wait "$compositor" 2>/dev/null
+rm -rf "$sw"
+
 echo "$passes passed, $fails failed"
 [ "$fails" -eq 0 ]

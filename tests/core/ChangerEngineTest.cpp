@@ -702,3 +702,153 @@ TEST_F(ChangerTest, RandomPicksReachEveryEntryOfABigFolder) {
     EXPECT_GT(late, applied * 2 / 5);
     EXPECT_GT(highest, 5800);
 }
+
+namespace {
+// A desktop with a picture per monitor: what each monitor was given, what was recorded, and a
+// monitor that is gone by the time the pictures are set.
+class FakeMonitorSetter : public IWallpaperSetter {
+  public:
+    bool SetDesktopWallpaper(const std::string& path) override { return Apply(path); }
+    bool Apply(const std::string& path) override {
+        applied.push_back("all:" + path);
+        return true;
+    }
+    void Record(const std::string& path) override { recorded.push_back(path); }
+    std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) override {
+        std::vector<bool> set;
+        for (const MonitorPath& each : paths) {
+            const bool there = each.monitor != gone;
+            if (there) applied.push_back(std::to_string(each.monitor) + ":" + each.path);
+            set.push_back(there);
+        }
+        return set;
+    }
+    std::vector<std::string> applied, recorded;
+    std::size_t gone = 99;
+};
+
+// One tick for `monitors` monitors, as the window runs it; monitor 0's end.
+TickEnd TickEach(CChangerEngine& engine, const IFileSystem& disk, const IDisplayName& names,
+                 IWallpaperSetter& setter, std::size_t monitors) {
+    std::vector<MonitorPick> picks = engine.PrepareEach(monitors);
+    std::vector<TickFound> found(picks.size());
+    for (std::size_t i = 0; i < picks.size(); ++i) {
+        if (picks[i].searching) found[i] = CChangerEngine::Search(disk, names, picks[i].search);
+    }
+    CChangerEngine::SetEach(setter, found);
+    const TickEnd end = engine.ConcludeEach(found);
+    return picks[0].searching ? end : picks[0].end;
+}
+}  // namespace
+
+TEST_F(ChangerTest, OneMonitorOfThePerMonitorTickChoosesExactlyAsTheSingleTick) {
+    // The same collection, clock and seeds: the tick for each monitor with one monitor must set,
+    // show and end as the single picture always did, in both orders, over files, a directory, a
+    // disabled entry, an empty folder and an inheriting one.
+    auto build = [](CBlock& top, FakeFileSystem& disk) {
+        top.m_bFolder = 1;
+        CBlock* f = Add(top, "F", true);
+        for (const char* p : {"a.jpg", "b.jpg", "c.jpg", "d.jpg", "e.jpg"}) {
+            disk.files[p] = true;
+            Add(*f, p, false, static_cast<short>(p[0] - 'a'));
+        }
+        Add(*f, "off.jpg", false, 0, false);
+        Add(*f, "D:\\wall", false, 0);
+        disk.dirs["D:\\wall"] = {"x.JPG", ".", "y.JPG", "z.BMP", "w.JPG"};
+        Add(top, "Empty", true);
+        CBlock* g = Add(top, "G", true);
+        g->m_bInherit = 1;
+        disk.files["g.jpg"] = true;
+        Add(*g, "g.jpg", false, 4);
+    };
+    for (int mode : {0, 1}) {
+        settings.WriteInt(setting::ModType, mode);
+        settings.WriteString(setting::FileType, "JPG BMP");
+        CBlock single, each;
+        FakeFileSystem singleDisk, eachDisk;
+        build(single, singleDisk);
+        build(each, eachDisk);
+        FakeMonitorSetter singleSetter, eachSetter;
+        FakeInfoSink singleInfo, eachInfo;
+        CChangerEngine a{settings, clock, singleDisk, names, singleSetter};
+        CChangerEngine b{settings, clock, eachDisk, names, eachSetter};
+        a.SetInfoSink(&singleInfo);
+        b.SetInfoSink(&eachInfo);
+        a.BuildRotationList(single);
+        b.BuildRotationList(each);
+        for (std::uint32_t t = 0; t < 80; ++t) {
+            clock.reading.secondsSince1970 = kBaseSeed + t * 7919;
+            clock.reading.local.second = static_cast<int>(t % 60);
+            TickSearch search;
+            TickEnd singleEnd = TickEnd::Applied;
+            if (a.Prepare(search, singleEnd)) {
+                TickFound found = CChangerEngine::Search(singleDisk, names, search);
+                CChangerEngine::Set(singleSetter, found);
+                singleEnd = a.Conclude(found);
+            }
+            ASSERT_EQ(singleEnd, TickEach(b, eachDisk, names, eachSetter, 1))
+                << "mode " << mode << " tick " << t;
+        }
+        EXPECT_EQ(singleSetter.recorded, eachSetter.recorded);
+        EXPECT_GT(singleSetter.recorded.size(), 20u);
+        std::vector<std::string> shownA, shownB;
+        for (const WallpaperInfo& i : singleInfo.shown) shownA.push_back(i.name + i.priority);
+        for (const WallpaperInfo& i : eachInfo.shown) shownB.push_back(i.name + i.priority);
+        EXPECT_EQ(shownA, shownB);
+    }
+}
+
+TEST_F(ChangerTest, EachMonitorTakesTheNextFolderWithDrawsOfItsOwn) {
+    // Three folders, in turn: monitor 0 takes the folder a single picture would, the others the
+    // folders after it, and the rotation goes on from there at the next tick.
+    InTurn();
+    for (const char* name : {"A", "B", "C"}) {
+        CBlock* folder = Folder(root, name);
+        File(*folder, std::string(name) + "1.jpg");
+        File(*folder, std::string(name) + "2.jpg");
+    }
+    FakeMonitorSetter monitors;
+    CChangerEngine engine3{settings, clock, fs, names, monitors};
+    engine3.SetInfoSink(&info);
+    engine3.BuildRotationList(root);
+    EXPECT_EQ(TickEach(engine3, fs, names, monitors, 2), TickEnd::Applied);
+    EXPECT_EQ(TickEach(engine3, fs, names, monitors, 3), TickEnd::Applied);
+    EXPECT_EQ(monitors.applied, (std::vector<std::string>{"0:A1.jpg", "1:B1.jpg", "0:C1.jpg",
+                                                          "1:A2.jpg", "2:B2.jpg"}));
+    EXPECT_EQ(monitors.recorded,
+              (std::vector<std::string>{"A1.jpg", "B1.jpg", "C1.jpg", "A2.jpg", "B2.jpg"}));
+    // The window describes the primary monitor's picture only.
+    ASSERT_EQ(info.shown.size(), 2u);
+    EXPECT_EQ(info.shown[1].name, "shown:C1.jpg");
+    EXPECT_EQ(engine3.CurrentEntry()->m_strName.str(), "C1.jpg");
+
+    // A monitor gone between the count and the set keeps nothing and records nothing; a
+    // primary that is gone leaves the window as it was.
+    monitors.applied.clear();
+    monitors.recorded.clear();
+    monitors.gone = 0;
+    EXPECT_EQ(TickEach(engine3, fs, names, monitors, 2), TickEnd::ApplyFailed);
+    EXPECT_EQ(monitors.applied, (std::vector<std::string>{"1:A1.jpg"}));
+    EXPECT_EQ(monitors.recorded, (std::vector<std::string>{"A1.jpg"}));
+    EXPECT_EQ(info.shown.size(), 2u);
+    EXPECT_EQ(engine3.CurrentEntry()->m_strName.str(), "C1.jpg");
+
+    // One folder of many pictures, at random, the same second for every monitor: had they one
+    // seed, both monitors would show the same picture at every tick.
+    settings.WriteInt(setting::ModType, 1);
+    CBlock many;
+    many.m_bFolder = 1;
+    CBlock* big = Add(many, "Big", true);
+    for (int i = 0; i < 40; ++i) File(*big, "p" + std::to_string(i) + ".jpg");
+    engine3.BuildRotationList(many);
+    monitors.gone = 99;
+    int same = 0;
+    for (std::uint32_t t = 0; t < 12; ++t) {
+        clock.reading.secondsSince1970 = kBaseSeed + t;
+        monitors.applied.clear();
+        TickEach(engine3, fs, names, monitors, 2);
+        ASSERT_EQ(monitors.applied.size(), 2u);
+        if (monitors.applied[0].substr(2) == monitors.applied[1].substr(2)) ++same;
+    }
+    EXPECT_LT(same, 3);
+}

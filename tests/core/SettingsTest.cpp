@@ -165,6 +165,7 @@ TEST(SettingsTable, EveryStoredValue) {
         {"Option", "FitType", I, 0, "", C},
         {"Option", "CheckTrayIcon", I, 0, "", C},
         {"Option", "CheckFullScreenQuiet", I, 0, "", C},
+        {"Option", "CheckPerMonitor", I, 0, "", C},
         {"Option", "Column-00", I, 100, "", C},
         {"Option", "Column-01", I, 100, "", C},
         {"Option", "Column-02", I, 100, "", C},

@@ -302,9 +302,10 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
     Open();
     std::vector<std::string> fits;
     int shownFit = -1;
-    bool trayBox = true;
+    bool trayBox = true, perMonitorBox = true;
     RunOptions([&](HWND sheet) {
         HWND page = CurrentPage(sheet);
+        perMonitorBox = IsDlgButtonChecked(page, IDC_OPT_PER_MONITOR) == BST_CHECKED;
         HWND combo = GetDlgItem(page, IDC_OPT_FIT);
         for (int i = 0; i < SendMessageW(combo, CB_GETCOUNT, 0, 0); ++i) {
             fits.push_back(ComboItemTextUi(combo, i));
@@ -318,8 +319,9 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
                                               "拡大して表示", "画面に合わせる", "画面全体に表示"}));
     EXPECT_EQ(shownFit, 0);
     EXPECT_FALSE(trayBox);
+    EXPECT_FALSE(perMonitorBox);
     // Left at their defaults, the new choices add nothing to the stored options.
-    for (const char* name : {"FitType", "CheckFullScreenQuiet", "CheckTrayIcon"}) {
+    for (const char* name : {"FitType", "CheckFullScreenQuiet", "CheckTrayIcon", "CheckPerMonitor"}) {
         EXPECT_FALSE(OptionValues().count(name)) << name;
     }
 
@@ -327,6 +329,7 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
         HWND page = CurrentPage(sheet);
         SendMessageW(GetDlgItem(page, IDC_OPT_FIT), CB_SETCURSEL, 4, 0);
         CheckDlgButton(page, IDC_OPT_FULLSCREEN_QUIET, BST_CHECKED);
+        CheckDlgButton(page, IDC_OPT_PER_MONITOR, BST_CHECKED);
         SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
         CheckDlgButton(CurrentPage(sheet), IDC_OPT_TRAY_ICON, BST_CHECKED);
         Press(sheet, PSBTN_OK);
@@ -334,6 +337,7 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
     EXPECT_EQ(Settings().GetInt(setting::FitType), 4);
     EXPECT_EQ(Settings().GetInt(setting::CheckFullScreenQuiet), 1);
     EXPECT_EQ(Settings().GetInt(setting::CheckTrayIcon), 1);
+    EXPECT_EQ(Settings().GetInt(setting::CheckPerMonitor), 1);
 
     RunOptions([&](HWND sheet) {
         shownFit = static_cast<int>(

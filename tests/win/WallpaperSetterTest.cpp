@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "changer/CrtRandom.h"
+#include "changer/DesktopWallpaper_win.h"
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperFit.h"
 #include "changer/WallpaperSetter_win.h"
@@ -333,4 +334,196 @@ TEST(CrtRandomOnWindows, AgreesWithTheCLibrarysRand) {
         ours.Seed(seed);
         for (int i = 0; i < 1000; ++i) ASSERT_EQ(ours.Next(), std::rand()) << seed << " " << i;
     }
+}
+
+namespace {
+
+// The shell's desktop wallpaper object of Windows 8 and later, which Wine lacks: each call
+// recorded as the shell would see it, and the monitors it reports chosen by the test.
+class FakeDesktopWallpaper : public shell::IDesktopWallpaper {
+  public:
+    struct Monitor {
+        std::wstring id;
+        RECT rect;
+        HRESULT rectResult = S_OK;
+    };
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+        if (iid == IID_IUnknown || iid == shell::kIidDesktopWallpaper) {
+            *out = this;
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs; }
+    ULONG STDMETHODCALLTYPE Release() override { return --refs; }
+    HRESULT STDMETHODCALLTYPE SetWallpaper(LPCWSTR monitor, LPCWSTR path) override {
+        const std::wstring id = monitor ? monitor : L"(all)";
+        calls.push_back(L"SetWallpaper " + id + L" " + path);
+        if (id == unplugged) return E_FAIL;
+        for (const Monitor& m : monitors) {
+            if (m.id == id) return S_OK;
+        }
+        return E_FAIL;  // unplugged since it was listed
+    }
+    HRESULT STDMETHODCALLTYPE GetWallpaper(LPCWSTR, LPWSTR*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetMonitorDevicePathAt(UINT index, LPWSTR* id) override {
+        calls.push_back(L"GetMonitorDevicePathAt " + std::to_wstring(index));
+        // Gone between the count and now: the list is shorter than the count said.
+        if (index >= monitors.size() || index >= listed) return E_INVALIDARG;
+        const std::wstring& name = monitors[index].id;
+        *id = static_cast<LPWSTR>(CoTaskMemAlloc((name.size() + 1) * sizeof(wchar_t)));
+        lstrcpyW(*id, name.c_str());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetMonitorDevicePathCount(UINT* count) override {
+        calls.push_back(L"GetMonitorDevicePathCount");
+        *count = static_cast<UINT>(monitors.size());
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetMonitorRECT(LPCWSTR id, RECT* rect) override {
+        for (const Monitor& m : monitors) {
+            if (m.id != id) continue;
+            *rect = m.rect;
+            return m.rectResult;
+        }
+        return E_FAIL;
+    }
+    HRESULT STDMETHODCALLTYPE SetBackgroundColor(COLORREF) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetBackgroundColor(COLORREF*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetPosition(int position) override {
+        calls.push_back(L"SetPosition " + std::to_wstring(position));
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetPosition(int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSlideshow(IShellItemArray*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSlideshow(IShellItemArray**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE SetSlideshowOptions(int, UINT) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetSlideshowOptions(int*, UINT*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE AdvanceSlideshow(LPCWSTR, int) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetStatus(int*) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Enable(BOOL) override { return E_NOTIMPL; }
+
+    std::vector<Monitor> monitors;
+    std::size_t listed = 99;  // how many GetMonitorDevicePathAt still finds
+    std::wstring unplugged;   // listed, but gone when its picture comes
+    std::vector<std::wstring> calls;
+    ULONG refs = 1;
+};
+
+class MonitorWallpaperTest : public WallpaperSetterTest {
+  protected:
+    void SetUp() override {
+        WallpaperSetterTest::SetUp();
+        ops.desktopWallpaper = [this](shell::IDesktopWallpaper** out) {
+            if (!available) {
+                *out = nullptr;
+                return REGDB_E_CLASSNOTREG;
+            }
+            desktop.AddRef();
+            *out = &desktop;
+            return S_OK;
+        };
+        SetWallpaperFitSource([] { return static_cast<int>(WallpaperFit::Fill); });
+        second = Other("二枚目.bmp", Bmp(2, 1, 8));
+        third = Other("三枚目.bmp", Bmp(1, 2, 8));
+        SystemParametersInfoA(SPI_SETDESKWALLPAPER, 0, const_cast<char*>(""), SPIF_UPDATEINIFILE);
+    }
+    void TearDown() override {
+        SetWallpaperFitSource(nullptr);
+        EXPECT_EQ(desktop.refs, 1u);
+        WallpaperSetterTest::TearDown();
+    }
+    // The calls after the monitors were read, with the pictures' names shortened.
+    std::vector<std::wstring> Sets() const {
+        std::vector<std::wstring> out;
+        for (std::wstring call : desktop.calls) {
+            if (call.compare(0, 3, L"Get") == 0) continue;
+            const std::wstring folder = ToWide(dir);
+            for (std::size_t at; (at = call.find(folder)) != std::wstring::npos;)
+                call.erase(at, folder.size());
+            out.push_back(call);
+        }
+        return out;
+    }
+    static RECT Rect(LONG left, LONG top, LONG right, LONG bottom) {
+        return RECT{left, top, right, bottom};
+    }
+
+    FakeDesktopWallpaper desktop;
+    WallpaperSetterOps ops;
+    bool available = true;
+    std::string second, third;
+};
+
+using Paths = std::vector<IWallpaperSetter::MonitorPath>;
+
+}  // namespace
+
+TEST_F(MonitorWallpaperTest, EachMonitorGetsItsPictureThePrimaryFirstAndTheFitOnce) {
+    // Listed as the shell lists them: the right-hand monitor before the primary.
+    desktop.monitors = {{L"\\?\DISPLAY#RIGHT", Rect(1920, 0, 3840, 1080)},
+                        {L"\\?\DISPLAY#MAIN", Rect(0, 0, 1920, 1080)}};
+    CWallpaperSetter setter(history, ops);
+    EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, second}}), (std::vector<bool>{true, true}));
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{
+                          L"SetPosition 4", L"SetWallpaper \\?\DISPLAY#MAIN 壁紙テスト.bmp",
+                          L"SetWallpaper \\?\DISPLAY#RIGHT 二枚目.bmp"}));
+    EXPECT_EQ(history.GetCount(), 0u);  // the caller records
+    EXPECT_EQ(StoredWallpaper(), "");   // and the one-for-all path was not taken
+
+    // Three, one above the primary (negative coordinates) and one remembered but switched off,
+    // which gets nothing; a monitor only the caller counted gets nothing either.
+    desktop.calls.clear();
+    desktop.monitors = {{L"MAIN", Rect(0, 0, 1920, 1080)},
+                        {L"OFF", Rect(0, 0, 0, 0), S_FALSE},
+                        {L"ABOVE", Rect(0, -1200, 1920, 0)},
+                        {L"LEFT", Rect(-1080, -200, 0, 1720)}};
+    SetWallpaperFitSource([] { return static_cast<int>(WallpaperFit::Unchanged); });
+    EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, second}, {2, third}, {3, picture}}),
+              (std::vector<bool>{true, true, true, false}));
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetWallpaper MAIN 壁紙テスト.bmp",
+                                                 L"SetWallpaper ABOVE 二枚目.bmp",
+                                                 L"SetWallpaper LEFT 三枚目.bmp"}));
+}
+
+TEST_F(MonitorWallpaperTest, AMonitorGoneBetweenTheCountAndTheSetIsLeftOutAndTheRestSet) {
+    desktop.monitors = {{L"MAIN", Rect(0, 0, 1920, 1080)},
+                        {L"DOCK1", Rect(1920, 0, 3840, 1080)},
+                        {L"DOCK2", Rect(3840, 0, 5760, 1080)}};
+    // Counted three, and the third gone before it could be listed.
+    desktop.listed = 2;
+    CWallpaperSetter setter(history, ops);
+    EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, second}, {2, third}}),
+              (std::vector<bool>{true, true, false}));
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4", L"SetWallpaper MAIN 壁紙テスト.bmp",
+                                                 L"SetWallpaper DOCK1 二枚目.bmp"}));
+
+    // Listed, then unplugged before its picture came: the shell refuses that one only. A file
+    // that is no picture is not handed to the shell at all.
+    desktop.calls.clear();
+    desktop.listed = 99;
+    desktop.unplugged = L"DOCK2";
+    const std::string text = Other("notes.jpg", "not a picture\r\n");
+    EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, text}, {2, third}}),
+              (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4", L"SetWallpaper MAIN 壁紙テスト.bmp",
+                                                 L"SetWallpaper DOCK2 三枚目.bmp"}));
+}
+
+TEST_F(MonitorWallpaperTest, WithoutTheObjectEveryMonitorGetsThePrimarysPicture) {
+    // Vista, 7 and Wine: the one-for-all setter, with monitor 0's picture, wherever it is listed.
+    available = false;
+    CWallpaperSetter setter(history, ops);
+    EXPECT_EQ(setter.ApplyEach(Paths{{1, second}, {0, picture}, {2, third}}),
+              (std::vector<bool>{false, true, false}));
+    EXPECT_EQ(StoredWallpaper(), picture);
+    EXPECT_TRUE(desktop.calls.empty());
+    // An object that lists no monitor with a place on the screen: the same.
+    available = true;
+    desktop.monitors = {{L"OFF", Rect(0, 0, 0, 0), S_FALSE}};
+    EXPECT_EQ(setter.ApplyEach(Paths{{0, second}, {1, third}}), (std::vector<bool>{true, false}));
+    EXPECT_EQ(StoredWallpaper(), second);
+    EXPECT_EQ(Sets(), std::vector<std::wstring>{});
 }

@@ -7,12 +7,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 #include <thread>
 
 #include "tools/plr/Command_posix.h"
@@ -350,9 +352,7 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
                error);
 }
 
-bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
-    // xfdesktop keeps one last-image per monitor and workspace; all of them are set. A channel
-    // with none yet (xfdesktop never ran) gets the first monitor's.
+std::vector<std::string> CDesktopSetter::XfceLastImages() {
     std::string listing, ignored;
     std::vector<std::string> properties;
     if (Run({"xfconf-query", "-c", "xfce4-desktop", "-l"}, ignored, &listing)) {
@@ -369,6 +369,13 @@ bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
             start = end + 1;
         }
     }
+    return properties;
+}
+
+bool CDesktopSetter::SetXfce(const std::string& path, std::string& error) {
+    // xfdesktop keeps one last-image per monitor and workspace; all of them are set. A channel
+    // with none yet (xfdesktop never ran) gets the first monitor's.
+    std::vector<std::string> properties = XfceLastImages();
     if (properties.empty())
         properties.push_back("/backdrop/screen0/monitor0/workspace0/last-image");
     const char* style = FitWord("xfce", m_fit);
@@ -444,6 +451,15 @@ bool CDesktopSetter::SetHyprland(const std::string& path, std::string& error) {
 // sway hands a path given over its IPC to a shell; swaybg takes it as one argument. The new one
 // is started before the old one is ended, so the screen never shows the grey between.
 bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
+    if (!StartSwaybg({"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, error)) {
+        return false;
+    }
+    m_shown.clear();
+    m_shown["*"] = path;
+    return true;
+}
+
+bool CDesktopSetter::StartSwaybg(const std::vector<std::string>& argv, std::string& error) {
     pid_t previous = m_background;
     if (previous < 0 && !m_pidFile.empty()) {
         std::ifstream in(m_pidFile);
@@ -460,8 +476,7 @@ bool CDesktopSetter::SetSwaybg(const std::string& path, std::string& error) {
         m_pidFile.empty() ? "/tmp" : m_pidFile.substr(0, m_pidFile.rfind('/') + 1);
     int words = ::open(tempDir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
     if (words < 0) words = ::open("/tmp", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
-    const pid_t pid = StartDetached(
-        {"swaybg", "-o", "*", "-i", path, "-m", FitWord("swaybg", m_fit)}, words, error);
+    const pid_t pid = StartDetached(argv, words, error);
     auto said = [words] {
         std::string text(4096, '\0');
         const ssize_t n = words >= 0 ? ::pread(words, &text[0], text.size(), 0) : -1;
@@ -544,7 +559,12 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
     if (m_name == "xfce") return SetXfce(path, error);
     if (m_name == "sway") return SetSwaybg(path, error);
     if (m_name == "xwallpaper") return Run({"xwallpaper", FitWord(m_name, m_fit), path}, error);
-    if (m_name == "feh") return Run({"feh", "--no-fehbg", FitWord(m_name, m_fit), path}, error);
+    if (m_name == "feh") {
+        if (!Run({"feh", "--no-fehbg", FitWord(m_name, m_fit), path}, error)) return false;
+        m_shown.clear();
+        m_shown["*"] = path;
+        return true;
+    }
     if (m_name == "hsetroot") return Run({"hsetroot", FitWord(m_name, m_fit), path}, error);
     // The user's command: {} in any word stands for the file; without one, the file comes last.
     std::vector<std::string> argv;
@@ -559,4 +579,277 @@ bool CDesktopSetter::Set(const std::string& given, std::string& error) {
     }
     if (!placed) argv.push_back(path);
     return Run(argv, error);
+}
+
+namespace {
+
+// The monitor part of an XFCE backdrop property ("/backdrop/screen0/monitorHDMI-1"), and its
+// name after "monitor"; false for a property of no monitor.
+bool XfceMonitor(const std::string& property, std::string& key, std::string& name) {
+    const std::size_t at = property.find("/monitor");
+    if (at == std::string::npos) return false;
+    const std::size_t end = property.find('/', at + 1);
+    if (end == std::string::npos) return false;
+    key = property.substr(0, end);
+    name = property.substr(at + 8, end - at - 8);
+    return !name.empty();
+}
+
+bool AllDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+// The next JSON string from `at` (just after its opening quote), escapes kept as they are; at
+// is left after the closing quote.
+std::string JsonStringAt(const std::string& json, std::size_t& at) {
+    std::string text;
+    while (at < json.size() && json[at] != '"') {
+        if (json[at] == '\\' && at + 1 < json.size()) text += json[at++];
+        text += json[at++];
+    }
+    ++at;
+    return text;
+}
+
+}  // namespace
+
+std::vector<std::string> SwayOutputNames(const std::string& json) {
+    // Only the outputs' own "name" and "active", one level inside the top array: the modes and
+    // the rectangles nested below them are passed over.
+    std::vector<std::string> names;
+    std::string name, lastKey;
+    bool active = true, afterColon = false;
+    int depth = 0;
+    for (std::size_t at = 0; at < json.size();) {
+        const char c = json[at++];
+        if (c == '"') {
+            const std::string text = JsonStringAt(json, at);
+            if (depth == 2 && afterColon && lastKey == "name") name = text;
+            if (!afterColon) lastKey = text;
+            afterColon = false;
+        } else if (c == ':') {
+            afterColon = true;
+        } else if (c == '{' || c == '[') {
+            if (++depth == 2) name.clear(), active = true;
+            afterColon = false;
+        } else if (c == '}' || c == ']') {
+            if (depth-- == 2 && c == '}' && active && !name.empty()) names.push_back(name);
+            afterColon = false;
+        } else if (c == ',') {
+            afterColon = false;
+        } else if (depth == 2 && afterColon && lastKey == "active" && c == 'f') {
+            active = false;
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> RandrMonitorNames(const std::string& listing, bool primaryFirst) {
+    std::vector<std::string> names;
+    std::istringstream lines(listing);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream words(line);
+        std::string number, flags, word, last;
+        // " 0: +*HDMI-1 1920/527x1080/296+0+0  HDMI-1"
+        if (!(words >> number >> flags) || number.size() < 2 || number.back() != ':' ||
+            !AllDigits(number.substr(0, number.size() - 1))) {
+            continue;
+        }
+        while (words >> word) last = word;
+        if (last.empty()) continue;
+        if (primaryFirst && flags.find('*') != std::string::npos) {
+            names.insert(names.begin(), last);
+        } else {
+            names.push_back(last);
+        }
+    }
+    return names;
+}
+
+bool CDesktopSetter::CanSetEachMonitor() const {
+    return m_name == "xfce" || m_name == "sway" || m_name == "kde" || m_name == "xwallpaper" ||
+           m_name == "feh";
+}
+
+std::vector<std::string> CDesktopSetter::Monitors() {
+    m_monitors.clear();
+    std::string out, ignored;
+    if (m_name == "xfce") {
+        // Connector names (monitorHDMI-1) are today's; numbered ones (monitor0) are left from
+        // older versions, and are the monitors only where there are no others.
+        std::vector<std::string> named, numbered;
+        for (const std::string& property : XfceLastImages()) {
+            std::string key, name;
+            if (!XfceMonitor(property, key, name)) continue;
+            std::vector<std::string>& list = AllDigits(name) ? numbered : named;
+            if (std::find(list.begin(), list.end(), key) == list.end()) list.push_back(key);
+        }
+        m_monitors = named.empty() ? numbered : named;
+    } else if (m_name == "sway") {
+        if (!FindProgram("swaymsg").empty() &&
+            Run({"swaymsg", "-t", "get_outputs", "-r"}, ignored, &out)) {
+            m_monitors = SwayOutputNames(out);
+        }
+    } else if (m_name == "kde") {
+        const std::string script = "print(screenCount);";
+        const bool asked =
+            m_dbusTool == "gdbus"
+                ? Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell",
+                       "--object-path", "/PlasmaShell", "--method",
+                       "org.kde.PlasmaShell.evaluateScript", GVariantString(script)},
+                      ignored, &out)
+                : Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
+                       "org.kde.PlasmaShell.evaluateScript", script},
+                      ignored, &out);
+        const std::size_t digit = asked ? out.find_first_of("0123456789") : std::string::npos;
+        const int count = digit == std::string::npos ? 0 : std::atoi(out.c_str() + digit);
+        for (int i = 0; i < count && i < 64; ++i) m_monitors.push_back(std::to_string(i));
+    } else if (m_name == "xwallpaper" || m_name == "feh") {
+        // feh takes its files in the screens' own order, which is RandR's.
+        if (!FindProgram("xrandr").empty() && Run({"xrandr", "--listmonitors"}, ignored, &out)) {
+            m_monitors = RandrMonitorNames(out, m_name == "xwallpaper");
+        }
+    }
+    // One monitor is what a single picture already covers.
+    if (m_monitors.size() < 2) m_monitors.clear();
+    return m_monitors;
+}
+
+bool CDesktopSetter::SetXfceEach(const std::vector<std::string>& paths, std::vector<bool>& set,
+                                 std::string& error) {
+    const char* style = FitWord("xfce", m_fit);
+    std::vector<bool> failed(m_monitors.size(), false), done(m_monitors.size(), false);
+    for (const std::string& property : XfceLastImages()) {
+        std::string key, name;
+        if (!XfceMonitor(property, key, name)) continue;
+        const auto found = std::find(m_monitors.begin(), m_monitors.end(), key);
+        // A property left from an older version follows the first monitor.
+        std::size_t i = found == m_monitors.end() ? 0 : found - m_monitors.begin();
+        if (found == m_monitors.end() && !AllDigits(name)) continue;  // came since the count
+        if (i >= paths.size() || paths[i].empty()) continue;
+        bool ok = Run({"xfconf-query", "-c", "xfce4-desktop", "-p", property, "-n", "-t", "string",
+                       "-s", paths[i]},
+                      error);
+        if (ok && style) {
+            const std::string styleProperty =
+                property.substr(0, property.size() - std::string("last-image").size()) +
+                "image-style";
+            ok = Run({"xfconf-query", "-c", "xfce4-desktop", "-p", styleProperty, "-n", "-t", "int",
+                      "-s", style},
+                     error);
+        }
+        if (found == m_monitors.end()) continue;
+        if (!ok) failed[i] = true;
+        done[i] = true;
+    }
+    for (std::size_t i = 0; i < m_monitors.size() && i < paths.size(); ++i) {
+        set[i] = done[i] && !failed[i];
+    }
+    return std::find(failed.begin(), failed.end(), true) == failed.end();
+}
+
+bool CDesktopSetter::SetSwaybgEach(const std::vector<std::string>& paths, std::vector<bool>& set,
+                                   std::string& error) {
+    // One swaybg for all outputs, each with its own picture: one program to end at the next
+    // change, and no output left grey between two.
+    std::vector<std::string> argv = {"swaybg"};
+    std::map<std::string, std::string> shown;
+    for (std::size_t i = 0; i < m_monitors.size(); ++i) {
+        std::string path = i < paths.size() ? paths[i] : std::string();
+        if (path.empty()) {
+            auto old = m_shown.find(m_monitors[i]);
+            if (old == m_shown.end()) old = m_shown.find("*");
+            if (old == m_shown.end()) continue;
+            path = old->second;
+        }
+        argv.insert(argv.end(), {"-o", m_monitors[i], "-i", path, "-m", FitWord("swaybg", m_fit)});
+        shown[m_monitors[i]] = path;
+    }
+    if (!StartSwaybg(argv, error)) return false;
+    m_shown = std::move(shown);
+    for (std::size_t i = 0; i < m_monitors.size() && i < paths.size(); ++i) {
+        set[i] = !paths[i].empty();
+    }
+    return true;
+}
+
+bool CDesktopSetter::SetKdeEach(const std::vector<std::string>& uris, std::string& error) {
+    // Each screen's desktop gets its screen's picture; a desktop of no screen keeps its own.
+    std::string list;
+    for (const std::string& uri : uris) list += (list.empty() ? "\"" : ", \"") + uri + "\"";
+    const char* mode = FitWord("kde", m_fit);
+    const std::string fillMode =
+        mode ? std::string("  d.writeConfig(\"FillMode\", ") + mode + ");\n" : std::string();
+    const std::string script =
+        "var pictures = [" + list +
+        "];\n"
+        "var all = desktops();\n"
+        "for (var i = 0; i < all.length; i++) {\n"
+        "  var d = all[i];\n"
+        "  if (d.screen < 0 || d.screen >= pictures.length || pictures[d.screen] == \"\") "
+        "continue;\n"
+        "  d.wallpaperPlugin = \"org.kde.image\";\n"
+        "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
+        "  d.writeConfig(\"Image\", pictures[d.screen]);\n" +
+        fillMode + "}\n";
+    if (m_dbusTool == "gdbus") {
+        return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
+                    "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
+                    GVariantString(script)},
+                   error);
+    }
+    return Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
+                "org.kde.PlasmaShell.evaluateScript", script},
+               error);
+}
+
+bool CDesktopSetter::SetEach(const std::vector<std::string>& given, std::vector<bool>& set,
+                             std::string& error) {
+    set.assign(given.size(), false);
+    std::vector<std::string> paths(given.size());
+    for (std::size_t i = 0; i < given.size(); ++i) {
+        if (!given[i].empty()) paths[i] = AbsolutePath(given[i]);
+    }
+    if (m_monitors.empty()) {
+        // One picture for all: the first monitor's.
+        if (paths.empty() || paths[0].empty()) return true;
+        set[0] = Set(paths[0], error);
+        return set[0];
+    }
+    if (m_name == "xfce") return SetXfceEach(paths, set, error);
+    if (m_name == "sway") return SetSwaybgEach(paths, set, error);
+    if (m_name == "kde") {
+        std::vector<std::string> uris;
+        for (const std::string& path : paths) uris.push_back(path.empty() ? "" : FileUri(path));
+        if (!SetKdeEach(uris, error)) return false;
+    } else if (m_name == "xwallpaper") {
+        std::vector<std::string> argv = {"xwallpaper"};
+        for (std::size_t i = 0; i < m_monitors.size() && i < paths.size(); ++i) {
+            if (paths[i].empty()) continue;
+            argv.insert(argv.end(), {"--output", m_monitors[i], FitWord(m_name, m_fit), paths[i]});
+        }
+        if (argv.size() == 1) return true;
+        if (!Run(argv, error)) return false;
+    } else if (m_name == "feh") {
+        // A file for every screen up to the last, in order: the old picture where there is no new.
+        std::vector<std::string> argv = {"feh", "--no-fehbg", FitWord(m_name, m_fit)};
+        std::map<std::string, std::string> shown;
+        for (std::size_t i = 0; i < m_monitors.size(); ++i) {
+            std::string path = i < paths.size() ? paths[i] : std::string();
+            if (path.empty() && m_shown.count(m_monitors[i])) path = m_shown[m_monitors[i]];
+            if (path.empty() && m_shown.count("*")) path = m_shown["*"];
+            if (path.empty()) break;
+            argv.push_back(path);
+            shown[m_monitors[i]] = path;
+        }
+        if (argv.size() == 3) return true;
+        if (!Run(argv, error)) return false;
+        m_shown = std::move(shown);
+    } else {
+        return false;
+    }
+    for (std::size_t i = 0; i < m_monitors.size() && i < paths.size(); ++i) {
+        set[i] = !paths[i].empty();
+    }
+    return true;
 }

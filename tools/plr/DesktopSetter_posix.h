@@ -7,6 +7,7 @@
 #include <signal.h>
 #include <sys/types.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,20 @@ class CDesktopSetter {
     // Sets the file at path as the wallpaper. Only an existing file is set.
     bool Set(const std::string& path, std::string& error);
 
+    // The monitors that can each show a picture of their own, as the desktop lists them now
+    // (the primary first where it tells which that is); empty where the desktop shows one
+    // picture on all of them or cannot say which it has. Asked at every change: monitors come
+    // and go. XFCE's monitor properties, sway's outputs, Plasma's screens, RandR's monitors
+    // for xwallpaper and feh.
+    std::vector<std::string> Monitors();
+    // Whether this setter's desktop can show a picture per monitor at all.
+    bool CanSetEachMonitor() const;
+    // paths[i] on monitor i of the last Monitors() (an empty path leaves that monitor as it is);
+    // set[i] says which were set. Each path must be an existing file. False with the error when
+    // the desktop refused them.
+    bool SetEach(const std::vector<std::string>& paths, std::vector<bool>& set,
+                 std::string& error);
+
     const std::string& Name() const { return m_name; }
 
     // A command still running when one of these (blocked) signals is pending is ended at once.
@@ -65,6 +80,13 @@ class CDesktopSetter {
     bool SetPictureOptions(const std::string& schema, std::string& error);
     bool SetHyprland(const std::string& path, std::string& error);
     void EndBackground(pid_t pid);
+    bool StartSwaybg(const std::vector<std::string>& argv, std::string& error);
+    std::vector<std::string> XfceLastImages();
+    bool SetXfceEach(const std::vector<std::string>& paths, std::vector<bool>& set,
+                     std::string& error);
+    bool SetSwaybgEach(const std::vector<std::string>& paths, std::vector<bool>& set,
+                       std::string& error);
+    bool SetKdeEach(const std::vector<std::string>& uris, std::string& error);
 
     std::string m_name;
     std::vector<std::string> m_template;  // the words of --setter-command
@@ -75,7 +97,16 @@ class CDesktopSetter {
     WallpaperFit m_fit = WallpaperFit::Unchanged;
     pid_t m_background = -1;  // the swaybg showing the current picture
     std::string m_pidFile;
+    std::vector<std::string> m_monitors;  // as the last Monitors() found them
+    // The picture each monitor shows, by name: swaybg and feh replace every monitor's at once,
+    // so a monitor without a new picture is given its old one again.
+    std::map<std::string, std::string> m_shown;
 };
+
+// The names of sway's active outputs in the JSON of swaymsg -t get_outputs.
+std::vector<std::string> SwayOutputNames(const std::string& json);
+// The RandR monitors' output names in xrandr --listmonitors, in its order or the primary first.
+std::vector<std::string> RandrMonitorNames(const std::string& listing, bool primaryFirst);
 
 // True when the file at path starts as a picture the desktops take (JPEG, PNG, GIF, BMP, WebP)
 // and declares a size they can show, the bound the Windows changer keeps; else why not. Only

@@ -31,6 +31,7 @@
 #include "model/IniSettingsStore.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
+#include "model/ShellText.h"
 #include "tools/plr/CollectionPaths_posix.h"
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"
@@ -178,6 +179,29 @@ class CReportingSetter : public IWallpaperSetter {
         return false;
     }
     std::string last;
+
+    // A picture for each monitor of the desktop's last Monitors(); what is not a picture is
+    // passed over as above.
+    std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) override {
+        std::vector<std::string> byMonitor;
+        for (const MonitorPath& each : paths) {
+            std::string error;
+            if (m_setter.Name() != "command" && !IsWallpaperPicture(LocalPath(each.path), error)) {
+                m_tell("passed over " + Shown(each.path) + ": " + error);
+                continue;
+            }
+            if (byMonitor.size() <= each.monitor) byMonitor.resize(each.monitor + 1);
+            byMonitor[each.monitor] = LocalPath(each.path);
+        }
+        std::vector<bool> setOn, set(paths.size(), false);
+        std::string error;
+        if (!m_setter.SetEach(byMonitor, setOn, error)) Fail("cannot set the pictures: " + error);
+        for (std::size_t i = 0; i < paths.size(); ++i) {
+            const std::size_t monitor = paths[i].monitor;
+            set[i] = monitor < setOn.size() && setOn[monitor] && !byMonitor[monitor].empty();
+        }
+        return set;
+    }
 
   private:
     CDesktopSetter& m_setter;
@@ -382,7 +406,7 @@ struct RunOptions {
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false, noHistory = false, json = false;
+    bool notify = false, noHistory = false, json = false, perMonitor = false;
 };
 
 // --fit's words, in the order of the options' list (none leaves the desktop's choice alone).
@@ -410,6 +434,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         }
         if (a == "--json") {
             o.json = true;
+            continue;
+        }
+        if (a == "--per-monitor") {
+            o.perMonitor = true;
             continue;
         }
         if (a == "--interval") {
@@ -651,7 +679,7 @@ std::string StoredText(const std::string& text) {
 // One change as a JSON object. The path is the file's own on this system; its bytes that are
 // no UTF-8 are kept in pathBytes, one character from U+0000 to U+00FF a byte.
 std::string ChangeJson(const ClockReading& when, const std::string& path, const WallpaperInfo& info,
-                       int level) {
+                       int level, const std::string& monitor = std::string()) {
     const LocalTimeFields& t = when.local;
     char stamp[40];
     std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
@@ -664,11 +692,12 @@ std::string ChangeJson(const ClockReading& when, const std::string& path, const 
     json += ",\"label\":" + JsonString(StoredText(info.priority));
     json += ",\"author\":" + JsonString(StoredText(info.author));
     json += ",\"comment\":" + JsonString(StoredText(info.comment));
+    if (!monitor.empty()) json += ",\"monitor\":" + JsonString(monitor);
     return json + "}\n";
 }
 
 std::string ChangeLine(const ClockReading& when, const std::string& path,
-                       const WallpaperInfo& info) {
+                       const WallpaperInfo& info, const std::string& monitor = std::string()) {
     char stamp[16];
     std::snprintf(stamp, sizeof stamp, "%02d:%02d:%02d", when.local.hour, when.local.minute,
                   when.local.second);
@@ -678,7 +707,22 @@ std::string ChangeLine(const ClockReading& when, const std::string& path,
         line += '\t';
         line += Shown(*field);
     }
+    if (!monitor.empty()) line += '\t' + monitor;
     return line + '\n';
+}
+
+// The level whose label the information shows (the inherited one); 2 for a label of none.
+int PriorityLevel(const std::string& label) {
+    for (short level = 0; level <= 4; ++level) {
+        if (GetPriorityLabel(level) == label) return level;
+    }
+    return 2;
+}
+
+// A monitor as the user knows it: XFCE's property path ends in its connector's name.
+std::string MonitorShownName(const std::string& monitor) {
+    const std::size_t at = monitor.rfind("/monitor");
+    return at == std::string::npos ? monitor : monitor.substr(at + 8);
 }
 
 }  // namespace
@@ -808,8 +852,49 @@ int RunRun(const std::vector<std::string>& args) {
     engine.BuildRotationList(root);
     CHistoryFile history(o.noHistory ? std::string() : historyPath);
 
+    const bool perMonitor = o.perMonitor || settings.GetInt(setting::CheckPerMonitor) != 0;
+    if (perMonitor && !desktop.CanSetEachMonitor()) {
+        tell(desktop.Name() + " shows one picture on every monitor: one is set for all");
+    }
     for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
         if (stepped) steppedClock.Set(startSeconds + k * period);
+        // Asked at every tick: monitors come and go. Fewer than two is the single picture's tick.
+        const std::vector<std::string> monitors =
+            perMonitor && desktop.CanSetEachMonitor() ? desktop.Monitors()
+                                                      : std::vector<std::string>();
+        if (monitors.size() >= 2) {
+            std::vector<MonitorPick> picks = engine.PrepareEach(monitors.size());
+            std::vector<TickFound> found(picks.size());
+            for (std::size_t i = 0; i < picks.size(); ++i) {
+                if (!picks[i].searching) {
+                    TellWhyNothingChanged(picks[i].end, "", settings, o.file, tell);
+                    continue;
+                }
+                const std::string chosen = picks[i].search.path;
+                found[i] = CChangerEngine::Search(fileSystem, displayName, picks[i].search);
+                if (found[i].end != TickEnd::Applied) {
+                    TellWhyNothingChanged(found[i].end, chosen, settings, o.file, tell);
+                }
+            }
+            CChangerEngine::SetEach(setter, found);
+            engine.ConcludeEach(found);
+            for (std::size_t i = 0; i < found.size(); ++i) {
+                if (found[i].end != TickEnd::Applied) continue;
+                const std::string name = MonitorShownName(monitors[i]);
+                const std::string line =
+                    o.json ? ChangeJson(clock.Last(), found[i].path, found[i].info,
+                                        PriorityLevel(found[i].info.priority), name)
+                           : ChangeLine(clock.Last(), found[i].path, found[i].info, name);
+                std::fwrite(line.data(), 1, line.size(), stdout);
+                history.Add(clock.Last(), found[i].path);
+            }
+            std::fflush(stdout);
+            if (o.notify && !timer.EndingPending() && found[0].end == TickEnd::Applied) {
+                notifier.Show(settings, found[0].path, found[0].info);
+            }
+            if (tickLimit && k >= tickLimit) break;
+            continue;
+        }
         TickSearch search;
         TickEnd end = TickEnd::NoFolder;
         std::string chosen;

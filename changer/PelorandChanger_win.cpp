@@ -370,7 +370,12 @@ bool CPelorandChanger::StartTick(unsigned run, std::shared_ptr<TickSearch> searc
         auto result = std::make_unique<TickResult>();
         result->tick = run;
         try {
-            result->found = CChangerEngine::Search(*fileSystem, *displayName, std::move(*search));
+            // A stop or a pause ends a slow directory search at once: nothing is set anyway.
+            result->found = CChangerEngine::Search(*fileSystem, *displayName, std::move(*search),
+                                                   [&job] { return job.CancelRequested(); });
+            if (result->found.end != TickEnd::Applied && job.CancelRequested()) {
+                result->stopped = true;
+            }
             if (result->found.end == TickEnd::Applied) {
                 // Behind any set of an earlier run still out, lest it land last.
                 std::lock_guard<std::mutex> one(*setting);

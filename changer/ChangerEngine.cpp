@@ -188,7 +188,7 @@ bool CChangerEngine::PrepareAt(const ClockReading& now, TickSearch& search, Tick
 }
 
 TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayName& displayName,
-                                 TickSearch search) {
+                                 TickSearch search, const std::function<bool()>& stop) {
     TickFound found;
     found.info = std::move(search.info);
     if (search.wantInfo) found.info.name = displayName.GetDisplayName(search.path);
@@ -198,7 +198,7 @@ TickFound CChangerEngine::Search(const IFileSystem& fileSystem, const IDisplayNa
     if (!attributes.readable || attributes.isDirectory) {
         DirectoryMatch match;
         if (!SearchDirectory(fileSystem, found.path, search.tokens, search.tokenCount, search.drawn,
-                             search.timeSum, search.random, match)) {
+                             search.timeSum, search.random, match, stop)) {
             found.end = TickEnd::NothingFound;
             return found;
         }

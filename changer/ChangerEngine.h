@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -100,8 +101,9 @@ class CChangerEngine {
     // search holds the disk work. Search may run on any thread with its own file system and
     // display name. Finish sets the wallpaper and, only when it was set, shows the texts.
     bool Prepare(TickSearch& search, TickEnd& end);
+    // stop, when given, ends a directory search at once, finding nothing.
     static TickFound Search(const IFileSystem& fileSystem, const IDisplayName& displayName,
-                            TickSearch search);
+                            TickSearch search, const std::function<bool()>& stop = {});
     TickEnd Finish(const TickFound& found);
 
     // Finish in two halves, for a caller that sets the wallpaper on the thread that searched:

@@ -23,11 +23,17 @@ struct TokenProbe {
 // reach every match (m up to reach). Beyond that a landing so found would never pass the first
 // `reach` names, so the whole list is kept for a landing drawn over all of it.
 TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::string& token,
-                      int drawn, int reach) {
+                      int drawn, int reach, const std::function<bool()>& stop) {
     const std::size_t steps = static_cast<std::size_t>(drawn);
     const std::string pattern = "*." + token;
     std::vector<std::string> names;
+    bool stopped = false;
     fs.Enumerate(dir, pattern, [&](const std::string& name) {
+        // Asking costs an atomic read; every 256 names is often enough on the slowest share.
+        if ((names.size() & 0xFF) == 0 && stop && stop()) {
+            stopped = true;
+            return false;
+        }
         // Windows also matches the pattern against short (8.3) names: "*.JPG" finds
         // "x.jpgx" through "X~1.JPG". Only a name whose own extension matches counts.
         if (MatchesWildcard(name, pattern)) names.push_back(name);
@@ -35,7 +41,7 @@ TokenProbe ProbeToken(const IFileSystem& fs, const std::string& dir, const std::
     });
     TokenProbe probe;
     probe.state = Probe::Fails;
-    if (names.empty()) return probe;
+    if (names.empty() || stopped) return probe;
     if (reach > 0 && names.size() > static_cast<std::size_t>(reach)) {
         probe.state = Probe::Spread;
         probe.names = std::move(names);
@@ -60,7 +66,8 @@ std::string JoinPath(const std::string& dir, char separator, const std::string& 
 
 bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
                      const std::vector<std::string>& tokens, std::size_t tokenCount, int drawn,
-                     int reach, CCrtRandom& random, DirectoryMatch& match) {
+                     int reach, CCrtRandom& random, DirectoryMatch& match,
+                     const std::function<bool()>& stop) {
     if (drawn <= 0 || tokenCount == 0) return false;  // no attempt, and no token to draw
     std::vector<TokenProbe> probes(tokenCount);
     std::size_t failed = 0;
@@ -76,7 +83,9 @@ bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
                 }
             }
             if (probe.state == Probe::Unknown) {
-                probe = ProbeToken(fs, dir, tokens[index], drawn, reach);
+                if (stop && stop()) return false;
+                probe = ProbeToken(fs, dir, tokens[index], drawn, reach, stop);
+                if (stop && stop()) return false;
             }
             if (probe.state == Probe::Fails && ++failed == tokenCount) return false;
         }

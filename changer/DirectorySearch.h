@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,10 @@ struct DirectoryMatch {
 // Every attempt with a given token lands on the same name while it has no more than `reach`
 // matches, so each token is listed at most once, and the attempts stop once every token is
 // known to fail (nothing drawn afterwards could matter). The outcome is that of the plain loop.
+//
+// stop, when given, is asked between listings and between the names of one: once it says yes
+// the search ends at once, finding nothing (a stopped changer must not list on for minutes).
 bool SearchDirectory(const IFileSystem& fs, const std::string& dir,
                      const std::vector<std::string>& tokens, std::size_t tokenCount, int drawn,
-                     int reach, CCrtRandom& random, DirectoryMatch& match);
+                     int reach, CCrtRandom& random, DirectoryMatch& match,
+                     const std::function<bool()>& stop = {});

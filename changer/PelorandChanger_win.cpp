@@ -70,17 +70,17 @@ std::string ReadWholeFile(const IFileSystem& fileSystem, const std::string& path
 
 }  // namespace
 
-CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, IWallpaperSetter* setter,
-                                   CWallPaperHistory* history,
-                                   std::shared_ptr<IFileSystem> fileSystem)
+CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, ChangerHooks hooks)
     : CDialog(IDD_CHANGER, parent),
       m_settings(settings),
-      m_pSetter(setter),
-      m_history(history ? *history : WallPaperHistory()),
+      m_pSetter(hooks.setter),
+      m_history(hooks.history ? *hooks.history : WallPaperHistory()),
       m_pClock(std::make_unique<CSystemClock>()),
-      m_pFileSystem(std::move(fileSystem)),
+      m_pFileSystem(std::move(hooks.fileSystem)),
       m_pDisplayName(std::make_shared<CPlatformDisplayName>()),
-      m_pSetting(std::make_shared<std::mutex>()) {
+      m_pSetting(std::make_shared<std::mutex>()),
+      m_fullScreenHook(std::move(hooks.fullScreen)),
+      m_menuHook(std::move(hooks.menu)) {
     // Handed in: not ours to free (a shared_ptr that owns nothing).
     if (m_pSetter) {
         m_pJobSetter = std::shared_ptr<IWallpaperSetter>(std::shared_ptr<void>(), m_pSetter);
@@ -91,6 +91,8 @@ CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, IWallpaperS
     if (!m_pFileSystem) m_pFileSystem = std::make_shared<CPlatformFileSystem>();
     m_pEngine = std::make_unique<CChangerEngine>(Settings(), *m_pClock, *m_pFileSystem,
                                                  *m_pDisplayName, *m_pSetter);
+    IChangerHost& host = *this;
+    m_pSchedule = std::make_unique<CChangerSchedule>(*m_pEngine, *m_pSetter, host);
 }
 
 CPelorandChanger::~CPelorandChanger() {
@@ -175,7 +177,7 @@ bool CPelorandChanger::OnCommand(UINT id, UINT code) {
         case IDC_CHANGER_RUN:
             ReadControls();
             StoreChoice();
-            if (m_bRunning) {
+            if (IsRunning()) {
                 Stop();
             } else {
                 Start();
@@ -198,10 +200,7 @@ bool CPelorandChanger::OnCommand(UINT id, UINT code) {
 }
 
 void CPelorandChanger::Start() {
-    m_bRunning = true;
-    m_bPaused = false;
-    ++m_nRun;
-    m_strCurrentName.clear();
+    m_pSchedule->Start();
     SetDlgItemTextUi(m_hWnd, IDC_CHANGER_RUN, "停止");
     EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), FALSE);
     ShowWindow(m_hWnd, SW_MINIMIZE);
@@ -239,24 +238,21 @@ void CPelorandChanger::Start() {
     }
 
     if (m_pInfoView && m_pInfoView->m_hWnd) m_pInfoView->SetCommandTarget(m_hWnd, kMenuMessage);
+    if (Settings().GetInt(setting::CheckTrayIcon) != 0) AddTrayIcon();
+    m_pSchedule->Load(path);
+    SetTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN, kFullScreenCheckPeriod, nullptr);
+}
 
-    // Read on the worker, made into entries here when it comes (the entries' memory serves
-    // one thread). Ticks due meanwhile are skipped.
-    m_strLoaded = path;
-    const unsigned run = m_nRun;
+bool CPelorandChanger::StartLoad(unsigned run, const std::string& path) {
+    // Read on the worker, made into entries on this thread when it comes (the entries' memory
+    // serves one thread).
     std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
-    // A tick or a load of the last run, if still out, is left to end by itself.
-    m_bTickRunning = m_bLoading = m_worker.Start([run, path, fileSystem](CWorkerJob& job) {
+    return m_worker.Start([run, path, fileSystem](CWorkerJob& job) {
         auto loaded = std::make_unique<LoadedCollection>();
         loaded->run = run;
         loaded->text = ReadWholeFile(*fileSystem, path);
         job.PostFinal(kLoadedMessage, std::move(loaded));
     });
-
-    if (Settings().GetInt(setting::CheckTrayIcon) != 0) AddTrayIcon();
-    ShowPaused();
-    RestartTimer();
-    SetTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN, kFullScreenCheckPeriod, nullptr);
 }
 
 void CPelorandChanger::RestartTimer() {
@@ -264,10 +260,17 @@ void CPelorandChanger::RestartTimer() {
     SetTimer(m_hWnd, IDT_CHANGER, TimerPeriod(Settings().GetInt(setting::ChangerType)), nullptr);
 }
 
+void CPelorandChanger::StopTimer() {
+    if (m_hWnd && IsWindow(m_hWnd)) KillTimer(m_hWnd, IDT_CHANGER);
+}
+
+void CPelorandChanger::CancelJob() {
+    m_worker.RequestCancel();
+}
+
 void CPelorandChanger::Stop() {
-    if (!m_bRunning) return;
+    if (!IsRunning()) return;
     if (m_hWnd && IsWindow(m_hWnd)) {
-        KillTimer(m_hWnd, IDT_CHANGER);
         KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
         SetDlgItemTextUi(m_hWnd, IDC_CHANGER_RUN, "起動");
         EnableWindow(GetDlgItem(IDC_CHANGER_HISTORY), TRUE);
@@ -275,17 +278,8 @@ void CPelorandChanger::Stop() {
     RemoveTrayIcon();
     // It tells of a wallpaper the changer no longer changes; a new run makes its own.
     if (m_pInfoView && m_pInfoView->m_hWnd) ShowWindow(m_pInfoView->m_hWnd, SW_HIDE);
-    // The list refers into the tree: it goes first. A job still on the worker holds copies
-    // only; it sets no wallpaper if it has not yet, and is not waited for.
-    m_worker.RequestCancel();
-    m_bTickRunning = m_bLoading = false;
-    m_pEngine->ClearRotationList();
-    m_pRoot.reset();
-    m_bRunning = false;
-    m_bPaused = false;
     m_bInfoHiddenForFullScreen = false;
-    ++m_nRun;
-    ShowPaused();
+    m_pSchedule->Stop();
 }
 
 void CPelorandChanger::ChooseFile() {
@@ -349,141 +343,87 @@ void CPelorandChanger::OnFullScreenCheck() {
     // Topmost, the information window would stay over a full-screen film or game.
     HWND info = m_pInfoView && m_pInfoView->m_hWnd ? m_pInfoView->m_hWnd : nullptr;
     if (!info) return;
-    const bool full = m_bRunning && FullScreenNow();
+    const bool full = IsRunning() && FullScreenNow();
     if (full && IsWindowVisible(info)) {
         ShowWindow(info, SW_HIDE);
         m_bInfoHiddenForFullScreen = true;
     } else if (!full && m_bInfoHiddenForFullScreen) {
         m_bInfoHiddenForFullScreen = false;
-        if (m_bRunning) ShowWindow(info, SW_SHOWNOACTIVATE);
+        if (IsRunning()) ShowWindow(info, SW_SHOWNOACTIVATE);
     }
 }
 
 void CPelorandChanger::OnTimerTick() {
-    if (!m_bRunning || m_bPaused) return;
     // Skipped, not delayed: the next tick comes at its own time.
-    if (Settings().GetInt(setting::CheckFullScreenQuiet) != 0 && FullScreenNow()) return;
-    StartTick();
+    if (IsRunning() && Settings().GetInt(setting::CheckFullScreenQuiet) != 0 && FullScreenNow()) {
+        return;
+    }
+    m_pSchedule->PeriodEnded();
 }
 
-void CPelorandChanger::StartTick() {
-    // One job at a time: a period that ends while the collection is read, the disk searched
-    // or the wallpaper set is let go.
-    if (m_bTickRunning) return;
-    auto search = std::make_shared<TickSearch>();
-    TickEnd end = TickEnd::NoFolder;
-    if (!m_pEngine->Prepare(*search, end)) return;
-    const unsigned tick = m_nRun;
+bool CPelorandChanger::StartTick(unsigned run, std::shared_ptr<TickSearch> search) {
     std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
     std::shared_ptr<const IDisplayName> displayName = m_pDisplayName;
     std::shared_ptr<IWallpaperSetter> setter = m_pJobSetter;
     std::shared_ptr<std::mutex> setting = m_pSetting;
-    m_bTickRunning =
-        m_worker.Start([search, tick, fileSystem, displayName, setter, setting](CWorkerJob& job) {
-            auto result = std::make_unique<TickResult>();
-            result->tick = tick;
-            try {
-                result->found =
-                    CChangerEngine::Search(*fileSystem, *displayName, std::move(*search));
-                if (result->found.end == TickEnd::Applied) {
-                    // Behind any set of an earlier run still out, lest it land last.
-                    std::lock_guard<std::mutex> one(*setting);
-                    if (job.CancelRequested()) {
-                        result->stopped = true;
-                    } else {
-                        CChangerEngine::Set(*setter, result->found);
-                    }
-                }
-            } catch (...) {
-                // A result always comes back, or no tick would ever start again.
-                result->found = TickFound();
+    return m_worker.Start([search, run, fileSystem, displayName, setter, setting](CWorkerJob& job) {
+        auto result = std::make_unique<TickResult>();
+        result->tick = run;
+        try {
+            // A stop or a pause ends a slow directory search at once: nothing is set anyway.
+            result->found = CChangerEngine::Search(*fileSystem, *displayName, std::move(*search),
+                                                   [&job] { return job.CancelRequested(); });
+            if (result->found.end != TickEnd::Applied && job.CancelRequested()) {
+                result->stopped = true;
             }
-            // Also after a stop: a wallpaper set meanwhile belongs in the history.
-            job.PostFinal(kTickFoundMessage, std::move(result));
-        });
+            if (result->found.end == TickEnd::Applied) {
+                // Behind any set of an earlier run still out, lest it land last.
+                std::lock_guard<std::mutex> one(*setting);
+                if (job.CancelRequested()) {
+                    result->stopped = true;
+                } else {
+                    CChangerEngine::Set(*setter, result->found);
+                }
+            }
+        } catch (...) {
+            // A result always comes back, or no tick would ever start again.
+            result->found = TickFound();
+        }
+        // Also after a stop: a wallpaper set meanwhile belongs in the history.
+        job.PostFinal(kTickFoundMessage, std::move(result));
+    });
 }
 
 void CPelorandChanger::OnTickFound(WPARAM key) {
     std::unique_ptr<TickResult> result = m_worker.Take<TickResult>(key);
-    if (!result) return;
-    m_bTickRunning = false;
-    if (result->stopped) return;
-    // The changer stopped (and maybe started again) since this tick began: the wallpaper it
-    // set is recorded, but it is not the running collection's any more.
-    if (result->tick != m_nRun || !m_bRunning) {
-        if (result->found.end == TickEnd::Applied) m_pSetter->Record(result->found.path);
-        return;
-    }
-    if (m_pEngine->Conclude(result->found) == TickEnd::Applied) {
-        const std::size_t name = mbcs::LastComponentStart(result->found.path);
-        m_strCurrentName = result->found.path.substr(name);
-        UpdateTrayTip();
-    }
+    if (result) m_pSchedule->TickDone(result->tick, result->found, result->stopped);
 }
 
 void CPelorandChanger::OnLoaded(WPARAM key) {
     std::unique_ptr<LoadedCollection> loaded = m_worker.Take<LoadedCollection>(key);
-    if (!loaded) return;
-    m_bTickRunning = m_bLoading = false;
-    if (loaded->run != m_nRun || !m_bRunning) return;
-    m_pRoot = std::make_unique<CBlock>();
-    m_pRoot->m_bFolder = 1;
-    // A damaged file is not reported: what could be read stays loaded.
-    CStringLineSource source(std::move(loaded->text));
-    RecordReadContext context;
-    ReadRecords(source, m_pRoot.get(), context);
-    m_pEngine->BuildRotationList(*m_pRoot);
+    if (loaded) m_pSchedule->Loaded(loaded->run, std::move(loaded->text));
 }
 
-void CPelorandChanger::NextNow() {
-    if (!m_bRunning) return;
-    StartTick();
-    if (!m_bPaused) RestartTimer();
-}
-
-void CPelorandChanger::TogglePause() {
-    if (!m_bRunning) return;
-    m_bPaused = !m_bPaused;
-    if (m_bPaused) {
-        // A tick out now sets no wallpaper if it has not yet (the collection's load goes on).
-        if (m_bTickRunning && !m_bLoading) m_worker.RequestCancel();
-        KillTimer(m_hWnd, IDT_CHANGER);
-    } else {
-        RestartTimer();
-    }
-    ShowPaused();
-}
-
-void CPelorandChanger::ShowPaused() {
+void CPelorandChanger::StateChanged() {
     if (m_pInfoView && m_pInfoView->m_hWnd) {
         // Paused first: the window is narrow, and the state is what its title is there to say.
         std::wstring title = L"壁紙情報";
-        if (m_bPaused) title = ResourceText(IDS_CHANGER_PAUSED) + L" - " + title;
+        if (IsPaused()) title = ResourceText(IDS_CHANGER_PAUSED) + L" - " + title;
         SetWindowTextW(m_pInfoView->m_hWnd, title.c_str());
     }
     UpdateTrayTip();
 }
 
 void CPelorandChanger::OpenEditor() {
-    if (!m_bRunning) return;
-    m_strEditFile = m_strLoaded;
-    m_editEntry.clear();
-    // Up to the file's root folder, the only child of the loaded root.
-    for (const CBlock* entry = m_pEngine->CurrentEntry();
-         entry && entry->m_pParent && entry->m_pParent != m_pRoot.get(); entry = entry->m_pParent) {
-        const CBlockChildList& siblings = entry->m_pParent->m_Children;
-        int index = 0;
-        for (BlockPos pos = siblings.GetHeadPosition(); pos; ++index) {
-            if (siblings.GetNext(pos) == entry) break;
-        }
-        m_editEntry.insert(m_editEntry.begin(), index);
-    }
+    if (!IsRunning()) return;
+    m_strEditFile = m_pSchedule->LoadedFile();
+    m_editEntry = m_pSchedule->CurrentEntryPath();
     // Like "設定": the changer ends and the editor opens, here on the running collection.
     EndDialog(IDOK);
 }
 
 void CPelorandChanger::StopFromMenu() {
-    if (!m_bRunning) return;
+    if (!IsRunning()) return;
     Stop();
     // The window is how the user starts it again.
     ShowWindow(m_hWnd, SW_RESTORE);
@@ -492,10 +432,10 @@ void CPelorandChanger::StopFromMenu() {
 void CPelorandChanger::RunCommand(UINT id) {
     switch (id) {
         case ID_CHANGER_NEXT:
-            NextNow();
+            m_pSchedule->NextNow();
             break;
         case ID_CHANGER_PAUSE:
-            TogglePause();
+            m_pSchedule->TogglePause();
             break;
         case ID_CHANGER_SHOW_HISTORY:
             ShowHistory();
@@ -517,11 +457,11 @@ void CPelorandChanger::RunCommand(UINT id) {
 
 void CPelorandChanger::ShowMenu(POINT at, bool fromTray) {
     // While the history is open the changer window is disabled, and so is its menu.
-    if (!m_bRunning || m_bInHistory) return;
+    if (!IsRunning() || m_bInHistory) return;
     CUniqueMenu resource(LoadMenuW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_CHANGER_POPUP)));
     if (!resource) return;
     HMENU menu = GetSubMenu(resource.Get(), 0);
-    if (m_bPaused) {
+    if (IsPaused()) {
         const std::wstring resume = ResourceText(IDS_CHANGER_RESUME);
         ModifyMenuW(menu, ID_CHANGER_PAUSE, MF_BYCOMMAND | MF_STRING, ID_CHANGER_PAUSE,
                     resume.c_str());
@@ -581,9 +521,10 @@ void CPelorandChanger::UpdateTrayTip() {
     data.hWnd = m_hWnd;
     data.uID = kTrayIconId;
     data.uFlags = NIF_TIP;
-    std::wstring tip = m_strCurrentName.empty() ? ResourceText(AFX_IDS_APP_TITLE)
-                                                : L"Pelorand - " + ToWide(m_strCurrentName);
-    if (m_bPaused) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
+    const std::string& name = m_pSchedule->CurrentName();
+    std::wstring tip =
+        name.empty() ? ResourceText(AFX_IDS_APP_TITLE) : L"Pelorand - " + ToWide(name);
+    if (IsPaused()) tip += L" (" + ResourceText(IDS_CHANGER_PAUSED) + L")";
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     Shell_NotifyIconW(NIM_MODIFY, &data);
 }

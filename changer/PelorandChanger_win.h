@@ -26,6 +26,7 @@
 #include <string>
 #include <vector>
 
+#include "changer/ChangerSchedule.h"
 #include "changer/ChangerSeams.h"
 #include "fw/Dialog.h"
 #include "fw/Ids.h"
@@ -38,34 +39,37 @@ class CFileInfomationView;
 class CSettings;
 class CWallPaperHistory;
 
-class CPelorandChanger : public CDialog {
+// What the changer uses of the system, each left empty for the real one: the shell's wallpaper,
+// the process-wide history, the platform's file system, the shell's word on full-screen
+// programs, and the running menu as the user answers it (the command chosen, 0 for none). A
+// setter handed in must outlive any job of the worker still using it (a test releases its own
+// before it goes); the file system is shared with the jobs.
+struct ChangerHooks {
+    IWallpaperSetter* setter = nullptr;
+    CWallPaperHistory* history = nullptr;
+    std::shared_ptr<IFileSystem> fileSystem;
+    std::function<bool()> fullScreen;
+    std::function<UINT(HMENU menu)> menu;
+};
+
+class CPelorandChanger : public CDialog, private IChangerHost {
   public:
     // settings: the program's, which the window reads its choices from and stores them in.
-    // setter and history default to the shell's wallpaper and the process-wide history,
-    // fileSystem to the platform's. A setter handed in must outlive any job of the worker
-    // still using it (a test releases its own before it goes); the file system is shared.
     explicit CPelorandChanger(CSettings& settings, HWND parent = nullptr,
-                              IWallpaperSetter* setter = nullptr,
-                              CWallPaperHistory* history = nullptr,
-                              std::shared_ptr<IFileSystem> fileSystem = nullptr);
+                              ChangerHooks hooks = ChangerHooks());
     // Stops the changer, deletes the information window and sets the end wallpaper when asked.
     ~CPelorandChanger() override;
 
-    bool IsRunning() const { return m_bRunning; }
-    bool IsPaused() const { return m_bPaused; }
+    bool IsRunning() const { return m_pSchedule->IsRunning(); }
+    bool IsPaused() const { return m_pSchedule->IsPaused(); }
     // True while the collection's load or a tick is on the worker; its result comes as a
     // posted message.
-    bool IsTickRunning() const { return m_bTickRunning; }
-    bool IsLoading() const { return m_bLoading; }
+    bool IsTickRunning() const { return m_pSchedule->IsTickRunning(); }
+    bool IsLoading() const { return m_pSchedule->IsLoading(); }
     bool HasTrayIcon() const { return m_bTrayIcon; }
     CFileInfomationView* GetInfoView() const { return m_pInfoView.get(); }
-    const CBlock* GetLoadedRoot() const { return m_pRoot.get(); }
+    const CBlock* GetLoadedRoot() const { return m_pSchedule->LoadedRoot(); }
     CChangerEngine* GetEngine() const { return m_pEngine.get(); }
-
-    // Whether the user runs a full-screen program now; tests answer it here.
-    std::function<bool()> m_fullScreenHook;
-    // The running menu itself; tests answer it here with the command chosen (0: none).
-    std::function<UINT(HMENU menu)> m_menuHook;
 
     // After "エディタで表示": the collection to open and where the entry shown lies in it, as
     // the index of each entry among its siblings from the file's root folder down.
@@ -111,12 +115,8 @@ class CPelorandChanger : public CDialog {
     void ShowHistory();
     CSettings& Settings() const { return m_settings; }
     void OnTimerTick();
-    void StartTick();
     void OnTickFound(WPARAM key);
     void OnLoaded(WPARAM key);
-    void RestartTimer();
-    void NextNow();
-    void TogglePause();
     void OpenEditor();
     void StopFromMenu();
     void RunCommand(UINT id);
@@ -128,8 +128,15 @@ class CPelorandChanger : public CDialog {
     void AddTrayIcon();
     void RemoveTrayIcon();
     void UpdateTrayTip();
-    void ShowPaused();
     void EndChanger();
+
+    // What the schedule asks of the window.
+    void RestartTimer() override;
+    void StopTimer() override;
+    bool StartLoad(unsigned run, const std::string& path) override;
+    bool StartTick(unsigned run, std::shared_ptr<TickSearch> search) override;
+    void CancelJob() override;
+    void StateChanged() override;
 
     CSettings& m_settings;
     IWallpaperSetter* m_pSetter;
@@ -140,20 +147,15 @@ class CPelorandChanger : public CDialog {
     std::shared_ptr<IFileSystem> m_pFileSystem;
     std::shared_ptr<IDisplayName> m_pDisplayName;
     std::shared_ptr<std::mutex> m_pSetting;     // held by the job that sets the wallpaper
+    std::function<bool()> m_fullScreenHook;
+    std::function<UINT(HMENU menu)> m_menuHook;
     std::unique_ptr<CChangerEngine> m_pEngine;  // holds the rotation list and its cursor
-    std::unique_ptr<CBlock> m_pRoot;            // the loaded collection; none while stopped
+    std::unique_ptr<CChangerSchedule> m_pSchedule;
     std::unique_ptr<CFileInfomationView> m_pInfoView;
-    bool m_bRunning = false;
-    bool m_bPaused = false;
-    bool m_bTickRunning = false;
-    bool m_bLoading = false;
     bool m_bTrayIcon = false;
     bool m_bEnded = false;  // the end wallpaper has been dealt with
     bool m_bInHistory = false;
     bool m_bInfoHiddenForFullScreen = false;
-    unsigned m_nRun = 0;           // counts the starts: a tick of an earlier run is dropped
-    std::string m_strLoaded;       // the running collection's file
-    std::string m_strCurrentName;  // the current wallpaper's name, for the icon's tip
     std::string m_strEditFile;
     std::vector<int> m_editEntry;
     UINT m_uTaskbarCreated = 0;

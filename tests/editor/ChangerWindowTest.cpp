@@ -168,6 +168,12 @@ std::string Data(const std::string& path, bool enabled = true) {
     return "DATA\t\"" + path + "\",\"2\",\"?\",\"?\",\"0\",\"" + (enabled ? "1" : "0") + "\"\r\n";
 }
 
+ChangerHooks DiskHooks(std::shared_ptr<IFileSystem> disk) {
+    ChangerHooks hooks;
+    hooks.fileSystem = std::move(disk);
+    return hooks;
+}
+
 // The changer reads the disk of a tick on its worker: lets the result come back and be used.
 void SettleTick(CPelorandChanger& changer) {
     for (int i = 0; i < 2000 && changer.IsTickRunning(); ++i) {
@@ -219,9 +225,10 @@ class ChangerWindowTest : public EditorTest {
         WriteBytes(path, text);
         return path;
     }
-    CPelorandChanger& OpenChanger(std::shared_ptr<IFileSystem> disk = nullptr) {
-        m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &m_setter, &m_history,
-                                                       std::move(disk));
+    CPelorandChanger& OpenChanger(ChangerHooks hooks = ChangerHooks()) {
+        hooks.setter = &m_setter;
+        hooks.history = &m_history;
+        m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, std::move(hooks));
         EXPECT_TRUE(m_changer->Create());
         return *m_changer;
     }
@@ -534,12 +541,12 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
     Settings().WriteInt(setting::CheckTrayIcon, 1);
     const std::string r1 = Image("r1.bmp");
     UseNamedFile(Collection({r1}, {}));
-    OpenChanger();
     std::vector<std::wstring> items;
     UINT answer = 0;
     UINT defaultItem = 0;
     bool historyGrayed = false;
-    m_changer->m_menuHook = [&](HMENU menu) {
+    ChangerHooks hooks;
+    hooks.menu = [&](HMENU menu) {
         items.clear();
         for (int i = 0; i < GetMenuItemCount(menu); ++i) {
             wchar_t text[64] = L"";
@@ -550,6 +557,7 @@ TEST_F(ChangerWindowTest, TheInformationWindowAndTheTrayIconOpenTheSameMenu) {
         historyGrayed = (GetMenuState(menu, ID_CHANGER_SHOW_HISTORY, MF_BYCOMMAND) & MF_GRAYED) != 0;
         return answer;
     };
+    OpenChanger(hooks);
     EXPECT_FALSE(m_changer->HasTrayIcon());
     ClickRun();
     EXPECT_TRUE(m_changer->HasTrayIcon());
@@ -597,9 +605,10 @@ TEST_F(ChangerWindowTest, AFullScreenProgramSkipsTicksOnlyWhenAskedFor) {
     Settings().WriteInt(setting::ModType, 0);
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
-    OpenChanger();
     bool fullScreen = true;
-    m_changer->m_fullScreenHook = [&] { return fullScreen; };
+    ChangerHooks hooks;
+    hooks.fullScreen = [&] { return fullScreen; };
+    OpenChanger(hooks);
     ClickRun();
     Tick();  // off by default: the full-screen program does not matter
     EXPECT_EQ(1u, m_setter.asked.size());
@@ -663,7 +672,7 @@ TEST_F(ChangerWindowTest, ATickIsNeverRunTwiceAtOnceAndAStoppedTicksResultIsDrop
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     auto disk = std::make_shared<CStuckFileSystem>(r1);
-    OpenChanger(disk);
+    OpenChanger(DiskHooks(disk));
     ClickRun();
     // Three requests before the first result is taken: one tick. The timer message returns
     // before the disk is read: nothing is set until the worker has read it and set it.
@@ -803,7 +812,7 @@ TEST_F(ChangerStuckTest, ACollectionThatNeverAnswersHoldsUpNeitherTheWindowNorIt
     const std::string collection = Collection({r1}, {});
     UseNamedFile(collection);
     m_disk->Stick(collection);
-    OpenChanger(m_disk);
+    OpenChanger(DiskHooks(m_disk));
     CResponsivenessProbe whole;
     Click(Window(), IDC_CHANGER_RUN);
     ASSERT_TRUE(m_disk->WaitUntilStuck(10000));
@@ -835,7 +844,7 @@ TEST_F(ChangerStuckTest, ATickStuckOnAFileIsLetGoAndAPauseBeforeTheSettingKeepsI
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     m_disk->Stick(r1);
-    OpenChanger(m_disk);
+    OpenChanger(DiskHooks(m_disk));
     ClickRun();
     CResponsivenessProbe probe;
     SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
@@ -864,7 +873,7 @@ TEST_F(ChangerStuckTest, ASettingThatNeverEndsHoldsUpNeitherTheWindowNorItsStopS
     const std::string r1 = Image("r1.bmp"), a1 = Image("a1.bmp");
     UseNamedFile(Collection({r1}, {a1}));
     m_setter.gate = m_gate.Get();
-    OpenChanger(m_disk);
+    OpenChanger(DiskHooks(m_disk));
     ClickRun();
     CResponsivenessProbe whole;
     SendMessageW(Window(), WM_TIMER, IDT_CHANGER, 0);
@@ -1303,7 +1312,10 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheChangerSetsAPictureInAJapaneseFolder) 
     const std::string collection = Collection({picture}, {});
     UseNamedFile(collection);
     CWallpaperSetter setter(m_history);
-    m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, &setter, &m_history);
+    ChangerHooks hooks;
+    hooks.setter = &setter;
+    hooks.history = &m_history;
+    m_changer = std::make_unique<CPelorandChanger>(Settings(), nullptr, hooks);
     ASSERT_TRUE(m_changer->Create());
     EXPECT_TRUE(IsWindowUnicode(Window()));
     EXPECT_EQ(UiText("壁紙チェンジャー起動"), WindowTitle(Window()));

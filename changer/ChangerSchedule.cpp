@@ -52,6 +52,14 @@ void CChangerSchedule::StartTick() {
     // One job at a time: a period that ends while the collection is read, the disk searched or
     // the wallpaper set is let go.
     if (m_bTickRunning) return;
+    const std::size_t monitors = m_host.MonitorsForTick();
+    if (monitors > 1) {
+        auto picks = std::make_shared<std::vector<MonitorPick>>(m_engine.PrepareEach(monitors));
+        bool any = false;
+        for (const MonitorPick& pick : *picks) any = any || pick.searching;
+        if (any) m_bTickRunning = m_host.StartTickEach(m_nRun, std::move(picks));
+        return;
+    }
     auto search = std::make_shared<TickSearch>();
     TickEnd end = TickEnd::NoFolder;
     if (!m_engine.Prepare(*search, end)) return;
@@ -100,6 +108,23 @@ void CChangerSchedule::TickDone(unsigned run, const TickFound& found, bool stopp
     if (stopped) return;
     if (m_engine.Conclude(found) == TickEnd::Applied) {
         m_strCurrentName = found.path.substr(mbcs::LastComponentStart(found.path));
+        m_host.StateChanged();
+    }
+}
+
+void CChangerSchedule::TickDoneEach(unsigned run, const std::vector<TickFound>& found,
+                                    bool stopped) {
+    if (run != m_nRun || !m_bRunning) {
+        if (stopped) return;
+        for (const TickFound& each : found) {
+            if (each.end == TickEnd::Applied) m_setter.Record(each.path);
+        }
+        return;
+    }
+    m_bTickRunning = false;
+    if (stopped) return;
+    if (m_engine.ConcludeEach(found) == TickEnd::Applied) {
+        m_strCurrentName = found[0].path.substr(mbcs::LastComponentStart(found[0].path));
         m_host.StateChanged();
     }
 }

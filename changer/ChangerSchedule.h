@@ -29,6 +29,16 @@ class IChangerHost {
     // Searches the disk and sets the wallpaper away from this thread, setting nothing once
     // asked to stop; the result comes back through TickDone(run, …).
     virtual bool StartTick(unsigned run, std::shared_ptr<TickSearch> search) = 0;
+    // How many monitors the next tick gives a picture of their own; 1 gives one to them all.
+    // Asked at every tick: monitors come and go while the changer runs.
+    virtual std::size_t MonitorsForTick() { return 1; }
+    // StartTick for a picture per monitor: each pick's disk work, then the pictures found set
+    // as one list of (monitor, path); the results come back through TickDoneEach(run, …).
+    virtual bool StartTickEach(unsigned run, std::shared_ptr<std::vector<MonitorPick>> picks) {
+        (void)run;
+        (void)picks;
+        return false;
+    }
     // Asks the job out, if any, to stop.
     virtual void CancelJob() = 0;
     // Running, paused or the current wallpaper changed: titles and tips follow.
@@ -67,6 +77,8 @@ class CChangerSchedule {
     void Loaded(unsigned run, std::string text);
     // stopped: asked to stop before the setting, nothing was set.
     void TickDone(unsigned run, const TickFound& found, bool stopped);
+    // found[i] is monitor i's; the information follows the primary, monitor 0.
+    void TickDoneEach(unsigned run, const std::vector<TickFound>& found, bool stopped);
 
     // Where the entry shown lies in the loaded file: each entry's index among its siblings,
     // from the file's root folder down; empty when none is shown.

@@ -1,6 +1,7 @@
 #include "changer/PelorandChanger_win.h"
 
 #include <shlobj.h>
+#include <versionhelpers.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -45,6 +46,9 @@ struct TickResult {
     unsigned tick = 0;
     TickFound found;
     bool stopped = false;  // a pause or a stop came before the setting: nothing was set
+    // A picture per monitor: each monitor's, in place of found.
+    bool perMonitor = false;
+    std::vector<TickFound> each;
 };
 
 // The collection's bytes as the worker read them, for the run that asked.
@@ -80,7 +84,8 @@ CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, ChangerHook
       m_pDisplayName(std::make_shared<CPlatformDisplayName>()),
       m_pSetting(std::make_shared<std::mutex>()),
       m_fullScreenHook(std::move(hooks.fullScreen)),
-      m_menuHook(std::move(hooks.menu)) {
+      m_menuHook(std::move(hooks.menu)),
+      m_monitorsHook(std::move(hooks.monitors)) {
     // Handed in: not ours to free (a shared_ptr that owns nothing).
     if (m_pSetter) {
         m_pJobSetter = std::shared_ptr<IWallpaperSetter>(std::shared_ptr<void>(), m_pSetter);
@@ -112,7 +117,17 @@ void CPelorandChanger::EndChanger() {
         m_worker.RequestCancel();
         if (m_hWnd && IsWindow(m_hWnd)) KillTimer(m_hWnd, IDT_CHANGER);
         if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
-            m_pSetter->SetDesktopWallpaper(Settings().GetString(setting::EndFileName));
+            const std::string end = Settings().GetString(setting::EndFileName);
+            const std::size_t monitors = MonitorsForTick();
+            if (monitors > 1 && !end.empty()) {
+                // Every monitor, whatever each showed; recorded once.
+                std::vector<IWallpaperSetter::MonitorPath> paths;
+                for (std::size_t i = 0; i < monitors; ++i) paths.push_back({i, end});
+                const std::vector<bool> set = m_pSetter->ApplyEach(paths);
+                if (std::find(set.begin(), set.end(), true) != set.end()) m_pSetter->Record(end);
+            } else {
+                m_pSetter->SetDesktopWallpaper(end);
+            }
         }
     }
     Stop();
@@ -394,9 +409,63 @@ bool CPelorandChanger::StartTick(unsigned run, std::shared_ptr<TickSearch> searc
     });
 }
 
+std::size_t CPelorandChanger::MonitorsForTick() {
+    // Read at every tick and kept nowhere: the option may change, and a monitor added or taken
+    // away (WM_DISPLAYCHANGE) counts from the next tick on. Before Windows 8 the shell shows one
+    // picture on every monitor.
+    if (Settings().GetInt(setting::CheckPerMonitor) == 0 || !IsWindows8OrGreater()) return 1;
+    const int count = m_monitorsHook ? m_monitorsHook() : GetSystemMetrics(SM_CMONITORS);
+    return count > 1 ? static_cast<std::size_t>(count) : 1;
+}
+
+bool CPelorandChanger::StartTickEach(unsigned run, std::shared_ptr<std::vector<MonitorPick>> picks) {
+    std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
+    std::shared_ptr<const IDisplayName> displayName = m_pDisplayName;
+    std::shared_ptr<IWallpaperSetter> setter = m_pJobSetter;
+    std::shared_ptr<std::mutex> setting = m_pSetting;
+    return m_worker.Start([picks, run, fileSystem, displayName, setter, setting](CWorkerJob& job) {
+        auto result = std::make_unique<TickResult>();
+        result->tick = run;
+        result->perMonitor = true;
+        try {
+            result->each.resize(picks->size());
+            bool any = false;
+            for (std::size_t i = 0; i < picks->size() && !job.CancelRequested(); ++i) {
+                MonitorPick& pick = (*picks)[i];
+                if (!pick.searching) continue;
+                result->each[i] =
+                    CChangerEngine::Search(*fileSystem, *displayName, std::move(pick.search),
+                                           [&job] { return job.CancelRequested(); });
+                any = any || result->each[i].end == TickEnd::Applied;
+            }
+            if (job.CancelRequested()) {
+                result->stopped = true;
+            } else if (any) {
+                // The monitors are read by the setter now, not when they were counted: one gone
+                // meanwhile gets nothing and records nothing.
+                std::lock_guard<std::mutex> one(*setting);
+                if (job.CancelRequested()) {
+                    result->stopped = true;
+                } else {
+                    CChangerEngine::SetEach(*setter, result->each);
+                }
+            }
+        } catch (...) {
+            result->each.assign(picks->size(), TickFound());
+            result->stopped = false;
+        }
+        job.PostFinal(kTickFoundMessage, std::move(result));
+    });
+}
+
 void CPelorandChanger::OnTickFound(WPARAM key) {
     std::unique_ptr<TickResult> result = m_worker.Take<TickResult>(key);
-    if (result) m_pSchedule->TickDone(result->tick, result->found, result->stopped);
+    if (!result) return;
+    if (result->perMonitor) {
+        m_pSchedule->TickDoneEach(result->tick, result->each, result->stopped);
+    } else {
+        m_pSchedule->TickDone(result->tick, result->found, result->stopped);
+    }
 }
 
 void CPelorandChanger::OnLoaded(WPARAM key) {

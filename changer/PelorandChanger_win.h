@@ -41,7 +41,8 @@ class CWallPaperHistory;
 
 // What the changer uses of the system, each left empty for the real one: the shell's wallpaper,
 // the process-wide history, the platform's file system, the shell's word on full-screen
-// programs, and the running menu as the user answers it (the command chosen, 0 for none). A
+// programs, the number of monitors the system shows, and the running menu as the user answers it
+// (the command chosen, 0 for none). A
 // setter handed in must outlive any job of the worker still using it (a test releases its own
 // before it goes); the file system is shared with the jobs.
 struct ChangerHooks {
@@ -50,6 +51,7 @@ struct ChangerHooks {
     std::shared_ptr<IFileSystem> fileSystem;
     std::function<bool()> fullScreen;
     std::function<UINT(HMENU menu)> menu;
+    std::function<int()> monitors;
 };
 
 class CPelorandChanger : public CDialog, private IChangerHost {
@@ -135,6 +137,8 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     void StopTimer() override;
     bool StartLoad(unsigned run, const std::string& path) override;
     bool StartTick(unsigned run, std::shared_ptr<TickSearch> search) override;
+    std::size_t MonitorsForTick() override;
+    bool StartTickEach(unsigned run, std::shared_ptr<std::vector<MonitorPick>> picks) override;
     void CancelJob() override;
     void StateChanged() override;
 
@@ -149,6 +153,7 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     std::shared_ptr<std::mutex> m_pSetting;     // held by the job that sets the wallpaper
     std::function<bool()> m_fullScreenHook;
     std::function<UINT(HMENU menu)> m_menuHook;
+    std::function<int()> m_monitorsHook;
     std::unique_ptr<CChangerEngine> m_pEngine;  // holds the rotation list and its cursor
     std::unique_ptr<CChangerSchedule> m_pSchedule;
     std::unique_ptr<CFileInfomationView> m_pInfoView;

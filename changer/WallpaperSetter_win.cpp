@@ -127,10 +127,9 @@ std::vector<std::wstring> CurrentMonitors(shell::IDesktopWallpaper& desktop) {
     if (FAILED(desktop.GetMonitorDevicePathCount(&count))) return monitors;
     bool primaryFound = false;
     for (UINT i = 0; i < count; ++i) {
-        LPWSTR id = nullptr;
-        if (FAILED(desktop.GetMonitorDevicePathAt(i, &id)) || !id) continue;
-        std::wstring monitor(id);
-        CoTaskMemFree(id);
+        CUniqueCoTaskMem<wchar_t> id;
+        if (FAILED(desktop.GetMonitorDevicePathAt(i, id.Put())) || !id) continue;
+        std::wstring monitor(id.Get());
         RECT rect{};
         if (desktop.GetMonitorRECT(monitor.c_str(), &rect) != S_OK || IsRectEmpty(&rect)) continue;
         // The primary monitor is the one at the origin of the virtual screen.

@@ -34,6 +34,11 @@ class FakeHost : public IChangerHost {
     }
     void CancelJob() override { ++cancels; }
     void StateChanged() override { ++changes; }
+    std::size_t MonitorsForTick() override { return monitors; }
+    bool StartTickEach(unsigned run, std::shared_ptr<std::vector<MonitorPick>> picks) override {
+        eachTicks.push_back({run, std::move(picks)});
+        return true;
+    }
 
     bool timerRunning = false;
     int restarts = 0;
@@ -41,12 +46,18 @@ class FakeHost : public IChangerHost {
     int changes = 0;
     std::vector<std::pair<unsigned, std::string>> loads;
     std::vector<Tick> ticks;
+    std::size_t monitors = 1;
+    std::vector<std::pair<unsigned, std::shared_ptr<std::vector<MonitorPick>>>> eachTicks;
 };
 
 class RecordingSetter : public FakeSetter {
   public:
     void Record(const std::string& path) override { recorded.push_back(path); }
-    std::vector<std::string> recorded;
+    std::vector<bool> ApplyEach(const std::vector<MonitorPath>& each) override {
+        for (const MonitorPath& one : each) perMonitor.push_back(std::to_string(one.monitor) + ":" + one.path);
+        return std::vector<bool>(each.size(), true);
+    }
+    std::vector<std::string> recorded, perMonitor;
 };
 
 std::string Data(const std::string& path) {
@@ -160,3 +171,37 @@ TEST_F(ChangerScheduleTest, AWallpaperSetByATickOfAStoppedRunIsRecordedButNotSho
 }
 
 }  // namespace
+
+TEST_F(ChangerScheduleTest, SeveralMonitorsGetOneJobWithAPictureEachAndAllAreRecorded) {
+    StartLoaded();
+    host.monitors = 2;
+    schedule.PeriodEnded();
+    ASSERT_EQ(0u, host.ticks.size());
+    ASSERT_EQ(1u, host.eachTicks.size());
+    auto runEach = [&](std::size_t i, bool stopped) {
+        std::vector<TickFound> found;
+        for (const MonitorPick& pick : *host.eachTicks.at(i).second) {
+            found.push_back(pick.searching ? CChangerEngine::Search(fs, names, pick.search)
+                                           : TickFound());
+        }
+        if (!stopped) CChangerEngine::SetEach(setter, found);
+        schedule.TickDoneEach(host.eachTicks.at(i).first, found, stopped);
+    };
+    schedule.PeriodEnded();
+    EXPECT_EQ(1u, host.eachTicks.size()) << "a second job while the first is out";
+    runEach(0, false);
+    EXPECT_EQ((std::vector<std::string>{"0:C:\\p\\one.jpg", "1:C:\\p\\two.jpg"}), setter.perMonitor);
+    EXPECT_EQ((std::vector<std::string>{"C:\\p\\one.jpg", "C:\\p\\two.jpg"}), setter.recorded);
+    EXPECT_EQ("one.jpg", schedule.CurrentName());
+    // A tick of a stopped run: what it set is recorded, nothing is shown.
+    schedule.PeriodEnded();
+    schedule.Stop();
+    runEach(1, false);
+    EXPECT_EQ(4u, setter.recorded.size());
+    // Back to one monitor: the single picture's job.
+    StartLoaded();
+    host.monitors = 1;
+    schedule.PeriodEnded();
+    EXPECT_EQ(1u, host.ticks.size());
+    EXPECT_EQ(2u, host.eachTicks.size());
+}

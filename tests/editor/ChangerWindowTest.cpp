@@ -79,7 +79,17 @@ class RecordingSetter : public IWallpaperSetter {
         return succeed;
     }
     void Record(const std::string& path) override { m_history.Record(path); }
-    std::vector<std::string> asked;
+    // Monitors numbered from 0 up to monitorsNow are there when the pictures come.
+    std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) override {
+        std::vector<bool> set;
+        for (const MonitorPath& each : paths) {
+            eachAsked.push_back(std::to_string(each.monitor) + ":" + mbcs::FileName(each.path));
+            set.push_back(each.monitor < monitorsNow);
+        }
+        return set;
+    }
+    std::vector<std::string> asked, eachAsked;
+    std::size_t monitorsNow = 99;
     bool succeed = true;
     HANDLE gate = nullptr;
     std::atomic<int> inside{0};
@@ -1337,4 +1347,58 @@ TEST_F(ChangerWindowTest, OnAnyCodePageTheChangerSetsAPictureInAJapaneseFolder) 
     }
     DeleteFileW(ToWide(picture).c_str());
     RemoveDirectoryW(ToWide(folder).c_str());
+}
+
+TEST_F(ChangerWindowTest, EachMonitorsPictureGoesToTheSetterInOneListAndIntoTheHistory) {
+    Settings().WriteInt(setting::ModType, 0);
+    Settings().WriteInt(setting::CheckPerMonitor, 1);
+    Settings().WriteInt(setting::EndFileSetCheck, 1);
+    const std::string r1 = Image("r1.bmp"), r2 = Image("r2.bmp"), a1 = Image("a1.bmp");
+    const std::string end = Image("end.bmp");
+    Settings().WriteString(setting::EndFileName, end);
+    UseNamedFile(Collection({r1, r2}, {a1}));
+    int monitors = 2;
+    ChangerHooks hooks;
+    hooks.monitors = [&monitors] { return monitors; };
+    OpenChanger(std::move(hooks));
+    ClickRun();
+    Tick();
+    // The primary takes the next folder, the second monitor the one after it.
+    EXPECT_EQ((std::vector<std::string>{"0:r1.bmp", "1:a1.bmp"}), m_setter.eachAsked);
+    EXPECT_TRUE(m_setter.asked.empty());
+    ASSERT_EQ(2u, m_history.GetCount());
+    EXPECT_EQ(r1, m_history.GetAt(0));
+    EXPECT_EQ(a1, m_history.GetAt(1));
+    EXPECT_EQ("r1.bmp", m_changer->GetInfoView()->m_strName);
+
+    // A third monitor plugged in counts from the next tick; gone again before its picture
+    // came, it gets nothing recorded.
+    monitors = 3;
+    m_setter.monitorsNow = 2;
+    m_setter.eachAsked.clear();
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{"0:r2.bmp", "1:a1.bmp", "2:r1.bmp"}), m_setter.eachAsked);
+    ASSERT_EQ(4u, m_history.GetCount());
+    EXPECT_EQ(r2, m_history.GetAt(2));
+    EXPECT_EQ(a1, m_history.GetAt(3));
+    EXPECT_EQ("r2.bmp", m_changer->GetInfoView()->m_strName);
+
+    // One monitor again: the single picture's way; and the option off: the same.
+    monitors = 1;
+    Tick();
+    EXPECT_EQ((std::vector<std::string>{a1}), m_setter.asked);
+    monitors = 2;
+    Settings().WriteInt(setting::CheckPerMonitor, 0);
+    Tick();
+    EXPECT_EQ(2u, m_setter.asked.size());
+    EXPECT_EQ(3u, m_setter.eachAsked.size());
+
+    // The end wallpaper on every monitor, recorded once.
+    Settings().WriteInt(setting::CheckPerMonitor, 1);
+    m_setter.eachAsked.clear();
+    const std::size_t before = m_history.GetCount();
+    m_changer.reset();
+    EXPECT_EQ((std::vector<std::string>{"0:end.bmp", "1:end.bmp"}), m_setter.eachAsked);
+    ASSERT_EQ(before + 1, m_history.GetCount());
+    EXPECT_EQ(end, m_history.GetAt(before));
 }

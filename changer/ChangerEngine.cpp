@@ -257,7 +257,9 @@ TickEnd CChangerEngine::ConcludeEach(const std::vector<TickFound>& found) {
     if (found.empty()) return TickEnd::NothingFound;
     // The information window describes the primary monitor; the others' pictures are in the
     // history.
-    if (found[0].end == TickEnd::Applied) Show(entries.empty() ? nullptr : entries[0], found[0].info);
+    if (found[0].end == TickEnd::Applied) {
+        Show(entries.empty() ? nullptr : entries[0], found[0].info);
+    }
     return found[0].end;
 }
 

@@ -418,7 +418,8 @@ std::size_t CPelorandChanger::MonitorsForTick() {
     return count > 1 ? static_cast<std::size_t>(count) : 1;
 }
 
-bool CPelorandChanger::StartTickEach(unsigned run, std::shared_ptr<std::vector<MonitorPick>> picks) {
+bool CPelorandChanger::StartTickEach(unsigned run,
+                                     std::shared_ptr<std::vector<MonitorPick>> picks) {
     std::shared_ptr<const IFileSystem> fileSystem = m_pFileSystem;
     std::shared_ptr<const IDisplayName> displayName = m_pDisplayName;
     std::shared_ptr<IWallpaperSetter> setter = m_pJobSetter;

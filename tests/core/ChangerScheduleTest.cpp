@@ -54,7 +54,9 @@ class RecordingSetter : public FakeSetter {
   public:
     void Record(const std::string& path) override { recorded.push_back(path); }
     std::vector<bool> ApplyEach(const std::vector<MonitorPath>& each) override {
-        for (const MonitorPath& one : each) perMonitor.push_back(std::to_string(one.monitor) + ":" + one.path);
+        for (const MonitorPath& one : each) {
+            perMonitor.push_back(std::to_string(one.monitor) + ":" + one.path);
+        }
         return std::vector<bool>(each.size(), true);
     }
     std::vector<std::string> recorded, perMonitor;
@@ -190,7 +192,8 @@ TEST_F(ChangerScheduleTest, SeveralMonitorsGetOneJobWithAPictureEachAndAllAreRec
     schedule.PeriodEnded();
     EXPECT_EQ(1u, host.eachTicks.size()) << "a second job while the first is out";
     runEach(0, false);
-    EXPECT_EQ((std::vector<std::string>{"0:C:\\p\\one.jpg", "1:C:\\p\\two.jpg"}), setter.perMonitor);
+    EXPECT_EQ((std::vector<std::string>{"0:C:\\p\\one.jpg", "1:C:\\p\\two.jpg"}),
+              setter.perMonitor);
     EXPECT_EQ((std::vector<std::string>{"C:\\p\\one.jpg", "C:\\p\\two.jpg"}), setter.recorded);
     EXPECT_EQ("one.jpg", schedule.CurrentName());
     // A tick of a stopped run: what it set is recorded, nothing is shown.

@@ -321,7 +321,8 @@ TEST_F(OptionsTest, TheFitQuietAndTrayChoicesAreOfferedAndStoredOnlyWhenChanged)
     EXPECT_FALSE(trayBox);
     EXPECT_FALSE(perMonitorBox);
     // Left at their defaults, the new choices add nothing to the stored options.
-    for (const char* name : {"FitType", "CheckFullScreenQuiet", "CheckTrayIcon", "CheckPerMonitor"}) {
+    for (const char* name :
+         {"FitType", "CheckFullScreenQuiet", "CheckTrayIcon", "CheckPerMonitor"}) {
         EXPECT_FALSE(OptionValues().count(name)) << name;
     }
 

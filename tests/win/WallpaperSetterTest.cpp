@@ -463,13 +463,13 @@ using Paths = std::vector<IWallpaperSetter::MonitorPath>;
 
 TEST_F(MonitorWallpaperTest, EachMonitorGetsItsPictureThePrimaryFirstAndTheFitOnce) {
     // Listed as the shell lists them: the right-hand monitor before the primary.
-    desktop.monitors = {{L"\\?\DISPLAY#RIGHT", Rect(1920, 0, 3840, 1080)},
-                        {L"\\?\DISPLAY#MAIN", Rect(0, 0, 1920, 1080)}};
+    desktop.monitors = {{L"\\\\?\\DISPLAY#RIGHT", Rect(1920, 0, 3840, 1080)},
+                        {L"\\\\?\\DISPLAY#MAIN", Rect(0, 0, 1920, 1080)}};
     CWallpaperSetter setter(history, ops);
     EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, second}}), (std::vector<bool>{true, true}));
     EXPECT_EQ(Sets(), (std::vector<std::wstring>{
-                          L"SetPosition 4", L"SetWallpaper \\?\DISPLAY#MAIN 壁紙テスト.bmp",
-                          L"SetWallpaper \\?\DISPLAY#RIGHT 二枚目.bmp"}));
+                          L"SetPosition 4", L"SetWallpaper \\\\?\\DISPLAY#MAIN 壁紙テスト.bmp",
+                          L"SetWallpaper \\\\?\\DISPLAY#RIGHT 二枚目.bmp"}));
     EXPECT_EQ(history.GetCount(), 0u);  // the caller records
     EXPECT_EQ(StoredWallpaper(), "");   // and the one-for-all path was not taken
 
@@ -497,7 +497,8 @@ TEST_F(MonitorWallpaperTest, AMonitorGoneBetweenTheCountAndTheSetIsLeftOutAndThe
     CWallpaperSetter setter(history, ops);
     EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, second}, {2, third}}),
               (std::vector<bool>{true, true, false}));
-    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4", L"SetWallpaper MAIN 壁紙テスト.bmp",
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4",
+                                                 L"SetWallpaper MAIN 壁紙テスト.bmp",
                                                  L"SetWallpaper DOCK1 二枚目.bmp"}));
 
     // Listed, then unplugged before its picture came: the shell refuses that one only. A file
@@ -508,7 +509,8 @@ TEST_F(MonitorWallpaperTest, AMonitorGoneBetweenTheCountAndTheSetIsLeftOutAndThe
     const std::string text = Other("notes.jpg", "not a picture\r\n");
     EXPECT_EQ(setter.ApplyEach(Paths{{0, picture}, {1, text}, {2, third}}),
               (std::vector<bool>{true, false, false}));
-    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4", L"SetWallpaper MAIN 壁紙テスト.bmp",
+    EXPECT_EQ(Sets(), (std::vector<std::wstring>{L"SetPosition 4",
+                                                 L"SetWallpaper MAIN 壁紙テスト.bmp",
                                                  L"SetWallpaper DOCK2 三枚目.bmp"}));
 }
 

@@ -409,12 +409,16 @@ bool CPelorandChanger::StartTick(unsigned run, std::shared_ptr<TickSearch> searc
     });
 }
 
+int CPelorandChanger::MonitorsWithOwnPicture() {
+    // Before Windows 8 the shell shows one picture on every monitor.
+    return IsWindows8OrGreater() ? GetSystemMetrics(SM_CMONITORS) : 1;
+}
+
 std::size_t CPelorandChanger::MonitorsForTick() {
     // Read at every tick and kept nowhere: the option may change, and a monitor added or taken
-    // away (WM_DISPLAYCHANGE) counts from the next tick on. Before Windows 8 the shell shows one
-    // picture on every monitor.
-    if (Settings().GetInt(setting::CheckPerMonitor) == 0 || !IsWindows8OrGreater()) return 1;
-    const int count = m_monitorsHook ? m_monitorsHook() : GetSystemMetrics(SM_CMONITORS);
+    // away (WM_DISPLAYCHANGE) counts from the next tick on.
+    if (Settings().GetInt(setting::CheckPerMonitor) == 0) return 1;
+    const int count = m_monitorsHook ? m_monitorsHook() : MonitorsWithOwnPicture();
     return count > 1 ? static_cast<std::size_t>(count) : 1;
 }
 

@@ -41,8 +41,8 @@ class CWallPaperHistory;
 
 // What the changer uses of the system, each left empty for the real one: the shell's wallpaper,
 // the process-wide history, the platform's file system, the shell's word on full-screen
-// programs, the number of monitors the system shows, and the running menu as the user answers it
-// (the command chosen, 0 for none). A
+// programs, the number of monitors that can show a picture each (MonitorsWithOwnPicture), and
+// the running menu as the user answers it (the command chosen, 0 for none). A
 // setter handed in must outlive any job of the worker still using it (a test releases its own
 // before it goes); the file system is shared with the jobs.
 struct ChangerHooks {
@@ -92,6 +92,9 @@ class CPelorandChanger : public CDialog, private IChangerHost {
 
     // Whether a full-screen program, a presentation or a game has the screen now.
     static bool FullScreenProgramRuns();
+    // How many monitors the shell can give a picture each: those the system shows, from
+    // Windows 8 on; 1 before.
+    static int MonitorsWithOwnPicture();
 
     // The timer period for a stored interval in seconds: kept between 1 and 9999 seconds, so
     // that a value edited into the registry can neither stop the timer nor overflow it.

@@ -98,10 +98,6 @@ void Fill(HDC dc, const RECT& rect, COLORREF color) {
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
-POINT PointOf(LPARAM lParam) {
-    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-}
-
 void Frame(HDC dc, RECT rect, COLORREF color) {
     if (rect.right - rect.left < 1 || rect.bottom - rect.top < 1) return;
     Fill(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, color);
@@ -332,7 +328,7 @@ void CImageHtmlView::ScrollTo(int x, int y) {
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CImageHtmlView::OnScroll(int bar, int code) {
+void CImageHtmlView::Scroll(int bar, int code) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
@@ -577,14 +573,14 @@ void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
     (void)client;
 }
 
-void CImageHtmlView::OnPaint() {
+bool CImageHtmlView::OnPaint() {
     CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
     const int width = std::max<LONG>(1, client.right), height = std::max<LONG>(1, client.bottom);
     // Drawn off screen first, so that a thumbnail arriving never makes the pane flicker.
     CMemoryDC memory(paint);
     CUniqueBitmap canvas(CreateCompatibleBitmap(paint, width, height));
-    if (!memory || !canvas) return;
+    if (!memory || !canvas) return true;
     CSelectObject select(memory, canvas.Get());
     Fill(memory, RECT{0, 0, width, height}, GetSysColor(COLOR_WINDOW));
     if (m_content == Content::Page) DrawPage(memory, client);
@@ -599,32 +595,40 @@ void CImageHtmlView::OnPaint() {
         }
     }
     BitBlt(paint, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    return true;
 }
 
-void CImageHtmlView::OnSize() {
+bool CImageHtmlView::OnSize(UINT, int, int) {
     Relayout();
     UpdateScrollBars();
     RequestDecodes();
     InvalidateRect(m_hWnd, nullptr, FALSE);
+    return true;
 }
 
-void CImageHtmlView::OnMouseWheel(int delta) {
+bool CImageHtmlView::OnMouseWheel(int delta, UINT, POINT) {
     ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+    return true;
+}
+
+bool CImageHtmlView::OnScroll(bool vertical, UINT code) {
+    Scroll(vertical ? SB_VERT : SB_HORZ, static_cast<int>(code));
+    return true;
 }
 
 bool CImageHtmlView::OnKeyDown(UINT key) {
     switch (key) {
         case VK_UP:
-            OnScroll(SB_VERT, SB_LINEUP);
+            Scroll(SB_VERT, SB_LINEUP);
             return true;
         case VK_DOWN:
-            OnScroll(SB_VERT, SB_LINEDOWN);
+            Scroll(SB_VERT, SB_LINEDOWN);
             return true;
         case VK_PRIOR:
-            OnScroll(SB_VERT, SB_PAGEUP);
+            Scroll(SB_VERT, SB_PAGEUP);
             return true;
         case VK_NEXT:
-            OnScroll(SB_VERT, SB_PAGEDOWN);
+            Scroll(SB_VERT, SB_PAGEDOWN);
             return true;
         case VK_HOME:
             ScrollTo(0, 0);
@@ -643,8 +647,24 @@ void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
     SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
-void CImageHtmlView::OnMouseMove(POINT client) {
-    UpdateToolTip(client);
+bool CImageHtmlView::OnMouseMove(POINT client, UINT keys) {
+    UpdateToolTip(client);  // the tool's place first, then the relay
+    RelayToToolTip(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
+    return true;
+}
+
+bool CImageHtmlView::OnButton(UINT msg, POINT client, UINT keys) {
+    if (msg == WM_LBUTTONDBLCLK || msg == WM_MBUTTONDOWN) return false;
+    RelayToToolTip(msg, keys, MAKELPARAM(client.x, client.y));
+    if (msg == WM_LBUTTONDOWN) {
+        OnLButtonDown(client);
+        return true;
+    }
+    if (msg == WM_LBUTTONUP) {
+        OnLButtonUp(client);
+        return true;
+    }
+    return false;
 }
 
 void CImageHtmlView::OnLButtonDown(POINT client) {
@@ -662,7 +682,7 @@ void CImageHtmlView::OnLButtonUp(POINT client) {
     }
 }
 
-bool CImageHtmlView::OnSetCursor(UINT hitTest) {
+bool CImageHtmlView::OnSetCursor(HWND, UINT hitTest) {
     if (hitTest != HTCLIENT || m_hover < 0) return false;
     SetCursor(LoadCursor(nullptr, IDC_HAND));
     return true;
@@ -701,50 +721,10 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_font.Reset();
             InvalidateRect(m_hWnd, nullptr, FALSE);
             break;
-        case WM_PAINT:
-            OnPaint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers everything
-        case WM_SIZE:
-            OnSize();
-            return 0;
-        case WM_VSCROLL:
-            OnScroll(SB_VERT, LOWORD(wParam));
-            return 0;
-        case WM_HSCROLL:
-            OnScroll(SB_HORZ, LOWORD(wParam));
-            return 0;
-        case WM_MOUSEWHEEL:
-            OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
-            return 0;
-        case WM_KEYDOWN:
-            if (OnKeyDown(static_cast<UINT>(wParam))) return 0;
-            break;
-        case WM_MOUSEMOVE:
-            OnMouseMove(PointOf(lParam));  // the tool's place first, then the relay
-            RelayToToolTip(msg, wParam, lParam);
-            return 0;
-        case WM_LBUTTONDOWN:
-            RelayToToolTip(msg, wParam, lParam);
-            OnLButtonDown(PointOf(lParam));
-            return 0;
-        case WM_LBUTTONUP:
-            RelayToToolTip(msg, wParam, lParam);
-            OnLButtonUp(PointOf(lParam));
-            return 0;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-            RelayToToolTip(msg, wParam, lParam);
-            break;
-        case WM_SETCURSOR:
-            if (OnSetCursor(LOWORD(lParam))) return TRUE;
-            break;
         case WM_NOTIFY:
             if (OnToolTipNotify(reinterpret_cast<NMHDR*>(lParam))) return 0;
             break;
-        case WM_DESTROY:
-            OnDestroy();
+        default:
             break;
     }
     return CView::WndProc(msg, wParam, lParam);

@@ -93,16 +93,19 @@ class CImageHtmlView : public CView {
     void Show(const HistoryStep& step);
     void OnPageRead(std::unique_ptr<PageRead> read);
     void Clear();
-    void OnPaint();
-    void OnSize();
-    void OnMouseWheel(int delta);
-    bool OnKeyDown(UINT key);
-    void OnMouseMove(POINT client);
+    bool OnPaint() override;
+    bool OnEraseBkgnd(HDC) override { return true; }  // the paint covers everything
+    bool OnSize(UINT type, int cx, int cy) override;
+    bool OnMouseWheel(int delta, UINT keys, POINT screen) override;
+    bool OnScroll(bool vertical, UINT code) override;
+    bool OnKeyDown(UINT key) override;
+    bool OnMouseMove(POINT client, UINT keys) override;
+    bool OnButton(UINT msg, POINT client, UINT keys) override;
     void OnLButtonDown(POINT client);
     void OnLButtonUp(POINT client);
-    bool OnSetCursor(UINT hitTest);
+    bool OnSetCursor(HWND over, UINT hitTest) override;
     bool OnToolTipNotify(NMHDR* header);
-    void OnDestroy();
+    void OnDestroy() override;
     void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void DrawPage(HDC dc, const RECT& client);
     void DrawPicture(HDC dc, const RECT& client);
@@ -111,7 +114,7 @@ class CImageHtmlView : public CView {
     void RequestDecodes();
     void Relayout();
     void UpdateScrollBars();
-    void OnScroll(int bar, int code);
+    void Scroll(int bar, int code);
     SIZE ContentSize() const;
     void UpdateToolTip(POINT client);
     const CacheEntry* FindCached(const std::string& key);

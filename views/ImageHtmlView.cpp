@@ -155,41 +155,23 @@ void CImageHtmlView::OnUpdate(CView*, const CUpdateHint& hint) {
 }
 
 const std::string& CImageHtmlView::GetLocation() const {
-    static const std::string none;
-    return m_history.empty() ? none : m_history[m_step].path;
-}
-
-void CImageHtmlView::RememberHistoryScroll() {
-    if (!m_history.empty()) m_history[m_step].scroll = m_scroll;
+    return m_history.CurrentPath();
 }
 
 void CImageHtmlView::Navigate(const std::string& path) {
-    if (!m_history.empty() && m_history[m_step].path == path) {
-        m_history.resize(m_step + 1);
-        m_history[m_step].scroll = POINT{0, 0};
-    } else {
-        RememberHistoryScroll();
-        if (!m_history.empty()) m_history.resize(m_step + 1);
-        m_history.push_back(HistoryStep{path, POINT{0, 0}});
-        m_step = m_history.size() - 1;
-    }
-    Show(m_history[m_step]);
+    Show(m_history.Navigate(path, m_scroll.x, m_scroll.y));
 }
 
 bool CImageHtmlView::GoBack() {
-    if (m_history.empty() || m_step == 0) return false;
-    RememberHistoryScroll();
-    --m_step;
-    Show(m_history[m_step]);
-    return true;
+    const CPageHistory::Step* step = m_history.Back(m_scroll.x, m_scroll.y);
+    if (step) Show(*step);
+    return step != nullptr;
 }
 
 bool CImageHtmlView::GoForward() {
-    if (m_step + 1 >= m_history.size()) return false;
-    RememberHistoryScroll();
-    ++m_step;
-    Show(m_history[m_step]);
-    return true;
+    const CPageHistory::Step* step = m_history.Forward(m_scroll.x, m_scroll.y);
+    if (step) Show(*step);
+    return step != nullptr;
 }
 
 void CImageHtmlView::Clear() {
@@ -216,9 +198,9 @@ struct CImageHtmlView::PageRead {
     std::vector<std::string> keys;
 };
 
-void CImageHtmlView::Show(const HistoryStep& step) {
+void CImageHtmlView::Show(const CPageHistory::Step& step) {
     Clear();
-    m_pendingScroll = step.scroll;
+    m_pendingScroll = POINT{step.scrollX, step.scrollY};
     m_loading = true;
     const unsigned ticket = ++m_ticket;
     const std::string path = step.path;
@@ -395,9 +377,9 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
     if (item < 0 || static_cast<std::size_t>(item) >= m_keys.size()) return Thumb::Waiting;
     if (m_isDocument[item]) return Thumb::Icon;
-    auto found = m_cache.find(m_keys[item]);
-    if (found == m_cache.end()) return Thumb::Waiting;
-    return found->second.broken ? Thumb::Broken : Thumb::Drawn;
+    const CachedThumbnail* cached = m_cache.Peek(m_keys[item]);
+    if (!cached) return Thumb::Waiting;
+    return cached->broken ? Thumb::Broken : Thumb::Drawn;
 }
 
 SIZE CImageHtmlView::GetPictureSize() const {
@@ -406,13 +388,6 @@ SIZE CImageHtmlView::GetPictureSize() const {
 
 std::size_t CImageHtmlView::DecodesOutstanding() const {
     return m_decoder->Outstanding();
-}
-
-const CImageHtmlView::CacheEntry* CImageHtmlView::FindCached(const std::string& key) {
-    auto found = m_cache.find(key);
-    if (found == m_cache.end()) return nullptr;
-    m_ages.splice(m_ages.end(), m_ages, found->second.age);  // drawn now: the youngest
-    return &found->second;
 }
 
 void CImageHtmlView::RequestDecodes() {
@@ -428,16 +403,17 @@ void CImageHtmlView::RequestDecodes() {
         if (r.bottom <= top || r.top >= bottom) continue;
         first = std::min(first, i);
         if (m_isDocument[i]) continue;
-        if (m_cache.count(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
+        if (m_cache.Contains(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
         wanted.push_back(
             DecodeRequest{m_items[i].src, m_items[i].sizes.width, m_items[i].sizes.height});
     }
     // Then those below them, while the cache can hold them.
-    std::size_t budgetLeft = m_cacheBudget > m_cacheBytes ? m_cacheBudget - m_cacheBytes : 0;
+    const std::size_t budget = m_cache.m_budget, held = m_cache.Bytes();
+    std::size_t budgetLeft = budget > held ? budget - held : 0;
     for (std::size_t i = first; i < m_items.size() && wanted.size() < 2000; ++i) {
         const ThumbnailSizes& s = m_items[i].sizes;
         const std::size_t bytes = static_cast<std::size_t>(s.width) * s.height * 4;
-        if (m_isDocument[i] || m_cache.count(m_keys[i]) || asked.count(m_keys[i])) continue;
+        if (m_isDocument[i] || m_cache.Contains(m_keys[i]) || asked.count(m_keys[i])) continue;
         if (bytes > budgetLeft) break;
         budgetLeft -= bytes;
         asked.insert(m_keys[i]);
@@ -470,24 +446,13 @@ void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
         InvalidateRect(m_hWnd, nullptr, FALSE);
         return;
     }
-    if (m_content != Content::Page || m_cache.count(key)) return;
-    CacheEntry entry;
-    entry.broken = !image->ok;
-    entry.width = image->width;
-    entry.height = image->height;
-    entry.pixels = std::move(image->pixels);
-    const std::size_t bytes = entry.pixels.size() * 4 + 64;
-    m_ages.push_back(key);
-    entry.age = std::prev(m_ages.end());
-    m_cache.emplace(key, std::move(entry));
-    m_cacheBytes += bytes;
-    // The oldest drawn go first; the one just come stays.
-    while (m_cacheBytes > m_cacheBudget && m_ages.size() > 1) {
-        auto oldest = m_cache.find(m_ages.front());
-        m_cacheBytes -= oldest->second.pixels.size() * 4 + 64;
-        m_cache.erase(oldest);
-        m_ages.pop_front();
-    }
+    if (m_content != Content::Page || m_cache.Contains(key)) return;
+    CachedThumbnail thumbnail;
+    thumbnail.broken = !image->ok;
+    thumbnail.width = image->width;
+    thumbnail.height = image->height;
+    thumbnail.pixels = std::move(image->pixels);
+    m_cache.Add(key, std::move(thumbnail));
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
@@ -518,7 +483,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
             DrawDocument(dc, image, m_items[i].src);
             continue;
         }
-        const CacheEntry* cached = FindCached(m_keys[i]);
+        const CachedThumbnail* cached = m_cache.Use(m_keys[i]);
         if (!cached) {
             Frame(dc, image, WaitingColor());
         } else if (cached->broken) {

@@ -197,41 +197,43 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             if (Persists()) LoadPlacementAndFont();
             return result;
         }
-        case WM_MOVE:
-        case WM_SIZE: {
-            LRESULT result = Default(msg, wParam, lParam);
-            if (Persists()) SavePlacement();
-            return result;
-        }
-        case WM_CONTEXTMENU:
-            if (m_hCommandTarget) {
-                POINT at{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-                if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
-                    RECT rc{};
-                    GetWindowRect(m_hWnd, &rc);
-                    at = POINT{rc.left, rc.top};
-                }
-                SendMessageW(m_hCommandTarget, m_uMenuMessage, 0,
-                             MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
-                return 0;
-            }
-            return CWnd::WndProc(msg, wParam, lParam);
         case WM_MOUSEACTIVATE:
             // A click or a drag of the frame must not take the focus from the user's program.
             return MA_NOACTIVATE;
-        case WM_CLOSE:
-            return 0;  // only its owner ends it
-        case WM_ERASEBKGND:
-            return 1;  // the paint fills the whole client area
-        case WM_PAINT: {
-            CPaintDC dc(m_hWnd);
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam), GetClientRect());
-            return 0;
         default:
             return CWnd::WndProc(msg, wParam, lParam);
     }
+}
+
+bool CFileInfomationView::OnMove() {
+    DefaultNow();
+    if (Persists()) SavePlacement();
+    return true;
+}
+
+bool CFileInfomationView::OnSize(UINT, int, int) {
+    return OnMove();
+}
+
+bool CFileInfomationView::OnContextMenu(HWND, POINT at) {
+    if (!m_hCommandTarget) return false;
+    if (at.x == -1 && at.y == -1) {  // from the keyboard: at the window's corner
+        RECT rc{};
+        GetWindowRect(m_hWnd, &rc);
+        at = POINT{rc.left, rc.top};
+    }
+    SendMessageW(m_hCommandTarget, m_uMenuMessage, 0,
+                 MAKELPARAM(static_cast<WORD>(at.x), static_cast<WORD>(at.y)));
+    return true;
+}
+
+bool CFileInfomationView::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    Paint(dc, GetClientRect());
+    return true;
+}
+
+bool CFileInfomationView::OnPrintClient(HDC dc) {
+    Paint(dc, GetClientRect());
+    return true;
 }

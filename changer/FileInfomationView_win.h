@@ -84,6 +84,13 @@ class CFileInfomationView : public CWnd, public IInfoSink {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnMove() override;
+    bool OnSize(UINT type, int cx, int cy) override;
+    bool OnContextMenu(HWND from, POINT screen) override;
+    bool OnPaint() override;
+    bool OnPrintClient(HDC dc) override;
+    bool OnEraseBkgnd(HDC) override { return true; }  // the paint fills the whole client area
+    bool OnClose() override { return true; }           // only its owner ends it
 
   private:
     // Whether place, size and font are loaded and stored: asked for, and settings to use.

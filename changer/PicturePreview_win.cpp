@@ -52,21 +52,18 @@ void CPicturePreview::Paint(HDC dc) const {
 }
 
 LRESULT CPicturePreview::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case kDecodedMessage:
-            OnDecoded(m_worker.Take<DecodedImage>(wParam));
-            return 0;
-        case WM_PAINT: {
-            CPaintDC dc(m_hWnd);
-            Paint(dc);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers the whole client area
-        default:
-            return CWnd::WndProc(msg, wParam, lParam);
-    }
+    if (msg != kDecodedMessage) return CWnd::WndProc(msg, wParam, lParam);
+    OnDecoded(m_worker.Take<DecodedImage>(wParam));
+    return 0;
+}
+
+bool CPicturePreview::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    Paint(dc);
+    return true;
+}
+
+bool CPicturePreview::OnPrintClient(HDC dc) {
+    Paint(dc);
+    return true;
 }

@@ -31,6 +31,9 @@ class CPicturePreview : public CWnd {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnPaint() override;
+    bool OnPrintClient(HDC dc) override;
+    bool OnEraseBkgnd(HDC) override { return true; }  // the paint covers the whole client area
 
   private:
     void StartDecode();

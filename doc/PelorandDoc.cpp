@@ -171,45 +171,6 @@ struct CPelorandDoc::ImportRun {
     ComPtr<IProgressDialog> progress;
 };
 
-// A window of nobody's, for the worker's messages and the progress timer.
-class CImportWindow : public CWnd {
-  public:
-    explicit CImportWindow(CPelorandDoc& doc) : m_doc(doc), m_worker(*this) {}
-    ~CImportWindow() override {
-        if (m_hWnd) DestroyWindow();
-    }
-    bool Create() {
-        RegisterClassOnce("PelorandImport", 0, nullptr, nullptr);
-        return CreateEx(0, "PelorandImport", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
-    }
-    CWorker& Worker() { return m_worker; }
-
-  protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        switch (msg) {
-            case kMsgClassified:
-                m_doc.OnPathsClassified(m_worker.Take<std::vector<char>>(wParam));
-                return 0;
-            case kMsgBuilt:
-                m_doc.OnImportBuilt(m_worker.Take<ImportResult>(wParam));
-                return 0;
-            case WM_TIMER:
-                if (wParam == kProgressTimer) {
-                    m_doc.OnImportTimer();
-                    return 0;
-                }
-                break;
-        }
-        return CWnd::WndProc(msg, wParam, lParam);
-    }
-
-  private:
-    CPelorandDoc& m_doc;
-    CWorker m_worker;
-};
-
-// ---- The document ----
-
 CPelorandDoc::CPelorandDoc(CSettings& settings) : m_settings(settings) {
     std::string title = LoadResourceString(AFX_IDS_APP_TITLE);
     m_cfCollection = RegisterClipboardFormatW(UiText(title.empty() ? "Pelorand" : title).c_str());
@@ -217,7 +178,7 @@ CPelorandDoc::CPelorandDoc(CSettings& settings) : m_settings(settings) {
 
 CPelorandDoc::~CPelorandDoc() {
     CancelImport();
-    m_pImportWindow.reset();  // joins the worker
+    m_pImportWorker.reset();  // a job still out is left to end by itself
     m_history.Clear();
     delete m_pRoot;
 }
@@ -576,13 +537,29 @@ const IFileSystem& CPelorandDoc::FileSystem() const {
     return m_pFileSystem ? *m_pFileSystem : platform;
 }
 
+void CPelorandDoc::OnImportMessage(UINT msg, WPARAM wParam) {
+    switch (msg) {
+        case kMsgClassified:
+            OnPathsClassified(m_pImportWorker->Take<std::vector<char>>(wParam));
+            break;
+        case kMsgBuilt:
+            OnImportBuilt(m_pImportWorker->Take<ImportResult>(wParam));
+            break;
+        case WM_TIMER:
+            if (wParam == kProgressTimer) OnImportTimer();
+            break;
+        default:
+            break;
+    }
+}
+
 void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
                                bool askForFolders) {
-    if (!m_pImportWindow) {
-        auto window = std::make_unique<CImportWindow>(*this);
-        if (!window->Create()) return;
-        m_pImportWindow = std::move(window);
+    if (!m_pImportWorker) {
+        m_pImportWorker = std::make_unique<CWorker>(
+            [this](UINT msg, WPARAM wParam, LPARAM) { OnImportMessage(msg, wParam); });
     }
+    if (!m_pImportWorker->MessageWindow()) return;
     auto run = std::make_unique<ImportRun>();
     run->target = target;
     run->askForFolders = askForFolders;
@@ -591,10 +568,10 @@ void CPelorandDoc::StartImport(CBlock* target, std::vector<std::string> paths,
     run->shared->fs = &FileSystem();
     std::shared_ptr<ImportShared> shared = run->shared;
     m_import = std::move(run);
-    SetTimer(m_pImportWindow->m_hWnd, kProgressTimer, kProgressInterval, nullptr);
+    SetTimer(m_pImportWorker->MessageWindow(), kProgressTimer, kProgressInterval, nullptr);
     Tell(nullptr, kHintImportDone);  // the commands see the import running
     // First the paths are told apart on the worker: a folder is asked about here.
-    bool started = m_pImportWindow->Worker().Start([shared](CWorkerJob& worker) {
+    bool started = m_pImportWorker->Start([shared](CWorkerJob& worker) {
         auto folders = std::make_unique<std::vector<char>>();
         try {
             folders->reserve(shared->paths.size());
@@ -645,7 +622,7 @@ void CPelorandDoc::OnPathsClassified(std::unique_ptr<std::vector<char>> folders)
     shared.found = 0;
     std::shared_ptr<ImportShared> keep = m_import->shared;
     const bool intoTarget = !m_import->askForFolders;
-    bool started = m_pImportWindow->Worker().Start([keep, intoTarget](CWorkerJob& worker) {
+    bool started = m_pImportWorker->Start([keep, intoTarget](CWorkerJob& worker) {
         FolderScan scan;
         scan.fs = keep->fs;
         scan.fileTypes = keep->fileTypes;
@@ -755,29 +732,29 @@ void CPelorandDoc::OnImportTimer() {
 void CPelorandDoc::CancelImport() {
     if (!m_import) return;
     m_import->shared->cancel = true;
-    if (m_pImportWindow) m_pImportWindow->Worker().RequestCancel();
+    if (m_pImportWorker) m_pImportWorker->RequestCancel();
     EndImport();
 }
 
 void CPelorandDoc::EndImport() {
     if (!m_import) return;
     std::unique_ptr<ImportRun> run = std::move(m_import);
-    if (m_pImportWindow && m_pImportWindow->m_hWnd)
-        KillTimer(m_pImportWindow->m_hWnd, kProgressTimer);
+    if (m_pImportWorker) KillTimer(m_pImportWorker->MessageWindow(), kProgressTimer);
     if (run->progress) run->progress->StopProgressDialog();
     Tell(nullptr, kHintImportDone);
 }
 
 void CPelorandDoc::WaitForImport() {
-    while (m_import && m_pImportWindow) {
-        m_pImportWindow->Worker().WaitForTest(INFINITE);
+    while (m_import && m_pImportWorker) {
+        m_pImportWorker->WaitForTest(INFINITE);
         MSG msg;
         bool handled = false;
-        while (PeekMessageW(&msg, m_pImportWindow->m_hWnd, kMsgClassified, kMsgBuilt, PM_REMOVE)) {
+        while (PeekMessageW(&msg, m_pImportWorker->MessageWindow(), kMsgClassified, kMsgBuilt,
+                            PM_REMOVE)) {
             DispatchMessageW(&msg);
             handled = true;
         }
-        if (!handled && m_import && !m_pImportWindow->Worker().IsRunning()) {
+        if (!handled && m_import && !m_pImportWorker->IsRunning()) {
             EndImport();  // the job ended without a result (it failed)
         }
     }

@@ -20,7 +20,7 @@
 #include "win/Handles.h"
 
 class CBlock;
-class CImportWindow;
+class CWorker;
 class CSettings;
 class IFileSystem;
 class ILineSource;
@@ -157,7 +157,6 @@ class CPelorandDoc : public CDocument, private IEditListener {
     unsigned m_cfCollection = 0;
 
   private:
-    friend class CImportWindow;
     struct ImportRun;
 
     CSettings& m_settings;
@@ -189,6 +188,7 @@ class CPelorandDoc : public CDocument, private IEditListener {
     void OnPathsClassified(std::unique_ptr<std::vector<char>> folders);
     void OnImportBuilt(std::unique_ptr<ImportResult> result);
     void OnImportTimer();
+    void OnImportMessage(UINT msg, WPARAM wParam);
     void EndImport();
     // Links the entries of nodes below target; intoTarget: they are a folder's contents.
     void Attach(CBlock* target, const std::vector<ImportNode>& nodes, bool intoTarget);
@@ -200,6 +200,6 @@ class CPelorandDoc : public CDocument, private IEditListener {
     CEditHistory m_history;
     CEditGroup* m_pGathering = nullptr;  // the step a drag gathers its edits into
     CView* m_pSender = nullptr;          // the view that made the edit being told
-    std::unique_ptr<CImportWindow> m_pImportWindow;
+    std::unique_ptr<CWorker> m_pImportWorker;  // with a message window of its own
     std::unique_ptr<ImportRun> m_import;
 };

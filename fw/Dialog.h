@@ -58,7 +58,7 @@ class CDialog : public CWnd {
         return false;
     }
     // A notification from a control; result goes back to the control. True when handled.
-    virtual bool OnNotify(NMHDR* header, LRESULT& result) {
+    bool OnNotify(NMHDR* header, LRESULT& result) override {
         (void)header;
         (void)result;
         return false;

@@ -438,15 +438,30 @@ LRESULT CFrameWnd::OnQueryEndSession(LPARAM flags) {
     return (flags & ENDSESSION_CRITICAL) ? TRUE : FALSE;
 }
 
+bool CFrameWnd::OnSize(UINT type, int, int) {
+    // A minimised frame keeps its panes as they were: laid out in no space at all they would
+    // shrink to nothing, and be stored so at closing.
+    if (type != SIZE_MINIMIZED) RecalcLayout();
+    return true;
+}
+
+void CFrameWnd::OnDestroy() {
+    if (m_bBlockReason) ShutdownBlockReasonDestroy(m_hWnd);
+    m_bBlockReason = false;
+}
+
+bool CFrameWnd::OnClose() {
+    if (CDocument* doc = GetActiveDocument()) {
+        if (!doc->SaveModified()) return true;  // cancelled: the window stays
+    }
+    DestroyWindow();
+    return true;
+}
+
 LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
             return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
-        case WM_SIZE:
-            // A minimised frame keeps its panes as they were: laid out in no space at all they
-            // would shrink to nothing, and be stored so at closing.
-            if (wParam != SIZE_MINIMIZED) RecalcLayout();
-            return 0;
         case WM_COMMAND: {
             UINT id = LOWORD(wParam);
             // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
@@ -454,11 +469,6 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 ExecuteCommand(id, HIWORD(wParam) == 1 && lParam == 0);
                 return 0;
             }
-            break;
-        }
-        case WM_NOTIFY: {
-            LRESULT result = 0;
-            if (OnNotify(reinterpret_cast<NMHDR*>(lParam), result)) return result;
             break;
         }
         case WM_INITMENUPOPUP:
@@ -493,16 +503,6 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_COPYDATA:
             if (lParam && OnFileQuery(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) return TRUE;
             break;
-        case WM_DESTROY:
-            if (m_bBlockReason) ShutdownBlockReasonDestroy(m_hWnd);
-            m_bBlockReason = false;
-            break;
-        case WM_CLOSE:
-            if (CDocument* doc = GetActiveDocument()) {
-                if (!doc->SaveModified()) return 0;  // cancelled: the window stays
-            }
-            DestroyWindow();
-            return 0;
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(lParam);
         case WM_ENDSESSION:

@@ -62,6 +62,9 @@ class CFrameWnd : public CWnd, public CCmdTarget {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnSize(UINT type, int cx, int cy) override;
+    void OnDestroy() override;
+    bool OnClose() override;
     // Files dropped from the shell: each is opened as a document, in the order of the drop.
     virtual void OnDropFiles(HDROP drop);
     // Another program asks whether this frame has a file open (BringForwardFrameOf).
@@ -78,7 +81,7 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     CStatusBar* m_pMessageBar = nullptr;  // where prompts and the idle message go
 
   private:
-    bool OnNotify(NMHDR* header, LRESULT& result);
+    bool OnNotify(NMHDR* header, LRESULT& result) override;
     LRESULT OnQueryEndSession(LPARAM flags);
     void ToggleBar(CControlBar* bar);
     CControlBar* BarById(UINT id) const;

@@ -115,13 +115,6 @@ void CHelpPopup::Paint() {
 
 LRESULT CHelpPopup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_PAINT:
-            Paint();
-            return 0;
-        case WM_LBUTTONDOWN:
-        case WM_RBUTTONDOWN:
-        case WM_MBUTTONDOWN:
-        case WM_KEYDOWN:
         case WM_SYSKEYDOWN:
             Close();
             return 0;
@@ -131,9 +124,14 @@ LRESULT CHelpPopup::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_ACTIVATE:
             if (LOWORD(wParam) == WA_INACTIVE && !m_bClosing) PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
             break;
-        case WM_CLOSE:
-            Close();
-            return 0;
+        default:
+            break;
     }
     return CWnd::WndProc(msg, wParam, lParam);
+}
+
+bool CHelpPopup::OnButton(UINT msg, POINT, UINT) {
+    if (msg != WM_LBUTTONDOWN && msg != WM_RBUTTONDOWN && msg != WM_MBUTTONDOWN) return false;
+    Close();
+    return true;
 }

@@ -29,6 +29,20 @@ class CHelpPopup : public CWnd {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnPaint() override {
+        Paint();
+        return true;
+    }
+    // Any key or button closes it, as a tip does.
+    bool OnKeyDown(UINT) override {
+        Close();
+        return true;
+    }
+    bool OnButton(UINT msg, POINT at, UINT keys) override;
+    bool OnClose() override {
+        Close();
+        return true;
+    }
 
   private:
     void Paint();

@@ -89,54 +89,53 @@ std::pair<bool, int> CSplitterWnd::HitTest(POINT point) const {
     return {false, -1};
 }
 
-LRESULT CSplitterWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_SIZE:
-            RecalcLayout();
-            return 0;
-        case WM_SETCURSOR:
-            if (reinterpret_cast<HWND>(wParam) == m_hWnd && LOWORD(lParam) == HTCLIENT) {
-                POINT point;
-                GetCursorPos(&point);
-                ScreenToClient(m_hWnd, &point);
-                auto hit = HitTest(point);
-                if (hit.second >= 0) {
-                    SetCursor(LoadCursor(nullptr, hit.first ? IDC_SIZENS : IDC_SIZEWE));
-                    return TRUE;
-                }
-            }
-            break;
-        case WM_LBUTTONDOWN: {
-            POINT point{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
-            m_tracking = HitTest(point);
-            if (m_tracking.second >= 0) {
-                const auto& panes = m_tracking.first ? m_rows : m_cols;
-                int barStart = SplitterPaneStart(panes, m_tracking.second, m_bar) +
-                               panes[static_cast<std::size_t>(m_tracking.second)].current;
-                m_grabOffset = (m_tracking.first ? point.y : point.x) - barStart;
-                SetCapture(m_hWnd);
-            }
-            return 0;
-        }
-        case WM_MOUSEMOVE:
-            if (m_tracking.second >= 0 && GetCapture() == m_hWnd) {
-                RECT rc = GetClientRect();
-                if (m_tracking.first) {
-                    SplitterDragBar(m_rows, m_tracking.second, GET_Y_LPARAM(lParam) - m_grabOffset,
-                                    rc.bottom, m_bar);
-                } else {
-                    SplitterDragBar(m_cols, m_tracking.second, GET_X_LPARAM(lParam) - m_grabOffset,
-                                    rc.right, m_bar);
-                }
-                RecalcLayout();
-            }
-            return 0;
-        case WM_LBUTTONUP:
-            if (GetCapture() == m_hWnd) ReleaseCapture();
-            return 0;
-        case WM_CAPTURECHANGED:
-            m_tracking = {false, -1};
-            return 0;
+bool CSplitterWnd::OnSize(UINT, int, int) {
+    RecalcLayout();
+    return true;
+}
+
+bool CSplitterWnd::OnSetCursor(HWND over, UINT hitTest) {
+    if (over != m_hWnd || hitTest != HTCLIENT) return false;
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(m_hWnd, &point);
+    auto hit = HitTest(point);
+    if (hit.second < 0) return false;
+    SetCursor(LoadCursor(nullptr, hit.first ? IDC_SIZENS : IDC_SIZEWE));
+    return true;
+}
+
+bool CSplitterWnd::OnButton(UINT msg, POINT point, UINT) {
+    if (msg == WM_LBUTTONUP) {
+        if (GetCapture() == m_hWnd) ReleaseCapture();
+        return true;
     }
-    return CWnd::WndProc(msg, wParam, lParam);
+    if (msg != WM_LBUTTONDOWN) return false;
+    m_tracking = HitTest(point);
+    if (m_tracking.second >= 0) {
+        const auto& panes = m_tracking.first ? m_rows : m_cols;
+        int barStart = SplitterPaneStart(panes, m_tracking.second, m_bar) +
+                       panes[static_cast<std::size_t>(m_tracking.second)].current;
+        m_grabOffset = (m_tracking.first ? point.y : point.x) - barStart;
+        SetCapture(m_hWnd);
+    }
+    return true;
+}
+
+bool CSplitterWnd::OnMouseMove(POINT point, UINT) {
+    if (m_tracking.second >= 0 && GetCapture() == m_hWnd) {
+        RECT rc = GetClientRect();
+        if (m_tracking.first) {
+            SplitterDragBar(m_rows, m_tracking.second, point.y - m_grabOffset, rc.bottom, m_bar);
+        } else {
+            SplitterDragBar(m_cols, m_tracking.second, point.x - m_grabOffset, rc.right, m_bar);
+        }
+        RecalcLayout();
+    }
+    return true;
+}
+
+bool CSplitterWnd::OnCaptureChanged(HWND) {
+    m_tracking = {false, -1};
+    return true;
 }

@@ -26,7 +26,11 @@ class CSplitterWnd : public CWnd {
     void RecalcLayout();
 
   protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnSize(UINT type, int cx, int cy) override;
+    bool OnSetCursor(HWND over, UINT hitTest) override;
+    bool OnButton(UINT msg, POINT at, UINT keys) override;
+    bool OnMouseMove(POINT at, UINT keys) override;
+    bool OnCaptureChanged(HWND gaining) override;
 
   private:
     // Which bar a client point is on: {true for a row bar, index}; index -1 for none.

@@ -95,6 +95,9 @@ CDocument* CWinApp::OpenDocumentFile(const std::string& path) {
             return open;
         }
     }
+    // Open in another editor of ours: that one comes forward, rather than two editors on one
+    // file where the later save would silently win.
+    if (CFrameWnd::BringForwardFrameOf(path)) return m_pDocTemplate->GetDocument();
     return m_pDocTemplate->OpenDocumentFile(path);
 }
 

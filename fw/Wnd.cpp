@@ -1,6 +1,8 @@
 #include "fw/Wnd.h"
 
 #include <commctrl.h>
+#include <windowsx.h>
+#undef SubclassWindow  // windowsx.h names a macro after our member function
 
 #include <string>
 
@@ -165,7 +167,72 @@ bool CWnd::ReflectToChild(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& resul
 LRESULT CWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (ReflectToChild(msg, wParam, lParam, result)) return result;
+    const CurrentMessage current{msg, wParam, lParam};
+    const CurrentMessage* outer = m_pCurrent;  // a handler may cause messages of its own
+    m_pCurrent = &current;
+    struct Restore {
+        const CurrentMessage*& slot;
+        const CurrentMessage* value;
+        ~Restore() { slot = value; }
+    } restore{m_pCurrent, outer};
+    if (CallTypedHandler(msg, wParam, lParam, result)) return result;
     return Default(msg, wParam, lParam);
+}
+
+LRESULT CWnd::DefaultNow() {
+    return m_pCurrent ? Default(m_pCurrent->msg, m_pCurrent->wParam, m_pCurrent->lParam) : 0;
+}
+
+bool CWnd::CallTypedHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    const POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const UINT keys = static_cast<UINT>(GET_KEYSTATE_WPARAM(wParam));
+    switch (msg) {
+        case WM_PAINT:
+            return OnPaint();
+        case WM_PRINTCLIENT:
+            return OnPrintClient(reinterpret_cast<HDC>(wParam));
+        case WM_ERASEBKGND:
+            result = TRUE;
+            return OnEraseBkgnd(reinterpret_cast<HDC>(wParam));
+        case WM_SIZE:
+            return OnSize(static_cast<UINT>(wParam), LOWORD(lParam), HIWORD(lParam));
+        case WM_MOVE:
+            return OnMove();
+        case WM_TIMER:
+            return OnTimer(static_cast<UINT_PTR>(wParam));
+        case WM_CONTEXTMENU:
+            return OnContextMenu(reinterpret_cast<HWND>(wParam), at);
+        case WM_KEYDOWN:
+            return OnKeyDown(static_cast<UINT>(wParam));
+        case WM_MOUSEMOVE:
+            return OnMouseMove(at, keys);
+        case WM_LBUTTONDOWN:
+        case WM_LBUTTONUP:
+        case WM_LBUTTONDBLCLK:
+        case WM_RBUTTONDOWN:
+        case WM_RBUTTONUP:
+        case WM_MBUTTONDOWN:
+            return OnButton(msg, at, keys);
+        case WM_MOUSEWHEEL:
+            return OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), keys, at);
+        case WM_VSCROLL:
+        case WM_HSCROLL:
+            return OnScroll(msg == WM_VSCROLL, LOWORD(wParam));
+        case WM_SETCURSOR:
+            result = TRUE;
+            return OnSetCursor(reinterpret_cast<HWND>(wParam), LOWORD(lParam));
+        case WM_CAPTURECHANGED:
+            return OnCaptureChanged(reinterpret_cast<HWND>(lParam));
+        case WM_CLOSE:
+            return OnClose();
+        case WM_NOTIFY:
+            return OnNotify(reinterpret_cast<NMHDR*>(lParam), result);
+        case WM_DESTROY:
+            OnDestroy();
+            return false;
+        default:
+            return false;
+    }
 }
 
 LRESULT CWnd::Dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -57,9 +57,40 @@ class CWnd {
     HWND m_hWnd = nullptr;
 
   protected:
-    // Handles a message; the default passes it on to the class's own procedure.
+    // Handles a message. The default unpacks the common messages into the typed handlers below
+    // and passes the rest, and whatever a handler leaves, on to the class's own procedure; a
+    // class overrides it only for messages of its own or of its control.
     virtual LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Inside a typed handler: the class's own procedure for the message being handled, for a
+    // handler that does its part after it (the handler then returns true).
+    LRESULT DefaultNow();
+
+    // Typed handlers. Each returns true when it handled the message (the answer is then the
+    // message's "handled" value: 0, or TRUE for WM_ERASEBKGND and WM_SETCURSOR), false to let
+    // the class's own procedure have it. Points are client coordinates unless named screen.
+    virtual bool OnPaint() { return false; }
+    virtual bool OnPrintClient(HDC dc) { (void)dc; return false; }
+    virtual bool OnEraseBkgnd(HDC dc) { (void)dc; return false; }
+    virtual bool OnSize(UINT type, int cx, int cy) { (void)type, (void)cx, (void)cy; return false; }
+    virtual bool OnMove() { return false; }
+    virtual bool OnTimer(UINT_PTR id) { (void)id; return false; }
+    virtual bool OnContextMenu(HWND from, POINT screen) { (void)from, (void)screen; return false; }
+    virtual bool OnKeyDown(UINT key) { (void)key; return false; }
+    virtual bool OnMouseMove(POINT at, UINT keys) { (void)at, (void)keys; return false; }
+    // WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDBLCLK, WM_RBUTTONDOWN, WM_RBUTTONUP and
+    // WM_MBUTTONDOWN, told apart by msg: most windows treat several of them alike.
+    virtual bool OnButton(UINT msg, POINT at, UINT keys) { (void)msg, (void)at, (void)keys; return false; }
+    virtual bool OnMouseWheel(int delta, UINT keys, POINT screen) { (void)delta, (void)keys, (void)screen; return false; }
+    // WM_VSCROLL (vertical) and WM_HSCROLL.
+    virtual bool OnScroll(bool vertical, UINT code) { (void)vertical, (void)code; return false; }
+    virtual bool OnSetCursor(HWND over, UINT hitTest) { (void)over, (void)hitTest; return false; }
+    virtual bool OnCaptureChanged(HWND gaining) { (void)gaining; return false; }
+    virtual bool OnClose() { return false; }
+    // WM_NOTIFY from a child whose own object did not take it; result is the answer.
+    virtual bool OnNotify(NMHDR* header, LRESULT& result) { (void)header, (void)result; return false; }
+    // The window is going; what the class's own procedure does follows.
+    virtual void OnDestroy() {}
     // A notification this window sent to its parent, handed back to it. True when handled.
     virtual bool OnReflectNotify(NMHDR* header, LRESULT& result);
     // A command (WM_COMMAND) this control sent to its parent, handed back to it.
@@ -84,6 +115,14 @@ class CWnd {
                                          UINT_PTR id, DWORD_PTR object);
     // Lets go of the window: late messages no longer reach the object.
     void Detach();
+    // The message being handled, for DefaultNow.
+    struct CurrentMessage {
+        UINT msg;
+        WPARAM wParam;
+        LPARAM lParam;
+    };
+    bool CallTypedHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    const CurrentMessage* m_pCurrent = nullptr;
     bool m_bSubclassed = false;
     std::vector<CWorker*> m_workers;  // told to stop when the window is destroyed
 };

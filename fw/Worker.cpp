@@ -47,15 +47,53 @@ bool WaitAnsweringSentMessages(HANDLE handle, DWORD timeoutMs) {
 }
 }  // namespace
 
+// The message-only window of a worker whose owner is no window: it hands the worker's
+// messages and its timers to the handler.
+class CWorker::CSink : public CWnd {
+  public:
+    explicit CSink(Handler handler) : m_handler(std::move(handler)) {}
+    bool Create() {
+        RegisterClassOnce("PelorandWorker", 0, nullptr, nullptr);
+        return CreateEx(0, "PelorandWorker", "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
+    }
+
+  protected:
+    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == WM_TIMER || (msg >= WM_USER && msg <= 0xBFFF)) {
+            m_handler(msg, wParam, lParam);
+            return 0;
+        }
+        return CWnd::WndProc(msg, wParam, lParam);
+    }
+
+  private:
+    Handler m_handler;
+};
+
 CWorker::CWorker(CWnd& owner, DWORD apartment)
     : m_pOwner(&owner), m_apartment(apartment), m_state(std::make_shared<State>()) {
     owner.m_workers.push_back(this);
+}
+
+CWorker::CWorker(Handler handler, DWORD apartment)
+    : m_pSink(std::make_unique<CSink>(std::move(handler))),
+      m_pOwner(m_pSink.get()),
+      m_apartment(apartment),
+      m_state(std::make_shared<State>()) {
+    m_pOwner->m_workers.push_back(this);
 }
 
 CWorker::~CWorker() {
     OnOwnerDestroyed();
     auto& workers = m_pOwner->m_workers;
     workers.erase(std::remove(workers.begin(), workers.end(), this), workers.end());
+    // The sink's window goes with it; nothing posted to it arrives any more.
+    m_pSink.reset();
+}
+
+HWND CWorker::MessageWindow() {
+    if (m_pSink && !m_pSink->m_hWnd) m_pSink->Create();
+    return m_pOwner->m_hWnd;
 }
 
 UINT CWorker::FailureMessage() {
@@ -65,6 +103,7 @@ UINT CWorker::FailureMessage() {
 
 bool CWorker::Start(Job job) {
     if (m_job) m_job->Cancel();
+    MessageWindow();  // a worker with a handler makes its window now
     std::vector<State::Owned> dropped;  // freed outside the lock
     unsigned generation = 0;
     {

@@ -1,7 +1,8 @@
-// Background work for a window: one job at a time on a thread of its own, with COM
-// initialised there. The job checks CancelRequested() and hands its results to the window
-// as posted messages; the window takes each one with Take<T>(wParam). A result the window
-// never takes (it was destroyed first, or a newer job started) is freed by the worker.
+// Background work: one job at a time on a thread of its own, with COM initialised there. The
+// job checks CancelRequested() and hands its results home as posted messages: to a window that
+// owns the worker, or, for an owner that is no window (the document, a scheduler), to a handler
+// on the thread that made the worker. The owner takes each one with Take<T>(wParam). A result
+// never taken (the owner went first, or a newer job started) is freed by the worker.
 //
 // Nothing here ever waits for a job: a job on a share that stopped answering may take the
 // network's timeout, or forever. Starting a job asks the one before it to stop and leaves it
@@ -35,6 +36,10 @@ class CWorker {
     // apartment: the COM apartment of the job's thread. Free-threaded suits the imaging codecs;
     // a job that uses apartment-threaded shell objects asks for a single-threaded one.
     explicit CWorker(CWnd& owner, DWORD apartment = COINIT_MULTITHREADED);
+    // Results come to handler (msg, key, lParam) on this thread, as do the timers set on
+    // MessageWindow(): the worker has a message-only window of its own for them.
+    using Handler = std::function<void(UINT msg, WPARAM wParam, LPARAM lParam)>;
+    explicit CWorker(Handler handler, DWORD apartment = COINIT_MULTITHREADED);
     // Asks a running job to stop and drops its results; does not wait for it.
     ~CWorker();
     CWorker(const CWorker&) = delete;
@@ -48,6 +53,9 @@ class CWorker {
     void RequestCancel();
     // True until the current job has returned.
     bool IsRunning() const;
+    // Where the results are posted; a worker with a handler makes its window when first
+    // asked for it or with its first job.
+    HWND MessageWindow();
     // Tests: waits up to timeoutMs for the current job to return; true when it has. The
     // program itself never waits for a job.
     bool WaitForTest(DWORD timeoutMs);
@@ -67,6 +75,7 @@ class CWorker {
 
   private:
     friend class CWnd;
+    class CSink;
     // The owner's WM_DESTROY: the job is asked to stop, and results nobody can take any more
     // are freed; nothing more reaches the window.
     void OnOwnerDestroyed();
@@ -74,6 +83,7 @@ class CWorker {
     OwnedPtr TakeOwned(WPARAM key, const std::type_info& type);
     static unsigned __stdcall ThreadMain(void* param);
 
+    std::unique_ptr<CSink> m_pSink;  // the window of a worker with a handler
     CWnd* m_pOwner;
     DWORD m_apartment;
     std::shared_ptr<State> m_state;

@@ -56,18 +56,13 @@ void CImageLayoutPreview::Paint(HDC dc, const RECT& client) const {
     FrameRect(dc, &client, text);
 }
 
-LRESULT CImageLayoutPreview::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_ERASEBKGND:
-            return 1;  // painting covers everything
-        case WM_PAINT: {
-            CPaintDC dc(m_hWnd);
-            Paint(dc, GetClientRect());
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            Paint(reinterpret_cast<HDC>(wParam), GetClientRect());
-            return 0;
-    }
-    return CWnd::WndProc(msg, wParam, lParam);
+bool CImageLayoutPreview::OnPaint() {
+    CPaintDC dc(m_hWnd);
+    Paint(dc, GetClientRect());
+    return true;
+}
+
+bool CImageLayoutPreview::OnPrintClient(HDC dc) {
+    Paint(dc, GetClientRect());
+    return true;
 }

@@ -22,5 +22,7 @@ class CImageLayoutPreview : public CWnd {
     static const char kClassName[];
 
   protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnPaint() override;
+    bool OnPrintClient(HDC dc) override;
+    bool OnEraseBkgnd(HDC) override { return true; }  // painting covers everything
 };

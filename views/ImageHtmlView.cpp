@@ -98,10 +98,6 @@ void Fill(HDC dc, const RECT& rect, COLORREF color) {
     ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
 }
 
-POINT PointOf(LPARAM lParam) {
-    return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
-}
-
 void Frame(HDC dc, RECT rect, COLORREF color) {
     if (rect.right - rect.left < 1 || rect.bottom - rect.top < 1) return;
     Fill(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, color);
@@ -159,41 +155,23 @@ void CImageHtmlView::OnUpdate(CView*, const CUpdateHint& hint) {
 }
 
 const std::string& CImageHtmlView::GetLocation() const {
-    static const std::string none;
-    return m_history.empty() ? none : m_history[m_step].path;
-}
-
-void CImageHtmlView::RememberHistoryScroll() {
-    if (!m_history.empty()) m_history[m_step].scroll = m_scroll;
+    return m_history.CurrentPath();
 }
 
 void CImageHtmlView::Navigate(const std::string& path) {
-    if (!m_history.empty() && m_history[m_step].path == path) {
-        m_history.resize(m_step + 1);
-        m_history[m_step].scroll = POINT{0, 0};
-    } else {
-        RememberHistoryScroll();
-        if (!m_history.empty()) m_history.resize(m_step + 1);
-        m_history.push_back(HistoryStep{path, POINT{0, 0}});
-        m_step = m_history.size() - 1;
-    }
-    Show(m_history[m_step]);
+    Show(m_history.Navigate(path, m_scroll.x, m_scroll.y));
 }
 
 bool CImageHtmlView::GoBack() {
-    if (m_history.empty() || m_step == 0) return false;
-    RememberHistoryScroll();
-    --m_step;
-    Show(m_history[m_step]);
-    return true;
+    const CPageHistory::Step* step = m_history.Back(m_scroll.x, m_scroll.y);
+    if (step) Show(*step);
+    return step != nullptr;
 }
 
 bool CImageHtmlView::GoForward() {
-    if (m_step + 1 >= m_history.size()) return false;
-    RememberHistoryScroll();
-    ++m_step;
-    Show(m_history[m_step]);
-    return true;
+    const CPageHistory::Step* step = m_history.Forward(m_scroll.x, m_scroll.y);
+    if (step) Show(*step);
+    return step != nullptr;
 }
 
 void CImageHtmlView::Clear() {
@@ -220,9 +198,9 @@ struct CImageHtmlView::PageRead {
     std::vector<std::string> keys;
 };
 
-void CImageHtmlView::Show(const HistoryStep& step) {
+void CImageHtmlView::Show(const CPageHistory::Step& step) {
     Clear();
-    m_pendingScroll = step.scroll;
+    m_pendingScroll = POINT{step.scrollX, step.scrollY};
     m_loading = true;
     const unsigned ticket = ++m_ticket;
     const std::string path = step.path;
@@ -332,7 +310,7 @@ void CImageHtmlView::ScrollTo(int x, int y) {
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CImageHtmlView::OnScroll(int bar, int code) {
+void CImageHtmlView::Scroll(int bar, int code) {
     SCROLLINFO info{};
     info.cbSize = sizeof info;
     info.fMask = SIF_ALL;
@@ -399,9 +377,9 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
     if (item < 0 || static_cast<std::size_t>(item) >= m_keys.size()) return Thumb::Waiting;
     if (m_isDocument[item]) return Thumb::Icon;
-    auto found = m_cache.find(m_keys[item]);
-    if (found == m_cache.end()) return Thumb::Waiting;
-    return found->second.broken ? Thumb::Broken : Thumb::Drawn;
+    const CachedThumbnail* cached = m_cache.Peek(m_keys[item]);
+    if (!cached) return Thumb::Waiting;
+    return cached->broken ? Thumb::Broken : Thumb::Drawn;
 }
 
 SIZE CImageHtmlView::GetPictureSize() const {
@@ -410,13 +388,6 @@ SIZE CImageHtmlView::GetPictureSize() const {
 
 std::size_t CImageHtmlView::DecodesOutstanding() const {
     return m_decoder->Outstanding();
-}
-
-const CImageHtmlView::CacheEntry* CImageHtmlView::FindCached(const std::string& key) {
-    auto found = m_cache.find(key);
-    if (found == m_cache.end()) return nullptr;
-    m_ages.splice(m_ages.end(), m_ages, found->second.age);  // drawn now: the youngest
-    return &found->second;
 }
 
 void CImageHtmlView::RequestDecodes() {
@@ -432,16 +403,17 @@ void CImageHtmlView::RequestDecodes() {
         if (r.bottom <= top || r.top >= bottom) continue;
         first = std::min(first, i);
         if (m_isDocument[i]) continue;
-        if (m_cache.count(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
+        if (m_cache.Contains(m_keys[i]) || !asked.insert(m_keys[i]).second) continue;
         wanted.push_back(
             DecodeRequest{m_items[i].src, m_items[i].sizes.width, m_items[i].sizes.height});
     }
     // Then those below them, while the cache can hold them.
-    std::size_t budgetLeft = m_cacheBudget > m_cacheBytes ? m_cacheBudget - m_cacheBytes : 0;
+    const std::size_t budget = m_cache.m_budget, held = m_cache.Bytes();
+    std::size_t budgetLeft = budget > held ? budget - held : 0;
     for (std::size_t i = first; i < m_items.size() && wanted.size() < 2000; ++i) {
         const ThumbnailSizes& s = m_items[i].sizes;
         const std::size_t bytes = static_cast<std::size_t>(s.width) * s.height * 4;
-        if (m_isDocument[i] || m_cache.count(m_keys[i]) || asked.count(m_keys[i])) continue;
+        if (m_isDocument[i] || m_cache.Contains(m_keys[i]) || asked.count(m_keys[i])) continue;
         if (bytes > budgetLeft) break;
         budgetLeft -= bytes;
         asked.insert(m_keys[i]);
@@ -474,24 +446,13 @@ void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
         InvalidateRect(m_hWnd, nullptr, FALSE);
         return;
     }
-    if (m_content != Content::Page || m_cache.count(key)) return;
-    CacheEntry entry;
-    entry.broken = !image->ok;
-    entry.width = image->width;
-    entry.height = image->height;
-    entry.pixels = std::move(image->pixels);
-    const std::size_t bytes = entry.pixels.size() * 4 + 64;
-    m_ages.push_back(key);
-    entry.age = std::prev(m_ages.end());
-    m_cache.emplace(key, std::move(entry));
-    m_cacheBytes += bytes;
-    // The oldest drawn go first; the one just come stays.
-    while (m_cacheBytes > m_cacheBudget && m_ages.size() > 1) {
-        auto oldest = m_cache.find(m_ages.front());
-        m_cacheBytes -= oldest->second.pixels.size() * 4 + 64;
-        m_cache.erase(oldest);
-        m_ages.pop_front();
-    }
+    if (m_content != Content::Page || m_cache.Contains(key)) return;
+    CachedThumbnail thumbnail;
+    thumbnail.broken = !image->ok;
+    thumbnail.width = image->width;
+    thumbnail.height = image->height;
+    thumbnail.pixels = std::move(image->pixels);
+    m_cache.Add(key, std::move(thumbnail));
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
@@ -522,7 +483,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
             DrawDocument(dc, image, m_items[i].src);
             continue;
         }
-        const CacheEntry* cached = FindCached(m_keys[i]);
+        const CachedThumbnail* cached = m_cache.Use(m_keys[i]);
         if (!cached) {
             Frame(dc, image, WaitingColor());
         } else if (cached->broken) {
@@ -577,14 +538,14 @@ void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
     (void)client;
 }
 
-void CImageHtmlView::OnPaint() {
+bool CImageHtmlView::OnPaint() {
     CPaintDC paint(m_hWnd);
     const RECT client = GetClientRect();
     const int width = std::max<LONG>(1, client.right), height = std::max<LONG>(1, client.bottom);
     // Drawn off screen first, so that a thumbnail arriving never makes the pane flicker.
     CMemoryDC memory(paint);
     CUniqueBitmap canvas(CreateCompatibleBitmap(paint, width, height));
-    if (!memory || !canvas) return;
+    if (!memory || !canvas) return true;
     CSelectObject select(memory, canvas.Get());
     Fill(memory, RECT{0, 0, width, height}, GetSysColor(COLOR_WINDOW));
     if (m_content == Content::Page) DrawPage(memory, client);
@@ -599,32 +560,40 @@ void CImageHtmlView::OnPaint() {
         }
     }
     BitBlt(paint, 0, 0, width, height, memory, 0, 0, SRCCOPY);
+    return true;
 }
 
-void CImageHtmlView::OnSize() {
+bool CImageHtmlView::OnSize(UINT, int, int) {
     Relayout();
     UpdateScrollBars();
     RequestDecodes();
     InvalidateRect(m_hWnd, nullptr, FALSE);
+    return true;
 }
 
-void CImageHtmlView::OnMouseWheel(int delta) {
+bool CImageHtmlView::OnMouseWheel(int delta, UINT, POINT) {
     ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+    return true;
+}
+
+bool CImageHtmlView::OnScroll(bool vertical, UINT code) {
+    Scroll(vertical ? SB_VERT : SB_HORZ, static_cast<int>(code));
+    return true;
 }
 
 bool CImageHtmlView::OnKeyDown(UINT key) {
     switch (key) {
         case VK_UP:
-            OnScroll(SB_VERT, SB_LINEUP);
+            Scroll(SB_VERT, SB_LINEUP);
             return true;
         case VK_DOWN:
-            OnScroll(SB_VERT, SB_LINEDOWN);
+            Scroll(SB_VERT, SB_LINEDOWN);
             return true;
         case VK_PRIOR:
-            OnScroll(SB_VERT, SB_PAGEUP);
+            Scroll(SB_VERT, SB_PAGEUP);
             return true;
         case VK_NEXT:
-            OnScroll(SB_VERT, SB_PAGEDOWN);
+            Scroll(SB_VERT, SB_PAGEDOWN);
             return true;
         case VK_HOME:
             ScrollTo(0, 0);
@@ -643,8 +612,24 @@ void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
     SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
 }
 
-void CImageHtmlView::OnMouseMove(POINT client) {
-    UpdateToolTip(client);
+bool CImageHtmlView::OnMouseMove(POINT client, UINT keys) {
+    UpdateToolTip(client);  // the tool's place first, then the relay
+    RelayToToolTip(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
+    return true;
+}
+
+bool CImageHtmlView::OnButton(UINT msg, POINT client, UINT keys) {
+    if (msg == WM_LBUTTONDBLCLK || msg == WM_MBUTTONDOWN) return false;
+    RelayToToolTip(msg, keys, MAKELPARAM(client.x, client.y));
+    if (msg == WM_LBUTTONDOWN) {
+        OnLButtonDown(client);
+        return true;
+    }
+    if (msg == WM_LBUTTONUP) {
+        OnLButtonUp(client);
+        return true;
+    }
+    return false;
 }
 
 void CImageHtmlView::OnLButtonDown(POINT client) {
@@ -662,7 +647,7 @@ void CImageHtmlView::OnLButtonUp(POINT client) {
     }
 }
 
-bool CImageHtmlView::OnSetCursor(UINT hitTest) {
+bool CImageHtmlView::OnSetCursor(HWND, UINT hitTest) {
     if (hitTest != HTCLIENT || m_hover < 0) return false;
     SetCursor(LoadCursor(nullptr, IDC_HAND));
     return true;
@@ -701,50 +686,10 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             m_font.Reset();
             InvalidateRect(m_hWnd, nullptr, FALSE);
             break;
-        case WM_PAINT:
-            OnPaint();
-            return 0;
-        case WM_ERASEBKGND:
-            return 1;  // the paint covers everything
-        case WM_SIZE:
-            OnSize();
-            return 0;
-        case WM_VSCROLL:
-            OnScroll(SB_VERT, LOWORD(wParam));
-            return 0;
-        case WM_HSCROLL:
-            OnScroll(SB_HORZ, LOWORD(wParam));
-            return 0;
-        case WM_MOUSEWHEEL:
-            OnMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam));
-            return 0;
-        case WM_KEYDOWN:
-            if (OnKeyDown(static_cast<UINT>(wParam))) return 0;
-            break;
-        case WM_MOUSEMOVE:
-            OnMouseMove(PointOf(lParam));  // the tool's place first, then the relay
-            RelayToToolTip(msg, wParam, lParam);
-            return 0;
-        case WM_LBUTTONDOWN:
-            RelayToToolTip(msg, wParam, lParam);
-            OnLButtonDown(PointOf(lParam));
-            return 0;
-        case WM_LBUTTONUP:
-            RelayToToolTip(msg, wParam, lParam);
-            OnLButtonUp(PointOf(lParam));
-            return 0;
-        case WM_RBUTTONDOWN:
-        case WM_RBUTTONUP:
-            RelayToToolTip(msg, wParam, lParam);
-            break;
-        case WM_SETCURSOR:
-            if (OnSetCursor(LOWORD(lParam))) return TRUE;
-            break;
         case WM_NOTIFY:
             if (OnToolTipNotify(reinterpret_cast<NMHDR*>(lParam))) return 0;
             break;
-        case WM_DESTROY:
-            OnDestroy();
+        default:
             break;
     }
     return CView::WndProc(msg, wParam, lParam);

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -16,6 +15,8 @@
 #include "fw/Ids.h"
 #include "fw/View.h"
 #include "fw/Worker.h"
+#include "views/PageHistory.h"
+#include "views/ThumbnailCache.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
 
@@ -67,42 +68,34 @@ class CImageHtmlView : public CView {
     bool IsPictureBroken() const { return m_pictureBroken; }
     POINT GetScrollPosition() const { return m_scroll; }
     void ScrollTo(int x, int y);
-    std::size_t CachedBytes() const { return m_cacheBytes; }
+    std::size_t CachedBytes() const { return m_cache.Bytes(); }
+    // The most memory the decoded thumbnails may take.
+    std::size_t CacheBudget() const { return m_cache.m_budget; }
+    void SetCacheBudget(std::size_t bytes) { m_cache.m_budget = bytes; }
     // Decodes asked for and not yet back.
     std::size_t DecodesOutstanding() const;
-
-    // The most memory the decoded thumbnails may take.
-    std::size_t m_cacheBudget = 96u * 1024 * 1024;
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
-    struct HistoryStep {
-        std::string path;
-        POINT scroll{0, 0};
-    };
-    struct CacheEntry {
-        std::vector<std::uint32_t> pixels;
-        int width = 0, height = 0;
-        bool broken = false;
-        std::list<std::string>::iterator age;
-    };
-
     struct PageRead;
-    void Show(const HistoryStep& step);
+    void Show(const CPageHistory::Step& step);
     void OnPageRead(std::unique_ptr<PageRead> read);
     void Clear();
-    void OnPaint();
-    void OnSize();
-    void OnMouseWheel(int delta);
-    bool OnKeyDown(UINT key);
-    void OnMouseMove(POINT client);
+    bool OnPaint() override;
+    bool OnEraseBkgnd(HDC) override { return true; }  // the paint covers everything
+    bool OnSize(UINT type, int cx, int cy) override;
+    bool OnMouseWheel(int delta, UINT keys, POINT screen) override;
+    bool OnScroll(bool vertical, UINT code) override;
+    bool OnKeyDown(UINT key) override;
+    bool OnMouseMove(POINT client, UINT keys) override;
+    bool OnButton(UINT msg, POINT client, UINT keys) override;
     void OnLButtonDown(POINT client);
     void OnLButtonUp(POINT client);
-    bool OnSetCursor(UINT hitTest);
+    bool OnSetCursor(HWND over, UINT hitTest) override;
     bool OnToolTipNotify(NMHDR* header);
-    void OnDestroy();
+    void OnDestroy() override;
     void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void DrawPage(HDC dc, const RECT& client);
     void DrawPicture(HDC dc, const RECT& client);
@@ -111,19 +104,16 @@ class CImageHtmlView : public CView {
     void RequestDecodes();
     void Relayout();
     void UpdateScrollBars();
-    void OnScroll(int bar, int code);
+    void Scroll(int bar, int code);
     SIZE ContentSize() const;
     void UpdateToolTip(POINT client);
-    const CacheEntry* FindCached(const std::string& key);
-    void RememberHistoryScroll();
 
     std::unique_ptr<CImageDecoder> m_decoder;
     std::unique_ptr<CWorker> m_pageReader;
     unsigned m_ticket = 0;  // of the step being read
     bool m_loading = false;
     POINT m_pendingScroll{0, 0};
-    std::vector<HistoryStep> m_history;
-    std::size_t m_step = 0;  // index into m_history when it is not empty
+    CPageHistory m_history;
     Content m_content = Content::Nothing;
 
     std::vector<PageItem> m_items;
@@ -134,9 +124,7 @@ class CImageHtmlView : public CView {
     void DrawDocument(HDC dc, const RECT& image, const std::string& path);
     PageLayout m_layout;
 
-    std::unordered_map<std::string, CacheEntry> m_cache;
-    std::list<std::string> m_ages;  // least recently drawn first
-    std::size_t m_cacheBytes = 0;
+    CThumbnailCache m_cache;
 
     std::string m_pictureKey;
     CUniqueBitmap m_picture;

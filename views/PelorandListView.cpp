@@ -168,6 +168,8 @@ void CPelorandListView::OnUpdate(CView*, const CUpdateHint& hint) {
         case kHintEntryChanged:
             RefreshRows();
             break;
+        default:  // not the list's business
+            break;
     }
 }
 
@@ -315,16 +317,6 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case LVM_SETITEMSTATE:
             OnSetItemState(static_cast<int>(wParam), reinterpret_cast<const LVITEMW*>(lParam));
             break;  // and the control's own handling
-        case WM_LBUTTONDOWN:
-        case WM_LBUTTONDBLCLK:
-            if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
-            break;
-        case WM_KEYDOWN:
-            if (wParam == VK_SPACE) {
-                OnSpace();
-                return 0;
-            }
-            break;
         case LVM_DELETEALLITEMS:
             OnDeleteAllItems();
             break;
@@ -338,17 +330,25 @@ LRESULT CPelorandListView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             OnStyleChanged(static_cast<int>(wParam), *reinterpret_cast<const STYLESTRUCT*>(lParam));
             return result;
         }
-        case WM_TIMER:
-            if (wParam == CThumbnailScheduler::kTimerId) m_thumbnails.OnTimer();
-            break;  // and the control's own handling
-        case WM_CONTEXTMENU:
-            OnContextMenu(lParam);
-            return 0;
-        case WM_DESTROY:
-            OnDestroy();
+        default:
             break;
     }
     return CListView::WndProc(msg, wParam, lParam);
+}
+
+bool CPelorandListView::OnButton(UINT msg, POINT at, UINT) {
+    return (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) && OnClickStateIcon(at);
+}
+
+bool CPelorandListView::OnKeyDown(UINT key) {
+    if (key != VK_SPACE) return false;
+    OnSpace();
+    return true;
+}
+
+bool CPelorandListView::OnTimer(UINT_PTR id) {
+    if (id == CThumbnailScheduler::kTimerId) m_thumbnails.OnTimer();
+    return false;  // and the control's own handling
 }
 
 void CPelorandListView::OnSetItemState(int row, const LVITEMW* item) {
@@ -521,13 +521,13 @@ void CPelorandListView::OnDoubleClick(int row) {
     if (entry && entry->m_bFolder) GetDocument()->SelectFolder(entry);
 }
 
-void CPelorandListView::OnContextMenu(LPARAM position) {
-    POINT point{GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+bool CPelorandListView::OnContextMenu(HWND, POINT point) {
     if (point.x == -1 && point.y == -1) {  // from the keyboard
         point = POINT{5, 5};
         ClientToScreen(m_hWnd, &point);
     }
     TrackViewPopup(m_hWnd, IDR_LIST_POPUP, point);
+    return true;
 }
 
 void CPelorandListView::BeginDrag() {

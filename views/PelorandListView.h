@@ -83,7 +83,10 @@ class CPelorandListView : public CListView, public IDropClient {
     bool CopySelection();
     void OnEndLabelEdit(int row, const char* text);
     void OnDoubleClick(int row);
-    void OnContextMenu(LPARAM position);
+    bool OnContextMenu(HWND from, POINT screen) override;
+    bool OnButton(UINT msg, POINT at, UINT keys) override;
+    bool OnKeyDown(UINT key) override;
+    bool OnTimer(UINT_PTR id) override;
     // The row shown as the drop target (-1: none); the control keeps no such state here.
     void SetDropRow(int row);
     // The window's messages and the commands, each in its own handler.
@@ -93,7 +96,7 @@ class CPelorandListView : public CListView, public IDropClient {
     void OnDeleteAllItems();
     void OnStyleChanging(int which, const STYLESTRUCT& change);
     void OnStyleChanged(int which, const STYLESTRUCT& change);
-    void OnDestroy();
+    void OnDestroy() override;
     void OnEditSelection(unsigned id, CCmdUI* ui);
     void OnRename(CCmdUI* ui);
     void OnOpenFileCommand(unsigned id, CCmdUI* ui);

@@ -209,6 +209,8 @@ void CPelorandTreeView::OnUpdate(CView*, const CUpdateHint& hint) {
         case kHintSelectFolder:
             if (HTREEITEM item = EnsureItem(entry)) SelectItem(item);
             break;
+        default:  // not the tree's business
+            break;
     }
 }
 
@@ -373,30 +375,26 @@ bool CPelorandTreeView::OnReflectNotify(NMHDR* header, LRESULT& result) {
     return false;
 }
 
-LRESULT CPelorandTreeView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
-    switch (msg) {
-        case WM_DESTROY:
-            OnDestroy();
-            break;
-        case WM_TIMER:
-            if (wParam != kHoverTimer) break;
-            OnHoverTimer();
-            return 0;
-        case WM_LBUTTONDOWN:
-            if (OnClickStateIcon(POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)})) return 0;
-            break;
-        case WM_KEYDOWN:
-            if (wParam == VK_SPACE) {
-                OnSpace();
-                return 0;
-            }
-            if (wParam == VK_MULTIPLY) {
-                ExpandAll(GetSelectedItem());
-                return 0;
-            }
-            break;
+bool CPelorandTreeView::OnTimer(UINT_PTR id) {
+    if (id != kHoverTimer) return false;
+    OnHoverTimer();
+    return true;
+}
+
+bool CPelorandTreeView::OnButton(UINT msg, POINT at, UINT) {
+    return msg == WM_LBUTTONDOWN && OnClickStateIcon(at);
+}
+
+bool CPelorandTreeView::OnKeyDown(UINT key) {
+    if (key == VK_SPACE) {
+        OnSpace();
+        return true;
     }
-    return CTreeView::WndProc(msg, wParam, lParam);
+    if (key == VK_MULTIPLY) {
+        ExpandAll(GetSelectedItem());
+        return true;
+    }
+    return false;
 }
 
 void CPelorandTreeView::OnDestroy() {

@@ -74,7 +74,9 @@ class CPelorandTreeView : public CTreeView, public IDropClient {
     void BeginDrag(HTREEITEM item);
 
   protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnTimer(UINT_PTR id) override;
+    bool OnButton(UINT msg, POINT at, UINT keys) override;
+    bool OnKeyDown(UINT key) override;
     bool OnReflectNotify(NMHDR* header, LRESULT& result) override;
 
   private:
@@ -93,7 +95,7 @@ class CPelorandTreeView : public CTreeView, public IDropClient {
     bool CopySelected();
     void OnEndLabelEdit(HTREEITEM item, const char* text);
     void OnRightClick();
-    void OnDestroy();
+    void OnDestroy() override;
     void OnHoverTimer();
     bool OnClickStateIcon(POINT point);  // true when it toggled a check box
     void OnSpace();

@@ -14,7 +14,6 @@
 
 namespace {
 constexpr UINT kPageWrittenMessage = WM_FW_PROGRAM_FIRST + 0x48;
-const char kSinkClass[] = "PelorandThumbnailSink";
 
 // The path of a page written, as its job hands it back.
 struct PageWritten {
@@ -38,30 +37,6 @@ struct CThumbnailScheduler::Writing {
     std::atomic<unsigned> newest{0};
 };
 
-// A message-only window that owns the page worker and takes its results.
-class CThumbnailScheduler::CSink : public CWnd {
-  public:
-    explicit CSink(CThumbnailScheduler& owner) : m_owner(owner) {}
-    bool Create() {
-        RegisterClassOnce(kSinkClass, 0, nullptr, nullptr);
-        return CreateEx(0, kSinkClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr);
-    }
-    CWorker m_worker{*this};
-
-  protected:
-    LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
-        if (msg == kPageWrittenMessage) {
-            if (auto written = m_worker.Take<PageWritten>(wParam))
-                m_owner.OnPageWritten(written->path);
-            return 0;
-        }
-        return CWnd::WndProc(msg, wParam, lParam);
-    }
-
-  private:
-    CThumbnailScheduler& m_owner;
-};
-
 CThumbnailScheduler::CThumbnailScheduler(CWnd& list, std::function<PageSettings()> readSettings,
                                          std::function<void(const std::string&)> onPageReady)
     : m_list(list),
@@ -69,14 +44,12 @@ CThumbnailScheduler::CThumbnailScheduler(CWnd& list, std::function<PageSettings(
       m_onPageReady(std::move(onPageReady)),
       m_writing(std::make_shared<Writing>()) {}
 
-CThumbnailScheduler::~CThumbnailScheduler() {
-    // The sink's window goes, and with it every page result; a page still running is left to
-    // end by itself.
-    if (m_sink && m_sink->m_hWnd) m_sink->DestroyWindow();
-}
+// The worker goes, and with it every page result; a page still running is left to end by
+// itself.
+CThumbnailScheduler::~CThumbnailScheduler() = default;
 
 bool CThumbnailScheduler::IsGenerationRunning() const {
-    return m_sink && m_sink->m_worker.IsRunning();
+    return m_pWorker && m_pWorker->IsRunning();
 }
 
 std::string CThumbnailScheduler::DefaultPagePath() {
@@ -92,15 +65,16 @@ void CThumbnailScheduler::OnItemChanged(
 }
 
 void CThumbnailScheduler::StopThumbnailThread() {
-    if (m_sink) m_sink->m_worker.RequestCancel();
+    if (m_pWorker) m_pWorker->RequestCancel();
 }
 
 void CThumbnailScheduler::OnTimer() {
     KillTimer(m_list.m_hWnd, kTimerId);  // one-shot
-    if (!m_sink) {
-        auto sink = std::make_unique<CSink>(*this);
-        if (!sink->Create()) return;
-        m_sink = std::move(sink);
+    if (!m_pWorker) {
+        m_pWorker = std::make_unique<CWorker>([this](UINT msg, WPARAM wParam, LPARAM) {
+            if (msg != kPageWrittenMessage) return;
+            if (auto written = m_pWorker->Take<PageWritten>(wParam)) OnPageWritten(written->path);
+        });
     }
     PageJob job;
     // Taken out of the list: paths that arrive from now on wait for the next page, and the
@@ -113,7 +87,7 @@ void CThumbnailScheduler::OnTimer() {
     job.number = ++m_writing->newest;
     std::shared_ptr<Writing> writing = m_writing;
     // Starting asks the page before (if it still runs) to stop; it is not waited for.
-    m_sink->m_worker.Start([job = std::move(job), writing](CWorkerJob& worker) {
+    m_pWorker->Start([job = std::move(job), writing](CWorkerJob& worker) {
         if (job.onStart) job.onStart();
         const StopCheck stop = [&worker] { return worker.CancelRequested(); };
         CPlatformFileSystem platform;
@@ -134,7 +108,7 @@ void CThumbnailScheduler::OnTimer() {
 void CThumbnailScheduler::OnDestroy() {
     KillTimer(m_list.m_hWnd, kTimerId);
     ++m_writing->newest;  // whatever still runs writes no page any more
-    if (m_sink && m_sink->m_hWnd) m_sink->DestroyWindow();
+    m_pWorker.reset();  // nothing it posts arrives any more
 }
 
 void CThumbnailScheduler::OnPageWritten(const std::string& page) {

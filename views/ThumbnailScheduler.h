@@ -19,6 +19,7 @@
 #include "views/ThumbnailPage.h"
 
 class CWnd;
+class CWorker;
 class IFileSystem;
 
 class CThumbnailScheduler {
@@ -59,7 +60,6 @@ class CThumbnailScheduler {
     std::function<void()> m_onGenerationStart;  // runs on the page thread
 
   private:
-    class CSink;
     void OnPageWritten(const std::string& page);
 
     CWnd& m_list;
@@ -70,7 +70,7 @@ class CThumbnailScheduler {
     // must not write over the page of the one that followed it.
     struct Writing;
     std::shared_ptr<Writing> m_writing;
-    std::unique_ptr<CSink> m_sink;  // the worker's window: created with the first page
+    std::unique_ptr<CWorker> m_pWorker;  // made with the first page
 };
 
 // Writes text to path as a whole: into a file beside it first, then put in its place, so that

@@ -448,6 +448,25 @@ TEST_F(EditorTest, AnEditorOnTheFileComesForwardInsteadOfASecondOne) {
     COPYDATASTRUCT foreign{1, 4, const_cast<char*>("abcd")};
     EXPECT_EQ(SendMessageW(Frame()->m_hWnd, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&foreign)),
               FALSE);
+
+    // "開く" in this editor, of a file another editor has open: that one is asked, and this
+    // one keeps its own collection.
+    struct OtherEditor : CWnd {
+        std::wstring asked;
+        LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override {
+            if (msg != WM_COPYDATA) return CWnd::WndProc(msg, wParam, lParam);
+            const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+            asked.assign(static_cast<const wchar_t*>(data->lpData), data->cbData / sizeof(wchar_t));
+            return asked.find(L"elsewhere.plr") != std::wstring::npos;
+        }
+    } other;
+    ASSERT_TRUE(other.CreateEx(0, "FrameWnd", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr));
+    const std::string elsewhere = TempPath("elsewhere.plr");
+    WriteBytes(elsewhere, kThreeChildren);
+    EXPECT_EQ(m_app->OpenDocumentFile(elsewhere), Doc());
+    EXPECT_NE(other.asked.find(L"elsewhere.plr"), std::wstring::npos);
+    EXPECT_EQ(Doc()->GetPathName(), path);
+    other.DestroyWindow();
 }
 
 TEST_F(EditorTest, AFileUnchangedOnDiskSavesWithoutAQuestion) {

@@ -476,12 +476,12 @@ TEST_F(ThumbnailTest, DecodedThumbnailsStayWithinTheCacheBudget) {
         WriteBytes(srcs.back(), Bitmap(8, 8, RGB(i * 30, 0, 0)));
     }
     const ThumbnailSizes sizes{50, 50, 1, 1, 0};
-    view->m_cacheBudget = 3 * (50 * 50 * 4 + 64);
+    view->SetCacheBudget(3 * (50 * 50 * 4 + 64));
     view->Navigate(WritePage(srcs, sizes));
     Settle();
     PumpUntilDecoded();
     EXPECT_GT(view->CachedBytes(), 0u);
-    EXPECT_LE(view->CachedBytes(), view->m_cacheBudget);
+    EXPECT_LE(view->CachedBytes(), view->CacheBudget());
 }
 
 TEST_F(ThumbnailTest, AClickShowsThePictureAndBackAndForwardWalkTheHistory) {

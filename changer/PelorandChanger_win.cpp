@@ -171,8 +171,33 @@ void CPelorandChanger::StoreChoice() {
     Settings().WriteString(setting::ExecuteFile, m_strFile);
 }
 
+bool CPelorandChanger::OnTimer(UINT_PTR id) {
+    if (id == IDT_CHANGER_FULL_SCREEN) {
+        OnFullScreenCheck();
+    } else {
+        OnTimerTick();
+    }
+    return true;
+}
+
+void CPelorandChanger::OnDestroy() {
+    KillTimer(m_hWnd, IDT_CHANGER);
+    KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
+    RemoveTrayIcon();
+    // The object stays until the changer ends; only its window goes with this one.
+    if (m_pInfoView) {
+        m_pEngine->SetInfoSink(nullptr);
+        m_pInfoView->DestroyWindow();
+    }
+}
+
 bool CPelorandChanger::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return false;
+    // The running menu's commands, from a menu of its own or posted by a test or script.
+    if (id >= ID_CHANGER_NEXT && id <= ID_CHANGER_SHOW) {
+        RunCommand(id);
+        return true;
+    }
     switch (id) {
         case IDC_CHANGER_RUN:
             ReadControls();
@@ -531,13 +556,6 @@ void CPelorandChanger::UpdateTrayTip() {
 
 LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_TIMER:
-            if (wParam == IDT_CHANGER_FULL_SCREEN) {
-                OnFullScreenCheck();
-            } else {
-                OnTimerTick();
-            }
-            return TRUE;
         case kTickFoundMessage:
             OnTickFound(wParam);
             return TRUE;
@@ -565,14 +583,6 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                     break;
             }
             return TRUE;
-        case WM_COMMAND:
-            // The running menu's commands, from a menu of its own or posted by a test or script.
-            if (HIWORD(wParam) == 0 && lParam == 0 && LOWORD(wParam) >= ID_CHANGER_NEXT &&
-                LOWORD(wParam) <= ID_CHANGER_SHOW) {
-                RunCommand(LOWORD(wParam));
-                return TRUE;
-            }
-            return CDialog::WndProc(msg, wParam, lParam);
         case WM_QUERYENDSESSION:
             // Nothing to save here: the session may end.
             SetMsgResult(TRUE);
@@ -586,16 +596,6 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYDRAGICON:
             // One of the few messages whose dialog-procedure result is the answer itself.
             return reinterpret_cast<LRESULT>(m_icon.Get());
-        case WM_DESTROY:
-            KillTimer(m_hWnd, IDT_CHANGER);
-            KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
-            RemoveTrayIcon();
-            // The object stays until the changer ends; only its window goes with this one.
-            if (m_pInfoView) {
-                m_pEngine->SetInfoSink(nullptr);
-                m_pInfoView->DestroyWindow();
-            }
-            return CDialog::WndProc(msg, wParam, lParam);
         default:
             if (msg == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
                 // Explorer started again: the icons it showed are gone.

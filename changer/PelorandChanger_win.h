@@ -103,6 +103,8 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     // Enter with no push button focused: leaves like "設定" but stores nothing.
     void OnOK() override { EndDialog(IDOK); }
     bool OnCommand(UINT id, UINT code) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:

@@ -438,6 +438,13 @@ LRESULT CFrameWnd::OnQueryEndSession(LPARAM flags) {
     return (flags & ENDSESSION_CRITICAL) ? TRUE : FALSE;
 }
 
+bool CFrameWnd::OnCommand(UINT id, UINT code) {
+    // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
+    if (code > 1) return false;
+    ExecuteCommand(id, code == 1);
+    return true;
+}
+
 bool CFrameWnd::OnSize(UINT type, int, int) {
     // A minimised frame keeps its panes as they were: laid out in no space at all they would
     // shrink to nothing, and be stored so at closing.
@@ -462,15 +469,6 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
             return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
-        case WM_COMMAND: {
-            UINT id = LOWORD(wParam);
-            // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
-            if (HIWORD(wParam) <= 1) {
-                ExecuteCommand(id, HIWORD(wParam) == 1 && lParam == 0);
-                return 0;
-            }
-            break;
-        }
         case WM_INITMENUPOPUP:
             if (!HIWORD(lParam)) UpdateMenuPopup(reinterpret_cast<HMENU>(wParam));
             return 0;

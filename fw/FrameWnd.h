@@ -62,6 +62,7 @@ class CFrameWnd : public CWnd, public CCmdTarget {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(UINT id, UINT code) override;
     bool OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
     bool OnClose() override;

@@ -62,7 +62,7 @@ printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\nDATA\t"%s","0","x","y","
 # simulate's lines in run's form: UTF-8, the tick's time of day instead of its number, and the
 # ticks that change nothing left out.
 as_run() { # INTERVAL
-  iconv -f CP932 -t UTF-8 | awk -F'\t' -v OFS='\t' -v step="$1" '$2 != "-" {
+  awk -F'\t' -v OFS='\t' -v step="$1" '$2 != "-" {
     s = 14*3600 + $1*step; $1 = sprintf("%02d:%02d:%02d", int(s/3600)%24, int(s/60)%60, s%60); print }'
 }
 

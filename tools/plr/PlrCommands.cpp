@@ -62,9 +62,8 @@ std::string OneLine(const std::string& text) {
 
 namespace {
 
-void Print(const std::string& text, bool utf8) {
-    const std::string& out = utf8 ? ToUtf8(text) : text;
-    std::fwrite(out.data(), 1, out.size(), stdout);
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 // check and save end the process right after: the system takes its memory back at once, where
@@ -76,10 +75,10 @@ void KeepUntilExit(std::unique_ptr<CBlock> root) {
 }
 
 bool ParseFileArgs(const std::vector<std::string>& args, std::size_t wanted,
-                   std::vector<std::string>& files, bool* utf8) {
+                   std::vector<std::string>& files, char* form) {
     for (const auto& a : args) {
-        if (utf8 && a == "--utf8") {
-            *utf8 = true;
+        if (form && (a == "--raw" || a == "--utf8")) {
+            *form = a[2];
         } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
             Fail("unknown option '" + a + "'");
             return false;
@@ -123,8 +122,14 @@ constexpr std::size_t kIndentLevels = 40;
 
 int RunTree(const std::vector<std::string>& args) {
     std::vector<std::string> files;
-    bool utf8 = false;
-    if (!ParseFileArgs(args, 1, files, &utf8)) return 2;
+    char form = 't';  // the terminal's text, or 'r'aw bytes, or 'u'tf-8 even on Windows
+    if (!ParseFileArgs(args, 1, files, &form)) return 2;
+    const auto shown = [form](const std::string& text) {
+#ifdef _WIN32
+        if (form == 'u') return ToUtf8(text);
+#endif
+        return form == 'r' ? text : TerminalText(text);
+    };
     auto root = LoadDocument(files[0], nullptr);
     if (!root) return 2;
     std::vector<std::pair<const CBlock*, std::size_t>> pending{{root.get(), 0}};
@@ -141,16 +146,16 @@ int RunTree(const std::vector<std::string>& args) {
             line += "(" + std::to_string(depth) + ") ";
         }
         if (entry->m_bFolder) {
-            line += "[" + OneLine(entry->m_strName) + "]";
+            line += "[" + OneLine(shown(entry->m_strName.str())) + "]";
         } else {
-            line += OneLine(entry->m_strName);
+            line += OneLine(shown(entry->m_strName.str()));
         }
-        line += "\t" + GetPriorityLabel(entry->m_nPriority);
-        line += "\t" + OneLine(entry->GetAuthor());
-        line += "\t" + OneLine(entry->GetComment());
+        line += "\t" + shown(GetPriorityLabel(entry->m_nPriority));
+        line += "\t" + OneLine(shown(entry->GetAuthor()));
+        line += "\t" + OneLine(shown(entry->GetComment()));
         line += entry->m_bInherit ? "\tI" : "\t-";
         line += entry->m_bChangerEnabled ? "\tC\n" : "\t-\n";
-        Print(line, utf8);
+        Print(line);
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
             pending.emplace_back(entry->m_Children.GetAtIndex(i), depth + 1);
         }
@@ -180,12 +185,15 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Exit 0 when the file was read, 2 when it could not be opened or read.\n",
          RunCheck},
         {"tree", "print the folders and entries of a collection",
-         "usage: plr tree FILE [--utf8]\n\n"
+         "usage: plr tree FILE [--raw | --utf8]\n\n"
          "Prints the tree, two spaces of indent per level (below 40 levels, 80 spaces and\n"
          "the level in parentheses, as \"(41) \"): folders as [name], files as\n"
          "their path, then TAB-separated the priority label, author, comment, and the\n"
-         "inherit and changer flags as I/- and C/-. Text is printed as the file's own\n"
-         "bytes (CP932) unless --utf8 asks for UTF-8. Line breaks in values print as \\n.\n",
+         "inherit and changer flags as I/- and C/-. On Linux text is printed in UTF-8: the\n"
+         "collection's CP932 converted, names that are UTF-8 already (as collections made\n"
+         "on Linux hold them) as they are; on Windows as the file's own bytes. --raw prints\n"
+         "the file's own bytes, --utf8 UTF-8 (CP932 converted) on either system. Line\n"
+         "breaks in values print as \\n.\n",
          RunTree},
         {"save", "read a collection and write it anew",
          "usage: plr save IN OUT\n\n"
@@ -202,7 +210,7 @@ const std::vector<PlrCommand>& PlrCommands() {
          "the program names its pictures relative to its own folder and is written this way.\n",
          RunRebase},
         {"simulate", "run the wallpaper changer's ticks over a collection",
-         "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"
+         "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT] [--raw]\n"
          "                    --start \"YYYY-MM-DD HH:MM:SS\" [--interval SECONDS] [--ticks N]\n\n"
          "Loads FILE as the wallpaper changer does and runs N ticks (default 10). --start is\n"
          "a local time in the process's time zone (TZ); tick k happens at that moment plus\n"
@@ -210,8 +218,9 @@ const std::vector<PlrCommand>& PlrCommands() {
          "--mode and --filetype stand for the options (defaults: random, \"BMP JPG HTML\").\n"
          "Prints one line per tick: 'k<TAB>-' when the tick changes nothing, else\n"
          "k, the path set, then the information window's name, priority label, author and\n"
-         "comment, TAB-separated, as the file's own bytes (line breaks as \\n). Directory\n"
-         "entries are searched on disk; nothing is set on the desktop.\n",
+         "comment, TAB-separated, line breaks as \\n, in the terminal's text as plr tree\n"
+         "prints it (--raw: the file's own bytes). Directory entries are searched on disk;\n"
+         "nothing is set on the desktop.\n",
          RunSimulate},
         {"thumbs", "print the thumbnail page the editor would write for some paths",
          "usage: plr thumbs [--file-type T] [--width N] [--height N] [--hspace N]\n"
@@ -222,6 +231,107 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Sizes default to the editor's: width 120, height 160, spacing 10 and 10, border 1.\n"
          "The paths are written as given, with CR LF line ends.\n",
          RunThumbs},
+        {"new", "make a new collection file",
+         "usage: plr new FILE [--name TEXT]\n\n"
+         "Writes a new collection to FILE with its root folder named TEXT (default\n"
+         "\"Pelorand\", as the editor names it). An existing FILE is never overwritten.\n"
+         "Texts are kept in the collection's code page, CP932; a character it has no\n"
+         "spelling for is refused.\n",
+         RunNew},
+        {"import", "add disk folders with their pictures and sub-folders",
+         "usage: plr import FILE DIR... [--into FOLDER] [--filetype TEXT]\n\n"
+         "Each disk folder DIR becomes a folder of the collection, named by its whole path,\n"
+         "inside FOLDER (default the root), holding its files of the file types and its\n"
+         "sub-folders, in the order the disk lists them, as the editor's import does. The\n"
+         "file types are the option FileType of the settings (on Linux\n"
+         "$XDG_CONFIG_HOME/pelorand/pelorand.ini, section [Option]; default\n"
+         "\"BMP JPG HTML\"), or TEXT. The new folder and what it holds at once take FOLDER's\n"
+         "priority, author, comment and inherit flag. Folders deeper than 128 levels are\n"
+         "not followed; they, folders that could not be read, and names the collection\n"
+         "cannot hold (on Windows: names without a CP932 spelling) are left out and listed\n"
+         "on standard error. On Linux names are kept as the file system has them.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunImport},
+        {"add", "add pictures, or disk folders as directory entries",
+         "usage: plr add FILE PATH... [--into FOLDER]\n\n"
+         "Each PATH becomes an entry of FOLDER (default the root), named by its whole\n"
+         "path: a file as a picture, a disk folder as a directory entry, from which the\n"
+         "changer picks a file of the file types at each change. The entries have the\n"
+         "default properties (priority 2, author and comment \"?\", changer on).\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunAdd},
+        {"mkdir", "make a folder in a collection",
+         "usage: plr mkdir FILE FOLDER\n\n"
+         "Makes the folder FOLDER, an ITEM whose last name is the new folder's and whose\n"
+         "other names lead to the folder it goes in. As in the editor, the new folder takes\n"
+         "its parent's priority, author, comment and inherit flag. A name already there is\n"
+         "refused.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunMkdir},
+        {"rm", "remove folders or entries from a collection",
+         "usage: plr rm FILE ITEM...\n\n"
+         "Removes each ITEM, a folder with all it holds. The root folder cannot be removed.\n"
+         "Nothing is removed from the disk.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunRm},
+        {"mv", "move folders or entries into another folder",
+         "usage: plr mv FILE ITEM... --into FOLDER\n\n"
+         "Moves each ITEM, with what it holds, to the end of FOLDER. The root folder does\n"
+         "not move, and a folder does not go into itself or a folder below it.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunMv},
+        {"set", "set the properties of folders or entries",
+         "usage: plr set FILE ITEM... [--priority 0-4] [--author TEXT] [--comment TEXT]\n"
+         "                   [--inherit on|off] [--changer on|off] [--recursive]\n\n"
+         "Sets the given properties of each ITEM, as the properties dialog does: the\n"
+         "priority level (0 lowest to 4 highest), author, comment, the inherit flag (the\n"
+         "entry takes the priority and texts of the folder above it) and the changer flag (the\n"
+         "changer picks from it). The rest stay as they are. A folder gives the properties\n"
+         "set to everything it holds, at every depth, only with --recursive.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunSet},
 #ifndef _WIN32
         {"run", "change the desktop wallpaper from a collection at an interval",
          "usage: plr run FILE [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"

@@ -98,7 +98,7 @@ bool MayHoldACollection(const std::string& path) {
 }
 
 std::vector<std::string> FileTypeTokens(const CSettings& settings) {
-    return FileTypeTokens(settings.GetString(setting::FileType));
+    return ::FileTypeTokens(settings.GetString(setting::FileType));
 }
 
 }  // namespace

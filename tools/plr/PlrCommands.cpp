@@ -334,11 +334,11 @@ const std::vector<PlrCommand>& PlrCommands() {
          RunSet},
 #ifndef _WIN32
         {"run", "change the desktop wallpaper from a collection at an interval",
-         "usage: plr run FILE [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
+         "usage: plr run [FILE] [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
          "                    [--fit none|center|tile|stretch|fit|fill]\n"
          "                    [--setter NAME | --setter-command 'CMD {}']\n"
          "                    [--history FILE | --no-history] [--timeout S] [--notify]\n"
-         "                    [--json]\n\n"
+         "                    [--json] [--replace]\n\n"
          "The wallpaper changer: loads FILE as the Windows changer does and, every S seconds\n"
          "(the first time S seconds after the start), picks the next wallpaper with the same\n"
          "rules and sets it. Each change prints one UTF-8 line:\n"
@@ -352,11 +352,18 @@ const std::vector<PlrCommand>& PlrCommands() {
          "the command running is stopped, the end wallpaper is set when there is one, and the\n"
          "exit code is 0. A collection that cannot be read, a file that is no collection, or a\n"
          "setter whose tool is missing ends it at once with exit 2.\n\n"
+         "Without FILE it runs the collection named by ExecuteFile in the settings file\n"
+         "(below), as the Windows changer does. One plr run a user: a second one says that\n"
+         "one runs already and ends with exit 2; with --replace it asks the running one to\n"
+         "end (its end wallpaper is set) and takes its place. plr next, pause, resume and\n"
+         "status steer it through a socket in $XDG_RUNTIME_DIR/pelorand/ (a folder of mode\n"
+         "0700; only the same user is answered). Without XDG_RUNTIME_DIR it runs unsteered.\n\n"
          "Defaults come from $XDG_CONFIG_HOME/pelorand/pelorand.ini (~/.config when unset),\n"
          "section [Option], with the Windows program's names: ChangerType (600), ModType\n"
          "(1 = random, 0 = in turn), FileType (\"BMP JPG HTML\"), EndFileSetCheck,\n"
          "EndFileName and FitType (0 leaves the desktop's choice, 1 center, 2 tile,\n"
-         "3 stretch, 4 fit, 5 fill); the flags override them. A value that is no whole number\n"
+         "3 stretch, 4 fit, 5 fill), and ExecuteFile (the collection run without FILE); the\n"
+         "flags override them. A value that is no whole number\n"
          "is told with its line, and the default is used. The last 100 changes are kept in\n"
          "$XDG_STATE_HOME/pelorand/history (~/.local/state when unset) or --history FILE\n"
          "(a file that is no regular file, such as /dev/null, gets each line appended);\n"
@@ -400,6 +407,30 @@ const std::vector<PlrCommand>& PlrCommands() {
          "local moment plus k x S (as plr simulate does), one tick right after the other\n"
          "without waiting; --ticks N ends after N ticks as a signal would.\n",
          RunRun},
+        {"next", "tell the running plr run to change the wallpaper now",
+         "usage: plr next\n\n"
+         "The user's running plr run changes the wallpaper at once, paused or not, and the\n"
+         "next change comes a full interval later. Prints the change as plr run prints it.\n"
+         "A draw that lands on nothing (a folder of folders) is followed by more, up to 64.\n"
+         "Exit 0 when it changed, 1 when no plr run is running (or nothing could be\n"
+         "changed to), 2 on other failures.\n",
+         RunNext},
+        {"pause", "hold the running plr run's wallpaper",
+         "usage: plr pause\n\n"
+         "The user's running plr run stops changing the wallpaper until plr resume (plr next\n"
+         "still changes it once). Exit 1 when no plr run is running.\n",
+         RunPause},
+        {"resume", "let a paused plr run change again",
+         "usage: plr resume\n\n"
+         "The user's paused plr run goes on; its next change comes a full interval later.\n"
+         "Exit 1 when no plr run is running.\n",
+         RunResume},
+        {"status", "say what the running plr run shows and when it changes next",
+         "usage: plr status\n\n"
+         "Prints, one TAB-separated line each: picture (the file shown), name, priority,\n"
+         "author, comment, paused (yes or no) and next change (YYYY-MM-DD HH:MM:SS, local\n"
+         "time). Exit 1 when no plr run is running.\n",
+         RunStatus},
         {"history", "print the wallpapers that plr run set",
          "usage: plr history [--history FILE]\n\n"
          "Prints the last 100 wallpapers that plr run set, oldest first, one\n"

@@ -70,6 +70,10 @@ int RunSet(const std::vector<std::string>& args);
 #ifndef _WIN32
 int RunRun(const std::vector<std::string>& args);
 int RunHistory(const std::vector<std::string>& args);
+int RunNext(const std::vector<std::string>& args);
+int RunPause(const std::vector<std::string>& args);
+int RunResume(const std::vector<std::string>& args);
+int RunStatus(const std::vector<std::string>& args);
 // $XDG_CONFIG_HOME/pelorand/pelorand.ini (~/.config when unset); empty without a home.
 std::string SettingsFilePath();
 #endif

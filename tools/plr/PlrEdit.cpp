@@ -152,7 +152,8 @@ CBlock* Resolve(CBlock& root, const std::string& item, bool folderOnly) {
     }
     std::string list;
     for (const CBlock* match : found) {
-        list += "\n  " + std::string(match->m_bFolder ? "folder " : "entry  ") + FullNamesOf(*match);
+        list +=
+            "\n  " + std::string(match->m_bFolder ? "folder " : "entry  ") + FullNamesOf(*match);
     }
     Fail("'" + item + "' names " + std::to_string(found.size()) + " items:" + list);
     return nullptr;
@@ -242,7 +243,8 @@ bool ParseEditArgs(const std::vector<std::string>& args, const std::vector<std::
 
 bool TypedText(const std::string& option, const std::string& typed, std::string& out) {
     if (CollectionText(typed, out)) return true;
-    Fail(option + " '" + typed + "' has a character the collection's code page (CP932) cannot hold");
+    Fail(option + " '" + typed +
+         "' has a character the collection's code page (CP932) cannot hold");
     return false;
 }
 
@@ -381,7 +383,8 @@ int RunMkdir(const std::vector<std::string>& args) {
     if (a.words.size() != 2) return Fail("expected FILE and FOLDER (see --help)");
     std::vector<std::string> parts;
     if (!SplitItem(a.words[1], parts) || parts.empty()) {
-        return Fail("'" + a.words[1] + "' names no new folder (a slash inside a name is written //)");
+        return Fail("'" + a.words[1] +
+                    "' names no new folder (a slash inside a name is written //)");
     }
     std::string name;
     if (!TypedText("FOLDER", parts.back(), name)) return 2;
@@ -390,7 +393,8 @@ int RunMkdir(const std::vector<std::string>& args) {
     CBlock* parent = root.get();
     if (parts.size() > 1) {
         std::string up;
-        for (std::size_t k = 0; k + 1 < parts.size(); ++k) up += (k ? "/" : "") + EscapeItemPart(parts[k]);
+        for (std::size_t k = 0; k + 1 < parts.size(); ++k)
+            up += (k ? "/" : "") + EscapeItemPart(parts[k]);
         parent = Resolve(*root, up, true);
         if (!parent) return 2;
     }
@@ -446,13 +450,15 @@ int RunRm(const std::vector<std::string>& args) {
     for (CBlock* entry : entries) {
         // One named inside another named one went with it.
         bool gone = false;
-        for (const CBlock* other : entries) gone = gone || (other != entry && IsSameOrBelow(entry, other));
+        for (const CBlock* other : entries)
+            gone = gone || (other != entry && IsSameOrBelow(entry, other));
         if (gone) continue;
         names += (removed++ ? ", " : "") + ItemOf(*entry);
     }
     for (CBlock* entry : entries) {
         bool inside = false;
-        for (const CBlock* other : entries) inside = inside || (other != entry && IsSameOrBelow(entry, other));
+        for (const CBlock* other : entries)
+            inside = inside || (other != entry && IsSameOrBelow(entry, other));
         if (!inside) entry->DeleteEntry();
     }
     return Save(a.words[0], *root, "removed " + names);
@@ -485,7 +491,8 @@ int RunMv(const std::vector<std::string>& args) {
 
 int RunSet(const std::vector<std::string>& args) {
     EditArgs a;
-    if (!ParseEditArgs(args, {"--priority", "--author", "--comment", "--inherit", "--changer"}, true, a)) {
+    if (!ParseEditArgs(args, {"--priority", "--author", "--comment", "--inherit", "--changer"},
+                       true, a)) {
         return 2;
     }
     if (a.words.size() < 2) return Fail("expected FILE and at least one ITEM (see --help)");
@@ -513,7 +520,8 @@ int RunSet(const std::vector<std::string>& args) {
     for (const char* flag : flags) {
         const std::string* v = a.Get(flag);
         if (!v) continue;
-        if (*v != "on" && *v != "off") return Fail(std::string(flag) + " '" + *v + "' is neither on nor off");
+        if (*v != "on" && *v != "off")
+            return Fail(std::string(flag) + " '" + *v + "' is neither on nor off");
         const int on = *v == "on" ? 1 : 0;
         if (flag == flags[0]) {
             change.updateInherit = true;
@@ -525,7 +533,8 @@ int RunSet(const std::vector<std::string>& args) {
             what += ", changer flag";
         }
     }
-    if (what.empty()) return Fail("nothing to set: give --priority, --author, --comment, --inherit or --changer");
+    if (what.empty())
+        return Fail("nothing to set: give --priority, --author, --comment, --inherit or --changer");
     change.subfolders = a.recursive;
     auto root = LoadForEdit(a.words[0]);
     if (!root) return 2;
@@ -536,7 +545,8 @@ int RunSet(const std::vector<std::string>& args) {
         entries.push_back(entry);
     }
     for (CBlock* entry : entries) ApplyPropertyChange(*entry, change);
-    std::string done = "set the " + what.substr(2) + " of " + Plural(entries.size(), "item", "items");
+    std::string done =
+        "set the " + what.substr(2) + " of " + Plural(entries.size(), "item", "items");
     if (a.recursive) done += " and everything in them";
     return Save(a.words[0], *root, done);
 }

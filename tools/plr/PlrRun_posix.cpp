@@ -552,7 +552,8 @@ class CTickTimer {
     // When the next tick is due, in seconds since 1970.
     std::int64_t NextChange() const {
         const auto left = std::chrono::duration_cast<std::chrono::seconds>(m_next - Steady::now());
-        return static_cast<std::int64_t>(std::time(nullptr)) + std::max<std::int64_t>(0, left.count());
+        return static_cast<std::int64_t>(std::time(nullptr)) +
+               std::max<std::int64_t>(0, left.count());
     }
 
   private:
@@ -939,7 +940,8 @@ int RunRun(const std::vector<std::string>& args) {
             std::string chosen;
             if (engine.Prepare(search, end)) {
                 chosen = search.path;
-                end = engine.Finish(CChangerEngine::Search(fileSystem, displayName, std::move(search)));
+                end = engine.Finish(
+                    CChangerEngine::Search(fileSystem, displayName, std::move(search)));
             }
             if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
             if (end == TickEnd::Applied) {
@@ -950,7 +952,8 @@ int RunRun(const std::vector<std::string>& args) {
                 std::fwrite(line.data(), 1, line.size(), stdout);
                 std::fflush(stdout);
                 history.Add(clock.Last(), setter.last);
-                if (o.notify && !timer.EndingPending()) notifier.Show(settings, setter.last, info.last);
+                if (o.notify && !timer.EndingPending())
+                    notifier.Show(settings, setter.last, info.last);
             }
             if (timer.EndingPending()) break;
         }

@@ -8,8 +8,8 @@
 #include <string>
 
 #include "model/IniSettingsStore.h"
-#include "model/SettingsStore.h"
 #include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "tools/plr/PlrCommands.h"
 
 namespace {

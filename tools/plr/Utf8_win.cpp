@@ -4,7 +4,6 @@
 #include <io.h>
 
 #include <cstdio>
-
 #include <string>
 
 #include "app/RegistrySettingsStore_win.h"
@@ -63,6 +62,7 @@ std::vector<std::string> ScanRefusingNames(const std::function<void()>& scan) {
     CRefusedNames refused;
     scan();
     std::vector<std::string> names;
-    for (const std::wstring& name : refused.Names()) names.push_back(ToMultiByteLossy(name, CP_ACP));
+    for (const std::wstring& name : refused.Names())
+        names.push_back(ToMultiByteLossy(name, CP_ACP));
     return names;
 }

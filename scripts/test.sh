@@ -22,6 +22,20 @@ PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
 section "plr run on free desktops: the root window under Xvfb, a headless sway, GSettings, xfconfd"
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
+section "the Debian package: built, unpacked into a throwaway root, its plr run from there"
+deb=$(bash scripts/package-deb.sh)
+lintian "$deb" 2>&1 | grep -E '^E:' && { echo "lintian reports errors"; exit 1; }
+debroot=$(mktemp -d)
+dpkg -x "$deb" "$debroot"
+"$debroot/usr/bin/plr" --version | grep -qx "plr (Pelorand) $(sed -n 's/^project(Pelorand VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+mkdir -p "$debroot/pics" && cp dist/debian/copyright "$debroot/pics/a.jpg"
+"$debroot/usr/bin/plr" new "$debroot/c.plr" >/dev/null
+"$debroot/usr/bin/plr" import "$debroot/c.plr" "$debroot/pics" >/dev/null
+"$debroot/usr/bin/plr" simulate "$debroot/c.plr" --mode turn --start "2026-12-06 14:00:00" --ticks 2 |
+  grep -q "^2	$debroot/pics/a.jpg	a.jpg	"
+mandoc -T lint -W warning <(gzip -dc "$debroot/usr/share/man/man1/plr.1.gz")
+rm -rf "$debroot"
+
 section "windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 ninja -C build/win

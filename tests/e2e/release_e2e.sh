@@ -37,6 +37,7 @@ strings -el "$dir/Pelorand.exe" | grep -qx "$version" || fail "Pelorand.exe has 
 strings -el "$dir/plr.exe" | grep -qx "$version" || fail "plr.exe has no version resource $version"
 manifest=$(strings "$dir/Pelorand.exe" | sed -n '/<assembly/,/<\/assembly>/p')
 for want in 'level="asInvoker"' 'processorArchitecture="\*"' 'Common-Controls' '<dpiAware' \
+            '>PerMonitorV2, System<' \
             '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
   echo "$manifest" | grep -q "$want" || fail "the manifest lacks $want"
 done

@@ -238,7 +238,7 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return result;
         }
         case WM_DPICHANGED:
-            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(lParam));
+            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(m_hWnd, lParam));
             return 0;
         case WM_DISPLAYCHANGE: {
             // A monitor went, or shrank: the window comes back onto one that is there.
@@ -269,6 +269,9 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return MA_NOACTIVATE;
         case WM_CLOSE:
             return 0;  // only its owner ends it
+        case WM_NCDESTROY:
+            ForgetWindowDpi(m_hWnd);
+            return CWnd::WndProc(msg, wParam, lParam);
         case WM_ERASEBKGND:
             return 1;  // the paint fills the whole client area
         case WM_PAINT: {

@@ -97,6 +97,10 @@ void NoteWindowDpi(HWND topLevel, int dpi) {
         SetPropW(topLevel, kDpiProperty, reinterpret_cast<HANDLE>(static_cast<INT_PTR>(dpi)));
 }
 
+void ForgetWindowDpi(HWND topLevel) {
+    if (topLevel) RemovePropW(topLevel, kDpiProperty);
+}
+
 int MonitorDpi(HMONITOR monitor) {
     if (g_overrideDpi > 0) return g_overrideDpi;
     UINT x = 0, y = 0;
@@ -154,9 +158,11 @@ void RescaleControlFont(HWND control, CUniqueFont& owned, int fromDpi, int toDpi
     owned = std::move(scaled);
 }
 
-RECT DpiChangedRect(LPARAM lParam) {
-    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-    return suggested ? *suggested : RECT{};
+RECT DpiChangedRect(HWND hwnd, LPARAM lParam) {
+    if (const RECT* suggested = reinterpret_cast<const RECT*>(lParam)) return *suggested;
+    RECT rc{};
+    GetWindowRect(hwnd, &rc);
+    return rc;
 }
 
 int DpiChangedDpi(WPARAM wParam) {

@@ -25,6 +25,8 @@ int ScaleFromDpi(int pixels, int dpi);
 int WindowDpi(HWND hwnd);
 // A top-level window heard WM_DPICHANGED: it and its children are drawn at dpi from now on.
 void NoteWindowDpi(HWND topLevel, int dpi);
+// The window is going: what NoteWindowDpi put on it is taken off.
+void ForgetWindowDpi(HWND topLevel);
 // The DPI of a monitor (the system DPI where the system cannot tell monitors apart).
 int MonitorDpi(HMONITOR monitor);
 // GetSystemMetrics as it is at dpi.
@@ -36,8 +38,9 @@ LOGFONTW ScaleFont(const LOGFONTW& font, int fromDpi, int toDpi);
 // Gives control its font (the one it shows now, or the message font) made for toDpi where it
 // was made for fromDpi; the old font, if owned, is freed once the control has let go of it.
 void RescaleControlFont(HWND control, CUniqueFont& owned, int fromDpi, int toDpi);
-// The suggested rectangle of WM_DPICHANGED (lParam) and its new DPI (wParam).
-RECT DpiChangedRect(LPARAM lParam);
+// The suggested rectangle of WM_DPICHANGED (lParam; without one, where hwnd is) and its new
+// DPI (wParam).
+RECT DpiChangedRect(HWND hwnd, LPARAM lParam);
 int DpiChangedDpi(WPARAM wParam);
 
 // Tests pretend a screen of dpi (for every window and monitor); 0 goes back to the real one.

@@ -503,13 +503,17 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             }
             break;
         case WM_DPICHANGED:
-            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(lParam));
+            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(m_hWnd, lParam));
             return 0;
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
         case WM_COPYDATA:
             if (lParam && OnFileQuery(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) return TRUE;
+            break;
+        case WM_NCDESTROY:
+            // After the children, which may store sizes at their DPI as they go.
+            ForgetWindowDpi(m_hWnd);
             break;
         case WM_DESTROY:
             if (m_bBlockReason) ShutdownBlockReasonDestroy(m_hWnd);

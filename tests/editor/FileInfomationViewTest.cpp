@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "EditorFixture.h"
-#include "fw/Dpi.h"
 #include "changer/FileInfomationView_win.h"
+#include "fw/Dpi.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
 #include "win/Handles.h"
@@ -252,7 +252,7 @@ TEST_F(FileInfomationViewTest, AnAmpersandPrefixesTheNextCharacterAndTwoShowOne)
     EXPECT_GT(inkOf("W&&W"), plain);  // "&&" draws one "&"
 }
 
-TEST_F(FileInfomationViewTest, AMoveToAMonitorOfAnotherDpiScalesTheTextAndStaysInTheWorkArea) {
+TEST_F(FileInfomationViewTest, OnAnotherMonitorItScalesItsTextAndStaysInsideAWorkArea) {
     CFileInfomationView& view = CreateChangerCopy();
     view.m_crBack = RGB(10, 20, 30);
     view.m_crText = RGB(250, 250, 250);
@@ -294,6 +294,16 @@ TEST_F(FileInfomationViewTest, AMoveToAMonitorOfAnotherDpiScalesTheTextAndStaysI
                  reinterpret_cast<LPARAM>(&huge));
     rc = WindowRect(view.m_hWnd);
     EXPECT_TRUE(EqualRect(&rc, &work));
+
+    // Left where no monitor is any more (one was unplugged): the display change that says so
+    // brings it back.
+    SetWindowPos(view.m_hWnd, nullptr, work.right + 3000, work.top + 10, 300, 100,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(view.m_hWnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+    rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(work.right, rc.right);
+    EXPECT_EQ(300, rc.right - rc.left);
+    EXPECT_EQ(work.right - 300, Stored("LeftPosition"));
 }
 
 // Run by a step of its own, on an X display of two screens that Wine shows as two monitors:

@@ -486,6 +486,7 @@ void ExpectFrameLaidOut(CMainFrame* frame, int dpi) {
 
 }  // namespace
 
+// Also run by tests/editor/screens.sh with the system's fonts and metrics at 120, 144 and 192.
 TEST_F(EditorTest, AtEveryCommonDpiTheBarsAndPanesFitAndDoNotOverlap) {
     for (int dpi : {96, 120, 144, 192}) {
         OverrideScreenDpi(dpi);

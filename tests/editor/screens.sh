@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The tests that need a screen other than the usual one, each in a Wine server of its own:
-# - the dialogs at 120, 144 and 192 DPI (Wine's LogPixels), label other-dpi;
+# - the dialogs and the editor's frame at 120, 144 and 192 DPI (Wine's LogPixels), label
+#   other-dpi;
 # - the information window on two monitors: an X display of two Xinerama screens, a small
 #   primary one and a larger second one, which Wine's X11 driver shows as two monitors when
 #   it is told not to use XRandR, label two-monitors.

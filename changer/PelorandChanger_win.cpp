@@ -16,6 +16,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "fw/CommonDialogs.h"
+#include "fw/Dpi.h"
 #include "model/Block.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
@@ -247,6 +248,8 @@ void CPelorandChanger::Start() {
         view.m_bPersist = TRUE;
         if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0))) {
             GetObjectW(font, sizeof view.m_lf, &view.m_lf);
+            // The window keeps its font at the system's DPI, as the options store it.
+            view.m_lf = ScaleFont(view.m_lf, WindowDpi(m_hWnd), ScreenDpi());
         }
         view.m_crBack = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoBackColor));
         view.m_crText = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoFontColor));
@@ -520,7 +523,12 @@ void CPelorandChanger::AddTrayIcon() {
     data.uID = kTrayIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
-    data.hIcon = m_smallIcon.Get();
+    // The notification area sits on the primary monitor: an icon drawn at its DPI's size.
+    const int dpi = MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+    const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
+    m_trayIcon.Reset(static_cast<HICON>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size, 0)));
+    data.hIcon = m_trayIcon ? m_trayIcon.Get() : m_smallIcon.Get();
     const std::wstring tip = ResourceText(AFX_IDS_APP_TITLE);
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     // Wanted while running even if the shell refused it now: TaskbarCreated tries again.

@@ -163,6 +163,7 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     UINT m_uTaskbarCreated = 0;
     CUniqueIcon m_icon;
     CUniqueIcon m_smallIcon;
+    CUniqueIcon m_trayIcon;  // at the notification area's DPI
     // Single-threaded: the shell's Active Desktop object lives in such an apartment.
     CWorker m_worker{*this, COINIT_APARTMENTTHREADED};
 };

@@ -50,7 +50,11 @@ wine_start
 # The in-process tests' windows are left unmanaged: with no window manager on Xvfb, Wine would
 # wait two seconds for each managed window (one with a caption) to be withdrawn.
 wine_ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-(cd build/win && LANG=ja_JP.UTF-8 ctest --output-on-failure)
+(cd build/win && LANG=ja_JP.UTF-8 ctest -LE 'two-monitors|other-dpi' --output-on-failure)
+section "the dialogs at 120, 144 and 192 DPI, the information window on two monitors"
+wine_stop
+bash tests/editor/screens.sh build/win
+wine_start
 
 # The end-to-end scripts drive the program through X as a user does. On a busy machine Wine now
 # and then drops a key or a click sent that way; each script waits for what it can see, and one

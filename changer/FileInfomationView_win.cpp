@@ -4,6 +4,7 @@
 #include <cstring>
 #include <cwchar>
 
+#include "fw/Dpi.h"
 #include "model/Settings.h"
 #include "win/Handles.h"
 #include "win/Strconv.h"
@@ -84,7 +85,9 @@ void CFileInfomationView::Paint(HDC dc, const RECT& client) const {
     const COLORREF textColor = highContrast ? GetSysColor(COLOR_WINDOWTEXT) : m_crText;
     CUniqueBrush back(CreateSolidBrush(backColor));
     FillRect(dc, &client, back.Get());
-    CUniqueFont font(CreateFontIndirectW(&m_lf));
+    // The font is kept at the system's DPI (as the options chose it) and drawn at the window's.
+    const LOGFONTW shown = ScaleFont(m_lf, ScreenDpi(), WindowDpi(m_hWnd));
+    CUniqueFont font(CreateFontIndirectW(&shown));
     CSelectObject selectFont(
         dc, font ? static_cast<HGDIOBJ>(font.Get()) : GetStockObject(DEFAULT_GUI_FONT));
     COLORREF oldText = SetTextColor(dc, textColor);
@@ -120,8 +123,24 @@ RECT CFileInfomationView::OntoMonitor(const RECT& stored, bool whole) {
 }
 
 RECT CFileInfomationView::FromStored(int left, int top, int width, int height) {
-    RECT work{};
-    if (!SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0)) work = RECT{0, 0, 640, 480};
+    // The monitor that holds most of the stored place (or the nearest): its work area bounds
+    // the size, and its DPI the least size of the frame.
+    constexpr long long kFar = 1 << 24;
+    const LONG probeLeft = static_cast<LONG>(std::clamp<long long>(left, -kFar, kFar));
+    const LONG probeTop = static_cast<LONG>(std::clamp<long long>(top, -kFar, kFar));
+    const RECT probe{probeLeft, probeTop,
+                     probeLeft + static_cast<LONG>(std::clamp<long long>(width, 1, kFar)),
+                     probeTop + static_cast<LONG>(std::clamp<long long>(height, 1, kFar))};
+    const HMONITOR monitor = MonitorFromRect(&probe, MONITOR_DEFAULTTONEAREST);
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    RECT work{0, 0, 640, 480};
+    if (GetMonitorInfoW(monitor, &info)) {
+        work = info.rcWork;
+    } else {
+        SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    }
+    const int dpi = MonitorDpi(monitor);
     const long long workWidth = std::max<long long>(1, work.right - work.left);
     const long long workHeight = std::max<long long>(1, work.bottom - work.top);
     // No size at all takes the size a new window gets; the frame cannot be smaller than its
@@ -130,11 +149,12 @@ RECT CFileInfomationView::FromStored(int left, int top, int width, int height) {
         if (stored <= 0) stored = fallback;
         return std::clamp(stored, std::min(least, most), most);
     };
-    const long long w = size(width, workWidth / 10, GetSystemMetrics(SM_CXMINTRACK), workWidth);
-    const long long h = size(height, workHeight / 10, GetSystemMetrics(SM_CYMINTRACK), workHeight);
+    const long long w =
+        size(width, workWidth / 10, SystemMetricForDpi(SM_CXMINTRACK, dpi), workWidth);
+    const long long h =
+        size(height, workHeight / 10, SystemMetricForDpi(SM_CYMINTRACK, dpi), workHeight);
     // Far outside every screen is as good as a little outside; kept in range, the sums below
     // cannot overflow, and OntoMonitor brings the place back.
-    constexpr long long kFar = 1 << 24;
     const long long x = std::clamp<long long>(left, -kFar, kFar);
     const long long y = std::clamp<long long>(top, -kFar, kFar);
     // A size that had to be mended says the place is no one's choice either: all of it on
@@ -150,8 +170,12 @@ void CFileInfomationView::LoadPlacementAndFont() {
     const RECT placed =
         FromStored(settings.GetInt(setting::LeftPosition), settings.GetInt(setting::TopPosition),
                    settings.GetInt(setting::Width), settings.GetInt(setting::Height));
+    // The stored place is in the pixels of its monitor: moving there is no move between
+    // DPIs to scale for (OnDpiChanged).
+    m_bPlacing = true;
     MoveWindow(m_hWnd, placed.left, placed.top, placed.right - placed.left,
                placed.bottom - placed.top, TRUE);
+    m_bPlacing = false;
 
     using namespace setting;
     m_lf.lfHeight = settings.GetInt(FontDef(lfHeight, m_lf.lfHeight));
@@ -179,6 +203,16 @@ void CFileInfomationView::LoadPlacementAndFont() {
     ToWide(face).copy(m_lf.lfFaceName, LF_FACESIZE - 1);
 }
 
+void CFileInfomationView::OnDpiChanged(int dpi, const RECT& suggested) {
+    NoteWindowDpi(m_hWnd, dpi);
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+    if (m_bPlacing) return;
+    // The size Windows scaled for the new monitor, all of it inside that monitor's work area.
+    const RECT placed = OntoMonitor(suggested, true);
+    SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, placed.right - placed.left,
+                 placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void CFileInfomationView::SavePlacement() {
     RECT rc{};
     GetWindowRect(m_hWnd, &rc);
@@ -200,6 +234,23 @@ LRESULT CFileInfomationView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_MOUSEACTIVATE:
             // A click or a drag of the frame must not take the focus from the user's program.
             return MA_NOACTIVATE;
+        case WM_DPICHANGED:
+            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(m_hWnd, lParam));
+            return 0;
+        case WM_DISPLAYCHANGE: {
+            // A monitor went, or shrank: the window comes back onto one that is there.
+            RECT rc{};
+            GetWindowRect(m_hWnd, &rc);
+            const RECT placed = OntoMonitor(rc);
+            if (!EqualRect(&rc, &placed)) {
+                SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, placed.right - placed.left,
+                             placed.bottom - placed.top, SWP_NOZORDER | SWP_NOACTIVATE);
+            }
+            return CWnd::WndProc(msg, wParam, lParam);
+        }
+        case WM_NCDESTROY:
+            ForgetWindowDpi(m_hWnd);
+            return CWnd::WndProc(msg, wParam, lParam);
         default:
             return CWnd::WndProc(msg, wParam, lParam);
     }

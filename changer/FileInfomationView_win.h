@@ -49,12 +49,13 @@ class CFileInfomationView : public CWnd, public IInfoSink {
 
     // A stored place that lies on no monitor any more (one was unplugged), or is larger than
     // the work area, brought onto the nearest monitor's work area, as much of its size as
-    // fits there; a place on a monitor that fits it is kept as it is.
+    // fits there; a place on a monitor that fits it is kept as it is. Places and sizes are in
+    // the pixels of the monitor they are on.
     // whole: the place is brought wholly onto the work area even when it lies on a monitor.
     static RECT OntoMonitor(const RECT& stored, bool whole = false);
     // The window's place from the four stored numbers, whatever they hold (edited by hand,
-    // or left by another program): no size below what the frame needs or above the work
-    // area, no sum that overflows, and a place on a monitor.
+    // or left by another program): no size below what the frame needs at its monitor's DPI
+    // or above that monitor's work area, no sum that overflows, and a place on a monitor.
     static RECT FromStored(int left, int top, int width, int height);
 
     // Stores the four texts and repaints at once.
@@ -97,8 +98,12 @@ class CFileInfomationView : public CWnd, public IInfoSink {
     bool Persists() const { return m_bPersist && m_pSettings; }
     void LoadPlacementAndFont();
     void SavePlacement();
+    // Moved to a monitor of dpi: the text is drawn at it, and the window takes the suggested
+    // rectangle inside that monitor's work area.
+    void OnDpiChanged(int dpi, const RECT& suggested);
 
     CSettings* m_pSettings = nullptr;
     HWND m_hCommandTarget = nullptr;
     UINT m_uMenuMessage = 0;
+    bool m_bPlacing = false;  // moving to the stored place, which is in its monitor's pixels
 };

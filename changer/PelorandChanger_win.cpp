@@ -17,6 +17,7 @@
 #include "changer/WallPaperHistory.h"
 #include "changer/WallpaperSetter_win.h"
 #include "fw/CommonDialogs.h"
+#include "fw/Dpi.h"
 #include "model/Block.h"
 #include "model/ByteStream.h"
 #include "model/CollectionFile.h"
@@ -186,8 +187,33 @@ void CPelorandChanger::StoreChoice() {
     Settings().WriteString(setting::ExecuteFile, m_strFile);
 }
 
+bool CPelorandChanger::OnTimer(UINT_PTR id) {
+    if (id == IDT_CHANGER_FULL_SCREEN) {
+        OnFullScreenCheck();
+    } else {
+        OnTimerTick();
+    }
+    return true;
+}
+
+void CPelorandChanger::OnDestroy() {
+    KillTimer(m_hWnd, IDT_CHANGER);
+    KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
+    RemoveTrayIcon();
+    // The object stays until the changer ends; only its window goes with this one.
+    if (m_pInfoView) {
+        m_pEngine->SetInfoSink(nullptr);
+        m_pInfoView->DestroyWindow();
+    }
+}
+
 bool CPelorandChanger::OnCommand(UINT id, UINT code) {
     if (code != BN_CLICKED) return false;
+    // The running menu's commands, from a menu of its own or posted by a test or script.
+    if (id >= ID_CHANGER_NEXT && id <= ID_CHANGER_SHOW) {
+        RunCommand(id);
+        return true;
+    }
     switch (id) {
         case IDC_CHANGER_RUN:
             ReadControls();
@@ -237,6 +263,8 @@ void CPelorandChanger::Start() {
         view.m_bPersist = TRUE;
         if (HFONT font = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0))) {
             GetObjectW(font, sizeof view.m_lf, &view.m_lf);
+            // The window keeps its font at the system's DPI, as the options store it.
+            view.m_lf = ScaleFont(view.m_lf, WindowDpi(m_hWnd), ScreenDpi());
         }
         view.m_crBack = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoBackColor));
         view.m_crText = static_cast<COLORREF>(Settings().GetInt(setting::FileInfoFontColor));
@@ -569,7 +597,12 @@ void CPelorandChanger::AddTrayIcon() {
     data.uID = kTrayIconId;
     data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     data.uCallbackMessage = kTrayMessage;
-    data.hIcon = m_smallIcon.Get();
+    // The notification area sits on the primary monitor: an icon drawn at its DPI's size.
+    const int dpi = MonitorDpi(MonitorFromPoint(POINT{0, 0}, MONITOR_DEFAULTTOPRIMARY));
+    const int size = SystemMetricForDpi(SM_CXSMICON, dpi);
+    m_trayIcon.Reset(static_cast<HICON>(LoadImageW(
+        GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, size, size, 0)));
+    data.hIcon = m_trayIcon ? m_trayIcon.Get() : m_smallIcon.Get();
     const std::wstring tip = ResourceText(AFX_IDS_APP_TITLE);
     wcsncpy(data.szTip, tip.c_str(), sizeof data.szTip / sizeof data.szTip[0] - 1);
     // Wanted while running even if the shell refused it now: TaskbarCreated tries again.
@@ -605,13 +638,6 @@ void CPelorandChanger::UpdateTrayTip() {
 
 LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-        case WM_TIMER:
-            if (wParam == IDT_CHANGER_FULL_SCREEN) {
-                OnFullScreenCheck();
-            } else {
-                OnTimerTick();
-            }
-            return TRUE;
         case kTickFoundMessage:
             OnTickFound(wParam);
             return TRUE;
@@ -639,14 +665,6 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                     break;
             }
             return TRUE;
-        case WM_COMMAND:
-            // The running menu's commands, from a menu of its own or posted by a test or script.
-            if (HIWORD(wParam) == 0 && lParam == 0 && LOWORD(wParam) >= ID_CHANGER_NEXT &&
-                LOWORD(wParam) <= ID_CHANGER_SHOW) {
-                RunCommand(LOWORD(wParam));
-                return TRUE;
-            }
-            return CDialog::WndProc(msg, wParam, lParam);
         case WM_QUERYENDSESSION:
             // Nothing to save here: the session may end.
             SetMsgResult(TRUE);
@@ -660,16 +678,6 @@ LRESULT CPelorandChanger::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
         case WM_QUERYDRAGICON:
             // One of the few messages whose dialog-procedure result is the answer itself.
             return reinterpret_cast<LRESULT>(m_icon.Get());
-        case WM_DESTROY:
-            KillTimer(m_hWnd, IDT_CHANGER);
-            KillTimer(m_hWnd, IDT_CHANGER_FULL_SCREEN);
-            RemoveTrayIcon();
-            // The object stays until the changer ends; only its window goes with this one.
-            if (m_pInfoView) {
-                m_pEngine->SetInfoSink(nullptr);
-                m_pInfoView->DestroyWindow();
-            }
-            return CDialog::WndProc(msg, wParam, lParam);
         default:
             if (msg == m_uTaskbarCreated && m_uTaskbarCreated != 0) {
                 // Explorer started again: the icons it showed are gone.

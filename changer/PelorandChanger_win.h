@@ -108,6 +108,8 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     // Enter with no push button focused: leaves like "設定" but stores nothing.
     void OnOK() override { EndDialog(IDOK); }
     bool OnCommand(UINT id, UINT code) override;
+    bool OnTimer(UINT_PTR id) override;
+    void OnDestroy() override;
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
   private:
@@ -169,6 +171,7 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     UINT m_uTaskbarCreated = 0;
     CUniqueIcon m_icon;
     CUniqueIcon m_smallIcon;
+    CUniqueIcon m_trayIcon;  // at the notification area's DPI
     // Single-threaded: the shell's Active Desktop object lives in such an apartment.
     CWorker m_worker{*this, COINIT_APARTMENTTHREADED};
 };

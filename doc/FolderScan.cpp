@@ -1,9 +1,12 @@
 #include "doc/FolderScan.h"
 
 #include <algorithm>
+#include <memory>
 
+#include "model/Block.h"
 #include "model/FileSystem.h"
 #include "model/ShellText.h"
+#include "model/TokenList.h"
 
 bool IsAcceptedFile(const std::string& name, const std::vector<std::string>& fileTypes) {
     for (const std::string& token : fileTypes) {
@@ -73,4 +76,31 @@ std::size_t CountNodes(const ImportNode& node) {
     std::size_t count = 1;
     for (const ImportNode& child : node.children) count += CountNodes(child);
     return count;
+}
+
+std::vector<std::string> FileTypeTokens(std::string option) {
+    CTokenList tokens(option);
+    tokens.Split();
+    std::vector<std::string> types;
+    for (int i = 0; i < tokens.GetCount(); ++i) types.push_back(tokens.Token(i));
+    return types;
+}
+
+void AppendImported(CBlock& parent, const ImportNode& node, const CBlock& like, int levels) {
+    auto entry = std::make_unique<CBlock>();
+    entry->m_strName = node.path;
+    entry->m_bFolder = node.folder ? 1 : 0;
+    if (levels > 0) {
+        entry->m_nPriority = like.m_nPriority;
+        entry->m_bInherit = like.m_bInherit;
+        entry->SetTexts(like.Author(), like.Comment(), &like);
+    }
+    for (const ImportNode& child : node.children) {
+        AppendImported(*entry, child, like, levels - 1);
+    }
+    entry->m_Children.ShrinkToFit();
+    entry->m_pParent = &parent;
+    // Let go only once the list has taken it: a list that cannot grow leaves it to go again.
+    parent.m_Children.AddTail(entry.get());
+    entry.release();
 }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+class CBlock;
 class IFileSystem;
 
 struct ImportNode {
@@ -77,3 +78,13 @@ bool IsAcceptedFile(const std::string& name, const std::vector<std::string>& fil
 
 // The number of nodes below and including node.
 std::size_t CountNodes(const ImportNode& node);
+
+// The tokens of the file-type option ("BMP JPG HTML" gives BMP, JPG and HTML).
+std::vector<std::string> FileTypeTokens(std::string option);
+
+// One entry for node (with its subtree) below parent, linked as its last child. The first
+// levels entries take like's priority, inherit flag and texts; those further down keep the
+// defaults, as an imported folder's entries took the folder's properties while it still had
+// the defaults. An imported folder gives 2 (the folder and what it holds at once), the
+// contents of a folder imported straight into the target 1, a file added as it is 0.
+void AppendImported(CBlock& parent, const ImportNode& node, const CBlock& like, int levels);

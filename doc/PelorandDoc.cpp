@@ -77,12 +77,6 @@ void ReportLeftOutFolders(const LeftOutFolders& left, const char* what) {
     CWinApp::Get()->DoMessageBox(text, MB_OK | MB_ICONEXCLAMATION);
 }
 
-void CopyProperties(CBlock& to, const CBlock& from) {
-    to.m_nPriority = from.m_nPriority;
-    to.m_bInherit = from.m_bInherit;
-    to.SetTexts(from.Author(), from.Comment(), &from);
-}
-
 // False for a file with text in which the reader would find no folder record. A collection
 // names its first folder on its first line, so this reads no further than that.
 bool MayHoldACollection(const std::string& path) {
@@ -104,30 +98,7 @@ bool MayHoldACollection(const std::string& path) {
 }
 
 std::vector<std::string> FileTypeTokens(const CSettings& settings) {
-    std::string option = settings.GetString(setting::FileType);
-    CTokenList tokens(option);
-    tokens.Split();
-    std::vector<std::string> types;
-    for (int i = 0; i < tokens.GetCount(); ++i) types.push_back(tokens.Token(i));
-    return types;
-}
-
-// One entry for node (with its subtree) below parent, owned until it is linked. The first
-// levels entries take like's properties; those further down keep the defaults, as an
-// imported folder's entries took the folder's properties while it still had the defaults.
-void AppendEntries(CBlock& parent, const ImportNode& node, const CBlock& like, int levels) {
-    auto entry = std::make_unique<CBlock>();
-    entry->m_strName = node.path;
-    entry->m_bFolder = node.folder ? 1 : 0;
-    if (levels > 0) CopyProperties(*entry, like);
-    for (const ImportNode& child : node.children) {
-        AppendEntries(*entry, child, like, levels - 1);
-    }
-    entry->m_Children.ShrinkToFit();
-    entry->m_pParent = &parent;
-    // Let go only once the list has taken it: a list that cannot grow leaves it to go again.
-    parent.m_Children.AddTail(entry.get());
-    entry.release();
+    return ::FileTypeTokens(settings.GetString(setting::FileType));
 }
 
 }  // namespace
@@ -685,7 +656,7 @@ void CPelorandDoc::Attach(CBlock* target, const std::vector<ImportNode>& nodes,
         const int before = target->m_Children.GetCount();
         try {
             for (const ImportNode& node : nodes) {
-                AppendEntries(*target, node, *target, intoTarget ? 1 : node.folder ? 2 : 0);
+                AppendImported(*target, node, *target, intoTarget ? 1 : node.folder ? 2 : 0);
             }
         } catch (...) {
             RecordInserted(target, before);  // what was linked stays, and can be taken back

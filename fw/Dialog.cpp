@@ -152,8 +152,13 @@ LRESULT CDialog::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return TRUE;
             }
             return FALSE;
+        default: {
+            LRESULT result = 0;
+            if (!CallTypedHandler(msg, wParam, lParam, result)) return FALSE;
+            SetMsgResult(result);
+            return TRUE;
+        }
     }
-    return FALSE;
 }
 
 INT_PTR CDialog::Route(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, CDialog* object) {

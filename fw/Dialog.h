@@ -51,12 +51,6 @@ class CDialog : public CWnd {
         return true;
     }
     virtual void OnCancel() { EndDialog(IDCANCEL); }
-    // A command from a control other than IDOK and IDCANCEL. True when handled.
-    virtual bool OnCommand(UINT id, UINT code) {
-        (void)id;
-        (void)code;
-        return false;
-    }
     // A notification from a control; result goes back to the control. True when handled.
     bool OnNotify(NMHDR* header, LRESULT& result) override {
         (void)header;
@@ -70,7 +64,9 @@ class CDialog : public CWnd {
         return false;
     }
     // Returns what a dialog procedure returns; a result for the sender goes through
-    // SetMsgResult. Overrides call this for what they do not handle.
+    // SetMsgResult. Overrides call this for what they do not handle. The common messages go
+    // to the typed handlers, as in any window; OnCommand hears of every command but IDOK and
+    // IDCANCEL.
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     void SetMsgResult(LRESULT result) { SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result); }
 

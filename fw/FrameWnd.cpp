@@ -8,6 +8,7 @@
 #include "fw/CmdUI.h"
 #include "fw/ControlBar.h"
 #include "fw/Document.h"
+#include "fw/Dpi.h"
 #include "fw/Ids.h"
 #include "fw/Recovery.h"
 #include "fw/StatusBar.h"
@@ -299,6 +300,20 @@ void CFrameWnd::RecalcLayout() {
     }
 }
 
+void CFrameWnd::OnDpiChanged(int dpi, const RECT& suggested) {
+    const int old = WindowDpi(m_hWnd);
+    NoteWindowDpi(m_hWnd, dpi);
+    if (old != dpi) {
+        for (CControlBar* bar : m_bars) bar->OnDpiChanged(old, dpi);
+        for (CView* view : GetViews()) {
+            if (view->m_hWnd) view->OnDpiChanged(old, dpi);
+        }
+    }
+    SetWindowPos(m_hWnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    RecalcLayout();
+}
+
 void CFrameWnd::EnterHelpMode() {
     m_bHelpMode = true;
     SetCursor(LoadCursor(nullptr, IDC_HELP));
@@ -438,6 +453,13 @@ LRESULT CFrameWnd::OnQueryEndSession(LPARAM flags) {
     return (flags & ENDSESSION_CRITICAL) ? TRUE : FALSE;
 }
 
+bool CFrameWnd::OnCommand(UINT id, UINT code) {
+    // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
+    if (code > 1) return false;
+    ExecuteCommand(id, code == 1);
+    return true;
+}
+
 bool CFrameWnd::OnSize(UINT type, int, int) {
     // A minimised frame keeps its panes as they were: laid out in no space at all they would
     // shrink to nothing, and be stored so at closing.
@@ -462,15 +484,6 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
         case WM_CREATE:
             return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lParam));
-        case WM_COMMAND: {
-            UINT id = LOWORD(wParam);
-            // Accelerators say 1; menus and toolbar buttons send 0 (BN_CLICKED).
-            if (HIWORD(wParam) <= 1) {
-                ExecuteCommand(id, HIWORD(wParam) == 1 && lParam == 0);
-                return 0;
-            }
-            break;
-        }
         case WM_INITMENUPOPUP:
             if (!HIWORD(lParam)) UpdateMenuPopup(reinterpret_cast<HMENU>(wParam));
             return 0;
@@ -497,11 +510,18 @@ LRESULT CFrameWnd::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
                 return 0;
             }
             break;
+        case WM_DPICHANGED:
+            OnDpiChanged(DpiChangedDpi(wParam), DpiChangedRect(m_hWnd, lParam));
+            return 0;
         case WM_DROPFILES:
             OnDropFiles(reinterpret_cast<HDROP>(wParam));
             return 0;
         case WM_COPYDATA:
             if (lParam && OnFileQuery(*reinterpret_cast<const COPYDATASTRUCT*>(lParam))) return TRUE;
+            break;
+        case WM_NCDESTROY:
+            // After the children, which may store sizes at their DPI as they go.
+            ForgetWindowDpi(m_hWnd);
             break;
         case WM_QUERYENDSESSION:
             return OnQueryEndSession(lParam);

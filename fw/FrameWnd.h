@@ -62,6 +62,7 @@ class CFrameWnd : public CWnd, public CCmdTarget {
 
   protected:
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    bool OnCommand(UINT id, UINT code) override;
     bool OnSize(UINT type, int cx, int cy) override;
     void OnDestroy() override;
     bool OnClose() override;
@@ -71,6 +72,9 @@ class CFrameWnd : public CWnd, public CCmdTarget {
     bool OnFileQuery(const COPYDATASTRUCT& data);
     // Window creation after the base step; -1 makes creation fail.
     virtual int OnCreate(CREATESTRUCTW* create);
+    // The frame moved to a monitor of another scale (WM_DPICHANGED): the bars and views are
+    // sized for dpi, then the frame takes the rectangle Windows suggests.
+    virtual void OnDpiChanged(int dpi, const RECT& suggested);
     // Creates the client panes (a single view unless overridden).
     virtual bool OnCreateClient(CREATESTRUCTW* create, CDocument* doc);
     void AddControlBar(CControlBar* bar);

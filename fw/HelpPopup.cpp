@@ -13,23 +13,22 @@ CHelpPopup& Instance() {
     return popup;
 }
 
-HFONT MessageFont() {
-    static CUniqueFont font = [] {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        HFONT f = nullptr;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            f = CreateFontIndirectW(&metrics.lfMessageFont);
-        }
-        return CUniqueFont(f);
-    }();
+// The message font at dpi (made again only when the DPI asked for changes).
+HFONT MessageFont(int dpi) {
+    static CUniqueFont font;
+    static int fontDpi = 0;
+    if (!font || fontDpi != dpi) {
+        const LOGFONTW message = MessageFontForDpi(dpi);
+        font.Reset(CreateFontIndirectW(&message));
+        fontDpi = dpi;
+    }
     return font ? font.Get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-RECT TextRect(const std::string& text) {
-    RECT rc{0, 0, ScaleToScreen(kTextWidth), 0};
+RECT TextRect(const std::string& text, int dpi) {
+    RECT rc{0, 0, ScaleForDpi(kTextWidth, dpi), 0};
     CClientDC dc(nullptr);
-    CSelectObject font(dc, MessageFont());
+    CSelectObject font(dc, MessageFont(dpi));
     DrawTextUi(dc, text, &rc, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return rc;
 }
@@ -60,15 +59,18 @@ HWND CHelpPopup::Show(const char* className, HWND owner, POINT at, const std::st
     CHelpPopup& popup = Instance();
     RegisterClassOnce(className, CS_SAVEBITS | CS_DROPSHADOW, LoadCursor(nullptr, IDC_ARROW),
                       nullptr);
-    RECT textRect = TextRect(text);
-    const int padding = ScaleToScreen(kPadding);
+    // Drawn for the monitor it shows on, which may not be the owner's.
+    const HMONITOR onMonitor = MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST);
+    popup.m_dpi = MonitorDpi(onMonitor);
+    RECT textRect = TextRect(text, popup.m_dpi);
+    const int padding = ScaleForDpi(kPadding, popup.m_dpi);
     int width = textRect.right - textRect.left + 2 * padding + 2;
     int height = textRect.bottom - textRect.top + 2 * padding + 2;
     // Kept on the monitor's work area, below and right of the point where there is room.
     MONITORINFO monitor{};
     monitor.cbSize = sizeof monitor;
     int x = at.x, y = at.y;
-    if (GetMonitorInfoW(MonitorFromPoint(at, MONITOR_DEFAULTTONEAREST), &monitor)) {
+    if (GetMonitorInfoW(onMonitor, &monitor)) {
         const RECT& work = monitor.rcWork;
         if (x + width > work.right) x = work.right - width;
         if (y + height > work.bottom) y = at.y - height;
@@ -106,10 +108,10 @@ void CHelpPopup::Paint() {
     CPaintDC dc(m_hWnd);
     RECT rc = GetClientRect();
     FillRect(dc, &rc, GetSysColorBrush(COLOR_INFOBK));
-    CSelectObject font(dc, MessageFont());
+    CSelectObject font(dc, MessageFont(m_dpi));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-    InflateRect(&rc, -ScaleToScreen(kPadding), -ScaleToScreen(kPadding));
+    InflateRect(&rc, -ScaleForDpi(kPadding, m_dpi), -ScaleForDpi(kPadding, m_dpi));
     DrawTextUi(dc, m_strText, &rc, DT_WORDBREAK | DT_NOPREFIX);
 }
 

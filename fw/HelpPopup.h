@@ -48,4 +48,5 @@ class CHelpPopup : public CWnd {
     void Paint();
     bool m_bClosing = false;
     std::string m_strText;  // the program's text (CP932), drawn through the wide functions
+    int m_dpi = 96;         // of the monitor it shows on
 };

@@ -43,6 +43,12 @@ int CListView::GetColumnWidth(int column) const {
     return static_cast<int>(SendMessageW(m_hWnd, LVM_GETCOLUMNWIDTH, column, 0));
 }
 
+void CListView::OnDpiChanged(int oldDpi, int newDpi) {
+    CView::OnDpiChanged(oldDpi, newDpi);
+    for (int i = 0, count = GetColumnCount(); i < count; ++i)
+        SetColumnWidth(i, MulDiv(GetColumnWidth(i), newDpi, oldDpi));
+}
+
 bool CListView::SetColumnWidth(int column, int width) {
     return SendMessageW(m_hWnd, LVM_SETCOLUMNWIDTH, column, MAKELPARAM(width, 0)) != 0;
 }

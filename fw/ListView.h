@@ -17,6 +17,8 @@ class CListView : public CView {
     int GetColumnCount() const;
     int GetColumnWidth(int column) const;
     bool SetColumnWidth(int column, int width);
+    // Its font and its columns take the new monitor's size.
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
     int InsertItem(int index, const std::string& text, int image);
     // An item whose text (when textFromOwner) and image the owner gives only when the list

@@ -10,6 +10,8 @@ class CReBar : public CControlBar {
     bool AddBar(CControlBar* bar, UINT bandStyle);
     void OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) override;
     int CalcHeight(int width) override;
+    // The band's bar first, then the band's sizes from it.
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
   private:
     CControlBar* m_pBar = nullptr;

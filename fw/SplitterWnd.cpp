@@ -13,7 +13,7 @@ const char kSplitterClass[] = "SplitterWnd";
 bool CSplitterWnd::CreateStatic(HWND parent, int rows, int cols, UINT id) {
     RegisterClassOnce(kSplitterClass, CS_DBLCLKS, nullptr,
                       reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1));
-    m_bar = ScaleToScreen(kBarSize);
+    m_bar = ScaleForDpi(kBarSize, WindowDpi(parent));
     m_rows.assign(static_cast<std::size_t>(rows), SplitterPane{});
     m_cols.assign(static_cast<std::size_t>(cols), SplitterPane{});
     return CreateEx(0, kSplitterClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 0, 0,
@@ -79,6 +79,18 @@ void CSplitterWnd::RecalcLayout() {
     // The bars and every pane repaint whole: the splitter clips its children, so invalidating
     // only itself would leave the panes' old pixels (columns, lines, scroll bars) in place.
     RedrawWindow(m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void CSplitterWnd::OnDpiChanged(int oldDpi, int newDpi) {
+    m_bar = ScaleForDpi(kBarSize, newDpi);
+    for (auto* panes : {&m_rows, &m_cols}) {
+        for (SplitterPane& pane : *panes) {
+            pane.ideal = MulDiv(pane.ideal, newDpi, oldDpi);
+            pane.min = MulDiv(pane.min, newDpi, oldDpi);
+            pane.current = MulDiv(pane.current, newDpi, oldDpi);
+        }
+    }
+    RecalcLayout();
 }
 
 std::pair<bool, int> CSplitterWnd::HitTest(POINT point) const {

@@ -24,6 +24,8 @@ class CSplitterWnd : public CWnd {
     void GetColumnInfo(int col, int& current, int& min) const;
     void GetRowInfo(int row, int& current, int& min) const;
     void RecalcLayout();
+    // The frame moved to a monitor of newDpi: the bars and the panes' sizes scale with it.
+    void OnDpiChanged(int oldDpi, int newDpi);
 
   protected:
     bool OnSize(UINT type, int cx, int cy) override;

@@ -52,13 +52,15 @@ bool CStatusBar::SetIndicators(const UINT* ids, int count) {
 void CStatusBar::UpdateParts() {
     if (m_panes.empty()) return;
     RECT rc = GetClientRect();
+    const int dpi = WindowDpi(m_hWnd);
     std::vector<int> edges(m_panes.size());
     // Fixed panes sit at the right; the message pane stretches over what is left.
     int right = rc.right;
     for (std::size_t i = m_panes.size(); i-- > 0;) {
         edges[i] = (i + 1 == m_panes.size()) ? -1 : right;
-        if (m_panes[i].id != 0) right -= m_panes[i].width + ScaleToScreen(kPaneMargin);
-        if (i + 1 == m_panes.size()) right -= GetSystemMetrics(SM_CXVSCROLL);  // the size grip
+        if (m_panes[i].id != 0) right -= m_panes[i].width + ScaleForDpi(kPaneMargin, dpi);
+        if (i + 1 == m_panes.size())
+            right -= SystemMetricForDpi(SM_CXVSCROLL, dpi);  // the size grip
     }
     SendMessageW(m_hWnd, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
@@ -103,6 +105,15 @@ void CStatusBar::OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) {
             SetPaneText(i, ui.m_strText);
         }
     }
+}
+
+void CStatusBar::OnDpiChanged(int oldDpi, int newDpi) {
+    RescaleControlFont(m_hWnd, m_dpiFont, oldDpi, newDpi);
+    // The fixed panes as wide as their texts in the new font.
+    for (Pane& pane : m_panes) {
+        if (pane.id != 0) pane.width = TextWidth(pane.text);
+    }
+    UpdateParts();
 }
 
 int CStatusBar::CalcHeight(int width) {

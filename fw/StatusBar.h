@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fw/ControlBar.h"
+#include "win/Handles.h"
 
 class CStatusBar : public CControlBar {
   public:
@@ -13,6 +14,7 @@ class CStatusBar : public CControlBar {
     bool SetIndicators(const UINT* ids, int count);
     void OnUpdateCmdUI(CFrameWnd* target, bool disableIfNoHandler) override;
     int CalcHeight(int width) override;
+    void OnDpiChanged(int oldDpi, int newDpi) override;
 
     int GetCount() const { return static_cast<int>(m_panes.size()); }
     UINT GetItemID(int index) const { return m_panes.at(static_cast<std::size_t>(index)).id; }
@@ -33,4 +35,5 @@ class CStatusBar : public CControlBar {
     };
     void UpdateParts();
     std::vector<Pane> m_panes;
+    CUniqueFont m_dpiFont;  // the font made for the frame's DPI, once it moved
 };

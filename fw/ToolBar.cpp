@@ -40,17 +40,17 @@ bool ParseToolBarResource(const unsigned char* data, DWORD size, ToolBarLayout& 
 // colour and disabled ones are drawn embossed from the mask.
 const COLORREF kMaskColour = RGB(192, 192, 192);
 
-// The strip of button images, width by height each, drawn at the screen's DPI. Stretched
+// The strip of button images, width by height each, drawn at dpi. Stretched
 // pixel for pixel (no blending), so that the mask colour stays exact at the edges.
-CUniqueImageList LoadButtonImages(UINT resourceId, int width, int height, int count) {
+CUniqueImageList LoadButtonImages(UINT resourceId, int width, int height, int count, int dpi) {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     CUniqueBitmap strip(static_cast<HBITMAP>(LoadImageW(instance, MAKEINTRESOURCEW(resourceId),
                                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     if (!strip) return CUniqueImageList();
     BITMAP info{};
     GetObjectW(strip.Get(), sizeof info, &info);
-    int scaledWidth = ScaleToScreen(width), scaledHeight = ScaleToScreen(height);
-    int scaledStrip = ScaleToScreen(info.bmWidth);
+    int scaledWidth = ScaleForDpi(width, dpi), scaledHeight = ScaleForDpi(height, dpi);
+    int scaledStrip = ScaleForDpi(info.bmWidth, dpi);
     CClientDC screen(nullptr);
     CUniqueBitmap scaled(CreateCompatibleBitmap(screen, scaledStrip, scaledHeight));
     if (!scaled) return CUniqueImageList();
@@ -103,13 +103,36 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
     const auto* data = loaded ? static_cast<const unsigned char*>(LockResource(loaded)) : nullptr;
     ToolBarLayout layout;
     if (!data || !ParseToolBarResource(data, SizeofResource(instance, found), layout)) return false;
+    m_resourceId = resourceId;
+    m_items = layout.items;
+    m_imageSize = SIZE{layout.width, layout.height};
+    return AddButtons(WindowDpi(m_hWnd));
+}
+
+void CToolBar::OnDpiChanged(int oldDpi, int newDpi) {
+    if (m_items.empty()) return;
+    // The buttons again, with images and gaps drawn for the new DPI; their states come back
+    // at the next idle time.
+    const DWORD button = static_cast<DWORD>(SendMessageW(m_hWnd, TB_GETBUTTONSIZE, 0, 0));
+    while (SendMessageW(m_hWnd, TB_DELETEBUTTON, 0, 0)) {
+    }
+    AddButtons(newDpi);
+    SendMessageW(m_hWnd, TB_SETBUTTONSIZE, 0,
+                 MAKELPARAM(MulDiv(LOWORD(button), newDpi, oldDpi),
+                            MulDiv(HIWORD(button), newDpi, oldDpi)));
+    SendMessageW(m_hWnd, TB_AUTOSIZE, 0, 0);
+}
+
+bool CToolBar::AddButtons(int dpi) {
+    const ToolBarLayout layout{static_cast<int>(m_imageSize.cx), static_cast<int>(m_imageSize.cy),
+                               m_items};
     int images = 0;
     std::vector<TBBUTTON> buttons;
     m_ids.clear();
     for (UINT id : layout.items) {
         TBBUTTON button{};
         if (id == 0) {
-            button.iBitmap = ScaleToScreen(6);  // the gap of a separator
+            button.iBitmap = ScaleForDpi(6, dpi);  // the gap of a separator
             button.fsStyle = BTNS_SEP;
         } else {
             button.iBitmap = images++;
@@ -120,10 +143,11 @@ bool CToolBar::LoadToolBar(UINT resourceId) {
         }
         buttons.push_back(button);
     }
-    CUniqueImageList list = LoadButtonImages(resourceId, layout.width, layout.height, images);
+    CUniqueImageList list =
+        LoadButtonImages(m_resourceId, layout.width, layout.height, images, dpi);
     if (!list) return false;
     SendMessageW(m_hWnd, TB_SETBITMAPSIZE, 0,
-                 MAKELPARAM(ScaleToScreen(layout.width), ScaleToScreen(layout.height)));
+                 MAKELPARAM(ScaleForDpi(layout.width, dpi), ScaleForDpi(layout.height, dpi)));
     SendMessageW(m_hWnd, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(list.Get()));
     m_imageList = std::move(list);  // the toolbar does not own it
     if (!SendMessageW(m_hWnd, TB_ADDBUTTONSW, buttons.size(),

@@ -1,6 +1,7 @@
 #include "fw/View.h"
 
 #include "fw/Document.h"
+#include "fw/Dpi.h"
 #include "fw/FrameWnd.h"
 
 void CView::SetDocument(CDocument* doc) {
@@ -16,6 +17,10 @@ bool CView::CreateControlView(const char* className, HWND parent, UINT id, const
     if (!CreateControl(kDefaultExStyle, className, kDefaultStyle, parent, id)) return false;
     SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
+}
+
+void CView::OnDpiChanged(int oldDpi, int newDpi) {
+    RescaleControlFont(m_hWnd, m_dpiFont, oldDpi, newDpi);
 }
 
 CFrameWnd* CView::GetParentFrame() const {

@@ -4,6 +4,7 @@
 
 #include "fw/CmdTarget.h"
 #include "fw/Wnd.h"
+#include "win/Handles.h"
 
 class CDocument;
 class CFrameWnd;
@@ -35,6 +36,10 @@ class CView : public CWnd, public CCmdTarget {
         (void)hint;
     }
 
+    // The frame moved to a monitor of newDpi: the view's text takes that monitor's size (a
+    // control view's font by default).
+    virtual void OnDpiChanged(int oldDpi, int newDpi);
+
     CDocument* GetDocument() const { return m_pDocument; }
     // Shows doc (null: none); the view joins the document's list of views.
     void SetDocument(CDocument* doc);
@@ -46,4 +51,7 @@ class CView : public CWnd, public CCmdTarget {
                            CDocument* doc);
     LRESULT WndProc(UINT msg, WPARAM wParam, LPARAM lParam) override;
     CDocument* m_pDocument = nullptr;
+
+  private:
+    CUniqueFont m_dpiFont;  // the font made for the frame's DPI, once it moved
 };

@@ -227,6 +227,8 @@ bool CWnd::CallTypedHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& res
             return OnClose();
         case WM_NOTIFY:
             return OnNotify(reinterpret_cast<NMHDR*>(lParam), result);
+        case WM_COMMAND:
+            return OnCommand(LOWORD(wParam), HIWORD(wParam));
         case WM_DESTROY:
             OnDestroy();
             return false;

@@ -87,6 +87,9 @@ class CWnd {
     virtual bool OnSetCursor(HWND over, UINT hitTest) { (void)over, (void)hitTest; return false; }
     virtual bool OnCaptureChanged(HWND gaining) { (void)gaining; return false; }
     virtual bool OnClose() { return false; }
+    // WM_COMMAND from a menu (code 0), an accelerator (1) or a control whose own object did
+    // not take it (the control's notification code).
+    virtual bool OnCommand(UINT id, UINT code) { (void)id, (void)code; return false; }
     // WM_NOTIFY from a child whose own object did not take it; result is the answer.
     virtual bool OnNotify(NMHDR* header, LRESULT& result) { (void)header, (void)result; return false; }
     // The window is going; what the class's own procedure does follows.
@@ -105,6 +108,8 @@ class CWnd {
     // Every message goes through here: WndProc under the exception guard, workers let go at
     // WM_DESTROY, the object detached at WM_NCDESTROY.
     LRESULT Dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    // Calls the typed handler of a common message; false when there is none or it declined.
+    bool CallTypedHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
 
   private:
     friend class CWorker;
@@ -121,7 +126,6 @@ class CWnd {
         WPARAM wParam;
         LPARAM lParam;
     };
-    bool CallTypedHandler(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result);
     const CurrentMessage* m_pCurrent = nullptr;
     bool m_bSubclassed = false;
     std::vector<CWorker*> m_workers;  // told to stop when the window is destroyed

@@ -10,6 +10,7 @@ PACKAGES=(
   fonts-ipafont-gothic fonts-ipafont-mincho zip unzip
   xwallpaper gsettings-desktop-schemas libglib2.0-bin xfconf libxfconf-0-3 dbus dbus-daemon
   sway swaybg grim
+  lintian mandoc dpkg-dev fakeroot
 )
 
 SUDO=""

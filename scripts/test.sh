@@ -22,6 +22,20 @@ PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_test.sh
 section "plr run on free desktops: the root window under Xvfb, a headless sway, GSettings, xfconfd"
 PLR="$ROOT/build/plain/tools/plr/plr" bash tests/cli/plr_run_test.sh
 
+section "the Debian package: built, unpacked into a throwaway root, its plr run from there"
+deb=$(bash scripts/package-deb.sh)
+lintian "$deb" 2>&1 | grep -E '^E:' && { echo "lintian reports errors"; exit 1; }
+debroot=$(mktemp -d)
+dpkg -x "$deb" "$debroot"
+"$debroot/usr/bin/plr" --version | grep -qx "plr (Pelorand) $(sed -n 's/^project(Pelorand VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+mkdir -p "$debroot/pics" && cp dist/debian/copyright "$debroot/pics/a.jpg"
+"$debroot/usr/bin/plr" new "$debroot/c.plr" >/dev/null
+"$debroot/usr/bin/plr" import "$debroot/c.plr" "$debroot/pics" >/dev/null
+"$debroot/usr/bin/plr" simulate "$debroot/c.plr" --mode turn --start "2026-12-06 14:00:00" --ticks 2 |
+  grep -q "^2	$debroot/pics/a.jpg	a.jpg	"
+mandoc -T lint -W warning <(gzip -dc "$debroot/usr/share/man/man1/plr.1.gz")
+rm -rf "$debroot"
+
 section "windows build"
 cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null
 ninja -C build/win
@@ -36,7 +50,11 @@ wine_start
 # The in-process tests' windows are left unmanaged: with no window manager on Xvfb, Wine would
 # wait two seconds for each managed window (one with a caption) to be withdrawn.
 wine_ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-(cd build/win && LANG=ja_JP.UTF-8 ctest --output-on-failure)
+(cd build/win && LANG=ja_JP.UTF-8 ctest -LE 'two-monitors|other-dpi' --output-on-failure)
+section "the dialogs at 120, 144 and 192 DPI, the information window on two monitors"
+wine_stop
+bash tests/editor/screens.sh build/win
+wine_start
 
 # The end-to-end scripts drive the program through X as a user does. On a busy machine Wine now
 # and then drops a key or a click sent that way; each script waits for what it can see, and one

@@ -30,10 +30,10 @@ constexpr int kMinPaneSize = 10;  // at 96 DPI, as the stored sizes are
 // A stored pane size in screen pixels. Sizes are stored at 96 DPI, so that they mean the same
 // on any screen. One no drag can make (negative, or past the screen) reads as the default; a
 // size below the minimum is the user's closed pane and is kept.
-int StoredPaneSize(const CSettings& settings, const SettingDef& def, int screenExtent) {
+int StoredPaneSize(const CSettings& settings, const SettingDef& def, int screenExtent, int dpi) {
     int size = settings.GetInt(def);
-    if (size < 0 || size > ScaleFromScreen(screenExtent)) size = def.intDefault;
-    return ScaleToScreen(size);
+    if (size < 0 || size > ScaleFromDpi(screenExtent, dpi)) size = def.intDefault;
+    return ScaleForDpi(size, dpi);
 }
 
 // The list's view type for a style command; -1 for commands that set none.
@@ -104,13 +104,14 @@ bool CMainFrame::OnCreateClient(CREATESTRUCTW*, CDocument* doc) {
     CSettings& settings = m_settings;
     int screenWidth = GetSystemMetrics(SM_CXVIRTUALSCREEN);
     int screenHeight = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    int minSize = ScaleToScreen(kMinPaneSize);
-    m_wndSplitter.SetColumnInfo(0, StoredPaneSize(settings, setting::TreeSize, screenWidth),
+    const int dpi = WindowDpi(m_hWnd);
+    int minSize = ScaleForDpi(kMinPaneSize, dpi);
+    m_wndSplitter.SetColumnInfo(0, StoredPaneSize(settings, setting::TreeSize, screenWidth, dpi),
                                 minSize);
-    m_wndSplitter2.SetRowInfo(0, StoredPaneSize(settings, setting::ViewSize, screenHeight),
+    m_wndSplitter2.SetRowInfo(0, StoredPaneSize(settings, setting::ViewSize, screenHeight, dpi),
                               minSize);
-    m_wndSplitter2.SetRowInfo(1, StoredPaneSize(settings, setting::ImageViewSize, screenHeight),
-                              minSize);
+    m_wndSplitter2.SetRowInfo(
+        1, StoredPaneSize(settings, setting::ImageViewSize, screenHeight, dpi), minSize);
     SetActiveView(m_pTreeView.get(), false);
     // As if the user chose the stored style; only the list-style commands are taken from it.
     unsigned viewType = static_cast<unsigned>(settings.GetInt(setting::ViewType));
@@ -137,15 +138,26 @@ CPelorandListView* CMainFrame::GetActiveList() const {
 bool CMainFrame::DestroyWindow() {
     if (m_hWnd && m_wndSplitter.m_hWnd) {
         CSettings& settings = m_settings;
+        const int dpi = WindowDpi(m_hWnd);
         int current = 0, min = 0;
         m_wndSplitter.GetColumnInfo(0, current, min);
-        settings.WriteInt(setting::TreeSize, ScaleFromScreen(current));
+        settings.WriteInt(setting::TreeSize, ScaleFromDpi(current, dpi));
         m_wndSplitter2.GetRowInfo(0, current, min);
-        settings.WriteInt(setting::ViewSize, ScaleFromScreen(current));
+        settings.WriteInt(setting::ViewSize, ScaleFromDpi(current, dpi));
         m_wndSplitter2.GetRowInfo(1, current, min);
-        settings.WriteInt(setting::ImageViewSize, ScaleFromScreen(current));
+        settings.WriteInt(setting::ImageViewSize, ScaleFromDpi(current, dpi));
     }
     return CFrameWnd::DestroyWindow();
+}
+
+void CMainFrame::OnDpiChanged(int dpi, const RECT& suggested) {
+    // The panes first, so that the frame's new size shares out sizes already scaled.
+    const int old = WindowDpi(m_hWnd);
+    if (old != dpi) {
+        m_wndSplitter.OnDpiChanged(old, dpi);
+        m_wndSplitter2.OnDpiChanged(old, dpi);
+    }
+    CFrameWnd::OnDpiChanged(dpi, suggested);
 }
 
 bool CMainFrame::RouteCmdMsg(unsigned id, CCmdUI* ui) {

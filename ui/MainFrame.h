@@ -45,6 +45,7 @@ class CMainFrame : public CFrameWnd {
   protected:
     int OnCreate(CREATESTRUCTW* create) override;
     bool OnCreateClient(CREATESTRUCTW* create, CDocument* doc) override;
+    void OnDpiChanged(int dpi, const RECT& suggested) override;
 
   private:
     void OnViewStyle(unsigned id);

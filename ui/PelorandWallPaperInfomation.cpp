@@ -2,6 +2,7 @@
 
 #include "fw/CommonDialogs.h"
 #include "fw/DataExchange.h"
+#include "fw/Dpi.h"
 #include "fw/WinApp.h"
 #include "model/FontRecord_win.h"
 #include "model/Settings.h"
@@ -28,6 +29,9 @@ bool CPelorandWallPaperInfomation::OnInitDialog() {
     auto font = reinterpret_cast<HFONT>(SendMessageW(m_hWnd, WM_GETFONT, 0, 0));
     if (!font || !GetObjectW(font, sizeof pageFont, &pageFont)) {
         GetObjectW(GetStockObject(DEFAULT_GUI_FONT), sizeof pageFont, &pageFont);
+    } else {
+        // Kept at the system's DPI, as the chosen font is; the sample draws it at its own.
+        pageFont = ScaleFont(pageFont, WindowDpi(m_hWnd), ScreenDpi());
     }
     SettingHooks hooks;
     hooks.dialogFont = [&pageFont] { return ToFontRecord(pageFont); };

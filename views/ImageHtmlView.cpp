@@ -10,6 +10,7 @@
 #include <shellapi.h>
 
 #include "doc/PelorandDoc.h"
+#include "fw/Dpi.h"
 #include "model/Mbcs.h"
 #include "views/ImageDecoder.h"
 #include "win/Strconv.h"
@@ -258,7 +259,9 @@ void CImageHtmlView::OnPageRead(std::unique_ptr<PageRead> read) {
 void CImageHtmlView::Relayout() {
     if (m_content != Content::Page) return;
     const RECT client = GetClientRect();
-    m_layout = LayoutThumbnails(m_items, client.right - client.left);
+    // The pane's own margin grows with the screen's DPI; the pictures keep the page's sizes.
+    m_layout = LayoutThumbnails(m_items, client.right - client.left,
+                                ScaleForDpi(PageLayout::kMargin, WindowDpi(m_hWnd)));
 }
 
 SIZE CImageHtmlView::ContentSize() const {
@@ -319,10 +322,10 @@ void CImageHtmlView::Scroll(int bar, int code) {
     const int page = static_cast<int>(info.nPage);
     switch (code) {
         case SB_LINEUP:
-            pos -= kLineStep;
+            pos -= ScaleForDpi(kLineStep, WindowDpi(m_hWnd));
             break;
         case SB_LINEDOWN:
-            pos += kLineStep;
+            pos += ScaleForDpi(kLineStep, WindowDpi(m_hWnd));
             break;
         case SB_PAGEUP:
             pos -= page;
@@ -457,13 +460,12 @@ void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
 }
 
 void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
-    // The message font the user set, at the screen's DPI (the stock GUI font stays at 96).
-    if (!m_font) {
-        NONCLIENTMETRICSW metrics{};
-        metrics.cbSize = sizeof metrics;
-        if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) {
-            m_font.Reset(CreateFontIndirectW(&metrics.lfMessageFont));
-        }
+    // The message font the user set, at the pane's DPI (the stock GUI font stays at 96).
+    const int dpi = WindowDpi(m_hWnd);
+    if (!m_font || m_fontDpi != dpi) {
+        const LOGFONTW message = MessageFontForDpi(dpi);
+        m_font.Reset(CreateFontIndirectW(&message));
+        m_fontDpi = dpi;
     }
     HGDIOBJ font = m_font ? static_cast<HGDIOBJ>(m_font.Get()) : GetStockObject(DEFAULT_GUI_FONT);
     CSelectObject selectFont(dc, font);
@@ -480,7 +482,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
             Fill(dc, image, GetSysColor(COLOR_WINDOW));
         }
         if (m_isDocument[i]) {
-            DrawDocument(dc, image, m_items[i].src);
+            DrawDocument(dc, image, m_items[i].src, dpi);
             continue;
         }
         const CachedThumbnail* cached = m_cache.Use(m_keys[i]);
@@ -489,7 +491,7 @@ void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
         } else if (cached->broken) {
             Frame(dc, image, BrokenColor());
             RECT text = image;
-            InflateRect(&text, -3, -3);
+            InflateRect(&text, -ScaleForDpi(3, dpi), -ScaleForDpi(3, dpi));
             SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
             DrawTextUi(dc, m_items[i].alt, &text, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
         } else if (!cached->pixels.empty()) {
@@ -513,18 +515,19 @@ HICON CImageHtmlView::TypeIcon(const std::string& path) {
     return m_typeIcons.emplace(extension, CUniqueIcon(info.hIcon)).first->second.Get();
 }
 
-void CImageHtmlView::DrawDocument(HDC dc, const RECT& image, const std::string& path) {
-    const int iconSize = GetSystemMetrics(SM_CXICON);
+void CImageHtmlView::DrawDocument(HDC dc, const RECT& image, const std::string& path, int dpi) {
+    const int iconSize = SystemMetricForDpi(SM_CXICON, dpi);
+    const int gap = ScaleForDpi(4, dpi), inset = ScaleForDpi(2, dpi);
     const int width = image.right - image.left, height = image.bottom - image.top;
     const int size = std::min({iconSize, width, height});
-    int textTop = image.top + 4;
+    int textTop = image.top + gap;
     if (HICON icon = TypeIcon(path); icon && size > 0) {
-        DrawIconEx(dc, image.left + (width - size) / 2, image.top + 4, icon, size, size, 0,
+        DrawIconEx(dc, image.left + (width - size) / 2, image.top + gap, icon, size, size, 0,
                    nullptr, DI_NORMAL);
-        textTop += size + 4;
+        textTop += size + gap;
     }
     const std::string name = mbcs::FileName(path);
-    RECT text{image.left + 2, textTop, image.right - 2, image.bottom - 2};
+    RECT text{image.left + inset, textTop, image.right - inset, image.bottom - inset};
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
     DrawTextUi(dc, name, &text, DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
 }
@@ -563,6 +566,15 @@ bool CImageHtmlView::OnPaint() {
     return true;
 }
 
+void CImageHtmlView::OnDpiChanged(int oldDpi, int newDpi) {
+    (void)oldDpi;
+    (void)newDpi;
+    m_font.Reset();  // made again at the new DPI when next painted
+    Relayout();
+    UpdateScrollBars();
+    InvalidateRect(m_hWnd, nullptr, FALSE);
+}
+
 bool CImageHtmlView::OnSize(UINT, int, int) {
     Relayout();
     UpdateScrollBars();
@@ -572,7 +584,8 @@ bool CImageHtmlView::OnSize(UINT, int, int) {
 }
 
 bool CImageHtmlView::OnMouseWheel(int delta, UINT, POINT) {
-    ScrollTo(m_scroll.x, m_scroll.y - delta * 3 * kLineStep / WHEEL_DELTA);
+    ScrollTo(m_scroll.x,
+             m_scroll.y - delta * 3 * ScaleForDpi(kLineStep, WindowDpi(m_hWnd)) / WHEEL_DELTA);
     return true;
 }
 

@@ -35,6 +35,8 @@ class CImageHtmlView : public CView {
     bool Create(HWND parent, UINT id, const SIZE& size, CDocument* doc) override;
     void OnInitialUpdate() override;
     void OnUpdate(CView* sender, const CUpdateHint& hint) override;
+    // Its text, margin and icons take the new DPI; the pictures keep the page's sizes.
+    void OnDpiChanged(int oldDpi, int newDpi) override;
     CPelorandDoc* GetDocument() const;
 
     // Shows path as a new step of the history (the steps after the current one are dropped).
@@ -121,7 +123,7 @@ class CImageHtmlView : public CView {
     std::vector<bool> m_isDocument;   // each item's picture is a page, shown as an icon
     std::unordered_map<std::string, CUniqueIcon> m_typeIcons;  // by lower-case extension
     HICON TypeIcon(const std::string& path);
-    void DrawDocument(HDC dc, const RECT& image, const std::string& path);
+    void DrawDocument(HDC dc, const RECT& image, const std::string& path, int dpi);
     PageLayout m_layout;
 
     CThumbnailCache m_cache;
@@ -129,6 +131,7 @@ class CImageHtmlView : public CView {
     std::string m_pictureKey;
     CUniqueBitmap m_picture;
     CUniqueFont m_font;  // the message font; made again when the user changes it
+    int m_fontDpi = 0;   // the DPI m_font was made for
     SIZE m_pictureSize{0, 0};
     bool m_pictureBroken = false;
 

@@ -84,16 +84,18 @@ void CPelorandListView::SaveColumnWidths() {
     CSettings& settings = GetDocument()->Settings();
     int count = GetColumnCount();
     // Stored at 96 DPI, as the pane sizes are.
+    const int dpi = WindowDpi(m_hWnd);
     for (int i = 0; i < count; ++i) {
-        settings.WriteInt(setting::Column(i), ScaleFromScreen(GetColumnWidth(i)));
+        settings.WriteInt(setting::Column(i), ScaleFromDpi(GetColumnWidth(i), dpi));
     }
 }
 
 void CPelorandListView::LoadColumnWidths() {
     if (!GetDocument()) return;
     CSettings& settings = GetDocument()->Settings();
+    const int dpi = WindowDpi(m_hWnd);
     for (int i = 0; i < kColumnCount; ++i) {
-        SetColumnWidth(i, ScaleToScreen(settings.GetInt(setting::Column(i)) & 0xFFFF));
+        SetColumnWidth(i, ScaleForDpi(settings.GetInt(setting::Column(i)) & 0xFFFF, dpi));
     }
 }
 

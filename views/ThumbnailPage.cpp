@@ -221,9 +221,8 @@ bool ParseThumbnailPage(const std::string& text, std::vector<PageItem>& items,
     return false;  // never closed
 }
 
-PageLayout LayoutThumbnails(const std::vector<PageItem>& items, int paneWidth) {
+PageLayout LayoutThumbnails(const std::vector<PageItem>& items, int paneWidth, int margin) {
     PageLayout layout;
-    const int margin = PageLayout::kMargin;
     const int right = paneWidth - margin;
     int x = margin, y = margin, rowHeight = 0, widest = 0;
     layout.images.reserve(items.size());

@@ -88,7 +88,9 @@ struct PageLayout {
     int width = 0;                  // of the whole page, margins included
     int height = 0;
 };
-PageLayout LayoutThumbnails(const std::vector<PageItem>& items, int paneWidth);
+// margin: the page's margin in the pane's pixels (kMargin at 96 DPI, more on a denser screen).
+PageLayout LayoutThumbnails(const std::vector<PageItem>& items, int paneWidth,
+                            int margin = PageLayout::kMargin);
 
 // The item whose link area holds the page point, or -1.
 int HitTestThumbnail(const PageLayout& layout, int x, int y);

@@ -62,7 +62,7 @@ printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\nDATA\t"%s","0","x","y","
 # simulate's lines in run's form: UTF-8, the tick's time of day instead of its number, and the
 # ticks that change nothing left out.
 as_run() { # INTERVAL
-  iconv -f CP932 -t UTF-8 | awk -F'\t' -v OFS='\t' -v step="$1" '$2 != "-" {
+  awk -F'\t' -v OFS='\t' -v step="$1" '$2 != "-" {
     s = 14*3600 + $1*step; $1 = sprintf("%02d:%02d:%02d", int(s/3600)%24, int(s/60)%60, s%60); print }'
 }
 
@@ -216,6 +216,58 @@ for case in "TERM --end $work/d.jpg" "INT" "HUP" "TERM unchecked"; do
   expect "SIG$case: end wallpaper, exit 0" "$rc:$(cat "$RECORD"):$(cat out.txt)$(cat err.txt)" "0:$end:"
 done
 rm "$ini"
+
+# -- Steering: plr next, pause, resume and status reach the user's one plr run over its socket.
+changes() { grep -c '^\[' "$RECORD"; }
+started() { for _ in $(seq 1 200); do [ -S "$XDG_RUNTIME_DIR/pelorand/changer.sock" ] && return; sleep 0.05; done; }
+"$PLR" status >/dev/null 2>err.txt; rc=$?
+expect "status with none running" "$rc:$(cat err.txt)" "1:plr: no plr run is running for this user"
+: > "$RECORD"
+PATH=$work/fakes:$PATH "$PLR" run sim.plr --mode turn --interval 600 --setter-command setter >out.txt 2>err.txt &
+runner=$!; started
+expect "the socket's folder is private" "$(stat -c %a "$XDG_RUNTIME_DIR/pelorand")" 700
+PATH=$work/fakes:$PATH "$PLR" run sim.plr --setter-command setter >/dev/null 2>err2.txt; rc=$?
+expect "a second run is refused" "$rc:$(sed 's/process [0-9]*/process N/' err2.txt)" \
+  "2:plr: plr run is running already for this user (process N); 'plr run --replace' ends it and takes its place"
+out=$("$PLR" next); rc=$?
+expect "next changes at once" "$rc:$(echo "$out" | cut -f2):$(changes)" "0:$work/a.jpg:1"
+"$PLR" pause >/dev/null
+out=$("$PLR" next); rc=$?
+expect "next changes even when paused" "$rc:$(echo "$out" | cut -f2):$(changes)" "0:$work/c.jpg:2"
+expect "status" "$("$PLR" status | grep -v '^next change')" "picture	$work/c.jpg
+name	c.jpg
+priority	つぼにはまりすぎ
+author	me
+comment	top
+paused	yes"
+"$PLR" resume >/dev/null
+expect "status after resume" "$("$PLR" status | tail -2 | cut -f1,2 | sed 's/\t[-0-9]* [:0-9]*$/\tTIME/')" "paused	no
+next change	TIME"
+# --replace ends the running one (as a signal would: exit 0) and takes its place.
+PATH=$work/fakes:$PATH "$PLR" run sim.plr --replace --interval 1 --setter-command setter >out2.txt 2>err2.txt &
+second=$!
+wait "$runner"; rc=$?; runner=$second
+expect "replaced run ends with exit 0" "$rc:$(cat err.txt)" "0:"
+started
+"$PLR" pause >/dev/null; before=$(changes); sleep 2.5
+expect "pause holds the wallpaper" "$(changes)" "$before"
+# Only a folder of the user's own, closed to others, is trusted.
+chmod 755 "$XDG_RUNTIME_DIR/pelorand"
+"$PLR" status >/dev/null 2>err.txt; rc=$?
+expect "a folder others may enter is refused" "$rc:$(cat err.txt)" \
+  "2:plr: $XDG_RUNTIME_DIR/pelorand is not a folder of this user's that only the user may enter (mode 0700)"
+chmod 700 "$XDG_RUNTIME_DIR/pelorand"
+kill -TERM "$runner"; wait "$runner"; rc=$?; runner=
+expect "second run ends on SIGTERM" "$rc:$(cat err2.txt)" "0:"
+"$PLR" next >/dev/null 2>&1; expect "next after the end" "$?" 1
+# Without FILE the settings' ExecuteFile is run.
+printf '[Option]\nExecuteFile=%s\n' "$work/sim.plr" > "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+out=$(PATH=$work/fakes:$PATH "$PLR" run --mode turn --start "$START" --ticks 1 --setter-command setter 2>err.txt); rc=$?
+expect "run without FILE takes ExecuteFile" "$rc:$(echo "$out" | cut -f2):$(cat err.txt)" "0:$work/a.jpg:"
+rm "$XDG_CONFIG_HOME/pelorand/pelorand.ini"
+"$PLR" run --setter-command setter >/dev/null 2>err.txt; rc=$?
+expect "run without FILE or ExecuteFile" "$rc:$(cat err.txt)" \
+  "2:plr: no FILE given, and no ExecuteFile in the section [Option] of $XDG_CONFIG_HOME/pelorand/pelorand.ini"
 
 # -- Errors that stop it at once.
 "$PLR" run missing.plr --setter-command setter >/dev/null 2>err.txt; rc=$?

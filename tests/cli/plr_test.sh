@@ -16,9 +16,11 @@ printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\nFILE{\r\nNAME\t"Sub","2"
 
 out=$(plr check ok.plr); rc=$?
 expect "check exit" "$rc" 0
+# The terminal's text: UTF-8 from plr on Linux, the code page's bytes from plr.exe.
+conv() { if [ -n "${EMULATOR:-}" ]; then iconv -f CP932 -t UTF-8; else cat; fi; }
 expect "check output" "$out" $'folders 2 files 2\nline 9: "}FILE" with no open folder ignored\nline 10: "DATA" with no open folder ignored'
 
-out=$(plr tree ok.plr); rc=$?
+out=$(plr tree ok.plr --raw); rc=$?
 expect "tree exit" "$rc" 0
 want=$(printf '[Root]\t%s\tme\ttop\t-\tC\n  [Sub]\t%s\t?\t?\tI\t-\n    C:\\a.jpg\t%s\tx\ty\t-\tC\n  C:\\b.bmp\t%s\t?\t?\tI\tC' \
   "$(printf 'つぼにはまりすぎ' | iconv -f UTF-8 -t CP932)" "$(printf 'OKだよ' | iconv -f UTF-8 -t CP932)" \
@@ -26,6 +28,7 @@ want=$(printf '[Root]\t%s\tme\ttop\t-\tC\n  [Sub]\t%s\t?\t?\tI\t-\n    C:\\a.jpg
 expect "tree output (CP932 bytes)" "$out" "$want"
 out=$(plr tree ok.plr --utf8 | head -1)
 expect "tree --utf8" "$out" $'[Root]\tつぼにはまりすぎ\tme\ttop\t-\tC'
+expect "tree in the terminal's text" "$(plr tree ok.plr | conv)" "$(printf '%s' "$want" | iconv -f CP932 -t UTF-8)"
 
 # Deep nesting: two spaces a level up to 40 levels, then the level as a number.
 for i in $(seq 0 44); do printf 'FILE{\r\nNAME\t"d%d"\r\n' "$i"; done > deep.plr
@@ -82,7 +85,7 @@ printf 'FILE{\r\nNAME\t"Root","1","me","top","0","1"\r\nDATA\t"%s","0","x","y","
   "$W${S}a.jpg" "$W${S}b.bmp" "$W${S}wall" "$W${S}off.jpg" "$W${S}c.jpg" "$W${S}d.jpg" > sim.plr
 fav=萌え萌え！; two=つぼにはまりすぎ; ok=OKだよ
 inherited="$two"$'\tme\ttop'
-out=$(plr simulate sim.plr --start "2026-12-06 14:00:00" --interval 8 --ticks 12 | iconv -f CP932 -t UTF-8); rc=$?
+out=$(plr simulate sim.plr --start "2026-12-06 14:00:00" --interval 8 --ticks 12 | conv); rc=$?
 expect "simulate exit" "$rc" 0
 expect "simulate random" "$out" "1	$W${S}wall${S}x.JPG	x.JPG	$ok	w	dir
 2	$W${S}c.jpg	c.jpg	$inherited
@@ -96,14 +99,14 @@ expect "simulate random" "$out" "1	$W${S}wall${S}x.JPG	x.JPG	$ok	w	dir
 10	$W${S}a.jpg	a.jpg	$fav	x	y
 11	$W${S}c.jpg	c.jpg	$inherited
 12	-"
-out=$(plr simulate sim.plr --mode turn --start "2026-12-06 14:00:00" --ticks 6 | iconv -f CP932 -t UTF-8)
+out=$(plr simulate sim.plr --mode turn --start "2026-12-06 14:00:00" --ticks 6 | conv)
 expect "simulate in turn" "$out" "1	$W${S}a.jpg	a.jpg	$fav	x	y
 2	$W${S}c.jpg	c.jpg	$inherited
 3	-
 4	$W${S}b.bmp	b.bmp	$inherited
 5	$W${S}c.jpg	c.jpg	$inherited
 6	-"
-out=$(plr simulate sim.plr --filetype TXT --start "2026-12-06 14:00:00" --interval 8 --ticks 1 | iconv -f CP932 -t UTF-8)
+out=$(plr simulate sim.plr --filetype TXT --start "2026-12-06 14:00:00" --interval 8 --ticks 1 | conv)
 expect "simulate file type" "$out" "1	$W${S}wall${S}n.txt	n.txt	$ok	w	dir"
 out=$(plr simulate sim.plr --start "2026-12-06 14:00:00" --ticks 0); rc=$?
 expect "simulate no ticks" "$rc:$out" "0:"
@@ -118,7 +121,7 @@ if [ -z "${EMULATOR:-}" ]; then
     case $k in 2) n=${order[0]};; 5) n=${order[0]};; *) n=${order[1]};; esac
     want+="$k	$work/two/$n	$n	$ok	w	d"$'\n'
   done
-  out=$(plr simulate two.plr --mode turn --start "2026-12-06 14:00:00" --interval 1 --ticks 6 | iconv -f CP932 -t UTF-8)
+  out=$(plr simulate two.plr --mode turn --start "2026-12-06 14:00:00" --interval 1 --ticks 6 | conv)
   expect "simulate directory order" "$out" "${want%$'\n'}"
 fi
 
@@ -129,14 +132,14 @@ if [ -z "${EMULATOR:-}" ]; then
   touch 'a\b.jpg' "$hyo.jpg" "x$nou"
   printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' \
     "$work/a\\b.jpg" "$work/$hyo.jpg" "$work/x$nou" > names.plr
-  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 3 | iconv -f CP932 -t UTF-8)
+  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 3 | conv)
   expect "simulate POSIX names" "$out" "1	$work/a\\b.jpg	a\\b.jpg	$ok	?	?
 2	$work/表示.jpg	表示.jpg	$ok	?	?
 3	$work/x能力	x能力	$ok	?	?"
 else
   mkdir -p a; touch a/b.jpg
   printf 'FILE{\r\nNAME\t"R","2","?","?","0","1"\r\nDATA\t"%s","2","?","?","0","1"\r\n}FILE\r\n' "$W\\a\\b.jpg" > names.plr
-  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 1 | iconv -f CP932 -t UTF-8)
+  out=$(plr simulate names.plr --mode turn --start "2026-12-06 14:00:00" --ticks 1 | conv)
   expect "simulate Windows names" "$out" "1	$W\\a\\b.jpg	b.jpg	$ok	?	?"
 fi
 
@@ -197,6 +200,64 @@ plr rebase rel.plr again.plr "$W${S}" >/dev/null
 expect "rebase keeps a given separator" "$(plr tree again.plr | sed -n 2p | cut -f1 | tr -d ' ')" "$W${S}a.jpg"
 plr rebase rel.plr x.plr pics >/dev/null; rc=$?
 expect "rebase refuses a relative DIR" "$rc:$(tr -d '\r' < err.txt)" "2:plr: DIR must be a whole path: pics"
+
+
+# Making and editing a collection: the editor's import rules (file types, the target's
+# properties on the folder and what it holds at once), ITEMs by names, and every refusal
+# leaving the file as it was.
+mkdir -p lib/海/deep lib/山 lib/AC
+touch lib/top.jpg lib/skip.txt lib/海/sea.JPG lib/海/deep/d.bmp lib/山/m.jpg lib/AC/x.html
+# (Wine hands plr.exe the UTF-8 arguments in the ANSI code page.)
+rm -f made.plr
+out=$(plr new made.plr --name 'マイ'); rc=$?
+expect "new" "$rc:$out" "0:made made.plr with the folder $(printf 'マイ' | { [ -n "${EMULATOR:-}" ] && iconv -f UTF-8 -t CP932 || cat; })"
+expect "new refuses an existing file" "$(plr new made.plr; echo "$?:$(tr -d '\r' < err.txt)")" \
+  "2:plr: made.plr exists already; plr new writes a new file only"
+plr set made.plr / --priority 3 --author a --comment c >/dev/null
+out=$(plr import made.plr lib); rc=$?
+expect "import" "$rc:$out" "0:imported 5 folders and 5 files into /"
+names=$(plr tree made.plr | conv | cut -f1 | tr -d ' ' | sort)
+expect "import takes the file types, the depth and every folder" "$names" "$(printf '%s\n' \
+  '[マイ]' "[$W${S}lib]" "[$W${S}lib${S}海]" "[$W${S}lib${S}海${S}deep]" "[$W${S}lib${S}山]" "[$W${S}lib${S}AC]" \
+  "$W${S}lib${S}top.jpg" "$W${S}lib${S}海${S}sea.JPG" "$W${S}lib${S}海${S}deep${S}d.bmp" "$W${S}lib${S}山${S}m.jpg" \
+  "$W${S}lib${S}AC${S}x.html" | sort)"
+# The folder and its children take the target's properties, grandchildren keep the defaults.
+expect "import properties by level" "$(plr tree made.plr | conv | grep -E 'lib.海(\]|.sea)' | cut -f2-4 | LC_ALL=C sort -u)" \
+  "OKだよ	?	?
+許せる範囲？	a	c"
+cp made.plr before.plr
+plr set made.plr "lib/海" --priority 9 >/dev/null; rc=$?
+expect "set refuses a bad level, file unchanged" "$rc:$(tr -d '\r' < err.txt):$(cmp -s made.plr before.plr && echo same)" \
+  "2:plr: --priority '9' is not a level from 0 to 4:same"
+plr mkdir made.plr 'lib/AC//DC' >/dev/null
+plr mkdir made.plr lib/AC >/dev/null; rc=$?
+expect "mkdir refuses a name there already" "$rc" 2
+plr mkdir made.plr 'lib/AC//DC/in' >/dev/null
+expect "a slash in a name is written twice" "$(plr tree made.plr | conv | grep -c -E '^ *\[(AC/DC|in)\]')" 2
+plr import made.plr lib/山 --into lib >/dev/null
+cp made.plr before.plr
+plr rm made.plr "lib/山" >/dev/null; rc=$?
+expect "an ambiguous ITEM is refused with its matches, file unchanged" \
+  "$rc:$(tr -d '\r' < err.txt | conv | head -1):$(tr -d '\r' < err.txt | grep -c '^  folder '):$(cmp -s made.plr before.plr && echo same)" \
+  "2:plr: 'lib/山' names 2 items::2:same"
+plr rm made.plr "lib/nothing" >/dev/null; expect "rm of nothing" "$?" 2
+out=$(plr set made.plr "lib/海" --priority 0 --author 太郎 --comment 海の絵 --recursive); rc=$?
+expect "set recursive" "$rc:$out" "0:set the priority, author, comment of 1 item and everything in them"
+expect "set reaches every depth" "$(plr tree made.plr | conv | grep -E 'lib.海' | cut -f2-4 | sort -u)" "萌え萌え！	太郎	海の絵"
+plr set made.plr "lib/AC" --changer off >/dev/null
+expect "set without --recursive keeps what the folder holds" \
+  "$(plr tree made.plr | conv | grep -E '(\[|/|\\)AC(\]|.x)' | cut -f6 | tr -d '\n')" "-C"
+out=$(plr mv made.plr "lib/海/sea.JPG" lib/top.jpg --into "lib/AC//DC/in"); rc=$?
+expect "mv" "$rc:$out" "0:moved 2 items into lib/AC//DC/in"
+plr mv made.plr lib --into "lib/海" >/dev/null; expect "mv into itself refused" "$?" 2
+out=$(plr rm made.plr "lib/AC//DC/in/top.jpg" "lib/海/deep"); rc=$?
+expect "rm" "$rc" 0
+expect "after mv and rm" "$(plr tree made.plr | conv | grep -E 'sea|top|deep' | cut -f1 | tr -d ' ')" "$W${S}lib${S}海${S}sea.JPG"
+out=$(plr add made.plr lib/skip.txt lib/山 --into "lib/AC//DC"); rc=$?
+expect "add" "$rc:$out" "0:added 1 picture and 1 directory entry to lib/AC//DC"
+printf 'FILE{\r\nNAME\t"R"\r\nDATA\t"x"\r\nbogus\r\n}FILE\r\n' > damaged.plr; cp damaged.plr before.plr
+plr rm damaged.plr x >/dev/null; rc=$?
+expect "a file with unreadable records is not edited" "$rc:$(cmp -s damaged.plr before.plr && echo same)" "2:same"
 
 plr check >/dev/null; expect "no args exit" "$?" 2
 plr check --help >/dev/null; expect "help exit" "$?" 0

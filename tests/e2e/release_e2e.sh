@@ -22,7 +22,7 @@ size=$(stat -c %s "$zip")
 [ "$size" -le 1572864 ] || fail "the zip is $size bytes, more than 1.5 MB"
 listing=$(unzip -Z1 "$zip")
 for f in Pelorand.exe plr.exe Pelorand.html README.txt LICENSE.txt sample.cmd sample/template.plr; do
-  echo "$listing" | grep -qx "Pelorand-$version/$f" || fail "the zip lacks Pelorand-$version/$f"
+  grep -qx "Pelorand-$version/$f" <<<"$listing" || fail "the zip lacks Pelorand-$version/$f"
 done
 [ -z "$(echo "$listing" | grep -v "^Pelorand-$version/")" ] || fail "the zip has entries outside its folder"
 
@@ -37,10 +37,11 @@ strings -el "$dir/Pelorand.exe" | grep -qx "$version" || fail "Pelorand.exe has 
 strings -el "$dir/plr.exe" | grep -qx "$version" || fail "plr.exe has no version resource $version"
 manifest=$(strings "$dir/Pelorand.exe" | sed -n '/<assembly/,/<\/assembly>/p')
 for want in 'level="asInvoker"' 'processorArchitecture="\*"' 'Common-Controls' '<dpiAware' \
+            '>PerMonitorV2, System<' \
             '{e2011457-1546-43c5-a5fe-008deee3d3f0}' '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}'; do
-  echo "$manifest" | grep -q "$want" || fail "the manifest lacks $want"
+  grep -q "$want" <<<"$manifest" || fail "the manifest lacks $want"
 done
-echo "$manifest" | grep -qi "<activeCodePage" && fail "the manifest changes the ANSI code page"
+grep -qi "<activeCodePage" <<<"$manifest" && fail "the manifest changes the ANSI code page"
 
 # A prefix of its own, as a user's machine that never saw Pelorand.
 source "$root/scripts/wine-env.sh" "$work"
@@ -58,7 +59,7 @@ title="sample.plr - Pelorand For ActiveDesktop"
 editor_window 120
 # The sample was made whole where it was unpacked: its pictures are found from anywhere.
 tree=$(cd "$work" && wine_ wine "$dir/plr.exe" tree "$wdir\\sample\\sample.plr" --utf8 2>/dev/null | tr -d '\r')
-echo "$tree" | grep -qF "$wdir\\sample\\images\\sea.jpg" || fail "the sample does not name its pictures where it was unpacked: $tree"
+grep -qF "$wdir\\sample\\images\\sea.jpg" <<<"$tree" || fail "the sample does not name its pictures where it was unpacked: $tree"
 closed() { ! xdotool search --name "$title" >/dev/null 2>&1; }
 exit_editor
 

@@ -11,11 +11,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "EditorFixture.h"
 #include "fw/Dialog.h"
 #include "res/resource.h"
+#include "win/Handles.h"
 #include "win/Strconv.h"
 
 namespace {
@@ -193,4 +195,116 @@ TEST(DialogTexts, OnAnyCodePageEveryDialogShowsTheTextsOfItsTemplate) {
     DestroyWindow(host);
     // Lest a template read wrong compare nothing.
     EXPECT_GT(japanese, 40);
+}
+
+namespace {
+
+bool ClassIs(HWND control, const wchar_t* name) {
+    wchar_t className[32] = L"";
+    GetClassNameW(control, className, 32);
+    return lstrcmpiW(className, name) == 0;
+}
+
+// Group boxes and frames hold other controls; every other control stands alone.
+bool Encloses(HWND control) {
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    if (ClassIs(control, L"Button")) return (style & BS_TYPEMASK) == BS_GROUPBOX;
+    if (ClassIs(control, L"Static")) {
+        const LONG_PTR type = style & SS_TYPEMASK;
+        return (type >= SS_BLACKRECT && type <= SS_WHITEFRAME) || type == SS_ETCHEDFRAME ||
+               type == SS_ETCHEDHORZ || type == SS_ETCHEDVERT;
+    }
+    return false;
+}
+
+// Room the control's text needs beyond the text itself (a check box's box, a button's edges);
+// -1 for a control whose text is not checked.
+int TextRoom(HWND control, UINT& format) {
+    const LONG_PTR style = GetWindowLongPtrW(control, GWL_STYLE);
+    format = DT_SINGLELINE;
+    if (ClassIs(control, L"Static")) {
+        const LONG_PTR type = style & SS_TYPEMASK;
+        if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
+        if (type == SS_LEFT || type == SS_CENTER || type == SS_RIGHT) {
+            format = (format & ~DT_SINGLELINE) | DT_WORDBREAK;
+            return 0;
+        }
+        return type == SS_LEFTNOWORDWRAP || type == SS_SIMPLE ? 0 : -1;
+    }
+    if (!ClassIs(control, L"Button") || (style & BS_MULTILINE)) return -1;
+    switch (style & BS_TYPEMASK) {
+        case BS_PUSHBUTTON:
+        case BS_DEFPUSHBUTTON:
+            return 2 * GetSystemMetrics(SM_CXEDGE);
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+        case BS_3STATE:
+        case BS_AUTO3STATE:
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            return GetSystemMetrics(SM_CXMENUCHECK) + GetSystemMetrics(SM_CXEDGE);
+        case BS_GROUPBOX:
+            return 2 * GetSystemMetrics(SM_CXEDGE);
+        default:
+            return -1;
+    }
+}
+
+RECT RectIn(HWND control, HWND dialog) {
+    RECT rc{};
+    GetWindowRect(control, &rc);
+    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+}  // namespace
+
+// Run at 96 DPI with the rest, and at 120, 144 and 192 by tests/editor/screens.sh: the dialog
+// manager sizes the controls from the font at the screen's DPI, and text does not grow in step.
+TEST(DialogTexts, AtTheScreenDpiEveryTextFitsItsControlAndNoControlsOverlap) {
+    if (const char* expected = std::getenv("PELORAND_EXPECT_DPI")) {
+        CClientDC screen(nullptr);
+        ASSERT_EQ(std::atoi(expected), GetDeviceCaps(screen, LOGPIXELSY));
+    }
+    HWND host = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 400, nullptr, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, host);
+    for (UINT id : DialogIds()) {
+        CDialog dialog(id, host);
+        ASSERT_TRUE(dialog.Create(host));
+        const RECT client = dialog.GetClientRect();
+        std::vector<std::pair<HWND, RECT>> alone;
+        for (HWND control = GetWindow(dialog.m_hWnd, GW_CHILD); control;
+             control = GetWindow(control, GW_HWNDNEXT)) {
+            if (!(GetWindowLongPtrW(control, GWL_STYLE) & WS_VISIBLE)) continue;
+            const RECT rc = RectIn(control, dialog.m_hWnd);
+            const int cid = GetDlgCtrlID(control);
+            RECT inside{};
+            IntersectRect(&inside, &rc, &client);
+            EXPECT_TRUE(EqualRect(&inside, &rc)) << "dialog " << id << " control " << cid;
+            UINT format = 0;
+            const int room = TextRoom(control, format);
+            const std::wstring text = TextOf(control);
+            if (room >= 0 && !text.empty()) {
+                CClientDC dc(control);
+                CSelectObject font(dc, reinterpret_cast<HFONT>(
+                                           SendMessageW(control, WM_GETFONT, 0, 0)));
+                const int width = rc.right - rc.left - room;
+                RECT need{0, 0, width, 0};
+                DrawTextW(dc, text.c_str(), -1, &need, format | DT_CALCRECT);
+                EXPECT_LE(need.right, width) << "dialog " << id << " control " << cid;
+                EXPECT_LE(need.bottom, rc.bottom - rc.top) << "dialog " << id << " control " << cid;
+            }
+            if (Encloses(control)) continue;
+            for (const auto& other : alone) {
+                RECT overlap{};
+                EXPECT_FALSE(IntersectRect(&overlap, &rc, &other.second))
+                    << "dialog " << id << " controls " << cid << " and "
+                    << GetDlgCtrlID(other.first);
+            }
+            alone.emplace_back(control, rc);
+        }
+        dialog.DestroyWindow();
+    }
+    DestroyWindow(host);
 }

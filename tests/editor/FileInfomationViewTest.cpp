@@ -4,12 +4,14 @@
 // (the headers below need the definitions of windows.h)
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "EditorFixture.h"
 #include "changer/FileInfomationView_win.h"
+#include "fw/Dpi.h"
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
 #include "win/Handles.h"
@@ -248,6 +250,131 @@ TEST_F(FileInfomationViewTest, AnAmpersandPrefixesTheNextCharacterAndTwoShowOne)
     ASSERT_GT(plain, 0);
     EXPECT_EQ(plain, inkOf("W&W"));   // the single "&" is not drawn
     EXPECT_GT(inkOf("W&&W"), plain);  // "&&" draws one "&"
+}
+
+TEST_F(FileInfomationViewTest, OnAnotherMonitorItScalesItsTextAndStaysInsideAWorkArea) {
+    CFileInfomationView& view = CreateChangerCopy();
+    view.m_crBack = RGB(10, 20, 30);
+    view.m_crText = RGB(250, 250, 250);
+    view.m_bDispPriority = view.m_bDispAuthor = view.m_bDispComment = FALSE;
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    SetWindowPos(view.m_hWnd, nullptr, work.left + 50, work.top + 40, 400, 100,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    view.SetTexts("WWWW", "", "", "");
+    const int ink = Capture(view.m_hWnd).InkWidth(RGB(10, 20, 30));
+    ASSERT_GT(ink, 0);
+    const LONG chosenHeight = view.m_lf.lfHeight;
+
+    // Windows' suggestion for a monitor of twice the DPI: twice the size.
+    const int twice = WindowDpi(view.m_hWnd) * 2;
+    RECT suggested{work.left + 60, work.top + 50, work.left + 860, work.top + 250};
+    SendMessageW(view.m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT rc = WindowRect(view.m_hWnd);
+    EXPECT_TRUE(EqualRect(&rc, &suggested));
+    EXPECT_EQ(800, Stored("Width"));
+    EXPECT_EQ(suggested.left, Stored("LeftPosition"));
+    const int inkTwice = Capture(view.m_hWnd).InkWidth(RGB(10, 20, 30));
+    EXPECT_GE(inkTwice, ink * 17 / 10);
+    EXPECT_LE(inkTwice, ink * 23 / 10);
+    // The font the options chose is what is kept and stored, whatever monitor it is shown on.
+    EXPECT_EQ(chosenHeight, view.m_lf.lfHeight);
+
+    // A suggestion past the work area's edge, or larger than it, comes inside it.
+    RECT over{work.right - 100, work.top + 10, work.right + 300, work.top + 210};
+    SendMessageW(view.m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&over));
+    rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(work.right, rc.right);
+    EXPECT_EQ(400, rc.right - rc.left);
+    EXPECT_EQ(work.top + 10, rc.top);
+    RECT huge{work.left, work.top, work.right + 500, work.bottom + 500};
+    SendMessageW(view.m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&huge));
+    rc = WindowRect(view.m_hWnd);
+    EXPECT_TRUE(EqualRect(&rc, &work));
+
+    // Left where no monitor is any more (one was unplugged): the display change that says so
+    // brings it back.
+    SetWindowPos(view.m_hWnd, nullptr, work.right + 3000, work.top + 10, 300, 100,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    SendMessageW(view.m_hWnd, WM_DISPLAYCHANGE, 32, MAKELPARAM(work.right, work.bottom));
+    rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(work.right, rc.right);
+    EXPECT_EQ(300, rc.right - rc.left);
+    EXPECT_EQ(work.right - 300, Stored("LeftPosition"));
+}
+
+// Run by a step of its own, on an X display of two screens that Wine shows as two monitors:
+// a small primary one and a larger second one. Elsewhere there is one monitor, and nothing to
+// run.
+class TwoMonitorsTest : public FileInfomationViewTest {
+  protected:
+    void SetUp() override {
+        FileInfomationViewTest::SetUp();
+        EnumDisplayMonitors(
+            nullptr, nullptr,
+            [](HMONITOR monitor, HDC, LPRECT, LPARAM self) {
+                MONITORINFO info{};
+                info.cbSize = sizeof info;
+                GetMonitorInfoW(monitor, &info);
+                auto* test = reinterpret_cast<TwoMonitorsTest*>(self);
+                (info.dwFlags & MONITORINFOF_PRIMARY ? test->m_primary : test->m_second) =
+                    info.rcWork;
+                ++test->m_count;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(this));
+        if (std::getenv("PELORAND_EXPECT_MONITORS") == nullptr && m_count < 2)
+            GTEST_SKIP() << "one monitor";
+        ASSERT_EQ(2, m_count);
+        ASSERT_GT(m_second.right - m_second.left, m_primary.right - m_primary.left);
+        ASSERT_GT(m_second.bottom - m_second.top, m_primary.bottom - m_primary.top);
+    }
+    int m_count = 0;
+    RECT m_primary{}, m_second{};
+};
+
+TEST_F(TwoMonitorsTest, APlaceMostlyOnTheLargerMonitorKeepsASizeOnlyThatMonitorHolds) {
+    // Wider and taller than the primary monitor's work area, inside the second one's.
+    const int width = m_second.right - m_second.left - 40;
+    const int height = m_second.bottom - m_second.top - 30;
+    ASSERT_GT(width, m_primary.right - m_primary.left);
+    Settings().WriteInt(setting::LeftPosition, m_second.left + 20);
+    Settings().WriteInt(setting::TopPosition, m_second.top + 10);
+    Settings().WriteInt(setting::Width, width);
+    Settings().WriteInt(setting::Height, height);
+    CFileInfomationView& view = CreateChangerCopy();
+    RECT rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(m_second.left + 20, rc.left);
+    EXPECT_EQ(m_second.top + 10, rc.top);
+    EXPECT_EQ(width, rc.right - rc.left);
+    EXPECT_EQ(height, rc.bottom - rc.top);
+    EXPECT_EQ(width, Stored("Width"));
+
+    // Larger than even that monitor: as much as its work area holds, not the primary's.
+    const RECT fitted = CFileInfomationView::FromStored(m_second.left + 20, m_second.top + 10,
+                                                        width + 500, height + 500);
+    EXPECT_EQ(m_second.right - m_second.left, fitted.right - fitted.left);
+    EXPECT_EQ(m_second.bottom - m_second.top, fitted.bottom - fitted.top);
+}
+
+TEST_F(TwoMonitorsTest, MovedOntoTheLargerMonitorAtAnotherDpiItStaysInsideThatWorkArea) {
+    CFileInfomationView& view = CreateChangerCopy();
+    const int twice = WindowDpi(view.m_hWnd) * 2;
+    // Windows' suggestion, mostly on the second monitor and past its right edge.
+    const int width = m_second.right - m_second.left - 100;
+    const int height = m_primary.bottom - m_primary.top;
+    RECT suggested{m_second.left + 200, m_second.top + 20, m_second.left + 200 + width,
+                   m_second.top + 20 + height};
+    SendMessageW(view.m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&suggested));
+    const RECT rc = WindowRect(view.m_hWnd);
+    EXPECT_EQ(m_second.right, rc.right);
+    EXPECT_EQ(width, rc.right - rc.left);
+    EXPECT_EQ(height, rc.bottom - rc.top);
+    EXPECT_EQ(rc.left, Stored("LeftPosition"));
 }
 
 TEST_F(FileInfomationViewTest, NeverTakesTheActivationAndCannotBeClosedByTheUser) {

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <climits>
+#include <cstdlib>
 #include <vector>
 
 #include "EditorFixture.h"
@@ -421,6 +422,126 @@ TEST_F(EditorTest, AtAHigherDpiEveryPixelSizeGrowsAndSizesAreStoredAt96Dpi) {
     EXPECT_EQ(Settings().GetInt(setting::TreeSize), 200);
     EXPECT_EQ(Settings().GetInt(setting::ViewSize), 150);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(Settings().GetInt(setting::Column(i)), 100) << i;
+}
+
+namespace {
+
+RECT ChildRect(HWND child) {
+    RECT rc{};
+    GetWindowRect(child, &rc);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rc), 2);
+    return rc;
+}
+
+int FontHeight(HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font,
+               &font);
+    return std::abs(font.lfHeight);
+}
+
+// The frame's bars and panes each inside the client area, none over another; the toolbar's
+// buttons inside the toolbar, and the toolbar as tall as its buttons.
+void ExpectFrameLaidOut(CMainFrame* frame, int dpi) {
+    const RECT client = frame->GetClientRect();
+    std::vector<HWND> parts = {frame->m_wndReBar.m_hWnd, frame->m_wndSplitter.m_hWnd,
+                               frame->m_wndStatusBar.m_hWnd};
+    std::vector<RECT> rects;
+    for (HWND part : parts) {
+        RECT rc = ChildRect(part), inside{};
+        IntersectRect(&inside, &rc, &client);
+        EXPECT_TRUE(EqualRect(&inside, &rc)) << dpi << " part " << GetDlgCtrlID(part);
+        EXPECT_GT(rc.bottom - rc.top, 0) << dpi << " part " << GetDlgCtrlID(part);
+        for (const RECT& other : rects) {
+            RECT overlap{};
+            EXPECT_FALSE(IntersectRect(&overlap, &rc, &other)) << dpi << " " << GetDlgCtrlID(part);
+        }
+        rects.push_back(rc);
+    }
+    HWND toolbar = frame->m_wndToolBar.m_hWnd;
+    const RECT bar = ChildRect(toolbar);
+    const RECT band = frame->m_wndReBar.GetClientRect();
+    EXPECT_LE(bar.bottom, band.bottom) << dpi;
+    const RECT tools = frame->m_wndToolBar.GetClientRect();
+    const int count = static_cast<int>(SendMessageW(toolbar, TB_BUTTONCOUNT, 0, 0));
+    ASSERT_GT(count, 0);
+    for (int i = 0; i < count; ++i) {
+        RECT button{};
+        SendMessageW(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&button));
+        EXPECT_LE(button.bottom, tools.bottom) << dpi << " button " << i;
+    }
+    auto images = reinterpret_cast<HIMAGELIST>(SendMessageW(toolbar, TB_GETIMAGELIST, 0, 0));
+    int cx = 0, cy = 0;
+    ASSERT_TRUE(ImageList_GetIconSize(images, &cx, &cy));
+    const DWORD button = static_cast<DWORD>(SendMessageW(toolbar, TB_GETBUTTONSIZE, 0, 0));
+    EXPECT_EQ(cx, MulDiv(16, dpi, 96)) << dpi;
+    EXPECT_GE(static_cast<int>(LOWORD(button)), cx) << dpi;
+    EXPECT_GE(static_cast<int>(HIWORD(button)), cy) << dpi;
+    // The status bar's text fits in it.
+    EXPECT_GE(ChildRect(frame->m_wndStatusBar.m_hWnd).bottom -
+                  ChildRect(frame->m_wndStatusBar.m_hWnd).top,
+              FontHeight(frame->m_wndStatusBar.m_hWnd))
+        << dpi;
+}
+
+}  // namespace
+
+// Also run by tests/editor/screens.sh with the system's fonts and metrics at 120, 144 and 192.
+TEST_F(EditorTest, AtEveryCommonDpiTheBarsAndPanesFitAndDoNotOverlap) {
+    for (int dpi : {96, 120, 144, 192}) {
+        OverrideScreenDpi(dpi);
+        ASSERT_TRUE(OpenEditor());
+        ExpectFrameLaidOut(Frame(), dpi);
+        CloseEditor();
+        OverrideScreenDpi(0);
+    }
+}
+
+TEST_F(EditorTest, AMoveToAMonitorOfAnotherDpiTakesTheSuggestedPlaceAndScalesEveryPart) {
+    ASSERT_TRUE(OpenEditor());
+    CMainFrame* frame = Frame();
+    const int dpi = WindowDpi(frame->m_hWnd);
+    CPelorandListView* list = frame->GetActiveList();
+    const int listFont = FontHeight(list->m_hWnd), treeFont = FontHeight(TreeView()->m_hWnd);
+    const int statusFont = FontHeight(frame->m_wndStatusBar.m_hWnd);
+    const int treeWidth = TreeWidth(frame), rowHeight = RowHeight(frame, 0);
+    std::vector<int> columns;
+    for (int i = 0; i < 6; ++i) columns.push_back(list->GetColumnWidth(i));
+
+    // Windows' suggestion for a monitor of twice the DPI: the same window twice as large.
+    RECT suggested{20, 10, 20 + 1000, 10 + 760};
+    const int twice = dpi * 2;
+    SendMessageW(frame->m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&suggested));
+    RECT now{};
+    GetWindowRect(frame->m_hWnd, &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
+    EXPECT_EQ(WindowDpi(list->m_hWnd), twice);
+    EXPECT_EQ(TreeWidth(frame), treeWidth * 2);
+    EXPECT_EQ(RowHeight(frame, 0), rowHeight * 2);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(list->GetColumnWidth(i), columns[i] * 2) << i;
+    EXPECT_NEAR(FontHeight(list->m_hWnd), listFont * 2, 1);
+    EXPECT_NEAR(FontHeight(TreeView()->m_hWnd), treeFont * 2, 1);
+    EXPECT_NEAR(FontHeight(frame->m_wndStatusBar.m_hWnd), statusFont * 2, 1);
+    RECT tree{}, right{};
+    GetWindowRect(TreeView()->m_hWnd, &tree);
+    GetWindowRect(frame->m_wndSplitter2.m_hWnd, &right);
+    EXPECT_EQ(right.left - tree.right, MulDiv(CSplitterWnd::kBarSize, twice, 96));
+    ExpectFrameLaidOut(frame, twice);
+
+    // And back: what is stored is in 96-DPI pixels whichever monitor the frame closed on.
+    suggested = RECT{20, 10, 20 + 500, 10 + 380};
+    SendMessageW(frame->m_hWnd, WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                 reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(TreeWidth(frame), treeWidth);
+    EXPECT_EQ(FontHeight(list->m_hWnd), listFont);
+    ExpectFrameLaidOut(frame, dpi);
+    SendMessageW(frame->m_hWnd, WM_DPICHANGED, MAKEWPARAM(twice, twice),
+                 reinterpret_cast<LPARAM>(&suggested));
+    CloseEditor();
+    EXPECT_EQ(Settings().GetInt(setting::TreeSize), MulDiv(treeWidth, 96, dpi));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(Settings().GetInt(setting::Column(i)), MulDiv(columns[i], 96, dpi)) << i;
 }
 
 TEST_F(EditorTest, AfterALayoutChangeEveryPaneRepaintsWhole) {

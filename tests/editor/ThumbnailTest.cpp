@@ -12,6 +12,7 @@
 #include "Responsiveness.h"
 #include "changer/ChangerSeams.h"
 #include "doc/PelorandDoc.h"
+#include "fw/Dpi.h"
 #include "fw/Ids.h"
 #include "model/Block.h"
 #include "model/Settings.h"
@@ -467,6 +468,17 @@ TEST_F(ThumbnailTest, ThePaneFlowsThumbnailsAtItsWidthDrawsThemAndBreaksWhatIsNo
 
     EXPECT_EQ(view->ToolTipTextAt(CentreOf(1)), text);
     EXPECT_EQ(view->ToolTipTextAt(POINT{2, 2}), "");
+
+    // Moved to a monitor of twice the DPI: the pane's own margin doubles, the pictures keep
+    // the page's sizes.
+    HWND frame = GetAncestor(view->m_hWnd, GA_ROOT);
+    RECT where{};
+    GetWindowRect(frame, &where);
+    const int twice = WindowDpi(view->m_hWnd) * 2;
+    SendMessageW(frame, WM_DPICHANGED, MAKEWPARAM(twice, twice), reinterpret_cast<LPARAM>(&where));
+    EXPECT_EQ(view->Layout().images[0].left, 15 + PageLayout::kMargin);
+    EXPECT_EQ(view->Layout().images[0].right - view->Layout().images[0].left, 40);
+    EXPECT_EQ(view->Layout().images[0].bottom - view->Layout().images[0].top, 30);
 }
 
 TEST_F(ThumbnailTest, DecodedThumbnailsStayWithinTheCacheBudget) {

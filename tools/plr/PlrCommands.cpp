@@ -62,9 +62,8 @@ std::string OneLine(const std::string& text) {
 
 namespace {
 
-void Print(const std::string& text, bool utf8) {
-    const std::string& out = utf8 ? ToUtf8(text) : text;
-    std::fwrite(out.data(), 1, out.size(), stdout);
+void Print(const std::string& text) {
+    std::fwrite(text.data(), 1, text.size(), stdout);
 }
 
 // check and save end the process right after: the system takes its memory back at once, where
@@ -76,10 +75,10 @@ void KeepUntilExit(std::unique_ptr<CBlock> root) {
 }
 
 bool ParseFileArgs(const std::vector<std::string>& args, std::size_t wanted,
-                   std::vector<std::string>& files, bool* utf8) {
+                   std::vector<std::string>& files, char* form) {
     for (const auto& a : args) {
-        if (utf8 && a == "--utf8") {
-            *utf8 = true;
+        if (form && (a == "--raw" || a == "--utf8")) {
+            *form = a[2];
         } else if (!a.empty() && a[0] == '-' && a.size() > 1) {
             Fail("unknown option '" + a + "'");
             return false;
@@ -123,8 +122,14 @@ constexpr std::size_t kIndentLevels = 40;
 
 int RunTree(const std::vector<std::string>& args) {
     std::vector<std::string> files;
-    bool utf8 = false;
-    if (!ParseFileArgs(args, 1, files, &utf8)) return 2;
+    char form = 't';  // the terminal's text, or 'r'aw bytes, or 'u'tf-8 even on Windows
+    if (!ParseFileArgs(args, 1, files, &form)) return 2;
+    const auto shown = [form](const std::string& text) {
+#ifdef _WIN32
+        if (form == 'u') return ToUtf8(text);
+#endif
+        return form == 'r' ? text : TerminalText(text);
+    };
     auto root = LoadDocument(files[0], nullptr);
     if (!root) return 2;
     std::vector<std::pair<const CBlock*, std::size_t>> pending{{root.get(), 0}};
@@ -141,16 +146,16 @@ int RunTree(const std::vector<std::string>& args) {
             line += "(" + std::to_string(depth) + ") ";
         }
         if (entry->m_bFolder) {
-            line += "[" + OneLine(entry->m_strName) + "]";
+            line += "[" + OneLine(shown(entry->m_strName.str())) + "]";
         } else {
-            line += OneLine(entry->m_strName);
+            line += OneLine(shown(entry->m_strName.str()));
         }
-        line += "\t" + GetPriorityLabel(entry->m_nPriority);
-        line += "\t" + OneLine(entry->GetAuthor());
-        line += "\t" + OneLine(entry->GetComment());
+        line += "\t" + shown(GetPriorityLabel(entry->m_nPriority));
+        line += "\t" + OneLine(shown(entry->GetAuthor()));
+        line += "\t" + OneLine(shown(entry->GetComment()));
         line += entry->m_bInherit ? "\tI" : "\t-";
         line += entry->m_bChangerEnabled ? "\tC\n" : "\t-\n";
-        Print(line, utf8);
+        Print(line);
         for (int i = entry->m_Children.GetCount() - 1; i >= 0; --i) {
             pending.emplace_back(entry->m_Children.GetAtIndex(i), depth + 1);
         }
@@ -180,12 +185,15 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Exit 0 when the file was read, 2 when it could not be opened or read.\n",
          RunCheck},
         {"tree", "print the folders and entries of a collection",
-         "usage: plr tree FILE [--utf8]\n\n"
+         "usage: plr tree FILE [--raw | --utf8]\n\n"
          "Prints the tree, two spaces of indent per level (below 40 levels, 80 spaces and\n"
          "the level in parentheses, as \"(41) \"): folders as [name], files as\n"
          "their path, then TAB-separated the priority label, author, comment, and the\n"
-         "inherit and changer flags as I/- and C/-. Text is printed as the file's own\n"
-         "bytes (CP932) unless --utf8 asks for UTF-8. Line breaks in values print as \\n.\n",
+         "inherit and changer flags as I/- and C/-. On Linux text is printed in UTF-8: the\n"
+         "collection's CP932 converted, names that are UTF-8 already (as collections made\n"
+         "on Linux hold them) as they are; on Windows as the file's own bytes. --raw prints\n"
+         "the file's own bytes, --utf8 UTF-8 (CP932 converted) on either system. Line\n"
+         "breaks in values print as \\n.\n",
          RunTree},
         {"save", "read a collection and write it anew",
          "usage: plr save IN OUT\n\n"
@@ -202,7 +210,7 @@ const std::vector<PlrCommand>& PlrCommands() {
          "the program names its pictures relative to its own folder and is written this way.\n",
          RunRebase},
         {"simulate", "run the wallpaper changer's ticks over a collection",
-         "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT]\n"
+         "usage: plr simulate FILE [--mode turn|random] [--filetype TEXT] [--raw]\n"
          "                    --start \"YYYY-MM-DD HH:MM:SS\" [--interval SECONDS] [--ticks N]\n\n"
          "Loads FILE as the wallpaper changer does and runs N ticks (default 10). --start is\n"
          "a local time in the process's time zone (TZ); tick k happens at that moment plus\n"
@@ -210,8 +218,9 @@ const std::vector<PlrCommand>& PlrCommands() {
          "--mode and --filetype stand for the options (defaults: random, \"BMP JPG HTML\").\n"
          "Prints one line per tick: 'k<TAB>-' when the tick changes nothing, else\n"
          "k, the path set, then the information window's name, priority label, author and\n"
-         "comment, TAB-separated, as the file's own bytes (line breaks as \\n). Directory\n"
-         "entries are searched on disk; nothing is set on the desktop.\n",
+         "comment, TAB-separated, line breaks as \\n, in the terminal's text as plr tree\n"
+         "prints it (--raw: the file's own bytes). Directory entries are searched on disk;\n"
+         "nothing is set on the desktop.\n",
          RunSimulate},
         {"thumbs", "print the thumbnail page the editor would write for some paths",
          "usage: plr thumbs [--file-type T] [--width N] [--height N] [--hspace N]\n"
@@ -222,13 +231,121 @@ const std::vector<PlrCommand>& PlrCommands() {
          "Sizes default to the editor's: width 120, height 160, spacing 10 and 10, border 1.\n"
          "The paths are written as given, with CR LF line ends.\n",
          RunThumbs},
+        {"new", "make a new collection file",
+         "usage: plr new FILE [--name TEXT]\n\n"
+         "Writes a new collection to FILE with its root folder named TEXT (default\n"
+         "\"Pelorand\", as the editor names it). An existing FILE is never overwritten.\n"
+         "Texts are kept in the collection's code page, CP932; a character it has no\n"
+         "spelling for is refused.\n",
+         RunNew},
+        {"import", "add disk folders with their pictures and sub-folders",
+         "usage: plr import FILE DIR... [--into FOLDER] [--filetype TEXT]\n\n"
+         "Each disk folder DIR becomes a folder of the collection, named by its whole path,\n"
+         "inside FOLDER (default the root), holding its files of the file types and its\n"
+         "sub-folders, in the order the disk lists them, as the editor's import does. The\n"
+         "file types are the option FileType of the settings (on Linux\n"
+         "$XDG_CONFIG_HOME/pelorand/pelorand.ini, section [Option]; default\n"
+         "\"BMP JPG HTML\"), or TEXT. The new folder and what it holds at once take FOLDER's\n"
+         "priority, author, comment and inherit flag. Folders deeper than 128 levels are\n"
+         "not followed; they, folders that could not be read, and names the collection\n"
+         "cannot hold (on Windows: names without a CP932 spelling) are left out and listed\n"
+         "on standard error. On Linux names are kept as the file system has them.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunImport},
+        {"add", "add pictures, or disk folders as directory entries",
+         "usage: plr add FILE PATH... [--into FOLDER]\n\n"
+         "Each PATH becomes an entry of FOLDER (default the root), named by its whole\n"
+         "path: a file as a picture, a disk folder as a directory entry, from which the\n"
+         "changer picks a file of the file types at each change. The entries have the\n"
+         "default properties (priority 2, author and comment \"?\", changer on).\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunAdd},
+        {"mkdir", "make a folder in a collection",
+         "usage: plr mkdir FILE FOLDER\n\n"
+         "Makes the folder FOLDER, an ITEM whose last name is the new folder's and whose\n"
+         "other names lead to the folder it goes in. As in the editor, the new folder takes\n"
+         "its parent's priority, author, comment and inherit flag. A name already there is\n"
+         "refused.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunMkdir},
+        {"rm", "remove folders or entries from a collection",
+         "usage: plr rm FILE ITEM...\n\n"
+         "Removes each ITEM, a folder with all it holds. The root folder cannot be removed.\n"
+         "Nothing is removed from the disk.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunRm},
+        {"mv", "move folders or entries into another folder",
+         "usage: plr mv FILE ITEM... --into FOLDER\n\n"
+         "Moves each ITEM, with what it holds, to the end of FOLDER. The root folder does\n"
+         "not move, and a folder does not go into itself or a folder below it.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunMv},
+        {"set", "set the properties of folders or entries",
+         "usage: plr set FILE ITEM... [--priority 0-4] [--author TEXT] [--comment TEXT]\n"
+         "                   [--inherit on|off] [--changer on|off] [--recursive]\n\n"
+         "Sets the given properties of each ITEM, as the properties dialog does: the\n"
+         "priority level (0, shown most often, to 4, least often), author, comment, the\n"
+         "inherit flag (the entry takes the priority and texts of the folder above it) and\n"
+         "the changer flag (the changer picks from it). The rest stay as they are. A folder\n"
+         "gives the properties set to everything it holds, at every depth, only with\n"
+         "--recursive.\n"
+         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
+         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
+         "records the reader had to skip (see plr check), which saving would drop.\n"
+         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
+         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
+         "by its name, or by its last part when the name is a disk path (an imported\n"
+         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
+         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
+         "that matches more than one item is refused and the matches are listed.\n",
+         RunSet},
 #ifndef _WIN32
         {"run", "change the desktop wallpaper from a collection at an interval",
-         "usage: plr run FILE [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
+         "usage: plr run [FILE] [--interval S] [--mode turn|random] [--filetype T] [--end FILE]\n"
          "                    [--fit none|center|tile|stretch|fit|fill]\n"
          "                    [--setter NAME | --setter-command 'CMD {}']\n"
          "                    [--history FILE | --no-history] [--timeout S] [--notify]\n"
-         "                    [--json] [--per-monitor]\n\n"
+         "                    [--json] [--replace] [--per-monitor]\n\n"
          "The wallpaper changer: loads FILE as the Windows changer does and, every S seconds\n"
          "(the first time S seconds after the start), picks the next wallpaper with the same\n"
          "rules and sets it. Each change prints one UTF-8 line:\n"
@@ -242,11 +359,18 @@ const std::vector<PlrCommand>& PlrCommands() {
          "the command running is stopped, the end wallpaper is set when there is one, and the\n"
          "exit code is 0. A collection that cannot be read, a file that is no collection, or a\n"
          "setter whose tool is missing ends it at once with exit 2.\n\n"
+         "Without FILE it runs the collection named by ExecuteFile in the settings file\n"
+         "(below), as the Windows changer does. One plr run a user: a second one says that\n"
+         "one runs already and ends with exit 2; with --replace it asks the running one to\n"
+         "end (its end wallpaper is set) and takes its place. plr next, pause, resume and\n"
+         "status steer it through a socket in $XDG_RUNTIME_DIR/pelorand/ (a folder of mode\n"
+         "0700; only the same user is answered). Without XDG_RUNTIME_DIR it runs unsteered.\n\n"
          "Defaults come from $XDG_CONFIG_HOME/pelorand/pelorand.ini (~/.config when unset),\n"
          "section [Option], with the Windows program's names: ChangerType (600), ModType\n"
          "(1 = random, 0 = in turn), FileType (\"BMP JPG HTML\"), EndFileSetCheck,\n"
          "EndFileName and FitType (0 leaves the desktop's choice, 1 center, 2 tile,\n"
-         "3 stretch, 4 fit, 5 fill); the flags override them. A value that is no whole number\n"
+         "3 stretch, 4 fit, 5 fill), and ExecuteFile (the collection run without FILE); the\n"
+         "flags override them. A value that is no whole number\n"
          "is told with its line, and the default is used. The last 100 changes are kept in\n"
          "$XDG_STATE_HOME/pelorand/history (~/.local/state when unset) or --history FILE\n"
          "(a file that is no regular file, such as /dev/null, gets each line appended);\n"
@@ -298,6 +422,30 @@ const std::vector<PlrCommand>& PlrCommands() {
          "local moment plus k x S (as plr simulate does), one tick right after the other\n"
          "without waiting; --ticks N ends after N ticks as a signal would.\n",
          RunRun},
+        {"next", "tell the running plr run to change the wallpaper now",
+         "usage: plr next\n\n"
+         "The user's running plr run changes the wallpaper at once, paused or not, and the\n"
+         "next change comes a full interval later. Prints the change as plr run prints it.\n"
+         "A draw that lands on nothing (a folder of folders) is followed by more, up to 64.\n"
+         "Exit 0 when it changed, 1 when no plr run is running (or nothing could be\n"
+         "changed to), 2 on other failures.\n",
+         RunNext},
+        {"pause", "hold the running plr run's wallpaper",
+         "usage: plr pause\n\n"
+         "The user's running plr run stops changing the wallpaper until plr resume (plr next\n"
+         "still changes it once). Exit 1 when no plr run is running.\n",
+         RunPause},
+        {"resume", "let a paused plr run change again",
+         "usage: plr resume\n\n"
+         "The user's paused plr run goes on; its next change comes a full interval later.\n"
+         "Exit 1 when no plr run is running.\n",
+         RunResume},
+        {"status", "say what the running plr run shows and when it changes next",
+         "usage: plr status\n\n"
+         "Prints, one TAB-separated line each: picture (the file shown), name, priority,\n"
+         "author, comment, paused (yes or no) and next change (YYYY-MM-DD HH:MM:SS, local\n"
+         "time). Exit 1 when no plr run is running.\n",
+         RunStatus},
         {"history", "print the wallpapers that plr run set",
          "usage: plr history [--history FILE]\n\n"
          "Prints the last 100 wallpapers that plr run set, oldest first, one\n"

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -36,6 +37,7 @@
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"
 #include "tools/plr/PlrCommands.h"
+#include "tools/plr/Steering_posix.h"
 
 namespace {
 
@@ -181,7 +183,7 @@ class CReportingSetter : public IWallpaperSetter {
     std::string last;
 
     // A picture for each monitor of the desktop's last Monitors(); what is not a picture is
-    // passed over as above.
+    // passed over as above. last becomes the first monitor's.
     std::vector<bool> ApplyEach(const std::vector<MonitorPath>& paths) override {
         std::vector<std::string> byMonitor;
         for (const MonitorPath& each : paths) {
@@ -199,6 +201,7 @@ class CReportingSetter : public IWallpaperSetter {
         for (std::size_t i = 0; i < paths.size(); ++i) {
             const std::size_t monitor = paths[i].monitor;
             set[i] = monitor < setOn.size() && setOn[monitor] && !byMonitor[monitor].empty();
+            if (set[i] && monitor == 0) last = paths[i].path;
         }
         return set;
     }
@@ -406,7 +409,8 @@ struct RunOptions {
     std::string timeout;
     std::string start, ticks;  // for tests only
     bool haveInterval = false, haveMode = false, haveFileType = false, haveEnd = false;
-    bool notify = false, noHistory = false, json = false, perMonitor = false;
+    bool notify = false, noHistory = false, json = false;
+    bool replace = false, perMonitor = false;
 };
 
 // --fit's words, in the order of the options' list (none leaves the desktop's choice alone).
@@ -434,6 +438,10 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         }
         if (a == "--json") {
             o.json = true;
+            continue;
+        }
+        if (a == "--replace") {
+            o.replace = true;
             continue;
         }
         if (a == "--per-monitor") {
@@ -476,11 +484,12 @@ bool ParseRunOptions(const std::vector<std::string>& args, RunOptions& o) {
         *value = args[++i];
         if (given) *given = true;
     }
-    if (files.size() != 1) {
+    // Without a FILE the settings name it (ExecuteFile).
+    if (files.size() > 1) {
         Fail("expected one FILE (see --help)");
         return false;
     }
-    o.file = files[0];
+    if (!files.empty()) o.file = files[0];
     if (!o.fit.empty() && FitFromName(o.fit) < 0) {
         Fail("--fit must be one of none, center, tile, stretch, fit, fill, not '" + o.fit + "'");
         return false;
@@ -540,7 +549,11 @@ class CTickTimer {
     bool EndingPending() const { return SignalPending(m_ending); }
     // False when an ending signal came first (it is then taken). Without waiting (the tests'
     // stepped clock) the ticks follow each other at once, a signal still ending them between two.
+    // With steering, requests are heard meanwhile: next ticks at once (Forced), pause holds
+    // the ticks until resume, status is answered, and quit ends as a signal does.
     bool WaitForTick() {
+        m_forced = false;
+        if (m_steer) return WaitSteered();
         const timespec none = {0, 0};
         if (!m_wait) return sigtimedwait(&m_ending, nullptr, &none) <= 0;
         for (;;) {
@@ -552,18 +565,83 @@ class CTickTimer {
             if (sigtimedwait(&m_ending, nullptr, &wait) > 0) return false;
             if (Steady::now() >= m_next) break;
         }
-        // A tick that overran its period (a slow setter) does not make the next ones bunch up.
-        m_next += m_step;
-        if (m_next < Steady::now()) m_next = Steady::now() + m_step;
+        NextPeriod();
         return true;
+    }
+    void Steer(CSteeringServer* steer, std::function<std::string()> status) {
+        m_steer = steer;
+        m_status = std::move(status);
+    }
+    // The tick was asked for by plr next, which waits for Answer.
+    bool Forced() const { return m_forced; }
+    void Answer(const std::string& text) {
+        if (m_steer) m_steer->Answer(text);
+    }
+    bool Paused() const { return m_paused; }
+    // When the next tick is due, in seconds since 1970.
+    std::int64_t NextChange() const {
+        const auto left = std::chrono::duration_cast<std::chrono::seconds>(m_next - Steady::now());
+        return static_cast<std::int64_t>(std::time(nullptr)) +
+               std::max<std::int64_t>(0, left.count());
     }
 
   private:
     using Steady = std::chrono::steady_clock;
+    // A tick that overran its period (a slow setter) does not make the next ones bunch up.
+    void NextPeriod() {
+        m_next += m_step;
+        if (m_next < Steady::now()) m_next = Steady::now() + m_step;
+    }
+    bool WaitSteered() {
+        for (;;) {
+            int waitMs = 0;
+            if (m_wait && m_paused) {
+                waitMs = -1;
+            } else if (m_wait) {
+                const auto left = std::max(m_next - Steady::now(), Steady::duration::zero());
+                waitMs = static_cast<int>(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(left).count());
+            }
+            switch (m_steer->Wait(waitMs)) {
+                case SteerRequest::Ended:
+                    return false;
+                case SteerRequest::Quit:
+                    m_steer->Answer("0\nplr run ends\n");
+                    return false;
+                case SteerRequest::Next:
+                    m_forced = true;
+                    if (!m_paused) m_next = Steady::now() + m_step;
+                    return true;
+                case SteerRequest::Pause:
+                    m_paused = true;
+                    m_steer->Answer("0\npaused\n");
+                    break;
+                case SteerRequest::Resume:
+                    if (m_paused) m_next = Steady::now() + m_step;
+                    m_paused = false;
+                    m_steer->Answer("0\nresumed\n");
+                    break;
+                case SteerRequest::Status:
+                    m_steer->Answer("0\n" + m_status());
+                    break;
+                case SteerRequest::None:
+                    if (!m_wait) return true;
+                    if (!m_paused && Steady::now() >= m_next) {
+                        NextPeriod();
+                        return true;
+                    }
+                    break;
+            }
+        }
+    }
     sigset_t m_ending;
     Steady::duration m_step;
     Steady::time_point m_next;
     bool m_wait;
+    CSteeringServer* m_steer = nullptr;
+    std::function<std::string()> m_status;
+    bool m_forced = false;
+    bool m_paused = false;
 };
 
 // Whether any file entry could ever be chosen: one switched on, in folders switched on.
@@ -725,6 +803,29 @@ std::string MonitorShownName(const std::string& monitor) {
     return at == std::string::npos ? monitor : monitor.substr(at + 8);
 }
 
+constexpr int kNextTries = 64;
+
+// What plr status prints: the picture shown with its name, author and comment, whether the
+// changer is paused, and when it changes next.
+std::string SteeringStatus(const std::string& path, const WallpaperInfo& info, const CBlock* entry,
+                           bool paused, std::int64_t next) {
+    std::string text;
+    if (path.empty() || !entry) {
+        text = "picture\t(none yet)\n";
+    } else {
+        text = "picture\t" + Shown(LocalPath(path)) + "\nname\t" + Shown(info.name) +
+               "\npriority\t" + Shown(info.priority) + "\nauthor\t" + Shown(info.author) +
+               "\ncomment\t" + Shown(info.comment) + "\n";
+    }
+    text += std::string("paused\t") + (paused ? "yes" : "no") + "\n";
+    if (paused) return text + "next change\t(none while paused)\n";
+    const LocalTimeFields t = LocalTimeAt(next);
+    char stamp[40];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day,
+                  t.hour, t.minute, t.second);
+    return text + "next change\t" + stamp + "\n";
+}
+
 }  // namespace
 
 std::string SettingsFilePath() {
@@ -747,6 +848,15 @@ int RunRun(const std::vector<std::string>& args) {
     }
     CLayeredSettingsStore store(std::move(base));
     CSettings settings(store);
+    if (o.file.empty()) {
+        // The collection the Windows changer runs, so that the session's autostart entry
+        // and user unit name none of their own.
+        o.file = LocalPath(settings.GetString(setting::ExecuteFile));
+        if (o.file.empty()) {
+            return Fail("no FILE given, and no ExecuteFile in the section [Option] of " +
+                        (iniPath.empty() ? std::string("the settings file") : iniPath));
+        }
+    }
     if (o.haveMode) settings.WriteInt(setting::ModType, o.mode == "turn" ? 0 : 1);
     if (o.haveFileType) settings.WriteString(setting::FileType, o.fileType);
 
@@ -852,67 +962,102 @@ int RunRun(const std::vector<std::string>& args) {
     engine.BuildRotationList(root);
     CHistoryFile history(o.noHistory ? std::string() : historyPath);
 
+    // One changer a user: a second is refused (or, with --replace, ends the first) before it
+    // changes anything. Without XDG_RUNTIME_DIR (a bare service) it runs unsteered, quietly.
+    CSteeringServer steering;
+    if (CSteeringServer::HasRuntimeFolder()) {
+        if (!steering.Start(o.replace, timer.Ending(), error)) return Fail(error);
+        timer.Steer(&steering, [&] {
+            return SteeringStatus(setter.last, info.last, engine.CurrentEntry(), timer.Paused(),
+                                  timer.NextChange());
+        });
+    }
+
     const bool perMonitor = o.perMonitor || settings.GetInt(setting::CheckPerMonitor) != 0;
     if (perMonitor && !desktop.CanSetEachMonitor()) {
         tell(desktop.Name() + " shows one picture on every monitor: one is set for all");
     }
+    // A tick for a picture on each monitor; the lines it printed (the primary's first).
+    auto tickEach = [&](const std::vector<std::string>& monitors) {
+        std::vector<MonitorPick> picks = engine.PrepareEach(monitors.size());
+        std::vector<TickFound> found(picks.size());
+        for (std::size_t i = 0; i < picks.size(); ++i) {
+            if (!picks[i].searching) {
+                TellWhyNothingChanged(picks[i].end, "", settings, o.file, tell);
+                continue;
+            }
+            const std::string chosen = picks[i].search.path;
+            found[i] = CChangerEngine::Search(fileSystem, displayName, picks[i].search);
+            if (found[i].end != TickEnd::Applied) {
+                TellWhyNothingChanged(found[i].end, chosen, settings, o.file, tell);
+            }
+        }
+        CChangerEngine::SetEach(setter, found);
+        engine.ConcludeEach(found);
+        std::string lines;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            if (found[i].end != TickEnd::Applied) continue;
+            const std::string name = MonitorShownName(monitors[i]);
+            const std::string line =
+                o.json ? ChangeJson(clock.Last(), found[i].path, found[i].info,
+                                    PriorityLevel(found[i].info.priority), name)
+                       : ChangeLine(clock.Last(), found[i].path, found[i].info, name);
+            std::fwrite(line.data(), 1, line.size(), stdout);
+            history.Add(clock.Last(), found[i].path);
+            lines += line;
+        }
+        std::fflush(stdout);
+        if (o.notify && !timer.EndingPending() && found[0].end == TickEnd::Applied) {
+            notifier.Show(settings, found[0].path, found[0].info);
+        }
+        return lines;
+    };
+
     for (std::int64_t k = 1; timer.WaitForTick(); ++k) {
         if (stepped) steppedClock.Set(startSeconds + k * period);
-        // Asked at every tick: monitors come and go. Fewer than two is the single picture's tick.
-        const std::vector<std::string> monitors =
-            perMonitor && desktop.CanSetEachMonitor() ? desktop.Monitors()
-                                                      : std::vector<std::string>();
-        if (monitors.size() >= 2) {
-            std::vector<MonitorPick> picks = engine.PrepareEach(monitors.size());
-            std::vector<TickFound> found(picks.size());
-            for (std::size_t i = 0; i < picks.size(); ++i) {
-                if (!picks[i].searching) {
-                    TellWhyNothingChanged(picks[i].end, "", settings, o.file, tell);
-                    continue;
-                }
-                const std::string chosen = picks[i].search.path;
-                found[i] = CChangerEngine::Search(fileSystem, displayName, picks[i].search);
-                if (found[i].end != TickEnd::Applied) {
-                    TellWhyNothingChanged(found[i].end, chosen, settings, o.file, tell);
-                }
+        // plr next wants a change: a tick that lands on nothing (a folder of folders, say) is
+        // followed by more, at most one round of the folders and a few draws.
+        const int tries = timer.Forced() ? kNextTries : 1;
+        std::string line;
+        for (int t = 0; t < tries && line.empty(); ++t) {
+            // Asked at every tick: monitors come and go. Fewer than two is the single
+            // picture's tick.
+            const std::vector<std::string> monitors =
+                perMonitor && desktop.CanSetEachMonitor() ? desktop.Monitors()
+                                                          : std::vector<std::string>();
+            if (monitors.size() >= 2) {
+                line = tickEach(monitors);
+                if (timer.EndingPending()) break;
+                continue;
             }
-            CChangerEngine::SetEach(setter, found);
-            engine.ConcludeEach(found);
-            for (std::size_t i = 0; i < found.size(); ++i) {
-                if (found[i].end != TickEnd::Applied) continue;
-                const std::string name = MonitorShownName(monitors[i]);
-                const std::string line =
-                    o.json ? ChangeJson(clock.Last(), found[i].path, found[i].info,
-                                        PriorityLevel(found[i].info.priority), name)
-                           : ChangeLine(clock.Last(), found[i].path, found[i].info, name);
+            TickSearch search;
+            TickEnd end = TickEnd::NoFolder;
+            std::string chosen;
+            if (engine.Prepare(search, end)) {
+                chosen = search.path;
+                end = engine.Finish(
+                    CChangerEngine::Search(fileSystem, displayName, std::move(search)));
+            }
+            if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
+            if (end == TickEnd::Applied) {
+                const CBlock* entry = engine.CurrentEntry();
+                const int level = entry ? InheritedDetails(*entry).m_nPriority : 0;
+                line = o.json ? ChangeJson(clock.Last(), setter.last, info.last, level)
+                              : ChangeLine(clock.Last(), setter.last, info.last);
                 std::fwrite(line.data(), 1, line.size(), stdout);
-                history.Add(clock.Last(), found[i].path);
+                std::fflush(stdout);
+                history.Add(clock.Last(), setter.last);
+                if (o.notify && !timer.EndingPending())
+                    notifier.Show(settings, setter.last, info.last);
             }
-            std::fflush(stdout);
-            if (o.notify && !timer.EndingPending() && found[0].end == TickEnd::Applied) {
-                notifier.Show(settings, found[0].path, found[0].info);
-            }
-            if (tickLimit && k >= tickLimit) break;
-            continue;
+            if (timer.EndingPending()) break;
         }
-        TickSearch search;
-        TickEnd end = TickEnd::NoFolder;
-        std::string chosen;
-        if (engine.Prepare(search, end)) {
-            chosen = search.path;
-            end = engine.Finish(CChangerEngine::Search(fileSystem, displayName, std::move(search)));
-        }
-        if (end != TickEnd::Applied) TellWhyNothingChanged(end, chosen, settings, o.file, tell);
-        if (end == TickEnd::Applied) {
-            const CBlock* entry = engine.CurrentEntry();
-            const int level = entry ? InheritedDetails(*entry).m_nPriority : 0;
-            const std::string line = o.json
-                                         ? ChangeJson(clock.Last(), setter.last, info.last, level)
-                                         : ChangeLine(clock.Last(), setter.last, info.last);
-            std::fwrite(line.data(), 1, line.size(), stdout);
-            std::fflush(stdout);
-            history.Add(clock.Last(), setter.last);
-            if (o.notify && !timer.EndingPending()) notifier.Show(settings, setter.last, info.last);
+        if (timer.Forced()) {
+            // The line printed: with a picture per monitor, every monitor's.
+            timer.Answer(line.empty() ? "1\nnothing changed: see plr run's messages\n"
+                                      : "0\n" + (o.json ? ChangeLine(clock.Last(), setter.last,
+                                                                      info.last)
+                                                         : line));
         }
         if (tickLimit && k >= tickLimit) break;
     }

@@ -93,6 +93,7 @@ int RunSimulate(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     std::string mode, fileType, start, interval = "600", ticks = "10";
     bool haveMode = false, haveFileType = false, haveStart = false;
+    bool raw = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         std::string* value = nullptr;
@@ -102,6 +103,9 @@ int RunSimulate(const std::vector<std::string>& args) {
         } else if (a == "--filetype") {
             value = &fileType;
             haveFileType = true;
+        } else if (a == "--raw") {
+            raw = true;
+            continue;
         } else if (a == "--start") {
             value = &start;
             haveStart = true;
@@ -168,7 +172,7 @@ int RunSimulate(const std::vector<std::string>& args) {
             for (const std::string* field :
                  {&path, &shown.name, &shown.priority, &shown.author, &shown.comment}) {
                 line += '\t';
-                line += OneLine(*field);
+                line += OneLine(raw ? *field : TerminalText(*field));
             }
         } else {
             line += "\t-";

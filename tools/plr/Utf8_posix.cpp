@@ -1,8 +1,45 @@
 #include <iconv.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <memory>
 #include <string>
 
+#include "model/IniSettingsStore.h"
+#include "model/Settings.h"
+#include "model/SettingsStore.h"
 #include "tools/plr/PlrCommands.h"
+
+namespace {
+
+bool IsUtf8Text(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        std::size_t extra;
+        if (c < 0x80) {
+            extra = 0;
+        } else if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+        } else {
+            return false;
+        }
+        if (i + extra >= text.size()) return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
+        }
+        i += extra + 1;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::string ToUtf8(const std::string& cp932) {
     iconv_t cd = iconv_open("UTF-8", "CP932");
@@ -28,3 +65,75 @@ std::string ToUtf8(const std::string& cp932) {
 }
 
 void SetBinaryStdout() {}
+
+std::string TerminalText(const std::string& text) {
+    return IsUtf8Text(text) ? text : ToUtf8(text);
+}
+
+bool CollectionText(const std::string& typed, std::string& out) {
+    if (!IsUtf8Text(typed)) {
+        out = typed;
+        return true;
+    }
+    iconv_t cd = iconv_open("CP932", "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    out.clear();
+    char buffer[1024];
+    char* in = const_cast<char*>(typed.data());
+    std::size_t inLeft = typed.size();
+    bool ok = true;
+    while (inLeft > 0) {
+        char* o = buffer;
+        std::size_t oLeft = sizeof buffer;
+        const std::size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
+        out.append(buffer, static_cast<std::size_t>(o - buffer));
+        if (rc == static_cast<std::size_t>(-1) && o == buffer) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    return ok;
+}
+
+std::string WholePath(const std::string& path) {
+    // The folder as the user named it, links and all: only made absolute and tidied.
+    std::string whole = path;
+    if (whole.empty() || whole[0] != '/') {
+        char here[PATH_MAX];
+        if (!::getcwd(here, sizeof here)) return std::string();
+        whole = std::string(here) + '/' + path;
+    }
+    std::string out;
+    std::size_t i = 0;
+    while (i < whole.size()) {
+        std::size_t next = whole.find('/', i);
+        if (next == std::string::npos) next = whole.size();
+        const std::string part = whole.substr(i, next - i);
+        i = next + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            const std::size_t cut = out.rfind('/');
+            out.erase(cut == std::string::npos ? 0 : cut);
+            continue;
+        }
+        out += '/' + part;
+    }
+    return out.empty() ? "/" : out;
+}
+
+std::string SettingsFileType() {
+    const std::string path = SettingsFilePath();
+    struct stat info;
+    if (path.empty() || ::stat(path.c_str(), &info) != 0) {
+        CMemorySettingsStore none;
+        return CSettings(none).GetString(setting::FileType);
+    }
+    CIniSettingsStore store(path);
+    return CSettings(store).GetString(setting::FileType);
+}
+
+std::vector<std::string> ScanRefusingNames(const std::function<void()>& scan) {
+    scan();
+    return {};
+}

@@ -40,6 +40,7 @@ if(WIN32)
     views/ImageHtmlView.cpp
     views/PageFile.cpp
     views/PagePainter.cpp
+    views/PageToolTip.cpp
     views/ImageDecoder.cpp
     views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp

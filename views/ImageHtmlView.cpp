@@ -46,20 +46,7 @@ bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* d
         return false;
     }
     UpdateScrollBars();
-    m_toolTip =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
-    if (m_toolTip) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = 0;  // mouse messages are relayed after the tool's place is updated
-        tool.hwnd = m_hWnd;
-        tool.uId = 1;
-        tool.lpszText = LPSTR_TEXTCALLBACKW;
-        SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 640);
-    }
+    m_toolTip.Create(m_hWnd);  // without it the pane still works, untipped
     return m_decoder->Start();
 }
 
@@ -285,13 +272,7 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
     const int item = HitTest(client);
     if (item == m_hover && client.x >= 0) return;
     m_hover = item;
-    // The tool is the thumbnail under the mouse: moving to another one shows its own text.
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = m_hWnd;
-    tool.uId = 1;
-    if (item >= 0) tool.rect = PageToWindow(m_layout.borders[item], m_scroll);
-    SendMessageW(m_toolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    m_toolTip.SetToolRect(item >= 0 ? PageToWindow(m_layout.borders[item], m_scroll) : RECT{});
 }
 
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
@@ -465,22 +446,15 @@ bool CImageHtmlView::OnKeyDown(UINT key) {
     return false;
 }
 
-void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!m_toolTip) return;
-    MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-    GetCursorPos(&relayed.pt);
-    SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
-
 bool CImageHtmlView::OnMouseMove(POINT client, UINT keys) {
     UpdateToolTip(client);  // the tool's place first, then the relay
-    RelayToToolTip(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
+    m_toolTip.Relay(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
     return true;
 }
 
 bool CImageHtmlView::OnButton(UINT msg, POINT client, UINT keys) {
     if (msg == WM_LBUTTONDBLCLK || msg == WM_MBUTTONDOWN) return false;
-    RelayToToolTip(msg, keys, MAKELPARAM(client.x, client.y));
+    m_toolTip.Relay(msg, keys, MAKELPARAM(client.x, client.y));
     if (msg == WM_LBUTTONDOWN) {
         OnLButtonDown(client);
         return true;
@@ -514,22 +488,15 @@ bool CImageHtmlView::OnSetCursor(HWND, UINT hitTest) {
 }
 
 bool CImageHtmlView::OnToolTipNotify(NMHDR* header) {
-    if (header->hwndFrom != m_toolTip) return false;
+    if (!m_toolTip.IsFrom(header)) return false;
     POINT cursor{};
     GetCursorPos(&cursor);
     ScreenToClient(m_hWnd, &cursor);
-    m_tipText = ToolTipTextAt(cursor);
-    if (header->code == TTN_GETDISPINFOW) {
-        m_tipWide = ToWide(m_tipText);
-        reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = &m_tipWide[0];
-        return true;
-    }
-    return false;
+    return m_toolTip.OnNotify(header, ToolTipTextAt(cursor));
 }
 
 void CImageHtmlView::OnDestroy() {
-    if (m_toolTip) ::DestroyWindow(m_toolTip);
-    m_toolTip = nullptr;
+    m_toolTip.Destroy();
 }
 
 LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {

@@ -17,6 +17,7 @@
 #include "fw/Worker.h"
 #include "views/PageHistory.h"
 #include "views/PagePainter.h"
+#include "views/PageToolTip.h"
 #include "views/ThumbnailCache.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
@@ -99,7 +100,6 @@ class CImageHtmlView : public CView {
     bool OnSetCursor(HWND over, UINT hitTest) override;
     bool OnToolTipNotify(NMHDR* header);
     void OnDestroy() override;
-    void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
     void DrawPicture(HDC dc, const RECT& client);
     void OnDecoded(std::unique_ptr<DecodedImage> image);
     // Asks for the visible thumbnails first, then those that follow while the budget allows.
@@ -132,9 +132,7 @@ class CImageHtmlView : public CView {
     bool m_pictureBroken = false;
 
     POINT m_scroll{0, 0};
-    HWND m_toolTip = nullptr;
+    CPageToolTip m_toolTip;
     int m_hover = -1;
     int m_pressed = -1;
-    std::string m_tipText;
-    std::wstring m_tipWide;
 };

@@ -38,6 +38,9 @@ if(WIN32)
     views/PelorandTreeView.cpp
     views/PelorandListView.cpp
     views/ImageHtmlView.cpp
+    views/PageFile.cpp
+    views/PagePainter.cpp
+    views/PageToolTip.cpp
     views/ImageDecoder.cpp
     views/ThumbnailScheduler.cpp
     ui/MainFrame.cpp

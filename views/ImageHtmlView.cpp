@@ -7,104 +7,21 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include <shellapi.h>
-
 #include "doc/PelorandDoc.h"
 #include "fw/Dpi.h"
 #include "model/Mbcs.h"
 #include "views/ImageDecoder.h"
+#include "views/PageFile.h"
 #include "win/Strconv.h"
 
 namespace {
 const char kPageViewClass[] = "PelorandPageView";
-const char kPageHead[] = "<HTML>\r\n";
-// Larger files are neither pages of ours nor pictures the pane would show.
-constexpr LONGLONG kMaxFileBytes = 512ll * 1024 * 1024;
 constexpr int kLineStep = 20;
-const COLORREF kLinkColor = RGB(0, 0, 238);
-const COLORREF kWaitingColor = RGB(224, 224, 224);
-const COLORREF kBrokenColor = RGB(160, 160, 160);
-
-// Under high contrast the user's own colours stand for the page's.
-bool HighContrast() {
-    HIGHCONTRASTW contrast{};
-    contrast.cbSize = sizeof contrast;
-    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
-           (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
-}
-COLORREF LinkColor() {
-    return HighContrast() ? GetSysColor(COLOR_HOTLIGHT) : kLinkColor;
-}
-COLORREF WaitingColor() {
-    return HighContrast() ? GetSysColor(COLOR_GRAYTEXT) : kWaitingColor;
-}
-COLORREF BrokenColor() {
-    return HighContrast() ? GetSysColor(COLOR_WINDOWTEXT) : kBrokenColor;
-}
 
 // A page given as a wallpaper: no picture to decode, shown as the shell shows the file.
 bool IsDocument(const std::string& path) {
     const std::string extension = mbcs::ToLower(mbcs::Extension(path));
     return extension == ".htm" || extension == ".html";
-}
-
-// What kind of file path is, from its first bytes (and, for a page, all of it).
-enum class FileKind { Unreadable, Page, NotPage, Other };
-
-FileKind ReadPage(const std::string& path, std::vector<PageItem>& items,
-                  const std::function<bool()>& stop) {
-    CUniqueFile file(CreateFileW(ToWide(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return FileKind::Unreadable;
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size) || size.QuadPart > kMaxFileBytes)
-        return FileKind::Unreadable;
-    std::string text(static_cast<std::size_t>(size.QuadPart), '\0');
-    const std::size_t head = sizeof kPageHead - 1;
-    DWORD got = 0;
-    if (text.size() < head) return FileKind::Other;
-    if (!ReadFile(file.Get(), &text[0], static_cast<DWORD>(head), &got, nullptr) || got != head) {
-        return FileKind::Unreadable;
-    }
-    if (text.compare(0, head, kPageHead) != 0) return FileKind::Other;
-    std::size_t done = head;
-    while (done < text.size()) {
-        if (stop()) return FileKind::Unreadable;
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size() - done, 1 << 20));
-        if (!ReadFile(file.Get(), &text[done], chunk, &got, nullptr) || got == 0) {
-            return FileKind::Unreadable;
-        }
-        done += got;
-    }
-    return ParseThumbnailPage(text, items, stop) ? FileKind::Page : FileKind::NotPage;
-}
-
-BITMAPINFO TopDownInfo(int width, int height) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    return info;
-}
-
-RECT ToRect(const PageRect& r, POINT scroll) {
-    return RECT{r.left - scroll.x, r.top - scroll.y, r.right - scroll.x, r.bottom - scroll.y};
-}
-
-void Fill(HDC dc, const RECT& rect, COLORREF color) {
-    SetBkColor(dc, color);
-    ExtTextOutW(dc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
-}
-
-void Frame(HDC dc, RECT rect, COLORREF color) {
-    if (rect.right - rect.left < 1 || rect.bottom - rect.top < 1) return;
-    Fill(dc, RECT{rect.left, rect.top, rect.right, rect.top + 1}, color);
-    Fill(dc, RECT{rect.left, rect.bottom - 1, rect.right, rect.bottom}, color);
-    Fill(dc, RECT{rect.left, rect.top, rect.left + 1, rect.bottom}, color);
-    Fill(dc, RECT{rect.right - 1, rect.top, rect.right, rect.bottom}, color);
 }
 }  // namespace
 
@@ -129,20 +46,7 @@ bool CImageHtmlView::Create(HWND parent, UINT id, const SIZE& size, CDocument* d
         return false;
     }
     UpdateScrollBars();
-    m_toolTip =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, m_hWnd, nullptr, nullptr, nullptr);
-    if (m_toolTip) {
-        TOOLINFOW tool{};
-        tool.cbSize = TTTOOLINFOW_V2_SIZE;
-        tool.uFlags = 0;  // mouse messages are relayed after the tool's place is updated
-        tool.hwnd = m_hWnd;
-        tool.uId = 1;
-        tool.lpszText = LPSTR_TEXTCALLBACKW;
-        SendMessageW(m_toolTip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageW(m_toolTip, TTM_SETMAXTIPWIDTH, 0, 640);
-    }
+    m_toolTip.Create(m_hWnd);  // without it the pane still works, untipped
     return m_decoder->Start();
 }
 
@@ -209,7 +113,7 @@ void CImageHtmlView::Show(const CPageHistory::Step& step) {
         auto read = std::make_unique<PageRead>();
         read->ticket = ticket;
         // A newer step stops this one at once: the window waits for it before starting that.
-        read->kind = ReadPage(path, read->items, [&worker] { return worker.CancelRequested(); });
+        read->kind = ReadPageFile(path, read->items, [&worker] { return worker.CancelRequested(); });
         if (read->kind == FileKind::Page) {
             read->keys.reserve(read->items.size());
             for (const PageItem& item : read->items) {
@@ -368,13 +272,7 @@ void CImageHtmlView::UpdateToolTip(POINT client) {
     const int item = HitTest(client);
     if (item == m_hover && client.x >= 0) return;
     m_hover = item;
-    // The tool is the thumbnail under the mouse: moving to another one shows its own text.
-    TOOLINFOW tool{};
-    tool.cbSize = TTTOOLINFOW_V2_SIZE;
-    tool.hwnd = m_hWnd;
-    tool.uId = 1;
-    if (item >= 0) tool.rect = ToRect(m_layout.borders[item], m_scroll);
-    SendMessageW(m_toolTip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
+    m_toolTip.SetToolRect(item >= 0 ? PageToWindow(m_layout.borders[item], m_scroll) : RECT{});
 }
 
 CImageHtmlView::Thumb CImageHtmlView::GetThumbState(int item) const {
@@ -459,79 +357,6 @@ void CImageHtmlView::OnDecoded(std::unique_ptr<DecodedImage> image) {
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
-void CImageHtmlView::DrawPage(HDC dc, const RECT& client) {
-    // The message font the user set, at the pane's DPI (the stock GUI font stays at 96).
-    const int dpi = WindowDpi(m_hWnd);
-    if (!m_font || m_fontDpi != dpi) {
-        const LOGFONTW message = MessageFontForDpi(dpi);
-        m_font.Reset(CreateFontIndirectW(&message));
-        m_fontDpi = dpi;
-    }
-    HGDIOBJ font = m_font ? static_cast<HGDIOBJ>(m_font.Get()) : GetStockObject(DEFAULT_GUI_FONT);
-    CSelectObject selectFont(dc, font);
-    SetBkMode(dc, TRANSPARENT);
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        const RECT border = ToRect(m_layout.borders[i], m_scroll);
-        if (border.bottom <= client.top || border.top >= client.bottom ||
-            border.right <= client.left || border.left >= client.right) {
-            continue;
-        }
-        const RECT image = ToRect(m_layout.images[i], m_scroll);
-        if (m_items[i].sizes.border > 0) {
-            Fill(dc, border, LinkColor());
-            Fill(dc, image, GetSysColor(COLOR_WINDOW));
-        }
-        if (m_isDocument[i]) {
-            DrawDocument(dc, image, m_items[i].src, dpi);
-            continue;
-        }
-        const CachedThumbnail* cached = m_cache.Use(m_keys[i]);
-        if (!cached) {
-            Frame(dc, image, WaitingColor());
-        } else if (cached->broken) {
-            Frame(dc, image, BrokenColor());
-            RECT text = image;
-            InflateRect(&text, -ScaleForDpi(3, dpi), -ScaleForDpi(3, dpi));
-            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-            DrawTextUi(dc, m_items[i].alt, &text, DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-        } else if (!cached->pixels.empty()) {
-            BITMAPINFO info = TopDownInfo(cached->width, cached->height);
-            SetDIBitsToDevice(dc, image.left, image.top, static_cast<DWORD>(cached->width),
-                              static_cast<DWORD>(cached->height), 0, 0, 0,
-                              static_cast<UINT>(cached->height), cached->pixels.data(), &info,
-                              DIB_RGB_COLORS);
-        }
-    }
-}
-
-HICON CImageHtmlView::TypeIcon(const std::string& path) {
-    const std::string extension = mbcs::ToLower(mbcs::Extension(path));
-    auto found = m_typeIcons.find(extension);
-    if (found != m_typeIcons.end()) return found->second.Get();
-    // From the name alone: the file is never opened, so a page on a slow share costs nothing.
-    SHFILEINFOW info{};
-    SHGetFileInfoW(ToWide(path).c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof info,
-                   SHGFI_ICON | SHGFI_LARGEICON | SHGFI_USEFILEATTRIBUTES);
-    return m_typeIcons.emplace(extension, CUniqueIcon(info.hIcon)).first->second.Get();
-}
-
-void CImageHtmlView::DrawDocument(HDC dc, const RECT& image, const std::string& path, int dpi) {
-    const int iconSize = SystemMetricForDpi(SM_CXICON, dpi);
-    const int gap = ScaleForDpi(4, dpi), inset = ScaleForDpi(2, dpi);
-    const int width = image.right - image.left, height = image.bottom - image.top;
-    const int size = std::min({iconSize, width, height});
-    int textTop = image.top + gap;
-    if (HICON icon = TypeIcon(path); icon && size > 0) {
-        DrawIconEx(dc, image.left + (width - size) / 2, image.top + gap, icon, size, size, 0,
-                   nullptr, DI_NORMAL);
-        textTop += size + gap;
-    }
-    const std::string name = mbcs::FileName(path);
-    RECT text{image.left + inset, textTop, image.right - inset, image.bottom - inset};
-    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    DrawTextUi(dc, name, &text, DT_CENTER | DT_WORDBREAK | DT_EDITCONTROL | DT_NOPREFIX);
-}
-
 void CImageHtmlView::DrawPicture(HDC dc, const RECT& client) {
     if (!m_picture) return;
     CMemoryDC source(dc);
@@ -550,16 +375,19 @@ bool CImageHtmlView::OnPaint() {
     CUniqueBitmap canvas(CreateCompatibleBitmap(paint, width, height));
     if (!memory || !canvas) return true;
     CSelectObject select(memory, canvas.Get());
-    Fill(memory, RECT{0, 0, width, height}, GetSysColor(COLOR_WINDOW));
-    if (m_content == Content::Page) DrawPage(memory, client);
+    FillSolid(memory, RECT{0, 0, width, height}, GetSysColor(COLOR_WINDOW));
+    if (m_content == Content::Page) {
+        m_painter.Draw(memory, client, m_scroll, WindowDpi(m_hWnd),
+                       PageView{m_items, m_layout, m_keys, m_isDocument}, m_cache);
+    }
     if (m_content == Content::Picture) {
         DrawPicture(memory, client);
         if (m_picture) {
             // The picture ends where the page does: the rest is background.
             const RECT right{m_pictureSize.cx - m_scroll.x, 0, width, height};
             const RECT below{0, m_pictureSize.cy - m_scroll.y, width, height};
-            if (right.left < width) Fill(memory, right, GetSysColor(COLOR_WINDOW));
-            if (below.top < height) Fill(memory, below, GetSysColor(COLOR_WINDOW));
+            if (right.left < width) FillSolid(memory, right, GetSysColor(COLOR_WINDOW));
+            if (below.top < height) FillSolid(memory, below, GetSysColor(COLOR_WINDOW));
         }
     }
     BitBlt(paint, 0, 0, width, height, memory, 0, 0, SRCCOPY);
@@ -569,7 +397,7 @@ bool CImageHtmlView::OnPaint() {
 void CImageHtmlView::OnDpiChanged(int oldDpi, int newDpi) {
     (void)oldDpi;
     (void)newDpi;
-    m_font.Reset();  // made again at the new DPI when next painted
+    m_painter.ForgetFont();  // made again at the new DPI when next painted
     Relayout();
     UpdateScrollBars();
     InvalidateRect(m_hWnd, nullptr, FALSE);
@@ -618,22 +446,15 @@ bool CImageHtmlView::OnKeyDown(UINT key) {
     return false;
 }
 
-void CImageHtmlView::RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!m_toolTip) return;
-    MSG relayed{m_hWnd, msg, wParam, lParam, static_cast<DWORD>(GetMessageTime()), {}};
-    GetCursorPos(&relayed.pt);
-    SendMessageW(m_toolTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
-
 bool CImageHtmlView::OnMouseMove(POINT client, UINT keys) {
     UpdateToolTip(client);  // the tool's place first, then the relay
-    RelayToToolTip(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
+    m_toolTip.Relay(WM_MOUSEMOVE, keys, MAKELPARAM(client.x, client.y));
     return true;
 }
 
 bool CImageHtmlView::OnButton(UINT msg, POINT client, UINT keys) {
     if (msg == WM_LBUTTONDBLCLK || msg == WM_MBUTTONDOWN) return false;
-    RelayToToolTip(msg, keys, MAKELPARAM(client.x, client.y));
+    m_toolTip.Relay(msg, keys, MAKELPARAM(client.x, client.y));
     if (msg == WM_LBUTTONDOWN) {
         OnLButtonDown(client);
         return true;
@@ -667,22 +488,15 @@ bool CImageHtmlView::OnSetCursor(HWND, UINT hitTest) {
 }
 
 bool CImageHtmlView::OnToolTipNotify(NMHDR* header) {
-    if (header->hwndFrom != m_toolTip) return false;
+    if (!m_toolTip.IsFrom(header)) return false;
     POINT cursor{};
     GetCursorPos(&cursor);
     ScreenToClient(m_hWnd, &cursor);
-    m_tipText = ToolTipTextAt(cursor);
-    if (header->code == TTN_GETDISPINFOW) {
-        m_tipWide = ToWide(m_tipText);
-        reinterpret_cast<NMTTDISPINFOW*>(header)->lpszText = &m_tipWide[0];
-        return true;
-    }
-    return false;
+    return m_toolTip.OnNotify(header, ToolTipTextAt(cursor));
 }
 
 void CImageHtmlView::OnDestroy() {
-    if (m_toolTip) ::DestroyWindow(m_toolTip);
-    m_toolTip = nullptr;
+    m_toolTip.Destroy();
 }
 
 LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -696,7 +510,7 @@ LRESULT CImageHtmlView::WndProc(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 0;
         case WM_SETTINGCHANGE:
         case WM_THEMECHANGED:
-            m_font.Reset();
+            m_painter.ForgetFont();
             InvalidateRect(m_hWnd, nullptr, FALSE);
             break;
         case WM_NOTIFY:

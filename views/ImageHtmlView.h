@@ -16,6 +16,8 @@
 #include "fw/View.h"
 #include "fw/Worker.h"
 #include "views/PageHistory.h"
+#include "views/PagePainter.h"
+#include "views/PageToolTip.h"
 #include "views/ThumbnailCache.h"
 #include "views/ThumbnailPage.h"
 #include "win/Handles.h"
@@ -98,8 +100,6 @@ class CImageHtmlView : public CView {
     bool OnSetCursor(HWND over, UINT hitTest) override;
     bool OnToolTipNotify(NMHDR* header);
     void OnDestroy() override;
-    void RelayToToolTip(UINT msg, WPARAM wParam, LPARAM lParam);
-    void DrawPage(HDC dc, const RECT& client);
     void DrawPicture(HDC dc, const RECT& client);
     void OnDecoded(std::unique_ptr<DecodedImage> image);
     // Asks for the visible thumbnails first, then those that follow while the budget allows.
@@ -121,24 +121,18 @@ class CImageHtmlView : public CView {
     std::vector<PageItem> m_items;
     std::vector<std::string> m_keys;  // each item's cache key
     std::vector<bool> m_isDocument;   // each item's picture is a page, shown as an icon
-    std::unordered_map<std::string, CUniqueIcon> m_typeIcons;  // by lower-case extension
-    HICON TypeIcon(const std::string& path);
-    void DrawDocument(HDC dc, const RECT& image, const std::string& path, int dpi);
     PageLayout m_layout;
 
     CThumbnailCache m_cache;
 
     std::string m_pictureKey;
     CUniqueBitmap m_picture;
-    CUniqueFont m_font;  // the message font; made again when the user changes it
-    int m_fontDpi = 0;   // the DPI m_font was made for
+    CPagePainter m_painter;
     SIZE m_pictureSize{0, 0};
     bool m_pictureBroken = false;
 
     POINT m_scroll{0, 0};
-    HWND m_toolTip = nullptr;
+    CPageToolTip m_toolTip;
     int m_hover = -1;
     int m_pressed = -1;
-    std::string m_tipText;
-    std::wstring m_tipWide;
 };

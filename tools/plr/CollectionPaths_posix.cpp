@@ -1,36 +1,9 @@
 #include "tools/plr/CollectionPaths_posix.h"
 
-#include <iconv.h>
-
 #include "model/Wildcard.h"
 #include "tools/plr/PlrCommands.h"
+#include "tools/plr/Utf8_posix.h"
 
-namespace {
-
-// The whole text converted, or false when a character has no spelling in the target.
-bool Convert(const char* to, const char* from, const std::string& text, std::string& out) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    out.clear();
-    char buffer[1024];
-    char* in = const_cast<char*>(text.data());
-    std::size_t inLeft = text.size();
-    bool ok = true;
-    while (inLeft > 0) {
-        char* o = buffer;
-        std::size_t oLeft = sizeof buffer;
-        const std::size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buffer, static_cast<std::size_t>(o - buffer));
-        if (rc == static_cast<std::size_t>(-1) && o == buffer) {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    return ok;
-}
-
-}  // namespace
 
 bool IsWineRootPath(const std::string& path) {
     return path.size() >= 3 && (path[0] == 'Z' || path[0] == 'z') && path[1] == ':' &&
@@ -41,7 +14,7 @@ std::string LocalPath(const std::string& collectionPath) {
     if (!IsWineRootPath(collectionPath)) return collectionPath;
     std::string local;
     // In UTF-8 a backslash byte is always a backslash; in CP932 it may be half of a character.
-    if (!Convert("UTF-8", "CP932", collectionPath.substr(2), local)) return collectionPath;
+    if (!ConvertText("UTF-8", "CP932", collectionPath.substr(2), local)) return collectionPath;
     for (char& c : local) {
         if (c == '\\') c = '/';
     }
@@ -61,7 +34,7 @@ void CCollectionFileSystem::Enumerate(
     }
     m_files.Enumerate(LocalPath(dir), "*", [&](const std::string& name) {
         std::string spelt;
-        if (!Convert("CP932", "UTF-8", name, spelt)) return true;
+        if (!ConvertText("CP932", "UTF-8", name, spelt)) return true;
         return !MatchesWildcard(spelt, pattern) || onName(spelt);
     });
 }
@@ -77,6 +50,6 @@ std::string CCollectionDisplayName::GetDisplayName(const std::string& path) cons
     // of the CP932 bytes themselves could cut a character whose second byte is a backslash.
     const std::string local = LocalPath(path);
     std::string name;
-    if (!Convert("CP932", "UTF-8", local.substr(local.rfind('/') + 1), name)) return std::string();
+    if (!ConvertText("CP932", "UTF-8", local.substr(local.rfind('/') + 1), name)) return std::string();
     return name;
 }

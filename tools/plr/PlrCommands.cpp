@@ -176,6 +176,19 @@ int RunSave(const std::vector<std::string>& args) {
     return 0;
 }
 
+// Said in the help of every command that edits a collection.
+#define PLR_SAVED_NOTE                                                                        \
+    "The file is saved as plr save saves it, and one line says what was done. Bad input\n"    \
+    "is answered with a message and exit 2, the file unchanged; so is a file with\n"          \
+    "records the reader had to skip (see plr check), which saving would drop.\n"
+#define PLR_ITEM_NOTE                                                                         \
+    "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n" \
+    "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"     \
+    "by its name, or by its last part when the name is a disk path (an imported\n"           \
+    "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n" \
+    "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"      \
+    "that matches more than one item is refused and the matches are listed.\n"
+
 const std::vector<PlrCommand>& PlrCommands() {
     static const std::vector<PlrCommand> commands = {
         {"check", "read a collection and report what had to be skipped",
@@ -250,15 +263,7 @@ const std::vector<PlrCommand>& PlrCommands() {
          "not followed; they, folders that could not be read, and names the collection\n"
          "cannot hold (on Windows: names without a CP932 spelling) are left out and listed\n"
          "on standard error. On Linux names are kept as the file system has them.\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunImport},
         {"add", "add pictures, or disk folders as directory entries",
          "usage: plr add FILE PATH... [--into FOLDER]\n\n"
@@ -266,15 +271,7 @@ const std::vector<PlrCommand>& PlrCommands() {
          "path: a file as a picture, a disk folder as a directory entry, from which the\n"
          "changer picks a file of the file types at each change. The entries have the\n"
          "default properties (priority 2, author and comment \"?\", changer on).\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunAdd},
         {"mkdir", "make a folder in a collection",
          "usage: plr mkdir FILE FOLDER\n\n"
@@ -282,43 +279,19 @@ const std::vector<PlrCommand>& PlrCommands() {
          "other names lead to the folder it goes in. As in the editor, the new folder takes\n"
          "its parent's priority, author, comment and inherit flag. A name already there is\n"
          "refused.\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunMkdir},
         {"rm", "remove folders or entries from a collection",
          "usage: plr rm FILE ITEM...\n\n"
          "Removes each ITEM, a folder with all it holds. The root folder cannot be removed.\n"
          "Nothing is removed from the disk.\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunRm},
         {"mv", "move folders or entries into another folder",
          "usage: plr mv FILE ITEM... --into FOLDER\n\n"
          "Moves each ITEM, with what it holds, to the end of FOLDER. The root folder does\n"
          "not move, and a folder does not go into itself or a folder below it.\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunMv},
         {"set", "set the properties of folders or entries",
          "usage: plr set FILE ITEM... [--priority 0-4] [--author TEXT] [--comment TEXT]\n"
@@ -329,15 +302,7 @@ const std::vector<PlrCommand>& PlrCommands() {
          "the changer flag (the changer picks from it). The rest stay as they are. A folder\n"
          "gives the properties set to everything it holds, at every depth, only with\n"
          "--recursive.\n"
-         "The file is saved as plr save saves it, and one line says what was done. Bad input\n"
-         "is answered with a message and exit 2, the file unchanged; so is a file with\n"
-         "records the reader had to skip (see plr check), which saving would drop.\n"
-         "\nAn ITEM names a folder or an entry by the names on the way down from the root folder\n"
-         "(the root itself not written; \"/\" alone is the root), joined by \"/\": a folder\n"
-         "by its name, or by its last part when the name is a disk path (an imported\n"
-         "folder \".../pics/sea\" is \"sea\"); an entry by its file name (\"sea/a.jpg\"). A \"/\"\n"
-         "inside a name is written twice: \"AC//DC\" is the folder named \"AC/DC\". A name\n"
-         "that matches more than one item is refused and the matches are listed.\n",
+         PLR_SAVED_NOTE PLR_ITEM_NOTE,
          RunSet},
 #ifndef _WIN32
         {"run", "change the desktop wallpaper from a collection at an interval",

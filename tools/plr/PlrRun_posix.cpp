@@ -37,6 +37,7 @@
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"
 #include "tools/plr/PlrCommands.h"
+#include "tools/plr/Utf8_posix.h"
 #include "tools/plr/Steering_posix.h"
 
 namespace {
@@ -70,35 +71,11 @@ std::string XdgPath(const char* variable, const char* fallback, const char* file
     return base + "/pelorand/" + file;
 }
 
-bool IsUtf8(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra;
-        if (c < 0x80) {
-            extra = 0;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += extra + 1;
-    }
-    return true;
-}
 
 // Collection texts are the program's code page; a Linux file name or a text written on Linux
 // may already be UTF-8, and is then shown as it is.
 std::string Shown(const std::string& text) {
-    return OneLine(IsUtf8(text) ? text : ToUtf8(text));
+    return OneLine(IsUtf8Text(text) ? text : ToUtf8(text));
 }
 
 // The flags given on the command line, over the settings file (or nothing).
@@ -680,34 +657,6 @@ void TellWhyNothingChanged(TickEnd end, const std::string& chosen, CSettings& se
     }
 }
 
-// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
-// nothing past U+10FFFF), or 0 when the byte there starts none.
-std::size_t Utf8Length(const std::string& text, std::size_t i) {
-    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
-    const unsigned char c = byte(i);
-    if (c < 0x80) return 1;
-    std::size_t n;
-    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0) low = 0xA0;
-        if (c == 0xED) high = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0) low = 0x90;
-        if (c == 0xF4) high = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + n > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
-    for (std::size_t k = 2; k < n; ++k) {
-        if ((byte(i + k) & 0xC0) != 0x80) return 0;
-    }
-    return n;
-}
-
 // A JSON string of UTF-8 text; a byte that is no part of a character becomes U+FFFD, or, with
 // bytesAsLatin1, every byte at or above 0x80 becomes the character of the same number.
 std::string JsonString(const std::string& text, bool bytesAsLatin1 = false) {
@@ -740,18 +689,10 @@ std::string JsonString(const std::string& text, bool bytesAsLatin1 = false) {
     return out + "\"";
 }
 
-bool IsWellFormedUtf8(const std::string& text) {
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = Utf8Length(text, i);
-        if (n == 0) return false;
-        i += n;
-    }
-    return true;
-}
 
 // A collection's text in UTF-8 as it is stored, line breaks and all.
 std::string StoredText(const std::string& text) {
-    return IsWellFormedUtf8(text) ? text : ToUtf8(text);
+    return IsUtf8Text(text) ? text : ToUtf8(text);
 }
 
 // One change as a JSON object. The path is the file's own on this system; its bytes that are
@@ -764,7 +705,7 @@ std::string ChangeJson(const ClockReading& when, const std::string& path, const 
                   t.hour, t.minute, t.second);
     const std::string local = LocalPath(path);
     std::string json = std::string("{\"time\":\"") + stamp + "\",\"path\":" + JsonString(local);
-    if (!IsWellFormedUtf8(local)) json += ",\"pathBytes\":" + JsonString(local, true);
+    if (!IsUtf8Text(local)) json += ",\"pathBytes\":" + JsonString(local, true);
     json += ",\"name\":" + JsonString(StoredText(info.name));
     json += ",\"priority\":" + std::to_string(level);
     json += ",\"label\":" + JsonString(StoredText(info.priority));

@@ -11,35 +11,66 @@
 #include "model/Settings.h"
 #include "model/SettingsStore.h"
 #include "tools/plr/PlrCommands.h"
+#include "tools/plr/Utf8_posix.h"
 
-namespace {
+// The length of the well-formed UTF-8 character at text[i] (no overlong form, no surrogate,
+// nothing past U+10FFFF), or 0 when the byte there starts none.
+std::size_t Utf8Length(const std::string& text, std::size_t i) {
+    auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = byte(i);
+    if (c < 0x80) return 1;
+    std::size_t n;
+    unsigned char low = 0x80, high = 0xBF;  // the allowed range of the second byte
+    if (c >= 0xC2 && c <= 0xDF) {
+        n = 2;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        n = 3;
+        if (c == 0xE0) low = 0xA0;
+        if (c == 0xED) high = 0x9F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        n = 4;
+        if (c == 0xF0) low = 0x90;
+        if (c == 0xF4) high = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + n > text.size() || byte(i + 1) < low || byte(i + 1) > high) return 0;
+    for (std::size_t k = 2; k < n; ++k) {
+        if ((byte(i + k) & 0xC0) != 0x80) return 0;
+    }
+    return n;
+}
 
 bool IsUtf8Text(const std::string& text) {
-    std::size_t i = 0;
-    while (i < text.size()) {
-        const unsigned char c = static_cast<unsigned char>(text[i]);
-        std::size_t extra;
-        if (c < 0x80) {
-            extra = 0;
-        } else if (c >= 0xC2 && c <= 0xDF) {
-            extra = 1;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            extra = 2;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            extra = 3;
-        } else {
-            return false;
-        }
-        if (i + extra >= text.size()) return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) return false;
-        }
-        i += extra + 1;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t n = Utf8Length(text, i);
+        if (n == 0) return false;
+        i += n;
     }
     return true;
 }
 
-}  // namespace
+bool ConvertText(const char* to, const char* from, const std::string& text, std::string& out) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    out.clear();
+    char buffer[1024];
+    char* in = const_cast<char*>(text.data());
+    std::size_t inLeft = text.size();
+    bool ok = true;
+    while (inLeft > 0) {
+        char* o = buffer;
+        std::size_t oLeft = sizeof buffer;
+        const std::size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
+        out.append(buffer, static_cast<std::size_t>(o - buffer));
+        if (rc == static_cast<std::size_t>(-1) && o == buffer) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    return ok;
+}
 
 std::string ToUtf8(const std::string& cp932) {
     iconv_t cd = iconv_open("UTF-8", "CP932");
@@ -75,25 +106,7 @@ bool CollectionText(const std::string& typed, std::string& out) {
         out = typed;
         return true;
     }
-    iconv_t cd = iconv_open("CP932", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    out.clear();
-    char buffer[1024];
-    char* in = const_cast<char*>(typed.data());
-    std::size_t inLeft = typed.size();
-    bool ok = true;
-    while (inLeft > 0) {
-        char* o = buffer;
-        std::size_t oLeft = sizeof buffer;
-        const std::size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buffer, static_cast<std::size_t>(o - buffer));
-        if (rc == static_cast<std::size_t>(-1) && o == buffer) {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    return ok;
+    return ConvertText("CP932", "UTF-8", typed, out);
 }
 
 std::string WholePath(const std::string& path) {

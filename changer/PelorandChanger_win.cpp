@@ -86,6 +86,7 @@ CPelorandChanger::CPelorandChanger(CSettings& settings, HWND parent, ChangerHook
       m_pSetting(std::make_shared<std::mutex>()),
       m_fullScreenHook(std::move(hooks.fullScreen)),
       m_menuHook(std::move(hooks.menu)),
+      m_endWallpaperWait(hooks.endWallpaperWait),
       m_monitorsHook(std::move(hooks.monitors)) {
     // Handed in: not ours to free (a shared_ptr that owns nothing).
     if (m_pSetter) {
@@ -117,21 +118,32 @@ void CPelorandChanger::EndChanger() {
         // and letting go of the tray icon and a large tree takes time. No tick may follow it.
         m_worker.RequestCancel();
         if (m_hWnd && IsWindow(m_hWnd)) KillTimer(m_hWnd, IDT_CHANGER);
-        if (Settings().GetInt(setting::EndFileSetCheck) != 0) {
-            const std::string end = Settings().GetString(setting::EndFileName);
-            const std::size_t monitors = MonitorsForTick();
-            if (monitors > 1 && !end.empty()) {
-                // Every monitor, whatever each showed; recorded once.
-                std::vector<IWallpaperSetter::MonitorPath> paths;
-                for (std::size_t i = 0; i < monitors; ++i) paths.push_back({i, end});
-                const std::vector<bool> set = m_pSetter->ApplyEach(paths);
-                if (std::find(set.begin(), set.end(), true) != set.end()) m_pSetter->Record(end);
-            } else {
-                m_pSetter->SetDesktopWallpaper(end);
-            }
-        }
+        if (Settings().GetInt(setting::EndFileSetCheck) != 0) SetEndWallpaper();
     }
     Stop();
+}
+
+void CPelorandChanger::SetEndWallpaper() {
+    const std::string end = Settings().GetString(setting::EndFileName);
+    const std::size_t monitors = MonitorsForTick();
+    auto set = std::make_shared<std::atomic<bool>>(false);
+    std::shared_ptr<IWallpaperSetter> setter = m_pJobSetter;
+    std::shared_ptr<std::mutex> setting = m_pSetting;
+    // On the worker as every setting is, so that a picture on a share that stopped answering
+    // cannot hold the window; the process waits for it a while, being the last thing it does.
+    const bool started = m_endWorker.Start([end, monitors, set, setter, setting](CWorkerJob&) {
+        std::lock_guard<std::mutex> one(*setting);  // after any tick's setting still out
+        if (monitors > 1 && !end.empty()) {
+            // Every monitor, whatever each showed; recorded once.
+            std::vector<IWallpaperSetter::MonitorPath> paths;
+            for (std::size_t i = 0; i < monitors; ++i) paths.push_back({i, end});
+            const std::vector<bool> each = setter->ApplyEach(paths);
+            *set = std::find(each.begin(), each.end(), true) != each.end();
+        } else {
+            *set = setter->Apply(end);
+        }
+    });
+    if (started && m_endWorker.WaitUpTo(m_endWallpaperWait) && *set) m_pSetter->Record(end);
 }
 
 UINT CPelorandChanger::TimerPeriod(int seconds) {

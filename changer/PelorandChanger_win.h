@@ -52,6 +52,8 @@ struct ChangerHooks {
     std::function<bool()> fullScreen;
     std::function<UINT(HMENU menu)> menu;
     std::function<int()> monitors;
+    // How long the end wallpaper may take before the changer lets go of it (ms).
+    DWORD endWallpaperWait = 4000;
 };
 
 class CPelorandChanger : public CDialog, private IChangerHost {
@@ -136,6 +138,7 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     void RemoveTrayIcon();
     void UpdateTrayTip();
     void EndChanger();
+    void SetEndWallpaper();
 
     // What the schedule asks of the window.
     void RestartTimer() override;
@@ -158,6 +161,7 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     std::shared_ptr<std::mutex> m_pSetting;     // held by the job that sets the wallpaper
     std::function<bool()> m_fullScreenHook;
     std::function<UINT(HMENU menu)> m_menuHook;
+    DWORD m_endWallpaperWait;
     std::function<int()> m_monitorsHook;
     std::unique_ptr<CChangerEngine> m_pEngine;  // holds the rotation list and its cursor
     std::unique_ptr<CChangerSchedule> m_pSchedule;
@@ -174,4 +178,6 @@ class CPelorandChanger : public CDialog, private IChangerHost {
     CUniqueIcon m_trayIcon;  // at the notification area's DPI
     // Single-threaded: the shell's Active Desktop object lives in such an apartment.
     CWorker m_worker{*this, COINIT_APARTMENTTHREADED};
+    // The end wallpaper's: the window may be gone by then. Nothing comes back as a message.
+    CWorker m_endWorker{[](UINT, WPARAM, LPARAM) {}, COINIT_APARTMENTTHREADED};
 };

@@ -717,7 +717,7 @@ void CPelorandDoc::EndImport() {
 
 void CPelorandDoc::WaitForImport() {
     while (m_import && m_pImportWorker) {
-        m_pImportWorker->WaitForTest(INFINITE);
+        m_pImportWorker->WaitUpTo(INFINITE);
         MSG msg;
         bool handled = false;
         while (PeekMessageW(&msg, m_pImportWorker->MessageWindow(), kMsgClassified, kMsgBuilt,

@@ -141,7 +141,7 @@ bool CWorker::IsRunning() const {
     return m_job && !m_job->m_done;
 }
 
-bool CWorker::WaitForTest(DWORD timeoutMs) {
+bool CWorker::WaitUpTo(DWORD timeoutMs) {
     if (!m_thread) return true;
     return WaitAnsweringSentMessages(m_thread.Get(), timeoutMs);
 }

@@ -56,9 +56,10 @@ class CWorker {
     // Where the results are posted; a worker with a handler makes its window when first
     // asked for it or with its first job.
     HWND MessageWindow();
-    // Tests: waits up to timeoutMs for the current job to return; true when it has. The
-    // program itself never waits for a job.
-    bool WaitForTest(DWORD timeoutMs);
+    // Waits up to timeoutMs for the current job to return, answering messages sent to this
+    // thread; true when it has. Tests use it; the program only for work that must be done
+    // before the process ends (the end wallpaper), with a bound, its window gone or going.
+    bool WaitUpTo(DWORD timeoutMs);
 
     // For the window, at msg: the result posted under key, or null when it was dropped.
     template <typename T>

@@ -471,6 +471,33 @@ TEST_F(ChangerWindowTest, ClosingWhileRunningStopsAndSetsTheEndWallpaperIntoTheH
     EXPECT_EQ(2u, m_setter.asked.size());
 }
 
+// A shell that hangs while setting the end wallpaper, or a picture on a share that stopped
+// answering, holds the closing a short while only; what it did late is not recorded.
+TEST_F(ChangerWindowTest, AnEndWallpaperThatHangsHoldsTheClosingOnlyAWhile) {
+    const std::string end = Image("end.bmp");
+    Settings().WriteInt(setting::EndFileSetCheck, 1);
+    Settings().WriteString(setting::EndFileName, end);
+    UseNamedFile(Collection({Image("r1.bmp")}, {}));
+    CUniqueKernelHandle gate(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    m_setter.gate = gate.Get();
+    ChangerHooks hooks;
+    hooks.endWallpaperWait = 300;
+    OpenChanger(hooks);
+    ClickRun();
+    SendMessageW(Window(), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    const DWORD start = GetTickCount();
+    m_changer.reset();
+    const DWORD took = GetTickCount() - start;
+    std::printf("closing with a hung end wallpaper took %lu ms\n", static_cast<unsigned long>(took));
+    EXPECT_LT(took, 5000u) << "the closing waited for the hung setting";
+    EXPECT_EQ(1, m_setter.inside.load());
+    SetEvent(gate.Get());
+    for (int i = 0; i < 500 && m_setter.inside.load() != 0; ++i) Sleep(10);
+    ASSERT_EQ(0, m_setter.inside.load());
+    EXPECT_EQ(0u, m_history.GetCount());
+    m_setter.gate = nullptr;
+}
+
 TEST_F(ChangerWindowTest, AnIntervalOutOfRangeStillRunsAValidTimer) {
     EXPECT_EQ(1000u, CPelorandChanger::TimerPeriod(0));
     EXPECT_EQ(1000u, CPelorandChanger::TimerPeriod(-600));

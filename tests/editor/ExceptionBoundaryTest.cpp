@@ -142,7 +142,7 @@ TEST_F(ExceptionBoundaryTest, AWorkersFailureIsReportedOnItsWindowsThread) {
     ASSERT_TRUE(frame.LoadFrame(128, &doc));
     CWorker worker(frame);
     ASSERT_TRUE(worker.Start([](CWorkerJob&) { throw std::runtime_error("decode failed"); }));
-    worker.WaitForTest(INFINITE);
+    worker.WaitUpTo(INFINITE);
     EXPECT_TRUE(m_messages.empty());  // not from the worker's thread
     Pump();
     EXPECT_EQ(m_messages, std::vector<std::string>{kReport + "decode failed"});

@@ -79,7 +79,7 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
             com = hr;
             PostPages(1, 3, false)(worker);
         }));
-        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+        ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
         EXPECT_FALSE(window.m_worker.IsRunning());
         EXPECT_EQ(com.load(), S_FALSE);
         EXPECT_EQ(Page::s_alive, 3);  // owned by the worker until taken
@@ -89,9 +89,9 @@ TEST_F(WorkerTest, ResultsArriveInOrderOwnedUntilTakenAndTheJobRunsWithCom) {
 
         // A new job drops what the last one posted and the window has not taken.
         window.m_worker.Start(PostPages(10, 2, false));
-        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+        ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
         window.m_worker.Start(PostPages(20, 1, false));
-        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+        ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
         EXPECT_EQ(Page::s_alive, 1);
         Pump();
         EXPECT_EQ(window.m_received, (std::vector<int>{1, 2, 3, 20}));
@@ -107,7 +107,7 @@ TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndFreesItsResults) {
     WaitForSingleObject(posted.Get(), INFINITE);
     EXPECT_TRUE(window.m_worker.IsRunning());  // waiting for the request
     window.m_worker.RequestCancel();
-    ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+    ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
     EXPECT_FALSE(window.m_worker.IsRunning());
     EXPECT_EQ(Page::s_alive, 2);
 
@@ -119,7 +119,7 @@ TEST_F(WorkerTest, ACancelRequestStopsTheJobAndTheWindowsEndFreesItsResults) {
     DestroyWindow(window.m_hWnd);
     // Its pages, which nobody can take any more, are freed at once; the job saw the request.
     EXPECT_EQ(Page::s_alive, 0);
-    ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+    ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
     Pump();
     EXPECT_TRUE(window.m_received.empty());
 }
@@ -154,7 +154,7 @@ TEST_F(WorkerTest, ABlockedJobHoldsUpNeitherANewStartNorTheWindowsEndAndPostsNot
         DWORD before = GetTickCount();
         ASSERT_TRUE(window.m_worker.Start(PostPages(10, 1, false)));
         EXPECT_LT(GetTickCount() - before, 100u);
-        ASSERT_TRUE(window.m_worker.WaitForTest(10000));
+        ASSERT_TRUE(window.m_worker.WaitUpTo(10000));
         SetEvent(stuck.release.Get());
         ASSERT_EQ(WaitForSingleObject(stuck.ended.Get(), 10000), WAIT_OBJECT_0);
         EXPECT_EQ(stuck.posted, 0);

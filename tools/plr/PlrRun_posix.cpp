@@ -37,6 +37,7 @@
 #include "tools/plr/Command_posix.h"
 #include "tools/plr/DesktopSetter_posix.h"
 #include "tools/plr/PlrCommands.h"
+#include "tools/plr/UserFiles_posix.h"
 #include "tools/plr/Utf8_posix.h"
 #include "tools/plr/Steering_posix.h"
 
@@ -49,27 +50,6 @@ std::string Env(const char* name) {
     return value ? value : "";
 }
 
-// $HOME, or the user's home in the password database when it is unset (a service started
-// without it); empty when there is none.
-std::string HomeDirectory() {
-    const std::string home = Env("HOME");
-    if (!home.empty() && home[0] == '/') return home;
-    const passwd* user = ::getpwuid(::getuid());
-    if (user && user->pw_dir && user->pw_dir[0] == '/') return user->pw_dir;
-    return std::string();
-}
-
-// $XDG_<kind>_HOME, or its default below the home directory, then "/pelorand/" + file; empty
-// when neither is there, rather than a folder at the root of the file system.
-std::string XdgPath(const char* variable, const char* fallback, const char* file) {
-    std::string base = Env(variable);
-    if (base.empty() || base[0] != '/') {
-        const std::string home = HomeDirectory();
-        if (home.empty()) return std::string();
-        base = (home == "/" ? std::string() : home) + fallback;
-    }
-    return base + "/pelorand/" + file;
-}
 
 
 // Collection texts are the program's code page; a Linux file name or a text written on Linux
@@ -768,10 +748,6 @@ std::string SteeringStatus(const std::string& path, const WallpaperInfo& info, c
 }
 
 }  // namespace
-
-std::string SettingsFilePath() {
-    return XdgPath("XDG_CONFIG_HOME", "/.config", "pelorand.ini");
-}
 
 int RunRun(const std::vector<std::string>& args) {
     RunOptions o;

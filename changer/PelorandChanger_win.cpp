@@ -52,6 +52,16 @@ struct TickResult {
     std::vector<TickFound> each;
 };
 
+// Sets the wallpaper through set, behind any setting of an earlier run still out (lest it land
+// last), unless a stop or a pause came first; true when one came and nothing was set.
+template <typename Set>
+bool StoppedBeforeSetting(CWorkerJob& job, std::mutex& setting, Set set) {
+    std::lock_guard<std::mutex> one(setting);
+    if (job.CancelRequested()) return true;
+    set();
+    return false;
+}
+
 // The collection's bytes as the worker read them, for the run that asked.
 struct LoadedCollection {
     unsigned run = 0;
@@ -432,13 +442,8 @@ bool CPelorandChanger::StartTick(unsigned run, std::shared_ptr<TickSearch> searc
                 result->stopped = true;
             }
             if (result->found.end == TickEnd::Applied) {
-                // Behind any set of an earlier run still out, lest it land last.
-                std::lock_guard<std::mutex> one(*setting);
-                if (job.CancelRequested()) {
-                    result->stopped = true;
-                } else {
-                    CChangerEngine::Set(*setter, result->found);
-                }
+                result->stopped = StoppedBeforeSetting(
+                    job, *setting, [&] { CChangerEngine::Set(*setter, result->found); });
             }
         } catch (...) {
             // A result always comes back, or no tick would ever start again.
@@ -488,12 +493,8 @@ bool CPelorandChanger::StartTickEach(unsigned run,
             } else if (any) {
                 // The monitors are read by the setter now, not when they were counted: one gone
                 // meanwhile gets nothing and records nothing.
-                std::lock_guard<std::mutex> one(*setting);
-                if (job.CancelRequested()) {
-                    result->stopped = true;
-                } else {
-                    CChangerEngine::SetEach(*setter, result->each);
-                }
+                result->stopped = StoppedBeforeSetting(
+                    job, *setting, [&] { CChangerEngine::SetEach(*setter, result->each); });
             }
         } catch (...) {
             result->each.assign(picks->size(), TickFound());

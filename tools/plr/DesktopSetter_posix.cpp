@@ -328,6 +328,20 @@ bool CDesktopSetter::Run(const std::vector<std::string>& argv, std::string& erro
     return true;
 }
 
+// Plasma's own scripting, through whichever D-Bus tool the session has.
+bool CDesktopSetter::RunPlasmaScript(const std::string& script, std::string& error,
+                                     std::string* out) {
+    if (m_dbusTool == "gdbus") {
+        return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
+                    "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
+                    GVariantString(script)},
+                   error, out);
+    }
+    return Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
+                "org.kde.PlasmaShell.evaluateScript", script},
+               error, out);
+}
+
 bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
     // Every desktop of every screen and activity gets the picture, through the image plugin.
     const char* mode = FitWord("kde", m_fit);
@@ -341,15 +355,7 @@ bool CDesktopSetter::SetKde(const std::string& uri, std::string& error) {
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
         "  d.writeConfig(\"Image\", \"" +
         uri + "\");\n" + fillMode + "}\n";
-    if (m_dbusTool == "gdbus") {
-        return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
-                    "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
-                    GVariantString(script)},
-                   error);
-    }
-    return Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
-                "org.kde.PlasmaShell.evaluateScript", script},
-               error);
+    return RunPlasmaScript(script, error);
 }
 
 std::vector<std::string> CDesktopSetter::XfceLastImages() {
@@ -692,15 +698,7 @@ std::vector<std::string> CDesktopSetter::Monitors() {
         }
     } else if (m_name == "kde") {
         const std::string script = "print(screenCount);";
-        const bool asked =
-            m_dbusTool == "gdbus"
-                ? Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell",
-                       "--object-path", "/PlasmaShell", "--method",
-                       "org.kde.PlasmaShell.evaluateScript", GVariantString(script)},
-                      ignored, &out)
-                : Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
-                       "org.kde.PlasmaShell.evaluateScript", script},
-                      ignored, &out);
+        const bool asked = RunPlasmaScript(script, ignored, &out);
         const std::size_t digit = asked ? out.find_first_of("0123456789") : std::string::npos;
         const int count = digit == std::string::npos ? 0 : std::atoi(out.c_str() + digit);
         for (int i = 0; i < count && i < 64; ++i) m_monitors.push_back(std::to_string(i));
@@ -792,15 +790,7 @@ bool CDesktopSetter::SetKdeEach(const std::vector<std::string>& uris, std::strin
         "  d.currentConfigGroup = Array(\"Wallpaper\", \"org.kde.image\", \"General\");\n"
         "  d.writeConfig(\"Image\", pictures[d.screen]);\n" +
         fillMode + "}\n";
-    if (m_dbusTool == "gdbus") {
-        return Run({"gdbus", "call", "--session", "--dest", "org.kde.plasmashell", "--object-path",
-                    "/PlasmaShell", "--method", "org.kde.PlasmaShell.evaluateScript",
-                    GVariantString(script)},
-                   error);
-    }
-    return Run({m_dbusTool, "org.kde.plasmashell", "/PlasmaShell",
-                "org.kde.PlasmaShell.evaluateScript", script},
-               error);
+    return RunPlasmaScript(script, error);
 }
 
 bool CDesktopSetter::SetEach(const std::vector<std::string>& given, std::vector<bool>& set,

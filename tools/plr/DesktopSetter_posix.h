@@ -73,6 +73,8 @@ class CDesktopSetter {
 
   private:
     bool Run(const std::vector<std::string>& argv, std::string& error, std::string* out = nullptr);
+    bool RunPlasmaScript(const std::string& script, std::string& error,
+                         std::string* out = nullptr);
     bool SetKde(const std::string& uri, std::string& error);
     bool SetXfce(const std::string& path, std::string& error);
     bool SetSwaybg(const std::string& path, std::string& error);
